@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Shared set-up for ./run and ./test: install what is missing, configure and
+# build. Sourced, not run; defines korvath_setup and korvath_build.
+
+KORVATH_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# Debian packages the build, the data generators and the tests need.
+KORVATH_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libjpeg62-turbo-dev libpng-dev libfreetype-dev fonts-dejavu-core libcairo2-dev
+  libsdl2-dev libsdl2-mixer-dev
+)
+
+korvath_setup() {
+  local missing=()
+  local p
+  for p in "${KORVATH_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -eq 0 ]; then
+    return 0
+  fi
+  echo "Installing missing packages: ${missing[*]}"
+  local sudo=()
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null 2>&1; then
+      echo "error: these packages are missing and sudo is not available: ${missing[*]}" >&2
+      return 1
+    fi
+    sudo=(sudo)
+  fi
+  "${sudo[@]}" apt-get update -qq || return 1
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" \
+    >/dev/null || return 1
+}
+
+# korvath_build DIR [cmake options...]: configure DIR (once) and build it.
+korvath_build() {
+  local dir=$1
+  shift
+  cmake -S "$KORVATH_ROOT" -B "$dir" -G Ninja "$@" >/dev/null || return 1
+  cmake --build "$dir" --parallel "$(nproc)" || return 1
+}

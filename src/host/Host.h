@@ -1,0 +1,39 @@
+#pragma once
+#include <cstdint>
+
+class Viewport;
+
+// The operations the engine needs from the platform it runs on. Each host (the
+// desktop window, the headless runner, test fakes) implements them; the engine
+// reaches the platform only through this contract and Vdisplay.
+//
+// Until a host installs itself, a built-in one serves: the steady clock, real
+// sleeping, paint requests that return at once and no sound.
+class Host {
+public:
+    virtual ~Host() = default;
+
+    // Game thread, from Viewport::render when the frame's dirty list is not
+    // empty: show those rectangles of vp's pixel buffer. Returns once they are
+    // on screen, when the bounded wait gives up, or at once while rotating.
+    virtual void redrawAll(Viewport& vp) = 0;
+    // Game thread, from fades and wipes: show one rectangle (x1, y1 exclusive)
+    // of vp's pixel buffer, with the same waiting rule.
+    virtual void redraw(Viewport& vp, int32_t x0, int32_t y0, int32_t x1, int32_t y1) = 0;
+    // Any thread: milliseconds of a steady clock, kept in 32 bits; only
+    // differences are meaningful.
+    virtual int32_t nowMs() = 0;
+    // Game thread: sleep for ms milliseconds (the headless host advances its
+    // virtual clock instead).
+    virtual void sleepMs(int32_t ms) = 0;
+    // Game thread, from Vdisplay::audio on the first use of a sound name:
+    // load the sound file at path; an identifier >= 0, or -1 when it cannot be
+    // loaded.
+    virtual int32_t loadSound(const char* path) = 0;
+    // Game thread: play a loaded sound once.
+    virtual void playSound(int32_t id) = 0;
+
+    // The host in charge; install(nullptr) restores the built-in one.
+    static Host& current();
+    static void install(Host* host);
+};

@@ -1,0 +1,71 @@
+#include "runtime/InputStream.h"
+
+#include <cstring>
+
+namespace {
+std::string& dataDir()
+{
+    static std::string dir = ".";
+    return dir;
+}
+}
+
+InputStream::~InputStream()
+{
+    close();
+}
+
+void InputStream::setResourceDir(const std::string& dir)
+{
+    dataDir() = dir;
+}
+
+const std::string& InputStream::resourceDir()
+{
+    return dataDir();
+}
+
+std::string InputStream::resourcePath(const char* name)
+{
+    if (!name)
+        return "";
+    if (name[0] == '/')
+        name++;
+    // Resource names are plain file names; anything that climbs out is refused.
+    if (name[0] == 0 || std::strstr(name, "..") || std::strchr(name, '/'))
+        return "";
+    return dataDir() + "/" + name;
+}
+
+bool InputStream::open(const char* name)
+{
+    close();
+    std::string path = resourcePath(name);
+    if (path.empty())
+        return false;
+    m_file = std::fopen(path.c_str(), "rb");
+    return m_file != nullptr;
+}
+
+int32_t InputStream::read()
+{
+    if (!m_file)
+        return -1;
+    int c = std::fgetc(m_file);
+    return c == EOF ? -1 : c;
+}
+
+int32_t InputStream::read(int8_t* dst, int32_t n)
+{
+    if (!m_file || n <= 0)
+        return 0;
+    return static_cast<int32_t>(std::fread(dst, 1, static_cast<std::size_t>(n), m_file));
+}
+
+void InputStream::close()
+{
+    if (m_file) {
+        std::fclose(m_file);
+        m_file = nullptr;
+    }
+}

@@ -1,0 +1,21 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// Root of every engine class. Objects live on the heap and are held through
+// ref<T>; their memory comes back zero-filled, so a field that a constructor
+// does not set starts at 0, null or false. Allocation failure yields null and
+// never throws.
+class Object {
+public:
+    Object() = default;
+    Object(const Object&) = delete;
+    Object& operator=(const Object&) = delete;
+    virtual ~Object() = default;
+
+    static void* operator new(std::size_t size) noexcept;
+    static void operator delete(void* p) noexcept;
+
+    // Number of ref<T> handles that point at this object (game thread only).
+    int32_t m_refs = 0;
+};

@@ -1,0 +1,241 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "math/V.h"
+#include "runtime/Array.h"
+#include "runtime/Class_.h"
+#include "runtime/InputStream.h"
+#include "runtime/String.h"
+#include "runtime/StringBuffer.h"
+#include "runtime/ref.h"
+
+namespace {
+
+// Counts live instances so that tests can see exactly when objects die.
+struct Probe : Object {
+    static int s_alive;
+    static std::string s_order;
+    char m_tag;
+    explicit Probe(char tag = '?') : m_tag(tag) { s_alive++; }
+    ~Probe() override
+    {
+        s_alive--;
+        s_order += m_tag;
+    }
+};
+int Probe::s_alive = 0;
+std::string Probe::s_order;
+
+struct Zeroed : Object {
+    int32_t m_a;
+    bool m_b;
+    Object* m_c;
+    Zeroed() {} // sets nothing: the allocator must have cleared the fields
+};
+
+} // namespace
+
+TEST(Object, NewReturnsZeroFilledMemory)
+{
+    // Dirty the heap first so that a non-clearing allocator would show.
+    for (int i = 0; i < 64; i++) {
+        auto* p = static_cast<unsigned char*>(Object::operator new(sizeof(Zeroed)));
+        std::fill(p, p + sizeof(Zeroed), 0xAB);
+        Object::operator delete(p);
+    }
+    ref<Zeroed> z = new Zeroed;
+    EXPECT_EQ(z->m_a, 0);
+    EXPECT_FALSE(z->m_b);
+    EXPECT_EQ(z->m_c, nullptr);
+    EXPECT_EQ(z->m_refs, 1);
+}
+
+TEST(Ref, CountsCopiesAssignmentsAndSelfAssignment)
+{
+    Probe::s_alive = 0;
+    {
+        ref<Probe> a = new Probe;
+        EXPECT_EQ(a->m_refs, 1);
+        ref<Probe> b = a;
+        EXPECT_EQ(a->m_refs, 2);
+        b = b; // self-assignment keeps the count and the object
+        EXPECT_EQ(a->m_refs, 2);
+        a = a;
+        EXPECT_EQ(Probe::s_alive, 1);
+        b = nullptr;
+        EXPECT_EQ(a->m_refs, 1);
+        ref<Object> base = a; // conversion to a base handle shares the count
+        EXPECT_EQ(a->m_refs, 2);
+        EXPECT_TRUE(base == a);
+        a = new Probe; // overwriting drops the old target's count
+        EXPECT_EQ(Probe::s_alive, 2);
+        base = nullptr;
+        EXPECT_EQ(Probe::s_alive, 1);
+    }
+    EXPECT_EQ(Probe::s_alive, 0);
+}
+
+TEST(Array, CopiesShareElementsAndOutliveTheirSource)
+{
+    Array<int32_t> copy;
+    {
+        Array<int32_t> a(5);
+        for (int32_t v : {0, 1, 2, 3, 4})
+            EXPECT_EQ(a[v], 0);
+        a[3] = 42;
+        copy = a;
+        EXPECT_EQ(*a.m_ref, 2);
+        Array<int32_t> third(a);
+        third[0] = 7;
+        EXPECT_EQ(a[0], 7);
+        EXPECT_EQ(*a.m_ref, 3);
+    }
+    ASSERT_EQ(copy.length, 5);
+    EXPECT_EQ(*copy.m_ref, 1);
+    EXPECT_EQ(copy[3], 42);
+    EXPECT_EQ(copy[0], 7);
+}
+
+TEST(Array, EmptyArraysTouchNoCounter)
+{
+    int32_t before = V::m_avail;
+    Array<int32_t> e = V::allocInt(0);
+    EXPECT_EQ(V::m_avail, before); // charged 0 bytes, but charged
+    EXPECT_TRUE(e.empty());
+    EXPECT_EQ(e.m_ref, nullptr);
+    EXPECT_EQ(e.length, 0);
+    Array<int32_t> f = e;
+    f = e;
+    EXPECT_EQ(f.m_ref, nullptr);
+}
+
+TEST(Array, HandleArraysReleaseLastElementFirst)
+{
+    Probe::s_order.clear();
+    {
+        Array<ref<Probe>> items(3);
+        EXPECT_EQ(items[1], nullptr);
+        items[0] = new Probe('a');
+        items[1] = new Probe('b');
+        items[2] = new Probe('c');
+        Array<ref<Probe>> copy = items;
+        (void)copy;
+    }
+    EXPECT_EQ(Probe::s_order, "cba");
+}
+
+TEST(Array, AllocatorsChargeTheMemoryAccount)
+{
+    int32_t before = V::m_avail;
+    Array<int32_t> i = V::allocInt(10);
+    Array<int16_t> s = V::allocShort(10);
+    Array<int8_t> b = V::allocByte(10);
+    EXPECT_EQ(before - V::m_avail, 70);
+    EXPECT_EQ(i.length + s.length + b.length, 30);
+    EXPECT_EQ(b[9], 0);
+}
+
+TEST(String, InterningGivesOneObjectThatIsNeverFreed)
+{
+    ref<String> a = String::intern("korvath-intern-test");
+    ref<String> b = "korvath-intern-test"_s;
+    EXPECT_EQ(a.get(), b.get());
+    EXPECT_EQ(String::m_all, a.get());
+    String* raw = a.get();
+    a = nullptr;
+    b = nullptr;
+    // The chain's own reference keeps it alive.
+    EXPECT_EQ(raw->m_refs, 1);
+    EXPECT_EQ(String::intern("korvath-intern-test").get(), raw);
+}
+
+TEST(String, EqualityIsByteWiseAndSubstringOwnsItsText)
+{
+    ref<String> lit = "tiger"_s;
+    ref<String> copy = String::copyOf("tiger");
+    EXPECT_NE(lit.get(), copy.get());
+    EXPECT_TRUE(lit->equals(copy));
+    EXPECT_FALSE(lit->equals(String::copyOf("tige")));
+    EXPECT_FALSE(lit->equals(static_cast<String*>(nullptr)));
+    ref<String> tail = "t34-body"_s->substring(4);
+    EXPECT_STREQ(tail->c_str(), "body");
+    EXPECT_TRUE(tail->m_owned);
+    EXPECT_EQ("abc"_s->substring(3)->length(), 0);
+}
+
+TEST(StringBuffer, GrowsByTheNeededAmountPlusTen)
+{
+    ref<StringBuffer> sb = new StringBuffer;
+    EXPECT_EQ(sb->m_capacity, 10);
+    sb->append(""_s);
+    EXPECT_EQ(sb->m_capacity, 10);
+    sb->append("fifteen-chars!!"_s);
+    EXPECT_EQ(sb->m_capacity, 25);
+    EXPECT_EQ(sb->m_length, 15);
+    // Characters grow one at a time to length + 11.
+    for (int i = 0; i < 10; i++)
+        sb->append('x');
+    EXPECT_EQ(sb->m_capacity, 25);
+    sb->append('y');
+    EXPECT_EQ(sb->m_capacity, 36);
+    EXPECT_EQ(sb->m_length, 26);
+    EXPECT_EQ(sb->charAt(26), 0);
+
+    ref<String> s = ""_s + "fifteen-chars!!"_s;
+    EXPECT_EQ(s->length(), 15);
+    EXPECT_TRUE(s->m_owned);
+    EXPECT_STREQ(("app"_s + '7')->c_str(), "app7");
+
+    ref<StringBuffer> n = new StringBuffer;
+    n->appendInt(0)->append(',')->appendInt(-2147483647 - 1)->append(',')->appendInt(905);
+    EXPECT_STREQ(n->c_str(), "0,-2147483648,905");
+}
+
+class ResourceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("korvath-res-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        std::filesystem::create_directories(m_dir);
+        std::ofstream(m_dir / "blob.bin", std::ios::binary).write("\x01\xFF\x7F", 3);
+        m_saved = InputStream::resourceDir();
+        InputStream::setResourceDir(m_dir.string());
+    }
+    void TearDown() override
+    {
+        InputStream::setResourceDir(m_saved);
+        std::filesystem::remove_all(m_dir);
+    }
+    std::filesystem::path m_dir;
+    std::string m_saved;
+};
+
+TEST_F(ResourceTest, ReadsBytesThenMinusOneForEver)
+{
+    ref<InputStream> in = Class_::getResourceAsStream("/blob.bin"_s);
+    ASSERT_TRUE(in);
+    EXPECT_EQ(in->read(), 1);
+    EXPECT_EQ(in->read(), 255);
+    EXPECT_EQ(in->read(), 127);
+    EXPECT_EQ(in->read(), -1);
+    EXPECT_EQ(in->read(), -1);
+    in->close();
+    EXPECT_EQ(in->read(), -1);
+}
+
+TEST_F(ResourceTest, LeadingSlashIsOptionalAndMissingNamesGiveNull)
+{
+    ref<InputStream> a = Class_::getResourceAsStream("blob.bin"_s);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->read(), 1);
+    EXPECT_FALSE(Class_::getResourceAsStream("/missing.bin"_s));
+    EXPECT_FALSE(Class_::getResourceAsStream(nullptr));
+    // Names cannot climb out of the data folder.
+    EXPECT_FALSE(Class_::getResourceAsStream("/../blob.bin"_s));
+    EXPECT_FALSE(Class_::getResourceAsStream("/sub/blob.bin"_s));
+}
