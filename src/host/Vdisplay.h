@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "runtime/Array.h"
+#include "runtime/Object.h"
+#include "runtime/String.h"
+#include "runtime/ref.h"
+
+// The engine's bridge to the platform services that are not drawing: the
+// preferences store, JPEG decoding and one-shot sounds. Game thread only.
+class Vdisplay : public Object {
+public:
+    // Stores bytes under the key name: one file per key in the preferences
+    // folder, written to a temporary file, flushed and renamed into place.
+    // False when the record could not be written (the old one is kept).
+    bool prefsWrite(const ref<String>& name, const Array<int8_t>& bytes);
+    // Copies the stored record into bytes (at most bytes.length of them; a
+    // shorter record leaves the rest unchanged); false when nothing is stored.
+    bool prefsRead(const ref<String>& name, const Array<int8_t>& bytes);
+    // Decodes the JPEG stream data[offset, offset + length) and copies its
+    // rows, packed at the decoded width, into dest from byte destOffset on.
+    // width and height are not consulted. Pixels come out as 0xFFRRGGBB.
+    bool getImage(const Array<int8_t>& data, int32_t offset, int32_t length, int32_t width,
+                  int32_t height, const Array<int32_t>& dest, int32_t destOffset);
+    // Plays the resource name + ".wav" once (loop is accepted and ignored);
+    // false when the sound cannot be loaded. Loaded sounds are cached by the
+    // identity of the name string.
+    bool audio(const ref<String>& name, bool loop);
+
+    // Folder of the preferences files; by default $XDG_CONFIG_HOME/korvath,
+    // else ~/.config/korvath. Hosts and tests may point it elsewhere.
+    static void setPrefsDir(const std::string& dir);
+    static std::string prefsDir();
+};

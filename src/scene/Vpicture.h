@@ -1,0 +1,35 @@
+#pragma once
+#include <cstdint>
+
+#include "math/V.h"
+#include "runtime/Array.h"
+
+// One decoded picture of an image library. Each pixel word packs alpha
+// (bits 28-31, sixteenths), a run length (bits 24-27: how many more pixels of
+// the same kind follow on the row, so drawers can skip transparent runs) and
+// the colour 0xRRGGBB, premultiplied by the pixel's opacity.
+class Vpicture : public V {
+public:
+    // Draws into pixels (width x height words) inside the clip [x0, x1) x
+    // [y0, y1). (sx, sy) is the fixed-point screen position of the top-left
+    // corner; scale and alpha are fixed (32768 = one); z is a depth 0..255
+    // tested against the top byte of the buffer (smaller is nearer).
+    virtual bool draw(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
+                      int32_t y0, int32_t x1, int32_t y1, int32_t sx, int32_t sy, int32_t scale,
+                      int32_t z, int32_t alpha);
+
+    // Decodes the run-length stream data[start, end) into m_pixels.
+    void drawRle(const Array<int8_t>& data, int32_t start, int32_t end);
+
+    bool m_opaque = false;
+    Array<int32_t> m_pixels;
+    char m_type = 0;
+    bool m_used = false;
+    int16_t m_width = 0;
+    int16_t m_height = 0;
+    int16_t m_cx = 0;
+    int16_t m_cy = 0;
+
+    // Colour cache of the run-length decoder, 106 entries.
+    static Array<int32_t> m_pal;
+};
