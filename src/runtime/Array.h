@@ -43,18 +43,22 @@ public:
     }
     Array& operator=(const Array& o) noexcept
     {
-        if (o.m_ref)
-            ++*o.m_ref;
-        Array old(std::move(*this));
-        m_ref = o.m_ref;
-        a = o.a;
-        length = o.length;
+        // Take the new reference before dropping the old one: o may be this.
+        int32_t* ref = o.m_ref;
+        T* elements = o.a;
+        int32_t n = o.length;
+        if (ref)
+            ++*ref;
+        release();
+        m_ref = ref;
+        a = elements;
+        length = n;
         return *this;
     }
     Array& operator=(Array&& o) noexcept
     {
         if (this != &o) {
-            Array old(std::move(*this));
+            release();
             m_ref = o.m_ref;
             a = o.a;
             length = o.length;
@@ -64,13 +68,7 @@ public:
         }
         return *this;
     }
-    ~Array()
-    {
-        if (m_ref && --*m_ref == 0) {
-            delete m_ref;
-            delete[] a; // destroys handles in reverse order: last element first
-        }
-    }
+    ~Array() { release(); }
 
     T& operator[](int32_t i) const noexcept
     {
@@ -82,4 +80,25 @@ public:
     int32_t* m_ref = nullptr;
     T* a = nullptr;
     int32_t length = 0;
+
+private:
+// Copies share one counter; GCC's use-after-free analysis cannot see that a
+// copy still alive keeps the count above zero, and warns on every copy.
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuse-after-free"
+#endif
+    void release() noexcept
+    {
+        if (m_ref && --*m_ref == 0) {
+            delete m_ref;
+            delete[] a; // destroys handles in reverse order: last element first
+        }
+        m_ref = nullptr;
+        a = nullptr;
+        length = 0;
+    }
+#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
+#pragma GCC diagnostic pop
+#endif
 };

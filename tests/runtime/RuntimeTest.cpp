@@ -96,6 +96,10 @@ TEST(Array, CopiesShareElementsAndOutliveTheirSource)
     }
     ASSERT_EQ(copy.length, 5);
     EXPECT_EQ(*copy.m_ref, 1);
+    const Array<int32_t>& same = copy;
+    copy = same; // self-assignment keeps the elements
+    ASSERT_EQ(copy.length, 5);
+    EXPECT_EQ(*copy.m_ref, 1);
     EXPECT_EQ(copy[3], 42);
     EXPECT_EQ(copy[0], 7);
 }
