@@ -231,8 +231,8 @@ void Vfont::draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t
                     } else if (cov == 7) {
                         p = half + ((p >> 1) & 0x7F7F7F);
                     } else {
-                        // Per channel p + c * (colour - p) / 16; the shift of a
-                        // negative difference rounds down, as the channels need.
+                        // Per channel p + c * (colour - p) / 16, the shift
+                        // rounding down when darkening as well.
                         int32_t r = (p >> 16) & 0xFF;
                         int32_t g = (p >> 8) & 0xFF;
                         int32_t bl = p & 0xFF;

@@ -30,10 +30,11 @@ void expectExactBoxes(const ref<Vfont>& f)
 
 ref<Vfont> openGameFont(const char* name)
 {
+    std::string saved = InputStream::resourceDir();
     InputStream::setResourceDir(KORVATH_DATA_DIR);
     ref<Vfont> f = new Vfont;
     EXPECT_TRUE(f->open(String::intern(name))) << name << " in " << KORVATH_DATA_DIR;
-    InputStream::setResourceDir(".");
+    InputStream::setResourceDir(saved);
     return f;
 }
 
@@ -56,22 +57,6 @@ void drawText(const ref<Vfont>& f, const Array<int32_t>& px, int32_t w, int32_t 
 using FontGenTest = FontTestDir;
 
 } // namespace
-
-TEST(FontFile, RunsGoOnAcrossRowsAndDecodeBack)
-{
-    std::vector<uint8_t> levels(44, 0); // 40 blank pixels, then 15, 15, 7, 3
-    levels[40] = levels[41] = 15;
-    levels[42] = 7;
-    levels[43] = 3;
-    EXPECT_EQ(FontFile::encodeRuns(levels), (std::vector<uint8_t>{0x00, 0x00, 0x80, 0x2F, 0x17, 0x13}));
-    EXPECT_EQ(FontFile::decodeRuns(FontFile::encodeRuns(levels)), levels);
-    // Level 8 draws the same half as 7, which has the faster exact path.
-    EXPECT_EQ(FontFile::level(0.0), 0);
-    EXPECT_EQ(FontFile::level(0.5), 7);
-    EXPECT_EQ(FontFile::level(0.96), 15);
-    for (int32_t i = 0; i <= 100; i++)
-        EXPECT_NE(FontFile::level(i / 100.0), 8);
-}
 
 TEST_F(FontGenTest, RenderedFontReadsBackExactly)
 {

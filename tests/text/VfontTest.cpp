@@ -188,53 +188,36 @@ TEST_F(VfontTest, NeverWritesOutsideTheBufferWhateverThePosition)
     EXPECT_EQ(one[3], 0);
 }
 
-TEST_F(VfontTest, MissingFileLeavesAnEmptyFont)
+TEST_F(VfontTest, MissingTruncatedOrMalformedFilesLeaveAnEmptyFont)
 {
-    ref<Vfont> f = new Vfont;
-    testing::internal::CaptureStdout();
-    EXPECT_FALSE(f->open("nothing.bin"_s));
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("/nothing.bin"), std::string::npos);
-    expectEmpty(f);
-}
-
-TEST_F(VfontTest, RejectsEveryTruncation)
-{
-    std::vector<uint8_t> bytes = testFont().encode();
-    for (size_t n = 0; n < bytes.size(); n++) {
-        testing::internal::CaptureStdout();
-        EXPECT_FALSE(load(m_font, std::vector<uint8_t>(bytes.begin(), bytes.begin() + n))) << n;
-        EXPECT_NE(testing::internal::GetCapturedStdout().find("not a valid font file"), std::string::npos);
-        expectEmpty(m_font);
-    }
-    EXPECT_TRUE(load(m_font, bytes));
-}
-
-TEST_F(VfontTest, RejectsMalformedHeadersAndGlyphTables)
-{
-    // space 4, height 2, extra 0, then the given range, glyph table and data.
-    auto file = [](std::vector<uint8_t> rest) {
-        std::vector<uint8_t> b = {4, 2, 0};
-        b.insert(b.end(), rest.begin(), rest.end());
-        return b;
-    };
-    const std::vector<std::vector<uint8_t>> bad = {
-        file({66, 65, 0}),                       // first > last
-        file({65, 0x82, 0x00, 0}),               // last 256
-        file({65, 65, 1, 0, 1, 0x1F}),           // a glyph of width 0
-        file({65, 65, 1, 0x88, 0x01, 1, 0x1F}),  // width 1025
-        file({65, 65, 5, 2, 5, 0, 0, 0, 0, 0}),  // 5 runs for a 2 x 2 box
-        file({65, 65, 1, 1, 2, 0x1F, 0x1F}),     // size larger than the glyphs
-        file({65, 66, 1, 1, 1, 1, 1, 0x1F}),     // size smaller than the glyphs
-        {4, 0, 0, 65, 65, 1, 1, 1, 0x1F},        // line height 0
-        {4, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0, 65, 65, 0, 0},      // height beyond 31 bits
-    };
-    for (size_t i = 0; i < bad.size(); i++) {
+    auto rejected = [&](const std::vector<uint8_t>* bytes, const char* why) {
         ASSERT_TRUE(load(m_font, testFont().encode()));
         testing::internal::CaptureStdout();
-        EXPECT_FALSE(load(m_font, bad[i])) << i;
-        EXPECT_NE(testing::internal::GetCapturedStdout().find("not a valid font file"), std::string::npos) << i;
+        EXPECT_FALSE(bytes ? load(m_font, *bytes) : m_font->open("nothing.bin"_s)) << why;
+        EXPECT_NE(testing::internal::GetCapturedStdout().find(bytes ? "not a valid font" : "/nothing.bin"),
+                  std::string::npos) << why;
         expectEmpty(m_font);
+    };
+    rejected(nullptr, "missing");
+    std::vector<uint8_t> whole = testFont().encode();
+    for (size_t n = 0; n < whole.size(); n++) {
+        std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
+        rejected(&cut, "truncated");
     }
-    EXPECT_TRUE(load(m_font, file({65, 66, 1, 1, 1, 1, 2, 0x1F, 0x1F})));
+    // space 4, height 2, extra 0, then range, glyph table and data.
+    const std::vector<std::pair<std::vector<uint8_t>, const char*>> bad = {
+        {{4, 2, 0, 66, 65, 0}, "first > last"},
+        {{4, 2, 0, 65, 0x82, 0x00, 0}, "last 256"},
+        {{4, 2, 0, 65, 65, 1, 0, 1, 0x1F}, "width 0"},
+        {{4, 2, 0, 65, 65, 1, 0x88, 0x01, 1, 0x1F}, "width 1025"},
+        {{4, 2, 0, 65, 65, 5, 2, 5, 0, 0, 0, 0, 0}, "5 runs for a 2 x 2 box"},
+        {{4, 2, 0, 65, 65, 1, 1, 2, 0x1F, 0x1F}, "size above the glyph lengths"},
+        {{4, 2, 0, 65, 66, 1, 1, 1, 1, 1, 0x1F}, "size below the glyph lengths"},
+        {{4, 0, 0, 65, 65, 1, 1, 1, 0x1F}, "line height 0"},
+        {{4, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0, 65, 65, 0, 0}, "height beyond 31 bits"},
+    };
+    for (const auto& [bytes, why] : bad)
+        rejected(&bytes, why);
+    EXPECT_TRUE(load(m_font, {4, 2, 0, 65, 66, 1, 1, 1, 1, 2, 0x1F, 0x1F}));
     EXPECT_EQ(m_font->charWidth('B'), 1);
 }
