@@ -1,0 +1,62 @@
+#pragma once
+#include <cstdint>
+
+#include "math/V.h"
+#include "runtime/Array.h"
+#include "runtime/InputStream.h"
+#include "runtime/String.h"
+#include "runtime/ref.h"
+
+// A proportional bitmap font with 16 coverage levels, loaded from one resource
+// file and drawn glyph by glyph with anti-aliasing, an overall opacity and a
+// one-pixel drop shadow.
+//
+// The file holds varints (big-endian 7-bit groups, top bit set on every byte
+// but the last): space advance, line height, extra (kept, unused here), first
+// and last code; per code its data length and, when that is not 0, its width;
+// the total data length; then the glyph data in code order. Glyph data are
+// runs over the glyph's box (width pixels wide, rows from the top, runs going
+// on across rows): high nibble the run length (0 = 16), low nibble the
+// coverage (0 transparent, 15 full ink).
+//
+// Character codes are signed 8-bit, so codes 128..255 never have a glyph.
+class Vfont : public V {
+public:
+    // Advance of c: the space advance for ' ', 0 without a glyph.
+    virtual int32_t charWidth(char c);
+    // Draws glyph c with its top-left corner at the fixed-point position (x, y)
+    // into pixels (width x height words), clipped to [x0, x1) x [y0, y1) and
+    // to the buffer, in colour 0xRRGGBB at opacity alpha (32768 = opaque;
+    // only opaque glyphs cast the shadow).
+    virtual void draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
+                      int32_t y0, int32_t x1, int32_t y1, int32_t x, int32_t y, int32_t color, int32_t alpha);
+    virtual int32_t getHeight();
+    // Loads the resource "/" + name. False, leaving the font empty (every
+    // width 0, nothing drawn), when it is missing or not a valid font file.
+    virtual bool open(const ref<String>& name);
+    // The next byte of the file being opened (0..255), or -1.
+    virtual int32_t read();
+    // One varint; -1 when the file ends inside it or it does not fit 31 bits.
+    virtual int32_t rv();
+    // Width of s, with tabs advancing to the next tab stop.
+    virtual int32_t stringWidth(const ref<String>& s);
+    // Distance from x to the next tab stop (a full stop when x is on one).
+    virtual int32_t tab(int32_t x);
+
+    Array<int8_t> m_data;
+    int32_t m_extra = 0;
+    int32_t m_height = 0;
+    int32_t m_last = 0;
+    ref<InputStream> m_stream;
+    int32_t m_first = 0;
+    Array<int32_t> m_offsets; // glyph k is m_data[m_offsets[k], m_offsets[k + 1])
+    int32_t m_space = 0;
+    int32_t m_tab = 0; // 7 spaces
+    Array<int16_t> m_widths;
+
+private:
+    // Reads the open stream into the fields; the reason when the file is not
+    // a valid font, else null.
+    const char* load();
+    void clear();
+};

@@ -1,0 +1,223 @@
+#include <gtest/gtest.h>
+
+#include "FontTestDir.h"
+#include "runtime/Array.h"
+
+namespace {
+
+// Space 4, line height 2, glyphs 'a'..'f'.
+FontFile testFont()
+{
+    FontFile f;
+    f.m_space = 4;
+    f.m_height = 2;
+    f.m_extra = 1;
+    f.m_first = 'a';
+    f.m_glyphs = {
+        {16, {0x0F}},       // a: one row of 16 pixels of full ink
+        {3, {0x37}},        // b: three pixels at coverage 7
+        {2, {0x41}},        // c: 2 x 2 at coverage 1
+        {2, {0x4F}},        // d: 2 x 2 of full ink
+        {0, {}},            // e: empty
+        {3, {0x34, 0x33}},  // f: a row at coverage 4, a row at coverage 3
+    };
+    return f;
+}
+
+Array<int32_t> filled(int32_t n, int32_t value)
+{
+    Array<int32_t> px(n);
+    for (int32_t i = 0; i < n; i++)
+        px[i] = value;
+    return px;
+}
+
+class VfontTest : public FontTestDir {
+protected:
+    void SetUp() override
+    {
+        FontTestDir::SetUp();
+        m_font = new Vfont;
+        ASSERT_TRUE(load(m_font, testFont().encode()));
+    }
+    void draw(char c, const Array<int32_t>& px, int32_t w, int32_t h, int32_t x, int32_t y,
+              int32_t color = 0xFFFFFF, int32_t alpha = 32768)
+    {
+        m_font->draw(c, px, w, h, 0, 0, w, h, x << 15, y << 15, color, alpha);
+    }
+    // An empty font: no widths, no height, nothing drawn, no tab stops.
+    static void expectEmpty(const ref<Vfont>& f)
+    {
+        EXPECT_EQ(f->charWidth(' '), 0);
+        EXPECT_EQ(f->charWidth('a'), 0);
+        EXPECT_EQ(f->getHeight(), 0);
+        EXPECT_EQ(f->tab(5), 0);
+        EXPECT_EQ(f->stringWidth("a\tb"_s), 0);
+        Array<int32_t> px = filled(64, 0x123456);
+        for (int32_t c = 0; c < 128; c++)
+            f->draw(c, px, 8, 8, 0, 0, 8, 8, 0, 0, 0xFFFFFF, 32768);
+        for (int32_t i = 0; i < 64; i++)
+            ASSERT_EQ(px[i], 0x123456);
+    }
+    ref<Vfont> m_font;
+};
+
+} // namespace
+
+TEST_F(VfontTest, MeasuresCharactersTabsAndStrings)
+{
+    EXPECT_EQ(m_font->getHeight(), 2);
+    EXPECT_EQ(m_font->m_extra, 1);
+    EXPECT_EQ(m_font->charWidth('a'), 16);
+    EXPECT_EQ(m_font->charWidth(' '), 4); // the space has its own advance, outside the range too
+    EXPECT_EQ(m_font->charWidth('e'), 0);
+    EXPECT_EQ(m_font->charWidth('`'), 0); // below the first code
+    EXPECT_EQ(m_font->charWidth('g'), 0); // above the last
+    EXPECT_EQ(m_font->tab(0), 28);
+    EXPECT_EQ(m_font->tab(30), 26);
+    EXPECT_EQ(m_font->tab(28), 28);
+    EXPECT_EQ(m_font->stringWidth("a\tb"_s), 16 + 12 + 3);
+    EXPECT_EQ(m_font->stringWidth("ab b"_s), 26);
+    EXPECT_EQ(m_font->stringWidth(nullptr), 0);
+
+    // Codes 128..255 are negative chars: never a glyph, even in a font whose
+    // range reaches 255.
+    FontFile wide;
+    wide.m_height = 1;
+    wide.m_first = 32;
+    wide.m_glyphs.assign(224, FontFile::Glyph{1, {0x1F}});
+    ref<Vfont> f = new Vfont;
+    ASSERT_TRUE(load(f, wide.encode()));
+    EXPECT_EQ(f->charWidth('~'), 1);
+    for (int32_t c = 128; c < 256; c++)
+        EXPECT_EQ(f->charWidth(static_cast<char>(c)), 0) << c;
+}
+
+TEST_F(VfontTest, FullInkAndEvenMixShortcutsWithTheirShadows)
+{
+    Array<int32_t> px = filled(20 * 4, 0xAB204060);
+    draw('a', px, 20, 4, 1, 0, 0x12FFFFFF);
+    for (int32_t x = 0; x < 20; x++) {
+        EXPECT_EQ(px[x], x >= 1 && x <= 16 ? 0x12FFFFFF : int32_t(0xAB204060)) << x;
+        // Full ink casts a half-bright shadow one down and one right.
+        EXPECT_EQ(px[20 + x], x >= 2 && x <= 17 ? 0x102030 : int32_t(0xAB204060)) << x;
+    }
+    draw('b', px, 20, 4, 0, 2);
+    for (int32_t x = 0; x < 5; x++) {
+        EXPECT_EQ(px[40 + x], x <= 2 ? 0x8F9FAF : int32_t(0xAB204060)) << x;
+        // Half coverage casts a quarter-darker shadow.
+        EXPECT_EQ(px[60 + x], x >= 1 && x <= 3 ? 0x183048 : int32_t(0xAB204060)) << x;
+    }
+}
+
+TEST_F(VfontTest, GeneralBlendRoundsEachChannelDown)
+{
+    Array<int32_t> px = filled(4 * 3, int32_t(0xFF814020));
+    draw('f', px, 4, 3, 0, 0, 0x00FF80);
+    EXPECT_EQ(px[0], 0x606F38);     // coverage 4: 0x81 - 33, 0x40 + 47, 0x20 + 24
+    EXPECT_EQ(px[4], 0x686332);     // coverage 3, not shadowed: 0x81 - 25 (-24.2 rounds down)
+    EXPECT_EQ(px[4 + 3], 0x613018); // shadow only: a quarter darker
+    EXPECT_EQ(px[8 + 0], int32_t(0xFF814020));
+    EXPECT_EQ(px[8 + 1], 0x613018);
+}
+
+TEST_F(VfontTest, PartialOpacityScalesCoverageAndDropsTheShadow)
+{
+    Array<int32_t> px = filled(20 * 3, 0x204060);
+    draw('c', px, 20, 3, 0, 0, 0xFFFFFF, 16384); // coverage 1 becomes 0: skipped
+    draw('a', px, 20, 3, 0, 1, 0xFFFFFF, 16384); // coverage 15 becomes 7: an even mix
+    for (int32_t x = 0; x < 20; x++) {
+        EXPECT_EQ(px[x], 0x204060) << x;
+        EXPECT_EQ(px[20 + x], x < 16 ? 0x8F9FAF : 0x204060) << x;
+        EXPECT_EQ(px[40 + x], 0x204060) << x;
+    }
+    // Opacities beyond the range neither overflow a channel nor cast a shadow.
+    draw('a', px, 20, 3, 0, 0, 0xFFFFFF, 65536);
+    draw('d', px, 20, 3, 18, 1, 0xFFFFFF, -32768);
+    EXPECT_EQ(px[0], 0xFFFFFF);
+    EXPECT_EQ(px[21], 0x8F9FAF);
+    EXPECT_EQ(px[20 + 18], 0x204060);
+}
+
+TEST_F(VfontTest, ClippedDrawingMatchesFullDrawingInsideTheClip)
+{
+    constexpr int32_t W = 12, H = 6;
+    const char* text = "dfbd";
+    auto render = [&](const Array<int32_t>& px, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+        int32_t x = 1;
+        for (const char* p = text; *p; p++) {
+            m_font->draw(*p, px, W, H, x0, y0, x1, y1, x << 15, 2 << 15, 0xFFFFFF, 32768);
+            x += m_font->charWidth(*p) - 1; // overlap so that shadows fall on glyphs
+        }
+    };
+    Array<int32_t> full = filled(W * H, 0x406080);
+    render(full, 0, 0, W, H);
+    for (int32_t x0 = 0; x0 < W; x0++)
+        for (int32_t x1 = x0 + 1; x1 <= W; x1++)
+            for (int32_t y0 = 0; y0 < H; y0++)
+                for (int32_t y1 = y0 + 1; y1 <= H; y1++) {
+                    Array<int32_t> px = filled(W * H, 0x406080);
+                    render(px, x0, y0, x1, y1);
+                    for (int32_t i = 0; i < W * H; i++) {
+                        int32_t x = i % W, y = i / W;
+                        bool inside = x >= x0 && x < x1 && y >= y0 && y < y1;
+                        ASSERT_EQ(px[i], inside ? full[i] : 0x406080)
+                            << "clip " << x0 << "," << y0 << "-" << x1 << "," << y1 << " at " << x << "," << y;
+                    }
+                }
+}
+
+TEST_F(VfontTest, NeverWritesOutsideTheBufferWhateverThePosition)
+{
+    constexpr int32_t W = 10, H = 4;
+    Array<int32_t> px = filled(W * (H + 1), 0x55); // the row after the buffer is a guard
+    for (int32_t y = -40; y < 40; y++)
+        for (int32_t x = -40; x < 40; x++)
+            for (char c : {'a', 'd', 'f'})
+                m_font->draw(c, px, W, H, -100, -100, 1000, 1000, x << 15, y << 15, 0xFFFFFF, 32768);
+    for (int32_t i = 0; i < W; i++)
+        EXPECT_EQ(px[W * H + i], 0x55);
+    // A height beyond the array, and positions at the ends of the range.
+    m_font->draw('a', px, W, 1000, 0, 0, W, 1000, 0, int32_t(0x7FFF0000), 0xFFFFFF, 32768);
+    m_font->draw('a', px, W, 1000, 0, 0, W, 1000, int32_t(0x80000000), 0, 0xFFFFFF, 32768);
+    m_font->draw('a', px, 0, H, 0, 0, W, H, 0, 0, 0xFFFFFF, 32768);
+    // Fixed-point positions round down to the pixel.
+    Array<int32_t> one = filled(4 * 2, 0);
+    m_font->draw('d', one, 4, 2, 0, 0, 4, 2, (2 << 15) - 1, 0, 0xFFFFFF, 32768);
+    EXPECT_EQ(one[1], 0xFFFFFF);
+    EXPECT_EQ(one[3], 0);
+}
+
+TEST_F(VfontTest, MissingTruncatedOrMalformedFilesLeaveAnEmptyFont)
+{
+    auto rejected = [&](const std::vector<uint8_t>* bytes, const char* why) {
+        ASSERT_TRUE(load(m_font, testFont().encode()));
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(bytes ? load(m_font, *bytes) : m_font->open("nothing.bin"_s)) << why;
+        EXPECT_NE(testing::internal::GetCapturedStdout().find(bytes ? "not a valid font" : "/nothing.bin"),
+                  std::string::npos) << why;
+        expectEmpty(m_font);
+    };
+    rejected(nullptr, "missing");
+    std::vector<uint8_t> whole = testFont().encode();
+    for (size_t n = 0; n < whole.size(); n++) {
+        std::vector<uint8_t> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n));
+        rejected(&cut, "truncated");
+    }
+    // space 4, height 2, extra 0, then range, glyph table and data.
+    const std::vector<std::pair<std::vector<uint8_t>, const char*>> bad = {
+        {{4, 2, 0, 66, 65, 0}, "first > last"},
+        {{4, 2, 0, 65, 0x82, 0x00, 0}, "last 256"},
+        {{4, 2, 0, 65, 65, 1, 0, 1, 0x1F}, "width 0"},
+        {{4, 2, 0, 65, 65, 1, 0x88, 0x01, 1, 0x1F}, "width 1025"},
+        {{4, 2, 0, 65, 65, 5, 2, 5, 0, 0, 0, 0, 0}, "5 runs for a 2 x 2 box"},
+        {{4, 2, 0, 65, 65, 1, 1, 2, 0x1F, 0x1F}, "size above the glyph lengths"},
+        {{4, 2, 0, 65, 66, 1, 1, 1, 1, 1, 0x1F}, "size below the glyph lengths"},
+        {{4, 0, 0, 65, 65, 1, 1, 1, 0x1F}, "line height 0"},
+        {{4, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 0, 65, 65, 0, 0}, "height beyond 31 bits"},
+    };
+    for (const auto& [bytes, why] : bad)
+        rejected(&bytes, why);
+    EXPECT_TRUE(load(m_font, {4, 2, 0, 65, 66, 1, 1, 1, 1, 2, 0x1F, 0x1F}));
+    EXPECT_EQ(m_font->charWidth('B'), 1);
+}
