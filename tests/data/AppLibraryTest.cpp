@@ -201,7 +201,7 @@ TEST(AppLibraryGeneration, IsDeterministicAndRoundTripsThroughTheReader)
     }
     InputStream::setResourceDir(dir.str());
     ref<Vilib> lib = new Vilib(new Vdisplay(), "app"_s);
-    ASSERT_EQ(lib->m_count, 50);
+    ASSERT_GE(lib->m_count, 50);
     for (int32_t i = 0; i < lib->m_count; ++i) {
         std::string png = dir.str() + "/png/" + std::to_string(i) + "_" + lib->m_names[i]->c_str() + ".png";
         int32_t w = 0, h = 0;

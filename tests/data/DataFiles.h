@@ -36,7 +36,7 @@ struct ScratchDir {
         std::filesystem::remove_all(path, ec);
     }
     std::string str() const { return path.string(); }
-    std::filesystem::path path;
+    std::filesystem::path path{};
 };
 
 // Runs a generator from the build's bin folder; true when it exits with 0.

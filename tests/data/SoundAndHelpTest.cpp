@@ -15,8 +15,8 @@ uint32_t le(const std::vector<uint8_t>& b, size_t at, int32_t bytes)
 }
 
 struct Range {
-    const char* name;
-    double minSeconds, maxSeconds;
+    const char* name = "";
+    double minSeconds = 0, maxSeconds = 0;
 };
 
 const Range kSounds[] = {{"music2", 2.0, 4.0},  {"music3", 1.5, 4.0}, {"shoot", 0.5, 2.5},   {"motor", 0.8, 1.3},

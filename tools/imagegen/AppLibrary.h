@@ -13,7 +13,7 @@ public:
     static constexpr int32_t kCount = 50;
 
     struct Entry {
-        SourcePicture picture;
+        SourcePicture picture{};
         PictureEncoding encoding = PictureEncoding::Jpeg;
     };
 

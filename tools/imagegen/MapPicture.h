@@ -14,9 +14,9 @@ public:
     static constexpr int32_t kHeight = 240;
 
     struct Shape {
-        std::string kind;  // "land", "water", "highland" or "river"
-        std::string name;
-        std::vector<std::pair<double, double>> points;  // longitude, latitude
+        std::string kind{};  // "land", "water", "highland" or "river"
+        std::string name{};
+        std::vector<std::pair<double, double>> points{};  // longitude, latitude
     };
 
     // Reads the outline file; false, with a line on standard output, when it
@@ -30,5 +30,5 @@ public:
     const std::vector<Shape>& shapes() const { return m_shapes; }
 
 private:
-    std::vector<Shape> m_shapes;
+    std::vector<Shape> m_shapes{};
 };

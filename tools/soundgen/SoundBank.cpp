@@ -85,8 +85,8 @@ Synth::Buffer SoundBank::march()
 {
     // Two bars of a march at 120 beats a minute, ending on the tonic.
     struct Note {
-        float at, length;
-        int32_t midi;
+        float at = 0, length = 0;
+        int32_t midi = 0;
     };
     const Note tune[] = {{0.0f, 0.36f, 67},  {0.375f, 0.11f, 67}, {0.5f, 0.45f, 72},  {1.0f, 0.36f, 76},
                          {1.375f, 0.11f, 74}, {1.5f, 0.23f, 72},  {1.75f, 0.23f, 76}, {2.0f, 0.23f, 74},
@@ -114,8 +114,8 @@ Synth::Buffer SoundBank::fanfare()
 {
     // Bugle call on the C major triad over a timpani roll, then a held chord.
     struct Note {
-        float at, length;
-        int32_t midi;
+        float at = 0, length = 0;
+        int32_t midi = 0;
     };
     const Note call[] = {{0.0f, 0.12f, 67}, {0.15f, 0.12f, 67}, {0.3f, 0.12f, 67}, {0.45f, 0.3f, 72},
                          {0.8f, 0.3f, 76},  {1.15f, 1.1f, 79}};

@@ -8,8 +8,8 @@
 class SoundBank {
 public:
     struct Sound {
-        std::string name;  // resource name without ".wav"
-        Synth::Buffer samples;
+        std::string name{};  // resource name without ".wav"
+        Synth::Buffer samples{};
     };
 
     static std::vector<Sound> all();
