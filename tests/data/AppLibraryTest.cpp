@@ -161,6 +161,56 @@ TEST_F(AppLibraryTest, MasksLeaveCornersTransparent)
         EXPECT_TRUE(s_lib->loadPicture(i)->m_opaque) << "picture " << i;
 }
 
+TEST_F(AppLibraryTest, RadarAndButtonsFitTheirLayout)
+{
+    // The scope is a disc of radius 31 around pixel (31, 31): solid or
+    // see-through inside, clear outside.
+    ref<Vpicture> radar = s_lib->loadPicture(44);
+    for (int32_t y = 0; y < 64; ++y)
+        for (int32_t x = 0; x < 64; ++x) {
+            double d = std::hypot(x - 31.0, y - 31.0);
+            if (d < 29.5) {
+                EXPECT_GT(alphaAt(radar, x, y), 0) << x << "," << y;
+            } else if (d > 32.5) {
+                EXPECT_EQ(alphaAt(radar, x, y), 0) << x << "," << y;
+            }
+        }
+    // White text with a shadow needs a darkish plate under it.
+    for (int32_t i : {7, 8}) {
+        ref<Vpicture> b = s_lib->loadPicture(i);
+        double luma = 0;
+        int32_t n = 0;
+        for (int32_t y = 8; y < 26; ++y)
+            for (int32_t x = 12; x < b->m_width - 12; ++x, ++n) {
+                int32_t px = b->m_pixels[y * b->m_width + x];
+                luma += 0.3 * channel(px, 16) + 0.59 * channel(px, 8) + 0.11 * channel(px, 0);
+            }
+        EXPECT_LT(luma / n, 130) << "button " << i;
+    }
+}
+
+TEST_F(AppLibraryTest, ExplosionGrowsFlaresAndFadesToSmoke)
+{
+    // Covered area (sum of alpha) and glow (alpha-weighted red) per frame.
+    std::vector<double> area, glow;
+    for (int32_t i = 17; i <= 28; ++i) {
+        ref<Vpicture> p = s_lib->loadPicture(i);
+        double a = 0, red = 0;
+        for (int32_t k = 0; k < p->m_pixels.length; ++k) {
+            a += static_cast<uint32_t>(p->m_pixels[k]) >> 28;
+            red += channel(p->m_pixels[k], 16);
+        }
+        area.push_back(a);
+        glow.push_back(a > 0 ? red / a : 0);
+    }
+    EXPECT_LT(area[0], area[2]);
+    EXPECT_LT(area[2], area[5]);
+    EXPECT_GT(glow[2], glow[6]);
+    EXPECT_GT(glow[6], glow[10]);
+    EXPECT_LT(area[11], area[10] / 2) << "the last frame is almost gone";
+    EXPECT_GT(area[11], 0);
+}
+
 TEST_F(AppLibraryTest, BattleSitesAndCapitalsLieOnLand)
 {
     ref<Vpicture> map = s_lib->loadPicture(41);
