@@ -52,4 +52,17 @@ private:
     bool openPage(int32_t page);
     void seek(int32_t p);
     void readPicture(int32_t k);
+    // One byte at m_pos from the open page, -1 when there is none.
+    int32_t readByte();
+    // readByte, moving on to the next page once when the open one is used up.
+    int32_t readByteAcross();
+    // Up to n bytes from the open page; the number read.
+    int32_t readBytes(int8_t* dst, int32_t n);
+    // n bytes into the work buffer at start, across pages; false when truncated.
+    bool readPayload(int32_t start, int32_t n);
+    void reject(int32_t k, const char* why);
+    void clearDirectory();
+
+    // Pictures that failed to decode: reported once, not read again.
+    Array<int8_t> m_failed;
 };

@@ -1,0 +1,255 @@
+#include "host/Vdisplay.h"
+
+#include <bit>
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <jpeglib.h>
+
+#include "host/Host.h"
+#include "runtime/InputStream.h"
+
+namespace {
+
+std::string& prefsOverride()
+{
+    static std::string dir;
+    return dir;
+}
+
+// One loaded sound per distinct name object; nodes are pushed at the head and
+// live until the process ends. A node whose sound failed to load (id -1) is
+// kept only so that the failure is reported once; loading is retried.
+struct SoundNode {
+    ref<String> name;
+    int32_t id = -1;
+    SoundNode* next = nullptr;
+};
+SoundNode* g_audio = nullptr;
+
+// Key names become file names: nothing that could leave the folder.
+bool validKey(const ref<String>& name)
+{
+    if (!name || name->length() == 0)
+        return false;
+    const char* s = name->c_str();
+    return std::strchr(s, '/') == nullptr && std::strstr(s, "..") == nullptr;
+}
+
+bool writeAll(int fd, const int8_t* data, int32_t n)
+{
+    while (n > 0) {
+        ssize_t done = ::write(fd, data, static_cast<std::size_t>(n));
+        if (done < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += done;
+        n -= static_cast<int32_t>(done);
+    }
+    return true;
+}
+
+// libjpeg reports fatal errors through error_exit, which must not return:
+// jump back to the decoder's entry and report failure there.
+struct JpegError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+
+void jpegErrorExit(j_common_ptr cinfo)
+{
+    (*cinfo->err->output_message)(cinfo);
+    std::longjmp(reinterpret_cast<JpegError*>(cinfo->err)->jump, 1);
+}
+
+void jpegOutputMessage(j_common_ptr cinfo)
+{
+    char text[JMSG_LENGTH_MAX];
+    (*cinfo->err->format_message)(cinfo, text);
+    std::printf("JPEG decoding: %s\n", text);
+    std::fflush(stdout);
+}
+
+// Decodes src into rows of 4-byte pixels 0xFFRRGGBB packed at the decoded
+// width, starting at dst. Kept free of C++ objects with destructors because
+// libjpeg errors leave it through longjmp.
+bool decodeJpeg(const unsigned char* src, unsigned long length, unsigned char* dst, int64_t room)
+{
+    jpeg_decompress_struct cinfo;
+    JpegError err;
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = jpegErrorExit;
+    err.mgr.output_message = jpegOutputMessage;
+    if (setjmp(err.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, src, length);
+    jpeg_read_header(&cinfo, TRUE);
+    // Alpha comes out as 0xFF, so unmasked pictures are opaque on every drawing path.
+    cinfo.out_color_space = std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+    int64_t bytes = static_cast<int64_t>(cinfo.image_width) * cinfo.image_height * 4;
+    if (bytes > room) {
+        std::printf("JPEG decoding: a picture of %u x %u does not fit its destination\n",
+                    cinfo.image_width, cinfo.image_height);
+        std::fflush(stdout);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    jpeg_start_decompress(&cinfo);
+    std::size_t rowBytes = static_cast<std::size_t>(cinfo.output_width) * 4;
+    if (cinfo.output_components != 4 ||
+        static_cast<int64_t>(rowBytes) * cinfo.output_height > room) {
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW row = dst + cinfo.output_scanline * rowBytes;
+        if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
+            break;
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return true;
+}
+
+} // namespace
+
+void Vdisplay::setPrefsDir(const std::string& dir)
+{
+    prefsOverride() = dir;
+}
+
+std::string Vdisplay::prefsDir()
+{
+    if (!prefsOverride().empty())
+        return prefsOverride();
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && xdg[0] == '/')
+        return std::string(xdg) + "/korvath";
+    const char* home = std::getenv("HOME");
+    if (home && home[0])
+        return std::string(home) + "/.config/korvath";
+    return "";
+}
+
+bool Vdisplay::prefsWrite(const ref<String>& name, const Array<int8_t>& bytes)
+{
+    std::string dir = prefsDir();
+    if (!validKey(name) || dir.empty()) {
+        std::printf("Preferences: cannot store the record \"%s\"\n", name ? name->c_str() : "");
+        return false;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    std::string path = dir + "/" + name->c_str();
+    std::string tmp = dir + "/." + name->c_str() + ".XXXXXX";
+    int fd = ::mkstemp(tmp.data());
+    if (fd < 0) {
+        std::printf("Preferences: cannot write in %s: %s\n", dir.c_str(), std::strerror(errno));
+        return false;
+    }
+    // The record reaches the disk under a temporary name and replaces the old
+    // one in a single rename, so a crash leaves either the old or the new one.
+    bool ok = writeAll(fd, bytes.a, bytes.length) && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(tmp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        std::printf("Preferences: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
+bool Vdisplay::prefsRead(const ref<String>& name, const Array<int8_t>& bytes)
+{
+    std::string dir = prefsDir();
+    if (!validKey(name) || dir.empty())
+        return false;
+    std::string path = dir + "/" + name->c_str();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return false;
+    struct stat st;
+    bool ok = ::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+    if (ok && bytes.length > 0) {
+        // Read into a copy first so that a failing read leaves the caller's array alone.
+        std::string data(static_cast<std::size_t>(bytes.length), '\0');
+        std::size_t got = std::fread(data.data(), 1, data.size(), f);
+        ok = !std::ferror(f);
+        if (ok)
+            std::memcpy(bytes.a, data.data(), got);
+    }
+    std::fclose(f);
+    return ok;
+}
+
+bool Vdisplay::getImage(const Array<int8_t>& data, int32_t offset, int32_t length, int32_t,
+                        int32_t, const Array<int32_t>& dest, int32_t destOffset)
+{
+    if (offset < 0 || length <= 0 || static_cast<int64_t>(offset) + length > data.length ||
+        destOffset < 0 || destOffset > static_cast<int64_t>(dest.length) * 4) {
+        std::printf("JPEG decoding: bad stream or destination range\n");
+        return false;
+    }
+    auto* src = reinterpret_cast<const unsigned char*>(data.a) + offset;
+    auto* dst = reinterpret_cast<unsigned char*>(dest.a) + destOffset;
+    int64_t room = static_cast<int64_t>(dest.length) * 4 - destOffset;
+    return decodeJpeg(src, static_cast<unsigned long>(length), dst, room);
+}
+
+bool Vdisplay::audio(const ref<String>& name, bool)
+{
+    if (!name)
+        return false;
+    SoundNode* node = g_audio;
+    while (node && node->name.get() != name.get())
+        node = node->next;
+    if (node && node->id >= 0) {
+        Host::current().playSound(node->id);
+        return true;
+    }
+    std::string file = std::string(name->c_str()) + ".wav";
+    std::string path = InputStream::resourcePath(file.c_str());
+    int32_t id = path.empty() ? -1 : Host::current().loadSound(path.c_str());
+    if (id < 0) {
+        if (!node) {
+            std::printf("Could not open %s\n", file.c_str());
+            node = new (std::nothrow) SoundNode;
+            if (node) {
+                node->name = name;
+                node->next = g_audio;
+                g_audio = node;
+            }
+        }
+        return false;
+    }
+    if (!node) {
+        node = new (std::nothrow) SoundNode;
+        if (!node)
+            return false;
+        node->name = name;
+        node->next = g_audio;
+        g_audio = node;
+    }
+    node->id = id;
+    Host::current().playSound(id);
+    return true;
+}

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include "LibraryFiles.h"
+#include "host/Vdisplay.h"
+#include "runtime/InputStream.h"
+#include "scene/Vilib.h"
+
+namespace {
+
+// A raw record 0 with a stand-in header, then run-length pictures.
+std::vector<uint8_t> rawHeader()
+{
+    return record('h', 0, 0, std::vector<uint8_t>(623, 0x5A));
+}
+
+// w x h opaque pixels of one 15-bit colour, as a run-length payload.
+std::vector<uint8_t> flatRle(uint32_t w, uint32_t h, uint8_t hi, uint8_t lo)
+{
+    std::vector<uint8_t> p = {hi, lo};
+    p.insert(p.end(), w * h - 1, 150);
+    p.push_back(134);
+    return p;
+}
+
+// n pixels alternating blue and green, each a two-byte colour: 2n + 1 bytes.
+std::vector<uint8_t> alternating(int n)
+{
+    std::vector<uint8_t> p;
+    for (int k = 0; k < n; k++) {
+        p.push_back(k & 1 ? 0x03 : 0x00);
+        p.push_back(k & 1 ? 0xE0 : 0x1F);
+    }
+    p.push_back(134);
+    return p;
+}
+
+class LibraryTest : public testing::Test {
+protected:
+    void SetUp() override { InputStream::setResourceDir(m_dir.str()); }
+    void TearDown() override { InputStream::setResourceDir("."); }
+    ref<Vilib> open(const char* name) { return new Vilib(new Vdisplay, String::copyOf(name)); }
+    TempDir m_dir{"vilib"};
+};
+
+} // namespace
+
+TEST_F(LibraryTest, Varints)
+{
+    std::vector<uint8_t> bytes = {0x81, 0x00, 0x7F, 0x81, 0x80, 0x00, 0x84};
+    writePages(m_dir.path, "vint", bytes);
+    testing::internal::CaptureStdout();
+    ref<Vilib> lib = open("none");
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not open image library none"),
+              std::string::npos);
+    EXPECT_EQ(lib->m_count, 0);
+    EXPECT_EQ(lib->rv(), -1);
+    lib->m_name = "vint"_s;
+    lib->close();
+    lib->m_pos = 0;
+    EXPECT_EQ(lib->rv(), 128);
+    EXPECT_EQ(lib->rv(), 127);
+    EXPECT_EQ(lib->rv(), 16384);
+    EXPECT_EQ(lib->rv(), 4 * 128 + 127); // a continuation that cannot be read counts as 127
+    EXPECT_EQ(lib->rv(), -1);
+}
+
+TEST_F(LibraryTest, RecordsAcrossPagesAndNames)
+{
+    // Picture 1 is large enough that it must straddle app0.bin and app1.bin.
+    std::vector<std::vector<uint8_t>> recs = {rawHeader(), record('o', 4, 2, flatRle(4, 2, 0x7C, 0x00))};
+    recs.push_back(record('r', 200, 200, alternating(40000)));
+    auto stream = libraryStream(recs, 623 + 81000);
+    ASSERT_GT(stream.size(), 32768u * 2);
+    writePages(m_dir.path, "app", stream);
+
+    ref<Vilib> lib = open("app");
+    ASSERT_EQ(lib->m_count, 3);
+    EXPECT_EQ(lib->lookup("p2"_s), 2);
+    EXPECT_EQ(lib->lookup(String::copyOf("p1")), 1);
+    EXPECT_EQ(lib->lookup("nothing"_s), -1);
+    EXPECT_EQ(lib->m_scratch[0], 0x5A); // the header of raw record 0 stays at the start
+    EXPECT_EQ(lib->m_scratch[622], 0x5A);
+
+    ref<Vpicture> p2 = lib->loadPicture(2);
+    ASSERT_TRUE(p2);
+    EXPECT_TRUE(p2->m_used);
+    EXPECT_FALSE(p2->m_opaque);
+    EXPECT_EQ(static_cast<uint32_t>(p2->m_pixels[0]) & 0xFFFFFF, 0x0000F8u);
+    EXPECT_EQ(static_cast<uint32_t>(p2->m_pixels[39999]) & 0xFFFFFF, 0x00F800u);
+    EXPECT_EQ(static_cast<uint32_t>(p2->m_pixels[39999]) >> 24, 0xF0u);
+
+    // Going back to an earlier record reopens its page.
+    ref<Vpicture> p1 = lib->loadPicture(1);
+    ASSERT_TRUE(p1);
+    EXPECT_TRUE(p1->m_opaque);
+    EXPECT_EQ(p1->m_type, 'r');
+    EXPECT_EQ(static_cast<uint32_t>(p1->m_pixels[7]), 0xF0F80000u);
+    EXPECT_EQ(lib->m_page, 0);
+}
+
+TEST_F(LibraryTest, EvictionClockGivesASecondChance)
+{
+    std::vector<std::vector<uint8_t>> recs = {record('o', 2, 2, flatRle(2, 2, 0x00, 0x1F))};
+    for (int k = 1; k < 5; k++)
+        recs.push_back(record('o', 2, 2, flatRle(2, 2, 0x00, static_cast<uint8_t>(k))));
+    writePages(m_dir.path, "clk", libraryStream(recs, 700));
+    ref<Vilib> lib = open("clk");
+    ASSERT_EQ(lib->m_count, 5);
+    lib->preload(0, 10);
+    for (int k = 0; k < 5; k++)
+        ASSERT_TRUE(lib->m_pictures[k]) << k;
+    int32_t avail = V::m_avail;
+
+    // Every picture used: the first sweep only clears marks, the second evicts
+    // (never picture 0), and 64 bytes cannot be found in four 16-byte pictures.
+    lib->m_clock = 3;
+    EXPECT_FALSE(lib->free(64 + 1));
+    EXPECT_TRUE(lib->m_lowMemory);
+    EXPECT_TRUE(lib->m_pictures[0]);
+    for (int k = 1; k < 5; k++)
+        EXPECT_FALSE(lib->m_pictures[k]) << k;
+    EXPECT_EQ(V::m_avail, avail + 64);
+    EXPECT_EQ(lib->m_clock, 3);
+
+    // Reloaded, then one marked used: eviction passes it over and stops when enough is freed.
+    for (int k = 1; k < 5; k++)
+        lib->loadPicture(k);
+    for (int k = 1; k < 5; k++)
+        lib->m_pictures[k]->m_used = k == 2;
+    lib->m_clock = 2;
+    EXPECT_TRUE(lib->free(20));
+    EXPECT_TRUE(lib->m_pictures[2]);
+    EXPECT_FALSE(lib->m_pictures[3]);
+    EXPECT_FALSE(lib->m_pictures[4]);
+    EXPECT_TRUE(lib->m_pictures[1]);
+    EXPECT_EQ(lib->m_clock, 4);
+
+    // preload does nothing once memory ran short; deletePicture gives the bytes back.
+    lib->preload(3, 4);
+    EXPECT_FALSE(lib->m_pictures[3]);
+    avail = V::m_avail;
+    lib->deletePicture(1);
+    EXPECT_EQ(V::m_avail, avail + 16);
+    lib->unload(-5, 50);
+    EXPECT_FALSE(lib->m_pictures[0]);
+    ref<Vpicture> again = lib->loadPicture(0);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(static_cast<uint32_t>(again->m_pixels[0]), 0xF30000F8u);
+}
+
+TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
+{
+    Array<int32_t> screen(16 * 16);
+    auto expectReject = [&](ref<Vilib>& lib, int32_t k, const char* why) {
+        testing::internal::CaptureStdout();
+        EXPECT_FALSE(lib->loadPicture(k)) << why;
+        EXPECT_FALSE(lib->drawPicture(k, screen, 16, 16, 0, 0, 16, 16, 0, 0, 32768, 0, 32768));
+        std::string out = testing::internal::GetCapturedStdout();
+        EXPECT_NE(out.find(why), std::string::npos) << out;
+    };
+
+    // Huge width, zero size, a record longer than the work buffer, run-length
+    // data overrunning its picture, and an index outside the library.
+    std::vector<std::vector<uint8_t>> recs = {
+        rawHeader(),
+        record('r', 100000, 2, {134}),
+        record('r', 0, 5, {134}),
+        record('r', 30, 30, std::vector<uint8_t>(200, 150)),
+        record('r', 2, 2, std::vector<uint8_t>(20, 150)),
+    };
+    writePages(m_dir.path, "bad", libraryStream(recs, 623 + 100));
+    testing::internal::CaptureStdout();
+    ref<Vilib> lib = open("bad");
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(lib->m_count, 5);
+    expectReject(lib, 1, "impossible size");
+    expectReject(lib, 2, "impossible size");
+    expectReject(lib, 3, "longer than the work buffer");
+    expectReject(lib, 7, "no picture 7");
+    expectReject(lib, -1, "no picture -1");
+    testing::internal::CaptureStdout();
+    ref<Vpicture> p4 = lib->loadPicture(4);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("longer than"), std::string::npos);
+    ASSERT_TRUE(p4); // decoded as far as it fits
+    EXPECT_EQ(p4->m_pixels.length, 4);
+
+    // A page cut short: the directory is intact, the record is not.
+    auto stream = libraryStream({rawHeader(), record('o', 8, 8, flatRle(8, 8, 1, 2))}, 800);
+    stream.resize(stream.size() - 20);
+    writePages(m_dir.path, "cut", stream);
+    ref<Vilib> cut = open("cut");
+    ASSERT_EQ(cut->m_count, 2);
+    expectReject(cut, 1, "truncated");
+
+    // A directory that runs past the end of the file, and an absurd picture count.
+    auto dir = libraryStream({rawHeader(), rawHeader()}, 700);
+    dir.resize(9);
+    writePages(m_dir.path, "dir", dir);
+    testing::internal::CaptureStdout();
+    ref<Vilib> broken = open("dir");
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("runs past the end"), std::string::npos);
+    EXPECT_EQ(broken->m_count, 0);
+    EXPECT_FALSE(broken->drawPicture(0, screen, 16, 16, 0, 0, 16, 16, 0, 0, 32768, 0, 32768));
+    std::vector<uint8_t> huge;
+    putVarint(huge, 0x7FFFFFF);
+    putVarint(huge, 700);
+    writePages(m_dir.path, "huge", huge);
+    testing::internal::CaptureStdout();
+    ref<Vilib> many = open("huge");
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("bad directory"), std::string::npos);
+    EXPECT_EQ(many->m_count, 0);
+
+    // A missing second page: the record there is rejected, not read as garbage.
+    writePages(m_dir.path, "lost", libraryStream({rawHeader(), record('r', 200, 200, alternating(40000))}, 90000));
+    std::filesystem::remove(m_dir.path / "lost1.bin");
+    ref<Vilib> lost = open("lost");
+    ASSERT_EQ(lost->m_count, 2);
+    expectReject(lost, 1, "truncated");
+}
