@@ -330,6 +330,37 @@ TEST_F(ViewportTest, WipesShowBandsAndStopWhenAsked)
     EXPECT_EQ(m_host.m_redraws[1], (Rect{60, 0, 120, 320}));
 }
 
+TEST_F(ViewportTest, BackgroundSoundsKeepTheirDistance)
+{
+    m_vp->sound("shoot"_s);
+    EXPECT_EQ(m_host.m_played.size(), 1u);
+    m_host.m_now += 300;
+    m_vp->soundBkg("motor"_s, 500); // 300 ms after a sound: not yet
+    EXPECT_EQ(m_host.m_played.size(), 1u);
+    m_host.m_now += 200;
+    m_vp->soundBkg("motor"_s, 500);
+    EXPECT_EQ(m_host.m_played.size(), 2u);
+    EXPECT_EQ(m_vp->m_soundTime, m_host.m_now);
+    m_host.m_now -= 1000; // a clock that went back never blocks the sound
+    m_vp->soundBkg("motor"_s, 500);
+    EXPECT_EQ(m_host.m_played.size(), 3u);
+
+    // Children pass sounds up to the root.
+    ref<Vsprite> child(new Vsprite());
+    m_vp->add(child);
+    child->sound("hit"_s);
+    EXPECT_EQ(m_host.m_played.size(), 4u);
+
+    m_vp->m_mute = true;
+    m_vp->sound("hit"_s);
+    m_vp->m_mute = false;
+    m_vp->m_stop = true;
+    m_vp->sound("hit"_s);
+    m_host.m_now += 5000;
+    m_vp->soundBkg("motor"_s, 500);
+    EXPECT_EQ(m_host.m_played.size(), 4u);
+}
+
 TEST_F(ViewportTest, VisibleFollowsTheFirstChildOfAGroup)
 {
     ref<Vsprite> group(new Vsprite());
