@@ -154,7 +154,8 @@ bool Vdisplay::prefsWrite(const ref<String>& name, const Array<int8_t>& bytes)
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     std::string path = dir + "/" + name->c_str();
-    std::string tmp = dir + "/." + name->c_str() + ".XXXXXX";
+    // mkstemp replaces the six trailing placeholder letters with a unique suffix.
+    std::string tmp = dir + "/." + name->c_str() + "." + std::string(6, 'X');
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) {
         std::printf("Preferences: cannot write in %s: %s\n", dir.c_str(), std::strerror(errno));

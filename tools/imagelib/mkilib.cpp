@@ -1,4 +1,5 @@
 // mkilib: builds an image library from a list of PNG files.
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -41,12 +42,9 @@ bool parseEncoding(const std::string& word, PictureEncoding& enc)
 
 bool parseInt(const std::string& word, int32_t& value)
 {
-    char* end = nullptr;
-    long v = std::strtol(word.c_str(), &end, 10);
-    if (word.empty() || *end || v < -32768 || v > 32767)
-        return false;
-    value = static_cast<int32_t>(v);
-    return true;
+    const char* end = word.data() + word.size();
+    auto [ptr, ec] = std::from_chars(word.data(), end, value);
+    return ec == std::errc() && ptr == end;
 }
 
 } // namespace
