@@ -16,48 +16,41 @@ namespace {
 constexpr int32_t W = 480;
 constexpr int32_t H = 320;
 
-ref<Vfont> gameFont(const char* name)
-{
-    ref<Vfont> f = new Vfont;
-    EXPECT_TRUE(f->open(String::intern(name))) << name << " in " << KORVATH_DATA_DIR;
-    return f;
-}
-
-// The main menu as the game builds it, in font f.
-ref<Vmenu> mainMenu(const ref<Vfont>& f)
-{
-    Vtext::m_fontDefault = f;
-    ref<Vmenu> m = new Vmenu;
-    for (const char* s : {"New Game", "Resume", "Sound: On", "Help", "About"})
-        m->add(String::intern(s));
-    m->select();
-    return m;
-}
+// The game's fonts, read from the data folder, and the defaults the start-up
+// sets for texts and menus (the large font's tab widened by 4).
+class GameText : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_saved = InputStream::resourceDir();
+        InputStream::setResourceDir(KORVATH_DATA_DIR);
+        ASSERT_TRUE(m_small->open("f10.bin"_s)) << KORVATH_DATA_DIR;
+        ASSERT_TRUE(m_large->open("f16.bin"_s));
+        m_large->m_tab += 4;
+        Vtext::m_textcolorDefault = static_cast<int32_t>(0xFFFFFFFFu);
+        Vmenu::m_colorDefault = static_cast<int32_t>(0x80606080u);
+        Vsprite::m_inset = 2;
+    }
+    void TearDown() override
+    {
+        InputStream::setResourceDir(m_saved);
+        Vtext::m_fontDefault = nullptr;
+        Vtext::m_textcolorDefault = 0;
+        Vmenu::m_colorDefault = 0;
+        Vsprite::m_inset = 0;
+    }
+    std::string m_saved;
+    ref<Vfont> m_small = new Vfont;
+    ref<Vfont> m_large = new Vfont;
+};
 
 } // namespace
 
-// Both fonts' main menus over a sky gradient and a striped ground, the way the
-// start-up configures texts and menus; written to menu-sample.png.
-TEST(MenuPicture, MainMenuReadsInBothFonts)
+// Both fonts' main menus over a sky gradient and a striped ground; the frame
+// is written to menu-sample.png next to the test program.
+TEST_F(GameText, MainMenuReadsInBothFonts)
 {
     FakeHost host;
-    std::string savedDir = InputStream::resourceDir();
-    InputStream::setResourceDir(KORVATH_DATA_DIR);
-    ref<Vfont> small = gameFont("f10.bin");
-    ref<Vfont> large = gameFont("f16.bin");
-    InputStream::setResourceDir(savedDir);
-    ASSERT_GT(small->getHeight(), 0);
-    ASSERT_GT(large->getHeight(), 0);
-    large->m_tab += 4;
-
-    ref<Vfont> savedFont = Vtext::m_fontDefault;
-    int32_t savedColor = Vtext::m_textcolorDefault;
-    int32_t savedMenuColor = Vmenu::m_colorDefault;
-    int32_t savedInset = Vsprite::m_inset;
-    Vtext::m_textcolorDefault = static_cast<int32_t>(0xFFFFFFFFu);
-    Vmenu::m_colorDefault = static_cast<int32_t>(0x80606080u);
-    Vsprite::m_inset = 2;
-
     ref<Viewport> vp = new Viewport;
     vp->setWidthHeight(W, H);
     ref<Vsprite> sky = box(0, 0, W, H * 2 / 3, 0);
@@ -68,26 +61,28 @@ TEST(MenuPicture, MainMenuReadsInBothFonts)
     vp->render();
     std::vector<int32_t> background(vp->m_pixels.a, vp->m_pixels.a + vp->m_pixels.length);
 
-    ref<Vmenu> menus[2] = {mainMenu(small), mainMenu(large)};
-    menus[0]->setXyi(40, 150);
-    menus[1]->setXyi(240, 130);
-    for (const ref<Vmenu>& m : menus)
+    std::vector<ref<Vmenu>> menus;
+    for (const ref<Vfont>& f : {m_small, m_large}) {
+        Vtext::m_fontDefault = f;
+        ref<Vmenu> m = new Vmenu;
+        for (const char* s : {"New Game", "Resume", "Sound: On", "Help", "About"})
+            m->add(String::intern(s));
+        m->select();
+        m->setXyi(f == m_small ? 40 : 240, 130);
         vp->add(m);
+        menus.push_back(m);
+    }
     vp->render();
-
     std::filesystem::path out = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "menu-sample.png";
-    std::string error;
-    EXPECT_TRUE(Png::write(out.string(), W, H, reinterpret_cast<const uint32_t*>(vp->m_pixels.a), false, &error))
-        << error;
+    EXPECT_TRUE(Png::write(out.string(), W, H, reinterpret_cast<const uint32_t*>(vp->m_pixels.a), false));
 
     for (const ref<Vmenu>& m : menus) {
-        // Each item is one line of its font with 3 pixels above and below.
         int32_t line = ref_cast<Vtext>(m->getChild())->m_font->getHeight();
         EXPECT_EQ(m->getHeight(), 5 * (line + 6));
         int32_t n = 0;
         for (ref<Vsprite> c = m->getChild(); c; c = c->m_sibling, n++) {
             // Full white ink only on the selected item; the others are dimmed
-            // to half but still well lit.
+            // to half but still light.
             int32_t white = 0, light = 0;
             for (int32_t y = c->m_y0; y < c->m_y1; y++) {
                 for (int32_t x = c->m_x0; x < c->m_x1; x++) {
@@ -96,15 +91,10 @@ TEST(MenuPicture, MainMenuReadsInBothFonts)
                     light += ((p >> 16) & 255) > 0xB0 && ((p >> 8) & 255) > 0xB0 && (p & 255) > 0xB0;
                 }
             }
-            if (n == 0) {
-                EXPECT_GT(white, 20) << n;
-            } else {
-                EXPECT_EQ(white, 0) << n;
-            }
+            EXPECT_EQ(white > 20, n == 0) << n;
             EXPECT_GT(light, 20) << n;
         }
     }
-    // Nothing is drawn outside the menus.
     for (int32_t y = 0; y < H; y++) {
         for (int32_t x = 0; x < W; x++) {
             bool inside = false;
@@ -115,53 +105,37 @@ TEST(MenuPicture, MainMenuReadsInBothFonts)
             }
         }
     }
-
     vp->removeAllStar();
-    Vtext::m_fontDefault = savedFont;
-    Vtext::m_textcolorDefault = savedColor;
-    Vmenu::m_colorDefault = savedMenuColor;
-    Vsprite::m_inset = savedInset;
 }
 
-// The help page: the game's help text in the large font, wrapped to the
-// page's 228 pixels by breaking lines at spaces only.
-TEST(HelpPage, HelpTextWrapsToThePageWidth)
+// The help page: the help text in the large font, wrapped to 228 pixels at
+// spaces only.
+TEST_F(GameText, HelpTextWrapsToThePageWidth)
 {
-    std::string savedDir = InputStream::resourceDir();
-    InputStream::setResourceDir(KORVATH_DATA_DIR);
-    ref<Vfont> large = gameFont("f16.bin");
-    large->m_tab += 4;
-    ref<Vtext> page = new Vtext(large, nullptr);
+    ref<Vtext> page = new Vtext(m_large, nullptr);
     page->setWidthHeight(228, 0);
     page->setFile("help.txt"_s);
     std::ifstream in(std::string(KORVATH_DATA_DIR) + "/help.txt", std::ios::binary);
     std::string original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    InputStream::setResourceDir(savedDir);
-
     ASSERT_TRUE(page->toString());
     std::string text = page->toString()->c_str();
     ASSERT_EQ(text.size(), original.size());
-    int32_t breaks = 0, lines = 1;
+    int32_t breaks = 0;
     for (size_t i = 0; i < text.size(); i++) {
         if (text[i] != original[i]) {
-            EXPECT_EQ(original[i], ' ') << i;
-            EXPECT_EQ(text[i], '\n') << i;
+            EXPECT_TRUE(original[i] == ' ' && text[i] == '\n') << i;
             breaks++;
         }
-        lines += text[i] == '\n';
     }
     EXPECT_GT(breaks, 10);
-    EXPECT_EQ(page->getHeight(), lines * 16);
+    // Every line fits, but for the space a word did not fit behind.
     size_t start = 0;
-    while (start <= text.size()) {
-        size_t end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        // A line may end in the space that a later word did not fit behind.
+    for (size_t end = 0; end != std::string::npos; start = end + 1) {
+        end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? end : end - start);
         while (!line.empty() && line.back() == ' ')
             line.pop_back();
-        EXPECT_LE(large->stringWidth(String::copyOf(line.c_str())) + 1, 228) << line;
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
+        EXPECT_LE(m_large->stringWidth(String::copyOf(line.c_str())) + 1, 228) << line;
     }
+    EXPECT_LE(page->getWidth(), 228);
 }

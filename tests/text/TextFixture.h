@@ -6,15 +6,13 @@
 
 #include "FontFile.h"
 #include "FontTestDir.h"
-#include "scene/Vfont.h"
+#include "runtime/StringBuffer.h"
 #include "scene/Vmenu.h"
-#include "scene/Vtext.h"
 #include "support/FakeHost.h"
 
-// A test font in which every glyph is a solid block of full ink: 'a'..'z'
-// and '0'..'9' are 5 pixels wide, 'W' is 9, the space 5 (so the tab stop is
-// 35) and a line 8 pixels high. Installed as the default font of texts, with
-// white text and no default menu colour, while the test runs.
+// Installs, while a test runs, a default font in which every glyph is a solid
+// block of full ink 8 pixels high: '0'..'9' and 'a'..'z' 5 wide, 'W' 9, the
+// space 5 (tab stops every 35); white text, no menu colour, no inset.
 class TextFixture : public FontTestDir {
 protected:
     static constexpr int32_t kLine = 8;
@@ -22,53 +20,37 @@ protected:
     void SetUp() override
     {
         FontTestDir::SetUp();
-        m_savedFont = Vtext::m_fontDefault;
-        m_savedColor = Vtext::m_textcolorDefault;
-        m_savedMouse = Vmenu::m_mouse;
-        m_savedMenuColor = Vmenu::m_colorDefault;
-        m_savedInset = Vsprite::m_inset;
-        m_font = new Vfont;
-        ASSERT_TRUE(load(m_font, blockFont().encode()));
-        Vtext::m_fontDefault = m_font;
-        Vtext::m_textcolorDefault = 0xFFFFFF;
-        Vmenu::m_mouse = false;
-        Vmenu::m_colorDefault = 0;
-        Vsprite::m_inset = 0;
-    }
-    void TearDown() override
-    {
-        Vtext::m_fontDefault = m_savedFont;
-        Vtext::m_textcolorDefault = m_savedColor;
-        Vmenu::m_mouse = m_savedMouse;
-        Vmenu::m_colorDefault = m_savedMenuColor;
-        Vsprite::m_inset = m_savedInset;
-        FontTestDir::TearDown();
-    }
-
-    static FontFile blockFont()
-    {
         FontFile f;
         f.m_space = 5;
         f.m_height = kLine;
-        f.m_extra = 6;
         f.m_first = '0';
         for (int32_t c = '0'; c <= 'z'; c++) {
-            int32_t w = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ? 5 : c == 'W' ? 9 : 0;
-            FontFile::Glyph g;
-            g.m_width = w;
-            if (w > 0)
-                g.m_runs = FontFile::encodeRuns(std::vector<uint8_t>(static_cast<size_t>(w * kLine), 15));
-            f.m_glyphs.push_back(g);
+            int32_t w = (c <= '9' || c >= 'a') ? 5 : c == 'W' ? 9 : 0;
+            f.m_glyphs.push_back({w, FontFile::encodeRuns(std::vector<uint8_t>(w * kLine, 15))});
         }
-        return f;
+        m_font = new Vfont;
+        ASSERT_TRUE(load(m_font, f.encode()));
+        Vtext::m_fontDefault = m_font;
+        Vtext::m_textcolorDefault = 0xFFFFFF;
     }
+    void TearDown() override
+    {
+        Vtext::m_fontDefault = nullptr;
+        Vtext::m_textcolorDefault = 0;
+        Vmenu::m_mouse = false;
+        Vmenu::m_colorDefault = 0;
+        Vsprite::m_inset = 0;
+        FontTestDir::TearDown();
+    }
+    static ref<Viewport> screen(int32_t w, int32_t h)
+    {
+        ref<Viewport> vp = new Viewport;
+        vp->setWidthHeight(w, h);
+        return vp;
+    }
+    static int32_t at(const ref<Viewport>& vp, int32_t x, int32_t y) { return vp->m_pixels[x + y * vp->m_width]; }
 
     ref<Vfont> m_font;
-    ref<Vfont> m_savedFont;
-    int32_t m_savedColor = 0;
-    bool m_savedMouse = false;
-    int32_t m_savedMenuColor = 0;
-    int32_t m_savedInset = 0;
 };
 
 // The field of t as it reads, first character first.
