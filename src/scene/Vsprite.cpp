@@ -6,6 +6,7 @@
 #include "math/Vquaternion.h"
 #include "scene/Vilib.h"
 #include "scene/Vpicture.h"
+#include "scene/Vtext.h"
 
 int32_t Vsprite::m_inset = 0;
 
@@ -120,6 +121,38 @@ void Vsprite::addCenterBottom(const ref<Vsprite>& s)
         return;
     addBottom(s);
     s->setXy((m_width - s->m_width) * 16384, s->m_y);
+}
+
+ref<Vtext> Vsprite::addBs(const ref<String>& text)
+{
+    ref<Vtext> t = new Vtext(text);
+    addBottom(t);
+    return t;
+}
+
+ref<Vtext> Vsprite::addBottom(const ref<String>& text, int32_t width)
+{
+    ref<Vtext> t = new Vtext(text);
+    if (t)
+        t->setFieldWidth(width);
+    addBottom(t);
+    return t;
+}
+
+ref<Vtext> Vsprite::addCenterBs(const ref<String>& text)
+{
+    ref<Vtext> t = new Vtext(text);
+    addCenterBottom(t);
+    return t;
+}
+
+ref<Vtext> Vsprite::addCenterBottom(const ref<String>& text, int32_t width)
+{
+    ref<Vtext> t = new Vtext(text);
+    if (t)
+        t->setFieldWidth(width);
+    addCenterBottom(t);
+    return t;
 }
 
 void Vsprite::center(int32_t left, int32_t top, int32_t right, int32_t bottom)

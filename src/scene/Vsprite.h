@@ -8,6 +8,7 @@
 
 class Vilib;
 class Vquaternion;
+class Vtext;
 
 // A node of the sprite tree: a rectangle placed relative to its parent, drawn
 // from a picture, a solid or blended colour or a vertical gradient, with
@@ -28,9 +29,14 @@ public:
     // that already has a parent is ignored.
     virtual void add(const ref<Vsprite>& c);
     // Stacking: each places the child relative to this panel, grows the panel
-    // and links the child last.
+    // and links the child last. The forms taking a text stack a new Vtext
+    // showing it (with a field of width digits) and return it.
+    virtual ref<Vtext> addBs(const ref<String>& text);
+    virtual ref<Vtext> addBottom(const ref<String>& text, int32_t width);
     virtual void addBottom(const ref<Vsprite>& s);
     virtual void addCenter(const ref<Vsprite>& s);
+    virtual ref<Vtext> addCenterBs(const ref<String>& text);
+    virtual ref<Vtext> addCenterBottom(const ref<String>& text, int32_t width);
     virtual void addCenterBottom(const ref<Vsprite>& s);
     virtual void addRight(const ref<Vsprite>& s, int32_t gap);
     // Links c last whatever its depth; a sprite that already has a parent is

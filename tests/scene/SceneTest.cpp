@@ -5,7 +5,7 @@
 
 #include <unistd.h>
 
-#include "FakeHost.h"
+#include "support/FakeHost.h"
 #include "ImageLibraryWriter.h"
 #include "Png.h"
 #include "runtime/InputStream.h"

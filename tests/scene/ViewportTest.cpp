@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "FakeHost.h"
+#include "support/FakeHost.h"
 #include "host/Vdisplay.h"
 
 namespace {

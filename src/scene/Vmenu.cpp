@@ -1,0 +1,302 @@
+#include "scene/Vmenu.h"
+
+#include <cstring>
+
+#include "host/Host.h"
+#include "scene/Vilib.h"
+
+bool Vmenu::m_mouse = false;
+int32_t Vmenu::m_colorDefault = 0;
+ref<Vilib> Vmenu::m_lib;
+
+namespace {
+
+constexpr int32_t kOpaque = 0x8000;
+constexpr int32_t kLitMs = 200; // how long a touched button stays lit
+
+} // namespace
+
+Vmenu::Vmenu()
+{
+    m_z = -1000;
+    m_color = m_colorDefault;
+}
+
+// m_selected goes first, then the sprite part with the items.
+Vmenu::~Vmenu() = default;
+
+// ---- items ----
+
+ref<Vtext> Vmenu::add(const ref<String>& text)
+{
+    ref<String> shown = text ? text : ""_s;
+    char k = shown->length() > 0 ? shown->charAt(0) : 0;
+    if (m_mouse && shown->length() >= 2 && shown->charAt(1) == ' ')
+        shown = shown->substring(2);
+    return add(shown, k);
+}
+
+ref<Vtext> Vmenu::add(const ref<String>& text, int32_t key)
+{
+    ref<Vtext> t = new Vtext(text);
+    if (!t)
+        return nullptr;
+    t->setId(key);
+    // Three pixels of room above and below every item.
+    m_height += 3;
+    addSprite(t);
+    m_height += 3;
+    return t;
+}
+
+ref<Vtext> Vmenu::addIcon(const ref<String>& text, int32_t picture)
+{
+    ref<Vtext> t = add(text);
+    // Without a library this only records the index; the text still shows.
+    if (t)
+        t->setImage(picture);
+    return t;
+}
+
+void Vmenu::addSprite(const ref<Vsprite>& s)
+{
+    if (!s)
+        return;
+    if (!m_selected)
+        m_selected = s;
+    else
+        s->setAlpha(0x4000);
+    addBottom(s);
+}
+
+void Vmenu::addTouch(int32_t key, int32_t picture)
+{
+    const int32_t b = m_buttonSize;
+    ref<Vsprite> button = new Vsprite;
+    ref<Vsprite> pic = new Vsprite;
+    if (!button || !pic)
+        return;
+    button->setColor(m_color);
+    button->setId(key);
+    button->setWidthHeight(b, b);
+    addTail(button);
+    pic->setId(key);
+    pic->setImage(m_lib, picture);
+    pic->setXyi((b - pic->m_width) >> 1, (b - pic->m_height) >> 1);
+    pic->setAlpha(m_dim);
+    button->add(pic);
+}
+
+// ---- selection ----
+
+ref<Vsprite> Vmenu::getSelected()
+{
+    if (!m_selected)
+        return nullptr;
+    Vsprite* s = m_selected.get();
+    if (!s->m_child)
+        return m_selected;
+    Vsprite* last = s->m_child.get();
+    while (last->m_sibling)
+        last = last->m_sibling.get();
+    return ref<Vsprite>(last);
+}
+
+ref<Vtext> Vmenu::getSelectedText()
+{
+    ref<Vtext> t = ref_cast<Vtext>(getSelected());
+    return t && t->m_image == -1 ? t : nullptr;
+}
+
+void Vmenu::select()
+{
+    if (!m_selected)
+        m_selected = m_child;
+    ref<Vsprite> s = getSelected();
+    if (s)
+        s->setAlpha(kOpaque);
+    m_selectTime = Host::current().nowMs();
+}
+
+void Vmenu::deselect()
+{
+    ref<Vsprite> s = getSelected();
+    if (s)
+        s->setAlpha(m_dim);
+}
+
+void Vmenu::choose(const ref<Vsprite>& item)
+{
+    deselect();
+    m_selected = item;
+    select();
+}
+
+void Vmenu::select(int32_t key)
+{
+    for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get()) {
+        if (c->m_id == key) {
+            if (c != m_selected.get())
+                choose(ref<Vsprite>(c));
+            return;
+        }
+    }
+}
+
+void Vmenu::selectOrdinal(int32_t n)
+{
+    deselect();
+    if (n < 0)
+        return;
+    Vsprite* c = m_child.get();
+    for (int32_t i = 0; i < n && c; i++)
+        c = c->m_sibling.get();
+    if (!c)
+        return;
+    m_selected = c;
+    select();
+}
+
+int32_t Vmenu::selectedOrdinal()
+{
+    int32_t n = 0;
+    for (Vsprite* c = m_child.get(); c && c != m_selected.get(); c = c->m_sibling.get())
+        n++;
+    return n;
+}
+
+void Vmenu::setDim(int32_t alpha)
+{
+    if (m_buttonSize == 0)
+        return;
+    m_dim = alpha;
+    for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get()) {
+        Vsprite* p = c->m_child ? c->m_child.get() : c;
+        p->setAlpha(alpha);
+    }
+}
+
+void Vmenu::fade()
+{
+    if (m_buttonSize == 0 || !m_selected)
+        return;
+    ref<Vsprite> p = getSelected();
+    // Both times are 32-bit clock readings: their difference stays right
+    // when the clock wraps.
+    uint32_t elapsed = static_cast<uint32_t>(Host::current().nowMs()) - static_cast<uint32_t>(m_selectTime);
+    if (p->m_alpha > m_dim && static_cast<int32_t>(elapsed) > kLitMs)
+        p->setAlpha(m_dim);
+}
+
+// ---- keys ----
+
+char Vmenu::key(char k, int32_t x, int32_t y)
+{
+    fade();
+    if (k == 5 && (x != 0 || y != 0)) {
+        if (m_buttonSize == 0) {
+            if (x >= m_x0 && x < m_x1 && y >= m_y0 && y < m_y1) {
+                for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get()) {
+                    if (y >= c->m_y0 && y < c->m_y1) {
+                        choose(ref<Vsprite>(c));
+                        return static_cast<char>(c->m_id);
+                    }
+                }
+            }
+        } else {
+            // Buttons take their edges too, so that a touch on the line
+            // between two buttons picks the first rather than nothing.
+            for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get()) {
+                if (x >= c->m_x0 && x <= c->m_x1 && y >= c->m_y0 && y <= c->m_y1) {
+                    choose(ref<Vsprite>(c));
+                    return static_cast<char>(c->m_id);
+                }
+            }
+        }
+        k = 0;
+    }
+    if (m_buttonSize == 0) {
+        if (k == 3 || k == 4) {
+            Vsprite* first = m_child.get();
+            Vsprite* sel = m_selected.get();
+            Vsprite* to = nullptr;
+            if (k == 4) {
+                to = sel && sel->m_parent.get() == this ? sel->m_sibling.get() : nullptr;
+                if (!to)
+                    to = first;
+            } else {
+                // The item before the selected one; from the first, or from a
+                // selection that is not an item, round to the last.
+                Vsprite* before = nullptr;
+                Vsprite* last = nullptr;
+                for (Vsprite* c = first; c; c = c->m_sibling.get()) {
+                    if (c == sel && c != first)
+                        before = last;
+                    last = c;
+                }
+                to = before ? before : last;
+            }
+            choose(ref<Vsprite>(to));
+            return 0;
+        }
+        if (k == 10 || k == 5)
+            return m_selected ? static_cast<char>(m_selected->m_id) : 0;
+        if (k == 1 || k == 2) {
+            // A setting such as "Sound: On" is changed with left and right.
+            ref<Vtext> t = getSelectedText();
+            if (t && t->m_text && std::strchr(t->m_text->c_str(), ':'))
+                return static_cast<char>(m_selected->m_id);
+        }
+    }
+    if (k == 0)
+        return 0;
+    for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get()) {
+        if (c->m_id == k) {
+            choose(ref<Vsprite>(c));
+            return k;
+        }
+    }
+    return k;
+}
+
+// ---- layout ----
+
+void Vmenu::resize(int32_t width, int32_t height)
+{
+    if (m_buttonSize == 0)
+        return;
+    const int32_t s = m_buttonSize;
+    // An area too small for any grid (a pitch of zero or less would stack the
+    // buttons or run them backwards) is laid out as one four buttons wide and
+    // three high, in which no button covers another.
+    if ((width - 128) / 3 + 32 <= 0)
+        width = 4 * s;
+    if (height / 3 <= 0)
+        height = 3 * s;
+    int32_t a = height / 3;
+    int32_t t = (width - 128) / 3;
+    int32_t pitchX = t + 32;
+    int32_t half = t >> 1;
+    int32_t pitchY, trim;
+    if (a <= pitchX) {
+        pitchY = a;
+        trim = (a - 32) >> 1;
+    } else {
+        pitchY = pitchX;
+        trim = half;
+    }
+    m_width = 0;
+    m_height = 3 * pitchY - trim;
+    const int32_t bx = (pitchX - s) >> 1;
+    const int32_t by = (pitchY - s) >> 1;
+    int32_t i = 0;
+    for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get(), i++) {
+        if (i < 4) {
+            int32_t row = i >> 1;
+            int32_t x = (i & 1) == 0 ? bx - half : width + half - pitchX + bx;
+            c->setXyi(x, by + row * pitchY);
+        } else {
+            c->setXyi(bx - half + (i - 4) * pitchX, by + 2 * pitchY);
+        }
+    }
+}

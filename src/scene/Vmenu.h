@@ -1,0 +1,74 @@
+#pragma once
+#include <cstdint>
+
+#include "runtime/String.h"
+#include "runtime/ref.h"
+#include "scene/Vsprite.h"
+#include "scene/Vtext.h"
+
+class Vilib;
+
+// A menu: either a column of text items, moved through with up and down and
+// picked by item key or touch, or a grid of square picture buttons picked by
+// touch. Items are the menu's children in order; an item's key is its id.
+// key() turns a key press or a touch into the key of the item chosen and
+// highlights it, so a menu item and a keypad key with the same code act alike.
+//
+// The selected item shows at full alpha, the others at m_dim.
+class Vmenu : public Vsprite {
+public:
+    Vmenu();
+    ~Vmenu() override;
+
+    using Vsprite::add;
+    // A text item keyed by the first character of text; when the menu is
+    // used by touch, a "K label" text shows only the label.
+    virtual ref<Vtext> add(const ref<String>& text);
+    virtual ref<Vtext> add(const ref<String>& text, int32_t key);
+    // A text item that also carries a picture index, for menus restyled with
+    // pictures; it never counts as a plain text item.
+    virtual ref<Vtext> addIcon(const ref<String>& text, int32_t picture);
+    // Stacks any sprite below the items; the first becomes the selection.
+    virtual void addSprite(const ref<Vsprite>& s);
+    // A square button of m_buttonSize with picture of m_lib centred on it.
+    virtual void addTouch(int32_t key, int32_t picture);
+    virtual void deselect();
+    // Touch menus: the chosen button's highlight goes after 200 ms.
+    virtual void fade();
+    // The sprite that shows the selection: a button's picture, else the item.
+    virtual ref<Vsprite> getSelected();
+    // The selected item if it is a plain text item, else null.
+    virtual ref<Vtext> getSelectedText();
+    // Translates key k, or a touch at (x, y) when k is 5 and the position is
+    // not (0, 0), into an item key; 0 when nothing is chosen. Keys that name
+    // no item pass through unchanged.
+    virtual char key(char k, int32_t x, int32_t y);
+    // Touch menus: lays the buttons out for a screen area: two columns of two
+    // at the sides and one row below.
+    virtual void resize(int32_t width, int32_t height);
+    virtual void select();
+    // Selects the first item with that key, unless it is already selected.
+    virtual void select(int32_t key);
+    // Selects the n-th item (0 the first); beyond the end only the current
+    // one is dimmed.
+    virtual void selectOrdinal(int32_t n);
+    // Items before the selected one; the item count if it is not an item.
+    virtual int32_t selectedOrdinal();
+    // Touch menus: the alpha of buttons not chosen.
+    virtual void setDim(int32_t alpha);
+
+    int32_t m_dim = 0x4000;
+    ref<Vsprite> m_selected;
+    int32_t m_buttonSize = 0; // 0 for a text menu
+    // Host clock in ms at the last select(); only its 32-bit difference to
+    // the clock is used, so the clock may wrap.
+    int64_t m_selectTime = 0;
+
+    static bool m_mouse;
+    static int32_t m_colorDefault;
+    static ref<Vilib> m_lib;
+
+private:
+    // Makes item the selection and highlights it.
+    void choose(const ref<Vsprite>& item);
+};

@@ -1,0 +1,310 @@
+#include "scene/Vtext.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "runtime/Class_.h"
+#include "runtime/InputStream.h"
+
+ref<Vfont> Vtext::m_fontDefault;
+int32_t Vtext::m_textcolorDefault = 0;
+
+namespace {
+
+// A text resource is a page of help, not a book: anything longer is cut here
+// so that a stray large file cannot stall the game or exhaust memory.
+constexpr int32_t kMaxTextBytes = 64 * 1024;
+
+} // namespace
+
+Vtext::Vtext() : m_font(m_fontDefault), m_textColor(m_textcolorDefault) {}
+
+Vtext::Vtext(const ref<String>& s) : Vtext()
+{
+    m_text = s;
+    recalc();
+}
+
+Vtext::Vtext(const ref<Vfont>& f, const ref<String>& s) : Vtext()
+{
+    m_font = f;
+    m_text = s;
+    recalc();
+}
+
+Vtext::~Vtext() = default;
+
+// ---- text ----
+
+void Vtext::setText(const ref<String>& s)
+{
+    m_text = s;
+    recalc();
+}
+
+void Vtext::setText(const ref<Vfont>& f, const ref<String>& s)
+{
+    m_font = f;
+    setText(s);
+}
+
+void Vtext::setTextColor(int32_t c)
+{
+    m_textColor = c;
+}
+
+ref<String> Vtext::toString()
+{
+    return m_text;
+}
+
+void Vtext::recalc()
+{
+    if (m_child) {
+        m_width = m_child->m_width;
+        m_height = m_child->m_height;
+        return;
+    }
+    m_textSum = 0;
+    if (!m_text || !m_font)
+        return;
+    int32_t line = m_font->getHeight();
+    int32_t h = line;
+    int32_t maxW = 0;
+    int32_t x = 1; // the drop shadow takes one pixel past the last glyph
+    for (const char* p = m_text->c_str(); *p; p++) {
+        char c = *p;
+        m_textSum += c;
+        if (c == '\n') {
+            h += line;
+            maxW = std::max(maxW, x);
+            x = 1;
+        } else if (c == '\t') {
+            x += m_font->tab(x);
+        } else {
+            x += m_font->charWidth(c);
+        }
+    }
+    for (int32_t i = m_fieldCount - 1; i >= 0; i--) {
+        m_textSum += m_field.a[i];
+        x += m_font->charWidth(m_field.a[i]);
+    }
+    m_width = std::max(maxW, x);
+    m_height = h;
+}
+
+void Vtext::setTextWrap(const ref<StringBuffer>& b)
+{
+    if (!m_font)
+        m_font = m_fontDefault;
+    if (!b) {
+        setText(nullptr);
+        return;
+    }
+    if (m_font) {
+        int32_t x = 1;
+        int32_t lastSpace = -1;
+        int32_t widthAtSpace = 0;
+        const int32_t limit = m_width;
+        for (int32_t i = 0; i < b->length(); i++) {
+            char c = b->charAt(i);
+            if (c == '\n') {
+                // A break of the text's own ends the line: a later overflow
+                // must not reach back and break this line too.
+                x = 1;
+                lastSpace = -1;
+                widthAtSpace = 0;
+                continue;
+            }
+            x += m_font->charWidth(c);
+            if (c == ' ') {
+                lastSpace = i;
+                widthAtSpace = x;
+            }
+            if (x > limit) {
+                // The words after the last space move to the next line, which
+                // starts with the same one-pixel margin as every line; a word
+                // longer than the line is left whole.
+                x -= widthAtSpace;
+                if (lastSpace >= 0) {
+                    b->setCharAt(lastSpace, '\n');
+                    x += 1;
+                }
+                lastSpace = -1;
+                widthAtSpace = 0;
+            }
+        }
+    }
+    setText(b->toString());
+}
+
+void Vtext::setFile(const ref<String>& name)
+{
+    if (!name)
+        return;
+    ref<String> path = "/"_s + name;
+    ref<InputStream> in = Class_::getResourceAsStream(path);
+    if (!in) {
+        std::printf("Could not open %s\n", path ? path->c_str() : name->c_str());
+        std::fflush(stdout);
+        return;
+    }
+    ref<StringBuffer> b = new StringBuffer;
+    if (!b) {
+        in->close();
+        return;
+    }
+    // Read in blocks: the buffer grows by what each append needs, so
+    // character by character it would copy itself over and over.
+    int8_t block[4096];
+    char text[sizeof block + 1];
+    int32_t total = 0;
+    int32_t n = 0;
+    while (total < kMaxTextBytes &&
+           (n = in->read(block, std::min<int32_t>(sizeof block, kMaxTextBytes - total))) > 0) {
+        total += n;
+        // A NUL would end the string early; a text file has none.
+        int32_t k = 0;
+        for (int32_t i = 0; i < n; i++)
+            if (block[i] != 0)
+                text[k++] = static_cast<char>(block[i]);
+        text[k] = 0;
+        b->append(text);
+    }
+    if (total >= kMaxTextBytes && in->read() >= 0) {
+        std::printf("Vtext: %s is longer than %d bytes; only the start is shown\n", path->c_str(),
+                    kMaxTextBytes);
+        std::fflush(stdout);
+    }
+    in->close();
+    setTextWrap(b);
+}
+
+// ---- field ----
+
+void Vtext::setFieldWidth(int32_t n)
+{
+    n = std::max(n, 0);
+    m_field = Array<char>(n);
+    m_fieldWidth = m_field.length; // 0 when there was no memory for it
+    // The old characters are gone; only as many as the new field holds may
+    // still be counted, and those read as empty.
+    m_fieldCount = std::min(m_fieldCount, n);
+    if (m_font)
+        m_width += n * m_font->charWidth('0');
+}
+
+void Vtext::setField(const ref<StringBuffer>& b)
+{
+    m_fieldCount = 0;
+    if (b) {
+        for (int32_t i = b->length() - 1; i >= 0 && m_fieldCount < m_fieldWidth; i--)
+            m_field.a[m_fieldCount++] = b->charAt(i);
+    }
+    recalc();
+}
+
+void Vtext::setNumber(int32_t v)
+{
+    // The field shows no sign: a count that would go below zero stays at 0.
+    v = std::max(v, 0);
+    m_fieldCount = 0;
+    // do/while so that 0 shows as "0" rather than as an empty field.
+    do {
+        if (m_fieldCount >= m_fieldWidth)
+            break;
+        m_field.a[m_fieldCount++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    recalc();
+}
+
+int32_t Vtext::getNumber()
+{
+    int32_t n = 0;
+    for (int32_t i = m_fieldCount - 1; i >= 0; i--)
+        n = n * 10 + (m_field.a[i] - '0');
+    return n;
+}
+
+void Vtext::increment()
+{
+    if (m_fieldCount == 0)
+        return;
+    for (int32_t i = 0;; i++) {
+        if (i == m_fieldCount) {
+            // The carry left the stored digits: a new leading 1 if there is
+            // room, else the number has wrapped to all zeros.
+            if (m_fieldCount < m_fieldWidth)
+                m_field.a[m_fieldCount++] = '1';
+            break;
+        }
+        if (m_field.a[i] < '9') {
+            m_field.a[i]++;
+            break;
+        }
+        m_field.a[i] = '0';
+    }
+    recalc();
+}
+
+void Vtext::decrement()
+{
+    setNumber(getNumber() - 1);
+}
+
+// ---- change detection and drawing ----
+
+int32_t Vtext::checksum(int32_t ax, int32_t ay, int32_t scale)
+{
+    return Vsprite::checksum(ax, ay, scale) + 8 * m_textSum + m_textColor;
+}
+
+void Vtext::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,
+                 int32_t x1, int32_t y1)
+{
+    int32_t alpha = m_alpha;
+    if (m_parent && m_parent->m_alpha != 32768)
+        alpha = fmul(m_alpha, m_parent->m_alpha);
+    if (m_color != 0)
+        drawRect(pixels, width, height, x0, y0, x1, y1, m_color, m_color >> 24);
+    if (!m_font)
+        return;
+
+    const int32_t left = m_sx + 32768; // one pixel in from the sprite's edge
+    const int32_t fontHeight = m_font->getHeight();
+    const int32_t line = fontHeight * 32768;
+    // A glyph's shadow falls one pixel right of and below its box, so a glyph
+    // just outside the clip may still shade its edge.
+    const int32_t yMin = (y0 - fontHeight - 1) * 32768;
+    int32_t x = left;
+    int32_t y = m_sy;
+    if (m_text) {
+        for (const char* p = m_text->c_str(); *p; p++) {
+            char c = *p;
+            if (c == '\n') {
+                y += line;
+                x = left;
+                if ((y >> 15) > y1)
+                    break;
+            } else if (c == '\t') {
+                x += m_font->tab((x - m_sx) >> 15) * 32768;
+            } else {
+                int32_t w = m_font->charWidth(c);
+                if (w == 0)
+                    continue;
+                int32_t gx = x >> 15;
+                if (c != ' ' && gx < x1 && gx + w + 1 > x0 && y > yMin)
+                    m_font->draw(c, pixels, width, height, x0, y0, x1, y1, x, y, m_textColor, alpha);
+                x += w * 32768;
+            }
+        }
+    }
+    for (int32_t i = m_fieldCount - 1; i >= 0; i--) {
+        char c = m_field.a[i];
+        int32_t w = m_font->charWidth(c);
+        if (c != ' ' && w != 0)
+            m_font->draw(c, pixels, width, height, x0, y0, x1, y1, x, y, m_textColor, m_alpha);
+        x += w * 32768;
+    }
+}

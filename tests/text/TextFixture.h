@@ -1,0 +1,63 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "FontFile.h"
+#include "FontTestDir.h"
+#include "runtime/StringBuffer.h"
+#include "scene/Vmenu.h"
+#include "support/FakeHost.h"
+
+// Installs, while a test runs, a default font in which every glyph is a solid
+// block of full ink 8 pixels high: '0'..'9' and 'a'..'z' 5 wide, 'W' 9, the
+// space 5 (tab stops every 35); white text, no menu colour, no inset.
+class TextFixture : public FontTestDir {
+protected:
+    static constexpr int32_t kLine = 8;
+
+    void SetUp() override
+    {
+        FontTestDir::SetUp();
+        FontFile f;
+        f.m_space = 5;
+        f.m_height = kLine;
+        f.m_first = '0';
+        for (int32_t c = '0'; c <= 'z'; c++) {
+            int32_t w = (c <= '9' || c >= 'a') ? 5 : c == 'W' ? 9 : 0;
+            f.m_glyphs.push_back({w, FontFile::encodeRuns(std::vector<uint8_t>(w * kLine, 15))});
+        }
+        m_font = new Vfont;
+        ASSERT_TRUE(load(m_font, f.encode()));
+        Vtext::m_fontDefault = m_font;
+        Vtext::m_textcolorDefault = 0xFFFFFF;
+    }
+    void TearDown() override
+    {
+        Vtext::m_fontDefault = nullptr;
+        Vtext::m_textcolorDefault = 0;
+        Vmenu::m_mouse = false;
+        Vmenu::m_colorDefault = 0;
+        Vsprite::m_inset = 0;
+        FontTestDir::TearDown();
+    }
+    static ref<Viewport> screen(int32_t w, int32_t h)
+    {
+        ref<Viewport> vp = new Viewport;
+        vp->setWidthHeight(w, h);
+        return vp;
+    }
+    static int32_t at(const ref<Viewport>& vp, int32_t x, int32_t y) { return vp->m_pixels[x + y * vp->m_width]; }
+
+    ref<Vfont> m_font;
+};
+
+// The field of t as it reads, first character first.
+inline std::string fieldText(const ref<Vtext>& t)
+{
+    std::string s;
+    for (int32_t i = t->m_fieldCount - 1; i >= 0; i--)
+        s += t->m_field[i];
+    return s;
+}

@@ -1,0 +1,271 @@
+#include <gtest/gtest.h>
+
+#include "TextFixture.h"
+
+namespace {
+
+constexpr char kBattleKeys[8] = {'0', '2', '3', '8', '9', '4', '6', '5'};
+
+class VmenuTest : public TextFixture {
+protected:
+    void TearDown() override
+    {
+        m_vp->removeAllStar();
+        TextFixture::TearDown();
+    }
+    // A text menu of the items at (10, 20), laid out on screen.
+    ref<Vmenu> textMenu(std::initializer_list<const char*> items)
+    {
+        ref<Vmenu> m = new Vmenu;
+        for (const char* s : items)
+            m->add(String::intern(s));
+        m->setXyi(10, 20);
+        m_vp->add(m);
+        m_vp->render();
+        return m;
+    }
+    // The battle controls' buttons in their order.
+    static ref<Vmenu> touchMenu(int32_t size)
+    {
+        ref<Vmenu> m = new Vmenu;
+        m->m_buttonSize = size;
+        for (char k : kBattleKeys)
+            m->addTouch(k, 32);
+        return m;
+    }
+    FakeHost m_host;
+    ref<Viewport> m_vp = screen(480, 480);
+};
+
+ref<Vsprite> item(const ref<Vmenu>& m, int32_t n)
+{
+    ref<Vsprite> c = m->getChild();
+    while (n-- > 0 && c)
+        c = c->m_sibling;
+    return c;
+}
+
+int32_t lit(const ref<Vmenu>& m, int32_t n)
+{
+    ref<Vsprite> c = item(m, n);
+    return (c->getChild() ? c->getChild() : c)->getAlpha();
+}
+
+} // namespace
+
+TEST_F(VmenuTest, KeysMoveRoundTheItemsPickByKeyAndPassOthersOn)
+{
+    ref<Vmenu> m = textMenu({"New Game", "Help"});
+    EXPECT_EQ(m->m_selected, item(m, 0));
+    EXPECT_EQ(lit(m, 1), 0x4000);
+    EXPECT_EQ(m->key(4, 0, 0), 0);
+    EXPECT_EQ(m->selectedOrdinal(), 1);
+    EXPECT_EQ(lit(m, 0), 0x4000);
+    EXPECT_EQ(lit(m, 1), 0x8000);
+    EXPECT_EQ(m->key(4, 0, 0), 0); // past the last, round to the first
+    EXPECT_EQ(m->selectedOrdinal(), 0);
+    EXPECT_EQ(m->key(3, 0, 0), 0); // before the first, round to the last
+    EXPECT_EQ(m->selectedOrdinal(), 1);
+    EXPECT_EQ(m->key(3, 0, 0), 0);
+    EXPECT_EQ(m->key(10, 0, 0), 'N');
+    EXPECT_EQ(m->key(5, 0, 0), 'N'); // a touch without a position is enter
+    EXPECT_EQ(m->key('H', 0, 0), 'H');
+    EXPECT_EQ(m->selectedOrdinal(), 1);
+    EXPECT_EQ(m->key('Z', 0, 0), 'Z');
+    EXPECT_EQ(m->selectedOrdinal(), 1);
+    // Left and right on a plain item look for items keyed 1 and 2.
+    EXPECT_EQ(m->key(1, 0, 0), 1);
+    EXPECT_EQ(m->key(2, 0, 0), 2);
+}
+
+TEST_F(VmenuTest, LeftAndRightChangeSettingItems)
+{
+    ref<Vmenu> m = textMenu({"New Game", "Sound: On"});
+    ref<Vtext> level = m->addIcon("Level: Easy"_s, 7);
+    m->select('S');
+    EXPECT_EQ(m->getSelectedText(), item(m, 1));
+    EXPECT_EQ(m->key(1, 0, 0), 'S');
+    EXPECT_EQ(m->key(2, 0, 0), 'S');
+    // An item with a picture is no text item, whatever it reads; its size
+    // is that of its text.
+    m->select('L');
+    EXPECT_EQ(m->getSelected(), level);
+    EXPECT_EQ(m->getSelectedText(), nullptr);
+    EXPECT_EQ(level->getWidth(), ref<Vtext>(new Vtext("Level: Easy"_s))->getWidth());
+    EXPECT_EQ(m->key(2, 0, 0), 2);
+}
+
+TEST_F(VmenuTest, TouchLabelsDropTheirKey)
+{
+    ref<Vmenu> m = new Vmenu;
+    EXPECT_STREQ(m->add("2 Go"_s)->toString()->c_str(), "2 Go");
+    Vmenu::m_mouse = true;
+    ref<Vtext> go = m->add("2 Go"_s);
+    EXPECT_STREQ(go->toString()->c_str(), "Go");
+    EXPECT_EQ(go->getId(), '2');
+    EXPECT_STREQ(m->add("H"_s)->toString()->c_str(), "H");
+    EXPECT_EQ(m->add(""_s)->getId(), 0);
+    EXPECT_EQ(go->getY(), (3 + kLine + 6) << 15); // 3 pixels above and below each
+    EXPECT_EQ(m->getHeight(), 4 * (kLine + 6));
+    m->removeAll();
+}
+
+TEST_F(VmenuTest, TouchesPickTheItemUnderThemAndNothingBetween)
+{
+    // Items 8 high with 3 pixels around: "Resume" spans y 37..45 on screen.
+    ref<Vmenu> m = textMenu({"New Game", "Resume", "Help"});
+    ASSERT_EQ(item(m, 1)->m_y0, 37);
+    EXPECT_EQ(m->key(5, 12, 40), 'R');
+    EXPECT_EQ(m->m_selected, item(m, 1));
+    EXPECT_EQ(lit(m, 0), 0x4000);
+    EXPECT_EQ(m->key(5, 12, 33), 0); // between two items
+    EXPECT_EQ(m->key(5, 12, 45), 0); // the bottom edge of "Resume"
+    EXPECT_EQ(m->key(5, 5, 40), 0);  // left of the menu
+    EXPECT_EQ(m->key(5, 12, 62), 0); // below it
+    EXPECT_EQ(m->m_selected, item(m, 1));
+    EXPECT_EQ(m->key(5, 12, 51), 'H');
+}
+
+TEST_F(VmenuTest, ButtonsTakeTheirEdgesAndStayLitFor200Ms)
+{
+    ref<Vmenu> m = touchMenu(48);
+    EXPECT_EQ(lit(m, 0), 0x4000);
+    item(m, 1)->setXyi(48, 0);
+    for (int32_t i = 2; i < 8; i++)
+        item(m, i)->setXyi(200, 200);
+    m_vp->add(m);
+    m_vp->render();
+
+    m_host.m_now = 1000;
+    EXPECT_EQ(m->key(5, 48, 10), '0'); // the edge both share: the first
+    EXPECT_EQ(m->getSelected(), item(m, 0)->getChild());
+    EXPECT_EQ(lit(m, 0), 0x8000);
+    EXPECT_EQ(m->key(5, 49, 48), '2'); // bottom edge of the second
+    EXPECT_EQ(lit(m, 0), 0x4000);
+    EXPECT_EQ(m->key(5, 97, 10), 0);
+    EXPECT_EQ(m->key(4, 0, 0), 4); // arrows pass through a button menu
+    EXPECT_EQ(m->key('9', 0, 0), '9');
+
+    m_host.m_now = 1200;
+    m->fade();
+    EXPECT_EQ(lit(m, 4), 0x8000);
+    m_host.m_now = 1201;
+    EXPECT_EQ(m->key(0, 0, 0), 0); // every key call lets the highlight fade
+    EXPECT_EQ(lit(m, 4), 0x4000);
+    // The clock may wrap between the touch and the fade.
+    m_host.m_now = INT32_MAX - 50;
+    m->select('6');
+    m_host.m_now = static_cast<int32_t>(static_cast<uint32_t>(INT32_MAX) + 100);
+    m->fade();
+    EXPECT_EQ(lit(m, 6), 0x8000);
+    m_host.m_now = static_cast<int32_t>(static_cast<uint32_t>(INT32_MAX) + 200);
+    m->fade();
+    EXPECT_EQ(lit(m, 6), 0x4000);
+
+    m->setDim(0x6000);
+    for (int32_t i = 0; i < 8; i++)
+        EXPECT_EQ(lit(m, i), 0x6000);
+    ref<Vmenu> text = textMenu({"New Game", "Help"});
+    text->setDim(0x6000);
+    EXPECT_EQ(text->m_dim, 0x4000);
+    EXPECT_EQ(lit(text, 1), 0x4000);
+}
+
+TEST_F(VmenuTest, OrdinalsStopAtTheEndAndEmptyMenusChooseNothing)
+{
+    ref<Vmenu> m = textMenu({"New Game", "Resume", "Help"});
+    m->selectOrdinal(1);
+    EXPECT_EQ(lit(m, 1), 0x8000);
+    m->selectOrdinal(5); // the current item is dimmed, no other is chosen
+    EXPECT_EQ(m->m_selected, item(m, 1));
+    EXPECT_EQ(lit(m, 1), 0x4000);
+    EXPECT_EQ(lit(m, 2), 0x4000);
+    m->selectOrdinal(-1);
+    EXPECT_EQ(m->m_selected, item(m, 1));
+    m->m_selected = new Vsprite; // not one of the items
+    EXPECT_EQ(m->selectedOrdinal(), 3);
+    EXPECT_EQ(m->key(3, 0, 0), 0); // up from outside goes to the last
+    EXPECT_EQ(m->selectedOrdinal(), 2);
+
+    for (int32_t size : {0, 48}) {
+        ref<Vmenu> e = new Vmenu;
+        e->m_buttonSize = size;
+        m_vp->add(e);
+        m_vp->render();
+        EXPECT_EQ(e->getSelected(), nullptr);
+        EXPECT_EQ(e->getSelectedText(), nullptr);
+        for (char k : {3, 4, 10})
+            EXPECT_EQ(e->key(k, 0, 0), size ? k : 0);
+        EXPECT_EQ(e->key(5, 30, 30), 0);
+        EXPECT_EQ(e->key('A', 0, 0), 'A');
+        e->select();
+        e->selectOrdinal(0);
+        e->fade();
+        e->resize(480, 320);
+        EXPECT_EQ(e->m_selected, nullptr);
+    }
+}
+
+// The battle controls on landscape and portrait screens, laid out over the
+// area below a status panel of four 16-pixel lines, at the screen's bottom.
+TEST_F(VmenuTest, ButtonGridPutsMenuAndViewLeftUpAndDownRightAndTheRestBelow)
+{
+    struct Layout {
+        int32_t w, h, size, height, left, right, bottomX[4], rowY[3];
+    };
+    const Layout layouts[] = {
+        {480, 320, 72, 229, -20, 427, {-20, 129, 278, 427}, {6, 91, 176}},
+        {480, 320, 48, 229, -8, 439, {-8, 141, 290, 439}, {18, 103, 188}},
+        {320, 480, 72, 256, -20, 268, {-20, 76, 172, 268}, {12, 108, 204}},
+        {320, 480, 48, 256, -8, 280, {-8, 88, 184, 280}, {24, 120, 216}},
+    };
+    for (const Layout& l : layouts) {
+        SCOPED_TRACE(testing::Message() << l.w << "x" << l.h << " buttons " << l.size);
+        m_vp->setWidthHeight(l.w, l.h);
+        ref<Vmenu> m = touchMenu(l.size);
+        m->resize(l.w, l.h - 64);
+        EXPECT_EQ(m->getWidth(), 0);
+        EXPECT_EQ(m->getHeight(), l.height);
+        for (int32_t i = 0; i < 4; i++) {
+            EXPECT_EQ(item(m, i)->getX(), (i % 2 == 0 ? l.left : l.right) << 15) << i;
+            EXPECT_EQ(item(m, i)->getY(), l.rowY[i / 2] << 15) << i;
+            EXPECT_EQ(item(m, 4 + i)->getX(), l.bottomX[i] << 15) << i;
+            EXPECT_EQ(item(m, 4 + i)->getY(), l.rowY[2] << 15) << i;
+        }
+        // On screen, a touch on each button's middle gives its key: menu and
+        // view at the left edge, up and down at the right, and along the
+        // bottom aim, left, right and fire.
+        m->setXyi(0, l.h - m->getHeight());
+        m_vp->add(m);
+        m_vp->render();
+        for (int32_t i = 0; i < 8; i++) {
+            ref<Vsprite> b = item(m, i);
+            int32_t cx = (b->m_x0 + b->m_x1) / 2, cy = (b->m_y0 + b->m_y1) / 2;
+            EXPECT_TRUE(cx > 0 && cx < l.w && cy > 0 && cy < l.h) << i;
+            EXPECT_EQ(m->key(5, cx, cy), kBattleKeys[i]) << i;
+            if (i < 4) {
+                EXPECT_EQ(i % 2 == 0, cx < l.w / 4) << i;
+                EXPECT_EQ(i % 2 == 1, cx > l.w * 3 / 4) << i;
+            } else {
+                EXPECT_GE(b->m_y0, item(m, 3)->m_y1) << i;
+            }
+        }
+        m_vp->removeAllStar();
+    }
+}
+
+TEST_F(VmenuTest, AnAreaTooSmallForTheGridStillSpacesTheButtons)
+{
+    ref<Vmenu> m = touchMenu(72);
+    for (auto [w, h] : {std::pair{0, 0}, std::pair{20, 2}, std::pair{-500, -300}, std::pair{30, 1000}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        m->resize(w, h);
+        EXPECT_GT(m->getHeight(), 0);
+        EXPECT_GE(item(m, 1)->getX() - item(m, 0)->getX(), 72 << 15);
+        EXPECT_GE(item(m, 2)->getY() - item(m, 0)->getY(), 72 << 15);
+        EXPECT_GE(item(m, 4)->getY() - item(m, 2)->getY(), 72 << 15);
+        for (int32_t i = 5; i < 8; i++)
+            EXPECT_GE(item(m, i)->getX() - item(m, i - 1)->getX(), 72 << 15) << i;
+    }
+    m->removeAllStar();
+}

@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "TextFixture.h"
+
+namespace {
+
+using VtextTest = TextFixture;
+
+ref<StringBuffer> buffer(const char* s)
+{
+    ref<StringBuffer> b = new StringBuffer;
+    b->append(s);
+    return b;
+}
+
+std::string wrapped(int32_t width, const char* s)
+{
+    ref<Vtext> t = new Vtext;
+    t->setWidthHeight(width, 0);
+    t->setTextWrap(buffer(s));
+    return t->toString()->c_str();
+}
+
+} // namespace
+
+TEST_F(VtextTest, SizesToTheWidestLineWithTabStops)
+{
+    ref<Vtext> t = new Vtext("ab"_s);
+    EXPECT_EQ(t->getWidth(), 11); // one pixel more than the glyphs
+    EXPECT_EQ(t->getHeight(), kLine);
+    t->setText("ab\nc"_s);
+    EXPECT_EQ(t->getWidth(), 11);
+    EXPECT_EQ(t->getHeight(), 2 * kLine);
+    t->setText("a\nbcd\n"_s);
+    EXPECT_EQ(t->getWidth(), 16);
+    EXPECT_EQ(t->getHeight(), 3 * kLine);
+    // Stops every 35 pixels counted with the margin: from 6 to 35, and from
+    // 40 a whole stop on to 70.
+    t->setText("a\tb\t"_s);
+    EXPECT_EQ(t->getWidth(), 70);
+    t->setText(nullptr, "ab"_s); // no font: the size stays
+    EXPECT_EQ(t->getWidth(), 70);
+}
+
+TEST_F(VtextTest, WrapBreaksAtTheLastSpaceThatFits)
+{
+    // All characters 5 wide, lines of 40: the second space overflows.
+    EXPECT_EQ(wrapped(40, "abc def ghi"), "abc def\nghi");
+    // A wrapped line keeps its margin pixel too: "defg hij" would be 41.
+    EXPECT_EQ(wrapped(40, "abc defg hij"), "abc\ndefg\nhij");
+    // A word longer than the line stays whole; the next word moves on.
+    EXPECT_EQ(wrapped(40, "abcdefghij kl mn"), "abcdefghij\nkl mn");
+    // An overflow after a line feed does not reach back before it.
+    EXPECT_EQ(wrapped(40, "ab cd\nefghijklmn"), "ab cd\nefghijklmn");
+    Vtext::m_fontDefault = nullptr;
+    EXPECT_EQ(wrapped(40, "abc def ghi"), "abc def ghi");
+}
+
+TEST_F(VtextTest, CountersCarryWrapAndKeepTheirLowestDigits)
+{
+    ref<Vtext> t = new Vtext("n"_s);
+    t->setFieldWidth(3);
+    EXPECT_EQ(t->getWidth(), 6 + 15);
+    t->increment(); // an empty field stays empty
+    EXPECT_EQ(fieldText(t), "");
+    t->setNumber(999);
+    t->increment();
+    EXPECT_EQ(fieldText(t), "000");
+    t->setNumber(12345);
+    EXPECT_EQ(fieldText(t), "345");
+    EXPECT_EQ(t->getNumber(), 345);
+    t->setField(buffer("vwxyz"));
+    EXPECT_EQ(fieldText(t), "xyz");
+
+    t->setFieldWidth(4);
+    t->setNumber(999);
+    t->increment();
+    EXPECT_EQ(fieldText(t), "1000");
+    EXPECT_EQ(t->getWidth(), 6 + 20);
+    t->setNumber(0);
+    EXPECT_EQ(fieldText(t), "0");
+    // There is no sign to show: counts stop at 0.
+    t->decrement();
+    EXPECT_EQ(fieldText(t), "0");
+    t->setNumber(INT32_MIN);
+    EXPECT_EQ(fieldText(t), "0");
+
+    // A field of width 0 holds nothing; narrowing keeps the count inside.
+    t->setNumber(777);
+    t->setFieldWidth(0);
+    t->setNumber(7);
+    t->increment();
+    t->setField(buffer("abc"));
+    EXPECT_EQ(t->m_fieldCount, 0);
+    EXPECT_EQ(t->getWidth(), 6);
+}
+
+TEST_F(VtextTest, StackingMakesTexts)
+{
+    Vsprite::m_inset = 2;
+    ref<Vsprite> panel = new Vsprite;
+    ref<Vtext> a = panel->addBs("ab"_s);
+    ref<Vtext> b = panel->addBottom("a\t"_s, 2);
+    EXPECT_EQ(b->getY(), kLine << 15);
+    EXPECT_EQ(b->getWidth(), 35 + 10); // widened by two digits
+    EXPECT_EQ(panel->getWidth(), 45 + 4);
+    ref<Vtext> c = panel->addCenterBottom("b"_s, 1);
+    EXPECT_EQ(c->getX(), (49 - 11) * 16384);
+    ref<Vtext> d = panel->addCenterBs("a"_s);
+    EXPECT_EQ(d->getX(), (49 - 6) * 16384);
+    EXPECT_EQ(d->getY(), (3 * kLine) << 15);
+    panel->removeAll();
+}
+
+TEST_F(VtextTest, DrawsFromOnePixelInWithTheFieldAtItsOwnOpacity)
+{
+    FakeHost host;
+    ref<Viewport> vp = screen(40, 24);
+    ref<Vtext> t = new Vtext("ab"_s);
+    t->setXyi(2, 3);
+    vp->add(t);
+    // Under a half-transparent group the text blends and casts no shadow;
+    // the field keeps the sprite's own opacity.
+    ref<Vsprite> group = new Vsprite;
+    group->setAlpha(16384);
+    group->setXyi(0, 12);
+    ref<Vtext> u = new Vtext("a"_s);
+    u->setFieldWidth(1);
+    u->setNumber(4);
+    u->setColor(static_cast<int32_t>(0xFF202020));
+    group->add(u);
+    vp->add(group);
+    // Without a font only the background is drawn.
+    ref<Vtext> n = new Vtext(nullptr, "ab"_s);
+    n->setWidthHeight(4, 4);
+    n->setColor(static_cast<int32_t>(0xFF0000FF));
+    n->setXyi(30, 0);
+    n->setFieldWidth(2);
+    n->setNumber(5);
+    vp->add(n);
+    vp->render();
+    EXPECT_EQ(at(vp, 31, 1), int32_t(0xFF0000FF));
+    for (int32_t x = 0; x < 16; x++)
+        EXPECT_EQ(at(vp, x, 5), x >= 3 && x <= 12 ? 0xFFFFFF : 0) << x;
+    EXPECT_EQ(at(vp, 5, 11), 0); // the shadow row below the sprite is cut
+    EXPECT_EQ(at(vp, 0, 14), int32_t(0xFF202020));
+    EXPECT_EQ(at(vp, 1, 14), 0x7F7F7F + 0x101010);
+    EXPECT_EQ(at(vp, 6, 14), 0xFFFFFF);
+    vp->removeAll();
+    group->removeAll();
+}
+
+TEST_F(VtextTest, ClippedRedrawKeepsTheShadowsOfGlyphsOutsideTheClip)
+{
+    FakeHost host;
+    ref<Viewport> vp = screen(30, 24);
+    ref<Vtext> t = new Vtext("a\na"_s);
+    t->setFieldWidth(3); // room right of the glyphs, where the shadow falls
+    t->setColor(static_cast<int32_t>(0xFF404040));
+    vp->add(t);
+    vp->render();
+    ASSERT_EQ(at(vp, 6, 8), 0x202020);
+    std::vector<int32_t> full(vp->m_pixels.a, vp->m_pixels.a + vp->m_pixels.length);
+    // Rectangles that start on the shadow column and on the shadow row.
+    for (Rect r : {Rect{6, 0, 30, 24}, Rect{0, 8, 30, 24}}) {
+        for (int32_t i = 0; i < vp->m_pixels.length; i++)
+            vp->m_pixels[i] = 0x123456;
+        vp->redraw(r.x0, r.y0, r.x1, r.y1);
+        vp->render();
+        for (int32_t y = r.y0; y < t->m_y1; y++)
+            for (int32_t x = r.x0; x < t->m_x1; x++)
+                ASSERT_EQ(at(vp, x, y), full[x + y * 30]) << x << "," << y;
+    }
+    vp->removeAll();
+}
+
+TEST_F(VtextTest, TextColourAndCounterChangesRedrawOnlyTheText)
+{
+    FakeHost host;
+    ref<Viewport> vp = screen(60, 30);
+    ref<Vtext> t = new Vtext("ab"_s);
+    t->setFieldWidth(2);
+    t->setNumber(12);
+    t->setXyi(4, 5);
+    vp->add(t);
+    vp->add(box(40, 0, 10, 10));
+    vp->render();
+    t->setTextColor(0xFF0000);
+    vp->renderChangeDetect(0, 0, 32768);
+    EXPECT_EQ(FakeHost::dirtyList(*vp), (std::vector<Rect>{{4, 5, 25, 13}}));
+    vp->render();
+    EXPECT_EQ(at(vp, 6, 6), 0xFF0000);
+    t->increment(); // same width, another digit
+    vp->renderChangeDetect(0, 0, 32768);
+    EXPECT_EQ(FakeHost::dirtyList(*vp), (std::vector<Rect>{{4, 5, 25, 13}}));
+    vp->removeAll();
+}
+
+TEST_F(VtextTest, AFrameTakesItsChildsSizeAndDrawsOnlyItsText)
+{
+    FakeHost host;
+    ref<Viewport> vp = screen(40, 30);
+    ref<Vtext> frame = new Vtext("a"_s);
+    frame->add(box(0, 0, 30, 20, 0xFF00FF00));
+    frame->setText("ab"_s);
+    EXPECT_EQ(frame->getWidth(), 30);
+    EXPECT_EQ(frame->getHeight(), 20);
+    vp->add(frame);
+    vp->render();
+    EXPECT_EQ(at(vp, 2, 2), 0xFFFFFF);
+    EXPECT_EQ(at(vp, 20, 15), 0);
+    vp->removeAllStar();
+}
+
+TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
+{
+    ref<Vtext> t = new Vtext("old"_s);
+    testing::internal::CaptureStdout();
+    t->setFile("missing.txt"_s);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not open /missing.txt\n");
+    EXPECT_STREQ(t->toString()->c_str(), "old");
+
+    std::ofstream(m_dir / "page.txt", std::ios::binary).write("abc def\0 ghi\n", 13);
+    t->setWidthHeight(40, 0);
+    t->setFile("page.txt"_s);
+    EXPECT_STREQ(t->toString()->c_str(), "abc def\nghi\n"); // the NUL is dropped
+
+    {
+        std::ofstream out(m_dir / "huge.txt", std::ios::binary);
+        for (int32_t i = 0; i < 2000; i++)
+            out << std::string(99, 'a') << '\n';
+    }
+    t->setWidthHeight(1000, 0);
+    testing::internal::CaptureStdout();
+    t->setFile("huge.txt"_s);
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("/huge.txt is longer than 65536 bytes"),
+              std::string::npos);
+    EXPECT_EQ(t->toString()->length(), 65536);
+    EXPECT_EQ(t->getHeight(), (65536 / 100 + 1) * kLine);
+}
