@@ -72,9 +72,11 @@ void Vtext::recalc()
     int32_t h = line;
     int32_t maxW = 0;
     int32_t x = 1; // the drop shadow takes one pixel past the last glyph
+    // Weighted by position, so that texts with the same characters in another
+    // order (a counter going from 29 to 38) still count as changed.
     for (const char* p = m_text->c_str(); *p; p++) {
         char c = *p;
-        m_textSum += c;
+        m_textSum = m_textSum * 31 + c;
         if (c == '\n') {
             h += line;
             maxW = std::max(maxW, x);
@@ -86,7 +88,7 @@ void Vtext::recalc()
         }
     }
     for (int32_t i = m_fieldCount - 1; i >= 0; i--) {
-        m_textSum += m_field.a[i];
+        m_textSum = m_textSum * 31 + m_field.a[i];
         x += m_font->charWidth(m_field.a[i]);
     }
     m_width = std::max(maxW, x);

@@ -64,7 +64,7 @@ public:
     int32_t m_fieldWidth = 0;
     ref<String> m_text;
     int32_t m_textColor = 0; // 0xRRGGBB
-    int32_t m_textSum = 0;   // character codes of text and field, summed
+    int32_t m_textSum = 0;   // position-weighted sum of the codes of text and field
 
     static ref<Vfont> m_fontDefault;
     static int32_t m_textcolorDefault;

@@ -195,6 +195,12 @@ TEST_F(VtextTest, TextColourAndCounterChangesRedrawOnlyTheText)
     t->increment(); // same width, another digit
     vp->renderChangeDetect(0, 0, 32768);
     EXPECT_EQ(FakeHost::dirtyList(*vp), (std::vector<Rect>{{4, 5, 25, 13}}));
+    vp->render();
+    t->setNumber(29);
+    vp->render();
+    t->setNumber(38); // the same digits' sum in another order still redraws
+    vp->renderChangeDetect(0, 0, 32768);
+    EXPECT_EQ(FakeHost::dirtyList(*vp), (std::vector<Rect>{{4, 5, 25, 13}}));
     vp->removeAll();
 }
 
