@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include "ImageLibraryWriter.h"
 #include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
@@ -42,65 +43,32 @@ public:
     int64_t m_frames = 0, m_rects = 0, m_pixels = 0;
 };
 
-void varint(std::vector<uint8_t>& out, uint32_t v)
+// An opaque picture of w x h pixels in a pattern of 15-bit colours.
+SourcePicture pattern(const char* name, int32_t w, int32_t h, int32_t seed)
 {
-    uint8_t groups[5];
-    int n = 0;
-    do {
-        groups[n++] = static_cast<uint8_t>(v & 127);
-        v >>= 7;
-    } while (v);
-    while (n > 1)
-        out.push_back(groups[--n] | 0x80);
-    out.push_back(groups[0]);
-}
-
-// An opaque run-length picture: every pixel a 15-bit colour, then the end code.
-std::vector<uint8_t> opaquePicture(int32_t w, int32_t h, int32_t seed)
-{
-    std::vector<uint8_t> r;
-    for (uint32_t v : {uint32_t('o'), uint32_t(w), uint32_t(h), 0u, 0u})
-        varint(r, v);
+    SourcePicture p;
+    p.name = name;
+    p.width = w;
+    p.height = h;
     for (int32_t y = 0; y < h; y++)
-        for (int32_t x = 0; x < w; x++) {
-            uint32_t c = (((x + seed) >> 4) & 31) << 10 | ((y >> 3) & 31) << 5 | ((x ^ y) & 31);
-            r.push_back(static_cast<uint8_t>(c >> 8));
-            r.push_back(static_cast<uint8_t>(c));
-        }
-    r.push_back(134);
-    return r;
+        for (int32_t x = 0; x < w; x++)
+            p.argb.push_back(0xFF000000u | (((x + seed) >> 4) & 31) << 19 | ((y >> 3) & 31) << 11 |
+                             ((x ^ y) & 31) << 3);
+    return p;
 }
 
-// Library "bench": the shared header record, the background, the sprite.
+// Library "bench": a small picture 0, the background, the sprite.
 std::string writeLibrary()
 {
     std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("korvath-bench-scene-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    std::vector<std::vector<uint8_t>> records(3);
-    for (uint32_t v : {uint32_t('h'), 1u, 1u, 0u, 0u})
-        varint(records[0], v);
-    records[0].resize(records[0].size() + 623);
-    records[1] = opaquePicture(kWidth, kHeight, 0);
-    records[2] = opaquePicture(kSide, kSide, 7);
-    std::vector<uint8_t> lib;
-    varint(lib, 3);
-    varint(lib, static_cast<uint32_t>(623 + records[1].size()));
-    for (size_t k = 0; k < records.size(); k++) {
-        varint(lib, static_cast<uint32_t>(records[k].size()));
-        lib.push_back(1);
-        lib.push_back(static_cast<uint8_t>('a' + k));
-    }
-    for (const auto& r : records)
-        lib.insert(lib.end(), r.begin(), r.end());
-    for (size_t at = 0, page = 0; at < lib.size(); at += 32768, page++) {
-        std::string name = (dir / ("bench" + std::to_string(page) + ".bin")).string();
-        std::FILE* f = std::fopen(name.c_str(), "wb");
-        if (!f)
-            break;
-        std::fwrite(lib.data() + at, 1, std::min<size_t>(32768, lib.size() - at), f);
-        std::fclose(f);
-    }
+    ImageLibraryWriter writer;
+    writer.add(pattern("first", 1, 1, 0), PictureEncoding::RleOpaque);
+    writer.add(pattern("background", kWidth, kHeight, 0), PictureEncoding::RleOpaque);
+    writer.add(pattern("sprite", kSide, kSide, 7), PictureEncoding::RleOpaque);
+    std::string error;
+    if (!writer.write(dir.string(), "bench", &error))
+        std::printf("bench library: %s\n", error.c_str());
     return dir.string();
 }
 

@@ -83,7 +83,7 @@ void jpegOutputMessage(j_common_ptr cinfo)
 // Decodes src into rows of 4-byte pixels 0xFFRRGGBB packed at the decoded
 // width, starting at dst. Kept free of C++ objects with destructors because
 // libjpeg errors leave it through longjmp.
-bool decodeJpeg(const unsigned char* src, unsigned long length, unsigned char* dst, int64_t room)
+bool decodeJpeg(const unsigned char* src, std::size_t length, unsigned char* dst, int64_t room)
 {
     jpeg_decompress_struct cinfo;
     JpegError err;
@@ -213,7 +213,7 @@ bool Vdisplay::getImage(const Array<int8_t>& data, int32_t offset, int32_t lengt
     auto* src = reinterpret_cast<const unsigned char*>(data.a) + offset;
     auto* dst = reinterpret_cast<unsigned char*>(dest.a) + destOffset;
     int64_t room = static_cast<int64_t>(dest.length) * 4 - destOffset;
-    return decodeJpeg(src, static_cast<unsigned long>(length), dst, room);
+    return decodeJpeg(src, static_cast<std::size_t>(length), dst, room);
 }
 
 bool Vdisplay::audio(const ref<String>& name, bool)

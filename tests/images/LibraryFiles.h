@@ -7,6 +7,8 @@
 
 #include <unistd.h>
 
+#include "Varint.h"
+
 // A folder of its own for one test, removed afterwards.
 struct TempDir {
     explicit TempDir(const std::string& tag)
@@ -27,15 +29,7 @@ struct TempDir {
 
 inline void putVarint(std::vector<uint8_t>& out, uint32_t v)
 {
-    uint8_t groups[5];
-    int n = 0;
-    do {
-        groups[n++] = static_cast<uint8_t>(v & 127);
-        v >>= 7;
-    } while (v);
-    while (n > 1)
-        out.push_back(groups[--n] | 0x80);
-    out.push_back(groups[0]);
+    Varint::put(out, v);
 }
 
 // A record: type, size and hot spot varints, then the payload as given.

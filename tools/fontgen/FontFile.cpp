@@ -3,22 +3,24 @@
 #include <cmath>
 #include <cstdio>
 
+#include "Varint.h"
+
 std::vector<uint8_t> FontFile::encode() const
 {
     std::vector<uint8_t> out;
-    putVarint(out, static_cast<uint32_t>(m_space));
-    putVarint(out, static_cast<uint32_t>(m_height));
-    putVarint(out, static_cast<uint32_t>(m_extra));
-    putVarint(out, static_cast<uint32_t>(m_first));
-    putVarint(out, static_cast<uint32_t>(last()));
+    Varint::put(out, static_cast<uint32_t>(m_space));
+    Varint::put(out, static_cast<uint32_t>(m_height));
+    Varint::put(out, static_cast<uint32_t>(m_extra));
+    Varint::put(out, static_cast<uint32_t>(m_first));
+    Varint::put(out, static_cast<uint32_t>(last()));
     uint32_t size = 0;
     for (const Glyph& g : m_glyphs) {
-        putVarint(out, static_cast<uint32_t>(g.m_runs.size()));
+        Varint::put(out, static_cast<uint32_t>(g.m_runs.size()));
         if (!g.m_runs.empty())
-            putVarint(out, static_cast<uint32_t>(g.m_width));
+            Varint::put(out, static_cast<uint32_t>(g.m_width));
         size += static_cast<uint32_t>(g.m_runs.size());
     }
-    putVarint(out, size);
+    Varint::put(out, size);
     for (const Glyph& g : m_glyphs)
         out.insert(out.end(), g.m_runs.begin(), g.m_runs.end());
     return out;
@@ -38,16 +40,6 @@ bool FontFile::save(const std::string& path, std::string* error) const
     if (!ok && error)
         *error = "cannot write " + path;
     return ok;
-}
-
-void FontFile::putVarint(std::vector<uint8_t>& out, uint32_t v)
-{
-    int shift = 28;
-    while (shift > 0 && (v >> shift) == 0)
-        shift -= 7;
-    for (; shift > 0; shift -= 7)
-        out.push_back(static_cast<uint8_t>(0x80 | ((v >> shift) & 0x7F)));
-    out.push_back(static_cast<uint8_t>(v & 0x7F));
 }
 
 std::vector<uint8_t> FontFile::encodeRuns(const std::vector<uint8_t>& levels)

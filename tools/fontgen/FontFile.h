@@ -24,7 +24,6 @@ public:
     int32_t last() const { return m_first + static_cast<int32_t>(m_glyphs.size()) - 1; }
 
     // Big-endian groups of 7 bits, the top bit set on every byte but the last.
-    static void putVarint(std::vector<uint8_t>& out, uint32_t v);
     // Coverage levels 0..15 of a glyph box, row after row, as runs.
     static std::vector<uint8_t> encodeRuns(const std::vector<uint8_t>& levels);
     // The levels that runs stand for, one per pixel.

@@ -7,6 +7,7 @@
 #include "AlphaMask.h"
 #include "JpegEncoder.h"
 #include "RleEncoder.h"
+#include "Varint.h"
 
 namespace {
 
@@ -15,20 +16,6 @@ constexpr size_t kPageSize = 32768;
 constexpr int32_t kScratchMargin = 64;
 constexpr int32_t kMaxSide = 32767;
 constexpr int64_t kMaxPixels = 1 << 24;
-
-// Big-endian groups of 7 bits, the top bit set on every byte but the last.
-void putVarint(std::vector<uint8_t>& out, uint32_t v)
-{
-    uint8_t groups[5];
-    int n = 0;
-    do {
-        groups[n++] = static_cast<uint8_t>(v & 127);
-        v >>= 7;
-    } while (v);
-    while (n > 1)
-        out.push_back(groups[--n] | 0x80);
-    out.push_back(groups[0]);
-}
 
 bool isJpeg(PictureEncoding e)
 {
@@ -105,13 +92,13 @@ bool ImageLibraryWriter::record(size_t k, std::vector<uint8_t>& header, std::vec
     } else {
         body = RleEncoder::encode(p.width, p.height, p.argb, enc == PictureEncoding::RleOpaque);
     }
-    putVarint(out, static_cast<uint32_t>(type));
-    putVarint(out, static_cast<uint32_t>(p.width));
-    putVarint(out, static_cast<uint32_t>(p.height));
-    putVarint(out, static_cast<uint32_t>(p.hotX));
-    putVarint(out, static_cast<uint32_t>(p.hotY));
+    Varint::put(out, static_cast<uint32_t>(type));
+    Varint::put(out, static_cast<uint32_t>(p.width));
+    Varint::put(out, static_cast<uint32_t>(p.height));
+    Varint::put(out, static_cast<uint32_t>(p.hotX));
+    Varint::put(out, static_cast<uint32_t>(p.hotY));
     if (type == 'j')
-        putVarint(out, static_cast<uint32_t>(mask.size()));
+        Varint::put(out, static_cast<uint32_t>(mask.size()));
     out.insert(out.end(), body.begin(), body.end());
     out.insert(out.end(), mask.begin(), mask.end());
     payload = static_cast<int32_t>(body.size() + mask.size());
@@ -144,11 +131,11 @@ std::vector<uint8_t> ImageLibraryWriter::build(std::string* error)
         largest = std::max(largest, payload);
     }
     std::vector<uint8_t> out;
-    putVarint(out, static_cast<uint32_t>(m_entries.size()));
-    putVarint(out, static_cast<uint32_t>(JpegEncoder::kHeaderSize + largest + kScratchMargin));
+    Varint::put(out, static_cast<uint32_t>(m_entries.size()));
+    Varint::put(out, static_cast<uint32_t>(JpegEncoder::kHeaderSize + largest + kScratchMargin));
     for (size_t k = 0; k < m_entries.size(); k++) {
         const std::string& name = m_entries[k].picture.name;
-        putVarint(out, static_cast<uint32_t>(records[k].size()));
+        Varint::put(out, static_cast<uint32_t>(records[k].size()));
         out.push_back(static_cast<uint8_t>(name.size()));
         out.insert(out.end(), name.begin(), name.end());
     }

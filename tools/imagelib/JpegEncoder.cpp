@@ -28,7 +28,7 @@ void silent(j_common_ptr) {}
 
 // Free of objects with destructors: libjpeg errors leave through longjmp.
 bool compress(int32_t w, int32_t h, const unsigned char* rgb, int32_t quality, unsigned char** out,
-              unsigned long* size, char* message)
+              std::size_t* size, char* message)
 {
     jpeg_compress_struct cinfo;
     ErrorManager err;
@@ -87,7 +87,7 @@ bool JpegEncoder::encode(int32_t w, int32_t h, const std::vector<uint32_t>& rgb,
         bytes[i * 3 + 2] = static_cast<unsigned char>(rgb[i]);
     }
     unsigned char* buffer = nullptr;
-    unsigned long size = 0;
+    std::size_t size = 0;
     char message[JMSG_LENGTH_MAX];
     bool ok = compress(w, h, bytes.data(), quality, &buffer, &size, message);
     if (ok)
