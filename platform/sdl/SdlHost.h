@@ -26,7 +26,7 @@ public:
     int32_t loadSound(const char* path) override { return m_audio.load(path); }
     void playSound(int32_t id) override { m_audio.play(id); }
 
-    // The smallest window, in logical pixels.
+    // The smallest window, in logical pixels (unless --size asks for less).
     static constexpr int32_t kMinWidth = 120;
     static constexpr int32_t kMinHeight = 80;
 
