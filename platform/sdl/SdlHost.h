@@ -35,6 +35,8 @@ protected:
     void queuePaint() override;
     // Main thread: uploads the rectangles into the screen texture.
     void show(const Viewport& vp, const int32_t* rects, int32_t n) override;
+    // Main thread: what draws into the window (null before it is open).
+    SDL_Renderer* renderer() const { return m_renderer; }
 
 private:
     bool openWindow(const HostOptions& o);

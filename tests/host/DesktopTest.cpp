@@ -5,6 +5,7 @@
 #include <iterator>
 #include <thread>
 
+#include "Png.h"
 #include "SdlHost.h"
 #include "SdlInput.h"
 #include "TestRoot.h"
@@ -24,17 +25,29 @@ protected:
     TempDir m_dir{"desktop"};
 };
 
-// Counts what reaches the screen texture.
+// Counts what reaches the screen texture, and once reads back what the
+// window showed after the previous paints.
 class CountingHost : public SdlHost {
 public:
     void show(const Viewport& vp, const int32_t* rects, int32_t n) override
     {
-        m_shows.fetch_add(1);
+        // The fifth paint: the box has moved by dirty rectangles only.
+        if (m_shows.fetch_add(1) == 4) {
+            int w = 0, h = 0;
+            SDL_GetRendererOutputSize(renderer(), &w, &h);
+            m_window.assign(static_cast<std::size_t>(w) * h, 0);
+            m_windowW = w;
+            m_windowH = h;
+            SDL_RenderReadPixels(renderer(), nullptr, SDL_PIXELFORMAT_XRGB8888, m_window.data(), w * 4);
+        }
         m_lastWidth.store(vp.m_width);
         SdlHost::show(vp, rects, n);
     }
     std::atomic<int32_t> m_shows{0};
     std::atomic<int32_t> m_lastWidth{0};
+    std::vector<uint32_t> m_window; // main thread, read after the run
+    int32_t m_windowW = 0;
+    int32_t m_windowH = 0;
 };
 
 void push(SDL_Event e)
@@ -79,7 +92,7 @@ TEST_F(DesktopTest, WindowTakesInputResizesAndStopsWithTheRecordSaved)
     CountingHost host;
     HostOptions o; // 480 x 320 at scale 2
     std::thread user([&] {
-        ASSERT_TRUE(waitFor([&] { return log.frames.load() >= 2; }));
+        ASSERT_TRUE(waitFor([&] { return log.frames.load() >= 6; }));
         push(key(SDL_KEYDOWN, SDLK_LEFT, SDL_SCANCODE_LEFT));
         push(key(SDL_KEYDOWN, SDLK_LEFT, SDL_SCANCODE_LEFT, 1)); // the system's repeat
         push(key(SDL_KEYDOWN, SDLK_n, SDL_SCANCODE_N));
@@ -108,7 +121,18 @@ TEST_F(DesktopTest, WindowTakesInputResizesAndStopsWithTheRecordSaved)
     EXPECT_EQ(host.run(o, [&] { return ref<V3dView>(new TestRoot(&log)); }), 0);
     user.join();
 
-    EXPECT_GT(host.m_shows.load(), 2);
+    // The window showed the grey screen at scale 2 with the 20 x 10 box as 40 x 20 red pixels.
+    ASSERT_EQ(host.m_windowW, 960);
+    ASSERT_EQ(host.m_windowH, 640);
+    int32_t red = 0, grey = 0;
+    for (uint32_t p : host.m_window) {
+        red += (p & 0xFFFFFF) == 0xFF0000;
+        grey += (p & 0xFFFFFF) == 0x404040;
+    }
+    EXPECT_EQ(red, 800);
+    EXPECT_EQ(grey, 960 * 640 - 800);
+    if (const char* dump = std::getenv("KORVATH_DESKTOP_DUMP"))
+        Png::write(dump, host.m_windowW, host.m_windowH, host.m_window.data(), false);
     std::vector<int32_t> codes;
     for (const RootLog::Key& k : log.keys)
         codes.push_back(k.code);
