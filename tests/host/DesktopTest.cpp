@@ -204,3 +204,69 @@ TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
         queued.push_back(k);
     EXPECT_EQ(queued, (std::vector<int32_t>{5, 10, 'H', 'H', '5'}));
 }
+
+TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
+{
+    ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+    ref<Viewport> vp = new Viewport;
+    SdlInput input;
+    auto pump = [&] {
+        SDL_Event e;
+        SDL_JoystickUpdate();
+        while (SDL_PollEvent(&e))
+            input.handle(e, vp.get());
+    };
+    int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                          SDL_CONTROLLER_BUTTON_MAX, 0);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    pump(); // plugged in: the host opens it
+    SDL_Joystick* joy = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));
+    ASSERT_NE(joy, nullptr) << "the gamepad was not opened";
+    auto button = [&](SDL_GameControllerButton b, bool down) {
+        SDL_JoystickSetVirtualButton(joy, b, down ? 1 : 0);
+        pump();
+    };
+    auto axis = [&](SDL_GameControllerAxis a, int16_t v) {
+        SDL_JoystickSetVirtualAxis(joy, a, v);
+        pump();
+    };
+    button(SDL_CONTROLLER_BUTTON_A, true);
+    button(SDL_CONTROLLER_BUTTON_A, false);
+    button(SDL_CONTROLLER_BUTTON_B, true);
+    button(SDL_CONTROLLER_BUTTON_START, true);
+    EXPECT_TRUE(vp->keyDown(6));
+    button(SDL_CONTROLLER_BUTTON_START, false);
+    EXPECT_FALSE(vp->keyDown(6));
+    // D-pad and stick both hold "left"; it is let go when both are.
+    button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+    axis(SDL_CONTROLLER_AXIS_LEFTX, -20000);
+    button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
+    EXPECT_TRUE(vp->keyDown(1));
+    axis(SDL_CONTROLLER_AXIS_LEFTX, -10000); // inside the hysteresis band: still held
+    EXPECT_TRUE(vp->keyDown(1));
+    axis(SDL_CONTROLLER_AXIS_LEFTX, -5000);
+    EXPECT_FALSE(vp->keyDown(1));
+    axis(SDL_CONTROLLER_AXIS_LEFTX, 12000); // not far enough to press "right"
+    EXPECT_FALSE(vp->keyDown(2));
+    axis(SDL_CONTROLLER_AXIS_LEFTY, 32767); // down
+    EXPECT_TRUE(vp->keyDown(4));
+    // The right stick is the tilt: full deflection is one g.
+    axis(SDL_CONTROLLER_AXIS_RIGHTX, 32767);
+    axis(SDL_CONTROLLER_AXIS_RIGHTY, -32768);
+    EXPECT_EQ(vp->m_tiltX.load(), 32768);
+    EXPECT_EQ(vp->m_tiltY.load(), -32768);
+    axis(SDL_CONTROLLER_AXIS_RIGHTX, 1000);
+    EXPECT_EQ(vp->m_tiltX.load(), 0);
+    // Unplugged while "B" and "down" are held: both are let go.
+    EXPECT_TRUE(vp->keyDown('9'));
+    SDL_JoystickDetachVirtual(index);
+    pump();
+    EXPECT_FALSE(vp->keyDown('9'));
+    EXPECT_FALSE(vp->keyDown(4));
+    std::vector<int32_t> queued;
+    for (int32_t k = vp->keyGet(); k != 0; k = vp->keyGet())
+        queued.push_back(k);
+    EXPECT_EQ(queued, (std::vector<int32_t>{10, '9', 6, 1, 4}));
+    input.closePads();
+    SDL_Quit();
+}
