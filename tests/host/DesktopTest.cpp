@@ -156,8 +156,8 @@ TEST_F(DesktopTest, WindowTakesInputResizesAndStopsWithTheRecordSaved)
 TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
 {
     struct {
-        SDL_Keycode key;
-        int32_t code;
+        SDL_Keycode key = 0;
+        int32_t code = 0;
     } keys[] = {{SDLK_LEFT, 1},     {SDLK_RIGHT, 2},    {SDLK_UP, 3},       {SDLK_DOWN, 4},
                 {SDLK_0, '0'},      {SDLK_9, '9'},      {SDLK_KP_0, '0'},   {SDLK_KP_5, '5'},
                 {SDLK_KP_9, '9'},   {SDLK_RETURN, 10},  {SDLK_KP_ENTER, 10}, {SDLK_SPACE, ' '},
