@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <string>
 
+#include <unistd.h>
+
 #include "HeadlessHost.h"
 #include "HostOptions.h"
 #include "SdlHost.h"
@@ -28,6 +30,15 @@ int main(int argc, char** argv)
         return 1;
     }
     InputStream::setResourceDir(data);
+    // A headless run without a folder of its own starts as a first start and
+    // must neither read nor change the player's saved campaign.
+    std::filesystem::path scratchPrefs;
+    if (o.m_headless && o.m_prefsDir.empty()) {
+        scratchPrefs = std::filesystem::temp_directory_path() /
+                       ("korvath-headless-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(scratchPrefs, ec);
+        o.m_prefsDir = scratchPrefs.string();
+    }
     if (!o.m_prefsDir.empty())
         Vdisplay::setPrefsDir(o.m_prefsDir);
 
@@ -40,6 +51,8 @@ int main(int argc, char** argv)
         SdlHost host;
         status = host.run(o, makeGame);
     }
+    if (!scratchPrefs.empty())
+        std::filesystem::remove_all(scratchPrefs, ec);
     std::fflush(stdout);
     return status;
 }
