@@ -37,10 +37,21 @@ korvath_setup() {
     >/dev/null || return 1
 }
 
-# korvath_build DIR [cmake options...]: configure DIR (once) and build it.
+# korvath_build DIR [cmake options...] [--target T]: configure DIR and build
+# it (only target T when given).
 korvath_build() {
   local dir=$1
   shift
-  cmake -S "$KORVATH_ROOT" -B "$dir" -G Ninja "$@" >/dev/null || return 1
-  cmake --build "$dir" --parallel "$(nproc)" || return 1
+  local options=() target=()
+  while [ $# -gt 0 ]; do
+    if [ "$1" = --target ]; then
+      target=(--target "$2")
+      shift 2
+    else
+      options+=("$1")
+      shift
+    fi
+  done
+  cmake -S "$KORVATH_ROOT" -B "$dir" -G Ninja "${options[@]}" >/dev/null || return 1
+  cmake --build "$dir" --parallel "$(nproc)" "${target[@]}" || return 1
 }

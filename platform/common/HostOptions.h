@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+// The command line of korvath, for both hosts.
+class HostOptions {
+public:
+    // Reads argv[1..argc). False, with the reason in error, for an unknown
+    // option, a missing or malformed value, or an option of the other host.
+    bool parse(int argc, const char* const* argv, std::string& error);
+    // The text printed by --help and after a bad option.
+    static const char* usage();
+    // The data folder next to the running executable.
+    static std::string defaultDataDir();
+
+    bool m_help = false;
+    bool m_headless = false;
+    int32_t m_width = 480; // logical screen size
+    int32_t m_height = 320;
+    // Desktop only.
+    int32_t m_scale = 2;
+    bool m_fullscreen = false;
+    bool m_mute = false;
+    // Both; empty means the default.
+    std::string m_dataDir;
+    std::string m_prefsDir;
+    // Headless only.
+    std::string m_script;
+    int32_t m_untilMs = 600000;
+    int32_t m_seed = 1;
+    std::string m_soundLog;
+};

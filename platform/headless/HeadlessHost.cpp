@@ -1,0 +1,176 @@
+#include "HeadlessHost.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "Png.h"
+
+HeadlessHost::~HeadlessHost()
+{
+    if (m_soundLog)
+        std::fclose(m_soundLog);
+}
+
+int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
+{
+    std::string error;
+    if (!o.m_script.empty() && !m_script.load(o.m_script, error)) {
+        std::printf("%s\n", error.c_str());
+        return 2;
+    }
+    if (!o.m_soundLog.empty()) {
+        m_soundLog = std::fopen(o.m_soundLog.c_str(), "w");
+        if (!m_soundLog) {
+            std::printf("korvath: cannot write the sound log %s: %s\n", o.m_soundLog.c_str(),
+                        std::strerror(errno));
+            return 2;
+        }
+    }
+    m_clock.store(o.m_seed);
+    m_elapsed = 0;
+    m_until = o.m_untilMs;
+    m_next = 0;
+    // Until the first paint the player sees a black screen.
+    m_frameW = o.m_width;
+    m_frameH = o.m_height;
+    m_frame.assign(static_cast<std::size_t>(m_frameW) * m_frameH, 0);
+
+    startGame(std::move(makeRoot), o.m_width, o.m_height);
+    while (!gameEnded() && !m_untilReached.load())
+        realSleepUs(1000);
+    if (!stop()) {
+        // The game thread still runs and uses this host: end the process here.
+        std::fflush(nullptr);
+        std::_Exit(1);
+    }
+    finishGame();
+    if (m_soundLog) {
+        std::fclose(m_soundLog);
+        m_soundLog = nullptr;
+    }
+    std::fflush(stdout);
+    return m_shotFailed ? 1 : 0;
+}
+
+void HeadlessHost::sleepMs(int32_t ms)
+{
+    if (ms > 0) {
+        m_elapsed += ms;
+        m_clock.fetch_add(ms);
+    }
+    V3dView* vp = viewport();
+    if (!vp)
+        return;
+    applyDue(*vp);
+    if (m_elapsed >= m_until && !m_untilReached.load()) {
+        m_untilReached.store(true);
+        // Hold the game at the end time until the stop arrives, so that it
+        // stops at the same point of every run.
+        for (int32_t waited = 0; !vp->m_stop.load() && waited < m_stopTimeoutMs; waited++)
+            realSleepUs(1000);
+    }
+}
+
+void HeadlessHost::applyDue(V3dView& vp)
+{
+    const std::vector<HeadlessScript::Event>& events = m_script.m_events;
+    while (m_next < events.size() && events[m_next].at <= m_elapsed)
+        apply(events[m_next++], vp);
+}
+
+void HeadlessHost::apply(const HeadlessScript::Event& e, V3dView& vp)
+{
+    switch (e.kind) {
+    case HeadlessScript::Key:
+        vp.keyDownSys(e.code);
+        vp.keyUpSys(e.code);
+        break;
+    case HeadlessScript::Down:
+        vp.keyDownSys(e.code);
+        break;
+    case HeadlessScript::Up:
+        vp.keyUpSys(e.code);
+        break;
+    case HeadlessScript::Touch:
+        m_touchX = e.x;
+        m_touchY = e.y;
+        vp.m_mouseX.store(e.x);
+        vp.m_mouseY.store(e.y);
+        vp.keyDownSys(5);
+        break;
+    case HeadlessScript::Move:
+        vp.m_dragX.fetch_add(e.x - m_touchX);
+        vp.m_dragY.fetch_add(e.y - m_touchY);
+        m_touchX = e.x;
+        m_touchY = e.y;
+        break;
+    case HeadlessScript::Release:
+        vp.m_mouseX.store(m_touchX);
+        vp.m_mouseY.store(m_touchY);
+        vp.keyUpSys(5);
+        break;
+    case HeadlessScript::Shot:
+        if (!writeShot(e.file))
+            m_shotFailed = true;
+        break;
+    }
+}
+
+bool HeadlessHost::writeShot(const std::string& path)
+{
+    std::string error;
+    if (!Png::write(path, m_frameW, m_frameH, m_frame.data(), false, &error)) {
+        std::printf("korvath: cannot write the shot %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    return true;
+}
+
+void HeadlessHost::show(const Viewport& vp, const int32_t* rects, int32_t n)
+{
+    int32_t w = vp.m_width, h = vp.m_height;
+    if (w <= 0 || h <= 0 || vp.m_pixels.length < w * h)
+        return;
+    if (w != m_frameW || h != m_frameH) {
+        m_frameW = w;
+        m_frameH = h;
+        m_frame.assign(static_cast<std::size_t>(w) * h, 0);
+    }
+    for (int32_t i = 0; i < n; i++, rects += 4) {
+        int32_t x0 = std::max(rects[0], 0), y0 = std::max(rects[1], 0);
+        int32_t x1 = std::min(rects[2], w), y1 = std::min(rects[3], h);
+        if (x0 >= x1 || y0 >= y1)
+            continue;
+        for (int32_t y = y0; y < y1; y++) {
+            const int32_t* src = vp.m_pixels.a + y * w + x0;
+            uint32_t* dst = m_frame.data() + static_cast<std::size_t>(y) * w + x0;
+            // The top byte is the depth code, not part of the colour.
+            for (int32_t x = 0; x < x1 - x0; x++)
+                dst[x] = static_cast<uint32_t>(src[x]) & 0xFFFFFFu;
+        }
+    }
+}
+
+int32_t HeadlessHost::loadSound(const char* path)
+{
+    auto found = m_soundIds.find(path);
+    if (found != m_soundIds.end())
+        return found->second;
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f)
+        return -1;
+    std::fclose(f);
+    std::string name = std::filesystem::path(path).stem().string();
+    int32_t id = static_cast<int32_t>(m_soundNames.size());
+    m_soundNames.push_back(name);
+    m_soundIds[path] = id;
+    return id;
+}
+
+void HeadlessHost::playSound(int32_t id)
+{
+    if (m_soundLog && id >= 0 && id < static_cast<int32_t>(m_soundNames.size()))
+        std::fprintf(m_soundLog, "%d %s\n", elapsedMs(), m_soundNames[static_cast<std::size_t>(id)].c_str());
+}

@@ -1,0 +1,73 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "HeadlessScript.h"
+#include "HostFrame.h"
+#include "HostOptions.h"
+
+// The host without a window: the null implementation of the platform, on
+// which the whole game runs for tests, benchmarks and screenshots.
+//
+// Its clock is virtual and advances by exactly what the game sleeps for, so a
+// run does not depend on the speed of the machine or on thread timing: the
+// script's input is applied from inside sleepMs, on the game thread, when the
+// clock passes each command's time; paints are served at once on the game
+// thread into the host's own copy of the screen, which shots write as PNG.
+// The main thread only starts the game and, at the end time, stops it.
+class HeadlessHost : public HostFrame {
+public:
+    ~HeadlessHost() override;
+
+    // The whole run with these options: reads the script, runs the game until
+    // the end time (or until it ends by itself) and stops it. Returns the exit
+    // status: 0, 2 for a bad script or sound log, 1 when a shot could not be
+    // written.
+    int32_t run(const HostOptions& options, RootFactory makeRoot);
+
+    // Game thread (and any thread for nowMs).
+    int32_t nowMs() override { return m_clock.load(); }
+    // Advances the clock by ms, applies the script commands now due, and at
+    // the end time holds the game until the main thread has stopped it.
+    void sleepMs(int32_t ms) override;
+    // An identifier when the file can be read, else -1.
+    int32_t loadSound(const char* path) override;
+    // Writes "<ms> <name>" to the sound log, if there is one.
+    void playSound(int32_t id) override;
+
+    // The host's copy of what is on screen: 0x00RRGGBB words.
+    const std::vector<uint32_t>& frame() const { return m_frame; }
+    int32_t frameWidth() const { return m_frameW; }
+    int32_t frameHeight() const { return m_frameH; }
+
+protected:
+    // There is no other thread to hand the paint to: serve it right here.
+    void queuePaint() override { servePaint(); }
+    void show(const Viewport& vp, const int32_t* rects, int32_t n) override;
+
+private:
+    void applyDue(V3dView& vp);
+    void apply(const HeadlessScript::Event& e, V3dView& vp);
+    bool writeShot(const std::string& path);
+    int32_t elapsedMs() const { return static_cast<int32_t>(m_elapsed); }
+
+    HeadlessScript m_script;
+    std::size_t m_next = 0; // first script command not yet applied
+    std::atomic<int32_t> m_clock{1};
+    int64_t m_elapsed = 0; // virtual ms since the start (game thread)
+    int64_t m_until = 600000;
+    std::atomic<bool> m_untilReached{false};
+    int32_t m_touchX = 0; // where the scripted touch is now
+    int32_t m_touchY = 0;
+    std::vector<uint32_t> m_frame;
+    int32_t m_frameW = 0;
+    int32_t m_frameH = 0;
+    bool m_shotFailed = false;
+    std::map<std::string, int32_t> m_soundIds;
+    std::vector<std::string> m_soundNames;
+    std::FILE* m_soundLog = nullptr;
+};

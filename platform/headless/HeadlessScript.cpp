@@ -1,0 +1,155 @@
+#include "HeadlessScript.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+// Splits a line into words; a word that starts with "#" ends the line, but a
+// quoted character such as '#' is a word of its own.
+std::vector<std::string> words(const std::string& line)
+{
+    std::vector<std::string> out;
+    std::size_t i = 0, n = line.size();
+    while (i < n) {
+        if (line[i] == ' ' || line[i] == '\t' || line[i] == '\r') {
+            i++;
+            continue;
+        }
+        if (line[i] == '\'' && i + 2 < n && line[i + 2] == '\'') {
+            out.push_back(line.substr(i, 3));
+            i += 3;
+            continue;
+        }
+        if (line[i] == '#')
+            break;
+        std::size_t j = i;
+        while (j < n && line[j] != ' ' && line[j] != '\t' && line[j] != '\r')
+            j++;
+        out.push_back(line.substr(i, j - i));
+        i = j;
+    }
+    return out;
+}
+
+bool number(const std::string& s, int32_t lo, int32_t hi, int32_t& out)
+{
+    int32_t v = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || end != s.data() + s.size() || v < lo || v > hi)
+        return false;
+    out = v;
+    return true;
+}
+
+} // namespace
+
+bool HeadlessScript::parseCode(const std::string& t, int32_t& code)
+{
+    static const struct {
+        const char* name;
+        int32_t code;
+    } names[] = {{"enter", 10}, {"esc", 6},   {"space", ' '}, {"left", 1},
+                 {"right", 2},  {"up", 3},    {"down", 4}};
+    for (const auto& n : names) {
+        if (t == n.name) {
+            code = n.code;
+            return true;
+        }
+    }
+    if (t.size() == 3 && t[0] == '\'' && t[2] == '\'' && t[1] >= ' ' && t[1] < 127) {
+        code = t[1];
+        return true;
+    }
+    return number(t, 0, 127, code);
+}
+
+bool HeadlessScript::load(const std::string& path, std::string& error)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot read the script";
+        return false;
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parse(text.str(), path, error);
+}
+
+bool HeadlessScript::parse(const std::string& text, const std::string& name, std::string& error)
+{
+    m_events.clear();
+    std::istringstream in(text);
+    std::string line;
+    int32_t lineNo = 0;
+    auto fail = [&](int32_t at, const std::string& why) {
+        error = name + ":" + std::to_string(at) + ": " + why;
+        m_events.clear();
+        return false;
+    };
+    while (std::getline(in, line)) {
+        lineNo++;
+        std::vector<std::string> w = words(line);
+        if (w.empty())
+            continue;
+        Event e;
+        e.line = lineNo;
+        if (w[0] != "at")
+            return fail(lineNo, "a command starts with \"at <ms>\", not \"" + w[0] + "\"");
+        if (w.size() < 3)
+            return fail(lineNo, "\"at <ms>\" needs a command after it");
+        if (!number(w[1], 0, 0x7FFFFFFF, e.at))
+            return fail(lineNo, "\"" + w[1] + "\" is not a time in ms");
+        const std::string& cmd = w[2];
+        std::size_t args = w.size() - 3;
+        auto wantArgs = [&](std::size_t n, const char* form) {
+            if (args == n)
+                return true;
+            fail(lineNo, std::string("expected \"at <ms> ") + form + "\"");
+            return false;
+        };
+        if (cmd == "key" || cmd == "down" || cmd == "up") {
+            if (!wantArgs(1, (cmd + " <code>").c_str()))
+                return false;
+            if (!parseCode(w[3], e.code))
+                return fail(lineNo, "\"" + w[3] + "\" is not a key code (a number 0..127, a quoted "
+                                    "character, or enter, esc, space, left, right, up, down)");
+            e.kind = cmd == "key" ? Key : cmd == "down" ? Down : Up;
+        } else if (cmd == "touch" || cmd == "move") {
+            if (!wantArgs(2, (cmd + " <x> <y>").c_str()))
+                return false;
+            if (!number(w[3], 0, 65535, e.x) || !number(w[4], 0, 65535, e.y))
+                return fail(lineNo, "the position must be two whole numbers from 0 to 65535");
+            e.kind = cmd == "touch" ? Touch : Move;
+        } else if (cmd == "release") {
+            if (!wantArgs(0, "release"))
+                return false;
+            e.kind = Release;
+        } else if (cmd == "shot") {
+            if (!wantArgs(1, "shot <file.png>"))
+                return false;
+            e.kind = Shot;
+            e.file = w[3];
+        } else {
+            return fail(lineNo, "unknown command \"" + cmd +
+                                    "\" (key, down, up, touch, move, release or shot)");
+        }
+        m_events.push_back(e);
+    }
+    std::stable_sort(m_events.begin(), m_events.end(),
+                     [](const Event& a, const Event& b) { return a.at < b.at; });
+    // A move or release needs a touch that is down, and a touch one that is not.
+    bool touching = false;
+    for (const Event& e : m_events) {
+        if (e.kind == Touch && touching)
+            return fail(e.line, "touch while the previous touch is still down (release it first)");
+        if ((e.kind == Move || e.kind == Release) && !touching)
+            return fail(e.line, std::string(e.kind == Move ? "move" : "release") +
+                                    " without a touch before it");
+        if (e.kind == Touch || e.kind == Release)
+            touching = e.kind == Touch;
+    }
+    return true;
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The input script of the headless host: one command per line, "#" starts a
+// comment.
+//   at <ms> key <code>        press and release
+//   at <ms> down <code>       hold
+//   at <ms> up <code>         let go
+//   at <ms> touch <x> <y>     a touch begins
+//   at <ms> move <x> <y>      the touch moves (drag)
+//   at <ms> release           the touch ends
+//   at <ms> shot <file.png>   write the frame on screen
+// Times are virtual ms from the start of the run. A code is a decimal number,
+// a quoted character ('0', 'N') or one of enter, esc, space, left, right, up,
+// down.
+class HeadlessScript {
+public:
+    enum Kind { Key, Down, Up, Touch, Move, Release, Shot };
+    struct Event {
+        int32_t at = 0;
+        Kind kind = Key;
+        int32_t code = 0; // key, down, up
+        int32_t x = 0;    // touch, move
+        int32_t y = 0;
+        std::string file; // shot
+        int32_t line = 0;
+    };
+
+    // Reads the script file. False, with "file:line: message" in error, for
+    // the first bad line.
+    bool load(const std::string& path, std::string& error);
+    // The same for a text already read; name stands for the file in errors.
+    bool parse(const std::string& text, const std::string& name, std::string& error);
+    // The key code of a token; false when it is none.
+    static bool parseCode(const std::string& token, int32_t& code);
+
+    // In time order; commands of the same time in the order of the file.
+    std::vector<Event> m_events;
+};

@@ -1,0 +1,32 @@
+#pragma once
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+struct Mix_Chunk;
+
+// One-shot sounds through SDL2_mixer. open and close belong to the main
+// thread; load and play are called by the game thread in between.
+class SdlAudio {
+public:
+    ~SdlAudio();
+
+    // Opens the audio device unless mute. A device that cannot be opened is
+    // reported in one line and the game runs silent.
+    void open(bool mute);
+    void close();
+    bool isOpen() const { return m_open; }
+
+    // Loads a sound file once; later calls with the same path give the same
+    // identifier. -1 when the file cannot be read. Silent, a readable file
+    // still gets an identifier, so the game does not report missing sounds.
+    int32_t load(const char* path);
+    // Plays a loaded sound once on a free channel; nothing when all are busy.
+    void play(int32_t id);
+
+private:
+    bool m_open = false;
+    std::vector<Mix_Chunk*> m_chunks; // null while silent
+    std::map<std::string, int32_t> m_ids;
+};

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "SdlHost.h"
+#include "SdlInput.h"
+#include "TestRoot.h"
+
+namespace {
+
+// The desktop host with SDL's drivers that need no display or sound card.
+class DesktopTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+        ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+        Vdisplay::setPrefsDir(m_dir.file("prefs"));
+    }
+    void TearDown() override { Vdisplay::setPrefsDir(""); }
+    TempDir m_dir{"desktop"};
+};
+
+// Counts what reaches the screen texture.
+class CountingHost : public SdlHost {
+public:
+    void show(const Viewport& vp, const int32_t* rects, int32_t n) override
+    {
+        m_shows.fetch_add(1);
+        m_lastWidth.store(vp.m_width);
+        SdlHost::show(vp, rects, n);
+    }
+    std::atomic<int32_t> m_shows{0};
+    std::atomic<int32_t> m_lastWidth{0};
+};
+
+void push(SDL_Event e)
+{
+    ASSERT_EQ(SDL_PushEvent(&e), 1) << SDL_GetError();
+}
+
+SDL_Event key(uint32_t type, SDL_Keycode sym, SDL_Scancode sc, uint8_t repeat = 0)
+{
+    SDL_Event e{};
+    e.type = type;
+    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    e.key.repeat = repeat;
+    e.key.keysym.sym = sym;
+    e.key.keysym.scancode = sc;
+    return e;
+}
+
+SDL_Event mouse(uint32_t type, int32_t x, int32_t y)
+{
+    SDL_Event e{};
+    e.type = type;
+    if (type == SDL_MOUSEMOTION) {
+        e.motion.x = x;
+        e.motion.y = y;
+        e.motion.state = SDL_BUTTON_LMASK;
+    } else {
+        e.button.button = SDL_BUTTON_LEFT;
+        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.button.x = x;
+        e.button.y = y;
+    }
+    return e;
+}
+
+} // namespace
+
+TEST_F(DesktopTest, WindowTakesInputResizesAndStopsWithTheRecordSaved)
+{
+    RootLog log;
+    log.save = true;
+    CountingHost host;
+    HostOptions o; // 480 x 320 at scale 2
+    std::thread user([&] {
+        ASSERT_TRUE(waitFor([&] { return log.frames.load() >= 2; }));
+        push(key(SDL_KEYDOWN, SDLK_LEFT, SDL_SCANCODE_LEFT));
+        push(key(SDL_KEYDOWN, SDLK_LEFT, SDL_SCANCODE_LEFT, 1)); // the system's repeat
+        push(key(SDL_KEYDOWN, SDLK_n, SDL_SCANCODE_N));
+        push(key(SDL_KEYUP, SDLK_n, SDL_SCANCODE_N));
+        push(key(SDL_KEYUP, SDLK_LEFT, SDL_SCANCODE_LEFT));
+        push(key(SDL_KEYDOWN, SDLK_KP_7, SDL_SCANCODE_KP_7)); // still held at the end
+        // A touch at window (101, 61) is logical (50, 30); dragged by (10, 10).
+        push(mouse(SDL_MOUSEBUTTONDOWN, 101, 61));
+        push(mouse(SDL_MOUSEMOTION, 111, 71));
+        push(mouse(SDL_MOUSEMOTION, 121, 81));
+        push(mouse(SDL_MOUSEBUTTONUP, 121, 81));
+        // The window grows to 640 x 400: the logical screen becomes 320 x 200.
+        SDL_Event size{};
+        size.type = SDL_WINDOWEVENT;
+        size.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+        size.window.data1 = 640;
+        size.window.data2 = 400;
+        push(size);
+        EXPECT_TRUE(waitFor([&] { return log.width.load() == 320 && host.m_lastWidth.load() == 320; }));
+        int32_t frames = log.frames.load();
+        EXPECT_TRUE(waitFor([&] { return log.frames.load() >= frames + 2; }));
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        push(quit);
+    });
+    EXPECT_EQ(host.run(o, [&] { return ref<V3dView>(new TestRoot(&log)); }), 0);
+    user.join();
+
+    EXPECT_GT(host.m_shows.load(), 2);
+    std::vector<int32_t> codes;
+    for (const RootLog::Key& k : log.keys)
+        codes.push_back(k.code);
+    EXPECT_EQ(codes, (std::vector<int32_t>{1, 'N', '7', 5}));
+    EXPECT_EQ(log.mouseX, 60);
+    EXPECT_EQ(log.mouseY, 40);
+    EXPECT_EQ(log.dragX, 10);
+    EXPECT_EQ(log.dragY, 10);
+    // Closing the window let go of the key still held.
+    EXPECT_TRUE(log.heldAtEnd.empty());
+    EXPECT_EQ(log.height.load(), 200);
+    // The stop handshake ran the game to its end, which saved the record.
+    EXPECT_TRUE(log.savedRecord);
+    std::ifstream in(m_dir.file("prefs/korvath"), std::ios::binary);
+    std::string record((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(record.size(), 24u);
+    EXPECT_EQ(record[0], 1);
+    EXPECT_EQ(record[2], 7);
+}
+
+TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
+{
+    struct {
+        SDL_Keycode key;
+        int32_t code;
+    } keys[] = {{SDLK_LEFT, 1},     {SDLK_RIGHT, 2},    {SDLK_UP, 3},       {SDLK_DOWN, 4},
+                {SDLK_0, '0'},      {SDLK_9, '9'},      {SDLK_KP_0, '0'},   {SDLK_KP_5, '5'},
+                {SDLK_KP_9, '9'},   {SDLK_RETURN, 10},  {SDLK_KP_ENTER, 10}, {SDLK_SPACE, ' '},
+                {SDLK_ESCAPE, 6},   {SDLK_a, 'A'},      {SDLK_n, 'N'},      {SDLK_z, 'Z'},
+                {SDLK_u, 'u'},      {SDLK_d, 'd'},      {SDLK_KP_PLUS, '+'}, {SDLK_EQUALS, '+'},
+                {SDLK_MINUS, '-'},  {SDLK_F1, -1},      {SDLK_TAB, -1},     {SDLK_LSHIFT, -1}};
+    for (const auto& k : keys)
+        EXPECT_EQ(SdlInput::keyCode(k.key), k.code) << SDL_GetKeyName(k.key);
+
+    // Mouse positions map into the logical screen placed at (20, 10), scale 3.
+    ref<Viewport> vp = new Viewport;
+    SdlInput input;
+    input.setScreen(20, 10, 3, 100, 50);
+    input.handle(mouse(SDL_MOUSEBUTTONDOWN, 19, 500), vp.get());
+    EXPECT_EQ(vp->m_mouseX.load(), 0); // left of the screen: clamped, not rounded up
+    EXPECT_EQ(vp->m_mouseY.load(), 49);
+    EXPECT_TRUE(vp->keyDown(5));
+    input.handle(mouse(SDL_MOUSEMOTION, 21, 500), vp.get()); // one pixel of a 3-pixel cell: no move
+    input.handle(mouse(SDL_MOUSEMOTION, 23, 500), vp.get());
+    EXPECT_EQ(vp->m_dragX.load(), 1);
+    input.handle(mouse(SDL_MOUSEBUTTONUP, 50, 40), vp.get());
+    EXPECT_EQ(vp->m_mouseX.load(), 10);
+    EXPECT_EQ(vp->m_mouseY.load(), 10);
+    EXPECT_FALSE(vp->keyDown(5));
+
+    // Two keys giving the same code: it stays held until both are up.
+    input.handle(key(SDL_KEYDOWN, SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER), vp.get());
+    input.handle(key(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN), vp.get());
+    input.handle(key(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_RETURN), vp.get());
+    EXPECT_TRUE(vp->keyDown(10));
+    input.handle(key(SDL_KEYUP, SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER), vp.get());
+    EXPECT_FALSE(vp->keyDown(10));
+    // Letters are queued on every press; a held digit once, until released.
+    input.handle(key(SDL_KEYDOWN, SDLK_h, SDL_SCANCODE_H), vp.get());
+    input.handle(key(SDL_KEYUP, SDLK_h, SDL_SCANCODE_H), vp.get());
+    input.handle(key(SDL_KEYDOWN, SDLK_h, SDL_SCANCODE_H), vp.get());
+    input.handle(key(SDL_KEYDOWN, SDLK_5, SDL_SCANCODE_5), vp.get());
+    input.handle(key(SDL_KEYDOWN, SDLK_5, SDL_SCANCODE_5, 1), vp.get());
+    // Focus lost: everything held is let go.
+    input.releaseAll(*vp);
+    EXPECT_FALSE(vp->keyDown('5'));
+    std::vector<int32_t> queued;
+    for (int32_t k = vp->keyGet(); k != 0; k = vp->keyGet())
+        queued.push_back(k);
+    EXPECT_EQ(queued, (std::vector<int32_t>{5, 10, 'H', 'H', '5'}));
+}
