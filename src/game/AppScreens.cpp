@@ -249,7 +249,8 @@ void App::help()
     int32_t line = Vtext::m_fontDefault ? Vtext::m_fontDefault->getHeight() : 0;
     if (line <= 0)
         line = 16;
-    const int32_t page = (line * (m_height / line - 1)) << 15;
+    // One screen less one line, and at least one line on a very low screen.
+    const int32_t page = (line * std::max(m_height / line - 1, 1)) << 15;
     int32_t o = 0;
     for (;;) {
         if (!isRunning() || screenResize())
