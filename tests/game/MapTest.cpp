@@ -214,22 +214,6 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
     EXPECT_EQ(m_host.count("music3"), 2); // the splash and the end
 }
 
-TEST_F(MapTest, LosingTheLastRingShowsTheEndWithoutTheVictory)
-{
-    for (auto [side, front] : {std::pair{1, 10}, std::pair{2, 1}}) {
-        campaign(side, front);
-        GameHost host;
-        host.key(700, 'R');
-        host.key(1300, ' ');
-        host.at(2200, [side](App& app) {
-            EXPECT_EQ(withImage(&app, 42).size(), 1u) << side;
-            EXPECT_TRUE(withImage(&app, 43).empty()) << side;
-        });
-        host.stopAt(2300);
-        host.run();
-    }
-}
-
 TEST_F(MapTest, NarrowScreensSlideTheMapToTheSiteAndAResizeLaysItOutAgain)
 {
     campaign(2, 4);
