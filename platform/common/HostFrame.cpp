@@ -11,8 +11,12 @@ HostFrame::~HostFrame()
 {
     // A game thread that never acknowledged its stop cannot be joined; the
     // caller is about to end the process.
-    if (m_thread.joinable())
-        m_thread.detach();
+    if (m_thread.joinable()) {
+        if (gameEnded())
+            m_thread.join();
+        else
+            m_thread.detach();
+    }
     if (&Host::current() == this)
         Host::install(nullptr);
 }
@@ -187,6 +191,10 @@ bool HostFrame::finishGame()
         m_thread.join();
     }
     m_vp.store(nullptr);
+    // Parents and children hold each other: take the tree apart, or the
+    // root and everything shown would never be freed.
+    if (g_p)
+        g_p->removeAllStar();
     g_p = nullptr;
     g_d = nullptr;
     if (&Host::current() == this)

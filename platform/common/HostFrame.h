@@ -73,7 +73,8 @@ public:
     // cannot hang the window for ever.
     bool stop();
     // After stop (or when the game ended by itself): joins the game thread,
-    // forgets the root and releases g_p and g_d, and uninstalls this host.
+    // forgets the root, takes its sprite tree apart, releases g_p and g_d,
+    // and uninstalls this host.
     // False when the game thread is still running (it is then left alone).
     bool finishGame();
     // True once the game thread has returned from run.

@@ -46,6 +46,11 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
         std::_Exit(1);
     }
     finishGame();
+    if (m_next < m_script.m_events.size())
+        std::printf("korvath: %d script commands (the first on line %d) were not run: the game "
+                    "ended at %d ms\n",
+                    static_cast<int32_t>(m_script.m_events.size() - m_next),
+                    m_script.m_events[m_next].line, elapsedMs());
     if (m_soundLog) {
         std::fclose(m_soundLog);
         m_soundLog = nullptr;

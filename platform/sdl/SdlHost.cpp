@@ -77,7 +77,8 @@ bool SdlHost::openWindow(const HostOptions& o)
         noDisplay("cannot open a window");
         return false;
     }
-    SDL_SetWindowMinimumSize(m_window, kMinWidth * m_scale, kMinHeight * m_scale);
+    SDL_SetWindowMinimumSize(m_window, std::min(kMinWidth, o.m_width) * m_scale,
+                             std::min(kMinHeight, o.m_height) * m_scale);
     m_renderer = SDL_CreateRenderer(m_window, -1, 0);
     if (!m_renderer)
         m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);

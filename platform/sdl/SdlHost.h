@@ -26,7 +26,7 @@ public:
     int32_t loadSound(const char* path) override { return m_audio.load(path); }
     void playSound(int32_t id) override { m_audio.play(id); }
 
-    // The smallest window, in logical pixels.
+    // The smallest window, in logical pixels (unless --size asks for less).
     static constexpr int32_t kMinWidth = 120;
     static constexpr int32_t kMinHeight = 80;
 
@@ -35,6 +35,8 @@ protected:
     void queuePaint() override;
     // Main thread: uploads the rectangles into the screen texture.
     void show(const Viewport& vp, const int32_t* rects, int32_t n) override;
+    // Main thread: what draws into the window (null before it is open).
+    SDL_Renderer* renderer() const { return m_renderer; }
 
 private:
     bool openWindow(const HostOptions& o);

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <thread>
 
+#include "Png.h"
 #include "SdlHost.h"
 #include "SdlInput.h"
 #include "TestRoot.h"
@@ -24,17 +25,29 @@ protected:
     TempDir m_dir{"desktop"};
 };
 
-// Counts what reaches the screen texture.
+// Counts what reaches the screen texture, and once reads back what the
+// window showed after the previous paints.
 class CountingHost : public SdlHost {
 public:
     void show(const Viewport& vp, const int32_t* rects, int32_t n) override
     {
-        m_shows.fetch_add(1);
+        // The fifth paint: the box has moved by dirty rectangles only.
+        if (m_shows.fetch_add(1) == 4) {
+            int w = 0, h = 0;
+            SDL_GetRendererOutputSize(renderer(), &w, &h);
+            m_window.assign(static_cast<std::size_t>(w) * h, 0);
+            m_windowW = w;
+            m_windowH = h;
+            SDL_RenderReadPixels(renderer(), nullptr, SDL_PIXELFORMAT_XRGB8888, m_window.data(), w * 4);
+        }
         m_lastWidth.store(vp.m_width);
         SdlHost::show(vp, rects, n);
     }
     std::atomic<int32_t> m_shows{0};
     std::atomic<int32_t> m_lastWidth{0};
+    std::vector<uint32_t> m_window; // main thread, read after the run
+    int32_t m_windowW = 0;
+    int32_t m_windowH = 0;
 };
 
 void push(SDL_Event e)
@@ -79,7 +92,7 @@ TEST_F(DesktopTest, WindowTakesInputResizesAndStopsWithTheRecordSaved)
     CountingHost host;
     HostOptions o; // 480 x 320 at scale 2
     std::thread user([&] {
-        ASSERT_TRUE(waitFor([&] { return log.frames.load() >= 2; }));
+        ASSERT_TRUE(waitFor([&] { return log.frames.load() >= 6; }));
         push(key(SDL_KEYDOWN, SDLK_LEFT, SDL_SCANCODE_LEFT));
         push(key(SDL_KEYDOWN, SDLK_LEFT, SDL_SCANCODE_LEFT, 1)); // the system's repeat
         push(key(SDL_KEYDOWN, SDLK_n, SDL_SCANCODE_N));
@@ -108,7 +121,18 @@ TEST_F(DesktopTest, WindowTakesInputResizesAndStopsWithTheRecordSaved)
     EXPECT_EQ(host.run(o, [&] { return ref<V3dView>(new TestRoot(&log)); }), 0);
     user.join();
 
-    EXPECT_GT(host.m_shows.load(), 2);
+    // The window showed the grey screen at scale 2 with the 20 x 10 box as 40 x 20 red pixels.
+    ASSERT_EQ(host.m_windowW, 960);
+    ASSERT_EQ(host.m_windowH, 640);
+    int32_t red = 0, grey = 0;
+    for (uint32_t p : host.m_window) {
+        red += (p & 0xFFFFFF) == 0xFF0000;
+        grey += (p & 0xFFFFFF) == 0x404040;
+    }
+    EXPECT_EQ(red, 800);
+    EXPECT_EQ(grey, 960 * 640 - 800);
+    if (const char* dump = std::getenv("KORVATH_DESKTOP_DUMP"))
+        Png::write(dump, host.m_windowW, host.m_windowH, host.m_window.data(), false);
     std::vector<int32_t> codes;
     for (const RootLog::Key& k : log.keys)
         codes.push_back(k.code);
@@ -132,8 +156,8 @@ TEST_F(DesktopTest, WindowTakesInputResizesAndStopsWithTheRecordSaved)
 TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
 {
     struct {
-        SDL_Keycode key;
-        int32_t code;
+        SDL_Keycode key = 0;
+        int32_t code = 0;
     } keys[] = {{SDLK_LEFT, 1},     {SDLK_RIGHT, 2},    {SDLK_UP, 3},       {SDLK_DOWN, 4},
                 {SDLK_0, '0'},      {SDLK_9, '9'},      {SDLK_KP_0, '0'},   {SDLK_KP_5, '5'},
                 {SDLK_KP_9, '9'},   {SDLK_RETURN, 10},  {SDLK_KP_ENTER, 10}, {SDLK_SPACE, ' '},
@@ -179,4 +203,70 @@ TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
     for (int32_t k = vp->keyGet(); k != 0; k = vp->keyGet())
         queued.push_back(k);
     EXPECT_EQ(queued, (std::vector<int32_t>{5, 10, 'H', 'H', '5'}));
+}
+
+TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
+{
+    ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+    ref<Viewport> vp = new Viewport;
+    SdlInput input;
+    auto pump = [&] {
+        SDL_Event e;
+        SDL_JoystickUpdate();
+        while (SDL_PollEvent(&e))
+            input.handle(e, vp.get());
+    };
+    int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                          SDL_CONTROLLER_BUTTON_MAX, 0);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    pump(); // plugged in: the host opens it
+    SDL_Joystick* joy = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));
+    ASSERT_NE(joy, nullptr) << "the gamepad was not opened";
+    auto button = [&](SDL_GameControllerButton b, bool down) {
+        SDL_JoystickSetVirtualButton(joy, b, down ? 1 : 0);
+        pump();
+    };
+    auto axis = [&](SDL_GameControllerAxis a, int16_t v) {
+        SDL_JoystickSetVirtualAxis(joy, a, v);
+        pump();
+    };
+    button(SDL_CONTROLLER_BUTTON_A, true);
+    button(SDL_CONTROLLER_BUTTON_A, false);
+    button(SDL_CONTROLLER_BUTTON_B, true);
+    button(SDL_CONTROLLER_BUTTON_START, true);
+    EXPECT_TRUE(vp->keyDown(6));
+    button(SDL_CONTROLLER_BUTTON_START, false);
+    EXPECT_FALSE(vp->keyDown(6));
+    // D-pad and stick both hold "left"; it is let go when both are.
+    button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
+    axis(SDL_CONTROLLER_AXIS_LEFTX, -20000);
+    button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
+    EXPECT_TRUE(vp->keyDown(1));
+    axis(SDL_CONTROLLER_AXIS_LEFTX, -10000); // inside the hysteresis band: still held
+    EXPECT_TRUE(vp->keyDown(1));
+    axis(SDL_CONTROLLER_AXIS_LEFTX, -5000);
+    EXPECT_FALSE(vp->keyDown(1));
+    axis(SDL_CONTROLLER_AXIS_LEFTX, 12000); // not far enough to press "right"
+    EXPECT_FALSE(vp->keyDown(2));
+    axis(SDL_CONTROLLER_AXIS_LEFTY, 32767); // down
+    EXPECT_TRUE(vp->keyDown(4));
+    // The right stick is the tilt: full deflection is one g.
+    axis(SDL_CONTROLLER_AXIS_RIGHTX, 32767);
+    axis(SDL_CONTROLLER_AXIS_RIGHTY, -32768);
+    EXPECT_EQ(vp->m_tiltX.load(), 32768);
+    EXPECT_EQ(vp->m_tiltY.load(), -32768);
+    axis(SDL_CONTROLLER_AXIS_RIGHTX, 1000);
+    EXPECT_EQ(vp->m_tiltX.load(), 0);
+    // Unplugged while "B" and "down" are held: both are let go.
+    EXPECT_TRUE(vp->keyDown('9'));
+    SDL_JoystickDetachVirtual(index);
+    pump();
+    EXPECT_FALSE(vp->keyDown('9'));
+    EXPECT_FALSE(vp->keyDown(4));
+    std::vector<int32_t> queued;
+    for (int32_t k = vp->keyGet(); k != 0; k = vp->keyGet())
+        queued.push_back(k);
+    EXPECT_EQ(queued, (std::vector<int32_t>{10, '9', 6, 1, 4}));
+    input.closePads();
+    SDL_Quit();
 }

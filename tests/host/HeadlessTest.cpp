@@ -76,9 +76,9 @@ TEST(HeadlessScript, ParsesCommandsCommentsAndCodesInTimeOrder)
         << error;
     using K = HeadlessScript::Kind;
     struct Want {
-        int32_t at;
-        K kind;
-        int32_t code, line;
+        int32_t at = 0;
+        K kind = K::Key;
+        int32_t code = 0, line = 0;
     };
     std::vector<Want> want = {{50, K::Key, 10, 10},  {100, K::Key, '#', 3}, {100, K::Down, 1, 5},
                               {100, K::Up, 65, 9},   {200, K::Touch, 0, 6}, {250, K::Move, 0, 7},
@@ -108,8 +108,8 @@ TEST(HeadlessScript, ParsesCommandsCommentsAndCodesInTimeOrder)
 TEST(HeadlessScript, RejectsBadLinesWithTheirNumber)
 {
     struct Case {
-        const char* text;
-        const char* where;
+        const char* text = nullptr;
+        const char* where = nullptr;
     } cases[] = {
         {"at 10 key 5\nat x key 5\n", "s.txt:2: "},
         {"\n# nothing\nat 10 jump\n", "s.txt:3: unknown command \"jump\""},

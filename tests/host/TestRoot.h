@@ -36,8 +36,8 @@ struct TempDir {
 // rest is read after the game thread has been joined.
 struct RootLog {
     struct Key {
-        int32_t ms; // host clock when the game took the key
-        int32_t code;
+        int32_t ms = 0; // host clock when the game took the key
+        int32_t code = 0;
     };
     std::atomic<bool> started{false};
     std::atomic<bool> hang{false}; // run ignores the stop while set
