@@ -1,31 +1,67 @@
 #include "game/App.h"
 
+#include "game/Tank.h"
 #include "math/V.h"
 #include "runtime/String.h"
+#include "scene/Vilib.h"
 
 App::App() = default;
 App::~App() = default;
 
+void App::destroy()
+{
+    removeAllStar();
+    for (Vsprite* s : {static_cast<Vsprite*>(m_menuDrive.get()), static_cast<Vsprite*>(m_menuAim.get()),
+                       m_hud.get(), m_radar.get(), m_mapSprite.get()}) {
+        if (s)
+            s->removeAllStar();
+    }
+    m_mapSprite = nullptr;
+}
+
 void App::run()
 {
     initOnce();
-    while (isRunning())
-        renderWait();
+    if (mapScreen(true)) {
+        while (mapScreen(false)) {
+        }
+    }
+    // The battle is not played yet: a map screen that ends to start one
+    // leads back to the map.
+    while (isRunning()) {
+        while (mapScreen(false)) {
+        }
+    }
+    prefSave();
+    destroy();
 }
 
 void App::initOnce()
 {
     if (m_fsin.empty())
         V::fsinInit();
+    Vmenu::m_mouse = true;
     m_bigScreen = true;
+    int32_t buttonSize = 0;
+    if (m_width >= 176 && m_height >= 176) {
+        int32_t s = m_width > 293 ? m_height : m_width;
+        buttonSize = s < 294 ? 48 : 72;
+    }
     m_fontSmall = new Vfont;
     m_fontSmall->open("f10.bin"_s);
+    ref<Vfont> font = m_fontSmall;
     if (m_height < 161 || m_width < 177) {
         m_bigScreen = false;
+        buttonSize = 0;
     } else {
-        m_fontLarge = new Vfont;
-        m_fontLarge->open("f16.bin"_s);
+        font = new Vfont;
+        font->open("f16.bin"_s);
+        font->m_tab += 4;
     }
+    Vtext::m_fontDefault = font;
+    Vtext::m_textcolorDefault = static_cast<int32_t>(0xFFFFFFFF);
+    Vmenu::m_colorDefault = static_cast<int32_t>(0x80606080);
+    Vsprite::m_inset = 2;
     m_lib = new Vilib(m_display, "app"_s);
 
     ref<Vsprite> splash = new Vsprite;
@@ -33,16 +69,54 @@ void App::initOnce()
     center(splash);
     render();
     waitMs(0);
+    prefLoad();
     sound("music3"_s);
+    remove(splash);
+    m_lib->deletePicture(49);
+
+    m_menuDrive = controlMenu(false, buttonSize);
+    m_menuAim = controlMenu(true, buttonSize);
+    m_hud = new Vsprite;
+    m_hud->setZ(-1000);
+    m_hud->setColor(static_cast<int32_t>(0x80606080));
+    m_textEnemy = m_hud->addBottom("Enemy:\t"_s, 2);
+    m_textRounds = m_hud->addBottom("Rounds:\t"_s, 2);
+    m_textFuel = m_hud->addBottom("Fuel:\t"_s, 2);
+    m_textArmor = m_hud->addBottom("Armor:\t"_s, 2);
+    m_controls = buttonSize != 0;
+    waitMs(500);
 }
 
-void App::center(const ref<Vsprite>& s)
+bool App::screenResize()
 {
-    addCenter(s);
-    if (s->getY() < 0 && s->getWidth() <= m_width) {
-        s->setXy(s->getX(), 0);
-    } else if (s->getX() < 0) {
-        s->setScale(static_cast<int32_t>((static_cast<int64_t>(m_width) << 15) / s->getWidth()));
-        s->setXy(0, 0);
+    bool changed = false;
+    for (;;) {
+        if (V3dView::screenResize()) {
+            changed = true;
+            if (m_mapSprite) {
+                mapResize();
+            } else if ((m_menuDrive && m_menuDrive->isLinked()) || (m_menuAim && m_menuAim->isLinked())) {
+                menuGameShow();
+                if (m_radar)
+                    m_radar->setXyi(m_width - 68, 4);
+            }
+        }
+        // The game pauses while the screen rotates and goes on at the new size.
+        if (!m_rotating.load() || !isRunning())
+            return changed;
+        renderWait();
     }
+}
+
+void App::resetGame(int32_t front)
+{
+    prefWrite(10, 0);
+    // The fresh tank of a new campaign: 20 rounds, fuel 20.0, damage 40.
+    prefWrite(8, 20);
+    prefWrite(9, 20);
+    prefWrite(7, 40);
+    prefWrite(11, 0);
+    m_front = front;
+    prefWrite(1, front);
+    prefSave();
 }

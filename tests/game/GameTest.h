@@ -1,0 +1,148 @@
+#pragma once
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "GameHost.h"
+#include "game/Tank.h"
+#include "host/Vdisplay.h"
+#include "runtime/InputStream.h"
+#include "scene/Vilib.h"
+#include "scene/Vmenu.h"
+#include "scene/Vtext.h"
+
+// Runs the game on the generated data with a preferences folder of its own.
+class GameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        m_dir = std::filesystem::temp_directory_path() /
+                ("korvath-game-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+        m_savedData = InputStream::resourceDir();
+        InputStream::setResourceDir(KORVATH_DATA_DIR);
+        Vdisplay::setPrefsDir(m_dir.string());
+    }
+    void TearDown() override
+    {
+        Vdisplay::setPrefsDir("");
+        InputStream::setResourceDir(m_savedData);
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
+
+    std::string recordPath() const { return (m_dir / "korvath").string(); }
+    // A stored record of twelve 16-bit slots.
+    void writeRecord(const std::vector<int32_t>& slots)
+    {
+        std::string bytes;
+        for (int32_t v : slots) {
+            bytes += static_cast<char>(v & 255);
+            bytes += static_cast<char>((v >> 8) & 255);
+        }
+        writeBytes(bytes);
+    }
+    void writeBytes(const std::string& bytes) { std::ofstream(recordPath(), std::ios::binary) << bytes; }
+    std::string readBytes() const
+    {
+        std::ifstream in(recordPath(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    // Slot k of the stored record, -1 when it is not there.
+    int32_t storedSlot(int32_t k) const
+    {
+        std::string b = readBytes();
+        if (static_cast<int32_t>(b.size()) < 2 * k + 2)
+            return -1;
+        return (b[2 * k] & 255) + 256 * (b[2 * k + 1] & 255);
+    }
+    // A campaign: side, front and level, the fresh tank, no battle.
+    void campaign(int32_t side, int32_t front, int32_t level = 0, bool mute = false)
+    {
+        writeRecord({side, front, level, 0, 0, mute ? 1 : 0, 0, 40, 20, 20, 0, 0});
+    }
+
+    std::filesystem::path m_dir;
+    std::string m_savedData;
+    GameHost m_host;
+};
+
+// ---- looking at what the player sees ----
+
+// The first child of the view that is a menu, or null.
+inline ref<Vmenu> shownMenu(App& app)
+{
+    for (Vsprite* c = app.m_child.get(); c; c = c->m_sibling.get())
+        if (ref<Vmenu> m = ref_cast<Vmenu>(ref<Vsprite>(c)))
+            return m;
+    return nullptr;
+}
+
+// The text of an item: the item itself, or on a button row its last child.
+inline std::string itemText(Vsprite* item)
+{
+    Vsprite* last = item;
+    for (Vsprite* c = item->m_child.get(); c; c = c->m_sibling.get())
+        last = c;
+    auto* t = dynamic_cast<Vtext*>(last);
+    return t && t->m_text ? t->m_text->c_str() : "";
+}
+
+inline std::vector<std::string> menuItems(const ref<Vmenu>& m)
+{
+    std::vector<std::string> out;
+    if (m)
+        for (Vsprite* c = m->m_child.get(); c; c = c->m_sibling.get())
+            out.push_back(itemText(c));
+    return out;
+}
+
+inline std::string selectedItem(const ref<Vmenu>& m)
+{
+    return m && m->m_selected ? itemText(m->m_selected.get()) : "";
+}
+
+// The first text in the tree below s (s included) that contains part.
+inline ref<Vtext> findText(Vsprite* s, const std::string& part)
+{
+    if (auto* t = dynamic_cast<Vtext*>(s); t && t->m_text && std::string(t->m_text->c_str()).find(part) != std::string::npos)
+        return ref<Vtext>(t);
+    for (Vsprite* c = s->m_child.get(); c; c = c->m_sibling.get())
+        if (ref<Vtext> t = findText(c, part))
+            return t;
+    return nullptr;
+}
+
+// Every sprite below s showing picture index.
+inline std::vector<Vsprite*> withImage(Vsprite* s, int32_t index)
+{
+    std::vector<Vsprite*> out;
+    for (Vsprite* c = s->m_child.get(); c; c = c->m_sibling.get()) {
+        if (c->m_image == index)
+            out.push_back(c);
+        for (Vsprite* d : withImage(c, index))
+            out.push_back(d);
+    }
+    return out;
+}
+
+// The flag in map cell (c, r), or null.
+inline Vsprite* flagAt(App& app, int32_t c, int32_t r)
+{
+    if (!app.m_mapSprite)
+        return nullptr;
+    for (int32_t p : {29, 30, 31})
+        for (Vsprite* f : withImage(app.m_mapSprite.get(), p))
+            if (f->m_x == (c * 20) << 15 && f->m_y == (r * 20) << 15)
+                return f;
+    return nullptr;
+}
