@@ -9,6 +9,8 @@
 #include "SdlHost.h"
 #include "SdlInput.h"
 #include "TestRoot.h"
+#include "game/App.h"
+#include "runtime/InputStream.h"
 
 namespace {
 
@@ -151,6 +153,41 @@ TEST_F(DesktopTest, WindowTakesInputResizesAndStopsWithTheRecordSaved)
     ASSERT_EQ(record.size(), 24u);
     EXPECT_EQ(record[0], 1);
     EXPECT_EQ(record[2], 7);
+}
+
+// The real game in the window: a new campaign chosen with the keyboard, then
+// the window closed; the stop handshake lets the game save its record.
+TEST_F(DesktopTest, TheGameStartsACampaignAndSavesItWhenTheWindowCloses)
+{
+    InputStream::setResourceDir(KORVATH_DATA_DIR);
+    CountingHost host;
+    HostOptions o;
+    std::string path = m_dir.file("prefs/korvath");
+    std::thread user([&] {
+        // A first start shows the splash, then opens the main menu over the
+        // map; a key pressed before the map screen is up would be dropped.
+        bool shown = waitFor([&] { return host.m_shows.load() >= 2; }, 20000);
+        EXPECT_TRUE(shown);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        push(key(SDL_KEYDOWN, SDLK_n, SDL_SCANCODE_N)); // New Game
+        push(key(SDL_KEYUP, SDLK_n, SDL_SCANCODE_N));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        push(key(SDL_KEYDOWN, SDLK_g, SDL_SCANCODE_G)); // German side
+        push(key(SDL_KEYUP, SDLK_g, SDL_SCANCODE_G));
+        EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(path); }, 10000));
+        push(mouse(SDL_MOUSEBUTTONDOWN, 100, 100));
+        push(mouse(SDL_MOUSEBUTTONUP, 100, 100));
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        push(quit);
+    });
+    EXPECT_EQ(host.run(o, [] { return ref<V3dView>(new App); }), 0);
+    user.join();
+    std::ifstream in(path, std::ios::binary);
+    std::string record((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(record.size(), 24u);
+    EXPECT_EQ(record[0], 2); // side: German
+    EXPECT_EQ(record[2], 5); // front: a new campaign
 }
 
 TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
