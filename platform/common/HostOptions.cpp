@@ -6,7 +6,18 @@
 
 namespace {
 
-bool parseInt(const std::string& s, int32_t lo, int32_t hi, int32_t& out)
+bool parseSize(const std::string& s, int32_t& w, int32_t& h)
+{
+    std::size_t x = s.find('x');
+    if (x == std::string::npos)
+        return false;
+    return HostOptions::parseInt(s.substr(0, x), 16, 4096, w) &&
+           HostOptions::parseInt(s.substr(x + 1), 16, 4096, h);
+}
+
+} // namespace
+
+bool HostOptions::parseInt(const std::string& s, int32_t lo, int32_t hi, int32_t& out)
 {
     int32_t v = 0;
     auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
@@ -15,16 +26,6 @@ bool parseInt(const std::string& s, int32_t lo, int32_t hi, int32_t& out)
     out = v;
     return true;
 }
-
-bool parseSize(const std::string& s, int32_t& w, int32_t& h)
-{
-    std::size_t x = s.find('x');
-    if (x == std::string::npos)
-        return false;
-    return parseInt(s.substr(0, x), 16, 4096, w) && parseInt(s.substr(x + 1), 16, 4096, h);
-}
-
-} // namespace
 
 const char* HostOptions::usage()
 {

@@ -12,6 +12,9 @@ public:
     static const char* usage();
     // The data folder next to the running executable.
     static std::string defaultDataDir();
+    // A whole decimal number within lo..hi (no sign for a positive one, no
+    // trailing characters).
+    static bool parseInt(const std::string& s, int32_t lo, int32_t hi, int32_t& out);
 
     bool m_help = false;
     bool m_headless = false;

@@ -1,7 +1,8 @@
 #include "HeadlessScript.h"
 
+#include "HostOptions.h"
+
 #include <algorithm>
-#include <charconv>
 #include <fstream>
 #include <sstream>
 
@@ -34,16 +35,6 @@ std::vector<std::string> words(const std::string& line)
     return out;
 }
 
-bool number(const std::string& s, int32_t lo, int32_t hi, int32_t& out)
-{
-    int32_t v = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || end != s.data() + s.size() || v < lo || v > hi)
-        return false;
-    out = v;
-    return true;
-}
-
 } // namespace
 
 bool HeadlessScript::parseCode(const std::string& t, int32_t& code)
@@ -63,7 +54,7 @@ bool HeadlessScript::parseCode(const std::string& t, int32_t& code)
         code = t[1];
         return true;
     }
-    return number(t, 0, 127, code);
+    return HostOptions::parseInt(t, 0, 127, code);
 }
 
 bool HeadlessScript::load(const std::string& path, std::string& error)
@@ -100,7 +91,7 @@ bool HeadlessScript::parse(const std::string& text, const std::string& name, std
             return fail(lineNo, "a command starts with \"at <ms>\", not \"" + w[0] + "\"");
         if (w.size() < 3)
             return fail(lineNo, "\"at <ms>\" needs a command after it");
-        if (!number(w[1], 0, 0x7FFFFFFF, e.at))
+        if (!HostOptions::parseInt(w[1], 0, 0x7FFFFFFF, e.at))
             return fail(lineNo, "\"" + w[1] + "\" is not a time in ms");
         const std::string& cmd = w[2];
         std::size_t args = w.size() - 3;
@@ -120,7 +111,7 @@ bool HeadlessScript::parse(const std::string& text, const std::string& name, std
         } else if (cmd == "touch" || cmd == "move") {
             if (!wantArgs(2, (cmd + " <x> <y>").c_str()))
                 return false;
-            if (!number(w[3], 0, 65535, e.x) || !number(w[4], 0, 65535, e.y))
+            if (!HostOptions::parseInt(w[3], 0, 65535, e.x) || !HostOptions::parseInt(w[4], 0, 65535, e.y))
                 return fail(lineNo, "the position must be two whole numbers from 0 to 65535");
             e.kind = cmd == "touch" ? Touch : Move;
         } else if (cmd == "release") {

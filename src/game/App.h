@@ -107,6 +107,9 @@ private:
     ref<Vmenu> controlMenu(bool aim, int32_t buttonSize);
     void aboutPage(const ref<Vmenu>& menu);
     void closeMenu(const ref<Vmenu>& m);
-    // The menu key of the next queued key or touch; a touch is used once.
+    // Adds a menu centred, restyled on button pictures on a large screen.
+    void showMenu(const ref<Vmenu>& m);
+    // Once a frame: re-centres the menu after a change of the screen size,
+    // then gives its key for the next queued key or touch (a touch is used once).
     int32_t menuKey(const ref<Vmenu>& m);
 };

@@ -32,8 +32,19 @@ constexpr const char* kCredits[] = {
 
 } // namespace
 
+void App::showMenu(const ref<Vmenu>& m)
+{
+    if (m_fontSmall != Vtext::m_fontDefault)
+        mend(m);
+    addCenter(m);
+}
+
 int32_t App::menuKey(const ref<Vmenu>& m)
 {
+    if (screenResize()) {
+        m->off();
+        addCenter(m);
+    }
     int32_t k = keyGet();
     int32_t x = m_mouseX.load(), y = m_mouseY.load();
     int32_t r = static_cast<uint8_t>(m->key(static_cast<char>(k), x, y));
@@ -62,14 +73,8 @@ bool App::menuMain()
     m->add("About"_s);
     if (m_front != 0)
         m->select('R');
-    if (m_fontSmall != Vtext::m_fontDefault)
-        mend(m);
-    addCenter(m);
+    showMenu(m);
     while (isRunning()) {
-        if (screenResize()) {
-            m->off();
-            addCenter(m);
-        }
         int32_t k = menuKey(m);
         switch (k) {
         case 6:
@@ -149,14 +154,8 @@ bool App::menuSettings()
     ref<Vtext> levelItem = m->add(levelText(m_level), 'L');
     m->add("Back"_s);
     m->select(m_side == 1 ? 'A' : m_side == 2 ? 'G' : 'S');
-    if (m_fontSmall != Vtext::m_fontDefault)
-        mend(m);
-    addCenter(m);
+    showMenu(m);
     while (isRunning()) {
-        if (screenResize()) {
-            m->off();
-            addCenter(m);
-        }
         int32_t k = menuKey(m);
         if (k == 6 || k == 7 || k == '0' || k == 'B') {
             closeMenu(m);
