@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "LibraryFiles.h"
-#include "host/Vdisplay.h"
-#include "runtime/InputStream.h"
-#include "scene/Vilib.h"
 
 namespace {
 
@@ -34,14 +31,6 @@ std::vector<uint8_t> alternating(int n)
     return p;
 }
 
-class LibraryTest : public testing::Test {
-protected:
-    void SetUp() override { InputStream::setResourceDir(m_dir.str()); }
-    void TearDown() override { InputStream::setResourceDir("."); }
-    ref<Vilib> open(const char* name) { return new Vilib(new Vdisplay, String::copyOf(name)); }
-    TempDir m_dir{"vilib"};
-};
-
 } // namespace
 
 TEST_F(LibraryTest, Varints)
@@ -62,40 +51,6 @@ TEST_F(LibraryTest, Varints)
     EXPECT_EQ(lib->rv(), 16384);
     EXPECT_EQ(lib->rv(), 4 * 128 + 127); // a continuation that cannot be read counts as 127
     EXPECT_EQ(lib->rv(), -1);
-}
-
-TEST_F(LibraryTest, RecordsAcrossPagesAndNames)
-{
-    // Picture 1 is large enough that it must straddle app0.bin and app1.bin.
-    std::vector<std::vector<uint8_t>> recs = {rawHeader(), record('o', 4, 2, flatRle(4, 2, 0x7C, 0x00))};
-    recs.push_back(record('r', 200, 200, alternating(40000)));
-    auto stream = libraryStream(recs, 623 + 81000);
-    ASSERT_GT(stream.size(), 32768u * 2);
-    writePages(m_dir.path, "app", stream);
-
-    ref<Vilib> lib = open("app");
-    ASSERT_EQ(lib->m_count, 3);
-    EXPECT_EQ(lib->lookup("p2"_s), 2);
-    EXPECT_EQ(lib->lookup(String::copyOf("p1")), 1);
-    EXPECT_EQ(lib->lookup("nothing"_s), -1);
-    EXPECT_EQ(lib->m_scratch[0], 0x5A); // the header of raw record 0 stays at the start
-    EXPECT_EQ(lib->m_scratch[622], 0x5A);
-
-    ref<Vpicture> p2 = lib->loadPicture(2);
-    ASSERT_TRUE(p2);
-    EXPECT_TRUE(p2->m_used);
-    EXPECT_FALSE(p2->m_opaque);
-    EXPECT_EQ(static_cast<uint32_t>(p2->m_pixels[0]) & 0xFFFFFF, 0x0000F8u);
-    EXPECT_EQ(static_cast<uint32_t>(p2->m_pixels[39999]) & 0xFFFFFF, 0x00F800u);
-    EXPECT_EQ(static_cast<uint32_t>(p2->m_pixels[39999]) >> 24, 0xF0u);
-
-    // Going back to an earlier record reopens its page.
-    ref<Vpicture> p1 = lib->loadPicture(1);
-    ASSERT_TRUE(p1);
-    EXPECT_TRUE(p1->m_opaque);
-    EXPECT_EQ(p1->m_type, 'r');
-    EXPECT_EQ(static_cast<uint32_t>(p1->m_pixels[7]), 0xF0F80000u);
-    EXPECT_EQ(lib->m_page, 0);
 }
 
 TEST_F(LibraryTest, EvictionClockGivesASecondChance)
@@ -202,8 +157,8 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
     EXPECT_EQ(broken->m_count, 0);
     EXPECT_FALSE(broken->drawPicture(0, screen, 16, 16, 0, 0, 16, 16, 0, 0, 32768, 0, 32768));
     std::vector<uint8_t> huge;
-    putVarint(huge, 0x7FFFFFF);
-    putVarint(huge, 700);
+    Varint::put(huge, 0x7FFFFFF);
+    Varint::put(huge, 700);
     writePages(m_dir.path, "huge", huge);
     testing::internal::CaptureStdout();
     ref<Vilib> many = open("huge");
