@@ -1,12 +1,7 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -17,50 +12,36 @@
 #include "scene/Vilib.h"
 #include "scene/Vmenu.h"
 #include "scene/Vtext.h"
+#include "support/Files.h"
 
 // Runs the game on the generated data with a preferences folder of its own.
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvath-game-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
         m_savedData = InputStream::resourceDir();
         InputStream::setResourceDir(KORVATH_DATA_DIR);
-        Vdisplay::setPrefsDir(m_dir.string());
+        Vdisplay::setPrefsDir(m_dir.str());
     }
     void TearDown() override
     {
         Vdisplay::setPrefsDir("");
         InputStream::setResourceDir(m_savedData);
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
     }
 
-    std::string recordPath() const { return (m_dir / "korvath").string(); }
+    std::string recordPath() const { return m_dir.file("korvath"); }
     // A stored record of twelve 16-bit slots.
     void writeRecord(const std::vector<int32_t>& slots)
     {
         std::string bytes;
-        for (int32_t v : slots) {
-            bytes += static_cast<char>(v & 255);
-            bytes += static_cast<char>((v >> 8) & 255);
-        }
-        writeBytes(bytes);
-    }
-    void writeBytes(const std::string& bytes) { std::ofstream(recordPath(), std::ios::binary) << bytes; }
-    std::string readBytes() const
-    {
-        std::ifstream in(recordPath(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        for (int32_t v : slots)
+            bytes += {static_cast<char>(v & 255), static_cast<char>((v >> 8) & 255)};
+        writeFile(recordPath(), bytes);
     }
     // Slot k of the stored record, -1 when it is not there.
     int32_t storedSlot(int32_t k) const
     {
-        std::string b = readBytes();
+        std::string b = readFile(recordPath());
         if (static_cast<int32_t>(b.size()) < 2 * k + 2)
             return -1;
         return (b[2 * k] & 255) + 256 * (b[2 * k + 1] & 255);
@@ -71,7 +52,7 @@ protected:
         writeRecord({side, front, level, 0, 0, mute ? 1 : 0, 0, 40, 20, 20, 0, 0});
     }
 
-    std::filesystem::path m_dir;
+    TempDir m_dir{"game"};
     std::string m_savedData;
     GameHost m_host;
 };
@@ -91,7 +72,7 @@ inline ref<Vmenu> shownMenu(App& app)
 inline std::string itemText(Vsprite* item)
 {
     Vsprite* last = item;
-    for (Vsprite* c = item->m_child.get(); c; c = c->m_sibling.get())
+    for (Vsprite* c = item ? item->m_child.get() : nullptr; c; c = c->m_sibling.get())
         last = c;
     auto* t = dynamic_cast<Vtext*>(last);
     return t && t->m_text ? t->m_text->c_str() : "";
@@ -100,16 +81,12 @@ inline std::string itemText(Vsprite* item)
 inline std::vector<std::string> menuItems(const ref<Vmenu>& m)
 {
     std::vector<std::string> out;
-    if (m)
-        for (Vsprite* c = m->m_child.get(); c; c = c->m_sibling.get())
-            out.push_back(itemText(c));
+    for (Vsprite* c = m ? m->m_child.get() : nullptr; c; c = c->m_sibling.get())
+        out.push_back(itemText(c));
     return out;
 }
 
-inline std::string selectedItem(const ref<Vmenu>& m)
-{
-    return m && m->m_selected ? itemText(m->m_selected.get()) : "";
-}
+inline std::string selectedItem(const ref<Vmenu>& m) { return m ? itemText(m->m_selected.get()) : ""; }
 
 // The first text in the tree below s (s included) that contains part.
 inline ref<Vtext> findText(Vsprite* s, const std::string& part)
@@ -138,10 +115,8 @@ inline std::vector<Vsprite*> withImage(Vsprite* s, int32_t index)
 // The flag in map cell (c, r), or null.
 inline Vsprite* flagAt(App& app, int32_t c, int32_t r)
 {
-    if (!app.m_mapSprite)
-        return nullptr;
     for (int32_t p : {29, 30, 31})
-        for (Vsprite* f : withImage(app.m_mapSprite.get(), p))
+        for (Vsprite* f : app.m_mapSprite ? withImage(app.m_mapSprite.get(), p) : std::vector<Vsprite*>())
             if (f->m_x == (c * 20) << 15 && f->m_y == (r * 20) << 15)
                 return f;
     return nullptr;

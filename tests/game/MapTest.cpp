@@ -83,51 +83,6 @@ TEST_F(MapTest, TheSiteTheNextSiteAndTheBriefingFollowSideAndFront)
     EXPECT_EQ(berlin.nextImage, 31);
 }
 
-TEST_F(MapTest, TheMapIsCentredWithGridLabelsCapitalsAndAScrollingBriefing)
-{
-    campaign(1, 5);
-    m_host.key(700, 'R');
-    int32_t x0 = 0;
-    m_host.at(1500, [&](App& app) {
-        Vsprite* map = app.m_mapSprite.get();
-        ASSERT_TRUE(map);
-        EXPECT_EQ(map->m_x >> 15, 80);
-        EXPECT_EQ(map->m_y >> 15, 40);
-        EXPECT_EQ(app.m_color, static_cast<int32_t>(0xFF000000));
-        EXPECT_EQ(withImage(map, 41).size(), 1u);
-        int32_t vertical = 0, horizontal = 0;
-        for (Vsprite* c = map->m_child.get(); c; c = c->m_sibling.get()) {
-            if (c->m_color == 0x40FFFFFF && c->m_width == 1 && c->m_height == 240)
-                vertical++;
-            if (c->m_color == 0x40FFFFFF && c->m_width == 320 && c->m_height == 1)
-                horizontal++;
-        }
-        EXPECT_EQ(vertical, 16);
-        EXPECT_EQ(horizontal, 11);
-        ref<Vtext> berlin = findText(map, "Berlin");
-        ASSERT_TRUE(berlin);
-        EXPECT_EQ(berlin->m_font, app.m_fontSmall);
-        EXPECT_EQ(berlin->m_x >> 15, 130 - berlin->m_width / 2);
-        EXPECT_EQ((berlin->m_y >> 15) + berlin->m_height, 80);
-        EXPECT_TRUE(findText(map, "Moscow") && findText(map, "London"));
-        EXPECT_EQ(flagAt(app, 0, 4)->m_image, 31);
-        EXPECT_EQ(flagAt(app, 15, 1)->m_image, 30);
-        EXPECT_EQ(flagAt(app, 6, 4)->m_alpha, 0x4000);
-        ref<Vtext> briefing = findText(&app, "ORDERS FROM");
-        ASSERT_TRUE(briefing);
-        EXPECT_EQ(briefing->m_parent.get(), &app);
-        EXPECT_EQ(briefing->m_y >> 15, 40 + 246);
-        x0 = briefing->m_x >> 15;
-        EXPECT_LT(x0, 480);
-    });
-    // Ten frames of 64 ms later the briefing has moved 40 pixels left.
-    m_host.at(1500 + 640, [&](App& app) { EXPECT_EQ(findText(&app, "ORDERS FROM")->m_x >> 15, x0 - 40); });
-    m_host.stopAt(2200);
-    m_host.run();
-    // The map music starts with the map and repeats after 4 seconds.
-    EXPECT_EQ(m_host.count("music2"), 1);
-}
-
 TEST_F(MapTest, TheBriefingEndsTheScreenOnceItHasScrolledPast)
 {
     campaign(1, 5);
@@ -146,7 +101,8 @@ TEST_F(MapTest, TheBriefingEndsTheScreenOnceItHasScrolledPast)
     // Some 700 pixels of text and 480 of screen at 4 pixels a frame.
     EXPECT_GT(ended, 15000);
     EXPECT_LT(ended, 30000);
-    EXPECT_GE(m_host.count("music2"), 4);
+    // The map music starts with the map and repeats every 4 seconds.
+    EXPECT_GE(m_host.count("music2"), ended / 4000 - 1);
 }
 
 TEST_F(MapTest, AKeyWaitingWhenTheMapAppearsIsIgnoredForASecond)
@@ -184,28 +140,18 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
         app.keyDownSys(' ');
         app.keyUpSys(' ');
     });
-    m_host.at(1600, [](App& app) {
-        EXPECT_TRUE(app.m_mapSprite);
-        EXPECT_FALSE(findText(&app, "ORDERS")); // nowhere left to go
-    });
+    m_host.at(1600, [](App& app) { EXPECT_FALSE(findText(&app, "ORDERS")); }); // nowhere left to go
     m_host.key(1700, 10);
-    m_host.at(2500, [](App& app) {
-        EXPECT_FALSE(app.m_mapSprite);
-        EXPECT_EQ(app.m_color, static_cast<int32_t>(0xFF000000));
-        std::vector<Vsprite*> over = withImage(&app, 42), victory = withImage(&app, 43);
-        ASSERT_EQ(over.size(), 1u);
-        ASSERT_EQ(victory.size(), 1u);
-        EXPECT_EQ(victory[0]->m_x, over[0]->m_x);
-        EXPECT_EQ(victory[0]->m_y, over[0]->m_y);
-        EXPECT_EQ(victory[0]->m_scale, over[0]->m_scale);
-    });
-    // The picture stays for '0' and goes on a blank.
+    // The victory over the game-over picture stays for '0' and goes on a blank.
     m_host.key(2600, '0');
-    m_host.at(3000, [](App& app) { EXPECT_EQ(withImage(&app, 42).size(), 1u); });
+    m_host.at(3000, [](App& app) {
+        EXPECT_FALSE(app.m_mapSprite);
+        EXPECT_EQ(withImage(&app, 42).size(), 1u);
+        EXPECT_EQ(withImage(&app, 43).size(), 1u);
+    });
     m_host.key(3100, ' ');
     m_host.at(3500, [](App& app) {
         EXPECT_TRUE(withImage(&app, 42).empty());
-        EXPECT_EQ(app.m_front, 0);
         EXPECT_EQ(menuItems(shownMenu(app)), (std::vector<std::string>{"New Game", "Sound: On", "Help", "About"}));
     });
     m_host.stopAt(3600);
@@ -214,7 +160,7 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
     EXPECT_EQ(m_host.count("music3"), 2); // the splash and the end
 }
 
-TEST_F(MapTest, NarrowScreensSlideTheMapToTheSiteAndAResizeLaysItOutAgain)
+TEST_F(MapTest, ZeroOpensTheMenuAndNarrowScreensSlideTheMapToTheSite)
 {
     campaign(2, 4);
     m_host.key(700, 'R');
@@ -224,7 +170,6 @@ TEST_F(MapTest, NarrowScreensSlideTheMapToTheSiteAndAResizeLaysItOutAgain)
         app.setWidthHeight(480, 320);
     });
     m_host.at(1300, [](App& app) {
-        EXPECT_EQ(app.m_width, 480);
         EXPECT_EQ(app.m_mapSprite->m_x >> 15, 80);
         // The briefing starts again from the right edge.
         EXPECT_GT(findText(&app, "ORDERS")->m_x >> 15, 480 - 3 * 4);
@@ -241,11 +186,12 @@ TEST_F(MapTest, NarrowScreensSlideTheMapToTheSiteAndAResizeLaysItOutAgain)
     });
     m_host.at(2300, [&](App& app) { EXPECT_LT(findText(&app, "ORDERS")->m_x, x); });
     // A menu open during a resize is centred again.
-    m_host.key(2400, 6);
+    m_host.key(2400, '0');
     m_host.at(2600, [](App& app) { app.setWidthHeight(320, 480); });
     m_host.at(2900, [](App& app) {
         ref<Vmenu> m = shownMenu(app);
         ASSERT_TRUE(m);
+        EXPECT_EQ(selectedItem(m), "Resume");
         EXPECT_EQ(m->m_x >> 15, (320 - m->m_width) >> 1);
         EXPECT_EQ(m->m_y >> 15, (480 - m->m_height) >> 1);
         EXPECT_EQ(app.m_mapSprite->m_x >> 15, 0);

@@ -2,35 +2,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
-#include <string>
 #include <thread>
 #include <vector>
-
-#include <unistd.h>
 
 #include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "render3d/V3dView.h"
 #include "runtime/String.h"
-
-// A temporary folder removed again at the end of the test.
-struct TempDir {
-    explicit TempDir(const std::string& tag)
-        : path(std::filesystem::temp_directory_path() /
-               ("korvath-" + tag + "-" + std::to_string(::getpid())))
-    {
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-    std::filesystem::path path;
-};
+#include "support/Files.h"
 
 // What a TestRoot saw. The atomics may be watched while the game runs; the
 // rest is read after the game thread has been joined.
@@ -39,9 +18,7 @@ struct RootLog {
         int32_t ms = 0; // host clock when the game took the key
         int32_t code = 0;
     };
-    std::atomic<bool> started{false};
     std::atomic<bool> hang{false}; // run ignores the stop while set
-    bool save = false;             // write the record "korvath" at the end
     std::atomic<int32_t> frames{0};
     std::atomic<int32_t> width{0}; // size of the pixel buffer
     std::atomic<int32_t> height{0};
@@ -51,12 +28,11 @@ struct RootLog {
     std::vector<int32_t> heldAtEnd; // held-key codes still down after run
     int32_t mouseX = 0, mouseY = 0, dragX = 0, dragY = 0;
     bool displayGiven = false;
-    bool savedRecord = false;
 };
 
 // The smallest game: a grey screen with a box that moves one pixel a frame
 // (so every frame paints), taking keys and resizes like the real one, playing
-// "beep" on key 'S' and saving a preferences record "korvath" when it stops.
+// "beep" on key 'S'.
 class TestRoot : public V3dView {
 public:
     explicit TestRoot(RootLog* log) : m_log(log) {}
@@ -75,7 +51,6 @@ public:
         box->setColor(static_cast<int32_t>(0xFFFF0000));
         box->setZ(-1);
         add(box);
-        m_log->started.store(true);
         while (isRunning() || m_log->hang.load()) {
             screenResize();
             m_log->width.store(m_width);
@@ -99,12 +74,6 @@ public:
         m_log->mouseY = m_mouseY.load();
         m_log->dragX = m_dragX.load();
         m_log->dragY = m_dragY.load();
-        if (m_log->save) {
-            Array<int8_t> record(24);
-            record[0] = 1;
-            record[2] = 7;
-            m_log->savedRecord = m_display && m_display->prefsWrite("korvath"_s, record);
-        }
         removeAll();
     }
 

@@ -1,15 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <string>
 
-#include <unistd.h>
-
-#include "support/FakeHost.h"
 #include "ImageLibraryWriter.h"
 #include "Png.h"
 #include "runtime/InputStream.h"
 #include "scene/Vilib.h"
+#include "support/FakeHost.h"
+#include "support/Files.h"
 
 namespace {
 
@@ -51,12 +49,10 @@ ref<Vsprite> picture(const ref<Vilib>& lib, int32_t index, int32_t x, int32_t y)
 TEST(Scene, PicturesColoursAndGradientComposeIntoOneFrame)
 {
     FakeHost host;
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("korvath-scene-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    TempDir dir("scene");
     std::string oldDir = InputStream::resourceDir();
-    writeLibrary(dir.string());
-    InputStream::setResourceDir(dir.string());
+    writeLibrary(dir.str());
+    InputStream::setResourceDir(dir.str());
 
     ref<Vilib> lib(new Vilib(ref<Vdisplay>(new Vdisplay()), "scene"_s));
     ref<Viewport> vp(new Viewport());
@@ -88,11 +84,8 @@ TEST(Scene, PicturesColoursAndGradientComposeIntoOneFrame)
     vp->render();
     EXPECT_EQ(host.m_paints, (std::vector<std::vector<Rect>>{{{0, 0, W, H}}}));
 
-    std::string out =
-        (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "scene.png").string();
-    std::string error;
-    EXPECT_TRUE(Png::write(out, W, H, reinterpret_cast<const uint32_t*>(vp->m_pixels.a), false, &error))
-        << error;
+    std::filesystem::path out = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "scene.png";
+    EXPECT_TRUE(Png::write(out.string(), W, H, reinterpret_cast<const uint32_t*>(vp->m_pixels.a), false));
 
     const Array<int32_t>& bgPx = lib->loadPicture(0)->m_pixels;
     auto at = [&](int32_t x, int32_t y) { return vp->m_pixels[y * W + x]; };
@@ -127,5 +120,4 @@ TEST(Scene, PicturesColoursAndGradientComposeIntoOneFrame)
 
     vp->removeAllStar();
     InputStream::setResourceDir(oldDir);
-    std::filesystem::remove_all(dir);
 }

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <string>
 #include <vector>
 
 #include "Png.h"
@@ -106,36 +103,4 @@ TEST_F(GameText, MainMenuReadsInBothFonts)
         }
     }
     vp->removeAllStar();
-}
-
-// The help page: the help text in the large font, wrapped to 228 pixels at
-// spaces only.
-TEST_F(GameText, HelpTextWrapsToThePageWidth)
-{
-    ref<Vtext> page = new Vtext(m_large, nullptr);
-    page->setWidthHeight(228, 0);
-    page->setFile("help.txt"_s);
-    std::ifstream in(std::string(KORVATH_DATA_DIR) + "/help.txt", std::ios::binary);
-    std::string original((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    ASSERT_TRUE(page->toString());
-    std::string text = page->toString()->c_str();
-    ASSERT_EQ(text.size(), original.size());
-    int32_t breaks = 0;
-    for (size_t i = 0; i < text.size(); i++) {
-        if (text[i] != original[i]) {
-            EXPECT_TRUE(original[i] == ' ' && text[i] == '\n') << i;
-            breaks++;
-        }
-    }
-    EXPECT_GT(breaks, 10);
-    // Every line fits, but for the space a word did not fit behind.
-    size_t start = 0;
-    for (size_t end = 0; end != std::string::npos; start = end + 1) {
-        end = text.find('\n', start);
-        std::string line = text.substr(start, end == std::string::npos ? end : end - start);
-        while (!line.empty() && line.back() == ' ')
-            line.pop_back();
-        EXPECT_LE(m_large->stringWidth(String::copyOf(line.c_str())) + 1, 228) << line;
-    }
-    EXPECT_LE(page->getWidth(), 228);
 }

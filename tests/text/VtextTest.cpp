@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "TextFixture.h"
 
 namespace {
@@ -228,16 +226,15 @@ TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not open /missing.txt\n");
     EXPECT_STREQ(t->toString()->c_str(), "old");
 
-    std::ofstream(m_dir / "page.txt", std::ios::binary).write("abc def\0 ghi\n", 13);
+    writeFile(m_dir.file("page.txt"), std::string("abc def\0 ghi\n", 13));
     t->setWidthHeight(40, 0);
     t->setFile("page.txt"_s);
     EXPECT_STREQ(t->toString()->c_str(), "abc def\nghi\n"); // the NUL is dropped
 
-    {
-        std::ofstream out(m_dir / "huge.txt", std::ios::binary);
-        for (int32_t i = 0; i < 2000; i++)
-            out << std::string(99, 'a') << '\n';
-    }
+    std::string huge;
+    for (int32_t i = 0; i < 2000; i++)
+        huge += std::string(99, 'a') + '\n';
+    writeFile(m_dir.file("huge.txt"), huge);
     t->setWidthHeight(1000, 0);
     testing::internal::CaptureStdout();
     t->setFile("huge.txt"_s);
