@@ -156,25 +156,6 @@ TEST_F(AppLibraryTest, MasksLeaveCornersTransparentAndButtonsDark)
     }
 }
 
-TEST_F(AppLibraryTest, ExplosionGrowsFlaresAndFadesToSmoke)
-{
-    // Covered area (sum of alpha) and glow (alpha-weighted red) per frame.
-    std::vector<double> area, glow;
-    for (int32_t i = 17; i <= 28; ++i) {
-        ref<Vpicture> p = s_lib->loadPicture(i);
-        double a = 0, red = 0;
-        for (int32_t k = 0; k < p->m_pixels.length; ++k) {
-            a += pixel(p, k) >> 28;
-            red += channel(pixel(p, k), 16);
-        }
-        area.push_back(a);
-        glow.push_back(a > 0 ? red / a : 0);
-    }
-    EXPECT_TRUE(area[0] < area[2] && area[2] < area[5]);
-    EXPECT_TRUE(glow[2] > glow[6] && glow[6] > glow[10]);
-    EXPECT_TRUE(area[11] > 0 && area[11] < area[10] / 2) << "the last frame is almost gone";
-}
-
 TEST_F(AppLibraryTest, BattleSitesAndCapitalsLieOnLand)
 {
     ref<Vpicture> map = s_lib->loadPicture(41);

@@ -33,11 +33,14 @@ Frame reference(std::initializer_list<int32_t> pictures, int32_t x, int32_t y)
 // Runs korvath --headless with the script in the test's preferences folder.
 class HeadlessGameTest : public GameTest {
 protected:
-    // In the folder, after the shell commands of wrap; shots land in the folder.
-    int32_t korvath(const std::string& scriptFile, int32_t untilMs, const std::string& wrap = "")
+    // In the folder dir (the preferences folder too), after the shell
+    // commands of wrap; shots and the sound log land in the folder.
+    int32_t korvath(const std::string& scriptFile, int32_t untilMs, const std::string& wrap = "", std::string dir = "")
     {
-        return runCommand("cd " + m_dir.str() + " && " + wrap + " " + KORVATH_BIN_DIR + "/korvath --headless --script " +
-                              scriptFile + " --until " + std::to_string(untilMs) + " --prefs " + m_dir.str(),
+        dir = dir.empty() ? m_dir.str() : dir;
+        return runCommand("cd " + dir + " && " + wrap + " " + KORVATH_BIN_DIR + "/korvath --headless --script " +
+                              scriptFile + " --until " + std::to_string(untilMs) + " --prefs " + dir +
+                              " --sound-log sounds.log",
                           m_out);
     }
     std::string script(const std::string& text) const
@@ -50,10 +53,22 @@ protected:
 };
 
 // The screenshot script of the assets on a fresh start: the splash, the map
-// of a new Allied campaign with its orders running in, the menu over it.
-TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheSplashTheMapAndTheMenu)
+// of a new Allied campaign with its orders running in, the menu over it; the
+// same in a second run, to the byte.
+TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheSplashTheMapAndTheMenuTheSameEveryTime)
 {
-    ASSERT_EQ(korvath(std::string(KORVATH_SOURCE_DIR) + "/assets/screenshots.script", 9500), 0) << m_out;
+    const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/screenshots.script";
+    ASSERT_EQ(korvath(script, 9500), 0) << m_out;
+    std::filesystem::create_directory(m_dir.file("again"));
+    ASSERT_EQ(korvath(script, 9500, "", m_dir.file("again")), 0) << m_out;
+    for (std::string name : {"splash.png", "map.png", "menu.png", "sounds.log"}) {
+        ASSERT_FALSE(readFile(m_dir.file(name)).empty()) << name;
+        EXPECT_EQ(readFile(m_dir.file(name)), readFile(m_dir.file("again/" + name))) << name;
+    }
+    // The splash music, then the map's once it is up.
+    EXPECT_EQ(readFile(m_dir.file("sounds.log")).substr(0, 9), "0 music3\n");
+    EXPECT_NE(readFile(m_dir.file("sounds.log")).find(" music2\n"), std::string::npos);
+
     Frame splash = shot("splash.png"), map = shot("map.png"), menu = shot("menu.png");
     ASSERT_EQ(splash.w, 480);
     ASSERT_EQ(splash.h, 320);
@@ -114,19 +129,15 @@ TEST_F(HeadlessGameTest, TheCampaignsEndIsVictoryOrDefeatBySideAndLastSite)
     }
 }
 
-TEST_F(HeadlessGameTest, DamagedRecordsStartSafelyAndFailedSavesKeepTheOldOne)
+TEST_F(HeadlessGameTest, FailedSavesKeepTheOldRecordAndFailedShotsFailTheRun)
 {
-    writeFile(recordPath(), std::string("\x09\x00\x05", 3));
-    ASSERT_EQ(korvath(script(""), 1500), 0) << m_out;
-    EXPECT_NE(m_out.find("Preferences: side 9"), std::string::npos) << m_out;
-    EXPECT_EQ(readFile(recordPath()).size(), 24u);
-    EXPECT_EQ(storedSlot(0), 1);
-    EXPECT_EQ(storedSlot(1), 0);
-
     // No file may grow: the sound switch and the stop both fail to save.
     campaign(3, 6, 2);
     const std::string before = readFile(recordPath());
     EXPECT_EQ(korvath(script("at 800 key 'S'\n"), 1500, "trap '' XFSZ; ulimit -f 0;"), 0) << m_out;
     EXPECT_NE(m_out.find("Preferences: cannot write"), std::string::npos) << m_out;
     EXPECT_EQ(readFile(recordPath()), before);
+
+    EXPECT_EQ(korvath(script("at 10 shot missing/folder/x.png\n"), 100), 1);
+    EXPECT_NE(m_out.find("cannot write the shot missing/folder/x.png"), std::string::npos) << m_out;
 }

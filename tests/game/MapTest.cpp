@@ -1,86 +1,47 @@
 #include "GameTest.h"
 
-namespace {
+using MapTest = GameTest;
 
-// What the map screen of one campaign shows, taken a second after the menu
-// that opens at start-up was left.
-struct MapView {
-    int32_t mapX = -1, mapY = -1, dir = 0;
-    int32_t siteImage = -1, nextImage = -1;
-    int32_t alphaSum = 0;
-    std::string briefing;
-};
-
-} // namespace
-
-class MapTest : public GameTest {
-protected:
-    MapView look(int32_t side, int32_t front, int32_t siteC, int32_t siteR, int32_t nextC, int32_t nextR)
-    {
-        campaign(side, front);
-        MapView v;
+// The map screen of each campaign, a second after the menu that opens at
+// start-up was left: the site (where the map says the tank is), the next
+// site, their flags, the direction and the orders.
+TEST_F(MapTest, TheSiteTheNextSiteAndTheBriefingFollowSideAndFront)
+{
+    const std::string convoys = " DISABLE CONVOYS AND SCAVENGE SUPPLIES... ";
+    struct Case {
+        int32_t side, front, siteC, siteR, nextC, nextR, dir, siteFlag, nextFlag;
+        std::string briefing;
+    } cases[] = {
+        {1, 5, 2, 6, 2, 7, 1, 29, 31, "ALLIED HQ... ADVANCE EAST AND CLEAR ENEMY FROM FAR BANK..." + convoys + "'NEVER SURRENDER!'"},
+        {2, 4, 9, 4, 8, 4, 1, 30, 29, "BERLIN... ADVANCE EAST AND CLEAR ENEMY FROM FAR BANK...'VICTORY OR DEATH!'"},
+        {2, 3, 4, 4, 5, 4, 3, 31, 29, "BERLIN... ADVANCE WEST AND CLEAR ENEMY FROM FAR BANK...'VICTORY OR DEATH!'"},
+        {3, 5, 10, 4, 11, 3, 3, 29, 30, "COMRADE DRESKOV... ADVANCE WEST AND CLEAR ENEMY FROM FAR BANK..." + convoys + "'NOT ONE STEP BACK!'"},
+        // Berlin as the Allied site carries the western flag.
+        {1, 1, 6, 4, 5, 4, 1, 29, 31, "ALLIED HQ... ADVANCE EAST AND CLEAR ENEMY FROM FAR BANK...'NEVER SURRENDER!'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "side " << c.side << " front " << c.front);
+        campaign(c.side, c.front);
         GameHost host;
         host.key(700, 'R');
         host.at(1700, [&](App& app) {
-            v.mapX = app.m_mapX;
-            v.mapY = app.m_mapY;
-            v.dir = Tank::m_dir;
-            Vsprite* site = flagAt(app, siteC, siteR);
-            Vsprite* next = flagAt(app, nextC, nextR);
-            if (site && next) {
-                v.siteImage = site->m_image;
-                v.nextImage = next->m_image;
-                v.alphaSum = site->m_alpha + next->m_alpha;
+            EXPECT_EQ(app.m_mapX, c.siteC);
+            EXPECT_EQ(app.m_mapY, c.siteR);
+            EXPECT_EQ(Tank::m_dir, c.dir);
+            Vsprite* site = flagAt(app, c.siteC, c.siteR);
+            Vsprite* next = flagAt(app, c.nextC, c.nextR);
+            ASSERT_TRUE(site && next);
+            EXPECT_EQ(site->m_image, c.siteFlag);
+            EXPECT_EQ(next->m_image, c.nextFlag);
+            if (c.front == 5 && c.side == 1) {
+                EXPECT_EQ(site->m_alpha + next->m_alpha, 0x7FFF); // the two flags cross-fade
             }
-            if (ref<Vtext> t = findText(&app, "ORDERS FROM "))
-                v.briefing = t->m_text->c_str();
+            ref<Vtext> orders = findText(&app, "ORDERS FROM ");
+            EXPECT_EQ(orders ? orders->m_text->c_str() : "", "ORDERS FROM " + c.briefing);
         });
         host.stopAt(1800);
         host.run();
-        return v;
     }
-};
-
-TEST_F(MapTest, TheSiteTheNextSiteAndTheBriefingFollowSideAndFront)
-{
-    MapView allied = look(1, 5, 2, 6, 2, 7);
-    EXPECT_EQ(allied.mapX, 2);
-    EXPECT_EQ(allied.mapY, 6);
-    EXPECT_EQ(allied.dir, 1);
-    EXPECT_EQ(allied.siteImage, 29); // the enemy holds the site
-    EXPECT_EQ(allied.nextImage, 31); // the allied flag of the west
-    EXPECT_EQ(allied.alphaSum, 0x7FFF); // the two flags cross-fade
-    EXPECT_EQ(allied.briefing, "ORDERS FROM ALLIED HQ... ADVANCE EAST AND CLEAR ENEMY FROM FAR BANK... "
-                               "DISABLE CONVOYS AND SCAVENGE SUPPLIES... 'NEVER SURRENDER!'");
-
-    MapView german4 = look(2, 4, 9, 4, 8, 4);
-    EXPECT_EQ(german4.mapX, 9);
-    EXPECT_EQ(german4.mapY, 4);
-    EXPECT_EQ(german4.dir, 1);
-    EXPECT_EQ(german4.siteImage, 30);
-    EXPECT_EQ(german4.nextImage, 29);
-    EXPECT_EQ(german4.briefing,
-              "ORDERS FROM BERLIN... ADVANCE EAST AND CLEAR ENEMY FROM FAR BANK...'VICTORY OR DEATH!'");
-
-    MapView german3 = look(2, 3, 4, 4, 5, 4);
-    EXPECT_EQ(german3.mapX, 4);
-    EXPECT_EQ(german3.mapY, 4);
-    EXPECT_EQ(german3.dir, 3);
-    EXPECT_EQ(german3.siteImage, 31);
-    EXPECT_NE(german3.briefing.find("ADVANCE WEST AND"), std::string::npos);
-
-    MapView soviet = look(3, 5, 10, 4, 11, 3);
-    EXPECT_EQ(soviet.mapX, 10);
-    EXPECT_EQ(soviet.dir, 3);
-    EXPECT_EQ(soviet.nextImage, 30);
-    EXPECT_EQ(soviet.briefing, "ORDERS FROM COMRADE DRESKOV... ADVANCE WEST AND CLEAR ENEMY FROM FAR BANK... "
-                               "DISABLE CONVOYS AND SCAVENGE SUPPLIES... 'NOT ONE STEP BACK!'");
-
-    // Berlin as the Allied site carries the western flag.
-    MapView berlin = look(1, 1, 6, 4, 5, 4);
-    EXPECT_EQ(berlin.mapX, 6);
-    EXPECT_EQ(berlin.siteImage, 29);
-    EXPECT_EQ(berlin.nextImage, 31);
 }
 
 TEST_F(MapTest, TheBriefingEndsTheScreenOnceItHasScrolledPast)

@@ -54,7 +54,6 @@ SDL_Event key(uint32_t type, SDL_Keycode sym, SDL_Scancode sc, uint8_t repeat = 
 {
     SDL_Event e{};
     e.type = type;
-    e.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
     e.key.repeat = repeat;
     e.key.keysym.sym = sym;
     e.key.keysym.scancode = sc;

@@ -1,25 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <set>
-#include <sstream>
-
 #include "HeadlessHost.h"
 #include "HeadlessScript.h"
 #include "TestRoot.h"
-#include "runtime/InputStream.h"
-#include "support/Pixels.h"
 
 namespace {
 
 // Runs the test root on the headless host with the script text.
-int32_t runHeadless(const TempDir& dir, const std::string& script, RootLog& log, HostOptions o,
-                    HeadlessHost* host = nullptr)
+int32_t runHeadless(const TempDir& dir, const std::string& script, RootLog& log, HostOptions o)
 {
     o.m_headless = true;
     o.m_script = dir.file("script.txt");
     writeFile(o.m_script, script);
-    HeadlessHost own;
-    return (host ? *host : own).run(o, [&] { return ref<V3dView>(new TestRoot(&log)); });
+    return HeadlessHost().run(o, [&] { return ref<V3dView>(new TestRoot(&log)); });
 }
 
 int32_t korvath(const std::string& args, std::string& out)
@@ -106,70 +99,6 @@ TEST(HeadlessHost, ScriptInputArrivesInTimeOrderAtItsVirtualTime)
     // Stopped at the end time.
     EXPECT_GE(a.lastMs - 5000, 1200);
     EXPECT_LT(a.lastMs - 5000, 1200 + 64);
-}
-
-TEST(HeadlessHost, ShotsWriteTheFrameOnScreenAndSoundsAreLogged)
-{
-    TempDir dir("headless-shot");
-    writeFile(dir.file("beep.wav"), "RIFF");
-    InputStream::setResourceDir(dir.str());
-    HostOptions o;
-    o.m_width = 160;
-    o.m_height = 100;
-    o.m_untilMs = 400;
-    o.m_soundLog = dir.file("sounds.log");
-    RootLog log;
-    HeadlessHost host;
-    std::string script = "at 0 shot " + dir.file("first.png") + "\nat 150 key 'S'\nat 256 shot " + dir.file("later.png");
-    ASSERT_EQ(runHeadless(dir, script + "\n", log, o, &host), 0);
-    InputStream::setResourceDir(".");
-    // The grey screen with the 20 x 10 red box, all of it shown; the later
-    // shot is the host's copy at the end of the run, where the box has moved.
-    Frame first = Frame::read(dir.file("first.png")), later = Frame::read(dir.file("later.png"));
-    for (const Frame& f : {first, later}) {
-        ASSERT_EQ(f.w * f.h, 160 * 100);
-        EXPECT_EQ(f.count(0xFF0000), 200);
-        EXPECT_EQ(f.count(0x404040), 160 * 100 - 200);
-    }
-    EXPECT_GT(first.differences(later), 0);
-    // Each played sound is one line: virtual ms and name.
-    std::istringstream lines(readFile(dir.file("sounds.log")));
-    int32_t ms = 0;
-    std::string name;
-    ASSERT_TRUE(lines >> ms >> name);
-    EXPECT_EQ(name, "beep");
-    EXPECT_GE(ms, 150);
-    EXPECT_LT(ms, 150 + 74);
-    EXPECT_FALSE(lines >> ms);
-
-    // A shot that cannot be written is reported and fails the run.
-    RootLog again;
-    o.m_soundLog.clear();
-    EXPECT_EQ(runHeadless(dir, "at 10 shot " + dir.file("missing/folder/x.png") + "\n", again, o), 1);
-}
-
-TEST(KorvathProgram, HeadlessShotsShowTheGameAndAreDeterministic)
-{
-    TempDir dir("korvath-shots");
-    std::string out;
-    for (std::string run : {"0", "1"}) {
-        writeFile(dir.file("script.txt"), "at 100 shot " + dir.file("a" + run + ".png") + "\nat 1500 key 'N'\nat 2000 shot " +
-                                              dir.file("b" + run + ".png") + "\n");
-        ASSERT_EQ(korvath("--headless --until 2500 --data " + std::string(KORVATH_DATA_DIR) + " --prefs " +
-                              dir.file("prefs" + run) + " --script " + dir.file("script.txt"),
-                          out),
-                  0)
-            << out;
-    }
-    for (std::string name : {"a", "b"}) {
-        ASSERT_FALSE(readFile(dir.file(name + "0.png")).empty());
-        EXPECT_EQ(readFile(dir.file(name + "0.png")), readFile(dir.file(name + "1.png"))) << name;
-    }
-    // The splash picture: far from one flat colour.
-    Frame splash = Frame::read(dir.file("a0.png"));
-    EXPECT_EQ(splash.w, 480);
-    EXPECT_EQ(splash.h, 320);
-    EXPECT_GT(std::set<uint32_t>(splash.px.begin(), splash.px.end()).size(), 200u);
 }
 
 TEST(KorvathProgram, BadScriptsAndOptionsAreRejected)

@@ -9,6 +9,7 @@
 #include "host/Vdisplay.h"
 #include "render3d/V3dView.h"
 #include "runtime/String.h"
+#include "support/FakeHost.h"
 #include "support/Files.h"
 
 // What a TestRoot saw. The atomics may be watched while the game runs; the
@@ -31,8 +32,7 @@ struct RootLog {
 };
 
 // The smallest game: a grey screen with a box that moves one pixel a frame
-// (so every frame paints), taking keys and resizes like the real one, playing
-// "beep" on key 'S'.
+// (so every frame paints), taking keys and resizes like the real one.
 class TestRoot : public V3dView {
 public:
     explicit TestRoot(RootLog* log) : m_log(log) {}
@@ -42,24 +42,16 @@ public:
         Host& host = Host::current();
         m_log->startMs = m_time;
         m_log->displayGiven = m_display.get() != nullptr;
-        ref<Vsprite> back = new Vsprite;
-        back->setWidthHeight(4096, 4096);
-        back->setColor(static_cast<int32_t>(0xFF404040));
-        add(back);
-        ref<Vsprite> box = new Vsprite;
-        box->setWidthHeight(20, 10);
-        box->setColor(static_cast<int32_t>(0xFFFF0000));
+        add(::box(0, 0, 4096, 4096, 0xFF404040));
+        ref<Vsprite> box = ::box(10, 10, 20, 10, 0xFFFF0000);
         box->setZ(-1);
         add(box);
         while (isRunning() || m_log->hang.load()) {
             screenResize();
             m_log->width.store(m_width);
             m_log->height.store(m_height);
-            for (int32_t k = keyGet(); k != 0; k = keyGet()) {
+            for (int32_t k = keyGet(); k != 0; k = keyGet())
                 m_log->keys.push_back({host.nowMs(), k});
-                if (k == 'S')
-                    sound("beep"_s);
-            }
             box->setXyi(10 + m_log->frames.load() % 40, 10);
             renderWait();
             m_log->lastMs = host.nowMs();

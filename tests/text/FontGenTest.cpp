@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FontRasterizer.h"
-#include "FontTestDir.h"
+#include "TextFixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "FontTestDir.h"
+#include "TextFixture.h"
 #include "support/Pixels.h"
 
 namespace {
