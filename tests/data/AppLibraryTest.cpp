@@ -11,32 +11,9 @@
 
 namespace {
 
-struct Size {
-    int32_t w = 0, h = 0;
-};
-
-Size expectedSize(int32_t i)
-{
-    if (i <= 6 || (i >= 9 && i <= 15) || i == 44)
-        return {64, 64};
-    if (i == 7)
-        return {200, 34};
-    if (i == 8)
-        return {52, 34};
-    if (i == 16)
-        return {32, 32};
-    if (i <= 28)
-        return {64, 72};
-    if (i <= 31)
-        return {20, 20};
-    if (i <= 40)
-        return {40, 40};
-    if (i == 41)
-        return {320, 240};
-    if (i >= 45 && i <= 48)
-        return {4, 4};
-    return {480, 320};
-}
+// Runs of pictures of one size, from index 0: count, width, height.
+constexpr int32_t kSizes[][3] = {{7, 64, 64}, {1, 200, 34}, {1, 52, 34}, {7, 64, 64},  {1, 32, 32},  {12, 64, 72}, {3, 20, 20},
+                                 {9, 40, 40}, {1, 320, 240}, {2, 480, 320}, {1, 64, 64}, {4, 4, 4}, {1, 480, 320}};
 
 uint32_t pixel(const ref<Vpicture>& p, int32_t k) { return static_cast<uint32_t>(p->m_pixels[k]); }
 int32_t alphaAt(const ref<Vpicture>& p, int32_t x, int32_t y) { return pixel(p, y * p->m_width + x) >> 28; }
@@ -75,17 +52,20 @@ TEST_F(AppLibraryTest, EveryIndexDecodesAtItsSizeWithADistinctName)
 {
     ASSERT_GE(s_lib->m_count, 50);
     std::map<std::string, int32_t> names;
-    for (int32_t i = 0; i < 50; ++i) {
-        ref<Vpicture> p = s_lib->loadPicture(i);
-        ASSERT_TRUE(p) << "picture " << i;
-        EXPECT_EQ(p->m_width, expectedSize(i).w) << "picture " << i;
-        EXPECT_EQ(p->m_height, expectedSize(i).h) << "picture " << i;
-        EXPECT_TRUE(names.emplace(s_lib->m_names[i]->c_str(), i).second) << s_lib->m_names[i]->c_str() << " used twice";
-    }
+    int32_t i = 0;
+    for (const auto& [count, w, h] : kSizes)
+        for (int32_t end = i + count; i < end; ++i) {
+            ref<Vpicture> p = s_lib->loadPicture(i);
+            ASSERT_TRUE(p) << "picture " << i;
+            EXPECT_EQ(p->m_width, w) << "picture " << i;
+            EXPECT_EQ(p->m_height, h) << "picture " << i;
+            EXPECT_TRUE(names.emplace(s_lib->m_names[i]->c_str(), i).second) << s_lib->m_names[i]->c_str() << " used twice";
+        }
+    EXPECT_EQ(i, 50);
     EXPECT_EQ(s_lib->loadPicture(0)->m_type, 'j');
     // The splash and explosion hot spots the game relies on.
     EXPECT_EQ(s_lib->loadPicture(16)->m_cx, 16);
-    for (int32_t i = 17; i <= 28; ++i)
+    for (i = 17; i <= 28; ++i)
         EXPECT_GT(s_lib->loadPicture(i)->m_cy, 36) << "explosion frame " << i << " should sit on its hot spot";
 }
 

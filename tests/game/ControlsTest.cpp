@@ -30,28 +30,6 @@ TEST_F(GameTest, TouchScreensGetButtonControlsAndTheStatusPanel)
     m_host.run();
 }
 
-TEST_F(GameTest, SmallScreensGetTextControlsRestyledWhenTheyFit)
-{
-    // Too small for buttons but large enough for the large font: the text
-    // items are put on button pictures.
-    m_host.at(700, [](App& app) {
-        EXPECT_TRUE(app.m_bigScreen);
-        EXPECT_FALSE(app.m_controls);
-        ref<Vmenu> m = app.m_menuDrive;
-        EXPECT_EQ(m->m_buttonSize, 0);
-        for (Vsprite* row = m->m_child.get(); row; row = row->m_sibling.get()) {
-            ASSERT_TRUE(row->m_child);
-            EXPECT_TRUE(row->m_child->m_image == 7 || row->m_child->m_image == 8);
-        }
-        app.menuGameShow();
-        EXPECT_EQ(selectedItem(m), "Aim");
-        EXPECT_EQ(m->m_x >> 15, app.m_width - m->m_width);
-        m->off();
-    });
-    m_host.stopAt(800);
-    m_host.run(200, 170);
-}
-
 TEST_F(GameTest, TinyScreensPlayTheShellWithTextMenus)
 {
     for (auto [w, h] : {std::pair{160, 120}, std::pair{100, 300}, std::pair{40, 30}, std::pair{1, 1}}) {

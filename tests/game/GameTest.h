@@ -108,14 +108,13 @@ class GameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_savedData = InputStream::resourceDir();
         InputStream::setResourceDir(KORVATH_DATA_DIR);
         Vdisplay::setPrefsDir(m_dir.str());
     }
     void TearDown() override
     {
         Vdisplay::setPrefsDir("");
-        InputStream::setResourceDir(m_savedData);
+        InputStream::setResourceDir(".");
     }
 
     std::string recordPath() const { return m_dir.file("korvath"); }
@@ -142,7 +141,6 @@ protected:
     }
 
     TempDir m_dir{"game"};
-    std::string m_savedData;
     GameHost m_host;
 };
 

@@ -17,13 +17,8 @@ TEST_F(GameTest, FirstStartOpensTheMenuWithoutResumeUntilANewGameStartsACampaign
                   (Items{"Allied Varnel", "German Varnel", "Soviet Varnel", "Level: Easy", "Back"}));
         EXPECT_EQ(selectedItem(shownMenu(app)), "Allied Varnel");
     });
-    // Back: the main menu again, still without a campaign.
+    // Back to the main menu, still without a campaign, and a new one from there.
     m_host.key(2600, 'B');
-    m_host.at(3000, [](App& app) {
-        EXPECT_EQ(menuItems(shownMenu(app)), (Items{"New Game", "Sound: On", "Help", "About"}));
-        EXPECT_EQ(app.m_front, 0);
-        EXPECT_TRUE(app.m_mapSprite);
-    });
     m_host.keys(3100, "NG");
     m_host.at(4000, [](App& app) {
         EXPECT_EQ(app.m_side, 2);

@@ -21,21 +21,21 @@ TEST_F(GameTest, MissingShortAndDamagedRecordsGiveSafeSettings)
         int32_t side, front, level;
         bool mute;
     };
-    std::string full(24, '\0');
-    full[0] = 3, full[2] = 7, full[4] = 2, full[10] = 1;
-    std::string level5 = full, badSide = full, badFront = full;
-    level5[4] = 5;
-    badSide[0] = 9;
-    badFront[2] = static_cast<char>(200);
+    // A record of side, front, level and the sound switch (slots 0, 1, 2, 5).
+    auto rec = [](int32_t side, int32_t front, int32_t level) {
+        std::string r(24, '\0');
+        r[0] = static_cast<char>(side), r[2] = static_cast<char>(front), r[4] = static_cast<char>(level), r[10] = 1;
+        return r;
+    };
     const Case cases[] = {
         {"missing", "", 1, 0, 0, false},
         {"empty", "", 1, 0, 0, false},
-        {"full", full, 3, 7, 2, true},
-        {"longer than the record", full + "trailing bytes", 3, 7, 2, true},
+        {"full", rec(3, 7, 2), 3, 7, 2, true},
+        {"longer than the record", rec(3, 7, 2) + "trailing bytes", 3, 7, 2, true},
         {"short: side and half the front", std::string("\x02\x00\x04", 3), 2, 4, 0, false},
-        {"level 5", level5, 3, 7, 0, true},
-        {"side 9", badSide, 1, 0, 2, true},
-        {"front 200", badFront, 3, 0, 2, true},
+        {"level 5", rec(3, 7, 5), 3, 7, 0, true},
+        {"side 9", rec(9, 7, 2), 1, 0, 2, true},
+        {"front 200", rec(3, 200, 2), 3, 0, 2, true},
         {"all bits set", std::string(24, static_cast<char>(0xFF)), 1, 0, 0, true},
     };
     for (const Case& c : cases) {

@@ -24,10 +24,7 @@ int32_t korvath(const std::string& args, std::string& out)
 
 TEST(HeadlessScript, RejectsBadLinesWithTheirNumber)
 {
-    struct Case {
-        const char* text = nullptr;
-        const char* where = nullptr;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"at 10 key 5\nat x key 5\n", "s.txt:2: "},
         {"\n# nothing\nat 10 jump\n", "s.txt:3: unknown command \"jump\""},
         {"press 5\n", "s.txt:1: "},
@@ -40,11 +37,11 @@ TEST(HeadlessScript, RejectsBadLinesWithTheirNumber)
         {"at 10 touch 1 1\nat 20 touch 2 2\n", "s.txt:2: touch while"},
         {"at 10 release\n", "s.txt:1: release without a touch"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [text, where] : cases) {
         HeadlessScript s;
         std::string error;
-        EXPECT_FALSE(s.parse(c.text, "s.txt", error)) << c.text;
-        EXPECT_EQ(error.rfind(c.where, 0), 0u) << c.text << " -> " << error;
+        EXPECT_FALSE(s.parse(text, "s.txt", error)) << text;
+        EXPECT_EQ(error.rfind(where, 0), 0u) << text << " -> " << error;
         EXPECT_TRUE(s.m_events.empty());
     }
     int32_t code = 0;

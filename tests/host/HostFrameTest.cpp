@@ -64,7 +64,7 @@ protected:
 
 } // namespace
 
-TEST_F(HostFrameTest, PaintIsServedByTheOtherThreadAndWaitedFor)
+TEST_F(HostFrameTest, PaintIsWaitedForSkippedWhileRotatingEndedByStopAndBounded)
 {
     std::atomic<bool> done{false};
     std::thread main([&] { m_frame.serveUntil([&] { return done.load(); }); });
@@ -77,18 +77,17 @@ TEST_F(HostFrameTest, PaintIsServedByTheOtherThreadAndWaitedFor)
     EXPECT_EQ(m_frame.m_queued.load(), 2);
     EXPECT_EQ(m_frame.m_shown, (std::vector<int32_t>{1, 2, 3, 4, 10, 10, 20, 20, 5, 6, 7, 8}));
     EXPECT_EQ(m_frame.m_shownWidth, 64);
-}
 
-TEST_F(HostFrameTest, PaintWaitIsSkippedWhileRotatingEndedByStopAndBounded)
-{
+    // While the screen rotates requests return at once, unqueued.
     m_vp->m_rotating = true;
     auto t0 = Clock::now();
     m_frame.redrawAll(*m_vp);
     m_frame.redraw(*m_vp, 0, 0, 8, 8);
     EXPECT_LT(msSince(t0), 100);
-    EXPECT_EQ(m_frame.m_queued.load(), 0);
+    EXPECT_EQ(m_frame.m_queued.load(), 2);
     m_vp->m_rotating = false;
 
+    // A stop ends the wait at once.
     std::thread stopper([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         m_vp->m_stop = true;
@@ -108,7 +107,7 @@ TEST_F(HostFrameTest, PaintWaitIsSkippedWhileRotatingEndedByStopAndBounded)
     EXPECT_LT(msSince(t0), 3000);
     EXPECT_TRUE(m_frame.getPaint());
     EXPECT_FALSE(m_frame.servePaint());
-    EXPECT_TRUE(m_frame.m_shown.empty());
+    EXPECT_EQ(m_frame.m_shown.size(), 12u);
 }
 
 TEST(HostFrameGame, StartsPaintsResizesAndStops)
@@ -164,19 +163,12 @@ TEST(HostFrameGame, StopGivesUpOnAHungGameAndBeforeTheRootExists)
     {
         // A stop that comes while the root is still being made reaches it.
         RootLog log;
-        std::atomic<bool> go{false};
         TestFrame frame;
         frame.startGame([&] {
-            while (!go.load())
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
             return ref<V3dView>(new TestRoot(&log));
         }, 64, 64);
-        std::thread later([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            go = true;
-        });
         EXPECT_TRUE(frame.stop());
-        later.join();
         EXPECT_TRUE(frame.finishGame());
         EXPECT_EQ(log.frames.load(), 0);
     }

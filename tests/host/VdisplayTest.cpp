@@ -113,21 +113,6 @@ TEST_F(VdisplayTest, FailedWriteKeepsTheOldRecord)
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path / "prefs"), fs::directory_iterator()), 2);
 }
 
-TEST_F(VdisplayTest, PrefsFolderUnderXdgOrHome)
-{
-    Vdisplay::setPrefsDir("");
-    std::string oldXdg = getenv("XDG_CONFIG_HOME") ? getenv("XDG_CONFIG_HOME") : "";
-    ::setenv("XDG_CONFIG_HOME", "/somewhere/config", 1);
-    EXPECT_EQ(Vdisplay::prefsDir(), "/somewhere/config/korvath");
-    ::unsetenv("XDG_CONFIG_HOME");
-    std::string home = getenv("HOME") ? getenv("HOME") : "";
-    if (!home.empty()) {
-        EXPECT_EQ(Vdisplay::prefsDir(), home + "/.config/korvath");
-    }
-    if (!oldXdg.empty())
-        ::setenv("XDG_CONFIG_HOME", oldXdg.c_str(), 1);
-}
-
 TEST_F(VdisplayTest, SoundsLoadOncePerNameAndMissingOnesAreRetried)
 {
     SoundHost host;

@@ -24,16 +24,6 @@ void expectExactBoxes(const ref<Vfont>& f)
     }
 }
 
-ref<Vfont> openGameFont(const char* name)
-{
-    std::string saved = InputStream::resourceDir();
-    InputStream::setResourceDir(KORVATH_DATA_DIR);
-    ref<Vfont> f = new Vfont;
-    EXPECT_TRUE(f->open(String::intern(name))) << name << " in " << KORVATH_DATA_DIR;
-    InputStream::setResourceDir(saved);
-    return f;
-}
-
 using FontGenTest = FontTestDir;
 
 } // namespace
@@ -70,8 +60,10 @@ TEST_F(FontGenTest, RenderedFontReadsBackExactly)
 
 TEST(GameFonts, LoadWithTheirLineHeightsAndEvenDigits)
 {
+    InputStream::setResourceDir(KORVATH_DATA_DIR);
     for (auto [name, height] : {std::pair{"f10.bin", 10}, std::pair{"f16.bin", 16}}) {
-        ref<Vfont> f = openGameFont(name);
+        ref<Vfont> f = new Vfont;
+        ASSERT_TRUE(f->open(String::intern(name))) << name << " in " << KORVATH_DATA_DIR;
         EXPECT_EQ(f->getHeight(), height) << name;
         EXPECT_GT(f->m_extra, height / 2) << name; // the baseline
         EXPECT_LT(f->m_extra, height) << name;
@@ -83,4 +75,5 @@ TEST(GameFonts, LoadWithTheirLineHeightsAndEvenDigits)
             EXPECT_GT(f->charWidth(c), 0) << name << " " << c;
         expectExactBoxes(f);
     }
+    InputStream::setResourceDir(".");
 }

@@ -4,22 +4,20 @@
 #include <vector>
 
 #include "Png.h"
-#include "runtime/InputStream.h"
-#include "scene/Vmenu.h"
-#include "support/FakeHost.h"
+#include "TextFixture.h"
 #include "support/Pixels.h"
+
+using GameText = TextFixture; // for the defaults it restores
 
 // Both game fonts' main menus, with the defaults the start-up sets, over a
 // sky gradient and a striped ground; the frame is written to menu-sample.png
 // next to the test program.
-TEST(GameText, MainMenuReadsInBothFonts)
+TEST_F(GameText, MainMenuReadsInBothFonts)
 {
     constexpr int32_t W = 480, H = 320;
-    std::string saved = InputStream::resourceDir();
     InputStream::setResourceDir(KORVATH_DATA_DIR);
     ref<Vfont> small = new Vfont, large = new Vfont;
     ASSERT_TRUE(small->open("f10.bin"_s) && large->open("f16.bin"_s)) << KORVATH_DATA_DIR;
-    InputStream::setResourceDir(saved);
     Vtext::m_textcolorDefault = static_cast<int32_t>(0xFFFFFFFFu);
     Vmenu::m_colorDefault = static_cast<int32_t>(0x80606080u);
     Vsprite::m_inset = 2;
@@ -51,7 +49,6 @@ TEST(GameText, MainMenuReadsInBothFonts)
     for (Vsprite* m = vp->m_child.get(); m; m = m->m_sibling.get()) {
         if (!dynamic_cast<Vmenu*>(m))
             continue;
-        EXPECT_EQ(m->m_height, 5 * (static_cast<Vtext*>(m->m_child.get())->m_font->getHeight() + 6));
         int32_t n = 0;
         for (Vsprite* c = m->m_child.get(); c; c = c->m_sibling.get(), n++) {
             // Full white ink only on the selected item; the others are dimmed
@@ -73,8 +70,4 @@ TEST(GameText, MainMenuReadsInBothFonts)
     }
     EXPECT_EQ(after, before);
     vp->removeAllStar();
-    Vtext::m_fontDefault = nullptr;
-    Vtext::m_textcolorDefault = 0;
-    Vmenu::m_colorDefault = 0;
-    Vsprite::m_inset = 0;
 }
