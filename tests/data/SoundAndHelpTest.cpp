@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <sstream>
 
 #include "DataFiles.h"
 
@@ -25,24 +26,19 @@ const Range kSounds[] = {{"music2", 2.0, 4.0},  {"music3", 1.5, 4.0}, {"shoot", 
 
 TEST(Sounds, AreMono16BitPcmOfTheRightLengthWithoutClipsOrClicks)
 {
+    // RIFF size aside: WAVE, a 16-byte PCM format of one channel at 22050 Hz
+    // (44100 bytes a second, 2 a frame, 16 bits), then the data chunk.
+    const std::string format("WAVEfmt \x10\0\0\0\x01\0\x01\0\x22\x56\0\0\x44\xAC\0\0\x02\0\x10\0data", 32);
     for (const Range& r : kSounds) {
         SCOPED_TRACE(r.name);
-        std::vector<uint8_t> b = readBytes(dataDir() + "/" + r.name + ".wav");
+        std::string text = readFile(dataDir() + "/" + r.name + ".wav");
+        std::vector<uint8_t> b(text.begin(), text.end());
         ASSERT_GE(b.size(), 44u);
-        EXPECT_EQ(std::string(b.begin(), b.begin() + 4), "RIFF");
+        EXPECT_EQ(text.substr(0, 4), "RIFF");
         EXPECT_EQ(le(b, 4, 4), b.size() - 8);
-        EXPECT_EQ(std::string(b.begin() + 8, b.begin() + 16), "WAVEfmt ");
-        EXPECT_EQ(le(b, 16, 4), 16u);
-        EXPECT_EQ(le(b, 20, 2), 1u);  // PCM
-        EXPECT_EQ(le(b, 22, 2), 1u);  // mono
-        EXPECT_EQ(le(b, 24, 4), 22050u);
-        EXPECT_EQ(le(b, 28, 4), 44100u);
-        EXPECT_EQ(le(b, 32, 2), 2u);
-        EXPECT_EQ(le(b, 34, 2), 16u);
-        EXPECT_EQ(std::string(b.begin() + 36, b.begin() + 40), "data");
-        uint32_t bytes = le(b, 40, 4);
-        ASSERT_EQ(bytes, b.size() - 44);
-        size_t n = bytes / 2;
+        EXPECT_EQ(text.substr(8, 32), format);
+        ASSERT_EQ(le(b, 40, 4), b.size() - 44);
+        size_t n = (b.size() - 44) / 2;
         double seconds = static_cast<double>(n) / 22050.0;
         EXPECT_GE(seconds, r.minSeconds);
         EXPECT_LE(seconds, r.maxSeconds);
@@ -64,39 +60,30 @@ TEST(Sounds, AreMono16BitPcmOfTheRightLengthWithoutClipsOrClicks)
 
 TEST(Sounds, GenerationIsDeterministic)
 {
-    ScratchDir dir("soundgen");
+    TempDir dir("soundgen");
     ASSERT_TRUE(runTool("soundgen " + dir.str()));
     for (const Range& r : kSounds) {
         std::string file = std::string("/") + r.name + ".wav";
-        EXPECT_EQ(readBytes(dir.str() + file), readBytes(dataDir() + file)) << file;
+        EXPECT_EQ(readFile(dir.str() + file), readFile(dataDir() + file)) << file;
     }
     EXPECT_FALSE(runTool("soundgen " + dir.str() + "/missing/folder")) << "a write failure must be reported";
 }
 
 TEST(HelpText, IsPlainAsciiInShortParagraphsSeparatedByBlankLines)
 {
-    std::vector<uint8_t> b = readBytes(dataDir() + "/help.txt");
-    EXPECT_EQ(b, readBytes(assetsDir() + "/help.txt"));
-    ASSERT_FALSE(b.empty());
-    std::string text(b.begin(), b.end());
+    std::string text = readFile(dataDir() + "/help.txt");
+    EXPECT_EQ(text, readFile(assetsDir() + "/help.txt"));
     for (unsigned char c : text)
         EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << "byte " << static_cast<int32_t>(c);
     int32_t paragraphs = 0;
+    std::istringstream lines(text);
     bool previousBlank = true;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        bool blank = line.empty();
-        if (!blank) {
-            EXPECT_TRUE(previousBlank) << "paragraph without a blank line before it: " << line;
-            EXPECT_LT(line.size(), 300u) << "paragraph too long for the page: " << line;
-            ++paragraphs;
-        }
-        previousBlank = blank;
-        start = end + 1;
+    for (std::string line; std::getline(lines, line); previousBlank = line.empty()) {
+        if (line.empty())
+            continue;
+        EXPECT_TRUE(previousBlank) << "paragraph without a blank line before it: " << line;
+        EXPECT_LT(line.size(), 300u) << "paragraph too long for the page: " << line;
+        ++paragraphs;
     }
     EXPECT_GE(paragraphs, 20);
     for (const char* word : {"Enemy", "Rounds", "Fuel", "Armor", "truck", "Escape", "F11"})

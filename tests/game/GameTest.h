@@ -1,66 +1,135 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
+#include <algorithm>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "GameHost.h"
+#include "game/App.h"
 #include "game/Tank.h"
+#include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
 #include "scene/Vilib.h"
 #include "scene/Vmenu.h"
 #include "scene/Vtext.h"
+#include "support/Files.h"
+
+// A host for running the real App on the test's own thread: a virtual clock
+// that advances by what the game sleeps, and a script of actions applied when
+// the clock passes their time (keys, checks of the game's state, the stop).
+// Times count from the start of the run. Checks run inside the game's frame
+// wait, after a render, so the sprite tree is consistent.
+class GameHost : public Host {
+public:
+    using Action = std::function<void(App&)>;
+
+    GameHost() { Host::install(this); }
+    ~GameHost() override { Host::install(nullptr); }
+
+    void redrawAll(Viewport&) override {}
+    void redraw(Viewport&, int32_t, int32_t, int32_t, int32_t) override {}
+    int32_t nowMs() override { return 5000 + m_elapsed; }
+    void sleepMs(int32_t ms) override
+    {
+        m_elapsed += std::max(ms, 0);
+        while (!m_actions.empty() && m_actions.begin()->first <= m_elapsed && m_app) {
+            Action a = std::move(m_actions.begin()->second);
+            m_actions.erase(m_actions.begin());
+            a(*m_app);
+        }
+    }
+    int32_t loadSound(const char* path) override
+    {
+        std::string name = path;
+        name = name.substr(name.rfind('/') + 1);
+        names().push_back(name.substr(0, name.rfind('.')));
+        return static_cast<int32_t>(names().size() - 1);
+    }
+    void playSound(int32_t id) override { m_played.push_back(names()[static_cast<std::size_t>(id)]); }
+
+    // ---- the script ----
+    void at(int32_t ms, Action a) { m_actions.emplace(ms, std::move(a)); }
+    void key(int32_t ms, int32_t code)
+    {
+        at(ms, [code](App& app) {
+            app.keyDownSys(code);
+            app.keyUpSys(code);
+        });
+    }
+    // Keys in turn, 300 ms apart from ms on.
+    void keys(int32_t ms, const std::string& codes)
+    {
+        for (char c : codes) {
+            key(ms, c);
+            ms += 300;
+        }
+    }
+    void stopAt(int32_t ms)
+    {
+        at(ms, [](App& app) { app.m_stop = true; });
+    }
+
+    // Runs a new App on a w x h screen until the script stops it.
+    void run(int32_t w = 480, int32_t h = 320)
+    {
+        stopAt(600000); // a script that never stops the game still ends
+        m_app = new App;
+        m_app->init(new Vdisplay);
+        m_app->setWidthHeight(w, h);
+        m_app->run();
+    }
+
+    // How often the sound of that name was played.
+    int32_t count(const std::string& name) const
+    {
+        return static_cast<int32_t>(std::count(m_played.begin(), m_played.end(), name));
+    }
+
+    int32_t m_elapsed = 0;
+    ref<App> m_app;
+    std::vector<std::string> m_played;
+
+private:
+    // Shared by every host of the run: the sound cache outlives them.
+    static std::vector<std::string>& names()
+    {
+        static std::vector<std::string> all;
+        return all;
+    }
+    std::multimap<int32_t, Action> m_actions;
+};
 
 // Runs the game on the generated data with a preferences folder of its own.
 class GameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_dir = std::filesystem::temp_directory_path() /
-                ("korvath-game-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        m_savedData = InputStream::resourceDir();
         InputStream::setResourceDir(KORVATH_DATA_DIR);
-        Vdisplay::setPrefsDir(m_dir.string());
+        Vdisplay::setPrefsDir(m_dir.str());
     }
     void TearDown() override
     {
         Vdisplay::setPrefsDir("");
-        InputStream::setResourceDir(m_savedData);
-        std::error_code ec;
-        std::filesystem::remove_all(m_dir, ec);
+        InputStream::setResourceDir(".");
     }
 
-    std::string recordPath() const { return (m_dir / "korvath").string(); }
+    std::string recordPath() const { return m_dir.file("korvath"); }
     // A stored record of twelve 16-bit slots.
     void writeRecord(const std::vector<int32_t>& slots)
     {
         std::string bytes;
-        for (int32_t v : slots) {
-            bytes += static_cast<char>(v & 255);
-            bytes += static_cast<char>((v >> 8) & 255);
-        }
-        writeBytes(bytes);
-    }
-    void writeBytes(const std::string& bytes) { std::ofstream(recordPath(), std::ios::binary) << bytes; }
-    std::string readBytes() const
-    {
-        std::ifstream in(recordPath(), std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        for (int32_t v : slots)
+            bytes += {static_cast<char>(v & 255), static_cast<char>((v >> 8) & 255)};
+        writeFile(recordPath(), bytes);
     }
     // Slot k of the stored record, -1 when it is not there.
     int32_t storedSlot(int32_t k) const
     {
-        std::string b = readBytes();
+        std::string b = readFile(recordPath());
         if (static_cast<int32_t>(b.size()) < 2 * k + 2)
             return -1;
         return (b[2 * k] & 255) + 256 * (b[2 * k + 1] & 255);
@@ -71,8 +140,7 @@ protected:
         writeRecord({side, front, level, 0, 0, mute ? 1 : 0, 0, 40, 20, 20, 0, 0});
     }
 
-    std::filesystem::path m_dir;
-    std::string m_savedData;
+    TempDir m_dir{"game"};
     GameHost m_host;
 };
 
@@ -91,7 +159,7 @@ inline ref<Vmenu> shownMenu(App& app)
 inline std::string itemText(Vsprite* item)
 {
     Vsprite* last = item;
-    for (Vsprite* c = item->m_child.get(); c; c = c->m_sibling.get())
+    for (Vsprite* c = item ? item->m_child.get() : nullptr; c; c = c->m_sibling.get())
         last = c;
     auto* t = dynamic_cast<Vtext*>(last);
     return t && t->m_text ? t->m_text->c_str() : "";
@@ -100,16 +168,12 @@ inline std::string itemText(Vsprite* item)
 inline std::vector<std::string> menuItems(const ref<Vmenu>& m)
 {
     std::vector<std::string> out;
-    if (m)
-        for (Vsprite* c = m->m_child.get(); c; c = c->m_sibling.get())
-            out.push_back(itemText(c));
+    for (Vsprite* c = m ? m->m_child.get() : nullptr; c; c = c->m_sibling.get())
+        out.push_back(itemText(c));
     return out;
 }
 
-inline std::string selectedItem(const ref<Vmenu>& m)
-{
-    return m && m->m_selected ? itemText(m->m_selected.get()) : "";
-}
+inline std::string selectedItem(const ref<Vmenu>& m) { return m ? itemText(m->m_selected.get()) : ""; }
 
 // The first text in the tree below s (s included) that contains part.
 inline ref<Vtext> findText(Vsprite* s, const std::string& part)
@@ -138,10 +202,8 @@ inline std::vector<Vsprite*> withImage(Vsprite* s, int32_t index)
 // The flag in map cell (c, r), or null.
 inline Vsprite* flagAt(App& app, int32_t c, int32_t r)
 {
-    if (!app.m_mapSprite)
-        return nullptr;
     for (int32_t p : {29, 30, 31})
-        for (Vsprite* f : withImage(app.m_mapSprite.get(), p))
+        for (Vsprite* f : app.m_mapSprite ? withImage(app.m_mapSprite.get(), p) : std::vector<Vsprite*>())
             if (f->m_x == (c * 20) << 15 && f->m_y == (r * 20) << 15)
                 return f;
     return nullptr;

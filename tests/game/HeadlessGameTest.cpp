@@ -1,21 +1,10 @@
 #include "GameTest.h"
 
-#include <sys/wait.h>
-
-#include <cstdio>
-
-#include "Png.h"
 #include "scene/Vilib.h"
+#include "support/Pixels.h"
 
 namespace {
 
-struct Frame {
-    int32_t w = 0, h = 0;
-    std::vector<uint32_t> px;
-    uint32_t at(int32_t x, int32_t y) const { return px[static_cast<std::size_t>(y * w + x)] & 0xFFFFFF; }
-};
-
-int32_t channel(uint32_t c, int32_t shift) { return static_cast<int32_t>((c >> shift) & 255); }
 bool whiteish(uint32_t c) { return channel(c, 16) > 200 && channel(c, 8) > 200 && channel(c, 0) > 200; }
 
 // Count of white text pixels in the box [x0, x1) x [y0, y1).
@@ -28,18 +17,15 @@ int32_t whiteIn(const Frame& f, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
     return n;
 }
 
-// The same picture as the game draws it: the library's picture i at (x, y),
+// The same picture as the game draws it: the library's pictures at (x, y),
 // at one scale, over black.
-Frame reference(std::initializer_list<int32_t> pictures, int32_t x, int32_t y, int32_t w = 480, int32_t h = 320)
+Frame reference(std::initializer_list<int32_t> pictures, int32_t x, int32_t y)
 {
     ref<Vilib> lib = new Vilib(new Vdisplay, "app"_s);
-    Array<int32_t> pixels(w * h);
+    Array<int32_t> pixels(480 * 320);
     for (int32_t i : pictures)
-        lib->drawPicture(i, pixels, w, h, 0, 0, w, h, x << 15, y << 15, 32768, 0, 32768);
-    Frame f{w, h, {}};
-    for (int32_t k = 0; k < w * h; k++)
-        f.px.push_back(static_cast<uint32_t>(pixels[k]));
-    return f;
+        lib->drawPicture(i, pixels, 480, 320, 0, 0, 480, 320, x << 15, y << 15, 32768, 0, 32768);
+    return {480, 320, words(pixels)};
 }
 
 } // namespace
@@ -47,63 +33,56 @@ Frame reference(std::initializer_list<int32_t> pictures, int32_t x, int32_t y, i
 // Runs korvath --headless with the script in the test's preferences folder.
 class HeadlessGameTest : public GameTest {
 protected:
-    int32_t korvath(const std::string& script, int32_t untilMs, const std::string& extra = "",
-                    const std::string& wrap = "")
+    // In the folder dir (the preferences folder too), after the shell
+    // commands of wrap; shots and the sound log land in the folder.
+    int32_t korvath(const std::string& scriptFile, int32_t untilMs, const std::string& wrap = "", std::string dir = "")
     {
-        std::ofstream(file("script.txt")) << script;
-        std::string cmd = std::string(KORVATH_BIN_DIR) + "/korvath --headless --script " + file("script.txt") +
-                          " --until " + std::to_string(untilMs) + " --prefs " + m_dir.string() + " " + extra;
-        if (!wrap.empty())
-            cmd = "sh -c \"" + wrap + " exec " + cmd + "\"";
-        std::FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
-        if (!p)
-            return -1;
-        char buf[4096];
-        m_out.clear();
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
-            m_out.append(buf, n);
-        int status = ::pclose(p);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        dir = dir.empty() ? m_dir.str() : dir;
+        return runCommand("cd " + dir + " && " + wrap + " " + KORVATH_BIN_DIR + "/korvath --headless --script " +
+                              scriptFile + " --until " + std::to_string(untilMs) + " --prefs " + dir +
+                              " --sound-log sounds.log",
+                          m_out);
     }
-    std::string file(const std::string& name) const { return (m_dir / name).string(); }
-    Frame shot(const std::string& name) const
+    std::string script(const std::string& text) const
     {
-        Frame f;
-        std::string error;
-        EXPECT_TRUE(Png::read(file(name), f.w, f.h, f.px, &error)) << name << ": " << error;
-        return f;
+        writeFile(m_dir.file("script.txt"), text);
+        return m_dir.file("script.txt");
     }
+    Frame shot(const std::string& name) const { return Frame::read(m_dir.file(name)); }
     std::string m_out; // what the program printed
 };
 
-TEST_F(HeadlessGameTest, TheSplashIsTheFirstFrame)
+// The screenshot script of the assets on a fresh start: the splash, the map
+// of a new Allied campaign with its orders running in, the menu over it; the
+// same in a second run, to the byte.
+TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheSplashTheMapAndTheMenuTheSameEveryTime)
 {
-    ASSERT_EQ(korvath("at 100 shot " + file("splash.png") + "\n", 300), 0) << m_out;
-    Frame f = shot("splash.png");
-    ASSERT_EQ(f.w, 480);
-    ASSERT_EQ(f.h, 320);
-    Frame want = reference({49}, 0, 0);
-    int32_t differ = 0;
-    for (int32_t y = 0; y < 320; y++)
-        for (int32_t x = 0; x < 480; x++)
-            differ += f.at(x, y) != want.at(x, y);
-    EXPECT_EQ(differ, 0);
-}
+    const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/screenshots.script";
+    ASSERT_EQ(korvath(script, 9500), 0) << m_out;
+    std::filesystem::create_directory(m_dir.file("again"));
+    ASSERT_EQ(korvath(script, 9500, "", m_dir.file("again")), 0) << m_out;
+    for (std::string name : {"splash.png", "map.png", "menu.png", "sounds.log"}) {
+        ASSERT_FALSE(readFile(m_dir.file(name)).empty()) << name;
+        EXPECT_EQ(readFile(m_dir.file(name)), readFile(m_dir.file("again/" + name))) << name;
+    }
+    // The splash music, then the map's once it is up.
+    EXPECT_EQ(readFile(m_dir.file("sounds.log")).substr(0, 9), "0 music3\n");
+    EXPECT_NE(readFile(m_dir.file("sounds.log")).find(" music2\n"), std::string::npos);
 
-TEST_F(HeadlessGameTest, TheMapShowsGridFlagsNamesAndTheBriefing)
-{
-    campaign(1, 5);
-    ASSERT_EQ(korvath("at 700 key 'R'\nat 2500 shot " + file("map.png") + "\n", 2600), 0) << m_out;
-    Frame f = shot("map.png");
+    Frame splash = shot("splash.png"), map = shot("map.png"), menu = shot("menu.png");
+    ASSERT_EQ(splash.w, 480);
+    ASSERT_EQ(splash.h, 320);
+    EXPECT_EQ(splash.differences(reference({49}, 0, 0)), 0);
+
     Frame bare = reference({41}, 80, 40);
     // Black around the map, the map itself where nothing covers it.
-    EXPECT_EQ(f.at(40, 20), 0u);
-    EXPECT_EQ(f.at(440, 300), 0u);
-    EXPECT_EQ(f.at(85, 245), bare.at(85, 245));
-    EXPECT_EQ(f.at(395, 275), bare.at(395, 275));
+    EXPECT_EQ(map.at(40, 20), 0u);
+    EXPECT_EQ(map.at(440, 20), 0u);
+    EXPECT_EQ(map.at(85, 245), bare.at(85, 245));
+    EXPECT_EQ(map.at(395, 275), bare.at(395, 275));
     // Grid lines: white at a quarter over the map.
     for (auto [x, y] : {std::pair{180, 245}, std::pair{185, 240}, std::pair{300, 262}}) {
-        uint32_t p = bare.at(x, y), g = f.at(x, y);
+        uint32_t p = bare.at(x, y), g = map.at(x, y);
         for (int32_t s : {16, 8, 0})
             EXPECT_EQ(channel(g, s), 63 + ((191 * channel(p, s)) >> 8)) << x << "," << y;
     }
@@ -112,34 +91,26 @@ TEST_F(HeadlessGameTest, TheMapShowsGridFlagsNamesAndTheBriefing)
         int32_t n = 0;
         for (int32_t y = 40 + r * 20 + 2; y < 40 + r * 20 + 18; y++)
             for (int32_t x = 80 + c * 20 + 2; x < 80 + c * 20 + 18; x++)
-                n += f.at(x, y) != bare.at(x, y);
+                n += map.at(x, y) != bare.at(x, y);
         return n;
     };
     EXPECT_GT(covered(0, 4), 60);
     EXPECT_GT(covered(15, 1), 60);
     EXPECT_EQ(covered(8, 10), 0); // an empty cell: only its grid lines changed
-    // City names in white above their flags.
-    EXPECT_GT(whiteIn(f, 80 + 110, 40 + 68, 80 + 150, 40 + 80), 10);   // Berlin
-    EXPECT_GT(whiteIn(f, 80 + 260, 40 + 8, 80 + 320, 40 + 20), 10);    // Moscow
-    // The briefing runs in along the bottom, under the map.
-    EXPECT_GT(whiteIn(f, 240, 286, 480, 302), 100);
-    EXPECT_EQ(whiteIn(f, 0, 286, 100, 302), 0);
-    EXPECT_EQ(whiteIn(f, 0, 0, 480, 40), 0);
-}
+    // City names in white above their flags; the briefing along the bottom.
+    EXPECT_GT(whiteIn(map, 80 + 110, 40 + 68, 80 + 150, 40 + 80), 10); // Berlin
+    EXPECT_GT(whiteIn(map, 80 + 260, 40 + 8, 80 + 320, 40 + 20), 10);  // Moscow
+    EXPECT_GT(whiteIn(map, 0, 286, 480, 302), 100);
+    EXPECT_EQ(whiteIn(map, 0, 0, 480, 40), 0);
 
-TEST_F(HeadlessGameTest, TheMenuIsCentredOnItsButtons)
-{
-    ASSERT_EQ(korvath("at 1000 shot " + file("menu.png") + "\n", 1100), 0) << m_out;
-    Frame f = shot("menu.png");
-    // Four buttons of 200 x 34 spread over the height: the first at
-    // x = (480 - 200) / 2, y = (320 - 241) / 2 + 9.
-    Frame button = reference({7}, 140, 48);
-    for (auto [x, y] : {std::pair{150, 52}, std::pair{330, 78}, std::pair{145, 65}})
-        EXPECT_EQ(f.at(x, y), button.at(x, y)) << x << "," << y;
-    // "New Game" is selected and white; "Sound: On" is dimmed.
-    EXPECT_GT(whiteIn(f, 160, 52, 320, 78), 80);
-    EXPECT_EQ(whiteIn(f, 160, 118, 320, 144), 0);
-    EXPECT_EQ(whiteIn(f, 0, 0, 130, 320), 0);
+    // Five buttons of 200 x 34 spread over the height, the first at (140, 20);
+    // "Resume" is selected and white, "Sound: On" dimmed, the names hidden.
+    Frame button = reference({7}, 140, 20);
+    for (auto [x, y] : {std::pair{150, 24}, std::pair{330, 50}, std::pair{145, 37}})
+        EXPECT_EQ(menu.at(x, y), button.at(x, y)) << x << "," << y;
+    EXPECT_GT(whiteIn(menu, 160, 84, 320, 118), 80);
+    EXPECT_EQ(whiteIn(menu, 160, 148, 320, 182), 0);
+    EXPECT_EQ(whiteIn(menu, 0, 0, 130, 320), 0);
 }
 
 TEST_F(HeadlessGameTest, TheCampaignsEndIsVictoryOrDefeatBySideAndLastSite)
@@ -151,45 +122,22 @@ TEST_F(HeadlessGameTest, TheCampaignsEndIsVictoryOrDefeatBySideAndLastSite)
     };
     for (Case c : {Case{2, 11, true}, Case{1, 10, false}, Case{2, 1, false}}) {
         campaign(c.side, c.front);
-        ASSERT_EQ(korvath("at 700 key 'R'\nat 1000 key space\nat 2000 shot " + file("end.png") + "\n", 2100), 0)
-            << m_out;
-        Frame f = shot("end.png");
-        const Frame& want = c.won ? victory : over;
-        int32_t differ = 0;
-        for (int32_t y = 0; y < 320; y++)
-            for (int32_t x = 0; x < 480; x++)
-                differ += f.at(x, y) != want.at(x, y);
-        EXPECT_EQ(differ, 0) << c.side;
+        ASSERT_EQ(korvath(script("at 700 key 'R'\nat 1000 key space\nat 2000 shot end.png\n"), 2100), 0) << m_out;
+        EXPECT_EQ(shot("end.png").differences(c.won ? victory : over), 0) << c.side;
         // The campaign is over: the record no longer holds one.
         EXPECT_EQ(storedSlot(1), 0);
     }
 }
 
-TEST_F(HeadlessGameTest, DamagedRecordsStartSafelyAndFailedSavesKeepTheOldOne)
+TEST_F(HeadlessGameTest, FailedSavesKeepTheOldRecordAndFailedShotsFailTheRun)
 {
-    writeBytes(std::string("\x09\x00\x05", 3));
-    ASSERT_EQ(korvath("", 1500), 0) << m_out;
-    EXPECT_NE(m_out.find("Preferences: side 9"), std::string::npos) << m_out;
-    EXPECT_EQ(readBytes().size(), 24u);
-    EXPECT_EQ(storedSlot(0), 1);
-    EXPECT_EQ(storedSlot(1), 0);
-
     // No file may grow: the sound switch and the stop both fail to save.
     campaign(3, 6, 2);
-    const std::string before = readBytes();
-    EXPECT_EQ(korvath("at 800 key 'S'\n", 1500, "", "trap '' XFSZ; ulimit -f 0;"), 0) << m_out;
+    const std::string before = readFile(recordPath());
+    EXPECT_EQ(korvath(script("at 800 key 'S'\n"), 1500, "trap '' XFSZ; ulimit -f 0;"), 0) << m_out;
     EXPECT_NE(m_out.find("Preferences: cannot write"), std::string::npos) << m_out;
-    EXPECT_EQ(readBytes(), before);
-}
+    EXPECT_EQ(readFile(recordPath()), before);
 
-TEST_F(HeadlessGameTest, TheScreenshotScriptWritesItsThreePictures)
-{
-    std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/screenshots.script";
-    std::string cmd = "cd " + m_dir.string() + " && " + KORVATH_BIN_DIR + "/korvath --headless --script " + script +
-                      " --until 9500 --prefs " + file("prefs") + " 2>&1";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    Frame splash = shot("splash.png"), map = shot("map.png"), menu = shot("menu.png");
-    EXPECT_EQ(splash.at(240, 60), reference({49}, 0, 0).at(240, 60));
-    EXPECT_GT(whiteIn(map, 0, 286, 480, 302), 100); // the briefing
-    EXPECT_GT(whiteIn(menu, 160, 30, 320, 300), 200);
+    EXPECT_EQ(korvath(script("at 10 shot missing/folder/x.png\n"), 100), 1);
+    EXPECT_NE(m_out.find("cannot write the shot missing/folder/x.png"), std::string::npos) << m_out;
 }

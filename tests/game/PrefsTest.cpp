@@ -1,8 +1,5 @@
 #include "GameTest.h"
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
 
 // An App that has only read the preferences, as at start-up.
@@ -16,57 +13,35 @@ ref<App> loaded()
 
 } // namespace
 
-TEST_F(GameTest, SlotsAreSixteenBitLittleEndianUnsigned)
-{
-    ref<App> app = loaded();
-    app->prefWrite(3, 300);
-    EXPECT_EQ(app->prefRead(3), 300);
-    EXPECT_EQ(app->m_prefs[6], 44);
-    EXPECT_EQ(app->m_prefs[7], 1);
-    app->prefWrite(3, -1);
-    EXPECT_EQ(app->prefRead(3), 65535);
-    app->prefWrite(11, 0x12345);
-    EXPECT_EQ(app->prefRead(11), 0x2345);
-    // Slots outside the record are neither read nor written.
-    app->prefWrite(12, 7);
-    app->prefWrite(-1, 7);
-    EXPECT_EQ(app->prefRead(12), 0);
-    EXPECT_EQ(app->prefRead(-1), 0);
-    EXPECT_EQ(app->m_prefs.length, 24);
-}
-
 TEST_F(GameTest, MissingShortAndDamagedRecordsGiveSafeSettings)
 {
     struct Case {
         const char* what;
-        std::string bytes; // empty: no file
+        std::string bytes;
         int32_t side, front, level;
         bool mute;
     };
-    std::string full(24, '\0');
-    full[0] = 3, full[2] = 7, full[4] = 2, full[10] = 1;
-    std::string level5 = full;
-    level5[4] = 5;
-    std::string badSide = full;
-    badSide[0] = 9;
-    std::string badFront = full;
-    badFront[2] = static_cast<char>(200);
-    std::string allOnes(24, static_cast<char>(0xFF));
+    // A record of side, front, level and the sound switch (slots 0, 1, 2, 5).
+    auto rec = [](int32_t side, int32_t front, int32_t level) {
+        std::string r(24, '\0');
+        r[0] = static_cast<char>(side), r[2] = static_cast<char>(front), r[4] = static_cast<char>(level), r[10] = 1;
+        return r;
+    };
     const Case cases[] = {
         {"missing", "", 1, 0, 0, false},
-        {"empty", std::string(), 1, 0, 0, false},
-        {"full", full, 3, 7, 2, true},
-        {"longer than the record", full + "trailing bytes", 3, 7, 2, true},
+        {"empty", "", 1, 0, 0, false},
+        {"full", rec(3, 7, 2), 3, 7, 2, true},
+        {"longer than the record", rec(3, 7, 2) + "trailing bytes", 3, 7, 2, true},
         {"short: side and half the front", std::string("\x02\x00\x04", 3), 2, 4, 0, false},
-        {"level 5", level5, 3, 7, 0, true},
-        {"side 9", badSide, 1, 0, 2, true},
-        {"front 200", badFront, 3, 0, 2, true},
-        {"all bits set", allOnes, 1, 0, 0, true},
+        {"level 5", rec(3, 7, 5), 3, 7, 0, true},
+        {"side 9", rec(9, 7, 2), 1, 0, 2, true},
+        {"front 200", rec(3, 200, 2), 3, 0, 2, true},
+        {"all bits set", std::string(24, static_cast<char>(0xFF)), 1, 0, 0, true},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(recordPath());
-        if (!c.bytes.empty() || std::string(c.what) == "empty")
-            writeBytes(c.bytes);
+        if (std::string(c.what) != "missing")
+            writeFile(recordPath(), c.bytes);
         ref<App> app = loaded();
         EXPECT_EQ(app->m_side, c.side) << c.what;
         EXPECT_EQ(app->m_front, c.front) << c.what;
@@ -85,7 +60,7 @@ TEST_F(GameTest, MissingShortAndDamagedRecordsGiveSafeSettings)
     EXPECT_EQ(app->m_front, 0);
 }
 
-TEST_F(GameTest, SavingWritesTheGameAndKeepsTheSlotsItDoesNotOwn)
+TEST_F(GameTest, SavingWritesSixteenBitSlotsAndKeepsThoseTheGameDoesNotOwn)
 {
     writeRecord({2, 6, 1, 9, 1234, 0, 4321, 13, 17, 19, 100, 200});
     ref<App> app = loaded();
@@ -95,44 +70,22 @@ TEST_F(GameTest, SavingWritesTheGameAndKeepsTheSlotsItDoesNotOwn)
     app->m_level = 2;
     app->m_mute = true;
     Tank::m_enemyCount = 300;
+    // Slots are unsigned 16 bits; those outside the record are neither read nor written.
+    app->prefWrite(4, -1);
+    app->prefWrite(11, 0x12345);
+    app->prefWrite(12, 7);
+    app->prefWrite(-1, 7);
+    EXPECT_EQ(app->prefRead(12), 0);
+    EXPECT_EQ(app->prefRead(-1), 0);
     app->prefSave();
-    std::vector<int32_t> want = {3, 4, 2, 300, 1234, 1, 4321, 13, 17, 19, 100, 200};
+    std::vector<int32_t> want = {3, 4, 2, 300, 65535, 1, 4321, 13, 17, 19, 100, 0x2345};
     for (int32_t k = 0; k < 12; k++)
         EXPECT_EQ(storedSlot(k), want[static_cast<std::size_t>(k)]) << k;
-    EXPECT_EQ(readBytes().size(), 24u);
+    EXPECT_EQ(readFile(recordPath()).size(), 24u);
 
     // A new campaign: the fresh tank and no battle in progress.
     app->resetGame(5);
-    want = {3, 5, 2, 300, 1234, 1, 4321, 40, 20, 20, 0, 0};
+    want = {3, 5, 2, 300, 65535, 1, 4321, 40, 20, 20, 0, 0};
     for (int32_t k = 0; k < 12; k++)
         EXPECT_EQ(storedSlot(k), want[static_cast<std::size_t>(k)]) << k;
-}
-
-TEST_F(GameTest, ASaveThatFailsKeepsThePreviousRecord)
-{
-    writeRecord({2, 6, 1, 0, 0, 0, 0, 40, 20, 20, 0, 0});
-    const std::string before = readBytes();
-    ref<App> app = loaded();
-    app->m_front = 9;
-    // No file may grow: the write of the new record fails part way.
-    rlimit saved{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit none = saved;
-    none.rlim_cur = 10;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &none), 0);
-    app->prefSave();
-    ::setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(readBytes(), before);
-    // No temporary file is left behind.
-    int32_t files = 0;
-    for (const auto& e : std::filesystem::directory_iterator(m_dir)) {
-        (void)e;
-        files++;
-    }
-    EXPECT_EQ(files, 1);
-    // The next save that can write replaces it.
-    app->prefSave();
-    EXPECT_EQ(storedSlot(1), 9);
 }

@@ -2,35 +2,15 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
-#include <string>
 #include <thread>
 #include <vector>
-
-#include <unistd.h>
 
 #include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "render3d/V3dView.h"
 #include "runtime/String.h"
-
-// A temporary folder removed again at the end of the test.
-struct TempDir {
-    explicit TempDir(const std::string& tag)
-        : path(std::filesystem::temp_directory_path() /
-               ("korvath-" + tag + "-" + std::to_string(::getpid())))
-    {
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-    std::filesystem::path path;
-};
+#include "support/FakeHost.h"
+#include "support/Files.h"
 
 // What a TestRoot saw. The atomics may be watched while the game runs; the
 // rest is read after the game thread has been joined.
@@ -39,9 +19,7 @@ struct RootLog {
         int32_t ms = 0; // host clock when the game took the key
         int32_t code = 0;
     };
-    std::atomic<bool> started{false};
     std::atomic<bool> hang{false}; // run ignores the stop while set
-    bool save = false;             // write the record "korvath" at the end
     std::atomic<int32_t> frames{0};
     std::atomic<int32_t> width{0}; // size of the pixel buffer
     std::atomic<int32_t> height{0};
@@ -51,12 +29,10 @@ struct RootLog {
     std::vector<int32_t> heldAtEnd; // held-key codes still down after run
     int32_t mouseX = 0, mouseY = 0, dragX = 0, dragY = 0;
     bool displayGiven = false;
-    bool savedRecord = false;
 };
 
 // The smallest game: a grey screen with a box that moves one pixel a frame
-// (so every frame paints), taking keys and resizes like the real one, playing
-// "beep" on key 'S' and saving a preferences record "korvath" when it stops.
+// (so every frame paints), taking keys and resizes like the real one.
 class TestRoot : public V3dView {
 public:
     explicit TestRoot(RootLog* log) : m_log(log) {}
@@ -66,25 +42,16 @@ public:
         Host& host = Host::current();
         m_log->startMs = m_time;
         m_log->displayGiven = m_display.get() != nullptr;
-        ref<Vsprite> back = new Vsprite;
-        back->setWidthHeight(4096, 4096);
-        back->setColor(static_cast<int32_t>(0xFF404040));
-        add(back);
-        ref<Vsprite> box = new Vsprite;
-        box->setWidthHeight(20, 10);
-        box->setColor(static_cast<int32_t>(0xFFFF0000));
+        add(::box(0, 0, 4096, 4096, 0xFF404040));
+        ref<Vsprite> box = ::box(10, 10, 20, 10, 0xFFFF0000);
         box->setZ(-1);
         add(box);
-        m_log->started.store(true);
         while (isRunning() || m_log->hang.load()) {
             screenResize();
             m_log->width.store(m_width);
             m_log->height.store(m_height);
-            for (int32_t k = keyGet(); k != 0; k = keyGet()) {
+            for (int32_t k = keyGet(); k != 0; k = keyGet())
                 m_log->keys.push_back({host.nowMs(), k});
-                if (k == 'S')
-                    sound("beep"_s);
-            }
             box->setXyi(10 + m_log->frames.load() % 40, 10);
             renderWait();
             m_log->lastMs = host.nowMs();
@@ -99,12 +66,6 @@ public:
         m_log->mouseY = m_mouseY.load();
         m_log->dragX = m_dragX.load();
         m_log->dragY = m_dragY.load();
-        if (m_log->save) {
-            Array<int8_t> record(24);
-            record[0] = 1;
-            record[2] = 7;
-            m_log->savedRecord = m_display && m_display->prefsWrite("korvath"_s, record);
-        }
         removeAll();
     }
 

@@ -1,58 +1,37 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include "Varint.h"
-
-// A folder of its own for one test, removed afterwards.
-struct TempDir {
-    explicit TempDir(const std::string& tag)
-    {
-        path = std::filesystem::temp_directory_path() /
-               ("korvath-" + tag + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string str() const { return path.string(); }
-    std::filesystem::path path;
-};
-
-inline void putVarint(std::vector<uint8_t>& out, uint32_t v)
-{
-    Varint::put(out, v);
-}
+#include "host/Vdisplay.h"
+#include "runtime/InputStream.h"
+#include "scene/Vilib.h"
+#include "support/Files.h"
+#include "support/Pixels.h"
 
 // A record: type, size and hot spot varints, then the payload as given.
 inline std::vector<uint8_t> record(int type, uint32_t w, uint32_t h, const std::vector<uint8_t>& payload)
 {
     std::vector<uint8_t> r;
-    putVarint(r, static_cast<uint32_t>(type));
-    putVarint(r, w);
-    putVarint(r, h);
-    putVarint(r, 0);
-    putVarint(r, 0);
+    for (uint32_t v : {static_cast<uint32_t>(type), w, h, 0u, 0u})
+        Varint::put(r, v);
     r.insert(r.end(), payload.begin(), payload.end());
     return r;
 }
 
-// Directory (n, work buffer size, entries) followed by the records.
+// Directory (n, work buffer size, entries named p0, p1, ...) and the records.
 inline std::vector<uint8_t> libraryStream(const std::vector<std::vector<uint8_t>>& records, uint32_t scratch)
 {
     std::vector<uint8_t> out;
-    putVarint(out, static_cast<uint32_t>(records.size()));
-    putVarint(out, scratch);
+    Varint::put(out, static_cast<uint32_t>(records.size()));
+    Varint::put(out, scratch);
     for (size_t k = 0; k < records.size(); k++) {
-        putVarint(out, static_cast<uint32_t>(records[k].size()));
+        Varint::put(out, static_cast<uint32_t>(records[k].size()));
         std::string name = "p" + std::to_string(k);
         out.push_back(static_cast<uint8_t>(name.size()));
         out.insert(out.end(), name.begin(), name.end());
@@ -67,7 +46,35 @@ inline void writePages(const std::filesystem::path& dir, const std::string& name
 {
     for (size_t at = 0, k = 0; at < bytes.size() || k == 0; at += page, k++) {
         std::ofstream f(dir / (name + std::to_string(k) + ".bin"), std::ios::binary);
-        size_t n = std::min(page, bytes.size() - at);
-        f.write(reinterpret_cast<const char*>(bytes.data() + at), static_cast<std::streamsize>(n));
+        f.write(reinterpret_cast<const char*>(bytes.data() + at), static_cast<std::streamsize>(std::min(page, bytes.size() - at)));
     }
 }
+
+inline ref<Vpicture> blank(int32_t w, int32_t h)
+{
+    ref<Vpicture> p = new Vpicture;
+    p->m_width = static_cast<int16_t>(w);
+    p->m_height = static_cast<int16_t>(h);
+    p->m_pixels = Array<int32_t>(w * h);
+    return p;
+}
+
+// What the engine's run-length decoder makes of bytes for a w x h picture.
+inline std::vector<uint32_t> decodeRle(int32_t w, int32_t h, const std::vector<uint8_t>& bytes)
+{
+    Array<int8_t> data(static_cast<int32_t>(bytes.size()) + 3);
+    for (size_t k = 0; k < bytes.size(); k++)
+        data[static_cast<int32_t>(k) + 3] = static_cast<int8_t>(bytes[k]);
+    ref<Vpicture> p = blank(w, h);
+    p->drawRle(data, 3, data.length);
+    return words(p->m_pixels);
+}
+
+// A library folder for one test, set as the data folder while it runs.
+class LibraryTest : public testing::Test {
+protected:
+    void SetUp() override { InputStream::setResourceDir(m_dir.str()); }
+    void TearDown() override { InputStream::setResourceDir("."); }
+    ref<Vilib> open(const char* name) { return new Vilib(new Vdisplay, String::copyOf(name)); }
+    TempDir m_dir{"images"};
+};

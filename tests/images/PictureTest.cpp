@@ -1,38 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <vector>
-
-#include "math/V.h"
-#include "scene/Vpicture.h"
+#include "LibraryFiles.h"
 
 namespace {
-
-ref<Vpicture> blank(int32_t w, int32_t h)
-{
-    ref<Vpicture> p = new Vpicture;
-    p->m_width = static_cast<int16_t>(w);
-    p->m_height = static_cast<int16_t>(h);
-    p->m_pixels = V::allocInt(w * h);
-    return p;
-}
-
-std::vector<uint32_t> decodeRle(int32_t w, int32_t h, const std::vector<uint8_t>& bytes)
-{
-    Array<int8_t> data(static_cast<int32_t>(bytes.size()) + 3);
-    for (size_t k = 0; k < bytes.size(); k++)
-        data[static_cast<int32_t>(k) + 3] = static_cast<int8_t>(bytes[k]);
-    ref<Vpicture> p = blank(w, h);
-    p->drawRle(data, 3, 3 + static_cast<int32_t>(bytes.size()));
-    return {reinterpret_cast<uint32_t*>(p->m_pixels.a), reinterpret_cast<uint32_t*>(p->m_pixels.a) + w * h};
-}
-
-Array<int32_t> screen(int32_t w, int32_t h, uint32_t fill)
-{
-    Array<int32_t> px(w * h);
-    for (int32_t i = 0; i < w * h; i++)
-        px[i] = static_cast<int32_t>(fill);
-    return px;
-}
 
 uint32_t at(const Array<int32_t>& px, int32_t width, int32_t x, int32_t y)
 {
@@ -100,7 +70,7 @@ TEST(PictureDraw, OpaqueFastPathPlacesAtTheNextWholePixel)
     p->m_opaque = true;
     for (int32_t i = 0; i < 8; i++)
         p->m_pixels[i] = static_cast<int32_t>(0xF0000000u | static_cast<uint32_t>(i + 1));
-    Array<int32_t> px = screen(32, 8, 0x11000000);
+    Array<int32_t> px = filled(32 * 8, 0x11000000);
     ASSERT_TRUE(p->draw(px, 32, 8, 0, 0, 32, 8, 10 * 32768 + 16384, 3 * 32768, 32768, 0, 32768));
     EXPECT_EQ(at(px, 32, 10, 3), 0x11000000u);
     EXPECT_EQ(at(px, 32, 11, 3), 0xF0000001u); // words copied unchanged, top byte included
@@ -122,7 +92,7 @@ TEST(PictureDraw, DepthTestAndTransparentRuns)
     p->m_pixels[1] = 0;
     p->m_pixels[2] = static_cast<int32_t>(0x80404040u);
     p->m_pixels[3] = static_cast<int32_t>(0xF0FF0000u);
-    Array<int32_t> px = screen(4, 2, 0x63202020); // row 0 at depth 99
+    Array<int32_t> px = filled(4 * 2, 0x63202020); // row 0 at depth 99
     for (int32_t x = 0; x < 4; x++)
         px[4 + x] = static_cast<int32_t>(0xFF202020u);
     // z = 100 is behind depth 99: nothing drawn; in front of depth 255: drawn at depth 100.
@@ -144,7 +114,7 @@ TEST(PictureDraw, TransparentRunIsSkippedInOneStep)
     p->m_pixels[0] = 0x0F000000;
     for (int32_t i = 1; i < 8; i++)
         p->m_pixels[i] = static_cast<int32_t>(0xF000FF00u);
-    Array<int32_t> px = screen(20, 1, 0xFF000000);
+    Array<int32_t> px = filled(20 * 1, 0xFF000000);
     ASSERT_TRUE(p->draw(px, 20, 1, 0, 0, 20, 1, 0, 0, 32768, 0, 32768));
     for (int32_t x = 0; x < 8; x++)
         EXPECT_EQ(at(px, 20, x, 0), 0xFF000000u) << x;
@@ -166,7 +136,7 @@ TEST(PictureDraw, ScaledAndBlended)
     for (int32_t i = 0; i < 4; i++)
         p->m_pixels[i] = static_cast<int32_t>(colours[i]);
     p->m_opaque = true;
-    Array<int32_t> px = screen(8, 8, 0xFF000000);
+    Array<int32_t> px = filled(8 * 8, 0xFF000000);
     ASSERT_TRUE(p->draw(px, 8, 8, 0, 0, 8, 8, 2 * 32768, 32768, 65536, 7, 16384));
     // Scale 2: step 16384, so each source pixel covers 2 x 2 destination pixels.
     EXPECT_EQ(at(px, 8, 1, 1), 0xFF000000u);
@@ -177,7 +147,7 @@ TEST(PictureDraw, ScaledAndBlended)
     EXPECT_EQ(at(px, 8, 5, 4), 0x007F7F7Fu);
     EXPECT_EQ(at(px, 8, 6, 4), 0xFF000000u);
     // Shrunk to a third, the 2 x 2 picture fits in one pixel: nearest neighbour takes (0, 0).
-    Array<int32_t> small = screen(4, 4, 0xFF000000);
+    Array<int32_t> small = filled(4 * 4, 0xFF000000);
     ASSERT_TRUE(p->draw(small, 4, 4, 0, 0, 4, 4, 32768, 32768, 10923, 7, 32768));
     EXPECT_EQ(at(small, 4, 1, 1), 0x07FF0000u);
     EXPECT_EQ(at(small, 4, 2, 1), 0xFF000000u);

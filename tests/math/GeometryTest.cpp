@@ -62,7 +62,7 @@ TEST_F(Geometry, MagnitudesAndNormalisation)
     }
 }
 
-TEST_F(Geometry, DotAndCrossProducts)
+TEST_F(Geometry, ProductsAndComponentWiseOperations)
 {
     ref<Vector> x = vec(ONE, 0, 0), y = vec(0, ONE, 0);
     ref<Vector> c = new Vector;
@@ -89,10 +89,6 @@ TEST_F(Geometry, DotAndCrossProducts)
         EXPECT_LE(std::abs(n->dotProduct(p)), 4);
         EXPECT_LE(std::abs(n->dotProduct(q)), 4);
     }
-}
-
-TEST_F(Geometry, ComponentWiseOperations)
-{
     ref<Vector> v = vec(ONE, -2 * ONE, 3 * ONE);
     v->mulAdd(vec(2 * ONE, 2 * ONE, 2 * ONE), ONE / 2);
     expectNear(v, 2 * ONE, -ONE, 4 * ONE, 0);
@@ -140,19 +136,12 @@ TEST_F(Geometry, MatrixBuildersAndIdentityShortcuts)
     keep->setRotation(m);
     EXPECT_EQ(keep->m30, 9);
     EXPECT_EQ(keep->m01, m->m01);
-}
-
-TEST_F(Geometry, TransformIntoItselfMatchesASeparateDestination)
-{
-    ref<Vmat> m = new Vmat;
-    m->rotateY(3000);
-    m->rotateX(-1500);
-    m->translate(ONE, -2 * ONE, 3 * ONE);
+    // Transforming into the source gives what a separate destination gets.
     for (int i = 0; i < 50; i++) {
         ref<Vector> in = vec(rnd(-9 * ONE, 9 * ONE), rnd(-9 * ONE, 9 * ONE), rnd(-9 * ONE, 9 * ONE));
         ref<Vector> out = new Vector;
-        m->transform(out, in);
-        m->transform(in);
+        r->transform(out, in);
+        r->transform(in);
         EXPECT_TRUE(out->equals(in));
     }
 }
@@ -214,9 +203,4 @@ TEST_F(Geometry, QuaternionMatrixAgreesWithMatrixRotations)
     n->normalize();
     EXPECT_LE(std::abs(n->m_w - 3 * ONE / 5), 4);
     EXPECT_LE(std::abs(n->m_y - 4 * ONE / 5), 4);
-
-    ref<Vquaternion> p = new Vquaternion;
-    p->multiply(q, vec(ONE, 0, 0)); // (1,0,0,0) * (0, v) = (0, v)
-    EXPECT_LE(std::abs(p->m_x - ONE), 4);
-    EXPECT_EQ(p->m_w, 0);
 }

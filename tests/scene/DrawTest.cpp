@@ -1,37 +1,28 @@
 #include <gtest/gtest.h>
 
 #include "support/FakeHost.h"
-
-namespace {
-
-int32_t px(uint32_t v)
-{
-    return static_cast<int32_t>(v);
-}
-
-} // namespace
+#include "support/Pixels.h"
 
 TEST(Draw, RectBlendsByOpacity)
 {
     ref<Vsprite> s(new Vsprite());
-    Array<int32_t> buf(8 * 4);
-    for (int32_t i = 0; i < buf.length; i++)
-        buf[i] = px(0xFF0000FF);
+    Array<int32_t> buf = filled(8 * 4, 0xFF0000FF);
+    const int32_t blue = static_cast<int32_t>(0xFF0000FF), red = static_cast<int32_t>(0xFFFF0000);
     // 0x80 is the exact even mix (both halves floored); 0x7F the general
     // blend a * c / 256 + (255 - a) * p / 256; 0 (low byte) draws nothing.
-    s->drawRect(buf, 8, 4, 0, 0, 1, 1, px(0xFFFF0000), 0x80);
-    s->drawRect(buf, 8, 4, 1, 0, 2, 1, px(0xFFFF0000), 0x7F);
-    s->drawRect(buf, 8, 4, 2, 0, 3, 1, px(0xFFFF0000), 0x100);
+    s->drawRect(buf, 8, 4, 0, 0, 1, 1, red, 0x80);
+    s->drawRect(buf, 8, 4, 1, 0, 2, 1, red, 0x7F);
+    s->drawRect(buf, 8, 4, 2, 0, 3, 1, red, 0x100);
     EXPECT_EQ(buf[0], 0x007F007F);
     EXPECT_EQ(buf[1], 0x007E007F);
-    EXPECT_EQ(buf[2], px(0xFF0000FF));
+    EXPECT_EQ(buf[2], blue);
     // 255 stores the word as it is, on every row of the rectangle only; a
     // rectangle past the buffer is cut at its edges.
     s->drawRect(buf, 8, 4, 5, 1, 100, 100, 0x12345678, 0xFF);
     EXPECT_EQ(buf[5 + 8 * 1], 0x12345678);
     EXPECT_EQ(buf[7 + 8 * 3], 0x12345678);
-    EXPECT_EQ(buf[4 + 8 * 3], px(0xFF0000FF));
-    EXPECT_EQ(buf[5], px(0xFF0000FF));
+    EXPECT_EQ(buf[4 + 8 * 3], blue);
+    EXPECT_EQ(buf[5], blue);
 }
 
 TEST(Draw, GradientRowsCountFromTheSpritesOwnTop)
@@ -40,7 +31,7 @@ TEST(Draw, GradientRowsCountFromTheSpritesOwnTop)
     ref<Viewport> vp(new Viewport());
     vp->setWidthHeight(40, 120);
     ref<Vsprite> g = box(0, 10, 40, 100, 0);
-    g->setColorGradient(px(0x8000FF80));
+    g->setColorGradient(static_cast<int32_t>(0x8000FF80));
     vp->add(g);
     vp->renderChangeDetect(0, 0, 32768);
     vp->m_dirtyCount = 0;

@@ -176,17 +176,6 @@ TEST_F(ViewportTest, WipesShowBandsAndStopWhenAsked)
     EXPECT_EQ(dirty(), (std::vector<Rect>{{0, 0, 100, 70}}));
 }
 
-TEST_F(ViewportTest, VisibleFollowsTheFirstChildOfAGroup)
-{
-    ref<Vsprite> group(new Vsprite()), on = box(190, 90, 20, 20), off = box(200, 10, 5, 5);
-    group->add(on);
-    m_vp->add(group);
-    m_vp->add(off);
-    m_vp->renderChangeDetect(0, 0, ONE);
-    EXPECT_TRUE(m_vp->visible(group));
-    EXPECT_FALSE(m_vp->visible(off));
-}
-
 TEST_F(ViewportTest, NestedViewportIsCopiedAndReportsToItsParent)
 {
     ref<Viewport> inner(new Viewport());

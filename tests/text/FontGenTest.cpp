@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #include "FontRasterizer.h"
-#include "FontTestDir.h"
-#include "Png.h"
-#include "runtime/Array.h"
+#include "TextFixture.h"
 
 namespace {
 
@@ -25,32 +21,6 @@ void expectExactBoxes(const ref<Vfont>& f)
         if (f->m_offsets[k] == f->m_offsets[k + 1])
             continue;
         EXPECT_EQ(glyphLevels(f, k).size(), size_t(f->m_widths[k] * f->getHeight())) << char(f->m_first + k);
-    }
-}
-
-ref<Vfont> openGameFont(const char* name)
-{
-    std::string saved = InputStream::resourceDir();
-    InputStream::setResourceDir(KORVATH_DATA_DIR);
-    ref<Vfont> f = new Vfont;
-    EXPECT_TRUE(f->open(String::intern(name))) << name << " in " << KORVATH_DATA_DIR;
-    InputStream::setResourceDir(saved);
-    return f;
-}
-
-// Draws s the way text sprites do: tabs from the left edge, spaces skipped.
-void drawText(const ref<Vfont>& f, const Array<int32_t>& px, int32_t w, int32_t h, int32_t x, int32_t y,
-              const char* s)
-{
-    int32_t pen = 0;
-    for (; *s; s++) {
-        if (*s == '\t') {
-            pen += f->tab(pen);
-            continue;
-        }
-        if (*s != ' ')
-            f->draw(*s, px, w, h, 0, 0, w, h, (x + pen) << 15, y << 15, 0xFFFFFF, 32768);
-        pen += f->charWidth(*s);
     }
 }
 
@@ -90,8 +60,10 @@ TEST_F(FontGenTest, RenderedFontReadsBackExactly)
 
 TEST(GameFonts, LoadWithTheirLineHeightsAndEvenDigits)
 {
+    InputStream::setResourceDir(KORVATH_DATA_DIR);
     for (auto [name, height] : {std::pair{"f10.bin", 10}, std::pair{"f16.bin", 16}}) {
-        ref<Vfont> f = openGameFont(name);
+        ref<Vfont> f = new Vfont;
+        ASSERT_TRUE(f->open(String::intern(name))) << name << " in " << KORVATH_DATA_DIR;
         EXPECT_EQ(f->getHeight(), height) << name;
         EXPECT_GT(f->m_extra, height / 2) << name; // the baseline
         EXPECT_LT(f->m_extra, height) << name;
@@ -103,44 +75,5 @@ TEST(GameFonts, LoadWithTheirLineHeightsAndEvenDigits)
             EXPECT_GT(f->charWidth(c), 0) << name << " " << c;
         expectExactBoxes(f);
     }
-}
-
-// Renders the menu and HUD texts in both fonts over a gradient and a mid-grey
-// into font-sample.png beside the test program, for the eye. Each line must
-// stay inside its measured box plus the shadow pixel.
-TEST(GameFonts, SampleStaysInsideItsMeasuredBoxes)
-{
-    const char* lines[] = {"New Game", "Resume", "Sound: On", "Help", "About", "Enemy:\t5",
-                           "0123456789 +-.,:;!?()%/"};
-    constexpr int32_t W = 480, H = 232;
-    Array<int32_t> px(W * H);
-    for (int32_t y = 0; y < H; y++)
-        for (int32_t x = 0; x < W; x++)
-            px[y * W + x] = x < W / 2 ? 0x808080 : ((x - W / 2) * 255 / (W / 2)) << 16 | (y * 255 / H) << 8 | 0x60;
-    int32_t y = 4;
-    for (const char* name : {"f10.bin", "f16.bin"}) {
-        ref<Vfont> f = openGameFont(name);
-        ASSERT_GT(f->getHeight(), 0);
-        for (const char* s : lines) {
-            for (int32_t x : {4, W / 2 + 4}) {
-                Array<int32_t> before(W * H);
-                std::copy(px.a, px.a + W * H, before.a);
-                drawText(f, px, W, H, x, y, s);
-                int32_t right = x + f->stringWidth(String::copyOf(s)) + 1;
-                int32_t inked = 0;
-                for (int32_t i = 0; i < W * H; i++) {
-                    if (px[i] == before[i])
-                        continue;
-                    inked += px[i] == 0xFFFFFF;
-                    ASSERT_TRUE(i % W >= x && i % W < right && i / W >= y && i / W <= y + f->getHeight())
-                        << name << " '" << s << "' at " << i % W << "," << i / W;
-                }
-                EXPECT_GT(inked, 0) << name << " " << s;
-            }
-            y += f->getHeight() + 2;
-        }
-        y += 6;
-    }
-    std::filesystem::path out = std::filesystem::read_symlink("/proc/self/exe").parent_path() / "font-sample.png";
-    ASSERT_TRUE(Png::write(out.string(), W, H, reinterpret_cast<const uint32_t*>(px.a), false));
+    InputStream::setResourceDir(".");
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "FontTestDir.h"
-#include "runtime/Array.h"
+#include "TextFixture.h"
+#include "support/Pixels.h"
 
 namespace {
 
@@ -24,14 +24,6 @@ FontFile testFont()
     return f;
 }
 
-Array<int32_t> filled(int32_t n, int32_t value)
-{
-    Array<int32_t> px(n);
-    for (int32_t i = 0; i < n; i++)
-        px[i] = value;
-    return px;
-}
-
 class VfontTest : public FontTestDir {
 protected:
     void SetUp() override
@@ -48,16 +40,11 @@ protected:
     // An empty font: no widths, no height, nothing drawn, no tab stops.
     static void expectEmpty(const ref<Vfont>& f)
     {
-        EXPECT_EQ(f->charWidth(' '), 0);
-        EXPECT_EQ(f->charWidth('a'), 0);
-        EXPECT_EQ(f->getHeight(), 0);
-        EXPECT_EQ(f->tab(5), 0);
-        EXPECT_EQ(f->stringWidth("a\tb"_s), 0);
+        EXPECT_EQ(f->charWidth(' ') + f->charWidth('a') + f->getHeight() + f->tab(5) + f->stringWidth("a\tb"_s), 0);
         Array<int32_t> px = filled(64, 0x123456);
         for (int32_t c = 0; c < 128; c++)
             f->draw(c, px, 8, 8, 0, 0, 8, 8, 0, 0, 0xFFFFFF, 32768);
-        for (int32_t i = 0; i < 64; i++)
-            ASSERT_EQ(px[i], 0x123456);
+        EXPECT_EQ(words(px), std::vector<uint32_t>(64, 0x123456));
     }
     ref<Vfont> m_font;
 };
@@ -66,8 +53,6 @@ protected:
 
 TEST_F(VfontTest, MeasuresCharactersTabsAndStrings)
 {
-    EXPECT_EQ(m_font->getHeight(), 2);
-    EXPECT_EQ(m_font->m_extra, 1);
     EXPECT_EQ(m_font->charWidth('a'), 16);
     EXPECT_EQ(m_font->charWidth(' '), 4); // the space has its own advance, outside the range too
     EXPECT_EQ(m_font->charWidth('e'), 0);
@@ -93,7 +78,7 @@ TEST_F(VfontTest, MeasuresCharactersTabsAndStrings)
         EXPECT_EQ(f->charWidth(static_cast<char>(c)), 0) << c;
 }
 
-TEST_F(VfontTest, FullInkAndEvenMixShortcutsWithTheirShadows)
+TEST_F(VfontTest, FullInkEvenMixAndGeneralBlendWithTheirShadows)
 {
     Array<int32_t> px = filled(20 * 4, 0xAB204060);
     draw('a', px, 20, 4, 1, 0, 0x12FFFFFF);
@@ -108,11 +93,8 @@ TEST_F(VfontTest, FullInkAndEvenMixShortcutsWithTheirShadows)
         // Half coverage casts a quarter-darker shadow.
         EXPECT_EQ(px[60 + x], x >= 1 && x <= 3 ? 0x183048 : int32_t(0xAB204060)) << x;
     }
-}
-
-TEST_F(VfontTest, GeneralBlendRoundsEachChannelDown)
-{
-    Array<int32_t> px = filled(4 * 3, int32_t(0xFF814020));
+    // Coverages other than 15 and 7 blend each channel, rounding down.
+    px = filled(4 * 3, 0xFF814020);
     draw('f', px, 4, 3, 0, 0, 0x00FF80);
     EXPECT_EQ(px[0], 0x606F38);     // coverage 4: 0x81 - 33, 0x40 + 47, 0x20 + 24
     EXPECT_EQ(px[4], 0x686332);     // coverage 3, not shadowed: 0x81 - 25 (-24.2 rounds down)

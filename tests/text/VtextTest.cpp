@@ -1,12 +1,19 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "TextFixture.h"
 
 namespace {
 
-using VtextTest = TextFixture;
+class VtextTest : public TextFixture {
+protected:
+    void TearDown() override
+    {
+        m_vp->removeAllStar();
+        TextFixture::TearDown();
+    }
+    FakeHost m_host;
+    ref<Viewport> m_vp = screen(60, 30);
+};
 
 ref<StringBuffer> buffer(const char* s)
 {
@@ -116,11 +123,9 @@ TEST_F(VtextTest, StackingMakesTexts)
 
 TEST_F(VtextTest, DrawsFromOnePixelInWithTheFieldAtItsOwnOpacity)
 {
-    FakeHost host;
-    ref<Viewport> vp = screen(40, 24);
     ref<Vtext> t = new Vtext("ab"_s);
     t->setXyi(2, 3);
-    vp->add(t);
+    m_vp->add(t);
     // Under a half-transparent group the text blends and casts no shadow;
     // the field keeps the sprite's own opacity.
     ref<Vsprite> group = new Vsprite;
@@ -131,7 +136,7 @@ TEST_F(VtextTest, DrawsFromOnePixelInWithTheFieldAtItsOwnOpacity)
     u->setNumber(4);
     u->setColor(static_cast<int32_t>(0xFF202020));
     group->add(u);
-    vp->add(group);
+    m_vp->add(group);
     // Without a font only the background is drawn.
     ref<Vtext> n = new Vtext(nullptr, "ab"_s);
     n->setWidthHeight(4, 4);
@@ -139,85 +144,61 @@ TEST_F(VtextTest, DrawsFromOnePixelInWithTheFieldAtItsOwnOpacity)
     n->setXyi(30, 0);
     n->setFieldWidth(2);
     n->setNumber(5);
-    vp->add(n);
-    vp->render();
-    EXPECT_EQ(at(vp, 31, 1), int32_t(0xFF0000FF));
+    m_vp->add(n);
+    m_vp->render();
+    EXPECT_EQ(at(m_vp, 31, 1), int32_t(0xFF0000FF));
     for (int32_t x = 0; x < 16; x++)
-        EXPECT_EQ(at(vp, x, 5), x >= 3 && x <= 12 ? 0xFFFFFF : 0) << x;
-    EXPECT_EQ(at(vp, 5, 11), 0); // the shadow row below the sprite is cut
-    EXPECT_EQ(at(vp, 0, 14), int32_t(0xFF202020));
-    EXPECT_EQ(at(vp, 1, 14), 0x7F7F7F + 0x101010);
-    EXPECT_EQ(at(vp, 6, 14), 0xFFFFFF);
-    vp->removeAll();
-    group->removeAll();
+        EXPECT_EQ(at(m_vp, x, 5), x >= 3 && x <= 12 ? 0xFFFFFF : 0) << x;
+    EXPECT_EQ(at(m_vp, 5, 11), 0); // the shadow row below the sprite is cut
+    EXPECT_EQ(at(m_vp, 0, 14), int32_t(0xFF202020));
+    EXPECT_EQ(at(m_vp, 1, 14), 0x7F7F7F + 0x101010);
+    EXPECT_EQ(at(m_vp, 6, 14), 0xFFFFFF);
 }
 
 TEST_F(VtextTest, ClippedRedrawKeepsTheShadowsOfGlyphsOutsideTheClip)
 {
-    FakeHost host;
-    ref<Viewport> vp = screen(30, 24);
     ref<Vtext> t = new Vtext("a\na"_s);
     t->setFieldWidth(3); // room right of the glyphs, where the shadow falls
     t->setColor(static_cast<int32_t>(0xFF404040));
-    vp->add(t);
-    vp->render();
-    ASSERT_EQ(at(vp, 6, 8), 0x202020);
-    std::vector<int32_t> full(vp->m_pixels.a, vp->m_pixels.a + vp->m_pixels.length);
+    m_vp->add(t);
+    m_vp->render();
+    ASSERT_EQ(at(m_vp, 6, 8), 0x202020);
+    std::vector<int32_t> full(m_vp->m_pixels.a, m_vp->m_pixels.a + m_vp->m_pixels.length);
     // Rectangles that start on the shadow column and on the shadow row.
-    for (Rect r : {Rect{6, 0, 30, 24}, Rect{0, 8, 30, 24}}) {
-        for (int32_t i = 0; i < vp->m_pixels.length; i++)
-            vp->m_pixels[i] = 0x123456;
-        vp->redraw(r.x0, r.y0, r.x1, r.y1);
-        vp->render();
+    for (Rect r : {Rect{6, 0, 60, 30}, Rect{0, 8, 60, 30}}) {
+        for (int32_t i = 0; i < m_vp->m_pixels.length; i++)
+            m_vp->m_pixels[i] = 0x123456;
+        m_vp->redraw(r.x0, r.y0, r.x1, r.y1);
+        m_vp->render();
         for (int32_t y = r.y0; y < t->m_y1; y++)
             for (int32_t x = r.x0; x < t->m_x1; x++)
-                ASSERT_EQ(at(vp, x, y), full[x + y * 30]) << x << "," << y;
+                ASSERT_EQ(at(m_vp, x, y), full[x + y * 60]) << x << "," << y;
     }
-    vp->removeAll();
 }
 
 TEST_F(VtextTest, TextColourAndCounterChangesRedrawOnlyTheText)
 {
-    FakeHost host;
-    ref<Viewport> vp = screen(60, 30);
     ref<Vtext> t = new Vtext("ab"_s);
     t->setFieldWidth(2);
     t->setNumber(12);
     t->setXyi(4, 5);
-    vp->add(t);
-    vp->add(box(40, 0, 10, 10));
-    vp->render();
+    m_vp->add(t);
+    m_vp->add(box(40, 0, 10, 10));
+    m_vp->render();
     t->setTextColor(0xFF0000);
-    vp->renderChangeDetect(0, 0, 32768);
-    EXPECT_EQ(FakeHost::dirtyList(*vp), (std::vector<Rect>{{4, 5, 25, 13}}));
-    vp->render();
-    EXPECT_EQ(at(vp, 6, 6), 0xFF0000);
+    m_vp->renderChangeDetect(0, 0, 32768);
+    EXPECT_EQ(FakeHost::dirtyList(*m_vp), (std::vector<Rect>{{4, 5, 25, 13}}));
+    m_vp->render();
+    EXPECT_EQ(at(m_vp, 6, 6), 0xFF0000);
     t->increment(); // same width, another digit
-    vp->renderChangeDetect(0, 0, 32768);
-    EXPECT_EQ(FakeHost::dirtyList(*vp), (std::vector<Rect>{{4, 5, 25, 13}}));
-    vp->render();
+    m_vp->renderChangeDetect(0, 0, 32768);
+    EXPECT_EQ(FakeHost::dirtyList(*m_vp), (std::vector<Rect>{{4, 5, 25, 13}}));
+    m_vp->render();
     t->setNumber(29);
-    vp->render();
+    m_vp->render();
     t->setNumber(38); // the same digits' sum in another order still redraws
-    vp->renderChangeDetect(0, 0, 32768);
-    EXPECT_EQ(FakeHost::dirtyList(*vp), (std::vector<Rect>{{4, 5, 25, 13}}));
-    vp->removeAll();
-}
-
-TEST_F(VtextTest, AFrameTakesItsChildsSizeAndDrawsOnlyItsText)
-{
-    FakeHost host;
-    ref<Viewport> vp = screen(40, 30);
-    ref<Vtext> frame = new Vtext("a"_s);
-    frame->add(box(0, 0, 30, 20, 0xFF00FF00));
-    frame->setText("ab"_s);
-    EXPECT_EQ(frame->getWidth(), 30);
-    EXPECT_EQ(frame->getHeight(), 20);
-    vp->add(frame);
-    vp->render();
-    EXPECT_EQ(at(vp, 2, 2), 0xFFFFFF);
-    EXPECT_EQ(at(vp, 20, 15), 0);
-    vp->removeAllStar();
+    m_vp->renderChangeDetect(0, 0, 32768);
+    EXPECT_EQ(FakeHost::dirtyList(*m_vp), (std::vector<Rect>{{4, 5, 25, 13}}));
 }
 
 TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
@@ -228,16 +209,15 @@ TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not open /missing.txt\n");
     EXPECT_STREQ(t->toString()->c_str(), "old");
 
-    std::ofstream(m_dir / "page.txt", std::ios::binary).write("abc def\0 ghi\n", 13);
+    writeFile(m_dir.file("page.txt"), std::string("abc def\0 ghi\n", 13));
     t->setWidthHeight(40, 0);
     t->setFile("page.txt"_s);
     EXPECT_STREQ(t->toString()->c_str(), "abc def\nghi\n"); // the NUL is dropped
 
-    {
-        std::ofstream out(m_dir / "huge.txt", std::ios::binary);
-        for (int32_t i = 0; i < 2000; i++)
-            out << std::string(99, 'a') << '\n';
-    }
+    std::string huge;
+    for (int32_t i = 0; i < 2000; i++)
+        huge += std::string(99, 'a') + '\n';
+    writeFile(m_dir.file("huge.txt"), huge);
     t->setWidthHeight(1000, 0);
     testing::internal::CaptureStdout();
     t->setFile("huge.txt"_s);
