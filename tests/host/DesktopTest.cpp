@@ -64,10 +64,16 @@ SDL_Event mouse(uint32_t type, int32_t x, int32_t y)
 {
     SDL_Event e{};
     e.type = type;
-    if (type == SDL_MOUSEMOTION)
-        e.motion = {type, 0, 0, 0, SDL_BUTTON_LMASK, x, y, 0, 0};
-    else
-        e.button = {type, 0, 0, 0, SDL_BUTTON_LEFT, 0, 1, 0, x, y};
+    if (type == SDL_MOUSEMOTION) {
+        e.motion.x = x;
+        e.motion.y = y;
+        e.motion.state = SDL_BUTTON_LMASK;
+    } else {
+        e.button.button = SDL_BUTTON_LEFT;
+        e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+        e.button.x = x;
+        e.button.y = y;
+    }
     return e;
 }
 

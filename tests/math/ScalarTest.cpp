@@ -141,4 +141,18 @@ TEST(Random, StaysInRangeAndRepeatsForAFixedSeed)
     for (int i = 0; i < 2000; i++)
         ASSERT_EQ(V::fran(), first[i]) << i;
     EXPECT_GT(std::set<int32_t>(first.begin(), first.end()).size(), 1500u);
+
+    // Bit for bit: the first value is the 56th step of the lagged-Fibonacci
+    // recurrence over the seeded table (55 warm-up steps are discarded).
+    std::vector<int32_t> buf(55);
+    for (int32_t i = 0, seed = 0x5678; i < 55; i++, seed = (seed + 9973) & 0xFFFF)
+        buf[i] = seed;
+    int32_t j = 23, k = 54, value = 0;
+    for (int step = 0; step < 56; step++) {
+        j = j == 0 ? 54 : j - 1;
+        k = k == 0 ? 54 : k - 1;
+        buf[k] = (buf[k] + buf[j]) & 0xFFFF;
+        value = buf[k] & 0x7FFF;
+    }
+    EXPECT_EQ(first[0], value);
 }

@@ -16,10 +16,17 @@ namespace {
 // Counts live instances so that tests can see exactly when objects die.
 struct Probe : Object {
     static int s_alive;
-    Probe() { s_alive++; }
-    ~Probe() override { s_alive--; }
+    static std::string s_order;
+    char m_tag;
+    explicit Probe(char tag = '?') : m_tag(tag) { s_alive++; }
+    ~Probe() override
+    {
+        s_alive--;
+        s_order += m_tag;
+    }
 };
 int Probe::s_alive = 0;
+std::string Probe::s_order;
 
 struct Zeroed : Object {
     int32_t m_a;
@@ -93,6 +100,16 @@ TEST(Array, CopiesShareElementsAndOutliveTheirSource)
     EXPECT_EQ(*copy.m_ref, 1);
     EXPECT_EQ(copy[3], 42);
     EXPECT_EQ(copy[0], 7);
+
+    // Handles in an array are released last element first.
+    Probe::s_order.clear();
+    {
+        Array<ref<Probe>> items(3);
+        items[0] = new Probe('a');
+        items[1] = new Probe('b');
+        items[2] = new Probe('c');
+    }
+    EXPECT_EQ(Probe::s_order, "cba");
 }
 
 TEST(Array, AllocatorsChargeTheMemoryAccountAndEmptyArraysShareNothing)

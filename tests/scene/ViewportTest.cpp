@@ -194,3 +194,18 @@ TEST_F(ViewportTest, NestedViewportIsCopiedAndReportsToItsParent)
     EXPECT_EQ(dirty(), (std::vector<Rect>{{10, 20, 50, 50}}));
     EXPECT_EQ(m_host.m_paints.size(), 1u);
 }
+
+TEST_F(ViewportTest, VisibleLooksAtAGroupsFirstChild)
+{
+    ref<Vsprite> group = new Vsprite; // width 0: its own rectangle stays empty
+    m_vp->add(group);
+    ref<Vsprite> inside = box(10, 10, 5, 5);
+    group->add(inside);
+    m_vp->renderChangeDetect(0, 0, 32768);
+    EXPECT_TRUE(m_vp->visible(group));
+    inside->setXyi(-20, 10); // wholly left of the screen
+    m_vp->renderChangeDetect(0, 0, 32768);
+    EXPECT_FALSE(m_vp->visible(group));
+    EXPECT_FALSE(m_vp->visible(new Vsprite));
+    m_vp->removeAllStar();
+}

@@ -223,3 +223,36 @@ TEST_F(VmenuTest, ButtonGridPutsMenuAndViewLeftUpAndDownRightAndTheRestBelow)
         m_vp->removeAllStar();
     }
 }
+
+// Menus with nothing in them, and grids squeezed into too little room: no
+// crash, nothing chosen, buttons never on top of each other.
+TEST_F(VmenuTest, EmptyMenusAndTooSmallAreasStaySafe)
+{
+    for (int32_t size : {0, 48}) {
+        ref<Vmenu> e = new Vmenu;
+        e->m_buttonSize = size;
+        m_vp->add(e);
+        m_vp->render();
+        EXPECT_EQ(e->getSelected(), nullptr);
+        for (char k : {3, 4, 10})
+            EXPECT_EQ(e->key(k, 0, 0), size ? k : 0);
+        EXPECT_EQ(e->key(5, 30, 30), 0);
+        EXPECT_EQ(e->key('A', 0, 0), 'A');
+        e->select();
+        e->selectOrdinal(0);
+        e->fade();
+        e->resize(480, 320);
+        EXPECT_EQ(e->m_selected, nullptr);
+    }
+    ref<Vmenu> m = touchMenu(72);
+    for (auto [w, h] : {std::pair{0, 0}, std::pair{20, 2}, std::pair{-500, -300}, std::pair{30, 1000}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        m->resize(w, h);
+        EXPECT_GT(m->getHeight(), 0);
+        EXPECT_GE(item(m, 1)->getX() - item(m, 0)->getX(), 72 << 15);
+        EXPECT_GE(item(m, 2)->getY() - item(m, 0)->getY(), 72 << 15);
+        for (int32_t i = 5; i < 8; i++)
+            EXPECT_GE(item(m, i)->getX() - item(m, i - 1)->getX(), 72 << 15) << i;
+    }
+    m->removeAllStar();
+}
