@@ -28,16 +28,22 @@ Array<int32_t> screen()
     return px;
 }
 
+// Draws p over the whole screen at the given scale and alpha, once per iteration.
+void drawFullScreen(benchmark::State& state, const ref<Vpicture>& p, int32_t scale, int32_t alpha)
+{
+    Array<int32_t> px = screen();
+    for (auto _ : state) {
+        p->draw(px, kWidth, kHeight, 0, 0, kWidth, kHeight, 0, 0, scale, 0, alpha);
+        benchmark::DoNotOptimize(px.a);
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+
 // A full-screen opaque picture copied row by row.
 void BM_OpaqueFullScreen(benchmark::State& state)
 {
     ref<Vpicture> p = picture(kWidth, kHeight, true);
-    Array<int32_t> px = screen();
-    for (auto _ : state) {
-        p->draw(px, kWidth, kHeight, 0, 0, kWidth, kHeight, 0, 0, 32768, 0, 32768);
-        benchmark::DoNotOptimize(px.a);
-    }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    drawFullScreen(state, p, 32768, 32768);
 }
 BENCHMARK(BM_OpaqueFullScreen)->Unit(benchmark::kMillisecond);
 
@@ -45,12 +51,7 @@ BENCHMARK(BM_OpaqueFullScreen)->Unit(benchmark::kMillisecond);
 void BM_ScaledBlendedFullScreen(benchmark::State& state)
 {
     ref<Vpicture> p = picture(640, 427, false);
-    Array<int32_t> px = screen();
-    for (auto _ : state) {
-        p->draw(px, kWidth, kHeight, 0, 0, kWidth, kHeight, 0, 0, 24576, 0, 16384);
-        benchmark::DoNotOptimize(px.a);
-    }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    drawFullScreen(state, p, 24576, 16384);
 }
 BENCHMARK(BM_ScaledBlendedFullScreen)->Unit(benchmark::kMillisecond);
 
@@ -65,12 +66,7 @@ void BM_ScaledMaskedFullScreen(benchmark::State& state)
         else if (x % 64 < 20)
             p->m_pixels[i] = static_cast<int32_t>(0x80404040u);
     }
-    Array<int32_t> px = screen();
-    for (auto _ : state) {
-        p->draw(px, kWidth, kHeight, 0, 0, kWidth, kHeight, 0, 0, 24576, 0, 32768);
-        benchmark::DoNotOptimize(px.a);
-    }
-    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+    drawFullScreen(state, p, 24576, 32768);
 }
 BENCHMARK(BM_ScaledMaskedFullScreen)->Unit(benchmark::kMillisecond);
 

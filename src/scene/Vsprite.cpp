@@ -123,34 +123,43 @@ void Vsprite::addCenterBottom(const ref<Vsprite>& s)
     s->setXy((m_width - s->m_width) * 16384, s->m_y);
 }
 
-ref<Vtext> Vsprite::addBs(const ref<String>& text)
+namespace {
+
+// A text sprite for the stacking operations, with a field when width > 0.
+ref<Vtext> newText(const ref<String>& text, int32_t width)
 {
     ref<Vtext> t = new Vtext(text);
+    if (t && width > 0)
+        t->setFieldWidth(width);
+    return t;
+}
+
+} // namespace
+
+ref<Vtext> Vsprite::addBs(const ref<String>& text)
+{
+    ref<Vtext> t = newText(text, 0);
     addBottom(t);
     return t;
 }
 
 ref<Vtext> Vsprite::addBottom(const ref<String>& text, int32_t width)
 {
-    ref<Vtext> t = new Vtext(text);
-    if (t)
-        t->setFieldWidth(width);
+    ref<Vtext> t = newText(text, width);
     addBottom(t);
     return t;
 }
 
 ref<Vtext> Vsprite::addCenterBs(const ref<String>& text)
 {
-    ref<Vtext> t = new Vtext(text);
+    ref<Vtext> t = newText(text, 0);
     addCenterBottom(t);
     return t;
 }
 
 ref<Vtext> Vsprite::addCenterBottom(const ref<String>& text, int32_t width)
 {
-    ref<Vtext> t = new Vtext(text);
-    if (t)
-        t->setFieldWidth(width);
+    ref<Vtext> t = newText(text, width);
     addCenterBottom(t);
     return t;
 }

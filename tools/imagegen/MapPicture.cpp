@@ -37,6 +37,22 @@ void tracePath(cairo_t* cr, const MapPicture::Shape& s, bool close)
         cairo_close_path(cr);
 }
 
+// One box-blur pass of radius r along (dx, dy), edges clamped.
+void boxPass(const std::vector<float>& in, std::vector<float>& out, int32_t w, int32_t h, int32_t r,
+             int32_t dx, int32_t dy)
+{
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            float sum = 0;
+            for (int32_t k = -r; k <= r; ++k) {
+                int32_t xx = std::clamp(x + k * dx, 0, w - 1);
+                int32_t yy = std::clamp(y + k * dy, 0, h - 1);
+                sum += in[static_cast<size_t>(yy * w + xx)];
+            }
+            out[static_cast<size_t>(y * w + x)] = sum / static_cast<float>(2 * r + 1);
+        }
+}
+
 // Coverage 0..1 of a kind of shape, land minus the water cut out of it.
 std::vector<float> mask(const std::vector<MapPicture::Shape>& shapes, const char* kind, double blur)
 {
@@ -63,30 +79,10 @@ std::vector<float> mask(const std::vector<MapPicture::Shape>& shapes, const char
     cairo_surface_destroy(surface);
     // A few box passes approximate a Gaussian for soft edges.
     int32_t radius = static_cast<int32_t>(blur);
+    std::vector<float> t(m.size());
     for (int32_t pass = 0; pass < 3 && radius > 0; ++pass) {
-        std::vector<float> t(m.size());
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) {
-                float sum = 0;
-                int32_t n = 0;
-                for (int32_t k = -radius; k <= radius; ++k) {
-                    int32_t xx = std::clamp(x + k, 0, w - 1);
-                    sum += m[static_cast<size_t>(y * w + xx)];
-                    ++n;
-                }
-                t[static_cast<size_t>(y * w + x)] = sum / static_cast<float>(n);
-            }
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) {
-                float sum = 0;
-                int32_t n = 0;
-                for (int32_t k = -radius; k <= radius; ++k) {
-                    int32_t yy = std::clamp(y + k, 0, h - 1);
-                    sum += t[static_cast<size_t>(yy * w + x)];
-                    ++n;
-                }
-                m[static_cast<size_t>(y * w + x)] = sum / static_cast<float>(n);
-            }
+        boxPass(m, t, w, h, radius, 1, 0);
+        boxPass(t, m, w, h, radius, 0, 1);
     }
     return m;
 }
