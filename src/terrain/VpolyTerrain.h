@@ -1,0 +1,97 @@
+#pragma once
+#include <cstdint>
+
+#include "runtime/Array.h"
+#include "terrain/Vpolyn.h"
+
+// The battlefield's ground: the layout drawing (a polygon whose fill styles
+// are kinds of ground) turned into a smoothed 256 x 256 height map, and the
+// answers the game asks of it: the height anywhere (bilinear), the ground
+// texture, slope shading and craters. As a sprite it draws itself as a flat,
+// textured, slope-shaded map seen from above.
+//
+// A height cell is two units (65536) wide; a stored byte h (read unsigned)
+// stands for the height h * 4096, and every lookup wraps at 256 cells.
+class VpolyTerrain : public Vpolyn {
+public:
+    VpolyTerrain();
+    ~VpolyTerrain() override;
+
+    using Vpolyn::getHeight;
+
+    // The top-down map: polygon point (u, v) = (pixel - top left) * 2^30 /
+    // draw scale; texels every half unit, shaded where the ground slopes.
+    void draw(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,
+              int32_t x1, int32_t y1) override;
+    void setNcolors(int32_t n) override;
+
+    // One separable 1-2-1 pass over both axes of a (256 x 256), with b as
+    // scratch; n is carried but has no effect.
+    virtual void blur(const Array<int8_t>& a, const Array<int8_t>& b, int32_t n);
+    // Filters count rows of len bytes of src along the rows and writes them
+    // transposed into dst; edge cells weigh themselves three times.
+    virtual void blur2(const Array<int8_t>& dst, const Array<int8_t>& src, int32_t len, int32_t count,
+                       int32_t n);
+    // The texture picture of the ground under the point.
+    virtual int32_t getTexture(int32_t x, int32_t z);
+    // Builds the height map from the drawing; also restores craters.
+    virtual void makeHeight();
+    // Lowers the ground inside the sphere of radius r around (x, y, z); true
+    // when any cell became lower.
+    virtual bool makeHole(int32_t x, int32_t y, int32_t z, int32_t r);
+    virtual void setFrictionRestitution(int32_t style, int32_t friction, int32_t restitution);
+    // Brightens (light > 0) or darkens a colour by a slope value.
+    virtual int32_t shade(int32_t color, int32_t light);
+
+    // Readies the drawing for a battle site: colour 0 (the background) takes
+    // colour 1, and each style the texture of its ground class, picture base +
+    // class of lib (base 0 on land sites, 9 on river sites).
+    void setGroundTextures(const ref<Vilib>& lib, int32_t base);
+
+    // Ground height at (x, z), bilinear between the four cells around it.
+    int32_t getHeight(int32_t x, int32_t z) const
+    {
+        const uint8_t* m = reinterpret_cast<const uint8_t*>(m_heightMap.a);
+        if (!m)
+            return 0;
+        int32_t row = (z >> 8) & 0xFF00, col = (x >> 16) & 255;
+        int32_t row1 = (row + 256) & 0xFF00, col1 = (col + 1) & 255;
+        int32_t h00 = m[row | col], h10 = m[row | col1];
+        int32_t h01 = m[row1 | col], h11 = m[row1 | col1];
+        if (h00 == h10 && h01 == h11) {
+            if (h00 == h01)
+                return h00 << 12;
+            return (h00 << 12) + static_cast<int32_t>((static_cast<int64_t>((h01 - h00) << 12) * ((z >> 4) & 4095)) >> 12);
+        }
+        int32_t fx = (x >> 4) & 4095;
+        int32_t top = (h00 << 12) + (h10 - h00) * fx;
+        int32_t bottom = (h01 << 12) + (h11 - h01) * fx;
+        return top + static_cast<int32_t>((static_cast<int64_t>(bottom - top) * ((z >> 4) & 4095)) >> 12);
+    }
+    // The stored byte of the cell under (x, z), unsigned.
+    int32_t getCell(int32_t x, int32_t z) const
+    {
+        return m_heightMap.empty() ? 0 : m_heightMap.a[((z >> 8) & 0xFF00) | ((x >> 16) & 255)] & 255;
+    }
+
+    // How the layout's fill colours are read: the height byte is the lowest
+    // non-zero one of blue, green, red; the ground class (texture picture
+    // offset) follows from which of red, green and blue are zero.
+    static int32_t colorHeight(int32_t color)
+    {
+        if (color & 0xFF)
+            return color & 0xFF;
+        if (color & 0xFF00)
+            return (color >> 8) & 0xFF;
+        return (color >> 16) & 0xFF;
+    }
+    static int32_t colorClass(int32_t color);
+
+    Array<int8_t> m_heightMap;
+    int32_t m_baseHeight = 0;
+    Array<int32_t> m_friction;
+    Array<int32_t> m_restitution;
+
+    static constexpr int32_t kWater = 0, kMarsh = 1, kGrass = 2, kHeath = 3, kEarth = 4, kRock = 5,
+                             kWheat = 6;
+};

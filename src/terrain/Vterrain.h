@@ -1,0 +1,79 @@
+#pragma once
+#include <cstdint>
+
+#include "runtime/Array.h"
+#include "runtime/ref.h"
+#include "scene/Viewport.h"
+#include "terrain/VpolyTerrain.h"
+
+class Vpicture;
+
+// The landscape seen from the eye: a sky gradient above and the textured,
+// slope-shaded height field below, cast with one ray per screen column. It is
+// a viewport with its own pixel buffer, so the last terrain picture is kept
+// and only repainted when the eye moves or the ground changes; its children
+// are flat pictures placed in the world, projected and drawn over it.
+//
+// The eye is the sprite's world position and m_heading; heading 0 looks
+// toward -z, and the forward direction is (sin, 0, -cos). Terrain pixels carry
+// their distance from the eye in whole units + 2 in the top byte, the depth
+// that pictures and meshes are tested against; sky pixels carry 0xFF.
+class Vterrain : public Viewport {
+public:
+    Vterrain(int32_t width, int32_t height, bool unused);
+    ~Vterrain() override;
+
+    // Copies the clip rectangle from the own buffer (repainting the terrain
+    // there first when it is stale), or casts straight into the target when
+    // there is no own buffer; then draws the children over it.
+    void draw(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,
+              int32_t x1, int32_t y1) override;
+    void renderChangeDetect(int32_t ax, int32_t ay, int32_t scale) override;
+
+    virtual void drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
+                             int32_t y0, int32_t x1, int32_t y1);
+    virtual void drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
+                             int32_t y0, int32_t x1, int32_t y1);
+    virtual int32_t getHeading();
+    virtual int32_t getHeight(int32_t x, int32_t z);
+    // Turns the eye toward (x, z); the new heading.
+    virtual int32_t lookAt(int32_t x, int32_t z);
+    virtual void makeHole(int32_t x, int32_t y, int32_t z, int32_t r);
+    virtual void makeSpire(int32_t x, int32_t z, int32_t h);
+    virtual void move(int32_t d);
+    virtual void renderTerrain();
+    virtual int32_t rotateX(int32_t x, int32_t z);
+    virtual int32_t rotateZ(int32_t x, int32_t z);
+    virtual void setHeading(int32_t a);
+    virtual void setHeight(int32_t h);
+    virtual void setHorizon(int32_t row);
+    virtual void setScreenCoords(const ref<Vsprite>& s);
+    // Lifts the eye to the ground when it is below; the ground height.
+    virtual int32_t setAboveGround();
+    virtual void setSkyGradient(int32_t top, int32_t bottom);
+    virtual void setWxhz(int32_t x, int32_t h, int32_t z);
+
+    using Viewport::getHeight;
+
+    ref<VpolyTerrain> m_polyTerrain;
+    int32_t m_cos = 32768;
+    int32_t m_sin = 0;
+    int32_t m_horizon = 0;
+    bool m_changed = false;
+    Array<int32_t> m_sky;
+    Array<int16_t> m_top;
+    int32_t m_focal = 0; // projection distance in pixels
+
+    static constexpr int32_t kFarDistance = 3072; // ray steps of 1/16 unit
+
+private:
+    // Casts the ray of column x through rows [y0, y1) and paints sky above
+    // the terrain up to row skyFrom.
+    void castColumn(int32_t* px, int32_t width, int32_t x, int32_t y0, int32_t y1, int32_t skyFrom);
+    // The texture of each ground style, fetched once per terrain drawing.
+    void fetchTextures();
+    Vpicture* texture(int32_t style);
+
+    ref<Vpicture> m_textures[64];
+    uint64_t m_fetched = 0;
+};
