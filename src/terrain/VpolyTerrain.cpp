@@ -66,16 +66,7 @@ int32_t VpolyTerrain::getTexture(int32_t x, int32_t z)
 
 int32_t VpolyTerrain::shade(int32_t color, int32_t light)
 {
-    if (light < -16384)
-        return (color >> 1) & static_cast<int32_t>(0xFF7F7F7Fu);
-    light = std::min(light, 8192);
-    uint32_t out = 0xFF000000u;
-    for (int32_t shift = 16; shift >= 0; shift -= 8) {
-        int32_t c = (color >> shift) & 255;
-        c = std::min(c + ((c * light) >> 15), 255);
-        out |= static_cast<uint32_t>(c) << shift;
-    }
-    return static_cast<int32_t>(out);
+    return shadeColor(color, light);
 }
 
 // ---- the height map ----

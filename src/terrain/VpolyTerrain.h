@@ -40,7 +40,7 @@ public:
     // when any cell became lower.
     virtual bool makeHole(int32_t x, int32_t y, int32_t z, int32_t r);
     virtual void setFrictionRestitution(int32_t style, int32_t friction, int32_t restitution);
-    // Brightens (light > 0) or darkens a colour by a slope value.
+    // Brightens (light > 0) or darkens a colour by a slope value (shadeColor).
     virtual int32_t shade(int32_t color, int32_t light);
 
     // Readies the drawing for a battle site: colour 0 (the background) takes
@@ -86,6 +86,22 @@ public:
         return (color >> 16) & 0xFF;
     }
     static int32_t colorClass(int32_t color);
+    // Below -16384 each channel is halved; otherwise it gains light/32768 of
+    // itself (light capped at 8192), at most 255. The top byte becomes 0xFF.
+    static int32_t shadeColor(int32_t color, int32_t light)
+    {
+        if (light < -16384)
+            return (color >> 1) & static_cast<int32_t>(0xFF7F7F7Fu);
+        light = light < 8192 ? light : 8192;
+        int32_t r = (color >> 16) & 255, g = (color >> 8) & 255, b = color & 255;
+        r += (r * light) >> 15;
+        g += (g * light) >> 15;
+        b += (b * light) >> 15;
+        r = r < 255 ? r : 255;
+        g = g < 255 ? g : 255;
+        b = b < 255 ? b : 255;
+        return static_cast<int32_t>(0xFF000000u | static_cast<uint32_t>(r << 16 | g << 8 | b));
+    }
 
     Array<int8_t> m_heightMap;
     int32_t m_baseHeight = 0;

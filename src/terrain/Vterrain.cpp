@@ -232,17 +232,15 @@ void Vterrain::fetchTextures()
     m_fetched = 0;
 }
 
-Vpicture* Vterrain::texture(int32_t style)
+Vpicture* Vterrain::fetchTexture(int32_t style)
 {
-    if (!(m_fetched >> style & 1)) {
-        m_fetched |= UINT64_C(1) << style;
-        const VpolyTerrain* p = m_polyTerrain.get();
-        if (p->m_textureLib && style < p->m_textures.length)
-            m_textures[style] = p->m_textureLib->loadPicture(p->m_textures[style]);
-        const Vpicture* t = m_textures[style].get();
-        if (t && (t->m_width < 64 || t->m_height < 64 || t->m_pixels.length < 64 * 64))
-            m_textures[style] = nullptr;
-    }
+    m_fetched |= UINT64_C(1) << style;
+    const VpolyTerrain* p = m_polyTerrain.get();
+    if (p->m_textureLib && style < p->m_textures.length)
+        m_textures[style] = p->m_textureLib->loadPicture(p->m_textures[style]);
+    const Vpicture* t = m_textures[style].get();
+    if (t && (t->m_width < 64 || t->m_height < 64 || t->m_pixels.length < 64 * 64))
+        m_textures[style] = nullptr;
     return m_textures[style].get();
 }
 
@@ -334,7 +332,7 @@ void Vterrain::castColumn(int32_t* px, int32_t width, int32_t x, int32_t y0, int
                              : (style < ground->m_colors.length ? ground->m_colors.a[style] : 0);
         int32_t h2 = ground->getHeight(posX + 32768, posZ + 32768);
         if (h2 != h)
-            colour = ground->shade(colour, h - h2);
+            colour = VpolyTerrain::shadeColor(colour, h - h2);
         int32_t pixel = (colour & 0xFFFFFF) | (((distance >> 4) + 2) << 24);
         while (line < hh) {
             if (--row < y0) {

@@ -4,9 +4,8 @@
 #include "runtime/Array.h"
 #include "runtime/ref.h"
 #include "scene/Viewport.h"
+#include "scene/Vpicture.h"
 #include "terrain/VpolyTerrain.h"
-
-class Vpicture;
 
 // The landscape seen from the eye: a sky gradient above and the textured,
 // slope-shaded height field below, cast with one ray per screen column. It is
@@ -72,7 +71,11 @@ private:
     void castColumn(int32_t* px, int32_t width, int32_t x, int32_t y0, int32_t y1, int32_t skyFrom);
     // The texture of each ground style, fetched once per terrain drawing.
     void fetchTextures();
-    Vpicture* texture(int32_t style);
+    Vpicture* texture(int32_t style)
+    {
+        return (m_fetched >> style & 1) ? m_textures[style].get() : fetchTexture(style);
+    }
+    Vpicture* fetchTexture(int32_t style);
 
     ref<Vpicture> m_textures[64];
     uint64_t m_fetched = 0;

@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "TerrainFixtures.h"
+
+namespace {
+
+constexpr int32_t kCell = 65536;
+
+// A 512 x 512 drawing whose rows are cut by vertical boundaries: each pair
+// (x in units, colour) starts a region of that colour at x.
+ref<VpolyTerrain> stripes(const std::vector<std::pair<int32_t, int32_t>>& cuts, int32_t colour0 = 0)
+{
+    ref<VpolyTerrain> p = new VpolyTerrain;
+    p->init(512, 512, 4096, 64);
+    p->setColor(0, colour0);
+    for (auto [x, colour] : cuts)
+        p->line(x * kUnit, 0, x * kUnit, 512 * kUnit, 0, p->addColor(colour));
+    p->finish();
+    return p;
+}
+
+ref<VpolyTerrain> flatMap(int32_t h)
+{
+    ref<VpolyTerrain> p = stripes({{0, 0x001000}});
+    p->makeHeight();
+    std::memset(p->m_heightMap.a, h, 65536);
+    return p;
+}
+
+int32_t cell(const VpolyTerrain& p, int32_t col, int32_t row)
+{
+    return p.m_heightMap[row * 256 + col] & 255;
+}
+
+void setCell(VpolyTerrain& p, int32_t col, int32_t row, int32_t h)
+{
+    p.m_heightMap[row * 256 + col] = static_cast<int8_t>(h);
+}
+
+} // namespace
+
+TEST(VpolyTerrain, AKnownDrawingGivesKnownBytes)
+{
+    // Grass at height 16 from x 0, water at 80 from x 256 (column 128).
+    ref<VpolyTerrain> p = stripes({{0, 0x001000}, {256, 0x000050}});
+    p->makeHeight();
+    EXPECT_EQ(p->m_baseHeight, 16 * 4096);
+    // Two 1-2-1 passes across the step, truncating after each.
+    const int32_t expect[] = {16, 16, 20, 36, 60, 76, 80, 80};
+    for (int32_t row : {0, 100, 255})
+        for (int32_t k = 0; k < 8; k++)
+            EXPECT_EQ(cell(*p, 124 + k, row), expect[k]) << row << " " << k;
+    EXPECT_EQ(cell(*p, 0, 7), 16);
+    EXPECT_EQ(cell(*p, 255, 7), 80) << "the smoothing does not wrap";
+    // Height bytes: the lowest non-zero one of blue, green, red.
+    EXPECT_EQ(VpolyTerrain::colorHeight(0x123456), 0x56);
+    EXPECT_EQ(VpolyTerrain::colorHeight(0x123400), 0x34);
+    EXPECT_EQ(VpolyTerrain::colorHeight(0x120000), 0x12);
+    EXPECT_EQ(VpolyTerrain::colorHeight(static_cast<int32_t>(0xFF000000u)), 0);
+}
+
+TEST(VpolyTerrain, EachMapRowWalksTwoPolygonRowsAsOneSequence)
+{
+    ref<VpolyTerrain> p = new VpolyTerrain;
+    p->init(512, 512, 64, 64);
+    // The background's height is read by the same rule as every style's.
+    p->setColor(0, 0x002000);
+    int32_t a = p->addColor(0x000040), b = p->addColor(0x000060);
+    p->addEdge(20 * 16, 20, 20 * 16, a, 0, true);   // map row 10: a from column 10 ...
+    p->addEdge(400 * 16, 21, 400 * 16, b, 0, true); // ... and b from column 200
+    p->addEdge(200 * 16, 60, 200 * 16, a, 0, true); // map row 30: a from column 100, but
+    p->addEdge(100 * 16, 61, 100 * 16, b, 0, true); // b (at 50, behind) takes over from there
+    p->finish();
+    p->makeHeight();
+    EXPECT_EQ(p->m_baseHeight, 32 * 4096);
+    EXPECT_EQ(cell(*p, 128, 0), 32) << "rows without crossings";
+    // A lone row of v among rows of 32, after two passes down the columns.
+    auto lone = [](int32_t v) {
+        int32_t c = (64 + 2 * v) >> 2, n = (96 + v) >> 2;
+        return (2 * n + 2 * c) >> 2;
+    };
+    EXPECT_EQ(cell(*p, 5, 10), 32);
+    EXPECT_EQ(cell(*p, 100, 10), lone(0x40));
+    EXPECT_EQ(cell(*p, 230, 10), lone(0x60));
+    EXPECT_EQ(cell(*p, 60, 30), 32);
+    EXPECT_EQ(cell(*p, 120, 30), lone(0x60));
+    EXPECT_EQ(cell(*p, 200, 30), lone(0x60));
+}
+
+TEST(VpolyTerrain, SmoothingPassesKeepToTheirEdgeRules)
+{
+    ref<VpolyTerrain> p = new VpolyTerrain;
+    Array<int8_t> src(8), dst(8);
+    const uint8_t in[] = {0, 100, 0, 200, 10, 10, 10, 250};
+    std::memcpy(src.a, in, 8);
+    p->blur2(dst, src, 4, 2, 0);
+    // Two rows of four, written transposed (column-major).
+    const uint8_t want[] = {25, 10, 50, 10, 75, 70, 150, 190};
+    for (int32_t k = 0; k < 8; k++)
+        EXPECT_EQ(dst[k] & 255, want[k]) << k;
+    // A map of one value stays that value.
+    ref<VpolyTerrain> flat = flatMap(77);
+    Array<int8_t> scratch(65536);
+    flat->blur(flat->m_heightMap, scratch, 2);
+    EXPECT_EQ(cell(*flat, 0, 0), 77);
+    EXPECT_EQ(cell(*flat, 255, 255), 77);
+    EXPECT_EQ(cell(*flat, 17, 200), 77);
+}
+
+TEST(VpolyTerrain, HeightsAreBilinearAndWrapOnBothAxes)
+{
+    ref<VpolyTerrain> p = flatMap(40);
+    // Equal corners: h * 4096 whatever the fractions.
+    EXPECT_EQ(p->getHeight(12345678, 7654321), 40 * 4096);
+    setCell(*p, 10, 20, 100);
+    setCell(*p, 11, 20, 200);
+    setCell(*p, 10, 21, 0);
+    setCell(*p, 11, 21, 50);
+    EXPECT_EQ(p->getHeight(10 * kCell, 20 * kCell), 100 * 4096) << "a corner is its byte";
+    EXPECT_EQ(p->getHeight(10 * kCell + kCell / 2, 20 * kCell), 150 * 4096);
+    EXPECT_EQ(p->getHeight(10 * kCell, 20 * kCell + kCell / 2), 50 * 4096);
+    EXPECT_EQ(p->getHeight(10 * kCell + kCell / 2, 20 * kCell + kCell / 2), (100 + 200 + 0 + 50) * 1024);
+    // Column 255 runs on into column 0 of the same row.
+    setCell(*p, 255, 30, 100);
+    setCell(*p, 0, 30, 200);
+    setCell(*p, 0, 31, 0);
+    EXPECT_EQ(p->getHeight(255 * kCell + kCell / 2, 30 * kCell), 150 * 4096);
+    EXPECT_EQ(p->getHeight(-kCell / 2, 30 * kCell), 150 * 4096);
+    EXPECT_EQ(p->getHeight(255 * kCell + kCell / 2 + 256 * kCell, 30 * kCell - 256 * kCell), 150 * 4096);
+    // Row 255 runs on into row 0.
+    setCell(*p, 50, 255, 10);
+    setCell(*p, 50, 0, 30);
+    EXPECT_EQ(p->getHeight(50 * kCell, 255 * kCell + kCell / 2), 20 * 4096);
+    // A cliff from 0 to 255 between rows stays inside its ends.
+    setCell(*p, 80, 80, 0);
+    setCell(*p, 81, 80, 1);
+    setCell(*p, 80, 81, 255);
+    setCell(*p, 81, 81, 254);
+    int32_t h = p->getHeight(80 * kCell + 100, 81 * kCell - 16);
+    EXPECT_GT(h, 254 * 4096);
+    EXPECT_LE(h, 255 * 4096);
+    EXPECT_EQ(p->getCell(80 * kCell + 5, 81 * kCell + 5), 255);
+}
+
+TEST(VpolyTerrain, ShadingHalvesBrightensAndCaps)
+{
+    ref<VpolyTerrain> p = new VpolyTerrain;
+    EXPECT_EQ(static_cast<uint32_t>(p->shade(static_cast<int32_t>(0xFF808080u), -16385)), 0xFF404040u);
+    EXPECT_EQ(static_cast<uint32_t>(p->shade(0x808080, -16384)), 0xFF404040u);
+    EXPECT_EQ(p->shade(0x80F010, 20000), p->shade(0x80F010, 8192));
+    EXPECT_EQ(static_cast<uint32_t>(p->shade(0x80F010, 8192)), 0xFFA0FF14u);
+    EXPECT_EQ(static_cast<uint32_t>(p->shade(0x102030, 0)), 0xFF102030u);
+}
+
+TEST(VpolyTerrain, CratersOnlyLowerTheGroundInsideTheMap)
+{
+    ref<VpolyTerrain> p = flatMap(100);
+    int32_t ground = 100 * 4096, r = 3 * kUnit;
+    int32_t x = 60 * kCell, z = 70 * kCell;
+    EXPECT_FALSE(p->makeHole(x, ground + r + 4096, z, r)) << "a sphere above the ground";
+    EXPECT_EQ(cell(*p, 60, 70), 100);
+    EXPECT_TRUE(p->makeHole(x, ground, z, r));
+    EXPECT_EQ(cell(*p, 60, 70), (ground - r) >> 12);
+    EXPECT_LT(cell(*p, 61, 70), 100);
+    EXPECT_EQ(cell(*p, 62, 70), 100) << "two cells away lies outside the radius";
+    EXPECT_FALSE(p->makeHole(x, ground, z, r)) << "the same crater again lowers nothing";
+    // Deeper than the ground: the bottom is 0.
+    EXPECT_TRUE(p->makeHole(120 * kCell, 2 * kUnit, 120 * kCell, 10 * kUnit));
+    EXPECT_EQ(cell(*p, 120, 120), 0);
+    // At the corner of the map: nothing wraps to the far side.
+    EXPECT_TRUE(p->makeHole(0, ground, 0, r));
+    EXPECT_LT(cell(*p, 0, 0), 100);
+    EXPECT_EQ(cell(*p, 255, 0), 100);
+    EXPECT_EQ(cell(*p, 0, 255), 100);
+    EXPECT_EQ(cell(*p, 255, 255), 100);
+    EXPECT_FALSE(p->makeHole(-100 * kCell, ground, 40 * kCell, r));
+}
+
+TEST(VpolyTerrain, GroundClassesTexturesAndFriction)
+{
+    // The colour classes of the battle set-up.
+    EXPECT_EQ(VpolyTerrain::colorClass(0x000010), 0);
+    EXPECT_EQ(VpolyTerrain::colorClass(0x001010), 1);
+    EXPECT_EQ(VpolyTerrain::colorClass(0x001000), 2);
+    EXPECT_EQ(VpolyTerrain::colorClass(0x100010), 3);
+    EXPECT_EQ(VpolyTerrain::colorClass(0x100000), 4);
+    EXPECT_EQ(VpolyTerrain::colorClass(0x101010), 5);
+    EXPECT_EQ(VpolyTerrain::colorClass(0x000000), 5);
+    EXPECT_EQ(VpolyTerrain::colorClass(0x101000), 6);
+    ref<VpolyTerrain> p = stripes({{0, 0x001000}, {100, 0x000030}, {200, 0x400000}}, 0x7777);
+    ref<Vilib> lib = textureLibrary(16);
+    p->setGroundTextures(lib, 9);
+    EXPECT_EQ(p->m_colors[0], p->m_colors[1]);
+    EXPECT_EQ(p->m_textures[1], 11);
+    EXPECT_EQ(p->m_textures[2], 9);
+    EXPECT_EQ(p->m_textures[3], 13);
+    EXPECT_EQ(p->getTexture(150 * kUnit, 3 * kUnit), 9);
+    EXPECT_EQ(p->getTexture(250 * kUnit + 512 * kUnit, 3 * kUnit), 13);
+    p->setFrictionRestitution(2, 111, 222);
+    EXPECT_EQ(p->m_friction[2], 111);
+    EXPECT_EQ(p->m_restitution[2], 222);
+    testing::internal::CaptureStdout();
+    p->setFrictionRestitution(64, 1, 1);
+    p->setFrictionRestitution(-1, 1, 1);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "VpolyTerrain: no ground style 64\nVpolyTerrain: no ground style -1\n");
+}
+
+TEST(VpolyTerrain, TheMapFromAboveIsTexturedAndShadedOnSlopes)
+{
+    ref<VpolyTerrain> p = stripes({{0, 0x001000}, {256, 0x003000}});
+    p->setGroundTextures(textureLibrary(8), 0);
+    p->makeHeight();
+    // Two pixels a unit: texels every half unit, so one texel a pixel.
+    p->rescale(0, 0, 65536);
+    Array<int32_t> px(200 * 20);
+    p->draw(px, 200, 20, 0, 0, 200, 20);
+    // Flat ground: the texel as it is. Texture 2 (grass), column (u >> 14) & 63.
+    EXPECT_EQ(static_cast<uint32_t>(px[5 * 200 + 70]), 0xFF000000u | 2u << 16 | 5u << 8 | 6u);
+    // Where the ground rises toward x 60 the slope shades it.
+    ref<VpolyTerrain> q = stripes({{0, 0x001000}, {60, 0x003000}});
+    q->setGroundTextures(textureLibrary(8), 0);
+    q->makeHeight();
+    q->rescale(0, 0, 32768);
+    Array<int32_t> shaded(80 * 4);
+    q->draw(shaded, 80, 4, 0, 0, 80, 4);
+    // One pixel a unit: texel column 2x, row 2y.
+    EXPECT_EQ(static_cast<uint32_t>(shaded[1 * 80 + 29]), 0xFF000000u | 2u << 16 | 2u << 8 | 58u);
+    EXPECT_LT(static_cast<uint32_t>(shaded[1 * 80 + 59]) & 0xFF, 118u & 63) << "rising ground ahead is darkened";
+}

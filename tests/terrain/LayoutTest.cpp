@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <set>
+
+#include "data/DataFiles.h"
+#include "TerrainScene.h"
+#include "TerrainFixtures.h"
+
+namespace {
+
+// The battlefield as a land site battle reads it, shared by the tests here.
+class LayoutTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { s_scene = new TerrainScene(dataDir(), false); }
+    static void TearDownTestSuite()
+    {
+        delete s_scene;
+        InputStream::setResourceDir(".");
+    }
+    static TerrainScene* s_scene;
+};
+
+TerrainScene* LayoutTest::s_scene = nullptr;
+
+} // namespace
+
+TEST_F(LayoutTest, IsAnUncompressedVectorFileSpanningThePolygon)
+{
+    std::string file = readFile(dataDir() + "/layout");
+    ASSERT_GT(file.size(), 1000u);
+    EXPECT_EQ(file.substr(0, 3), "FWS");
+    uint32_t length = 0;
+    for (int32_t k = 0; k < 4; k++)
+        length |= static_cast<uint32_t>(static_cast<uint8_t>(file[static_cast<size_t>(4 + k)])) << (8 * k);
+    EXPECT_EQ(length, file.size());
+    const VpolyTerrain& g = *s_scene->m_ground;
+    EXPECT_GT(g.m_ncolors, 20);
+    EXPECT_LE(g.m_ncolors, 64);
+    // Every ground class is drawn somewhere, every row begins at the frame.
+    std::set<int32_t> classes;
+    for (int32_t i = 1; i < g.m_ncolors; i++)
+        classes.insert(VpolyTerrain::colorClass(g.m_colors[i]));
+    EXPECT_EQ(classes.size(), 7u);
+    for (int32_t r = 0; r < 512; r++) {
+        ASSERT_LT(g.m_rowStart[r], g.rowEnd(r)) << r;
+        EXPECT_EQ(Vpolyn::edgeX(g.m_edges[g.m_rowStart[r]]), 0) << r;
+    }
+    // The build writes the same bytes every time.
+    TempDir dir("layout");
+    ASSERT_TRUE(runTool("layoutgen " + dir.file("layout")));
+    EXPECT_TRUE(readFile(dir.file("layout")) == file);
+}
+
+TEST_F(LayoutTest, BothStartStripsOfferPlentyOfGoodSpots)
+{
+    // The battle set-up's random spots: x from 41 (or 271) over 200 units,
+    // z from 41 over 430 units.
+    uint32_t seed = 2024;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return static_cast<int32_t>(seed >> 17);
+    };
+    for (int32_t x0 : {0x148000, 0x878000}) {
+        int32_t good = 0, tries = 5000;
+        for (int32_t k = 0; k < tries; k++) {
+            int32_t x = x0 + V::fmul(next(), 0x640001), z = 0x148000 + V::fmul(next(), 0xD70001);
+            good += s_scene->goodStart(x, z);
+        }
+        double share = 100.0 * good / tries;
+        std::printf("start strip from x %d: %.1f %% of spots are good\n", x0 >> 15, share);
+        RecordProperty(x0 == 0x148000 ? "west_strip_good_percent" : "east_strip_good_percent", static_cast<int>(share));
+        EXPECT_GE(share, 30.0) << "strip from x " << (x0 >> 15);
+    }
+}
+
+TEST_F(LayoutTest, TheEdgesJoinUpAndTheReliefIsAsPlanned)
+{
+    const VpolyTerrain& g = *s_scene->m_ground;
+    auto cell = [&](int32_t c, int32_t r) { return g.m_heightMap[(r & 255) * 256 + (c & 255)] & 255; };
+    int32_t worstInside = 0, worstSeam = 0, low = 255, high = 0;
+    for (int32_t a = 0; a < 256; a++)
+        for (int32_t b = 0; b < 256; b++) {
+            low = std::min(low, cell(a, b));
+            high = std::max(high, cell(a, b));
+            int32_t step = std::max(std::abs(cell(a, b) - cell(a + 1, b)), std::abs(cell(a, b) - cell(a, b + 1)));
+            int32_t& worst = a == 255 || b == 255 ? worstSeam : worstInside;
+            worst = std::max(worst, step);
+        }
+    // Across the seams (column 255 to 0, row 255 to 0) the ground runs on as
+    // smoothly as anywhere else.
+    EXPECT_LE(worstSeam, worstInside);
+    EXPECT_GE(low, 10);
+    EXPECT_GE(high, 130);
+    EXPECT_LE(high, 210);
+    int32_t sameClass = 0;
+    for (int32_t z = 0; z < 512; z++)
+        sameClass += s_scene->groundClass(kUnit / 8, z * kUnit) == s_scene->groundClass(512 * kUnit - kUnit / 8, z * kUnit);
+    EXPECT_GE(sameClass, 500);
+}
+
+TEST_F(LayoutTest, WaterReadsAsWaterOnLandAndRiverSites)
+{
+    TerrainScene river(dataDir(), true);
+    int32_t water = 0;
+    for (int32_t z = 0; z < 512; z += 2)
+        for (int32_t x = 0; x < 512; x += 2) {
+            int32_t land = s_scene->m_ground->getTexture(x * kUnit, z * kUnit);
+            int32_t wet = river.m_ground->getTexture(x * kUnit, z * kUnit);
+            EXPECT_EQ(wet, land + 9);
+            water += land == 0;
+        }
+    EXPECT_GT(water, 1500);
+    EXPECT_EQ(V::m_water, 9);
+    V::m_water = 0;
+}
+
+TEST_F(LayoutTest, FramesHaveNoHolesAndTheSkyOnlyAboveTheGround)
+{
+    for (int32_t heading : {0, 0x2000, 0x4000, 0x6000, 0x1234}) {
+        ref<Vterrain> v = s_scene->view(240, 160, 140 * kUnit, 100 * kUnit + heading * 40, heading);
+        for (int32_t k = 0; k < v->m_pixels.length; k++)
+            v->m_pixels[k] = 0x01020304;
+        TerrainScene::render(*v);
+        int32_t terrain = 0;
+        for (int32_t x = 0; x < 240; x++) {
+            bool sky = false;
+            for (int32_t y = 159; y >= 0; y--) {
+                uint32_t p = static_cast<uint32_t>(v->m_pixels[y * 240 + x]);
+                bool isSky = p == static_cast<uint32_t>(v->m_sky[y]);
+                int32_t depth = static_cast<int32_t>(p >> 24);
+                ASSERT_TRUE(isSky || (depth >= 2 && depth <= 194)) << "heading " << heading << " at " << x << "," << y;
+                ASSERT_FALSE(sky && !isSky) << "ground above the sky at " << x << "," << y;
+                sky |= isSky;
+                terrain += !isSky;
+            }
+        }
+        EXPECT_GT(terrain, 240 * 160 / 2) << heading;
+    }
+}

@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+#include "TerrainFixtures.h"
+
+namespace {
+
+using Points = std::vector<std::pair<double, double>>;
+
+// A square walked with its inside on the left (y down): fill1 inside.
+Points square(double x0, double y0, double x1, double y1)
+{
+    return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
+}
+
+int32_t styleAt(const ref<VpolyTerrain>& p, double x, double y)
+{
+    return p->getXy2(static_cast<int32_t>(x * kUnit), static_cast<int32_t>(y * kUnit));
+}
+
+std::string readQuietly(const std::string& name, ref<VpolyTerrain>& poly)
+{
+    testing::internal::CaptureStdout();
+    poly = ShapeFile::read(name);
+    return testing::internal::GetCapturedStdout();
+}
+
+} // namespace
+
+TEST(Vswf, ASquareNestedRegionsAndTheirColours)
+{
+    ShapeFile f;
+    f.begin({0xFF112233, 0xFF445566});
+    f.polygon(square(100, 100, 300, 300), 0, 1);
+    f.polygon(square(150, 120, 200, 260), 1, 2);
+    f.save(f.bytes());
+    ref<VpolyTerrain> p = ShapeFile::read();
+    EXPECT_EQ(styleAt(p, 120, 200), 1);
+    EXPECT_EQ(styleAt(p, 175, 200), 2);
+    EXPECT_EQ(styleAt(p, 250, 110), 1);
+    EXPECT_EQ(styleAt(p, 99.5, 200), 0);
+    EXPECT_EQ(styleAt(p, 300.5, 200), 0);
+    EXPECT_EQ(styleAt(p, 200, 99), 0);
+    EXPECT_EQ(styleAt(p, 200, 301), 0);
+    // DefineShape3 keeps the colour's alpha in the top byte.
+    EXPECT_EQ(static_cast<uint32_t>(p->m_colors[1]), 0xFF112233u);
+    EXPECT_EQ(static_cast<uint32_t>(p->getRgb(175 * kUnit, 200 * kUnit)), 0xFF445566u);
+    EXPECT_EQ(p->m_ncolors, 3);
+    // Every row the squares cover holds their four sides.
+    EXPECT_EQ(p->edgeCount(), 200 * 2 + 140 * 2);
+}
+
+TEST(Vswf, EarlierShapeVersionsHaveNoAlpha)
+{
+    for (int32_t version : {1, 2}) {
+        ShapeFile f;
+        f.version = version;
+        f.begin({0xFF112233});
+        f.polygon(square(10, 10, 20, 20), 0, 1);
+        f.save(f.bytes());
+        ref<VpolyTerrain> p = ShapeFile::read();
+        EXPECT_EQ(static_cast<uint32_t>(p->m_colors[1]), 0x112233u) << version;
+        EXPECT_EQ(styleAt(p, 15, 15), 1) << version;
+    }
+}
+
+TEST(Vswf, ACircleOfCurves)
+{
+    ShapeFile f;
+    f.begin({0xFF00FF00});
+    constexpr int32_t kArcs = 8;
+    double r = 100, c = 256;
+    auto tw = ShapeFile::tw;
+    // Counterclockwise on screen (y down), so the inside is on the left.
+    auto at = [&](double a, double radius) { return std::make_pair(c + radius * std::cos(-a), c + radius * std::sin(-a)); };
+    auto [sx, sy] = at(0, r);
+    int32_t x = tw(sx), y = tw(sy);
+    f.shape.moveTo(x, y, 0, 1, f.fillBits);
+    for (int32_t k = 0; k < kArcs; k++) {
+        double a0 = 2 * M_PI * k / kArcs, a1 = 2 * M_PI * (k + 1) / kArcs;
+        auto [cx, cy] = at((a0 + a1) / 2, r / std::cos(M_PI / kArcs));
+        auto [ax, ay] = at(a1, r);
+        f.shape.curveBy(tw(cx) - x, tw(cy) - y, tw(ax) - tw(cx), tw(ay) - tw(cy));
+        x = tw(ax);
+        y = tw(ay);
+    }
+    f.save(f.bytes());
+    ref<VpolyTerrain> p = ShapeFile::read();
+    int32_t wrong = 0;
+    for (int32_t k = 0; k < 360; k += 5) {
+        double a = k * M_PI / 180;
+        wrong += styleAt(p, c + 97 * std::cos(a), c + 97 * std::sin(a)) != 1;
+        wrong += styleAt(p, c + 103 * std::cos(a), c + 103 * std::sin(a)) != 0;
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(styleAt(p, c, c), 1);
+}
+
+TEST(Vswf, ACurveWithinTwoRowsIsOneStraightEdge)
+{
+    ref<VpolyTerrain> p = new VpolyTerrain;
+    p->init(512, 512, 64, 64);
+    ref<Vswf> swf = new Vswf;
+    swf->m_poly = p;
+    swf->quad(100 * kUnit, 10 * kUnit + 6000, 150 * kUnit, 10 * kUnit + 30000, 200 * kUnit, 11 * kUnit + 9000);
+    EXPECT_EQ(p->finish(), 1);
+    EXPECT_EQ(Vpolyn::edgeX(p->m_edges[0]), 1600);
+    EXPECT_EQ(Vpolyn::edgeDx(p->m_edges[0]), 1600);
+    EXPECT_EQ(swf->distanceSquaredToLine(3, 4, 3, 4, 9, 9), 0);
+    EXPECT_EQ(swf->distanceSquaredToLine(1, 1, 5, 5, 5, 5), 2147483647) << "a chord of no length";
+    EXPECT_EQ(swf->distanceSquaredToLine(20, 0, 0, 0, 10, 0), 2147483647) << "beyond the far end";
+    EXPECT_EQ(swf->distanceSquaredToLine(5, 3, 0, 0, 10, 0), 9);
+}
+
+TEST(Vswf, TheFrameSpansThePolygonFromItsCentreAndOtherTagsAreSkipped)
+{
+    ShapeFile f;
+    f.begin({0xFF0000FF});
+    f.polygon(square(0, 0, 100, 512), 0, 1);
+    // An unknown tag with a 32-bit length, full of bytes that look like tags.
+    SwfWriter junk;
+    junk.tag(777 & 0x3FF, std::vector<uint8_t>(300, 0x3F), true);
+    std::vector<uint8_t> file = f.bytes(junk.bytes());
+    // Shift the frame by 1000 twips: the drawing moves with it.
+    SwfWriter head;
+    head.rect(1000, 1000 + 512 * 32, 1000, 1000 + 512 * 32);
+    SwfWriter plain;
+    plain.rect(0, 512 * 32, 0, 512 * 32);
+    ASSERT_EQ(head.bytes().size(), plain.bytes().size());
+    std::copy(head.bytes().begin(), head.bytes().end(), file.begin() + 8);
+    f.save(file);
+    ref<VpolyTerrain> p = ShapeFile::read();
+    // The square's left side at the frame's left edge, its right side at
+    // 100 - 1000/32 units.
+    EXPECT_EQ(styleAt(p, 0.1, 200), 1);
+    EXPECT_EQ(styleAt(p, 100 - 1000 / 32.0 - 0.2, 200), 1);
+    EXPECT_EQ(styleAt(p, 100 - 1000 / 32.0 + 0.2, 200), 0);
+    EXPECT_EQ(Vpolyn::edgeX(p->m_edges[p->m_rowStart[5]]), 0);
+}
+
+TEST(Vswf, WrongSignaturesAndMissingFilesGiveOneLineAndAnEmptyPolygon)
+{
+    ShapeFile f;
+    f.begin({0xFF0000FF});
+    f.polygon(square(10, 10, 500, 500), 0, 1);
+    std::vector<uint8_t> good = f.bytes();
+    for (const char* sig : {"CWS", "ZWS", "GIF"}) {
+        std::vector<uint8_t> bad = good;
+        std::copy(sig, sig + 3, bad.begin());
+        f.save(bad);
+        ref<VpolyTerrain> p;
+        std::string out = readQuietly("shape", p);
+        EXPECT_EQ(out.rfind("Could not open shape: ", 0), 0u) << out;
+        EXPECT_NE(out.find(sig[0] == 'G' ? "no FWS signature" : "compressed"), std::string::npos) << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+        EXPECT_EQ(p->edgeCount(), 0);
+        EXPECT_EQ(styleAt(p, 100, 100), 0);
+    }
+    ref<VpolyTerrain> p;
+    EXPECT_EQ(readQuietly("missing", p), "Could not open missing\n");
+    // A frame of no width (a rectangle of 0-bit fields).
+    f.save({'F', 'W', 'S', 8, 0, 0, 0, 0, 0x00});
+    EXPECT_NE(readQuietly("shape", p).find("frame rectangle is empty"), std::string::npos);
+}
+
+TEST(Vswf, TruncatedFilesAndTagsPastTheEndStopCleanly)
+{
+    ShapeFile f;
+    f.begin({0xFF0000FF, 0xFF00FF00});
+    f.polygon(square(10, 10, 500, 500), 0, 1);
+    f.polygon(square(100, 100, 200, 200), 1, 2);
+    std::vector<uint8_t> good = f.bytes();
+    int32_t stopped = 0;
+    for (size_t n = 0; n < good.size(); n += 3) {
+        f.save(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n)));
+        ref<VpolyTerrain> p;
+        std::string out = readQuietly("shape", p);
+        EXPECT_LE(std::count(out.begin(), out.end(), '\n'), 2) << n << out;
+        stopped += out.find("truncated") != std::string::npos;
+        for (int32_t r = 0; r < 512; r++)
+            ASSERT_LE(p->m_rowStart[r], p->rowEnd(r));
+    }
+    EXPECT_GT(stopped, 10);
+    // A shape tag that claims a million bytes: the shape is read, then the
+    // file ends inside the tag.
+    std::vector<uint8_t> longTag = good;
+    size_t at = 8 + 9 + 4; // header, frame rectangle, rate and count
+    ASSERT_EQ(longTag[at], (32 << 6 | 0x3F) & 255);
+    longTag[at + 2] = 0x40;
+    longTag[at + 3] = 0x42;
+    longTag[at + 4] = 0x0F;
+    f.save(longTag);
+    ref<VpolyTerrain> p;
+    std::string out = readQuietly("shape", p);
+    EXPECT_NE(out.find("the file is truncated"), std::string::npos) << out;
+    EXPECT_EQ(styleAt(p, 150, 150), 2);
+    // A shape tag shorter than its shape.
+    std::vector<uint8_t> shortTag = good;
+    shortTag[at + 2] = 20;
+    shortTag[at + 3] = shortTag[at + 4] = shortTag[at + 5] = 0;
+    f.save(shortTag);
+    out = readQuietly("shape", p);
+    EXPECT_NE(out.find("runs past the end of its tag"), std::string::npos) << out;
+}
+
+TEST(Vswf, TooManyStylesBadIndicesAndPointsOffTheFrame)
+{
+    ShapeFile f;
+    std::vector<uint32_t> fills;
+    for (uint32_t k = 1; k <= 70; k++)
+        fills.push_back(0xFF000000u | k);
+    f.fillBits = 7;
+    f.begin(fills);
+    f.polygon(square(10, 10, 20, 20), 0, 3);
+    f.polygon(square(30, 10, 40, 20), 0, 68); // past 64: the background
+    f.polygon(square(50, 10, 60, 20), 0, 100); // no such style
+    // Reaching far outside the frame on every side: held at its border.
+    f.polygon(square(-300, 100, 900, 200), 0, 5);
+    f.save(f.bytes());
+    ref<VpolyTerrain> p;
+    std::string out = readQuietly("shape", p);
+    EXPECT_NE(out.find("defines 70 fill styles"), std::string::npos) << out;
+    EXPECT_NE(out.find("more than 64 fill colours"), std::string::npos) << out;
+    EXPECT_EQ(styleAt(p, 15, 15), 3);
+    EXPECT_EQ(styleAt(p, 35, 15), 0);
+    EXPECT_EQ(styleAt(p, 55, 15), 0);
+    EXPECT_EQ(styleAt(p, 0, 150), 5);
+    EXPECT_EQ(styleAt(p, 511.9, 150), 5);
+    EXPECT_EQ(styleAt(p, 256, 210), 0);
+    for (int32_t k = 0; k < p->edgeCount(); k++)
+        EXPECT_LT(Vpolyn::edgeStyle(p->m_edges[k]), 64);
+}
+
+TEST(Vswf, DamagedBytesNeverCrashOrLoop)
+{
+    ShapeFile f;
+    f.begin({0xFF0000FF, 0xFF00FF00, 0xFFFF0000});
+    f.polygon(square(10, 10, 500, 500), 0, 1);
+    f.polygon(square(100, 100, 200, 200), 1, 2);
+    f.polygon({{300, 300}, {310, 450}, {450, 460}}, 1, 3);
+    std::vector<uint8_t> good = f.bytes();
+    std::mt19937 rnd(11);
+    for (int32_t k = 0; k < 300; k++) {
+        std::vector<uint8_t> bad = good;
+        for (int32_t n = 0; n < 1 + k % 5; n++)
+            bad[8 + rnd() % (bad.size() - 8)] = static_cast<uint8_t>(rnd());
+        f.save(bad);
+        ref<VpolyTerrain> p;
+        readQuietly("shape", p);
+        ASSERT_LE(p->edgeCount(), Vpolyn::kMaxCrossings);
+        p->getXy2(static_cast<int32_t>(rnd()), static_cast<int32_t>(rnd()));
+    }
+}

@@ -1,0 +1,118 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "SwfWriter.h"
+#include "host/Vdisplay.h"
+#include "math/V.h"
+#include "runtime/InputStream.h"
+#include "scene/Vilib.h"
+#include "scene/Vpicture.h"
+#include "support/Files.h"
+#include "terrain/VpolyTerrain.h"
+#include "terrain/Vswf.h"
+
+constexpr int32_t kUnit = 32768;
+
+inline void ensureSine()
+{
+    if (V::m_fsin.empty())
+        V::fsinInit();
+}
+
+// A library of n 64 x 64 textures whose texel (x, y) of picture p is
+// 0xFF000000 | p << 16 | y << 8 | x, so a pixel tells where it came from.
+inline ref<Vilib> textureLibrary(int32_t n)
+{
+    ref<Vilib> lib = new Vilib(new Vdisplay(), "no-such-library"_s);
+    // Loaded pictures are answered without looking at the (missing) pages.
+    lib->m_count = n;
+    lib->m_pictures = Array<ref<Vpicture>>(n);
+    for (int32_t p = 0; p < n; p++) {
+        ref<Vpicture> pic = new Vpicture;
+        pic->m_width = pic->m_height = 64;
+        pic->m_opaque = true;
+        pic->m_pixels = Array<int32_t>(64 * 64);
+        for (int32_t y = 0; y < 64; y++)
+            for (int32_t x = 0; x < 64; x++)
+                pic->m_pixels[y * 64 + x] = static_cast<int32_t>(0xFF000000u | static_cast<uint32_t>(p << 16 | y << 8 | x));
+        lib->m_pictures[p] = pic;
+    }
+    return lib;
+}
+
+// Vector files made by hand: shapes in twips on a frame of 512 x 512 units
+// (32 twips to a unit), written into a folder of their own and read back.
+struct ShapeFile {
+    static constexpr int32_t kTwips = 32;
+    TempDir dir{"swf"};
+    SwfWriter shape;
+    std::vector<uint32_t> colours;
+    int32_t fillBits = 4;
+    int32_t version = 3; // DefineShape3: colours with alpha
+
+    ShapeFile() { InputStream::setResourceDir(dir.str()); }
+    ~ShapeFile() { InputStream::setResourceDir("."); }
+
+    // Starts the shape with its solid fills (before any outline).
+    void begin(std::vector<uint32_t> fills)
+    {
+        colours = std::move(fills);
+        shape.u16(1);
+        shape.rect(0, 512 * kTwips, 0, 512 * kTwips);
+        shape.u8(static_cast<uint32_t>(colours.size()));
+        for (uint32_t c : colours) {
+            shape.u8(0);
+            shape.u8(c >> 16 & 255);
+            shape.u8(c >> 8 & 255);
+            shape.u8(c & 255);
+            if (version == 3)
+                shape.u8(c >> 24);
+        }
+        shape.u8(0);
+        shape.bits(static_cast<uint32_t>(fillBits), 4);
+        shape.bits(0, 4);
+    }
+    // A closed polygon (units) with fill1 inside when walked with the inside
+    // to the left (y down), fill0 outside.
+    void polygon(const std::vector<std::pair<double, double>>& pts, int32_t fill0, int32_t fill1)
+    {
+        int32_t x = tw(pts[0].first), y = tw(pts[0].second);
+        shape.moveTo(x, y, fill0, fill1, fillBits);
+        for (size_t k = 1; k <= pts.size(); k++) {
+            int32_t nx = tw(pts[k % pts.size()].first), ny = tw(pts[k % pts.size()].second);
+            shape.lineBy(nx - x, ny - y);
+            x = nx;
+            y = ny;
+        }
+    }
+    static int32_t tw(double units) { return static_cast<int32_t>(units * kTwips + (units < 0 ? -0.5 : 0.5)); }
+    int32_t shapeTag() const { return version == 3 ? 32 : version == 2 ? 22 : 2; }
+    // The whole file: extra tags before the shape, then shape, end.
+    std::vector<uint8_t> bytes(const std::vector<uint8_t>& before = {})
+    {
+        SwfWriter s = shape;
+        s.endShape();
+        SwfWriter tags;
+        std::vector<uint8_t> all(before);
+        tags.tag(shapeTag(), s.bytes(), true);
+        tags.tag(1, {});
+        tags.tag(0, {});
+        all.insert(all.end(), tags.bytes().begin(), tags.bytes().end());
+        return SwfWriter::file(8, 512 * kTwips, 512 * kTwips, all);
+    }
+    void save(const std::vector<uint8_t>& data, const std::string& name = "shape")
+    {
+        writeFile(dir.file(name), std::string(data.begin(), data.end()));
+    }
+    // Reads the named file into a fresh 512 x 512 polygon.
+    static ref<VpolyTerrain> read(const std::string& name = "shape")
+    {
+        ensureSine();
+        ref<VpolyTerrain> poly = new VpolyTerrain;
+        ref<Vswf> swf = new Vswf;
+        swf->make(poly, String::copyOf(name.c_str()), 512, 512, 64, 64, 0);
+        return poly;
+    }
+};

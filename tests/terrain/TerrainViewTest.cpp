@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "TerrainFixtures.h"
+#include "support/FakeHost.h"
+#include "support/Pixels.h"
+#include "terrain/Vterrain.h"
+
+namespace {
+
+constexpr int32_t kGround = 32; // height byte of the plain: 4 units
+
+// A plain of one ground (texture 2 of the fixture library) at kGround.
+ref<VpolyTerrain> plain()
+{
+    ensureSine();
+    ref<VpolyTerrain> p = new VpolyTerrain;
+    p->init(512, 512, 1024, 64);
+    p->line(0, 0, 0, 512 * kUnit, 0, p->addColor(kGround << 8));
+    p->finish();
+    p->setGroundTextures(textureLibrary(8), 0);
+    p->makeHeight();
+    return p;
+}
+
+ref<Vterrain> view(int32_t w, int32_t h, const ref<VpolyTerrain>& ground, int32_t eyeHeight)
+{
+    ref<Vterrain> v = new Vterrain(w, h, true);
+    v->m_focal = ((std::min(w, h) >> 1) * 0x1C000) >> 15;
+    v->m_polyTerrain = ground;
+    v->setHorizon(h >> 3);
+    v->setWxhz(200 * kUnit, eyeHeight, 400 * kUnit);
+    v->setSkyGradient(0x5995, 0x3399FF);
+    return v;
+}
+
+uint32_t at(const Vterrain& v, int32_t x, int32_t y)
+{
+    return static_cast<uint32_t>(v.m_pixels[y * v.m_width + x]);
+}
+
+bool isSky(const Vterrain& v, int32_t x, int32_t y)
+{
+    return at(v, x, y) == static_cast<uint32_t>(v.m_sky[y]);
+}
+
+} // namespace
+
+TEST(Vterrain, AnEyeAboveAllTerrainSeesOnlyTheSkyGradient)
+{
+    ref<Vterrain> v = view(64, 48, plain(), 1000 * kUnit);
+    v->setHorizon(0);
+    EXPECT_EQ(static_cast<uint32_t>(v->m_sky[0]), 0xFF005995u);
+    EXPECT_LE(colourError(static_cast<uint32_t>(v->m_sky[47]), 0x3399FF), 4) << "the gradient runs past the screen";
+    EXPECT_NE(static_cast<uint32_t>(v->m_sky[47]) & 0xFFFFFF, 0x3399FFu);
+    v->drawTerrain(v->m_pixels, 64, 48, 0, 0, 64, 48);
+    for (int32_t y = 0; y < 48; y++)
+        for (int32_t x = 0; x < 64; x++)
+            ASSERT_TRUE(isSky(*v, x, y)) << x << "," << y;
+    // Rows below n = focal * wy / 192 + horizon take the bottom colour.
+    ref<Vterrain> low = view(64, 48, plain(), 0);
+    low->setWxyz(0, 4 * kUnit, 0);
+    low->setSkyGradient(0x000000, 0x0000FF);
+    int32_t n = V::fmul(low->m_focal, 4 * kUnit) / 192 + low->m_horizon;
+    EXPECT_EQ(low->m_sky[n - 1] & 0xFF, ((n - 1) * (32768 / n) * 255) >> 15);
+    EXPECT_EQ(static_cast<uint32_t>(low->m_sky[n]), 0xFF0000FFu);
+    EXPECT_EQ(low->m_top.length, 64);
+}
+
+TEST(Vterrain, APlainLandsOnTheRowsAPinholeCameraPredicts)
+{
+    constexpr int32_t kW = 160, kH = 120;
+    constexpr double kEye = 8.0; // units above the plain
+    ref<Vterrain> v = view(kW, kH, plain(), static_cast<int32_t>(kEye * kUnit));
+    v->drawTerrain(v->m_pixels, kW, kH, 0, 0, kW, kH);
+    int32_t horizon = v->m_horizon, step = 32768 / v->m_focal;
+    double wz = 400;
+    int32_t checked = 0;
+    for (int32_t x : {0, kW / 2, kW - 1})
+        for (int32_t r = 0; r < kH; r++) {
+            int32_t k = r - horizon;
+            // Nothing of the plain shows above the horizon or beyond 192 units.
+            if (k < 7) {
+                EXPECT_TRUE(isSky(*v, x, r)) << x << "," << r;
+                continue;
+            }
+            if (k > 10) {
+                ASSERT_FALSE(isSky(*v, x, r)) << "a hole at " << x << "," << r;
+            }
+            if (k < 30 || x != kW / 2)
+                continue;
+            // The pixel shows the ground between the sight lines of its
+            // lower and upper edges, give or take a row: the rise per row is
+            // taken at the step before (rowInc lags one step), so the rows
+            // above a hit creep nearer by up to a row.
+            double dNear = kEye * 32768 / (step * (k + 2.0)), dFar = kEye * 32768 / (step * (k - 1.0));
+            uint32_t p = at(*v, x, r);
+            int32_t texRow = static_cast<int32_t>((p >> 8) & 255);
+            bool inside = false;
+            for (double d = dNear; d <= dFar; d += 1 / 64.0)
+                inside |= (static_cast<int32_t>(std::floor((wz - d) * 8)) & 63) == texRow;
+            EXPECT_TRUE(inside) << "row " << r << " shows texel row " << texRow << ", ground from " << dNear << " to " << dFar;
+            EXPECT_EQ((p >> 16) & 255, 2u);
+            // The depth byte: the distance in whole units, plus 2.
+            int32_t depth = static_cast<int32_t>(p >> 24) - 2;
+            EXPECT_GE(depth, static_cast<int32_t>(std::floor(dNear)) - 1) << r;
+            EXPECT_LE(depth, static_cast<int32_t>(std::floor(dFar)) + 1) << r;
+            checked++;
+        }
+    EXPECT_GT(checked, 60);
+    // Every terrain column tops out at the same row on a plain.
+    for (int32_t x = 1; x < kW; x++)
+        EXPECT_EQ(v->m_top[x], v->m_top[0]) << x;
+}
+
+TEST(Vterrain, HeadingsComeFromTheSineTableAndLookAtAimsTheEye)
+{
+    ref<Vterrain> v = view(32, 32, plain(), 8 * kUnit);
+    v->setHeading(3000);
+    EXPECT_EQ(v->m_cos, V::fsin(3000 + 8192));
+    EXPECT_EQ(v->m_sin, V::fsin(3000));
+    v->m_cos = 1234;
+    v->setHeading(3000 + 32768); // the same heading: nothing is recomputed
+    EXPECT_EQ(v->m_cos, 1234);
+    EXPECT_EQ(v->getHeading(), 3000);
+    v->setHeading(-8192); // west
+    EXPECT_EQ(v->getHeading(), 24576);
+    EXPECT_EQ(v->m_sin, -32767);
+    EXPECT_EQ(v->rotateX(kUnit, 0), 0);
+    EXPECT_EQ(v->rotateZ(kUnit, 0), -kUnit + 1);
+
+    v->setWxyz(100 * kUnit, 5 * kUnit, 100 * kUnit);
+    int32_t heading = v->lookAt(130 * kUnit, 60 * kUnit);
+    EXPECT_EQ(heading, v->getHeading());
+    EXPECT_NEAR(v->m_sin / 32768.0, 0.6, 0.01);
+    EXPECT_NEAR(v->m_cos / 32768.0, 0.8, 0.01);
+    v->move(5 * kUnit);
+    EXPECT_NEAR(v->getWx() / 32768.0, 103, 0.05);
+    EXPECT_NEAR(v->getWz() / 32768.0, 96, 0.05);
+    EXPECT_EQ(v->getWy(), 5 * kUnit);
+    v->setWxyz(10 * kUnit, 0, 10 * kUnit);
+    EXPECT_EQ(v->setAboveGround(), kGround * 4096);
+    EXPECT_EQ(v->getWy(), kGround * 4096);
+    v->setHeight(kUnit);
+    EXPECT_EQ(v->getWy(), kGround * 4096 + kUnit);
+}
+
+TEST(Vterrain, ChildrenProjectOntoTheScreenFromEightUnitsOut)
+{
+    ref<Vterrain> v = view(160, 120, plain(), 8 * kUnit);
+    ref<Vsprite> marker = box(0, 0, 4, 4);
+    marker->setWxyz(v->getWx(), v->getWy(), v->getWz() - 262144);
+    v->setScreenCoords(marker);
+    EXPECT_EQ(marker->m_x1, 0) << "exactly 8 units ahead is hidden";
+    marker->setWxyz(v->getWx(), v->getWy(), v->getWz() - 262145);
+    v->setScreenCoords(marker);
+    EXPECT_GT(marker->m_x1, 0);
+    marker->setWxyz(v->getWx(), v->getWy(), v->getWz() - 20 * kUnit);
+    v->setScreenCoords(marker);
+    int64_t k = (static_cast<int64_t>(v->m_focal) << 30) / (20 * kUnit);
+    EXPECT_EQ(marker->m_drawScale, static_cast<int32_t>(k));
+    EXPECT_EQ(marker->m_sx, 80 * kUnit);
+    EXPECT_EQ(marker->m_sy, v->m_horizon * kUnit);
+    EXPECT_EQ(marker->m_z, 20 * kUnit);
+    marker->setWxyz(v->getWx(), v->getWy(), v->getWz() + 20 * kUnit);
+    v->setScreenCoords(marker);
+    EXPECT_EQ(marker->m_x0 | marker->m_x1 | marker->m_y0 | marker->m_y1, 0) << "behind the eye";
+}
+
+TEST(Vterrain, SpiresAndHolesMarkTheTerrainForRepainting)
+{
+    ref<VpolyTerrain> ground = plain();
+    ref<Vterrain> v = view(32, 32, ground, 8 * kUnit);
+    v->m_changed = false;
+    v->makeSpire(-1, 10 * 65536, 40 * 4096);
+    v->makeSpire(256 * 65536, 10 * 65536, 40 * 4096);
+    EXPECT_FALSE(v->m_changed) << "outside the map";
+    v->makeSpire(10 * 65536, 10 * 65536, 20 * 4096);
+    EXPECT_TRUE(v->m_changed);
+    EXPECT_EQ(ground->m_heightMap[10 * 256 + 10], 20) << "the smaller of b + k and k";
+    ground->m_heightMap[11 * 256 + 10] = static_cast<int8_t>(200);
+    v->makeSpire(10 * 65536, 11 * 65536, 20 * 4096);
+    EXPECT_EQ(ground->m_heightMap[11 * 256 + 10] & 255, 220);
+    v->m_changed = false;
+    v->makeHole(50 * kUnit, kGround * 4096 + 10 * kUnit, 50 * kUnit, kUnit);
+    EXPECT_FALSE(v->m_changed) << "a blast in the air";
+    v->makeHole(50 * kUnit, kGround * 4096, 50 * kUnit, 2 * kUnit);
+    EXPECT_TRUE(v->m_changed);
+}
+
+TEST(Vterrain, PartialRedrawsKeepTheSkyAndTheOwnBuffer)
+{
+    FakeHost host;
+    ref<Vterrain> v = view(64, 48, plain(), 8 * kUnit);
+    v->m_changed = true;
+    Array<int32_t> screen(64 * 48);
+    v->renderChangeDetect(0, 0, 32768);
+    EXPECT_EQ(FakeHost::dirtyList(*v), (std::vector<Rect>{{0, 0, 64, 48}}));
+    v->draw(screen, 64, 48, 0, 0, 64, 24); // not to the bottom: still stale
+    EXPECT_TRUE(v->m_changed);
+    v->draw(screen, 64, 48, 0, 0, 64, 48);
+    EXPECT_FALSE(v->m_changed);
+    EXPECT_EQ(std::memcmp(screen.a, v->m_pixels.a, 64 * 48 * 4), 0);
+    int32_t top = v->m_top[5];
+    ASSERT_GT(top, 8);
+    // Sky rows are not painted again; a column whose terrain starts more than
+    // three rows below the clip is skipped.
+    for (int32_t y = 0; y < 48; y++)
+        v->m_pixels[y * 64 + 5] = 0x12345678;
+    v->drawTerrain(v->m_pixels, 64, 48, 0, 0, 64, top - 4);
+    for (int32_t y = 0; y < top - 4; y++)
+        EXPECT_EQ(v->m_pixels[y * 64 + 5], 0x12345678) << y;
+    v->drawTerrain(v->m_pixels, 64, 48, 0, top - 2, 64, 48);
+    EXPECT_EQ(v->m_pixels[(top - 1) * 64 + 5], 0x12345678) << "above the terrain the sky stays";
+    EXPECT_NE(v->m_pixels[47 * 64 + 5], 0x12345678);
+    EXPECT_EQ(v->m_top[5], top) << "only full-height draws set the column tops";
+
+    // A child moving redraws where it was and where it is.
+    ref<Vsprite> marker = box(0, 0, 4, 4);
+    v->add(marker);
+    marker->setWxyz(v->getWx(), v->getWy(), v->getWz() - 20 * kUnit);
+    v->m_dirtyCount = 0;
+    v->renderChangeDetect(0, 0, 32768);
+    std::vector<Rect> dirty = FakeHost::dirtyList(*v);
+    ASSERT_EQ(dirty.size(), 1u);
+    EXPECT_EQ(dirty[0], (Rect{marker->m_x0, marker->m_y0, marker->m_x1, marker->m_y1}));
+    EXPECT_FALSE(v->m_changed);
+    v->removeAll();
+}
