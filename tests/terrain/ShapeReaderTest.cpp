@@ -174,7 +174,7 @@ TEST(Vswf, TruncatedFilesAndTagsPastTheEndStopCleanly)
     std::vector<uint8_t> good = f.bytes();
     int32_t stopped = 0;
     for (size_t n = 0; n < good.size(); n += 3) {
-        f.save(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<long>(n)));
+        f.save(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n)));
         ref<VpolyTerrain> p;
         std::string out = readQuietly("shape", p);
         EXPECT_LE(std::count(out.begin(), out.end(), '\n'), 2) << n << out;

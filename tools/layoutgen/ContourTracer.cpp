@@ -200,12 +200,12 @@ std::vector<ContourTracer::Point> ContourTracer::simplify(const std::vector<Poin
         }
         keep[split] = true;
     }
-    std::vector<std::pair<size_t, size_t>> todo = {{0, split}};
+    std::vector<std::pair<size_t, size_t>> pending = {{0, split}};
     if (split != n - 1)
-        todo.push_back({split, n - 1});
-    while (!todo.empty()) {
-        auto [a, b] = todo.back();
-        todo.pop_back();
+        pending.push_back({split, n - 1});
+    while (!pending.empty()) {
+        auto [a, b] = pending.back();
+        pending.pop_back();
         double dx = points[b].x - points[a].x, dz = points[b].z - points[a].z;
         double len = std::hypot(dx, dz);
         double worst = 0;
@@ -220,8 +220,8 @@ std::vector<ContourTracer::Point> ContourTracer::simplify(const std::vector<Poin
         }
         if (worst > tolerance) {
             keep[at] = true;
-            todo.push_back({a, at});
-            todo.push_back({at, b});
+            pending.push_back({a, at});
+            pending.push_back({at, b});
         }
     }
     std::vector<Point> out;
