@@ -209,23 +209,23 @@ TEST(VpolyTerrain, GroundClassesTexturesAndFriction)
 
 TEST(VpolyTerrain, TheMapFromAboveIsTexturedAndShadedOnSlopes)
 {
-    ref<VpolyTerrain> p = stripes({{0, 0x001000}, {256, 0x003000}});
-    p->setGroundTextures(textureLibrary(8), 0);
-    p->makeHeight();
-    // Two pixels a unit: texels every half unit, so one texel a pixel.
-    p->rescale(0, 0, 65536);
-    Array<int32_t> px(200 * 20);
-    p->draw(px, 200, 20, 0, 0, 200, 20);
-    // Flat ground: the texel as it is. Texture 2 (grass), column (u >> 14) & 63.
+    // Grass at 16 rising to 48 from x (units), drawn from above at a scale.
+    auto topDown = [](int32_t x, int32_t scale, int32_t w, int32_t h) {
+        ref<VpolyTerrain> p = stripes({{0, 0x001000}, {x, 0x003000}});
+        p->setGroundTextures(textureLibrary(8), 0);
+        p->makeHeight();
+        p->rescale(0, 0, scale);
+        Array<int32_t> px(w * h);
+        p->draw(px, w, h, 0, 0, w, h);
+        return px;
+    };
+    // Two pixels a unit: texels every half unit, so one texel a pixel. Flat
+    // ground shows the texel as it is: texture 2 (grass), column (u >> 14) & 63.
+    Array<int32_t> px = topDown(256, 65536, 200, 20);
     EXPECT_EQ(static_cast<uint32_t>(px[5 * 200 + 70]), 0xFF000000u | 2u << 16 | 5u << 8 | 6u);
-    // Where the ground rises toward x 60 the slope shades it.
-    ref<VpolyTerrain> q = stripes({{0, 0x001000}, {60, 0x003000}});
-    q->setGroundTextures(textureLibrary(8), 0);
-    q->makeHeight();
-    q->rescale(0, 0, 32768);
-    Array<int32_t> shaded(80 * 4);
-    q->draw(shaded, 80, 4, 0, 0, 80, 4);
-    // One pixel a unit: texel column 2x, row 2y.
+    // One pixel a unit: texel column 2x, row 2y; where the ground rises toward
+    // x 60 the slope darkens it.
+    Array<int32_t> shaded = topDown(60, 32768, 80, 4);
     EXPECT_EQ(static_cast<uint32_t>(shaded[1 * 80 + 29]), 0xFF000000u | 2u << 16 | 2u << 8 | 58u);
     EXPECT_LT(static_cast<uint32_t>(shaded[1 * 80 + 59]) & 0xFF, 118u & 63) << "rising ground ahead is darkened";
 }

@@ -20,6 +20,17 @@ int32_t styleAt(const ref<VpolyTerrain>& p, double x, double y)
     return p->getXy2(static_cast<int32_t>(x * kUnit), static_cast<int32_t>(y * kUnit));
 }
 
+struct Probe {
+    double x, y;
+    int32_t style;
+};
+
+void expectStyles(const ref<VpolyTerrain>& p, std::initializer_list<Probe> probes)
+{
+    for (const Probe& q : probes)
+        EXPECT_EQ(styleAt(p, q.x, q.y), q.style) << "at " << q.x << ", " << q.y;
+}
+
 std::string readQuietly(const std::string& name, ref<VpolyTerrain>& poly)
 {
     testing::internal::CaptureStdout();
@@ -37,13 +48,7 @@ TEST(Vswf, ASquareNestedRegionsAndTheirColours)
     f.polygon(square(150, 120, 200, 260), 1, 2);
     f.save(f.bytes());
     ref<VpolyTerrain> p = ShapeFile::read();
-    EXPECT_EQ(styleAt(p, 120, 200), 1);
-    EXPECT_EQ(styleAt(p, 175, 200), 2);
-    EXPECT_EQ(styleAt(p, 250, 110), 1);
-    EXPECT_EQ(styleAt(p, 99.5, 200), 0);
-    EXPECT_EQ(styleAt(p, 300.5, 200), 0);
-    EXPECT_EQ(styleAt(p, 200, 99), 0);
-    EXPECT_EQ(styleAt(p, 200, 301), 0);
+    expectStyles(p, {{120, 200, 1}, {175, 200, 2}, {250, 110, 1}, {99.5, 200, 0}, {300.5, 200, 0}, {200, 99, 0}, {200, 301, 0}});
     // DefineShape3 keeps the colour's alpha in the top byte.
     EXPECT_EQ(static_cast<uint32_t>(p->m_colors[1]), 0xFF112233u);
     EXPECT_EQ(static_cast<uint32_t>(p->getRgb(175 * kUnit, 200 * kUnit)), 0xFF445566u);
@@ -134,9 +139,7 @@ TEST(Vswf, TheFrameSpansThePolygonFromItsCentreAndOtherTagsAreSkipped)
     ref<VpolyTerrain> p = ShapeFile::read();
     // The square's left side at the frame's left edge, its right side at
     // 100 - 1000/32 units.
-    EXPECT_EQ(styleAt(p, 0.1, 200), 1);
-    EXPECT_EQ(styleAt(p, 100 - 1000 / 32.0 - 0.2, 200), 1);
-    EXPECT_EQ(styleAt(p, 100 - 1000 / 32.0 + 0.2, 200), 0);
+    expectStyles(p, {{0.1, 200, 1}, {100 - 1000 / 32.0 - 0.2, 200, 1}, {100 - 1000 / 32.0 + 0.2, 200, 0}});
     EXPECT_EQ(Vpolyn::edgeX(p->m_edges[p->m_rowStart[5]]), 0);
 }
 
@@ -223,12 +226,8 @@ TEST(Vswf, TooManyStylesBadIndicesAndPointsOffTheFrame)
     std::string out = readQuietly("shape", p);
     EXPECT_NE(out.find("defines 70 fill styles"), std::string::npos) << out;
     EXPECT_NE(out.find("more than 64 fill colours"), std::string::npos) << out;
-    EXPECT_EQ(styleAt(p, 15, 15), 3);
-    EXPECT_EQ(styleAt(p, 35, 15), 0);
-    EXPECT_EQ(styleAt(p, 55, 15), 0);
-    EXPECT_EQ(styleAt(p, 0, 150), 5);
-    EXPECT_EQ(styleAt(p, 511.9, 150), 5);
-    EXPECT_EQ(styleAt(p, 256, 210), 0);
+    // Style 68 lies past 64 and style 100 past the list: both the background.
+    expectStyles(p, {{15, 15, 3}, {35, 15, 0}, {55, 15, 0}, {0, 150, 5}, {511.9, 150, 5}, {256, 210, 0}});
     for (int32_t k = 0; k < p->edgeCount(); k++)
         EXPECT_LT(Vpolyn::edgeStyle(p->m_edges[k]), 64);
 }
