@@ -61,6 +61,10 @@ void Vpolyn::init(int32_t width, int32_t height, int32_t maxEdges, int32_t ncolo
             V::m_avail += m_rowStart.length * 8;
         m_rowStart = V::allocInt(rows + 1);
         m_rowCursor = V::allocInt(rows + 1);
+        if (m_rowStart.empty() || m_rowCursor.empty()) {
+            m_rowStart = Array<int32_t>();
+            m_rowCursor = Array<int32_t>();
+        }
     } else {
         std::memset(m_rowStart.a, 0, static_cast<std::size_t>(m_rowStart.length) * 4);
         std::memset(m_rowCursor.a, 0, static_cast<std::size_t>(m_rowCursor.length) * 4);

@@ -285,7 +285,7 @@ void Vswf::parseShapeStyle(int32_t version)
             getMatrix();
         } else {
             int32_t c = getColor(version);
-            if (i <= kMaxFillStyles && m_poly)
+            if (i <= kMaxFillStyles && i < m_styles.length && m_poly)
                 m_styles[i] = m_poly->addColor(c);
         }
     }
