@@ -1,6 +1,8 @@
 #include "runtime/InputStream.h"
 
+#include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 std::string& dataDir()
@@ -60,6 +62,17 @@ int32_t InputStream::read(int8_t* dst, int32_t n)
     if (!m_file || n <= 0)
         return 0;
     return static_cast<int32_t>(std::fread(dst, 1, static_cast<std::size_t>(n), m_file));
+}
+
+int32_t InputStream::available()
+{
+    struct stat st;
+    if (!m_file || ::fstat(::fileno(m_file), &st) != 0 || !S_ISREG(st.st_mode))
+        return 0;
+    int64_t at = std::ftell(m_file);
+    if (at < 0)
+        return 0;
+    return static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(st.st_size) - at, 0, INT32_MAX));
 }
 
 void InputStream::close()

@@ -49,6 +49,8 @@ public:
     ref<Vdisplay> m_display;
 
 private:
+    // The bytes the pages hold, counted up to the first short or missing page.
+    int32_t measure();
     bool openPage(int32_t page);
     void seek(int32_t p);
     void readPicture(int32_t k);
