@@ -55,13 +55,14 @@ void Vilib::open(const ref<String>& name)
     m_clock = 0;
     m_lowMemory = false;
     m_scratch = Array<int8_t>();
+    m_length = 0;
     clearDirectory();
     const char* label = name ? name->c_str() : "";
     if (!openPage(0)) {
         std::printf("Could not open image library %s\n", label);
         return;
     }
-    const int32_t length = measure();
+    const int32_t length = m_length = measure();
     int32_t n = rv();
     int32_t m = rv();
     // Every directory entry takes at least two bytes of what the pages hold.
@@ -237,6 +238,8 @@ void Vilib::readPicture(int32_t k)
     if (k < 0 || k >= m_count)
         return;
     const int32_t recordStart = m_offsets[k], recordEnd = m_offsets[k + 1];
+    if (recordEnd > m_length)
+        return reject(k, "is truncated");
     seek(recordStart);
     if (m_pos != recordStart || recordEnd < recordStart)
         return reject(k, "lies beyond the end of the library");

@@ -67,4 +67,6 @@ private:
 
     // Pictures that failed to decode: reported once, not read again.
     Array<int8_t> m_failed;
+    // The bytes the pages held when the library was opened.
+    int32_t m_length = 0;
 };
