@@ -14,7 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     FuzzFolder::instance().write("fz.bin", data, size);
     ref<Vfont> font = new Vfont;
+    const int32_t avail = V::m_avail;
     bool opened = font->open("fz.bin"_s);
+    // The glyph table of at most 256 codes, and no more glyph data than the file holds.
+    fuzzCheck(static_cast<int64_t>(avail) - V::m_avail <= static_cast<int64_t>(size) + 2048,
+              "the font allocates no more than its bytes");
     if (!opened)
         fuzzCheck(font->charWidth('a') == 0 && font->charWidth(' ') == 0, "a font that failed to open is empty");
 

@@ -34,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     FuzzFolder::instance().writePages("fz", data, size, 32768);
     static ref<Vdisplay> display = new Vdisplay;
     static Array<int32_t> pixels = V::allocInt(kW * kH);
+    const int32_t avail = V::m_avail;
     ref<Vilib> lib = new Vilib(display, "fz"_s);
     for (int32_t i = 0; i < lib->m_count; i++) {
         ref<Vpicture> pic = lib->loadPicture(i);
@@ -48,9 +49,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
             lib->drawPicture(i, pixels, kW, kH, 7, 5, 23, 19, p.sx, p.sy, p.scale, p.z, p.alpha);
         }
     }
-    // The eviction clock and decoding again after it.
+    // A JPEG byte stands for at most 256 pixels of 4 bytes, a run-length
+    // byte for fewer; the work buffer is no larger than the largest record.
+    fuzzCheck(static_cast<int64_t>(avail) - V::m_avail <= 1024 * static_cast<int64_t>(size) + 65536,
+              "the library allocates no more than its bytes can stand for");
+    // The eviction clock, then decoding again from a closed library, last
+    // picture first, so that every record is reached by seeking backwards.
     lib->free(1 << 30);
-    lib->preload(0, lib->m_count - 1);
+    lib->close();
+    for (int32_t i = lib->m_count - 1; i >= 0; i--)
+        lib->loadPicture(i);
     lib->lookup("ground_water"_s);
     return 0;
 }
