@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 std::string& dataDir()
@@ -66,13 +65,16 @@ int32_t InputStream::read(int8_t* dst, int32_t n)
 
 int32_t InputStream::available()
 {
-    struct stat st;
-    if (!m_file || ::fstat(::fileno(m_file), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!m_file)
         return 0;
-    int64_t at = std::ftell(m_file);
-    if (at < 0)
+    // A stream that cannot seek (a pipe, a device) has no known end: nothing is promised.
+    std::fpos_t here;
+    const int64_t at = std::ftell(m_file);
+    if (at < 0 || std::fgetpos(m_file, &here) != 0 || std::fseek(m_file, 0, SEEK_END) != 0)
         return 0;
-    return static_cast<int32_t>(std::clamp<int64_t>(static_cast<int64_t>(st.st_size) - at, 0, INT32_MAX));
+    const int64_t end = std::ftell(m_file);
+    std::fsetpos(m_file, &here);
+    return static_cast<int32_t>(std::clamp<int64_t>(end - at, 0, INT32_MAX));
 }
 
 void InputStream::close()

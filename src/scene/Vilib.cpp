@@ -122,9 +122,7 @@ int32_t Vilib::measure()
     // Every page but the last holds exactly one page of the stream.
     int64_t length = 0;
     for (int32_t page = 0; page < kMaxPages; page++) {
-        m_path->clear();
-        m_path->append('/')->append(m_name)->appendInt(page)->append(".bin");
-        ref<InputStream> in = Class_::getResourceAsStream(m_path->toString());
+        ref<InputStream> in = Class_::getResourceAsStream(pageName(page));
         const int32_t size = in ? in->available() : 0;
         length += std::min(size, 1 << kPageShift);
         if (size < (1 << kPageShift))
@@ -142,10 +140,15 @@ bool Vilib::openPage(int32_t page)
     m_pos = page << kPageShift;
     if (!m_path || !m_name)
         return false;
+    m_stream = Class_::getResourceAsStream(pageName(page));
+    return m_stream != nullptr;
+}
+
+ref<String> Vilib::pageName(int32_t page)
+{
     m_path->clear();
     m_path->append('/')->append(m_name)->appendInt(page)->append(".bin");
-    m_stream = Class_::getResourceAsStream(m_path->toString());
-    return m_stream != nullptr;
+    return m_path->toString();
 }
 
 int32_t Vilib::readByte()

@@ -51,6 +51,8 @@ public:
 private:
     // The bytes the pages hold, counted up to the first short or missing page.
     int32_t measure();
+    // "/" + name + page + ".bin", built in m_path.
+    ref<String> pageName(int32_t page);
     bool openPage(int32_t page);
     void seek(int32_t p);
     void readPicture(int32_t k);
