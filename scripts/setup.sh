@@ -11,11 +11,15 @@ KORVATH_PACKAGES=(
   libjpeg62-turbo-dev libpng-dev libfreetype-dev fonts-dejavu-core libcairo2-dev
   libsdl2-dev libsdl2-mixer-dev
 )
+# What fuzz/run needs besides: clang and its libFuzzer runtime (libclang_rt.fuzzer).
+KORVATH_FUZZ_PACKAGES=(clang libclang-rt-dev)
 
+# korvath_setup [package...]: installs what is missing of KORVATH_PACKAGES and
+# of the packages given.
 korvath_setup() {
   local missing=()
   local p
-  for p in "${KORVATH_PACKAGES[@]}"; do
+  for p in "${KORVATH_PACKAGES[@]}" "$@"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
       missing+=("$p")
     fi

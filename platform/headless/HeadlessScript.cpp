@@ -64,9 +64,19 @@ bool HeadlessScript::load(const std::string& path, std::string& error)
         error = path + ": cannot read the script";
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return parse(text.str(), path, error);
+    // Read no more than a script can sensibly hold, so that a huge file or an
+    // endless one (a device, a pipe) cannot fill the memory.
+    std::string text;
+    char block[4096];
+    while (in.read(block, sizeof block) || in.gcount() > 0) {
+        text.append(block, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kMaxBytes) {
+            error = path + ": longer than " + std::to_string(kMaxBytes) + " bytes; not a script";
+            m_events.clear();
+            return false;
+        }
+    }
+    return parse(text, path, error);
 }
 
 bool HeadlessScript::parse(const std::string& text, const std::string& name, std::string& error)

@@ -29,12 +29,15 @@ public:
     };
 
     // Reads the script file. False, with "file:line: message" in error, for
-    // the first bad line.
+    // the first bad line (or "file: message" for a file that is no script).
     bool load(const std::string& path, std::string& error);
     // The same for a text already read; name stands for the file in errors.
     bool parse(const std::string& text, const std::string& name, std::string& error);
     // The key code of a token; false when it is none.
     static bool parseCode(const std::string& token, int32_t& code);
+
+    // The longest script file read: some 40000 commands.
+    static constexpr std::size_t kMaxBytes = 1 << 20;
 
     // In time order; commands of the same time in the order of the file.
     std::vector<Event> m_events;

@@ -44,6 +44,21 @@ bool validKey(const ref<String>& name)
     return std::strchr(s, '/') == nullptr && std::strstr(s, "..") == nullptr;
 }
 
+// A save killed between making its temporary file and renaming it leaves the
+// file behind: remove those of earlier saves of the key. (A save under way in
+// a second copy of the game then fails its rename, which loses no more than
+// being overwritten by this one would.)
+void removeLeftovers(const std::string& dir, const std::string& key)
+{
+    const std::string prefix = "." + key + ".";
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string file = e.path().filename().string();
+        if (file.size() == prefix.size() + 6 && file.compare(0, prefix.size(), prefix) == 0 && e.is_regular_file(ec))
+            std::filesystem::remove(e.path(), ec);
+    }
+}
+
 bool writeAll(int fd, const int8_t* data, int32_t n)
 {
     while (n > 0) {
@@ -154,6 +169,7 @@ bool Vdisplay::prefsWrite(const ref<String>& name, const Array<int8_t>& bytes)
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     std::string path = dir + "/" + name->c_str();
+    removeLeftovers(dir, name->c_str());
     // mkstemp replaces the six trailing placeholder letters with a unique suffix.
     std::string tmp = dir + "/." + name->c_str() + "." + std::string(6, 'X');
     int fd = ::mkstemp(tmp.data());

@@ -1,5 +1,6 @@
 #include "runtime/InputStream.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -60,6 +61,20 @@ int32_t InputStream::read(int8_t* dst, int32_t n)
     if (!m_file || n <= 0)
         return 0;
     return static_cast<int32_t>(std::fread(dst, 1, static_cast<std::size_t>(n), m_file));
+}
+
+int32_t InputStream::available()
+{
+    if (!m_file)
+        return 0;
+    // A stream that cannot seek (a pipe, a device) has no known end: nothing is promised.
+    std::fpos_t here;
+    const int64_t at = std::ftell(m_file);
+    if (at < 0 || std::fgetpos(m_file, &here) != 0 || std::fseek(m_file, 0, SEEK_END) != 0)
+        return 0;
+    const int64_t end = std::ftell(m_file);
+    std::fsetpos(m_file, &here);
+    return static_cast<int32_t>(std::clamp<int64_t>(end - at, 0, INT32_MAX));
 }
 
 void InputStream::close()

@@ -17,6 +17,10 @@ public:
     virtual int32_t read();
     // Up to n bytes into dst; the number read, 0 at the end or when closed.
     virtual int32_t read(int8_t* dst, int32_t n);
+    // The bytes from the current position to the end of the file (0 when
+    // closed or not seekable), at most INT32_MAX: readers check the
+    // counts and sizes a file announces against it before they allocate.
+    virtual int32_t available();
     virtual void close();
     bool isOpen() const { return m_file != nullptr; }
 

@@ -142,6 +142,8 @@ const char* Vfont::load()
         return "glyph table cut short";
     if (size != total)
         return "data size does not match the glyph lengths";
+    if (size > m_stream->available())
+        return "glyph data shorter than announced";
 
     Array<int8_t> data = allocByte(size);
     if (size > 0 && data.empty())

@@ -17,6 +17,13 @@ constexpr int32_t kMaxPictures = 65535;
 constexpr int32_t kMaxScratch = 1 << 24;
 constexpr int32_t kMaxSide = 32767;
 constexpr int64_t kMaxPixels = 1 << 24;
+constexpr int32_t kMaxPages = INT32_MAX >> kPageShift;
+// The most pixels one byte of a record can stand for: a baseline JPEG spends
+// at least two bits (a DC code and an end of block) on every 8 x 8 block of
+// its fullest component; a run-length byte gives at most 47 pixels per pair
+// (134 and a length byte). A record that promises more is damaged.
+constexpr int64_t kJpegPixelsPerByte = 256;
+constexpr int64_t kRlePixelsPerByte = 24;
 
 } // namespace
 
@@ -48,15 +55,18 @@ void Vilib::open(const ref<String>& name)
     m_clock = 0;
     m_lowMemory = false;
     m_scratch = Array<int8_t>();
+    m_length = 0;
     clearDirectory();
     const char* label = name ? name->c_str() : "";
     if (!openPage(0)) {
         std::printf("Could not open image library %s\n", label);
         return;
     }
+    const int32_t length = m_length = measure();
     int32_t n = rv();
     int32_t m = rv();
-    if (n < 0 || n > kMaxPictures || m < 0 || m > kMaxScratch) {
+    // Every directory entry takes at least two bytes of what the pages hold.
+    if (n < 0 || n > kMaxPictures || n > (length - m_pos) / 2 || m < 0 || m > kMaxScratch) {
         std::printf("Image library %s: bad directory\n", label);
         return;
     }
@@ -68,8 +78,6 @@ void Vilib::open(const ref<String>& name)
         clearDirectory();
         return;
     }
-    if (m > 0)
-        m_scratch = V::allocByte(m);
     char text[256];
     for (int32_t k = 1; k <= n; k++) {
         int32_t size = rv();
@@ -87,6 +95,7 @@ void Vilib::open(const ref<String>& name)
         m_names[k - 1] = String::copyOf(text, len);
     }
     int64_t at = m_pos;
+    int32_t largest = 0;
     m_offsets[0] = m_pos;
     for (int32_t k = 1; k <= n; k++) {
         at += m_offsets[k];
@@ -95,12 +104,31 @@ void Vilib::open(const ref<String>& name)
             clearDirectory();
             return;
         }
+        // Only records that the pages really hold can ever need the work buffer.
+        if (at <= length)
+            largest = std::max(largest, m_offsets[k]);
         m_offsets[k] = static_cast<int32_t>(at);
     }
+    if (m > 0)
+        m_scratch = V::allocByte(std::min(m, kHeaderSize + largest));
     m_count = n;
     // Picture 0 brings the shared JPEG header into the work buffer.
     if (n > 0)
         readPicture(0);
+}
+
+int32_t Vilib::measure()
+{
+    // Every page but the last holds exactly one page of the stream.
+    int64_t length = 0;
+    for (int32_t page = 0; page < kMaxPages; page++) {
+        ref<InputStream> in = Class_::getResourceAsStream(pageName(page));
+        const int32_t size = in ? in->available() : 0;
+        length += std::min(size, 1 << kPageShift);
+        if (size < (1 << kPageShift))
+            break;
+    }
+    return static_cast<int32_t>(std::min<int64_t>(length, INT32_MAX));
 }
 
 bool Vilib::openPage(int32_t page)
@@ -112,10 +140,15 @@ bool Vilib::openPage(int32_t page)
     m_pos = page << kPageShift;
     if (!m_path || !m_name)
         return false;
+    m_stream = Class_::getResourceAsStream(pageName(page));
+    return m_stream != nullptr;
+}
+
+ref<String> Vilib::pageName(int32_t page)
+{
     m_path->clear();
     m_path->append('/')->append(m_name)->appendInt(page)->append(".bin");
-    m_stream = Class_::getResourceAsStream(m_path->toString());
-    return m_stream != nullptr;
+    return m_path->toString();
 }
 
 int32_t Vilib::readByte()
@@ -208,6 +241,8 @@ void Vilib::readPicture(int32_t k)
     if (k < 0 || k >= m_count)
         return;
     const int32_t recordStart = m_offsets[k], recordEnd = m_offsets[k + 1];
+    if (recordEnd > m_length)
+        return reject(k, "is truncated");
     seek(recordStart);
     if (m_pos != recordStart || recordEnd < recordStart)
         return reject(k, "lies beyond the end of the library");
@@ -232,6 +267,13 @@ void Vilib::readPicture(int32_t k)
     if (static_cast<int64_t>(start) + rest > m_scratch.length)
         return reject(k, "is longer than the work buffer");
     const int32_t end = start + rest - maskLength;
+    // Checked before the pixels are allocated: a few bytes must not claim megabytes.
+    if (sized) {
+        const int64_t data = type == 'j' ? end - kHeaderSize : rest;
+        const int64_t perByte = type == 'j' ? kJpegPixelsPerByte : kRlePixelsPerByte;
+        if (static_cast<int64_t>(w) * h > data * perByte)
+            return reject(k, "has too little data for its size");
+    }
     if (!readPayload(start, rest))
         return reject(k, "is truncated");
 

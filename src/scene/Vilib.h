@@ -49,6 +49,10 @@ public:
     ref<Vdisplay> m_display;
 
 private:
+    // The bytes the pages hold, counted up to the first short or missing page.
+    int32_t measure();
+    // "/" + name + page + ".bin", built in m_path.
+    ref<String> pageName(int32_t page);
     bool openPage(int32_t page);
     void seek(int32_t p);
     void readPicture(int32_t k);
@@ -65,4 +69,6 @@ private:
 
     // Pictures that failed to decode: reported once, not read again.
     Array<int8_t> m_failed;
+    // The bytes the pages held when the library was opened.
+    int32_t m_length = 0;
 };

@@ -51,6 +51,21 @@ TEST(HeadlessScript, RejectsBadLinesWithTheirNumber)
     std::string error;
     EXPECT_FALSE(s.load("/nonexistent/script.txt", error));
     EXPECT_NE(error.find("/nonexistent/script.txt"), std::string::npos);
+
+    // A file too long for a script, and one without end, are refused unread.
+    TempDir dir("script-size");
+    std::string line = "at 1 key 5\n";
+    std::string text;
+    while (text.size() <= HeadlessScript::kMaxBytes)
+        text += line;
+    writeFile(dir.file("long.txt"), text);
+    for (const std::string& path : {dir.file("long.txt"), std::string("/dev/zero")}) {
+        EXPECT_FALSE(s.load(path, error)) << path;
+        EXPECT_NE(error.find(path + ": longer than"), std::string::npos) << error;
+    }
+    text.resize(HeadlessScript::kMaxBytes - HeadlessScript::kMaxBytes % line.size());
+    writeFile(dir.file("long.txt"), text);
+    EXPECT_TRUE(s.load(dir.file("long.txt"), error)) << error;
 }
 
 TEST(HeadlessHost, ScriptInputArrivesInTimeOrderAtItsVirtualTime)

@@ -165,3 +165,46 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
     ASSERT_EQ(lost->m_count, 2);
     expectReject(lost, 1, "truncated");
 }
+
+TEST_F(LibraryTest, CountsAndSizesAreCheckedAgainstTheBytesPresentBeforeAllocating)
+{
+    auto quietly = [](auto f) {
+        testing::internal::CaptureStdout();
+        f();
+        return testing::internal::GetCapturedStdout();
+    };
+    // A thousand pictures announced in a file of a few bytes.
+    std::vector<uint8_t> many;
+    Varint::put(many, 1000);
+    Varint::put(many, 700);
+    many.insert(many.end(), 20, 1);
+    writePages(m_dir.path, "many", many);
+    ref<Vilib> lib;
+    EXPECT_NE(quietly([&] { lib = open("many"); }).find("bad directory"), std::string::npos);
+    EXPECT_EQ(lib->m_count, 0);
+
+    // A work buffer of 16 MB announced for a small library: it gets what its
+    // largest record can use.
+    writePages(m_dir.path, "wide", libraryStream({rawHeader(), record('o', 2, 2, flatRle(2, 2, 1, 2))}, 16000000));
+    lib = open("wide");
+    ASSERT_EQ(lib->m_count, 2);
+    EXPECT_EQ(lib->m_scratch.length, 623 + lib->m_offsets[1] - lib->m_offsets[0]);
+    EXPECT_TRUE(lib->loadPicture(1));
+
+    // Pictures of millions of pixels in a few bytes are refused before their
+    // pixels are allocated; the densest real run-length data still loads.
+    writePages(m_dir.path, "dense",
+               libraryStream({rawHeader(), record('r', 4096, 4096, {134, 248, 134}),
+                              record('j', 2000, 2000, std::vector<uint8_t>(101, 0)), record('r', 47, 1, {134, 248, 134})},
+                             2000));
+    lib = open("dense");
+    ASSERT_EQ(lib->m_count, 4);
+    const int32_t avail = V::m_avail;
+    for (int32_t k : {1, 2})
+        EXPECT_NE(quietly([&] { EXPECT_FALSE(lib->loadPicture(k)); }).find("too little data"), std::string::npos) << k;
+    EXPECT_EQ(V::m_avail, avail);
+    ref<Vpicture> run = lib->loadPicture(3);
+    ASSERT_TRUE(run);
+    EXPECT_EQ(static_cast<uint32_t>(run->m_pixels[0]), 0x0F000000u);
+    EXPECT_EQ(static_cast<uint32_t>(run->m_pixels[46]), 0u);
+}

@@ -200,6 +200,16 @@ TEST_F(VfontTest, MissingTruncatedOrMalformedFilesLeaveAnEmptyFont)
     };
     for (const auto& [bytes, why] : bad)
         rejected(&bytes, why);
+    // 4 MB of glyph data announced by a file of a thousand bytes: refused
+    // before the data is allocated.
+    std::vector<uint8_t> big = {4, 0x88, 0x00, 0, 0, 0x81, 0x7F};
+    for (int32_t c = 0; c < 256; c++)
+        big.insert(big.end(), {0x81, 0x80, 0x00, 16});
+    big.insert(big.end(), {0x82, 0x80, 0x80, 0x00, 0x1F});
+    rejected(&big, "4 MB announced");
+    const int32_t avail = V::m_avail;
+    EXPECT_FALSE(load(m_font, big));
+    EXPECT_GT(V::m_avail, avail - 4096); // the glyph table only
     EXPECT_TRUE(load(m_font, {4, 2, 0, 65, 66, 1, 1, 1, 1, 2, 0x1F, 0x1F}));
     EXPECT_EQ(m_font->charWidth('B'), 1);
 }

@@ -1,0 +1,40 @@
+// Text resources such as help.txt: the input is the resource, loaded,
+// word-wrapped and shown the way the help page does it (the game's own font,
+// the page's width and a narrow one), scrolled to its start and to its end.
+#include <cstdint>
+
+#include "scene/Vfont.h"
+#include "scene/Viewport.h"
+#include "scene/Vtext.h"
+#include "support/FuzzCheck.h"
+#include "support/FuzzFolder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+{
+    FuzzFolder& folder = FuzzFolder::instance();
+    static ref<Viewport> screen;
+    if (!screen) {
+        fuzzCheck(folder.copyData("f16.bin"), "the game's font is there");
+        Vtext::m_fontDefault = new Vfont;
+        fuzzCheck(Vtext::m_fontDefault->open("f16.bin"_s), "the game's font opens");
+        Vtext::m_textcolorDefault = static_cast<int32_t>(0xFFFFFFFF);
+        screen = new Viewport;
+        screen->setWidthHeight(240, 160);
+    }
+    folder.write("fz.txt", data, size);
+    for (int32_t w : {228, 20}) {
+        ref<Vtext> t = new Vtext;
+        t->setColor(static_cast<int32_t>(0x80606080));
+        t->setWidthHeight(w, 0);
+        t->setFile("fz.txt"_s);
+        fuzzCheck(t->toString() != nullptr, "a readable text resource is shown");
+        t->setWidthHeight(w + 12, t->getHeight());
+        screen->add(t);
+        screen->render();
+        t->setXyi(0, 160 - t->getHeight());
+        screen->render();
+        screen->remove(t);
+    }
+    screen->render();
+    return 0;
+}
