@@ -1,0 +1,308 @@
+// The triangle rasterizer of V3dView: drawModel and its inner steps.
+//
+// There is no sorting and no near-plane clipping. Faces are filled with a
+// per-pixel depth test whose high bits are the top byte of each paint-buffer
+// word and whose low 15 bits live in m_zbuf. Texturing and shading are
+// affine per triangle; large triangles are split in eye space until each
+// piece spans less than 65 pixels, which keeps the affine error small and
+// throws away the pieces that stay too near the eye.
+#include <algorithm>
+
+#include "math/Vmat.h"
+#include "render3d/V3dMaterial.h"
+#include "render3d/V3dModel.h"
+#include "render3d/V3dTexture.h"
+#include "render3d/V3dView.h"
+
+namespace {
+
+// Whole pixel at or after a fixed coordinate.
+inline int32_t ceilPx(int32_t v) { return (v + 0x7FFF) >> 15; }
+
+// Change of a value per row along an edge of height dy > 0 (fixed).
+inline int32_t edgeSlope(int32_t d, int32_t dy)
+{
+    if (dy < 32768)
+        return V::fmul(d, (1 << 30) / dy);
+    return static_cast<int32_t>(((INT64_C(1) << 45) / dy * d) >> 30);
+}
+
+inline int32_t step(int32_t start, int32_t slope, int32_t by)
+{
+    return start + static_cast<int32_t>((static_cast<int64_t>(slope) * by) >> 15);
+}
+
+// Subdivision deeper than this only happens for absurd coordinates.
+constexpr int32_t kMaxDepth = 24;
+constexpr int32_t kUnloadedColor = 0x808080;
+
+} // namespace
+
+void V3dView::bindMaterial(const ref<V3dMaterial>& m)
+{
+    m_currentMaterial = m;
+    V3dTexture* t = m ? m->m_texture.get() : nullptr;
+    if (t && t->usable()) {
+        m_tex = t->m_pixels.a;
+        m_texShift = t->m_shift;
+        m_texMask = (1 << t->m_shift) - 1;
+        m_texS = std::clamp(24 - t->m_coordShift - t->m_shift, 0, 31);
+        return;
+    }
+    // A plain colour, an unloaded texture or a picture of another shape:
+    // one texel that every (u, v) reads.
+    m_plain[0] = m && !t ? m->m_color : kUnloadedColor;
+    m_tex = m_plain;
+    m_texShift = 0;
+    m_texMask = 0;
+    m_texS = 0;
+}
+
+void V3dView::drawModel(const ref<Vsprite>& s, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    int32_t pixels = m_width * m_height;
+    if (!s || !s->m_model || !s->m_mat || m_pixels.length < pixels || m_zbuf.length < pixels)
+        return;
+    m_clipX0 = std::max(x0, 0);
+    m_clipY0 = std::max(y0, 0);
+    m_clipX1 = std::min(x1, m_width);
+    m_clipY1 = std::min(y1, m_height);
+    if (m_clipX0 >= m_clipX1 || m_clipY0 >= m_clipY1)
+        return;
+    ref<V3dModel> mesh = s->m_model;
+    V3dModel& m = *mesh;
+    transform(mesh, s->m_mat, 0, m.m_vertices);
+    int32_t slots = m.m_vertices + m.m_alias.length;
+    if (m.m_vertices <= 0 || m_xe.length < m.m_vertices || m.m_shade.length < slots)
+        return;
+    int32_t bound = -1;
+    for (int32_t j = m.faceCount() - 1; j >= 0; j--) {
+        int32_t slot[3] = {m.m_faceA.a[j], m.m_faceB.a[j], m.m_faceC.a[j]};
+        if (static_cast<uint32_t>(slot[0]) >= static_cast<uint32_t>(slots) ||
+            static_cast<uint32_t>(slot[1]) >= static_cast<uint32_t>(slots) ||
+            static_cast<uint32_t>(slot[2]) >= static_cast<uint32_t>(slots))
+            continue;
+        int32_t mat = m.m_faceMaterial.a[j];
+        if (mat != bound) {
+            bound = mat;
+            bool inTable = mat >= 0 && mat < V3dModel::m_material.length;
+            bindMaterial(inTable ? V3dModel::m_material.a[mat] : ref<V3dMaterial>());
+        }
+        EyeVertex v[3];
+        for (int32_t c = 0; c < 3; c++) {
+            int32_t r = m.resolve(slot[c]);
+            v[c] = {m_xe.a[r], m_ye.a[r], m_ze.a[r], m.m_vu.a[r] << 15, m.m_vv.a[r] << 15,
+                    m_xt.a[r], m_yt.a[r], m_zt.a[r], m.m_shade.a[slot[c]] << 8};
+        }
+        m_subDepth = 0;
+        subeye(v[0], v[1], v[2]);
+    }
+}
+
+void V3dView::subeye(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c)
+{
+    if (a.zt != kNear && b.zt != kNear && c.zt != kNear) {
+        int64_t d = static_cast<int64_t>(a.xt - b.xt) * (c.yt - b.yt) -
+                    static_cast<int64_t>(c.xt - b.xt) * (a.yt - b.yt);
+        if (d >= 0)
+            return; // turned away, or no area
+        int32_t left = ceilPx(std::min({a.xt, b.xt, c.xt}));
+        int32_t right = ceilPx(std::max({a.xt, b.xt, c.xt}));
+        int32_t top = ceilPx(std::min({a.yt, b.yt, c.yt}));
+        int32_t bottom = ceilPx(std::max({a.yt, b.yt, c.yt}));
+        if (right == left || bottom == top)
+            return;
+        if (right < m_clipX0 || left >= m_clipX1 || bottom < m_clipY0 || top >= m_clipY1)
+            return;
+        if (right - left < 65 && bottom - top < 65) {
+            auto before = [](const EyeVertex& p, const EyeVertex& q) {
+                return p.yt < q.yt || (p.yt == q.yt && p.xt < q.xt);
+            };
+            auto edge = [](const EyeVertex& p) { return EdgeVertex{p.xt, p.yt, p.ze, p.u, p.v, p.shade}; };
+            // The top corner first, then the one before it in the winding
+            // (on the left of a front face) and the one after it.
+            if (before(a, b) && before(a, c))
+                subedge(edge(a), edge(c), edge(b));
+            else if (before(c, b) && before(c, a))
+                subedge(edge(c), edge(b), edge(a));
+            else
+                subedge(edge(b), edge(a), edge(c));
+            return;
+        }
+    }
+    const int32_t tooNear = 0x15555554; // 2^45 / 3.0: nearer than 3.0, or marked
+    if (a.zt > tooNear && b.zt > tooNear && c.zt > tooNear)
+        return;
+    if (m_subDepth >= kMaxDepth)
+        return;
+    auto mid = [this](const EyeVertex& p, const EyeVertex& q) {
+        EyeVertex m{(p.xe + q.xe) >> 1, (p.ye + q.ye) >> 1, (p.ze + q.ze) >> 1, (p.u + q.u) >> 1,
+                    (p.v + q.v) >> 1, 0, 0, kNear, (p.shade + q.shade) >> 1};
+        if (m.ze >= 0x10000) {
+            m.zt = finvd(m.ze);
+            int64_t k = static_cast<int64_t>(m_focal) * m.zt;
+            m.xt = project(m_centerX, k, m.xe, false);
+            m.yt = project(m_centerY, k, m.ye, true);
+        }
+        return m;
+    };
+    EyeVertex ab = mid(a, b), bc = mid(b, c), ca = mid(c, a);
+    m_subDepth++;
+    subeye(a, ab, ca);
+    subeye(ab, b, bc);
+    subeye(ca, bc, c);
+    subeye(ab, bc, ca);
+    m_subDepth--;
+}
+
+void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex& r)
+{
+    // Constant x-gradients of depth, texture and shade over the triangle.
+    int32_t area = fmul(l.x - t.x, r.y - t.y) - fmul(r.x - t.x, l.y - t.y);
+    int32_t inv = area != 0 ? (1 << 30) / area : 1;
+    auto gradient = [&](int32_t qt, int32_t ql, int32_t qr) {
+        return fmul(fmul(ql - qt, r.y - t.y) - fmul(qr - qt, l.y - t.y), inv);
+    };
+    const int32_t dzdx = gradient(t.z, l.z, r.z);
+    const int32_t dudx = gradient(t.u, l.u, r.u);
+    const int32_t dvdx = gradient(t.v, l.v, r.v);
+    const int32_t dsdx = gradient(t.shade, l.shade, r.shade);
+
+    int32_t ys = ceilPx(t.y);
+    int32_t py = (ys << 15) - t.y;
+    if (ys < m_clipY0) {
+        py += (m_clipY0 - ys) << 15;
+        ys = m_clipY0;
+    }
+    int32_t endL = std::min(ceilPx(l.y), m_clipY1);
+    int32_t endR = std::min(ceilPx(r.y), m_clipY1);
+
+    // Edge A runs down the left side carrying every value; edge B only x.
+    int32_t ax = t.x, az = t.z, au = t.u, av = t.v, as = t.shade;
+    int32_t sax = 0, saz = 0, sau = 0, sav = 0, sas = 0;
+    if (ys < endL) {
+        int32_t dy = l.y - t.y;
+        sax = edgeSlope(l.x - t.x, dy);
+        saz = edgeSlope(l.z - t.z, dy);
+        sau = edgeSlope(l.u - t.u, dy);
+        sav = edgeSlope(l.v - t.v, dy);
+        sas = edgeSlope(l.shade - t.shade, dy);
+        ax = step(t.x, sax, py);
+        az = step(t.z, saz, py);
+        au = step(t.u, sau, py);
+        av = step(t.v, sav, py);
+        as = step(t.shade, sas, py);
+    }
+    int32_t sbx = r.y > t.y ? edgeSlope(r.x - t.x, r.y - t.y) : 0;
+    int32_t bx = step(t.x, sbx, py);
+
+    int32_t* const px = m_pixels.a;
+    int16_t* const zb = m_zbuf.a;
+    const int32_t* const tex = m_tex;
+    const int32_t ts = m_texS, tm = m_texMask, tk = m_texShift;
+    for (;;) {
+        if (ys < endL && ys >= endR) {
+            int32_t dy = l.y - r.y;
+            if (dy <= 0)
+                return;
+            sbx = edgeSlope(l.x - r.x, dy);
+            bx = step(r.x, sbx, (ys << 15) - r.y);
+            endR = endL;
+        }
+        if (ys >= endL) {
+            if (ys >= endR)
+                return;
+            int32_t dy = r.y - l.y;
+            if (dy <= 0)
+                return;
+            int32_t by = (ys << 15) - l.y;
+            sax = edgeSlope(r.x - l.x, dy);
+            saz = edgeSlope(r.z - l.z, dy);
+            sau = edgeSlope(r.u - l.u, dy);
+            sav = edgeSlope(r.v - l.v, dy);
+            sas = edgeSlope(r.shade - l.shade, dy);
+            ax = step(l.x, sax, by);
+            az = step(l.z, saz, by);
+            au = step(l.u, sau, by);
+            av = step(l.v, sav, by);
+            as = step(l.shade, sas, by);
+            endL = endR;
+        }
+        int32_t xs = ceilPx(ax);
+        int32_t pxs = (xs << 15) - ax;
+        if (xs < m_clipX0) {
+            pxs += (m_clipX0 - xs) << 15;
+            xs = m_clipX0;
+        }
+        int32_t xf = std::min(ceilPx(bx), m_clipX1);
+        if (xs < xf) {
+            int32_t z = az + fmul(pxs, dzdx);
+            int32_t u = au + fmul(pxs, dudx);
+            int32_t v = av + fmul(pxs, dvdx);
+            int32_t sh = as + fmul(pxs, dsdx);
+            int32_t* row = px + ys * m_width;
+            int16_t* zrow = zb + ys * m_width;
+            KV_CHECK(ys >= 0 && ys < m_height && xs >= 0 && xf <= m_width, "V3dView::subedge");
+            for (int32_t x = xs; x < xf; x++) {
+                // Stored depth: the top byte of the pixel over its low 15 bits.
+                int32_t d = static_cast<int32_t>(static_cast<uint32_t>(row[x]) >> 24) << 15 |
+                            (zrow[x] & 0x7FFF);
+                if (z < d) {
+                    zrow[x] = static_cast<int16_t>(z & 0x7FFF);
+                    int32_t texel = tex[((u >> ts) & tm) + ((((~v) >> ts) & tm) << tk)];
+                    // Interpolation may overshoot the shade range a little;
+                    // past it a channel would spill into its neighbour.
+                    int32_t k = std::clamp(sh, -(1 << 23), 0);
+                    int32_t red = (texel >> 16) & 0xFF, green = (texel >> 8) & 0xFF, blue = texel & 0xFF;
+                    red += (red * k) >> 23;
+                    green += (green * k) >> 23;
+                    blue += (blue * k) >> 23;
+                    row[x] = red << 16 | green << 8 | blue | (z >> 15) << 24;
+                }
+                z += dzdx;
+                u += dudx;
+                v += dvdx;
+                sh += dsdx;
+            }
+        }
+        ys++;
+        ax += sax;
+        az += saz;
+        au += sau;
+        av += sav;
+        as += sas;
+        bx += sbx;
+    }
+}
+
+void V3dView::wire(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c)
+{
+    if (a.zt == kNear || b.zt == kNear || c.zt == kNear)
+        return;
+    int64_t d = static_cast<int64_t>(a.xt - b.xt) * (c.yt - b.yt) -
+                static_cast<int64_t>(c.xt - b.xt) * (a.yt - b.yt);
+    if (d >= 0)
+        return;
+    wire2(a.xt, a.yt, b.xt, b.yt);
+    wire2(b.xt, b.yt, c.xt, c.yt);
+    wire2(c.xt, c.yt, a.xt, a.yt);
+}
+
+void V3dView::wire2(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    if (m_pixels.length < m_width * m_height)
+        return;
+    int32_t x1c = std::min(m_clipX1, m_width), y1c = std::min(m_clipY1, m_height);
+    int32_t x0c = std::max(m_clipX0, 0), y0c = std::max(m_clipY0, 0);
+    int64_t dx = static_cast<int64_t>(x1) - x0, dy = static_cast<int64_t>(y1) - y0;
+    int64_t n = std::max(std::abs(dx), std::abs(dy)) >> 15;
+    // Far-off lines are not worth a step per pixel of their length.
+    n = std::min<int64_t>(n, 4 * 4096);
+    int64_t sx = n > 0 ? dx / n : 0, sy = n > 0 ? dy / n : 0;
+    int64_t x = x0, y = y0;
+    for (int64_t i = 0; i <= n; i++, x += sx, y += sy) {
+        int32_t px = static_cast<int32_t>(x >> 15), py = static_cast<int32_t>(y >> 15);
+        if (px >= x0c && px < x1c && py >= y0c && py < y1c)
+            m_pixels.a[px + py * m_width] = 0;
+    }
+}
