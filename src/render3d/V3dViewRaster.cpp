@@ -157,11 +157,17 @@ void V3dView::subeye(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c)
 
 void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex& r)
 {
-    // Constant x-gradients of depth, texture and shade over the triangle.
+    // Constant x-gradients of depth, texture and shade over the triangle:
+    // the plane through the three corners, divided by twice the area. A
+    // 15-bit reciprocal of the area would be up to an eighth off for
+    // triangles near the 64-pixel limit, shearing texture and depth at their
+    // edges, so all but the tiniest triangles take one with 31 bits.
     int32_t area = fmul(l.x - t.x, r.y - t.y) - fmul(r.x - t.x, l.y - t.y);
-    int32_t inv = area != 0 ? (1 << 30) / area : 1;
+    const bool wide = area >= 32768 || area <= -32768;
+    const int64_t inv = wide ? (INT64_C(1) << 46) / area : area != 0 ? (1 << 30) / area : 1;
     auto gradient = [&](int32_t qt, int32_t ql, int32_t qr) {
-        return fmul(fmul(ql - qt, r.y - t.y) - fmul(qr - qt, l.y - t.y), inv);
+        int32_t n = fmul(ql - qt, r.y - t.y) - fmul(qr - qt, l.y - t.y);
+        return static_cast<int32_t>(wide ? (n * inv) >> 31 : (n * inv) >> 15);
     };
     const int32_t dzdx = gradient(t.z, l.z, r.z);
     const int32_t dudx = gradient(t.u, l.u, r.u);
