@@ -197,6 +197,11 @@ void V3dView::renderChangeDetect(int32_t, int32_t, int32_t)
             redraw();
         }
     }
+    detect3d();
+}
+
+void V3dView::detect3d()
+{
     ref<Vmat> cam = m_mat;
     cam->identity();
     cam->translate(-m_wx, -m_wy, -m_wz);
@@ -325,7 +330,7 @@ void V3dView::lookAt(int32_t a)
     // The camera looks along -z, so it stands on the +z side of the tree.
     setWxyz(0, 0, 0x1F40000);
     m_dirtyCount = 0;
-    renderChangeDetect(0, 0, ONE);
+    detect3d();
     if (m_dirtyCount > 0 && m_width > 0 && m_height > 0) {
         int32_t x0 = 0x7FFFFFFF, y0 = 0x7FFFFFFF, x1 = -0x7FFFFFFF - 1, y1 = -0x7FFFFFFF - 1;
         for (int32_t i = 0; i < m_dirtyCount; i += 4) {

@@ -112,6 +112,9 @@ private:
     // down), kept within +-32768 pixels.
     static int32_t project(int32_t centre, int64_t k, int32_t e, bool down);
     static void packSize(std::atomic<uint64_t>& to, int32_t w, int32_t h);
+    // Camera, light and the walk of the 3D tree, without the view's own
+    // rectangle.
+    void detect3d();
     void releaseDepth();
     // Re-links the view's children so that they run farthest first.
     void sortChildren();

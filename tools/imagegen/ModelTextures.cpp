@@ -51,7 +51,7 @@ Rgb paint(float u, float v, int32_t x, int32_t y, uint32_t seed, Rgb base)
 // yellow.
 Rgb camouflage(float u, float v, int32_t x, int32_t y)
 {
-    const Rgb yellow{214, 186, 122}, green{104, 116, 66}, brown{134, 84, 54};
+    const Rgb yellow{200, 174, 112}, green{96, 108, 62}, brown{124, 78, 50};
     Rgb c = paint(u, v, x, y, 41, yellow);
     float g = Noise::fbm(43, u, v, 2, 2, 3);
     float b = Noise::fbm(47, u + 0.37f, v + 0.19f, 2, 2, 3);
@@ -61,7 +61,7 @@ Rgb camouflage(float u, float v, int32_t x, int32_t y)
 }
 
 const Rgb kSherman{150, 150, 86};
-const Rgb kT34{116, 138, 80};
+const Rgb kT34{106, 128, 74};
 const Rgb kTruck{132, 136, 84};
 
 // Links across the picture, pitch texels tall: a plate with a raised bar,
@@ -196,7 +196,7 @@ SourcePicture ModelTextures::picture(VehicleTexture t)
     case T::TigerTrack:
         return shade(t, [](float, float, int32_t x, int32_t y) { return links(x, y, 17, {104, 92, 80}, {140, 128, 112}, 8, false); });
     case T::TigerWheel:
-        return decal(t, camouflage, [](cairo_t* cr) { roadWheel(cr, {214, 186, 122}, 8, false); });
+        return decal(t, camouflage, [](cairo_t* cr) { roadWheel(cr, {200, 174, 112}, 8, false); });
     case T::T34Paint:
         return shade(t, [](float u, float v, int32_t x, int32_t y) {
             // Cast armour: a rougher surface than rolled plate.

@@ -86,25 +86,25 @@ void turret(ModelSet& set)
     Paint paint = set.textured(VehicleTexture::TigerPaint);
     // A horseshoe: flat front plate, sides curving round the back.
     auto ring = [](float y, float k) {
-        std::vector<Vec3> r = {{-1.1f, y, -1.05f}, {1.1f, y, -1.05f}};
+        std::vector<Vec3> r = {{-1.2f * k, y, -1.1f}, {1.2f * k, y, -1.1f}, {1.38f * k, y, -0.45f}};
         for (int32_t i = 0; i <= 8; i++) {
             float a = 3.14159265f * static_cast<float>(i) / 8;
-            r.push_back({1.25f * std::cos(a) * k, y, 0.25f + 1.2f * std::sin(a) * k});
+            r.push_back({1.38f * std::cos(a) * k, y, 0.2f + 1.3f * std::sin(a) * k});
         }
-        r.push_back({-1.25f * k, y, -0.5f});
+        r.push_back({-1.38f * k, y, -0.45f});
         return r;
     };
     Loft body;
-    body.rings = {ring(1.8f, 1.0f), ring(2.72f, 0.98f)};
+    body.rings = {ring(1.8f, 1.0f), ring(2.86f, 0.97f)};
     body.smoothCorner.assign(body.rings[0].size(), true);
-    body.smoothCorner[0] = body.smoothCorner[1] = body.smoothCorner[2] = false;
-    body.smoothCorner[11] = false;
+    for (int32_t i : {0, 1, 2, 12})
+        body.smoothCorner[static_cast<std::size_t>(i)] = false;
     body.paint = paint;
     Shapes::loft(b, body);
     // Commander's cupola on the left, the stowage bin on the back.
-    Shapes::cylinder(b, {-0.6f, 2.6f, 0.55f}, {-0.6f, 2.95f, 0.55f}, 0.34f, 12, paint, paint, 0.31f);
-    VehicleParts::box(b, -0.75f, 2.0f, 1.3f, 0.75f, 2.52f, 1.82f, paint);
-    VehicleParts::box(b, 0.25f, 2.68f, -0.55f, 0.8f, 2.8f, 0.05f, paint);
+    Shapes::cylinder(b, {-0.62f, 2.74f, 0.6f}, {-0.62f, 3.08f, 0.6f}, 0.34f, 12, paint, paint, 0.31f);
+    VehicleParts::box(b, -0.8f, 2.05f, 1.42f, 0.8f, 2.6f, 1.98f, paint);
+    VehicleParts::box(b, 0.25f, 2.82f, -0.6f, 0.8f, 2.94f, 0.0f, paint);
     set.add(kTiger.turret, b, {0, 1.85f, 0}, kTiger.scale);
 }
 
