@@ -207,6 +207,8 @@ void V3dModel::destroy()
 
 int32_t V3dModel::read()
 {
+    if (m_bufn < 0)
+        return -1; // the end stays the end
     if (m_bufi >= m_bufn) {
         m_bufi = 0;
         int32_t got = m_in && !m_buf.empty() ? m_in->read(m_buf.a, m_buf.length) : 0;
@@ -259,6 +261,8 @@ void V3dModel::readShortArray(const Array<int16_t>& a, int32_t n)
         } else {
             int32_t hi = read();
             int32_t lo = read();
+            if (lo < 0)
+                return; // the file ended: the mesh will be dropped
             a.a[i++] = static_cast<int16_t>(static_cast<int8_t>(hi) * 256 + (lo & 0xFF));
         }
     }

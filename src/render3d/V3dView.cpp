@@ -325,31 +325,56 @@ void V3dView::changeMesh(Vsprite* s, const ref<Vmat>& m)
 
 // ---- camera helpers ----
 
+bool V3dView::meshBox(const Vsprite* s, int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1)
+{
+    bool any = false;
+    for (; s; s = s->m_sibling.get()) {
+        if (s->m_model && s->m_x1 > s->m_x0) {
+            x0 = std::min(x0, s->m_x0);
+            y0 = std::min(y0, s->m_y0);
+            x1 = std::max(x1, s->m_x1);
+            y1 = std::max(y1, s->m_y1);
+            any = true;
+        }
+        any = meshBox(s->m_child.get(), x0, y0, x1, y1) || any;
+    }
+    return any;
+}
+
 void V3dView::lookAt(int32_t a)
 {
     // The camera looks along -z, so it stands on the +z side of the tree.
-    setWxyz(0, 0, 0x1F40000);
-    m_dirtyCount = 0;
-    detect3d();
-    if (m_dirtyCount > 0 && m_width > 0 && m_height > 0) {
+    // From 1000 units a tank is a few pixels wide, too few to frame it to
+    // better than a factor of two, and near the tree its front looms larger
+    // than its middle: so look again from where each look put the camera
+    // (by the meshes' own boxes, which unlike the repaint list reach past
+    // the screen) until the tree spans the view.
+    int32_t distance = 0x1F40000;
+    for (int32_t pass = 0; pass < 8 && m_width > 0 && m_height > 0; pass++) {
+        setWxyz(0, 0, distance);
+        m_dirtyCount = 0;
+        detect3d();
         int32_t x0 = 0x7FFFFFFF, y0 = 0x7FFFFFFF, x1 = -0x7FFFFFFF - 1, y1 = -0x7FFFFFFF - 1;
-        for (int32_t i = 0; i < m_dirtyCount; i += 4) {
-            x0 = std::min(x0, m_dirty.a[i]);
-            y0 = std::min(y0, m_dirty.a[i + 1]);
-            x1 = std::max(x1, m_dirty.a[i + 2]);
-            y1 = std::max(y1, m_dirty.a[i + 3]);
-        }
+        if (!meshBox(m_child.get(), x0, y0, x1, y1))
+            break;
         int32_t w = m_width, h = m_height;
-        int32_t ex = std::max(std::abs(x0 - w / 2), std::abs(x1 - w / 2));
-        int32_t ey = std::max(std::abs(y0 - h / 2), std::abs(y1 - h / 2));
-        int32_t f = std::max({(ex << 16) / w, (ey << 16) / h, 1});
+        int64_t ex = std::max(std::abs(x0 - w / 2), std::abs(x1 - w / 2));
+        int64_t ey = std::max(std::abs(y0 - h / 2), std::abs(y1 - h / 2));
+        int32_t f = static_cast<int32_t>(std::clamp<int64_t>(std::max((ex << 16) / w, (ey << 16) / h), 1, 0x7FFFFFFF));
         m_work->m_x = 0;
         m_work->m_y = 0;
-        m_work->m_z = 0x1F40000;
+        m_work->m_z = distance;
         m_work->multiply(f);
-        m_work->divide(a);
-        setWxyz(m_work->m_x, m_work->m_y, m_work->m_z);
+        distance = std::max(m_work->m_z, 0x10000);
+        if (pass > 0 && f > 32768 - 256 && f < 32768 + 256)
+            break;
     }
+    if (a > 0) {
+        m_work->m_z = distance;
+        m_work->divide(a);
+        distance = m_work->m_z;
+    }
+    setWxyz(0, 0, distance);
     m_dirtyCount = 0;
     redraw(0, 0, m_width, m_height);
 }

@@ -120,6 +120,9 @@ private:
     void sortChildren();
     void changeBillboard(Vsprite* s, Vmat* m);
     void changeMesh(Vsprite* s, const ref<Vmat>& m);
+    // Widens (x0, y0, x1, y1) by the screen boxes of the meshes from s on,
+    // their siblings and subtrees; false when there are none.
+    static bool meshBox(const Vsprite* s, int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1);
 
     // Width of the buffer last applied, for the first-sizing test of the
     // host thread.
