@@ -116,6 +116,9 @@ private:
     // rectangle.
     void detect3d();
     void releaseDepth();
+    // Whether the triangle lies wholly beyond one side of the clip rectangle
+    // as seen from the eye.
+    bool outsideClip(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c) const;
     // Re-links the view's children so that they run farthest first.
     void sortChildren();
     void changeBillboard(Vsprite* s, Vmat* m);

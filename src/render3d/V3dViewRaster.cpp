@@ -133,7 +133,7 @@ void V3dView::subeye(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c)
     const int32_t tooNear = 0x15555554; // 2^45 / 3.0: nearer than 3.0, or marked
     if (a.zt > tooNear && b.zt > tooNear && c.zt > tooNear)
         return;
-    if (m_subDepth >= kMaxDepth)
+    if (m_subDepth >= kMaxDepth || outsideClip(a, b, c))
         return;
     auto mid = [this](const EyeVertex& p, const EyeVertex& q) {
         EyeVertex m{(p.xe + q.xe) >> 1, (p.ye + q.ye) >> 1, (p.ze + q.ze) >> 1, (p.u + q.u) >> 1,
@@ -153,6 +153,21 @@ void V3dView::subeye(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c)
     subeye(ca, bc, c);
     subeye(ab, bc, ca);
     m_subDepth--;
+}
+
+bool V3dView::outsideClip(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c) const
+{
+    // The planes through the eye and the clip rectangle's edges: a piece
+    // wholly beyond one of them has no pixel in the rectangle, however near
+    // or far its corners lie (the test needs no projection).
+    const int64_t f = m_focal;
+    const int64_t left = m_clipX0 - (m_centerX >> 15), right = m_clipX1 - (m_centerX >> 15);
+    const int64_t top = (m_centerY >> 15) - m_clipY0, bottom = (m_centerY >> 15) - m_clipY1;
+    auto all = [&](auto beyond) { return beyond(a) && beyond(b) && beyond(c); };
+    return all([&](const EyeVertex& v) { return f * v.xe < left * v.ze; }) ||
+           all([&](const EyeVertex& v) { return f * v.xe > right * v.ze; }) ||
+           all([&](const EyeVertex& v) { return f * v.ye > top * v.ze; }) ||
+           all([&](const EyeVertex& v) { return f * v.ye < bottom * v.ze; });
 }
 
 void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex& r)
