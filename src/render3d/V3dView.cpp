@@ -118,16 +118,6 @@ void V3dView::loadModel(const ref<String>& name, const ref<Vsprite>& s)
         s->m_model = V3dModel::lookupModel(name);
 }
 
-int32_t V3dView::project(int32_t centre, int64_t k, int32_t e, bool down)
-{
-    // The exact product needs more than 64 bits when a vertex lies far off
-    // to the side of one very near.
-    __int128 p = (static_cast<__int128>(k) * e) >> 30;
-    int64_t d = static_cast<int64_t>(std::clamp<__int128>(p, -2 * kScreenLimit, 2 * kScreenLimit));
-    int64_t v = down ? centre - d : centre + d;
-    return static_cast<int32_t>(std::clamp(v, -kScreenLimit, kScreenLimit));
-}
-
 void V3dView::transform(const ref<V3dModel>& model, const ref<Vmat>& mat, int32_t first, int32_t count)
 {
     V3dModel& m = *model;

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 
@@ -110,7 +111,19 @@ public:
 private:
     // Screen coordinate centre + k * e / 2^30 (minus for y, which runs
     // down), kept within +-32768 pixels.
-    static int32_t project(int32_t centre, int64_t k, int32_t e, bool down);
+    static int32_t project(int32_t centre, int64_t k, int32_t e, bool down)
+    {
+        // k is below 2^43, so an eye coordinate under 2^20 (32 units)
+        // leaves the product in 64 bits; beyond, it may need more.
+        int64_t d;
+        if (e > -(1 << 20) && e < (1 << 20))
+            d = (k * e) >> 30;
+        else
+            d = static_cast<int64_t>(std::clamp<__int128>((static_cast<__int128>(k) * e) >> 30, -(INT64_C(1) << 31),
+                                                          INT64_C(1) << 31));
+        int64_t v = down ? centre - d : centre + d;
+        return static_cast<int32_t>(std::clamp<int64_t>(v, -(INT64_C(1) << 30), INT64_C(1) << 30));
+    }
     static void packSize(std::atomic<uint64_t>& to, int32_t w, int32_t h);
     // Camera, light and the walk of the 3D tree, without the view's own
     // rectangle.

@@ -19,17 +19,97 @@ namespace {
 // Whole pixel at or after a fixed coordinate.
 inline int32_t ceilPx(int32_t v) { return (v + 0x7FFF) >> 15; }
 
-// Change of a value per row along an edge of height dy > 0 (fixed).
-inline int32_t edgeSlope(int32_t d, int32_t dy)
-{
-    if (dy < 32768)
-        return V::fmul(d, (1 << 30) / dy);
-    return static_cast<int32_t>(((INT64_C(1) << 45) / dy * d) >> 30);
-}
+// The change per row of values along an edge of height dy > 0 (fixed):
+// 2^30 / dy for an edge under a pixel high, 2^45 / dy (30 fraction bits)
+// for a taller one, found once and applied to each value.
+class EdgeSlope {
+public:
+    explicit EdgeSlope(int32_t dy)
+        : m_short(dy < 32768), m_inverse(m_short ? (1 << 30) / dy : (INT64_C(1) << 45) / dy)
+    {
+    }
+    int32_t operator()(int32_t d) const
+    {
+        return m_short ? V::fmul(d, static_cast<int32_t>(m_inverse)) : static_cast<int32_t>((m_inverse * d) >> 30);
+    }
+
+private:
+    bool m_short;
+    int64_t m_inverse;
+};
 
 inline int32_t step(int32_t start, int32_t slope, int32_t by)
 {
     return start + static_cast<int32_t>((static_cast<int64_t>(slope) * by) >> 15);
+}
+
+// Depth, texture coordinates and shade at a pixel, or their steps per pixel.
+struct Span {
+    int32_t z, u, v, shade;
+};
+
+// One pixel: the depth test against the top byte over the low 15 bits kept
+// in the depth buffer (whose bit 15 is always clear), then the texel scaled
+// by 1 + shade / 2^23.
+template <bool Clamp>
+inline void pixel(int32_t& p, int16_t& depth, int32_t z, int32_t texel, int32_t shade)
+{
+    int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(p) >> 24) << 15 | static_cast<uint16_t>(depth);
+    if (z >= stored)
+        return;
+    depth = static_cast<int16_t>(z & 0x7FFF);
+    // Interpolation may overshoot the shade range a little; past it a
+    // channel would spill into its neighbour or the depth code.
+    int32_t k = Clamp ? std::clamp(shade, -(1 << 23), 0) : shade;
+    int32_t red = (texel >> 16) & 0xFF, green = (texel >> 8) & 0xFF, blue = texel & 0xFF;
+    red += (red * k) >> 23;
+    green += (green * k) >> 23;
+    blue += (blue * k) >> 23;
+    p = red << 16 | green << 8 | blue | (z >> 15) << 24;
+}
+
+// A span of n pixels. K and S are the texture's side shift and coordinate
+// shift when known in advance (the usual 64 x 64 picture); 0 takes them
+// from ts, tm and tk. Clamp is needed only when the shade leaves its range
+// within the span. Kept out of line so that the loop has the registers to
+// itself.
+template <int32_t K, int32_t S, bool Clamp>
+[[gnu::noinline]] void fillSpan(int32_t* row, int16_t* depth, int32_t n, Span at, Span step, const int32_t* tex,
+                                int32_t ts, int32_t tm, int32_t tk)
+{
+    if constexpr (K != 0) {
+        ts = S;
+        tm = (1 << K) - 1;
+        tk = K;
+    }
+    for (int32_t x = 0; x < n; x++) {
+        // Texture rows run against v: the picture's top is the largest v.
+        int32_t texel = tex[((at.u >> ts) & tm) + ((((~at.v) >> ts) & tm) << tk)];
+        pixel<Clamp>(row[x], depth[x], at.z, texel, at.shade);
+        at.z += step.z;
+        at.u += step.u;
+        at.v += step.v;
+        at.shade += step.shade;
+    }
+}
+
+// A span of one colour: no texture coordinates to follow.
+template <bool Clamp>
+[[gnu::noinline]] void fillPlain(int32_t* row, int16_t* depth, int32_t n, Span at, Span step, int32_t colour)
+{
+    for (int32_t x = 0; x < n; x++) {
+        pixel<Clamp>(row[x], depth[x], at.z, colour, at.shade);
+        at.z += step.z;
+        at.shade += step.shade;
+    }
+}
+
+// Whether the shade runs out of -2^23 .. 0 somewhere in n pixels from
+// shade by step (it is linear, so the ends tell).
+inline bool shadeLeaves(int32_t shade, int32_t step, int32_t n)
+{
+    int64_t end = shade + static_cast<int64_t>(step) * (n - 1);
+    return shade > 0 || end > 0 || shade < -(1 << 23) || end < -(1 << 23);
 }
 
 // Subdivision deeper than this only happens for absurd coordinates.
@@ -87,6 +167,17 @@ void V3dView::drawModel(const ref<Vsprite>& s, int32_t x0, int32_t y0, int32_t x
             bound = mat;
             bool inTable = mat >= 0 && mat < V3dModel::m_material.length;
             bindMaterial(inTable ? V3dModel::m_material.a[mat] : ref<V3dMaterial>());
+        }
+        int32_t r0 = m.resolve(slot[0]), r1 = m.resolve(slot[1]), r2 = m.resolve(slot[2]);
+        const int32_t* zt = m_zt.a;
+        if (zt[r0] != kNear && zt[r1] != kNear && zt[r2] != kNear) {
+            // subeye's own first test, made before the corners are gathered:
+            // about half the faces of a closed mesh turn away.
+            const int32_t *xt = m_xt.a, *yt = m_yt.a;
+            int64_t d = static_cast<int64_t>(xt[r0] - xt[r1]) * (yt[r2] - yt[r1]) -
+                        static_cast<int64_t>(xt[r2] - xt[r1]) * (yt[r0] - yt[r1]);
+            if (d >= 0)
+                continue;
         }
         EyeVertex v[3];
         for (int32_t c = 0; c < 3; c++) {
@@ -188,6 +279,7 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
     const int32_t dudx = gradient(t.u, l.u, r.u);
     const int32_t dvdx = gradient(t.v, l.v, r.v);
     const int32_t dsdx = gradient(t.shade, l.shade, r.shade);
+    const Span perPixel{dzdx, dudx, dvdx, dsdx};
 
     int32_t ys = ceilPx(t.y);
     int32_t py = (ys << 15) - t.y;
@@ -202,19 +294,19 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
     int32_t ax = t.x, az = t.z, au = t.u, av = t.v, as = t.shade;
     int32_t sax = 0, saz = 0, sau = 0, sav = 0, sas = 0;
     if (ys < endL) {
-        int32_t dy = l.y - t.y;
-        sax = edgeSlope(l.x - t.x, dy);
-        saz = edgeSlope(l.z - t.z, dy);
-        sau = edgeSlope(l.u - t.u, dy);
-        sav = edgeSlope(l.v - t.v, dy);
-        sas = edgeSlope(l.shade - t.shade, dy);
+        EdgeSlope slope(l.y - t.y);
+        sax = slope(l.x - t.x);
+        saz = slope(l.z - t.z);
+        sau = slope(l.u - t.u);
+        sav = slope(l.v - t.v);
+        sas = slope(l.shade - t.shade);
         ax = step(t.x, sax, py);
         az = step(t.z, saz, py);
         au = step(t.u, sau, py);
         av = step(t.v, sav, py);
         as = step(t.shade, sas, py);
     }
-    int32_t sbx = r.y > t.y ? edgeSlope(r.x - t.x, r.y - t.y) : 0;
+    int32_t sbx = r.y > t.y ? EdgeSlope(r.y - t.y)(r.x - t.x) : 0;
     int32_t bx = step(t.x, sbx, py);
 
     int32_t* const px = m_pixels.a;
@@ -226,7 +318,7 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
             int32_t dy = l.y - r.y;
             if (dy <= 0)
                 return;
-            sbx = edgeSlope(l.x - r.x, dy);
+            sbx = EdgeSlope(dy)(l.x - r.x);
             bx = step(r.x, sbx, (ys << 15) - r.y);
             endR = endL;
         }
@@ -237,11 +329,12 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
             if (dy <= 0)
                 return;
             int32_t by = (ys << 15) - l.y;
-            sax = edgeSlope(r.x - l.x, dy);
-            saz = edgeSlope(r.z - l.z, dy);
-            sau = edgeSlope(r.u - l.u, dy);
-            sav = edgeSlope(r.v - l.v, dy);
-            sas = edgeSlope(r.shade - l.shade, dy);
+            EdgeSlope slope(dy);
+            sax = slope(r.x - l.x);
+            saz = slope(r.z - l.z);
+            sau = slope(r.u - l.u);
+            sav = slope(r.v - l.v);
+            sas = slope(r.shade - l.shade);
             ax = step(l.x, sax, by);
             az = step(l.z, saz, by);
             au = step(l.u, sau, by);
@@ -257,34 +350,18 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
         }
         int32_t xf = std::min(ceilPx(bx), m_clipX1);
         if (xs < xf) {
-            int32_t z = az + fmul(pxs, dzdx);
-            int32_t u = au + fmul(pxs, dudx);
-            int32_t v = av + fmul(pxs, dvdx);
-            int32_t sh = as + fmul(pxs, dsdx);
-            int32_t* row = px + ys * m_width;
-            int16_t* zrow = zb + ys * m_width;
             KV_CHECK(ys >= 0 && ys < m_height && xs >= 0 && xf <= m_width, "V3dView::subedge");
-            for (int32_t x = xs; x < xf; x++) {
-                // Stored depth: the top byte of the pixel over its low 15 bits.
-                int32_t d = static_cast<int32_t>(static_cast<uint32_t>(row[x]) >> 24) << 15 |
-                            (zrow[x] & 0x7FFF);
-                if (z < d) {
-                    zrow[x] = static_cast<int16_t>(z & 0x7FFF);
-                    int32_t texel = tex[((u >> ts) & tm) + ((((~v) >> ts) & tm) << tk)];
-                    // Interpolation may overshoot the shade range a little;
-                    // past it a channel would spill into its neighbour.
-                    int32_t k = std::clamp(sh, -(1 << 23), 0);
-                    int32_t red = (texel >> 16) & 0xFF, green = (texel >> 8) & 0xFF, blue = texel & 0xFF;
-                    red += (red * k) >> 23;
-                    green += (green * k) >> 23;
-                    blue += (blue * k) >> 23;
-                    row[x] = red << 16 | green << 8 | blue | (z >> 15) << 24;
-                }
-                z += dzdx;
-                u += dudx;
-                v += dvdx;
-                sh += dsdx;
-            }
+            Span span{az + fmul(pxs, dzdx), au + fmul(pxs, dudx), av + fmul(pxs, dvdx), as + fmul(pxs, dsdx)};
+            int32_t* row = px + ys * m_width + xs;
+            int16_t* zrow = zb + ys * m_width + xs;
+            const int32_t n = xf - xs;
+            const bool clamp = shadeLeaves(span.shade, perPixel.shade, n);
+            if (m_texMask == 0)
+                (clamp ? fillPlain<true> : fillPlain<false>)(row, zrow, n, span, perPixel, tex[0]);
+            else if (m_texShift == 6 && m_texS == 18)
+                (clamp ? fillSpan<6, 18, true> : fillSpan<6, 18, false>)(row, zrow, n, span, perPixel, tex, 0, 0, 0);
+            else
+                (clamp ? fillSpan<0, 0, true> : fillSpan<0, 0, false>)(row, zrow, n, span, perPixel, tex, ts, tm, tk);
         }
         ys++;
         ax += sax;

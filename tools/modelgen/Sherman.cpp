@@ -88,14 +88,19 @@ void tracks(ModelSet& set)
         for (float bogie : {-1.78f, 0.0f, 1.78f}) {
             for (float d : {-0.42f, 0.42f})
                 VehicleParts::wheel(b, std::min(w0, w1), std::max(w0, w1), 0.42f, bogie + d, 0.33f, 8, tyre, wheel);
-            // The bogie stands back from the wheels' faces.
-            float b0 = s * 1.36f, b1 = s * 1.6f, b2 = s * 1.66f;
-            Shapes::box(b, {std::min(b0, b1), 0.3f, bogie - 0.2f}, {std::max(b0, b1), 0.9f, bogie + 0.2f}, steel);
-            Shapes::box(b, {std::min(b0, b2), 0.88f, bogie - 0.32f}, {std::max(b0, b2), 0.97f, bogie + 0.08f}, steel);
+            // The bogie and its return roller skid stand back from the
+            // wheels' faces.
+            Loft bracket;
+            auto r = [&](float z, float top) {
+                return std::vector<Vec3>{{s * 1.36f, 0.3f, z}, {s * 1.62f, 0.3f, z}, {s * 1.62f, top, z}, {s * 1.36f, top, z}};
+            };
+            bracket.rings = {r(bogie - 0.34f, 0.97f), r(bogie - 0.2f, 0.97f), r(bogie + 0.2f, 0.86f)};
+            bracket.paint = steel;
+            Shapes::loft(b, bracket);
         }
         float s0 = s * 1.28f, s1 = s * 1.76f;
-        VehicleParts::wheel(b, std::min(s0, s1), std::max(s0, s1), 0.78f, -3.0f, 0.38f, 12, steel, wheel);
-        VehicleParts::wheel(b, std::min(s0, s1), std::max(s0, s1), 0.5f, 2.98f, 0.3f, 10, tyre, wheel);
+        VehicleParts::wheel(b, s0, s1, 0.78f, -3.0f, 0.38f, 10, steel, wheel);
+        VehicleParts::wheel(b, s0, s1, 0.5f, 2.98f, 0.3f, 8, tyre, wheel);
     }
     set.add(kSherman.tracks, b, {0, 0.6f, 0}, kSherman.scale);
 }

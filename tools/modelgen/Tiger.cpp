@@ -72,10 +72,10 @@ void hull(ModelSet& set)
             float z = -2.45f + 0.7f * static_cast<float>(i);
             bool outer = i % 2 == 0;
             VehicleParts::wheel(b, s * (outer ? 1.5f : 1.2f), s * (outer ? 1.76f : 1.52f), 0.49f, z, 0.4f,
-                                outer ? 12 : 8, tyre, wheel);
+                                outer ? 10 : 8, tyre, wheel);
         }
-        VehicleParts::wheel(b, s * 1.2f, s * 1.78f, 0.85f, -2.95f, 0.38f, 12, paint, wheel);
-        VehicleParts::wheel(b, s * 1.2f, s * 1.74f, 0.72f, 2.95f, 0.34f, 10, tyre, wheel);
+        VehicleParts::wheel(b, s * 1.2f, s * 1.78f, 0.85f, -2.95f, 0.38f, 10, paint, wheel);
+        VehicleParts::wheel(b, s * 1.2f, s * 1.74f, 0.72f, 2.95f, 0.34f, 8, tyre, wheel);
     }
     set.add(kTiger.hull, b, {0, 1.0f, 0}, kTiger.scale);
 }
@@ -125,7 +125,6 @@ void gun(ModelSet& set)
     VehicleParts::barrel(b, y, z - 0.16f, -kMuzzle + 0.34f, 0.105f, 0.088f, 8, paint, bore);
     // The double-baffle muzzle brake ends at the muzzle.
     Shapes::cylinder(b, {0, y, -kMuzzle + 0.36f}, {0, y, -kMuzzle + 0.2f}, 0.16f, 8, paint, paint);
-    Shapes::cylinder(b, {0, y, -kMuzzle + 0.22f}, {0, y, -kMuzzle + 0.12f}, 0.1f, 8, paint, paint);
     VehicleParts::barrel(b, y, -kMuzzle + 0.14f, -kMuzzle, 0.16f, 0.16f, 8, paint, bore);
     set.add(kTiger.gun, b, {0, y, z}, kTiger.scale);
 }

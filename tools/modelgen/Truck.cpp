@@ -22,7 +22,8 @@ void Truck::build(ModelSet& set)
     VehicleParts::box(b, -1.15f, 0.62f, -3.5f, 1.15f, 0.84f, -3.34f, dark);
     for (float s : {-1.0f, 1.0f})
         for (float z : {-2.45f, 1.45f, 2.62f})
-            VehicleParts::wheel(b, s * (z < 0 ? 1.0f : 0.8f), s * 1.42f, 0.52f, z, 0.52f, 12, rubber, tyre);
+            // A flat of the 12-sided tyre rests on the ground.
+            VehicleParts::wheel(b, s * (z < 0 ? 1.0f : 0.8f), s * 1.42f, 0.5023f, z, 0.52f, 12, rubber, tyre);
 
     // Bonnet: rounded on top, the grille in its front.
     auto bonnet = [](float z) {

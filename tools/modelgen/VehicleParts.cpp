@@ -21,14 +21,14 @@ void VehicleParts::trackBelt(MeshBuilder& b, const std::vector<std::pair<float, 
 {
     if (x0 > x1)
         std::swap(x0, x1);
-    // Split runs longer than a unit, then sweep the belt's cross-section
+    // Split runs longer than 1.6 units (a picture's width of links), then sweep the belt's cross-section
     // along the loop, offset either side of the path along its normal.
     std::vector<std::pair<float, float>> pts;
     const std::size_t n = path.size();
     for (std::size_t i = 0; i < n; i++) {
         auto [z0, y0] = path[i];
         auto [z1, y1] = path[(i + 1) % n];
-        int32_t parts = std::max(1, static_cast<int32_t>(std::ceil(std::hypot(z1 - z0, y1 - y0) / 1.0f)));
+        int32_t parts = std::max(1, static_cast<int32_t>(std::ceil(std::hypot(z1 - z0, y1 - y0) / 1.6f)));
         for (int32_t k = 0; k < parts; k++) {
             float t = static_cast<float>(k) / static_cast<float>(parts);
             pts.push_back({z0 + (z1 - z0) * t, y0 + (y1 - y0) * t});
