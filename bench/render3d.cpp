@@ -1,6 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
+#include <memory>
 #include <vector>
 
 #include "MeshBuilder.h"
@@ -178,8 +179,6 @@ void BM_OneTankClose(benchmark::State& state)
     }
     state.counters["coverage_percent"] = 100.0 * pixels / (kWidth * kHeight);
     state.counters["distance"] = d;
-    v->remove(rig.m_body);
-    rig.m_body->removeAllStar();
     v->destroy();
 }
 BENCHMARK(BM_OneTankClose)->Unit(benchmark::kMicrosecond);
@@ -187,7 +186,7 @@ BENCHMARK(BM_OneTankClose)->Unit(benchmark::kMicrosecond);
 // Four tanks 20, 33, 46 and 60 units away, spread across the view.
 struct Column {
     ref<V3dView> view;
-    std::vector<VehicleRig> rigs;
+    std::vector<std::unique_ptr<VehicleRig>> rigs;
     std::vector<ref<Vsprite>> meshes;
 };
 
@@ -198,10 +197,9 @@ void fourTanks(Column& c)
     aim(c.view, 0);
     const VehicleSpec* specs[] = {&kSherman, &kTiger, &kT34, &kSherman};
     const double depth[] = {20, 33, 46, 60}, side[] = {-4, 6, -9, 10};
-    c.rigs.reserve(4);
     for (int32_t i = 0; i < 4; i++) {
-        c.rigs.emplace_back(*specs[i]);
-        VehicleRig& r = c.rigs.back();
+        c.rigs.push_back(std::make_unique<VehicleRig>(*specs[i]));
+        VehicleRig& r = *c.rigs.back();
         r.pose(i * 7000, i * 2000 - 3000, 0);
         r.m_body->setWxyz(static_cast<int32_t>(side[i] * 32768), 0, -static_cast<int32_t>(depth[i] * 32768));
         c.view->add(r.m_body);
@@ -213,10 +211,7 @@ void fourTanks(Column& c)
 
 void tearDown(Column& c)
 {
-    for (VehicleRig& r : c.rigs) {
-        c.view->remove(r.m_body);
-        r.m_body->removeAllStar();
-    }
+    c.rigs.clear();
     c.view->destroy();
 }
 

@@ -326,7 +326,7 @@ TEST(Raster, WildCoordinatesNeverWriteOutsideTheClip)
     view->m_clipY0 = 15;
     view->m_clipX1 = 60;
     view->m_clipY1 = 45;
-    for (int32_t i = 0; i < 20000; i++) {
+    for (int32_t i = 0; i < 6000; i++) {
         view->bindMaterial(i % 3 == 0 ? odd : i % 3 == 1 ? shifted : V3dModel::m_material[1]);
         view->subeye(vertex(), vertex(), vertex());
         V3dView::EdgeVertex t{wild(), wild(), wild(), wild(), wild(), wild()};

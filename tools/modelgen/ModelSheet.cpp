@@ -54,8 +54,6 @@ std::vector<uint32_t> ModelSheet::draw(int32_t& width, int32_t& height)
                             static_cast<uint32_t>(view->m_pixels[y * kCellWidth + x]) | 0xFF000000u;
             }
         }
-        view->remove(rig.m_body);
-        rig.m_body->removeAllStar();
     }
     view->destroy();
     V3dModel::destroy();

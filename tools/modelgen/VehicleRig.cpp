@@ -13,6 +13,12 @@ VehicleRig::VehicleRig(const VehicleSpec& spec) : m_spec(spec)
     pose(0, 0, 0);
 }
 
+VehicleRig::~VehicleRig()
+{
+    m_body->off();
+    m_body->removeAllStar();
+}
+
 ref<Vsprite> VehicleRig::part(const char* name)
 {
     if (!name)

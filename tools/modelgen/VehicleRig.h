@@ -13,6 +13,10 @@
 class VehicleRig {
 public:
     explicit VehicleRig(const VehicleSpec& spec);
+    // Takes the group apart: parent and child links hold each other.
+    ~VehicleRig();
+    VehicleRig(const VehicleRig&) = delete;
+    VehicleRig& operator=(const VehicleRig&) = delete;
 
     // Hull heading, turret heading and gun pitch (angles, 32768 a turn),
     // hull pitch and roll.
