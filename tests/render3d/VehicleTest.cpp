@@ -235,15 +235,18 @@ TEST(VehicleFiles, TheGeneratorsAndTheSheetGiveTheSameBytesEveryTime)
     ASSERT_EQ(pw, w);
     ASSERT_EQ(ph, h);
     EXPECT_EQ(png, first);
-    // Every cell shows a vehicle, textured (not the grey of a missing picture).
+    // Every cell shows a vehicle between sky and ground, textured (not the
+    // grey of a missing picture).
     const int32_t cw = ModelSheet::kCellWidth, ch = ModelSheet::kCellHeight;
+    const uint32_t sky = first[0] & 0xFFFFFF, ground = first[static_cast<std::size_t>((ch - 1) * w)] & 0xFFFFFF;
+    EXPECT_NE(sky, ground);
     for (int32_t cy = 0; cy < h / ch; cy++)
         for (int32_t cx = 0; cx < w / cw; cx++) {
             int32_t vehicle = 0, grey = 0;
             for (int32_t y = cy * ch; y < (cy + 1) * ch; y++)
                 for (int32_t x = cx * cw; x < (cx + 1) * cw; x++) {
                     uint32_t p = first[static_cast<std::size_t>(y * w + x)] & 0xFFFFFF;
-                    vehicle += p != (first[0] & 0xFFFFFF);
+                    vehicle += p != sky && p != ground;
                     grey += p == 0x808080 || p == 0x404040;
                 }
             EXPECT_GT(vehicle, cw * ch / 10) << "cell " << cx << ", " << cy;

@@ -204,10 +204,11 @@ SourcePicture ModelTextures::picture(VehicleTexture t)
         });
     case T::T34Star:
         return decal(t, paintOf(19, kT34), [](cairo_t* cr) {
-            starPath(cr, 32, 34, 27);
+            // The decal covers a whole turret side: a star with a margin.
+            starPath(cr, 32, 33, 22);
             rgb(cr, 236, 234, 222);
             cairo_fill(cr);
-            starPath(cr, 32, 34, 22);
+            starPath(cr, 32, 33, 18);
             rgb(cr, 196, 36, 30);
             cairo_fill(cr);
         });

@@ -1,6 +1,7 @@
 #include "ModelSheet.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 #include "Png.h"
@@ -29,7 +30,13 @@ std::vector<uint32_t> ModelSheet::draw(int32_t& width, int32_t& height)
 
     ref<V3dView> view = new V3dView;
     view->setWidthHeight(kCellWidth, kCellHeight);
-    view->setColor(static_cast<int32_t>(0xFF5E6B73));
+    view->setColor(static_cast<int32_t>(0xFF7C8C98));
+    // The ground from the horizon down, behind everything: the vehicles
+    // stand on it, and the gap under a hull shows it rather than sky.
+    ref<Vsprite> ground = new Vsprite;
+    ground->setColor(static_cast<int32_t>(0xFF847E6C));
+    ground->setZ(0x40000000);
+    view->add(ground);
     for (int32_t v = 0; v < 4; v++) {
         VehicleRig rig(*specs[v]);
         view->add(rig.m_body);
@@ -43,6 +50,10 @@ std::vector<uint32_t> ModelSheet::draw(int32_t& width, int32_t& height)
                 const int32_t distance = 11 << 15, middle = 1 << 15;
                 view->m_pitch = pitches[p];
                 view->m_heading = 0;
+                double down = -pitches[p] * 6.283185307 / 32768;
+                int32_t horizon = std::max(0, static_cast<int32_t>(kCellHeight / 2 - view->m_focal * std::tan(down)));
+                ground->setXyi(0, horizon);
+                ground->setWidthHeight(kCellWidth, kCellHeight - horizon);
                 view->setWxyz(0, middle - V::fmul(V::fsin(pitches[p]), distance),
                               V::fmul(V::fcos(pitches[p]), distance));
                 view->redraw(0, 0, kCellWidth, kCellHeight);
@@ -55,6 +66,7 @@ std::vector<uint32_t> ModelSheet::draw(int32_t& width, int32_t& height)
             }
         }
     }
+    view->remove(ground);
     view->destroy();
     V3dModel::destroy();
     return sheet;

@@ -54,8 +54,15 @@ void hull(ModelSet& set)
     };
     Shapes::loft(b, upper);
 
-    // Lower hull between the tracks, and the rounded transmission cover.
-    Shapes::box(b, {-1.22f, 0.42f, -2.8f}, {1.22f, 1.3f, 2.75f}, paint);
+    // Lower hull between the tracks, its rear plate under the upper one, and
+    // the rounded transmission cover.
+    auto lower = [](float z, float y0, float y1) {
+        return Shapes::mirrored({{0, y0}, {1.22f, y0}, {1.22f, y1}, {0, y1}}, z);
+    };
+    Loft belly;
+    belly.rings = {lower(-2.8f, 0.42f, 1.3f), lower(2.7f, 0.42f, 1.3f), lower(2.95f, 0.55f, 1.15f)};
+    belly.paint = paint;
+    Shapes::loft(b, belly);
     Shapes::cylinder(b, {-1.3f, 0.84f, -2.9f}, {1.3f, 0.84f, -2.9f}, 0.44f, 12, paint, paint);
     // Driver's and co-driver's hatches, the bow machine gun.
     for (float side : {-1.0f, 1.0f})
@@ -108,7 +115,7 @@ void tracks(ModelSet& set)
 void turret(ModelSet& set)
 {
     MeshBuilder b;
-    Paint paint = set.textured(VehicleTexture::ShermanPaint, Uv::around({0, 0, 0}));
+    Paint paint = set.textured(VehicleTexture::ShermanPaint);
     const float base = 1.98f;
     // A rounded cast body: longer behind (the bustle) than in front.
     const int32_t n = 14;
@@ -123,17 +130,17 @@ void turret(ModelSet& set)
         return r;
     };
     Loft body;
-    body.rings = {ring(base, 1.0f), ring(2.45f, 1.04f), ring(2.88f, 1.0f), ring(3.1f, 0.9f), ring(3.2f, 0.68f)};
+    body.rings = {ring(base, 1.0f), ring(2.4f, 1.03f), ring(2.85f, 1.0f), ring(3.04f, 0.9f), ring(3.12f, 0.7f)};
     body.smoothCorner.assign(n, true);
     body.smoothRing = {false, true, true, true, false};
     body.paint = paint;
     Shapes::loft(b, body);
     // Commander's cupola, loader's hatch and the roof machine gun.
-    Shapes::cylinder(b, {0.42f, 3.1f, 0.35f}, {0.42f, 3.34f, 0.35f}, 0.3f, 10, paint, paint, 0.27f);
-    Shapes::box(b, {-0.75f, 3.15f, -0.05f}, {-0.2f, 3.26f, 0.5f}, paint);
+    Shapes::cylinder(b, {0.42f, 3.02f, 0.35f}, {0.42f, 3.26f, 0.35f}, 0.3f, 10, paint, paint, 0.27f);
+    Shapes::box(b, {-0.75f, 3.07f, -0.05f}, {-0.2f, 3.18f, 0.5f}, paint);
     Paint dark = set.plain("gunmetal", 0x2A2C28);
-    Shapes::box(b, {0.38f, 3.34f, 0.3f}, {0.46f, 3.62f, 0.4f}, dark);
-    VehicleParts::barrel(b, 3.6f, 0.55f, -0.6f, 0.05f, 0.04f, 6, dark, dark);
+    Shapes::box(b, {0.38f, 3.26f, 0.3f}, {0.46f, 3.54f, 0.4f}, dark);
+    VehicleParts::barrel(b, 3.52f, 0.55f, -0.6f, 0.05f, 0.04f, 6, dark, dark);
     set.add(kSherman.turret, b, {0, 2.0f, 0}, kSherman.scale);
 }
 

@@ -107,7 +107,7 @@ void turret(ModelSet& set)
     body.paintAt = [&](int32_t edge, int32_t) {
         if (edge == 1 || edge == 5) {
             Paint p = star;
-            p.uv = Uv::decalAt({edge == 1 ? 1.1f : -1.1f, 2.2f, 0.22f}, 0.75f);
+            p.uv = Uv::decalAt({edge == 1 ? 1.05f : -1.05f, 2.23f, 0.13f}, 1.3f);
             return p;
         }
         return paint;

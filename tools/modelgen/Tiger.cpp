@@ -44,7 +44,7 @@ void hull(ModelSet& set)
         return Shapes::mirrored({{0, y0}, {1.08f, y0}, {1.08f, y1}, {0, y1}}, z);
     };
     Loft nose;
-    nose.rings = {lower(-3.08f, 0.66f, 0.96f), lower(-2.78f, 0.4f, 1.12f), lower(2.8f, 0.4f, 1.12f)};
+    nose.rings = {lower(-3.08f, 0.66f, 0.96f), lower(-2.78f, 0.4f, 1.12f), lower(2.6f, 0.4f, 1.12f), lower(2.85f, 0.5f, 1.05f)};
     nose.paint = paint;
     Shapes::loft(b, nose);
 

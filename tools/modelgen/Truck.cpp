@@ -64,7 +64,8 @@ void Truck::build(ModelSet& set)
 
     // Cargo bed and its canvas cover over the bows.
     VehicleParts::box(b, -1.28f, 0.98f, -0.05f, 1.28f, 1.62f, 3.38f, paint);
-    std::vector<std::pair<float, float>> arch = {{0, 1.58f}, {1.24f, 1.58f}, {1.24f, 2.5f}, {1.05f, 2.82f}, {0.6f, 2.98f}, {0, 3.02f}};
+    // The cover overhangs the bed a little, hiding its top edge.
+    std::vector<std::pair<float, float>> arch = {{0, 1.58f}, {1.31f, 1.58f}, {1.31f, 2.5f}, {1.1f, 2.82f}, {0.6f, 2.98f}, {0, 3.02f}};
     Loft cover;
     cover.rings = {Shapes::mirrored(arch, 0.0f), Shapes::mirrored(arch, 3.3f)};
     cover.smoothCorner = {false, false, false, true, true, true, true, true, false, false};
