@@ -106,7 +106,7 @@ void tracks(ModelSet& set)
             Shapes::loft(b, bracket);
         }
         float s0 = s * 1.28f, s1 = s * 1.76f;
-        VehicleParts::wheel(b, s0, s1, 0.78f, -3.0f, 0.38f, 10, steel, wheel);
+        VehicleParts::wheel(b, s0, s1, 0.78f, -3.0f, 0.38f, 8, steel, wheel);
         VehicleParts::wheel(b, s0, s1, 0.5f, 2.98f, 0.3f, 8, tyre, wheel);
     }
     set.add(kSherman.tracks, b, {0, 0.6f, 0}, kSherman.scale);
@@ -118,7 +118,7 @@ void turret(ModelSet& set)
     Paint paint = set.textured(VehicleTexture::ShermanPaint);
     const float base = 1.98f;
     // A rounded cast body: longer behind (the bustle) than in front.
-    const int32_t n = 14;
+    const int32_t n = 12;
     auto ring = [&](float y, float k) {
         std::vector<Vec3> r;
         for (int32_t i = 0; i < n; i++) {
@@ -136,7 +136,7 @@ void turret(ModelSet& set)
     body.paint = paint;
     Shapes::loft(b, body);
     // Commander's cupola, loader's hatch and the roof machine gun.
-    Shapes::cylinder(b, {0.42f, 3.02f, 0.35f}, {0.42f, 3.26f, 0.35f}, 0.3f, 10, paint, paint, 0.27f);
+    Shapes::cylinder(b, {0.42f, 3.02f, 0.35f}, {0.42f, 3.26f, 0.35f}, 0.3f, 8, paint, paint, 0.27f);
     Shapes::box(b, {-0.75f, 3.07f, -0.05f}, {-0.2f, 3.18f, 0.5f}, paint);
     Paint dark = set.plain("gunmetal", 0x2A2C28);
     Shapes::box(b, {0.38f, 3.26f, 0.3f}, {0.46f, 3.54f, 0.4f}, dark);
@@ -152,7 +152,7 @@ void gun(ModelSet& set)
     const float y = kGunHeight, z = -kPivot;
     // The rotor turns about the trunnion axis, so it stays put as the gun
     // rises; the shield and the barrel move with it.
-    Shapes::cylinder(b, {-0.52f, y, z}, {0.52f, y, z}, 0.34f, 12, paint, paint);
+    Shapes::cylinder(b, {-0.52f, y, z}, {0.52f, y, z}, 0.34f, 10, paint, paint);
     Shapes::box(b, {-0.6f, y - 0.3f, z - 0.44f}, {0.6f, y + 0.3f, z - 0.28f}, paint);
     VehicleParts::barrel(b, y, z - 0.44f, -kMuzzle, 0.085f, 0.075f, 8, paint, bore);
     Shapes::cylinder(b, {0, y, -kMuzzle + 0.17f}, {0, y, -kMuzzle + 0.02f}, 0.1f, 8, paint, paint);
