@@ -54,13 +54,14 @@ void hull(ModelSet& set)
     };
     Shapes::loft(b, upper);
 
-    // Lower hull between the tracks, its rear plate under the upper one, and
+    // Lower hull between the tracks, its rear plate just behind the upper
+    // one (two faces in one plane would leave a seam of stray pixels), and
     // the rounded transmission cover.
     auto lower = [](float z, float y0, float y1) {
         return Shapes::mirrored({{0, y0}, {1.22f, y0}, {1.22f, y1}, {0, y1}}, z);
     };
     Loft belly;
-    belly.rings = {lower(-2.8f, 0.42f, 1.3f), lower(2.7f, 0.42f, 1.3f), lower(2.95f, 0.55f, 1.15f)};
+    belly.rings = {lower(-2.8f, 0.42f, 1.3f), lower(2.65f, 0.42f, 1.3f), lower(2.9f, 0.55f, 1.22f)};
     belly.paint = paint;
     Shapes::loft(b, belly);
     Shapes::cylinder(b, {-1.3f, 0.84f, -2.9f}, {1.3f, 0.84f, -2.9f}, 0.44f, 12, paint, paint);

@@ -44,7 +44,7 @@ void hull(ModelSet& set)
         return Shapes::mirrored({{0, y0}, {1.08f, y0}, {1.08f, y1}, {0, y1}}, z);
     };
     Loft nose;
-    nose.rings = {lower(-3.08f, 0.66f, 0.96f), lower(-2.78f, 0.4f, 1.12f), lower(2.6f, 0.4f, 1.12f), lower(2.85f, 0.5f, 1.05f)};
+    nose.rings = {lower(-3.08f, 0.66f, 0.96f), lower(-2.78f, 0.4f, 1.12f), lower(2.55f, 0.4f, 1.12f), lower(2.8f, 0.5f, 1.1f)};
     nose.paint = paint;
     Shapes::loft(b, nose);
 
@@ -53,7 +53,7 @@ void hull(ModelSet& set)
     VehicleParts::box(b, 0.3f, 1.42f, -2.62f, 0.9f, 1.62f, -2.82f, dark);
     VehicleParts::barrel(b, 1.5f, -2.6f, -2.86f, 0.13f, 0.1f, 8, paint, dark);
     for (float x : {-0.55f, 0.55f})
-        Shapes::cylinder(b, {x, 1.35f, 2.95f}, {x, 2.25f, 2.95f}, 0.11f, 8, dark, dark);
+        Shapes::cylinder(b, {x, 1.35f, 2.95f}, {x, 2.1f, 2.95f}, 0.12f, 8, dark, dark);
 
     // Running gear: wide tracks under the superstructure, the front drive
     // sprocket and rear idler, and road wheels in two interleaved rows.
