@@ -48,6 +48,33 @@ struct Span {
     int32_t z, u, v, shade;
 };
 
+// The left edge of a small triangle, with every value along it.
+struct LeftEdge {
+    // Runs from `from` towards `to`, starting `by` (fixed rows) below from.
+    void start(const V3dView::EdgeVertex& from, const V3dView::EdgeVertex& to, int32_t by)
+    {
+        EdgeSlope slope(to.y - from.y);
+        sx = slope(to.x - from.x);
+        perRow = {slope(to.z - from.z), slope(to.u - from.u), slope(to.v - from.v), slope(to.shade - from.shade)};
+        x = step(from.x, sx, by);
+        at = {step(from.z, perRow.z, by), step(from.u, perRow.u, by), step(from.v, perRow.v, by),
+              step(from.shade, perRow.shade, by)};
+    }
+    void next()
+    {
+        x += sx;
+        at.z += perRow.z;
+        at.u += perRow.u;
+        at.v += perRow.v;
+        at.shade += perRow.shade;
+    }
+
+    int32_t x;
+    Span at;
+    int32_t sx;
+    Span perRow;
+};
+
 // One pixel: the depth test against the top byte over the low 15 bits kept
 // in the depth buffer (whose bit 15 is always clear), then the texel scaled
 // by 1 + shade / 2^23.
@@ -291,21 +318,9 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
     int32_t endR = std::min(ceilPx(r.y), m_clipY1);
 
     // Edge A runs down the left side carrying every value; edge B only x.
-    int32_t ax = t.x, az = t.z, au = t.u, av = t.v, as = t.shade;
-    int32_t sax = 0, saz = 0, sau = 0, sav = 0, sas = 0;
-    if (ys < endL) {
-        EdgeSlope slope(l.y - t.y);
-        sax = slope(l.x - t.x);
-        saz = slope(l.z - t.z);
-        sau = slope(l.u - t.u);
-        sav = slope(l.v - t.v);
-        sas = slope(l.shade - t.shade);
-        ax = step(t.x, sax, py);
-        az = step(t.z, saz, py);
-        au = step(t.u, sau, py);
-        av = step(t.v, sav, py);
-        as = step(t.shade, sas, py);
-    }
+    LeftEdge a{t.x, {t.z, t.u, t.v, t.shade}, 0, {0, 0, 0, 0}};
+    if (ys < endL)
+        a.start(t, l, py);
     int32_t sbx = r.y > t.y ? EdgeSlope(r.y - t.y)(r.x - t.x) : 0;
     int32_t bx = step(t.x, sbx, py);
 
@@ -328,22 +343,11 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
             int32_t dy = r.y - l.y;
             if (dy <= 0)
                 return;
-            int32_t by = (ys << 15) - l.y;
-            EdgeSlope slope(dy);
-            sax = slope(r.x - l.x);
-            saz = slope(r.z - l.z);
-            sau = slope(r.u - l.u);
-            sav = slope(r.v - l.v);
-            sas = slope(r.shade - l.shade);
-            ax = step(l.x, sax, by);
-            az = step(l.z, saz, by);
-            au = step(l.u, sau, by);
-            av = step(l.v, sav, by);
-            as = step(l.shade, sas, by);
+            a.start(l, r, (ys << 15) - l.y);
             endL = endR;
         }
-        int32_t xs = ceilPx(ax);
-        int32_t pxs = (xs << 15) - ax;
+        int32_t xs = ceilPx(a.x);
+        int32_t pxs = (xs << 15) - a.x;
         if (xs < m_clipX0) {
             pxs += (m_clipX0 - xs) << 15;
             xs = m_clipX0;
@@ -351,7 +355,8 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
         int32_t xf = std::min(ceilPx(bx), m_clipX1);
         if (xs < xf) {
             KV_CHECK(ys >= 0 && ys < m_height && xs >= 0 && xf <= m_width, "V3dView::subedge");
-            Span span{az + fmul(pxs, dzdx), au + fmul(pxs, dudx), av + fmul(pxs, dvdx), as + fmul(pxs, dsdx)};
+            Span span{a.at.z + fmul(pxs, dzdx), a.at.u + fmul(pxs, dudx), a.at.v + fmul(pxs, dvdx),
+                      a.at.shade + fmul(pxs, dsdx)};
             int32_t* row = px + ys * m_width + xs;
             int16_t* zrow = zb + ys * m_width + xs;
             const int32_t n = xf - xs;
@@ -364,11 +369,7 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
                 (clamp ? fillSpan<0, 0, true> : fillSpan<0, 0, false>)(row, zrow, n, span, perPixel, tex, ts, tm, tk);
         }
         ys++;
-        ax += sax;
-        az += saz;
-        au += sau;
-        av += sav;
-        as += sas;
+        a.next();
         bx += sbx;
     }
 }

@@ -11,13 +11,6 @@ namespace {
 
 constexpr uint32_t kSky = 0xFF102030;
 
-// Materials: grey, a chequer texture, red.
-ModelFile threeMaterials()
-{
-    ModelFile f = oneMaterialFile();
-    f.materials.push_back({"red", "", 0xC03020, false, 0});
-    return f;
-}
 
 // Paints the background over the whole view (depth code 255).
 void clear(const ref<V3dView>& v)
@@ -38,13 +31,24 @@ double segment(double px, double py, double ax, double ay, double bx, double by)
 
 } // namespace
 
-TEST(Raster, ACubeCoversWhatAnIndependentProjectionSays)
+// Materials grey, a chequer texture and red, and the meshes of each test.
+class Raster : public testing::Test {
+protected:
+    void open(std::vector<ModelMesh> meshes = {})
+    {
+        ModelFile f = oneMaterialFile();
+        f.materials.push_back({"red", "", 0xC03020, false, 0});
+        f.meshes = std::move(meshes);
+        m_files.open(f);
+    }
+
+    FakeHost m_host;
+    ModelFiles m_files;
+};
+
+TEST_F(Raster, ACubeCoversWhatAnIndependentProjectionSays)
 {
-    FakeHost host;
-    ModelFiles files;
-    ModelFile f = threeMaterials();
-    f.meshes.push_back(boxMesh("box", 1, 1, 1));
-    files.open(f);
+    open({boxMesh("box", 1, 1, 1)});
     ref<V3dView> view = emptyView(160, 120, kSky);
     ref<Vsprite> box = place(view, "box", 0.4f, -0.3f, -6);
     box->rotateY(2500);
@@ -101,13 +105,9 @@ TEST(Raster, ACubeCoversWhatAnIndependentProjectionSays)
     view->destroy();
 }
 
-TEST(Raster, TheNearerMeshWinsWhateverTheOrderAndTheClipIsKept)
+TEST_F(Raster, TheNearerMeshWinsWhateverTheOrderAndTheClipIsKept)
 {
-    FakeHost host;
-    ModelFiles files;
-    ModelFile f = threeMaterials();
-    f.meshes = {boxMesh("near", 1, 1, 1, 0), boxMesh("far", 3, 3, 3, 2)};
-    files.open(f);
+    open({boxMesh("near", 1, 1, 1, 0), boxMesh("far", 3, 3, 3, 2)});
     ref<V3dView> view = emptyView(120, 90, kSky);
     ref<Vsprite> nearBox = place(view, "near", 0.5f, 0, -10);
     ref<Vsprite> farBox = place(view, "far", -1, 0.5f, -20);
@@ -140,13 +140,9 @@ TEST(Raster, TheNearerMeshWinsWhateverTheOrderAndTheClipIsKept)
     view->destroy();
 }
 
-TEST(Raster, AChequerTextureShowsItsCellsAndShadingFollowsTheLight)
+TEST_F(Raster, AChequerTextureShowsItsCellsAndShadingFollowsTheLight)
 {
-    FakeHost host;
-    ModelFiles files;
-    ModelFile f = threeMaterials();
-    f.meshes = {boxMesh("chequer", 1, 1, 1, 1), boxMesh("grey", 1, 1, 1, 0)};
-    files.open(f);
+    open({boxMesh("chequer", 1, 1, 1, 1), boxMesh("grey", 1, 1, 1, 0)});
     Array<int32_t> cells(64 * 64);
     for (int32_t y = 0; y < 64; y++)
         for (int32_t x = 0; x < 64; x++)
@@ -189,11 +185,9 @@ TEST(Raster, AChequerTextureShowsItsCellsAndShadingFollowsTheLight)
     above->destroy();
 }
 
-TEST(Raster, DepthTestsAgainstWhatOthersPaintedAndShadesStayInRange)
+TEST_F(Raster, DepthTestsAgainstWhatOthersPaintedAndShadesStayInRange)
 {
-    FakeHost host;
-    ModelFiles files;
-    files.open(threeMaterials());
+    open();
     ref<V3dView> view = emptyView(64, 64, kSky);
     ref<V3dMaterial> white = new V3dMaterial;
     white->m_color = 0xFFFFFF;
@@ -234,11 +228,9 @@ TEST(Raster, DepthTestsAgainstWhatOthersPaintedAndShadesStayInRange)
     view->destroy();
 }
 
-TEST(Raster, FrontFacesOnlyAndPiecesTooNearAreDropped)
+TEST_F(Raster, FrontFacesOnlyAndPiecesTooNearAreDropped)
 {
-    FakeHost host;
-    ModelFiles files;
-    files.open(threeMaterials());
+    open();
     ref<V3dView> view = emptyView(100, 100, kSky);
     view->bindMaterial(V3dModel::m_material[0]);
     view->m_clipX0 = view->m_clipY0 = 0;
@@ -290,11 +282,9 @@ TEST(Raster, FrontFacesOnlyAndPiecesTooNearAreDropped)
     view->destroy();
 }
 
-TEST(Raster, WildCoordinatesNeverWriteOutsideTheClip)
+TEST_F(Raster, WildCoordinatesNeverWriteOutsideTheClip)
 {
-    FakeHost host;
-    ModelFiles files;
-    files.open(threeMaterials());
+    open();
     ref<V3dView> view = emptyView(80, 60, kSky);
     // A texture of the wrong shape, and one with an absurd coordinate shift.
     ref<V3dMaterial> odd = new V3dMaterial;

@@ -6,35 +6,16 @@
 #include "Canvas.h"
 #include "Noise.h"
 #include "Rgb.h"
+#include "ShadedPicture.h"
 
 namespace {
 
 const int32_t N = ModelTextures::kSize;
 const double kPi = 3.14159265358979;
 
-using Shader = std::function<Rgb(float u, float v, int32_t x, int32_t y)>;
-
 SourcePicture shade(VehicleTexture t, const Shader& shader)
 {
-    SourcePicture p;
-    p.name = vehicleTextureName(t);
-    p.width = N;
-    p.height = N;
-    p.argb.resize(static_cast<size_t>(N * N));
-    for (int32_t y = 0; y < N; ++y)
-        for (int32_t x = 0; x < N; ++x) {
-            float u = (static_cast<float>(x) + 0.5f) / N, v = (static_cast<float>(y) + 0.5f) / N;
-            p.argb[static_cast<size_t>(y * N + x)] = shader(u, v, x, y).argb();
-        }
-    return p;
-}
-
-float grain(uint32_t seed, int32_t x, int32_t y) { return Noise::unit(seed, x, y) * 2.0f - 1.0f; }
-
-float smooth(float e0, float e1, float x)
-{
-    float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3 - 2 * t);
+    return shadedPicture(vehicleTextureName(t), N, shader);
 }
 
 // Weathered paint: broad mottling, faint rain streaks running down the
@@ -115,43 +96,50 @@ void starPath(cairo_t* cr, double cx, double cy, double outer)
 
 void rgb(cairo_t* cr, double r, double g, double b) { cairo_set_source_rgb(cr, r / 255, g / 255, b / 255); }
 
+// A filled circle around the picture's middle.
+void disc(cairo_t* cr, double radius, const Rgb& c)
+{
+    cairo_arc(cr, 32, 32, radius, 0, 2 * kPi);
+    rgb(cr, c.r, c.g, c.b);
+    cairo_fill(cr);
+}
+
+// n dots of radius r on a ring round the picture's middle: bolts, holes,
+// tread blocks.
+void dots(cairo_t* cr, int32_t n, double ring, double r, const Rgb& c)
+{
+    for (int32_t i = 0; i < n; ++i) {
+        double a = 2 * kPi * i / n;
+        cairo_arc(cr, 32 + ring * std::cos(a), 32 + ring * std::sin(a), r, 0, 2 * kPi);
+        rgb(cr, c.r, c.g, c.b);
+        cairo_fill(cr);
+    }
+}
+
 // A road wheel seen from the side: the dark gap around it, a rubber tyre,
 // the painted disc with spokes or holes and a bolted hub.
-void roadWheel(cairo_t* cr, const Rgb& disc, int32_t holes, bool spokes)
+void roadWheel(cairo_t* cr, const Rgb& paint, int32_t holes, bool spokes)
 {
     rgb(cr, 28, 28, 26);
     cairo_paint(cr);
-    cairo_arc(cr, 32, 32, 31.5, 0, 2 * kPi);
-    rgb(cr, 44, 44, 42);
-    cairo_fill(cr);
-    cairo_arc(cr, 32, 32, 25, 0, 2 * kPi);
-    rgb(cr, disc.r, disc.g, disc.b);
-    cairo_fill(cr);
-    for (int32_t i = 0; i < holes; ++i) {
-        double a = 2 * kPi * i / holes;
-        if (spokes) {
-            // Pressed spokes: dark recesses between them.
+    disc(cr, 31.5, {44, 44, 42});
+    disc(cr, 25, paint);
+    if (spokes) {
+        // Pressed spokes: dark recesses between them.
+        for (int32_t i = 0; i < holes; ++i) {
+            double a = 2 * kPi * i / holes;
             cairo_move_to(cr, 32, 32);
             cairo_arc(cr, 32, 32, 21, a + 0.18, a + 2 * kPi / holes - 0.18);
             cairo_close_path(cr);
-        } else {
-            cairo_arc(cr, 32 + 15 * std::cos(a), 32 + 15 * std::sin(a), 4.5, 0, 2 * kPi);
+            rgb(cr, paint.r * 0.55, paint.g * 0.55, paint.b * 0.55);
+            cairo_fill(cr);
         }
-        rgb(cr, disc.r * 0.55, disc.g * 0.55, disc.b * 0.55);
-        cairo_fill(cr);
+    } else {
+        dots(cr, holes, 15, 4.5, paint * 0.55f);
     }
-    cairo_arc(cr, 32, 32, 9, 0, 2 * kPi);
-    rgb(cr, disc.r * 1.1, disc.g * 1.1, disc.b * 1.1);
-    cairo_fill(cr);
-    for (int32_t i = 0; i < 6; ++i) {
-        double a = 2 * kPi * i / 6;
-        cairo_arc(cr, 32 + 6 * std::cos(a), 32 + 6 * std::sin(a), 1.2, 0, 2 * kPi);
-        rgb(cr, 40, 40, 36);
-        cairo_fill(cr);
-    }
-    cairo_arc(cr, 32, 32, 3, 0, 2 * kPi);
-    rgb(cr, disc.r * 0.7, disc.g * 0.7, disc.b * 0.7);
-    cairo_fill(cr);
+    disc(cr, 9, paint * 1.1f);
+    dots(cr, 6, 6, 1.2, {40, 40, 36});
+    disc(cr, 3, paint * 0.7f);
 }
 
 Shader paintOf(uint32_t seed, Rgb base)
@@ -229,27 +217,11 @@ SourcePicture ModelTextures::picture(VehicleTexture t)
         return decal(t, paintOf(31, kTruck), [](cairo_t* cr) {
             rgb(cr, 24, 24, 24);
             cairo_paint(cr);
-            cairo_arc(cr, 32, 32, 31.5, 0, 2 * kPi);
-            rgb(cr, 40, 40, 40);
-            cairo_fill(cr);
-            for (int32_t i = 0; i < 24; ++i) {
-                double a = 2 * kPi * i / 24;
-                cairo_arc(cr, 32 + 29 * std::cos(a), 32 + 29 * std::sin(a), 1.6, 0, 2 * kPi);
-                rgb(cr, 58, 58, 56);
-                cairo_fill(cr);
-            }
-            cairo_arc(cr, 32, 32, 17, 0, 2 * kPi);
-            rgb(cr, kTruck.r, kTruck.g, kTruck.b);
-            cairo_fill(cr);
-            for (int32_t i = 0; i < 6; ++i) {
-                double a = 2 * kPi * i / 6;
-                cairo_arc(cr, 32 + 10 * std::cos(a), 32 + 10 * std::sin(a), 1.8, 0, 2 * kPi);
-                rgb(cr, 50, 52, 40);
-                cairo_fill(cr);
-            }
-            cairo_arc(cr, 32, 32, 5, 0, 2 * kPi);
-            rgb(cr, 70, 72, 50);
-            cairo_fill(cr);
+            disc(cr, 31.5, {40, 40, 40});
+            dots(cr, 24, 29, 1.6, {58, 58, 56});
+            disc(cr, 17, kTruck);
+            dots(cr, 6, 10, 1.8, {50, 52, 40});
+            disc(cr, 5, {70, 72, 50});
         });
     case T::TruckGrille:
         return decal(t, paintOf(31, kTruck), [](cairo_t* cr) {

@@ -7,9 +7,7 @@
 
 namespace {
 
-constexpr float kGunHeight = kSherman.gunHeight / 32768.0f;
-constexpr float kPivot = kSherman.gunPivot / 32768.0f;
-constexpr float kMuzzle = -kSherman.muzzle / 32768.0f;
+const GunMount kGun(kSherman);
 
 void hull(ModelSet& set)
 {
@@ -57,13 +55,7 @@ void hull(ModelSet& set)
     // Lower hull between the tracks, its rear plate just behind the upper
     // one (two faces in one plane would leave a seam of stray pixels), and
     // the rounded transmission cover.
-    auto lower = [](float z, float y0, float y1) {
-        return Shapes::mirrored({{0, y0}, {1.22f, y0}, {1.22f, y1}, {0, y1}}, z);
-    };
-    Loft belly;
-    belly.rings = {lower(-2.8f, 0.42f, 1.3f), lower(2.65f, 0.42f, 1.3f), lower(2.9f, 0.55f, 1.22f)};
-    belly.paint = paint;
-    Shapes::loft(b, belly);
+    VehicleParts::belly(b, 1.22f, {{-2.8f, 0.42f, 1.3f}, {2.65f, 0.42f, 1.3f}, {2.9f, 0.55f, 1.22f}}, paint);
     Shapes::cylinder(b, {-1.3f, 0.84f, -2.9f}, {1.3f, 0.84f, -2.9f}, 0.44f, 12, paint, paint);
     // Driver's and co-driver's hatches, the bow machine gun.
     for (float side : {-1.0f, 1.0f})
@@ -82,13 +74,9 @@ void tracks(ModelSet& set)
     Paint tyre = set.plain("rubber", 0x262624);
     Paint wheel = set.textured(VehicleTexture::ShermanWheel);
     Paint steel = set.textured(VehicleTexture::ShermanPaint);
-    std::vector<std::pair<float, float>> path = {{2.45f, 0.045f}, {-2.45f, 0.045f}};
-    for (auto p : VehicleParts::arc(-3.0f, 0.78f, 0.425f, -100, 90, 4))
-        path.push_back(p);
-    path.push_back({-2.1f, 1.12f});
-    path.push_back({2.2f, 0.98f});
-    for (auto p : VehicleParts::arc(2.98f, 0.5f, 0.345f, 90, 230, 3))
-        path.push_back(p);
+    // Drive sprocket in front, idler behind, the top run on return rollers.
+    auto path = VehicleParts::trackPath(2.45f, {-3.0f, 0.78f, 0.425f, -100}, {{-2.1f, 1.12f}, {2.2f, 0.98f}},
+                                        {2.98f, 0.5f, 0.345f, 230});
     for (float s : {-1.0f, 1.0f}) {
         float x0 = s * 1.24f, x1 = s * 1.8f;
         VehicleParts::trackBelt(b, path, std::min(x0, x1), std::max(x0, x1), 0.09f, track, edge);
@@ -150,13 +138,13 @@ void gun(ModelSet& set)
     MeshBuilder b;
     Paint paint = set.textured(VehicleTexture::ShermanPaint);
     Paint bore = set.plain("bore", 0x0A0A0A);
-    const float y = kGunHeight, z = -kPivot;
+    const float y = kGun.height, z = -kGun.pivot;
     // The rotor turns about the trunnion axis, so it stays put as the gun
     // rises; the shield and the barrel move with it.
     Shapes::cylinder(b, {-0.52f, y, z}, {0.52f, y, z}, 0.34f, 10, paint, paint);
     Shapes::box(b, {-0.6f, y - 0.3f, z - 0.44f}, {0.6f, y + 0.3f, z - 0.28f}, paint);
-    VehicleParts::barrel(b, y, z - 0.44f, -kMuzzle, 0.085f, 0.075f, 8, paint, bore);
-    Shapes::cylinder(b, {0, y, -kMuzzle + 0.17f}, {0, y, -kMuzzle + 0.02f}, 0.1f, 8, paint, paint);
+    VehicleParts::barrel(b, y, z - 0.44f, -kGun.muzzle, 0.085f, 0.075f, 8, paint, bore);
+    Shapes::cylinder(b, {0, y, -kGun.muzzle + 0.17f}, {0, y, -kGun.muzzle + 0.02f}, 0.1f, 8, paint, paint);
     set.add(kSherman.gun, b, {0, y, z}, kSherman.scale);
 }
 

@@ -5,9 +5,7 @@
 
 namespace {
 
-constexpr float kGunHeight = kT34.gunHeight / 32768.0f;
-constexpr float kPivot = kT34.gunPivot / 32768.0f;
-constexpr float kMuzzle = -kT34.muzzle / 32768.0f;
+const GunMount kGun(kT34);
 constexpr float kDeck = 1.78f;
 
 void hull(ModelSet& set)
@@ -33,14 +31,8 @@ void hull(ModelSet& set)
     upper.paint = paint;
     Shapes::loft(b, upper);
     // Lower hull with the lower nose plate and rear plate.
-    auto lower = [](float z, float y0, float y1) {
-        return Shapes::mirrored({{0, y0}, {1.15f, y0}, {1.15f, y1}, {0, y1}}, z);
-    };
-    Loft belly;
-    belly.rings = {lower(-3.38f, 0.92f, 1.12f), lower(-2.95f, 0.42f, 1.12f), lower(2.85f, 0.42f, 1.12f),
-                   lower(3.1f, 0.7f, 1.12f)};
-    belly.paint = paint;
-    Shapes::loft(b, belly);
+    VehicleParts::belly(b, 1.15f, {{-3.38f, 0.92f, 1.12f}, {-2.95f, 0.42f, 1.12f}, {2.85f, 0.42f, 1.12f}, {3.1f, 0.7f, 1.12f}},
+                        paint);
     // Driver's hatch and machine gun on the glacis, fuel drums on the rear
     // sides, exhausts on the rear plate.
     Loft hatch;
@@ -68,13 +60,8 @@ void tracks(ModelSet& set)
     Paint wheel = set.textured(VehicleTexture::T34Wheel);
     // Christie suspension: five big wheels, no return rollers, the top run
     // resting on the wheels; idler in front, drive sprocket behind.
-    std::vector<std::pair<float, float>> path = {{2.55f, 0.045f}, {-2.55f, 0.045f}};
-    for (auto p : VehicleParts::arc(-3.05f, 0.62f, 0.425f, -100, 90, 4))
-        path.push_back(p);
-    path.push_back({-2.2f, 0.98f});
-    path.push_back({2.2f, 0.98f});
-    for (auto p : VehicleParts::arc(3.0f, 0.72f, 0.395f, 90, 235, 3))
-        path.push_back(p);
+    auto path = VehicleParts::trackPath(2.55f, {-3.05f, 0.62f, 0.425f, -100}, {{-2.2f, 0.98f}, {2.2f, 0.98f}},
+                                        {3.0f, 0.72f, 0.395f, 235});
     for (float s : {-1.0f, 1.0f}) {
         VehicleParts::trackBelt(b, path, s * 1.17f, s * 1.83f, 0.09f, track, edge);
         for (int32_t i = 0; i < 5; i++)
@@ -123,12 +110,12 @@ void gun(ModelSet& set)
     MeshBuilder b;
     Paint paint = set.textured(VehicleTexture::T34Paint);
     Paint bore = set.plain("bore", 0x0A0A0A);
-    const float y = kGunHeight, z = -kPivot;
+    const float y = kGun.height, z = -kGun.pivot;
     // The cast mantlet: rounded about the trunnions, with a housing round
     // the barrel's root.
     Shapes::cylinder(b, {-0.42f, y, z}, {0.42f, y, z}, 0.3f, 12, paint, paint);
     Shapes::cylinder(b, {0, y, z - 0.2f}, {0, y, z - 0.62f}, 0.17f, 8, paint, paint, 0.13f);
-    VehicleParts::barrel(b, y, z - 0.6f, -kMuzzle, 0.075f, 0.068f, 8, paint, bore);
+    VehicleParts::barrel(b, y, z - 0.6f, -kGun.muzzle, 0.075f, 0.068f, 8, paint, bore);
     set.add(kT34.gun, b, {0, y, z}, kT34.scale);
 }
 

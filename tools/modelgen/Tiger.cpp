@@ -7,9 +7,7 @@
 
 namespace {
 
-constexpr float kGunHeight = kTiger.gunHeight / 32768.0f;
-constexpr float kPivot = kTiger.gunPivot / 32768.0f;
-constexpr float kMuzzle = -kTiger.muzzle / 32768.0f;
+const GunMount kGun(kTiger);
 constexpr float kDeck = 1.85f;
 
 void hull(ModelSet& set)
@@ -40,13 +38,8 @@ void hull(ModelSet& set)
     Shapes::loft(b, upper);
 
     // Lower hull between the tracks, with the short sloped nose.
-    auto lower = [](float z, float y0, float y1) {
-        return Shapes::mirrored({{0, y0}, {1.08f, y0}, {1.08f, y1}, {0, y1}}, z);
-    };
-    Loft nose;
-    nose.rings = {lower(-3.08f, 0.66f, 0.96f), lower(-2.78f, 0.4f, 1.12f), lower(2.55f, 0.4f, 1.12f), lower(2.8f, 0.5f, 1.1f)};
-    nose.paint = paint;
-    Shapes::loft(b, nose);
+    VehicleParts::belly(b, 1.08f, {{-3.08f, 0.66f, 0.96f}, {-2.78f, 0.4f, 1.12f}, {2.55f, 0.4f, 1.12f}, {2.8f, 0.5f, 1.1f}},
+                        paint);
 
     // Driver's visor and the hull machine gun on the front plate; the
     // exhausts on the rear plate.
@@ -61,11 +54,7 @@ void hull(ModelSet& set)
     Paint edge = set.plain("tiger_track_edge", 0x4A433B);
     Paint tyre = set.plain("rubber", 0x262624);
     Paint wheel = set.textured(VehicleTexture::TigerWheel);
-    std::vector<std::pair<float, float>> path = {{2.5f, 0.045f}, {-2.5f, 0.045f}};
-    for (auto p : VehicleParts::arc(-2.95f, 0.85f, 0.425f, -110, 90, 4))
-        path.push_back(p);
-    for (auto p : VehicleParts::arc(2.95f, 0.72f, 0.385f, 90, 240, 3))
-        path.push_back(p);
+    auto path = VehicleParts::trackPath(2.5f, {-2.95f, 0.85f, 0.425f, -110}, {}, {2.95f, 0.72f, 0.385f, 240});
     for (float s : {-1.0f, 1.0f}) {
         VehicleParts::trackBelt(b, path, s * 1.1f, s * 1.82f, 0.09f, track, edge);
         for (int32_t i = 0; i < 8; i++) {
@@ -113,7 +102,7 @@ void gun(ModelSet& set)
     MeshBuilder b;
     Paint paint = set.textured(VehicleTexture::TigerPaint);
     Paint bore = set.plain("bore", 0x0A0A0A);
-    const float y = kGunHeight, z = -kPivot;
+    const float y = kGun.height, z = -kGun.pivot;
     // The flat mantlet with bevelled edges, reaching back into the turret.
     auto plate = [&](float dz, float w, float h) {
         return std::vector<Vec3>{{-w, y - h, z + dz}, {w, y - h, z + dz}, {w, y + h, z + dz}, {-w, y + h, z + dz}};
@@ -122,10 +111,10 @@ void gun(ModelSet& set)
     mantlet.rings = {plate(0.42f, 0.8f, 0.36f), plate(-0.06f, 0.8f, 0.36f), plate(-0.16f, 0.7f, 0.28f)};
     mantlet.paint = paint;
     Shapes::loft(b, mantlet);
-    VehicleParts::barrel(b, y, z - 0.16f, -kMuzzle + 0.34f, 0.105f, 0.088f, 8, paint, bore);
+    VehicleParts::barrel(b, y, z - 0.16f, -kGun.muzzle + 0.34f, 0.105f, 0.088f, 8, paint, bore);
     // The double-baffle muzzle brake ends at the muzzle.
-    Shapes::cylinder(b, {0, y, -kMuzzle + 0.36f}, {0, y, -kMuzzle + 0.2f}, 0.16f, 8, paint, paint);
-    VehicleParts::barrel(b, y, -kMuzzle + 0.14f, -kMuzzle, 0.16f, 0.16f, 8, paint, bore);
+    Shapes::cylinder(b, {0, y, -kGun.muzzle + 0.36f}, {0, y, -kGun.muzzle + 0.2f}, 0.16f, 8, paint, paint);
+    VehicleParts::barrel(b, y, -kGun.muzzle + 0.14f, -kGun.muzzle, 0.16f, 0.16f, 8, paint, bore);
     set.add(kTiger.gun, b, {0, y, z}, kTiger.scale);
 }
 

@@ -87,3 +87,27 @@ void VehicleParts::box(MeshBuilder& b, float x0, float y0, float z0, float x1, f
     Shapes::box(b, {std::min(x0, x1), std::min(y0, y1), std::min(z0, z1)},
                 {std::max(x0, x1), std::max(y0, y1), std::max(z0, z1)}, p);
 }
+
+std::vector<std::pair<float, float>> VehicleParts::trackPath(float ground, const Roller& front,
+                                                             const std::vector<std::pair<float, float>>& top,
+                                                             const Roller& back)
+{
+    // The belt's middle is half a belt (0.045) above the ground.
+    std::vector<std::pair<float, float>> path = {{ground, 0.045f}, {-ground, 0.045f}};
+    for (auto p : arc(front.z, front.y, front.radius, front.angle, 90, 4))
+        path.push_back(p);
+    path.insert(path.end(), top.begin(), top.end());
+    for (auto p : arc(back.z, back.y, back.radius, 90, back.angle, 3))
+        path.push_back(p);
+    return path;
+}
+
+void VehicleParts::belly(MeshBuilder& b, float halfWidth, const std::vector<std::array<float, 3>>& stations,
+                         const Paint& p)
+{
+    Loft l;
+    for (const auto& [z, y0, y1] : stations)
+        l.rings.push_back(Shapes::mirrored({{0, y0}, {halfWidth, y0}, {halfWidth, y1}, {0, y1}}, z));
+    l.paint = p;
+    Shapes::loft(b, l);
+}

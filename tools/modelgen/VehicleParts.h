@@ -1,14 +1,44 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <vector>
 
 #include "Geometry.h"
 #include "MeshBuilder.h"
 #include "Shapes.h"
+#include "game/VehicleSpecs.h"
+
+// Where a tank's gun sits, in units of its own frame: the trunnions at
+// height over the turret's axis, pivot ahead of it (at z = -pivot), the
+// muzzle muzzle ahead of the axis.
+struct GunMount {
+    explicit GunMount(const VehicleSpec& s)
+        : height(s.gunHeight / 32768.0f), pivot(s.gunPivot / 32768.0f), muzzle(-s.muzzle / 32768.0f)
+    {
+    }
+    float height, pivot, muzzle;
+};
+
+// A wheel a track runs round: its middle, the radius of the belt's middle
+// line about it, and the angle (degrees from forward towards up) where the
+// belt meets it from below.
+struct Roller {
+    float z, y, radius, angle;
+};
 
 // Running gear and guns shared by the vehicles.
 class VehicleParts {
 public:
+    // The middle line of a track: along the ground from z = ground behind to
+    // z = -ground in front, round the front roller to its top, through the
+    // top run's points, round the back roller down to the ground.
+    static std::vector<std::pair<float, float>> trackPath(float ground, const Roller& front,
+                                                          const std::vector<std::pair<float, float>>& top,
+                                                          const Roller& back);
+    // The hull between the tracks: rectangles of halfWidth at stations
+    // (z, bottom, top) along the vehicle.
+    static void belly(MeshBuilder& b, float halfWidth, const std::vector<std::array<float, 3>>& stations,
+                      const Paint& p);
     // A closed track belt looping through path (points in the z-y plane along
     // the belt's middle, in order around the loop), between x0 and x1, thick
     // thick. Long runs are split so that no face spans much texture.
