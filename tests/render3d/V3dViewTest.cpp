@@ -181,3 +181,79 @@ TEST(V3dView, LookAtFramesTheTreeAndViewCopyHandsOnTheCamera)
     view->destroy();
     other->destroy();
 }
+
+namespace {
+
+// A view that records what it is asked to draw.
+class RecordingView : public V3dView {
+public:
+    void drawModel(const ref<Vsprite>& s, int32_t x0, int32_t y0, int32_t x1, int32_t y1) override
+    {
+        m_calls.push_back({s.get(), x0, y0, x1, y1});
+    }
+    struct Call {
+        Vsprite* sprite;
+        int32_t x0, y0, x1, y1;
+    };
+    std::vector<Call> m_calls;
+};
+
+} // namespace
+
+TEST(V3dView, MeshesInGroupsAreDrawnByTheViewOverTheWholeRectangle)
+{
+    FakeHost host;
+    ModelFiles files;
+    files.open(withBox());
+    ref<RecordingView> view = new RecordingView;
+    view->setWidthHeight(200, 100);
+    ref<Vsprite> group = new Vsprite;
+    ref<Vsprite> box = view->loadModel("box"_s);
+    group->add(box);
+    group->setWxyz(0, 0, -(20 << 15));
+    view->add(group);
+    view->renderChangeDetect(0, 0, 32768);
+    ASSERT_GT(box->m_x1, box->m_x0);
+    EXPECT_LT(box->m_x1 - box->m_x0, 100);
+    // A repaint of a rectangle that only touches the mesh's box reaches the
+    // view with the whole rectangle: the box is an estimate.
+    view->Vsprite::draw(view->m_pixels, 200, 100, 0, 0, box->m_x0 + 1, 100);
+    ASSERT_EQ(view->m_calls.size(), 1u);
+    EXPECT_EQ(view->m_calls[0].sprite, box.get());
+    EXPECT_EQ(view->m_calls[0].x1, box->m_x0 + 1);
+    EXPECT_EQ(view->m_calls[0].x0, 0);
+    // A rectangle clear of the box does not draw it.
+    view->Vsprite::draw(view->m_pixels, 200, 100, box->m_x1, 0, 200, 100);
+    EXPECT_EQ(view->m_calls.size(), 1u);
+    view->removeAllStar();
+    view->destroy();
+}
+
+TEST(V3dView, APictureInTheSceneIsPlacedAndScaledByItsDepth)
+{
+    FakeHost host;
+    ref<V3dView> view = emptyView(200, 100);
+    ref<Vsprite> puff = new Vsprite;
+    puff->m_image = 0; // drawn from a library the test does not need
+    puff->setWidthHeight(20, 20);
+    puff->setCenter(10, 10);
+    puff->m_mat = new Vmat; // a 3D node
+    puff->setWxyz(0, 0, -(14 << 15));
+    view->add(puff);
+    view->renderChangeDetect(0, 0, 32768);
+    // focal 175 / depth 14: a scale of 12.5, centred on the screen.
+    EXPECT_EQ(puff->m_z, 14 << 15);
+    EXPECT_NEAR(puff->m_drawScale, 175 * 32768 / 14, 1);
+    EXPECT_NEAR(puff->m_x0 + puff->m_x1, 200, 1);
+    EXPECT_NEAR(puff->m_y0 + puff->m_y1, 100, 1);
+    // Behind the camera it is hidden, and where it was is repainted.
+    view->m_dirtyCount = 0;
+    int32_t x0 = puff->m_x0;
+    puff->setWxyz(0, 0, 14 << 15);
+    view->renderChangeDetect(0, 0, 32768);
+    EXPECT_EQ(puff->m_x1 - puff->m_x0, 0);
+    ASSERT_GE(view->m_dirtyCount, 4);
+    EXPECT_EQ(view->m_dirty[0], std::max(x0, 0));
+    view->removeAll();
+    view->destroy();
+}
