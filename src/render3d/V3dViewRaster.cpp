@@ -131,6 +131,46 @@ template <bool Clamp>
     }
 }
 
+// A span of one shade (the common case: a flat face lit alike at its
+// corners): each channel goes through level, the shaded values of 0..255,
+// so no multiply is left in the loop.
+template <int32_t K, int32_t S>
+[[gnu::noinline]] void fillSpanLevel(int32_t* row, int16_t* depth, int32_t n, Span at, Span step,
+                                     const int32_t* tex, int32_t ts, int32_t tm, int32_t tk, const uint8_t* level)
+{
+    if constexpr (K != 0) {
+        ts = S;
+        tm = (1 << K) - 1;
+        tk = K;
+    }
+    for (int32_t x = 0; x < n; x++) {
+        int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(row[x]) >> 24) << 15 | static_cast<uint16_t>(depth[x]);
+        if (at.z < stored) {
+            depth[x] = static_cast<int16_t>(at.z & 0x7FFF);
+            int32_t texel = tex[((at.u >> ts) & tm) + ((((~at.v) >> ts) & tm) << tk)];
+            row[x] = level[(texel >> 16) & 0xFF] << 16 | level[(texel >> 8) & 0xFF] << 8 | level[texel & 0xFF] |
+                     (at.z >> 15) << 24;
+        }
+        at.z += step.z;
+        at.u += step.u;
+        at.v += step.v;
+    }
+}
+
+// A span of one colour in one shade: only the depth test is left.
+[[gnu::noinline]] void fillFlat(int32_t* row, int16_t* depth, int32_t n, int32_t z, int32_t dz, int32_t colour,
+                                const uint8_t* level)
+{
+    const int32_t shaded = level[(colour >> 16) & 0xFF] << 16 | level[(colour >> 8) & 0xFF] << 8 | level[colour & 0xFF];
+    for (int32_t x = 0; x < n; x++, z += dz) {
+        int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(row[x]) >> 24) << 15 | static_cast<uint16_t>(depth[x]);
+        if (z < stored) {
+            depth[x] = static_cast<int16_t>(z & 0x7FFF);
+            row[x] = shaded | (z >> 15) << 24;
+        }
+    }
+}
+
 // Whether the shade runs out of -2^23 .. 0 somewhere in n pixels from
 // shade by step (it is linear, so the ends tell).
 inline bool shadeLeaves(int32_t shade, int32_t step, int32_t n)
@@ -144,6 +184,21 @@ constexpr int32_t kMaxDepth = 24;
 constexpr int32_t kUnloadedColor = 0x808080;
 
 } // namespace
+
+const uint8_t* V3dView::shadeTable(int32_t shade)
+{
+    for (ShadeTable& t : m_shadeTables)
+        if (t.shade == shade)
+            return t.level;
+    // Faces of a vehicle share few shades (roofs, sides, a few slopes), so
+    // a handful of tables, reused in turn, serve nearly every span.
+    ShadeTable& t = m_shadeTables[m_shadeNext];
+    m_shadeNext = (m_shadeNext + 1) % kShadeTables;
+    t.shade = shade;
+    for (int32_t c = 0; c < 256; c++)
+        t.level[c] = static_cast<uint8_t>(c + ((c * shade) >> 23));
+    return t.level;
+}
 
 void V3dView::bindMaterial(const ref<V3dMaterial>& m)
 {
@@ -361,7 +416,15 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
             int16_t* zrow = zb + ys * m_width + xs;
             const int32_t n = xf - xs;
             const bool clamp = shadeLeaves(span.shade, perPixel.shade, n);
-            if (m_texMask == 0)
+            if (perPixel.shade == 0) {
+                const uint8_t* level = shadeTable(std::clamp(span.shade, -(1 << 23), 0));
+                if (m_texMask == 0)
+                    fillFlat(row, zrow, n, span.z, perPixel.z, tex[0], level);
+                else if (m_texShift == 6 && m_texS == 18)
+                    fillSpanLevel<6, 18>(row, zrow, n, span, perPixel, tex, 0, 0, 0, level);
+                else
+                    fillSpanLevel<0, 0>(row, zrow, n, span, perPixel, tex, ts, tm, tk, level);
+            } else if (m_texMask == 0)
                 (clamp ? fillPlain<true> : fillPlain<false>)(row, zrow, n, span, perPixel, tex[0]);
             else if (m_texShift == 6 && m_texS == 18)
                 (clamp ? fillSpan<6, 18, true> : fillSpan<6, 18, false>)(row, zrow, n, span, perPixel, tex, 0, 0, 0);
