@@ -178,15 +178,7 @@ void V3dView::renderChangeDetect(int32_t, int32_t, int32_t)
 {
     // The view's own colour and size, as for any sprite: the screens of the
     // shell change the background colour and rely on that.
-    if (m_width != 0) {
-        int32_t c = checksum(m_x, m_y, m_scale);
-        if (c != m_checksum) {
-            m_checksum = c;
-            redraw();
-            rescale(m_x, m_y, m_scale);
-            redraw();
-        }
-    }
+    detectChange(m_x, m_y, m_scale);
     detect3d();
 }
 

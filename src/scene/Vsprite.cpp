@@ -325,17 +325,22 @@ void Vsprite::renderChangeDetect(int32_t px, int32_t py, int32_t pscale)
         ay = py + fmul(m_y, pscale);
         s = fmul(pscale, m_scale);
     }
-    if (m_width != 0) {
-        int32_t c = checksum(ax, ay, s);
-        if (c != m_checksum) {
-            m_checksum = c;
-            redraw();
-            rescale(ax, ay, s);
-            redraw();
-        }
-    }
+    detectChange(ax, ay, s);
     for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get())
         c->renderChangeDetect(ax, ay, s);
+}
+
+void Vsprite::detectChange(int32_t ax, int32_t ay, int32_t s)
+{
+    if (m_width == 0)
+        return;
+    int32_t c = checksum(ax, ay, s);
+    if (c != m_checksum) {
+        m_checksum = c;
+        redraw();
+        rescale(ax, ay, s);
+        redraw();
+    }
 }
 
 int32_t Vsprite::checksum(int32_t ax, int32_t ay, int32_t scale)

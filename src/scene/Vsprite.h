@@ -98,6 +98,10 @@ public:
     // at scale pscale, reporting the old and new rectangle of what changed.
     virtual void renderChangeDetect(int32_t px, int32_t py, int32_t pscale);
     virtual void rescale(int32_t ax, int32_t ay, int32_t scale);
+    // This sprite's own part of change detection, at absolute position
+    // (ax, ay) and scale s: a changed checksum repaints the old rectangle
+    // and the new one. Groups (width 0) have none.
+    void detectChange(int32_t ax, int32_t ay, int32_t s);
     virtual void setAlpha(int32_t alpha);
     virtual void setCenter(int32_t cx, int32_t cy);
     virtual void setColor(int32_t color);
