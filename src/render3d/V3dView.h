@@ -157,9 +157,9 @@ private:
         int32_t shade = 1;
         uint8_t level[256] = {};
     };
-    static constexpr int32_t kShadeTables = 8;
+    static constexpr int32_t kShadeTables = 32;
     ShadeTable m_shadeTables[kShadeTables];
-    int32_t m_shadeNext = 0;
-    // The table of a shade in -2^23 .. 0, made if none has it.
-    const uint8_t* shadeTable(int32_t shade);
+    // The table of a shade in -2^23 .. 0 for a span of that many pixels;
+    // null when there is none and the span is too short to pay for one.
+    const uint8_t* shadeTable(int32_t shade, int32_t pixels);
 };

@@ -185,15 +185,15 @@ constexpr int32_t kUnloadedColor = 0x808080;
 
 } // namespace
 
-const uint8_t* V3dView::shadeTable(int32_t shade)
+const uint8_t* V3dView::shadeTable(int32_t shade, int32_t pixels)
 {
-    for (ShadeTable& t : m_shadeTables)
-        if (t.shade == shade)
-            return t.level;
-    // Faces of a vehicle share few shades (roofs, sides, a few slopes), so
-    // a handful of tables, reused in turn, serve nearly every span.
-    ShadeTable& t = m_shadeTables[m_shadeNext];
-    m_shadeNext = (m_shadeNext + 1) % kShadeTables;
+    // Shades come in steps of 256; one table per slot, chosen by the shade.
+    ShadeTable& t = m_shadeTables[((shade >> 8) ^ (shade >> 13)) & (kShadeTables - 1)];
+    if (t.shade == shade)
+        return t.level;
+    // Making a table costs about as much as shading 100 pixels the long way.
+    if (pixels < 48)
+        return nullptr;
     t.shade = shade;
     for (int32_t c = 0; c < 256; c++)
         t.level[c] = static_cast<uint8_t>(c + ((c * shade) >> 23));
@@ -416,8 +416,8 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
             int16_t* zrow = zb + ys * m_width + xs;
             const int32_t n = xf - xs;
             const bool clamp = shadeLeaves(span.shade, perPixel.shade, n);
-            if (perPixel.shade == 0) {
-                const uint8_t* level = shadeTable(std::clamp(span.shade, -(1 << 23), 0));
+            const uint8_t* level = perPixel.shade == 0 ? shadeTable(std::clamp(span.shade, -(1 << 23), 0), n) : nullptr;
+            if (level) {
                 if (m_texMask == 0)
                     fillFlat(row, zrow, n, span.z, perPixel.z, tex[0], level);
                 else if (m_texShift == 6 && m_texS == 18)
