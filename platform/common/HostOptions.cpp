@@ -41,6 +41,8 @@ const char* HostOptions::usage()
            "  --prefs DIR     preferences folder (default: $XDG_CONFIG_HOME/korvath; with\n"
            "                  --headless a fresh temporary folder, removed afterwards)\n"
            "  --mute          open no audio device\n"
+           "  --viewer NAME   inspect the mesh NAME of the model file instead of playing\n"
+           "                  (arrows turn it, + and - zoom, u and d move, Escape leaves)\n"
            "\n"
            "Headless (no window; a virtual clock that advances by what the game sleeps):\n"
            "  --headless      run without a window\n"
@@ -105,6 +107,11 @@ bool HostOptions::parse(int argc, const char* const* argv, std::string& error)
                 return false;
             if (!parseSize(v, m_width, m_height)) {
                 error = "--size wants WIDTHxHEIGHT, each from 16 to 4096, not \"" + v + "\"";
+                return false;
+            }
+        } else if (opt == "--viewer") {
+            if (!value(m_viewer) || m_viewer.empty()) {
+                error = "--viewer needs a mesh name";
                 return false;
             }
         } else if (opt == "--data" || opt == "--prefs" || opt == "--script") {

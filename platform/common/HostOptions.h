@@ -27,6 +27,8 @@ public:
     // Both; empty means the default.
     std::string m_dataDir;
     std::string m_prefsDir;
+    // Both: the name of a mesh to show in the mesh inspector instead of the game.
+    std::string m_viewer;
     // Headless only.
     std::string m_script;
     int32_t m_untilMs = 600000;

@@ -42,7 +42,12 @@ int main(int argc, char** argv)
     if (!o.m_prefsDir.empty())
         Vdisplay::setPrefsDir(o.m_prefsDir);
 
-    auto makeGame = [] { return ref<V3dView>(new App); };
+    auto makeGame = [&o] {
+        ref<App> app = new App;
+        if (!o.m_viewer.empty())
+            app->m_viewer = String::copyOf(o.m_viewer.c_str());
+        return ref<V3dView>(app);
+    };
     int32_t status = 0;
     if (o.m_headless) {
         HeadlessHost host;

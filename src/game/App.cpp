@@ -1,7 +1,9 @@
 #include "game/App.h"
 
 #include "game/Tank.h"
+#include "game/VehicleSpecs.h"
 #include "math/V.h"
+#include "render3d/V3dModel.h"
 #include "runtime/String.h"
 #include "scene/Vilib.h"
 
@@ -21,6 +23,10 @@ void App::destroy()
 
 void App::run()
 {
+    if (m_viewer) {
+        inspect();
+        return;
+    }
     initOnce();
     if (mapScreen(true)) {
         while (mapScreen(false)) {
@@ -34,6 +40,24 @@ void App::run()
     }
     prefSave();
     destroy();
+}
+
+void App::inspect()
+{
+    if (m_fsin.empty())
+        V::fsinInit();
+    m_lib = new Vilib(m_display, "app"_s);
+    V3dModel::open("p3d"_s, m_lib);
+    V3dModel::textureLoad(m_lib, nullptr);
+    for (const VehicleSpec& v : {kSherman, kTiger, kT34, kTruck})
+        for (const char* part : {v.hull, v.tracks, v.turret, v.gun}) {
+            ref<V3dModel> m = part ? V3dModel::lookupModel(String::copyOf(part)) : nullptr;
+            if (m && !m->m_scaled)
+                m->scale(v.scale);
+        }
+    viewer(m_viewer);
+    destroy();
+    V3dModel::destroy();
 }
 
 void App::initOnce()

@@ -74,6 +74,9 @@ public:
     // One-time start-up: fonts, the image library, the splash screen, the
     // preferences, the controls and the status panel.
     void initOnce();
+    // The mesh inspector on m_viewer, with the models and textures loaded and
+    // every vehicle part scaled as in a battle.
+    void inspect();
     // Shows the control menu for the driving or aiming state and lays out
     // menu, status panel and radar.
     void menuGameShow();
@@ -96,6 +99,7 @@ public:
     int32_t m_mapX = 0; // map cell of the current battle site
     int32_t m_mapY = 0;
     Array<int8_t> m_prefs; // 24 bytes: twelve 16-bit slots, low byte first
+    ref<String> m_viewer;  // a mesh to inspect instead of playing, or null
 
     // The campaign grid, 16 columns by 12 rows, row-major: 0 empty, v > 0 a
     // cell of ring v, v < 0 the battle site of ring -v.

@@ -1,8 +1,23 @@
 #include "render3d/V3dView.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "math/Vmat.h"
+#include "render3d/V3dMaterial.h"
+#include "render3d/V3dModel.h"
+
+Array<int32_t> V3dView::m_xe, V3dView::m_ye, V3dView::m_ze;
+Array<int32_t> V3dView::m_xt, V3dView::m_yt, V3dView::m_zt;
+int64_t V3dView::m_transforms = 0;
+
+namespace {
+constexpr int32_t ONE = 32768;
+// Screen coordinates stay within +-32768 pixels (fixed): far enough off any
+// screen, and near enough that edge differences and products fit.
+constexpr int64_t kScreenLimit = INT64_C(1) << 30;
+} // namespace
 
 V3dView::V3dView()
 {
@@ -13,23 +28,27 @@ V3dView::V3dView()
 
 V3dView::~V3dView() = default;
 
+// ---- size ----
+
+void V3dView::packSize(std::atomic<uint64_t>& to, int32_t w, int32_t h)
+{
+    to.store(static_cast<uint64_t>(static_cast<uint32_t>(w)) << 32 | static_cast<uint32_t>(h));
+}
+
 void V3dView::setWidthHeight(int32_t w, int32_t h)
 {
-    // Compared with the last request rather than the buffer, which belongs to
-    // the game thread; nothing requested yet means this is the first sizing.
-    bool first = m_newWidth.load() == 0 && m_newHeight.load() == 0;
-    if (w == m_newWidth.load() && h == m_newHeight.load())
-        return;
-    m_newHeight.store(h);
-    m_newWidth.store(w);
-    if (first)
+    // Recorded even when it is the current size: it then replaces a request
+    // that has not been applied yet.
+    packSize(m_newSize, w, h);
+    if (m_sizedWidth.load() == 0)
         screenResize();
 }
 
 bool V3dView::screenResize()
 {
-    int32_t w = m_newWidth.load();
-    int32_t h = m_newHeight.load();
+    uint64_t size = m_newSize.load();
+    int32_t w = static_cast<int32_t>(size >> 32);
+    int32_t h = static_cast<int32_t>(size & 0xFFFFFFFFu);
     if (w == m_width && h == m_height)
         return false;
     Viewport::setWidthHeight(w, h);
@@ -38,12 +57,342 @@ bool V3dView::screenResize()
     m_focal = ((std::min(w, h) >> 1) * 0x1C000) >> 15;
     m_centerX = w << 14;
     m_centerY = h * m_horizon;
-    m_zbuf = V::allocShort(w * h);
+    releaseDepth();
+    if (w > 0 && h > 0) {
+        m_zbuf = V::allocShort(w * h);
+        if (m_zbuf.empty())
+            V::m_avail += w * h * 2;
+    }
+    m_sizedWidth.store(w);
     return true;
+}
+
+void V3dView::releaseDepth()
+{
+    if (!m_zbuf.empty())
+        V::m_avail += m_zbuf.length * 2;
+    m_zbuf = Array<int16_t>();
 }
 
 void V3dView::setHorizon(int32_t h)
 {
     m_horizon = h;
     m_centerY = h * m_height;
+}
+
+void V3dView::viewCopy(const ref<V3dView>& other)
+{
+    if (!other)
+        return;
+    other->setWxyz(m_wx, m_wy, m_wz);
+    other->m_pitch = m_pitch;
+    other->m_heading = m_heading;
+    other->m_horizon = m_horizon;
+    other->m_centerY = m_centerY;
+    packSize(other->m_newSize, m_width, m_height);
+    other->screenResize();
+}
+
+void V3dView::destroy()
+{
+    Viewport::destroy();
+    m_node3d = nullptr;
+    for (Array<int32_t>* a : {&m_xe, &m_ye, &m_ze, &m_xt, &m_yt, &m_zt})
+        *a = Array<int32_t>();
+    releaseDepth();
+    m_sizedWidth.store(0);
+}
+
+// ---- meshes ----
+
+ref<Vsprite> V3dView::loadModel(const ref<String>& name)
+{
+    ref<Vsprite> s = new Vsprite;
+    loadModel(name, s);
+    return s;
+}
+
+void V3dView::loadModel(const ref<String>& name, const ref<Vsprite>& s)
+{
+    if (s)
+        s->m_model = V3dModel::lookupModel(name);
+}
+
+void V3dView::transform(const ref<V3dModel>& model, const ref<Vmat>& mat, int32_t first, int32_t count)
+{
+    V3dModel& m = *model;
+    count = std::min(count, m.m_vx.length);
+    first = std::max(first, 0);
+    m_transforms++;
+    if (m_xe.length < count) {
+        for (Array<int32_t>* a : {&m_xe, &m_ye, &m_ze, &m_xt, &m_yt, &m_zt})
+            *a = Array<int32_t>(count);
+        if (m_xe.length < count)
+            return;
+    }
+    const Vmat& t = *mat;
+    const int64_t s = m.m_size;
+    const int16_t *vx = m.m_vx.a, *vy = m.m_vy.a, *vz = m.m_vz.a;
+    for (int32_t i = first; i < count; i++) {
+        int32_t x = vx[i], y = vy[i], z = vz[i];
+        // A rotation keeps each 32-bit sum of short x fixed products in range.
+        int32_t ux = x * t.m00 + y * t.m10 + z * t.m20;
+        int32_t uy = x * t.m01 + y * t.m11 + z * t.m21;
+        int32_t uz = x * t.m02 + y * t.m12 + z * t.m22;
+        int32_t xe = t.m30 + static_cast<int32_t>((ux * s) >> 30);
+        int32_t ye = t.m31 + static_cast<int32_t>((uy * s) >> 30);
+        int32_t ze = t.m32 + static_cast<int32_t>((uz * s) >> 30);
+        m_xe.a[i] = xe;
+        m_ye.a[i] = ye;
+        m_ze.a[i] = ze;
+        if (ze < 0x10000) {
+            m_zt.a[i] = kNear;
+            continue;
+        }
+        int64_t zt = (INT64_C(1) << 45) / ze;
+        m_zt.a[i] = static_cast<int32_t>(zt);
+        int64_t k = zt * m_focal;
+        m_xt.a[i] = project(m_centerX, k, xe, false);
+        m_yt.a[i] = project(m_centerY, k, ye, true);
+    }
+    if (first != 0)
+        return;
+
+    if (m.m_nx.empty())
+        m.normals();
+    mat->rotateInverse(m_work, m_light);
+    int32_t lx = m_work->m_x, ly = m_work->m_y, lz = m_work->m_z;
+    if (std::abs(lx - m.m_lightX) + std::abs(ly - m.m_lightY) + std::abs(lz - m.m_lightZ) < 513)
+        return;
+    m.m_lightX = lx;
+    m.m_lightY = ly;
+    m.m_lightZ = lz;
+    const int16_t *nx = m.m_nx.a, *ny = m.m_ny.a, *nz = m.m_nz.a;
+    for (int32_t k = m.m_shade.length - 1; k >= 0; k--)
+        m.m_shade.a[k] = static_cast<int16_t>(-16384 - ((nx[k] * lx + ny[k] * ly + nz[k] * lz) >> 16));
+}
+
+// ---- change detection ----
+
+void V3dView::renderChangeDetect(int32_t, int32_t, int32_t)
+{
+    // The view's own colour and size, as for any sprite: the screens of the
+    // shell change the background colour and rely on that.
+    detectChange(m_x, m_y, m_scale);
+    detect3d();
+}
+
+void V3dView::detect3d()
+{
+    ref<Vmat> cam = m_mat;
+    cam->identity();
+    cam->translate(-m_wx, -m_wy, -m_wz);
+    cam->rotateY(m_heading);
+    cam->rotateX(m_pitch);
+    cam->concat(ONE, 0, 0, 0, 0, ONE, 0, 0, 0, 0, -ONE, 0, 0, 0, 0, ONE);
+    m_light->m_x = 0;
+    m_light->m_y = -ONE;
+    m_light->m_z = 0;
+    cam->rotate(m_light);
+    if (m_child)
+        renderChangeDetect(m_child, cam);
+    if (m_dirtyCount != 0)
+        sortChildren();
+}
+
+void V3dView::sortChildren()
+{
+    ref<Vsprite> list = m_child;
+    m_child = nullptr;
+    while (list) {
+        ref<Vsprite> c = list;
+        list = c->m_sibling;
+        c->m_sibling = nullptr;
+        c->m_parent = nullptr;
+        add(c);
+    }
+}
+
+void V3dView::renderChangeDetect(const ref<Vsprite>& first, const ref<Vmat>& parent)
+{
+    for (Vsprite* s = first.get(); s; s = s->m_sibling.get()) {
+        bool meshChild = s->m_child && s->m_child->m_model;
+        if (!s->m_model && !s->m_mat && !meshChild && s != m_node3d.get()) {
+            s->renderChangeDetect(0, 0, ONE);
+            continue;
+        }
+        if (!s->m_mat)
+            s->m_mat = new Vmat;
+        ref<Vmat> m = s->m_mat;
+        m->set(ref<Vmat>(s));
+        m->translate(s->m_wx, s->m_wy, s->m_wz);
+        m->multiply(parent);
+        if (!s->m_model && s->m_image != -1)
+            changeBillboard(s, m.get());
+        if (s->m_model)
+            changeMesh(s, m);
+        if (s->m_child && (s->m_model || s->m_width == 0))
+            renderChangeDetect(s->m_child, m);
+    }
+}
+
+void V3dView::changeBillboard(Vsprite* s, Vmat* m)
+{
+    int32_t c = m->checksumMatrix() + m_width + m_height + m_centerY + s->m_image * 0x800000 +
+                s->m_scale + s->m_alpha;
+    if (c == s->m_checksum)
+        return;
+    s->m_checksum = c;
+    int32_t ex = m->m30, ey = m->m31, ez = m->m32;
+    if (ez < 0x10001 || ez >= m_far) {
+        // Repaint where it was, or it would stay on screen.
+        s->redraw();
+        s->m_x0 = 0;
+        s->m_x1 = 0;
+        return;
+    }
+    s->m_z = ez;
+    int64_t k = static_cast<int64_t>(finvd(ez)) * m_focal;
+    s->redraw();
+    int64_t scale = std::min<int64_t>((k * s->m_scale) >> 30, 0x7FFFFFFF);
+    s->rescale(project(m_centerX, k, ex, false), project(m_centerY, k, ey, true),
+               static_cast<int32_t>(scale));
+    s->redraw();
+}
+
+void V3dView::changeMesh(Vsprite* s, const ref<Vmat>& m)
+{
+    int32_t c = m->checksumMatrix() + m_width + m_height + m_centerY;
+    if (c == s->m_checksum)
+        return;
+    s->m_checksum = c;
+    ref<V3dModel> mesh = s->m_model;
+    int32_t n = mesh->m_vx.length;
+    transform(mesh, m, n - 8, n);
+    int32_t deepest = 0, near = 0;
+    int32_t x0 = 0x7FFFFFFF, y0 = 0x7FFFFFFF, x1 = -0x7FFFFFFF - 1, y1 = -0x7FFFFFFF - 1;
+    bool hidden = n < 8 || m_ze.length < n;
+    for (int32_t i = std::max(n - 8, 0); i < n && !hidden; i++) {
+        int32_t ze = m_ze.a[i];
+        deepest = std::max(deepest, ze);
+        if (ze < 0x10000) {
+            near++;
+        } else if (ze > m_far) {
+            hidden = true;
+        } else {
+            x0 = std::min(x0, m_xt.a[i]);
+            x1 = std::max(x1, m_xt.a[i]);
+            y0 = std::min(y0, m_yt.a[i]);
+            y1 = std::max(y1, m_yt.a[i]);
+        }
+    }
+    if (near > 0 && near < 8 && !hidden) {
+        // Part of the mesh is behind the near plane: its outline on screen
+        // is not bounded by the corners in front, so it may cover any pixel.
+        x0 = y0 = 0;
+        x1 = m_width << 15;
+        y1 = m_height << 15;
+    }
+    if (!hidden && near < 8 && x1 > x0 && y1 > y0) {
+        s->m_z = deepest;
+        if (!s->setExtent(x0 >> 15, y0 >> 15, (x1 + 0x7FFF) >> 15, (y1 + 0x7FFF) >> 15))
+            s->redraw();
+    } else {
+        s->m_z = 0;
+        s->setExtent(0, 0, 0, 0);
+    }
+    if (s->m_parent)
+        s->m_parent->m_z = s->m_z;
+}
+
+// ---- camera helpers ----
+
+bool V3dView::meshBox(const Vsprite* s, int32_t& x0, int32_t& y0, int32_t& x1, int32_t& y1)
+{
+    bool any = false;
+    for (; s; s = s->m_sibling.get()) {
+        if (s->m_model && s->m_x1 > s->m_x0) {
+            x0 = std::min(x0, s->m_x0);
+            y0 = std::min(y0, s->m_y0);
+            x1 = std::max(x1, s->m_x1);
+            y1 = std::max(y1, s->m_y1);
+            any = true;
+        }
+        any = meshBox(s->m_child.get(), x0, y0, x1, y1) || any;
+    }
+    return any;
+}
+
+void V3dView::lookAt(int32_t a)
+{
+    // The camera looks along -z, so it stands on the +z side of the tree.
+    // From 1000 units a tank is a few pixels wide, too few to frame it to
+    // better than a factor of two, and near the tree its front looms larger
+    // than its middle: so look again from where each look put the camera
+    // (by the meshes' own boxes, which unlike the repaint list reach past
+    // the screen) until the tree spans the view.
+    int32_t distance = 0x1F40000;
+    for (int32_t pass = 0; pass < 8 && m_width > 0 && m_height > 0; pass++) {
+        setWxyz(0, 0, distance);
+        m_dirtyCount = 0;
+        detect3d();
+        int32_t x0 = 0x7FFFFFFF, y0 = 0x7FFFFFFF, x1 = -0x7FFFFFFF - 1, y1 = -0x7FFFFFFF - 1;
+        if (!meshBox(m_child.get(), x0, y0, x1, y1))
+            break;
+        int32_t w = m_width, h = m_height;
+        int64_t ex = std::max(std::abs(x0 - w / 2), std::abs(x1 - w / 2));
+        int64_t ey = std::max(std::abs(y0 - h / 2), std::abs(y1 - h / 2));
+        int32_t f = static_cast<int32_t>(std::clamp<int64_t>(std::max((ex << 16) / w, (ey << 16) / h), 1, 0x7FFFFFFF));
+        m_work->m_x = 0;
+        m_work->m_y = 0;
+        m_work->m_z = distance;
+        m_work->multiply(f);
+        distance = std::max(m_work->m_z, 0x10000);
+        if (pass > 0 && f > 32768 - 256 && f < 32768 + 256)
+            break;
+    }
+    if (a > 0) {
+        m_work->m_z = distance;
+        m_work->divide(a);
+        distance = m_work->m_z;
+    }
+    setWxyz(0, 0, distance);
+    m_dirtyCount = 0;
+    redraw(0, 0, m_width, m_height);
+}
+
+void V3dView::viewer(const ref<String>& name)
+{
+    identity();
+    m_pitch = 0;
+    m_heading = 0;
+    ref<Vsprite> s = loadModel(name);
+    if (!s->m_model)
+        std::printf("V3dView: there is no mesh named %s\n", name ? name->c_str() : "");
+    int32_t background = m_color;
+    // Something must paint behind the mesh, or it would leave trails.
+    setColor(static_cast<int32_t>(0xFF3A4450));
+    add(s);
+    lookAt(ONE);
+    while (isRunning()) {
+        screenResize();
+        int32_t k = keyGet();
+        if (k == 6)
+            break;
+        switch (k) {
+        case 1: s->rotateY(-455); break;
+        case 2: s->rotateY(455); break;
+        case 3: s->rotateX(455); break;
+        case 4: s->rotateX(-455); break;
+        case '+': m_wz -= 10922; break;
+        case '-': m_wz += 10922; break;
+        case 'u': m_wy += 910; break;
+        case 'd': m_wy -= 910; break;
+        default: break;
+        }
+        renderWait();
+    }
+    s->off();
+    s->removeAll();
+    setColor(background);
 }

@@ -13,7 +13,7 @@ int32_t Vsprite::m_inset = 0;
 Vsprite::Vsprite() = default;
 
 // Members go in reverse order of declaration: the quaternion, the matrix, the
-// library, then the sibling, parent and child links.
+// library, then the sibling, parent and child links, and the mesh last.
 Vsprite::~Vsprite() = default;
 
 // ---- tree links ----
@@ -325,17 +325,22 @@ void Vsprite::renderChangeDetect(int32_t px, int32_t py, int32_t pscale)
         ay = py + fmul(m_y, pscale);
         s = fmul(pscale, m_scale);
     }
-    if (m_width != 0) {
-        int32_t c = checksum(ax, ay, s);
-        if (c != m_checksum) {
-            m_checksum = c;
-            redraw();
-            rescale(ax, ay, s);
-            redraw();
-        }
-    }
+    detectChange(ax, ay, s);
     for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get())
         c->renderChangeDetect(ax, ay, s);
+}
+
+void Vsprite::detectChange(int32_t ax, int32_t ay, int32_t s)
+{
+    if (m_width == 0)
+        return;
+    int32_t c = checksum(ax, ay, s);
+    if (c != m_checksum) {
+        m_checksum = c;
+        redraw();
+        rescale(ax, ay, s);
+        redraw();
+    }
 }
 
 int32_t Vsprite::checksum(int32_t ax, int32_t ay, int32_t scale)
@@ -382,7 +387,15 @@ void Vsprite::soundBkg(const ref<String>& name, int32_t interval)
 void Vsprite::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
                    int32_t y0, int32_t x1, int32_t y1)
 {
-    if (m_image != -1) {
+    if (m_model) {
+        // The nearest ancestor that is a view (it has a size and no mesh)
+        // draws meshes into its own buffer.
+        Vsprite* view = m_parent.get();
+        while (view && (view->m_width == 0 || view->m_model))
+            view = view->m_parent.get();
+        if (view)
+            view->drawModel(ref<Vsprite>(this), x0, y0, x1, y1);
+    } else if (m_image != -1) {
         if (m_lib) {
             int32_t alpha = m_parent ? fmul(m_parent->m_alpha, m_alpha) : m_alpha;
             m_lib->drawPicture(m_image, pixels, width, height, x0, y0, x1, y1, m_sx, m_sy,
@@ -425,7 +438,12 @@ void Vsprite::drawChildren(const Array<int32_t>& pixels, int32_t width, int32_t 
         int32_t cx1 = std::min(x1, c->m_x1), cy1 = std::min(y1, c->m_y1);
         if (cx0 >= cx1 || cy0 >= cy1)
             continue;
-        c->draw(pixels, width, height, cx0, cy0, cx1, cy1);
+        // A mesh is drawn over the whole rectangle: its box is only an
+        // estimate of where it lies.
+        if (c->m_model)
+            c->draw(pixels, width, height, x0, y0, x1, y1);
+        else
+            c->draw(pixels, width, height, cx0, cy0, cx1, cy1);
     }
 }
 

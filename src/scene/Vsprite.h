@@ -6,15 +6,22 @@
 #include "runtime/String.h"
 #include "runtime/ref.h"
 
+class V3dModel;
 class Vilib;
 class Vquaternion;
 class Vtext;
+
+// Meshes belong to render3d, which builds on this folder; the destructor of
+// the mesh handle is defined there, where the mesh class is complete.
+template <>
+ref<V3dModel>::~ref();
 
 // A node of the sprite tree: a rectangle placed relative to its parent, drawn
 // from a picture, a solid or blended colour or a vertical gradient, with
 // children drawn over it. Change detection turns any change of position, size,
 // picture, colour or opacity into dirty rectangles for the root viewport, and
-// drawing repaints any screen rectangle back to front.
+// drawing repaints any screen rectangle back to front. A sprite that carries
+// a mesh (m_model) is placed and drawn by the enclosing 3D view.
 //
 // Positions, scales and alphas are fixed point (32768 = one); screen
 // rectangles are whole pixels with x1 and y1 exclusive. Parent and child hold
@@ -91,6 +98,10 @@ public:
     // at scale pscale, reporting the old and new rectangle of what changed.
     virtual void renderChangeDetect(int32_t px, int32_t py, int32_t pscale);
     virtual void rescale(int32_t ax, int32_t ay, int32_t scale);
+    // This sprite's own part of change detection, at absolute position
+    // (ax, ay) and scale s: a changed checksum repaints the old rectangle
+    // and the new one. Groups (width 0) have none.
+    void detectChange(int32_t ax, int32_t ay, int32_t s);
     virtual void setAlpha(int32_t alpha);
     virtual void setCenter(int32_t cx, int32_t cy);
     virtual void setColor(int32_t color);
@@ -108,6 +119,7 @@ public:
     virtual void sound(const ref<String>& name);
     virtual void soundBkg(const ref<String>& name, int32_t interval);
 
+    ref<V3dModel> m_model; // mesh drawn by the enclosing 3D view, or null
     int32_t m_alpha = 32768;
     ref<Vsprite> m_child;
     ref<Vsprite> m_parent;

@@ -3,6 +3,7 @@
 #include "EffectPictures.h"
 #include "GroundTextures.h"
 #include "InterfacePictures.h"
+#include "ModelTextures.h"
 #include "ScenePictures.h"
 
 std::vector<AppLibrary::Entry> AppLibrary::pictures(const MapPicture& map)
@@ -34,5 +35,8 @@ std::vector<AppLibrary::Entry> AppLibrary::pictures(const MapPicture& map)
     for (int32_t i = 45; i <= 48; ++i)
         add(InterfacePictures::spare(i), E::RleOpaque);
     add(ScenePictures::splash(), E::Jpeg);  // 49
+    // The vehicle models' textures, looked up by name.
+    for (SourcePicture& p : ModelTextures::all())
+        add(std::move(p), E::Jpeg);
     return out;
 }

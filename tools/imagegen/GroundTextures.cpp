@@ -5,10 +5,9 @@
 
 #include "Noise.h"
 #include "Rgb.h"
+#include "ShadedPicture.h"
 
 namespace {
-
-using Shader = std::function<Rgb(float u, float v, int32_t x, int32_t y)>;
 
 const char* const kLandNames[] = {"ground_water", "ground_marsh", "ground_grass", "ground_heath",
                                   "ground_earth", "ground_rock",  "ground_wheat"};
@@ -18,32 +17,12 @@ const char* const kRiverNames[] = {"river_water", "river_marsh", "river_grass", 
 // Every term of a shader repeats over the tile, so the tile is seamless.
 SourcePicture tile(const char* name, const Shader& shader)
 {
-    const int32_t n = GroundTextures::kSize;
-    SourcePicture p;
-    p.name = name;
-    p.width = n;
-    p.height = n;
-    p.argb.resize(static_cast<size_t>(n * n));
-    for (int32_t y = 0; y < n; ++y)
-        for (int32_t x = 0; x < n; ++x) {
-            float u = (static_cast<float>(x) + 0.5f) / n, v = (static_cast<float>(y) + 0.5f) / n;
-            p.argb[static_cast<size_t>(y * n + x)] = shader(u, v, x, y).argb();
-        }
-    return p;
+    return shadedPicture(name, GroundTextures::kSize, shader);
 }
 
 float fbm(uint32_t seed, float u, float v, int32_t cells, int32_t octaves)
 {
     return Noise::fbm(seed, u, v, cells, cells, octaves);
-}
-
-// Per-texel grain in [-1, 1], repeating with the tile.
-float grain(uint32_t seed, int32_t x, int32_t y) { return Noise::unit(seed, x, y) * 2.0f - 1.0f; }
-
-float smooth(float e0, float e1, float x)
-{
-    float t = std::clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
-    return t * t * (3 - 2 * t);
 }
 
 Rgb waterAt(float u, float v, int32_t x, int32_t y, uint32_t seed, Rgb deep, Rgb light, Rgb glint,

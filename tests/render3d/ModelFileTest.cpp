@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "ImageLibraryWriter.h"
+#include "Models3d.h"
+#include "host/Vdisplay.h"
+#include "scene/Vilib.h"
+
+namespace {
+
+// A mesh with a crease: two faces of a tent share the ridge, the second
+// through aliases of the ridge's two vertices.
+ModelMesh tent()
+{
+    ModelMesh m;
+    m.name = "tent";
+    m.size = 2 << 15;
+    m.wx = 100;
+    m.wy = -200;
+    m.wz = 300;
+    m.x = {-1000, 1000, -1000, 1000, 0, 0};
+    m.y = {0, 0, 0, 0, 2000, 2000};
+    m.z = {-1000, -1000, 1000, 1000, -1000, 1000};
+    m.u = {1, 2, 3, 4, 5, 6};
+    m.v = {-1, -2, -3, -4, -5, -6};
+    // Box corners, in the order the loader's calcExtent writes them.
+    for (int32_t c = 0; c < 8; c++) {
+        m.x.push_back((c & 4) ? -1000 : 1000);
+        m.y.push_back((c & 2) ? 0 : 2000);
+        m.z.push_back((c & 1) ? -1000 : 1000);
+        m.u.push_back(0);
+        m.v.push_back(0);
+    }
+    m.alias = {4, 5};
+    m.a = {0, 1};
+    m.b = {4, 7};
+    m.c = {2, 6};
+    m.material = {0, 1};
+    return m;
+}
+
+ModelFile withMeshes(std::vector<ModelMesh> meshes)
+{
+    ModelFile f = oneMaterialFile();
+    f.meshes = std::move(meshes);
+    return f;
+}
+
+} // namespace
+
+TEST(ModelFile, ReadsBackWhatTheWriterWrote)
+{
+    ModelFiles files;
+    ModelFile f = oneMaterialFile();
+    f.materials[1].flat = true;
+    f.materials[1].coordShift = 2;
+    ModelMesh first = boxMesh("box", 1, 2, 3);
+    first.wx = 0x12345;
+    f.meshes = {first, tent()};
+    EXPECT_EQ(files.open(f), "");
+
+    ASSERT_EQ(V3dModel::m_materialn, 2);
+    ASSERT_EQ(V3dModel::m_material.length, 3);
+    EXPECT_EQ(V3dModel::m_material[0]->m_color, 0x808080);
+    EXPECT_FALSE(V3dModel::m_material[0]->m_texture);
+    EXPECT_FALSE(V3dModel::m_material[0]->m_flat);
+    ASSERT_TRUE(V3dModel::m_material[1]->m_texture);
+    EXPECT_STREQ(V3dModel::m_material[1]->m_texture->m_name->c_str(), "chequer");
+    EXPECT_TRUE(V3dModel::m_material[1]->m_flat);
+    EXPECT_EQ(V3dModel::m_material[1]->m_texture->m_coordShift, 2);
+    EXPECT_TRUE(V3dModel::m_material[1]->m_texture->m_pixels.empty());
+    EXPECT_FALSE(V3dModel::m_material[2]);
+
+    // Newest first: the registry runs in reverse file order.
+    ASSERT_EQ(ModelFiles::meshCount(), 2);
+    EXPECT_STREQ(V3dModel::m_all->m_name->c_str(), "tent");
+    for (const ModelMesh& want : f.meshes) {
+        ref<V3dModel> m = V3dModel::lookupModel(String::copyOf(want.name.c_str()));
+        ASSERT_TRUE(m) << want.name;
+        EXPECT_EQ(m->m_size, want.size);
+        EXPECT_EQ(m->m_wx, want.wx);
+        EXPECT_EQ(m->m_wy, want.wy);
+        EXPECT_EQ(m->m_wz, want.wz);
+        EXPECT_EQ(m->m_vertices, static_cast<int32_t>(want.x.size()) - 8);
+        auto same = [](const auto& a, const auto& b) {
+            return a.length == static_cast<int32_t>(b.size()) && std::equal(b.begin(), b.end(), a.a);
+        };
+        EXPECT_TRUE(same(m->m_vx, want.x) && same(m->m_vy, want.y) && same(m->m_vz, want.z));
+        EXPECT_TRUE(same(m->m_vu, want.u) && same(m->m_vv, want.v));
+        EXPECT_TRUE(same(m->m_alias, want.alias));
+        EXPECT_TRUE(same(m->m_faceA, want.a) && same(m->m_faceB, want.b) && same(m->m_faceC, want.c));
+        std::vector<int8_t> mats(want.material.begin(), want.material.end());
+        EXPECT_TRUE(same(m->m_faceMaterial, mats));
+        // The corners the generator stores are the ones calcExtent computes.
+        std::vector<int16_t> x(m->m_vx.a, m->m_vx.a + m->m_vx.length);
+        m->calcExtent();
+        EXPECT_TRUE(same(m->m_vx, x));
+    }
+    EXPECT_FALSE(V3dModel::lookupModel("Box"_s)); // names are case-sensitive
+}
+
+TEST(ModelFile, EmptyFilesAndDuplicateNames)
+{
+    ModelFiles files;
+    EXPECT_EQ(files.open(ModelFile{}), "");
+    EXPECT_EQ(V3dModel::m_materialn, 0);
+    EXPECT_EQ(ModelFiles::meshCount(), 0);
+
+    // The later of two meshes of one name is the one found.
+    ModelMesh a = boxMesh("twin", 1, 1, 1), b = boxMesh("twin", 2, 2, 2);
+    EXPECT_EQ(files.open(withMeshes({a, b})), "");
+    EXPECT_EQ(V3dModel::lookupModel("twin"_s)->m_size, b.size);
+
+    testing::internal::CaptureStdout();
+    V3dModel::open("nothing"_s, nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "V3dModel open error\n");
+    EXPECT_FALSE(V3dModel::lookupModel("twin"_s)); // opening empties the registry
+}
+
+TEST(ModelFile, AMalformedMeshIsLeftOutWithOneLineNamingIt)
+{
+    ModelFiles files;
+    ModelMesh few = tent();
+    few.name = "few";
+    for (auto* a : {&few.x, &few.y, &few.z, &few.u, &few.v})
+        a->resize(5);
+    few.a = few.b = few.c = {0};
+    few.material = {0};
+    few.alias.clear();
+    ModelMesh alias = tent();
+    alias.name = "alias";
+    alias.alias[1] = 6; // the first box corner, not a real vertex
+    ModelMesh slot = tent();
+    slot.name = "slot";
+    slot.c[1] = 8; // 6 real vertices + 2 aliases
+    ModelMesh negative = tent();
+    negative.name = "negative";
+    negative.a[0] = -1;
+    ModelMesh material = tent();
+    material.name = "material";
+    material.material[1] = 2; // the table has two entries
+    ModelMesh signedMaterial = tent();
+    signedMaterial.name = "signed";
+    signedMaterial.material[0] = 200;
+
+    std::string out =
+        files.open(withMeshes({boxMesh("first", 1, 1, 1), few, alias, slot, negative, material, signedMaterial, tent()}));
+    for (const char* name : {"few", "alias", "slot", "negative", "material", "signed"})
+        EXPECT_NE(out.find(std::string("V3dModel: mesh ") + name + " "), std::string::npos) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 6) << out;
+    EXPECT_EQ(ModelFiles::meshCount(), 2);
+    EXPECT_TRUE(V3dModel::lookupModel("first"_s));
+    EXPECT_TRUE(V3dModel::lookupModel("tent"_s));
+}
+
+TEST(ModelFile, ACutFileKeepsTheMeshesBeforeTheCut)
+{
+    ModelFiles files;
+    std::ifstream in(std::string(KORVATH_DATA_DIR) + "/p3d.bin", std::ios::binary);
+    std::vector<uint8_t> whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_GT(whole.size(), 1000u);
+    EXPECT_EQ(files.open(whole), "");
+    const int32_t all = ModelFiles::meshCount();
+    ASSERT_GE(all, 12);
+
+    // Cut anywhere: one line, never a crash, never more meshes than a longer
+    // cut keeps, and nothing read past the cut.
+    int32_t before = 0;
+    for (std::size_t n = 0; n < whole.size(); n += 257) {
+        std::string out = files.open(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)));
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << "cut at " << n << ": " << out;
+        int32_t kept = ModelFiles::meshCount();
+        EXPECT_GE(kept, before) << "cut at " << n;
+        EXPECT_LT(kept, all) << "cut at " << n;
+        before = kept;
+    }
+    // Cut just before the end mark: every mesh is complete.
+    std::string out = files.open(std::vector<uint8_t>(whole.begin(), whole.end() - 2));
+    EXPECT_NE(out.find("ends before its end mark"), std::string::npos) << out;
+    EXPECT_EQ(ModelFiles::meshCount(), all);
+    // Cut inside a mesh: the mesh is named.
+    out = files.open(std::vector<uint8_t>(whole.begin(), whole.end() - 40));
+    EXPECT_NE(out.find("is cut short"), std::string::npos) << out;
+    EXPECT_EQ(ModelFiles::meshCount(), all - 1);
+}
+
+TEST(ModelTexture, ATextureFamilyIsReleasedByPrefixAndTheOthersLoaded)
+{
+    ModelFiles files;
+    auto flatPicture = [](const char* name, int32_t w, int32_t h) {
+        SourcePicture p{name, w, h, 0, 0, std::vector<uint32_t>(static_cast<std::size_t>(w * h), 0xFF406080u)};
+        return p;
+    };
+    ImageLibraryWriter writer;
+    writer.add(flatPicture("t34_hull", 64, 64), PictureEncoding::Jpeg);
+    writer.add(flatPicture("tiger_hull", 64, 64), PictureEncoding::Jpeg);
+    writer.add(flatPicture("odd", 64, 32), PictureEncoding::Jpeg);
+    ASSERT_TRUE(writer.write(files.m_dir.str(), "tex"));
+    ref<Vilib> lib = new Vilib(new Vdisplay, "tex"_s);
+
+    ModelFile f;
+    for (const char* t : {"t34_hull", "tiger_hull", "odd", "absent", "t3"})
+        f.materials.push_back({t, t, 0, false, 0});
+    files.open(f);
+    auto texture = [](int32_t i) { return V3dModel::m_material[i]->m_texture; };
+
+    V3dModel::textureLoad(lib, nullptr);
+    EXPECT_EQ(texture(0)->m_shift, 6);
+    EXPECT_TRUE(texture(0)->usable());
+    EXPECT_EQ(texture(1)->m_width, 64);
+    // A picture that is not a square power of two is attached but unusable.
+    EXPECT_EQ(texture(2)->m_height, 32);
+    EXPECT_EQ(texture(2)->m_shift, 0);
+    EXPECT_FALSE(texture(2)->usable());
+    EXPECT_TRUE(texture(3)->m_pixels.empty());
+
+    // "t34" releases every name that begins with it, whatever follows.
+    V3dModel::textureLoad(lib, "t34"_s);
+    EXPECT_TRUE(texture(0)->m_pixels.empty());
+    EXPECT_FALSE(texture(1)->m_pixels.empty());
+    EXPECT_TRUE(texture(4)->m_pixels.empty());
+    V3dModel::textureLoad(lib, "tiger"_s);
+    EXPECT_FALSE(texture(0)->m_pixels.empty());
+    EXPECT_TRUE(texture(1)->m_pixels.empty());
+
+    // A later picture of another shape keeps the old shift: the shape, not
+    // the shift, decides whether the rasterizer may index it.
+    ref<V3dTexture> t = new V3dTexture;
+    t->set("x"_s, Array<int32_t>(64 * 64), 64, 64, false);
+    EXPECT_EQ(t->m_shift, 6);
+    t->set("x"_s, Array<int32_t>(64 * 32), 64, 32, false);
+    EXPECT_EQ(t->m_shift, 6);
+    EXPECT_FALSE(t->usable());
+}

@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+
+#include "Models3d.h"
+
+namespace {
+
+// A mesh built in memory: real vertices (x, y, z), aliases, faces, all in
+// material mat, with the eight box corners appended.
+ref<V3dModel> mesh(const std::vector<std::array<int16_t, 3>>& p, const std::vector<int16_t>& alias,
+                   const std::vector<std::array<int16_t, 3>>& faces, int8_t mat = 0)
+{
+    ref<V3dModel> m = new V3dModel;
+    m->allocVertices(static_cast<int32_t>(p.size()) + 8);
+    for (std::size_t i = 0; i < p.size(); i++) {
+        m->m_vx[static_cast<int32_t>(i)] = p[i][0];
+        m->m_vy[static_cast<int32_t>(i)] = p[i][1];
+        m->m_vz[static_cast<int32_t>(i)] = p[i][2];
+    }
+    m->calcExtent();
+    m->m_alias = Array<int16_t>(static_cast<int32_t>(alias.size()));
+    std::copy(alias.begin(), alias.end(), m->m_alias.a);
+    m->allocFaces(static_cast<int32_t>(faces.size()));
+    for (std::size_t j = 0; j < faces.size(); j++) {
+        int32_t k = static_cast<int32_t>(j);
+        m->m_faceA[k] = faces[j][0];
+        m->m_faceB[k] = faces[j][1];
+        m->m_faceC[k] = faces[j][2];
+        m->m_faceMaterial[k] = mat;
+    }
+    return m;
+}
+
+std::array<int32_t, 3> normal(const ref<V3dModel>& m, int32_t slot)
+{
+    return {m->m_nx[slot], m->m_ny[slot], m->m_nz[slot]};
+}
+
+// Within a few units of (x, y, z) scaled to a unit normal.
+bool near(const std::array<int32_t, 3>& n, double x, double y, double z)
+{
+    double k = 32768 / std::sqrt(x * x + y * y + z * z);
+    return std::abs(n[0] - x * k) < 8 && std::abs(n[1] - y * k) < 8 && std::abs(n[2] - z * k) < 8;
+}
+
+} // namespace
+
+TEST(Normals, CreasesThroughAliasesAndTheEdgeCases)
+{
+    ModelFiles files;
+    ModelFile f = oneMaterialFile();
+    f.materials[1].flat = true;
+    files.open(f);
+
+    // A tent: the left face uses the ridge (4, 5), the right face aliases of
+    // it (6, 7); vertices 3 and 5 belong to no face of their own slot.
+    std::vector<std::array<int16_t, 3>> tent = {{-1000, 0, -1000}, {1000, 0, -1000}, {-1000, 0, 1000},
+                                                {1000, 0, 1000},   {0, 2000, -1000}, {0, 2000, 1000}};
+    ref<V3dModel> m = mesh(tent, {4, 5}, {{0, 4, 2}, {1, 7, 6}});
+    m->normals();
+    ASSERT_EQ(m->m_nx.length, 8);
+    ASSERT_EQ(m->m_shade.length, 8);
+    // Each side of the ridge keeps the normal of its own face, turned out.
+    EXPECT_TRUE(near(normal(m, 4), -2, 1, 0));
+    EXPECT_TRUE(near(normal(m, 6), 2, 1, 0));
+    EXPECT_EQ(normal(m, 0), normal(m, 4));
+    EXPECT_EQ(normal(m, 3), (std::array<int32_t, 3>{0, 32767, 0}));
+    EXPECT_EQ(normal(m, 5), (std::array<int32_t, 3>{0, 32767, 0}));
+
+    // A flat material on the first face makes every normal point up.
+    ref<V3dModel> flat = mesh(tent, {4, 5}, {{0, 4, 2}, {1, 7, 6}}, 1);
+    flat->normals();
+    for (int32_t k = 0; k < 8; k++)
+        EXPECT_EQ(normal(flat, k), (std::array<int32_t, 3>{0, 32767, 0}));
+
+    // A face with no area counts but adds nothing: its slots have no
+    // direction at all, unlike slots no face uses.
+    ref<V3dModel> line = mesh({{0, 0, 0}, {0, 0, 0}, {100, 0, 0}, {5, 5, 5}}, {}, {{0, 1, 2}});
+    line->normals();
+    EXPECT_EQ(normal(line, 0), (std::array<int32_t, 3>{0, 0, 0}));
+    EXPECT_EQ(normal(line, 3), (std::array<int32_t, 3>{0, 32767, 0}));
+
+    // No faces at all is safe.
+    ref<V3dModel> none = mesh({{1, 2, 3}}, {}, {});
+    none->normals();
+    EXPECT_EQ(normal(none, 0), (std::array<int32_t, 3>{0, 32767, 0}));
+}
+
+TEST(Normals, ASlotSharedByMoreThan255FacesKeepsItsNormal)
+{
+    ModelFiles files;
+    files.open(oneMaterialFile());
+    // 256 faces of one wall facing -x share slot 0: a one-byte counter would
+    // wrap to 0 and report "no face".
+    std::vector<std::array<int16_t, 3>> p = {{0, 0, 0}};
+    std::vector<std::array<int16_t, 3>> faces;
+    for (int16_t i = 0; i < 256; i++) {
+        p.push_back({0, static_cast<int16_t>(i * 10), 1000});
+        p.push_back({0, static_cast<int16_t>(i * 10 + 10), 1000});
+        faces.push_back({0, static_cast<int16_t>(2 * i + 2), static_cast<int16_t>(2 * i + 1)});
+    }
+    ref<V3dModel> m = mesh(p, {}, faces);
+    m->normals();
+    EXPECT_EQ(normal(m, 0), (std::array<int32_t, 3>{-32768, 0, 0}));
+}
+
+TEST(Normals, ExtentCornersFollowTheVertices)
+{
+    ref<V3dModel> m = mesh({{-5, 7, 100}, {30, -2, -40}, {0, 0, 0}}, {}, {});
+    m->calcExtent();
+    const int32_t n = m->m_vx.length;
+    EXPECT_EQ(n, 11);
+    // Corner n - 8 is the largest of everything, n - 1 the smallest.
+    EXPECT_EQ(m->m_vx[n - 8], 30);
+    EXPECT_EQ(m->m_vy[n - 8], 7);
+    EXPECT_EQ(m->m_vz[n - 8], 100);
+    EXPECT_EQ(m->m_vx[n - 1], -5);
+    EXPECT_EQ(m->m_vy[n - 1], -2);
+    EXPECT_EQ(m->m_vz[n - 1], -40);
+    EXPECT_EQ(m->m_vz[n - 7], -40); // max, max, min
+    EXPECT_EQ(m->m_vx[n - 4], -5);  // min, max, max
+}

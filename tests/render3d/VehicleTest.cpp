@@ -1,0 +1,255 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <tuple>
+
+#include "ModelSheet.h"
+#include "Models.h"
+#include "Png.h"
+#include "VehicleRig.h"
+#include "host/Vdisplay.h"
+#include "math/Vmat.h"
+#include "render3d/V3dMaterial.h"
+#include "render3d/V3dModel.h"
+#include "render3d/V3dTexture.h"
+#include "runtime/InputStream.h"
+#include "scene/Vilib.h"
+#include "support/Files.h"
+
+namespace {
+
+constexpr double kUnit = 32768.0;
+
+struct Family {
+    const VehicleSpec* spec;
+    const char* prefix;
+};
+const Family kFamilies[] = {{&kSherman, "sherman"}, {&kTiger, "tiger"}, {&kT34, "t34"}, {&kTruck, "truck"}};
+
+// The game's model file, read by the engine's loader.
+class Vehicles : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (V::m_fsin.empty())
+            V::fsinInit();
+        InputStream::setResourceDir(KORVATH_DATA_DIR);
+        V3dModel::open("p3d"_s, nullptr);
+    }
+    void TearDown() override
+    {
+        V3dModel::destroy();
+        InputStream::setResourceDir(".");
+    }
+};
+
+std::vector<ref<V3dModel>> parts(const VehicleSpec& s)
+{
+    std::vector<ref<V3dModel>> out;
+    for (const char* name : {s.hull, s.tracks, s.turret, s.gun})
+        if (name)
+            out.push_back(V3dModel::lookupModel(String::copyOf(name)));
+    return out;
+}
+
+// A vertex of a scaled mesh in its part's frame, in units.
+double at(const ref<V3dModel>& m, const Array<int16_t>& a, int32_t i) { return a[i] * static_cast<double>(m->m_size) / kUnit / kUnit; }
+
+// p (fixed, the part's own frame) through the part, the vehicle and its
+// place, as change detection composes them (without the camera).
+ref<Vector> world(const VehicleRig& rig, const ref<Vsprite>& part, ref<Vector> p, const ref<Vmat>& place)
+{
+    ref<Vmat> m = new Vmat;
+    m->set(ref<Vmat>(part));
+    m->translate(part->m_wx, part->m_wy, part->m_wz);
+    m->multiply(ref<Vmat>(rig.m_body));
+    m->multiply(place);
+    m->transform(p);
+    return p;
+}
+
+double distance(const ref<Vector>& a, const ref<Vector>& b)
+{
+    return std::hypot(a->m_x - b->m_x, a->m_y - b->m_y, a->m_z - b->m_z) / kUnit;
+}
+
+} // namespace
+
+TEST_F(Vehicles, EveryPartIsThereClosedAndWithinTheTriangleBudget)
+{
+    for (const Family& f : kFamilies) {
+        int32_t triangles = 0;
+        for (const ref<V3dModel>& m : parts(*f.spec)) {
+            ASSERT_TRUE(m) << f.prefix;
+            triangles += m->faceCount();
+            // Closed: every edge between two positions is walked once each way.
+            std::map<std::tuple<int32_t, int32_t, int32_t, int32_t, int32_t, int32_t>, int32_t> edges;
+            auto pos = [&](int32_t slot) {
+                int32_t r = m->resolve(slot);
+                return std::tuple<int32_t, int32_t, int32_t>{m->m_vx[r], m->m_vy[r], m->m_vz[r]};
+            };
+            for (int32_t j = 0; j < m->faceCount(); j++) {
+                auto p = {pos(m->m_faceA[j]), pos(m->m_faceB[j]), pos(m->m_faceC[j])};
+                std::vector<std::tuple<int32_t, int32_t, int32_t>> v(p);
+                for (int32_t k = 0; k < 3; k++) {
+                    auto [ax, ay, az] = v[static_cast<std::size_t>(k)];
+                    auto [bx, by, bz] = v[static_cast<std::size_t>((k + 1) % 3)];
+                    edges[{ax, ay, az, bx, by, bz}]++;
+                    edges[{bx, by, bz, ax, ay, az}]--;
+                }
+            }
+            int32_t open = 0;
+            for (const auto& [e, n] : edges)
+                open += n != 0;
+            EXPECT_EQ(open, 0) << m->m_name->c_str() << " has holes";
+            // Textures belong to the vehicle's family, so a battle can free them.
+            for (int32_t j = 0; j < m->faceCount(); j++) {
+                const ref<V3dMaterial>& mat = V3dModel::m_material[m->m_faceMaterial[j]];
+                if (mat->m_texture) {
+                    EXPECT_EQ(std::string(mat->m_texture->m_name->c_str()).rfind(f.prefix, 0), 0u)
+                        << m->m_name->c_str() << " uses " << mat->m_texture->m_name->c_str();
+                }
+            }
+        }
+        EXPECT_GE(triangles, 300) << f.prefix;
+        EXPECT_LE(triangles, 1500) << f.prefix;
+    }
+}
+
+TEST_F(Vehicles, TheShellLeavesTheMuzzleAndTheTracksRestOnTheGround)
+{
+    ref<Vmat> place = new Vmat;
+    place->translate(100 << 15, 7 << 15, -(50 << 15));
+    ref<Vector> position = new Vector(100 << 15, 7 << 15, -(50 << 15));
+    for (const VehicleSpec* spec : {&kSherman, &kTiger, &kT34}) {
+        VehicleRig rig(*spec);
+        const double pivot = spec->gunPivot / kUnit;
+        ref<V3dModel> gun = rig.m_gun->m_model, turret = rig.m_turret->m_model;
+        // The turret turns about the vehicle's vertical axis; the gun's
+        // trunnions sit at the mount height, the pivot distance ahead.
+        EXPECT_LE(std::abs(turret->m_wx) + std::abs(turret->m_wz), 2) << spec->kind;
+        EXPECT_LE(std::abs(gun->m_wx), 2) << spec->kind;
+        EXPECT_NEAR(gun->m_wy, spec->gunHeight, 4) << spec->kind;
+        EXPECT_NEAR(gun->m_wz, -spec->gunPivot, 4) << spec->kind;
+
+        // The muzzle: the front of the barrel, on the gun's axis.
+        const int32_t n = gun->m_vx.length;
+        double front = at(gun, gun->m_vz, n - 1), x = 0, y = 0;
+        int32_t rim = 0;
+        for (int32_t i = 0; i < gun->m_vertices; i++)
+            if (at(gun, gun->m_vz, i) < front + 0.01) {
+                x += at(gun, gun->m_vx, i);
+                y += at(gun, gun->m_vy, i);
+                rim++;
+            }
+        ASSERT_GT(rim, 3);
+        EXPECT_NEAR(x / rim, 0, 0.005) << spec->kind;
+        EXPECT_NEAR(y / rim, 0, 0.005) << spec->kind;
+        EXPECT_NEAR(front, spec->muzzle / kUnit + pivot, 0.01) << spec->kind;
+
+        for (int32_t heading : {0, 5000, -12000})
+            for (int32_t turn : {0, 3000, -9000, 16000})
+                for (int32_t pitch : {0, -1456, 910}) {
+                    rig.pose(heading, turn, pitch);
+                    ref<Vector> muzzle = world(rig, rig.m_gun, new Vector(0, 0, static_cast<int32_t>(front * kUnit)), place);
+                    // Where fireShell starts the shell: the mount above the
+                    // vehicle's origin, plus the muzzle distance along the gun.
+                    ref<Vector> u = new Vector(0, spec->gunHeight, 0), v = new Vector(0, 0, spec->muzzle);
+                    rig.m_body->rotate(u);
+                    ref<Vmat> g = new Vmat;
+                    g->set(ref<Vmat>(rig.m_gun));
+                    g->multiply(ref<Vmat>(rig.m_body));
+                    g->rotate(v);
+                    ref<Vector> shell = new Vector;
+                    shell->set(position);
+                    shell->add(u);
+                    shell->add(v);
+                    // The game pitches the shell's path about the turret's
+                    // axis, the gun about its trunnions, the pivot ahead.
+                    double slack = 0.02 + pivot * std::abs(std::sin(pitch * 6.2831853 / 32768));
+                    EXPECT_LE(distance(muzzle, shell), slack)
+                        << spec->kind << " heading " << heading << " turret " << turn << " pitch " << pitch;
+                }
+    }
+
+    for (const Family& f : kFamilies) {
+        VehicleRig rig(*f.spec);
+        ref<Vsprite> gear = rig.m_tracks ? rig.m_tracks : rig.m_hull;
+        ref<V3dModel> m = gear->m_model;
+        // Resting on the ground at y = 0, from end to end of the corners and
+        // out to the sides of the vehicle.
+        double low = 1e9, zMin = 0, zMax = 0, xMin = 0, xMax = 0;
+        for (int32_t i = 0; i < m->m_vertices; i++)
+            low = std::min(low, at(m, m->m_vy, i) + gear->m_wy / kUnit);
+        for (int32_t i = 0; i < m->m_vertices; i++) {
+            if (at(m, m->m_vy, i) + gear->m_wy / kUnit > low + 0.05)
+                continue;
+            double z = at(m, m->m_vz, i) + gear->m_wz / kUnit, xw = at(m, m->m_vx, i) + gear->m_wx / kUnit;
+            zMin = std::min(zMin, z);
+            zMax = std::max(zMax, z);
+            xMin = std::min(xMin, xw);
+            xMax = std::max(xMax, xw);
+        }
+        EXPECT_NEAR(low, 0, 0.01) << f.prefix;
+        EXPECT_LE(zMin, -2.4) << f.prefix;
+        EXPECT_GE(zMax, 2.4) << f.prefix;
+        double side = f.spec == &kTruck ? 1.3 : kCornerX / kUnit - 0.1;
+        EXPECT_LE(xMin, -side) << f.prefix;
+        EXPECT_GE(xMax, side) << f.prefix;
+        // Nothing but the gun reaches far past the corners: the vehicle is
+        // about as long as the collision circle is wide.
+        for (const ref<V3dModel>& p : parts(*f.spec)) {
+            if (f.spec->gun && p == V3dModel::lookupModel(String::copyOf(f.spec->gun)))
+                continue;
+            for (int32_t i = 0; i < p->m_vertices; i++) {
+                double xw = at(p, p->m_vx, i) + p->m_wx / kUnit, zw = at(p, p->m_vz, i) + p->m_wz / kUnit;
+                EXPECT_LE(std::abs(xw), kCornerX / kUnit + 0.05) << p->m_name->c_str() << " vertex " << i;
+                EXPECT_LE(std::abs(zw), kVehicleRadius / kUnit + 0.2) << p->m_name->c_str() << " vertex " << i;
+            }
+        }
+    }
+}
+
+TEST(VehicleFiles, TheGeneratorsAndTheSheetGiveTheSameBytesEveryTime)
+{
+    std::ifstream in(std::string(KORVATH_DATA_DIR) + "/p3d.bin", std::ios::binary);
+    std::vector<uint8_t> built{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(Models::build().m_file.bytes(), built);
+    EXPECT_EQ(Models::build().m_file.bytes(), built);
+
+    if (V::m_fsin.empty())
+        V::fsinInit();
+    InputStream::setResourceDir(KORVATH_DATA_DIR);
+    int32_t w = 0, h = 0, w2 = 0, h2 = 0;
+    std::vector<uint32_t> first = ModelSheet::draw(w, h);
+    std::vector<uint32_t> second = ModelSheet::draw(w2, h2);
+    InputStream::setResourceDir(".");
+    EXPECT_EQ(first, second);
+    // The same as the sheet the build wrote, in another process.
+    int32_t pw = 0, ph = 0;
+    std::vector<uint32_t> png;
+    ASSERT_TRUE(Png::read(std::string(KORVATH_BIN_DIR) + "/../model-sheet.png", pw, ph, png));
+    ASSERT_EQ(pw, w);
+    ASSERT_EQ(ph, h);
+    EXPECT_EQ(png, first);
+    // Every cell shows a vehicle between sky and ground, textured (not the
+    // grey of a missing picture).
+    const int32_t cw = ModelSheet::kCellWidth, ch = ModelSheet::kCellHeight;
+    const uint32_t sky = first[0] & 0xFFFFFF, ground = first[static_cast<std::size_t>((ch - 1) * w)] & 0xFFFFFF;
+    EXPECT_NE(sky, ground);
+    for (int32_t cy = 0; cy < h / ch; cy++)
+        for (int32_t cx = 0; cx < w / cw; cx++) {
+            int32_t vehicle = 0, grey = 0;
+            for (int32_t y = cy * ch; y < (cy + 1) * ch; y++)
+                for (int32_t x = cx * cw; x < (cx + 1) * cw; x++) {
+                    uint32_t p = first[static_cast<std::size_t>(y * w + x)] & 0xFFFFFF;
+                    vehicle += p != sky && p != ground;
+                    grey += p == 0x808080 || p == 0x404040;
+                }
+            EXPECT_GT(vehicle, cw * ch / 10) << "cell " << cx << ", " << cy;
+            EXPECT_LT(grey, 10) << "cell " << cx << ", " << cy;
+        }
+}
