@@ -54,15 +54,16 @@ public:
         const uint8_t* m = reinterpret_cast<const uint8_t*>(m_heightMap.a);
         if (!m)
             return 0;
-        int32_t row = (z >> 8) & 0xFF00, col = (x >> 16) & 255;
-        int32_t row1 = (row + 256) & 0xFF00, col1 = (col + 1) & 255;
-        int32_t h00 = m[row | col], h10 = m[row | col1];
-        int32_t h01 = m[row1 | col], h11 = m[row1 | col1];
-        if (h00 == h10 && h01 == h11) {
-            if (h00 == h01)
-                return h00 << 12;
-            return (h00 << 12) + static_cast<int32_t>((static_cast<int64_t>((h01 - h00) << 12) * ((z >> 4) & 4095)) >> 12);
-        }
+        uint32_t row = (static_cast<uint32_t>(z) >> 8) & 0xFF00, col = (static_cast<uint32_t>(x) >> 16) & 255;
+        uint32_t row1 = (row + 256) & 0xFF00, col1 = (col + 1) & 255;
+        return blend(m[row | col], m[row | col1], m[row1 | col], m[row1 | col1], x, z);
+    }
+    // The bilinear sum of the corner bytes h00 (at the cell's x, z), h10
+    // (next x), h01 (next z) and h11. Without branches: the shortcuts for
+    // equal corners give the same values as the general sum, and in open
+    // country which one applies changes from one ray step to the next.
+    static int32_t blend(int32_t h00, int32_t h10, int32_t h01, int32_t h11, int32_t x, int32_t z)
+    {
         int32_t fx = (x >> 4) & 4095;
         int32_t top = (h00 << 12) + (h10 - h00) * fx;
         int32_t bottom = (h01 << 12) + (h11 - h01) * fx;

@@ -66,17 +66,39 @@ public:
     static constexpr int32_t kFarDistance = 3072; // ray steps of 1/16 unit
 
 private:
+    // What every column of one drawing shares.
+    struct Cast;
+    // A ground style's texture as the ray caster reads it: 64 x 64 texels
+    // with a row length, or none and a flat colour.
+    struct Skin {
+        const int32_t* texels;
+        int32_t stride;
+        int32_t colour;
+    };
+
     // Casts the ray of column x through rows [y0, y1) and paints sky above
     // the terrain up to row skyFrom.
-    void castColumn(int32_t* px, int32_t width, int32_t x, int32_t y0, int32_t y1, int32_t skyFrom);
-    // The texture of each ground style, fetched once per terrain drawing.
-    void fetchTextures();
-    Vpicture* texture(int32_t style)
+    void castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int32_t y1, int32_t skyFrom);
+    // The skin of each ground style is fetched once per terrain drawing, on
+    // its first hit; the pictures are held until the drawing ends.
+    void forgetSkins();
+    const Skin& skin(int32_t style) { return (m_fetched >> style & 1) ? m_skins[style] : fetchSkin(style); }
+    const Skin& fetchSkin(int32_t style);
+
+    // The height map copied for one drawing with a row of 257 cells, the
+    // first column repeated after the last and the first row after the last:
+    // the four corners of a cell lie at fixed offsets, without wrapping.
+    static constexpr int32_t kWrappedRow = 257;
+    void copyHeights();
+    static int32_t wrappedHeight(const uint8_t* map, int32_t x, int32_t z)
     {
-        return (m_fetched >> style & 1) ? m_textures[style].get() : fetchTexture(style);
+        const uint8_t* m = map + ((static_cast<uint32_t>(z) >> 16) & 255) * kWrappedRow +
+                           ((static_cast<uint32_t>(x) >> 16) & 255);
+        return VpolyTerrain::blend(m[0], m[1], m[kWrappedRow], m[kWrappedRow + 1], x, z);
     }
-    Vpicture* fetchTexture(int32_t style);
 
     ref<Vpicture> m_textures[64];
+    Skin m_skins[64] = {};
     uint64_t m_fetched = 0;
+    Array<int8_t> m_heights;
 };
