@@ -351,8 +351,7 @@ void Vpolyn::buildGrid()
     m_grid.rowStart = m_rowStart.a;
     m_grid.xMask = m_widthFix - 1;
     m_grid.yMask = m_heightFix - 1;
-    while ((1 << m_grid.rowShift) < w)
-        m_grid.rowShift++;
+    m_grid.width = w;
 }
 
 int32_t Vpolyn::crossedStyle(int32_t x, int32_t y)
@@ -362,7 +361,7 @@ int32_t Vpolyn::crossedStyle(int32_t x, int32_t y)
     x = wrap(x, m_widthFix);
     y = wrap(y, m_heightFix);
     int32_t row = y >> 15;
-    int32_t first = m_grid.cells ? m_gridFirst.a[(row << m_grid.rowShift) | (x >> 15)] : -1;
+    int32_t first = m_grid.cells ? m_gridFirst.a[row * m_grid.width + (x >> 15)] : -1;
     if (first < 0)
         return getXy2(x, y);
     // Crossings before the first are wholly left of the pixel; the answer

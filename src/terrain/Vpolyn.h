@@ -73,7 +73,7 @@ public:
         const int16_t* first = nullptr;
         const int32_t* edges = nullptr;
         const int32_t* rowStart = nullptr;
-        int32_t xMask = 0, yMask = 0, rowShift = 0;
+        int32_t xMask = 0, yMask = 0, width = 0;
 
         // The style at a point, or kMixed when the grid cannot tell.
         int32_t at(int32_t x, int32_t y) const
@@ -83,7 +83,7 @@ public:
             x &= xMask;
             y &= yMask;
             uint32_t row = static_cast<uint32_t>(y) >> 15;
-            uint32_t cell = row << rowShift | static_cast<uint32_t>(x) >> 15;
+            uint32_t cell = row * static_cast<uint32_t>(width) + (static_cast<uint32_t>(x) >> 15);
             int32_t style = cells[cell];
             if (style >= kMixed)
                 return style;

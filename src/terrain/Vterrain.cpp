@@ -266,7 +266,7 @@ const Vterrain::Skin& Vterrain::fetchSkin(int32_t style)
 
 void Vterrain::copyHeights()
 {
-    constexpr int32_t kSize = kWrappedRow * kWrappedRow;
+    constexpr int32_t kRows = 258, kSize = kRows * kWrappedRow;
     if (m_heights.length != kSize)
         m_heights = V::allocByte(kSize);
     if (m_heights.empty())
@@ -277,11 +277,12 @@ void Vterrain::copyHeights()
         std::memset(m_heights.a, 0, kSize);
         return;
     }
-    for (int32_t r = 0; r <= 256; r++) {
+    for (int32_t r = 0; r < kRows; r++) {
         const int8_t* from = map.a + (r & 255) * 256;
         int8_t* to = m_heights.a + r * kWrappedRow;
         std::memcpy(to, from, 256);
         to[256] = from[0];
+        to[257] = from[1];
     }
 }
 
@@ -310,7 +311,7 @@ void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t 
         c.eyeZ = m_wz;
         c.cos = m_cos;
         c.sin = m_sin;
-        c.start = m_wy < wrappedHeight(c.heights, m_wx, m_wz) + kLowEye ? kLowStart : kNearStart;
+        c.start = m_wy < ground->getHeight(m_wx, m_wz) + kLowEye ? kLowStart : kNearStart;
         c.slope = -c.step * (y1 - m_horizon);
         c.line = m_wy * 16 + c.slope * c.start;
         c.rowInc = c.step * c.start;
@@ -354,27 +355,31 @@ void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int
         strides[k] = {strides[k - 1].dx << 1, strides[k - 1].dz << 1, strides[k - 1].slopeInc << 1, 1 << k};
     const Stride* s = strides;
     const Stride* const widest = strides + kStepSizes - 1;
+    // How far the step may grow on a miss: not at all right after a hit or
+    // a step back, else up to the widest.
+    const Stride* growTo = widest;
     int32_t distance = c.start;
     int32_t posX = c.eyeX + distance * s->dx, posZ = c.eyeZ + distance * s->dz;
     int32_t line = c.line, rowInc = c.rowInc, slope = c.slope;
     // The pixel cursor walks up the column from row y1; row y0 is the last.
     int32_t at = y1 * width + x;
     const int32_t last = y0 * width + x;
-    bool miss = true;
     while (distance < kFarDistance) {
         posX += s->dx;
         posZ += s->dz;
         line += slope;
-        int32_t h = wrappedHeight(heights, posX, posZ);
+        int32_t fx = (posX >> 4) & 4095, fz = (posZ >> 4) & 4095;
+        const uint8_t* cell = cellAt(heights, posX, posZ);
+        int32_t h = heightIn(cell, fx, fz);
         int32_t hh = h * 16;
         if (hh <= line) {
             // Open air: after two misses in a row the step doubles.
             rowInc += s->slopeInc;
-            if (miss && s != widest) {
+            if (s != growTo) {
                 s++;
                 slope <<= 1;
             }
-            miss = true;
+            growTo = widest;
             distance += s->inc;
             continue;
         }
@@ -386,7 +391,7 @@ void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int
             distance -= s->inc;
             s--;
             slope >>= 1;
-            miss = false;
+            growTo = s;
             distance += s->inc;
             continue;
         }
@@ -399,9 +404,11 @@ void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int
         if (skin.texels)
             colour = skin.texels[((static_cast<uint32_t>(posZ) >> 12) & 63) * static_cast<uint32_t>(skin.stride) +
                                  ((static_cast<uint32_t>(posX) >> 12) & 63)];
-        int32_t h2 = wrappedHeight(heights, posX + 32768, posZ + 32768);
+        // The slope: the height half a cell on in x and z lies in the next
+        // cell in each direction whose fraction passes a half.
+        int32_t h2 = heightIn(cell + (fx >> 11) + ((fz >> 11) << kRowShift), fx ^ 2048, fz ^ 2048);
         if (h2 != h)
-            colour = VpolyTerrain::shadeColor(colour, h - h2);
+            colour = VpolyTerrain::shadeRgb(colour, h - h2);
         int32_t pixel = (colour & 0xFFFFFF) | (((distance >> 4) + 2) << 24);
         // The ground rises above the line of sight of one row or more.
         do {
@@ -416,7 +423,7 @@ void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int
         } while (line < hh);
         rowInc += s->slopeInc;
         distance += s->inc;
-        miss = false;
+        growTo = s;
     }
     int32_t rowsLeft = (at - x) / width;
     if (y0 == 0 && x < m_top.length)

@@ -85,16 +85,21 @@ private:
     const Skin& skin(int32_t style) { return (m_fetched >> style & 1) ? m_skins[style] : fetchSkin(style); }
     const Skin& fetchSkin(int32_t style);
 
-    // The height map copied for one drawing with a row of 257 cells, the
-    // first column repeated after the last and the first row after the last:
-    // the four corners of a cell lie at fixed offsets, without wrapping.
-    static constexpr int32_t kWrappedRow = 257;
+    // The height map copied for one drawing so that the corners of a cell,
+    // and of the cell half a cell on in x and z, lie at fixed offsets
+    // without wrapping: rows a shift apart, the first two columns repeated
+    // after the last and the first two rows after the last.
+    static constexpr int32_t kRowShift = 9, kWrappedRow = 1 << kRowShift;
     void copyHeights();
-    static int32_t wrappedHeight(const uint8_t* map, int32_t x, int32_t z)
+    // The cell under (x, z) in the copy; its height at the 12-bit fractions.
+    static const uint8_t* cellAt(const uint8_t* map, int32_t x, int32_t z)
     {
-        const uint8_t* m = map + ((static_cast<uint32_t>(z) >> 16) & 255) * kWrappedRow +
-                           ((static_cast<uint32_t>(x) >> 16) & 255);
-        return VpolyTerrain::blend(m[0], m[1], m[kWrappedRow], m[kWrappedRow + 1], x, z);
+        return map + ((static_cast<uint32_t>(z) >> (16 - kRowShift)) & (255u << kRowShift)) +
+               ((static_cast<uint32_t>(x) >> 16) & 255);
+    }
+    static int32_t heightIn(const uint8_t* cell, int32_t fx, int32_t fz)
+    {
+        return VpolyTerrain::blend(cell[0], cell[1], cell[kWrappedRow], cell[kWrappedRow + 1], fx, fz);
     }
 
     ref<Vpicture> m_textures[64];
