@@ -361,7 +361,7 @@ int32_t Vpolyn::crossedStyle(int32_t x, int32_t y)
     x = wrap(x, m_widthFix);
     y = wrap(y, m_heightFix);
     int32_t row = y >> 15;
-    int32_t first = m_grid.cells ? m_gridFirst.a[row * m_grid.width + (x >> 15)] : -1;
+    int32_t first = m_gridCells.empty() ? -1 : m_gridFirst.a[row * m_grid.width + (x >> 15)];
     if (first < 0)
         return getXy2(x, y);
     // Crossings before the first are wholly left of the pixel; the answer

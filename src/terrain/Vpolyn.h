@@ -66,10 +66,10 @@ public:
     // passes through it; -2 - (the style left of it) when exactly one does,
     // with the crossing's index (within its row) in first; kMixed when more
     // do. It stays valid until the crossings change; copy it into a local
-    // for many lookups. Without cells (sides not powers of two, or too
-    // large) every pixel counts as crossed.
+    // for many lookups. A polygon without one (sides not powers of two, or
+    // too large) has a grid of a single cell that is always crossed.
     struct Grid {
-        const int8_t* cells = nullptr;
+        const int8_t* cells = &kAlwaysMixed;
         const int16_t* first = nullptr;
         const int32_t* edges = nullptr;
         const int32_t* rowStart = nullptr;
@@ -78,8 +78,6 @@ public:
         // The style at a point, or kMixed when the grid cannot tell.
         int32_t at(int32_t x, int32_t y) const
         {
-            if (!cells)
-                return kMixed;
             x &= xMask;
             y &= yMask;
             uint32_t row = static_cast<uint32_t>(y) >> 15;
@@ -93,6 +91,7 @@ public:
         }
     };
     static constexpr int8_t kMixed = -1;
+    static constexpr int8_t kAlwaysMixed = kMixed;
     // The grid, made on first use after the crossings change.
     Grid grid()
     {

@@ -233,6 +233,7 @@ struct Vterrain::Cast {
     const uint8_t* heights; // the wrapped copy
     Vpolyn::Grid grid;
     int32_t width; // of the target, the row length
+    int32_t pixelCount;
     int32_t step;
     int32_t eyeX, eyeZ, cos, sin;
     // Every ray starts at the same distance, line and rise per row.
@@ -260,6 +261,7 @@ const Vterrain::Skin& Vterrain::fetchSkin(int32_t style)
     Skin& s = m_skins[style];
     s.texels = t ? t->m_pixels.a : nullptr;
     s.stride = t ? t->m_width : 0;
+    s.count = t ? t->m_pixels.length : 0;
     s.colour = style < p->m_colors.length ? p->m_colors.a[style] : 0;
     return s;
 }
@@ -297,8 +299,11 @@ void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t 
         return;
     bool own = !m_pixels.empty();
     VpolyTerrain* ground = m_polyTerrain.get();
-    copyHeights();
-    bool cast = ground && m_focal > 0 && !m_heights.empty();
+    bool cast = ground && m_focal > 0;
+    if (cast) {
+        copyHeights();
+        cast = !m_heights.empty();
+    }
     Cast c{};
     if (cast) {
         forgetSkins();
@@ -306,6 +311,7 @@ void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t 
         c.heights = reinterpret_cast<const uint8_t*>(m_heights.a);
         c.grid = ground->grid();
         c.width = width;
+        c.pixelCount = pixels.length;
         c.step = 32768 / m_focal;
         c.eyeX = m_wx;
         c.eyeZ = m_wz;
@@ -401,9 +407,12 @@ void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int
             style = c.ground->crossedStyle(posX, posZ);
         const Skin& skin = this->skin(style);
         int32_t colour = skin.colour;
-        if (skin.texels)
-            colour = skin.texels[((static_cast<uint32_t>(posZ) >> 12) & 63) * static_cast<uint32_t>(skin.stride) +
-                                 ((static_cast<uint32_t>(posX) >> 12) & 63)];
+        if (skin.texels) {
+            uint32_t texel = ((static_cast<uint32_t>(posZ) >> 12) & 63) * static_cast<uint32_t>(skin.stride) +
+                             ((static_cast<uint32_t>(posX) >> 12) & 63);
+            KV_CHECK(texel < static_cast<uint32_t>(skin.count), "Vterrain::castColumn");
+            colour = skin.texels[texel];
+        }
         // The slope: the height half a cell on in x and z lies in the next
         // cell in each direction whose fraction passes a half.
         int32_t h2 = heightIn(cell + (fx >> 11) + ((fz >> 11) << kRowShift), fx ^ 2048, fz ^ 2048);
@@ -417,6 +426,7 @@ void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int
                 break;
             }
             at -= width;
+            KV_CHECK(at >= 0 && at < c.pixelCount, "Vterrain::castColumn");
             px[at] = pixel;
             slope += s->slopeInc;
             line += rowInc;

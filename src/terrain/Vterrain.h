@@ -74,6 +74,7 @@ private:
         const int32_t* texels;
         int32_t stride;
         int32_t colour;
+        int32_t count; // texels, for the range checks
     };
 
     // Casts the ray of column x through rows [y0, y1) and paints sky above

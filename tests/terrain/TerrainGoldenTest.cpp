@@ -89,6 +89,7 @@ const Golden kGolden[] = {
     {"clip overhanging", 0x9D9A58FD24326243u},
     {"direct full", 0x4706554218B64EA3u},
     {"direct clip", 0xAA121D9ECEF7BEC7u},
+    {"no ground", 0x638D99658048A825u},
     {"no textures", 0x562B0B7CDA7C308Du},
     {"before the crater", 0xAEC41615DF0DEEB4u},
     {"crater", 0xAA71A292B93FB82Cu},
@@ -221,6 +222,11 @@ TEST_F(TerrainGoldenTest, FramesMatchTheirChecksums)
     record("direct full", target, *direct, 640);
     direct->drawTerrain(target, 640, 400, 200, 100, 640, 400);
     record("direct clip", target, *direct, 640);
+
+    // No ground at all: only the sky.
+    ref<Vterrain> bare = view(480, 320, 0x500000, 0x400000, 0x0800);
+    bare->m_polyTerrain = nullptr;
+    full("no ground", *bare);
 
     // Flat colours when the ground has no texture library.
     ref<Vilib> textures = g.m_textureLib;
