@@ -414,11 +414,12 @@ void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int
             colour = skin.texels[texel];
         }
         // The slope: the height half a cell on in x and z lies in the next
-        // cell in each direction whose fraction passes a half.
+        // cell in each direction whose fraction passes a half. On level
+        // ground (light 0) shading leaves the channels as they are, so it is
+        // done without a test.
         int32_t h2 = heightIn(cell + (fx >> 11) + ((fz >> 11) << kRowShift), fx ^ 2048, fz ^ 2048);
-        if (h2 != h)
-            colour = VpolyTerrain::shadeRgb(colour, h - h2);
-        int32_t pixel = (colour & 0xFFFFFF) | (((distance >> 4) + 2) << 24);
+        colour = VpolyTerrain::shadeRgb(colour, h - h2);
+        int32_t pixel = colour | (((distance >> 4) + 2) << 24); // shading cleared the top byte
         // The ground rises above the line of sight of one row or more.
         do {
             if (at == last) {

@@ -90,6 +90,7 @@ const Golden kGolden[] = {
     {"direct full", 0x4706554218B64EA3u},
     {"direct clip", 0xAA121D9ECEF7BEC7u},
     {"no ground", 0x638D99658048A825u},
+    {"no height map", 0x5C5D6E8E80A284C5u},
     {"no textures", 0x562B0B7CDA7C308Du},
     {"before the crater", 0xAEC41615DF0DEEB4u},
     {"crater", 0xAA71A292B93FB82Cu},
@@ -227,6 +228,15 @@ TEST_F(TerrainGoldenTest, FramesMatchTheirChecksums)
     ref<Vterrain> bare = view(480, 320, 0x500000, 0x400000, 0x0800);
     bare->m_polyTerrain = nullptr;
     full("no ground", *bare);
+
+    // A drawing whose height map is not made yet: flat ground at 0.
+    ref<VpolyTerrain> unmade = new VpolyTerrain;
+    ref<Vswf> swf = new Vswf;
+    swf->make(unmade, "layout"_s, 512, 512, 13007, 64, 0);
+    unmade->setGroundTextures(noiseLibrary(16), 0);
+    ref<Vterrain> early = view(480, 320, 0x500000, 0x400000, 0x0800);
+    early->m_polyTerrain = unmade;
+    full("no height map", *early);
 
     // Flat colours when the ground has no texture library.
     ref<Vilib> textures = g.m_textureLib;
