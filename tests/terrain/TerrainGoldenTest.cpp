@@ -153,17 +153,18 @@ int32_t highestCell(const VpolyTerrain& g)
 TEST_F(TerrainGoldenTest, FramesMatchTheirChecksums)
 {
     VpolyTerrain& g = *s_scene->m_ground;
-    // Start strips: eyes like a battle's first frame, looking across the map.
-    uint32_t seed = 77;
-    auto next = [&] {
-        seed = seed * 1664525u + 1013904223u;
-        return static_cast<int32_t>(seed >> 17);
+    // Start strips: eyes like a battle's first frame (east strip, then
+    // west, by turns), looking across the map within a quarter turn.
+    struct Eye {
+        int32_t x, z, heading;
+    };
+    const Eye strips[] = {
+        {0xA21708, 0x4CFE1C, 0x4562}, {0x484F48, 0xAB6C2C, 0x1907}, {0xBCDB60, 0x3C04C2, 0x56E4},
+        {0x1507F0, 0xB23854, 0x3BEA}, {0xDAB658, 0x3A22B0, 0x4B40}, {0x3CE7C0, 0x801FEA, 0x3DB5},
+        {0xAD0000, 0xDBC26E, 0x5E88}, {0x6C73A0, 0x1643D6, 0x2267},
     };
     for (int32_t k = 0; k < 8; k++) {
-        bool west = k % 2;
-        int32_t x = (west ? 0x148000 : 0x878000) + V::fmul(next(), 0x640001);
-        int32_t z = 0x148000 + V::fmul(next(), 0xD70001);
-        ref<Vterrain> v = view(480, 320, x, z, (west ? 0x2000 : 0x6000) + (next() & 0x3FFF) - 0x2000);
+        ref<Vterrain> v = view(480, 320, strips[k].x, strips[k].z, strips[k].heading);
         full("strip " + std::to_string(k), *v);
         if (k == 0) {
             // The per-column tops of the last frame: a second drawing, then
