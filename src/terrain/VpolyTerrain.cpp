@@ -73,6 +73,9 @@ int32_t VpolyTerrain::shade(int32_t color, int32_t light)
 
 void VpolyTerrain::makeHeight()
 {
+    // The style grid is made now, while the battle is set up, rather than
+    // in the first frame drawn.
+    grid();
     if (m_heightMap.empty())
         m_heightMap = V::allocByte(kMapBytes);
     if (m_heightMap.length < kMapBytes)

@@ -1,6 +1,10 @@
 #pragma once
 #include <cstdint>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "runtime/Array.h"
 #include "terrain/Vpolyn.h"
 
@@ -54,19 +58,20 @@ public:
         const uint8_t* m = reinterpret_cast<const uint8_t*>(m_heightMap.a);
         if (!m)
             return 0;
-        int32_t row = (z >> 8) & 0xFF00, col = (x >> 16) & 255;
-        int32_t row1 = (row + 256) & 0xFF00, col1 = (col + 1) & 255;
-        int32_t h00 = m[row | col], h10 = m[row | col1];
-        int32_t h01 = m[row1 | col], h11 = m[row1 | col1];
-        if (h00 == h10 && h01 == h11) {
-            if (h00 == h01)
-                return h00 << 12;
-            return (h00 << 12) + static_cast<int32_t>((static_cast<int64_t>((h01 - h00) << 12) * ((z >> 4) & 4095)) >> 12);
-        }
-        int32_t fx = (x >> 4) & 4095;
+        uint32_t row = (static_cast<uint32_t>(z) >> 8) & 0xFF00, col = (static_cast<uint32_t>(x) >> 16) & 255;
+        uint32_t row1 = (row + 256) & 0xFF00, col1 = (col + 1) & 255;
+        return blend(m[row | col], m[row | col1], m[row1 | col], m[row1 | col1], (x >> 4) & 4095, (z >> 4) & 4095);
+    }
+    // The bilinear sum of the corner bytes h00 (at the cell's x, z), h10
+    // (next x), h01 (next z) and h11 at the 12-bit fractions fx, fz of the
+    // cell. Without branches: the shortcuts for equal corners give the same
+    // values as the general sum, and in open country which one applies
+    // changes from one ray step to the next.
+    static int32_t blend(int32_t h00, int32_t h10, int32_t h01, int32_t h11, int32_t fx, int32_t fz)
+    {
         int32_t top = (h00 << 12) + (h10 - h00) * fx;
         int32_t bottom = (h01 << 12) + (h11 - h01) * fx;
-        return top + static_cast<int32_t>((static_cast<int64_t>(bottom - top) * ((z >> 4) & 4095)) >> 12);
+        return top + static_cast<int32_t>((static_cast<int64_t>(bottom - top) * fz) >> 12);
     }
     // The stored byte of the cell under (x, z), unsigned.
     int32_t getCell(int32_t x, int32_t z) const
@@ -92,15 +97,29 @@ public:
     {
         if (light < -16384)
             return (color >> 1) & static_cast<int32_t>(0xFF7F7F7Fu);
-        light = light < 8192 ? light : 8192;
-        int32_t r = (color >> 16) & 255, g = (color >> 8) & 255, b = color & 255;
-        r += (r * light) >> 15;
-        g += (g * light) >> 15;
-        b += (b * light) >> 15;
+        return static_cast<int32_t>(0xFF000000u) | shadeRgb(color, light);
+    }
+    // The channels of shadeColor for any light, the top byte 0. Each channel
+    // c becomes c * (32768 + light) >> 15, which is c + (c * light >> 15);
+    // with light raised to -16384 that is also the halving, so no branch.
+    static int32_t shadeRgb(int32_t color, int32_t light)
+    {
+        light = light < -16384 ? -16384 : light;
+        int32_t m = 32768 + (light < 8192 ? light : 8192);
+#if defined(__SSE2__)
+        // The four channels at once: (2c * m) >> 16 in 16-bit lanes, packed
+        // back to bytes with saturation at 255.
+        __m128i c = _mm_unpacklo_epi8(_mm_cvtsi32_si128(color), _mm_setzero_si128());
+        c = _mm_mulhi_epu16(_mm_slli_epi16(c, 1), _mm_set1_epi16(static_cast<int16_t>(m)));
+        return _mm_cvtsi128_si32(_mm_packus_epi16(c, c)) & 0xFFFFFF;
+#else
+        int32_t r = (((color >> 16) & 255) * m) >> 15, g = (((color >> 8) & 255) * m) >> 15;
+        int32_t b = ((color & 255) * m) >> 15;
         r = r < 255 ? r : 255;
         g = g < 255 ? g : 255;
         b = b < 255 ? b : 255;
-        return static_cast<int32_t>(0xFF000000u | static_cast<uint32_t>(r << 16 | g << 8 | b));
+        return r << 16 | g << 8 | b;
+#endif
     }
 
     Array<int8_t> m_heightMap;

@@ -21,12 +21,6 @@ int32_t minEnd(int32_t e)
     return dx < 0 ? x + dx : x;
 }
 
-// The crossing's x at the fraction f of its row, in 1/32768 pixel.
-int32_t crossingAt(int32_t e, int32_t f)
-{
-    return Vpolyn::edgeX(e) * 2048 + ((Vpolyn::edgeDx(e) * f) >> 4);
-}
-
 } // namespace
 
 Vpolyn::Vpolyn() = default;
@@ -40,6 +34,7 @@ void Vpolyn::setWidthHeight(int32_t w, int32_t h)
     Vsprite::setWidthHeight(w, h);
     m_widthFix = w << 15;
     m_heightFix = h << 15;
+    m_gridStale = true;
 }
 
 void Vpolyn::setNcolors(int32_t n)
@@ -78,6 +73,7 @@ void Vpolyn::init(int32_t width, int32_t height, int32_t maxEdges, int32_t ncolo
     if (!m_rowStart.empty())
         m_rowStart[rows] = m_edgeCapacity;
     m_spanRow = -1;
+    m_gridStale = true;
     m_warnedColors = false;
     m_warnedCrossings = false;
 }
@@ -223,6 +219,7 @@ void Vpolyn::addEdge(int32_t x, int32_t row, int32_t xNext, int32_t style, int32
     e[p] = x | ((style & 63) << 13) | (dx << 19);
     m_gapSize--;
     m_spanRow = -1;
+    m_gridStale = true;
 }
 
 int32_t Vpolyn::finish()
@@ -244,6 +241,7 @@ int32_t Vpolyn::finish()
         m_rowCursor[r] = start[r];
     m_checksum += 1;
     m_spanRow = -1;
+    m_gridStale = true;
     return edgeCount();
 }
 
@@ -273,6 +271,112 @@ int32_t Vpolyn::lookup(int32_t x, int32_t y)
     m_spanStart = i >= s ? maxEnd(e[i]) : 0;
     m_spanEnd = i + 1 < end ? minEnd(e[i + 1]) : 2147483647;
     return m_spanStyle;
+}
+
+void Vpolyn::buildGrid()
+{
+    m_gridStale = false;
+    m_grid = Grid();
+    int32_t w = m_widthFix >> 15, h = m_heightFix >> 15;
+    if (w <= 0 || h <= 0 || w > kMaxGridSide || h > kMaxGridSide || (w & (w - 1)) || (h & (h - 1)) ||
+        m_rowStart.length != h + 1)
+        return;
+    if (m_gridCells.length != w * h) {
+        V::m_avail += m_gridCells.length + m_gridFirst.length * 2;
+        m_gridCells = V::allocByte(w * h);
+        m_gridFirst = V::allocShort(w * h);
+        if (m_gridCells.empty() || m_gridFirst.empty()) {
+            m_gridCells = Array<int8_t>();
+            m_gridFirst = Array<int16_t>();
+            return;
+        }
+    }
+    // The lookup's answer depends on the point alone when a row is sorted by
+    // x: every crossing wholly left of the point comes before every one
+    // wholly right. In a pixel no crossing enters, that is the style of the
+    // latest (by index) crossing whose right end lies left of the pixel.
+    int32_t latest[kMaxGridSide + 1], touches[kMaxGridSide], toucher[kMaxGridSide];
+    for (int32_t r = 0; r < h; r++) {
+        int8_t* cells = m_gridCells.a + r * w;
+        int16_t* first = m_gridFirst.a + r * w;
+        const int32_t* e = m_edges.a + m_rowStart.a[r];
+        int32_t n = rowEnd(r) - m_rowStart.a[r];
+        std::fill(latest, latest + w + 1, -1);
+        bool sorted = n <= 32767;
+        for (int32_t i = 0; i < n; i++) {
+            sorted &= i == 0 || edgeX(e[i - 1]) <= edgeX(e[i]);
+            latest[std::min((maxEnd(e[i]) >> 4) + 1, w)] = i;
+        }
+        int32_t last = -1, reach = 0;
+        for (int32_t c = 0; c < w; c++) {
+            last = std::max(last, latest[c]);
+            cells[c] = static_cast<int8_t>(last >= 0 ? edgeStyle(e[last]) : 0);
+            while (reach < n && maxEnd(e[reach]) < 16 * c)
+                reach++;
+            first[c] = static_cast<int16_t>(sorted ? reach : -1);
+        }
+        // Pixels crossings pass through: how many, and which (one of them).
+        std::fill(touches, touches + w, 0);
+        for (int32_t i = 0; i < n; i++) {
+            int32_t c0 = sorted ? std::max(minEnd(e[i]) >> 4, 0) : 0;
+            int32_t c1 = sorted ? std::min(maxEnd(e[i]) >> 4, w - 1) : w - 1;
+            for (int32_t c = c0; c <= c1; c++) {
+                touches[c]++;
+                toucher[c] = i;
+            }
+        }
+        for (int32_t c = 0; c < w; c++) {
+            if (touches[c] == 0)
+                continue;
+            // With one crossing, the others lie wholly left or right of the
+            // pixel. When it sits between them in the row, the point is left
+            // or right of it, and the style left of it is the pixel's style
+            // so far. When it sits among those wholly right, the lookup
+            // never reaches it and the pixel keeps that style. When it sits
+            // among those wholly left, its answer is a third rule: walk.
+            int32_t i = toucher[c];
+            bool afterLeft = i == 0 || maxEnd(e[i - 1]) < 16 * c;
+            bool beforeRight = i == n - 1 || minEnd(e[i + 1]) > 16 * c + 15;
+            if (touches[c] > 1 || !sorted || (afterLeft && !beforeRight)) {
+                cells[c] = kMixed;
+            } else if (afterLeft) {
+                cells[c] = static_cast<int8_t>(-2 - cells[c]);
+                first[c] = static_cast<int16_t>(i);
+            }
+        }
+    }
+    m_grid.cells = m_gridCells.a;
+    m_grid.first = m_gridFirst.a;
+    m_grid.edges = m_edges.a;
+    m_grid.rowStart = m_rowStart.a;
+    m_grid.xMask = m_widthFix - 1;
+    m_grid.yMask = m_heightFix - 1;
+    m_grid.width = w;
+}
+
+int32_t Vpolyn::crossedStyle(int32_t x, int32_t y)
+{
+    if (m_gridStale)
+        buildGrid();
+    x = wrap(x, m_widthFix);
+    y = wrap(y, m_heightFix);
+    int32_t row = y >> 15;
+    int32_t first = m_gridCells.empty() ? -1 : m_gridFirst.a[row * m_grid.width + (x >> 15)];
+    if (first < 0)
+        return getXy2(x, y);
+    // Crossings before the first are wholly left of the pixel; the answer
+    // is what lookup finds: the last crossing before the first one wholly
+    // right of the point, stepping back over any that pass right of it.
+    const int32_t* e = m_edges.a + m_rowStart.a[row];
+    int32_t n = rowEnd(row) - m_rowStart.a[row];
+    int32_t xq = x >> 11, f = y & 32767;
+    int32_t i = first;
+    while (i < n && minEnd(e[i]) <= xq)
+        i++;
+    i--;
+    while (i >= 0 && maxEnd(e[i]) >= xq && crossingAt(e[i], f) > x)
+        i--;
+    return i >= 0 ? edgeStyle(e[i]) : 0;
 }
 
 int32_t Vpolyn::getRgb(int32_t x, int32_t y)

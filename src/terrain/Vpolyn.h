@@ -61,6 +61,63 @@ public:
         return lookup(x, y);
     }
 
+    // The style grid answers most lookups with a read or two: per polygon
+    // pixel one byte, the style of every point of the pixel when no crossing
+    // passes through it; -2 - (the style left of it) when exactly one does,
+    // with the crossing's index (within its row) in first; kMixed when more
+    // do. It stays valid until the crossings change; copy it into a local
+    // for many lookups. A polygon without one (sides not powers of two, or
+    // too large) has a grid of a single cell that is always crossed.
+    struct Grid {
+        const int8_t* cells = &kAlwaysMixed;
+        const int16_t* first = nullptr;
+        const int32_t* edges = nullptr;
+        const int32_t* rowStart = nullptr;
+        int32_t xMask = 0, yMask = 0, width = 0;
+
+        // The style at a point, or kMixed when the grid cannot tell.
+        int32_t at(int32_t x, int32_t y) const
+        {
+            x &= xMask;
+            y &= yMask;
+            uint32_t row = static_cast<uint32_t>(y) >> 15;
+            uint32_t cell = row * static_cast<uint32_t>(width) + (static_cast<uint32_t>(x) >> 15);
+            int32_t style = cells[cell];
+            if (style >= kMixed)
+                return style;
+            // One crossing: the point lies left or right of it.
+            int32_t e = edges[rowStart[row] + first[cell]];
+            return crossingAt(e, y & 32767) > x ? -2 - style : edgeStyle(e);
+        }
+    };
+    static constexpr int8_t kMixed = -1;
+    static constexpr int8_t kAlwaysMixed = kMixed;
+    // The grid, made on first use after the crossings change.
+    Grid grid()
+    {
+        if (m_gridStale)
+            buildGrid();
+        return m_grid;
+    }
+    // Answers as getXy2 does, from the grid where it can.
+    int32_t styleAt(int32_t x, int32_t y)
+    {
+        int32_t style = grid().at(x, y);
+        return style >= 0 ? style : crossedStyle(x, y);
+    }
+    // The style at a point whose pixel crossings pass through, walking
+    // only the crossings that reach that pixel.
+    int32_t crossedStyle(int32_t x, int32_t y);
+
+    // A point taken into the polygon (size = m_widthFix or m_heightFix).
+    static int32_t wrap(int32_t v, int32_t size)
+    {
+        if ((size & (size - 1)) == 0)
+            return v & (size - 1);
+        v %= size;
+        return v < 0 ? v + size : v;
+    }
+
     // Index one past the last crossing of row (0 <= row < height).
     int32_t rowEnd(int32_t row) const
     {
@@ -72,6 +129,8 @@ public:
     static int32_t edgeX(int32_t e) { return e & 8191; }
     static int32_t edgeStyle(int32_t e) { return (e >> 13) & 63; }
     static int32_t edgeDx(int32_t e) { return e >> 19; }
+    // The crossing's x at the fraction f of its row, in 1/32768 pixel.
+    static int32_t crossingAt(int32_t e, int32_t f) { return edgeX(e) * 2048 + ((edgeDx(e) * f) >> 4); }
 
     Array<int32_t> m_colors;
     int32_t m_ncolors = 0;
@@ -94,21 +153,23 @@ public:
     // the table, or the time spent moving its gap, grow without end.
     static constexpr int32_t kMaxCrossings = 1 << 17;
     static constexpr int32_t kGrowth = 2048;
+    // Polygons wider or taller than this have no style grid.
+    static constexpr int32_t kMaxGridSide = 1024;
 
 protected:
     // Reported once per drawing, so a damaged file gives one line.
     bool m_warnedColors = false;
     bool m_warnedCrossings = false;
+    // The grid's cells, and for each pixel the index (in its row) of the
+    // first crossing whose right end reaches it; -1 when unknown.
+    Array<int8_t> m_gridCells;
+    Array<int16_t> m_gridFirst;
+    Grid m_grid;
+    bool m_gridStale = true;
 
 private:
-    static int32_t wrap(int32_t v, int32_t size)
-    {
-        if ((size & (size - 1)) == 0)
-            return v & (size - 1);
-        v %= size;
-        return v < 0 ? v + size : v;
-    }
     int32_t lookup(int32_t x, int32_t y);
+    void buildGrid();
     // Moves the gap to the end of row, growing the table when it is empty;
     // false when the crossing cap is reached.
     bool openGapAfter(int32_t row);

@@ -1,6 +1,7 @@
 #include "terrain/Vterrain.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "math/V.h"
 #include "scene/Vilib.h"
@@ -11,7 +12,7 @@ namespace {
 // Eyes closer than a third of a unit to the ground start their rays farther out.
 constexpr int32_t kLowEye = 10922;
 constexpr int32_t kNearStart = 64, kLowStart = 256;
-constexpr int32_t kMaxInc = 31; // steps double up to 32 (two units)
+constexpr int32_t kStepSizes = 6; // steps double from 1 up to 32 (two units)
 // Children nearer than 8 units or farther than the ray reaches are hidden.
 constexpr int32_t kNearest = 262145, kFarthest = 100663295;
 
@@ -225,23 +226,66 @@ void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t 
     }
 }
 
-void Vterrain::fetchTextures()
+// ---- the ray caster ----
+
+struct Vterrain::Cast {
+    VpolyTerrain* ground;
+    const uint8_t* heights; // the wrapped copy
+    Vpolyn::Grid grid;
+    int32_t width; // of the target, the row length
+    int32_t pixelCount;
+    int32_t step;
+    int32_t eyeX, eyeZ, cos, sin;
+    // Every ray starts at the same distance, line and rise per row.
+    int32_t start, line, rowInc, slope;
+};
+
+void Vterrain::forgetSkins()
 {
     for (ref<Vpicture>& t : m_textures)
         t = nullptr;
     m_fetched = 0;
 }
 
-Vpicture* Vterrain::fetchTexture(int32_t style)
+const Vterrain::Skin& Vterrain::fetchSkin(int32_t style)
 {
     m_fetched |= UINT64_C(1) << style;
     const VpolyTerrain* p = m_polyTerrain.get();
     if (p->m_textureLib && style < p->m_textures.length)
         m_textures[style] = p->m_textureLib->loadPicture(p->m_textures[style]);
     const Vpicture* t = m_textures[style].get();
-    if (t && (t->m_width < 64 || t->m_height < 64 || t->m_pixels.length < 64 * 64))
+    if (t && (t->m_width < 64 || t->m_height < 64 || t->m_pixels.length < 64 * 64)) {
         m_textures[style] = nullptr;
-    return m_textures[style].get();
+        t = nullptr;
+    }
+    Skin& s = m_skins[style];
+    s.texels = t ? t->m_pixels.a : nullptr;
+    s.stride = t ? t->m_width : 0;
+    s.count = t ? t->m_pixels.length : 0;
+    s.colour = style < p->m_colors.length ? p->m_colors.a[style] : 0;
+    return s;
+}
+
+void Vterrain::copyHeights()
+{
+    constexpr int32_t kRows = 258, kSize = kRows * kWrappedRow;
+    if (m_heights.length != kSize)
+        m_heights = V::allocByte(kSize);
+    if (m_heights.empty())
+        return;
+    const Array<int8_t>& map = m_polyTerrain->m_heightMap;
+    // Before the height map is made the ground is flat at 0.
+    if (map.length < 65536) {
+        std::memset(m_heights.a, 0, kSize);
+        return;
+    }
+    for (int32_t r = 0; r < kRows; r++) {
+        const int8_t* from = map.a + (r & 255) * 256;
+        int8_t* to = m_heights.a + r * kWrappedRow;
+        std::memcpy(to, from, 256);
+        to[256] = from[0];
+        to[257] = from[1];
+    }
 }
 
 void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
@@ -254,100 +298,145 @@ void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t 
     if (x0 >= x1 || y0 >= y1 || pixels.length < width * height)
         return;
     bool own = !m_pixels.empty();
-    fetchTextures();
+    VpolyTerrain* ground = m_polyTerrain.get();
+    bool cast = ground && m_focal > 0;
+    if (cast) {
+        copyHeights();
+        cast = !m_heights.empty();
+    }
+    Cast c{};
+    if (cast) {
+        forgetSkins();
+        c.ground = ground;
+        c.heights = reinterpret_cast<const uint8_t*>(m_heights.a);
+        c.grid = ground->grid();
+        c.width = width;
+        c.pixelCount = pixels.length;
+        c.step = 32768 / m_focal;
+        c.eyeX = m_wx;
+        c.eyeZ = m_wz;
+        c.cos = m_cos;
+        c.sin = m_sin;
+        c.start = m_wy < ground->getHeight(m_wx, m_wz) + kLowEye ? kLowStart : kNearStart;
+        c.slope = -c.step * (y1 - m_horizon);
+        c.line = m_wy * 16 + c.slope * c.start;
+        c.rowInc = c.step * c.start;
+    }
     for (int32_t x = x0; x < x1; x++) {
         int32_t top = x < m_top.length ? std::max<int32_t>(m_top.a[x], y0) : y0;
         int32_t skyFrom = own ? top : y0;
-        int32_t rowsLeft = y1;
-        if (top - 3 < y1 && m_polyTerrain && m_focal > 0) {
-            castColumn(pixels.a, width, x, y0, y1, skyFrom);
+        if (top - 3 < y1 && cast) {
+            castColumn(c, pixels.a, x, y0, y1, skyFrom);
             continue;
         }
         // Sky only, from the bottom of the clip up to where the sky starts.
-        for (int32_t row = std::min(rowsLeft, m_sky.length) - 1; row >= skyFrom; row--)
+        for (int32_t row = std::min(y1, m_sky.length) - 1; row >= skyFrom; row--)
             pixels.a[row * width + x] = m_sky.a[row];
     }
-    fetchTextures();
+    if (cast)
+        forgetSkins();
 }
 
-void Vterrain::castColumn(int32_t* px, int32_t width, int32_t x, int32_t y0, int32_t y1, int32_t skyFrom)
+void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int32_t y1, int32_t skyFrom)
 {
-    VpolyTerrain* ground = m_polyTerrain.get();
+    // Everything the loop reads is copied into locals first: the compiler
+    // must otherwise assume that each pixel stored may change it.
+    const uint8_t* heights = c.heights;
+    const Vpolyn::Grid grid = c.grid;
+    const int32_t width = c.width;
     // One screen row spans step/32768 units of height per unit of distance;
     // "line" is the height (x16) of the bottom row's line of sight at the
     // ray's distance, and rises by rowInc per row up the screen.
-    int32_t step = 32768 / m_focal;
-    int32_t slope0 = -step * (y1 - m_horizon);
-    int32_t g = ground->getHeight(m_wx, m_wz);
-    int32_t d = (step * (x - width / 2)) >> 4;
+    int32_t d = (c.step * (x - width / 2)) >> 4;
     // Per unit of distance (1/16 unit) the ray moves a sixteenth of the
-    // forward direction plus d times the sideways one.
-    int32_t dx = ((d * m_cos) >> 15) - ((-m_sin) >> 4);
-    int32_t dz = ((d * m_sin) >> 15) + ((-m_cos) >> 4);
-    int32_t distance = m_wy < g + kLowEye ? kLowStart : kNearStart;
-    int32_t posX = m_wx + distance * dx, posZ = m_wz + distance * dz;
-    int32_t line = m_wy * 16 + slope0 * distance;
-    int32_t rowInc = step * distance;
-    int32_t slope = slope0, slopeInc = step, inc = 1;
-    int32_t row = y1, rowsLeft = y1;
-    bool miss = true;
+    // forward direction plus d times the sideways one. The step doubles in
+    // open air and halves near a hit; the movement of each step size is
+    // laid out beforehand, so the loop holds one pointer instead of four
+    // values.
+    struct Stride {
+        int32_t dx, dz, slopeInc, inc;
+    } strides[kStepSizes];
+    strides[0] = {((d * c.cos) >> 15) - ((-c.sin) >> 4), ((d * c.sin) >> 15) + ((-c.cos) >> 4), c.step, 1};
+    for (int32_t k = 1; k < kStepSizes; k++)
+        strides[k] = {strides[k - 1].dx << 1, strides[k - 1].dz << 1, strides[k - 1].slopeInc << 1, 1 << k};
+    const Stride* s = strides;
+    const Stride* const widest = strides + kStepSizes - 1;
+    // How far the step may grow on a miss: not at all right after a hit or
+    // a step back, else up to the widest.
+    const Stride* growTo = widest;
+    int32_t distance = c.start;
+    int32_t posX = c.eyeX + distance * s->dx, posZ = c.eyeZ + distance * s->dz;
+    int32_t line = c.line, rowInc = c.rowInc, slope = c.slope;
+    // The pixel cursor walks up the column from row y1; row y0 is the last.
+    int32_t at = y1 * width + x;
+    const int32_t last = y0 * width + x;
     while (distance < kFarDistance) {
-        posX += dx;
-        posZ += dz;
+        posX += s->dx;
+        posZ += s->dz;
         line += slope;
-        int32_t h = ground->getHeight(posX, posZ);
+        int32_t fx = (posX >> 4) & 4095, fz = (posZ >> 4) & 4095;
+        const uint8_t* cell = cellAt(heights, posX, posZ);
+        int32_t h = heightIn(cell, fx, fz);
         int32_t hh = h * 16;
         if (hh <= line) {
             // Open air: after two misses in a row the step doubles.
-            rowInc += slopeInc;
-            if (miss && inc <= kMaxInc) {
-                inc <<= 1;
-                dx <<= 1;
-                dz <<= 1;
+            rowInc += s->slopeInc;
+            if (s != growTo) {
+                s++;
                 slope <<= 1;
-                slopeInc <<= 1;
             }
-            miss = true;
-            distance += inc;
+            growTo = widest;
+            distance += s->inc;
             continue;
         }
-        if (hh - line > rowInc && inc > 1) {
+        if (hh - line > rowInc && s != strides) {
             // Overshot by more than a row: step back and look again at half the step.
-            posX -= dx;
-            posZ -= dz;
+            posX -= s->dx;
+            posZ -= s->dz;
             line -= slope;
-            distance -= inc;
-            inc >>= 1;
-            dx >>= 1;
-            dz >>= 1;
+            distance -= s->inc;
+            s--;
             slope >>= 1;
-            slopeInc >>= 1;
-            miss = false;
-            distance += inc;
+            growTo = s;
+            distance += s->inc;
             continue;
         }
-        int32_t style = ground->getXy2(posX, posZ);
-        const Vpicture* tex = texture(style);
-        int32_t colour = tex ? tex->m_pixels.a[((posZ >> 12) & 63) * tex->m_width + ((posX >> 12) & 63)]
-                             : (style < ground->m_colors.length ? ground->m_colors.a[style] : 0);
-        int32_t h2 = ground->getHeight(posX + 32768, posZ + 32768);
-        if (h2 != h)
-            colour = VpolyTerrain::shadeColor(colour, h - h2);
-        int32_t pixel = (colour & 0xFFFFFF) | (((distance >> 4) + 2) << 24);
-        while (line < hh) {
-            if (--row < y0) {
+        // The style from the grid, or exactly where a boundary crosses the pixel.
+        int32_t style = grid.at(posX, posZ);
+        if (style < 0)
+            style = c.ground->crossedStyle(posX, posZ);
+        const Skin& skin = this->skin(style);
+        int32_t colour = skin.colour;
+        if (skin.texels) {
+            uint32_t texel = ((static_cast<uint32_t>(posZ) >> 12) & 63) * static_cast<uint32_t>(skin.stride) +
+                             ((static_cast<uint32_t>(posX) >> 12) & 63);
+            KV_CHECK(texel < static_cast<uint32_t>(skin.count), "Vterrain::castColumn");
+            colour = skin.texels[texel];
+        }
+        // The slope: the height half a cell on in x and z lies in the next
+        // cell in each direction whose fraction passes a half. On level
+        // ground (light 0) shading leaves the channels as they are, so it is
+        // done without a test.
+        int32_t h2 = heightIn(cell + (fx >> 11) + ((fz >> 11) << kRowShift), fx ^ 2048, fz ^ 2048);
+        colour = VpolyTerrain::shadeRgb(colour, h - h2);
+        int32_t pixel = colour | (((distance >> 4) + 2) << 24); // shading cleared the top byte
+        // The ground rises above the line of sight of one row or more.
+        do {
+            if (at == last) {
                 distance = kFarDistance;
                 break;
             }
-            px[row * width + x] = pixel;
-            slope += slopeInc;
+            at -= width;
+            KV_CHECK(at >= 0 && at < c.pixelCount, "Vterrain::castColumn");
+            px[at] = pixel;
+            slope += s->slopeInc;
             line += rowInc;
-            rowsLeft--;
-        }
-        rowInc += slopeInc;
-        distance += inc;
-        miss = false;
+        } while (line < hh);
+        rowInc += s->slopeInc;
+        distance += s->inc;
+        growTo = s;
     }
+    int32_t rowsLeft = (at - x) / width;
     if (y0 == 0 && x < m_top.length)
         m_top.a[x] = static_cast<int16_t>(rowsLeft);
     for (int32_t r = std::min(rowsLeft, m_sky.length) - 1; r >= skyFrom; r--)

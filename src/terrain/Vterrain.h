@@ -66,17 +66,45 @@ public:
     static constexpr int32_t kFarDistance = 3072; // ray steps of 1/16 unit
 
 private:
+    // What every column of one drawing shares.
+    struct Cast;
+    // A ground style's texture as the ray caster reads it: 64 x 64 texels
+    // with a row length, or none and a flat colour.
+    struct Skin {
+        const int32_t* texels;
+        int32_t stride;
+        int32_t colour;
+        int32_t count; // texels, for the range checks
+    };
+
     // Casts the ray of column x through rows [y0, y1) and paints sky above
     // the terrain up to row skyFrom.
-    void castColumn(int32_t* px, int32_t width, int32_t x, int32_t y0, int32_t y1, int32_t skyFrom);
-    // The texture of each ground style, fetched once per terrain drawing.
-    void fetchTextures();
-    Vpicture* texture(int32_t style)
+    void castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int32_t y1, int32_t skyFrom);
+    // The skin of each ground style is fetched once per terrain drawing, on
+    // its first hit; the pictures are held until the drawing ends.
+    void forgetSkins();
+    const Skin& skin(int32_t style) { return (m_fetched >> style & 1) ? m_skins[style] : fetchSkin(style); }
+    const Skin& fetchSkin(int32_t style);
+
+    // The height map copied for one drawing so that the corners of a cell,
+    // and of the cell half a cell on in x and z, lie at fixed offsets
+    // without wrapping: rows a shift apart, the first two columns repeated
+    // after the last and the first two rows after the last.
+    static constexpr int32_t kRowShift = 9, kWrappedRow = 1 << kRowShift;
+    void copyHeights();
+    // The cell under (x, z) in the copy; its height at the 12-bit fractions.
+    static const uint8_t* cellAt(const uint8_t* map, int32_t x, int32_t z)
     {
-        return (m_fetched >> style & 1) ? m_textures[style].get() : fetchTexture(style);
+        return map + ((static_cast<uint32_t>(z) >> (16 - kRowShift)) & (255u << kRowShift)) +
+               ((static_cast<uint32_t>(x) >> 16) & 255);
     }
-    Vpicture* fetchTexture(int32_t style);
+    static int32_t heightIn(const uint8_t* cell, int32_t fx, int32_t fz)
+    {
+        return VpolyTerrain::blend(cell[0], cell[1], cell[kWrappedRow], cell[kWrappedRow + 1], fx, fz);
+    }
 
     ref<Vpicture> m_textures[64];
+    Skin m_skins[64] = {};
     uint64_t m_fetched = 0;
+    Array<int8_t> m_heights;
 };

@@ -74,6 +74,21 @@ TEST_F(LayoutTest, BothStartStripsOfferPlentyOfGoodSpots)
     }
 }
 
+TEST_F(LayoutTest, TheStyleGridAnswersAsTheLookupAcrossTheWholeLayout)
+{
+    VpolyTerrain& g = *s_scene->m_ground;
+    uint32_t seed = 5;
+    int32_t wrong = 0;
+    for (int32_t k = 0; k < 400000; k++) {
+        seed = seed * 1664525u + 1013904223u;
+        int32_t x = static_cast<int32_t>(seed);
+        seed = seed * 1664525u + 1013904223u;
+        int32_t z = static_cast<int32_t>(seed);
+        wrong += g.styleAt(x, z) != g.getXy2(x, z);
+    }
+    EXPECT_EQ(wrong, 0);
+}
+
 TEST_F(LayoutTest, TheEdgesJoinUpAndTheReliefIsAsPlanned)
 {
     const VpolyTerrain& g = *s_scene->m_ground;

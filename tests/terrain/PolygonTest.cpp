@@ -213,6 +213,57 @@ TEST(Vpolyn, LookupsWrapAndTheCursorAndCacheAnswerAsAPlainSearch)
     EXPECT_EQ(p->getRgb(256 * kUnit, 256 * kUnit), 0);
 }
 
+TEST(Vpolyn, TheStyleGridAnswersAsTheLookupEvenWhereCrossingsMeet)
+{
+    // Crossings at random places and slants, so that in many pixels one or
+    // several pass through, overlap and even cross (as boundaries do where
+    // they meet at a corner).
+    ref<Vpolyn> p = polygon(64, 32, 4096);
+    std::mt19937 rnd(11);
+    for (int32_t k = 0; k < 900; k++) {
+        int32_t r = static_cast<int32_t>(rnd() % 32), x = static_cast<int32_t>(rnd() % 1024);
+        int32_t reach = k % 3 == 0 ? 200 : 24; // a few long ones
+        int32_t next = x + static_cast<int32_t>(rnd() % (2 * reach + 1)) - reach;
+        p->addEdge(x, r, next, static_cast<int32_t>(rnd() % 64), 0, k % 2 == 0);
+    }
+    p->finish();
+    ASSERT_NE(p->grid().width, 0);
+    int32_t mixed = 0, single = 0;
+    for (int32_t k = 0; k < 64 * 32; k++) {
+        mixed += p->grid().cells[k] == Vpolyn::kMixed;
+        single += p->grid().cells[k] < Vpolyn::kMixed;
+    }
+    EXPECT_GT(mixed, 100);
+    EXPECT_GT(single, 100);
+    // Every 1/16 pixel of every row at a few heights within the row, and
+    // random points; the lookup starts from wherever its cursor was left.
+    int32_t wrong = 0;
+    for (int32_t r = 0; r < 32; r++)
+        for (int32_t f : {0, 1, 9000, 16384, 32767})
+            for (int32_t xq = 0; xq < 1024; xq++) {
+                int32_t x = xq * 2048 + static_cast<int32_t>(rnd() % 2048), y = r * kUnit + f;
+                int32_t want = p->getXy2(x, y);
+                wrong += p->styleAt(x, y) != want || p->crossedStyle(x, y) != want;
+            }
+    for (int32_t k = 0; k < 100000; k++) {
+        int32_t x = static_cast<int32_t>(rnd()), y = static_cast<int32_t>(rnd());
+        wrong += p->styleAt(x, y) != p->getXy2(x, y);
+    }
+    EXPECT_EQ(wrong, 0);
+    // Sides that are not powers of two have no grid: every point is looked up.
+    ref<Vpolyn> odd = polygon(48, 8, 64);
+    odd->addEdge(100, 3, 180, 7, 0, true);
+    odd->finish();
+    EXPECT_EQ(odd->grid().at(12 * kUnit, 3 * kUnit + 30000), Vpolyn::kMixed);
+    EXPECT_EQ(odd->styleAt(12 * kUnit, 3 * kUnit + 30000), 7);
+    EXPECT_EQ(odd->styleAt(-36 * kUnit, 3 * kUnit + 30000), 7) << "wrapped";
+    EXPECT_EQ(odd->styleAt(8 * kUnit, 3 * kUnit + 30000), 0);
+    // A new crossing is seen at once.
+    p->addEdge(0, 5, 0, 33, 0, false);
+    EXPECT_EQ(p->styleAt(kUnit / 4, 5 * kUnit), p->getXy2(kUnit / 4, 5 * kUnit));
+    EXPECT_EQ(p->styleAt(1, 5 * kUnit), 33);
+}
+
 TEST(Vpolyn, DrawsRunsInTheirColourAndBlendsTheEdgePixels)
 {
     ref<Vpolyn> p = new Vpolyn;
