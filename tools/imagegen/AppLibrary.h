@@ -7,11 +7,10 @@
 
 // The pictures of the image library "app" in index order, each with the
 // encoding that suits it: JPEG for photographic pictures (with an alpha mask
-// where they have soft transparency), run-length for flat icons.
+// where they have soft transparency), run-length for flat icons. The indices
+// are those of game/AppPicture.h.
 class AppLibrary {
 public:
-    static constexpr int32_t kCount = 50;
-
     struct Entry {
         SourcePicture picture{};
         PictureEncoding encoding = PictureEncoding::Jpeg;
