@@ -83,7 +83,7 @@ bool Vfont::open(const ref<String>& name)
     ref<String> path = "/"_s + name;
     m_stream = Class_::getResourceAsStream(path);
     if (!m_stream) {
-        std::printf("Could not open %s\n", path ? path->c_str() : "font");
+        std::printf("Could not open %s\n", path ? InputStream::displayPath(path->c_str()).c_str() : "font");
         std::fflush(stdout);
         return false;
     }
@@ -92,7 +92,8 @@ bool Vfont::open(const ref<String>& name)
     m_stream = nullptr;
     if (problem) {
         clear();
-        std::printf("Vfont: %s is not a valid font file: %s\n", path->c_str(), problem);
+        std::printf("Vfont: %s is not a valid font file: %s\n", InputStream::displayPath(path->c_str()).c_str(),
+                    problem);
         std::fflush(stdout);
         return false;
     }
@@ -169,7 +170,7 @@ const char* Vfont::load()
 }
 
 void Vfont::draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,
-                 int32_t x1, int32_t y1, int32_t x, int32_t y, int32_t color, int32_t alpha)
+                 int32_t x1, int32_t y1, int32_t x, int32_t y, int32_t color, int32_t alpha, int32_t block)
 {
     int32_t k = c - m_first;
     if (c < m_first || c > m_last || k + 1 >= m_offsets.length || k >= m_widths.length)
@@ -193,16 +194,19 @@ void Vfont::draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t
     const int32_t cg = (color >> 8) & 0xFF;
     const int32_t cb = color & 0xFF;
     const int32_t half = (color >> 1) & 0x7F7F7F;
+    // Every glyph pixel covers a square of b x b screen pixels; so does its
+    // shadow, one glyph pixel down and right.
+    const int32_t b = std::clamp(block, 1, kMaxBlock);
     const int32_t gx = x >> 15;
-    const int32_t right = gx + w;
-    int32_t px = gx;
-    int32_t py = y >> 15;
+    const int32_t gy = y >> 15;
+    int32_t col = 0; // glyph pixel where the run starts
+    int32_t row = 0;
     int32_t* const buf = pixels.a;
     const uint8_t* run = reinterpret_cast<const uint8_t*>(m_data.a) + start;
     const uint8_t* const stop = reinterpret_cast<const uint8_t*>(m_data.a) + end;
 
     // Rows only move down, so once past the clip the rest of the glyph is too.
-    for (; run < stop && py < y1; run++) {
+    for (; run < stop && gy + row * b < y1; run++) {
         int32_t n = *run >> 4;
         if (n == 0)
             n = 16;
@@ -210,24 +214,24 @@ void Vfont::draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t
         if (!shadow && cov != 0)
             cov = std::clamp((cov * alpha) >> 15, 0, 15);
         if (cov == 0) {
-            px += n;
-            while (px >= right) {
-                py++;
-                px -= w;
+            col += n;
+            while (col >= w) {
+                row++;
+                col -= w;
             }
             continue;
         }
         // A run may wrap over several rows of the box; draw it row piece by
         // row piece, each piece clipped once instead of pixel by pixel.
         while (n > 0) {
-            int32_t piece = std::min(n, right - px);
-            if (py >= y0 && py < y1) {
-                int32_t* row = buf + py * width;
-                int32_t a = std::max(px, x0);
-                int32_t b = std::min(px + piece, x1);
-                for (int32_t q = a; q < b; q++) {
+            const int32_t piece = std::min(n, w - col);
+            const int32_t sx = gx + col * b, ex = sx + piece * b;
+            const int32_t sy = gy + row * b;
+            for (int32_t py = std::max(sy, y0); py < std::min(sy + b, y1); py++) {
+                int32_t* line = buf + py * width;
+                for (int32_t q = std::max(sx, x0); q < std::min(ex, x1); q++) {
                     KV_CHECK(py * width + q >= 0 && py * width + q < pixels.length, "Vfont::draw");
-                    int32_t p = row[q];
+                    int32_t p = line[q];
                     if (cov == 15) {
                         p = color;
                     } else if (cov == 7) {
@@ -243,27 +247,27 @@ void Vfont::draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t
                         bl += (cov * (cb - bl)) >> 4;
                         p = (r << 16) | (g << 8) | bl;
                     }
-                    row[q] = p;
+                    line[q] = p;
                 }
             }
             // The shadow falls one down and one right. Pixels just left of or
             // above the clip cast into it too, so that a clipped redraw gives
             // the same picture as a full one.
-            if (shadow && py + 1 >= y0 && py + 1 < y1) {
-                int32_t* row = buf + (py + 1) * width;
-                int32_t a = std::max(px + 1, x0);
-                int32_t b = std::min(px + piece + 1, x1);
-                for (int32_t q = a; q < b; q++) {
-                    KV_CHECK((py + 1) * width + q >= 0 && (py + 1) * width + q < pixels.length, "Vfont::draw");
-                    int32_t s = row[q];
-                    row[q] = cov <= 7 ? (s & 0xFFFFFF) - ((s >> 2) & 0x3F3F3F) : (s >> 1) & 0x7F7F7F;
+            if (shadow) {
+                for (int32_t py = std::max(sy + b, y0); py < std::min(sy + 2 * b, y1); py++) {
+                    int32_t* line = buf + py * width;
+                    for (int32_t q = std::max(sx + b, x0); q < std::min(ex + b, x1); q++) {
+                        KV_CHECK(py * width + q >= 0 && py * width + q < pixels.length, "Vfont::draw");
+                        int32_t sh = line[q];
+                        line[q] = cov <= 7 ? (sh & 0xFFFFFF) - ((sh >> 2) & 0x3F3F3F) : (sh >> 1) & 0x7F7F7F;
+                    }
                 }
             }
-            px += piece;
+            col += piece;
             n -= piece;
-            if (px == right) {
-                px = gx;
-                py++;
+            if (col == w) {
+                col = 0;
+                row++;
             }
         }
     }
