@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     }
     fuzzCheck(o.m_width >= 16 && o.m_width <= 4096 && o.m_height >= 16 && o.m_height <= 4096,
               "the screen size is within 16..4096");
-    fuzzCheck(o.m_scale >= 1 && o.m_scale <= 16, "the scale is within 1..16");
+    fuzzCheck(o.m_scale >= 0 && o.m_scale <= 16, "the scale is within 1..16, or 0 to fit the desktop");
     fuzzCheck(o.m_untilMs >= 0, "the end time is not negative");
-    fuzzCheck(!(o.m_headless && (o.m_fullscreen || o.m_mute || o.m_scale != 2)), "no window options headless");
+    fuzzCheck(!(o.m_headless && (o.m_fullscreen || o.m_mute || o.m_scale != 0)), "no window options headless");
     return 0;
 }

@@ -100,8 +100,9 @@ protected:
     // Game thread: at most 100 x 10 ms until the paint is done or the game
     // stops; then a paint still not started is withdrawn.
     void waitPaint(Viewport& vp);
-    // A real sleep, whatever clock the host keeps for the game.
-    static void realSleepUs(int32_t us);
+    // A real sleep, whatever clock the host keeps for the game: every bounded
+    // wait of the handshakes polls in steps of it (tests count the steps).
+    virtual void realSleepUs(int32_t us);
 
 private:
     void requestPaint(Viewport& vp);

@@ -30,13 +30,16 @@ bool HostOptions::parseInt(const std::string& s, int32_t lo, int32_t hi, int32_t
 const char* HostOptions::usage()
 {
     return "Usage: korvath [options]\n"
-           "       korvath --headless [--script FILE] [--until MS] [options]\n"
+           "       korvath-headless [--script FILE] [--until MS] [options]\n"
+           "       (or korvath --headless ...)\n"
            "\n"
            "Options:\n"
            "  --help          show this text\n"
-           "  --scale N       show each pixel as N x N screen pixels (1..16, default 2)\n"
-           "  --size WxH      logical screen size in pixels (default 480x320)\n"
-           "  --fullscreen    start in full screen (F11 toggles it)\n"
+           "  --scale N       show each pixel as N x N screen pixels (1..16; by default\n"
+           "                  the largest that fits the desktop, or the last one used)\n"
+           "  --size WxH      logical screen size in pixels (default 480x320, or the\n"
+           "                  last one used)\n"
+           "  --fullscreen    start in full screen (F11 toggles it; the last state is kept)\n"
            "  --data DIR      game data folder (default: data next to the program)\n"
            "  --prefs DIR     preferences folder (default: $XDG_CONFIG_HOME/korvath; with\n"
            "                  --headless a fresh temporary folder, removed afterwards)\n"
@@ -53,9 +56,13 @@ const char* HostOptions::usage()
            "                    at MS touch X Y     touch begins at (X, Y)\n"
            "                    at MS move X Y      drag the touch to (X, Y)\n"
            "                    at MS release       touch ends\n"
+           "                    at MS hover X Y     the mouse pointer rests at (X, Y)\n"
+           "                    at MS wheel N       the mouse wheel turns N notches (+ up)\n"
+           "                    at MS size W H      the window's logical size changes\n"
            "                    at MS shot FILE.png write the frame on screen\n"
            "                  CODE: a number, a quoted character like '0' or 'N', or\n"
-           "                  enter, esc, space, left, right, up, down\n"
+           "                  enter, esc, space, left, right, up, down, pageup,\n"
+           "                  pagedown, home, end\n"
            "  --until MS      stop the game at this virtual time (default 600000)\n"
            "  --seed N        start value of the virtual clock, which seeds the game's\n"
            "                  random numbers (default 1)\n"
@@ -109,6 +116,7 @@ bool HostOptions::parse(int argc, const char* const* argv, std::string& error)
                 error = "--size wants WIDTHxHEIGHT, each from 16 to 4096, not \"" + v + "\"";
                 return false;
             }
+            m_sizeGiven = true;
         } else if (opt == "--viewer") {
             if (!value(m_viewer) || m_viewer.empty()) {
                 error = "--viewer needs a mesh name";

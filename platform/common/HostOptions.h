@@ -20,8 +20,9 @@ public:
     bool m_headless = false;
     int32_t m_width = 480; // logical screen size
     int32_t m_height = 320;
-    // Desktop only.
-    int32_t m_scale = 2;
+    bool m_sizeGiven = false; // --size was given
+    // Desktop only. Scale 0: the largest that fits the desktop.
+    int32_t m_scale = 0;
     bool m_fullscreen = false;
     bool m_mute = false;
     // Both; empty means the default.

@@ -116,6 +116,18 @@ void HeadlessHost::apply(const HeadlessScript::Event& e, V3dView& vp)
         vp.m_mouseY.store(m_touchY);
         vp.keyUpSys(5);
         break;
+    case HeadlessScript::Hover:
+        vp.m_pointerX.store(e.x);
+        vp.m_pointerY.store(e.y);
+        break;
+    case HeadlessScript::Wheel:
+        vp.m_wheel.fetch_add(e.code);
+        break;
+    case HeadlessScript::Size:
+        // Recorded here; the game applies it between frames, as after a
+        // resize of the window.
+        vp.setWidthHeight(e.x, e.y);
+        break;
     case HeadlessScript::Shot:
         if (!writeShot(e.file))
             m_shotFailed = true;
@@ -160,9 +172,6 @@ void HeadlessHost::show(const Viewport& vp, const int32_t* rects, int32_t n)
 
 int32_t HeadlessHost::loadSound(const char* path)
 {
-    auto found = m_soundIds.find(path);
-    if (found != m_soundIds.end())
-        return found->second;
     std::FILE* f = std::fopen(path, "rb");
     if (!f)
         return -1;
@@ -170,7 +179,6 @@ int32_t HeadlessHost::loadSound(const char* path)
     std::string name = std::filesystem::path(path).stem().string();
     int32_t id = static_cast<int32_t>(m_soundNames.size());
     m_soundNames.push_back(name);
-    m_soundIds[path] = id;
     return id;
 }
 

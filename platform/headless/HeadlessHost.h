@@ -2,7 +2,6 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -67,7 +66,6 @@ private:
     int32_t m_frameW = 0;
     int32_t m_frameH = 0;
     bool m_shotFailed = false;
-    std::map<std::string, int32_t> m_soundIds;
     std::vector<std::string> m_soundNames;
     std::FILE* m_soundLog = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "HeadlessScript.h"
 
 #include "HostOptions.h"
+#include "scene/Viewport.h"
 
 #include <algorithm>
 #include <fstream>
@@ -42,8 +43,11 @@ bool HeadlessScript::parseCode(const std::string& t, int32_t& code)
     static const struct {
         const char* name;
         int32_t code;
-    } names[] = {{"enter", 10}, {"esc", 6},   {"space", ' '}, {"left", 1},
-                 {"right", 2},  {"up", 3},    {"down", 4}};
+    } names[] = {{"enter", 10},  {"esc", 6},   {"space", ' '},
+                 {"left", 1},    {"right", 2}, {"up", 3},
+                 {"down", 4},    {"pageup", Viewport::kKeyPageUp},
+                 {"pagedown", Viewport::kKeyPageDown},
+                 {"home", Viewport::kKeyHome}, {"end", Viewport::kKeyEnd}};
     for (const auto& n : names) {
         if (t == n.name) {
             code = n.code;
@@ -116,14 +120,27 @@ bool HeadlessScript::parse(const std::string& text, const std::string& name, std
                 return false;
             if (!parseCode(w[3], e.code))
                 return fail(lineNo, "\"" + w[3] + "\" is not a key code (a number 0..127, a quoted "
-                                    "character, or enter, esc, space, left, right, up, down)");
+                                    "character, or enter, esc, space, left, right, up, down, pageup, "
+                                    "pagedown, home, end)");
             e.kind = cmd == "key" ? Key : cmd == "down" ? Down : Up;
-        } else if (cmd == "touch" || cmd == "move") {
+        } else if (cmd == "touch" || cmd == "move" || cmd == "hover") {
             if (!wantArgs(2, (cmd + " <x> <y>").c_str()))
                 return false;
             if (!HostOptions::parseInt(w[3], 0, 65535, e.x) || !HostOptions::parseInt(w[4], 0, 65535, e.y))
                 return fail(lineNo, "the position must be two whole numbers from 0 to 65535");
-            e.kind = cmd == "touch" ? Touch : Move;
+            e.kind = cmd == "touch" ? Touch : cmd == "move" ? Move : Hover;
+        } else if (cmd == "wheel") {
+            if (!wantArgs(1, "wheel <notches>"))
+                return false;
+            if (!HostOptions::parseInt(w[3], -1000, 1000, e.code))
+                return fail(lineNo, "the notches must be a whole number from -1000 to 1000");
+            e.kind = Wheel;
+        } else if (cmd == "size") {
+            if (!wantArgs(2, "size <width> <height>"))
+                return false;
+            if (!HostOptions::parseInt(w[3], 16, 4096, e.x) || !HostOptions::parseInt(w[4], 16, 4096, e.y))
+                return fail(lineNo, "the size must be two whole numbers from 16 to 4096");
+            e.kind = Size;
         } else if (cmd == "release") {
             if (!wantArgs(0, "release"))
                 return false;
@@ -135,7 +152,7 @@ bool HeadlessScript::parse(const std::string& text, const std::string& name, std
             e.file = w[3];
         } else {
             return fail(lineNo, "unknown command \"" + cmd +
-                                    "\" (key, down, up, touch, move, release or shot)");
+                                    "\" (key, down, up, touch, move, release, hover, wheel, size or shot)");
         }
         m_events.push_back(e);
     }

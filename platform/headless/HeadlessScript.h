@@ -11,18 +11,21 @@
 //   at <ms> touch <x> <y>     a touch begins
 //   at <ms> move <x> <y>      the touch moves (drag)
 //   at <ms> release           the touch ends
+//   at <ms> hover <x> <y>     the mouse pointer rests there (no button)
+//   at <ms> wheel <notches>   the mouse wheel turns (positive: up)
+//   at <ms> size <w> <h>      the window changes its logical size
 //   at <ms> shot <file.png>   write the frame on screen
 // Times are virtual ms from the start of the run. A code is a decimal number,
 // a quoted character ('0', 'N') or one of enter, esc, space, left, right, up,
-// down.
+// down, pageup, pagedown, home, end.
 class HeadlessScript {
 public:
-    enum Kind { Key, Down, Up, Touch, Move, Release, Shot };
+    enum Kind { Key, Down, Up, Touch, Move, Release, Hover, Wheel, Size, Shot };
     struct Event {
         int32_t at = 0;
         Kind kind = Key;
-        int32_t code = 0; // key, down, up
-        int32_t x = 0;    // touch, move
+        int32_t code = 0; // key, down, up; the notches of wheel
+        int32_t x = 0;    // touch, move, hover; the width of size
         int32_t y = 0;
         std::string file; // shot
         int32_t line = 0;

@@ -1,6 +1,10 @@
 #include "SdlAudio.h"
 
 #include <cstdio>
+#include <string>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
@@ -14,13 +18,30 @@ void SdlAudio::open(bool mute)
 {
     if (mute || m_open)
         return;
+    // The sound libraries under SDL (ALSA above all) report a missing sound
+    // card on stderr, line after line; the player needs only the one below.
+    // Only the main thread runs yet, so nothing else is lost meanwhile.
+    std::fflush(stderr);
+    const int saved = ::dup(2);
+    const int quiet = ::open("/dev/null", O_WRONLY);
+    if (saved >= 0 && quiet >= 0)
+        ::dup2(quiet, 2);
+    std::string failure;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        std::printf("korvath: no sound (%s); the game runs silent\n", SDL_GetError());
-        return;
-    }
-    if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
-        std::printf("korvath: no sound (%s); the game runs silent\n", Mix_GetError());
+        failure = SDL_GetError();
+    } else if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+        failure = Mix_GetError();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    }
+    std::fflush(stderr);
+    if (saved >= 0 && quiet >= 0)
+        ::dup2(saved, 2);
+    if (saved >= 0)
+        ::close(saved);
+    if (quiet >= 0)
+        ::close(quiet);
+    if (!failure.empty()) {
+        std::printf("korvath: no sound (%s); the game runs silent\n", failure.c_str());
         return;
     }
     Mix_AllocateChannels(16);
@@ -37,7 +58,6 @@ void SdlAudio::close()
             Mix_FreeChunk(c);
     }
     m_chunks.clear();
-    m_ids.clear();
     if (m_open) {
         Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -47,9 +67,6 @@ void SdlAudio::close()
 
 int32_t SdlAudio::load(const char* path)
 {
-    auto found = m_ids.find(path);
-    if (found != m_ids.end())
-        return found->second;
     Mix_Chunk* chunk = nullptr;
     if (m_open) {
         chunk = Mix_LoadWAV(path);
@@ -63,7 +80,6 @@ int32_t SdlAudio::load(const char* path)
     }
     int32_t id = static_cast<int32_t>(m_chunks.size());
     m_chunks.push_back(chunk);
-    m_ids[path] = id;
     return id;
 }
 

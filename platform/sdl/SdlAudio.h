@@ -1,7 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <map>
-#include <string>
 #include <vector>
 
 struct Mix_Chunk;
@@ -18,9 +16,9 @@ public:
     void close();
     bool isOpen() const { return m_open; }
 
-    // Loads a sound file once; later calls with the same path give the same
-    // identifier. -1 when the file cannot be read. Silent, a readable file
-    // still gets an identifier, so the game does not report missing sounds.
+    // Loads a sound file (the game asks once for each). -1 when the file
+    // cannot be read. Silent, a readable file still gets an identifier, so
+    // the game does not report missing sounds.
     int32_t load(const char* path);
     // Plays a loaded sound once on a free channel; nothing when all are busy.
     void play(int32_t id);
@@ -28,5 +26,4 @@ public:
 private:
     bool m_open = false;
     std::vector<Mix_Chunk*> m_chunks; // null while silent
-    std::map<std::string, int32_t> m_ids;
 };

@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "Png.h"
+#include "runtime/InputStream.h"
 
 namespace {
 
@@ -19,12 +24,34 @@ SdlHost::~SdlHost()
     closeWindow();
 }
 
+int32_t SdlHost::fitScale(int32_t width, int32_t height, int32_t deskWidth, int32_t deskHeight, int32_t asked)
+{
+    int32_t fits = 1;
+    while (fits < 16 && width * (fits + 1) <= deskWidth && height * (fits + 1) <= deskHeight)
+        fits++;
+    return asked >= 1 ? std::min(std::min(asked, 16), fits) : fits;
+}
+
+int32_t SdlHost::shownScale(int32_t windowWidth, int32_t windowHeight, int32_t scale, int32_t minWidth,
+                            int32_t minHeight)
+{
+    int32_t k = std::max(scale, 1);
+    while (k > 1 && (windowWidth / k < minWidth || windowHeight / k < minHeight))
+        k--;
+    return k;
+}
+
 int32_t SdlHost::run(const HostOptions& o, RootFactory makeRoot)
 {
-    m_scale = o.m_scale;
-    m_width = o.m_width;
-    m_height = o.m_height;
-    if (!openWindow(o)) {
+    WindowSettings stored;
+    const bool restored = stored.load();
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        noDisplay("cannot open the display");
+        return 1;
+    }
+    m_sdlStarted = true;
+    chooseSize(o, stored, restored);
+    if (!openWindow()) {
         closeWindow();
         return 1;
     }
@@ -33,9 +60,10 @@ int32_t SdlHost::run(const HostOptions& o, RootFactory makeRoot)
     // The window appears with the game's first frame, not as an empty box.
     waitRepaint();
     SDL_ShowWindow(m_window);
-    if (o.m_fullscreen)
+    if (m_startFull)
         SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     eventLoop();
+    saveSettings();
     if (V3dView* vp = viewport())
         m_input.releaseAll(*vp);
     if (!stop()) {
@@ -51,13 +79,44 @@ int32_t SdlHost::run(const HostOptions& o, RootFactory makeRoot)
     return 0;
 }
 
-bool SdlHost::openWindow(const HostOptions& o)
+void SdlHost::chooseSize(const HostOptions& o, const WindowSettings& stored, bool restored)
 {
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
-        noDisplay("cannot open the display");
-        return false;
+    // The options win over what was stored, which wins over the defaults.
+    m_width = o.m_width;
+    m_height = o.m_height;
+    if (!o.m_sizeGiven && restored) {
+        m_width = stored.m_width;
+        m_height = stored.m_height;
     }
-    m_sdlStarted = true;
+    m_minWidth = std::min(kMinWidth, o.m_width);
+    m_minHeight = std::min(kMinHeight, o.m_height);
+    int32_t asked = o.m_scale;
+    if (asked == 0 && restored)
+        asked = stored.m_scale;
+    m_startFull = o.m_fullscreen || (restored && stored.m_fullscreen);
+
+    SDL_Rect desk{0, 0, 0, 0};
+    if (SDL_GetDisplayUsableBounds(0, &desk) != 0 || desk.w <= 0 || desk.h <= 0)
+        desk = SDL_Rect{0, 0, 1 << 14, 1 << 14};
+    const int32_t deskW = desk.w - kFrameWidth, deskH = desk.h - kFrameHeight;
+    // A stored size from a larger desktop shrinks to fit this one.
+    if (!o.m_sizeGiven) {
+        m_width = std::max(std::min(m_width, deskW), m_minWidth);
+        m_height = std::max(std::min(m_height, deskH), m_minHeight);
+    }
+    m_scale = fitScale(m_width, m_height, deskW, deskH, asked);
+    if (o.m_scale > m_scale)
+        std::fprintf(stderr,
+                     "korvath: at --scale %d the window (%d x %d) would not fit the desktop (%d x %d); "
+                     "using scale %d\n",
+                     o.m_scale, m_width * o.m_scale, m_height * o.m_scale, desk.w, desk.h, m_scale);
+    m_shownScale = m_scale;
+    m_windowW = m_restoreW = m_width * m_scale;
+    m_windowH = m_restoreH = m_height * m_scale;
+}
+
+bool SdlHost::openWindow()
+{
     // SDL falls back on a driver that draws nowhere when there is no display;
     // a window nobody can see is only wanted when asked for by name.
     const char* driver = SDL_GetCurrentVideoDriver();
@@ -70,15 +129,14 @@ bool SdlHost::openWindow(const HostOptions& o)
     }
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
         std::printf("korvath: no gamepads (%s)\n", SDL_GetError());
-    m_window = SDL_CreateWindow("Korvath", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                o.m_width * m_scale, o.m_height * m_scale,
+    m_window = SDL_CreateWindow("Korvath", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, m_windowW, m_windowH,
                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (!m_window) {
         noDisplay("cannot open a window");
         return false;
     }
-    SDL_SetWindowMinimumSize(m_window, std::min(kMinWidth, o.m_width) * m_scale,
-                             std::min(kMinHeight, o.m_height) * m_scale);
+    SDL_SetWindowMinimumSize(m_window, m_minWidth, m_minHeight);
+    setIcon();
     m_renderer = SDL_CreateRenderer(m_window, -1, 0);
     if (!m_renderer)
         m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
@@ -95,8 +153,49 @@ bool SdlHost::openWindow(const HostOptions& o)
     SDL_GetWindowSize(m_window, &w, &h);
     m_windowW = w;
     m_windowH = h;
+    // The window manager may have given another size than asked for.
+    m_shownScale = shownScale(m_windowW, m_windowH, m_scale, m_minWidth, m_minHeight);
+    m_width = std::max(m_windowW / m_shownScale, m_minWidth);
+    m_height = std::max(m_windowH / m_shownScale, m_minHeight);
     placeScreen();
     return true;
+}
+
+void SdlHost::setIcon()
+{
+    const std::string path = InputStream::resourcePath("icon.png");
+    int32_t w = 0, h = 0;
+    std::vector<uint32_t> argb;
+    std::string why;
+    if (!Png::read(path, w, h, argb, &why)) {
+        std::printf("korvath: no window icon (%s: %s)\n", path.c_str(), why.c_str());
+        return;
+    }
+    SDL_Surface* icon =
+        SDL_CreateRGBSurfaceWithFormatFrom(argb.data(), w, h, 32, w * 4, SDL_PIXELFORMAT_ARGB8888);
+    if (icon) {
+        SDL_SetWindowIcon(m_window, icon);
+        SDL_FreeSurface(icon);
+    }
+}
+
+bool SdlHost::fullscreen() const
+{
+    return m_window && (SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+void SdlHost::saveSettings() const
+{
+    if (!m_window)
+        return;
+    WindowSettings s;
+    // The size the window had the last time it was not full screen, in the
+    // player's scale.
+    s.m_scale = m_scale;
+    s.m_width = std::clamp(m_restoreW / m_scale, 16, 4096);
+    s.m_height = std::clamp(m_restoreH / m_scale, 16, 4096);
+    s.m_fullscreen = fullscreen();
+    s.save();
 }
 
 void SdlHost::closeWindow()
@@ -150,7 +249,15 @@ void SdlHost::handle(const SDL_Event& e)
         case SDL_WINDOWEVENT_SIZE_CHANGED:
             m_windowW = e.window.data1;
             m_windowH = e.window.data2;
+            if (!fullscreen()) {
+                m_restoreW = m_windowW;
+                m_restoreH = m_windowH;
+            }
             m_resizePending = true;
+            break;
+        case SDL_WINDOWEVENT_LEAVE:
+            if (V3dView* vp = viewport())
+                SdlInput::pointerLeft(*vp);
             break;
         case SDL_WINDOWEVENT_EXPOSED:
             present();
@@ -166,11 +273,8 @@ void SdlHost::handle(const SDL_Event& e)
         return;
     case SDL_KEYDOWN:
         if (e.key.keysym.sym == SDLK_F11) {
-            if (!e.key.repeat) {
-                bool full = (SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
-                            SDL_WINDOW_FULLSCREEN_DESKTOP;
-                SDL_SetWindowFullscreen(m_window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
-            }
+            if (!e.key.repeat)
+                SDL_SetWindowFullscreen(m_window, fullscreen() ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
             return;
         }
         break;
@@ -183,9 +287,12 @@ void SdlHost::handle(const SDL_Event& e)
 void SdlHost::applyResize()
 {
     m_resizePending = false;
+    // Too small for the game at the player's scale, the window shows it at a
+    // smaller one; below one window pixel per game pixel, scaled down.
+    m_shownScale = shownScale(m_windowW, m_windowH, m_scale, m_minWidth, m_minHeight);
+    int32_t w = std::max(m_windowW / m_shownScale, m_minWidth);
+    int32_t h = std::max(m_windowH / m_shownScale, m_minHeight);
     placeScreen();
-    int32_t w = std::max(m_windowW / m_scale, 1);
-    int32_t h = std::max(m_windowH / m_scale, 1);
     if (w == m_width && h == m_height)
         return;
     m_width = w;
@@ -196,13 +303,31 @@ void SdlHost::applyResize()
     endResize(w, h);
 }
 
+SDL_Rect SdlHost::screenRect() const
+{
+    const int32_t w = m_texW > 0 ? m_texW : m_width;
+    const int32_t h = m_texH > 0 ? m_texH : m_height;
+    int32_t sw = w * m_shownScale, sh = h * m_shownScale;
+    if (sw > m_windowW || sh > m_windowH) {
+        // Scaled down to fit, keeping the shape, as the game fits a picture
+        // wider than the screen.
+        const int64_t byWidth = static_cast<int64_t>(m_windowW) * h, byHeight = static_cast<int64_t>(m_windowH) * w;
+        if (byWidth <= byHeight) {
+            sw = m_windowW;
+            sh = static_cast<int32_t>(byWidth / std::max(w, 1));
+        } else {
+            sh = m_windowH;
+            sw = static_cast<int32_t>(byHeight / std::max(h, 1));
+        }
+    }
+    return SDL_Rect{std::max((m_windowW - sw) / 2, 0), std::max((m_windowH - sh) / 2, 0), std::max(sw, 1),
+                    std::max(sh, 1)};
+}
+
 void SdlHost::placeScreen()
 {
-    int32_t w = m_texW > 0 ? m_texW : m_width;
-    int32_t h = m_texH > 0 ? m_texH : m_height;
-    int32_t x = std::max((m_windowW - w * m_scale) / 2, 0);
-    int32_t y = std::max((m_windowH - h * m_scale) / 2, 0);
-    m_input.setScreen(x, y, m_scale, w, h);
+    const SDL_Rect r = screenRect();
+    m_input.setScreen(r.x, r.y, r.w, r.h, m_texW > 0 ? m_texW : m_width, m_texH > 0 ? m_texH : m_height);
 }
 
 void SdlHost::queuePaint()
@@ -230,7 +355,6 @@ void SdlHost::show(const Viewport& vp, const int32_t* rects, int32_t n)
             std::printf("korvath: cannot make a %d x %d screen texture (%s)\n", w, h, SDL_GetError());
             return;
         }
-        SDL_SetTextureScaleMode(m_texture, SDL_ScaleModeNearest);
         // A new texture holds nothing yet: upload the whole buffer once.
         SDL_UpdateTexture(m_texture, nullptr, vp.m_pixels.a, w * 4);
         return;
@@ -253,10 +377,10 @@ void SdlHost::present()
     SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
     SDL_RenderClear(m_renderer);
     if (m_texture) {
-        int ow = 0, oh = 0;
-        SDL_GetRendererOutputSize(m_renderer, &ow, &oh);
-        SDL_Rect dst{std::max((ow - m_texW * m_scale) / 2, 0), std::max((oh - m_texH * m_scale) / 2, 0),
-                     m_texW * m_scale, m_texH * m_scale};
+        const SDL_Rect dst = screenRect();
+        // Whole scales keep their sharp pixels; a screen scaled down is smoothed.
+        const bool whole = dst.w == m_texW * m_shownScale && dst.h == m_texH * m_shownScale;
+        SDL_SetTextureScaleMode(m_texture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);
         SDL_RenderCopy(m_renderer, m_texture, nullptr, &dst);
     }
     SDL_RenderPresent(m_renderer);

@@ -7,11 +7,19 @@
 #include "HostOptions.h"
 #include "SdlAudio.h"
 #include "SdlInput.h"
+#include "WindowSettings.h"
 
 // The desktop host: an SDL2 window showing the logical screen at a whole
 // scale, the keyboard, mouse and gamepads as the game's input, sounds through
 // SDL2_mixer. The main thread runs the event loop; paint requests of the game
 // thread arrive there as events.
+//
+// The scale is the largest whole one at which the window fits the desktop,
+// unless one was asked for (or was used last time). A window too small for
+// the game's controls at that scale is shown at a smaller one; below one
+// window pixel per game pixel the screen is scaled down to fit instead of
+// being cut. The window's size, scale and full-screen state are kept for the
+// next start (WindowSettings).
 class SdlHost : public HostFrame {
 public:
     ~SdlHost() override;
@@ -26,9 +34,22 @@ public:
     int32_t loadSound(const char* path) override { return m_audio.load(path); }
     void playSound(int32_t id) override { m_audio.play(id); }
 
-    // The smallest window, in logical pixels (unless --size asks for less).
-    static constexpr int32_t kMinWidth = 120;
-    static constexpr int32_t kMinHeight = 80;
+    // The scale for a logical screen of width x height on a desktop of
+    // deskWidth x deskHeight usable pixels: asked (1..16), or the largest that
+    // fits when asked is 0; never more than fits, never less than 1.
+    static int32_t fitScale(int32_t width, int32_t height, int32_t deskWidth, int32_t deskHeight, int32_t asked);
+    // The scale at which a window of windowWidth x windowHeight shows at
+    // least minWidth x minHeight logical pixels: scale, or smaller down to 1.
+    static int32_t shownScale(int32_t windowWidth, int32_t windowHeight, int32_t scale, int32_t minWidth,
+                              int32_t minHeight);
+
+    // The game lays out its controls for at least this many logical pixels;
+    // the window cannot be made smaller (unless --size asks for less).
+    static constexpr int32_t kMinWidth = 480;
+    static constexpr int32_t kMinHeight = 320;
+    // Room the window manager takes for frames and title bars.
+    static constexpr int32_t kFrameWidth = 16;
+    static constexpr int32_t kFrameHeight = 48;
 
 protected:
     // Game thread: posts a paint event to the main thread's queue.
@@ -37,24 +58,41 @@ protected:
     void show(const Viewport& vp, const int32_t* rects, int32_t n) override;
     // Main thread: what draws into the window (null before it is open).
     SDL_Renderer* renderer() const { return m_renderer; }
+    SDL_Window* window() const { return m_window; }
 
 private:
-    bool openWindow(const HostOptions& o);
+    // Chooses the scale and the logical size from the options, the stored
+    // settings and the desktop.
+    void chooseSize(const HostOptions& o, const WindowSettings& stored, bool restored);
+    bool openWindow();
+    void setIcon();
     void closeWindow();
     void eventLoop();
     void handle(const SDL_Event& e);
     void present();
     void applyResize();
+    // Where the screen lies in the window: shown at m_shownScale when it
+    // fits, else scaled down to fit.
+    SDL_Rect screenRect() const;
     void placeScreen();
+    bool fullscreen() const;
+    void saveSettings() const;
 
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;
     int32_t m_texW = 0; // size of the texture = the logical size last painted
     int32_t m_texH = 0;
-    int32_t m_scale = 2;
-    int32_t m_width = 480; // logical size asked of the game
+    int32_t m_scale = 2;      // the player's scale
+    int32_t m_shownScale = 2; // the scale in use for the window's size
+    int32_t m_width = 480;    // logical size asked of the game
     int32_t m_height = 320;
+    int32_t m_minWidth = kMinWidth; // the smallest logical size
+    int32_t m_minHeight = kMinHeight;
+    bool m_startFull = false;
+    // The window's size (window pixels) the last time it was not full screen.
+    int32_t m_restoreW = 0;
+    int32_t m_restoreH = 0;
     uint32_t m_paintEvent = 0;
     bool m_quit = false;
     bool m_resizePending = false;

@@ -39,6 +39,23 @@ int32_t SdlInput::keyCode(SDL_Keycode key)
         return '-';
     case SDLK_KP_0:
         return '0';
+    // The keypad's arrows, as printed on it.
+    case SDLK_KP_4:
+        return 1;
+    case SDLK_KP_6:
+        return 2;
+    case SDLK_KP_8:
+        return 3;
+    case SDLK_KP_2:
+        return 4;
+    case SDLK_PAGEUP:
+        return Viewport::kKeyPageUp;
+    case SDLK_PAGEDOWN:
+        return Viewport::kKeyPageDown;
+    case SDLK_HOME:
+        return Viewport::kKeyHome;
+    case SDLK_END:
+        return Viewport::kKeyEnd;
     // The camera keys of the model viewer are lower case.
     case SDLK_u:
         return 'u';
@@ -56,12 +73,13 @@ int32_t SdlInput::keyCode(SDL_Keycode key)
     return -1;
 }
 
-void SdlInput::setScreen(int32_t originX, int32_t originY, int32_t scale, int32_t width,
-                         int32_t height)
+void SdlInput::setScreen(int32_t originX, int32_t originY, int32_t shownWidth, int32_t shownHeight,
+                         int32_t width, int32_t height)
 {
     m_originX = originX;
     m_originY = originY;
-    m_scale = std::max(scale, 1);
+    m_shownWidth = std::max(shownWidth, 1);
+    m_shownHeight = std::max(shownHeight, 1);
     m_width = std::max(width, 1);
     m_height = std::max(height, 1);
 }
@@ -69,9 +87,15 @@ void SdlInput::setScreen(int32_t originX, int32_t originY, int32_t scale, int32_
 void SdlInput::logical(int32_t wx, int32_t wy, int32_t& x, int32_t& y) const
 {
     // Floor division, so the pixel left of the screen does not round to column 0.
-    auto floorDiv = [](int32_t a, int32_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
-    x = std::clamp(floorDiv(wx - m_originX, m_scale), 0, m_width - 1);
-    y = std::clamp(floorDiv(wy - m_originY, m_scale), 0, m_height - 1);
+    auto floorDiv = [](int64_t a, int64_t b) { return static_cast<int32_t>(a >= 0 ? a / b : -((-a + b - 1) / b)); };
+    x = std::clamp(floorDiv(static_cast<int64_t>(wx - m_originX) * m_width, m_shownWidth), 0, m_width - 1);
+    y = std::clamp(floorDiv(static_cast<int64_t>(wy - m_originY) * m_height, m_shownHeight), 0, m_height - 1);
+}
+
+void SdlInput::pointerLeft(Viewport& vp)
+{
+    vp.m_pointerX.store(-1);
+    vp.m_pointerY.store(-1);
 }
 
 void SdlInput::hold(Viewport& vp, int32_t code)
@@ -141,17 +165,27 @@ bool SdlInput::handle(const SDL_Event& e, Viewport* view)
             hold(vp, 5);
         }
         return true;
-    case SDL_MOUSEMOTION:
+    case SDL_MOUSEMOTION: {
+        int32_t x, y;
+        logical(e.motion.x, e.motion.y, x, y);
         if (m_touching) {
-            int32_t x, y;
-            logical(e.motion.x, e.motion.y, x, y);
             // Whole logical pixels, so slow motion at a large scale is not lost.
             vp.m_dragX.fetch_add(x - m_touchX);
             vp.m_dragY.fetch_add(y - m_touchY);
             m_touchX = x;
             m_touchY = y;
         }
+        vp.m_pointerX.store(x);
+        vp.m_pointerY.store(y);
         return true;
+    }
+    case SDL_MOUSEWHEEL: {
+        int32_t notches = e.wheel.y;
+        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
+            notches = -notches;
+        vp.m_wheel.fetch_add(notches);
+        return true;
+    }
     case SDL_MOUSEBUTTONUP:
         if (e.button.button == SDL_BUTTON_LEFT && m_touching) {
             logical(e.button.x, e.button.y, m_touchX, m_touchY);

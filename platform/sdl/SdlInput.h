@@ -10,11 +10,14 @@ class Viewport;
 // held and queued on the root viewport, the touch position and drag, and the
 // tilt reading. Main thread only.
 //
-// Keys: arrows 1..4 (left, right, up, down), digits and keypad digits '0'..'9',
-// Enter 10, Space ' ', Escape 6, U and D 'u' and 'd', other letters their
-// upper-case codes, '+' and '-'. The left mouse button is the touch (key 5).
-// Gamepad: d-pad and left stick are the arrows, A 10, B '9', X '3', Y and
-// Start 6, left shoulder '1', right shoulder '7'; the right stick is the tilt.
+// Keys: arrows 1..4 (left, right, up, down), and so are the keypad's 4, 6, 8
+// and 2, as printed on it; digits and the other keypad digits '0'..'9', Enter
+// 10, Space ' ', Escape 6, Page Up, Page Down, Home and End the paging codes
+// of Viewport, U and D 'u' and 'd', other letters their upper-case codes, '+'
+// and '-'. The left mouse button is the touch (key 5); the pointer's resting
+// place and the wheel are kept for the menus. Gamepad: d-pad and left stick
+// are the arrows, A 10, B '9', X '3', Y and Start 6, left shoulder '1', right
+// shoulder '7'; the right stick is the tilt.
 class SdlInput {
 public:
     SdlInput();
@@ -22,14 +25,17 @@ public:
 
     // The game code of a key, or -1 when the key means nothing to the game.
     static int32_t keyCode(SDL_Keycode key);
-    // Where the logical screen lies in the window: its top-left corner in
-    // window pixels, the scale and the logical size.
-    void setScreen(int32_t originX, int32_t originY, int32_t scale, int32_t width, int32_t height);
+    // Where the logical screen of width x height lies in the window: its
+    // top-left corner and its size there, in window pixels.
+    void setScreen(int32_t originX, int32_t originY, int32_t shownWidth, int32_t shownHeight, int32_t width,
+                   int32_t height);
     // Handles one event; false when it is not an input event. Without a
     // viewport (the game has not started yet) only gamepads are tracked.
     bool handle(const SDL_Event& e, Viewport* vp);
     // Lets go of everything held (focus lost, before the window closes).
     void releaseAll(Viewport& vp);
+    // The pointer left the window.
+    static void pointerLeft(Viewport& vp);
     // Closes the gamepads.
     void closePads();
 
@@ -65,7 +71,8 @@ private:
     int32_t m_touchY = 0;
     int32_t m_originX = 0;
     int32_t m_originY = 0;
-    int32_t m_scale = 1;
+    int32_t m_shownWidth = 1;
+    int32_t m_shownHeight = 1;
     int32_t m_width = 1;
     int32_t m_height = 1;
 };

@@ -1,5 +1,8 @@
 #include "game/App.h"
 
+#include <algorithm>
+
+#include "game/AppPicture.h"
 #include "game/Tank.h"
 #include "game/VehicleSpecs.h"
 #include "math/V.h"
@@ -14,7 +17,7 @@ void App::destroy()
 {
     removeAllStar();
     for (Vsprite* s : {static_cast<Vsprite*>(m_menuDrive.get()), static_cast<Vsprite*>(m_menuAim.get()),
-                       m_hud.get(), m_radar.get(), m_mapSprite.get()}) {
+                       m_hud.get(), m_radar.get(), m_mapSprite.get(), m_stage.get()}) {
         if (s)
             s->removeAllStar();
     }
@@ -89,14 +92,14 @@ void App::initOnce()
     m_lib = new Vilib(m_display, "app"_s);
 
     ref<Vsprite> splash = new Vsprite;
-    splash->setImage(m_lib, 49);
+    splash->setImage(m_lib, AppPicture::kSplash);
     center(splash);
     render();
     waitMs(0);
     prefLoad();
     sound("music3"_s);
     remove(splash);
-    m_lib->deletePicture(49);
+    m_lib->deletePicture(AppPicture::kSplash);
 
     m_menuDrive = controlMenu(false, buttonSize);
     m_menuAim = controlMenu(true, buttonSize);
@@ -117,6 +120,7 @@ bool App::screenResize()
     for (;;) {
         if (V3dView::screenResize()) {
             changed = true;
+            stageLayout();
             if (m_mapSprite) {
                 mapResize();
             } else if ((m_menuDrive && m_menuDrive->isLinked()) || (m_menuAim && m_menuAim->isLinked())) {
@@ -135,12 +139,60 @@ bool App::screenResize()
 void App::resetGame(int32_t front)
 {
     prefWrite(10, 0);
-    // The fresh tank of a new campaign: 20 rounds, fuel 20.0, damage 40.
-    prefWrite(8, 20);
-    prefWrite(9, 20);
-    prefWrite(7, 40);
+    freshTank();
     prefWrite(11, 0);
     m_front = front;
     prefWrite(1, front);
     prefSave();
+}
+
+void App::stageLayout()
+{
+    if (!m_stage) {
+        m_stage = new Vsprite;
+        if (!m_stage)
+            return;
+    }
+    // The largest whole scale at which the map's grid fits the screen: the
+    // pages are laid out for a screen that size and shown enlarged.
+    const int32_t k = std::max(1, std::min(m_width / AppPicture::kMapWidth, m_height / AppPicture::kMapHeight));
+    m_stageScale = k;
+    m_stageWidth = m_width / k;
+    m_stageHeight = m_height / k;
+    m_stage->setScale(k << 15);
+    m_stage->setXyi((m_width - k * m_stageWidth) / 2, (m_height - k * m_stageHeight) / 2);
+}
+
+void App::stageAdd(const ref<Vsprite>& s)
+{
+    if (!m_stage || m_stageWidth == 0)
+        stageLayout();
+    if (!m_stage || !s)
+        return;
+    if (!m_stage->isLinked())
+        add(m_stage);
+    m_stage->add(s);
+}
+
+void App::stageCenter(const ref<Vsprite>& s)
+{
+    if (!s)
+        return;
+    if (!m_stage || m_stageWidth == 0)
+        stageLayout();
+    s->setXyi((m_stageWidth - s->getWidth()) >> 1, (m_stageHeight - s->getHeight()) >> 1);
+    stageAdd(s);
+}
+
+int32_t App::stageX(int32_t screenX) const
+{
+    const int32_t x = screenX - (m_stage ? m_stage->m_x >> 15 : 0);
+    // Floor division: a point left of the stage stays left of it.
+    return x >= 0 ? x / m_stageScale : -((-x + m_stageScale - 1) / m_stageScale);
+}
+
+int32_t App::stageY(int32_t screenY) const
+{
+    const int32_t y = screenY - (m_stage ? m_stage->m_y >> 15 : 0);
+    return y >= 0 ? y / m_stageScale : -((-y + m_stageScale - 1) / m_stageScale);
 }

@@ -15,9 +15,16 @@
 // setWidthHeight, and then run on the game thread.
 //
 // The class is split over several files by concern: App.cpp (start-up, the
-// outer loop, screen size), AppHud.cpp (controls, status panel and the small
-// sprite helpers), AppScreens.cpp (menus and pages), AppMap.cpp (the campaign
-// map) and AppPrefs.cpp (the preferences record).
+// outer loop, screen size and the stage), AppHud.cpp (controls, status panel
+// and the small sprite helpers), AppMenus.cpp (the menus and what they share:
+// mouse, headings, confirmation), AppScreens.cpp (the pages: help, About,
+// game over), AppMap.cpp (the campaign map) and AppPrefs.cpp (the
+// preferences record).
+//
+// The pages outside the battle (map, menus, help, About) are laid out on the
+// stage, m_stage: a screen of m_stageWidth x m_stageHeight pixels shown at a
+// whole scale m_stageScale, so that on a large screen they grow by whole
+// pixels rather than stay small in the middle.
 class App : public V3dView {
 public:
     App();
@@ -32,7 +39,8 @@ public:
     // size changed. While the screen rotates it waits for the rotation to end.
     bool screenResize() override;
 
-    // Adds s centred on the screen, scaled down to the screen width if wider.
+    // Adds s centred on the screen, scaled down to the screen width if wider,
+    // or up by the largest whole factor that fits a screen twice its size.
     virtual void center(const ref<Vsprite>& s);
     // Fades s towards half alpha, by 4 per ms of the last frame.
     virtual void dim(const ref<Vsprite>& s);
@@ -43,8 +51,9 @@ public:
     // Changes the text of t and centres it in the width of its parent's
     // first child.
     virtual void mcenter(const ref<Vtext>& t, const ref<String>& text);
-    // Puts the text items of m on button pictures, for large screens.
-    virtual void mend(const ref<Vmenu>& m);
+    // Puts the text items of m on button pictures, for large screens, spread
+    // over the height of the screen less reserved rows (for a heading).
+    virtual void mend(const ref<Vmenu>& m, int32_t reserved = 0);
     // The campaign map until the player goes on; with openMenu the main menu
     // opens at once. True when a new campaign was started from the menu.
     virtual bool mapScreen(bool openMenu);
@@ -70,6 +79,41 @@ public:
     virtual void resetGame(int32_t front);
     // Waits for a confirming key, a resize, the stop, or ms of frame time.
     virtual void waitKey(int32_t ms);
+
+    // ---- menus (AppMenus.cpp), for every menu of the game ----
+
+    // Puts m on the stage, centred: restyled on button pictures on a large
+    // screen, and with a heading above it when one is given. Returns the
+    // page that holds it (m itself without a heading).
+    ref<Vsprite> showMenu(const ref<Vmenu>& m, const ref<String>& heading = nullptr);
+    // Takes m (and its heading) off the stage to show it again later with
+    // reshowMenu; closeMenu takes it off for good and releases its items.
+    void hideMenu(const ref<Vmenu>& m);
+    void reshowMenu(const ref<Vmenu>& m);
+    void closeMenu(const ref<Vmenu>& m);
+    // Once a frame while m is shown: re-centres it after a change of the
+    // screen size; the mouse pointer, when it moved, highlights the item
+    // under it and each wheel notch moves the highlight; then the next queued
+    // key or touch (a touch is used once) is translated into m's key.
+    // Choosing an item clicks. pressed, if given, receives the key as it
+    // came (1 for left on a setting, say).
+    int32_t menuKey(const ref<Vmenu>& m, int32_t* pressed = nullptr);
+    // A small Yes / No menu under the question; true for Yes. No is chosen
+    // first, and Escape, '0' and closing the game answer No.
+    bool confirm(const ref<String>& question);
+
+    // ---- the stage (App.cpp) ----
+
+    // Fits the stage to the screen: the largest whole scale at which the
+    // campaign map still fits, at least 1.
+    void stageLayout();
+    // Adds s to the stage (linking the stage into the view if needed), at
+    // its position, or centred.
+    void stageAdd(const ref<Vsprite>& s);
+    void stageCenter(const ref<Vsprite>& s);
+    // A screen position in stage pixels.
+    int32_t stageX(int32_t screenX) const;
+    int32_t stageY(int32_t screenY) const;
 
     // One-time start-up: fonts, the image library, the splash screen, the
     // preferences, the controls and the status panel.
@@ -101,6 +145,14 @@ public:
     Array<int8_t> m_prefs; // 24 bytes: twelve 16-bit slots, low byte first
     ref<String> m_viewer;  // a mesh to inspect instead of playing, or null
 
+    ref<Vsprite> m_stage;     // group node holding the pages
+    int32_t m_stageScale = 1; // screen pixels per stage pixel
+    int32_t m_stageWidth = 0;
+    int32_t m_stageHeight = 0;
+    // The pointer position the menus last followed.
+    int32_t m_pointerSeenX = -1;
+    int32_t m_pointerSeenY = -1;
+
     // The campaign grid, 16 columns by 12 rows, row-major: 0 empty, v > 0 a
     // cell of ring v, v < 0 the battle site of ring -v.
     static constexpr int32_t kMapColumns = 16;
@@ -108,12 +160,32 @@ public:
     static const int8_t m_map[kMapColumns * kMapRows];
 
 private:
+    // The sprites of the map screen while it is shown.
+    struct MapView {
+        ref<Vsprite> map;
+        ref<Vsprite> labels;
+        ref<Vsprite> site; // flag of the battle site, and of the site after it
+        ref<Vsprite> next;
+        ref<Vtext> briefing;
+    };
+
     ref<Vmenu> controlMenu(bool aim, int32_t buttonSize);
     void aboutPage(const ref<Vmenu>& menu);
-    void closeMenu(const ref<Vmenu>& m);
-    // Adds a menu centred, restyled on button pictures on a large screen.
-    void showMenu(const ref<Vmenu>& m);
-    // Once a frame: re-centres the menu after a change of the screen size,
-    // then gives its key for the next queued key or touch (a touch is used once).
-    int32_t menuKey(const ref<Vmenu>& m);
+    // Slots 7, 8 and 9 of the record: the tank of a first start or a new campaign.
+    void freshTank();
+    // The page (a heading's frame, else m) that stands on the stage for m.
+    ref<Vsprite> pageOf(const ref<Vmenu>& m);
+    // Spreads the rows of a restyled text menu over the stage as it is now,
+    // the way mend first spread them.
+    void respread(const ref<Vmenu>& m);
+    // The map screen's parts: the map with its labels, grid and capitals;
+    // the side's front (flags, battle site, Tank::m_dir); the orders; the
+    // loop that runs the screen, true when a new campaign was started from
+    // its menu.
+    MapView mapBuild();
+    void mapFront(MapView& v);
+    void mapBriefing(MapView& v);
+    bool mapLoop(MapView& v, bool openMenu);
+    // Where the orders run: below the map, or at the bottom of a low screen.
+    int32_t mapOrdersY(const ref<Vtext>& briefing);
 };

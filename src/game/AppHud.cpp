@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "game/AppPicture.h"
 #include "scene/Vilib.h"
 
 namespace {
@@ -15,10 +16,13 @@ struct ControlItem {
     int32_t picture;
 };
 
+using P = AppPicture;
+
 constexpr ControlItem kTextItems[] = {
-    {'0', "0 Menu", "0 Menu", -1},   {'2', "2 Go", "2 Up", 39},     {'4', "4 Left", "4 Left", 35},
-    {'5', "5 Fire", "5 Fire", -1},   {'6', "6 Right", "6 Right", 37}, {'8', "8 Back", "8 Down", 33},
-    {'3', "3 View", "3 View", -1},   {'9', "9 Aim", "9 Drive", -1},
+    {'0', "0 Menu", "0 Menu", -1},           {'2', "2 Go", "2 Up", P::kIconUp},
+    {'4', "4 Left", "4 Left", P::kIconLeft}, {'5', "5 Fire", "5 Fire", -1},
+    {'6', "6 Right", "6 Right", P::kIconRight}, {'8', "8 Back", "8 Down", P::kIconDown},
+    {'3', "3 View", "3 View", -1},           {'9', "9 Aim", "9 Drive", -1},
 };
 
 struct TouchButton {
@@ -28,8 +32,10 @@ struct TouchButton {
 };
 
 constexpr TouchButton kTouchButtons[] = {
-    {'0', 36, 36}, {'2', 39, 39}, {'3', 40, 40}, {'8', 33, 33},
-    {'9', 32, 34}, {'4', 35, 35}, {'6', 37, 37}, {'5', 38, 38},
+    {'0', P::kIconMenu, P::kIconMenu},   {'2', P::kIconUp, P::kIconUp},
+    {'3', P::kIconView, P::kIconView},   {'8', P::kIconDown, P::kIconDown},
+    {'9', P::kIconAim, P::kIconDrive},   {'4', P::kIconLeft, P::kIconLeft},
+    {'6', P::kIconRight, P::kIconRight}, {'5', P::kIconFire, P::kIconFire},
 };
 
 } // namespace
@@ -124,11 +130,19 @@ void App::center(const ref<Vsprite>& s)
     if (!s)
         return;
     addCenter(s);
-    if (s->getY() < 0 && s->getWidth() <= m_width) {
+    const int32_t w = s->getWidth(), h = s->getHeight();
+    if (s->getY() < 0 && w <= m_width) {
         s->setXy(s->getX(), 0);
-    } else if (s->getX() < 0 && s->getWidth() > 0) {
-        s->setScale(static_cast<int32_t>((static_cast<int64_t>(m_width) << 15) / s->getWidth()));
+    } else if (s->getX() < 0 && w > 0) {
+        s->setScale(static_cast<int32_t>((static_cast<int64_t>(m_width) << 15) / w));
         s->setXy(0, 0);
+    } else if (w > 0 && h > 0) {
+        // A large screen shows it at the largest whole scale that fits.
+        const int32_t k = std::min(m_width / w, m_height / h);
+        if (k >= 2) {
+            s->setScale(k << 15);
+            s->setXyi((m_width - k * w) / 2, (m_height - k * h) / 2);
+        }
     }
 }
 

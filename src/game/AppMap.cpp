@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "game/AppPicture.h"
 #include "game/Tank.h"
 #include "runtime/StringBuffer.h"
 #include "scene/Vilib.h"
@@ -24,11 +25,12 @@ const int8_t App::m_map[kMapColumns * kMapRows] = {
 
 namespace {
 
-constexpr int32_t kCell = 20;       // map pixels per grid cell
-constexpr int32_t kMapWidth = 320;  // the map picture
-constexpr int32_t kMapHeight = 240;
+using P = AppPicture;
 constexpr int32_t kIgnoreMs = 1000; // keys waiting at entry are ignored this long
 constexpr int32_t kMusicMs = 4000;
+constexpr int32_t kOrdersBelow = 246; // the orders' line, from the map's top
+// The orders run over a dark band where they cross the map.
+constexpr int32_t kOrdersBand = static_cast<int32_t>(0x90000000);
 
 } // namespace
 
@@ -36,12 +38,12 @@ ref<Vsprite> App::mapFlag(const ref<Vsprite>& map, int32_t p, int32_t c, int32_t
 {
     // The allied flag in the west differs from the one in the east; Berlin
     // shows the western one to an Allied player.
-    if (c <= 6 && p == 30 && (c <= 5 || m_side == 1))
-        p = 31;
+    if (c <= 6 && p == P::kFlagAlliedEast && (c <= 5 || m_side == 1))
+        p = P::kFlagAlliedWest;
     ref<Vsprite> flag = new Vsprite;
-    flag->setXyi(c * kCell, r * kCell);
+    flag->setXyi(c * P::kMapCell, r * P::kMapCell);
     flag->setImage(m_lib, p);
-    flag->setAlpha(p == 29 ? 0x4000 : 0x6000);
+    flag->setAlpha(p == P::kFlagGerman ? 0x4000 : 0x6000);
     if (map)
         map->add(flag);
     return flag;
@@ -51,132 +53,176 @@ void App::mapResize()
 {
     if (!m_mapSprite)
         return;
-    const int32_t w = m_width, h = m_height;
-    int32_t x = (w - kMapWidth) / 2;
+    const int32_t w = m_stageWidth, h = m_stageHeight;
+    int32_t x = (w - P::kMapWidth) / 2;
     if (x < 0) {
         // Too narrow for the whole map: it slides to centre the battle site.
-        x = std::clamp(w / 2 - m_mapX * kCell, w - kMapWidth, 0);
+        x = std::clamp(w / 2 - m_mapX * P::kMapCell, w - P::kMapWidth, 0);
     }
-    int32_t y = std::max((h - kMapHeight) / 2, 0);
+    // Centred, but high enough for the orders to run below it where the
+    // screen allows.
+    const int32_t line = Vtext::m_fontDefault ? Vtext::m_fontDefault->getHeight() : 16;
+    const int32_t y = std::max(std::min((h - P::kMapHeight) / 2, h - kOrdersBelow - line - 2), 0);
+    // The orders keep running where they are.
     m_mapSprite->setXyi(x, y);
-    ref<Vsprite> next = m_mapSprite->m_sibling;
-    if (next)
-        next->setXyi(w, 0);
+}
+
+int32_t App::mapOrdersY(const ref<Vtext>& briefing)
+{
+    const int32_t below = (m_mapSprite ? m_mapSprite->getY() >> 15 : 0) + kOrdersBelow;
+    return std::max(std::min(below, m_stageHeight - briefing->getHeight() - 2), 0);
 }
 
 bool App::mapScreen(bool openMenu)
 {
     removeAll();
+    if (m_stage)
+        m_stage->removeAll();
     setColor(static_cast<int32_t>(0xFF000000));
-    ref<Vsprite> map = new Vsprite;
-    m_mapSprite = map;
-    add(map);
-    ref<Vsprite> picture = new Vsprite;
-    picture->setImage(m_lib, 41);
-    map->add(picture);
+    MapView v = mapBuild();
+    mapFront(v);
+    mapResize();
+    if (!v.site)
+        v.site = v.next;
+    if (!v.next)
+        v.next = v.site;
+    mapBriefing(v);
+    const bool newCampaign = mapLoop(v, openMenu);
+    const bool running = isRunning();
+    m_mapSprite = nullptr;
+    removeAll();
+    if (m_stage)
+        m_stage->removeAll();
+    v.map->removeAll();
+    v.labels->removeAll();
+    setColor(0);
+    if (!running)
+        return false;
+    if (v.site == v.next && !newCampaign) {
+        gameOver();
+        return mapScreen(true);
+    }
+    return newCampaign;
+}
 
-    ref<Vsprite> labels = new Vsprite;
-    labels->setZ(-2);
+App::MapView App::mapBuild()
+{
+    MapView v;
+    v.map = new Vsprite;
+    m_mapSprite = v.map;
+    stageAdd(v.map);
+    // The picture reaches beyond the grid, so nothing at its edges is cut.
+    ref<Vsprite> picture = new Vsprite;
+    picture->setImage(m_lib, P::kMap);
+    picture->setXyi(-P::kMapMargin, -P::kMapMargin);
+    v.map->add(picture);
+
+    v.labels = new Vsprite;
+    v.labels->setZ(-2);
     ref<Vtext> berlin = new Vtext(m_fontSmall, "Berlin"_s);
     berlin->setXyi(130 - berlin->getWidth() / 2, 80 - berlin->getHeight());
     ref<Vtext> moscow = new Vtext(m_fontSmall, "Moscow"_s);
-    moscow->setXyi(kMapWidth - moscow->getWidth(), 20 - moscow->getHeight());
+    moscow->setXyi(P::kMapWidth - moscow->getWidth(), 20 - moscow->getHeight());
     ref<Vtext> london = new Vtext(m_fontSmall, "London"_s);
     london->setXyi(0, 80 - london->getHeight());
-    labels->add(berlin);
-    labels->add(moscow);
-    labels->add(london);
-    map->add(labels);
+    v.labels->add(berlin);
+    v.labels->add(moscow);
+    v.labels->add(london);
+    v.map->add(v.labels);
 
-    for (int32_t x = 0; x < kMapWidth; x += kCell) {
+    for (int32_t x = 0; x < P::kMapWidth; x += P::kMapCell) {
         ref<Vsprite> line = new Vsprite;
         line->setZ(-1);
         line->setColor(0x40FFFFFF);
-        line->setWidthHeight(1, kMapHeight);
+        line->setWidthHeight(1, P::kMapHeight);
         line->setXyi(x, 0);
-        map->add(line);
+        v.map->add(line);
     }
-    for (int32_t y = kCell; y < kMapHeight; y += kCell) {
+    for (int32_t y = P::kMapCell; y < P::kMapHeight; y += P::kMapCell) {
         ref<Vsprite> line = new Vsprite;
         line->setZ(-1);
         line->setColor(0x40FFFFFF);
-        line->setWidthHeight(kMapWidth, 1);
+        line->setWidthHeight(P::kMapWidth, 1);
         line->setXyi(0, y);
-        map->add(line);
+        v.map->add(line);
     }
 
-    mapFlag(map, 31, 0, 4);
-    mapFlag(map, 29, 6, 4);
-    mapFlag(map, 30, 15, 1);
+    mapFlag(v.map, P::kFlagAlliedWest, 0, 4);
+    mapFlag(v.map, P::kFlagGerman, 6, 4);
+    mapFlag(v.map, P::kFlagAlliedEast, 15, 1);
+    return v;
+}
 
+void App::mapFront(MapView& v)
+{
     const int32_t f = m_front;
     int32_t r2, flagF, flagR2, west, east;
     if (m_side == 2) {
         r2 = f - 1;
-        flagF = 30;
-        flagR2 = 29;
+        flagF = P::kFlagAlliedEast;
+        flagR2 = P::kFlagGerman;
         bool odd = (f & 1) != 0;
         west = odd ? 0 : 6;
         east = odd ? 6 : 15;
         Tank::m_dir = odd ? 3 : 1;
     } else {
         r2 = f + 1;
-        flagF = 29;
-        flagR2 = 30;
+        flagF = P::kFlagGerman;
+        flagR2 = P::kFlagAlliedEast;
         bool allied = m_side == 1;
         west = allied ? 0 : 6;
         east = allied ? 6 : 15;
         Tank::m_dir = allied ? 1 : 3;
     }
-
-    ref<Vsprite> site, next;
     for (int32_t row = 0; row < kMapRows; row++) {
         for (int32_t col = 0; col < kMapColumns; col++) {
-            const int32_t v = m_map[row * kMapColumns + col];
+            const int32_t cell = m_map[row * kMapColumns + col];
             const bool mine = col >= west && col <= east;
-            if (v == 0)
+            if (cell == 0)
                 continue;
-            if (v == f) {
-                mapFlag(map, flagF, col, row);
-            } else if (v == -f) {
-                ref<Vsprite> flag = mapFlag(map, flagF, col, row);
+            if (cell == f) {
+                mapFlag(v.map, flagF, col, row);
+            } else if (cell == -f) {
+                ref<Vsprite> flag = mapFlag(v.map, flagF, col, row);
                 if (mine) {
                     m_mapX = col;
                     m_mapY = row;
-                    site = flag;
+                    v.site = flag;
                 }
-            } else if (v == r2) {
-                mapFlag(map, flagR2, col, row);
-            } else if (v == -r2) {
-                ref<Vsprite> flag = mapFlag(map, flagR2, col, row);
+            } else if (cell == r2) {
+                mapFlag(v.map, flagR2, col, row);
+            } else if (cell == -r2) {
+                ref<Vsprite> flag = mapFlag(v.map, flagR2, col, row);
                 if (mine)
-                    next = flag;
+                    v.next = flag;
             }
         }
     }
-    mapResize();
-    if (!site)
-        site = next;
-    if (!next)
-        next = site;
+}
 
-    ref<Vtext> briefing;
-    if (site && next && site != next) {
-        ref<StringBuffer> b = new StringBuffer;
-        b->append("ORDERS FROM ");
-        b->append(m_side == 1 ? "ALLIED HQ" : m_side == 2 ? "BERLIN" : "COMRADE DRESKOV");
-        b->append("... ");
-        b->append("ADVANCE ");
-        b->append(Tank::m_dir == 3 ? "WEST" : "EAST");
-        b->append(" AND CLEAR ENEMY FROM FAR BANK...");
-        if (f == 5)
-            b->append(" DISABLE CONVOYS AND SCAVENGE SUPPLIES... ");
-        b->append(m_side == 1 ? "'NEVER SURRENDER!'" : m_side == 2 ? "'VICTORY OR DEATH!'" : "'NOT ONE STEP BACK!'");
-        briefing = new Vtext(b->toString());
-        briefing->setXyi(m_width, m_height - 38);
-        add(briefing);
-    }
+void App::mapBriefing(MapView& v)
+{
+    // Orders only while the campaign goes on: the site and the next differ.
+    if (!v.site || !v.next || v.site == v.next)
+        return;
+    ref<StringBuffer> b = new StringBuffer;
+    b->append("ORDERS FROM ");
+    b->append(m_side == 1 ? "ALLIED HQ" : m_side == 2 ? "BERLIN" : "COMRADE DRESKOV");
+    b->append("... ");
+    b->append("ADVANCE ");
+    b->append(Tank::m_dir == 3 ? "WEST" : "EAST");
+    b->append(" AND CLEAR ENEMY FROM FAR BANK...");
+    if (m_front == 5)
+        b->append(" DISABLE CONVOYS AND SCAVENGE SUPPLIES... ");
+    b->append(m_side == 1 ? "'NEVER SURRENDER!'" : m_side == 2 ? "'VICTORY OR DEATH!'" : "'NOT ONE STEP BACK!'");
+    v.briefing = new Vtext(b->toString());
+    v.briefing->setColor(kOrdersBand);
+    v.briefing->setXyi(m_stageWidth, mapOrdersY(v.briefing));
+    stageAdd(v.briefing);
+}
 
+bool App::mapLoop(MapView& v, bool openMenu)
+{
     int32_t ignore = keyGet() != 0 ? 0 : kIgnoreMs;
     int32_t music = kMusicMs;
     int32_t phase = 0;
@@ -187,15 +233,17 @@ bool App::mapScreen(bool openMenu)
         if (!isRunning())
             break;
         screenResize();
-        if (briefing) {
-            briefing->setXyi((briefing->getX() >> 15) - 4, (map->getY() >> 15) + 246);
-            if ((briefing->getX() >> 15) + briefing->getWidth() < 0)
+        if (v.briefing) {
+            v.briefing->setXyi((v.briefing->getX() >> 15) - 4, mapOrdersY(v.briefing));
+            if ((v.briefing->getX() >> 15) + v.briefing->getWidth() < 0)
                 end = true;
         }
         int32_t k = keyGet();
         ignore = std::min(ignore + m_frameMs, kIgnoreMs);
         if (ignore < kIgnoreMs)
             k = 0;
+        // The wheel means nothing here; notches must not reach the menu later.
+        m_wheel.store(0);
         music += m_frameMs;
         if (!menuOpen && music > kMusicMs) {
             sound("music2"_s);
@@ -209,14 +257,14 @@ bool App::mapScreen(bool openMenu)
         phase = (phase + 64 * m_frameMs) & 0xFFFF;
         const int32_t rising = phase & 0x7FFF, falling = ~phase & 0x7FFF;
         const bool firstHalf = (phase & 0x8000) == 0;
-        if (next)
-            next->setAlpha(firstHalf ? rising : falling);
-        if (site)
-            site->setAlpha(firstHalf ? falling : rising);
+        if (v.next)
+            v.next->setAlpha(firstHalf ? rising : falling);
+        if (v.site)
+            v.site->setAlpha(firstHalf ? falling : rising);
         if (menuOpen) {
-            labels->off();
-            if (briefing)
-                briefing->off();
+            v.labels->off();
+            if (v.briefing)
+                v.briefing->off();
             for (;;) {
                 if (menuMain())
                     newCampaign = true;
@@ -225,25 +273,13 @@ bool App::mapScreen(bool openMenu)
             }
             if (newCampaign || prefRead(10) != 0)
                 break;
-            map->add(labels);
-            // The briefing runs along the bottom of the screen, not inside the map.
-            if (briefing)
-                add(briefing);
+            v.map->add(v.labels);
+            // The orders run along the bottom of the screen, not inside the map.
+            if (v.briefing)
+                stageAdd(v.briefing);
             menuOpen = false;
         }
         renderWait();
-    }
-    const bool running = isRunning();
-    m_mapSprite = nullptr;
-    removeAll();
-    map->removeAll();
-    labels->removeAll();
-    setColor(0);
-    if (!running)
-        return false;
-    if (site == next && !newCampaign) {
-        gameOver();
-        return mapScreen(true);
     }
     return newCampaign;
 }

@@ -45,16 +45,25 @@ void App::prefLoad()
             std::fflush(stdout);
             m_side = m_side > 3 ? 1 : m_side;
             m_front = 0;
+            // Nothing of the dropped campaign carries over, its tank included.
             prefWrite(10, 0);
+            prefWrite(11, 0);
+            freshTank();
         }
     }
     if (m_side == 0) {
         m_front = 0;
         m_side = 1;
-        prefWrite(8, 20);
-        prefWrite(9, 20);
-        prefWrite(7, 40);
+        freshTank();
     }
+}
+
+void App::freshTank()
+{
+    // Fuel 20.0, 20 rounds, damage 40 (armor 10).
+    prefWrite(8, 20);
+    prefWrite(9, 20);
+    prefWrite(7, 40);
 }
 
 void App::prefSave()

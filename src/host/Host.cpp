@@ -29,6 +29,28 @@ std::atomic<Host*> g_host{&g_builtin};
 
 } // namespace
 
+bool Host::cachedSound(const char* name, int32_t& id) const
+{
+    for (const auto& [cached, cachedId] : m_sounds) {
+        if (cached == name) {
+            id = cachedId;
+            return true;
+        }
+    }
+    return false;
+}
+
+void Host::cacheSound(const char* name, int32_t id)
+{
+    for (auto& entry : m_sounds) {
+        if (entry.first == name) {
+            entry.second = id;
+            return;
+        }
+    }
+    m_sounds.emplace_back(name, id);
+}
+
 Host& Host::current()
 {
     return *g_host.load(std::memory_order_acquire);

@@ -1,5 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
 
 class Viewport;
 
@@ -33,7 +36,17 @@ public:
     // Game thread: play a loaded sound once.
     virtual void playSound(int32_t id) = 0;
 
+    // Game thread, from Vdisplay::audio: the sounds this host was asked to
+    // load, by name, with the identifier it gave (-1: it could not load it).
+    // The cache belongs to the host, so an identifier never outlives the host
+    // that gave it. cachedSound is false for a name never asked for.
+    bool cachedSound(const char* name, int32_t& id) const;
+    void cacheSound(const char* name, int32_t id);
+
     // The host in charge; install(nullptr) restores the built-in one.
     static Host& current();
     static void install(Host* host);
+
+private:
+    std::vector<std::pair<std::string, int32_t>> m_sounds;
 };

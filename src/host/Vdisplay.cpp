@@ -1,5 +1,6 @@
 #include "host/Vdisplay.h"
 
+#include <algorithm>
 #include <bit>
 #include <cerrno>
 #include <csetjmp>
@@ -8,7 +9,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,23 +25,10 @@ std::string& prefsOverride()
     return dir;
 }
 
-// One loaded sound per distinct name object; nodes are pushed at the head and
-// live until the process ends. A node whose sound failed to load (id -1) is
-// kept only so that the failure is reported once; loading is retried.
-struct SoundNode {
-    ref<String> name;
-    int32_t id = -1;
-    SoundNode* next = nullptr;
-};
-SoundNode* g_audio = nullptr;
-
 // Key names become file names: nothing that could leave the folder.
-bool validKey(const ref<String>& name)
+bool validKey(const std::string& key)
 {
-    if (!name || name->length() == 0)
-        return false;
-    const char* s = name->c_str();
-    return std::strchr(s, '/') == nullptr && std::strstr(s, "..") == nullptr;
+    return !key.empty() && key.find('/') == std::string::npos && key.find("..") == std::string::npos;
 }
 
 // A save killed between making its temporary file and renaming it leaves the
@@ -161,17 +148,27 @@ std::string Vdisplay::prefsDir()
 
 bool Vdisplay::prefsWrite(const ref<String>& name, const Array<int8_t>& bytes)
 {
+    return storeRecord(name ? name->c_str() : "", bytes.a, bytes.length);
+}
+
+bool Vdisplay::prefsRead(const ref<String>& name, const Array<int8_t>& bytes)
+{
+    return loadRecord(name ? name->c_str() : "", bytes.a, bytes.length) >= 0;
+}
+
+bool Vdisplay::storeRecord(const std::string& key, const int8_t* bytes, int32_t n)
+{
     std::string dir = prefsDir();
-    if (!validKey(name) || dir.empty()) {
-        std::printf("Preferences: cannot store the record \"%s\"\n", name ? name->c_str() : "");
+    if (!validKey(key) || dir.empty()) {
+        std::printf("Preferences: cannot store the record \"%s\"\n", key.c_str());
         return false;
     }
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    std::string path = dir + "/" + name->c_str();
-    removeLeftovers(dir, name->c_str());
+    std::string path = dir + "/" + key;
+    removeLeftovers(dir, key);
     // mkstemp replaces the six trailing placeholder letters with a unique suffix.
-    std::string tmp = dir + "/." + name->c_str() + "." + std::string(6, 'X');
+    std::string tmp = dir + "/." + key + "." + std::string(6, 'X');
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) {
         std::printf("Preferences: cannot write in %s: %s\n", dir.c_str(), std::strerror(errno));
@@ -179,7 +176,7 @@ bool Vdisplay::prefsWrite(const ref<String>& name, const Array<int8_t>& bytes)
     }
     // The record reaches the disk under a temporary name and replaces the old
     // one in a single rename, so a crash leaves either the old or the new one.
-    bool ok = writeAll(fd, bytes.a, bytes.length) && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, bytes, std::max(n, 0)) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(tmp.c_str(), path.c_str()) == 0;
     if (!ok) {
@@ -195,27 +192,28 @@ bool Vdisplay::prefsWrite(const ref<String>& name, const Array<int8_t>& bytes)
     return true;
 }
 
-bool Vdisplay::prefsRead(const ref<String>& name, const Array<int8_t>& bytes)
+int32_t Vdisplay::loadRecord(const std::string& key, int8_t* bytes, int32_t n)
 {
     std::string dir = prefsDir();
-    if (!validKey(name) || dir.empty())
-        return false;
-    std::string path = dir + "/" + name->c_str();
+    if (!validKey(key) || dir.empty())
+        return -1;
+    std::string path = dir + "/" + key;
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
-        return false;
+        return -1;
     struct stat st;
     bool ok = ::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode);
-    if (ok && bytes.length > 0) {
+    std::size_t got = 0;
+    if (ok && n > 0) {
         // Read into a copy first so that a failing read leaves the caller's array alone.
-        std::string data(static_cast<std::size_t>(bytes.length), '\0');
-        std::size_t got = std::fread(data.data(), 1, data.size(), f);
+        std::string data(static_cast<std::size_t>(n), '\0');
+        got = std::fread(data.data(), 1, data.size(), f);
         ok = !std::ferror(f);
         if (ok)
-            std::memcpy(bytes.a, data.data(), got);
+            std::memcpy(bytes, data.data(), got);
     }
     std::fclose(f);
-    return ok;
+    return ok ? static_cast<int32_t>(got) : -1;
 }
 
 bool Vdisplay::getImage(const Array<int8_t>& data, int32_t offset, int32_t length, int32_t,
@@ -236,37 +234,26 @@ bool Vdisplay::audio(const ref<String>& name, bool)
 {
     if (!name)
         return false;
-    SoundNode* node = g_audio;
-    while (node && node->name.get() != name.get())
-        node = node->next;
-    if (node && node->id >= 0) {
-        Host::current().playSound(node->id);
+    // Loaded sounds are cached by the host that loaded them; a sound that
+    // failed is reported once and its loading retried on the next request.
+    Host& host = Host::current();
+    int32_t id = -1;
+    const bool asked = host.cachedSound(name->c_str(), id);
+    if (asked && id >= 0) {
+        host.playSound(id);
         return true;
     }
     std::string file = std::string(name->c_str()) + ".wav";
     std::string path = InputStream::resourcePath(file.c_str());
-    int32_t id = path.empty() ? -1 : Host::current().loadSound(path.c_str());
+    id = path.empty() ? -1 : host.loadSound(path.c_str());
     if (id < 0) {
-        if (!node) {
-            std::printf("Could not open %s\n", file.c_str());
-            node = new (std::nothrow) SoundNode;
-            if (node) {
-                node->name = name;
-                node->next = g_audio;
-                g_audio = node;
-            }
+        if (!asked) {
+            std::printf("Could not open %s\n", InputStream::displayPath(file.c_str()).c_str());
+            host.cacheSound(name->c_str(), -1);
         }
         return false;
     }
-    if (!node) {
-        node = new (std::nothrow) SoundNode;
-        if (!node)
-            return false;
-        node->name = name;
-        node->next = g_audio;
-        g_audio = node;
-    }
-    node->id = id;
-    Host::current().playSound(id);
+    host.cacheSound(name->c_str(), id);
+    host.playSound(id);
     return true;
 }

@@ -24,9 +24,16 @@ public:
     bool getImage(const Array<int8_t>& data, int32_t offset, int32_t length, int32_t width,
                   int32_t height, const Array<int32_t>& dest, int32_t destOffset);
     // Plays the resource name + ".wav" once (loop is accepted and ignored);
-    // false when the sound cannot be loaded. Loaded sounds are cached by the
-    // identity of the name string.
+    // false when the sound cannot be loaded. The host in charge loads each
+    // name once and keeps it (Host::cachedSound).
     bool audio(const ref<String>& name, bool loop);
+
+    // The record files behind prefsWrite and prefsRead, for callers that are
+    // not the game (the desktop host keeps its window settings this way).
+    // Any thread, one caller per key at a time. loadRecord gives the number
+    // of bytes read (at most n), -1 when nothing is stored.
+    static bool storeRecord(const std::string& key, const int8_t* bytes, int32_t n);
+    static int32_t loadRecord(const std::string& key, int8_t* bytes, int32_t n);
 
     // Folder of the preferences files; by default $XDG_CONFIG_HOME/korvath,
     // else ~/.config/korvath. Hosts and tests may point it elsewhere.

@@ -38,6 +38,12 @@ std::string InputStream::resourcePath(const char* name)
     return dataDir() + "/" + name;
 }
 
+std::string InputStream::displayPath(const char* name)
+{
+    std::string path = resourcePath(name);
+    return path.empty() ? std::string(name ? name : "") : path;
+}
+
 bool InputStream::open(const char* name)
 {
     close();

@@ -31,6 +31,9 @@ public:
     // The file-system path of a resource name, or "" for a name that would
     // leave the folder.
     static std::string resourcePath(const char* name);
+    // The resource name as messages show it: the file's path, or the name
+    // itself when it would leave the folder.
+    static std::string displayPath(const char* name);
 
     std::FILE* m_file = nullptr;
 };

@@ -16,6 +16,128 @@ constexpr int32_t kMaxCode = 255;
 
 constexpr int32_t kOpaque = 32768;
 
+// Ink at coverage cov (1 .. 15) over line[a, b). The three cases are three
+// loops, so the choice is made once per span, not per pixel.
+inline void inkSpan(int32_t* line, int32_t a, int32_t b, int32_t cov, int32_t color)
+{
+    if (cov == 15) {
+        for (int32_t q = a; q < b; q++)
+            line[q] = color;
+    } else if (cov == 7) {
+        // Halving both sides before adding keeps each channel inside its byte.
+        const int32_t half = (color >> 1) & 0x7F7F7F;
+        for (int32_t q = a; q < b; q++)
+            line[q] = half + ((line[q] >> 1) & 0x7F7F7F);
+    } else {
+        // Per channel p + c * (colour - p) / 16, the shift rounding down when
+        // darkening as well.
+        const int32_t cr = (color >> 16) & 0xFF, cg = (color >> 8) & 0xFF, cb = color & 0xFF;
+        for (int32_t q = a; q < b; q++) {
+            const int32_t p = line[q];
+            int32_t r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, bl = p & 0xFF;
+            r += (cov * (cr - r)) >> 4;
+            g += (cov * (cg - g)) >> 4;
+            bl += (cov * (cb - bl)) >> 4;
+            line[q] = (r << 16) | (g << 8) | bl;
+        }
+    }
+}
+
+// The shadow of ink at coverage cov over line[a, b): a quarter darker under
+// faint ink, half under strong ink.
+inline void shadeSpan(int32_t* line, int32_t a, int32_t b, int32_t cov)
+{
+    if (cov <= 7) {
+        for (int32_t q = a; q < b; q++)
+            line[q] = (line[q] & 0xFFFFFF) - ((line[q] >> 2) & 0x3F3F3F);
+    } else {
+        for (int32_t q = a; q < b; q++)
+            line[q] = (line[q] >> 1) & 0x7F7F7F;
+    }
+}
+
+// Where a glyph is drawn: the buffer, its clip (already inside it) and the ink.
+struct GlyphTarget {
+    int32_t* buf;
+    int32_t length; // words of the buffer, for the range checks
+    int32_t width;
+    int32_t x0, y0, x1, y1;
+    int32_t color;
+    int32_t alpha;
+};
+
+// Draws the coverage runs [run, stop) of a glyph w pixels wide with its
+// top-left corner at (gx, gy). Every glyph pixel covers b x b screen pixels;
+// instantiated apart for b = 1, so the common case keeps its tight loops.
+template <bool kBlocks>
+void drawRuns(const GlyphTarget& t, const uint8_t* run, const uint8_t* const stop, int32_t w, int32_t block,
+              int32_t gx, int32_t gy)
+{
+    const int32_t b = kBlocks ? block : 1;
+    const int32_t x0 = t.x0, y0 = t.y0, x1 = t.x1, y1 = t.y1, width = t.width, color = t.color, alpha = t.alpha;
+    const bool shadow = alpha == kOpaque;
+    int32_t col = 0; // glyph pixel where the run starts
+    int32_t row = 0;
+    int32_t* const buf = t.buf;
+
+    // Rows only move down, so once past the clip the rest of the glyph is too.
+    for (; run < stop && gy + row * b < y1; run++) {
+        int32_t n = *run >> 4;
+        if (n == 0)
+            n = 16;
+        int32_t cov = *run & 15;
+        if (!shadow && cov != 0)
+            cov = std::clamp((cov * alpha) >> 15, 0, 15);
+        if (cov == 0) {
+            col += n;
+            while (col >= w) {
+                row++;
+                col -= w;
+            }
+            continue;
+        }
+        // A run may wrap over several rows of the box; draw it row piece by
+        // row piece, each piece clipped once instead of pixel by pixel.
+        while (n > 0) {
+            const int32_t piece = std::min(n, w - col);
+            const int32_t sx = gx + col * b, ex = sx + piece * b;
+            const int32_t sy = gy + row * b;
+            // The piece covers rows [sy, sy + b); the shadow falls one glyph
+            // pixel down and right. Pixels just left of or above the clip cast
+            // into it too, so that a clipped redraw gives the same picture as
+            // a full one.
+            const int32_t qa = std::max(sx, x0), qb = std::min(ex, x1);
+            const int32_t sa = std::max(sx + b, x0), sb = std::min(ex + b, x1);
+            if (!kBlocks) {
+                if (sy >= y0 && sy < y1) {
+                    KV_CHECK(qa >= qb || (sy * width + qa >= 0 && sy * width + qb <= t.length), "Vfont::draw");
+                    inkSpan(buf + sy * width, qa, qb, cov, color);
+                }
+                if (shadow && sy + 1 >= y0 && sy + 1 < y1) {
+                    KV_CHECK(sa >= sb || ((sy + 1) * width + sa >= 0 && (sy + 1) * width + sb <= t.length),
+                             "Vfont::draw");
+                    shadeSpan(buf + (sy + 1) * width, sa, sb, cov);
+                }
+            } else {
+                for (int32_t py = std::max(sy, y0); py < std::min(sy + b, y1); py++) {
+                    KV_CHECK(qa >= qb || (py * width + qa >= 0 && py * width + qb <= t.length), "Vfont::draw");
+                    inkSpan(buf + py * width, qa, qb, cov, color);
+                }
+                for (int32_t py = std::max(sy + b, y0); shadow && py < std::min(sy + 2 * b, y1); py++) {
+                    KV_CHECK(sa >= sb || (py * width + sa >= 0 && py * width + sb <= t.length), "Vfont::draw");
+                    shadeSpan(buf + py * width, sa, sb, cov);
+                }
+            }
+            col += piece;
+            n -= piece;
+            if (col == w) {
+                col = 0;
+                row++;
+            }
+        }
+    }
+}
+
 } // namespace
 
 int32_t Vfont::charWidth(char c)
@@ -83,7 +205,7 @@ bool Vfont::open(const ref<String>& name)
     ref<String> path = "/"_s + name;
     m_stream = Class_::getResourceAsStream(path);
     if (!m_stream) {
-        std::printf("Could not open %s\n", path ? path->c_str() : "font");
+        std::printf("Could not open %s\n", path ? InputStream::displayPath(path->c_str()).c_str() : "font");
         std::fflush(stdout);
         return false;
     }
@@ -92,7 +214,8 @@ bool Vfont::open(const ref<String>& name)
     m_stream = nullptr;
     if (problem) {
         clear();
-        std::printf("Vfont: %s is not a valid font file: %s\n", path->c_str(), problem);
+        std::printf("Vfont: %s is not a valid font file: %s\n", InputStream::displayPath(path->c_str()).c_str(),
+                    problem);
         std::fflush(stdout);
         return false;
     }
@@ -169,7 +292,7 @@ const char* Vfont::load()
 }
 
 void Vfont::draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,
-                 int32_t x1, int32_t y1, int32_t x, int32_t y, int32_t color, int32_t alpha)
+                 int32_t x1, int32_t y1, int32_t x, int32_t y, int32_t color, int32_t alpha, int32_t block)
 {
     int32_t k = c - m_first;
     if (c < m_first || c > m_last || k + 1 >= m_offsets.length || k >= m_widths.length)
@@ -187,84 +310,10 @@ void Vfont::draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t
     y1 = std::min(y1, height);
     if (x0 >= x1 || y0 >= y1)
         return;
-
-    const bool shadow = alpha == kOpaque;
-    const int32_t cr = (color >> 16) & 0xFF;
-    const int32_t cg = (color >> 8) & 0xFF;
-    const int32_t cb = color & 0xFF;
-    const int32_t half = (color >> 1) & 0x7F7F7F;
-    const int32_t gx = x >> 15;
-    const int32_t right = gx + w;
-    int32_t px = gx;
-    int32_t py = y >> 15;
-    int32_t* const buf = pixels.a;
-    const uint8_t* run = reinterpret_cast<const uint8_t*>(m_data.a) + start;
-    const uint8_t* const stop = reinterpret_cast<const uint8_t*>(m_data.a) + end;
-
-    // Rows only move down, so once past the clip the rest of the glyph is too.
-    for (; run < stop && py < y1; run++) {
-        int32_t n = *run >> 4;
-        if (n == 0)
-            n = 16;
-        int32_t cov = *run & 15;
-        if (!shadow && cov != 0)
-            cov = std::clamp((cov * alpha) >> 15, 0, 15);
-        if (cov == 0) {
-            px += n;
-            while (px >= right) {
-                py++;
-                px -= w;
-            }
-            continue;
-        }
-        // A run may wrap over several rows of the box; draw it row piece by
-        // row piece, each piece clipped once instead of pixel by pixel.
-        while (n > 0) {
-            int32_t piece = std::min(n, right - px);
-            if (py >= y0 && py < y1) {
-                int32_t* row = buf + py * width;
-                int32_t a = std::max(px, x0);
-                int32_t b = std::min(px + piece, x1);
-                for (int32_t q = a; q < b; q++) {
-                    KV_CHECK(py * width + q >= 0 && py * width + q < pixels.length, "Vfont::draw");
-                    int32_t p = row[q];
-                    if (cov == 15) {
-                        p = color;
-                    } else if (cov == 7) {
-                        p = half + ((p >> 1) & 0x7F7F7F);
-                    } else {
-                        // Per channel p + c * (colour - p) / 16, the shift
-                        // rounding down when darkening as well.
-                        int32_t r = (p >> 16) & 0xFF;
-                        int32_t g = (p >> 8) & 0xFF;
-                        int32_t bl = p & 0xFF;
-                        r += (cov * (cr - r)) >> 4;
-                        g += (cov * (cg - g)) >> 4;
-                        bl += (cov * (cb - bl)) >> 4;
-                        p = (r << 16) | (g << 8) | bl;
-                    }
-                    row[q] = p;
-                }
-            }
-            // The shadow falls one down and one right. Pixels just left of or
-            // above the clip cast into it too, so that a clipped redraw gives
-            // the same picture as a full one.
-            if (shadow && py + 1 >= y0 && py + 1 < y1) {
-                int32_t* row = buf + (py + 1) * width;
-                int32_t a = std::max(px + 1, x0);
-                int32_t b = std::min(px + piece + 1, x1);
-                for (int32_t q = a; q < b; q++) {
-                    KV_CHECK((py + 1) * width + q >= 0 && (py + 1) * width + q < pixels.length, "Vfont::draw");
-                    int32_t s = row[q];
-                    row[q] = cov <= 7 ? (s & 0xFFFFFF) - ((s >> 2) & 0x3F3F3F) : (s >> 1) & 0x7F7F7F;
-                }
-            }
-            px += piece;
-            n -= piece;
-            if (px == right) {
-                px = gx;
-                py++;
-            }
-        }
-    }
+    const GlyphTarget t{pixels.a, pixels.length, width, x0, y0, x1, y1, color, alpha};
+    const uint8_t* runs = reinterpret_cast<const uint8_t*>(m_data.a);
+    if (block <= 1)
+        drawRuns<false>(t, runs + start, runs + end, w, 1, x >> 15, y >> 15);
+    else
+        drawRuns<true>(t, runs + start, runs + end, w, std::min(block, kMaxBlock), x >> 15, y >> 15);
 }

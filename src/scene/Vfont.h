@@ -27,9 +27,11 @@ public:
     // Draws glyph c with its top-left corner at the fixed-point position (x, y)
     // into pixels (width x height words), clipped to [x0, x1) x [y0, y1) and
     // to the buffer, in colour 0xRRGGBB at opacity alpha (32768 = opaque;
-    // only opaque glyphs cast the shadow).
+    // only opaque glyphs cast the shadow). With block n every glyph pixel is
+    // drawn as n x n pixels (1 .. kMaxBlock), for text on enlarged screens.
     virtual void draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
-                      int32_t y0, int32_t x1, int32_t y1, int32_t x, int32_t y, int32_t color, int32_t alpha);
+                      int32_t y0, int32_t x1, int32_t y1, int32_t x, int32_t y, int32_t color, int32_t alpha,
+                      int32_t block = 1);
     virtual int32_t getHeight();
     // Loads the resource "/" + name. False, leaving the font empty (every
     // width 0, nothing drawn), when it is missing or not a valid font file.
@@ -53,6 +55,8 @@ public:
     int32_t m_space = 0;
     int32_t m_tab = 0; // 7 spaces
     Array<int16_t> m_widths;
+
+    static constexpr int32_t kMaxBlock = 16;
 
 private:
     // Reads the open stream into the fields; the reason when the file is not

@@ -92,6 +92,13 @@ public:
     std::atomic<int32_t> m_keyTail{0};
     std::atomic<int32_t> m_mouseX{0}; // last touch, whole view points
     std::atomic<int32_t> m_mouseY{0};
+    // Where the mouse pointer rests, for hover highlights: whole view points,
+    // (-1, -1) while it is off the screen. Written by the desktop host.
+    std::atomic<int32_t> m_pointerX{-1};
+    std::atomic<int32_t> m_pointerY{-1};
+    // Mouse wheel notches the game has not taken yet, positive away from the
+    // player; the host adds to it, the game takes it with exchange(0).
+    std::atomic<int32_t> m_wheel{0};
     std::atomic<bool> m_rotating{false};
     // Pixels 0xZZRRGGBB (ZZ a depth code, ignored on screen), m_width x
     // m_height. The host thread reads the buffer and the dirty list below
@@ -107,6 +114,12 @@ public:
     // Read by the host thread during a paint, like m_pixels.
     Array<int32_t> m_dirty;
     int32_t m_dirtyCount = 0; // words in use, four per rectangle
+
+    // Codes of the desktop's paging keys, which a phone keypad does not have.
+    static constexpr int32_t kKeyPageUp = 14;
+    static constexpr int32_t kKeyPageDown = 15;
+    static constexpr int32_t kKeyHome = 16;
+    static constexpr int32_t kKeyEnd = 17;
 
 private:
     static int32_t nextKeyIndex(int32_t i) { return i == 9 ? 0 : i + 1; }

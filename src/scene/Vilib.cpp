@@ -59,7 +59,7 @@ void Vilib::open(const ref<String>& name)
     clearDirectory();
     const char* label = name ? name->c_str() : "";
     if (!openPage(0)) {
-        std::printf("Could not open image library %s\n", label);
+        std::printf("Could not open image library %s\n", InputStream::displayPath(pageName(0)->c_str()).c_str());
         return;
     }
     const int32_t length = m_length = measure();
@@ -115,6 +115,16 @@ void Vilib::open(const ref<String>& name)
     // Picture 0 brings the shared JPEG header into the work buffer.
     if (n > 0)
         readPicture(0);
+}
+
+int32_t Vilib::missingPage()
+{
+    // An empty first page is as good as none; a damaged directory is not a
+    // missing page.
+    if (m_count == 0)
+        return m_length > 0 ? -1 : 0;
+    // measure stopped at the first page that is short or missing.
+    return m_offsets[m_count] > m_length ? m_length >> kPageShift : -1;
 }
 
 int32_t Vilib::measure()

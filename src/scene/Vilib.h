@@ -33,6 +33,10 @@ public:
     virtual void preload(int32_t a, int32_t b);
     virtual int32_t rv();
     virtual void unload(int32_t a, int32_t b);
+    // The first page the directory needs that is missing or cut short (its
+    // records would lie beyond the bytes the pages hold); -1 when every
+    // record is there.
+    virtual int32_t missingPage();
 
     ref<StringBuffer> m_path;
     ref<String> m_name;

@@ -194,24 +194,9 @@ char Vmenu::key(char k, int32_t x, int32_t y)
 {
     fade();
     if (k == 5 && (x != 0 || y != 0)) {
-        if (m_buttonSize == 0) {
-            if (x >= m_x0 && x < m_x1 && y >= m_y0 && y < m_y1) {
-                for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get()) {
-                    if (y >= c->m_y0 && y < c->m_y1) {
-                        choose(ref<Vsprite>(c));
-                        return static_cast<char>(c->m_id);
-                    }
-                }
-            }
-        } else {
-            // Buttons take their edges too, so that a touch on the line
-            // between two buttons picks the first rather than nothing.
-            for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get()) {
-                if (x >= c->m_x0 && x <= c->m_x1 && y >= c->m_y0 && y <= c->m_y1) {
-                    choose(ref<Vsprite>(c));
-                    return static_cast<char>(c->m_id);
-                }
-            }
+        if (ref<Vsprite> c = itemAt(x, y)) {
+            choose(c);
+            return static_cast<char>(c->m_id);
         }
         k = 0;
     }
@@ -257,6 +242,35 @@ char Vmenu::key(char k, int32_t x, int32_t y)
         }
     }
     return k;
+}
+
+ref<Vsprite> Vmenu::itemAt(int32_t x, int32_t y)
+{
+    if (m_buttonSize == 0) {
+        if (x < m_x0 || x >= m_x1 || y < m_y0 || y >= m_y1)
+            return nullptr;
+        for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get())
+            if (y >= c->m_y0 && y < c->m_y1)
+                return ref<Vsprite>(c);
+        return nullptr;
+    }
+    // Buttons take their edges too, so that a touch on the line between two
+    // buttons picks the first rather than nothing.
+    for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get())
+        if (x >= c->m_x0 && x <= c->m_x1 && y >= c->m_y0 && y <= c->m_y1)
+            return ref<Vsprite>(c);
+    return nullptr;
+}
+
+bool Vmenu::hover(int32_t x, int32_t y)
+{
+    ref<Vsprite> c = itemAt(x, y);
+    if (!c)
+        return false;
+    // Choosing a button again relights it and restarts its 200 ms.
+    if (c != m_selected || m_buttonSize != 0)
+        choose(c);
+    return true;
 }
 
 // ---- layout ----

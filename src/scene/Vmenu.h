@@ -56,6 +56,14 @@ public:
     virtual int32_t selectedOrdinal();
     // Touch menus: the alpha of buttons not chosen.
     virtual void setDim(int32_t alpha);
+    // The pointer moved to (x, y): the item under it is highlighted, as
+    // desktop menus follow the mouse (a button lights up as when chosen).
+    // True when an item lies under the point.
+    virtual bool hover(int32_t x, int32_t y);
+    // The item under the screen point (x, y), or null: in a text menu the
+    // first item whose rows hold y, inside the menu's rectangle; in a touch
+    // menu the first button holding the point, edges included.
+    virtual ref<Vsprite> itemAt(int32_t x, int32_t y);
 
     int32_t m_dim = 0x4000;
     ref<Vsprite> m_selected;

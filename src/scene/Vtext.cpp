@@ -147,7 +147,7 @@ void Vtext::setFile(const ref<String>& name)
     ref<String> path = "/"_s + name;
     ref<InputStream> in = Class_::getResourceAsStream(path);
     if (!in) {
-        std::printf("Could not open %s\n", path ? path->c_str() : name->c_str());
+        std::printf("Could not open %s\n", InputStream::displayPath((path ? path : name)->c_str()).c_str());
         std::fflush(stdout);
         return;
     }
@@ -174,8 +174,8 @@ void Vtext::setFile(const ref<String>& name)
         b->append(text);
     }
     if (total >= kMaxTextBytes && in->read() >= 0) {
-        std::printf("Vtext: %s is longer than %d bytes; only the start is shown\n", path->c_str(),
-                    kMaxTextBytes);
+        std::printf("Vtext: %s is longer than %d bytes; only the start is shown\n",
+                    InputStream::displayPath(path->c_str()).c_str(), kMaxTextBytes);
         std::fflush(stdout);
     }
     in->close();
@@ -273,12 +273,19 @@ void Vtext::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, in
     if (!m_font)
         return;
 
-    const int32_t left = m_sx + 32768; // one pixel in from the sprite's edge
+    // Drawn at a whole scale of 2 or more (an enlarged screen), every pixel of
+    // the text becomes a square block, so the text keeps its place in the
+    // layout; any other scale draws it at its own size.
+    const int32_t b = (m_drawScale & 32767) == 0 && m_drawScale >= 65536
+                          ? std::min(m_drawScale >> 15, Vfont::kMaxBlock)
+                          : 1;
+    const int32_t unit = b * 32768;
+    const int32_t left = m_sx + unit; // one pixel in from the sprite's edge
     const int32_t fontHeight = m_font->getHeight();
-    const int32_t line = fontHeight * 32768;
+    const int32_t line = fontHeight * unit;
     // A glyph's shadow falls one pixel right of and below its box, so a glyph
     // just outside the clip may still shade its edge.
-    const int32_t yMin = (y0 - fontHeight - 1) * 32768;
+    const int32_t yMin = (y0 - (fontHeight + 1) * b) * 32768;
     int32_t x = left;
     int32_t y = m_sy;
     if (m_text) {
@@ -290,15 +297,15 @@ void Vtext::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, in
                 if ((y >> 15) > y1)
                     break;
             } else if (c == '\t') {
-                x += m_font->tab((x - m_sx) >> 15) * 32768;
+                x += m_font->tab(((x - m_sx) >> 15) / b) * unit;
             } else {
                 int32_t w = m_font->charWidth(c);
                 if (w == 0)
                     continue;
                 int32_t gx = x >> 15;
-                if (c != ' ' && gx < x1 && gx + w + 1 > x0 && y > yMin)
-                    m_font->draw(c, pixels, width, height, x0, y0, x1, y1, x, y, m_textColor, alpha);
-                x += w * 32768;
+                if (c != ' ' && gx < x1 && gx + (w + 1) * b > x0 && y > yMin)
+                    m_font->draw(c, pixels, width, height, x0, y0, x1, y1, x, y, m_textColor, alpha, b);
+                x += w * unit;
             }
         }
     }
@@ -306,7 +313,7 @@ void Vtext::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, in
         char c = m_field.a[i];
         int32_t w = m_font->charWidth(c);
         if (c != ' ' && w != 0)
-            m_font->draw(c, pixels, width, height, x0, y0, x1, y1, x, y, m_textColor, m_alpha);
-        x += w * 32768;
+            m_font->draw(c, pixels, width, height, x0, y0, x1, y1, x, y, m_textColor, m_alpha, b);
+        x += w * unit;
     }
 }

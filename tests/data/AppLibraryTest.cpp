@@ -4,6 +4,7 @@
 #include <map>
 
 #include "DataFiles.h"
+#include "game/AppPicture.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
 #include "scene/Vilib.h"
@@ -11,9 +12,13 @@
 
 namespace {
 
+constexpr int32_t kMargin = AppPicture::kMapMargin;
+
 // Runs of pictures of one size, from index 0: count, width, height.
-constexpr int32_t kSizes[][3] = {{7, 64, 64}, {1, 200, 34}, {1, 52, 34}, {7, 64, 64},  {1, 32, 32},  {12, 64, 72}, {3, 20, 20},
-                                 {9, 40, 40}, {1, 320, 240}, {2, 480, 320}, {1, 64, 64}, {4, 4, 4}, {1, 480, 320}};
+constexpr int32_t kSizes[][3] = {{7, 64, 64},   {1, 200, 34},  {1, 52, 34},  {7, 64, 64},
+                                 {1, 32, 32},   {12, 64, 72},  {3, 20, 20},  {9, 40, 40},
+                                 {1, 320 + 2 * kMargin, 240 + 2 * kMargin},  {2, 480, 320},
+                                 {1, 64, 64},   {4, 4, 4},     {1, 480, 320}};
 
 uint32_t pixel(const ref<Vpicture>& p, int32_t k) { return static_cast<uint32_t>(p->m_pixels[k]); }
 int32_t alphaAt(const ref<Vpicture>& p, int32_t x, int32_t y) { return pixel(p, y * p->m_width + x) >> 28; }
@@ -61,7 +66,7 @@ TEST_F(AppLibraryTest, EveryIndexDecodesAtItsSizeWithADistinctName)
             EXPECT_EQ(p->m_height, h) << "picture " << i;
             EXPECT_TRUE(names.emplace(s_lib->m_names[i]->c_str(), i).second) << s_lib->m_names[i]->c_str() << " used twice";
         }
-    EXPECT_EQ(i, 50);
+    EXPECT_EQ(i, AppPicture::kCount);
     EXPECT_EQ(s_lib->loadPicture(0)->m_type, 'j');
     // The splash and explosion hot spots the game relies on.
     EXPECT_EQ(s_lib->loadPicture(16)->m_cx, 16);
@@ -138,14 +143,17 @@ TEST_F(AppLibraryTest, MasksLeaveCornersTransparentAndButtonsDark)
 
 TEST_F(AppLibraryTest, BattleSitesAndCapitalsLieOnLand)
 {
-    ref<Vpicture> map = s_lib->loadPicture(41);
+    ref<Vpicture> map = s_lib->loadPicture(AppPicture::kMap);
     ASSERT_TRUE(map);
-    // Sea is blue-dominant; land (fields, hills, rivers' thin lines aside) is not.
+    // Sea is blue-dominant; land (fields, hills, rivers' thin lines aside) is
+    // not. Cells are counted from the grid's corner, inside the margin.
     auto landShare = [&](int32_t col, int32_t row) {
         int32_t land = 0;
-        for (int32_t y = row * 20; y < row * 20 + 20; ++y)
-            for (int32_t x = col * 20; x < col * 20 + 20; ++x)
-                land += channel(pixel(map, y * 320 + x), 0) < channel(pixel(map, y * 320 + x), 16) + 12;
+        for (int32_t y = kMargin + row * 20; y < kMargin + row * 20 + 20; ++y)
+            for (int32_t x = kMargin + col * 20; x < kMargin + col * 20 + 20; ++x) {
+                uint32_t p = pixel(map, y * map->m_width + x);
+                land += channel(p, 0) < channel(p, 16) + 12;
+            }
         return land / 400.0;
     };
     const int32_t sites[][2] = {{14, 1}, {15, 1}, {12, 2}, {13, 2}, {11, 3}, {0, 4}, {4, 4},

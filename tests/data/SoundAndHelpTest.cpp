@@ -22,7 +22,7 @@ struct Range {
 
 const Range kSounds[] = {{"music2", 2.0, 4.0},  {"music3", 1.5, 4.0}, {"shoot", 0.5, 2.5},   {"motor", 0.8, 1.3},
                          {"hit", 0.2, 2.0},     {"collide", 0.2, 1.5}, {"miss", 0.5, 3.0},   {"stinger", 0.3, 2.0},
-                         {"stinger5", 0.1, 1.0}, {"turret2", 0.2, 1.5}};
+                         {"stinger5", 0.1, 1.0}, {"turret2", 0.2, 1.5}, {"click", 0.05, 0.2}};
 
 TEST(Sounds, AreMono16BitPcmOfTheRightLengthWithoutClipsOrClicks)
 {

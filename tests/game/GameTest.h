@@ -46,10 +46,10 @@ public:
     {
         std::string name = path;
         name = name.substr(name.rfind('/') + 1);
-        names().push_back(name.substr(0, name.rfind('.')));
-        return static_cast<int32_t>(names().size() - 1);
+        m_names.push_back(name.substr(0, name.rfind('.')));
+        return static_cast<int32_t>(m_names.size() - 1);
     }
-    void playSound(int32_t id) override { m_played.push_back(names()[static_cast<std::size_t>(id)]); }
+    void playSound(int32_t id) override { m_played.push_back(m_names[static_cast<std::size_t>(id)]); }
 
     // ---- the script ----
     void at(int32_t ms, Action a) { m_actions.emplace(ms, std::move(a)); }
@@ -94,12 +94,7 @@ public:
     std::vector<std::string> m_played;
 
 private:
-    // Shared by every host of the run: the sound cache outlives them.
-    static std::vector<std::string>& names()
-    {
-        static std::vector<std::string> all;
-        return all;
-    }
+    std::vector<std::string> m_names; // of the sounds loaded, by identifier
     std::multimap<int32_t, Action> m_actions;
 };
 
@@ -146,12 +141,16 @@ protected:
 
 // ---- looking at what the player sees ----
 
-// The first child of the view that is a menu, or null.
-inline ref<Vmenu> shownMenu(App& app)
+// The first menu shown in the tree below s (on the stage, maybe under a
+// heading), or null.
+inline ref<Vmenu> shownMenu(Vsprite& s)
 {
-    for (Vsprite* c = app.m_child.get(); c; c = c->m_sibling.get())
+    for (Vsprite* c = s.m_child.get(); c; c = c->m_sibling.get()) {
         if (ref<Vmenu> m = ref_cast<Vmenu>(ref<Vsprite>(c)))
             return m;
+        if (ref<Vmenu> m = shownMenu(*c))
+            return m;
+    }
     return nullptr;
 }
 

@@ -30,7 +30,7 @@ Frame reference(std::initializer_list<int32_t> pictures, int32_t x, int32_t y)
 
 } // namespace
 
-// Runs korvath --headless with the script in the test's preferences folder.
+// Runs korvath-headless with the script in the test's preferences folder.
 class HeadlessGameTest : public GameTest {
 protected:
     // In the folder dir (the preferences folder too), after the shell
@@ -38,7 +38,7 @@ protected:
     int32_t korvath(const std::string& scriptFile, int32_t untilMs, const std::string& wrap = "", std::string dir = "")
     {
         dir = dir.empty() ? m_dir.str() : dir;
-        return runCommand("cd " + dir + " && " + wrap + " " + KORVATH_BIN_DIR + "/korvath --headless --script " +
+        return runCommand("cd " + dir + " && " + wrap + " " + KORVATH_BIN_DIR + "/korvath-headless --script " +
                               scriptFile + " --until " + std::to_string(untilMs) + " --prefs " + dir +
                               " --sound-log sounds.log",
                           m_out);
@@ -53,33 +53,41 @@ protected:
 };
 
 // The screenshot script of the assets on a fresh start: the splash, the map
-// of a new Allied campaign with its orders running in, the menu over it; the
-// same in a second run, to the byte.
-TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheSplashTheMapAndTheMenuTheSameEveryTime)
+// of a new Allied campaign with its orders running in, the menu over it, the
+// other pages, and the screens again at other sizes; the same in a second
+// run, to the byte.
+TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 {
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/screenshots.script";
-    ASSERT_EQ(korvath(script, 9500), 0) << m_out;
+    ASSERT_EQ(korvath(script, 16000), 0) << m_out;
     std::filesystem::create_directory(m_dir.file("again"));
-    ASSERT_EQ(korvath(script, 9500, "", m_dir.file("again")), 0) << m_out;
-    for (std::string name : {"splash.png", "map.png", "menu.png", "sounds.log"}) {
+    ASSERT_EQ(korvath(script, 16000, "", m_dir.file("again")), 0) << m_out;
+    for (std::string name : {"splash.png", "sides.png", "map.png", "menu.png", "confirm.png", "help.png",
+                             "menu-320x240.png", "help-320x240.png", "map-320x240.png", "map-800x600.png",
+                             "menu-800x600.png", "menu-1920x1080.png", "help-1920x1080.png",
+                             "map-1920x1080.png", "sounds.log"}) {
         ASSERT_FALSE(readFile(m_dir.file(name)).empty()) << name;
         EXPECT_EQ(readFile(m_dir.file(name)), readFile(m_dir.file("again/" + name))) << name;
     }
-    // The splash music, then the map's once it is up.
-    EXPECT_EQ(readFile(m_dir.file("sounds.log")).substr(0, 9), "0 music3\n");
-    EXPECT_NE(readFile(m_dir.file("sounds.log")).find(" music2\n"), std::string::npos);
+    // The splash music, then the map's once it is up; a click for each choice.
+    const std::string sounds = readFile(m_dir.file("sounds.log"));
+    EXPECT_EQ(sounds.substr(0, 9), "0 music3\n");
+    EXPECT_NE(sounds.find(" music2\n"), std::string::npos);
+    EXPECT_NE(sounds.find(" click\n"), std::string::npos);
 
     Frame splash = shot("splash.png"), map = shot("map.png"), menu = shot("menu.png");
     ASSERT_EQ(splash.w, 480);
     ASSERT_EQ(splash.h, 320);
     EXPECT_EQ(splash.differences(reference({49}, 0, 0)), 0);
 
-    Frame bare = reference({41}, 80, 40);
+    // The map's grid at (80, 40), its picture reaching 8 pixels beyond it.
+    Frame bare = reference({41}, 80 - 8, 40 - 8);
     // Black around the map, the map itself where nothing covers it.
     EXPECT_EQ(map.at(40, 20), 0u);
     EXPECT_EQ(map.at(440, 20), 0u);
     EXPECT_EQ(map.at(85, 245), bare.at(85, 245));
     EXPECT_EQ(map.at(395, 275), bare.at(395, 275));
+    EXPECT_EQ(map.at(75, 35), bare.at(75, 35)); // the margin, beyond the grid
     // Grid lines: white at a quarter over the map.
     for (auto [x, y] : {std::pair{180, 245}, std::pair{185, 240}, std::pair{300, 262}}) {
         uint32_t p = bare.at(x, y), g = map.at(x, y);
@@ -103,14 +111,27 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheSplashTheMapAndTheMenuTheSam
     EXPECT_GT(whiteIn(map, 0, 286, 480, 302), 100);
     EXPECT_EQ(whiteIn(map, 0, 0, 480, 40), 0);
 
-    // Five buttons of 200 x 34 spread over the height, the first at (140, 20);
+    // Six buttons of 200 x 34 spread over the height, the first at (140, 14);
     // "Resume" is selected and white, "Sound: On" dimmed, the names hidden.
-    Frame button = reference({7}, 140, 20);
-    for (auto [x, y] : {std::pair{150, 24}, std::pair{330, 50}, std::pair{145, 37}})
+    Frame button = reference({7}, 140, 14);
+    for (auto [x, y] : {std::pair{150, 18}, std::pair{330, 44}, std::pair{145, 31}})
         EXPECT_EQ(menu.at(x, y), button.at(x, y)) << x << "," << y;
-    EXPECT_GT(whiteIn(menu, 160, 84, 320, 118), 80);
-    EXPECT_EQ(whiteIn(menu, 160, 148, 320, 182), 0);
+    EXPECT_GT(whiteIn(menu, 160, 70, 320, 100), 80);
+    EXPECT_EQ(whiteIn(menu, 160, 124, 320, 154), 0);
     EXPECT_EQ(whiteIn(menu, 0, 0, 130, 320), 0);
+
+    // Full HD: the map screen at scale 4, the grid 1280 x 960 wide in the
+    // middle, each pixel of the map picture a block of 4 x 4.
+    Frame big = shot("map-1920x1080.png");
+    ASSERT_EQ(big.w, 1920);
+    ASSERT_EQ(big.h, 1080);
+    EXPECT_EQ(big.at(100, 500), 0u);
+    for (auto [x, y] : {std::pair{105, 103}, std::pair{253, 187}})
+        for (int32_t d : {1, 2, 3})
+            EXPECT_EQ(big.at(320 + 4 * x + d, 24 + 4 * y + d), bare.at(80 + x, 40 + y)) << x << "," << y;
+    EXPECT_GT(whiteIn(big, 0, 1008, 1920, 1072), 1600); // the orders, below the map
+    EXPECT_EQ(shot("map-320x240.png").w, 320);
+    EXPECT_EQ(shot("menu-800x600.png").h, 600);
 }
 
 TEST_F(HeadlessGameTest, TheCampaignsEndIsVictoryOrDefeatBySideAndLastSite)
@@ -127,6 +148,18 @@ TEST_F(HeadlessGameTest, TheCampaignsEndIsVictoryOrDefeatBySideAndLastSite)
         // The campaign is over: the record no longer holds one.
         EXPECT_EQ(storedSlot(1), 0);
     }
+}
+
+TEST_F(HeadlessGameTest, TheQuitItemEndsTheRunWithStatusZero)
+{
+    // Down from "New Game" to "Quit" with the wheel, then Enter: the game ends
+    // long before the end time, and the record is saved.
+    ASSERT_EQ(korvath(script("at 1000 wheel -4\nat 1300 key enter\n"), 600000), 0) << m_out;
+    EXPECT_EQ(m_out.find("not run"), std::string::npos) << m_out;
+    const std::string sounds = readFile(m_dir.file("sounds.log"));
+    ASSERT_NE(sounds.rfind(" click\n"), std::string::npos);
+    EXPECT_LT(std::stoi(sounds.substr(sounds.rfind('\n', sounds.size() - 2) + 1)), 1500);
+    EXPECT_EQ(storedSlot(0), 1);
 }
 
 TEST_F(HeadlessGameTest, FailedSavesKeepTheOldRecordAndFailedShotsFailTheRun)

@@ -113,7 +113,7 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
     m_host.key(3100, ' ');
     m_host.at(3500, [](App& app) {
         EXPECT_TRUE(withImage(&app, 42).empty());
-        EXPECT_EQ(menuItems(shownMenu(app)), (std::vector<std::string>{"New Game", "Sound: On", "Help", "About"}));
+        EXPECT_EQ(menuItems(shownMenu(app)), (std::vector<std::string>{"New Game", "Sound: On", "Help", "About", "Quit"}));
     });
     m_host.stopAt(3600);
     m_host.run();
@@ -121,22 +121,24 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
     EXPECT_EQ(m_host.count("music3"), 2); // the splash and the end
 }
 
-TEST_F(MapTest, ZeroOpensTheMenuAndNarrowScreensSlideTheMapToTheSite)
+TEST_F(MapTest, ZeroOpensTheMenuNarrowScreensSlideTheMapAndAResizeKeepsTheOrdersRunning)
 {
     campaign(2, 4);
     m_host.key(700, 'R');
-    m_host.at(1200, [](App& app) {
+    int32_t x = 0;
+    m_host.at(1200, [&](App& app) {
         EXPECT_EQ(app.m_mapSprite->m_x >> 15, 120 - 9 * 20);
         EXPECT_EQ(app.m_mapSprite->m_y >> 15, 40);
+        x = findText(&app, "ORDERS")->m_x;
         app.setWidthHeight(480, 320);
     });
-    m_host.at(1300, [](App& app) {
+    m_host.at(1300, [&](App& app) {
         EXPECT_EQ(app.m_mapSprite->m_x >> 15, 80);
-        // The briefing starts again from the right edge.
-        EXPECT_GT(findText(&app, "ORDERS")->m_x >> 15, 480 - 3 * 4);
+        // The orders go on from where they were, one step a frame.
+        EXPECT_LT(findText(&app, "ORDERS")->m_x, x);
+        EXPECT_GT(findText(&app, "ORDERS")->m_x, x - (3 * 4 << 15));
     });
     // While the screen rotates the game waits.
-    int32_t x = 0;
     m_host.at(1400, [&](App& app) {
         app.m_rotating = true;
         x = findText(&app, "ORDERS")->m_x;
@@ -160,4 +162,36 @@ TEST_F(MapTest, ZeroOpensTheMenuAndNarrowScreensSlideTheMapToTheSite)
     });
     m_host.stopAt(3000);
     m_host.run(240, 320);
+}
+
+// On a large screen the map screen grows by whole pixels: 1920 x 1080 shows
+// a stage of 480 x 270 at scale 4, the map high enough for the orders below
+// it; 320 x 240 keeps the orders on the screen, over the map.
+TEST_F(MapTest, LargeScreensScaleTheMapScreenAndLowOnesKeepTheOrdersOnIt)
+{
+    campaign(1, 5);
+    struct Case {
+        int32_t w, h, scale, mapX, mapY, ordersY;
+    };
+    for (Case c : {Case{1920, 1080, 4, 80, 6, 252}, Case{800, 600, 2, 40, 30, 276}, Case{320, 240, 1, 0, 0, 240 - 18},
+                   Case{480, 320, 1, 80, 40, 286}}) {
+        SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
+        GameHost host;
+        host.key(700, 'R');
+        host.at(1200, [&](App& app) {
+            EXPECT_EQ(app.m_stageScale, c.scale);
+            EXPECT_EQ(app.m_stage->m_x, 0);
+            EXPECT_EQ(app.m_mapSprite->m_x >> 15, c.mapX);
+            EXPECT_EQ(app.m_mapSprite->m_y >> 15, c.mapY);
+            ref<Vtext> orders = findText(&app, "ORDERS");
+            ASSERT_TRUE(orders);
+            EXPECT_EQ(orders->m_y >> 15, c.ordersY);
+            EXPECT_LE(orders->m_y1, c.h);
+            // Screen pixels: the map's grid spans 320 x 240 stage pixels.
+            Vsprite* picture = withImage(app.m_mapSprite.get(), 41)[0];
+            EXPECT_EQ(picture->m_x1 - picture->m_x0, 336 * c.scale);
+        });
+        host.stopAt(1300);
+        host.run(c.w, c.h);
+    }
 }

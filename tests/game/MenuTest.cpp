@@ -2,67 +2,170 @@
 
 using Items = std::vector<std::string>;
 
-TEST_F(GameTest, FirstStartOpensTheMenuWithoutResumeUntilANewGameStartsACampaign)
+namespace {
+
+const Items kFirstMenu = {"New Game", "Sound: On", "Help", "About", "Quit"};
+const Items kSides = {"Allied Forces", "German Forces", "Soviet Forces", "Level: Easy", "Back"};
+
+// The words of the heading above the shown menu, "" without one.
+std::string headingOf(App& app)
+{
+    ref<Vmenu> m = shownMenu(app);
+    ref<Vsprite> frame = m ? m->getParent() : nullptr;
+    if (!frame || frame == app.m_stage)
+        return "";
+    ref<Vtext> t = findText(frame->m_child.get(), "");
+    return t ? t->m_text->c_str() : "";
+}
+
+// The centre of the shown menu's item with that key, in screen pixels.
+std::pair<int32_t, int32_t> itemCentre(App& app, int32_t key)
+{
+    for (Vsprite* c = shownMenu(app)->m_child.get(); c; c = c->m_sibling.get())
+        if (c->m_id == key)
+            return {(c->m_x0 + c->m_x1) / 2, (c->m_y0 + c->m_y1) / 2};
+    return {0, 0};
+}
+
+} // namespace
+
+TEST_F(GameTest, FirstStartOffersQuitAndANewGameUnderAHeading)
 {
     // No record (the defaults it gives are checked with the records): the
-    // menu is there at once and the keys that resume do nothing without a campaign.
+    // menu is there at once; the keys that resume do nothing without a
+    // campaign, and Escape shows the way out.
     m_host.at(700, [](App& app) {
-        EXPECT_EQ(menuItems(shownMenu(app)), (Items{"New Game", "Sound: On", "Help", "About"}));
+        EXPECT_EQ(menuItems(shownMenu(app)), kFirstMenu);
         EXPECT_EQ(selectedItem(shownMenu(app)), "New Game");
+        EXPECT_EQ(headingOf(app), "");
     });
-    m_host.keys(800, {6, 7, '0', 'R', 10});
-    // Enter picked "New Game": the settings page, Allied preselected.
-    m_host.at(2500, [](App& app) {
-        EXPECT_EQ(menuItems(shownMenu(app)),
-                  (Items{"Allied Varnel", "German Varnel", "Soviet Varnel", "Level: Easy", "Back"}));
-        EXPECT_EQ(selectedItem(shownMenu(app)), "Allied Varnel");
+    m_host.keys(800, {7, '0', 'R'});
+    m_host.at(1700, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "New Game"); });
+    m_host.key(1800, 6);
+    m_host.at(2000, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Quit"); });
+    // Up four times to "New Game" and Enter: the sides under their heading.
+    m_host.keys(2100, {3, 3, 3, 3, 10});
+    m_host.at(3700, [](App& app) {
+        EXPECT_EQ(menuItems(shownMenu(app)), kSides);
+        EXPECT_EQ(selectedItem(shownMenu(app)), "Allied Forces");
+        EXPECT_EQ(headingOf(app), "Choose your side");
     });
-    // Back to the main menu, still without a campaign, and a new one from there.
-    m_host.key(2600, 'B');
-    m_host.keys(3100, "NG");
-    m_host.at(4000, [](App& app) {
+    // Back to the main menu, still without a campaign, and a new one from
+    // there: no question asked, as there is nothing to lose.
+    m_host.key(3800, 'B');
+    m_host.keys(4300, "NG");
+    m_host.at(5200, [](App& app) {
         EXPECT_EQ(app.m_side, 2);
         EXPECT_EQ(app.m_front, 5);
         EXPECT_FALSE(shownMenu(app));
         EXPECT_TRUE(findText(&app, "ORDERS FROM BERLIN"));
     });
-    m_host.stopAt(4500);
+    m_host.stopAt(5500);
     m_host.run();
     EXPECT_EQ(storedSlot(0), 2);
     EXPECT_EQ(storedSlot(1), 5);
+    // Every choice clicked: Enter on "New Game", "Back", "New Game", "German Forces".
+    EXPECT_EQ(m_host.count("click"), 4);
 }
 
-TEST_F(GameTest, SettingsCycleTheLevelBackReturnsAndClosingThereKeepsTheCampaign)
+TEST_F(GameTest, ANewGameDuringACampaignIsConfirmedFirst)
+{
+    campaign(3, 7);
+    // New Game: the question, with "No" chosen first; Escape answers no.
+    m_host.key(700, 'N');
+    m_host.at(1000, [](App& app) {
+        EXPECT_EQ(menuItems(shownMenu(app)), (Items{"Yes", "No"}));
+        EXPECT_EQ(selectedItem(shownMenu(app)), "No");
+        EXPECT_EQ(headingOf(app), "Abandon the running campaign?");
+    });
+    m_host.key(1100, 6);
+    m_host.at(1400, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "New Game"); });
+    // Enter on "No" answers no too; "Y" goes on to the sides.
+    m_host.keys(1500, {'N', 10});
+    m_host.at(2200, [](App& app) { EXPECT_EQ(menuItems(shownMenu(app))[1], "Resume"); });
+    m_host.keys(2300, "NY");
+    m_host.at(3000, [](App& app) {
+        EXPECT_EQ(menuItems(shownMenu(app)), kSides);
+        EXPECT_EQ(app.m_front, 7); // nothing is lost before a side is chosen
+    });
+    m_host.key(3100, 'A');
+    m_host.stopAt(3500);
+    m_host.run();
+    EXPECT_EQ(storedSlot(0), 1);
+    EXPECT_EQ(storedSlot(1), 5);
+}
+
+TEST_F(GameTest, LeftLowersTheLevelRightAndLRaiseItBackReturnsAndClosingKeepsTheCampaign)
 {
     campaign(3, 7, 0);
-    m_host.keys(700, "N");
+    m_host.keys(700, "NY");
+    // On the level item: Left wraps down to Hard, then Medium; Right and L raise it.
+    m_host.key(1400, 4);
     std::vector<std::string> seen;
-    for (int32_t i = 0; i < 4; i++) {
-        m_host.at(1000 + 300 * i, [&seen](App& app) { seen.push_back(menuItems(shownMenu(app))[3]); });
-        m_host.key(1100 + 300 * i, 'L');
+    const int32_t keys[] = {1, 1, 2, 'L', 'L'};
+    for (int32_t i = 0; i < 5; i++) {
+        m_host.key(2400 + 300 * i, keys[i]);
+        m_host.at(2600 + 300 * i, [&seen](App& app) { seen.push_back(menuItems(shownMenu(app))[3]); });
     }
-    m_host.at(2300, [](App& app) {
-        // The settings page stays open while the level cycles.
-        EXPECT_EQ(menuItems(shownMenu(app))[0], "Allied Varnel");
+    m_host.at(4000, [](App& app) {
+        // The settings page stays open while the level changes.
+        EXPECT_EQ(menuItems(shownMenu(app))[0], "Allied Forces");
         EXPECT_EQ(selectedItem(shownMenu(app)), "Level: Medium");
     });
-    m_host.key(2400, 'B');
-    m_host.at(2800, [](App& app) {
-        EXPECT_EQ(menuItems(shownMenu(app)), (Items{"New Game", "Resume", "Sound: On", "Help", "About"}));
+    m_host.key(4100, 'B');
+    m_host.at(4500, [](App& app) {
+        EXPECT_EQ(menuItems(shownMenu(app)), (Items{"New Game", "Resume", "Sound: On", "Help", "About", "Quit"}));
         EXPECT_EQ(app.m_level, 1);
         EXPECT_EQ(app.m_front, 7);
     });
-    // The game closed with the settings open: the campaign and the level as cycled.
-    m_host.keys(2900, "NL");
-    m_host.stopAt(3800);
+    // The game closed with the settings open: the campaign and the level as changed.
+    m_host.keys(4600, {'N', 'Y', 'L'});
+    m_host.stopAt(5800);
     m_host.run();
-    EXPECT_EQ(seen, (Items{"Level: Easy", "Level: Medium", "Level: Hard", "Level: Easy"}));
+    EXPECT_EQ(seen, (Items{"Level: Hard", "Level: Medium", "Level: Hard", "Level: Easy", "Level: Medium"}));
     EXPECT_EQ(storedSlot(0), 3);
     EXPECT_EQ(storedSlot(1), 7);
     EXPECT_EQ(storedSlot(2), 2);
 }
 
-TEST_F(GameTest, TheSoundSwitchIsSavedAtOnceAndKeptAfterARestartAndEEnds)
+TEST_F(GameTest, TheMouseWheelAndPointerMoveTheHighlight)
+{
+    campaign(1, 5);
+    // Two notches down from "Resume", one up; a notch is an arrow key.
+    m_host.at(1000, [](App& app) {
+        EXPECT_EQ(selectedItem(shownMenu(app)), "Resume");
+        app.m_wheel += -2;
+    });
+    m_host.at(1200, [](App& app) {
+        EXPECT_EQ(selectedItem(shownMenu(app)), "Help");
+        app.m_wheel += 1;
+    });
+    // The pointer moved onto "About" lights it; resting there, it does not
+    // take the highlight back from the keys.
+    m_host.at(1400, [](App& app) {
+        EXPECT_EQ(selectedItem(shownMenu(app)), "Sound: On");
+        auto [x, y] = itemCentre(app, 'A');
+        app.m_pointerX = x;
+        app.m_pointerY = y;
+    });
+    m_host.at(1600, [](App& app) {
+        EXPECT_EQ(selectedItem(shownMenu(app)), "About");
+        app.keyDownSys(3);
+        app.keyUpSys(3);
+    });
+    m_host.at(1900, [](App& app) {
+        EXPECT_EQ(selectedItem(shownMenu(app)), "Help");
+        // Off the menu: nothing changes.
+        app.m_pointerX = 2;
+        app.m_pointerY = 2;
+    });
+    m_host.at(2200, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Help"); });
+    m_host.stopAt(2300);
+    m_host.run();
+    EXPECT_EQ(m_host.count("click"), 0); // moving the highlight chooses nothing
+}
+
+TEST_F(GameTest, TheSoundSwitchIsSavedAtOnceAndKeptAfterARestartAndQuitEnds)
 {
     campaign(1, 5);
     m_host.key(700, 'S');
@@ -71,30 +174,34 @@ TEST_F(GameTest, TheSoundSwitchIsSavedAtOnceAndKeptAfterARestartAndEEnds)
         EXPECT_EQ(menuItems(shownMenu(app))[2], "Sound: Off");
         EXPECT_EQ(storedSlot(5), 1); // already on disk
     });
-    m_host.key(1100, 'E'); // ends the game from the main menu
+    m_host.key(1100, 'Q'); // the Quit item ends the game
     m_host.run();
     EXPECT_LT(m_host.m_elapsed, 2000);
     EXPECT_EQ(m_host.count("music3"), 1); // the splash, before the switch
+    EXPECT_EQ(m_host.count("click"), 1);  // the switch; then the sound is off
 
     GameHost second;
     second.at(700, [](App& app) {
         EXPECT_TRUE(app.m_mute);
         EXPECT_EQ(menuItems(shownMenu(app))[2], "Sound: Off");
     });
-    second.keys(800, "R");
+    second.key(800, 'E'); // as the phone's hidden key did
     second.stopAt(6000);
     second.run();
+    EXPECT_LT(second.m_elapsed, 2000);
     EXPECT_TRUE(second.m_played.empty());
     EXPECT_EQ(storedSlot(5), 1);
     EXPECT_EQ(storedSlot(1), 5);
 }
 
-TEST_F(GameTest, HelpPagesDownAndUpStopsExactlyAtTheTop)
+TEST_F(GameTest, HelpPagesWithArrowsPagingKeysWheelAndDragAndStopsAtBothEnds)
 {
     campaign(1, 5);
     m_host.key(700, 'H');
     ref<Vtext> text;
-    const int32_t page = (16 * (320 / 16 - 1)) << 15;
+    // The window between the margins is 320 - 12 high; a page is that less a line.
+    const int32_t page = (16 * (308 / 16 - 1)) << 15;
+    int32_t bottom = 0;
     // Where the text is, and whether the up (39) and down (33) buttons show.
     auto expectAt = [&](App& app, int32_t y, bool up, bool down) {
         EXPECT_EQ(text->m_y, y);
@@ -105,38 +212,52 @@ TEST_F(GameTest, HelpPagesDownAndUpStopsExactlyAtTheTop)
         EXPECT_FALSE(shownMenu(app));
         text = findText(&app, "HOW TO PLAY");
         ASSERT_TRUE(text);
-        EXPECT_EQ(text->m_x >> 15, (480 - 240) / 2);
+        // Inside the dark panel with a margin of 6, the buttons beside it.
+        EXPECT_EQ(text->m_x0, (480 - 286) / 2 + 6);
+        EXPECT_EQ(text->m_y0, 6);
         EXPECT_GT(text->m_height, 320);
+        bottom = (308 - text->m_height) << 15;
         expectAt(app, 0, false, true);
     });
     m_host.key(1100, 4);
     m_host.at(1400, [&](App& app) { expectAt(app, -page, true, true); });
-    // A drag up by 40 pixels scrolls back 10; a page up then stops at the top,
-    // and another one stays there.
+    // A drag up by 40 pixels scrolls back 10; a notch of the wheel 3 lines;
+    // a page up then stops at the top, and another one stays there.
     m_host.at(1500, [](App& app) { app.m_dragY = 40; });
-    m_host.at(1700, [&](App& app) { expectAt(app, -page + (10 << 15), true, true); });
-    m_host.key(1800, '2');
-    m_host.at(2000, [&](App& app) { expectAt(app, 0, false, true); });
-    m_host.key(2100, 3);
-    m_host.at(2300, [&](App& app) { expectAt(app, 0, false, true); });
-    // A drag never scrolls past either end.
-    m_host.at(2400, [](App& app) { app.m_dragY = 100000; });
-    m_host.at(2600, [&](App& app) { expectAt(app, 0, false, true); });
-    m_host.at(2700, [](App& app) { app.m_dragY = -100000; });
-    m_host.at(2900, [&](App& app) { expectAt(app, (320 - text->m_height) << 15, true, false); });
+    m_host.at(1700, [&](App& app) {
+        expectAt(app, -page + (10 << 15), true, true);
+        app.m_wheel = 1;
+    });
+    m_host.at(1900, [&](App& app) { expectAt(app, -page + ((10 + 48) << 15), true, true); });
+    m_host.key(2000, Viewport::kKeyPageUp);
+    m_host.at(2200, [&](App& app) { expectAt(app, 0, false, true); });
+    m_host.key(2300, 3);
+    m_host.at(2500, [&](App& app) { expectAt(app, 0, false, true); });
+    // End and Home go to the ends; Page Down and '8' page down.
+    m_host.key(2600, Viewport::kKeyEnd);
+    m_host.at(2800, [&](App& app) { expectAt(app, bottom, true, false); });
+    m_host.key(2900, Viewport::kKeyHome);
+    m_host.at(3100, [&](App& app) { expectAt(app, 0, false, true); });
+    m_host.keys(3200, {Viewport::kKeyPageDown, '8'});
+    m_host.at(3700, [&](App& app) { expectAt(app, -2 * page, true, true); });
+    // Neither a drag nor the wheel scrolls past either end.
+    m_host.at(3800, [](App& app) { app.m_dragY = 100000; });
+    m_host.at(4000, [&](App& app) { expectAt(app, 0, false, true); });
+    m_host.at(4100, [](App& app) { app.m_wheel = -1000; });
+    m_host.at(4300, [&](App& app) { expectAt(app, bottom, true, false); });
     // Touching the close button (34) closes the page.
-    m_host.at(3000, [](App& app) {
+    m_host.at(4400, [](App& app) {
         Vsprite* close = withImage(&app, 34)[0];
         app.m_mouseX = close->m_x0 + 10;
         app.m_mouseY = close->m_y0 + 10;
         app.keyDownSys(5);
         app.keyUpSys(5);
     });
-    m_host.at(3300, [](App& app) {
+    m_host.at(4700, [](App& app) {
         EXPECT_FALSE(findText(&app, "HOW TO PLAY"));
         EXPECT_TRUE(withImage(&app, 34).empty());
         EXPECT_EQ(selectedItem(shownMenu(app)), "Help");
     });
-    m_host.stopAt(3400);
+    m_host.stopAt(4800);
     m_host.run();
 }

@@ -20,23 +20,28 @@ TEST_F(GameTest, MissingShortAndDamagedRecordsGiveSafeSettings)
         std::string bytes;
         int32_t side, front, level;
         bool mute;
+        bool freshTank; // the tank of a first start, not the stored one
     };
-    // A record of side, front, level and the sound switch (slots 0, 1, 2, 5).
+    // A record of side, front, level and the sound switch (slots 0, 1, 2, 5),
+    // a worn tank (damage 13, fuel 17, 9 rounds) in a battle at (100, 200).
     auto rec = [](int32_t side, int32_t front, int32_t level) {
         std::string r(24, '\0');
         r[0] = static_cast<char>(side), r[2] = static_cast<char>(front), r[4] = static_cast<char>(level), r[10] = 1;
+        r[14] = 13, r[16] = 17, r[18] = 9, r[20] = 100, r[22] = static_cast<char>(200);
         return r;
     };
     const Case cases[] = {
-        {"missing", "", 1, 0, 0, false},
-        {"empty", "", 1, 0, 0, false},
-        {"full", rec(3, 7, 2), 3, 7, 2, true},
-        {"longer than the record", rec(3, 7, 2) + "trailing bytes", 3, 7, 2, true},
-        {"short: side and half the front", std::string("\x02\x00\x04", 3), 2, 4, 0, false},
-        {"level 5", rec(3, 7, 5), 3, 7, 0, true},
-        {"side 9", rec(9, 7, 2), 1, 0, 2, true},
-        {"front 200", rec(3, 200, 2), 3, 0, 2, true},
-        {"all bits set", std::string(24, static_cast<char>(0xFF)), 1, 0, 0, true},
+        {"missing", "", 1, 0, 0, false, true},
+        {"empty", "", 1, 0, 0, false, true},
+        {"full", rec(3, 7, 2), 3, 7, 2, true, false},
+        {"longer than the record", rec(3, 7, 2) + "trailing bytes", 3, 7, 2, true, false},
+        {"short: side and half the front", std::string("\x02\x00\x04", 3), 2, 4, 0, false, false},
+        {"level 5", rec(3, 7, 5), 3, 7, 0, true, false},
+        // A campaign the map does not know restarts as a first start, the
+        // battle and the tank with it.
+        {"side 9", rec(9, 7, 2), 1, 0, 2, true, true},
+        {"front 200", rec(3, 200, 2), 3, 0, 2, true, true},
+        {"all bits set", std::string(24, static_cast<char>(0xFF)), 1, 0, 0, true, true},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(recordPath());
@@ -47,9 +52,16 @@ TEST_F(GameTest, MissingShortAndDamagedRecordsGiveSafeSettings)
         EXPECT_EQ(app->m_front, c.front) << c.what;
         EXPECT_EQ(app->m_level, c.level) << c.what;
         EXPECT_EQ(app->m_mute, c.mute) << c.what;
-        // Without a side chosen the first tank is set up: armor 10.
-        if (c.bytes.size() < 2) {
-            EXPECT_EQ(app->prefRead(7), 40) << c.what;
+        if (c.freshTank) {
+            EXPECT_EQ(app->prefRead(7), 40) << c.what; // armor 10
+            EXPECT_EQ(app->prefRead(8), 20) << c.what;
+            EXPECT_EQ(app->prefRead(9), 20) << c.what;
+            EXPECT_EQ(app->prefRead(10), 0) << c.what;
+            EXPECT_EQ(app->prefRead(11), 0) << c.what;
+        } else if (c.bytes.size() == 24) {
+            EXPECT_EQ(app->prefRead(7), 13) << c.what;
+            EXPECT_EQ(app->prefRead(8), 17) << c.what;
+            EXPECT_EQ(app->prefRead(10), 100) << c.what;
         }
     }
     // A folder where the record should be reads as no record.

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+
 #include "HeadlessHost.h"
 #include "HeadlessScript.h"
 #include "TestRoot.h"
@@ -15,9 +18,9 @@ int32_t runHeadless(const TempDir& dir, const std::string& script, RootLog& log,
     return HeadlessHost().run(o, [&] { return ref<V3dView>(new TestRoot(&log)); });
 }
 
-int32_t korvath(const std::string& args, std::string& out)
+int32_t korvathHeadless(const std::string& args, std::string& out)
 {
-    return runCommand(std::string(KORVATH_BIN_DIR) + "/korvath " + args, out);
+    return runCommand(std::string(KORVATH_BIN_DIR) + "/korvath-headless " + args, out);
 }
 
 } // namespace
@@ -36,6 +39,10 @@ TEST(HeadlessScript, RejectsBadLinesWithTheirNumber)
         {"at 10 key 1\nat 5 move 1 1\n", "s.txt:2: move without a touch"},
         {"at 10 touch 1 1\nat 20 touch 2 2\n", "s.txt:2: touch while"},
         {"at 10 release\n", "s.txt:1: release without a touch"},
+        {"at 10 size 15 200\n", "s.txt:1: the size must be"},
+        {"at 10 size 640\n", "s.txt:1: expected \"at <ms> size <width> <height>\""},
+        {"at 10 wheel 1001\n", "s.txt:1: the notches must be"},
+        {"at 10 hover 5\n", "s.txt:1: "},
     };
     for (const auto& [text, where] : cases) {
         HeadlessScript s;
@@ -45,8 +52,13 @@ TEST(HeadlessScript, RejectsBadLinesWithTheirNumber)
         EXPECT_TRUE(s.m_events.empty());
     }
     int32_t code = 0;
-    for (const char* bad : {"128", "-1", "'ab'", "x", "5x", "ESC", ""})
+    for (const char* bad : {"128", "-1", "'ab'", "x", "5x", "ESC", "", "page"})
         EXPECT_FALSE(HeadlessScript::parseCode(bad, code)) << bad;
+    for (auto [name, want] : {std::pair{"pageup", Viewport::kKeyPageUp}, {"pagedown", Viewport::kKeyPageDown},
+                              {"home", Viewport::kKeyHome}, {"end", Viewport::kKeyEnd}}) {
+        EXPECT_TRUE(HeadlessScript::parseCode(name, code));
+        EXPECT_EQ(code, want) << name;
+    }
     HeadlessScript s;
     std::string error;
     EXPECT_FALSE(s.load("/nonexistent/script.txt", error));
@@ -89,6 +101,10 @@ TEST(HeadlessHost, ScriptInputArrivesInTimeOrderAtItsVirtualTime)
                           "at 800 release\n"
                           "at 900 key '#'\n"
                           "at 900 key space\n"
+                          "at 950 hover 7 9\n"
+                          "at 960 wheel -3\n"
+                          "at 970 wheel 1\n"
+                          "at 980 size 200 120\n"
                           "at 1100 key esc\n",
                           a, o),
               0);
@@ -108,23 +124,49 @@ TEST(HeadlessHost, ScriptInputArrivesInTimeOrderAtItsVirtualTime)
     EXPECT_EQ(a.mouseY, 45);
     EXPECT_EQ(a.dragX, 20);
     EXPECT_EQ(a.dragY, 5);
+    // The pointer where it rests, the wheel's notches, the window's new size.
+    EXPECT_EQ(a.pointerX, 7);
+    EXPECT_EQ(a.pointerY, 9);
+    EXPECT_EQ(a.wheel, -2);
+    EXPECT_EQ(a.width.load(), 200);
+    EXPECT_EQ(a.height.load(), 120);
     // Stopped at the end time.
     EXPECT_GE(a.lastMs - 5000, 1200);
     EXPECT_LT(a.lastMs - 5000, 1200 + 64);
 }
 
-TEST(KorvathProgram, BadScriptsAndOptionsAreRejected)
+TEST(KorvathProgram, BadScriptsOptionsAndDataFoldersAreRejected)
 {
     TempDir dir("korvath-bad");
     std::string script = dir.file("script.txt"), out;
     writeFile(script, "at 10 key 'N'\n# fine so far\nat 20 bogus 1\n");
-    EXPECT_EQ(korvath("--headless --prefs " + dir.file("prefs") + " --script " + script, out), 2);
+    EXPECT_EQ(korvathHeadless("--prefs " + dir.file("prefs") + " --script " + script, out), 2);
     EXPECT_NE(out.find(script + ":3: unknown command \"bogus\""), std::string::npos) << out;
-    EXPECT_EQ(korvath("--headless --until soon", out), 2);
+    EXPECT_EQ(korvathHeadless("--until soon", out), 2);
     EXPECT_NE(out.find("--until"), std::string::npos) << out;
     EXPECT_NE(out.find("Usage:"), std::string::npos) << out;
-    EXPECT_EQ(korvath("--headless --scale 3", out), 2);
-    EXPECT_EQ(korvath("--script " + script, out), 2);
-    EXPECT_EQ(korvath("--help", out), 0);
-    EXPECT_NE(out.find("--headless"), std::string::npos);
+    // The program without a window takes no window options.
+    EXPECT_EQ(korvathHeadless("--scale 3", out), 2);
+    EXPECT_EQ(korvathHeadless("--help", out), 0);
+    EXPECT_NE(out.find("--script"), std::string::npos);
+
+    // A data folder that is empty, or lacks one file or one page of the
+    // image library: one line naming the folder and the file, status 1.
+    std::filesystem::create_directory(dir.file("empty"));
+    EXPECT_EQ(korvathHeadless("--data " + dir.file("empty"), out), 1);
+    EXPECT_EQ(out, "korvath: the game data in " + dir.file("empty") + " is incomplete: app0.bin is missing (build "
+                   "the game, or give the data folder with --data DIR)\n");
+    std::filesystem::copy(KORVATH_DATA_DIR, dir.file("data"));
+    for (const char* file : {"f16.bin", "app2.bin"}) {
+        std::filesystem::rename(dir.file("data/") + file, dir.file(file));
+        EXPECT_EQ(korvathHeadless("--data " + dir.file("data") + " --until 100", out), 1) << file;
+        EXPECT_NE(out.find(dir.file("data") + " is incomplete: " + file + " is missing"), std::string::npos) << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+        std::filesystem::rename(dir.file(file), dir.file("data/") + file);
+    }
+    EXPECT_EQ(korvathHeadless("--data " + dir.file("data") + " --until 100", out), 0) << out;
+
+    // The program without a window is built without the window system.
+    EXPECT_EQ(runCommand("ldd " + std::string(KORVATH_BIN_DIR) + "/korvath-headless", out), 0);
+    EXPECT_EQ(out.find("SDL"), std::string::npos) << out;
 }

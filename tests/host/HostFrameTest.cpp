@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
+#include <functional>
 #include <thread>
 #include <vector>
 
@@ -10,15 +10,10 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int64_t msSince(Clock::time_point t)
-{
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t).count();
-}
-
 // A host frame whose "screen" records the rectangles it was shown. The test
-// thread plays the main thread: it serves paints when it chooses to.
+// thread plays the main thread: it serves paints when it chooses to. The
+// bounded waits are measured in the polling steps they take, not in time, so
+// a loaded machine cannot change what the tests see.
 class TestFrame : public HostFrame {
 public:
     ~TestFrame() override
@@ -35,9 +30,24 @@ public:
         for (int32_t i = 0; i < 4 * n; i++)
             m_shown.push_back(rects[i]);
     }
+    // Each step of the thread that made the frame (the test's) is counted,
+    // and onStep, if set, runs instead of its sleep; other threads just sleep.
+    void realSleepUs(int32_t us) override
+    {
+        if (std::this_thread::get_id() != m_owner) {
+            HostFrame::realSleepUs(us);
+            return;
+        }
+        m_steps.fetch_add(1);
+        m_stepUs = us;
+        if (onStep)
+            onStep();
+        else
+            HostFrame::realSleepUs(us);
+    }
     // Serves paints on this thread until cond holds; false on a time-out.
     template <class F>
-    bool serveUntil(F cond, int32_t ms = 5000)
+    bool serveUntil(F cond, int32_t ms = 20000)
     {
         return waitFor([&] {
             servePaint();
@@ -45,6 +55,10 @@ public:
         }, ms);
     }
     std::atomic<int32_t> m_queued{0};
+    std::atomic<int32_t> m_steps{0};
+    std::atomic<int32_t> m_stepUs{0};
+    std::function<void()> onStep;
+    const std::thread::id m_owner = std::this_thread::get_id();
     std::vector<int32_t> m_shown;
     int32_t m_shownWidth = 0;
 };
@@ -78,33 +92,36 @@ TEST_F(HostFrameTest, PaintIsWaitedForSkippedWhileRotatingEndedByStopAndBounded)
     EXPECT_EQ(m_frame.m_shown, (std::vector<int32_t>{1, 2, 3, 4, 10, 10, 20, 20, 5, 6, 7, 8}));
     EXPECT_EQ(m_frame.m_shownWidth, 64);
 
+    // From here on nobody serves paints, and no step really sleeps.
+    m_frame.onStep = [] {};
     // While the screen rotates requests return at once, unqueued.
     m_vp->m_rotating = true;
-    auto t0 = Clock::now();
+    m_frame.m_steps = 0;
     m_frame.redrawAll(*m_vp);
     m_frame.redraw(*m_vp, 0, 0, 8, 8);
-    EXPECT_LT(msSince(t0), 100);
+    EXPECT_EQ(m_frame.m_steps.load(), 0);
     EXPECT_EQ(m_frame.m_queued.load(), 2);
     m_vp->m_rotating = false;
 
-    // A stop ends the wait at once.
-    std::thread stopper([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        m_vp->m_stop = true;
-    });
-    t0 = Clock::now();
+    // A stop ends the wait at the next step.
+    m_frame.onStep = [&] {
+        if (m_frame.m_steps.load() == 3)
+            m_vp->m_stop = true;
+    };
+    m_frame.m_steps = 0;
     m_frame.redrawAll(*m_vp);
-    stopper.join();
-    EXPECT_LT(msSince(t0), 600);
+    EXPECT_EQ(m_frame.m_steps.load(), 3);
     EXPECT_FALSE(m_frame.servePaint());
     m_vp->m_stop = false;
 
-    // Unserved, the request is withdrawn after about a second, so a main
-    // thread coming late never reads a buffer the game has gone on drawing into.
-    t0 = Clock::now();
+    // Unserved, the request is withdrawn after 100 steps of 10 ms, about a
+    // second, so a main thread coming late never reads a buffer the game has
+    // gone on drawing into.
+    m_frame.onStep = [] {};
+    m_frame.m_steps = 0;
     m_frame.redrawAll(*m_vp);
-    EXPECT_GE(msSince(t0), 900);
-    EXPECT_LT(msSince(t0), 3000);
+    EXPECT_EQ(m_frame.m_steps.load(), 100);
+    EXPECT_EQ(m_frame.m_stepUs.load(), 10000);
     EXPECT_TRUE(m_frame.getPaint());
     EXPECT_FALSE(m_frame.servePaint());
     EXPECT_EQ(m_frame.m_shown.size(), 12u);
@@ -114,12 +131,14 @@ TEST(HostFrameGame, StartsPaintsResizesAndStops)
 {
     RootLog log;
     TestFrame frame;
+    // The main thread's steps wait for the game, however slow it is, so the
+    // bounded waits below never run out.
+    frame.onStep = [&] { waitFor([&] { return !frame.getPaint() || frame.gameEnded(); }, 60000); };
     frame.startGame([&] { return ref<V3dView>(new TestRoot(&log)); }, 200, 120);
     EXPECT_EQ(&Host::current(), &frame);
     // waitRepaint returns as soon as the game asks for its first paint.
-    auto t0 = Clock::now();
     frame.waitRepaint();
-    EXPECT_LT(msSince(t0), 1500);
+    EXPECT_LT(frame.m_steps.load(), 100);
     EXPECT_FALSE(frame.getPaint());
     ASSERT_TRUE(frame.serveUntil([&] { return log.frames.load() >= 3; }));
     V3dView* vp = frame.viewport();
@@ -130,11 +149,14 @@ TEST(HostFrameGame, StartsPaintsResizesAndStops)
     // A resize: rotating while the size changes, then the first frame at the new size.
     frame.beginResize();
     EXPECT_TRUE(vp->m_rotating.load());
+    frame.m_steps = 0;
     frame.endResize(160, 100); // returns once the game asks for a paint
+    EXPECT_LT(frame.m_steps.load(), 100);
     EXPECT_FALSE(vp->m_rotating.load());
     ASSERT_TRUE(frame.serveUntil([&] { return log.height.load() == 100 && frame.m_shownWidth == 160; }));
 
     // The stop handshake: acknowledged by the game thread, which clears m_stop.
+    frame.onStep = nullptr;
     EXPECT_TRUE(frame.stop());
     EXPECT_TRUE(frame.gameEnded());
     EXPECT_FALSE(vp->m_stop.load());
@@ -152,9 +174,10 @@ TEST(HostFrameGame, StopGivesUpOnAHungGameAndBeforeTheRootExists)
         frame.m_stopTimeoutMs = 200;
         frame.startGame([&] { return ref<V3dView>(new TestRoot(&log)); }, 64, 64);
         ASSERT_TRUE(frame.serveUntil([&] { return log.frames.load() >= 1; }));
-        auto t0 = Clock::now();
+        // The give-up is counted in steps of 10 ms: 200 ms of them.
+        frame.m_steps = 0;
         EXPECT_FALSE(frame.stop());
-        EXPECT_GE(msSince(t0), 190);
+        EXPECT_EQ(frame.m_steps.load(), 20);
         EXPECT_FALSE(frame.finishGame()); // the thread is left alone while it runs
         log.hang = false;
         ASSERT_TRUE(frame.serveUntil([&] { return frame.gameEnded(); }));

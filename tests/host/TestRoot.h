@@ -28,6 +28,7 @@ struct RootLog {
     std::vector<Key> keys;
     std::vector<int32_t> heldAtEnd; // held-key codes still down after run
     int32_t mouseX = 0, mouseY = 0, dragX = 0, dragY = 0;
+    int32_t pointerX = 0, pointerY = 0, wheel = 0;
     bool displayGiven = false;
 };
 
@@ -66,6 +67,9 @@ public:
         m_log->mouseY = m_mouseY.load();
         m_log->dragX = m_dragX.load();
         m_log->dragY = m_dragY.load();
+        m_log->pointerX = m_pointerX.load();
+        m_log->pointerY = m_pointerY.load();
+        m_log->wheel = m_wheel.load();
         removeAll();
     }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <sys/resource.h>
 
 #include <csignal>
@@ -113,9 +115,9 @@ TEST_F(VdisplayTest, FailedWriteKeepsTheOldRecord)
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path / "prefs"), fs::directory_iterator()), 2);
 }
 
-TEST_F(VdisplayTest, SoundsLoadOncePerNameAndMissingOnesAreRetried)
+TEST_F(VdisplayTest, SoundsLoadOncePerNameAndHostAndMissingOnesAreRetried)
 {
-    SoundHost host;
+    auto host = std::make_unique<SoundHost>();
     InputStream::setResourceDir(m_dir.path.string());
     writeFile(m_dir.file("shoot.wav"), "RIFF");
 
@@ -130,12 +132,20 @@ TEST_F(VdisplayTest, SoundsLoadOncePerNameAndMissingOnesAreRetried)
     writeFile(m_dir.file("stinger.wav"), "RIFF");
     EXPECT_TRUE(m_d->audio("stinger"_s, false));
     EXPECT_TRUE(m_d->audio("stinger"_s, false));
-    InputStream::setResourceDir(".");
 
-    ASSERT_EQ(host.m_loads.size(), 4u);
-    EXPECT_EQ(host.m_loads[0], (m_dir.path / "shoot.wav").string());
-    EXPECT_EQ(host.m_loads[1], host.m_loads[2]); // both failed tries of "stinger"
-    EXPECT_EQ(host.m_ids, (std::vector<int32_t>{1, 1, 4, 4}));
+    ASSERT_EQ(host->m_loads.size(), 4u);
+    EXPECT_EQ(host->m_loads[0], (m_dir.path / "shoot.wav").string());
+    EXPECT_EQ(host->m_loads[1], host->m_loads[2]); // both failed tries of "stinger"
+    EXPECT_EQ(host->m_ids, (std::vector<int32_t>{1, 1, 4, 4}));
+
+    // The next host loads the sound itself: the first one's identifiers
+    // went with it.
+    host.reset();
+    SoundHost next;
+    EXPECT_TRUE(m_d->audio("stinger"_s, false));
+    InputStream::setResourceDir(".");
+    EXPECT_EQ(next.m_loads.size(), 1u);
+    EXPECT_EQ(next.m_ids, (std::vector<int32_t>{1}));
 }
 
 TEST_F(VdisplayTest, BadJpegStreamsFailSafely)

@@ -39,7 +39,8 @@ TEST_F(LibraryTest, Varints)
     writePages(m_dir.path, "vint", bytes);
     testing::internal::CaptureStdout();
     ref<Vilib> lib = open("none");
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not open image library none"),
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not open image library " +
+                                                          (m_dir.path / "none0.bin").string()),
               std::string::npos);
     EXPECT_EQ(lib->m_count, 0);
     EXPECT_EQ(lib->rv(), -1);

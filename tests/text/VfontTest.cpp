@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "TextFixture.h"
 #include "support/Pixels.h"
 
@@ -149,6 +151,38 @@ TEST_F(VfontTest, ClippedDrawingMatchesFullDrawingInsideTheClip)
                 }
 }
 
+TEST_F(VfontTest, BlocksDrawEveryGlyphPixelAndShadowAsASquareAndClipAlike)
+{
+    // Glyphs (overlapping, so that shadows fall on ink) drawn small, and
+    // drawn three times as large from three times the position: every large
+    // pixel is the small pixel it stands for.
+    constexpr int32_t W = 12, H = 6, B = 3;
+    auto render = [&](const Array<int32_t>& px, int32_t w, int32_t h, int32_t b, int32_t x0, int32_t y0, int32_t x1,
+                      int32_t y1) {
+        int32_t x = 1;
+        for (char c : {'d', 'f', 'b', 'c', 'd'}) {
+            m_font->draw(c, px, w, h, x0, y0, x1, y1, (x * b) << 15, (2 * b) << 15, 0xFFFFFF, 32768, b);
+            x += m_font->charWidth(c) - 1;
+        }
+    };
+    Array<int32_t> small = filled(W * H, 0x406080), large = filled(W * B * H * B, 0x406080);
+    render(small, W, H, 1, 0, 0, W, H);
+    render(large, W * B, H * B, B, 0, 0, W * B, H * B);
+    for (int32_t y = 0; y < H * B; y++)
+        for (int32_t x = 0; x < W * B; x++)
+            ASSERT_EQ(large[y * W * B + x], small[(y / B) * W + x / B]) << x << "," << y;
+    // A clip cutting through the squares draws just its part of them.
+    for (auto [x0, y0, x1, y1] : {std::tuple{4, 7, 20, 11}, std::tuple{0, 0, 36, 8}, std::tuple{17, 5, 18, 16}}) {
+        Array<int32_t> part = filled(W * B * H * B, 0x406080);
+        render(part, W * B, H * B, B, x0, y0, x1, y1);
+        for (int32_t i = 0; i < W * B * H * B; i++) {
+            int32_t x = i % (W * B), y = i / (W * B);
+            bool inside = x >= x0 && x < x1 && y >= y0 && y < y1;
+            ASSERT_EQ(part[i], inside ? large[i] : 0x406080) << x << "," << y;
+        }
+    }
+}
+
 TEST_F(VfontTest, NeverWritesOutsideTheBufferWhateverThePosition)
 {
     constexpr int32_t W = 10, H = 4;
@@ -156,7 +190,8 @@ TEST_F(VfontTest, NeverWritesOutsideTheBufferWhateverThePosition)
     for (int32_t y = -40; y < 40; y++)
         for (int32_t x = -40; x < 40; x++)
             for (char c : {'a', 'd', 'f'})
-                m_font->draw(c, px, W, H, -100, -100, 1000, 1000, x << 15, y << 15, 0xFFFFFF, 32768);
+                for (int32_t b : {1, 4, 100})
+                    m_font->draw(c, px, W, H, -100, -100, 1000, 1000, x << 15, y << 15, 0xFFFFFF, 32768, b);
     for (int32_t i = 0; i < W; i++)
         EXPECT_EQ(px[W * H + i], 0x55);
     // A height beyond the array, and positions at the ends of the range.

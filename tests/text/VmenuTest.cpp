@@ -118,6 +118,35 @@ TEST_F(VmenuTest, TouchesPickTheItemUnderThemAndNothingBetween)
     EXPECT_EQ(m->key(5, 12, 51), 'H');
 }
 
+TEST_F(VmenuTest, ThePointerHighlightsTheItemUnderItAsATouchWouldPickIt)
+{
+    ref<Vmenu> m = textMenu({"New Game", "Resume", "Help"});
+    EXPECT_TRUE(m->hover(12, 40));
+    EXPECT_EQ(m->m_selected, item(m, 1));
+    EXPECT_EQ(lit(m, 1), 0x8000);
+    EXPECT_EQ(lit(m, 0), 0x4000);
+    // Between items, on a bottom edge or outside: nothing under it, nothing changes.
+    for (auto [x, y] : {std::pair{12, 33}, std::pair{12, 45}, std::pair{5, 40}, std::pair{12, 62}}) {
+        EXPECT_FALSE(m->hover(x, y)) << x << "," << y;
+        EXPECT_EQ(m->m_selected, item(m, 1));
+    }
+    EXPECT_EQ(m->itemAt(12, 51), item(m, 2));
+
+    // A button lights up under the pointer as when touched, and fades as usual.
+    ref<Vmenu> b = touchMenu(48);
+    for (int32_t i = 0; i < 8; i++)
+        item(b, i)->setXyi(100 + 60 * i, 300);
+    m_vp->add(b);
+    m_vp->render();
+    m_host.m_now = 5000;
+    EXPECT_TRUE(b->hover(165, 310));
+    EXPECT_EQ(lit(b, 1), 0x8000);
+    EXPECT_FALSE(b->hover(155, 310));
+    m_host.m_now = 5201;
+    b->fade();
+    EXPECT_EQ(lit(b, 1), 0x4000);
+}
+
 TEST_F(VmenuTest, ButtonsTakeTheirEdgesAndStayLitFor200Ms)
 {
     ref<Vmenu> m = touchMenu(48);

@@ -155,6 +155,41 @@ TEST_F(VtextTest, DrawsFromOnePixelInWithTheFieldAtItsOwnOpacity)
     EXPECT_EQ(at(m_vp, 6, 14), 0xFFFFFF);
 }
 
+TEST_F(VtextTest, AtAWholeScaleTheTextGrowsWithItsPlaceTabsAndField)
+{
+    // Lines, a tab and a field, drawn at scale 1 and under a group at scale
+    // 3: each pixel of the large one is the small pixel it stands for.
+    auto draw = [&](int32_t k) {
+        ref<Viewport> vp = screen(60 * k, 30 * k);
+        ref<Vsprite> group = new Vsprite;
+        group->setScale(k << 15);
+        ref<Vtext> t = new Vtext("a\tb\nW"_s);
+        t->setXyi(2, 3);
+        t->setFieldWidth(2);
+        t->setNumber(7);
+        t->setColor(static_cast<int32_t>(0xFF304050));
+        group->add(t);
+        vp->add(group);
+        vp->render();
+        EXPECT_EQ(t->m_x1 - t->m_x0, k * t->m_width);
+        std::vector<int32_t> px(vp->m_pixels.a, vp->m_pixels.a + vp->m_pixels.length);
+        vp->removeAllStar();
+        return px;
+    };
+    const std::vector<int32_t> small = draw(1), large = draw(3);
+    for (int32_t y = 0; y < 90; y++)
+        for (int32_t x = 0; x < 180; x++)
+            ASSERT_EQ(large[y * 180 + x], small[(y / 3) * 60 + x / 3]) << x << "," << y;
+    // A scale that is not whole draws the glyphs at their own size.
+    ref<Vsprite> group = new Vsprite;
+    group->setScale(0xC000);
+    ref<Vtext> t = new Vtext("W"_s);
+    group->add(t);
+    m_vp->add(group);
+    m_vp->render();
+    EXPECT_EQ(at(m_vp, 9, 1), 0xFFFFFF);
+}
+
 TEST_F(VtextTest, ClippedRedrawKeepsTheShadowsOfGlyphsOutsideTheClip)
 {
     ref<Vtext> t = new Vtext("a\na"_s);
@@ -206,7 +241,8 @@ TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
     ref<Vtext> t = new Vtext("old"_s);
     testing::internal::CaptureStdout();
     t->setFile("missing.txt"_s);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not open /missing.txt\n");
+    // The message names the file where it was looked for.
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not open " + m_dir.file("missing.txt") + "\n");
     EXPECT_STREQ(t->toString()->c_str(), "old");
 
     writeFile(m_dir.file("page.txt"), std::string("abc def\0 ghi\n", 13));

@@ -1,42 +1,55 @@
 #include "AppLibrary.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "EffectPictures.h"
 #include "GroundTextures.h"
 #include "InterfacePictures.h"
 #include "ModelTextures.h"
 #include "ScenePictures.h"
+#include "game/AppPicture.h"
 
 std::vector<AppLibrary::Entry> AppLibrary::pictures(const MapPicture& map)
 {
     using E = PictureEncoding;
     using Icon = InterfacePictures::Icon;
+    using P = AppPicture;
     std::vector<Entry> out;
-    auto add = [&out](SourcePicture p, E e) { out.push_back({std::move(p), e}); };
-    // 0 .. 6: ground of land sites; picture 0 must be a JPEG.
-    for (int32_t c = 0; c < GroundTextures::kClasses; ++c)
-        add(GroundTextures::land(c), E::Jpeg);
-    add(InterfacePictures::button(true), E::Rle);   // 7
-    add(InterfacePictures::button(false), E::Rle);  // 8
-    // 9 .. 15: ground of river sites.
-    for (int32_t c = 0; c < GroundTextures::kClasses; ++c)
-        add(GroundTextures::river(c), E::Jpeg);
-    add(EffectPictures::puff(), E::JpegMasked);  // 16
-    for (int32_t f = 0; f < EffectPictures::kFrames; ++f)
-        add(EffectPictures::explosion(f), E::JpegMasked);  // 17 .. 28
+    // Each picture goes to the index the game draws it by.
+    auto add = [&out](int32_t index, SourcePicture p, E e) {
+        if (index != static_cast<int32_t>(out.size())) {
+            std::printf("imagegen: picture %s drawn for index %d lands at %d\n", p.name.c_str(), index,
+                        static_cast<int32_t>(out.size()));
+            std::exit(1);
+        }
+        out.push_back({std::move(p), e});
+    };
+    // Picture 0 must be a JPEG: it carries the header the others share.
+    for (int32_t c = 0; c < P::kGroundClasses; ++c)
+        add(P::kGroundLand + c, GroundTextures::land(c), E::Jpeg);
+    add(P::kButtonWide, InterfacePictures::button(true), E::Rle);
+    add(P::kButtonNarrow, InterfacePictures::button(false), E::Rle);
+    for (int32_t c = 0; c < P::kGroundClasses; ++c)
+        add(P::kGroundRiver + c, GroundTextures::river(c), E::Jpeg);
+    add(P::kPuff, EffectPictures::puff(), E::JpegMasked);
+    for (int32_t f = 0; f < P::kExplosionFrames; ++f)
+        add(P::kExplosion + f, EffectPictures::explosion(f), E::JpegMasked);
     for (int32_t f = 0; f < 3; ++f)
-        add(InterfacePictures::flag(f), E::Rle);  // 29 .. 31
-    for (Icon i : {Icon::Aim, Icon::Down, Icon::Drive, Icon::Left, Icon::Menu, Icon::Right, Icon::Fire, Icon::Up,
-                   Icon::View})
-        add(InterfacePictures::icon(i), E::Rle);  // 32 .. 40
-    add(map.draw(), E::Jpeg);                      // 41
-    add(ScenePictures::battlefield(), E::Jpeg);    // 42
-    add(ScenePictures::victory(), E::JpegMasked);  // 43
-    add(InterfacePictures::radar(), E::JpegMasked);  // 44
-    for (int32_t i = 45; i <= 48; ++i)
-        add(InterfacePictures::spare(i), E::RleOpaque);
-    add(ScenePictures::splash(), E::Jpeg);  // 49
-    // The vehicle models' textures, looked up by name.
+        add(P::kFlagGerman + f, InterfacePictures::flag(f), E::Rle);
+    const Icon icons[] = {Icon::Aim, Icon::Down, Icon::Drive, Icon::Left, Icon::Menu,
+                          Icon::Right, Icon::Fire, Icon::Up, Icon::View};
+    for (int32_t i = 0; i < 9; ++i)
+        add(P::kIconAim + i, InterfacePictures::icon(icons[i]), E::Rle);
+    add(P::kMap, map.draw(), E::Jpeg);
+    add(P::kBattlefield, ScenePictures::battlefield(), E::Jpeg);
+    add(P::kVictory, ScenePictures::victory(), E::JpegMasked);
+    add(P::kRadar, InterfacePictures::radar(), E::JpegMasked);
+    for (int32_t i = P::kSpare; i < P::kSplash; ++i)
+        add(i, InterfacePictures::spare(i), E::RleOpaque);
+    add(P::kSplash, ScenePictures::splash(), E::Jpeg);
+    // The vehicle models' textures follow, looked up by name.
     for (SourcePicture& p : ModelTextures::all())
-        add(std::move(p), E::Jpeg);
+        out.push_back({std::move(p), E::Jpeg});
     return out;
 }

@@ -7,12 +7,10 @@
 
 // The pictures of the image library "app" in index order, each with the
 // encoding that suits it: JPEG for photographic pictures (with an alpha mask
-// where they have soft transparency), run-length for flat icons. The fixed
-// indices end at kCount - 1; the textures of the vehicle models follow.
+// where they have soft transparency), run-length for flat icons. The indices
+// are those of game/AppPicture.h; the textures of the vehicle models follow.
 class AppLibrary {
 public:
-    static constexpr int32_t kCount = 50;
-
     struct Entry {
         SourcePicture picture{};
         PictureEncoding encoding = PictureEncoding::Jpeg;

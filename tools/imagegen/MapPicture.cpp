@@ -11,10 +11,10 @@
 namespace {
 
 const double kPi = 3.14159265358979;
-// Pixels per degree of latitude, and London's place on the map.
+// Pixels per degree of latitude, and London's place on the grid.
 const double kScale = 14.5;
 const double kLondonLon = -0.13, kLondonLat = 51.51;
-const double kLondonX = 1.0, kLondonY = 98.0;
+const double kLondonX = 1.0 + MapPicture::kMargin, kLondonY = 98.0 + MapPicture::kMargin;
 
 struct City {
     double lon = 0, lat = 0;

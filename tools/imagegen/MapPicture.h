@@ -4,14 +4,17 @@
 #include <vector>
 
 #include "ImageLibraryWriter.h"
+#include "game/AppPicture.h"
 
 // The campaign map: Europe from the hand-written outline in assets/, on a
 // sinusoidal projection that puts London, Berlin and Moscow into their cells
-// of the game's 16 x 12 grid of 20-pixel cells.
+// of the game's 16 x 12 grid of 20-pixel cells, with a margin of the same map
+// around the grid.
 class MapPicture {
 public:
-    static constexpr int32_t kWidth = 320;
-    static constexpr int32_t kHeight = 240;
+    static constexpr int32_t kMargin = AppPicture::kMapMargin;
+    static constexpr int32_t kWidth = AppPicture::kMapWidth + 2 * kMargin;
+    static constexpr int32_t kHeight = AppPicture::kMapHeight + 2 * kMargin;
 
     struct Shape {
         std::string kind{};  // "land", "water", "highland" or "river"
@@ -24,7 +27,8 @@ public:
     bool load(const std::string& path);
     SourcePicture draw() const;
 
-    // Map pixel of a longitude and latitude.
+    // Pixel of the picture at a longitude and latitude (the grid starts at
+    // kMargin, kMargin).
     static void project(double lon, double lat, double& x, double& y);
 
     const std::vector<Shape>& shapes() const { return m_shapes; }

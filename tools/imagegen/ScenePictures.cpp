@@ -366,3 +366,34 @@ SourcePicture ScenePictures::victory()
     cairo_fill(cr);
     return c.picture("victory");
 }
+
+SourcePicture ScenePictures::windowIcon()
+{
+    const double n = kIconSize;
+    Canvas c(kIconSize, kIconSize);
+    cairo_t* cr = c.cr();
+    c.roundedRect(1, 1, n - 2, n - 2, 11);
+    cairo_save(cr);
+    cairo_clip_preserve(cr);
+    cairo_pattern_t* dusk = cairo_pattern_create_linear(0, 0, 0, n);
+    cairo_pattern_add_color_stop_rgb(dusk, 0, 0.12, 0.16, 0.27);
+    cairo_pattern_add_color_stop_rgb(dusk, 0.62, 0.86, 0.5, 0.24);
+    cairo_pattern_add_color_stop_rgb(dusk, 1, 0.98, 0.78, 0.48);
+    cairo_set_source(cr, dusk);
+    cairo_fill(cr);
+    cairo_pattern_destroy(dusk);
+    // The sun low behind the tank, then the ridge and the tank in black.
+    cairo_arc(cr, n * 0.68, n * 0.66, n * 0.16, 0, 2 * kPi);
+    cairo_set_source_rgba(cr, 1.0, 0.88, 0.6, 0.85);
+    cairo_fill(cr);
+    cairo_rectangle(cr, 0, n * 0.8, n, n);
+    drawTank(cr, n * 0.52, n * 0.81, n / 10.5, 0.0, -0.08);
+    cairo_set_source_rgb(cr, 0.05, 0.045, 0.04);
+    cairo_fill(cr);
+    cairo_restore(cr);
+    c.roundedRect(1, 1, n - 2, n - 2, 11);
+    cairo_set_source_rgba(cr, 0.08, 0.07, 0.06, 0.9);
+    cairo_set_line_width(cr, 2.0);
+    cairo_stroke(cr);
+    return c.picture("window_icon");
+}

@@ -4,13 +4,16 @@
 #include "ImageLibraryWriter.h"
 
 // The full-screen pictures: the splash screen with the title, the
-// end-of-campaign battlefield and the victory overlay drawn over it.
+// end-of-campaign battlefield and the victory overlay drawn over it; and the
+// window icon, the splash's tank against its evening sky.
 class ScenePictures {
 public:
     static constexpr int32_t kWidth = 480;
     static constexpr int32_t kHeight = 320;
+    static constexpr int32_t kIconSize = 64;
 
     static SourcePicture splash();
     static SourcePicture battlefield();
     static SourcePicture victory();
+    static SourcePicture windowIcon();
 };

@@ -1,5 +1,6 @@
 // Draws the pictures of the image library "app" and writes the library into
-// the data folder. Usage: imagegen DATA_DIR OUTLINE_FILE [--png DIR]
+// the data folder, with the window icon beside it as icon.png.
+// Usage: imagegen DATA_DIR OUTLINE_FILE [--png DIR]
 // (--png also writes every picture as a PNG file, for looking at them).
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "AppLibrary.h"
 #include "MapPicture.h"
 #include "Png.h"
+#include "ScenePictures.h"
 
 int main(int argc, char** argv)
 {
@@ -39,6 +41,12 @@ int main(int argc, char** argv)
     std::string error;
     if (!writer.write(argv[1], "app", &error)) {
         std::printf("Could not write the image library app: %s\n", error.c_str());
+        return 1;
+    }
+    const SourcePicture icon = ScenePictures::windowIcon();
+    const std::string iconPath = std::string(argv[1]) + "/icon.png";
+    if (!Png::write(iconPath, icon.width, icon.height, icon.argb.data(), true, &error)) {
+        std::printf("Could not write %s: %s\n", iconPath.c_str(), error.c_str());
         return 1;
     }
     return 0;

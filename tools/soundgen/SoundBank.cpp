@@ -78,7 +78,7 @@ std::vector<SoundBank::Sound> SoundBank::all()
 {
     return {{"music2", march()},    {"music3", fanfare()},  {"shoot", cannon()},    {"motor", engine()},
             {"hit", metalHit()},    {"collide", thud()},    {"miss", farBlast()},   {"stinger", success()},
-            {"stinger5", denied()}, {"turret2", servo()}};
+            {"stinger5", denied()}, {"turret2", servo()},   {"click", click()}};
 }
 
 Synth::Buffer SoundBank::march()
@@ -292,5 +292,24 @@ Synth::Buffer SoundBank::servo()
     Synth::mix(out, gears, 0.6f);
     Synth::fadeEdges(out, 0.05f, 0.12f);
     Synth::normalize(out, 0.55f);
+    return out;
+}
+
+Synth::Buffer SoundBank::click()
+{
+    // A menu choice: the snap of a heavy switch, a bright tick over a short,
+    // low knock.
+    Synth::Buffer out = Synth::silence(0.09f);
+    Synth::Buffer snap = Synth::noise(0.03f, 800);
+    Synth::bandpass(snap, 2600, 1.5f);
+    Synth::envelope(snap, 0.0005f, 0.002f, 0.005f);
+    Synth::mix(out, snap, 2.0f);
+    Synth::Buffer tick = Synth::sweep(0.06f, 1500, 1100);
+    Synth::envelope(tick, 0.001f, 0.004f, 0.012f);
+    Synth::mix(out, tick, 0.6f);
+    Synth::Buffer knock = Synth::sweep(0.08f, 190, 120);
+    Synth::envelope(knock, 0.002f, 0.01f, 0.02f);
+    Synth::mix(out, knock, 0.8f);
+    finish(out, 0.6f);
     return out;
 }

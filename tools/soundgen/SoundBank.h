@@ -24,4 +24,5 @@ public:
     static Synth::Buffer success();    // "stinger"
     static Synth::Buffer denied();     // "stinger5"
     static Synth::Buffer servo();      // "turret2"
+    static Synth::Buffer click();      // "click", a menu choice
 };

@@ -2,10 +2,11 @@
 
 #include <cstdlib>
 #include <thread>
+#include <tuple>
 
 #include "SdlHost.h"
 #include "SdlInput.h"
-#include "TestRoot.h"
+#include "host/TestRoot.h"
 #include "game/App.h"
 #include "runtime/InputStream.h"
 #include "support/Pixels.h"
@@ -19,9 +20,15 @@ protected:
     {
         ::setenv("SDL_VIDEODRIVER", "dummy", 1);
         ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+        std::filesystem::create_directory(m_dir.file("prefs"));
         Vdisplay::setPrefsDir(m_dir.file("prefs"));
+        InputStream::setResourceDir(KORVATH_DATA_DIR);
     }
-    void TearDown() override { Vdisplay::setPrefsDir(""); }
+    void TearDown() override
+    {
+        Vdisplay::setPrefsDir("");
+        InputStream::setResourceDir(".");
+    }
     TempDir m_dir{"desktop"};
 };
 
@@ -83,7 +90,7 @@ TEST_F(DesktopTest, WindowTakesInputAndResizes)
 {
     RootLog log;
     CountingHost host;
-    HostOptions o; // 480 x 320 at scale 2
+    HostOptions o; // 480 x 320 at the scale that fits the dummy desktop (1024 x 768): 2
     std::thread user([&] {
         ASSERT_TRUE(waitFor([&] { return log.frames.load() >= 6; }));
         push(key(SDL_KEYDOWN, SDLK_n, SDL_SCANCODE_N));
@@ -93,14 +100,26 @@ TEST_F(DesktopTest, WindowTakesInputAndResizes)
         push(mouse(SDL_MOUSEBUTTONDOWN, 101, 61));
         push(mouse(SDL_MOUSEMOTION, 121, 81));
         push(mouse(SDL_MOUSEBUTTONUP, 121, 81));
-        // The window grows to 640 x 400: the logical screen becomes 320 x 200.
-        SDL_Event size{};
-        size.type = SDL_WINDOWEVENT;
-        size.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
-        size.window.data1 = 640;
-        size.window.data2 = 400;
-        push(size);
-        EXPECT_TRUE(waitFor([&] { return log.width.load() == 320 && host.m_lastWidth.load() == 320; }));
+        // The pointer rests at logical (100, 50); the wheel turns two notches down.
+        SDL_Event rest = mouse(SDL_MOUSEMOTION, 201, 101);
+        rest.motion.state = 0;
+        push(rest);
+        SDL_Event wheel{};
+        wheel.type = SDL_MOUSEWHEEL;
+        wheel.wheel.y = -2;
+        push(wheel);
+        // The window grows to 1000 x 700: the logical screen becomes 500 x 350;
+        // then it shrinks to 700 x 500, too small at scale 2 for the game's
+        // 480 x 320, so it is shown at scale 1.
+        for (auto [w, h, lw] : {std::tuple{1000, 700, 500}, std::tuple{700, 500, 700}}) {
+            SDL_Event size{};
+            size.type = SDL_WINDOWEVENT;
+            size.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+            size.window.data1 = w;
+            size.window.data2 = h;
+            push(size);
+            EXPECT_TRUE(waitFor([&] { return log.width.load() == lw && host.m_lastWidth.load() == lw; }));
+        }
         int32_t frames = log.frames.load();
         EXPECT_TRUE(waitFor([&] { return log.frames.load() >= frames + 2; }));
         push(SDL_Event{.type = SDL_QUIT});
@@ -120,16 +139,72 @@ TEST_F(DesktopTest, WindowTakesInputAndResizes)
     EXPECT_EQ(log.mouseX, 60);
     EXPECT_EQ(log.mouseY, 40);
     EXPECT_EQ(log.dragX, 10);
+    EXPECT_EQ(log.pointerX, 100);
+    EXPECT_EQ(log.pointerY, 50);
+    EXPECT_EQ(log.wheel, -2);
     // Closing the window let go of the key still held.
     EXPECT_TRUE(log.heldAtEnd.empty());
-    EXPECT_EQ(log.height.load(), 200);
+    EXPECT_EQ(log.height.load(), 500);
+    // The window is remembered: its size in the player's scale, not full screen.
+    EXPECT_EQ(readFile(m_dir.file("prefs/window")), std::string("\x5E\x01\xFA\x00\x02\x00\x00\x00", 8));
+}
+
+TEST_F(DesktopTest, TheScaleFitsTheDesktopAndTheWindowSettingsAreRestored)
+{
+    // The largest whole scale that fits, or the one asked for if it fits.
+    EXPECT_EQ(SdlHost::fitScale(480, 320, 1280, 800, 0), 2);
+    EXPECT_EQ(SdlHost::fitScale(480, 320, 1280 - 16, 800 - 48, 3), 2);
+    EXPECT_EQ(SdlHost::fitScale(480, 320, 1920, 1080, 0), 3);
+    EXPECT_EQ(SdlHost::fitScale(480, 320, 3840, 2160, 0), 6);
+    EXPECT_EQ(SdlHost::fitScale(480, 320, 400, 300, 0), 1);
+    EXPECT_EQ(SdlHost::fitScale(100, 80, 1 << 14, 1 << 14, 0), 16);
+    EXPECT_EQ(SdlHost::fitScale(480, 320, 1920, 1080, 1), 1);
+    // A window too small for the game at the player's scale uses a smaller one.
+    EXPECT_EQ(SdlHost::shownScale(960, 640, 2, 480, 320), 2);
+    EXPECT_EQ(SdlHost::shownScale(959, 640, 2, 480, 320), 1);
+    EXPECT_EQ(SdlHost::shownScale(1500, 999, 3, 480, 320), 3);
+    EXPECT_EQ(SdlHost::shownScale(1500, 959, 3, 480, 320), 2);
+    EXPECT_EQ(SdlHost::shownScale(300, 200, 4, 480, 320), 1);
+
+    // One short run: the logical size of the first frame, and what stderr got.
+    auto runOnce = [&](HostOptions o, std::string& err) {
+        RootLog log;
+        CountingHost host;
+        std::thread user([&] {
+            EXPECT_TRUE(waitFor([&] { return log.frames.load() >= 2; }));
+            push(SDL_Event{.type = SDL_QUIT});
+        });
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(host.run(o, [&] { return ref<V3dView>(new TestRoot(&log)); }), 0);
+        err = testing::internal::GetCapturedStderr();
+        user.join();
+        return std::pair{log.width.load(), log.height.load()};
+    };
+    std::string err;
+    // Stored: 500 x 350 at scale 3, which the dummy desktop (1024 x 768) cannot
+    // hold: the size comes back at scale 2, without a word.
+    writeFile(m_dir.file("prefs/window"), std::string("\xF4\x01\x5E\x01\x03\x00\x00\x00", 8));
+    EXPECT_EQ(runOnce(HostOptions(), err), (std::pair{500, 350}));
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(readFile(m_dir.file("prefs/window")), std::string("\xF4\x01\x5E\x01\x02\x00\x00\x00", 8));
+    // The command line wins; a scale that does not fit is lowered with a note.
+    HostOptions o;
+    o.m_scale = 4;
+    o.m_sizeGiven = true;
+    EXPECT_EQ(runOnce(o, err), (std::pair{480, 320}));
+    EXPECT_NE(err.find("at --scale 4 the window (1920 x 1280) would not fit the desktop"), std::string::npos) << err;
+    EXPECT_NE(err.find("using scale 2"), std::string::npos) << err;
+    // Damaged settings are reported and ignored.
+    writeFile(m_dir.file("prefs/window"), "junk");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(runOnce(HostOptions(), err), (std::pair{480, 320}));
+    EXPECT_NE(testing::internal::GetCapturedStdout().find("window settings"), std::string::npos);
 }
 
 // The real game in the window: a new campaign chosen with the keyboard, then
 // the window closed; the stop handshake lets the game save its record.
 TEST_F(DesktopTest, TheGameStartsACampaignAndSavesItWhenTheWindowCloses)
 {
-    InputStream::setResourceDir(KORVATH_DATA_DIR);
     CountingHost host;
     HostOptions o;
     std::string path = m_dir.file("prefs/korvath");
@@ -164,14 +239,18 @@ TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
         int32_t code = 0;
     } keys[] = {{SDLK_LEFT, 1},       {SDLK_DOWN, 4},   {SDLK_KP_0, '0'},  {SDLK_KP_9, '9'},  {SDLK_9, '9'},
                 {SDLK_KP_ENTER, 10},  {SDLK_ESCAPE, 6}, {SDLK_a, 'A'},     {SDLK_z, 'Z'},     {SDLK_u, 'u'},
-                {SDLK_EQUALS, '+'},   {SDLK_MINUS, '-'}, {SDLK_F1, -1},    {SDLK_LSHIFT, -1}};
+                {SDLK_EQUALS, '+'},   {SDLK_MINUS, '-'}, {SDLK_F1, -1},    {SDLK_LSHIFT, -1},
+                // The keypad's arrows as printed on it; its other digits stay digits.
+                {SDLK_KP_8, 3},       {SDLK_KP_2, 4},   {SDLK_KP_4, 1},    {SDLK_KP_6, 2},    {SDLK_8, '8'},
+                {SDLK_PAGEUP, Viewport::kKeyPageUp},    {SDLK_PAGEDOWN, Viewport::kKeyPageDown},
+                {SDLK_HOME, Viewport::kKeyHome},        {SDLK_END, Viewport::kKeyEnd}};
     for (const auto& k : keys)
         EXPECT_EQ(SdlInput::keyCode(k.key), k.code) << SDL_GetKeyName(k.key);
 
-    // Mouse positions map into the logical screen placed at (20, 10), scale 3.
+    // Mouse positions map into the logical screen of 100 x 50 shown at (20, 10), scale 3.
     ref<Viewport> vp = new Viewport;
     SdlInput input;
-    input.setScreen(20, 10, 3, 100, 50);
+    input.setScreen(20, 10, 300, 150, 100, 50);
     input.handle(mouse(SDL_MOUSEBUTTONDOWN, 19, 500), vp.get());
     EXPECT_EQ(vp->m_mouseX.load(), 0); // left of the screen: clamped, not rounded up
     EXPECT_EQ(vp->m_mouseY.load(), 49);
@@ -268,4 +347,25 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
     EXPECT_EQ(queued, (std::vector<int32_t>{10, '9', 6, 1, 4}));
     input.closePads();
     SDL_Quit();
+}
+
+TEST(KorvathDesktopProgram, RefusesBadOptionsAndMissingDataBeforeAnyWindow)
+{
+    TempDir dir("korvath-desktop");
+    std::string out;
+    auto korvath = [&](const std::string& args) {
+        // No display at all: whatever fails must fail before a window is tried.
+        return runCommand("env -u DISPLAY -u WAYLAND_DISPLAY " + std::string(KORVATH_BIN_DIR) + "/korvath " + args,
+                          out);
+    };
+    EXPECT_EQ(korvath("--headless --scale 3"), 2);
+    EXPECT_NE(out.find("for the window"), std::string::npos) << out;
+    EXPECT_EQ(korvath("--script x.txt"), 2);
+    EXPECT_EQ(korvath("--scale 17"), 2);
+    std::filesystem::create_directory(dir.file("empty"));
+    EXPECT_EQ(korvath("--data " + dir.file("empty")), 1);
+    EXPECT_EQ(out, "korvath: the game data in " + dir.file("empty") + " is incomplete: app0.bin is missing (build "
+                   "the game, or give the data folder with --data DIR)\n");
+    // With the data there, the same program runs headless to the end.
+    EXPECT_EQ(korvath("--headless --until 200"), 0) << out;
 }

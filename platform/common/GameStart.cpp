@@ -1,0 +1,71 @@
+#include "GameStart.h"
+
+#include <cstdio>
+#include <string>
+
+#include <unistd.h>
+
+#include "game/App.h"
+#include "game/GameData.h"
+#include "runtime/InputStream.h"
+
+GameStart::~GameStart()
+{
+    if (!m_scratchPrefs.empty()) {
+        std::error_code ec;
+        std::filesystem::remove_all(m_scratchPrefs, ec);
+    }
+}
+
+int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
+{
+    HostOptions& o = m_options;
+    o.m_headless = headlessOnly;
+    std::string error;
+    if (!o.parse(argc, argv, error)) {
+        std::printf("korvath: %s\n\n%s", error.c_str(), HostOptions::usage());
+        return 2;
+    }
+    if (o.m_help) {
+        std::printf("%s", HostOptions::usage());
+        return 0;
+    }
+    std::string data = o.m_dataDir.empty() ? HostOptions::defaultDataDir() : o.m_dataDir;
+    std::error_code ec;
+    if (!std::filesystem::is_directory(data, ec)) {
+        std::printf("korvath: no game data folder at %s (give one with --data DIR)\n", data.c_str());
+        return 1;
+    }
+    InputStream::setResourceDir(data);
+    // Checked before any window opens: a folder half built or from another
+    // version would otherwise give a bare screen and a stream of errors.
+    std::string missing = GameData::firstMissing();
+    if (!missing.empty()) {
+        std::printf("korvath: the game data in %s is incomplete: %s is missing (build the game, or give "
+                    "the data folder with --data DIR)\n",
+                    data.c_str(), missing.c_str());
+        return 1;
+    }
+    // A headless run without a folder of its own starts as a first start and
+    // must neither read nor change the player's saved campaign.
+    if (o.m_headless && o.m_prefsDir.empty()) {
+        m_scratchPrefs = std::filesystem::temp_directory_path() /
+                         ("korvath-headless-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(m_scratchPrefs, ec);
+        o.m_prefsDir = m_scratchPrefs.string();
+    }
+    if (!o.m_prefsDir.empty())
+        Vdisplay::setPrefsDir(o.m_prefsDir);
+    return -1;
+}
+
+HostFrame::RootFactory GameStart::game() const
+{
+    std::string viewer = m_options.m_viewer;
+    return [viewer] {
+        ref<App> app = new App;
+        if (!viewer.empty())
+            app->m_viewer = String::copyOf(viewer.c_str());
+        return ref<V3dView>(app);
+    };
+}
