@@ -8,7 +8,7 @@
 const std::vector<std::string>& GameData::files()
 {
     static const std::vector<std::string> names = {
-        "app0.bin",   "f10.bin",    "f16.bin",  "help.txt", "layout",
+        "app0.bin",   "f10.bin",    "f16.bin",  "help.txt", "layout",  "p3d.bin",
         "music2.wav", "music3.wav", "shoot.wav", "motor.wav", "hit.wav",
         "collide.wav", "miss.wav",  "stinger.wav", "stinger5.wav", "turret2.wav",
         "click.wav",
