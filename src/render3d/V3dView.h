@@ -152,14 +152,4 @@ private:
     int32_t m_texS = 0;
     int32_t m_plain[1] = {0};
     int32_t m_subDepth = 0; // recursion depth of subeye
-    // Channel values 0..255 after a shade (2^23 scale; 1 = none made yet).
-    struct ShadeTable {
-        int32_t shade = 1;
-        uint8_t level[256] = {};
-    };
-    static constexpr int32_t kShadeTables = 32;
-    ShadeTable m_shadeTables[kShadeTables];
-    // The table of a shade in -2^23 .. 0 for a span of that many pixels;
-    // null when there is none and the span is too short to pay for one.
-    const uint8_t* shadeTable(int32_t shade, int32_t pixels);
 };
