@@ -156,6 +156,7 @@ struct Factors {
 
 // A triangle's paint and steps in the form the quads use.
 struct QuadPaint {
+    QuadPaint() = default;
     QuadPaint(const Paint& k, const Span& d)
         : tex(k.tex), ts(_mm_cvtsi32_si128(k.ts)), tk(_mm_cvtsi32_si128(k.tk)), tm(_mm_set1_epi32(k.tm)),
           texel(_mm_set1_epi32(k.texel)), shaded(_mm_set1_epi32(k.shaded)), flat(_mm_set1_epi16(static_cast<int16_t>(k.bright >> 8))),
@@ -189,7 +190,7 @@ struct QuadPaint {
             q.shade = _mm_add_epi32(q.shade, by4.shade);
     }
 
-    const int32_t* tex;
+    const int32_t* tex = nullptr;
     __m128i ts, tk, tm; // shift counts and mask of the texel lookup
     __m128i texel, shaded;
     __m128i flat; // the factor of a flat face over 256, in every 16-bit lane
@@ -248,35 +249,32 @@ template <bool Tex, bool Flat>
 #else
 #define KV_QUADS 0
 struct QuadPaint {
+    QuadPaint() = default;
     QuadPaint(const Paint&, const Span&) {}
 };
 #endif
 
-// A span of n pixels from at, stepping by d. Four pixels at a time while
-// four remain; the last four of a span whose length is not a multiple of
-// four overlap pixels already done, which is harmless: a pixel done again
-// with the same values either fails its depth test now or is written with
-// what it already holds.
-template <bool Tex, bool Flat>
+// A span of n pixels from at, stepping by d: four pixels at a time while
+// four remain, then one at a time. (Doing the last four again, overlapping,
+// would give the same pixels but wait on the stores just made.)
+template <bool Tex, bool Flat, bool Quads>
 [[gnu::always_inline]] inline void span(int32_t* row, int16_t* depth, int32_t n, Span at, const Span& d, const Paint& k,
-                 [[maybe_unused]] const QuadPaint& q)
+                                        [[maybe_unused]] const QuadPaint& q)
 {
+    int32_t x = 0;
 #if KV_QUADS
-    if (n >= 4) {
+    if (Quads && n >= 4) {
         Quad lanes = q.lanes<Tex, Flat>(at);
-        int32_t x = 0;
         for (; x <= n - 4; x += 4) {
             quad<Tex, Flat>(row + x, depth + x, lanes, q);
             q.next<Tex, Flat>(lanes);
         }
-        if (x < n) {
-            advance<Tex, Flat>(at, d, n - 4);
-            quad<Tex, Flat>(row + n - 4, depth + n - 4, q.lanes<Tex, Flat>(at), q);
-        }
-        return;
+        if (x == n)
+            return;
+        advance<Tex, Flat>(at, d, x);
     }
 #endif
-    for (int32_t x = 0; x < n; x++) {
+    for (; x < n; x++) {
         pixel<Tex, Flat>(row[x], depth[x], at, k);
         advance<Tex, Flat>(at, d);
     }
@@ -324,44 +322,39 @@ struct Target {
 };
 
 // Fills the small triangle t, l, r (top, left, right; see subedge) with
-// per-pixel steps d. Edge A runs down the left side carrying every value
-// the paint needs, edge B only x.
-template <bool Tex, bool Flat>
-void fill(const Target& c, const V3dView::EdgeVertex& t, const V3dView::EdgeVertex& l, const V3dView::EdgeVertex& r,
-          int32_t ys, int32_t py, int32_t endL, int32_t endR, const Span& d, const Paint& k)
+// per-pixel steps d from row ys (py fixed rows below t) on. Edge A runs down
+// the left side carrying every value the paint needs, edge B only x. The
+// rows come in two runs: down to the corner that ends first, then, with
+// the edge that ended replaced, down to the other. Quads: whether spans may
+// be long enough for four pixels at a time (else the set-up is saved).
+template <bool Tex, bool Flat, bool Quads>
+void fill(const Target& target, const V3dView::EdgeVertex& t, const V3dView::EdgeVertex& l,
+          const V3dView::EdgeVertex& r, int32_t ys, int32_t py, int32_t endL, int32_t endR, const Span& steps,
+          const Paint& paint)
 {
-    const QuadPaint q(k, d);
+    // Copies of our own, which the pixel stores cannot change, so that
+    // they stay in registers.
+    const Target c = target;
+    const Span d = steps;
+    const Paint k = paint;
+    [[maybe_unused]] const QuadPaint q = Quads ? QuadPaint(k, d) : QuadPaint();
     LeftEdge<Tex, Flat> a{t.x, {t.z, t.u, t.v, t.shade}, 0, {0, 0, 0, 0}};
     if (ys < endL)
         a.start(t, l, py);
     int32_t sbx = r.y > t.y ? EdgeSlope(r.y - t.y)(r.x - t.x) : 0;
     int32_t bx = step(t.x, sbx, py);
-    for (;;) {
-        if (ys < endL && ys >= endR) {
-            int32_t dy = l.y - r.y;
-            if (dy <= 0)
-                return;
-            sbx = EdgeSlope(dy)(l.x - r.x);
-            bx = step(r.x, sbx, (ys << 15) - r.y);
-            endR = endL;
-        }
-        if (ys >= endL) {
-            if (ys >= endR)
-                return;
-            int32_t dy = r.y - l.y;
-            if (dy <= 0)
-                return;
-            a.start(l, r, (ys << 15) - l.y);
-            endL = endR;
-        }
-        int32_t xs = ceilPx(a.x);
-        int32_t pxs = (xs << 15) - a.x;
-        if (xs < c.x0) {
-            pxs += (c.x0 - xs) << 15;
-            xs = c.x0;
-        }
-        int32_t xf = std::min(ceilPx(bx), c.x1);
-        if (xs < xf) {
+    int32_t end = std::min(endL, endR);
+    for (bool second = false;; second = true) {
+        for (; ys < end; ys++, a.next(), bx += sbx) {
+            int32_t xs = ceilPx(a.x);
+            int32_t pxs = (xs << 15) - a.x;
+            if (xs < c.x0) {
+                pxs += (c.x0 - xs) << 15;
+                xs = c.x0;
+            }
+            const int32_t xf = std::min(ceilPx(bx), c.x1);
+            if (xs >= xf)
+                continue;
             KV_CHECK(ys >= 0 && ys < c.height && xs >= 0 && xf <= c.width, "V3dView::subedge");
             Span at{a.at.z + V::fmul(pxs, d.z), 0, 0, 0};
             if constexpr (Tex) {
@@ -371,11 +364,28 @@ void fill(const Target& c, const V3dView::EdgeVertex& t, const V3dView::EdgeVert
             if constexpr (!Flat)
                 at.shade = a.at.shade + V::fmul(pxs, d.shade);
             const int32_t offset = ys * c.width + xs;
-            span<Tex, Flat>(c.pixels + offset, c.depth + offset, xf - xs, at, d, k, q);
+            span<Tex, Flat, Quads>(c.pixels + offset, c.depth + offset, xf - xs, at, d, k, q);
         }
-        ys++;
-        a.next();
-        bx += sbx;
+        if (second)
+            return;
+        if (ys < endL) {
+            // R came first: edge B goes on from R to L.
+            int32_t dy = l.y - r.y;
+            if (dy <= 0)
+                return;
+            sbx = EdgeSlope(dy)(l.x - r.x);
+            bx = step(r.x, sbx, (ys << 15) - r.y);
+            end = endL;
+        } else if (ys < endR) {
+            // L came first: edge A goes on from L to R.
+            int32_t dy = r.y - l.y;
+            if (dy <= 0)
+                return;
+            a.start(l, r, (ys << 15) - l.y);
+            end = endR;
+        } else {
+            return;
+        }
     }
 }
 
@@ -563,10 +573,14 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
     const Target c{m_pixels.a, m_zbuf.a, m_width, m_height, m_clipX0, m_clipY0, m_clipX1, m_clipY1};
     Paint k{m_tex, m_texS, m_texMask, m_texShift, m_tex[0], brightness(t.shade), 0};
     k.shaded = lit(k.texel, k.bright);
-    if (tex)
-        (flat ? fill<true, true> : fill<true, false>)(c, t, l, r, ys, py, endL, endR, d, k);
-    else
-        (flat ? fill<false, true> : fill<false, false>)(c, t, l, r, ys, py, endL, endR, d, k);
+    // A triangle under four pixels wide has no span for the quads.
+    const bool quads = std::max({t.x, l.x, r.x}) - std::min({t.x, l.x, r.x}) >= 3 << 15;
+    using Fill = void (*)(const Target&, const EdgeVertex&, const EdgeVertex&, const EdgeVertex&, int32_t, int32_t,
+                          int32_t, int32_t, const Span&, const Paint&);
+    static constexpr Fill fills[8] = {fill<false, false, false>, fill<false, false, true>, fill<false, true, false>,
+                                      fill<false, true, true>,   fill<true, false, false>,  fill<true, false, true>,
+                                      fill<true, true, false>,   fill<true, true, true>};
+    fills[tex * 4 + flat * 2 + quads](c, t, l, r, ys, py, endL, endR, d, k);
 }
 
 void V3dView::wire(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c)
