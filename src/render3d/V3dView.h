@@ -129,6 +129,8 @@ private:
     // rectangle.
     void detect3d();
     void releaseDepth();
+    // Shades of every slot of m for the light (lx, ly, lz) in model space.
+    static void light(V3dModel& m, int32_t lx, int32_t ly, int32_t lz);
     // Whether the triangle lies wholly beyond one side of the clip rectangle
     // as seen from the eye.
     bool outsideClip(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c) const;
