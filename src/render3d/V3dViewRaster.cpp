@@ -157,13 +157,40 @@ struct Factors {
 // A triangle's paint and steps in the form the quads use.
 struct QuadPaint {
     QuadPaint() = default;
-    QuadPaint(const Paint& k, const Span& d)
-        : tex(k.tex), ts(_mm_cvtsi32_si128(k.ts)), tk(_mm_cvtsi32_si128(k.tk)), tm(_mm_set1_epi32(k.tm)),
-          texel(_mm_set1_epi32(k.texel)), shaded(_mm_set1_epi32(k.shaded)), flat(_mm_set1_epi16(static_cast<int16_t>(k.bright >> 8))),
-          ramp{_mm_setr_epi32(0, d.z, d.z * 2, d.z * 3), _mm_setr_epi32(0, d.u, d.u * 2, d.u * 3),
-               _mm_setr_epi32(0, d.v, d.v * 2, d.v * 3), _mm_setr_epi32(0, d.shade, d.shade * 2, d.shade * 3)},
-          by4{_mm_set1_epi32(d.z * 4), _mm_set1_epi32(d.u * 4), _mm_set1_epi32(d.v * 4), _mm_set1_epi32(d.shade * 4)}
+    // Only what the kind of paint uses is set.
+    template <bool Tex, bool Flat>
+    static QuadPaint make(const Paint& k, const Span& d)
     {
+        QuadPaint q;
+        q.ramp.z = steps(d.z);
+        q.by4.z = _mm_set1_epi32(d.z * 4);
+        if constexpr (Tex) {
+            q.tex = k.tex;
+            q.ts = _mm_cvtsi32_si128(k.ts);
+            q.tk = _mm_cvtsi32_si128(k.tk);
+            q.tm = _mm_set1_epi32(k.tm);
+            q.ramp.u = steps(d.u);
+            q.ramp.v = steps(d.v);
+            q.by4.u = _mm_set1_epi32(d.u * 4);
+            q.by4.v = _mm_set1_epi32(d.v * 4);
+        } else {
+            q.texel = _mm_set1_epi32(k.texel);
+            q.shaded = _mm_set1_epi32(k.shaded);
+        }
+        if constexpr (Flat) {
+            q.flat = _mm_set1_epi16(static_cast<int16_t>(k.bright >> 8));
+        } else {
+            q.ramp.shade = steps(d.shade);
+            q.by4.shade = _mm_set1_epi32(d.shade * 4);
+        }
+        return q;
+    }
+    // 0, d, 2d and 3d.
+    static __m128i steps(int32_t d)
+    {
+        const __m128i one = _mm_set1_epi32(d);
+        return _mm_add_epi32(_mm_and_si128(one, _mm_setr_epi32(0, -1, 0, -1)),
+                             _mm_and_si128(_mm_add_epi32(one, one), _mm_setr_epi32(0, 0, -1, -1)));
     }
     // The values of the four pixels from at on.
     template <bool Tex, bool Flat>
@@ -191,10 +218,10 @@ struct QuadPaint {
     }
 
     const int32_t* tex = nullptr;
-    __m128i ts, tk, tm; // shift counts and mask of the texel lookup
-    __m128i texel, shaded;
-    __m128i flat; // the factor of a flat face over 256, in every 16-bit lane
-    Quad ramp, by4; // 0, 1, 2 and 3 steps; 4 steps
+    __m128i ts{}, tk{}, tm{}; // shift counts and mask of the texel lookup
+    __m128i texel{}, shaded{};
+    __m128i flat{}; // the factor of a flat face over 256, in every 16-bit lane
+    Quad ramp{}, by4{}; // 0, 1, 2 and 3 steps; 4 steps
 };
 
 template <bool Tex, bool Flat>
@@ -249,8 +276,11 @@ template <bool Tex, bool Flat>
 #else
 #define KV_QUADS 0
 struct QuadPaint {
-    QuadPaint() = default;
-    QuadPaint(const Paint&, const Span&) {}
+    template <bool Tex, bool Flat>
+    static QuadPaint make(const Paint&, const Span&)
+    {
+        return {};
+    }
 };
 #endif
 
@@ -337,7 +367,7 @@ void fill(const Target& target, const V3dView::EdgeVertex& t, const V3dView::Edg
     const Target c = target;
     const Span d = steps;
     const Paint k = paint;
-    [[maybe_unused]] const QuadPaint q = Quads ? QuadPaint(k, d) : QuadPaint();
+    [[maybe_unused]] const QuadPaint q = Quads ? QuadPaint::make<Tex, Flat>(k, d) : QuadPaint();
     LeftEdge<Tex, Flat> a{t.x, {t.z, t.u, t.v, t.shade}, 0, {0, 0, 0, 0}};
     if (ys < endL)
         a.start(t, l, py);
@@ -387,6 +417,37 @@ void fill(const Target& target, const V3dView::EdgeVertex& t, const V3dView::Edg
             return;
         }
     }
+}
+
+// The whole-pixel box of a projected triangle.
+struct Box {
+    int32_t left, right, top, bottom;
+    // No pixel centre column or row inside.
+    bool empty() const { return right == left || bottom == top; }
+    bool outside(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const
+    {
+        return right < x0 || left >= x1 || bottom < y0 || top >= y1;
+    }
+    // Small enough to fill without splitting.
+    bool small() const { return right - left < 65 && bottom - top < 65; }
+};
+
+inline Box boxOf(int32_t x0, int32_t x1, int32_t x2, int32_t y0, int32_t y1, int32_t y2)
+{
+    return {ceilPx(std::min({x0, x1, x2})), ceilPx(std::max({x0, x1, x2})), ceilPx(std::min({y0, y1, y2})),
+            ceilPx(std::max({y0, y1, y2}))};
+}
+
+// Which corner (0, 1 or 2) is the top one: the first in (y, then x) order
+// if it comes strictly before both others, trying 0 and then 2; else 1.
+inline int32_t topCorner(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    auto before = [](int32_t px, int32_t py, int32_t qx, int32_t qy) { return py < qy || (py == qy && px < qx); };
+    if (before(x0, y0, x1, y1) && before(x0, y0, x2, y2))
+        return 0;
+    if (before(x2, y2, x1, y1) && before(x2, y2, x0, y0))
+        return 2;
+    return 1;
 }
 
 // Subdivision deeper than this only happens for absurd coordinates.
@@ -439,28 +500,48 @@ void V3dView::drawModel(const ref<Vsprite>& s, int32_t x0, int32_t y0, int32_t x
             static_cast<uint32_t>(slot[1]) >= static_cast<uint32_t>(slots) ||
             static_cast<uint32_t>(slot[2]) >= static_cast<uint32_t>(slots))
             continue;
-        int32_t mat = m.m_faceMaterial.a[j];
+        const int32_t mat = m.m_faceMaterial.a[j];
+        const int32_t r[3] = {m.resolve(slot[0]), m.resolve(slot[1]), m.resolve(slot[2])};
+        const int32_t *xt = m_xt.a, *yt = m_yt.a, *zt = m_zt.a;
+        const bool projected = zt[r[0]] != kNear && zt[r[1]] != kNear && zt[r[2]] != kNear;
+        if (projected) {
+            // subeye's own first test, made before the corners are gathered:
+            // about half the faces of a closed mesh turn away.
+            int64_t d = static_cast<int64_t>(xt[r[0]] - xt[r[1]]) * (yt[r[2]] - yt[r[1]]) -
+                        static_cast<int64_t>(xt[r[2]] - xt[r[1]]) * (yt[r[0]] - yt[r[1]]);
+            if (d >= 0)
+                continue;
+        }
         if (mat != bound) {
             bound = mat;
             bool inTable = mat >= 0 && mat < V3dModel::m_material.length;
             bindMaterial(inTable ? V3dModel::m_material.a[mat] : ref<V3dMaterial>());
         }
-        int32_t r0 = m.resolve(slot[0]), r1 = m.resolve(slot[1]), r2 = m.resolve(slot[2]);
-        const int32_t* zt = m_zt.a;
-        if (zt[r0] != kNear && zt[r1] != kNear && zt[r2] != kNear) {
-            // subeye's own first test, made before the corners are gathered:
-            // about half the faces of a closed mesh turn away.
-            const int32_t *xt = m_xt.a, *yt = m_yt.a;
-            int64_t d = static_cast<int64_t>(xt[r0] - xt[r1]) * (yt[r2] - yt[r1]) -
-                        static_cast<int64_t>(xt[r2] - xt[r1]) * (yt[r0] - yt[r1]);
-            if (d >= 0)
+        if (projected) {
+            // The rest of subeye's steps for a small triangle, straight from
+            // the arrays (most faces are small): no corner is gathered for
+            // a face that covers no pixel or lies outside the clip.
+            const Box box = boxOf(xt[r[0]], xt[r[1]], xt[r[2]], yt[r[0]], yt[r[1]], yt[r[2]]);
+            if (box.empty() || box.outside(m_clipX0, m_clipY0, m_clipX1, m_clipY1))
                 continue;
+            if (box.small()) {
+                auto edge = [&](int32_t c) {
+                    const int32_t v = r[c];
+                    return EdgeVertex{xt[v], yt[v], m_ze.a[v], m.m_vu.a[v] << 15, m.m_vv.a[v] << 15,
+                                      m.m_shade.a[slot[c]] << 8};
+                };
+                const int32_t top = topCorner(xt[r[0]], yt[r[0]], xt[r[1]], yt[r[1]], xt[r[2]], yt[r[2]]);
+                // The top corner first, then the one before it in the
+                // winding and the one after it.
+                subedge(edge(top), edge((top + 2) % 3), edge((top + 1) % 3));
+                continue;
+            }
         }
         EyeVertex v[3];
         for (int32_t c = 0; c < 3; c++) {
-            int32_t r = m.resolve(slot[c]);
-            v[c] = {m_xe.a[r], m_ye.a[r], m_ze.a[r], m.m_vu.a[r] << 15, m.m_vv.a[r] << 15,
-                    m_xt.a[r], m_yt.a[r], m_zt.a[r], m.m_shade.a[slot[c]] << 8};
+            int32_t k = r[c];
+            v[c] = {m_xe.a[k], m_ye.a[k], m_ze.a[k], m.m_vu.a[k] << 15, m.m_vv.a[k] << 15,
+                    m_xt.a[k], m_yt.a[k], m_zt.a[k], m.m_shade.a[slot[c]] << 8};
         }
         m_subDepth = 0;
         subeye(v[0], v[1], v[2]);
@@ -474,27 +555,18 @@ void V3dView::subeye(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c)
                     static_cast<int64_t>(c.xt - b.xt) * (a.yt - b.yt);
         if (d >= 0)
             return; // turned away, or no area
-        int32_t left = ceilPx(std::min({a.xt, b.xt, c.xt}));
-        int32_t right = ceilPx(std::max({a.xt, b.xt, c.xt}));
-        int32_t top = ceilPx(std::min({a.yt, b.yt, c.yt}));
-        int32_t bottom = ceilPx(std::max({a.yt, b.yt, c.yt}));
-        if (right == left || bottom == top)
+        const Box box = boxOf(a.xt, b.xt, c.xt, a.yt, b.yt, c.yt);
+        if (box.empty() || box.outside(m_clipX0, m_clipY0, m_clipX1, m_clipY1))
             return;
-        if (right < m_clipX0 || left >= m_clipX1 || bottom < m_clipY0 || top >= m_clipY1)
-            return;
-        if (right - left < 65 && bottom - top < 65) {
-            auto before = [](const EyeVertex& p, const EyeVertex& q) {
-                return p.yt < q.yt || (p.yt == q.yt && p.xt < q.xt);
-            };
+        if (box.small()) {
             auto edge = [](const EyeVertex& p) { return EdgeVertex{p.xt, p.yt, p.ze, p.u, p.v, p.shade}; };
             // The top corner first, then the one before it in the winding
             // (on the left of a front face) and the one after it.
-            if (before(a, b) && before(a, c))
-                subedge(edge(a), edge(c), edge(b));
-            else if (before(c, b) && before(c, a))
-                subedge(edge(c), edge(b), edge(a));
-            else
-                subedge(edge(b), edge(a), edge(c));
+            switch (topCorner(a.xt, a.yt, b.xt, b.yt, c.xt, c.yt)) {
+            case 0: subedge(edge(a), edge(c), edge(b)); break;
+            case 2: subedge(edge(c), edge(b), edge(a)); break;
+            default: subedge(edge(b), edge(a), edge(c)); break;
+            }
             return;
         }
     }
