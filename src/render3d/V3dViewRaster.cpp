@@ -232,7 +232,8 @@ template <bool Tex, bool Flat>
     const __m128i oldDepth = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(depth));
     const __m128i stored = _mm_or_si128(_mm_slli_epi32(_mm_srli_epi32(old, 24), 15), _mm_unpacklo_epi16(oldDepth, zero));
     const __m128i pass = _mm_cmpgt_epi32(stored, at.z);
-    if (_mm_movemask_epi8(pass) == 0)
+    const int32_t passed = _mm_movemask_epi8(pass);
+    if (passed == 0)
         return;
     __m128i rgb;
     if constexpr (!Tex && Flat) {
@@ -267,8 +268,14 @@ template <bool Tex, bool Flat>
         rgb = _mm_and_si128(_mm_packus_epi16(c01, c23), _mm_set1_epi32(0xFFFFFF));
     }
     const __m128i now = _mm_or_si128(rgb, _mm_slli_epi32(_mm_srai_epi32(at.z, 15), 24));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_or_si128(_mm_and_si128(pass, now), _mm_andnot_si128(pass, old)));
     const __m128i z16 = _mm_packs_epi32(_mm_and_si128(at.z, _mm_set1_epi32(0x7FFF)), zero);
+    if (passed == 0xFFFF) {
+        // All four nearer, as inside a face: nothing of the old to keep.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), now);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(depth), z16);
+        return;
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_or_si128(_mm_and_si128(pass, now), _mm_andnot_si128(pass, old)));
     const __m128i pass16 = _mm_packs_epi32(pass, zero);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(depth),
                      _mm_or_si128(_mm_and_si128(pass16, z16), _mm_andnot_si128(pass16, oldDepth)));
