@@ -102,6 +102,7 @@ template <bool Tex, bool Flat>
     p = rgb | (at.z >> 15) << 24;
 }
 
+// at moved on by d, times over: the sums wrap exactly as repeated steps do.
 template <bool Tex, bool Flat>
 inline void advance(Span& at, const Span& d, int32_t times = 1)
 {
@@ -224,13 +225,15 @@ struct QuadPaint {
     Quad ramp{}, by4{}; // 0, 1, 2 and 3 steps; 4 steps
 };
 
+// The four pixels from p on.
 template <bool Tex, bool Flat>
 [[gnu::always_inline]] inline void quad(int32_t* p, int16_t* depth, const Quad& at, const QuadPaint& k)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     const __m128i oldDepth = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(depth));
-    const __m128i stored = _mm_or_si128(_mm_slli_epi32(_mm_srli_epi32(old, 24), 15), _mm_unpacklo_epi16(oldDepth, zero));
+    const __m128i stored =
+        _mm_or_si128(_mm_slli_epi32(_mm_srli_epi32(old, 24), 15), _mm_unpacklo_epi16(oldDepth, zero));
     const __m128i pass = _mm_cmpgt_epi32(stored, at.z);
     const int32_t passed = _mm_movemask_epi8(pass);
     if (passed == 0)
@@ -246,8 +249,8 @@ template <bool Tex, bool Flat>
             __m128i index = _mm_add_epi32(iu, _mm_sll_epi32(iv, k.tk));
             const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(index));
             const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(index, index)));
-            texel = _mm_setr_epi32(k.tex[static_cast<uint32_t>(i01)], k.tex[i01 >> 32], k.tex[static_cast<uint32_t>(i23)],
-                                   k.tex[i23 >> 32]);
+            texel = _mm_setr_epi32(k.tex[static_cast<uint32_t>(i01)], k.tex[i01 >> 32],
+                                   k.tex[static_cast<uint32_t>(i23)], k.tex[i23 >> 32]);
         }
         __m128i c01 = _mm_unpacklo_epi8(texel, zero), c23 = _mm_unpackhi_epi8(texel, zero);
         if constexpr (Flat) {
@@ -275,7 +278,8 @@ template <bool Tex, bool Flat>
         _mm_storel_epi64(reinterpret_cast<__m128i*>(depth), z16);
         return;
     }
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_or_si128(_mm_and_si128(pass, now), _mm_andnot_si128(pass, old)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                     _mm_or_si128(_mm_and_si128(pass, now), _mm_andnot_si128(pass, old)));
     const __m128i pass16 = _mm_packs_epi32(pass, zero);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(depth),
                      _mm_or_si128(_mm_and_si128(pass16, z16), _mm_andnot_si128(pass16, oldDepth)));

@@ -319,7 +319,9 @@ TEST_F(GoldenFrames, TheVehiclesLookExactlyAsBefore)
         ground->setXyi(0, 150);
         ground->setWidthHeight(480, 170);
         v->add(ground);
-        Convoy c(v, {{&kT34, -2, -6, 2000, 1000, 0}, {&kTruck, 4, -12, -6000, 0, 0}, {&kTiger, 0, -20, 9000, -3000, 0}});
+        Convoy c(v, {{&kT34, -2, -6, 2000, 1000, 0},
+                     {&kTruck, 4, -12, -6000, 0, 0},
+                     {&kTiger, 0, -20, 9000, -3000, 0}});
         for (int32_t f = 0; f < 6; f++) {
             aim(v, -1365 - f * 150, f * 300, 8 - f * 0.5);
             c.m_rigs[0]->pose(2000 + f * 1500, 1000 - f * 900, -f * 100);
@@ -391,7 +393,9 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
         v->m_clipX1 = 190;
         v->m_clipY1 = 141;
         std::mt19937 rng(21);
-        auto in = [&](int32_t lo, int32_t hi) { return lo + static_cast<int32_t>(rng() % static_cast<uint32_t>(hi - lo)); };
+        auto in = [&](int32_t lo, int32_t hi) {
+            return lo + static_cast<int32_t>(rng() % static_cast<uint32_t>(hi - lo));
+        };
         for (int32_t i = 0; i < 3000; i++) {
             v->bindMaterial(materials[static_cast<std::size_t>(i) % materials.size()]);
             const int32_t x = in(-20, 210) << 15, y = in(-20, 160) << 15, size = in(1, 64) << 15;
@@ -437,7 +441,8 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
                     c.zt = V3dView::kNear;
             }
             v->subeye(e[0], e[1], e[2]);
-            v->subedge({wild(), wild(), wild(), wild(), wild(), wild()}, {wild(), wild(), wild(), wild(), wild(), wild()},
+            v->subedge({wild(), wild(), wild(), wild(), wild(), wild()},
+                       {wild(), wild(), wild(), wild(), wild(), wild()},
                        {wild(), wild(), wild(), wild(), wild(), wild()});
         }
         sum.add(v);

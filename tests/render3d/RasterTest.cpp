@@ -375,7 +375,8 @@ public:
         // Edge A: x, z, u, v, shade and their slopes; edge B: x.
         int32_t a[5] = {t.x, t.z, t.u, t.v, t.shade}, sa[5] = {0, 0, 0, 0, 0};
         auto startA = [&](const E& from, const E& to, int32_t by) {
-            const int32_t f[5] = {from.x, from.z, from.u, from.v, from.shade}, g[5] = {to.x, to.z, to.u, to.v, to.shade};
+            const int32_t f[5] = {from.x, from.z, from.u, from.v, from.shade};
+            const int32_t g[5] = {to.x, to.z, to.u, to.v, to.shade};
             for (int32_t i = 0; i < 5; i++) {
                 sa[i] = slopeOf(to.y - from.y, g[i] - f[i]);
                 a[i] = step(f[i], sa[i], by);
@@ -404,7 +405,8 @@ public:
                 xs = m_clip[0];
             }
             const int32_t xf = std::min(ceil(b), m_clip[2]);
-            int32_t z = a[1] + fmul(pxs, dz), u = a[2] + fmul(pxs, du), v = a[3] + fmul(pxs, dv), s = a[4] + fmul(pxs, ds);
+            int32_t z = a[1] + fmul(pxs, dz), u = a[2] + fmul(pxs, du);
+            int32_t v = a[3] + fmul(pxs, dv), s = a[4] + fmul(pxs, ds);
             for (int32_t x = xs; x < xf; x++, z += dz, u += du, v += dv, s += ds)
                 pixel(px[ys * m_w + x], zb[ys * m_w + x], z, u, v, s);
             for (int32_t i = 0; i < 5; i++)
