@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "Models3d.h"
 #include "Png.h"
 #include "VehicleRig.h"
 #include "host/Vdisplay.h"
@@ -149,21 +150,10 @@ const std::vector<Placed> kStreet = {
 // A corner of a hand-made triangle, projected as transform does it.
 V3dView::EyeVertex corner(const ref<V3dView>& v, double x, double y, double z, int32_t u, int32_t tv, int32_t shade)
 {
-    V3dView::EyeVertex e{};
-    e.xe = static_cast<int32_t>(x * kUnit);
-    e.ye = static_cast<int32_t>(y * kUnit);
-    e.ze = static_cast<int32_t>(z * kUnit);
+    V3dView::EyeVertex e = eyeCorner(v, x, y, z);
     e.u = u;
     e.v = tv;
     e.shade = shade;
-    if (e.ze < 0x10000) {
-        e.zt = V3dView::kNear;
-    } else {
-        e.zt = V::finvd(e.ze);
-        int64_t k = static_cast<int64_t>(e.zt) * v->m_focal;
-        e.xt = v->m_centerX + static_cast<int32_t>((k * e.xe) >> 30);
-        e.yt = v->m_centerY - static_cast<int32_t>((k * e.ye) >> 30);
-    }
     return e;
 }
 
@@ -185,13 +175,6 @@ ref<V3dMaterial> plain(int32_t colour)
     ref<V3dMaterial> m = new V3dMaterial;
     m->m_color = colour;
     return m;
-}
-
-void clipAll(const ref<V3dView>& v)
-{
-    v->m_clipX0 = v->m_clipY0 = 0;
-    v->m_clipX1 = v->m_width;
-    v->m_clipY1 = v->m_height;
 }
 
 class GoldenFrames : public testing::Test {
@@ -364,7 +347,7 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
             materials.push_back(V3dModel::m_material[i]);
     scene("walls", [&](Checksum& sum) {
         ref<V3dView> v = view(480, 320);
-        clipAll(v);
+        setClip(v, 0, 0, v->m_width, v->m_height);
         for (std::size_t m = 0; m < materials.size(); m++) {
             terrain(v, static_cast<uint32_t>(10 + m));
             v->bindMaterial(materials[m]);
@@ -388,14 +371,9 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
     scene("small triangles", [&](Checksum& sum) {
         ref<V3dView> v = view(200, 150);
         terrain(v, 20);
-        v->m_clipX0 = 7;
-        v->m_clipY0 = 5;
-        v->m_clipX1 = 190;
-        v->m_clipY1 = 141;
+        setClip(v, 7, 5, 190, 141);
         std::mt19937 rng(21);
-        auto in = [&](int32_t lo, int32_t hi) {
-            return lo + static_cast<int32_t>(rng() % static_cast<uint32_t>(hi - lo));
-        };
+        auto in = [&](int32_t lo, int32_t hi) { return inRange(rng, lo, hi); };
         for (int32_t i = 0; i < 3000; i++) {
             v->bindMaterial(materials[static_cast<std::size_t>(i) % materials.size()]);
             const int32_t x = in(-20, 210) << 15, y = in(-20, 160) << 15, size = in(1, 64) << 15;
@@ -419,19 +397,9 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
     scene("wild triangles", [&](Checksum& sum) {
         ref<V3dView> v = view(80, 60);
         terrain(v, 30);
-        v->m_clipX0 = 10;
-        v->m_clipY0 = 8;
-        v->m_clipX1 = 70;
-        v->m_clipY1 = 50;
+        setClip(v, 10, 8, 70, 50);
         std::mt19937 rng(31);
-        auto wild = [&] {
-            switch (rng() % 4) {
-            case 0: return static_cast<int32_t>(rng());
-            case 1: return static_cast<int32_t>(rng() % 200000) - 50000;
-            case 2: return static_cast<int32_t>(rng() % 0x1000000);
-            default: return static_cast<int32_t>(rng() % 3 == 0 ? 0x7FFFFFFF : -0x7FFFFFFF - 1);
-            }
-        };
+        auto wild = [&] { return wildValue(rng); };
         for (int32_t i = 0; i < 4000; i++) {
             v->bindMaterial(materials[static_cast<std::size_t>(i) % materials.size()]);
             V3dView::EyeVertex e[3];

@@ -235,22 +235,7 @@ TEST_F(Raster, FrontFacesOnlyAndPiecesTooNearAreDropped)
     view->bindMaterial(V3dModel::m_material[0]);
     view->m_clipX0 = view->m_clipY0 = 0;
     view->m_clipX1 = view->m_clipY1 = 100;
-    // A corner of a triangle in eye space, projected as transform does.
-    auto corner = [&](double x, double y, double z) {
-        V3dView::EyeVertex v{};
-        v.xe = static_cast<int32_t>(x * 32768);
-        v.ye = static_cast<int32_t>(y * 32768);
-        v.ze = static_cast<int32_t>(z * 32768);
-        if (v.ze < 0x10000) {
-            v.zt = V3dView::kNear;
-        } else {
-            v.zt = V::finvd(v.ze);
-            int64_t k = static_cast<int64_t>(v.zt) * view->m_focal;
-            v.xt = view->m_centerX + static_cast<int32_t>((k * v.xe) >> 30);
-            v.yt = view->m_centerY - static_cast<int32_t>((k * v.ye) >> 30);
-        }
-        return v;
-    };
+    auto corner = [&](double x, double y, double z) { return eyeCorner(view, x, y, z); };
     auto count = [&] {
         int32_t n = 0;
         for (int32_t i = 0; i < 100 * 100; i++)
@@ -297,14 +282,7 @@ TEST_F(Raster, WildCoordinatesNeverWriteOutsideTheClip)
     shifted->m_texture->m_coordShift = 255;
 
     std::mt19937 rng(7);
-    auto wild = [&] {
-        switch (rng() % 4) {
-        case 0: return static_cast<int32_t>(rng());
-        case 1: return static_cast<int32_t>(rng() % 200000) - 50000;
-        case 2: return static_cast<int32_t>(rng() % 0x1000000);
-        default: return static_cast<int32_t>(rng() % 3 == 0 ? 0x7FFFFFFF : -0x7FFFFFFF - 1);
-        }
-    };
+    auto wild = [&] { return wildValue(rng); };
     auto vertex = [&] {
         V3dView::EyeVertex v{wild(), wild(), wild(), wild(), wild(), wild(), wild(), wild(), wild()};
         if (rng() % 3 == 0)
@@ -449,12 +427,9 @@ TEST_F(Raster, EveryFastPathGivesThePixelsOfThePlainRule)
     const int32_t w = 160, h = 120;
     ref<V3dView> view = emptyView(w, h, kSky);
     int32_t clip[4] = {5, 3, 150, 117};
-    view->m_clipX0 = clip[0];
-    view->m_clipY0 = clip[1];
-    view->m_clipX1 = clip[2];
-    view->m_clipY1 = clip[3];
+    setClip(view, clip[0], clip[1], clip[2], clip[3]);
     std::mt19937 rng(11);
-    auto in = [&](int32_t lo, int32_t hi) { return lo + static_cast<int32_t>(rng() % static_cast<uint32_t>(hi - lo)); };
+    auto in = [&](int32_t lo, int32_t hi) { return inRange(rng, lo, hi); };
 
     // A 64 x 64 picture as the game's, a 32 x 32 one with a coordinate
     // shift, and a plain colour.
