@@ -147,8 +147,9 @@ private:
     std::atomic<int32_t> m_sizedWidth{0};
     // The texture of the current material, or a one-texel picture of its
     // colour: texel (u, v) is m_tex[((u >> m_texS) & m_texMask) +
-    // ((((~v) >> m_texS) & m_texMask) << m_texShift)].
-    const int32_t* m_tex = nullptr;
+    // ((((~v) >> m_texS) & m_texMask) << m_texShift)]; black until a
+    // material is bound.
+    const int32_t* m_tex = m_plain;
     int32_t m_texShift = 0;
     int32_t m_texMask = 0;
     int32_t m_texS = 0;
