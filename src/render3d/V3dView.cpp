@@ -4,6 +4,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "math/Vmat.h"
 #include "render3d/V3dMaterial.h"
 #include "render3d/V3dModel.h"
@@ -130,30 +134,37 @@ void V3dView::transform(const ref<V3dModel>& model, const ref<Vmat>& mat, int32_
         if (m_xe.length < count)
             return;
     }
+    // Locals, so that the stores into the arrays cannot be taken to change
+    // them and they stay in registers.
     const Vmat& t = *mat;
-    const int64_t s = m.m_size;
+    const int32_t m00 = t.m00, m01 = t.m01, m02 = t.m02, m10 = t.m10, m11 = t.m11, m12 = t.m12;
+    const int32_t m20 = t.m20, m21 = t.m21, m22 = t.m22, m30 = t.m30, m31 = t.m31, m32 = t.m32;
+    const int64_t s = m.m_size, focal = m_focal;
+    const int32_t cx = m_centerX, cy = m_centerY;
     const int16_t *vx = m.m_vx.a, *vy = m.m_vy.a, *vz = m.m_vz.a;
+    int32_t *xes = m_xe.a, *yes = m_ye.a, *zes = m_ze.a, *xts = m_xt.a, *yts = m_yt.a, *zts = m_zt.a;
     for (int32_t i = first; i < count; i++) {
         int32_t x = vx[i], y = vy[i], z = vz[i];
         // A rotation keeps each 32-bit sum of short x fixed products in range.
-        int32_t ux = x * t.m00 + y * t.m10 + z * t.m20;
-        int32_t uy = x * t.m01 + y * t.m11 + z * t.m21;
-        int32_t uz = x * t.m02 + y * t.m12 + z * t.m22;
-        int32_t xe = t.m30 + static_cast<int32_t>((ux * s) >> 30);
-        int32_t ye = t.m31 + static_cast<int32_t>((uy * s) >> 30);
-        int32_t ze = t.m32 + static_cast<int32_t>((uz * s) >> 30);
-        m_xe.a[i] = xe;
-        m_ye.a[i] = ye;
-        m_ze.a[i] = ze;
+        int32_t ux = x * m00 + y * m10 + z * m20;
+        int32_t uy = x * m01 + y * m11 + z * m21;
+        int32_t uz = x * m02 + y * m12 + z * m22;
+        int32_t xe = m30 + static_cast<int32_t>((ux * s) >> 30);
+        int32_t ye = m31 + static_cast<int32_t>((uy * s) >> 30);
+        int32_t ze = m32 + static_cast<int32_t>((uz * s) >> 30);
+        xes[i] = xe;
+        yes[i] = ye;
+        zes[i] = ze;
         if (ze < 0x10000) {
-            m_zt.a[i] = kNear;
+            zts[i] = kNear;
             continue;
         }
-        int64_t zt = (INT64_C(1) << 45) / ze;
-        m_zt.a[i] = static_cast<int32_t>(zt);
-        int64_t k = zt * m_focal;
-        m_xt.a[i] = project(m_centerX, k, xe, false);
-        m_yt.a[i] = project(m_centerY, k, ye, true);
+        // ze is positive here: the unsigned division is the same and quicker.
+        int64_t zt = static_cast<int64_t>((UINT64_C(1) << 45) / static_cast<uint32_t>(ze));
+        zts[i] = static_cast<int32_t>(zt);
+        int64_t k = zt * focal;
+        xts[i] = project(cx, k, xe, false);
+        yts[i] = project(cy, k, ye, true);
     }
     if (first != 0)
         return;
@@ -167,9 +178,45 @@ void V3dView::transform(const ref<V3dModel>& model, const ref<Vmat>& mat, int32_
     m.m_lightX = lx;
     m.m_lightY = ly;
     m.m_lightZ = lz;
+    light(m, lx, ly, lz);
+}
+
+void V3dView::light(V3dModel& m, int32_t lx, int32_t ly, int32_t lz)
+{
     const int16_t *nx = m.m_nx.a, *ny = m.m_ny.a, *nz = m.m_nz.a;
-    for (int32_t k = m.m_shade.length - 1; k >= 0; k--)
-        m.m_shade.a[k] = static_cast<int16_t>(-16384 - ((nx[k] * lx + ny[k] * ly + nz[k] * lz) >> 16));
+    int16_t* shade = m.m_shade.a;
+    const int32_t n = m.m_shade.length;
+    int32_t k = 0;
+#if defined(__SSE2__)
+    // Four slots at a time. Each light component is split into two halves
+    // that fit 16-bit lanes, so that one multiply-add of a normal's (x, y)
+    // pair with (lx, ly) halves, and one of (z, z) with lz's two halves,
+    // give the exact products; the 32-bit sums wrap as the single ones do.
+    auto fits = [](int32_t c) { return c > -65535 && c < 65535; };
+    if (fits(lx) && fits(ly) && fits(lz)) {
+        auto pair = [](int32_t a, int32_t b) {
+            return _mm_set1_epi32(static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint16_t>(a)) |
+                                                       static_cast<uint32_t>(static_cast<uint16_t>(b)) << 16));
+        };
+        const __m128i xy1 = pair(lx >> 1, ly >> 1), xy2 = pair(lx - (lx >> 1), ly - (ly >> 1));
+        const __m128i zz = pair(lz >> 1, lz - (lz >> 1));
+        const __m128i base = _mm_set1_epi32(-16384);
+        for (; k + 4 <= n; k += 4) {
+            const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(nx + k));
+            const __m128i y = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(ny + k));
+            const __m128i z = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(nz + k));
+            const __m128i xy = _mm_unpacklo_epi16(x, y);
+            __m128i dot = _mm_add_epi32(_mm_madd_epi16(xy, xy1), _mm_madd_epi16(xy, xy2));
+            dot = _mm_add_epi32(dot, _mm_madd_epi16(_mm_unpacklo_epi16(z, z), zz));
+            __m128i v = _mm_sub_epi32(base, _mm_srai_epi32(dot, 16));
+            // Truncated to 16 bits as the cast to a short does, then packed.
+            v = _mm_srai_epi32(_mm_slli_epi32(v, 16), 16);
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(shade + k), _mm_packs_epi32(v, v));
+        }
+    }
+#endif
+    for (; k < n; k++)
+        shade[k] = static_cast<int16_t>(-16384 - ((nx[k] * lx + ny[k] * ly + nz[k] * lz) >> 16));
 }
 
 // ---- change detection ----

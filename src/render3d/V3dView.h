@@ -129,6 +129,8 @@ private:
     // rectangle.
     void detect3d();
     void releaseDepth();
+    // Shades of every slot of m for the light (lx, ly, lz) in model space.
+    static void light(V3dModel& m, int32_t lx, int32_t ly, int32_t lz);
     // Whether the triangle lies wholly beyond one side of the clip rectangle
     // as seen from the eye.
     bool outsideClip(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c) const;
@@ -145,21 +147,12 @@ private:
     std::atomic<int32_t> m_sizedWidth{0};
     // The texture of the current material, or a one-texel picture of its
     // colour: texel (u, v) is m_tex[((u >> m_texS) & m_texMask) +
-    // ((((~v) >> m_texS) & m_texMask) << m_texShift)].
-    const int32_t* m_tex = nullptr;
+    // ((((~v) >> m_texS) & m_texMask) << m_texShift)]; black until a
+    // material is bound.
+    const int32_t* m_tex = m_plain;
     int32_t m_texShift = 0;
     int32_t m_texMask = 0;
     int32_t m_texS = 0;
     int32_t m_plain[1] = {0};
     int32_t m_subDepth = 0; // recursion depth of subeye
-    // Channel values 0..255 after a shade (2^23 scale; 1 = none made yet).
-    struct ShadeTable {
-        int32_t shade = 1;
-        uint8_t level[256] = {};
-    };
-    static constexpr int32_t kShadeTables = 32;
-    ShadeTable m_shadeTables[kShadeTables];
-    // The table of a shade in -2^23 .. 0 for a span of that many pixels;
-    // null when there is none and the span is too short to pay for one.
-    const uint8_t* shadeTable(int32_t shade, int32_t pixels);
 };

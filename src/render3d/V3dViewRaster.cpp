@@ -8,6 +8,10 @@
 // throws away the pieces that stay too near the eye.
 #include <algorithm>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "math/Vmat.h"
 #include "render3d/V3dMaterial.h"
 #include "render3d/V3dModel.h"
@@ -48,25 +52,301 @@ struct Span {
     int32_t z, u, v, shade;
 };
 
-// The left edge of a small triangle, with every value along it.
+// The factor of a shade: a channel ch lit by shade s (-2^23 .. 0) is
+// ch + ((ch * s) >> 23), which is (ch * (s + 2^23)) >> 23 exactly (ch * 2^23
+// is a whole multiple of the divisor), one multiply and one shift. Clamped:
+// interpolation may overshoot the shade range a little, and past it a
+// channel would spill into its neighbour or the depth code.
+inline int32_t brightness(int32_t shade) { return std::clamp(shade, -(1 << 23), 0) + (1 << 23); }
+
+inline int32_t lit(int32_t texel, int32_t bright)
+{
+    // Each product stays below 2^31: 255 * 2^23.
+    int32_t red = (((texel >> 16) & 0xFF) * bright) >> 23;
+    int32_t green = (((texel >> 8) & 0xFF) * bright) >> 23;
+    int32_t blue = ((texel & 0xFF) * bright) >> 23;
+    return red << 16 | green << 8 | blue;
+}
+
+// What the pixels of one triangle are painted with besides their depth.
+// Tex: a texture, else one colour; Flat: one shade over the whole triangle
+// (its corners are lit alike, the common case of a flat face) whose factor
+// is a multiple of 256 (as the shades of mesh slots are), else the shade
+// interpolated per pixel.
+struct Paint {
+    const int32_t* tex; // texel (u, v) is tex[((u >> ts) & tm) + ((((~v) >> ts) & tm) << tk)]
+    int32_t ts, tm, tk;
+    int32_t texel;  // the colour of a face without texture
+    int32_t bright; // the factor of a flat face
+    int32_t shaded; // texel lit by bright
+};
+
+// One pixel: the depth test against the top byte over the low 15 bits kept
+// in the depth buffer, then the texel lit. Values that a kind of paint does
+// not use are not followed and not read.
+template <bool Tex, bool Flat>
+[[gnu::always_inline]] inline void pixel(int32_t& p, int16_t& depth, const Span& at, const Paint& k)
+{
+    int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(p) >> 24) << 15 | static_cast<uint16_t>(depth);
+    if (at.z >= stored)
+        return;
+    depth = static_cast<int16_t>(at.z & 0x7FFF);
+    int32_t rgb;
+    if constexpr (Tex) {
+        // Texture rows run against v: the picture's top is the largest v.
+        int32_t texel = k.tex[((at.u >> k.ts) & k.tm) + ((((~at.v) >> k.ts) & k.tm) << k.tk)];
+        rgb = lit(texel, Flat ? k.bright : brightness(at.shade));
+    } else {
+        rgb = Flat ? k.shaded : lit(k.texel, brightness(at.shade));
+    }
+    p = rgb | (at.z >> 15) << 24;
+}
+
+// at moved on by d, times over: the sums wrap exactly as repeated steps do.
+template <bool Tex, bool Flat>
+inline void advance(Span& at, const Span& d, int32_t times = 1)
+{
+    at.z += d.z * times;
+    if constexpr (Tex) {
+        at.u += d.u * times;
+        at.v += d.v * times;
+    }
+    if constexpr (!Flat)
+        at.shade += d.shade * times;
+}
+
+#if defined(__SSE2__) && defined(__x86_64__)
+#define KV_QUADS 1
+
+// Four neighbouring pixels at once, lane by lane the same integer
+// operations as pixel (they wrap alike), so the result is the same bit for
+// bit; a lane whose depth test fails writes its pixel back unchanged.
+struct Quad {
+    __m128i z, u, v, shade;
+};
+
+// Channels x (0..255 in 16-bit lanes) lit by a factor f = hi * 256 + lo
+// (hi <= 2^15, lo < 256) in 16-bit arithmetic: with a = x * hi,
+// (x * f) >> 23 = (a + ((x * lo) >> 8)) >> 15
+//              = (a >> 15) + (((a & 0x7FFF) + ((x * lo) >> 8)) >> 15),
+// where a >> 15 is the high half of 2x * hi and every other term fits in
+// 16 bits.
+inline __m128i litLanes(__m128i x, __m128i hi, __m128i lo)
+{
+    __m128i whole = _mm_mulhi_epu16(_mm_add_epi16(x, x), hi);
+    __m128i part = _mm_and_si128(_mm_mullo_epi16(x, hi), _mm_set1_epi16(0x7FFF));
+    __m128i low = _mm_srli_epi16(_mm_mullo_epi16(x, lo), 8);
+    return _mm_add_epi16(whole, _mm_srli_epi16(_mm_add_epi16(part, low), 15));
+}
+
+// The factor f (0 .. 2^23) of each of four pixels as hi and lo for the four
+// channel lanes of the first two pixels and of the last two.
+struct Factors {
+    explicit Factors(__m128i f)
+    {
+        __m128i h = _mm_srli_epi32(f, 8), l = _mm_and_si128(f, _mm_set1_epi32(0xFF));
+        h = _mm_or_si128(h, _mm_slli_epi32(h, 16));
+        l = _mm_or_si128(l, _mm_slli_epi32(l, 16));
+        hi01 = _mm_unpacklo_epi32(h, h);
+        hi23 = _mm_unpackhi_epi32(h, h);
+        lo01 = _mm_unpacklo_epi32(l, l);
+        lo23 = _mm_unpackhi_epi32(l, l);
+    }
+    __m128i hi01, hi23, lo01, lo23;
+};
+
+// A triangle's paint and steps in the form the quads use.
+struct QuadPaint {
+    QuadPaint() = default;
+    // Only what the kind of paint uses is set.
+    template <bool Tex, bool Flat>
+    static QuadPaint make(const Paint& k, const Span& d)
+    {
+        QuadPaint q;
+        q.ramp.z = steps(d.z);
+        q.by4.z = _mm_set1_epi32(d.z * 4);
+        if constexpr (Tex) {
+            q.tex = k.tex;
+            q.ts = _mm_cvtsi32_si128(k.ts);
+            q.tk = _mm_cvtsi32_si128(k.tk);
+            q.tm = _mm_set1_epi32(k.tm);
+            q.ramp.u = steps(d.u);
+            q.ramp.v = steps(d.v);
+            q.by4.u = _mm_set1_epi32(d.u * 4);
+            q.by4.v = _mm_set1_epi32(d.v * 4);
+        } else {
+            q.texel = _mm_set1_epi32(k.texel);
+            q.shaded = _mm_set1_epi32(k.shaded);
+        }
+        if constexpr (Flat) {
+            q.flat = _mm_set1_epi16(static_cast<int16_t>(k.bright >> 8));
+        } else {
+            q.ramp.shade = steps(d.shade);
+            q.by4.shade = _mm_set1_epi32(d.shade * 4);
+        }
+        return q;
+    }
+    // 0, d, 2d and 3d.
+    static __m128i steps(int32_t d)
+    {
+        const __m128i one = _mm_set1_epi32(d);
+        return _mm_add_epi32(_mm_and_si128(one, _mm_setr_epi32(0, -1, 0, -1)),
+                             _mm_and_si128(_mm_add_epi32(one, one), _mm_setr_epi32(0, 0, -1, -1)));
+    }
+    // The values of the four pixels from at on.
+    template <bool Tex, bool Flat>
+    Quad lanes(const Span& at) const
+    {
+        Quad q{_mm_add_epi32(_mm_set1_epi32(at.z), ramp.z), {}, {}, {}};
+        if constexpr (Tex) {
+            q.u = _mm_add_epi32(_mm_set1_epi32(at.u), ramp.u);
+            q.v = _mm_add_epi32(_mm_set1_epi32(at.v), ramp.v);
+        }
+        if constexpr (!Flat)
+            q.shade = _mm_add_epi32(_mm_set1_epi32(at.shade), ramp.shade);
+        return q;
+    }
+    template <bool Tex, bool Flat>
+    void next(Quad& q) const
+    {
+        q.z = _mm_add_epi32(q.z, by4.z);
+        if constexpr (Tex) {
+            q.u = _mm_add_epi32(q.u, by4.u);
+            q.v = _mm_add_epi32(q.v, by4.v);
+        }
+        if constexpr (!Flat)
+            q.shade = _mm_add_epi32(q.shade, by4.shade);
+    }
+
+    const int32_t* tex = nullptr;
+    __m128i ts{}, tk{}, tm{}; // shift counts and mask of the texel lookup
+    __m128i texel{}, shaded{};
+    __m128i flat{}; // the factor of a flat face over 256, in every 16-bit lane
+    Quad ramp{}, by4{}; // 0, 1, 2 and 3 steps; 4 steps
+};
+
+// The four pixels from p on.
+template <bool Tex, bool Flat>
+[[gnu::always_inline]] inline void quad(int32_t* p, int16_t* depth, const Quad& at, const QuadPaint& k)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i old = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i oldDepth = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(depth));
+    const __m128i stored =
+        _mm_or_si128(_mm_slli_epi32(_mm_srli_epi32(old, 24), 15), _mm_unpacklo_epi16(oldDepth, zero));
+    const __m128i pass = _mm_cmpgt_epi32(stored, at.z);
+    const int32_t passed = _mm_movemask_epi8(pass);
+    if (passed == 0)
+        return;
+    __m128i rgb;
+    if constexpr (!Tex && Flat) {
+        rgb = k.shaded;
+    } else {
+        __m128i texel = k.texel;
+        if constexpr (Tex) {
+            __m128i iu = _mm_and_si128(_mm_sra_epi32(at.u, k.ts), k.tm);
+            __m128i iv = _mm_and_si128(_mm_sra_epi32(_mm_xor_si128(at.v, _mm_set1_epi32(-1)), k.ts), k.tm);
+            __m128i index = _mm_add_epi32(iu, _mm_sll_epi32(iv, k.tk));
+            const uint64_t i01 = static_cast<uint64_t>(_mm_cvtsi128_si64(index));
+            const uint64_t i23 = static_cast<uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(index, index)));
+            texel = _mm_setr_epi32(k.tex[static_cast<uint32_t>(i01)], k.tex[i01 >> 32],
+                                   k.tex[static_cast<uint32_t>(i23)], k.tex[i23 >> 32]);
+        }
+        __m128i c01 = _mm_unpacklo_epi8(texel, zero), c23 = _mm_unpackhi_epi8(texel, zero);
+        if constexpr (Flat) {
+            // A factor whose low 8 bits are clear: (x * f) >> 23 is the
+            // high half of 2x * (f >> 8).
+            c01 = _mm_mulhi_epu16(_mm_add_epi16(c01, c01), k.flat);
+            c23 = _mm_mulhi_epu16(_mm_add_epi16(c23, c23), k.flat);
+        } else {
+            // Clamped to -2^23 .. 0, then offset as brightness does.
+            const __m128i least = _mm_set1_epi32(-(1 << 23));
+            __m128i above = _mm_cmpgt_epi32(at.shade, least);
+            __m128i f = _mm_or_si128(_mm_and_si128(above, at.shade), _mm_andnot_si128(above, least));
+            f = _mm_andnot_si128(_mm_cmpgt_epi32(f, zero), f);
+            const Factors by(_mm_add_epi32(f, _mm_set1_epi32(1 << 23)));
+            c01 = litLanes(c01, by.hi01, by.lo01);
+            c23 = litLanes(c23, by.hi23, by.lo23);
+        }
+        rgb = _mm_and_si128(_mm_packus_epi16(c01, c23), _mm_set1_epi32(0xFFFFFF));
+    }
+    const __m128i now = _mm_or_si128(rgb, _mm_slli_epi32(_mm_srai_epi32(at.z, 15), 24));
+    const __m128i z16 = _mm_packs_epi32(_mm_and_si128(at.z, _mm_set1_epi32(0x7FFF)), zero);
+    if (passed == 0xFFFF) {
+        // All four nearer, as inside a face: nothing of the old to keep.
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(p), now);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(depth), z16);
+        return;
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
+                     _mm_or_si128(_mm_and_si128(pass, now), _mm_andnot_si128(pass, old)));
+    const __m128i pass16 = _mm_packs_epi32(pass, zero);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(depth),
+                     _mm_or_si128(_mm_and_si128(pass16, z16), _mm_andnot_si128(pass16, oldDepth)));
+}
+#else
+#define KV_QUADS 0
+struct QuadPaint {
+    template <bool Tex, bool Flat>
+    static QuadPaint make(const Paint&, const Span&)
+    {
+        return {};
+    }
+};
+#endif
+
+// A span of n pixels from at, stepping by d: four pixels at a time while
+// four remain, then one at a time. (Doing the last four again, overlapping,
+// would give the same pixels but wait on the stores just made.)
+template <bool Tex, bool Flat, bool Quads>
+[[gnu::always_inline]] inline void span(int32_t* row, int16_t* depth, int32_t n, Span at, const Span& d, const Paint& k,
+                                        [[maybe_unused]] const QuadPaint& q)
+{
+    int32_t x = 0;
+#if KV_QUADS
+    if (Quads && n >= 4) {
+        Quad lanes = q.lanes<Tex, Flat>(at);
+        for (; x <= n - 4; x += 4) {
+            quad<Tex, Flat>(row + x, depth + x, lanes, q);
+            q.next<Tex, Flat>(lanes);
+        }
+        if (x == n)
+            return;
+        advance<Tex, Flat>(at, d, x);
+    }
+#endif
+    for (; x < n; x++) {
+        pixel<Tex, Flat>(row[x], depth[x], at, k);
+        advance<Tex, Flat>(at, d);
+    }
+}
+
+// The left edge of a small triangle, with the values it carries.
+template <bool Tex, bool Flat>
 struct LeftEdge {
     // Runs from `from` towards `to`, starting `by` (fixed rows) below from.
     void start(const V3dView::EdgeVertex& from, const V3dView::EdgeVertex& to, int32_t by)
     {
         EdgeSlope slope(to.y - from.y);
         sx = slope(to.x - from.x);
-        perRow = {slope(to.z - from.z), slope(to.u - from.u), slope(to.v - from.v), slope(to.shade - from.shade)};
         x = step(from.x, sx, by);
-        at = {step(from.z, perRow.z, by), step(from.u, perRow.u, by), step(from.v, perRow.v, by),
-              step(from.shade, perRow.shade, by)};
+        perRow.z = slope(to.z - from.z);
+        at.z = step(from.z, perRow.z, by);
+        if constexpr (Tex) {
+            perRow.u = slope(to.u - from.u);
+            perRow.v = slope(to.v - from.v);
+            at.u = step(from.u, perRow.u, by);
+            at.v = step(from.v, perRow.v, by);
+        }
+        if constexpr (!Flat) {
+            perRow.shade = slope(to.shade - from.shade);
+            at.shade = step(from.shade, perRow.shade, by);
+        }
     }
     void next()
     {
         x += sx;
-        at.z += perRow.z;
-        at.u += perRow.u;
-        at.v += perRow.v;
-        at.shade += perRow.shade;
+        advance<Tex, Flat>(at, perRow);
     }
 
     int32_t x;
@@ -75,108 +355,110 @@ struct LeftEdge {
     Span perRow;
 };
 
-// One pixel: the depth test against the top byte over the low 15 bits kept
-// in the depth buffer (whose bit 15 is always clear), then the texel scaled
-// by 1 + shade / 2^23.
-template <bool Clamp>
-inline void pixel(int32_t& p, int16_t& depth, int32_t z, int32_t texel, int32_t shade)
-{
-    int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(p) >> 24) << 15 | static_cast<uint16_t>(depth);
-    if (z >= stored)
-        return;
-    depth = static_cast<int16_t>(z & 0x7FFF);
-    // Interpolation may overshoot the shade range a little; past it a
-    // channel would spill into its neighbour or the depth code.
-    int32_t k = Clamp ? std::clamp(shade, -(1 << 23), 0) : shade;
-    int32_t red = (texel >> 16) & 0xFF, green = (texel >> 8) & 0xFF, blue = texel & 0xFF;
-    red += (red * k) >> 23;
-    green += (green * k) >> 23;
-    blue += (blue * k) >> 23;
-    p = red << 16 | green << 8 | blue | (z >> 15) << 24;
-}
+// Where a triangle is filled: the paint and depth buffers and the clip.
+struct Target {
+    int32_t* pixels;
+    int16_t* depth;
+    int32_t width, height, x0, y0, x1, y1;
+};
 
-// A span of n pixels. K and S are the texture's side shift and coordinate
-// shift when known in advance (the usual 64 x 64 picture); 0 takes them
-// from ts, tm and tk. Clamp is needed only when the shade leaves its range
-// within the span. Kept out of line so that the loop has the registers to
-// itself.
-template <int32_t K, int32_t S, bool Clamp>
-[[gnu::noinline]] void fillSpan(int32_t* row, int16_t* depth, int32_t n, Span at, Span step, const int32_t* tex,
-                                int32_t ts, int32_t tm, int32_t tk)
+// Fills the small triangle t, l, r (top, left, right; see subedge) with
+// per-pixel steps d from row ys (py fixed rows below t) on. Edge A runs down
+// the left side carrying every value the paint needs, edge B only x. The
+// rows come in two runs: down to the corner that ends first, then, with
+// the edge that ended replaced, down to the other. Quads: whether spans may
+// be long enough for four pixels at a time (else the set-up is saved).
+template <bool Tex, bool Flat, bool Quads>
+void fill(const Target& target, const V3dView::EdgeVertex& t, const V3dView::EdgeVertex& l,
+          const V3dView::EdgeVertex& r, int32_t ys, int32_t py, int32_t endL, int32_t endR, const Span& steps,
+          const Paint& paint)
 {
-    if constexpr (K != 0) {
-        ts = S;
-        tm = (1 << K) - 1;
-        tk = K;
-    }
-    for (int32_t x = 0; x < n; x++) {
-        // Texture rows run against v: the picture's top is the largest v.
-        int32_t texel = tex[((at.u >> ts) & tm) + ((((~at.v) >> ts) & tm) << tk)];
-        pixel<Clamp>(row[x], depth[x], at.z, texel, at.shade);
-        at.z += step.z;
-        at.u += step.u;
-        at.v += step.v;
-        at.shade += step.shade;
-    }
-}
-
-// A span of one colour: no texture coordinates to follow.
-template <bool Clamp>
-[[gnu::noinline]] void fillPlain(int32_t* row, int16_t* depth, int32_t n, Span at, Span step, int32_t colour)
-{
-    for (int32_t x = 0; x < n; x++) {
-        pixel<Clamp>(row[x], depth[x], at.z, colour, at.shade);
-        at.z += step.z;
-        at.shade += step.shade;
-    }
-}
-
-// A span of one shade (the common case: a flat face lit alike at its
-// corners): each channel goes through level, the shaded values of 0..255,
-// so no multiply is left in the loop.
-template <int32_t K, int32_t S>
-[[gnu::noinline]] void fillSpanLevel(int32_t* row, int16_t* depth, int32_t n, Span at, Span step,
-                                     const int32_t* tex, int32_t ts, int32_t tm, int32_t tk, const uint8_t* level)
-{
-    if constexpr (K != 0) {
-        ts = S;
-        tm = (1 << K) - 1;
-        tk = K;
-    }
-    for (int32_t x = 0; x < n; x++) {
-        int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(row[x]) >> 24) << 15 | static_cast<uint16_t>(depth[x]);
-        if (at.z < stored) {
-            depth[x] = static_cast<int16_t>(at.z & 0x7FFF);
-            int32_t texel = tex[((at.u >> ts) & tm) + ((((~at.v) >> ts) & tm) << tk)];
-            row[x] = level[(texel >> 16) & 0xFF] << 16 | level[(texel >> 8) & 0xFF] << 8 | level[texel & 0xFF] |
-                     (at.z >> 15) << 24;
+    // Copies of our own, which the pixel stores cannot change, so that
+    // they stay in registers.
+    const Target c = target;
+    const Span d = steps;
+    const Paint k = paint;
+    [[maybe_unused]] const QuadPaint q = Quads ? QuadPaint::make<Tex, Flat>(k, d) : QuadPaint();
+    LeftEdge<Tex, Flat> a{t.x, {t.z, t.u, t.v, t.shade}, 0, {0, 0, 0, 0}};
+    if (ys < endL)
+        a.start(t, l, py);
+    int32_t sbx = r.y > t.y ? EdgeSlope(r.y - t.y)(r.x - t.x) : 0;
+    int32_t bx = step(t.x, sbx, py);
+    int32_t end = std::min(endL, endR);
+    for (bool second = false;; second = true) {
+        for (; ys < end; ys++, a.next(), bx += sbx) {
+            int32_t xs = ceilPx(a.x);
+            int32_t pxs = (xs << 15) - a.x;
+            if (xs < c.x0) {
+                pxs += (c.x0 - xs) << 15;
+                xs = c.x0;
+            }
+            const int32_t xf = std::min(ceilPx(bx), c.x1);
+            if (xs >= xf)
+                continue;
+            KV_CHECK(ys >= 0 && ys < c.height && xs >= 0 && xf <= c.width, "V3dView::subedge");
+            Span at{a.at.z + V::fmul(pxs, d.z), 0, 0, 0};
+            if constexpr (Tex) {
+                at.u = a.at.u + V::fmul(pxs, d.u);
+                at.v = a.at.v + V::fmul(pxs, d.v);
+            }
+            if constexpr (!Flat)
+                at.shade = a.at.shade + V::fmul(pxs, d.shade);
+            const int32_t offset = ys * c.width + xs;
+            span<Tex, Flat, Quads>(c.pixels + offset, c.depth + offset, xf - xs, at, d, k, q);
         }
-        at.z += step.z;
-        at.u += step.u;
-        at.v += step.v;
-    }
-}
-
-// A span of one colour in one shade: only the depth test is left.
-[[gnu::noinline]] void fillFlat(int32_t* row, int16_t* depth, int32_t n, int32_t z, int32_t dz, int32_t colour,
-                                const uint8_t* level)
-{
-    const int32_t shaded = level[(colour >> 16) & 0xFF] << 16 | level[(colour >> 8) & 0xFF] << 8 | level[colour & 0xFF];
-    for (int32_t x = 0; x < n; x++, z += dz) {
-        int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(row[x]) >> 24) << 15 | static_cast<uint16_t>(depth[x]);
-        if (z < stored) {
-            depth[x] = static_cast<int16_t>(z & 0x7FFF);
-            row[x] = shaded | (z >> 15) << 24;
+        if (second)
+            return;
+        if (ys < endL) {
+            // R came first: edge B goes on from R to L.
+            int32_t dy = l.y - r.y;
+            if (dy <= 0)
+                return;
+            sbx = EdgeSlope(dy)(l.x - r.x);
+            bx = step(r.x, sbx, (ys << 15) - r.y);
+            end = endL;
+        } else if (ys < endR) {
+            // L came first: edge A goes on from L to R.
+            int32_t dy = r.y - l.y;
+            if (dy <= 0)
+                return;
+            a.start(l, r, (ys << 15) - l.y);
+            end = endR;
+        } else {
+            return;
         }
     }
 }
 
-// Whether the shade runs out of -2^23 .. 0 somewhere in n pixels from
-// shade by step (it is linear, so the ends tell).
-inline bool shadeLeaves(int32_t shade, int32_t step, int32_t n)
+// The whole-pixel box of a projected triangle.
+struct Box {
+    int32_t left, right, top, bottom;
+    // No pixel centre column or row inside.
+    bool empty() const { return right == left || bottom == top; }
+    bool outside(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const
+    {
+        return right < x0 || left >= x1 || bottom < y0 || top >= y1;
+    }
+    // Small enough to fill without splitting.
+    bool small() const { return right - left < 65 && bottom - top < 65; }
+};
+
+inline Box boxOf(int32_t x0, int32_t x1, int32_t x2, int32_t y0, int32_t y1, int32_t y2)
 {
-    int64_t end = shade + static_cast<int64_t>(step) * (n - 1);
-    return shade > 0 || end > 0 || shade < -(1 << 23) || end < -(1 << 23);
+    return {ceilPx(std::min({x0, x1, x2})), ceilPx(std::max({x0, x1, x2})), ceilPx(std::min({y0, y1, y2})),
+            ceilPx(std::max({y0, y1, y2}))};
+}
+
+// Which corner (0, 1 or 2) is the top one: the first in (y, then x) order
+// if it comes strictly before both others, trying 0 and then 2; else 1.
+inline int32_t topCorner(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2)
+{
+    auto before = [](int32_t px, int32_t py, int32_t qx, int32_t qy) { return py < qy || (py == qy && px < qx); };
+    if (before(x0, y0, x1, y1) && before(x0, y0, x2, y2))
+        return 0;
+    if (before(x2, y2, x1, y1) && before(x2, y2, x0, y0))
+        return 2;
+    return 1;
 }
 
 // Subdivision deeper than this only happens for absurd coordinates.
@@ -184,21 +466,6 @@ constexpr int32_t kMaxDepth = 24;
 constexpr int32_t kUnloadedColor = 0x808080;
 
 } // namespace
-
-const uint8_t* V3dView::shadeTable(int32_t shade, int32_t pixels)
-{
-    // Shades come in steps of 256; one table per slot, chosen by the shade.
-    ShadeTable& t = m_shadeTables[((shade >> 8) ^ (shade >> 13)) & (kShadeTables - 1)];
-    if (t.shade == shade)
-        return t.level;
-    // Making a table costs about as much as shading 100 pixels the long way.
-    if (pixels < 48)
-        return nullptr;
-    t.shade = shade;
-    for (int32_t c = 0; c < 256; c++)
-        t.level[c] = static_cast<uint8_t>(c + ((c * shade) >> 23));
-    return t.level;
-}
 
 void V3dView::bindMaterial(const ref<V3dMaterial>& m)
 {
@@ -244,28 +511,48 @@ void V3dView::drawModel(const ref<Vsprite>& s, int32_t x0, int32_t y0, int32_t x
             static_cast<uint32_t>(slot[1]) >= static_cast<uint32_t>(slots) ||
             static_cast<uint32_t>(slot[2]) >= static_cast<uint32_t>(slots))
             continue;
-        int32_t mat = m.m_faceMaterial.a[j];
+        const int32_t mat = m.m_faceMaterial.a[j];
+        const int32_t r[3] = {m.resolve(slot[0]), m.resolve(slot[1]), m.resolve(slot[2])};
+        const int32_t *xt = m_xt.a, *yt = m_yt.a, *zt = m_zt.a;
+        const bool projected = zt[r[0]] != kNear && zt[r[1]] != kNear && zt[r[2]] != kNear;
+        if (projected) {
+            // subeye's own first test, made before the corners are gathered:
+            // about half the faces of a closed mesh turn away.
+            int64_t d = static_cast<int64_t>(xt[r[0]] - xt[r[1]]) * (yt[r[2]] - yt[r[1]]) -
+                        static_cast<int64_t>(xt[r[2]] - xt[r[1]]) * (yt[r[0]] - yt[r[1]]);
+            if (d >= 0)
+                continue;
+        }
         if (mat != bound) {
             bound = mat;
             bool inTable = mat >= 0 && mat < V3dModel::m_material.length;
             bindMaterial(inTable ? V3dModel::m_material.a[mat] : ref<V3dMaterial>());
         }
-        int32_t r0 = m.resolve(slot[0]), r1 = m.resolve(slot[1]), r2 = m.resolve(slot[2]);
-        const int32_t* zt = m_zt.a;
-        if (zt[r0] != kNear && zt[r1] != kNear && zt[r2] != kNear) {
-            // subeye's own first test, made before the corners are gathered:
-            // about half the faces of a closed mesh turn away.
-            const int32_t *xt = m_xt.a, *yt = m_yt.a;
-            int64_t d = static_cast<int64_t>(xt[r0] - xt[r1]) * (yt[r2] - yt[r1]) -
-                        static_cast<int64_t>(xt[r2] - xt[r1]) * (yt[r0] - yt[r1]);
-            if (d >= 0)
+        if (projected) {
+            // The rest of subeye's steps for a small triangle, straight from
+            // the arrays (most faces are small): no corner is gathered for
+            // a face that covers no pixel or lies outside the clip.
+            const Box box = boxOf(xt[r[0]], xt[r[1]], xt[r[2]], yt[r[0]], yt[r[1]], yt[r[2]]);
+            if (box.empty() || box.outside(m_clipX0, m_clipY0, m_clipX1, m_clipY1))
                 continue;
+            if (box.small()) {
+                auto edge = [&](int32_t c) {
+                    const int32_t v = r[c];
+                    return EdgeVertex{xt[v], yt[v], m_ze.a[v], m.m_vu.a[v] << 15, m.m_vv.a[v] << 15,
+                                      m.m_shade.a[slot[c]] << 8};
+                };
+                const int32_t top = topCorner(xt[r[0]], yt[r[0]], xt[r[1]], yt[r[1]], xt[r[2]], yt[r[2]]);
+                // The top corner first, then the one before it in the
+                // winding and the one after it.
+                subedge(edge(top), edge((top + 2) % 3), edge((top + 1) % 3));
+                continue;
+            }
         }
         EyeVertex v[3];
         for (int32_t c = 0; c < 3; c++) {
-            int32_t r = m.resolve(slot[c]);
-            v[c] = {m_xe.a[r], m_ye.a[r], m_ze.a[r], m.m_vu.a[r] << 15, m.m_vv.a[r] << 15,
-                    m_xt.a[r], m_yt.a[r], m_zt.a[r], m.m_shade.a[slot[c]] << 8};
+            int32_t k = r[c];
+            v[c] = {m_xe.a[k], m_ye.a[k], m_ze.a[k], m.m_vu.a[k] << 15, m.m_vv.a[k] << 15,
+                    m_xt.a[k], m_yt.a[k], m_zt.a[k], m.m_shade.a[slot[c]] << 8};
         }
         m_subDepth = 0;
         subeye(v[0], v[1], v[2]);
@@ -279,27 +566,18 @@ void V3dView::subeye(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c)
                     static_cast<int64_t>(c.xt - b.xt) * (a.yt - b.yt);
         if (d >= 0)
             return; // turned away, or no area
-        int32_t left = ceilPx(std::min({a.xt, b.xt, c.xt}));
-        int32_t right = ceilPx(std::max({a.xt, b.xt, c.xt}));
-        int32_t top = ceilPx(std::min({a.yt, b.yt, c.yt}));
-        int32_t bottom = ceilPx(std::max({a.yt, b.yt, c.yt}));
-        if (right == left || bottom == top)
+        const Box box = boxOf(a.xt, b.xt, c.xt, a.yt, b.yt, c.yt);
+        if (box.empty() || box.outside(m_clipX0, m_clipY0, m_clipX1, m_clipY1))
             return;
-        if (right < m_clipX0 || left >= m_clipX1 || bottom < m_clipY0 || top >= m_clipY1)
-            return;
-        if (right - left < 65 && bottom - top < 65) {
-            auto before = [](const EyeVertex& p, const EyeVertex& q) {
-                return p.yt < q.yt || (p.yt == q.yt && p.xt < q.xt);
-            };
+        if (box.small()) {
             auto edge = [](const EyeVertex& p) { return EdgeVertex{p.xt, p.yt, p.ze, p.u, p.v, p.shade}; };
             // The top corner first, then the one before it in the winding
             // (on the left of a front face) and the one after it.
-            if (before(a, b) && before(a, c))
-                subedge(edge(a), edge(c), edge(b));
-            else if (before(c, b) && before(c, a))
-                subedge(edge(c), edge(b), edge(a));
-            else
-                subedge(edge(b), edge(a), edge(c));
+            switch (topCorner(a.xt, a.yt, b.xt, b.yt, c.xt, c.yt)) {
+            case 0: subedge(edge(a), edge(c), edge(b)); break;
+            case 2: subedge(edge(c), edge(b), edge(a)); break;
+            default: subedge(edge(b), edge(a), edge(c)); break;
+            }
             return;
         }
     }
@@ -345,11 +623,26 @@ bool V3dView::outsideClip(const EyeVertex& a, const EyeVertex& b, const EyeVerte
 
 void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex& r)
 {
+    int32_t ys = ceilPx(t.y);
+    int32_t py = (ys << 15) - t.y;
+    if (ys < m_clipY0) {
+        py += (m_clipY0 - ys) << 15;
+        ys = m_clipY0;
+    }
+    const int32_t endL = std::min(ceilPx(l.y), m_clipY1);
+    const int32_t endR = std::min(ceilPx(r.y), m_clipY1);
+    // No row to fill: the first row is past both edges' last.
+    if (ys >= endL && ys >= endR)
+        return;
+
     // Constant x-gradients of depth, texture and shade over the triangle:
     // the plane through the three corners, divided by twice the area. A
     // 15-bit reciprocal of the area would be up to an eighth off for
     // triangles near the 64-pixel limit, shearing texture and depth at their
-    // edges, so all but the tiniest triangles take one with 31 bits.
+    // edges, so all but the tiniest triangles take one with 31 bits. Values
+    // that the paint does not use are left out.
+    const bool tex = m_texMask != 0;
+    const bool flat = t.shade == l.shade && l.shade == r.shade && (brightness(t.shade) & 0xFF) == 0;
     int32_t area = fmul(l.x - t.x, r.y - t.y) - fmul(r.x - t.x, l.y - t.y);
     const bool wide = area >= 32768 || area <= -32768;
     const int64_t inv = wide ? (INT64_C(1) << 46) / area : area != 0 ? (1 << 30) / area : 1;
@@ -357,84 +650,20 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
         int32_t n = fmul(ql - qt, r.y - t.y) - fmul(qr - qt, l.y - t.y);
         return static_cast<int32_t>(wide ? (n * inv) >> 31 : (n * inv) >> 15);
     };
-    const int32_t dzdx = gradient(t.z, l.z, r.z);
-    const int32_t dudx = gradient(t.u, l.u, r.u);
-    const int32_t dvdx = gradient(t.v, l.v, r.v);
-    const int32_t dsdx = gradient(t.shade, l.shade, r.shade);
-    const Span perPixel{dzdx, dudx, dvdx, dsdx};
+    const Span d{gradient(t.z, l.z, r.z), tex ? gradient(t.u, l.u, r.u) : 0, tex ? gradient(t.v, l.v, r.v) : 0,
+                 flat ? 0 : gradient(t.shade, l.shade, r.shade)};
 
-    int32_t ys = ceilPx(t.y);
-    int32_t py = (ys << 15) - t.y;
-    if (ys < m_clipY0) {
-        py += (m_clipY0 - ys) << 15;
-        ys = m_clipY0;
-    }
-    int32_t endL = std::min(ceilPx(l.y), m_clipY1);
-    int32_t endR = std::min(ceilPx(r.y), m_clipY1);
-
-    // Edge A runs down the left side carrying every value; edge B only x.
-    LeftEdge a{t.x, {t.z, t.u, t.v, t.shade}, 0, {0, 0, 0, 0}};
-    if (ys < endL)
-        a.start(t, l, py);
-    int32_t sbx = r.y > t.y ? EdgeSlope(r.y - t.y)(r.x - t.x) : 0;
-    int32_t bx = step(t.x, sbx, py);
-
-    int32_t* const px = m_pixels.a;
-    int16_t* const zb = m_zbuf.a;
-    const int32_t* const tex = m_tex;
-    const int32_t ts = m_texS, tm = m_texMask, tk = m_texShift;
-    for (;;) {
-        if (ys < endL && ys >= endR) {
-            int32_t dy = l.y - r.y;
-            if (dy <= 0)
-                return;
-            sbx = EdgeSlope(dy)(l.x - r.x);
-            bx = step(r.x, sbx, (ys << 15) - r.y);
-            endR = endL;
-        }
-        if (ys >= endL) {
-            if (ys >= endR)
-                return;
-            int32_t dy = r.y - l.y;
-            if (dy <= 0)
-                return;
-            a.start(l, r, (ys << 15) - l.y);
-            endL = endR;
-        }
-        int32_t xs = ceilPx(a.x);
-        int32_t pxs = (xs << 15) - a.x;
-        if (xs < m_clipX0) {
-            pxs += (m_clipX0 - xs) << 15;
-            xs = m_clipX0;
-        }
-        int32_t xf = std::min(ceilPx(bx), m_clipX1);
-        if (xs < xf) {
-            KV_CHECK(ys >= 0 && ys < m_height && xs >= 0 && xf <= m_width, "V3dView::subedge");
-            Span span{a.at.z + fmul(pxs, dzdx), a.at.u + fmul(pxs, dudx), a.at.v + fmul(pxs, dvdx),
-                      a.at.shade + fmul(pxs, dsdx)};
-            int32_t* row = px + ys * m_width + xs;
-            int16_t* zrow = zb + ys * m_width + xs;
-            const int32_t n = xf - xs;
-            const bool clamp = shadeLeaves(span.shade, perPixel.shade, n);
-            const uint8_t* level = perPixel.shade == 0 ? shadeTable(std::clamp(span.shade, -(1 << 23), 0), n) : nullptr;
-            if (level) {
-                if (m_texMask == 0)
-                    fillFlat(row, zrow, n, span.z, perPixel.z, tex[0], level);
-                else if (m_texShift == 6 && m_texS == 18)
-                    fillSpanLevel<6, 18>(row, zrow, n, span, perPixel, tex, 0, 0, 0, level);
-                else
-                    fillSpanLevel<0, 0>(row, zrow, n, span, perPixel, tex, ts, tm, tk, level);
-            } else if (m_texMask == 0)
-                (clamp ? fillPlain<true> : fillPlain<false>)(row, zrow, n, span, perPixel, tex[0]);
-            else if (m_texShift == 6 && m_texS == 18)
-                (clamp ? fillSpan<6, 18, true> : fillSpan<6, 18, false>)(row, zrow, n, span, perPixel, tex, 0, 0, 0);
-            else
-                (clamp ? fillSpan<0, 0, true> : fillSpan<0, 0, false>)(row, zrow, n, span, perPixel, tex, ts, tm, tk);
-        }
-        ys++;
-        a.next();
-        bx += sbx;
-    }
+    const Target c{m_pixels.a, m_zbuf.a, m_width, m_height, m_clipX0, m_clipY0, m_clipX1, m_clipY1};
+    Paint k{m_tex, m_texS, m_texMask, m_texShift, m_tex[0], brightness(t.shade), 0};
+    k.shaded = lit(k.texel, k.bright);
+    // A triangle under four pixels wide has no span for the quads.
+    const bool quads = std::max({t.x, l.x, r.x}) - std::min({t.x, l.x, r.x}) >= 3 << 15;
+    using Fill = void (*)(const Target&, const EdgeVertex&, const EdgeVertex&, const EdgeVertex&, int32_t, int32_t,
+                          int32_t, int32_t, const Span&, const Paint&);
+    static constexpr Fill fills[8] = {fill<false, false, false>, fill<false, false, true>, fill<false, true, false>,
+                                      fill<false, true, true>,   fill<true, false, false>,  fill<true, false, true>,
+                                      fill<true, true, false>,   fill<true, true, true>};
+    fills[tex * 4 + flat * 2 + quads](c, t, l, r, ys, py, endL, endR, d, k);
 }
 
 void V3dView::wire(const EyeVertex& a, const EyeVertex& b, const EyeVertex& c)

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,51 @@ inline ref<Vsprite> place(const ref<V3dView>& view, const char* name, float x, f
     s->setWxyz(static_cast<int32_t>(x * 32768), static_cast<int32_t>(y * 32768), static_cast<int32_t>(z * 32768));
     view->add(s);
     return s;
+}
+
+// The rectangle subeye and subedge fill within, as drawModel sets it.
+inline void setClip(const ref<V3dView>& view, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    view->m_clipX0 = x0;
+    view->m_clipY0 = y0;
+    view->m_clipX1 = x1;
+    view->m_clipY1 = y1;
+}
+
+// A corner of a triangle at (x, y, z) in eye space (units), projected as
+// transform does it.
+inline V3dView::EyeVertex eyeCorner(const ref<V3dView>& view, double x, double y, double z)
+{
+    V3dView::EyeVertex v{};
+    v.xe = static_cast<int32_t>(x * 32768);
+    v.ye = static_cast<int32_t>(y * 32768);
+    v.ze = static_cast<int32_t>(z * 32768);
+    if (v.ze < 0x10000) {
+        v.zt = V3dView::kNear;
+    } else {
+        v.zt = V::finvd(v.ze);
+        int64_t k = static_cast<int64_t>(v.zt) * view->m_focal;
+        v.xt = view->m_centerX + static_cast<int32_t>((k * v.xe) >> 30);
+        v.yt = view->m_centerY - static_cast<int32_t>((k * v.ye) >> 30);
+    }
+    return v;
+}
+
+// A value in lo .. hi - 1.
+inline int32_t inRange(std::mt19937& rng, int32_t lo, int32_t hi)
+{
+    return lo + static_cast<int32_t>(rng() % static_cast<uint32_t>(hi - lo));
+}
+
+// A value as a broken mesh might give: anything, far off, or an extreme.
+inline int32_t wildValue(std::mt19937& rng)
+{
+    switch (rng() % 4) {
+    case 0: return static_cast<int32_t>(rng());
+    case 1: return static_cast<int32_t>(rng() % 200000) - 50000;
+    case 2: return static_cast<int32_t>(rng() % 0x1000000);
+    default: return static_cast<int32_t>(rng() % 3 == 0 ? 0x7FFFFFFF : -0x7FFFFFFF - 1);
+    }
 }
 
 // One frame: change detection and the redraw of what changed.

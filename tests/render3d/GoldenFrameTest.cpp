@@ -1,0 +1,425 @@
+#include <gtest/gtest.h>
+
+#include <cinttypes>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "Models3d.h"
+#include "Png.h"
+#include "VehicleRig.h"
+#include "host/Vdisplay.h"
+#include "math/Vmat.h"
+#include "render3d/V3dMaterial.h"
+#include "render3d/V3dModel.h"
+#include "render3d/V3dTexture.h"
+#include "render3d/V3dView.h"
+#include "runtime/InputStream.h"
+#include "scene/Vilib.h"
+#include "support/FakeHost.h"
+
+// Golden frames of the 3D path: fixed scenes of the game's vehicles and of
+// hand-made triangles, drawn over a terrain-like depth background, reduced
+// to a checksum of the paint buffer and the depth buffer. Any change to what
+// the rasterizer, the transform or the lighting produce changes a sum, so a
+// faster path must give exactly the old pictures. When the models or the
+// textures change on purpose, the failure prints the new table to paste.
+
+namespace {
+
+constexpr int32_t kUnit = 32768;
+
+// FNV-1a over the pixel words and the depth words. With
+// KORVATH_GOLDEN_PNG set to a folder, each summed frame is also written there
+// as a picture to look at.
+class Checksum {
+public:
+    explicit Checksum(std::string name) : m_name(std::move(name)) {}
+    void add(uint32_t word)
+    {
+        for (int32_t i = 0; i < 4; i++) {
+            m_h ^= (word >> (8 * i)) & 0xFF;
+            m_h *= UINT64_C(0x100000001B3);
+        }
+    }
+    void add(const ref<V3dView>& v)
+    {
+        if (const char* dir = std::getenv("KORVATH_GOLDEN_PNG"))
+            Png::write(std::string(dir) + "/" + m_name + " " + std::to_string(m_frames++) + ".png", v->m_width,
+                       v->m_height, reinterpret_cast<const uint32_t*>(v->m_pixels.a), false);
+        for (int32_t i = 0; i < v->m_pixels.length; i++)
+            add(static_cast<uint32_t>(v->m_pixels[i]));
+        for (int32_t i = 0; i < v->m_zbuf.length; i++)
+            add(static_cast<uint16_t>(v->m_zbuf[i]));
+    }
+    uint64_t value() const { return m_h; }
+
+private:
+    std::string m_name;
+    int32_t m_frames = 0;
+    uint64_t m_h = UINT64_C(0xCBF29CE484222325);
+};
+
+// Sky (depth code 255) above the horizon row, ground below whose depth code
+// shrinks towards the bottom, with stale low depth bits left by earlier
+// frames and colours that vary from pixel to pixel.
+void terrain(const ref<V3dView>& v, uint32_t seed)
+{
+    std::mt19937 rng(seed);
+    const int32_t w = v->m_width, h = v->m_height, horizon = h * 2 / 5;
+    for (int32_t y = 0; y < h; y++)
+        for (int32_t x = 0; x < w; x++) {
+            int32_t code = y < horizon ? 255 : std::max(1, 160 - (y - horizon) * 159 / std::max(1, h - horizon));
+            int32_t colour = static_cast<int32_t>(rng() & 0x3F3F3F) + (y < horizon ? 0x6070A0 : 0x505028);
+            v->m_pixels[y * w + x] = code << 24 | colour;
+            v->m_zbuf[y * w + x] = static_cast<int16_t>(rng() & 0x7FFF);
+        }
+}
+
+ref<V3dView> view(int32_t w, int32_t h)
+{
+    ref<V3dView> v = new V3dView;
+    v->setWidthHeight(w, h);
+    v->setColor(static_cast<int32_t>(0xFF7C8C98));
+    return v;
+}
+
+// Every mesh of the registry to be relit by its next transform, so a scene
+// does not depend on what was drawn before it.
+void unlight()
+{
+    for (V3dModel* m = V3dModel::m_all.get(); m; m = m->m_next.get())
+        m->m_lightX = 0x40000000;
+}
+
+// The camera at pitch (angle) looking at (0, 1.2, 0) from d units.
+void aim(const ref<V3dView>& v, int32_t pitch, int32_t heading, double d)
+{
+    v->m_pitch = pitch;
+    v->m_heading = heading;
+    const int32_t dist = static_cast<int32_t>(d * kUnit);
+    v->setWxyz(0, kUnit * 6 / 5 - V::fmul(V::fsin(pitch), dist), V::fmul(V::fcos(pitch), dist));
+}
+
+struct Placed {
+    const VehicleSpec* spec;
+    double x, z;
+    int32_t heading, turret, gun;
+};
+
+// The vehicles, each a group as the game builds it, placed in the view.
+class Convoy {
+public:
+    Convoy(const ref<V3dView>& v, const std::vector<Placed>& list)
+    {
+        for (const Placed& p : list) {
+            m_rigs.push_back(std::make_unique<VehicleRig>(*p.spec));
+            VehicleRig& r = *m_rigs.back();
+            r.pose(p.heading, p.turret, p.gun, p.heading / 9, -p.heading / 13);
+            r.m_body->setWxyz(static_cast<int32_t>(p.x * kUnit), 0, static_cast<int32_t>(p.z * kUnit));
+            v->add(r.m_body);
+            for (const ref<Vsprite>& s : {r.m_hull, r.m_tracks, r.m_turret, r.m_gun})
+                if (s && s->m_model)
+                    m_meshes.push_back(s);
+        }
+    }
+    // Every mesh through drawModel within the rectangle, in build order.
+    void draw(const ref<V3dView>& v, int32_t x0, int32_t y0, int32_t x1, int32_t y1) const
+    {
+        for (const ref<Vsprite>& s : m_meshes)
+            v->drawModel(s, x0, y0, x1, y1);
+    }
+
+    std::vector<std::unique_ptr<VehicleRig>> m_rigs;
+    std::vector<ref<Vsprite>> m_meshes;
+};
+
+const std::vector<Placed> kStreet = {
+    {&kSherman, -2.5, -4, 2500, -1800, -400},  // near, running off the left edge
+    {&kTiger, 1.5, -13, -7000, 5000, 600},     // overlapped by the next
+    {&kT34, 3.5, -16, 12000, -9000, -900},
+    {&kTruck, -7, -38, 5200, 0, 0},
+    {&kSherman, 9, -90, -12000, 4000, 0},      // a few pixels
+    {&kT34, -30, -300, 3000, 0, 0},            // beyond the depth range
+};
+
+// A corner of a hand-made triangle, projected as transform does it.
+V3dView::EyeVertex corner(const ref<V3dView>& v, double x, double y, double z, int32_t u, int32_t tv, int32_t shade)
+{
+    V3dView::EyeVertex e = eyeCorner(v, x, y, z);
+    e.u = u;
+    e.v = tv;
+    e.shade = shade;
+    return e;
+}
+
+ref<V3dMaterial> textured(int32_t side, int32_t coordShift, uint32_t seed, bool square = true)
+{
+    std::mt19937 rng(seed);
+    ref<V3dMaterial> m = new V3dMaterial;
+    m->m_texture = new V3dTexture;
+    Array<int32_t> px(side * (square ? side : side / 2));
+    for (int32_t i = 0; i < px.length; i++)
+        px[i] = static_cast<int32_t>(rng() & 0xFFFFFF);
+    m->m_texture->set("golden"_s, px, side, square ? side : side / 2, false);
+    m->m_texture->m_coordShift = coordShift;
+    return m;
+}
+
+ref<V3dMaterial> plain(int32_t colour)
+{
+    ref<V3dMaterial> m = new V3dMaterial;
+    m->m_color = colour;
+    return m;
+}
+
+class GoldenFrames : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (V::m_fsin.empty())
+            V::fsinInit();
+        InputStream::setResourceDir(KORVATH_DATA_DIR);
+        m_lib = new Vilib(new Vdisplay, "app"_s);
+        V3dModel::open("p3d"_s, m_lib);
+        V3dModel::textureLoad(m_lib, nullptr);
+    }
+    void TearDown() override
+    {
+        V3dModel::destroy();
+        InputStream::setResourceDir(".");
+    }
+
+    // Runs a scene and records the checksum it left under its name.
+    void scene(const char* name, const std::function<void(Checksum&)>& body)
+    {
+        unlight();
+        Checksum sum(name);
+        body(sum);
+        m_sums.push_back({name, sum.value()});
+    }
+
+    void expect(const std::vector<std::pair<std::string, uint64_t>>& golden)
+    {
+        bool same = golden == m_sums;
+        EXPECT_TRUE(same) << "the frames changed; if on purpose, the new table is printed below";
+        if (!same)
+            for (const auto& [name, value] : m_sums)
+                std::printf("        {\"%s\", UINT64_C(0x%016" PRIX64 ")},\n", name.c_str(), value);
+    }
+
+    FakeHost m_host;
+    ref<Vilib> m_lib;
+    std::vector<std::pair<std::string, uint64_t>> m_sums;
+};
+
+} // namespace
+
+TEST_F(GoldenFrames, TheVehiclesLookExactlyAsBefore)
+{
+    // The street at several view sizes, from two pitches; the last size
+    // brings large triangles that are split many times.
+    const int32_t sizes[][2] = {{480, 320}, {320, 480}, {97, 61}, {1, 1}, {1024, 768}};
+    for (auto [w, h] : sizes)
+        for (int32_t pitch : {-1365, -3000}) {
+            std::string name = "street " + std::to_string(w) + "x" + std::to_string(h) + " " + std::to_string(pitch);
+            scene(name.c_str(), [&, w = w, h = h](Checksum& sum) {
+                ref<V3dView> v = view(w, h);
+                Convoy c(v, kStreet);
+                aim(v, pitch, 0, 9);
+                v->renderChangeDetect(0, 0, kUnit);
+                terrain(v, 1);
+                c.draw(v, 0, 0, w, h);
+                sum.add(v);
+                v->removeAllStar();
+                v->destroy();
+            });
+        }
+
+    // The same street repainted in tiles, as dirty rectangles are, and in
+    // a clip rectangle that reaches outside the view.
+    scene("street in tiles", [&](Checksum& sum) {
+        ref<V3dView> v = view(480, 320);
+        Convoy c(v, kStreet);
+        aim(v, -2000, 0, 9);
+        v->renderChangeDetect(0, 0, kUnit);
+        terrain(v, 2);
+        for (int32_t y = 0; y < 320; y += 77)
+            for (int32_t x = 0; x < 480; x += 101)
+                c.draw(v, x, y, x + 101, y + 77);
+        sum.add(v);
+        terrain(v, 3);
+        c.draw(v, -50, 13, 700, 290);
+        sum.add(v);
+        v->removeAllStar();
+        v->destroy();
+    });
+
+    // Close enough that parts of the tanks lie nearer than 2.0 or behind
+    // the eye, from all round.
+    scene("too near", [&](Checksum& sum) {
+        ref<V3dView> v = view(480, 320);
+        Convoy c(v, {{&kTiger, 0, 0, 0, 3000, 300}, {&kSherman, 1.2, 3.5, 9000, 0, 0}});
+        for (int32_t heading = 0; heading < 32768; heading += 4096) {
+            v->m_pitch = -900;
+            v->m_heading = heading;
+            v->setWxyz(V::fmul(V::fsin(heading), 2 * kUnit), kUnit * 2, V::fmul(V::fcos(heading), 2 * kUnit));
+            v->renderChangeDetect(0, 0, kUnit);
+            terrain(v, static_cast<uint32_t>(heading));
+            c.draw(v, 0, 0, 480, 320);
+            sum.add(v);
+        }
+        v->removeAllStar();
+        v->destroy();
+    });
+
+    // One family's textures freed, as a battle does: its faces are grey.
+    scene("unloaded textures", [&](Checksum& sum) {
+        V3dModel::textureLoad(m_lib, "tiger"_s);
+        ref<V3dView> v = view(240, 160);
+        Convoy c(v, {{&kTiger, -1.5, -4, 4000, -2000, 0}, {&kSherman, 2.5, -7, -3000, 1000, 0}});
+        aim(v, -1365, 0, 8);
+        v->renderChangeDetect(0, 0, kUnit);
+        terrain(v, 4);
+        c.draw(v, 0, 0, 240, 160);
+        sum.add(v);
+        V3dModel::textureLoad(m_lib, nullptr);
+        v->removeAllStar();
+        v->destroy();
+    });
+
+    // Whole frames through the repaint: a ground sprite, change detection,
+    // dirty rectangles; the camera and a tank move from frame to frame.
+    scene("frames", [&](Checksum& sum) {
+        ref<V3dView> v = view(480, 320);
+        ref<Vsprite> ground = new Vsprite;
+        ground->setColor(static_cast<int32_t>(0xFF847E6C));
+        ground->setZ(0x40000000);
+        ground->setXyi(0, 150);
+        ground->setWidthHeight(480, 170);
+        v->add(ground);
+        Convoy c(v, {{&kT34, -2, -6, 2000, 1000, 0},
+                     {&kTruck, 4, -12, -6000, 0, 0},
+                     {&kTiger, 0, -20, 9000, -3000, 0}});
+        for (int32_t f = 0; f < 6; f++) {
+            aim(v, -1365 - f * 150, f * 300, 8 - f * 0.5);
+            c.m_rigs[0]->pose(2000 + f * 1500, 1000 - f * 900, -f * 100);
+            v->render();
+            sum.add(v);
+        }
+        v->remove(ground);
+        v->removeAllStar();
+        v->destroy();
+    });
+
+    expect({
+        {"street 480x320 -1365", UINT64_C(0xBC57A5704C3C222A)},
+        {"street 480x320 -3000", UINT64_C(0xBA0133E0A83CA7BE)},
+        {"street 320x480 -1365", UINT64_C(0xDFB191E86FA1A3F4)},
+        {"street 320x480 -3000", UINT64_C(0x7A2579D364003C17)},
+        {"street 97x61 -1365", UINT64_C(0x7D303A19055CC1A1)},
+        {"street 97x61 -3000", UINT64_C(0x158D5F30F9670331)},
+        {"street 1x1 -1365", UINT64_C(0xA981164D3ED55F06)},
+        {"street 1x1 -3000", UINT64_C(0xA981164D3ED55F06)},
+        {"street 1024x768 -1365", UINT64_C(0x9F6F76B2F021C203)},
+        {"street 1024x768 -3000", UINT64_C(0x01883AA6785F5D16)},
+        {"street in tiles", UINT64_C(0x8790E33ECB1E021F)},
+        {"too near", UINT64_C(0xB620F8F9413A353F)},
+        {"unloaded textures", UINT64_C(0xEBA22DE310D461AC)},
+        {"frames", UINT64_C(0xDB8B20EB4ACF89B3)},
+    });
+}
+
+TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
+{
+    // Large walls, split in eye space, in every kind of material: the
+    // game's 64 x 64 textures, other sides and coordinate shifts, a plain
+    // colour, a picture of the wrong shape; lit alike and lit unevenly.
+    std::vector<ref<V3dMaterial>> materials = {
+        V3dModel::m_material[0], textured(64, 0, 5), textured(32, 0, 6), textured(128, 3, 7),
+        textured(16, 1, 8), plain(0xC08040), textured(64, 0, 9, false)};
+    for (int32_t i = 0; i < V3dModel::m_materialn && materials.size() < 10; i++)
+        if (V3dModel::m_material[i]->m_texture)
+            materials.push_back(V3dModel::m_material[i]);
+    scene("walls", [&](Checksum& sum) {
+        ref<V3dView> v = view(480, 320);
+        setClip(v, 0, 0, v->m_width, v->m_height);
+        for (std::size_t m = 0; m < materials.size(); m++) {
+            terrain(v, static_cast<uint32_t>(10 + m));
+            v->bindMaterial(materials[m]);
+            const double d = 3 + static_cast<double>(m);
+            const int32_t s0 = m % 2 ? -(1 << 22) : -(3 << 21), s1 = m % 3 ? -(1 << 22) : -(1 << 20);
+            auto a = corner(v, -6, -3, d, 0, 0, s0), b = corner(v, -6, 4, d + 6, 0, 20 << 15, s0);
+            auto c = corner(v, 7, 4, d + 9, 20 << 15, 20 << 15, s1), e = corner(v, 7, -3, d + 2, 20 << 15, 0, s0);
+            v->subeye(a, b, c);
+            v->subeye(a, c, e);
+            // A wall crossing the eye's plane, seen edge on.
+            v->subeye(corner(v, -3, -1, 1, 0, 0, s1), corner(v, -3, 2, 30, 0, 9 << 15, s0),
+                      corner(v, 3, 2, 30, 9 << 15, 9 << 15, s0));
+            sum.add(v);
+        }
+        v->destroy();
+    });
+
+    // Small triangles straight into subedge: random corners, depths,
+    // texture coordinates and shades, some overshooting the shade range, in
+    // a clip rectangle inside the view.
+    scene("small triangles", [&](Checksum& sum) {
+        ref<V3dView> v = view(200, 150);
+        terrain(v, 20);
+        setClip(v, 7, 5, 190, 141);
+        std::mt19937 rng(21);
+        auto in = [&](int32_t lo, int32_t hi) { return inRange(rng, lo, hi); };
+        for (int32_t i = 0; i < 3000; i++) {
+            v->bindMaterial(materials[static_cast<std::size_t>(i) % materials.size()]);
+            const int32_t x = in(-20, 210) << 15, y = in(-20, 160) << 15, size = in(1, 64) << 15;
+            auto vertex = [&](int32_t dx, int32_t dy) {
+                int32_t shade = i % 4 == 0 ? in(-(1 << 23), 0) : i % 4 == 1 ? -(5 << 20) : in(-(9 << 20), 1 << 21);
+                return V3dView::EdgeVertex{x + dx, y + dy, in(1 << 15, 250 << 15), in(-(1 << 24), 1 << 24),
+                                           in(-(1 << 24), 1 << 24), shade};
+            };
+            // The top corner first, then the one on the left.
+            const int32_t sx = in(0, size), sy = in(1 << 14, size);
+            V3dView::EdgeVertex t = vertex(in(0, size), 0);
+            t.y -= in(0, 1 << 15);
+            v->subedge(t, vertex(0, sy), vertex(sx + size / 2, in(1 << 14, size)));
+        }
+        sum.add(v);
+        v->destroy();
+    });
+
+    // Wild values, as a broken mesh might give: nothing may change, even
+    // where the arithmetic wraps.
+    scene("wild triangles", [&](Checksum& sum) {
+        ref<V3dView> v = view(80, 60);
+        terrain(v, 30);
+        setClip(v, 10, 8, 70, 50);
+        std::mt19937 rng(31);
+        auto wild = [&] { return wildValue(rng); };
+        for (int32_t i = 0; i < 4000; i++) {
+            v->bindMaterial(materials[static_cast<std::size_t>(i) % materials.size()]);
+            V3dView::EyeVertex e[3];
+            for (V3dView::EyeVertex& c : e) {
+                c = {wild(), wild(), wild(), wild(), wild(), wild(), wild(), wild(), wild()};
+                if (rng() % 3 == 0)
+                    c.zt = V3dView::kNear;
+            }
+            v->subeye(e[0], e[1], e[2]);
+            v->subedge({wild(), wild(), wild(), wild(), wild(), wild()},
+                       {wild(), wild(), wild(), wild(), wild(), wild()},
+                       {wild(), wild(), wild(), wild(), wild(), wild()});
+        }
+        sum.add(v);
+        v->destroy();
+    });
+
+    expect({
+        {"walls", UINT64_C(0x67675FBE245827CA)},
+        {"small triangles", UINT64_C(0x6E312954CDFF466D)},
+        {"wild triangles", UINT64_C(0x4F78178CB2199E9C)},
+    });
+}
