@@ -1,5 +1,6 @@
 #include "game/Flash.h"
 
+#include "game/FreeList.h"
 #include "game/Shell.h"
 
 ref<Flash> Flash::m_free;
@@ -9,11 +10,8 @@ Flash::~Flash() = default;
 
 ref<Flash> Flash::create()
 {
-    ref<Flash> f = m_free;
-    if (f) {
-        m_free = f->m_nextFree;
-        f->m_nextFree = nullptr;
-    } else {
+    ref<Flash> f = takeFree(m_free);
+    if (!f) {
         f = new Flash;
         if (!f)
             return nullptr;
@@ -31,9 +29,7 @@ bool Flash::prestep(int32_t dt)
     while (m_animTime > 0) {
         m_animTime -= 2048;
         if (m_image >= Shell::kLastPicture) {
-            off();
-            m_nextFree = m_free;
-            m_free = this;
+            giveFree(m_free, this);
             return false;
         }
         setImage(m_image + 1);

@@ -1,5 +1,6 @@
 #include "game/Shell.h"
 
+#include "game/FreeList.h"
 #include "game/Tank.h"
 #include "game/Tracer.h"
 #include "physics/Vphysics.h"
@@ -12,11 +13,8 @@ Shell::~Shell() = default;
 
 ref<Shell> Shell::create()
 {
-    ref<Shell> s = m_free;
-    if (s) {
-        m_free = s->m_nextFree;
-        s->m_nextFree = nullptr;
-    } else {
+    ref<Shell> s = takeFree(m_free);
+    if (!s) {
         s = new Shell;
         if (!s)
             return nullptr;
@@ -83,12 +81,10 @@ bool Shell::prestep(int32_t dt)
     while (m_explodeTime > 0) {
         m_explodeTime -= 4096;
         if (m_image >= kLastPicture) {
-            off();
             // Let go of the firing tank and the view while waiting for reuse.
             m_owner = nullptr;
             m_view = nullptr;
-            m_nextFree = m_free;
-            m_free = this;
+            giveFree(m_free, this);
             return false;
         }
         if (m_hitGround && m_image == kCraterPicture)

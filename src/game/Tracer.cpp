@@ -1,5 +1,7 @@
 #include "game/Tracer.h"
 
+#include "game/FreeList.h"
+
 ref<Tracer> Tracer::m_free;
 
 Tracer::Tracer() = default;
@@ -7,12 +9,9 @@ Tracer::~Tracer() = default;
 
 ref<Tracer> Tracer::create()
 {
-    ref<Tracer> t = m_free;
-    if (t) {
-        m_free = t->m_nextFree;
-        t->m_nextFree = nullptr;
+    ref<Tracer> t = takeFree(m_free);
+    if (t)
         return t;
-    }
     t = new Tracer;
     if (t)
         t->m_mat = new Vmat;
@@ -32,9 +31,7 @@ bool Tracer::prestep(int32_t dt)
 {
     setAlpha(m_alpha - 2 * dt);
     if (m_alpha < 4096) {
-        off();
-        m_nextFree = m_free;
-        m_free = this;
+        giveFree(m_free, this);
         return false;
     }
     return true;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -196,54 +197,82 @@ TEST(Firing, WhoIsHurtByWhichShell)
     EXPECT_EQ(b->m_damage, b->m_maxDamage);
 }
 
-TEST(Firing, ACraterOnLandInSightButNotOnWaterNorOffScreen)
+int64_t groundSum(const BattleWorld& w)
 {
-    auto groundSum = [](BattleWorld& w) {
-        int64_t sum = 0;
-        for (int32_t i = 0; i < w.m_ground->m_heightMap.length; i++)
-            sum += w.m_ground->m_heightMap[i] & 255;
-        return sum;
-    };
-    {
-        // In sight: the ground is lower where it landed, and only there.
-        BattleWorld w(5);
-        ref<Tank> t = w.player(kSherman, 100, 256, kEast);
-        t->m_gun->m_pitchAngle = Tank::kGunDown;
-        t->pose();
-        w.chase(*t);
+    int64_t sum = 0;
+    for (int32_t i = 0; i < w.m_ground->m_heightMap.length; i++)
+        sum += w.m_ground->m_heightMap[i] & 255;
+    return sum;
+}
+
+// The player's tank at (x, z) facing east, its gun all the way down.
+ref<Tank> gunDown(BattleWorld& w, int32_t x, int32_t z)
+{
+    ref<Tank> t = w.player(kSherman, x, z, kEast);
+    t->m_gun->m_pitchAngle = Tank::kGunDown;
+    t->pose();
+    return t;
+}
+
+TEST(Firing, ACraterOnLandInSight)
+{
+    BattleWorld w(5);
+    ref<Tank> t = gunDown(w, 100, 256);
+    w.chase(*t);
+    w.render();
+    Array<int32_t> before(w.m_view->m_pixels.length);
+    std::copy(w.m_view->m_pixels.a, w.m_view->m_pixels.a + before.length, before.a);
+    int64_t sum = groundSum(w);
+    ref<Shell> s = fireAndFollow(w, *t, true);
+    ASSERT_TRUE(s && s->m_hitGround);
+    int32_t x = s->m_wx, y = s->m_wy, z = s->m_wz;
+    int32_t rx0 = 0, ry0 = 0, rx1 = 0, ry1 = 0;
+    for (int32_t ms = 0; ms < 2048; ms += 64) {
+        w.step();
         w.render();
-        int64_t before = groundSum(w);
-        ref<Shell> s = fireAndFollow(w, *t, true);
-        ASSERT_TRUE(s && s->m_hitGround);
-        int32_t x = s->m_wx, y = s->m_wy, z = s->m_wz;
-        w.run(2048, true);
-        EXPECT_LT(groundSum(w), before);
-        EXPECT_LT(Vphob::groundHeight(x, z), y - 32768);
-        EXPECT_EQ(Vphob::groundHeight(x + 4 * kUnit, z), y);
-        EXPECT_FALSE(w.m_terrain->m_changed); // folded into the explosion's own redraw
-        EXPECT_FALSE(s->isLinked());
-        EXPECT_EQ(s->m_world, nullptr);
+        if (s->isLinked() && s->m_image >= Shell::kCraterPicture && rx1 == 0) {
+            rx0 = s->m_x0;
+            ry0 = s->m_y0;
+            rx1 = s->m_x1;
+            ry1 = s->m_y1;
+        }
     }
+    // The ground is lower where it landed, and only there.
+    EXPECT_LT(groundSum(w), sum);
+    EXPECT_LT(Vphob::groundHeight(x, z), y - 32768);
+    EXPECT_EQ(Vphob::groundHeight(x + 4 * kUnit, z), y);
+    EXPECT_FALSE(s->isLinked());
+    EXPECT_EQ(s->m_world, nullptr);
+    // The crater is drawn in the region the explosion repainted, without a
+    // repaint of the whole terrain.
+    EXPECT_FALSE(w.m_terrain->m_changed);
+    ASSERT_GT(rx1, rx0);
+    int32_t changed = 0;
+    for (int32_t py = std::max(ry0, 0); py < std::min(ry1, w.m_view->m_height); py++)
+        for (int32_t px = std::max(rx0, 0); px < std::min(rx1, w.m_view->m_width); px++) {
+            int32_t i = py * w.m_view->m_width + px;
+            changed += (w.m_view->m_pixels[i] & 0xFFFFFF) != (before[i] & 0xFFFFFF);
+        }
+    EXPECT_GT(changed, 20);
+}
+
+TEST(Firing, NoCraterOffScreenNorOnWater)
+{
     {
-        // The same shot with the camera looking away: no crater.
+        // The same shot with the camera looking away.
         BattleWorld w(5);
-        ref<Tank> t = w.player(kSherman, 100, 256, kEast);
-        t->m_gun->m_pitchAngle = Tank::kGunDown;
-        t->pose();
+        ref<Tank> t = gunDown(w, 100, 256);
         w.look(t->m_wx, t->m_wy + 5 * kUnit, t->m_wz, kWest);
         w.render();
         int64_t before = groundSum(w);
         fireAndFollow(w, *t, true);
-        w.run(1024, true);
+        w.run(2048, true);
         EXPECT_EQ(groundSum(w), before);
     }
     {
-        // Into the lake, in sight: no crater.
+        // Into the lake, in sight.
         BattleWorld w(5);
-        int32_t x = BattleLayout::kLakeX - BattleLayout::kLakeRadius - 5;
-        ref<Tank> t = w.player(kSherman, x, BattleLayout::kLakeZ, kEast);
-        t->m_gun->m_pitchAngle = Tank::kGunDown;
-        t->pose();
+        ref<Tank> t = gunDown(w, BattleLayout::kLakeX - BattleLayout::kLakeRadius - 5, BattleLayout::kLakeZ);
         w.chase(*t);
         w.render();
         int64_t before = groundSum(w);
