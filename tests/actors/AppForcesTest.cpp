@@ -41,6 +41,9 @@ protected:
     ~AppBattle() override
     {
         // The tanks hold the view that holds them: take it all apart.
+        for (Tank* t : {app->m_tank.get(), app->m_enemy.get(), static_cast<Tank*>(app->m_truck.get())})
+            if (t)
+                t->destroy();
         app->m_physics->destroy();
         app->removeAllStar();
         app->m_tank = app->m_enemy = nullptr;

@@ -90,6 +90,8 @@ BattleWorld::BattleWorld(int32_t seed, int32_t width, int32_t height)
 
 BattleWorld::~BattleWorld()
 {
+    for (const ref<Tank>& t : m_vehicles)
+        t->destroy();
     m_physics->destroy();
     m_view->destroy();
     Vphob::m_ground = nullptr;
@@ -101,6 +103,7 @@ BattleWorld::~BattleWorld()
 ref<Tank> BattleWorld::vehicle(const ref<Tank>& t, const VehicleSpec& spec, int32_t maxDamage, int32_t x,
                                int32_t z, int32_t heading)
 {
+    m_vehicles.push_back(t);
     t->init(m_view, m_lib, spec, maxDamage);
     t->m_heading = Tank::wrapAngle(heading);
     t->placeOnGround(x * kUnit, z * kUnit);
@@ -135,6 +138,7 @@ ref<Tank> BattleWorld::enemy(const VehicleSpec& spec, const ref<Tank>& target, i
 ref<Truck> BattleWorld::truck(const ref<Tank>& target)
 {
     ref<Truck> t = new Truck;
+    m_vehicles.push_back(t);
     t->init(m_view, m_lib, kTruck, 1);
     t->m_target = target;
     t->m_damage = -1;

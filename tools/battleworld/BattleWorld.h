@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "BattleClock.h"
 #include "BattleLayout.h"
@@ -71,4 +72,7 @@ private:
     ref<Tank> vehicle(const ref<Tank>& t, const VehicleSpec& spec, int32_t maxDamage, int32_t x, int32_t z,
                       int32_t heading);
     std::string m_oldResources;
+    // Every vehicle put into play: each holds its parts and they hold it, so
+    // the world takes them apart when it goes, in play or not.
+    std::vector<ref<Tank>> m_vehicles;
 };
