@@ -2,6 +2,7 @@
 
 #include "BattleWorld.h"
 #include "game/App.h"
+#include "render3d/V3dModel.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ protected:
     ref<App> app;
 };
 
-TEST_F(AppBattle, TankInitBuildsEachKindWithItsNumbers)
+TEST_F(AppBattle, TankInitBuildsEachKindFromItsMeshes)
 {
     struct Want {
         int32_t kind;
@@ -61,24 +62,20 @@ TEST_F(AppBattle, TankInitBuildsEachKindWithItsNumbers)
     };
     for (Want k : {Want{1, &kSherman}, Want{2, &kTiger}, Want{3, &kT34}, Want{0, &kT34}}) {
         ref<Tank> t = app->tankInit(k.kind, 2);
-        EXPECT_EQ(t->m_muzzle, k.spec->muzzle);
-        EXPECT_EQ(t->m_gunHeight, k.spec->gunHeight);
-        EXPECT_EQ(t->m_gunPivot, k.spec->gunPivot);
-        EXPECT_EQ(t->m_maxDamage, 2);
-        EXPECT_EQ(t->m_damage, 0);
-        EXPECT_EQ(t->m_view.get(), app.get());
-        EXPECT_EQ(t->m_radius, kVehicleRadius);
         ASSERT_TRUE(t->m_turret && t->m_gun);
-        EXPECT_TRUE(t->m_turret->m_model);
-        EXPECT_TRUE(t->m_gun->m_model);
+        EXPECT_STREQ(t->m_turret->m_model->m_name->c_str(), k.spec->turret);
+        EXPECT_STREQ(t->m_gun->m_model->m_name->c_str(), k.spec->gun);
+        EXPECT_EQ(t->m_gunPivot, k.spec->gunPivot);
+        EXPECT_EQ(t->m_view.get(), app.get());
         int32_t parts = 0;
         for (ref<Vsprite> c = t->m_child; c; c = c->m_sibling)
             parts++;
         EXPECT_EQ(parts, k.spec->tracks ? 4 : 3);
+        EXPECT_EQ(t->m_damage, 0);
         t->removeAllStar();
     }
     ref<Tank> player = app->tankInit(1, 50);
-    EXPECT_EQ(player->m_damage, 40);
+    EXPECT_EQ(player->m_damage, 40); // a player's tank starts worn
     player->removeAllStar();
 }
 

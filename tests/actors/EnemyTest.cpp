@@ -92,6 +92,17 @@ TEST(Enemy, TwoVehiclesThatMeetPushEachOtherApart)
     EXPECT_GT(e->m_wx, 120 * kUnit);
     EXPECT_LT(p->m_wx, e->m_wx - 5 * kUnit);
     EXPECT_GE(w.m_view->heard("collide"), 1);
+
+    // Two on the very same spot: no direction to push along, nothing pushed.
+    BattleWorld w2(3);
+    ref<Tank> a = w2.player(kSherman, 100, 256, kEast);
+    ref<Tank> b = w2.player(kTiger, 100, 256, kEast);
+    a->setVelocity(100000, 0, 0);
+    b->m_velocity->m_x = 0;
+    a->collisionCheckObject(ref<Vphob>(b.get()), 512);
+    EXPECT_TRUE(a->m_collided);
+    EXPECT_EQ(a->m_velocity->m_x, 100000);
+    EXPECT_EQ(b->m_velocity->m_x, 0);
 }
 
 TEST(Enemy, ADestroyedEnemyCountsOnceAndComesBackOnItsSide)

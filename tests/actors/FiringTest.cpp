@@ -283,6 +283,23 @@ TEST(Firing, NoCraterOffScreenNorOnWater)
         EXPECT_EQ(groundSum(w), before);
         EXPECT_GE(w.m_view->heard("miss"), 1);
     }
+    {
+        // Over the map's eastern edge, in sight: it stops on the ground
+        // there (the map repeats), and no crater is dug on the far side.
+        BattleWorld w(5);
+        ref<Tank> t = w.player(kSherman, 500, 256, kEast);
+        t->m_gun->m_pitchAngle = -300;
+        t->pose();
+        w.chase(*t);
+        w.render();
+        int64_t before = groundSum(w);
+        ref<Shell> s = fireAndFollow(w, *t, true);
+        ASSERT_TRUE(s && s->m_hitGround);
+        EXPECT_GE(s->m_wx, Tank::kMapSize);
+        EXPECT_EQ(s->m_wy, Vphob::groundHeight(s->m_wx - Tank::kMapSize, s->m_wz));
+        w.run(2048, true);
+        EXPECT_EQ(groundSum(w), before);
+    }
 }
 
 TEST(Firing, SteadyFiringAllocatesNothingAfterTheFirstShots)
