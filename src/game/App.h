@@ -1,6 +1,9 @@
 #pragma once
 #include <cstdint>
 
+#include "game/Tank.h"
+#include "game/Truck.h"
+#include "physics/Vphysics.h"
 #include "render3d/V3dView.h"
 #include "runtime/Array.h"
 #include "runtime/String.h"
@@ -18,8 +21,9 @@
 // outer loop, screen size and the stage), AppHud.cpp (controls, status panel
 // and the small sprite helpers), AppMenus.cpp (the menus and what they share:
 // mouse, headings, confirmation), AppScreens.cpp (the pages: help, About,
-// game over), AppMap.cpp (the campaign map) and AppPrefs.cpp (the
-// preferences record).
+// game over), AppMap.cpp (the campaign map), AppPrefs.cpp (the preferences
+// record) and AppBattle.cpp (the tanks, the enemy forces and the truck of a
+// battle).
 //
 // The pages outside the battle (map, menus, help, About) are laid out on the
 // stage, m_stage: a screen of m_stageWidth x m_stageHeight pixels shown at a
@@ -77,6 +81,9 @@ public:
     virtual void prefWrite(int32_t k, int32_t v);
     // A new campaign at front (0: none); saves the record.
     virtual void resetGame(int32_t front);
+    // A tank of a kind (1 Sherman, 2 Tiger, other T-34) that last hits
+    // destroy, drawn in this view with the view's library.
+    virtual ref<Tank> tankInit(int32_t kind, int32_t last);
     // Waits for a confirming key, a resize, the stop, or ms of frame time.
     virtual void waitKey(int32_t ms);
 
@@ -124,6 +131,14 @@ public:
     // Shows the control menu for the driving or aiming state and lays out
     // menu, status panel and radar.
     void menuGameShow();
+    // One enemy tank, pursuing the player's, put into play on its side.
+    void tankEnemy();
+    // The battle's supply truck, waiting off the field until it is needed.
+    void truckInit();
+    // The kind of tank the enemy fields against a side at a map column.
+    static int32_t enemyKind(int32_t side, int32_t mapX);
+    // Enemies to destroy in a new battle at a front and level.
+    static int32_t enemyTotal(int32_t front, int32_t level);
 
     int32_t m_side = 0;  // 1 Allied, 2 German, 3 Soviet
     int32_t m_level = 0; // 0 easy, 1 medium, 2 hard
@@ -139,11 +154,18 @@ public:
     ref<Vtext> m_textRounds;
     ref<Vtext> m_textArmor;
     ref<Vsprite> m_radar; // made by the first battle
+    ref<Tank> m_tank;     // the player's
+    ref<Tank> m_enemy;    // the enemy tank created last
     bool m_bigScreen = false;
+    ref<Truck> m_truck;   // the supply truck of the battle
     int32_t m_mapX = 0; // map cell of the current battle site
     int32_t m_mapY = 0;
     Array<int8_t> m_prefs; // 24 bytes: twelve 16-bit slots, low byte first
     ref<String> m_viewer;  // a mesh to inspect instead of playing, or null
+    ref<Vphysics> m_physics; // the bodies in play
+
+    // Radar kinds of the sprites' ids.
+    static constexpr int32_t kRadarEnemy = 2, kRadarTruck = 3;
 
     ref<Vsprite> m_stage;     // group node holding the pages
     int32_t m_stageScale = 1; // screen pixels per stage pixel

@@ -1,4 +1,512 @@
 #include "game/Tank.h"
 
+#include <algorithm>
+#include <cstdlib>
+
+#include "game/Flash.h"
+#include "game/Shell.h"
+#include "game/Truck.h"
+#include "physics/Vphysics.h"
+#include "render3d/V3dModel.h"
+
 int32_t Tank::m_enemyCount = 0;
 int32_t Tank::m_dir = 0;
+
+namespace {
+
+// The corners the vehicle rests on, in its own frame: front left, front
+// right, back left, back right (the front is -z).
+constexpr int32_t kCornerXs[4] = {-kCornerX, kCornerX, -kCornerX, kCornerX};
+constexpr int32_t kCornerZs[4] = {-kCornerZ, -kCornerZ, kCornerZ, kCornerZ};
+constexpr int32_t kAirGap = 909;          // a corner this far above the ground is in the air
+constexpr int32_t kTiltLimit = 6369;      // steeper tilts are not believed
+constexpr int32_t kMaxDms = 125;          // longest step the rates are applied for
+constexpr int32_t kHop = 32766;           // recoil of a shot
+constexpr int32_t kHitHop = 65532;        // jolt of a hit
+constexpr int32_t kHitTurn = 182;         // about 2 degrees
+constexpr int32_t kProbe = 7 * Tank::kUnit; // how far ahead the way is tested
+
+// Relaxes an angle toward 0 by dms * 32 / 32768 of itself, never past 0.
+int32_t relax(int32_t x, int32_t dms)
+{
+    int32_t r = x - V::fmul(x, dms * 32);
+    return (r ^ x) < 0 ? 0 : r;
+}
+
+} // namespace
+
+Tank::Tank()
+{
+    m_work = new Vector;
+}
+
+Tank::~Tank() = default;
+
+void Tank::init(const ref<V3dView>& view, const ref<Vilib>& lib, const ref<String>& kind, int32_t scale, int32_t x,
+                int32_t z, int32_t muzzle, int32_t gunHeight, int32_t gunPivot, int32_t maxDamage)
+{
+    m_view = view;
+    m_lib = lib;
+    m_muzzle = muzzle;
+    m_gunHeight = gunHeight;
+    m_gunPivot = gunPivot;
+    m_maxDamage = maxDamage;
+    m_collided = false;
+    if (!m_mat)
+        m_mat = new Vmat;
+    for (const VehicleSpec* spec : {&kTruck, &kT34, &kTiger, &kSherman}) {
+        if (!kind || !kind->equals(String::intern(spec->kind)))
+            continue;
+        // Parts in drawing order: the turret and gun over the hull.
+        for (const char* part : {spec->turret, spec->gun, spec->hull, spec->tracks}) {
+            if (!part)
+                continue;
+            ref<Vsprite> s = add3d(String::intern(part), scale);
+            if (part == spec->turret)
+                m_turret = s;
+            else if (part == spec->gun)
+                m_gun = s;
+        }
+    }
+    m_gravity = kGravity;
+    m_radius = kVehicleRadius;
+    setPosition(x, 0, z);
+    setWxyz(x, 0, z);
+    if (maxDamage == 50)
+        m_damage = 40;
+    pose();
+}
+
+void Tank::init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleSpec& spec, int32_t maxDamage)
+{
+    init(view, lib, String::intern(spec.kind), spec.scale, 0, 0, spec.muzzle, spec.gunHeight, spec.gunPivot,
+         maxDamage);
+}
+
+ref<Vsprite> Tank::add3d(const ref<String>& name, int32_t scale)
+{
+    ref<Vsprite> s = new Vsprite;
+    ref<V3dModel> m = V3dModel::lookupModel(name);
+    if (m) {
+        if (!m->m_scaled)
+            m->scale(scale);
+        s->m_model = m;
+        s->setWxyz(m->m_wx, m->m_wy, m->m_wz);
+    }
+    add(s);
+    return s;
+}
+
+void Tank::play(const char* name, int32_t interval)
+{
+    if (!m_view)
+        return;
+    if (interval < 0)
+        m_view->sound(String::intern(name));
+    else
+        m_view->soundBkg(String::intern(name), interval);
+}
+
+// ---- one step ----
+
+bool Tank::prestep(int32_t dt)
+{
+    int32_t used = fmul(m_speed, dt);
+    m_odometer += used;
+    m_fuel = std::max(m_fuel - (used >> 7), 0);
+    m_timer += dt >> 5;
+    Commands c;
+    c.dms = std::min(dt >> 5, kMaxDms);
+    if (isPlayer()) {
+        if (m_damage > 49 || m_wy < kSunk) {
+            off();
+            return false;
+        }
+        playerCommands(c);
+    } else {
+        Life life = enemyLife();
+        if (life != Life::play)
+            return life == Life::wait;
+        enemyCommands(c);
+    }
+    applyCommands(c);
+    drive();
+    if (c.fire) {
+        fireShell();
+        play("shoot", isPlayer() ? -1 : 100);
+        m_velocity->m_y += kHop;
+    }
+    return true;
+}
+
+void Tank::playerCommands(Commands& c)
+{
+    // The key is taken: a key the game does not renew acts once.
+    int32_t key = m_key;
+    m_key = 0;
+    if (key != 0)
+        m_holdTime = 0;
+    bool aiming = m_aim;
+    switch (key) {
+    case 1:
+    case '4':
+    case 2:
+    case '6':
+        (key == 1 || key == '4' ? c.left : c.right) = true;
+        play("turret2", aiming ? 500 : 1500);
+        break;
+    case 3:
+    case '2':
+        c.up = true;
+        if (aiming)
+            play("turret2", 500);
+        else if (m_driveSpeed <= 163829)
+            play("motor", 1200);
+        break;
+    case 4:
+    case '8':
+        c.down = true;
+        if (aiming)
+            play("turret2", 500);
+        break;
+    case '1':
+    case '7':
+        (key == '1' ? c.up : c.down) = true;
+        c.aim = true;
+        play("turret2", 500);
+        break;
+    case 5:
+    case 10:
+    case ' ':
+    case '5':
+        if (m_timer > 800) {
+            m_timer = 0;
+            // An empty gun clicks; the count shows -1 and goes no lower.
+            if (m_rounds <= 0) {
+                m_rounds = -1;
+                play("stinger5", -1);
+            } else {
+                m_rounds -= 1;
+                c.fire = true;
+            }
+        }
+        break;
+    case 0:
+        if (!m_controlsShown && m_view) {
+            Viewport& v = *m_view;
+            bool reversing = m_driveSpeed < 0;
+            c.left = v.keyDown(1) || v.keyDown('4');
+            c.right = v.keyDown(2) || v.keyDown('6');
+            if (v.keyDown('1')) {
+                c.up = c.aim = true;
+            } else if ((aiming || !reversing) && (v.keyDown(3) || v.keyDown('2'))) {
+                c.up = true;
+            }
+            if (v.keyDown('7')) {
+                c.down = c.aim = true;
+            } else if ((aiming || reversing) && (v.keyDown(4) || v.keyDown('8'))) {
+                c.down = true;
+            }
+            if (c.left || c.right || c.up || c.down) {
+                m_holdTime += c.dms;
+                if (m_holdTime > 500)
+                    c.dms *= 2;
+            } else {
+                m_holdTime = 0;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    c.aim = c.aim || aiming;
+    // Tilting the device turns, too; a hard tilt is taken as a slip.
+    int32_t tilt = m_view ? m_view->m_tiltX.load() : 0;
+    if ((tilt >= -16383 && tilt <= -8193) || (tilt >= 8193 && tilt <= 16383)) {
+        (tilt < 0 ? c.left : c.right) = true;
+        play("turret2", 500);
+    }
+}
+
+void Tank::applyCommands(const Commands& c)
+{
+    int32_t dms = c.dms;
+    if (c.aim) {
+        if (m_turret && (c.left || c.right))
+            m_turret->m_heading = wrapAngle(m_turret->m_heading + (c.left ? -4 : 4) * dms);
+        if (m_gun && (c.up || c.down)) {
+            int32_t p = m_gun->m_pitchAngle + (c.up ? -2 : 2) * dms;
+            m_gun->m_pitchAngle = std::clamp(p, kGunUp, kGunDown);
+        }
+    } else {
+        int32_t rate = isPlayer() ? 8 : 6;
+        if (c.left || c.right)
+            m_heading = wrapAngle(m_heading + (c.left ? -rate : rate) * dms);
+        if (c.up)
+            m_driveSpeed = std::min(m_driveSpeed + 2048 * dms, kMaxDrive);
+        if (c.down) {
+            // Braking stops at 0; reversing needs a fresh press from standstill.
+            int32_t s = m_driveSpeed - 2048 * dms;
+            m_driveSpeed = m_driveSpeed > 0 ? std::max(s, 0) : std::max(s, -kMaxDrive);
+        }
+        if (m_turret)
+            m_turret->m_heading = relax(m_turret->m_heading, dms);
+        if (m_gun && (c.up || m_driveSpeed == kMaxDrive))
+            m_gun->m_pitchAngle = relax(m_gun->m_pitchAngle, dms);
+    }
+    if (m_driveSpeed > 0)
+        m_driveSpeed = std::max(m_driveSpeed - 64 * dms, 0);
+    else if (m_driveSpeed < 0)
+        m_driveSpeed = std::min(m_driveSpeed + 64 * dms, 0);
+}
+
+void Tank::drive()
+{
+    if (m_contacts <= 0)
+        return;
+    int32_t s = m_driveSpeed;
+    if (anybodyLooking()) {
+        // Slower uphill, faster downhill: by one and a half times the slope.
+        int32_t q = fsin(m_driveSpeed < 0 ? -m_pitchAngle : m_pitchAngle);
+        s = fmul(s, q + q / 2 + 32768);
+        if (s > 0 && q < -16384 && isPlayer())
+            play("motor", 2000);
+    }
+    m_velocity->m_x = fmul(fsin(m_heading), s);
+    m_velocity->m_z = fmul(-fcos(m_heading), s);
+}
+
+// ---- firing ----
+
+void Tank::muzzleWay(const ref<Vector>& way, const ref<Vector>& mount)
+{
+    // The gun's pitch and the turret's turn, then the hull's orientation.
+    ref<Vmat> m = m_mat;
+    if (m_gun)
+        m->set(m_gun);
+    else
+        m->identity();
+    m->multiply(ref<Vmat>(this));
+    way->m_x = way->m_y = 0;
+    way->m_z = m_muzzle;
+    m->rotate(way);
+    mount->m_x = mount->m_z = 0;
+    mount->m_y = m_gunHeight;
+    rotate(mount);
+}
+
+void Tank::muzzle(const ref<Vector>& out)
+{
+    muzzleWay(out, m_work);
+    out->add(m_work);
+    out->add(m_wx, m_wy, m_wz);
+}
+
+void Tank::fireShell()
+{
+    ref<Shell> shell = Shell::create();
+    ref<Flash> flash = Flash::create();
+    if (!shell || !flash)
+        return;
+    shell->m_owner = this;
+    shell->m_view = m_view;
+    shell->setId(isPlayer() ? 1 : 0);
+
+    ref<Vector> way = shell->m_velocity;
+    muzzleWay(way, m_work);
+    int32_t x = m_wx + m_work->m_x + way->m_x, y = m_wy + m_work->m_y + way->m_y, z = m_wz + m_work->m_z + way->m_z;
+    flash->setWxyz(x, y, z);
+
+    shell->setScale(512);
+    shell->setVelocity(kShellSpeed * way->m_x, kShellSpeed * way->m_y, kShellSpeed * way->m_z);
+    shell->setPosition(x, y, z);
+    shell->setWxyz(x, y, z);
+    shell->setImage(m_lib, 16);
+    if (shell->m_mat)
+        shell->m_mat->identity();
+    else
+        shell->m_mat = new Vmat;
+    flash->setImage(m_lib, 16);
+    if (m_view) {
+        m_view->add(shell);
+        m_view->add(flash);
+    }
+    if (m_world) {
+        m_world->add(shell);
+        m_world->add(flash);
+    }
+}
+
+// ---- contacts ----
+
+int32_t Tank::collisionCheckObject(const ref<Vphob>& other, int32_t dt)
+{
+    if (Shell* s = dynamic_cast<Shell*>(other.get())) {
+        // A flying shell decides itself whether it hit, and calls back.
+        if (s->m_gravity != 0)
+            return s->collisionCheckObject(ref<Vphob>(this), dt);
+        hitBy(*s);
+        return dt;
+    }
+    if (Truck* t = dynamic_cast<Truck*>(other.get()); t && t->m_target.get() == this)
+        return t->collisionCheckObject(ref<Vphob>(this), dt); // the truck counts the contact
+    bump(*other);
+    return dt;
+}
+
+void Tank::hitBy(Vphob& shell)
+{
+    m_velocity->m_y += kHitHop;
+    m_heading = wrapAngle(m_heading + (fran() < 16384 ? kHitTurn : -kHitTurn));
+    // Enemies do not hurt each other.
+    if (shell.m_id == 1 || isPlayer())
+        m_damage += 1;
+    if (m_damage >= m_maxDamage) {
+        shell.m_maxScale = 0x7FFFFFFF;
+        shell.m_scale += shell.m_scale / 2;
+    }
+    play("hit", -1);
+}
+
+void Tank::bump(Vphob& other)
+{
+    if (std::abs(static_cast<int64_t>(m_wy) - other.m_wy) > m_radius)
+        return;
+    // The closing speed along the line between the two is exchanged, as
+    // between equal masses.
+    m_work->m_x = m_wx - other.m_wx;
+    m_work->m_y = (m_wy - other.m_wy) >> 2;
+    m_work->m_z = m_wz - other.m_wz;
+    m_work->normalize();
+    int32_t vn = fmul(m_velocity->m_x - other.m_velocity->m_x, m_work->m_x) +
+                 fmul(m_velocity->m_y - other.m_velocity->m_y, m_work->m_y) +
+                 fmul(m_velocity->m_z - other.m_velocity->m_z, m_work->m_z);
+    if (vn < 0) {
+        m_velocity->mulAdd(m_work, -vn);
+        other.m_velocity->mulAdd(m_work, vn);
+    }
+    m_collided = true;
+    if (&other == m_target.get() || isPlayer())
+        play("collide", 1000);
+}
+
+// ---- the ground ----
+
+void Tank::placeOnGround(int32_t x, int32_t z)
+{
+    int32_t y = groundHeight(x, z);
+    setPosition(x, y, z);
+    setWxyz(x, y, z);
+}
+
+void Tank::poststep()
+{
+    if (parked())
+        return;
+    identity();
+    rotateZ(m_roll);
+    rotateX(m_pitchAngle);
+    rotateY(m_heading);
+    translate(m_wx, m_wy, m_wz);
+    int32_t h[4];
+    int32_t offLand = 0;
+    bool water = false;
+    for (int32_t i = 0; i < 4; i++) {
+        m_work->m_x = kCornerXs[i];
+        m_work->m_y = 0;
+        m_work->m_z = kCornerZs[i];
+        transform(m_work);
+        int32_t g = groundHeight(m_work->m_x, m_work->m_z);
+        h[i] = g;
+        if (m_work->m_y > g + kAirGap) {
+            h[i] = m_work->m_y;
+            offLand++;
+        } else if (groundWater(m_work->m_x, m_work->m_z)) {
+            h[i] = m_work->m_y;
+            offLand++;
+            water = true;
+        }
+    }
+    m_gravity = water ? kWaterGravity : kGravity;
+    if (offLand > 1 || m_driveSpeed != 0) {
+        constexpr int32_t width = 2 * kCornerX, length = 2 * kCornerZ;
+        int32_t roll = fatanh(h[0] - h[1], width);
+        int32_t pitch = -fatanh(h[0] - h[2], length);
+        if (m_view && m_view->visible(ref<Vsprite>(this))) {
+            roll = (roll + fatanh(h[2] - h[3], width)) >> 1;
+            pitch = (pitch - fatanh(h[1] - h[3], length)) >> 1;
+        }
+        if (std::abs(roll) <= kTiltLimit)
+            m_roll = roll;
+        if (std::abs(pitch) <= kTiltLimit)
+            m_pitchAngle = pitch;
+    }
+    if (offLand <= 3)
+        setWxyz(m_wx, (h[1] + h[2]) >> 1, m_wz);
+    if (offLand <= 1)
+        m_velocity->m_y = 0;
+    m_contacts = 4 - offLand;
+    pose();
+}
+
+void Tank::pose()
+{
+    identity();
+    rotateZ(m_roll);
+    rotateX(m_pitchAngle);
+    rotateY(m_heading);
+    int32_t turret = turretHeading();
+    if (m_gun) {
+        // The turret turns the gun about the turret's axis, m_gunPivot
+        // behind the gun's own pivot.
+        m_gun->identity();
+        m_gun->rotateX(m_gun->m_pitchAngle);
+        if (m_gunPivot != 0)
+            m_gun->translate(0, 0, -m_gunPivot);
+        m_gun->rotateY(turret);
+        if (m_gunPivot != 0)
+            m_gun->translate(0, 0, m_gunPivot);
+    }
+    if (m_turret) {
+        m_turret->identity();
+        m_turret->rotateY(turret);
+    }
+}
+
+bool Tank::obstacleCheck(int32_t angle)
+{
+    int32_t x = m_wx + fmul(fsin(angle), kProbe), z = m_wz - fmul(fcos(angle), kProbe);
+    if (groundWater(x, z))
+        return true;
+    if (!anybodyLooking())
+        return false;
+    if (m_pitchAngle < -1820)
+        return true;
+    return (groundCell(x, z) - groundCell(m_wx, m_wz)) * 4096 > 109220;
+}
+
+bool Tank::anybodyLooking()
+{
+    if (isPlayer())
+        return true;
+    if (!insideMap(m_wx, m_wz) || !m_view)
+        return false;
+    ref<Vsprite> s = m_turret ? m_turret : m_child;
+    if (!s || !m_view->visible(s))
+        return false;
+    // The view's pixel at the middle of the part: hidden when the ground
+    // drawn there lies more than two units in front of it.
+    const Viewport& v = *m_view;
+    int64_t i = static_cast<int64_t>((s->m_y0 + s->m_y1) / 2) * v.m_width + (s->m_x0 + s->m_x1) / 2;
+    if (i < 0 || i >= v.m_pixels.length)
+        return false;
+    int32_t top = static_cast<int32_t>(static_cast<uint32_t>(v.m_pixels.a[i]) >> 24);
+    return s->m_z - top * 32768 <= 65531;
+}
+
+void Tank::wait(int32_t ms)
+{
+    m_damage = -1;
+    m_timer = -ms;
+    park();
+}

@@ -1,15 +1,142 @@
 #pragma once
 #include <cstdint>
 
-#include "runtime/Object.h"
+#include "game/VehicleSpecs.h"
+#include "math/Vector.h"
+#include "physics/Vphob.h"
+#include "render3d/V3dView.h"
+#include "runtime/String.h"
+#include "runtime/ref.h"
+#include "scene/Vilib.h"
 
-// A tank of the battle. The vehicle itself (model, driving, gun, damage)
-// comes with the battle; what the campaign already needs between battles are
-// the two values shared by every tank of a battle.
-class Tank : public Object {
+// A vehicle of the battle: the player's tank, an enemy tank, and (through
+// Truck) the supply truck. It is a body of the physics world and a group in
+// the 3D view whose children are the parts of its model (turret, gun, hull,
+// tracks). Each step it takes its commands (the player's key, or its own
+// pursuit and gunnery when it has a target), turns hull or turret, lays the
+// gun, drives, fires, burns fuel, rests on the ground at four corners and
+// reacts to hits and bumps.
+//
+// Angles: 32768 a turn; heading 0 faces -z, forward is (sin, 0, -cos). The
+// sprite's m_heading, m_pitchAngle and m_roll are the hull's orientation; the
+// turret sprite's m_heading is the turret's, the gun sprite's m_pitchAngle the
+// gun's (negative raises it). Times in ms unless named otherwise.
+class Tank : public Vphob {
 public:
-    // Enemy tanks still to destroy in the current battle.
+    Tank();
+    ~Tank() override;
+
+    // Shell hits (damage, a hop and a jolt) and bumps with other vehicles
+    // (an elastic exchange of the closing speed). Never shortens the step.
+    int32_t collisionCheckObject(const ref<Vphob>& other, int32_t dt) override;
+    // Rests the vehicle on the ground at its four corners and poses the parts.
+    void poststep() override;
+    bool prestep(int32_t dt) override;
+
+    // A child sprite showing the named mesh (scaled once), placed at the
+    // mesh's offset; an empty child when the mesh is missing.
+    virtual ref<Vsprite> add3d(const ref<String>& name, int32_t scale);
+    // Whether the way 7 units ahead along angle is water, or too steep.
+    virtual bool obstacleCheck(int32_t angle);
+    // Draws a new destination near the target and a new engage distance;
+    // false (and the destination unchanged) when every spot tried was water.
+    virtual bool ranPosition(int32_t spread);
+    // Puts the vehicle back into play at a new spot near the target.
+    virtual void redeploy();
+
+    void init(const ref<V3dView>& view, const ref<Vilib>& lib, const ref<String>& kind, int32_t scale, int32_t x,
+              int32_t z, int32_t muzzle, int32_t gunHeight, int32_t gunPivot, int32_t maxDamage);
+    // init with the numbers of spec, at the origin.
+    void init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleSpec& spec, int32_t maxDamage);
+    // Launches a shell from the muzzle and shows the muzzle flash.
+    void fireShell();
+    // Whether the player could see this vehicle now (always, for the player's).
+    bool anybodyLooking();
+    // Sets the matrices of hull, turret and gun from their angles.
+    void pose();
+    // Where the muzzle is now, in the world.
+    void muzzle(const ref<Vector>& out);
+    // The muzzle's way from the turret pivot (way) and the pivot's from the
+    // origin (mount), both turned with the vehicle.
+    void muzzleWay(const ref<Vector>& way, const ref<Vector>& mount);
+    // Places the vehicle on the ground at (x, z).
+    void placeOnGround(int32_t x, int32_t z);
+
+    bool isPlayer() const { return !m_target; }
+    int32_t turretHeading() const { return m_turret ? m_turret->m_heading : 0; }
+    int32_t gunPitch() const { return m_gun ? m_gun->m_pitchAngle : 0; }
+
+    // a as an angle in -16384 .. 16383.
+    static int32_t wrapAngle(int32_t a) { return ((a + 16384) & 32767) - 16384; }
+    static bool insideMap(int32_t x, int32_t z) { return x >= 0 && x < kMapSize && z >= 0 && z < kMapSize; }
+
+    static constexpr int32_t kUnit = 32768;
+    static constexpr int32_t kMapSize = 16777216;   // 512 units
+    static constexpr int32_t kMaxDrive = 327660;    // 10.0 units per 1.024 s
+    static constexpr int32_t kCruise = 218439;      // enemies speed up only below this
+    static constexpr int32_t kSunk = -109220;       // below this a vehicle is lost
+    static constexpr int32_t kWaterGravity = -89958; // sinking, a quarter of gravity
+    static constexpr int32_t kGunUp = -1456, kGunDown = 910;
+    static constexpr int32_t kShellSpeed = 20;      // times the muzzle distance
+
+    ref<V3dView> m_view;
+    ref<Tank> m_target; // null for the player's tank
+    bool m_aim = false;
+    int32_t m_key = 0; // command key for the next step; taken by the step
+    bool m_controlsShown = false;
+    int32_t m_damage = 0; // -1: out of play, waiting to come back
+    int32_t m_maxDamage = 0;
+    int32_t m_rounds = 0;
+    int32_t m_fuel = 0;
+    int32_t m_odometer = 0;
+    int32_t m_driveSpeed = 0;
+    int32_t m_timer = 0;
+    int32_t m_holdTime = 0;
+    bool m_collided = false;
+    int32_t m_destX = 0, m_destZ = 0;
+    int32_t m_engage = 0;
+    ref<Vsprite> m_turret, m_gun;
+    int32_t m_muzzle = 0;
+    int32_t m_gunHeight = 0;
+    int32_t m_gunPivot = 0;
+
+    // Enemies still to destroy in this battle.
     static int32_t m_enemyCount;
-    // Side of the terrain the enemies come from: 1 or 3.
+    // Side of the map the enemies come from: 0 -z, 1 +x, 2 +z, 3 -x.
     static int32_t m_dir;
+
+protected:
+    // What the vehicle does in one step.
+    struct Commands {
+        bool left = false, right = false, up = false, down = false, fire = false;
+        bool aim = false; // turning keys move the turret, up and down the gun
+        int32_t dms = 0;  // milliseconds the rates are applied for
+    };
+    enum class Life { play, wait, leave };
+
+    void playerCommands(Commands& c);
+    void applyCommands(const Commands& c);
+    // Velocity from the drive speed while a corner rests on land.
+    void drive();
+    void hitBy(Vphob& shell);
+    void bump(Vphob& other);
+    // Out of play until m_timer reaches 0 again.
+    void wait(int32_t ms);
+    bool placed() const { return m_wx != 0 && !parked(); }
+    void play(const char* sound, int32_t interval);
+
+    // The enemy's side (TankEnemy.cpp).
+    Life enemyLife();
+    void enemyCommands(Commands& c);
+    void repath(Commands& c, int32_t tolerance);
+    void toDestination(Commands& c, int32_t tolerance, bool noSpeedUp);
+    void engage(Commands& c, int32_t d, int32_t bearing, int32_t tolerance, bool mustMove);
+    void chase(Commands& c, int32_t bearing, int32_t tolerance, bool full, bool brake);
+    void aim(Commands& c, int32_t d, int32_t bearing, int32_t tolerance);
+    // Turns toward a (an angle off the goal) unless within tolerance; true
+    // while turning.
+    static bool steer(Commands& c, int32_t a, int32_t tolerance);
+    int32_t bearingTo(int32_t x, int32_t z, int32_t* distance = nullptr);
+
+    ref<Vector> m_work; // corners, muzzle
 };

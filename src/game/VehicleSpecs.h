@@ -25,6 +25,13 @@ inline constexpr VehicleSpec kT34{"t34", "T34_Tank", "TRACK2", "Turret2", "Gun2"
                                   561, -148889, 0x12E6A, 0x92D3};
 inline constexpr VehicleSpec kTruck{"truck", "atruck", nullptr, nullptr, nullptr, 586, 0, 0, 0};
 
+// The tank of a kind as App::tankInit numbers them: 1 Sherman, 2 Tiger, any
+// other the T-34.
+constexpr const VehicleSpec& vehicleSpec(int32_t kind)
+{
+    return kind == 1 ? kSherman : kind == 2 ? kTiger : kT34;
+}
+
 // Ground following rests a vehicle on the terrain at the four corners
 // (+-kCornerX, 0, +-kCornerZ) of its own frame; its origin is on the ground.
 inline constexpr int32_t kCornerX = 60071;

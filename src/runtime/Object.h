@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -18,4 +19,8 @@ public:
 
     // Number of ref<T> handles that point at this object (game thread only).
     int32_t m_refs = 0;
+
+    // Objects allocated since the start, for tests that check a loop
+    // allocates nothing.
+    static std::atomic<int64_t> m_allocations;
 };

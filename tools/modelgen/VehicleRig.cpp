@@ -5,9 +5,10 @@
 
 VehicleRig::VehicleRig(const VehicleSpec& spec) : m_spec(spec)
 {
-    m_body = new Vsprite;
-    m_turret = part(spec.turret);
-    m_gun = part(spec.gun);
+    m_body = new Tank;
+    m_body->init(nullptr, nullptr, spec, 2);
+    m_turret = m_body->m_turret;
+    m_gun = m_body->m_gun;
     m_hull = part(spec.hull);
     m_tracks = part(spec.tracks);
     pose(0, 0, 0);
@@ -19,41 +20,23 @@ VehicleRig::~VehicleRig()
     m_body->removeAllStar();
 }
 
-ref<Vsprite> VehicleRig::part(const char* name)
+ref<Vsprite> VehicleRig::part(const char* name) const
 {
-    if (!name)
-        return nullptr;
-    ref<Vsprite> s = new Vsprite;
-    ref<V3dModel> m = V3dModel::lookupModel(String::copyOf(name));
-    if (m) {
-        if (!m->m_scaled)
-            m->scale(m_spec.scale);
-        s->m_model = m;
-        s->setWxyz(m->m_wx, m->m_wy, m->m_wz);
-    }
-    m_body->add(s);
-    return s;
+    ref<V3dModel> m = name ? V3dModel::lookupModel(String::copyOf(name)) : nullptr;
+    for (ref<Vsprite> c = m_body->m_child; c && m; c = c->m_sibling)
+        if (c->m_model == m)
+            return c;
+    return nullptr;
 }
 
 void VehicleRig::pose(int32_t heading, int32_t turret, int32_t gunPitch, int32_t pitch, int32_t roll)
 {
-    m_body->identity();
-    m_body->rotateZ(roll);
-    m_body->rotateX(pitch);
-    m_body->rotateY(heading);
-    if (m_turret) {
-        m_turret->identity();
-        m_turret->rotateY(turret);
-    }
-    if (m_gun) {
-        // The turret turns the gun about the turret's axis, m_gunPivot
-        // behind the gun's own pivot.
-        m_gun->identity();
-        m_gun->rotateX(gunPitch);
-        if (m_spec.gunPivot != 0)
-            m_gun->translate(0, 0, -m_spec.gunPivot);
-        m_gun->rotateY(turret);
-        if (m_spec.gunPivot != 0)
-            m_gun->translate(0, 0, m_spec.gunPivot);
-    }
+    m_body->m_heading = heading;
+    m_body->m_pitchAngle = pitch;
+    m_body->m_roll = roll;
+    if (m_turret)
+        m_turret->m_heading = turret;
+    if (m_gun)
+        m_gun->m_pitchAngle = gunPitch;
+    m_body->pose();
 }

@@ -1,15 +1,15 @@
 #pragma once
 #include <cstdint>
 
+#include "game/Tank.h"
 #include "game/VehicleSpecs.h"
 #include "runtime/ref.h"
 #include "scene/Vsprite.h"
 
-// A vehicle put together from the loaded meshes the way the game's tanks do
-// it: a group sprite with one child per part (turret, gun, hull, tracks),
-// each mesh scaled once and each child placed at its mesh's offset; the
-// matrices of the group, turret and gun are set as the tank's ground
-// following sets them. For the model sheet, the viewer and the tests.
+// A vehicle put together from the loaded meshes by the game's own Tank: a
+// group with one child per part (turret, gun, hull, tracks), each mesh scaled
+// once and each child placed at its mesh's offset, posed as the tank's ground
+// following poses it. For the model sheet, the viewer and the tests.
 class VehicleRig {
 public:
     explicit VehicleRig(const VehicleSpec& spec);
@@ -23,12 +23,12 @@ public:
     void pose(int32_t heading, int32_t turret, int32_t gunPitch, int32_t pitch = 0, int32_t roll = 0);
 
     const VehicleSpec& m_spec;
-    ref<Vsprite> m_body; // the group: its matrix is the vehicle's orientation
+    ref<Tank> m_body; // the group: its matrix is the vehicle's orientation
     ref<Vsprite> m_turret;
     ref<Vsprite> m_gun;
     ref<Vsprite> m_hull;
     ref<Vsprite> m_tracks;
 
 private:
-    ref<Vsprite> part(const char* name);
+    ref<Vsprite> part(const char* name) const;
 };

@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+
+#include "physics/Vphob.h"
+#include "render3d/V3dView.h"
+#include "runtime/ref.h"
+
+class Tank;
+
+// A shell in flight: it falls under gravity leaving a trail of smoke puffs,
+// stops on the ground or on a vehicle, tells the vehicle it hit, plays its
+// explosion and, on land that the player sees, digs a crater. Finished
+// shells wait on a free list for the next shot.
+class Shell : public Vphob {
+public:
+    Shell();
+    ~Shell() override;
+
+    // Stops the shell where it went below the ground.
+    int32_t collisionCheckEnvironment(int32_t dt) override;
+    // Stops the shell at the start of the sub-step in which it reached a
+    // vehicle (never its owner) and hands the hit on.
+    int32_t collisionCheckObject(const ref<Vphob>& other, int32_t dt) override;
+    // In flight: one smoke puff. Stopped: the explosion, 128 ms a picture.
+    bool prestep(int32_t dt) override;
+
+    // A shell from the free list, or a new one; ready to fly.
+    static ref<Shell> create();
+
+    static constexpr int32_t kRadius = 2730;
+    static constexpr int32_t kCraterRadius = 65532;
+    static constexpr int32_t kLastPicture = 28;
+    static constexpr int32_t kCraterPicture = 19; // the crater opens after this picture
+
+    ref<Tank> m_owner;
+    ref<Shell> m_nextFree;
+    int32_t m_explodeTime = 0;
+    bool m_hitGround = false;
+    ref<V3dView> m_view;
+
+    static ref<Shell> m_free;
+
+private:
+    void stop();
+    void digCrater();
+};

@@ -1,0 +1,38 @@
+#include "game/Tracer.h"
+
+#include "game/FreeList.h"
+
+ref<Tracer> Tracer::m_free;
+
+Tracer::Tracer() = default;
+Tracer::~Tracer() = default;
+
+ref<Tracer> Tracer::create()
+{
+    ref<Tracer> t = takeFree(m_free);
+    if (t)
+        return t;
+    t = new Tracer;
+    if (t)
+        t->m_mat = new Vmat;
+    return t;
+}
+
+void Tracer::init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_t scale)
+{
+    setAlpha(28672);
+    m_gravity = 0;
+    setWxyz(x, y, z);
+    setImage(lib, 16);
+    setScale(scale);
+}
+
+bool Tracer::prestep(int32_t dt)
+{
+    setAlpha(m_alpha - 2 * dt);
+    if (m_alpha < 4096) {
+        giveFree(m_free, this);
+        return false;
+    }
+    return true;
+}

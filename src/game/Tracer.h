@@ -1,0 +1,26 @@
+#pragma once
+#include <cstdint>
+
+#include "physics/Vphob.h"
+#include "runtime/ref.h"
+#include "scene/Vilib.h"
+
+// One puff of a shell's smoke trail: it stays where it was left and fades
+// out over 384 ms, then waits on a free list.
+class Tracer : public Vphob {
+public:
+    Tracer();
+    ~Tracer() override;
+
+    bool prestep(int32_t dt) override;
+
+    // A puff from the free list, or a new one.
+    static ref<Tracer> create();
+    // Shows picture 16 of lib at (x, y, z), at scale, almost opaque; no
+    // gravity and no contacts.
+    void init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_t scale);
+
+    ref<Tracer> m_nextFree;
+
+    static ref<Tracer> m_free;
+};

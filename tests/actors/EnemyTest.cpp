@@ -1,0 +1,270 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "BattleWorld.h"
+#include "game/Shell.h"
+
+namespace {
+
+constexpr int32_t kUnit = 32768;
+constexpr int32_t kEast = 0x2000, kWest = -0x2000, kNorth = 0;
+
+// An enemy 50 units east of a player that stands still on the plain, its
+// hull along heading: the time until its first hit, or -1 when none came
+// within 20 s.
+int32_t firstHit(int32_t seed, int32_t heading)
+{
+    BattleWorld w(seed);
+    ref<Tank> p = w.player(kSherman, 100, 256, kEast);
+    ref<Tank> e = w.enemy(kTiger, p, 150, 256, heading);
+    w.chase(*p);
+    for (int32_t ms = 0; ms < 20000; ms += 64) {
+        w.step();
+        if (p->m_damage > 40)
+            return ms + 64;
+    }
+    return -1;
+}
+
+TEST(Enemy, AnEnemyFacingAStillPlayerLaysItsGunAndHitsWithin20sForMostSeeds)
+{
+    // Facing the player, and side on (the turret has a quarter turn to make).
+    for (int32_t heading : {kWest, kNorth}) {
+        int32_t hits = 0, total = 0;
+        for (int32_t seed = 1; seed <= 20; seed++) {
+            int32_t ms = firstHit(seed * 7919, heading);
+            if (ms >= 0) {
+                hits++;
+                total += ms;
+            }
+        }
+        std::printf("enemy with heading %d hits within 20 s for %d of 20 seeds, after %d ms on average\n", heading,
+                    hits, hits ? total / hits : 0);
+        EXPECT_GE(hits, 15);
+    }
+}
+
+TEST(Enemy, ABlockedEnemyRepaths)
+{
+    BattleWorld w(3);
+    ref<Tank> p = w.player(kSherman, 100, 300, kNorth);
+    // At the lake's northern shore, facing the water, its goal across it.
+    int32_t x = BattleLayout::kLakeX, z = BattleLayout::kLakeZ - BattleLayout::kLakeRadius - 5;
+    ref<Tank> e = w.enemy(kTiger, p, x, z, 0x4000);
+    e->m_timer = 0;
+    e->m_destX = x * kUnit;
+    e->m_destZ = (BattleLayout::kLakeZ + BattleLayout::kLakeRadius + 30) * kUnit;
+    e->m_driveSpeed = 100000;
+    ASSERT_TRUE(e->obstacleCheck(e->m_heading));
+    w.step();
+    EXPECT_EQ(e->m_driveSpeed, 0);
+    EXPECT_NE(e->m_destZ, (BattleLayout::kLakeZ + BattleLayout::kLakeRadius + 30) * kUnit);
+    EXPECT_FALSE(Vphob::groundWater(e->m_destX, e->m_destZ));
+    // It never drives into the lake.
+    for (int32_t ms = 0; ms < 10000; ms += 64) {
+        w.step();
+        ASSERT_NE(e->m_gravity, Tank::kWaterGravity) << ms;
+    }
+
+    // A bump makes it re-path too, and starts its timer again.
+    BattleWorld w2(3);
+    ref<Tank> p2 = w2.player(kSherman, 100, 256, kEast);
+    ref<Tank> e2 = w2.enemy(kTiger, p2, 150, 256, kWest);
+    e2->m_collided = true;
+    w2.step();
+    EXPECT_FALSE(e2->m_collided);
+    EXPECT_EQ(e2->m_timer, 0);
+    EXPECT_EQ(e2->m_driveSpeed, 0);
+}
+
+TEST(Enemy, TwoVehiclesThatMeetPushEachOtherApart)
+{
+    BattleWorld w(3);
+    ref<Tank> p = w.player(kSherman, 100, 256, kEast);
+    ref<Tank> e = w.player(kTiger, 120, 256, kWest); // a second, still vehicle
+    for (int32_t ms = 0; ms < 2500; ms += 64) {
+        p->m_key = 3;
+        w.step();
+    }
+    // The moving one gave its closing speed to the other.
+    EXPECT_GT(e->m_wx, 120 * kUnit);
+    EXPECT_LT(p->m_wx, e->m_wx - 5 * kUnit);
+    EXPECT_GE(w.m_view->heard("collide"), 1);
+
+    // Two on the very same spot: no direction to push along, nothing pushed.
+    BattleWorld w2(3);
+    ref<Tank> a = w2.player(kSherman, 100, 256, kEast);
+    ref<Tank> b = w2.player(kTiger, 100, 256, kEast);
+    a->setVelocity(100000, 0, 0);
+    b->m_velocity->m_x = 0;
+    a->collisionCheckObject(ref<Vphob>(b.get()), 512);
+    EXPECT_TRUE(a->m_collided);
+    EXPECT_EQ(a->m_velocity->m_x, 100000);
+    EXPECT_EQ(b->m_velocity->m_x, 0);
+}
+
+TEST(Enemy, ADestroyedEnemyCountsOnceAndComesBackOnItsSide)
+{
+    for (int32_t dir : {1, 3}) {
+        BattleWorld w(17);
+        Tank::m_dir = dir;
+        Tank::m_enemyCount = 5;
+        // The player near the western edge, looking west, over the edge.
+        ref<Tank> p = w.player(kSherman, 30, 256, kWest);
+        w.chase(*p);
+        ref<Tank> e = w.enemy(kTiger, p, 60, 256, kWest);
+        e->m_damage = e->m_maxDamage;
+        w.step();
+        EXPECT_EQ(Tank::m_enemyCount, 4);
+        EXPECT_EQ(w.m_view->heard("stinger"), 1);
+        EXPECT_FALSE(e->isLinked());
+        EXPECT_EQ(e->m_damage, -1);
+        EXPECT_TRUE(e->parked());
+        EXPECT_LE(e->m_timer, -1000 + 64);
+        EXPECT_GE(e->m_timer, -5000);
+        int32_t ms = 64;
+        while (!e->isLinked() && ms < 6000) {
+            w.step();
+            ms += 64;
+        }
+        EXPECT_EQ(Tank::m_enemyCount, 4); // once
+        ASSERT_TRUE(e->isLinked()) << dir;
+        EXPECT_LE(ms, 5100);
+        EXPECT_GE(ms, 1000);
+        if (dir == 1) {
+            EXPECT_GE(e->m_wx, 0); // not over the western edge: that is not its side
+            EXPECT_EQ(e->m_damage, 0);
+        } else {
+            EXPECT_LT(e->m_wx, 0); // from beyond its own edge, one hit from death
+            EXPECT_EQ(e->m_damage, 1);
+        }
+        EXPECT_FALSE(Vphob::groundWater(e->m_wx, e->m_wz));
+    }
+}
+
+TEST(Enemy, ASunkEnemyWaitsWithoutCountingAndTheLastLeavesTheWorld)
+{
+    BattleWorld w(17);
+    Tank::m_enemyCount = 5;
+    ref<Tank> p = w.player(kSherman, 100, 300, kNorth);
+    ref<Tank> e = w.enemy(kTiger, p, BattleLayout::kLakeX, BattleLayout::kLakeZ, kNorth);
+    e->setVelocity(0, -40000, 0); // as one that drove in
+    int32_t ms = 0;
+    while (e->isLinked() && ms < 10000) {
+        w.step();
+        ms += 64;
+    }
+    EXPECT_FALSE(e->isLinked());
+    EXPECT_EQ(e->m_damage, -1);
+    EXPECT_EQ(Tank::m_enemyCount, 5);
+    EXPECT_EQ(w.m_view->heard("stinger"), 0);
+    EXPECT_EQ(e->m_world, w.m_physics.get());
+
+    // With no enemies left to destroy, a destroyed one leaves for good.
+    ref<Tank> f = w.enemy(kTiger, p, 100, 250, kNorth);
+    Tank::m_enemyCount = 1;
+    f->m_damage = 2;
+    w.step();
+    EXPECT_EQ(Tank::m_enemyCount, 0);
+    EXPECT_EQ(f->m_world, nullptr);
+}
+
+TEST(Enemy, WithFewEnemiesLeftOnlyTheOnesFromBeyondTheEdgeReturn)
+{
+    BattleWorld w(23);
+    Tank::m_dir = 1;
+    Tank::m_enemyCount = 2;
+    ref<Tank> p = w.player(kSherman, 350, 256, kNorth);
+    w.chase(*p);
+    ref<Tank> e = w.enemy(kTiger, p, 350, 220, kNorth);
+    e->m_damage = 2;
+    w.run(6000);
+    // Every spot ahead of the camera lies inside the map: it keeps waiting.
+    EXPECT_FALSE(e->isLinked());
+    EXPECT_TRUE(e->parked());
+    // Looking east, the spots lie beyond the eastern edge: it comes.
+    p->m_heading = kEast;
+    w.chase(*p);
+    w.run(1000);
+    ASSERT_TRUE(e->isLinked());
+    EXPECT_GE(e->m_wx, Tank::kMapSize);
+    EXPECT_EQ(e->m_damage, 1);
+}
+
+TEST(Enemy, AnUnseenEnemyFarBehindCatchesUp)
+{
+    BattleWorld w(29);
+    ref<Tank> p = w.player(kSherman, 100, 100, kNorth);
+    w.chase(*p);
+    // 300 units behind the player, who looks away from it.
+    ref<Tank> e = w.enemy(kTiger, p, 100, 400, kNorth);
+    w.step();
+    int32_t d = e->distApprox(p) / kUnit;
+    EXPECT_LE(d, 198);
+    EXPECT_GE(d, 60);
+    // Seen from the front it would not have moved: the player looks at it.
+    BattleWorld w2(29);
+    ref<Tank> p2 = w2.player(kSherman, 100, 100, 0x4000);
+    w2.chase(*p2);
+    ref<Tank> e2 = w2.enemy(kTiger, p2, 100, 400, kNorth);
+    w2.step();
+    EXPECT_GT(e2->distApprox(p2) / kUnit, 270);
+}
+
+TEST(Enemy, NoDestinationOnWaterEvenWhenEverySpotTriedIsWater)
+{
+    BattleWorld w(31);
+    ref<Tank> p = w.player(kSherman, 300, 100, kEast);
+    ref<Tank> e = w.enemy(kTiger, p, 330, 100, kWest);
+    // Make grass count as water: every spot the search can reach from
+    // here (the lake is out of reach) is "water".
+    V::m_water = VpolyTerrain::kGrass;
+    int32_t x = e->m_destX, z = e->m_destZ;
+    EXPECT_FALSE(e->ranPosition(16380));
+    EXPECT_EQ(e->m_destX, x);
+    EXPECT_EQ(e->m_destZ, z);
+    // One that waits to come back stays waiting, off the field.
+    e->off();
+    e->m_damage = -1;
+    e->park();
+    e->m_timer = 0;
+    w.step();
+    EXPECT_EQ(e->m_damage, -1);
+    EXPECT_TRUE(e->parked());
+    EXPECT_FALSE(e->isLinked());
+    V::m_water = 0;
+    w.run(1500);
+    EXPECT_TRUE(e->isLinked());
+    EXPECT_FALSE(Vphob::groundWater(e->m_wx, e->m_wz));
+}
+
+TEST(Enemy, ATargetOutOfPlayDrawsNoFireAndTurningHasATolerance)
+{
+    BattleWorld w(37);
+    ref<Tank> p = w.player(kSherman, 100, 256, kEast);
+    ref<Tank> e = w.enemy(kTiger, p, 130, 256, kWest);
+    e->m_engage = 60 * kUnit;
+    p->off(); // destroyed: hidden
+    int32_t heading = e->m_heading;
+    w.run(8000);
+    EXPECT_EQ(e->m_heading, heading);
+    EXPECT_EQ(e->turretHeading(), 0);
+    EXPECT_EQ(p->m_damage, 40);
+
+    // Facing the target within 4: no turn; beyond: a turn, but not past
+    // the goal by more than the tolerance.
+    BattleWorld w2(37);
+    ref<Tank> q = w2.player(kSherman, 100, 256, kEast);
+    ref<Tank> f = w2.enemy(kTiger, q, 50, 256, kEast - 4);
+    f->m_engage = 30 * kUnit; // far: it chases
+    w2.step();
+    EXPECT_EQ(f->m_heading, kEast - 4);
+    f->m_heading = kEast - 9;
+    w2.step();
+    EXPECT_GT(f->m_heading, kEast - 9);
+    EXPECT_LE(f->m_heading, kEast + 4);
+}
+
+} // namespace

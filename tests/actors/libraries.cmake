@@ -1,0 +1,2 @@
+# The test battlefield reads the generated models and image library.
+add_dependencies(test_actors korvath_models korvath_app_library)

@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "math/V.h"
+#include "physics/Vphysics.h"
+#include "scene/Vsprite.h"
+
+namespace {
+
+// A body that records what the world asks of it, and answers as told.
+class Probe : public Vphob {
+public:
+    bool prestep(int32_t dt) override
+    {
+        prestepped++;
+        lastFrame = dt;
+        return stay;
+    }
+    void step(int32_t dt) override
+    {
+        steps.push_back(dt);
+        Vphob::step(dt);
+    }
+    int32_t collisionCheckObject(const ref<Vphob>& other, int32_t dt) override
+    {
+        asked.push_back(other.get());
+        return dt;
+    }
+    int32_t collisionCheckEnvironment(int32_t dt) override { return keep < 0 ? dt : keep; }
+    void poststep() override { poststepped++; }
+
+    bool stay = true;
+    int32_t keep = -1; // what the ground check answers; -1 the whole step
+    int32_t prestepped = 0, poststepped = 0, lastFrame = 0;
+    std::vector<int32_t> steps;
+    std::vector<Vphob*> asked;
+};
+
+// A body whose prestep adds another body to its world.
+class Spawner : public Probe {
+public:
+    bool prestep(int32_t dt) override
+    {
+        if (!child) {
+            child = new Probe;
+            m_world->add(child);
+        }
+        return Probe::prestep(dt);
+    }
+    ref<Probe> child;
+};
+
+class World : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (V::m_fsin.empty())
+            V::fsinInit();
+        world = new Vphysics;
+    }
+    ref<Probe> probe(int32_t x, int32_t z, int32_t vx = 0, int32_t gravity = 0)
+    {
+        ref<Probe> p = new Probe;
+        p->m_gravity = gravity;
+        p->m_radius = 32768;
+        p->setWxyz(x, 0, z);
+        p->setVelocity(vx, 0, 0);
+        world->add(p);
+        return p;
+    }
+    ref<Vphysics> world;
+};
+
+TEST_F(World, FramesAreCutIntoSubStepsOfAtMost16Ms)
+{
+    ref<Probe> p = probe(0, 0);
+    for (int32_t ms : {0, 500, -3, 200}) {
+        p->steps.clear();
+        world->step(ms);
+        std::vector<int32_t> want(12, 512);
+        want.push_back(256);
+        EXPECT_EQ(p->steps, want) << ms;
+        EXPECT_EQ(p->lastFrame, 6400);
+    }
+    p->steps.clear();
+    world->step(64);
+    EXPECT_EQ(p->steps, std::vector<int32_t>(4, 512));
+    world->step(1);
+    EXPECT_EQ(p->lastFrame, 32);
+}
+
+TEST_F(World, ABodyThatIsDoneLeavesBeforeAnythingMoves)
+{
+    ref<Probe> a = probe(0, 0), b = probe(0, 0), c = probe(0, 0);
+    b->stay = false;
+    world->step(64);
+    EXPECT_EQ(world->count(), 2);
+    EXPECT_TRUE(b->steps.empty());
+    EXPECT_EQ(b->poststepped, 0);
+    EXPECT_EQ(a->poststepped, 1);
+    EXPECT_EQ(c->poststepped, 1);
+    EXPECT_EQ(b->m_world, nullptr);
+    EXPECT_EQ(b->m_nextBody, nullptr);
+    // The head and the tail leave just as well.
+    a->stay = c->stay = false;
+    world->step(64);
+    EXPECT_EQ(world->count(), 0);
+}
+
+TEST_F(World, BodiesAddedDuringThePrestepPassMoveButActFromTheNextFrame)
+{
+    ref<Spawner> s = new Spawner;
+    s->m_gravity = 0;
+    world->add(s);
+    world->step(64);
+    ASSERT_TRUE(s->child);
+    EXPECT_EQ(world->first().get(), s->child.get());
+    EXPECT_EQ(s->child->prestepped, 0);
+    EXPECT_EQ(s->child->steps.size(), 4u);
+    EXPECT_EQ(s->child->poststepped, 1);
+    world->step(64);
+    EXPECT_EQ(s->child->prestepped, 1);
+}
+
+TEST_F(World, OnlyMovingPairsWithOverlappingBoxesAreAskedOncePerPair)
+{
+    const int32_t g = Vphob::kGravity, u = 32768;
+    // At rest next to each other, overlapping: never asked.
+    ref<Probe> a = probe(0, 0, 0, g), b = probe(u, 0, 0, g);
+    world->step(64);
+    EXPECT_TRUE(a->asked.empty());
+    EXPECT_TRUE(b->asked.empty());
+    // One moves: asked, and only the one nearer the head asks.
+    a->setVelocity(100000, 0, 0); // fast enough not to be stopped by calcForces
+    world->step(16);
+    EXPECT_EQ(b->asked, std::vector<Vphob*>{a.get()}); // b was added last, so it comes first
+    EXPECT_TRUE(a->asked.empty());
+
+    // Boxes that only touch are not asked.
+    ref<Vphysics> w2 = new Vphysics;
+    ref<Probe> c = new Probe, d = new Probe;
+    for (Probe* p : {c.get(), d.get()}) {
+        p->m_radius = u;
+        p->m_gravity = g;
+        w2->add(ref<Vphob>(p));
+    }
+    c->setWxyz(0, 0, 0);
+    d->setWxyz(2 * u, 0, 0);
+    c->setVelocity(0, 0, 1000); // moves along z only
+    w2->step(16);
+    EXPECT_TRUE(d->asked.empty());
+    EXPECT_EQ(d->m_box[0], c->m_box[2]);
+
+    // Without gravity, or parked, a body takes part in no test.
+    a->asked.clear();
+    b->asked.clear();
+    b->m_gravity = 0;
+    world->step(16);
+    EXPECT_TRUE(a->asked.empty() && b->asked.empty());
+    b->m_gravity = g;
+    b->park();
+    a->m_radius = 0x3FFFFFFF; // a box over everything
+    world->step(16);
+    EXPECT_TRUE(a->asked.empty() && b->asked.empty());
+    EXPECT_EQ(b->m_wx, Vphob::kFarAway);
+}
+
+TEST_F(World, AShortenedSubStepIsRedoneFromTheSavedState)
+{
+    ref<Probe> p = probe(0, 0, 32768);
+    p->m_gravity = Vphob::kGravity;
+    p->keep = 100; // every step longer than 100 ran into something
+    world->step(1); // 32 units: accepted at once
+    EXPECT_EQ(p->steps, std::vector<int32_t>{32});
+    p->steps.clear();
+    world->step(16); // 512: undone, redone as 100; then 412 -> 100 ...
+    std::vector<int32_t> want = {512, 100, 412, 100, 312, 100, 212, 100, 112, 100, 12};
+    EXPECT_EQ(p->steps, want);
+}
+
+TEST_F(World, ABodyThatNeverAcceptsCostsAThousandRetriesThenTheFrameEnds)
+{
+    ref<Probe> p = probe(0, 0, 32768);
+    p->m_gravity = Vphob::kGravity;
+    p->keep = 0;
+    world->step(64);
+    // Each sub-step: one attempt of s, one of 1 that stands; after 1000
+    // retries the rest of the frame is dropped, restored.
+    ASSERT_EQ(p->steps.size(), 2001u);
+    EXPECT_EQ(p->steps[0], 512);
+    EXPECT_EQ(p->steps[1], 1);
+    EXPECT_EQ(p->steps[2], 512);
+    EXPECT_EQ(p->poststepped, 1);
+    int32_t moved = 0;
+    for (size_t i = 1; i < 2000; i += 2)
+        moved += p->steps[i];
+    EXPECT_EQ(moved, 1000);
+}
+
+TEST_F(World, ListHandling)
+{
+    ref<Probe> a = probe(0, 0), b = probe(0, 0);
+    world->add(a); // twice: no ring
+    EXPECT_EQ(world->count(), 2);
+    ref<Vphysics> other = new Vphysics;
+    other->add(a); // moves over
+    EXPECT_EQ(world->count(), 1);
+    EXPECT_EQ(other->count(), 1);
+    EXPECT_EQ(a->m_world, other.get());
+    world->remove(a); // not here: nothing happens
+    EXPECT_EQ(world->count(), 1);
+
+    // removeAll takes the others out of the sprite tree, keeps one linked.
+    ref<Vsprite> root = new Vsprite;
+    ref<Probe> c = probe(0, 0);
+    ref<Vsprite> part = new Vsprite;
+    c->add(part);
+    root->add(b);
+    root->add(c);
+    world->removeAll(b);
+    EXPECT_EQ(world->count(), 0);
+    EXPECT_TRUE(b->isLinked());
+    EXPECT_FALSE(c->isLinked());
+    EXPECT_FALSE(part->isLinked());
+    world->add(b);
+    world->destroy();
+    EXPECT_FALSE(b->isLinked());
+    EXPECT_EQ(world->count(), 0);
+}
+
+} // namespace
