@@ -60,3 +60,14 @@ bool FuzzFolder::copyData(const std::string& name)
                      ec.message().c_str());
     return !ec;
 }
+
+int32_t FuzzFolder::copyPages(const std::string& name)
+{
+    int32_t pages = 0;
+    while (std::filesystem::exists(std::string(KORVATH_DATA_DIR) + "/" + name + std::to_string(pages) + ".bin") &&
+           copyData(name + std::to_string(pages) + ".bin"))
+        pages++;
+    if (pages == 0)
+        std::fprintf(stderr, "fuzz: no image library %s in %s\n", name.c_str(), KORVATH_DATA_DIR);
+    return pages;
+}

@@ -23,6 +23,9 @@ public:
     // Copies a file of the game's data folder (built next to the programs);
     // false when it is missing.
     bool copyData(const std::string& name);
+    // Copies the pages name0.bin, name1.bin, ... of an image library of the
+    // data folder; the number copied.
+    int32_t copyPages(const std::string& name);
 
 private:
     FuzzFolder();

@@ -21,6 +21,17 @@ int32_t V3dModel::m_bufn = 0;
 int32_t V3dModel::m_bufi = 0;
 ref<StringBuffer> V3dModel::m_sb;
 
+namespace {
+
+// The fewest bytes a record can take: a material is two empty texts and a
+// colour, or a one-byte texture name and its two flags; a vertex is five
+// shorts, an alias one, a face three slots and a material byte.
+constexpr int32_t kMaterialBytes = 7, kVertexBytes = 10, kAliasBytes = 2, kFaceBytes = 7;
+// Faces name their slots with positive shorts: slots past these cannot be used.
+constexpr int32_t kMaxSlots = 32767;
+
+} // namespace
+
 V3dModel::V3dModel() = default;
 V3dModel::~V3dModel() = default;
 
@@ -234,11 +245,22 @@ int32_t V3dModel::readI32()
     return v;
 }
 
+int64_t V3dModel::remaining()
+{
+    if (m_bufn < 0)
+        return 0;
+    return static_cast<int64_t>(m_bufn - m_bufi) + (m_in ? m_in->available() : 0);
+}
+
 ref<String> V3dModel::readString()
 {
     int32_t n = readU16();
     if (n == 0 || m_bufn < 0)
         return nullptr;
+    if (n > remaining()) {
+        m_bufn = -1; // the text runs past the end of the file
+        return nullptr;
+    }
     m_sb->clear();
     for (int32_t i = 0; i < n; i++)
         m_sb->append(static_cast<char>(read()));
@@ -283,27 +305,39 @@ bool V3dModel::readMaterial(const ref<V3dMaterial>& m)
     return m_bufn >= 0;
 }
 
-bool V3dModel::readMesh(const ref<V3dModel>& m)
+const char* V3dModel::readMesh(const ref<V3dModel>& m)
 {
+    static const char* const kCut = "is cut short by the end of the file";
     m->m_size = readI32();
     m->m_wx = readI32();
     m->m_wy = readI32();
     m->m_wz = readI32();
-    m->allocVertices(readU16());
-    int32_t n = m->m_vx.length;
+    // Each count is checked against the bytes left before its arrays are made.
+    int32_t n = readU16();
+    if (static_cast<int64_t>(n) * kVertexBytes > remaining())
+        return kCut;
+    if (n > kMaxSlots + 8)
+        return "has more vertices than its faces can name; reading stops there";
+    m->allocVertices(n);
     for (const Array<int16_t>* a : {&m->m_vx, &m->m_vy, &m->m_vz, &m->m_vu, &m->m_vv})
         readShortArray(*a, n);
     int32_t aliases = readU16();
+    if (static_cast<int64_t>(aliases) * kAliasBytes > remaining())
+        return kCut;
+    if (std::max(n - 8, 0) + aliases > kMaxSlots)
+        return "has more vertex slots than its faces can name; reading stops there";
     m->m_alias = Array<int16_t>(aliases);
     readShortArray(m->m_alias, aliases);
     int32_t f = readU16();
+    if (static_cast<int64_t>(f) * kFaceBytes > remaining())
+        return kCut;
     m->allocFaces(f);
     readShortArray(m->m_faceA, f);
     readShortArray(m->m_faceB, f);
     readShortArray(m->m_faceC, f);
     for (int32_t j = 0; j < f; j++)
         m->m_faceMaterial.a[j] = static_cast<int8_t>(read());
-    return m_bufn >= 0;
+    return m_bufn >= 0 ? nullptr : kCut;
 }
 
 const char* V3dModel::fault() const
@@ -345,6 +379,10 @@ void V3dModel::open(const ref<String>& name, const ref<Vilib>&)
 void V3dModel::readAll(const char* path)
 {
     int32_t count = std::max(read(), 0);
+    if (static_cast<int64_t>(count) * kMaterialBytes > remaining()) {
+        std::printf("V3dModel: %s is too short for its %d materials\n", path, count);
+        return;
+    }
     m_material = Array<ref<V3dMaterial>>(count + 1);
     for (int32_t i = 0; i < count; i++) {
         ref<V3dMaterial> mat = new V3dMaterial;
@@ -364,8 +402,8 @@ void V3dModel::readAll(const char* path)
         }
         ref<V3dModel> m = new V3dModel;
         m->m_name = meshName;
-        if (!readMesh(m)) {
-            std::printf("V3dModel: mesh %s is cut short by the end of %s\n", meshName->c_str(), path);
+        if (const char* why = readMesh(m)) {
+            std::printf("V3dModel: mesh %s of %s %s\n", meshName->c_str(), path, why);
             return;
         }
         if (const char* why = m->fault()) {

@@ -98,8 +98,11 @@ private:
     // The material table and the meshes of the open file.
     static void readAll(const char* path);
     static bool readMaterial(const ref<V3dMaterial>& m);
-    // Reads the rest of one mesh record; false when the file ended in it.
-    static bool readMesh(const ref<V3dModel>& m);
+    // Reads the rest of one mesh record; why the file cannot be read on
+    // from there (it ends in the mesh, a count is out of bounds), or null.
+    static const char* readMesh(const ref<V3dModel>& m);
+    // The bytes of the open file not read yet.
+    static int64_t remaining();
     // Why the mesh cannot be drawn safely, or null when it can.
     const char* fault() const;
 };

@@ -10,6 +10,9 @@ namespace {
 
 // Fill styles a shape may define: one crossing has six bits for its style.
 constexpr int32_t kMaxFillStyles = 64;
+// The fewest bytes a fill style takes (a gradient of no stops: its type, a
+// matrix of one byte and the stop count) and a line style (width, colour).
+constexpr int32_t kFillStyleBytes = 3, kLineStyleBytes = 5;
 // Curves are split at most this deep; by then a piece is far below a pixel.
 constexpr int32_t kMaxCurveDepth = 24;
 
@@ -258,13 +261,24 @@ void Vswf::parseDefineShape(int32_t version)
     }
 }
 
+int64_t Vswf::bytesLeft()
+{
+    int64_t file = static_cast<int64_t>(m_readCount - m_readPos) + (m_stream ? m_stream->available() : 0);
+    return std::min<int64_t>(file, static_cast<int64_t>(m_tagEnd) - m_bytePos);
+}
+
 void Vswf::parseShapeStyle(int32_t version)
 {
     int32_t count = getByte();
     if (count == 255)
         count = getWord();
-    if (m_styles.length < count + 1)
-        m_styles = Array<int32_t>(count + 1);
+    if (static_cast<int64_t>(count) * kFillStyleBytes > bytesLeft()) {
+        fail("a shape runs past the end of its tag");
+        return;
+    }
+    // Styles past those a crossing can name are all the background.
+    if (m_styles.length < std::min(count, kMaxFillStyles) + 1)
+        m_styles = Array<int32_t>(std::min(count, kMaxFillStyles) + 1);
     // Indices the new list does not define draw as the background.
     for (int32_t i = 0; i < m_styles.length; i++)
         m_styles[i] = 0;
@@ -285,13 +299,17 @@ void Vswf::parseShapeStyle(int32_t version)
             getMatrix();
         } else {
             int32_t c = getColor(version);
-            if (i <= kMaxFillStyles && i < m_styles.length && m_poly)
+            if (i < m_styles.length && m_poly)
                 m_styles[i] = m_poly->addColor(c);
         }
     }
     int32_t lines = getByte();
     if (lines == 255)
         lines = getWord();
+    if (static_cast<int64_t>(lines) * kLineStyleBytes > bytesLeft()) {
+        fail("a shape runs past the end of its tag");
+        return;
+    }
     for (int32_t i = 0; i < lines && !m_eof; i++) {
         getWord(); // width
         getColor(version);
@@ -300,6 +318,8 @@ void Vswf::parseShapeStyle(int32_t version)
 
 bool Vswf::parseShapeRecord(int32_t version)
 {
+    if (m_stopped)
+        return false;
     if (m_eof) {
         fail("the file is truncated");
         return false;

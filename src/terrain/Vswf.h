@@ -77,6 +77,8 @@ private:
     void fail(const char* why);
     // Reads up to the end of the current tag.
     void skipTag();
+    // The bytes left in the current tag that the file still holds.
+    int64_t bytesLeft();
 
     ref<String> m_name;
     const char* m_error = nullptr; // why open failed, for make's line

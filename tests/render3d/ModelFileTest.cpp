@@ -186,6 +186,47 @@ TEST(ModelFile, ACutFileKeepsTheMeshesBeforeTheCut)
     EXPECT_EQ(ModelFiles::meshCount(), all - 1);
 }
 
+TEST(ModelFile, CountsBeyondTheBytesLeftOrTheSlotsAFaceCanNameStopTheFile)
+{
+    ModelFiles files;
+    std::vector<uint8_t> good = withMeshes({boxMesh("first", 1, 1, 1)}).bytes();
+    good.resize(good.size() - 2); // the end mark
+    // A second mesh whose vertex, alias or face count is far more than the
+    // bytes after it: one line naming it, and the first mesh kept.
+    for (int32_t field = 0; field < 3; field++) {
+        ModelMesh m = tent();
+        m.name = "greedy";
+        std::vector<uint8_t> tail = withMeshes({m}).bytes();
+        // Past the material table, the name and the size and offset.
+        std::size_t at = withMeshes({}).bytes().size() - 2 + 2 + m.name.size() + 16;
+        if (field >= 1)
+            at += 2 + 10 * m.x.size();
+        if (field == 2)
+            at += 2 + 2 * m.alias.size();
+        tail[at] = tail[at + 1] = 0xFF;
+        std::vector<uint8_t> bytes = good;
+        bytes.insert(bytes.end(), tail.begin() + static_cast<std::ptrdiff_t>(withMeshes({}).bytes().size() - 2),
+                     tail.end());
+        std::string out = files.open(bytes);
+        EXPECT_EQ(out, "V3dModel: mesh greedy of /m.bin is cut short by the end of the file\n") << field;
+        EXPECT_EQ(ModelFiles::meshCount(), 1) << field;
+        EXPECT_TRUE(V3dModel::lookupModel("first"_s)) << field;
+    }
+    // A material count the file has no room for.
+    EXPECT_EQ(files.open(std::vector<uint8_t>{200, 0, 0}), "V3dModel: /m.bin is too short for its 200 materials\n");
+    EXPECT_EQ(V3dModel::m_material.length, 0);
+
+    // Slots a face cannot name (it holds a positive short): the file is
+    // whole, but reading stops at that mesh.
+    ModelMesh wide = boxMesh("wide", 1, 1, 1);
+    for (auto* a : {&wide.x, &wide.y, &wide.z, &wide.u, &wide.v})
+        a->insert(a->begin(), 32768 - a->size(), 0);
+    wide.alias.assign(8, 0); // 32760 real vertices and 8 aliases
+    std::string out = files.open(withMeshes({boxMesh("first", 1, 1, 1), wide, boxMesh("after", 1, 1, 1)}));
+    EXPECT_NE(out.find("mesh wide of /m.bin has more vertex slots than its faces can name"), std::string::npos) << out;
+    EXPECT_EQ(ModelFiles::meshCount(), 1);
+}
+
 TEST(ModelTexture, ATextureFamilyIsReleasedByPrefixAndTheOthersLoaded)
 {
     ModelFiles files;

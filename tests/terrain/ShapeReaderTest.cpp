@@ -222,14 +222,44 @@ TEST(Vswf, TooManyStylesBadIndicesAndPointsOffTheFrame)
     // Reaching far outside the frame on every side: held at its border.
     f.polygon(square(-300, 100, 900, 200), 0, 5);
     f.save(f.bytes());
-    ref<VpolyTerrain> p;
-    std::string out = readQuietly("shape", p);
+    ensureSine();
+    ref<VpolyTerrain> p = new VpolyTerrain;
+    ref<Vswf> swf = new Vswf;
+    testing::internal::CaptureStdout();
+    swf->make(p, "shape"_s, 512, 512, 64, 64, 0);
+    std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(out.find("defines 70 fill styles"), std::string::npos) << out;
     EXPECT_NE(out.find("more than 64 fill colours"), std::string::npos) << out;
+    // Styles a crossing cannot name are not mapped at all.
+    EXPECT_EQ(swf->m_styles.length, 65);
     // Style 68 lies past 64 and style 100 past the list: both the background.
     expectStyles(p, {{15, 15, 3}, {35, 15, 0}, {55, 15, 0}, {0, 150, 5}, {511.9, 150, 5}, {256, 210, 0}});
     for (int32_t k = 0; k < p->edgeCount(); k++)
         EXPECT_LT(Vpolyn::edgeStyle(p->m_edges[k]), 64);
+}
+
+TEST(Vswf, StyleCountsPastTheTagStopTheShape)
+{
+    // A fill style count (255, then 65535) or a line style count far past
+    // the tag: one line, and the shape stops there before it makes a map of
+    // that many styles.
+    for (bool lines : {false, true}) {
+        ShapeFile f;
+        f.begin({0xFF0000FF});
+        f.polygon(square(10, 10, 500, 500), 0, 1);
+        std::vector<uint8_t> bytes = f.bytes();
+        std::size_t at = 8 + 9 + 4 + 6 + 2 + 9; // header, rate, count, tag, id, bounds
+        ASSERT_EQ(bytes[at], 1);
+        if (lines)
+            at += 1 + 5; // the fill style and its colour
+        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at) + 1, {0xFF, 0xFF});
+        bytes[at] = 255;
+        f.save(bytes);
+        ref<VpolyTerrain> p;
+        std::string out = readQuietly("shape", p);
+        EXPECT_EQ(out, "Vector file shape: a shape runs past the end of its tag; the drawing stops there\n") << lines;
+        EXPECT_EQ(p->edgeCount(), 0) << lines;
+    }
 }
 
 TEST(Vswf, DamagedBytesNeverCrashOrLoop)
