@@ -66,7 +66,9 @@ const char* HostOptions::usage()
            "  --until MS      stop the game at this virtual time (default 600000)\n"
            "  --seed N        start value of the virtual clock, which seeds the game's\n"
            "                  random numbers (default 1)\n"
-           "  --sound-log F   write one line per played sound: MS NAME\n";
+           "  --sound-log F   write one line per played sound: MS NAME\n"
+           "  --memory-log F  write the resident memory once a minute of game time:\n"
+           "                  MS RESIDENT_KIB PEAK_KIB\n";
 }
 
 std::string HostOptions::defaultDataDir()
@@ -131,9 +133,10 @@ bool HostOptions::parse(int argc, const char* const* argv, std::string& error)
             }
             (opt == "--data" ? m_dataDir : opt == "--prefs" ? m_prefsDir : m_script) = v;
             headlessOption = headlessOption || opt == "--script";
-        } else if (opt == "--sound-log") {
-            if (!value(m_soundLog) || m_soundLog.empty()) {
-                error = "--sound-log needs a file name";
+        } else if (opt == "--sound-log" || opt == "--memory-log") {
+            std::string& file = opt == "--sound-log" ? m_soundLog : m_memoryLog;
+            if (!value(file) || file.empty()) {
+                error = opt + " needs a file name";
                 return false;
             }
             headlessOption = true;
@@ -163,7 +166,7 @@ bool HostOptions::parse(int argc, const char* const* argv, std::string& error)
         return false;
     }
     if (!m_headless && headlessOption) {
-        error = "--script, --until, --seed and --sound-log need --headless";
+        error = "--script, --until, --seed, --sound-log and --memory-log need --headless";
         return false;
     }
     return true;

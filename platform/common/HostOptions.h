@@ -35,4 +35,5 @@ public:
     int32_t m_untilMs = 600000;
     int32_t m_seed = 1;
     std::string m_soundLog;
+    std::string m_memoryLog;
 };

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cinttypes>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
@@ -11,6 +13,40 @@ HeadlessHost::~HeadlessHost()
 {
     if (m_soundLog)
         std::fclose(m_soundLog);
+    if (m_memoryLog)
+        std::fclose(m_memoryLog);
+}
+
+namespace {
+
+// The value in KiB of a "Name:   N kB" line of /proc/self/status, or -1.
+int64_t statusKib(const char* name)
+{
+    std::FILE* f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return -1;
+    char line[256];
+    int64_t kib = -1;
+    std::size_t n = std::strlen(name);
+    while (std::fgets(line, sizeof line, f)) {
+        if (std::strncmp(line, name, n) == 0 && line[n] == ':') {
+            kib = std::strtoll(line + n + 1, nullptr, 10);
+            break;
+        }
+    }
+    std::fclose(f);
+    return kib;
+}
+
+} // namespace
+
+void HeadlessHost::logMemory()
+{
+    int64_t resident = statusKib("VmRSS");
+    // The kernel updates the peak lazily: it can lag the resident size.
+    int64_t peak = std::max(statusKib("VmHWM"), resident);
+    std::fprintf(m_memoryLog, "%d %" PRId64 " %" PRId64 "\n", elapsedMs(), resident, peak);
+    std::fflush(m_memoryLog);
 }
 
 int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
@@ -28,6 +64,15 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
             return 2;
         }
     }
+    if (!o.m_memoryLog.empty()) {
+        m_memoryLog = std::fopen(o.m_memoryLog.c_str(), "w");
+        if (!m_memoryLog) {
+            std::printf("korvath: cannot write the memory log %s: %s\n", o.m_memoryLog.c_str(),
+                        std::strerror(errno));
+            return 2;
+        }
+    }
+    m_nextMemoryMs = 0;
     m_clock.store(o.m_seed);
     m_elapsed = 0;
     m_until = o.m_untilMs;
@@ -55,6 +100,11 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
         std::fclose(m_soundLog);
         m_soundLog = nullptr;
     }
+    if (m_memoryLog) {
+        logMemory();
+        std::fclose(m_memoryLog);
+        m_memoryLog = nullptr;
+    }
     std::fflush(stdout);
     return m_shotFailed ? 1 : 0;
 }
@@ -64,6 +114,10 @@ void HeadlessHost::sleepMs(int32_t ms)
     if (ms > 0) {
         m_elapsed += ms;
         m_clock.fetch_add(ms);
+    }
+    if (m_memoryLog && m_elapsed >= m_nextMemoryMs) {
+        logMemory();
+        m_nextMemoryMs = m_elapsed - m_elapsed % 60000 + 60000;
     }
     V3dView* vp = viewport();
     if (!vp)

@@ -52,6 +52,8 @@ private:
     void applyDue(V3dView& vp);
     void apply(const HeadlessScript::Event& e, V3dView& vp);
     bool writeShot(const std::string& path);
+    // Appends "MS RESIDENT_KIB PEAK_KIB" to the memory log.
+    void logMemory();
     int32_t elapsedMs() const { return static_cast<int32_t>(m_elapsed); }
 
     HeadlessScript m_script;
@@ -68,4 +70,6 @@ private:
     bool m_shotFailed = false;
     std::vector<std::string> m_soundNames;
     std::FILE* m_soundLog = nullptr;
+    std::FILE* m_memoryLog = nullptr;
+    int64_t m_nextMemoryMs = 0; // game time of the next memory line
 };

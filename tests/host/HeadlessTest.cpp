@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 
 #include "HeadlessHost.h"
 #include "HeadlessScript.h"
@@ -169,4 +170,26 @@ TEST(KorvathProgram, BadScriptsOptionsAndDataFoldersAreRejected)
     // The program without a window is built without the window system.
     EXPECT_EQ(runCommand("ldd " + std::string(KORVATH_BIN_DIR) + "/korvath-headless", out), 0);
     EXPECT_EQ(out.find("SDL"), std::string::npos) << out;
+}
+
+// The soak's memory curve: a line at the start, one per game minute and one
+// at the end, each with the resident and peak sizes of the process.
+TEST(HeadlessHost, TheMemoryLogHasALineEveryGameMinute)
+{
+    TempDir dir("headless-memory");
+    HostOptions o;
+    o.m_untilMs = 150000;
+    o.m_memoryLog = dir.file("memory.log");
+    RootLog a;
+    ASSERT_EQ(runHeadless(dir, "", a, o), 0);
+    std::istringstream lines(readFile(o.m_memoryLog));
+    std::vector<int32_t> minutes;
+    int32_t ms = 0;
+    int64_t resident = 0, peak = 0;
+    while (lines >> ms >> resident >> peak) {
+        minutes.push_back(ms / 60000);
+        EXPECT_GT(resident, 0);
+        EXPECT_GE(peak, resident);
+    }
+    EXPECT_EQ(minutes, (std::vector<int32_t>{0, 1, 2, 2}));
 }
