@@ -18,9 +18,6 @@ int64_t V3dView::m_transforms = 0;
 
 namespace {
 constexpr int32_t ONE = 32768;
-// Screen coordinates stay within +-32768 pixels (fixed): far enough off any
-// screen, and near enough that edge differences and products fit.
-constexpr int64_t kScreenLimit = INT64_C(1) << 30;
 } // namespace
 
 V3dView::V3dView()
