@@ -393,15 +393,22 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
     });
 
     // Wild values, as a broken mesh might give: nothing may change, even
-    // where the arithmetic wraps.
+    // where the arithmetic wraps, and nothing outside the clip ever does.
+    // After the sum, textures of the wrong shape with a forced shift and an
+    // absurd coordinate shift are thrown in too.
     scene("wild triangles", [&](Checksum& sum) {
         ref<V3dView> v = view(80, 60);
         terrain(v, 30);
+        const std::vector<int32_t> before(v->m_pixels.a, v->m_pixels.a + v->m_pixels.length);
         setClip(v, 10, 8, 70, 50);
+        ref<V3dMaterial> odd = textured(64, 0, 32, false), shifted = textured(16, 255, 33);
+        odd->m_texture->m_shift = 6;
         std::mt19937 rng(31);
         auto wild = [&] { return wildValue(rng); };
-        for (int32_t i = 0; i < 4000; i++) {
-            v->bindMaterial(materials[static_cast<std::size_t>(i) % materials.size()]);
+        for (int32_t i = 0; i < 6000; i++) {
+            if (i == 4000)
+                sum.add(v);
+            v->bindMaterial(i >= 4000 ? (i % 2 ? odd : shifted) : materials[static_cast<std::size_t>(i) % materials.size()]);
             V3dView::EyeVertex e[3];
             for (V3dView::EyeVertex& c : e) {
                 c = {wild(), wild(), wild(), wild(), wild(), wild(), wild(), wild(), wild()};
@@ -413,7 +420,11 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
                        {wild(), wild(), wild(), wild(), wild(), wild()},
                        {wild(), wild(), wild(), wild(), wild(), wild()});
         }
-        sum.add(v);
+        int32_t outside = 0;
+        for (int32_t i = 0; i < 80 * 60; i++)
+            if (i % 80 < 10 || i % 80 >= 70 || i / 80 < 8 || i / 80 >= 50)
+                outside += v->m_pixels[i] != before[static_cast<std::size_t>(i)];
+        EXPECT_EQ(outside, 0);
         v->destroy();
     });
 

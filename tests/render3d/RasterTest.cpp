@@ -267,50 +267,6 @@ TEST_F(Raster, FrontFacesOnlyAndPiecesTooNearAreDropped)
     view->destroy();
 }
 
-TEST_F(Raster, WildCoordinatesNeverWriteOutsideTheClip)
-{
-    open();
-    ref<V3dView> view = emptyView(80, 60, kSky);
-    // A texture of the wrong shape, and one with an absurd coordinate shift.
-    ref<V3dMaterial> odd = new V3dMaterial;
-    odd->m_texture = new V3dTexture;
-    odd->m_texture->set("odd"_s, Array<int32_t>(64 * 32), 64, 32, false);
-    odd->m_texture->m_shift = 6;
-    ref<V3dMaterial> shifted = new V3dMaterial;
-    shifted->m_texture = new V3dTexture;
-    shifted->m_texture->set("s"_s, Array<int32_t>(16 * 16), 16, 16, false);
-    shifted->m_texture->m_coordShift = 255;
-
-    std::mt19937 rng(7);
-    auto wild = [&] { return wildValue(rng); };
-    auto vertex = [&] {
-        V3dView::EyeVertex v{wild(), wild(), wild(), wild(), wild(), wild(), wild(), wild(), wild()};
-        if (rng() % 3 == 0)
-            v.zt = V3dView::kNear;
-        return v;
-    };
-    clear(view);
-    view->m_clipX0 = 20;
-    view->m_clipY0 = 15;
-    view->m_clipX1 = 60;
-    view->m_clipY1 = 45;
-    for (int32_t i = 0; i < 6000; i++) {
-        view->bindMaterial(i % 3 == 0 ? odd : i % 3 == 1 ? shifted : V3dModel::m_material[1]);
-        view->subeye(vertex(), vertex(), vertex());
-        V3dView::EdgeVertex t{wild(), wild(), wild(), wild(), wild(), wild()};
-        V3dView::EdgeVertex l{wild(), wild(), wild(), wild(), wild(), wild()};
-        V3dView::EdgeVertex r{wild(), wild(), wild(), wild(), wild(), wild()};
-        view->subedge(t, l, r);
-    }
-    int32_t outside = 0;
-    for (int32_t y = 0; y < 60; y++)
-        for (int32_t x = 0; x < 80; x++)
-            if (x < 20 || x >= 60 || y < 15 || y >= 45)
-                outside += static_cast<uint32_t>(view->m_pixels[y * 80 + x]) != kSky;
-    EXPECT_EQ(outside, 0);
-    view->destroy();
-}
-
 namespace {
 
 // The small-triangle fill written as plainly as it can be: the rule of
