@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 #include "Models3d.h"
 #include "math/Vmat.h"
@@ -10,7 +9,6 @@
 namespace {
 
 constexpr uint32_t kSky = 0xFF102030;
-
 
 // Paints the background over the whole view (depth code 255).
 void clear(const ref<V3dView>& v)
@@ -262,191 +260,6 @@ TEST_F(Raster, FrontFacesOnlyAndPiecesTooNearAreDropped)
     for (int32_t i = 0; i < 100 * 100; i++) {
         if (static_cast<uint32_t>(view->m_pixels[i]) != kSky) {
             EXPECT_GE(depthCode(view->m_pixels[i]), 2) << i;
-        }
-    }
-    view->destroy();
-}
-
-namespace {
-
-// The small-triangle fill written as plainly as it can be: the rule of
-// subedge with every value stepped pixel by pixel, the shade clamped and
-// each channel lit on its own. The rasterizer's fast paths (four pixels at
-// a time, flat faces, plain colours) must give exactly its pixels.
-class PlainFill {
-public:
-    PlainFill(int32_t w, int32_t clip[4], const int32_t* tex, int32_t ts, int32_t tm, int32_t tk)
-        : m_w(w), m_clip(clip), m_tex(tex), m_ts(ts), m_tm(tm), m_tk(tk)
-    {
-    }
-
-    void fill(std::vector<int32_t>& px, std::vector<int16_t>& zb, const V3dView::EdgeVertex& t,
-              const V3dView::EdgeVertex& l, const V3dView::EdgeVertex& r) const
-    {
-        using E = V3dView::EdgeVertex;
-        const int32_t area = fmul(l.x - t.x, r.y - t.y) - fmul(r.x - t.x, l.y - t.y);
-        const bool wide = area >= 32768 || area <= -32768;
-        const int64_t inv = wide ? (INT64_C(1) << 46) / area : area != 0 ? (1 << 30) / area : 1;
-        auto grad = [&](int32_t E::*q) {
-            int32_t n = fmul(l.*q - t.*q, r.y - t.y) - fmul(r.*q - t.*q, l.y - t.y);
-            return static_cast<int32_t>(wide ? (n * inv) >> 31 : (n * inv) >> 15);
-        };
-        const int32_t dz = grad(&E::z), du = grad(&E::u), dv = grad(&E::v), ds = grad(&E::shade);
-        auto slopeOf = [](int32_t dy, int32_t d) {
-            if (dy < 32768)
-                return fmul(d, (1 << 30) / dy);
-            return static_cast<int32_t>((((INT64_C(1) << 45) / dy) * d) >> 30);
-        };
-        auto step = [](int32_t from, int32_t slope, int32_t by) {
-            return from + static_cast<int32_t>((static_cast<int64_t>(slope) * by) >> 15);
-        };
-        int32_t ys = ceil(t.y), py = (ys << 15) - t.y;
-        if (ys < m_clip[1]) {
-            py += (m_clip[1] - ys) << 15;
-            ys = m_clip[1];
-        }
-        int32_t endL = std::min(ceil(l.y), m_clip[3]), endR = std::min(ceil(r.y), m_clip[3]);
-        // Edge A: x, z, u, v, shade and their slopes; edge B: x.
-        int32_t a[5] = {t.x, t.z, t.u, t.v, t.shade}, sa[5] = {0, 0, 0, 0, 0};
-        auto startA = [&](const E& from, const E& to, int32_t by) {
-            const int32_t f[5] = {from.x, from.z, from.u, from.v, from.shade};
-            const int32_t g[5] = {to.x, to.z, to.u, to.v, to.shade};
-            for (int32_t i = 0; i < 5; i++) {
-                sa[i] = slopeOf(to.y - from.y, g[i] - f[i]);
-                a[i] = step(f[i], sa[i], by);
-            }
-        };
-        if (ys < endL)
-            startA(t, l, py);
-        int32_t sb = r.y > t.y ? slopeOf(r.y - t.y, r.x - t.x) : 0, b = step(t.x, sb, py);
-        for (;; ys++) {
-            if (ys < endL && ys >= endR) {
-                if (l.y - r.y <= 0)
-                    return;
-                sb = slopeOf(l.y - r.y, l.x - r.x);
-                b = step(r.x, sb, (ys << 15) - r.y);
-                endR = endL;
-            }
-            if (ys >= endL) {
-                if (ys >= endR || r.y - l.y <= 0)
-                    return;
-                startA(l, r, (ys << 15) - l.y);
-                endL = endR;
-            }
-            int32_t xs = ceil(a[0]), pxs = (xs << 15) - a[0];
-            if (xs < m_clip[0]) {
-                pxs += (m_clip[0] - xs) << 15;
-                xs = m_clip[0];
-            }
-            const int32_t xf = std::min(ceil(b), m_clip[2]);
-            int32_t z = a[1] + fmul(pxs, dz), u = a[2] + fmul(pxs, du);
-            int32_t v = a[3] + fmul(pxs, dv), s = a[4] + fmul(pxs, ds);
-            for (int32_t x = xs; x < xf; x++, z += dz, u += du, v += dv, s += ds)
-                pixel(px[ys * m_w + x], zb[ys * m_w + x], z, u, v, s);
-            for (int32_t i = 0; i < 5; i++)
-                a[i] += sa[i];
-            b += sb;
-        }
-    }
-
-private:
-    static int32_t fmul(int32_t a, int32_t b) { return static_cast<int32_t>((static_cast<int64_t>(a) * b) >> 15); }
-    static int32_t ceil(int32_t v) { return (v + 0x7FFF) >> 15; }
-
-    void pixel(int32_t& p, int16_t& depth, int32_t z, int32_t u, int32_t v, int32_t shade) const
-    {
-        int32_t stored = static_cast<int32_t>(static_cast<uint32_t>(p) >> 24) << 15 | static_cast<uint16_t>(depth);
-        if (z >= stored)
-            return;
-        depth = static_cast<int16_t>(z & 0x7FFF);
-        const int32_t texel = m_tex[((u >> m_ts) & m_tm) + ((((~v) >> m_ts) & m_tm) << m_tk)];
-        const int32_t k = std::clamp(shade, -(1 << 23), 0);
-        int32_t out = (z >> 15) << 24;
-        for (int32_t c = 0; c < 24; c += 8) {
-            int32_t ch = (texel >> c) & 0xFF;
-            out |= (ch + ((ch * k) >> 23)) << c;
-        }
-        p = out;
-    }
-
-    int32_t m_w;
-    const int32_t* m_clip;
-    const int32_t* m_tex;
-    int32_t m_ts, m_tm, m_tk;
-};
-
-} // namespace
-
-TEST_F(Raster, EveryFastPathGivesThePixelsOfThePlainRule)
-{
-    open();
-    const int32_t w = 160, h = 120;
-    ref<V3dView> view = emptyView(w, h, kSky);
-    int32_t clip[4] = {5, 3, 150, 117};
-    setClip(view, clip[0], clip[1], clip[2], clip[3]);
-    std::mt19937 rng(11);
-    auto in = [&](int32_t lo, int32_t hi) { return inRange(rng, lo, hi); };
-
-    // A 64 x 64 picture as the game's, a 32 x 32 one with a coordinate
-    // shift, and a plain colour.
-    struct Kind {
-        ref<V3dMaterial> material;
-        int32_t side, shift;
-    };
-    std::vector<Kind> kinds;
-    for (auto [side, shift] : {std::pair{64, 0}, std::pair{32, 2}}) {
-        Array<int32_t> px(side * side);
-        for (int32_t i = 0; i < px.length; i++)
-            px[i] = static_cast<int32_t>(rng());
-        ref<V3dMaterial> m = new V3dMaterial;
-        m->m_texture = new V3dTexture;
-        m->m_texture->set("t"_s, px, side, side, false);
-        m->m_texture->m_coordShift = shift;
-        kinds.push_back({m, side, shift});
-    }
-    ref<V3dMaterial> plainColour = new V3dMaterial;
-    plainColour->m_color = 0x00F08010;
-    kinds.push_back({plainColour, 1, 0});
-
-    std::vector<int32_t> px(w * h);
-    std::vector<int16_t> zb(w * h);
-    for (int32_t i = 0; i < w * h; i++) {
-        view->m_pixels[i] = px[i] = static_cast<int32_t>(rng() & 0x3FFFFFFF);
-        view->m_zbuf[i] = zb[i] = static_cast<int16_t>(rng() & 0x7FFF);
-    }
-    int32_t mismatched = 0;
-    for (int32_t i = 0; i < 4000 && mismatched == 0; i++) {
-        const Kind& kind = kinds[static_cast<std::size_t>(i) % kinds.size()];
-        view->bindMaterial(kind.material);
-        const int32_t k = kind.side == 64 ? 6 : kind.side == 32 ? 5 : 0;
-        const int32_t* tex = k ? kind.material->m_texture->m_pixels.a : &plainColour->m_color;
-        PlainFill plain(w, clip, tex, std::clamp(24 - kind.shift - k, 0, 31), (1 << k) - 1, k);
-        // Flat with a slot's shade, flat with any shade, lit unevenly, and
-        // overshooting the range.
-        const int32_t flat = in(-32768, 1) << 8;
-        auto shade = [&] {
-            switch (i % 4) {
-            case 0: return flat;
-            case 1: return flat + 77;
-            case 2: return in(-(1 << 23), 1);
-            default: return in(-(9 << 20), 1 << 21);
-            }
-        };
-        const int32_t size = in(1, 64) << 15, x = in(-10, 170) << 15, y = in(-10, 130) << 15;
-        auto corner = [&](int32_t dx, int32_t dy) {
-            return V3dView::EdgeVertex{x + dx, y + dy, in(1 << 15, 300 << 15), in(-(1 << 25), 1 << 25),
-                                       in(-(1 << 25), 1 << 25), shade()};
-        };
-        V3dView::EdgeVertex t = corner(in(0, size), 0), l = corner(0, in(1, size)), r = corner(size, in(1, size));
-        view->subedge(t, l, r);
-        plain.fill(px, zb, t, l, r);
-        for (int32_t p = 0; p < w * h; p++) {
-            if (view->m_pixels[p] != px[p] || view->m_zbuf[p] != zb[p]) {
-                ADD_FAILURE() << "triangle " << i << " pixel " << p % w << ", " << p / w << ": " << std::hex
-                              << view->m_pixels[p] << " instead of " << px[p];
-                mismatched++;
-                break;
-            }
         }
     }
     view->destroy();
