@@ -82,10 +82,7 @@ void terrain(const ref<V3dView>& v, uint32_t seed)
 
 ref<V3dView> view(int32_t w, int32_t h)
 {
-    ref<V3dView> v = new V3dView;
-    v->setWidthHeight(w, h);
-    v->setColor(static_cast<int32_t>(0xFF7C8C98));
-    return v;
+    return emptyView(w, h, 0xFF7C8C98);
 }
 
 // Every mesh of the registry to be relit by its next transform, so a scene
@@ -146,6 +143,21 @@ const std::vector<Placed> kStreet = {
     {&kSherman, 9, -90, -12000, 4000, 0},      // a few pixels
     {&kT34, -30, -300, 3000, 0, 0},            // beyond the depth range
 };
+
+// One still of the vehicles: laid out by change detection, drawn whole over
+// the terrain background and summed.
+void still(Checksum& sum, int32_t w, int32_t h, const std::vector<Placed>& list, int32_t pitch, double d, uint32_t seed)
+{
+    ref<V3dView> v = view(w, h);
+    Convoy c(v, list);
+    aim(v, pitch, 0, d);
+    v->renderChangeDetect(0, 0, kUnit);
+    terrain(v, seed);
+    c.draw(v, 0, 0, w, h);
+    sum.add(v);
+    v->removeAllStar();
+    v->destroy();
+}
 
 // A corner of a hand-made triangle, projected as transform does it.
 V3dView::EyeVertex corner(const ref<V3dView>& v, double x, double y, double z, int32_t u, int32_t tv, int32_t shade)
@@ -227,17 +239,7 @@ TEST_F(GoldenFrames, TheVehiclesLookExactlyAsBefore)
     for (auto [w, h] : sizes)
         for (int32_t pitch : {-1365, -3000}) {
             std::string name = "street " + std::to_string(w) + "x" + std::to_string(h) + " " + std::to_string(pitch);
-            scene(name.c_str(), [&, w = w, h = h](Checksum& sum) {
-                ref<V3dView> v = view(w, h);
-                Convoy c(v, kStreet);
-                aim(v, pitch, 0, 9);
-                v->renderChangeDetect(0, 0, kUnit);
-                terrain(v, 1);
-                c.draw(v, 0, 0, w, h);
-                sum.add(v);
-                v->removeAllStar();
-                v->destroy();
-            });
+            scene(name.c_str(), [&, w = w, h = h](Checksum& sum) { still(sum, w, h, kStreet, pitch, 9, 1); });
         }
 
     // The same street repainted in tiles, as dirty rectangles are, and in
@@ -280,16 +282,8 @@ TEST_F(GoldenFrames, TheVehiclesLookExactlyAsBefore)
     // One family's textures freed, as a battle does: its faces are grey.
     scene("unloaded textures", [&](Checksum& sum) {
         V3dModel::textureLoad(m_lib, "tiger"_s);
-        ref<V3dView> v = view(240, 160);
-        Convoy c(v, {{&kTiger, -1.5, -4, 4000, -2000, 0}, {&kSherman, 2.5, -7, -3000, 1000, 0}});
-        aim(v, -1365, 0, 8);
-        v->renderChangeDetect(0, 0, kUnit);
-        terrain(v, 4);
-        c.draw(v, 0, 0, 240, 160);
-        sum.add(v);
+        still(sum, 240, 160, {{&kTiger, -1.5, -4, 4000, -2000, 0}, {&kSherman, 2.5, -7, -3000, 1000, 0}}, -1365, 8, 4);
         V3dModel::textureLoad(m_lib, nullptr);
-        v->removeAllStar();
-        v->destroy();
     });
 
     // Whole frames through the repaint: a ground sprite, change detection,

@@ -159,9 +159,3 @@ inline int32_t wildValue(std::mt19937& rng)
     default: return static_cast<int32_t>(rng() % 3 == 0 ? 0x7FFFFFFF : -0x7FFFFFFF - 1);
     }
 }
-
-// One frame: change detection and the redraw of what changed.
-inline void frame(const ref<V3dView>& view)
-{
-    view->render();
-}

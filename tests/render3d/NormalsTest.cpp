@@ -105,20 +105,3 @@ TEST(Normals, ASlotSharedByMoreThan255FacesKeepsItsNormal)
     m->normals();
     EXPECT_EQ(normal(m, 0), (std::array<int32_t, 3>{-32768, 0, 0}));
 }
-
-TEST(Normals, ExtentCornersFollowTheVertices)
-{
-    ref<V3dModel> m = mesh({{-5, 7, 100}, {30, -2, -40}, {0, 0, 0}}, {}, {});
-    m->calcExtent();
-    const int32_t n = m->m_vx.length;
-    EXPECT_EQ(n, 11);
-    // Corner n - 8 is the largest of everything, n - 1 the smallest.
-    EXPECT_EQ(m->m_vx[n - 8], 30);
-    EXPECT_EQ(m->m_vy[n - 8], 7);
-    EXPECT_EQ(m->m_vz[n - 8], 100);
-    EXPECT_EQ(m->m_vx[n - 1], -5);
-    EXPECT_EQ(m->m_vy[n - 1], -2);
-    EXPECT_EQ(m->m_vz[n - 1], -40);
-    EXPECT_EQ(m->m_vz[n - 7], -40); // max, max, min
-    EXPECT_EQ(m->m_vx[n - 4], -5);  // min, max, max
-}

@@ -11,7 +11,6 @@
 #include "Png.h"
 #include "VehicleRig.h"
 #include "host/Vdisplay.h"
-#include "math/Vmat.h"
 #include "render3d/V3dMaterial.h"
 #include "render3d/V3dModel.h"
 #include "render3d/V3dTexture.h"
@@ -58,24 +57,6 @@ std::vector<ref<V3dModel>> parts(const VehicleSpec& s)
 // A vertex of a scaled mesh in its part's frame, in units.
 double at(const ref<V3dModel>& m, const Array<int16_t>& a, int32_t i) { return a[i] * static_cast<double>(m->m_size) / kUnit / kUnit; }
 
-// p (fixed, the part's own frame) through the part, the vehicle and its
-// place, as change detection composes them (without the camera).
-ref<Vector> world(const VehicleRig& rig, const ref<Vsprite>& part, ref<Vector> p, const ref<Vmat>& place)
-{
-    ref<Vmat> m = new Vmat;
-    m->set(ref<Vmat>(part));
-    m->translate(part->m_wx, part->m_wy, part->m_wz);
-    m->multiply(ref<Vmat>(rig.m_body));
-    m->multiply(place);
-    m->transform(p);
-    return p;
-}
-
-double distance(const ref<Vector>& a, const ref<Vector>& b)
-{
-    return std::hypot(a->m_x - b->m_x, a->m_y - b->m_y, a->m_z - b->m_z) / kUnit;
-}
-
 } // namespace
 
 TEST_F(Vehicles, EveryPartIsThereClosedAndWithinTheTriangleBudget)
@@ -119,11 +100,11 @@ TEST_F(Vehicles, EveryPartIsThereClosedAndWithinTheTriangleBudget)
     }
 }
 
-TEST_F(Vehicles, TheShellLeavesTheMuzzleAndTheTracksRestOnTheGround)
+// The gun where the game fires from (the shell's flight from the drawn
+// muzzle is checked with the real tank in the actors tests), and the tracks
+// on the ground.
+TEST_F(Vehicles, TheGunSitsWhereTheGameFiresFromAndTheTracksRestOnTheGround)
 {
-    ref<Vmat> place = new Vmat;
-    place->translate(100 << 15, 7 << 15, -(50 << 15));
-    ref<Vector> position = new Vector(100 << 15, 7 << 15, -(50 << 15));
     for (const VehicleSpec* spec : {&kSherman, &kTiger, &kT34}) {
         VehicleRig rig(*spec);
         const double pivot = spec->gunPivot / kUnit;
@@ -149,30 +130,6 @@ TEST_F(Vehicles, TheShellLeavesTheMuzzleAndTheTracksRestOnTheGround)
         EXPECT_NEAR(x / rim, 0, 0.005) << spec->kind;
         EXPECT_NEAR(y / rim, 0, 0.005) << spec->kind;
         EXPECT_NEAR(front, spec->muzzle / kUnit + pivot, 0.01) << spec->kind;
-
-        for (int32_t heading : {0, 5000, -12000})
-            for (int32_t turn : {0, 3000, -9000, 16000})
-                for (int32_t pitch : {0, -1456, 910}) {
-                    rig.pose(heading, turn, pitch);
-                    ref<Vector> muzzle = world(rig, rig.m_gun, new Vector(0, 0, static_cast<int32_t>(front * kUnit)), place);
-                    // Where fireShell starts the shell: the mount above the
-                    // vehicle's origin, plus the muzzle distance along the gun.
-                    ref<Vector> u = new Vector(0, spec->gunHeight, 0), v = new Vector(0, 0, spec->muzzle);
-                    rig.m_body->rotate(u);
-                    ref<Vmat> g = new Vmat;
-                    g->set(ref<Vmat>(rig.m_gun));
-                    g->multiply(ref<Vmat>(rig.m_body));
-                    g->rotate(v);
-                    ref<Vector> shell = new Vector;
-                    shell->set(position);
-                    shell->add(u);
-                    shell->add(v);
-                    // The game pitches the shell's path about the turret's
-                    // axis, the gun about its trunnions, the pivot ahead.
-                    double slack = 0.02 + pivot * std::abs(std::sin(pitch * 6.2831853 / 32768));
-                    EXPECT_LE(distance(muzzle, shell), slack)
-                        << spec->kind << " heading " << heading << " turret " << turn << " pitch " << pitch;
-                }
     }
 
     for (const Family& f : kFamilies) {
