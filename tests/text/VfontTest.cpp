@@ -123,64 +123,42 @@ TEST_F(VfontTest, PartialOpacityScalesCoverageAndDropsTheShadow)
     EXPECT_EQ(px[20 + 18], 0x204060);
 }
 
-TEST_F(VfontTest, ClippedDrawingMatchesFullDrawingInsideTheClip)
+TEST_F(VfontTest, ClippedAndBlockDrawingsAreTheFullSmallDrawingPixelForPixel)
 {
-    constexpr int32_t W = 12, H = 6;
-    const char* text = "dfbd";
-    auto render = [&](const Array<int32_t>& px, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+    // Glyphs overlapping so that shadows fall on ink, drawn in blocks of b
+    // pixels from b times the position, within a clip.
+    constexpr int32_t W = 12, H = 6, kBg = 0x406080;
+    auto render = [&](int32_t b, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+        Array<int32_t> px = filled(W * b * H * b, kBg);
         int32_t x = 1;
-        for (const char* p = text; *p; p++) {
-            m_font->draw(*p, px, W, H, x0, y0, x1, y1, x << 15, 2 << 15, 0xFFFFFF, 32768);
-            x += m_font->charWidth(*p) - 1; // overlap so that shadows fall on glyphs
+        for (char c : {'d', 'f', 'b', 'c', 'd'}) {
+            m_font->draw(c, px, W * b, H * b, x0, y0, x1, y1, (x * b) << 15, (2 * b) << 15, 0xFFFFFF, 32768, b);
+            x += m_font->charWidth(c) - 1;
+        }
+        return px;
+    };
+    // Inside the clip the pixels of the whole drawing, outside none.
+    auto expectClipped = [&](int32_t b, const Array<int32_t>& whole, int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+        Array<int32_t> part = render(b, x0, y0, x1, y1);
+        for (int32_t i = 0; i < part.length; i++) {
+            int32_t x = i % (W * b), y = i / (W * b);
+            bool inside = x >= x0 && x < x1 && y >= y0 && y < y1;
+            ASSERT_EQ(part[i], inside ? whole[i] : kBg) << "clip " << x0 << "," << y0 << "-" << x1 << "," << y1 << " at " << x << "," << y;
         }
     };
-    Array<int32_t> full = filled(W * H, 0x406080);
-    render(full, 0, 0, W, H);
+    const Array<int32_t> small = render(1, 0, 0, W, H), large = render(3, 0, 0, 3 * W, 3 * H);
+    // Every large pixel is the small pixel it stands for.
+    for (int32_t y = 0; y < H * 3; y++)
+        for (int32_t x = 0; x < W * 3; x++)
+            ASSERT_EQ(large[y * W * 3 + x], small[(y / 3) * W + x / 3]) << x << "," << y;
     for (int32_t x0 = 0; x0 < W; x0++)
         for (int32_t x1 = x0 + 1; x1 <= W; x1++)
             for (int32_t y0 = 0; y0 < H; y0++)
-                for (int32_t y1 = y0 + 1; y1 <= H; y1++) {
-                    Array<int32_t> px = filled(W * H, 0x406080);
-                    render(px, x0, y0, x1, y1);
-                    for (int32_t i = 0; i < W * H; i++) {
-                        int32_t x = i % W, y = i / W;
-                        bool inside = x >= x0 && x < x1 && y >= y0 && y < y1;
-                        ASSERT_EQ(px[i], inside ? full[i] : 0x406080)
-                            << "clip " << x0 << "," << y0 << "-" << x1 << "," << y1 << " at " << x << "," << y;
-                    }
-                }
-}
-
-TEST_F(VfontTest, BlocksDrawEveryGlyphPixelAndShadowAsASquareAndClipAlike)
-{
-    // Glyphs (overlapping, so that shadows fall on ink) drawn small, and
-    // drawn three times as large from three times the position: every large
-    // pixel is the small pixel it stands for.
-    constexpr int32_t W = 12, H = 6, B = 3;
-    auto render = [&](const Array<int32_t>& px, int32_t w, int32_t h, int32_t b, int32_t x0, int32_t y0, int32_t x1,
-                      int32_t y1) {
-        int32_t x = 1;
-        for (char c : {'d', 'f', 'b', 'c', 'd'}) {
-            m_font->draw(c, px, w, h, x0, y0, x1, y1, (x * b) << 15, (2 * b) << 15, 0xFFFFFF, 32768, b);
-            x += m_font->charWidth(c) - 1;
-        }
-    };
-    Array<int32_t> small = filled(W * H, 0x406080), large = filled(W * B * H * B, 0x406080);
-    render(small, W, H, 1, 0, 0, W, H);
-    render(large, W * B, H * B, B, 0, 0, W * B, H * B);
-    for (int32_t y = 0; y < H * B; y++)
-        for (int32_t x = 0; x < W * B; x++)
-            ASSERT_EQ(large[y * W * B + x], small[(y / B) * W + x / B]) << x << "," << y;
-    // A clip cutting through the squares draws just its part of them.
-    for (auto [x0, y0, x1, y1] : {std::tuple{4, 7, 20, 11}, std::tuple{0, 0, 36, 8}, std::tuple{17, 5, 18, 16}}) {
-        Array<int32_t> part = filled(W * B * H * B, 0x406080);
-        render(part, W * B, H * B, B, x0, y0, x1, y1);
-        for (int32_t i = 0; i < W * B * H * B; i++) {
-            int32_t x = i % (W * B), y = i / (W * B);
-            bool inside = x >= x0 && x < x1 && y >= y0 && y < y1;
-            ASSERT_EQ(part[i], inside ? large[i] : 0x406080) << x << "," << y;
-        }
-    }
+                for (int32_t y1 = y0 + 1; y1 <= H; y1++)
+                    expectClipped(1, small, x0, y0, x1, y1);
+    // Clips cutting through the blocks draw just their part of them.
+    for (auto [x0, y0, x1, y1] : {std::tuple{4, 7, 20, 11}, std::tuple{0, 0, 36, 8}, std::tuple{17, 5, 18, 16}})
+        expectClipped(3, large, x0, y0, x1, y1);
 }
 
 TEST_F(VfontTest, NeverWritesOutsideTheBufferWhateverThePosition)

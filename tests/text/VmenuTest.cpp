@@ -102,35 +102,25 @@ TEST_F(VmenuTest, TouchLabelsDropTheirKey)
     m->removeAll();
 }
 
-TEST_F(VmenuTest, TouchesPickTheItemUnderThemAndNothingBetween)
+TEST_F(VmenuTest, TouchesAndThePointerFindTheItemUnderThemAndNothingBetween)
 {
     // Items 8 high with 3 pixels around: "Resume" spans y 37..45 on screen.
     ref<Vmenu> m = textMenu({"New Game", "Resume", "Help"});
     ASSERT_EQ(item(m, 1)->m_y0, 37);
-    EXPECT_EQ(m->key(5, 12, 40), 'R');
-    EXPECT_EQ(m->m_selected, item(m, 1));
-    EXPECT_EQ(lit(m, 0), 0x4000);
-    EXPECT_EQ(m->key(5, 12, 33), 0); // between two items
-    EXPECT_EQ(m->key(5, 12, 45), 0); // the bottom edge of "Resume"
-    EXPECT_EQ(m->key(5, 5, 40), 0);  // left of the menu
-    EXPECT_EQ(m->key(5, 12, 62), 0); // below it
-    EXPECT_EQ(m->m_selected, item(m, 1));
-    EXPECT_EQ(m->key(5, 12, 51), 'H');
-}
-
-TEST_F(VmenuTest, ThePointerHighlightsTheItemUnderItAsATouchWouldPickIt)
-{
-    ref<Vmenu> m = textMenu({"New Game", "Resume", "Help"});
     EXPECT_TRUE(m->hover(12, 40));
     EXPECT_EQ(m->m_selected, item(m, 1));
     EXPECT_EQ(lit(m, 1), 0x8000);
     EXPECT_EQ(lit(m, 0), 0x4000);
-    // Between items, on a bottom edge or outside: nothing under it, nothing changes.
+    EXPECT_EQ(m->key(5, 12, 40), 'R');
+    // Between items, on a bottom edge, left of the menu or below it: nothing
+    // under it, nothing changes.
     for (auto [x, y] : {std::pair{12, 33}, std::pair{12, 45}, std::pair{5, 40}, std::pair{12, 62}}) {
         EXPECT_FALSE(m->hover(x, y)) << x << "," << y;
+        EXPECT_EQ(m->key(5, x, y), 0) << x << "," << y;
         EXPECT_EQ(m->m_selected, item(m, 1));
     }
     EXPECT_EQ(m->itemAt(12, 51), item(m, 2));
+    EXPECT_EQ(m->key(5, 12, 51), 'H');
 
     // A button lights up under the pointer as when touched, and fades as usual.
     ref<Vmenu> b = touchMenu(48);
@@ -214,8 +204,6 @@ TEST_F(VmenuTest, ButtonGridPutsMenuAndViewLeftUpAndDownRightAndTheRestBelow)
     };
     const Layout layouts[] = {
         {480, 320, 72, 229, -20, 427, {-20, 129, 278, 427}, {6, 91, 176}},
-        {480, 320, 48, 229, -8, 439, {-8, 141, 290, 439}, {18, 103, 188}},
-        {320, 480, 72, 256, -20, 268, {-20, 76, 172, 268}, {12, 108, 204}},
         {320, 480, 48, 256, -8, 280, {-8, 88, 184, 280}, {24, 120, 216}},
     };
     for (const Layout& l : layouts) {

@@ -220,20 +220,20 @@ TEST_F(VtextTest, TextColourAndCounterChangesRedrawOnlyTheText)
     m_vp->add(t);
     m_vp->add(box(40, 0, 10, 10));
     m_vp->render();
+    auto onlyTheText = [&](const char* change) {
+        m_vp->renderChangeDetect(0, 0, 32768);
+        EXPECT_EQ(FakeHost::dirtyList(*m_vp), (std::vector<Rect>{{4, 5, 25, 13}})) << change;
+        m_vp->render();
+    };
     t->setTextColor(0xFF0000);
-    m_vp->renderChangeDetect(0, 0, 32768);
-    EXPECT_EQ(FakeHost::dirtyList(*m_vp), (std::vector<Rect>{{4, 5, 25, 13}}));
-    m_vp->render();
+    onlyTheText("colour");
     EXPECT_EQ(at(m_vp, 6, 6), 0xFF0000);
-    t->increment(); // same width, another digit
-    m_vp->renderChangeDetect(0, 0, 32768);
-    EXPECT_EQ(FakeHost::dirtyList(*m_vp), (std::vector<Rect>{{4, 5, 25, 13}}));
-    m_vp->render();
+    t->increment();
+    onlyTheText("same width, another digit");
     t->setNumber(29);
     m_vp->render();
-    t->setNumber(38); // the same digits' sum in another order still redraws
-    m_vp->renderChangeDetect(0, 0, 32768);
-    EXPECT_EQ(FakeHost::dirtyList(*m_vp), (std::vector<Rect>{{4, 5, 25, 13}}));
+    t->setNumber(38);
+    onlyTheText("the same digits' sum in another order");
 }
 
 TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
