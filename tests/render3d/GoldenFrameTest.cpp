@@ -12,14 +12,7 @@
 #include "Models3d.h"
 #include "Png.h"
 #include "VehicleRig.h"
-#include "host/Vdisplay.h"
 #include "math/Vmat.h"
-#include "render3d/V3dMaterial.h"
-#include "render3d/V3dModel.h"
-#include "render3d/V3dTexture.h"
-#include "render3d/V3dView.h"
-#include "runtime/InputStream.h"
-#include "scene/Vilib.h"
 #include "support/FakeHost.h"
 
 // Golden frames of the 3D path: fixed scenes of the game's vehicles and of
@@ -189,22 +182,9 @@ ref<V3dMaterial> plain(int32_t colour)
     return m;
 }
 
-class GoldenFrames : public testing::Test {
+class GoldenFrames : public GameModels {
 protected:
-    void SetUp() override
-    {
-        if (V::m_fsin.empty())
-            V::fsinInit();
-        InputStream::setResourceDir(KORVATH_DATA_DIR);
-        m_lib = new Vilib(new Vdisplay, "app"_s);
-        V3dModel::open("p3d"_s, m_lib);
-        V3dModel::textureLoad(m_lib, nullptr);
-    }
-    void TearDown() override
-    {
-        V3dModel::destroy();
-        InputStream::setResourceDir(".");
-    }
+    void SetUp() override { open("app"); }
 
     // Runs a scene and records the checksum it left under its name.
     void scene(const char* name, const std::function<void(Checksum&)>& body)
@@ -225,7 +205,6 @@ protected:
     }
 
     FakeHost m_host;
-    ref<Vilib> m_lib;
     std::vector<std::pair<std::string, uint64_t>> m_sums;
 };
 

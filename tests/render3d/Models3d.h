@@ -10,6 +10,7 @@
 #include "MeshBuilder.h"
 #include "ModelFile.h"
 #include "Shapes.h"
+#include "host/Vdisplay.h"
 #include "math/V.h"
 #include "render3d/V3dMaterial.h"
 #include "render3d/V3dModel.h"
@@ -54,6 +55,29 @@ public:
     }
 
     TempDir m_dir;
+};
+
+// The game's model file from the data folder, read by the engine's loader,
+// with the textures of the named picture library when one is given.
+class GameModels : public testing::Test {
+protected:
+    void open(const char* library = nullptr)
+    {
+        if (V::m_fsin.empty())
+            V::fsinInit();
+        InputStream::setResourceDir(KORVATH_DATA_DIR);
+        if (library)
+            m_lib = new Vilib(new Vdisplay, String::copyOf(library));
+        V3dModel::open("p3d"_s, m_lib);
+        if (m_lib)
+            V3dModel::textureLoad(m_lib, nullptr);
+    }
+    void TearDown() override
+    {
+        V3dModel::destroy();
+        InputStream::setResourceDir(".");
+    }
+    ref<Vilib> m_lib;
 };
 
 // A plain-coloured material (index 0) and a textured one (index 1).

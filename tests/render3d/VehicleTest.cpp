@@ -8,15 +8,9 @@
 
 #include "ModelSheet.h"
 #include "Models.h"
+#include "Models3d.h"
 #include "Png.h"
 #include "VehicleRig.h"
-#include "host/Vdisplay.h"
-#include "render3d/V3dMaterial.h"
-#include "render3d/V3dModel.h"
-#include "render3d/V3dTexture.h"
-#include "runtime/InputStream.h"
-#include "scene/Vilib.h"
-#include "support/Files.h"
 
 namespace {
 
@@ -28,21 +22,9 @@ struct Family {
 };
 const Family kFamilies[] = {{&kSherman, "sherman"}, {&kTiger, "tiger"}, {&kT34, "t34"}, {&kTruck, "truck"}};
 
-// The game's model file, read by the engine's loader.
-class Vehicles : public testing::Test {
+class Vehicles : public GameModels {
 protected:
-    void SetUp() override
-    {
-        if (V::m_fsin.empty())
-            V::fsinInit();
-        InputStream::setResourceDir(KORVATH_DATA_DIR);
-        V3dModel::open("p3d"_s, nullptr);
-    }
-    void TearDown() override
-    {
-        V3dModel::destroy();
-        InputStream::setResourceDir(".");
-    }
+    void SetUp() override { open(); }
 };
 
 std::vector<ref<V3dModel>> parts(const VehicleSpec& s)
@@ -170,20 +152,16 @@ TEST_F(Vehicles, TheGunSitsWhereTheGameFiresFromAndTheTracksRestOnTheGround)
     }
 }
 
-TEST(VehicleFiles, TheGeneratorsAndTheSheetGiveTheSameBytesEveryTime)
+TEST_F(Vehicles, TheGeneratorsAndTheSheetGiveTheSameBytesEveryTime)
 {
     std::ifstream in(std::string(KORVATH_DATA_DIR) + "/p3d.bin", std::ios::binary);
     std::vector<uint8_t> built{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     EXPECT_EQ(Models::build().m_file.bytes(), built);
     EXPECT_EQ(Models::build().m_file.bytes(), built);
 
-    if (V::m_fsin.empty())
-        V::fsinInit();
-    InputStream::setResourceDir(KORVATH_DATA_DIR);
     int32_t w = 0, h = 0, w2 = 0, h2 = 0;
     std::vector<uint32_t> first = ModelSheet::draw(w, h);
     std::vector<uint32_t> second = ModelSheet::draw(w2, h2);
-    InputStream::setResourceDir(".");
     EXPECT_EQ(first, second);
     // The same as the sheet the build wrote, in another process.
     int32_t pw = 0, ph = 0;
