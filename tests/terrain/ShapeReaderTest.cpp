@@ -40,6 +40,8 @@ std::string readQuietly(const std::string& name, ref<VpolyTerrain>& poly)
 
 } // namespace
 
+// Regions on the wrong side of their outline, or a shape version read with
+// the wrong colour layout.
 TEST(Vswf, ASquareNestedRegionsAndTheirColoursInEveryShapeVersion)
 {
     for (int32_t version : {1, 2, 3}) {

@@ -123,6 +123,7 @@ TEST_F(VfontTest, PartialOpacityScalesCoverageAndDropsTheShadow)
     EXPECT_EQ(px[20 + 18], 0x204060);
 }
 
+// A clip or an enlarged block that loses a shadow, or draws past the clip.
 TEST_F(VfontTest, ClippedAndBlockDrawingsAreTheFullSmallDrawingPixelForPixel)
 {
     // Glyphs overlapping so that shadows fall on ink, drawn in blocks of b

@@ -102,6 +102,7 @@ TEST_F(VmenuTest, TouchLabelsDropTheirKey)
     m->removeAll();
 }
 
+// A touch or a hover in the gap between items must pick nothing.
 TEST_F(VmenuTest, TouchesAndThePointerFindTheItemUnderThemAndNothingBetween)
 {
     // Items 8 high with 3 pixels around: "Resume" spans y 37..45 on screen.
