@@ -114,7 +114,7 @@ TEST(Vterrain, APlainLandsOnTheRowsAPinholeCameraPredicts)
         EXPECT_EQ(v->m_top[x], v->m_top[0]) << x;
 }
 
-TEST(Vterrain, HeadingsComeFromTheSineTableAndLookAtAimsTheEye)
+TEST(Vterrain, HeadingsWrapAndLookAtAimsTheEye)
 {
     // Headings wrap to 0 .. 32767; west rotates a step along x to -z.
     ref<Vterrain> v = view(32, 32, plain(), 8 * kUnit);
