@@ -74,6 +74,19 @@ protected:
     ref<Vfont> m_font;
 };
 
+// The text fixture with a w x h screen on a fake host, emptied afterwards.
+template <int32_t W, int32_t H>
+class ScreenFixture : public TextFixture {
+protected:
+    void TearDown() override
+    {
+        m_vp->removeAllStar();
+        TextFixture::TearDown();
+    }
+    FakeHost m_host;
+    ref<Viewport> m_vp = screen(W, H);
+};
+
 // The field of t as it reads, first character first.
 inline std::string fieldText(const ref<Vtext>& t)
 {

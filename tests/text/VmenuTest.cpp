@@ -6,13 +6,8 @@ namespace {
 
 constexpr char kBattleKeys[8] = {'0', '2', '3', '8', '9', '4', '6', '5'};
 
-class VmenuTest : public TextFixture {
+class VmenuTest : public ScreenFixture<480, 480> {
 protected:
-    void TearDown() override
-    {
-        m_vp->removeAllStar();
-        TextFixture::TearDown();
-    }
     // A text menu of the items at (10, 20), laid out on screen.
     ref<Vmenu> textMenu(std::initializer_list<const char*> items)
     {
@@ -33,8 +28,6 @@ protected:
             m->addTouch(k, 32);
         return m;
     }
-    FakeHost m_host;
-    ref<Viewport> m_vp = screen(480, 480);
 };
 
 ref<Vsprite> item(const ref<Vmenu>& m, int32_t n)

@@ -4,16 +4,7 @@
 
 namespace {
 
-class VtextTest : public TextFixture {
-protected:
-    void TearDown() override
-    {
-        m_vp->removeAllStar();
-        TextFixture::TearDown();
-    }
-    FakeHost m_host;
-    ref<Viewport> m_vp = screen(60, 30);
-};
+using VtextTest = ScreenFixture<60, 30>;
 
 ref<StringBuffer> buffer(const char* s)
 {
