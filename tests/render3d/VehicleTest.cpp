@@ -49,19 +49,17 @@ TEST_F(Vehicles, EveryPartIsThereClosedAndWithinTheTriangleBudget)
             ASSERT_TRUE(m) << f.prefix;
             triangles += m->faceCount();
             // Closed: every edge between two positions is walked once each way.
-            std::map<std::tuple<int32_t, int32_t, int32_t, int32_t, int32_t, int32_t>, int32_t> edges;
+            using Position = std::tuple<int32_t, int32_t, int32_t>;
+            std::map<std::pair<Position, Position>, int32_t> edges;
             auto pos = [&](int32_t slot) {
                 int32_t r = m->resolve(slot);
-                return std::tuple<int32_t, int32_t, int32_t>{m->m_vx[r], m->m_vy[r], m->m_vz[r]};
+                return Position{m->m_vx[r], m->m_vy[r], m->m_vz[r]};
             };
             for (int32_t j = 0; j < m->faceCount(); j++) {
-                auto p = {pos(m->m_faceA[j]), pos(m->m_faceB[j]), pos(m->m_faceC[j])};
-                std::vector<std::tuple<int32_t, int32_t, int32_t>> v(p);
+                const Position v[3] = {pos(m->m_faceA[j]), pos(m->m_faceB[j]), pos(m->m_faceC[j])};
                 for (int32_t k = 0; k < 3; k++) {
-                    auto [ax, ay, az] = v[static_cast<std::size_t>(k)];
-                    auto [bx, by, bz] = v[static_cast<std::size_t>((k + 1) % 3)];
-                    edges[{ax, ay, az, bx, by, bz}]++;
-                    edges[{bx, by, bz, ax, ay, az}]--;
+                    edges[{v[k], v[(k + 1) % 3]}]++;
+                    edges[{v[(k + 1) % 3], v[k]}]--;
                 }
             }
             int32_t open = 0;
