@@ -29,6 +29,8 @@ void App::destroy()
         m_physics->destroy();
     if (m_tank)
         m_tank->destroy();
+    // Each vehicle holds this view: the last references go here.
+    m_tank = nullptr;
     m_enemy = nullptr;
     m_truck = nullptr;
 }
@@ -165,6 +167,9 @@ bool App::screenResize()
 
 void App::resetGame(int32_t front)
 {
+    // A new campaign has no battle in progress, not even the one it ends.
+    if (m_tank)
+        m_tank->m_wx = 0;
     prefWrite(10, 0);
     freshTank();
     prefWrite(11, 0);

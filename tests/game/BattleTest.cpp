@@ -274,6 +274,34 @@ TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
     EXPECT_TRUE(seen);
 }
 
+// New Game in battle asks first; a new campaign chosen there ends the battle
+// at once, without the run-out and without moving the front, and the record
+// holds no battle. Another side brings another tank.
+TEST_F(BattleTest, ANewCampaignChosenInBattleEndsItAtOnce)
+{
+    campaign(1, 4);
+    toBattle(m_host);
+    ref<Tank> before;
+    m_host.at(kInBattle, [&](App& app) { before = app.m_tank; });
+    m_host.key(kInBattle + 100, 6);
+    m_host.key(kInBattle + 400, 'N');
+    m_host.at(kInBattle + 700, [](App& app) { EXPECT_TRUE(findText(&app, "Abandon the running campaign?")); });
+    m_host.key(kInBattle + 800, 'Y');
+    m_host.key(kInBattle + 1100, 'G');
+    m_host.at(kInBattle + 1500, [&](App& app) {
+        EXPECT_TRUE(app.m_mapSprite); // straight back to the map
+        EXPECT_EQ(app.m_front, 5);
+        EXPECT_EQ(app.m_side, 2);
+        EXPECT_NE(app.m_tank, before);
+        EXPECT_EQ(app.m_tank->m_rounds, 20);
+    });
+    m_host.stopAt(kInBattle + 1600);
+    m_host.run();
+    EXPECT_EQ(storedSlot(1), 5);
+    EXPECT_EQ(storedSlot(10), 0);
+    EXPECT_EQ(m_host.count("music3"), 1); // the splash's only: no battle won
+}
+
 // A new window size in battle lays out the radar, the panel and the buttons
 // again.
 TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
@@ -335,7 +363,8 @@ TEST_F(BattleTest, TheCameraWaitsWhileTheTurnKeyIsHeld)
         app.keyUpSys(2);
     });
     m_host.at(kInBattle + 1300, [&](App& app) {
-        EXPECT_EQ(Tank::wrapAngle(app.m_terrain->getHeading() - app.m_tank->m_heading), 0);
+        // Caught up (a hit may have jolted the tank since by a few degrees).
+        EXPECT_LT(std::abs(Tank::wrapAngle(app.m_terrain->getHeading() - app.m_tank->m_heading)), 0x200);
     });
     m_host.stopAt(kInBattle + 1400);
     m_host.run();
