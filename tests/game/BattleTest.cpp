@@ -208,8 +208,8 @@ TEST_F(BattleTest, TheStatusLinesLightUpWhenLowAndTheTruckRefills)
     m_host.run();
 }
 
-// An enemy 200 units away is drawn on the radar's rim, one farther away
-// too; the truck parked off the map is not on it.
+// An enemy 200 units away is drawn on the radar's rim; the truck parked off
+// the map is not on it.
 TEST_F(BattleTest, TheRadarRimIsTwoHundredUnitsAway)
 {
     campaign(1, 5);
