@@ -117,6 +117,8 @@ void App::battleKeys()
     if (!menu || !m_tank)
         return;
     const bool touchLayout = m_menuDrive->m_buttonSize != 0;
+    // The wheel means nothing in battle; notches must not reach the menu later.
+    m_wheel.store(0);
     int32_t k = keyGet();
     if (k == 0) {
         m_idleMs += m_frameMs;

@@ -131,21 +131,24 @@ TEST_F(BattleTest, FiringLowersTheRoundsAndTheShellExplodes)
 // Germans; lost (fuel exactly 0) the other way. The record has no battle.
 TEST_F(BattleTest, WinningAndLosingMoveTheFrontOneRing)
 {
+    enum How { won, noFuel, destroyed };
     struct Case {
         int32_t side;
-        bool win;
+        How how;
         int32_t front;
-    } cases[] = {{1, true, 4}, {2, true, 6}, {1, false, 6}, {3, false, 6}};
+    } cases[] = {{1, won, 4}, {2, won, 6}, {1, noFuel, 6}, {3, destroyed, 6}, {2, destroyed, 4}};
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "side " << c.side << (c.win ? " wins" : " loses"));
+        SCOPED_TRACE(testing::Message() << "side " << c.side << " case " << c.how);
         campaign(c.side, 5);
         GameHost host;
         toBattle(host);
         host.at(kInBattle, [&](App& app) {
-            if (c.win)
+            if (c.how == won)
                 Tank::m_enemyCount = 0;
-            else
+            else if (c.how == noFuel)
                 app.m_tank->m_fuel = 0;
+            else
+                app.m_tank->m_damage = 50;
         });
         bool stillOn = false;
         host.at(kInBattle + 1000, [&](App& app) { stillOn = app.m_mapSprite == nullptr; });
