@@ -1,3 +1,4 @@
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -257,6 +258,7 @@ TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
     m_host.run();
     EXPECT_EQ(storedSlot(10), x);
     EXPECT_EQ(storedSlot(3), 7);
+    EXPECT_GT(x, 0);
 
     GameHost again;
     toBattle(again);
@@ -303,6 +305,25 @@ TEST_F(BattleTest, ANewCampaignChosenInBattleEndsItAtOnce)
     EXPECT_EQ(storedSlot(1), 5);
     EXPECT_EQ(storedSlot(10), 0);
     EXPECT_EQ(m_host.count("music3"), 1); // the splash's only: no battle won
+}
+
+// A tank that strayed over the map's edge is kept at the edge: the record
+// neither loses the battle (x 0) nor wraps the place round 16 bits.
+TEST_F(BattleTest, TheRecordKeepsATankOverTheEdgeOnTheMap)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.at(kInBattle, [&](App& app) {
+        for (auto [x, z, slot10, slot11] : {std::array{-5, 600, 1, 511}, std::array{0, -3, 1, 0}}) {
+            app.m_tank->m_wx = x == 0 ? 100 : x * kUnit; // just off 0: still in battle
+            app.m_tank->m_wz = z * kUnit;
+            app.prefSave();
+            EXPECT_EQ(storedSlot(10), slot10);
+            EXPECT_EQ(storedSlot(11), slot11);
+        }
+        app.m_stop = true;
+    });
+    m_host.run();
 }
 
 // A new window size in battle lays out the radar, the panel and the buttons
