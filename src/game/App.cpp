@@ -22,17 +22,13 @@ void App::destroy()
             s->removeAllStar();
     }
     m_mapSprite = nullptr;
-    // The vehicles and their parts hold each other.
-    if (m_tank)
-        m_tank->pilot(nullptr);
+    // The vehicles and their parts hold each other, and each holds this view.
+    battleClear();
     if (m_physics)
         m_physics->destroy();
     if (m_tank)
         m_tank->destroy();
-    // Each vehicle holds this view: the last references go here.
     m_tank = nullptr;
-    m_enemy = nullptr;
-    m_truck = nullptr;
 }
 
 void App::run()

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "game/Tank.h"
 #include "game/Truck.h"
@@ -199,6 +200,9 @@ public:
     Array<int8_t> m_prefs; // 24 bytes: twelve 16-bit slots, low byte first
     ref<String> m_viewer;  // a mesh to inspect instead of playing, or null
     ref<Vphysics> m_physics; // the bodies in play
+    // The enemies and the truck of the battle, in play or not: each holds its
+    // parts and they hold it, so the battle takes them apart when it ends.
+    std::vector<ref<Tank>> m_forces;
     ref<VpolyTerrain> m_polyTerrain; // the height map; the overhead view
     ref<Vterrain> m_terrain;         // the perspective view
     // The player's tank drives itself until a key is pressed.

@@ -47,6 +47,7 @@ void App::tankEnemy()
     if (!t)
         return;
     radarAdd(t, kRadarEnemy);
+    m_forces.push_back(t);
     m_enemy = t;
     t->m_target = m_tank;
     t->redeploy();
@@ -69,6 +70,7 @@ void App::truckInit()
     m_truck->m_damage = -1;
     m_truck->park();
     radarAdd(m_truck, kRadarTruck);
+    m_forces.push_back(m_truck);
     if (!m_physics)
         m_physics = new Vphysics;
     m_physics->add(m_truck);
@@ -222,6 +224,11 @@ void App::battleClear()
         m_tank->pilot(nullptr);
     if (m_physics)
         m_physics->removeAll(m_tank);
+    // Those that left the world by themselves (the last enemy destroyed, the
+    // truck gone) are taken apart too.
+    for (const ref<Tank>& t : m_forces)
+        t->destroy();
+    m_forces.clear();
     m_enemy = nullptr;
     m_truck = nullptr;
     if (m_radar)

@@ -219,10 +219,10 @@ TEST_F(BattleTest, TheRadarRimIsTwoHundredUnitsAway)
     campaign(1, 5);
     toBattle(m_host);
     m_host.at(kInBattle, [](App& app) {
+        // Placed and looked at at once: an enemy that far, unseen, soon comes nearer.
         Tank& e = *app.m_enemy;
         e.placeOnGround(app.m_tank->m_wx, app.m_tank->m_wz - 200 * kUnit);
-    });
-    m_host.at(kInBattle + 70, [](App& app) {
+        app.radar();
         std::vector<Vsprite*> red, green;
         for (Vsprite* b = app.m_radar->m_child.get(); b; b = b->m_sibling.get())
             (b->m_color == static_cast<int32_t>(0xFFFFC0C0) ? red : green).push_back(b);
