@@ -60,7 +60,7 @@ public:
     virtual void keyUpSys(int32_t c);
     // Host thread: sets or clears the held bit of key c (0..57) without
     // queueing it, for a key that stands in for another while held.
-    void keyHoldSys(int32_t c, bool held);
+    virtual void keyHoldSys(int32_t c, bool held);
     virtual bool keyWaiting();
     // render, then wait out the rest of a 64 ms frame.
     virtual void renderWait();
