@@ -62,8 +62,10 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
 HostFrame::RootFactory GameStart::game() const
 {
     std::string viewer = m_options.m_viewer;
-    return [viewer] {
+    const bool demo = m_options.m_demo;
+    return [viewer, demo] {
         ref<App> app = new App;
+        app->m_demo = demo;
         if (!viewer.empty())
             app->m_viewer = String::copyOf(viewer.c_str());
         return ref<V3dView>(app);

@@ -45,6 +45,8 @@ const char* HostOptions::usage()
            "                  --headless a fresh temporary folder, removed afterwards)\n"
            "  --mute          open no audio device\n"
            "  --viewer NAME   inspect the mesh NAME of the model file instead of playing\n"
+           "  --demo          the game plays itself, campaign and battles (any key takes\n"
+           "                  over the tank)\n"
            "                  (arrows turn it, + and - zoom, u and d move, Escape leaves)\n"
            "\n"
            "Headless (no window; a virtual clock that advances by what the game sleeps):\n"
@@ -101,6 +103,8 @@ bool HostOptions::parse(int argc, const char* const* argv, std::string& error)
             m_headless = true;
         } else if (opt == "--fullscreen") {
             m_fullscreen = windowOption = true;
+        } else if (opt == "--demo") {
+            m_demo = true;
         } else if (opt == "--mute") {
             m_mute = windowOption = true;
         } else if (opt == "--scale") {

@@ -30,6 +30,8 @@ public:
     std::string m_prefsDir;
     // Both: the name of a mesh to show in the mesh inspector instead of the game.
     std::string m_viewer;
+    // Both: the player's tank drives itself (attract mode, soak runs).
+    bool m_demo = false;
     // Headless only.
     std::string m_script;
     int32_t m_untilMs = 600000;

@@ -28,6 +28,11 @@ int32_t SdlInput::keyCode(SDL_Keycode key)
         return 10;
     case SDLK_SPACE:
         return ' ';
+    case SDLK_TAB:
+        return '\t';
+    case SDLK_ASTERISK:
+    case SDLK_KP_MULTIPLY:
+        return '*';
     case SDLK_ESCAPE:
         return 6;
     case SDLK_PLUS:
@@ -71,6 +76,30 @@ int32_t SdlInput::keyCode(SDL_Keycode key)
     if (key >= SDLK_a && key <= SDLK_z)
         return 'A' + (key - SDLK_a);
     return -1;
+}
+
+int32_t SdlInput::heldArrow(int32_t code)
+{
+    switch (code) {
+    case 'A':
+        return 1;
+    case 'D':
+    case 'd': // the mesh viewer's lower-case d
+        return 2;
+    case 'W':
+        return 3;
+    case 'S':
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+void SdlInput::unholdArrow(Viewport& vp, int32_t code)
+{
+    int32_t arrow = heldArrow(code);
+    if (arrow != 0 && m_holders[arrow] > 0 && --m_holders[arrow] == 0)
+        vp.keyHoldSys(arrow, false);
 }
 
 void SdlInput::setScreen(int32_t originX, int32_t originY, int32_t shownWidth, int32_t shownHeight,
@@ -145,6 +174,12 @@ bool SdlInput::handle(const SDL_Event& e, Viewport* view)
         if (code > 0) {
             m_keyDown[sc] = static_cast<int16_t>(code);
             hold(vp, code);
+            // W, A, S and D are letters to the menus and, held, the arrows
+            // to the tank: the arrow's bit is held without a second press.
+            if (int32_t arrow = heldArrow(code)) {
+                if (m_holders[arrow]++ == 0)
+                    vp.keyHoldSys(arrow, true);
+            }
         }
         return true;
     }
@@ -153,6 +188,7 @@ bool SdlInput::handle(const SDL_Event& e, Viewport* view)
         if (sc < 0 || sc >= SDL_NUM_SCANCODES || !m_keyDown[sc])
             return true;
         unhold(vp, m_keyDown[sc]);
+        unholdArrow(vp, m_keyDown[sc]);
         m_keyDown[sc] = 0;
         return true;
     }
@@ -244,10 +280,10 @@ void SdlInput::padButton(Viewport& vp, Pad& pad, int32_t button, bool down)
         code = 10;
         break;
     case SDL_CONTROLLER_BUTTON_B:
-        code = '9';
+        code = '3';
         break;
     case SDL_CONTROLLER_BUTTON_X:
-        code = '3';
+        code = '9';
         break;
     case SDL_CONTROLLER_BUTTON_Y:
     case SDL_CONTROLLER_BUTTON_START:
@@ -331,6 +367,7 @@ void SdlInput::releaseAll(Viewport& vp)
     for (int32_t sc = 0; sc < SDL_NUM_SCANCODES; sc++) {
         if (m_keyDown[sc]) {
             unhold(vp, m_keyDown[sc]);
+            unholdArrow(vp, m_keyDown[sc]);
             m_keyDown[sc] = 0;
         }
     }

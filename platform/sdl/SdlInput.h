@@ -14,9 +14,11 @@ class Viewport;
 // and 2, as printed on it; digits and the other keypad digits '0'..'9', Enter
 // 10, Space ' ', Escape 6, Page Up, Page Down, Home and End the paging codes
 // of Viewport, U and D 'u' and 'd', other letters their upper-case codes, '+'
-// and '-'. The left mouse button is the touch (key 5); the pointer's resting
+// and '-', Tab '\t', '*' (also the keypad's). W, A, S and D are their
+// letters and, while held, hold the arrows' bits too (the tank drives by
+// them). The left mouse button is the touch (key 5); the pointer's resting
 // place and the wheel are kept for the menus. Gamepad: d-pad and left stick
-// are the arrows, A 10, B '9', X '3', Y and Start 6, left shoulder '1', right
+// are the arrows, A 10, B '3', X '9', Y and Start 6, left shoulder '1', right
 // shoulder '7'; the right stick is the tilt.
 class SdlInput {
 public:
@@ -25,6 +27,8 @@ public:
 
     // The game code of a key, or -1 when the key means nothing to the game.
     static int32_t keyCode(SDL_Keycode key);
+    // The arrow whose bit a held letter holds as well (W, A, S, D), or 0.
+    static int32_t heldArrow(int32_t code);
     // Where the logical screen of width x height lies in the window: its
     // top-left corner and its size there, in window pixels.
     void setScreen(int32_t originX, int32_t originY, int32_t shownWidth, int32_t shownHeight, int32_t width,
@@ -56,6 +60,7 @@ private:
 
     void hold(Viewport& vp, int32_t code);
     void unhold(Viewport& vp, int32_t code);
+    void unholdArrow(Viewport& vp, int32_t code);
     void logical(int32_t wx, int32_t wy, int32_t& x, int32_t& y) const;
     void padButton(Viewport& vp, Pad& pad, int32_t button, bool down);
     void padAxis(Viewport& vp, Pad& pad, int32_t axis, int32_t value);

@@ -22,6 +22,13 @@ void App::destroy()
             s->removeAllStar();
     }
     m_mapSprite = nullptr;
+    // The vehicles and their parts hold each other, and each holds this view.
+    battleClear();
+    if (m_physics)
+        m_physics->destroy();
+    if (m_tank)
+        m_tank->destroy();
+    m_tank = nullptr;
 }
 
 void App::run()
@@ -31,16 +38,15 @@ void App::run()
         return;
     }
     initOnce();
-    if (mapScreen(true)) {
+    // The demo plays a campaign of its own, from the map on.
+    if (m_demo && m_front == 0)
+        resetGame(5);
+    if (mapScreen(!m_demo)) {
         while (mapScreen(false)) {
         }
     }
-    // The battle is not played yet: a map screen that ends to start one
-    // leads back to the map.
-    while (isRunning()) {
-        while (mapScreen(false)) {
-        }
-    }
+    while (isRunning())
+        battle();
     prefSave();
     destroy();
 }
@@ -101,6 +107,17 @@ void App::initOnce()
     remove(splash);
     m_lib->deletePicture(AppPicture::kSplash);
 
+    m_physics = new Vphysics;
+    V3dModel::init();
+    V3dModel::open("p3d"_s, m_lib);
+    m_tank = tankInit(m_side, 50);
+    if (m_tank) {
+        m_tank->m_fuel = prefRead(8) << 15;
+        m_tank->m_rounds = prefRead(9);
+        m_tank->m_damage = prefRead(7) > 49 ? 0 : prefRead(7);
+    }
+    initTerrain0();
+
     m_menuDrive = controlMenu(false, buttonSize);
     m_menuAim = controlMenu(true, buttonSize);
     m_hud = new Vsprite;
@@ -121,6 +138,14 @@ bool App::screenResize()
         if (V3dView::screenResize()) {
             changed = true;
             stageLayout();
+            if (m_terrain) {
+                m_terrain->m_focal = m_focal;
+                m_terrain->setWidthHeight(m_width, m_height);
+                m_terrain->setHorizon(m_height >> 3);
+                m_terrain->setSkyGradient(0x5995, 0x3399FF);
+                if (m_polyTerrain && m_polyTerrain->isLinked())
+                    overheadResize();
+            }
             if (m_mapSprite) {
                 mapResize();
             } else if ((m_menuDrive && m_menuDrive->isLinked()) || (m_menuAim && m_menuAim->isLinked())) {
@@ -138,6 +163,9 @@ bool App::screenResize()
 
 void App::resetGame(int32_t front)
 {
+    // A new campaign has no battle in progress, not even the one it ends.
+    if (m_tank)
+        m_tank->m_wx = 0;
     prefWrite(10, 0);
     freshTank();
     prefWrite(11, 0);

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "game/Tank.h"
 #include "game/Truck.h"
@@ -12,6 +13,8 @@
 #include "scene/Vmenu.h"
 #include "scene/Vsprite.h"
 #include "scene/Vtext.h"
+#include "terrain/VpolyTerrain.h"
+#include "terrain/Vterrain.h"
 
 // The game: the root of everything drawn, the 3D camera, the render loop and
 // the key queue in one object. The host creates exactly one, calls init and
@@ -22,8 +25,9 @@
 // and the small sprite helpers), AppMenus.cpp (the menus and what they share:
 // mouse, headings, confirmation), AppScreens.cpp (the pages: help, About,
 // game over), AppMap.cpp (the campaign map), AppPrefs.cpp (the preferences
-// record) and AppBattle.cpp (the tanks, the enemy forces and the truck of a
-// battle).
+// record), AppBattle.cpp (the terrain, the forces and the set-up of a
+// battle), AppPlay.cpp (the frames of a battle, its keys, its end and the
+// demo pilot) and AppCamera.cpp (the chase camera and the overhead view).
 //
 // The pages outside the battle (map, menus, help, About) are laid out on the
 // stage, m_stage: a screen of m_stageWidth x m_stageHeight pixels shown at a
@@ -69,6 +73,10 @@ public:
     virtual bool menuMain();
     // Hides the full controls, keeping only the menu button.
     virtual void menuOff();
+    // Rescales the overhead map to the screen width and recentres it.
+    virtual void overheadResize();
+    // Shows the perspective view (terrain and sky) instead of the map.
+    virtual void perspectiveSwitch();
     // Side and level; true when a side was chosen (a new campaign starts).
     virtual bool menuSettings();
     // Reads the preferences record and applies the defaults of a first start.
@@ -79,11 +87,21 @@ public:
     virtual void prefSave();
     // Sets slot k of the record in memory to the low 16 bits of v.
     virtual void prefWrite(int32_t k, int32_t v);
+    // Moves every blip of the radar; once a battle frame.
+    virtual void radar();
+    // Registers vehicle v of a kind (kRadarEnemy, kRadarTruck) with a blip.
+    virtual void radarAdd(const ref<Vsprite>& v, int32_t kind);
     // A new campaign at front (0: none); saves the record.
     virtual void resetGame(int32_t front);
+    // Refreshes the status numbers, their highlighting and the resupply from
+    // a captured truck; once a battle frame.
+    virtual void status();
     // A tank of a kind (1 Sherman, 2 Tiger, other T-34) that last hits
     // destroy, drawn in this view with the view's library.
     virtual ref<Tank> tankInit(int32_t kind, int32_t last);
+    // True when the chase camera has fallen too far behind the tank and
+    // must be re-aimed this frame.
+    virtual bool turn();
     // Waits for a confirming key, a resize, the stop, or ms of frame time.
     virtual void waitKey(int32_t ms);
 
@@ -131,6 +149,25 @@ public:
     // Shows the control menu for the driving or aiming state and lays out
     // menu, status panel and radar.
     void menuGameShow();
+    // The height map from the layout; the terrain views for the site of the
+    // next battle; the site, the player's start and the enemy count.
+    void initTerrain0();
+    void initTerrain();
+    void initLevel();
+    // One battle from its set-up to the return to the map.
+    void battle();
+    // The player's keys and touches of one frame.
+    void battleKeys();
+    // The overhead view of the map; recentres it on the player's tank.
+    void overheadSwitch();
+    void overheadView();
+    // Places the chase camera behind the player's tank.
+    void lookAt();
+    // In demo mode: points the player's tank at the nearest enemy, or at the
+    // supply truck when it is needed.
+    void demoPilot();
+    // The start of a battle at the start spot the terrain camera stands on.
+    void battleSetUp();
     // One enemy tank, pursuing the player's, put into play on its side.
     void tankEnemy();
     // The battle's supply truck, waiting off the field until it is needed.
@@ -163,9 +200,21 @@ public:
     Array<int8_t> m_prefs; // 24 bytes: twelve 16-bit slots, low byte first
     ref<String> m_viewer;  // a mesh to inspect instead of playing, or null
     ref<Vphysics> m_physics; // the bodies in play
+    // The enemies and the truck of the battle, in play or not: each holds its
+    // parts and they hold it, so the battle takes them apart when it ends.
+    std::vector<ref<Tank>> m_forces;
+    ref<VpolyTerrain> m_polyTerrain; // the height map; the overhead view
+    ref<Vterrain> m_terrain;         // the perspective view
+    // The player's tank drives itself until a key is pressed.
+    bool m_demo = false;
+    int32_t m_idleMs = 0;        // battle time since the last key
+    bool m_abandoned = false;    // a new campaign was chosen in battle
+    bool m_viewChange = false;   // the view changed this frame
 
     // Radar kinds of the sprites' ids.
     static constexpr int32_t kRadarEnemy = 2, kRadarTruck = 3;
+    // Battle time that a won or lost battle runs on before the fade.
+    static constexpr int32_t kRunOutMs = 2000;
 
     ref<Vsprite> m_stage;     // group node holding the pages
     int32_t m_stageScale = 1; // screen pixels per stage pixel
@@ -192,6 +241,16 @@ private:
     };
 
     ref<Vmenu> controlMenu(bool aim, int32_t buttonSize);
+    // The control menu of the aim state.
+    ref<Vmenu> activeMenu();
+    // What one key of the battle does.
+    void battleKey(int32_t k, bool touchLayout);
+    // A touch in battle, as the key of the button or screen region it hits.
+    int32_t battleTouch(int32_t k, bool touchLayout);
+    // The run-out and fade of a won or lost battle, the front moved.
+    void battleOver(bool won);
+    // Takes the forces of the last battle apart, keeping the player's tank.
+    void battleClear();
     void aboutPage(const ref<Vmenu>& menu);
     // Slots 7, 8 and 9 of the record: the tank of a first start or a new campaign.
     void freshTank();

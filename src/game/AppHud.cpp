@@ -81,7 +81,6 @@ void App::menuGameShow()
         m->select('9');
     }
     int32_t x = 0, y = 0;
-    const bool showPanel = m_controls;
     if (s != 0) {
         m->resize(m_width, m_height - (m_hud ? m_hud->getHeight() : 0));
         if (m_controls) {
@@ -106,15 +105,17 @@ void App::menuGameShow()
             y = m_height - (first ? first->getHeight() : 0);
         }
     }
-    for (const ref<Vsprite>& p : {m_hud, m_radar}) {
-        if (!p)
-            continue;
-        if (showPanel && !p->isLinked())
+    // The status panel and the radar stay on screen with the buttons hidden
+    // too: the keyboard drives without them, the player still needs to see.
+    for (const ref<Vsprite>& p : {m_hud, m_radar})
+        if (p && !p->isLinked())
             add(p);
-        else if (!showPanel)
-            p->off();
-    }
     m->setXyi(x, y);
+}
+
+ref<Vmenu> App::activeMenu()
+{
+    return m_tank && m_tank->m_aim ? m_menuAim : m_menuDrive;
 }
 
 void App::menuOff()
@@ -162,4 +163,87 @@ void App::dim(const ref<Vsprite>& s)
     if (!s)
         return;
     s->setAlpha(std::max(s->getAlpha() - 4 * m_frameMs, 0x4000));
+}
+
+// ---- the status panel and the radar ----
+
+void App::status()
+{
+    if (!m_tank || !m_hud)
+        return;
+    Tank& t = *m_tank;
+    const bool supplying = m_truck && m_truck->m_supply > 0;
+    auto light = [this](const ref<Vtext>& line, bool on) {
+        if (on)
+            line->setAlpha(0x8000);
+        else
+            dim(line);
+    };
+    light(m_textFuel, t.m_fuel < 0x28001 || supplying);
+    const bool roundsLow = t.m_rounds < 6 && m_textRounds->getNumber() != t.m_rounds;
+    if (supplying || roundsLow)
+        t.m_rounds = std::max(t.m_rounds, 0);
+    light(m_textRounds, supplying || roundsLow);
+    const int32_t armor = std::clamp(50 - t.m_damage, 0, 99);
+    light(m_textArmor, supplying || (armor < 5 && m_textArmor->getNumber() != armor));
+    light(m_textEnemy, m_textEnemy->getNumber() != Tank::m_enemyCount);
+    if (!m_hud->isLinked())
+        add(m_hud);
+    if (supplying && m_truck->m_timer > 0x2000) {
+        m_truck->m_timer = 0;
+        m_truck->m_supply--;
+        if (t.m_fuel < 0x140000)
+            t.m_fuel += 0x4000;
+        if (t.m_rounds < 98)
+            t.m_rounds += 2;
+        if (t.m_damage > 20)
+            t.m_damage--;
+    }
+    m_textEnemy->setNumber(Tank::m_enemyCount);
+    m_textArmor->setNumber(std::clamp(50 - t.m_damage, 0, 99));
+    m_textFuel->setNumber(std::max(0, t.m_fuel >> 15));
+    m_textRounds->setNumber(t.m_rounds);
+}
+
+void App::radarAdd(const ref<Vsprite>& v, int32_t kind)
+{
+    if (!v)
+        return;
+    v->setId(kind);
+    if (!m_radar)
+        return;
+    ref<Vsprite> blip = new Vsprite;
+    blip->setWidthHeight(4, 4);
+    blip->setXyi(10000, 10000);
+    m_radar->add(blip);
+}
+
+void App::radar()
+{
+    if (!m_radar || !m_physics || !m_tank)
+        return;
+    constexpr int32_t kRim = 0xF8000; // 31 pixels of 4 units
+    Vsprite* blip = m_radar->m_child.get();
+    for (Vphob* o = m_physics->first().get(); o && blip; o = o->m_nextBody.get()) {
+        if (o->m_id < kRadarEnemy)
+            continue;
+        const bool linked = o->isLinked();
+        if (o->m_id == kRadarTruck && (!linked || o->m_wx >= 0x13880001)) {
+            blip->setXyi(10000, 10000);
+        } else {
+            int32_t dx = (o->m_wx - m_tank->m_wx) >> 2, dz = (o->m_wz - m_tank->m_wz) >> 2;
+            if (dx >= 0x4E20001 || !linked) {
+                // Out of play: shown on the rim, towards the enemy's side.
+                dz = 0;
+                dx = Tank::m_dir != 3 ? 0x320000 : -0x320000;
+            }
+            const int32_t ax = std::abs(dx), az = std::abs(dz);
+            const int32_t d = fmul(30842, std::max(ax, az)) + fmul(13434, std::min(ax, az));
+            const int32_t b = fatan3(dx, dz, d) - m_heading;
+            const int32_t r = std::min(d, kRim);
+            blip->setXyi((fmul(fsin(b), r) >> 15) + 31, (fmul(fcos(b), r) >> 15) + 31);
+        }
+        blip->setColor(static_cast<int32_t>(o->m_id == kRadarEnemy ? 0xFFFFC0C0 : 0xFF80FF80));
+        blip = blip->m_sibling.get();
+    }
 }

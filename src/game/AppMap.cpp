@@ -100,6 +100,11 @@ bool App::mapScreen(bool openMenu)
         return false;
     if (v.site == v.next && !newCampaign) {
         gameOver();
+        // The demo goes on with a new campaign rather than wait in the menu.
+        if (m_demo) {
+            resetGame(5);
+            return false;
+        }
         return mapScreen(true);
     }
     return newCampaign;
@@ -249,6 +254,8 @@ bool App::mapLoop(MapView& v, bool openMenu)
             sound("music2"_s);
             music = 0;
         }
+        if (k != 0)
+            m_demo = false; // any key hands the game back to the player
         if (k == 5 || k == 10 || k == ' ' || k == '5')
             end = true;
         else if (k == 6 || k == 7 || k == '0')

@@ -272,7 +272,15 @@ bool App::menuSettings()
             return false;
         }
         if (k == 'A' || k == 'G' || k == 'S') {
-            m_side = k == 'A' ? 1 : k == 'G' ? 2 : 3;
+            const int32_t side = k == 'A' ? 1 : k == 'G' ? 2 : 3;
+            // Another side drives another tank.
+            if (side != m_side && m_tank) {
+                // The old one's parts and body hold each other: take it apart.
+                m_tank->pilot(nullptr);
+                m_tank->destroy();
+                m_tank = tankInit(side, 50);
+            }
+            m_side = side;
             break;
         }
         if (k == 'L') {

@@ -1,5 +1,6 @@
 #include "game/App.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "game/Tank.h"
@@ -64,6 +65,11 @@ void App::freshTank()
     prefWrite(8, 20);
     prefWrite(9, 20);
     prefWrite(7, 40);
+    if (m_tank) {
+        m_tank->m_fuel = 20 << 15;
+        m_tank->m_rounds = 20;
+        m_tank->m_damage = 40;
+    }
 }
 
 void App::prefSave()
@@ -75,8 +81,18 @@ void App::prefSave()
     prefWrite(3, Tank::m_enemyCount);
     prefWrite(1, m_front);
     prefWrite(5, m_mute ? 1 : 0);
-    // Slots 7 to 11 belong to the player's tank and its battle, which are
-    // not in play yet: the record keeps what it holds there.
+    if (m_tank) {
+        const Tank& t = *m_tank;
+        prefWrite(7, t.m_damage);
+        prefWrite(8, t.m_fuel >> 15);
+        prefWrite(9, t.m_rounds);
+        // A battle in progress is kept by the tank's place on the map; a
+        // tank that strayed over the edge is kept at the edge, so the
+        // battle neither ends nor comes back off the map.
+        const bool inBattle = t.m_wx != 0;
+        prefWrite(10, inBattle ? std::clamp(t.m_wx >> 15, 1, 511) : 0);
+        prefWrite(11, inBattle ? std::clamp(t.m_wz >> 15, 0, 511) : 0);
+    }
     if (m_display)
         m_display->prefsWrite("korvath"_s, m_prefs);
 }

@@ -178,7 +178,7 @@ void App::gameOver()
     sound("music3"_s);
     render();
     waitMs(500);
-    waitKey(0x7FFFFFFF);
+    waitKey(m_demo ? 5000 : 0x7FFFFFFF);
     removeAll();
     setColor(0);
     resetGame(0);

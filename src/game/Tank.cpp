@@ -122,7 +122,10 @@ bool Tank::prestep(int32_t dt)
             off();
             return false;
         }
-        playerCommands(c);
+        if (m_pilot && m_key == 0)
+            pilotCommands(c);
+        else
+            playerCommands(c);
     } else {
         Life life = enemyLife();
         if (life != Life::play)

@@ -61,6 +61,10 @@ public:
     void muzzleWay(const ref<Vector>& way, const ref<Vector>& mount);
     // Places the vehicle on the ground at (x, z).
     void placeOnGround(int32_t x, int32_t z);
+    // The player's tank under the demo pilot: pursues target (an enemy to
+    // fight, the truck to meet) with the enemies' own logic; null hands the
+    // tank back to the keys.
+    void pilot(const ref<Tank>& target);
 
     bool isPlayer() const { return !m_target; }
     int32_t turretHeading() const { return m_turret ? m_turret->m_heading : 0; }
@@ -96,6 +100,7 @@ public:
     int32_t m_destX = 0, m_destZ = 0;
     int32_t m_engage = 0;
     ref<Vsprite> m_turret, m_gun;
+    ref<Tank> m_pilot; // what the demo pilot pursues; null while the player drives
     int32_t m_muzzle = 0;
     int32_t m_gunHeight = 0;
     int32_t m_gunPivot = 0;
@@ -115,6 +120,8 @@ protected:
     enum class Life { play, wait, leave };
 
     void playerCommands(Commands& c);
+    // The demo pilot's commands for the player's tank (TankEnemy.cpp).
+    void pilotCommands(Commands& c);
     void applyCommands(const Commands& c);
     // Velocity from the drive speed while a corner rests on land.
     void drive();
@@ -139,4 +146,5 @@ protected:
     int32_t bearingTo(int32_t x, int32_t z, int32_t* distance = nullptr);
 
     ref<Vector> m_work; // corners, muzzle
+    bool m_piloting = false; // the enemy's logic is driving the player's tank
 };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "game/Tank.h"
+#include "game/Truck.h"
 #include "terrain/Vterrain.h"
 
 namespace {
@@ -79,7 +80,7 @@ void Tank::enemyCommands(Commands& c)
 
     // Catching up, unseen, behind the target's back.
     int32_t looks = t->m_heading + (t->m_aim ? t->turretHeading() : 0);
-    if (m_view && !m_view->visible(ref<Vsprite>(this)) && d > (targetMoves ? kCatchMoving : kFar) &&
+    if (!m_piloting && m_view && !m_view->visible(ref<Vsprite>(this)) && d > (targetMoves ? kCatchMoving : kFar) &&
         std::abs(wrapAngle(looks - b)) <= 8192) {
         redeploy();
         b = bearingTo(t->m_wx, t->m_wz, &d);
@@ -99,6 +100,47 @@ void Tank::enemyCommands(Commands& c)
             toDestination(c, tolerance, false);
     } else {
         engage(c, d, b, tolerance, blocked);
+    }
+}
+
+void Tank::pilot(const ref<Tank>& target)
+{
+    if (target == m_pilot)
+        return;
+    m_pilot = target;
+    if (!target)
+        return;
+    // As an enemy put into play: a way and an engage distance drawn, ready
+    // to fight rather than to drive to a spot first.
+    m_target = target;
+    ranPosition(2730);
+    m_target = nullptr;
+    m_timer = 10000;
+}
+
+void Tank::pilotCommands(Commands& c)
+{
+    // The enemy's logic reads its target from m_target, which is null for
+    // the player's tank everywhere else.
+    m_target = m_pilot;
+    m_piloting = true;
+    if (dynamic_cast<Truck*>(m_pilot.get())) {
+        // The truck is met, not shot: drive into it and stay.
+        int32_t d = 0;
+        int32_t b = bearingTo(m_pilot->m_wx, m_pilot->m_wz, &d);
+        if (m_pilot->isLinked())
+            chase(c, b, kFacing, d > 8 * kUnit, d < 4 * kUnit && m_driveSpeed > 0);
+    } else {
+        enemyCommands(c);
+    }
+    m_piloting = false;
+    m_target = nullptr;
+    if (c.fire) {
+        // The pilot spends the player's rounds.
+        if (m_rounds > 0)
+            m_rounds--;
+        else
+            c.fire = false;
     }
 }
 

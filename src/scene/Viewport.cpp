@@ -222,6 +222,16 @@ void Viewport::keyUpSys(int32_t c)
         m_keyBits[c >> 5].fetch_and(~(1 << (c & 31)));
 }
 
+void Viewport::keyHoldSys(int32_t c, bool held)
+{
+    if (c < 0 || c > 57)
+        return;
+    if (held)
+        m_keyBits[c >> 5].fetch_or(1 << (c & 31));
+    else
+        m_keyBits[c >> 5].fetch_and(~(1 << (c & 31)));
+}
+
 void Viewport::keyAddSys(int32_t c)
 {
     int32_t tail = m_keyTail.load(std::memory_order_relaxed);

@@ -58,6 +58,9 @@ public:
     virtual bool keyPress(int32_t k, int32_t c);
     // Host thread: key c released.
     virtual void keyUpSys(int32_t c);
+    // Host thread: sets or clears the held bit of key c (0..57) without
+    // queueing it, for a key that stands in for another while held.
+    virtual void keyHoldSys(int32_t c, bool held);
     virtual bool keyWaiting();
     // render, then wait out the rest of a 64 ms frame.
     virtual void renderWait();

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "runtime/Class_.h"
+#include "runtime/InputStream.h"
 
 namespace {
 
@@ -140,8 +141,8 @@ void Vswf::make(const ref<Vpolyn>& poly, const ref<String>& name, int32_t width,
         return;
     poly->init(width, height, maxEdges, ncolors);
     if (!open(name, angle))
-        std::printf("Could not open %s%s%s\n", name ? name->c_str() : "", m_error ? ": " : "",
-                    m_error ? m_error : "");
+        std::printf("Could not open %s%s%s\n", InputStream::displayPath(name ? name->c_str() : "").c_str(),
+                    m_error ? ": " : "", m_error ? m_error : "");
 }
 
 bool Vswf::open(const ref<String>& name, int32_t angle)

@@ -39,17 +39,8 @@ protected:
         app->m_lib = w.m_lib;
         app->m_physics = new Vphysics;
     }
-    ~AppBattle() override
-    {
-        // The tanks hold the view that holds them: take it all apart.
-        for (Tank* t : {app->m_tank.get(), app->m_enemy.get(), static_cast<Tank*>(app->m_truck.get())})
-            if (t)
-                t->destroy();
-        app->m_physics->destroy();
-        app->removeAllStar();
-        app->m_tank = app->m_enemy = nullptr;
-        app->m_truck = nullptr;
-    }
+    // The tanks hold the view that holds them: the game takes it all apart.
+    ~AppBattle() override { app->destroy(); }
     BattleWorld w;
     ref<App> app;
 };

@@ -78,6 +78,7 @@ public:
     {
         stopAt(600000); // a script that never stops the game still ends
         m_app = new App;
+        m_app->m_demo = m_demo;
         m_app->init(new Vdisplay);
         m_app->setWidthHeight(w, h);
         m_app->run();
@@ -90,6 +91,7 @@ public:
     }
 
     int32_t m_elapsed = 0;
+    bool m_demo = false; // the game plays itself
     ref<App> m_app;
     std::vector<std::string> m_played;
 

@@ -59,13 +59,14 @@ protected:
 TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 {
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/screenshots.script";
-    ASSERT_EQ(korvath(script, 16000), 0) << m_out;
+    ASSERT_EQ(korvath(script, 21500), 0) << m_out;
     std::filesystem::create_directory(m_dir.file("again"));
-    ASSERT_EQ(korvath(script, 16000, "", m_dir.file("again")), 0) << m_out;
+    ASSERT_EQ(korvath(script, 21500, "", m_dir.file("again")), 0) << m_out;
     for (std::string name : {"splash.png", "sides.png", "map.png", "menu.png", "confirm.png", "help.png",
                              "menu-320x240.png", "help-320x240.png", "map-320x240.png", "map-800x600.png",
                              "menu-800x600.png", "menu-1920x1080.png", "help-1920x1080.png",
-                             "map-1920x1080.png", "sounds.log"}) {
+                             "map-1920x1080.png", "battle.png", "firing.png", "aim.png", "overhead.png",
+                             "explosion.png", "sounds.log"}) {
         ASSERT_FALSE(readFile(m_dir.file(name)).empty()) << name;
         EXPECT_EQ(readFile(m_dir.file(name)), readFile(m_dir.file("again/" + name))) << name;
     }
@@ -132,6 +133,56 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     EXPECT_GT(whiteIn(big, 0, 1008, 1920, 1072), 1600); // the orders, below the map
     EXPECT_EQ(shot("map-320x240.png").w, 320);
     EXPECT_EQ(shot("menu-800x600.png").h, 600);
+
+    // The battle: sky over the horizon, textured ground under it, the first
+    // enemy tank ahead, the numbers on the panel and the enemy on the radar.
+    Frame battle = shot("battle.png"), firing = shot("firing.png");
+    ASSERT_EQ(battle.w, 480);
+    auto count = [](const Frame& f, int32_t x0, int32_t y0, int32_t x1, int32_t y1, auto test) {
+        int32_t n = 0;
+        for (int32_t y = y0; y < y1; y++)
+            for (int32_t x = x0; x < x1; x++)
+                n += test(f.at(x, y));
+        return n;
+    };
+    auto sky = [](uint32_t c) { return channel(c, 0) > channel(c, 8) && channel(c, 0) > channel(c, 16) + 60; };
+    auto grass = [](uint32_t c) { return channel(c, 8) > channel(c, 16) && channel(c, 8) > channel(c, 0); };
+    auto tan = [](uint32_t c) { return channel(c, 16) > channel(c, 8) && channel(c, 8) > channel(c, 0) + 20; };
+    EXPECT_EQ(count(battle, 120, 0, 400, 30, sky), 280 * 30);
+    EXPECT_GT(count(battle, 0, 250, 120, 300, grass), 120 * 50 * 9 / 10);
+    std::vector<uint32_t> shades;
+    for (int32_t x = 0; x < 120; x++)
+        shades.push_back(battle.at(x, 280));
+    std::sort(shades.begin(), shades.end());
+    EXPECT_GT(std::unique(shades.begin(), shades.end()) - shades.begin(), 20); // textured, not flat
+    EXPECT_GT(count(battle, 180, 50, 420, 120, tan), 150);                   // the enemy's hull
+    EXPECT_GT(whiteIn(battle, 0, 0, 100, 64), 200);
+    auto red = [](uint32_t c) { return channel(c, 16) > 240 && channel(c, 8) > 170 && channel(c, 8) < 210; };
+    EXPECT_GE(count(battle, 412, 4, 476, 68, red), 4);
+    // A shot fired: the rounds' number changed.
+    EXPECT_NE(whiteIn(battle, 60, 16, 100, 32), whiteIn(firing, 60, 16, 100, 32));
+    EXPECT_NE(sounds.find(" shoot\n"), std::string::npos);
+    EXPECT_NE(sounds.find(" hit\n"), std::string::npos);
+}
+
+// The demo plays its own campaign: the first battle is won (the last enemy
+// destroyed, "Enemy: 0") and the map after it shows the front one ring on.
+TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleAndTheFrontMoves)
+{
+    const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/demo.script";
+    ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --script " +
+                             script + " --until 174000 --prefs " + m_dir.str() + " --sound-log sounds.log",
+                         m_out),
+              0)
+        << m_out;
+    EXPECT_EQ(storedSlot(1), 4);
+    EXPECT_EQ(storedSlot(10), 0);
+    const std::string sounds = readFile(m_dir.file("sounds.log"));
+    EXPECT_NE(sounds.find(" music3\n", 10), std::string::npos); // after the splash's: the battle won
+    Frame victory = shot("victory.png");
+    ASSERT_EQ(victory.w, 480);
+    EXPECT_GT(whiteIn(victory, 60, 0, 100, 16), 10); // "0" enemies, lit
+    EXPECT_FALSE(readFile(m_dir.file("front.png")).empty());
 }
 
 TEST_F(HeadlessGameTest, TheCampaignsEndIsVictoryOrDefeatBySideAndLastSite)

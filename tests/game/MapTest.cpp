@@ -66,59 +66,65 @@ TEST_F(MapTest, TheBriefingEndsTheScreenOnceItHasScrolledPast)
     EXPECT_GE(m_host.count("music2"), ended / 4000 - 1);
 }
 
+// The map after a battle: a key pressed during the battle's fade is still
+// queued when it appears, and is ignored; one a second later goes on.
 TEST_F(MapTest, AKeyWaitingWhenTheMapAppearsIsIgnoredForASecond)
 {
     campaign(1, 5);
     m_host.key(700, 'R');
-    ref<Vsprite> a, b;
-    m_host.at(1000, [&](App& app) { a = app.m_mapSprite; });
-    // The second blank is still queued when the next map screen appears.
     m_host.key(1500, ' ');
-    m_host.key(1510, ' ');
     m_host.at(1700, [&](App& app) {
-        b = app.m_mapSprite;
-        EXPECT_NE(b, a);
+        EXPECT_FALSE(app.m_mapSprite); // in battle
+        Tank::m_enemyCount = 0;        // and won
     });
-    m_host.key(1900, ' ');
-    m_host.at(2400, [&](App& app) { EXPECT_EQ(app.m_mapSprite, b); });
-    m_host.key(2700, '5');
-    m_host.at(3000, [&](App& app) {
-        EXPECT_TRUE(app.m_mapSprite);
-        EXPECT_NE(app.m_mapSprite, b);
-    });
-    m_host.stopAt(3100);
+    m_host.key(4500, ' ');
+    std::map<int32_t, Vsprite*> shown;
+    for (int32_t t = 4000; t < 9000; t += 50)
+        m_host.at(t, [&shown, t](App& app) { shown[t] = app.m_mapSprite.get(); });
+    m_host.key(8000, ' ');
+    m_host.stopAt(9000);
     m_host.run();
+    int32_t appeared = -1;
+    for (auto [t, map] : shown)
+        if (map && appeared < 0)
+            appeared = t;
+    ASSERT_GT(appeared, 4500);
+    ASSERT_LT(appeared, 7000);
+    EXPECT_EQ(shown[appeared + 900], shown[appeared]);
+    EXPECT_FALSE(shown[8500]); // the next battle
 }
 
+// The battle at Berlin won as Allied ends the campaign: the map has nowhere
+// left to go, and the game-over picture shows the victory.
 TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
 {
     campaign(1, 1);
     m_host.key(700, 'R');
-    m_host.at(1200, [](App& app) {
-        EXPECT_EQ(app.m_mapX, 6);
-        // What a battle won at Berlin does to the front.
-        app.m_front = 0;
-        app.keyDownSys(' ');
-        app.keyUpSys(' ');
+    m_host.at(1200, [](App& app) { EXPECT_EQ(app.m_mapX, 6); });
+    m_host.key(1300, ' ');
+    m_host.at(1600, [](App&) { Tank::m_enemyCount = 0; });
+    m_host.at(6900, [](App& app) {
+        EXPECT_EQ(app.m_front, 0);
+        EXPECT_TRUE(app.m_mapSprite);
+        EXPECT_FALSE(findText(&app, "ORDERS")); // nowhere left to go
     });
-    m_host.at(1600, [](App& app) { EXPECT_FALSE(findText(&app, "ORDERS")); }); // nowhere left to go
-    m_host.key(1700, 10);
+    m_host.key(7000, 10);
     // The victory over the game-over picture stays for '0' and goes on a blank.
-    m_host.key(2600, '0');
-    m_host.at(3000, [](App& app) {
+    m_host.key(7900, '0');
+    m_host.at(8300, [](App& app) {
         EXPECT_FALSE(app.m_mapSprite);
         EXPECT_EQ(withImage(&app, 42).size(), 1u);
         EXPECT_EQ(withImage(&app, 43).size(), 1u);
     });
-    m_host.key(3100, ' ');
-    m_host.at(3500, [](App& app) {
+    m_host.key(8400, ' ');
+    m_host.at(8800, [](App& app) {
         EXPECT_TRUE(withImage(&app, 42).empty());
         EXPECT_EQ(menuItems(shownMenu(app)), (std::vector<std::string>{"New Game", "Sound: On", "Help", "About", "Quit"}));
     });
-    m_host.stopAt(3600);
+    m_host.stopAt(8900);
     m_host.run();
     EXPECT_EQ(storedSlot(1), 0);
-    EXPECT_EQ(m_host.count("music3"), 2); // the splash and the end
+    EXPECT_EQ(m_host.count("music3"), 3); // the splash, the battle won and the end
 }
 
 TEST_F(MapTest, ZeroOpensTheMenuNarrowScreensSlideTheMapAndAResizeKeepsTheOrdersRunning)

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "TerrainFixtures.h"
+#include "runtime/InputStream.h"
 
 namespace {
 
@@ -146,14 +147,16 @@ TEST(Vswf, WrongSignaturesAndMissingFilesGiveOneLineAndAnEmptyPolygon)
         f.save(bad);
         ref<VpolyTerrain> p;
         std::string out = readQuietly("shape", p);
-        EXPECT_EQ(out.rfind("Could not open shape: ", 0), 0u) << out;
+        // The message names the file the reader tried.
+        EXPECT_EQ(out.rfind("Could not open " + InputStream::displayPath("shape") + ": ", 0), 0u) << out;
         EXPECT_NE(out.find(sig[0] == 'G' ? "no FWS signature" : "compressed"), std::string::npos) << out;
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
         EXPECT_EQ(p->edgeCount(), 0);
         EXPECT_EQ(styleAt(p, 100, 100), 0);
     }
     ref<VpolyTerrain> p;
-    EXPECT_EQ(readQuietly("missing", p), "Could not open missing\n");
+    EXPECT_EQ(readQuietly("missing", p), "Could not open " + InputStream::displayPath("missing") + "\n");
+    EXPECT_NE(InputStream::displayPath("missing"), "missing");
     // A frame of no width (a rectangle of 0-bit fields).
     f.save({'F', 'W', 'S', 8, 0, 0, 0, 0, 0x00});
     EXPECT_NE(readQuietly("shape", p).find("frame rectangle is empty"), std::string::npos);

@@ -1,0 +1,165 @@
+// The whole game on a virtual clock, one core, unpaced: start-up to the first
+// frame of the map, a full battle frame (the terrain redrawn from a moved
+// camera, four tanks, the panel and the radar) at two screen sizes, and ten
+// minutes of the demo playing its campaign with every frame drawn. (Peak
+// memory is the headless program's: /usr/bin/time -v korvath-headless --demo.)
+#include <benchmark/benchmark.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+
+#include "game/App.h"
+#include "host/Host.h"
+#include "host/Vdisplay.h"
+#include "runtime/InputStream.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Time passes only when the game sleeps; at each wait the game's state can be
+// looked at (the sprite tree is consistent there).
+class BenchHost : public Host {
+public:
+    using Check = std::function<void(App&, int32_t elapsed)>;
+
+    explicit BenchHost(Check check) : m_check(std::move(check)) { Host::install(this); }
+    ~BenchHost() override { Host::install(nullptr); }
+
+    void redrawAll(Viewport&) override {}
+    void redraw(Viewport&, int32_t, int32_t, int32_t, int32_t) override {}
+    int32_t nowMs() override { return 5000 + m_elapsed; }
+    void sleepMs(int32_t ms) override
+    {
+        m_elapsed += std::max(ms, 0);
+        if (m_app)
+            m_check(*m_app, m_elapsed);
+    }
+    int32_t loadSound(const char*) override { return 0; } // every sound there, none heard
+    void playSound(int32_t) override {}
+
+    // A new game on a w x h screen until the check stops it.
+    void run(int32_t w, int32_t h, bool demo)
+    {
+        m_app = new App;
+        m_app->m_demo = demo;
+        m_app->init(new Vdisplay);
+        m_app->setWidthHeight(w, h);
+        m_app->run();
+        m_app = nullptr;
+    }
+
+    int32_t m_elapsed = 0;
+
+private:
+    Check m_check;
+    ref<App> m_app;
+};
+
+// The data next to the program and a preferences folder of its own, holding
+// the record given (or none).
+struct Folders {
+    explicit Folders(const std::string& record)
+    {
+        InputStream::setResourceDir((std::filesystem::read_symlink("/proc/self/exe").parent_path() / "data").string());
+        m_prefs = std::filesystem::temp_directory_path() / ("korvath-bench-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(m_prefs);
+        std::filesystem::create_directories(m_prefs);
+        if (!record.empty())
+            std::ofstream(m_prefs / "korvath", std::ios::binary).write(record.data(), static_cast<std::streamsize>(record.size()));
+        Vdisplay::setPrefsDir(m_prefs.string());
+    }
+    ~Folders()
+    {
+        Vdisplay::setPrefsDir("");
+        std::error_code ec;
+        std::filesystem::remove_all(m_prefs, ec);
+    }
+    std::filesystem::path m_prefs;
+};
+
+// An Allied campaign at the first front on the hard level: three enemies on
+// the field with the player's tank.
+std::string hardCampaign()
+{
+    std::string b;
+    for (int32_t v : {1, 5, 2, 0, 0, 1, 0, 40, 20, 20, 0, 0})
+        b += {static_cast<char>(v & 255), static_cast<char>((v >> 8) & 255)};
+    return b;
+}
+
+void BM_StartUpToMap(benchmark::State& state)
+{
+    Folders folders("");
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        BenchHost host([&](App& app, int32_t) {
+            if (app.m_mapSprite && !app.m_stop) {
+                state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+                app.m_stop = true;
+            }
+        });
+        host.run(480, 320, false);
+    }
+}
+BENCHMARK(BM_StartUpToMap)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// From the start-up menu into the battle ('R' resumes the campaign, Enter
+// leaves the map), then frames with the camera moved a little each time, so
+// the terrain is cast again in full.
+void battleFrame(benchmark::State& state, int32_t w, int32_t h)
+{
+    Folders folders(hardCampaign());
+    bool measured = false;
+    int32_t pressed = 0;
+    BenchHost host([&](App& app, int32_t elapsed) {
+        if (app.m_stop)
+            return;
+        if (pressed < 2 && elapsed >= 700 + 500 * pressed) {
+            const int32_t k = pressed++ == 0 ? 'R' : 10;
+            app.keyDownSys(k);
+            app.keyUpSys(k);
+        }
+        if (elapsed < 3000 || !app.m_terrain || !app.m_terrain->isLinked())
+            return;
+        for (auto _ : state) {
+            app.m_tank->m_heading ^= 1;
+            app.lookAt();
+            app.m_physics->step(64);
+            app.radar();
+            app.status();
+            app.render();
+        }
+        measured = true;
+        app.m_stop = true;
+    });
+    host.run(w, h, false);
+    if (!measured)
+        state.SkipWithError("the battle did not start");
+}
+
+void BM_BattleFrame480x320(benchmark::State& state) { battleFrame(state, 480, 320); }
+void BM_BattleFrame1920x1080(benchmark::State& state) { battleFrame(state, 1920, 1080); }
+BENCHMARK(BM_BattleFrame480x320)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BattleFrame1920x1080)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+
+// Ten minutes of game time: the demo's campaign from a first start, map
+// screens and battles, every frame rendered.
+void BM_DemoTenMinutes(benchmark::State& state)
+{
+    for (auto _ : state) {
+        Folders folders("");
+        BenchHost host([](App& app, int32_t elapsed) {
+            if (elapsed >= 600000)
+                app.m_stop = true;
+        });
+        host.run(480, 320, true);
+    }
+}
+BENCHMARK(BM_DemoTenMinutes)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+} // namespace

@@ -1,0 +1,418 @@
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+
+#include "GameTest.h"
+#include "game/Shell.h"
+
+namespace {
+
+constexpr int32_t kUnit = 32768;
+// The map screen is left at once: the menu of the start closes with 'R' and
+// Enter goes on; the battle has begun by this time.
+constexpr int32_t kInBattle = 2500;
+
+// Goes from the start-up menu into the battle of the stored campaign.
+void toBattle(GameHost& host)
+{
+    host.key(700, 'R');
+    host.key(1200, 10);
+}
+
+// Runs check once, in the first frame of the battle.
+void onFirstFrame(GameHost& host, const std::function<void(App&)>& check)
+{
+    auto done = std::make_shared<bool>(false);
+    for (int32_t t = 1200; t < kInBattle; t += 8)
+        host.at(t, [done, check](App& app) {
+            if (!*done && app.m_terrain && app.m_terrain->isLinked() && app.m_tank->isLinked()) {
+                *done = true;
+                check(app);
+            }
+        });
+}
+
+// Vehicles of the battle in the world's order.
+std::vector<Tank*> enemies(App& app)
+{
+    std::vector<Tank*> out;
+    for (Vphob* b = app.m_physics->first().get(); b; b = b->m_nextBody.get())
+        if (b->m_id == App::kRadarEnemy)
+            out.push_back(static_cast<Tank*>(b));
+    return out;
+}
+
+int32_t shells(App& app)
+{
+    int32_t n = 0;
+    for (Vphob* b = app.m_physics->first().get(); b; b = b->m_nextBody.get())
+        n += dynamic_cast<Shell*>(b) != nullptr;
+    return n;
+}
+
+// Distance of a blip's corner from the radar's centre, in pixels.
+double blipRadius(const Vsprite* blip)
+{
+    return std::hypot((blip->m_x >> 15) - 31, (blip->m_y >> 15) - 31);
+}
+
+} // namespace
+
+using BattleTest = GameTest;
+
+// Enemy counts by front and level; the first enemy 60 units ahead within 30
+// degrees; the start spot on level grass; HUD and radar up.
+TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndPutsTheFirstAhead)
+{
+    struct Case {
+        int32_t side, front, level, total, onField;
+    } cases[] = {{1, 5, 0, 5, 1}, {3, 5, 2, 15, 3}, {1, 1, 0, 9, 1}, {2, 9, 1, 14, 2}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "side " << c.side << " front " << c.front << " level " << c.level);
+        campaign(c.side, c.front, c.level);
+        GameHost host;
+        toBattle(host);
+        bool seen = false;
+        onFirstFrame(host, [&](App& app) {
+            seen = true;
+            EXPECT_EQ(Tank::m_enemyCount, c.total);
+            EXPECT_EQ(static_cast<int32_t>(enemies(app).size()), c.onField);
+            EXPECT_EQ(app.m_tank->m_rounds, 20);
+            EXPECT_EQ(app.m_tank->m_fuel, 20 * kUnit);
+            EXPECT_EQ(app.m_tank->m_damage, 40);
+            ASSERT_TRUE(app.m_radar && app.m_radar->isLinked());
+            int32_t blips = 0;
+            for (Vsprite* b = app.m_radar->m_child.get(); b; b = b->m_sibling.get())
+                blips++;
+            EXPECT_EQ(blips, c.onField + 1); // and the truck
+            const Tank& t = *app.m_tank;
+            const Tank& e = *app.m_enemy;
+            const double dx = (e.m_wx - t.m_wx) / double(kUnit), dz = (e.m_wz - t.m_wz) / double(kUnit);
+            EXPECT_NEAR(std::hypot(dx, dz), 60, 3);
+            // Within 30 degrees of the tank's heading (0 faces -z).
+            const double heading = t.m_heading * 2 * M_PI / 32768;
+            const double cosOff = (dx * std::sin(heading) - dz * std::cos(heading)) / std::hypot(dx, dz);
+            EXPECT_GT(cosOff, std::cos(31 * M_PI / 180));
+            EXPECT_EQ(app.m_polyTerrain->getTexture(t.m_wx, t.m_wz) - V::m_water, 2);
+        });
+        // The panel shows the numbers of the battle.
+        host.at(kInBattle, [&](App& app) {
+            EXPECT_EQ(app.m_textEnemy->getNumber(), Tank::m_enemyCount);
+            EXPECT_EQ(app.m_textRounds->getNumber(), app.m_tank->m_rounds);
+            EXPECT_EQ(app.m_textFuel->getNumber(), app.m_tank->m_fuel >> 15);
+            EXPECT_EQ(app.m_textArmor->getNumber(), 50 - app.m_tank->m_damage);
+        });
+        host.stopAt(kInBattle + 100);
+        host.run();
+        EXPECT_TRUE(seen);
+    }
+}
+
+// Space fires: the rounds drop, a shell flies and ends in an explosion.
+TEST_F(BattleTest, FiringLowersTheRoundsAndTheShellExplodes)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.key(kInBattle, ' ');
+    bool flew = false;
+    m_host.at(kInBattle + 200, [&](App& app) {
+        EXPECT_EQ(app.m_tank->m_rounds, 19);
+        EXPECT_EQ(app.m_textRounds->getNumber(), 19);
+        flew = shells(app) > 0;
+    });
+    m_host.stopAt(kInBattle + 6000);
+    m_host.run();
+    EXPECT_TRUE(flew);
+    EXPECT_GE(m_host.count("shoot"), 1);
+    EXPECT_GE(m_host.count("miss") + m_host.count("hit"), 1);
+}
+
+// Won: the front moves one ring toward Berlin for the Allies, away for the
+// Germans; lost (fuel exactly 0) the other way. The record has no battle.
+TEST_F(BattleTest, WinningAndLosingMoveTheFrontOneRing)
+{
+    enum How { won, noFuel, destroyed };
+    struct Case {
+        int32_t side;
+        How how;
+        int32_t front;
+    } cases[] = {{1, won, 4}, {2, won, 6}, {1, noFuel, 6}, {3, destroyed, 6}, {2, destroyed, 4}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "side " << c.side << " case " << c.how);
+        campaign(c.side, 5);
+        GameHost host;
+        toBattle(host);
+        host.at(kInBattle, [&](App& app) {
+            if (c.how == won)
+                Tank::m_enemyCount = 0;
+            else if (c.how == noFuel)
+                app.m_tank->m_fuel = 0;
+            else
+                app.m_tank->m_damage = 50;
+        });
+        bool stillOn = false;
+        host.at(kInBattle + 1000, [&](App& app) { stillOn = app.m_mapSprite == nullptr; });
+        int32_t front = -1;
+        host.at(kInBattle + 6000, [&](App& app) {
+            front = app.m_front;
+            EXPECT_TRUE(app.m_mapSprite); // back on the map
+        });
+        host.stopAt(kInBattle + 6100);
+        host.run();
+        EXPECT_TRUE(stillOn); // the run-out
+        EXPECT_EQ(front, c.front);
+        EXPECT_EQ(storedSlot(1), c.front);
+        EXPECT_EQ(storedSlot(10), 0);
+    }
+}
+
+// Fuel at exactly 5.0 lights the fuel line; a step more dims it. Rounds
+// falling to 5 light their line for one frame. The captured truck refills.
+TEST_F(BattleTest, TheStatusLinesLightUpWhenLowAndTheTruckRefills)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.at(kInBattle, [](App& app) {
+        Tank& t = *app.m_tank;
+        t.m_fuel = 0x28000;
+        app.status();
+        EXPECT_EQ(app.m_textFuel->m_alpha, 0x8000);
+        EXPECT_EQ(app.m_textFuel->getNumber(), 5);
+        t.m_fuel = 0x28001;
+        app.status();
+        EXPECT_LT(app.m_textFuel->m_alpha, 0x8000);
+
+        t.m_rounds = 5;
+        app.status();
+        EXPECT_EQ(app.m_textRounds->m_alpha, 0x8000);
+        app.status();
+        EXPECT_LT(app.m_textRounds->m_alpha, 0x8000);
+
+        // Supplies: fuel below 40.0, rounds below 98 and armor below 30 grow.
+        Truck& truck = *app.m_truck;
+        truck.m_supply = 2;
+        truck.m_timer = 0x2001;
+        t.m_fuel = 0x140000 - 1;
+        t.m_rounds = 97;
+        t.m_damage = 21;
+        app.status();
+        EXPECT_EQ(t.m_fuel, 0x140000 - 1 + 0x4000);
+        EXPECT_EQ(t.m_rounds, 99);
+        EXPECT_EQ(t.m_damage, 20);
+        EXPECT_EQ(truck.m_supply, 1);
+        truck.m_timer = 0x2001;
+        app.status();
+        EXPECT_EQ(t.m_fuel, 0x140000 - 1 + 0x4000);
+        EXPECT_EQ(t.m_rounds, 99);
+        EXPECT_EQ(t.m_damage, 20);
+        EXPECT_EQ(truck.m_supply, 0);
+    });
+    m_host.stopAt(kInBattle + 100);
+    m_host.run();
+}
+
+// An enemy 200 units away is drawn on the radar's rim; the truck parked off
+// the map is not on it.
+TEST_F(BattleTest, TheRadarRimIsTwoHundredUnitsAway)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.at(kInBattle, [](App& app) {
+        // Placed and looked at at once: an enemy that far, unseen, soon comes nearer.
+        Tank& e = *app.m_enemy;
+        e.placeOnGround(app.m_tank->m_wx, app.m_tank->m_wz - 200 * kUnit);
+        app.radar();
+        std::vector<Vsprite*> red, green;
+        for (Vsprite* b = app.m_radar->m_child.get(); b; b = b->m_sibling.get())
+            (b->m_color == static_cast<int32_t>(0xFFFFC0C0) ? red : green).push_back(b);
+        ASSERT_EQ(red.size(), 1u);
+        ASSERT_EQ(green.size(), 1u);
+        EXPECT_NEAR(blipRadius(red[0]), 31, 1.5);
+        EXPECT_GE(green[0]->m_x >> 15, 1000); // the truck, not yet in play
+    });
+    m_host.stopAt(kInBattle + 100);
+    m_host.run();
+}
+
+// Closing the game mid-battle keeps it: the next start resumes at the same
+// place with the same enemies, fuel, rounds and damage.
+TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
+{
+    campaign(1, 5, 1);
+    int32_t x = 0, z = 0, rounds = 0, fuel = 0, damage = 0;
+    toBattle(m_host);
+    m_host.key(kInBattle, ' ');
+    m_host.at(kInBattle + 1000, [&](App& app) {
+        Tank::m_enemyCount = 7;
+        app.m_tank->m_damage = 44;
+    });
+    m_host.at(kInBattle + 1500, [&](App& app) {
+        x = app.m_tank->m_wx >> 15;
+        z = app.m_tank->m_wz >> 15;
+        rounds = app.m_tank->m_rounds;
+        fuel = app.m_tank->m_fuel >> 15;
+        damage = app.m_tank->m_damage;
+        app.m_stop = true;
+    });
+    m_host.run();
+    EXPECT_EQ(storedSlot(10), x);
+    EXPECT_EQ(storedSlot(3), 7);
+    EXPECT_GT(x, 0);
+
+    GameHost again;
+    toBattle(again);
+    bool seen = false;
+    onFirstFrame(again, [&](App& app) {
+        seen = true;
+        EXPECT_EQ(Tank::m_enemyCount, 7);
+        EXPECT_EQ(app.m_tank->m_wx >> 15, x);
+        EXPECT_EQ(app.m_tank->m_wz >> 15, z);
+        EXPECT_EQ(app.m_tank->m_rounds, rounds);
+        // Fuel is kept in whole units.
+        EXPECT_LE(app.m_tank->m_fuel, fuel * kUnit);
+        EXPECT_GT(app.m_tank->m_fuel, fuel * kUnit - kUnit / 4);
+        EXPECT_EQ(app.m_tank->m_damage, damage);
+    });
+    again.stopAt(kInBattle + 100);
+    again.run();
+    EXPECT_TRUE(seen);
+}
+
+// New Game in battle asks first; a new campaign chosen there ends the battle
+// at once, without the run-out and without moving the front, and the record
+// holds no battle. Another side brings another tank.
+TEST_F(BattleTest, ANewCampaignChosenInBattleEndsItAtOnce)
+{
+    campaign(1, 4);
+    toBattle(m_host);
+    ref<Tank> before;
+    m_host.at(kInBattle, [&](App& app) { before = app.m_tank; });
+    m_host.key(kInBattle + 100, 6);
+    m_host.key(kInBattle + 400, 'N');
+    m_host.at(kInBattle + 700, [](App& app) { EXPECT_TRUE(findText(&app, "Abandon the running campaign?")); });
+    m_host.key(kInBattle + 800, 'Y');
+    m_host.key(kInBattle + 1100, 'G');
+    m_host.at(kInBattle + 1500, [&](App& app) {
+        EXPECT_TRUE(app.m_mapSprite); // straight back to the map
+        EXPECT_EQ(app.m_front, 5);
+        EXPECT_EQ(app.m_side, 2);
+        EXPECT_NE(app.m_tank, before);
+        EXPECT_EQ(app.m_tank->m_rounds, 20);
+    });
+    m_host.stopAt(kInBattle + 1600);
+    m_host.run();
+    EXPECT_EQ(storedSlot(1), 5);
+    EXPECT_EQ(storedSlot(10), 0);
+    EXPECT_EQ(m_host.count("music3"), 1); // the splash's only: no battle won
+}
+
+// A tank that strayed over the map's edge is kept at the edge: the record
+// neither loses the battle (x 0) nor wraps the place round 16 bits.
+TEST_F(BattleTest, TheRecordKeepsATankOverTheEdgeOnTheMap)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.at(kInBattle, [&](App& app) {
+        for (auto [x, z, slot10, slot11] : {std::array{-5, 600, 1, 511}, std::array{0, -3, 1, 0}}) {
+            app.m_tank->m_wx = x == 0 ? 100 : x * kUnit; // just off 0: still in battle
+            app.m_tank->m_wz = z * kUnit;
+            app.prefSave();
+            EXPECT_EQ(storedSlot(10), slot10);
+            EXPECT_EQ(storedSlot(11), slot11);
+        }
+        app.m_stop = true;
+    });
+    m_host.run();
+}
+
+// A new window size in battle lays out the radar, the panel and the buttons
+// again.
+TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.at(kInBattle, [](App& app) { app.setWidthHeight(800, 600); });
+    m_host.at(kInBattle + 200, [](App& app) {
+        EXPECT_EQ(app.m_width, 800);
+        EXPECT_EQ(app.m_radar->m_x >> 15, 800 - 68);
+        EXPECT_EQ(app.m_terrain->m_width, 800);
+        ref<Vmenu> m = app.m_menuDrive;
+        ASSERT_TRUE(m->isLinked());
+        EXPECT_EQ((m->m_y >> 15) + m->getHeight(), 600);
+        EXPECT_TRUE(app.m_hud->isLinked());
+    });
+    m_host.stopAt(kInBattle + 300);
+    m_host.run();
+}
+
+// Near the west edge the overhead map stops at the screen's left border and
+// the tank is drawn left of the centre; '3' again goes back.
+TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdge)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.at(kInBattle, [](App& app) {
+        app.m_tank->placeOnGround(10 * kUnit, 256 * kUnit);
+        app.keyAddSys('3');
+    });
+    m_host.at(kInBattle + 200, [](App& app) {
+        ASSERT_TRUE(app.m_polyTerrain->isLinked());
+        EXPECT_FALSE(app.m_terrain->isLinked());
+        EXPECT_EQ(app.m_polyTerrain->m_x, 0);
+        EXPECT_EQ(app.m_heading, 0);
+        const Vsprite& turret = *app.m_tank->m_turret;
+        EXPECT_LT((turret.m_x0 + turret.m_x1) / 2, 240 - 50);
+        app.keyAddSys('3');
+    });
+    m_host.at(kInBattle + 400, [](App& app) { EXPECT_TRUE(app.m_terrain->isLinked()); });
+    m_host.stopAt(kInBattle + 500);
+    m_host.run();
+}
+
+// While the turn key is held the camera lags any angle behind; let go, it
+// catches up.
+TEST_F(BattleTest, TheCameraWaitsWhileTheTurnKeyIsHeld)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    int32_t start = 0;
+    m_host.at(kInBattle, [&](App& app) {
+        start = app.m_terrain->getHeading();
+        app.keyDownSys(2);
+    });
+    m_host.at(kInBattle + 1000, [&](App& app) {
+        EXPECT_GT(Tank::wrapAngle(app.m_tank->m_heading - start), 0x1000); // turned well over 28 degrees
+        EXPECT_EQ(app.m_terrain->getHeading(), start);
+        app.keyUpSys(2);
+    });
+    m_host.at(kInBattle + 1300, [&](App& app) {
+        // Caught up (a hit may have jolted the tank since by a few degrees).
+        EXPECT_LT(std::abs(Tank::wrapAngle(app.m_terrain->getHeading() - app.m_tank->m_heading)), 0x200);
+    });
+    m_host.stopAt(kInBattle + 1400);
+    m_host.run();
+}
+
+// The demo plays from the map into a battle, where the pilot drives the
+// player's tank; a key hands it back.
+TEST_F(BattleTest, TheDemoPilotDrivesUntilAKeyIsPressed)
+{
+    m_host.m_demo = true;
+    int32_t odometer = 0;
+    m_host.at(40000, [&](App& app) {
+        EXPECT_TRUE(app.m_demo);
+        ASSERT_TRUE(app.m_terrain && app.m_terrain->isLinked());
+        EXPECT_EQ(app.m_front, 5); // a campaign of its own
+        EXPECT_TRUE(app.m_tank->m_pilot);
+        odometer = app.m_tank->m_odometer;
+    });
+    m_host.key(60000, 'A');
+    m_host.at(60200, [&](App& app) {
+        EXPECT_FALSE(app.m_demo);
+        EXPECT_FALSE(app.m_tank->m_pilot);
+        EXPECT_GT(app.m_tank->m_odometer, odometer);
+    });
+    m_host.stopAt(60300);
+    m_host.run();
+}
