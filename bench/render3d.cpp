@@ -204,10 +204,10 @@ void fourTanks(Column& c)
     loadGameModels();
     c.view = view();
     aim(c.view, 0);
-    const VehicleSpec* specs[] = {&kSherman, &kTiger, &kT34, &kSherman};
+    const VehicleBuild* vehicles[] = {&kSherman, &kTiger, &kT34, &kSherman};
     const double depth[] = {20, 33, 46, 60}, side[] = {-4, 6, -9, 10};
     for (int32_t i = 0; i < 4; i++) {
-        c.rigs.push_back(std::make_unique<VehicleRig>(*specs[i]));
+        c.rigs.push_back(std::make_unique<VehicleRig>(*vehicles[i]));
         VehicleRig& r = *c.rigs.back();
         r.pose(i * 7000, i * 2000 - 3000, 0);
         r.m_body->setWxyz(static_cast<int32_t>(side[i] * 32768), 0, -static_cast<int32_t>(depth[i] * 32768));

@@ -4,7 +4,7 @@
 
 #include "game/AppPicture.h"
 #include "game/Tank.h"
-#include "game/VehicleSpecs.h"
+#include "game/VehicleBuilds.h"
 #include "math/V.h"
 #include "render3d/V3dModel.h"
 #include "runtime/String.h"
@@ -58,7 +58,7 @@ void App::inspect()
     m_lib = new Vilib(m_display, "app"_s);
     V3dModel::open("p3d"_s, m_lib);
     V3dModel::textureLoad(m_lib, nullptr);
-    for (const VehicleSpec& v : {kSherman, kTiger, kT34, kTruck})
+    for (const VehicleBuild& v : {kSherman, kTiger, kT34, kTruck})
         for (const char* part : {v.hull, v.tracks, v.turret, v.gun}) {
             ref<V3dModel> m = part ? V3dModel::lookupModel(String::copyOf(part)) : nullptr;
             if (m && !m->m_scaled)

@@ -4,7 +4,7 @@
 
 #include "game/App.h"
 #include "game/AppPicture.h"
-#include "game/VehicleSpecs.h"
+#include "game/VehicleBuilds.h"
 #include "render3d/V3dModel.h"
 #include "terrain/Vswf.h"
 
@@ -23,7 +23,7 @@ ref<Tank> App::tankInit(int32_t kind, int32_t last)
 {
     ref<Tank> t = new Tank;
     if (t)
-        t->init(this, m_lib, vehicleSpec(kind), last);
+        t->init(this, m_lib, vehicleBuild(kind), last);
     return t;
 }
 

@@ -54,17 +54,17 @@ void Tank::init(const ref<V3dView>& view, const ref<Vilib>& lib, const ref<Strin
     m_collided = false;
     if (!m_mat)
         m_mat = new Vmat;
-    for (const VehicleSpec* spec : {&kTruck, &kT34, &kTiger, &kSherman}) {
-        if (!kind || !kind->equals(String::intern(spec->kind)))
+    for (const VehicleBuild* vehicle : {&kTruck, &kT34, &kTiger, &kSherman}) {
+        if (!kind || !kind->equals(String::intern(vehicle->kind)))
             continue;
         // Parts in drawing order: the turret and gun over the hull.
-        for (const char* part : {spec->turret, spec->gun, spec->hull, spec->tracks}) {
+        for (const char* part : {vehicle->turret, vehicle->gun, vehicle->hull, vehicle->tracks}) {
             if (!part)
                 continue;
             ref<Vsprite> s = add3d(String::intern(part), scale);
-            if (part == spec->turret)
+            if (part == vehicle->turret)
                 m_turret = s;
-            else if (part == spec->gun)
+            else if (part == vehicle->gun)
                 m_gun = s;
         }
     }
@@ -77,9 +77,9 @@ void Tank::init(const ref<V3dView>& view, const ref<Vilib>& lib, const ref<Strin
     pose();
 }
 
-void Tank::init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleSpec& spec, int32_t maxDamage)
+void Tank::init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleBuild& vehicle, int32_t maxDamage)
 {
-    init(view, lib, String::intern(spec.kind), spec.scale, 0, 0, spec.muzzle, spec.gunHeight, spec.gunPivot,
+    init(view, lib, String::intern(vehicle.kind), vehicle.scale, 0, 0, vehicle.muzzle, vehicle.gunHeight, vehicle.gunPivot,
          maxDamage);
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "game/VehicleSpecs.h"
+#include "game/VehicleBuilds.h"
 #include "math/Vector.h"
 #include "physics/Vphob.h"
 #include "render3d/V3dView.h"
@@ -46,8 +46,8 @@ public:
 
     void init(const ref<V3dView>& view, const ref<Vilib>& lib, const ref<String>& kind, int32_t scale, int32_t x,
               int32_t z, int32_t muzzle, int32_t gunHeight, int32_t gunPivot, int32_t maxDamage);
-    // init with the numbers of spec, at the origin.
-    void init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleSpec& spec, int32_t maxDamage);
+    // init with the meshes, scale and gun points of vehicle, at the origin.
+    void init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleBuild& vehicle, int32_t maxDamage);
     // Launches a shell from the muzzle and shows the muzzle flash.
     void fireShell();
     // Whether the player could see this vehicle now (always, for the player's).

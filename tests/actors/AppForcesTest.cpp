@@ -15,9 +15,9 @@ TEST(AppForces, EnemyKindBySideAndMapColumn)
         EXPECT_EQ(App::enemyKind(1, column), 2);
         EXPECT_EQ(App::enemyKind(3, column), 2);
     }
-    EXPECT_STREQ(vehicleSpec(App::enemyKind(2, 5)).kind, "Sherman");
-    EXPECT_STREQ(vehicleSpec(App::enemyKind(2, 6)).kind, "t34");
-    EXPECT_STREQ(vehicleSpec(App::enemyKind(1, 0)).kind, "tiger");
+    EXPECT_STREQ(vehicleBuild(App::enemyKind(2, 5)).kind, "Sherman");
+    EXPECT_STREQ(vehicleBuild(App::enemyKind(2, 6)).kind, "t34");
+    EXPECT_STREQ(vehicleBuild(App::enemyKind(1, 0)).kind, "tiger");
 }
 
 TEST(AppForces, EnemyCountByFrontAndLevel)
@@ -49,19 +49,19 @@ TEST_F(AppBattle, TankInitBuildsEachKindFromItsMeshes)
 {
     struct Want {
         int32_t kind;
-        const VehicleSpec* spec;
+        const VehicleBuild* vehicle;
     };
     for (Want k : {Want{1, &kSherman}, Want{2, &kTiger}, Want{3, &kT34}, Want{0, &kT34}}) {
         ref<Tank> t = app->tankInit(k.kind, 2);
         ASSERT_TRUE(t->m_turret && t->m_gun);
-        EXPECT_STREQ(t->m_turret->m_model->m_name->c_str(), k.spec->turret);
-        EXPECT_STREQ(t->m_gun->m_model->m_name->c_str(), k.spec->gun);
-        EXPECT_EQ(t->m_gunPivot, k.spec->gunPivot);
+        EXPECT_STREQ(t->m_turret->m_model->m_name->c_str(), k.vehicle->turret);
+        EXPECT_STREQ(t->m_gun->m_model->m_name->c_str(), k.vehicle->gun);
+        EXPECT_EQ(t->m_gunPivot, k.vehicle->gunPivot);
         EXPECT_EQ(t->m_view.get(), app.get());
         int32_t parts = 0;
         for (ref<Vsprite> c = t->m_child; c; c = c->m_sibling)
             parts++;
-        EXPECT_EQ(parts, k.spec->tracks ? 4 : 3);
+        EXPECT_EQ(parts, k.vehicle->tracks ? 4 : 3);
         EXPECT_EQ(t->m_damage, 0);
         t->removeAllStar();
     }

@@ -96,7 +96,7 @@ void aim(const ref<V3dView>& v, int32_t pitch, int32_t heading, double d)
 }
 
 struct Placed {
-    const VehicleSpec* spec;
+    const VehicleBuild* vehicle;
     double x, z;
     int32_t heading, turret, gun;
 };
@@ -107,7 +107,7 @@ public:
     Convoy(const ref<V3dView>& v, const std::vector<Placed>& list)
     {
         for (const Placed& p : list) {
-            m_rigs.push_back(std::make_unique<VehicleRig>(*p.spec));
+            m_rigs.push_back(std::make_unique<VehicleRig>(*p.vehicle));
             VehicleRig& r = *m_rigs.back();
             r.pose(p.heading, p.turret, p.gun, p.heading / 9, -p.heading / 13);
             r.m_body->setWxyz(static_cast<int32_t>(p.x * kUnit), 0, static_cast<int32_t>(p.z * kUnit));

@@ -17,7 +17,7 @@ namespace {
 constexpr double kUnit = 32768.0;
 
 struct Family {
-    const VehicleSpec* spec;
+    const VehicleBuild* vehicle;
     const char* prefix;
 };
 const Family kFamilies[] = {{&kSherman, "sherman"}, {&kTiger, "tiger"}, {&kT34, "t34"}, {&kTruck, "truck"}};
@@ -27,7 +27,7 @@ protected:
     void SetUp() override { open(); }
 };
 
-std::vector<ref<V3dModel>> parts(const VehicleSpec& s)
+std::vector<ref<V3dModel>> parts(const VehicleBuild& s)
 {
     std::vector<ref<V3dModel>> out;
     for (const char* name : {s.hull, s.tracks, s.turret, s.gun})
@@ -45,7 +45,7 @@ TEST_F(Vehicles, EveryPartIsThereClosedAndWithinTheTriangleBudget)
 {
     for (const Family& f : kFamilies) {
         int32_t triangles = 0;
-        for (const ref<V3dModel>& m : parts(*f.spec)) {
+        for (const ref<V3dModel>& m : parts(*f.vehicle)) {
             ASSERT_TRUE(m) << f.prefix;
             triangles += m->faceCount();
             // Closed: every edge between two positions is walked once each way.
@@ -85,16 +85,16 @@ TEST_F(Vehicles, EveryPartIsThereClosedAndWithinTheTriangleBudget)
 // on the ground.
 TEST_F(Vehicles, TheGunSitsWhereTheGameFiresFromAndTheTracksRestOnTheGround)
 {
-    for (const VehicleSpec* spec : {&kSherman, &kTiger, &kT34}) {
-        VehicleRig rig(*spec);
-        const double pivot = spec->gunPivot / kUnit;
+    for (const VehicleBuild* vehicle : {&kSherman, &kTiger, &kT34}) {
+        VehicleRig rig(*vehicle);
+        const double pivot = vehicle->gunPivot / kUnit;
         ref<V3dModel> gun = rig.m_gun->m_model, turret = rig.m_turret->m_model;
         // The turret turns about the vehicle's vertical axis; the gun's
         // trunnions sit at the mount height, the pivot distance ahead.
-        EXPECT_LE(std::abs(turret->m_wx) + std::abs(turret->m_wz), 2) << spec->kind;
-        EXPECT_LE(std::abs(gun->m_wx), 2) << spec->kind;
-        EXPECT_NEAR(gun->m_wy, spec->gunHeight, 4) << spec->kind;
-        EXPECT_NEAR(gun->m_wz, -spec->gunPivot, 4) << spec->kind;
+        EXPECT_LE(std::abs(turret->m_wx) + std::abs(turret->m_wz), 2) << vehicle->kind;
+        EXPECT_LE(std::abs(gun->m_wx), 2) << vehicle->kind;
+        EXPECT_NEAR(gun->m_wy, vehicle->gunHeight, 4) << vehicle->kind;
+        EXPECT_NEAR(gun->m_wz, -vehicle->gunPivot, 4) << vehicle->kind;
 
         // The muzzle: the front of the barrel, on the gun's axis.
         const int32_t n = gun->m_vx.length;
@@ -107,13 +107,13 @@ TEST_F(Vehicles, TheGunSitsWhereTheGameFiresFromAndTheTracksRestOnTheGround)
                 rim++;
             }
         ASSERT_GT(rim, 3);
-        EXPECT_NEAR(x / rim, 0, 0.005) << spec->kind;
-        EXPECT_NEAR(y / rim, 0, 0.005) << spec->kind;
-        EXPECT_NEAR(front, spec->muzzle / kUnit + pivot, 0.01) << spec->kind;
+        EXPECT_NEAR(x / rim, 0, 0.005) << vehicle->kind;
+        EXPECT_NEAR(y / rim, 0, 0.005) << vehicle->kind;
+        EXPECT_NEAR(front, vehicle->muzzle / kUnit + pivot, 0.01) << vehicle->kind;
     }
 
     for (const Family& f : kFamilies) {
-        VehicleRig rig(*f.spec);
+        VehicleRig rig(*f.vehicle);
         ref<Vsprite> gear = rig.m_tracks ? rig.m_tracks : rig.m_hull;
         ref<V3dModel> m = gear->m_model;
         // Resting on the ground at y = 0, from end to end of the corners and
@@ -133,13 +133,13 @@ TEST_F(Vehicles, TheGunSitsWhereTheGameFiresFromAndTheTracksRestOnTheGround)
         EXPECT_NEAR(low, 0, 0.01) << f.prefix;
         EXPECT_LE(zMin, -2.4) << f.prefix;
         EXPECT_GE(zMax, 2.4) << f.prefix;
-        double side = f.spec == &kTruck ? 1.3 : kCornerX / kUnit - 0.1;
+        double side = f.vehicle == &kTruck ? 1.3 : kCornerX / kUnit - 0.1;
         EXPECT_LE(xMin, -side) << f.prefix;
         EXPECT_GE(xMax, side) << f.prefix;
         // Nothing but the gun reaches far past the corners: the vehicle is
         // about as long as the collision circle is wide.
-        for (const ref<V3dModel>& p : parts(*f.spec)) {
-            if (f.spec->gun && p == V3dModel::lookupModel(String::copyOf(f.spec->gun)))
+        for (const ref<V3dModel>& p : parts(*f.vehicle)) {
+            if (f.vehicle->gun && p == V3dModel::lookupModel(String::copyOf(f.vehicle->gun)))
                 continue;
             for (int32_t i = 0; i < p->m_vertices; i++) {
                 double xw = at(p, p->m_vx, i) + p->m_wx / kUnit, zw = at(p, p->m_vz, i) + p->m_wz / kUnit;

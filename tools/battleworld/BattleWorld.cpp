@@ -100,11 +100,11 @@ BattleWorld::~BattleWorld()
     InputStream::setResourceDir(m_oldResources);
 }
 
-ref<Tank> BattleWorld::vehicle(const ref<Tank>& t, const VehicleSpec& spec, int32_t maxDamage, int32_t x,
+ref<Tank> BattleWorld::vehicle(const ref<Tank>& t, const VehicleBuild& build, int32_t maxDamage, int32_t x,
                                int32_t z, int32_t heading)
 {
     m_vehicles.push_back(t);
-    t->init(m_view, m_lib, spec, maxDamage);
+    t->init(m_view, m_lib, build, maxDamage);
     t->m_heading = Tank::wrapAngle(heading);
     t->placeOnGround(x * kUnit, z * kUnit);
     m_view->add(t);
@@ -113,20 +113,20 @@ ref<Tank> BattleWorld::vehicle(const ref<Tank>& t, const VehicleSpec& spec, int3
     return t;
 }
 
-ref<Tank> BattleWorld::player(const VehicleSpec& spec, int32_t x, int32_t z, int32_t heading)
+ref<Tank> BattleWorld::player(const VehicleBuild& build, int32_t x, int32_t z, int32_t heading)
 {
-    ref<Tank> t = vehicle(new Tank, spec, 50, x, z, heading);
+    ref<Tank> t = vehicle(new Tank, build, 50, x, z, heading);
     t->m_rounds = 20;
     t->m_fuel = 0xA0000;
     return t;
 }
 
-ref<Tank> BattleWorld::enemy(const VehicleSpec& spec, const ref<Tank>& target, int32_t x, int32_t z,
+ref<Tank> BattleWorld::enemy(const VehicleBuild& build, const ref<Tank>& target, int32_t x, int32_t z,
                              int32_t heading)
 {
     ref<Tank> t = new Tank;
     t->m_target = target;
-    vehicle(t, spec, 2, x, z, heading);
+    vehicle(t, build, 2, x, z, heading);
     t->setId(2);
     // As if just put into play: an engage distance and a destination drawn,
     // ready to fight.

@@ -9,7 +9,7 @@
 #include "BattleView.h"
 #include "game/Tank.h"
 #include "game/Truck.h"
-#include "game/VehicleSpecs.h"
+#include "game/VehicleBuilds.h"
 #include "physics/Vphysics.h"
 #include "runtime/ref.h"
 #include "scene/Vilib.h"
@@ -40,8 +40,8 @@ public:
 
     // A vehicle at (x, z) units facing heading, on the ground, in the view
     // and in the world. The player's has no target; an enemy pursues target.
-    ref<Tank> player(const VehicleSpec& spec, int32_t x, int32_t z, int32_t heading);
-    ref<Tank> enemy(const VehicleSpec& spec, const ref<Tank>& target, int32_t x, int32_t z, int32_t heading);
+    ref<Tank> player(const VehicleBuild& build, int32_t x, int32_t z, int32_t heading);
+    ref<Tank> enemy(const VehicleBuild& build, const ref<Tank>& target, int32_t x, int32_t z, int32_t heading);
     // The supply truck, waiting off the field as a battle starts it.
     ref<Truck> truck(const ref<Tank>& target);
 
@@ -69,7 +69,7 @@ public:
     int32_t m_elapsed = 0; // ms of game time
 
 private:
-    ref<Tank> vehicle(const ref<Tank>& t, const VehicleSpec& spec, int32_t maxDamage, int32_t x, int32_t z,
+    ref<Tank> vehicle(const ref<Tank>& t, const VehicleBuild& build, int32_t maxDamage, int32_t x, int32_t z,
                       int32_t heading);
     std::string m_oldResources;
     // Every vehicle put into play: each holds its parts and they hold it, so

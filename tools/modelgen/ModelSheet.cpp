@@ -21,7 +21,7 @@ std::vector<uint32_t> ModelSheet::draw(int32_t& width, int32_t& height)
     V3dModel::open("p3d"_s, lib);
     V3dModel::textureLoad(lib, nullptr);
 
-    const VehicleSpec* specs[] = {&kSherman, &kTiger, &kT34, &kTruck};
+    const VehicleBuild* vehicles[] = {&kSherman, &kTiger, &kT34, &kTruck};
     const int32_t pitches[] = {-1365, -3640}; // 15 and 40 degrees down
     const int32_t rows = 4 * 2;
     width = kCellWidth * kHeadings;
@@ -38,7 +38,7 @@ std::vector<uint32_t> ModelSheet::draw(int32_t& width, int32_t& height)
     ground->setZ(0x40000000);
     view->add(ground);
     for (int32_t v = 0; v < 4; v++) {
-        VehicleRig rig(*specs[v]);
+        VehicleRig rig(*vehicles[v]);
         view->add(rig.m_body);
         for (int32_t p = 0; p < 2; p++) {
             for (int32_t h = 0; h < kHeadings; h++) {

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "VehicleParts.h"
-#include "game/VehicleSpecs.h"
+#include "game/VehicleBuilds.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "T34.h"
 
 #include "VehicleParts.h"
-#include "game/VehicleSpecs.h"
+#include "game/VehicleBuilds.h"
 
 namespace {
 

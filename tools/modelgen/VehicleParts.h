@@ -6,13 +6,13 @@
 #include "Geometry.h"
 #include "MeshBuilder.h"
 #include "Shapes.h"
-#include "game/VehicleSpecs.h"
+#include "game/VehicleBuilds.h"
 
 // Where a tank's gun sits, in units of its own frame: the trunnions at
 // height over the turret's axis, pivot ahead of it (at z = -pivot), the
 // muzzle muzzle ahead of the axis.
 struct GunMount {
-    explicit GunMount(const VehicleSpec& s)
+    explicit GunMount(const VehicleBuild& s)
         : height(s.gunHeight / 32768.0f), pivot(s.gunPivot / 32768.0f), muzzle(-s.muzzle / 32768.0f)
     {
     }

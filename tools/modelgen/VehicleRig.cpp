@@ -3,14 +3,14 @@
 #include "render3d/V3dModel.h"
 #include "runtime/String.h"
 
-VehicleRig::VehicleRig(const VehicleSpec& spec) : m_spec(spec)
+VehicleRig::VehicleRig(const VehicleBuild& vehicle) : m_spec(vehicle)
 {
     m_body = new Tank;
-    m_body->init(nullptr, nullptr, spec, 2);
+    m_body->init(nullptr, nullptr, vehicle, 2);
     m_turret = m_body->m_turret;
     m_gun = m_body->m_gun;
-    m_hull = part(spec.hull);
-    m_tracks = part(spec.tracks);
+    m_hull = part(vehicle.hull);
+    m_tracks = part(vehicle.tracks);
     pose(0, 0, 0);
 }
 

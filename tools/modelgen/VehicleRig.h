@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "game/Tank.h"
-#include "game/VehicleSpecs.h"
+#include "game/VehicleBuilds.h"
 #include "runtime/ref.h"
 #include "scene/Vsprite.h"
 
@@ -12,7 +12,7 @@
 // following poses it. For the model sheet, the viewer and the tests.
 class VehicleRig {
 public:
-    explicit VehicleRig(const VehicleSpec& spec);
+    explicit VehicleRig(const VehicleBuild& vehicle);
     // Takes the group apart: parent and child links hold each other.
     ~VehicleRig();
     VehicleRig(const VehicleRig&) = delete;
@@ -22,7 +22,7 @@ public:
     // hull pitch and roll.
     void pose(int32_t heading, int32_t turret, int32_t gunPitch, int32_t pitch = 0, int32_t roll = 0);
 
-    const VehicleSpec& m_spec;
+    const VehicleBuild& m_spec;
     ref<Tank> m_body; // the group: its matrix is the vehicle's orientation
     ref<Vsprite> m_turret;
     ref<Vsprite> m_gun;

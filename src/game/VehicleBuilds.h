@@ -5,7 +5,7 @@
 // supply truck, Tank::init): the meshes of the model file that make up each
 // one, the scale applied to them, and the fixed points of its gun. The model
 // generator shapes the meshes to fit these numbers, and the tests check the fit.
-struct VehicleSpec {
+struct VehicleBuild {
     const char* kind;   // the kind passed to Tank::init
     const char* hull;   // mesh names; null when the vehicle has no such part
     const char* tracks;
@@ -17,17 +17,17 @@ struct VehicleSpec {
     int32_t gunPivot;  // the gun's pivot ahead of the turret pivot along z
 };
 
-inline constexpr VehicleSpec kSherman{"Sherman", "body_sh", "tracks_sh", "turret_sh", "gun_sh",
+inline constexpr VehicleBuild kSherman{"Sherman", "body_sh", "tracks_sh", "turret_sh", "gun_sh",
                                       750, -148889, 0x153D8, 0x956A};
-inline constexpr VehicleSpec kTiger{"tiger", "Tiger_Tank", nullptr, "Turret", "gun_ti",
+inline constexpr VehicleBuild kTiger{"tiger", "Tiger_Tank", nullptr, "Turret", "gun_ti",
                                     649, -148889, 0x11BF0, 0xB3FF};
-inline constexpr VehicleSpec kT34{"t34", "T34_Tank", "TRACK2", "Turret2", "Gun2",
+inline constexpr VehicleBuild kT34{"t34", "T34_Tank", "TRACK2", "Turret2", "Gun2",
                                   561, -148889, 0x12E6A, 0x92D3};
-inline constexpr VehicleSpec kTruck{"truck", "atruck", nullptr, nullptr, nullptr, 586, 0, 0, 0};
+inline constexpr VehicleBuild kTruck{"truck", "atruck", nullptr, nullptr, nullptr, 586, 0, 0, 0};
 
 // The tank of a kind as App::tankInit numbers them: 1 Sherman, 2 Tiger, any
 // other the T-34.
-constexpr const VehicleSpec& vehicleSpec(int32_t kind)
+constexpr const VehicleBuild& vehicleBuild(int32_t kind)
 {
     return kind == 1 ? kSherman : kind == 2 ? kTiger : kT34;
 }
