@@ -121,8 +121,8 @@ void battleFrame(benchmark::State& state, int32_t w, int32_t h)
             return;
         if (pressed < 2 && elapsed >= 700 + 500 * pressed) {
             const int32_t k = pressed++ == 0 ? 'R' : 10;
-            app.keyDownSys(k);
-            app.keyUpSys(k);
+            app.input().keyDownSys(k);
+            app.input().keyUpSys(k);
         }
         if (elapsed < 3000 || !app.m_terrain || !app.m_terrain->isLinked())
             return;

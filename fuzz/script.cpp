@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     for (const HeadlessScript::Event& e : script.m_events) {
         fuzzCheck(e.at >= last, "events are in time order");
         last = e.at;
-        if (e.kind == HeadlessScript::Key || e.kind == HeadlessScript::Down || e.kind == HeadlessScript::Up)
+        if (e.kind == HeadlessScript::Press || e.kind == HeadlessScript::Down || e.kind == HeadlessScript::Up)
             fuzzCheck(e.code >= 0 && e.code <= 127, "key codes are 7 bits");
         if (e.kind == HeadlessScript::Touch)
             fuzzCheck(!touching, "a touch starts only when none is down");

@@ -141,41 +141,32 @@ void HeadlessHost::applyDue(V3dView& vp)
 
 void HeadlessHost::apply(const HeadlessScript::Event& e, V3dView& vp)
 {
+    Input& in = input();
     switch (e.kind) {
-    case HeadlessScript::Key:
-        vp.keyDownSys(e.code);
-        vp.keyUpSys(e.code);
+    case HeadlessScript::Press:
+        in.keyDownSys(e.code);
+        in.keyUpSys(e.code);
         break;
     case HeadlessScript::Down:
-        vp.keyDownSys(e.code);
+        in.keyDownSys(e.code);
         break;
     case HeadlessScript::Up:
-        vp.keyUpSys(e.code);
+        in.keyUpSys(e.code);
         break;
     case HeadlessScript::Touch:
-        m_touchX = e.x;
-        m_touchY = e.y;
-        vp.m_mouseX.store(e.x);
-        vp.m_mouseY.store(e.y);
-        vp.keyDownSys(5);
+        in.touchBegin(e.x, e.y);
         break;
     case HeadlessScript::Move:
-        vp.m_dragX.fetch_add(e.x - m_touchX);
-        vp.m_dragY.fetch_add(e.y - m_touchY);
-        m_touchX = e.x;
-        m_touchY = e.y;
+        in.touchMove(e.x, e.y);
         break;
     case HeadlessScript::Release:
-        vp.m_mouseX.store(m_touchX);
-        vp.m_mouseY.store(m_touchY);
-        vp.keyUpSys(5);
+        in.touchEnd();
         break;
     case HeadlessScript::Hover:
-        vp.m_pointerX.store(e.x);
-        vp.m_pointerY.store(e.y);
+        in.pointerSys(e.x, e.y);
         break;
     case HeadlessScript::Wheel:
-        vp.m_wheel.fetch_add(e.code);
+        in.wheelSys(e.code);
         break;
     case HeadlessScript::Size:
         // Recorded here; the game applies it between frames, as after a

@@ -62,8 +62,6 @@ private:
     int64_t m_elapsed = 0; // virtual ms since the start (game thread)
     int64_t m_until = 600000;
     std::atomic<bool> m_untilReached{false};
-    int32_t m_touchX = 0; // where the scripted touch is now
-    int32_t m_touchY = 0;
     std::vector<uint32_t> m_frame;
     int32_t m_frameW = 0;
     int32_t m_frameH = 0;

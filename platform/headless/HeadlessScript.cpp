@@ -1,7 +1,7 @@
 #include "HeadlessScript.h"
 
 #include "HostOptions.h"
-#include "scene/Viewport.h"
+#include "host/Keys.h"
 
 #include <algorithm>
 #include <fstream>
@@ -37,29 +37,6 @@ std::vector<std::string> words(const std::string& line)
 }
 
 } // namespace
-
-bool HeadlessScript::parseCode(const std::string& t, int32_t& code)
-{
-    static const struct {
-        const char* name;
-        int32_t code;
-    } names[] = {{"enter", 10},  {"esc", 6},   {"space", ' '},
-                 {"left", 1},    {"right", 2}, {"up", 3},
-                 {"down", 4},    {"pageup", Viewport::kKeyPageUp},
-                 {"pagedown", Viewport::kKeyPageDown},
-                 {"home", Viewport::kKeyHome}, {"end", Viewport::kKeyEnd}};
-    for (const auto& n : names) {
-        if (t == n.name) {
-            code = n.code;
-            return true;
-        }
-    }
-    if (t.size() == 3 && t[0] == '\'' && t[2] == '\'' && t[1] >= ' ' && t[1] < 127) {
-        code = t[1];
-        return true;
-    }
-    return HostOptions::parseInt(t, 0, 127, code);
-}
 
 bool HeadlessScript::load(const std::string& path, std::string& error)
 {
@@ -118,11 +95,11 @@ bool HeadlessScript::parse(const std::string& text, const std::string& name, std
         if (cmd == "key" || cmd == "down" || cmd == "up") {
             if (!wantArgs(1, (cmd + " <code>").c_str()))
                 return false;
-            if (!parseCode(w[3], e.code))
+            if (!Key::parse(w[3], e.code))
                 return fail(lineNo, "\"" + w[3] + "\" is not a key code (a number 0..127, a quoted "
-                                    "character, or enter, esc, space, left, right, up, down, pageup, "
+                                    "character, or enter, esc, space, tab, left, right, up, down, pageup, "
                                     "pagedown, home, end)");
-            e.kind = cmd == "key" ? Key : cmd == "down" ? Down : Up;
+            e.kind = cmd == "key" ? Press : cmd == "down" ? Down : Up;
         } else if (cmd == "touch" || cmd == "move" || cmd == "hover") {
             if (!wantArgs(2, (cmd + " <x> <y>").c_str()))
                 return false;

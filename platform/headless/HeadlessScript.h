@@ -16,14 +16,13 @@
 //   at <ms> size <w> <h>      the window changes its logical size
 //   at <ms> shot <file.png>   write the frame on screen
 // Times are virtual ms from the start of the run. A code is a decimal number,
-// a quoted character ('0', 'N') or one of enter, esc, space, left, right, up,
-// down, pageup, pagedown, home, end.
+// a quoted character ('0', 'N') or a key's name (Key::parse).
 class HeadlessScript {
 public:
-    enum Kind { Key, Down, Up, Touch, Move, Release, Hover, Wheel, Size, Shot };
+    enum Kind { Press, Down, Up, Touch, Move, Release, Hover, Wheel, Size, Shot };
     struct Event {
         int32_t at = 0;
-        Kind kind = Key;
+        Kind kind = Press;
         int32_t code = 0; // key, down, up; the notches of wheel
         int32_t x = 0;    // touch, move, hover; the width of size
         int32_t y = 0;
@@ -36,8 +35,6 @@ public:
     bool load(const std::string& path, std::string& error);
     // The same for a text already read; name stands for the file in errors.
     bool parse(const std::string& text, const std::string& name, std::string& error);
-    // The key code of a token; false when it is none.
-    static bool parseCode(const std::string& token, int32_t& code);
 
     // The longest script file read: some 40000 commands.
     static constexpr std::size_t kMaxBytes = 1 << 20;

@@ -64,15 +64,14 @@ int32_t SdlHost::run(const HostOptions& o, RootFactory makeRoot)
         SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     eventLoop();
     saveSettings();
-    if (V3dView* vp = viewport())
-        m_input.releaseAll(*vp);
+    m_devices.releaseAll(input());
     if (!stop()) {
         // The game thread still runs and uses this host: end the process here.
         std::fflush(nullptr);
         std::_Exit(1);
     }
     finishGame();
-    m_input.closePads();
+    m_devices.closePads();
     m_audio.close();
     closeWindow();
     std::fflush(stdout);
@@ -211,7 +210,7 @@ void SdlHost::closeWindow()
     m_window = nullptr;
     m_texW = m_texH = 0;
     if (m_sdlStarted) {
-        m_input.closePads();
+        m_devices.closePads();
         m_audio.close();
         SDL_Quit();
         m_sdlStarted = false;
@@ -256,16 +255,14 @@ void SdlHost::handle(const SDL_Event& e)
             m_resizePending = true;
             break;
         case SDL_WINDOWEVENT_LEAVE:
-            if (V3dView* vp = viewport())
-                SdlInput::pointerLeft(*vp);
+            input().pointerLeft();
             break;
         case SDL_WINDOWEVENT_EXPOSED:
             present();
             break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Keys released while another window has the focus never arrive.
-            if (V3dView* vp = viewport())
-                m_input.releaseAll(*vp);
+            m_devices.releaseAll(input());
             break;
         default:
             break;
@@ -281,7 +278,8 @@ void SdlHost::handle(const SDL_Event& e)
     default:
         break;
     }
-    m_input.handle(e, viewport());
+    // Before the game runs there is nobody to give the input to.
+    m_devices.handle(e, viewport() ? &input() : nullptr);
 }
 
 void SdlHost::applyResize()
@@ -327,7 +325,7 @@ SDL_Rect SdlHost::screenRect() const
 void SdlHost::placeScreen()
 {
     const SDL_Rect r = screenRect();
-    m_input.setScreen(r.x, r.y, r.w, r.h, m_texW > 0 ? m_texW : m_width, m_texH > 0 ? m_texH : m_height);
+    m_devices.setScreen(r.x, r.y, r.w, r.h, m_texW > 0 ? m_texW : m_width, m_texH > 0 ? m_texH : m_height);
 }
 
 void SdlHost::queuePaint()

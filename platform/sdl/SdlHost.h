@@ -99,6 +99,6 @@ private:
     int32_t m_windowW = 0; // window size in window pixels
     int32_t m_windowH = 0;
     bool m_sdlStarted = false;
-    SdlInput m_input;
+    SdlInput m_devices; // keyboard, mouse and gamepads
     SdlAudio m_audio;
 };

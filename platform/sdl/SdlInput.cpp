@@ -1,8 +1,9 @@
 #include "SdlInput.h"
 
 #include <algorithm>
+#include <cstring>
 
-#include "scene/Viewport.h"
+#include "host/Input.h"
 
 SdlInput::SdlInput() = default;
 
@@ -15,91 +16,86 @@ int32_t SdlInput::keyCode(SDL_Keycode key)
 {
     switch (key) {
     case SDLK_LEFT:
-        return 1;
+    case SDLK_KP_4: // the keypad's arrows, as printed on it
+        return Key::kLeft;
     case SDLK_RIGHT:
-        return 2;
+    case SDLK_KP_6:
+        return Key::kRight;
     case SDLK_UP:
-        return 3;
+    case SDLK_KP_8:
+        return Key::kUp;
     case SDLK_DOWN:
-        return 4;
+    case SDLK_KP_2:
+        return Key::kDown;
     case SDLK_RETURN:
     case SDLK_RETURN2:
     case SDLK_KP_ENTER:
-        return 10;
+        return Key::kEnter;
     case SDLK_SPACE:
-        return ' ';
+        return Key::kSpace;
     case SDLK_TAB:
-        return '\t';
+        return Key::kTab;
     case SDLK_ASTERISK:
     case SDLK_KP_MULTIPLY:
-        return '*';
+        return Key::kStar;
     case SDLK_ESCAPE:
-        return 6;
+        return Key::kEscape;
     case SDLK_PLUS:
     case SDLK_EQUALS: // '+' without the shift key on most layouts
     case SDLK_KP_PLUS:
-        return '+';
+        return Key::kPlus;
     case SDLK_MINUS:
     case SDLK_KP_MINUS:
-        return '-';
+        return Key::kMinus;
     case SDLK_KP_0:
-        return '0';
-    // The keypad's arrows, as printed on it.
-    case SDLK_KP_4:
-        return 1;
-    case SDLK_KP_6:
-        return 2;
-    case SDLK_KP_8:
-        return 3;
-    case SDLK_KP_2:
-        return 4;
+        return Key::digit(0);
     case SDLK_PAGEUP:
-        return Viewport::kKeyPageUp;
+        return Key::kPageUp;
     case SDLK_PAGEDOWN:
-        return Viewport::kKeyPageDown;
+        return Key::kPageDown;
     case SDLK_HOME:
-        return Viewport::kKeyHome;
+        return Key::kHome;
     case SDLK_END:
-        return Viewport::kKeyEnd;
-    // The camera keys of the model viewer are lower case.
-    case SDLK_u:
-        return 'u';
-    case SDLK_d:
-        return 'd';
+        return Key::kEnd;
     default:
         break;
     }
     if (key >= SDLK_0 && key <= SDLK_9)
-        return '0' + (key - SDLK_0);
+        return Key::digit(key - SDLK_0);
     if (key >= SDLK_KP_1 && key <= SDLK_KP_9)
-        return '1' + (key - SDLK_KP_1);
+        return Key::digit(1 + (key - SDLK_KP_1));
     if (key >= SDLK_a && key <= SDLK_z)
-        return 'A' + (key - SDLK_a);
-    return -1;
+        return Key::letter(static_cast<char>('a' + (key - SDLK_a)));
+    return Key::kNone;
 }
 
-int32_t SdlInput::heldArrow(int32_t code)
+int32_t SdlInput::padCode(int32_t button)
 {
-    switch (code) {
-    case 'A':
-        return 1;
-    case 'D':
-    case 'd': // the mesh viewer's lower-case d
-        return 2;
-    case 'W':
-        return 3;
-    case 'S':
-        return 4;
+    switch (button) {
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+        return Key::kLeft;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+        return Key::kRight;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP:
+        return Key::kUp;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+        return Key::kDown;
+    case SDL_CONTROLLER_BUTTON_A:
+        return Key::kEnter;
+    case SDL_CONTROLLER_BUTTON_B:
+        return Key::digit(3);
+    case SDL_CONTROLLER_BUTTON_X:
+        return Key::digit(9);
+    case SDL_CONTROLLER_BUTTON_Y:
+    case SDL_CONTROLLER_BUTTON_START:
+        return Key::kEscape;
+    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
+        return Key::digit(1);
+    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
+        return Key::digit(7);
     default:
-        return 0;
+        return Key::kNone;
     }
-}
-
-void SdlInput::unholdArrow(Viewport& vp, int32_t code)
-{
-    int32_t arrow = heldArrow(code);
-    if (arrow != 0 && m_holders[arrow] > 0 && --m_holders[arrow] == 0)
-        vp.keyHoldSys(arrow, false);
 }
 
 void SdlInput::setScreen(int32_t originX, int32_t originY, int32_t shownWidth, int32_t shownHeight,
@@ -121,32 +117,7 @@ void SdlInput::logical(int32_t wx, int32_t wy, int32_t& x, int32_t& y) const
     y = std::clamp(floorDiv(static_cast<int64_t>(wy - m_originY) * m_height, m_shownHeight), 0, m_height - 1);
 }
 
-void SdlInput::pointerLeft(Viewport& vp)
-{
-    vp.m_pointerX.store(-1);
-    vp.m_pointerY.store(-1);
-}
-
-void SdlInput::hold(Viewport& vp, int32_t code)
-{
-    // Codes above 57 are queued on every press and never held.
-    if (code < 0 || code > 57) {
-        vp.keyDownSys(code);
-        return;
-    }
-    if (m_holders[code]++ == 0)
-        vp.keyDownSys(code);
-}
-
-void SdlInput::unhold(Viewport& vp, int32_t code)
-{
-    if (code < 0 || code > 57 || m_holders[code] == 0)
-        return;
-    if (--m_holders[code] == 0)
-        vp.keyUpSys(code);
-}
-
-bool SdlInput::handle(const SDL_Event& e, Viewport* view)
+bool SdlInput::handle(const SDL_Event& e, Input* in)
 {
     if (e.type == SDL_CONTROLLERDEVICEADDED) {
         if (SDL_IsGameController(e.cdevice.which)) {
@@ -161,80 +132,69 @@ bool SdlInput::handle(const SDL_Event& e, Viewport* view)
         }
         return true;
     }
-    if (!view)
+    if (!in)
         return false;
-    Viewport& vp = *view;
-    switch (e.type) {
-    case SDL_KEYDOWN: {
-        SDL_Scancode sc = e.key.keysym.scancode;
-        // Held keys keep their bit until released; the system's repeats are not presses.
-        if (e.key.repeat || sc < 0 || sc >= SDL_NUM_SCANCODES || m_keyDown[sc])
+    return handleKey(e, *in) || handleMouse(e, *in) || handlePad(e, *in);
+}
+
+bool SdlInput::handleKey(const SDL_Event& e, Input& in)
+{
+    if (e.type != SDL_KEYDOWN && e.type != SDL_KEYUP)
+        return false;
+    const SDL_Scancode sc = e.key.keysym.scancode;
+    if (sc < 0 || sc >= SDL_NUM_SCANCODES)
+        return true;
+    if (e.type == SDL_KEYDOWN) {
+        // Held keys stay held until released; the system's repeats are not presses.
+        if (e.key.repeat || m_keyDown[sc])
             return true;
-        int32_t code = keyCode(e.key.keysym.sym);
-        if (code > 0) {
+        const int32_t code = keyCode(e.key.keysym.sym);
+        if (code != Key::kNone) {
             m_keyDown[sc] = static_cast<int16_t>(code);
-            hold(vp, code);
-            // W, A, S and D are letters to the menus and, held, the arrows
-            // to the tank: the arrow's bit is held without a second press.
-            if (int32_t arrow = heldArrow(code)) {
-                if (m_holders[arrow]++ == 0)
-                    vp.keyHoldSys(arrow, true);
-            }
+            in.keyDownSys(code);
         }
-        return true;
-    }
-    case SDL_KEYUP: {
-        SDL_Scancode sc = e.key.keysym.scancode;
-        if (sc < 0 || sc >= SDL_NUM_SCANCODES || !m_keyDown[sc])
-            return true;
-        unhold(vp, m_keyDown[sc]);
-        unholdArrow(vp, m_keyDown[sc]);
+    } else if (m_keyDown[sc]) {
+        in.keyUpSys(m_keyDown[sc]);
         m_keyDown[sc] = 0;
-        return true;
     }
+    return true;
+}
+
+bool SdlInput::handleMouse(const SDL_Event& e, Input& in)
+{
+    int32_t x = 0, y = 0;
+    switch (e.type) {
     case SDL_MOUSEBUTTONDOWN:
-        if (e.button.button == SDL_BUTTON_LEFT && !m_touching) {
-            logical(e.button.x, e.button.y, m_touchX, m_touchY);
-            m_touching = true;
-            vp.m_mouseX.store(m_touchX);
-            vp.m_mouseY.store(m_touchY);
-            hold(vp, 5);
-        }
-        return true;
-    case SDL_MOUSEMOTION: {
-        int32_t x, y;
-        logical(e.motion.x, e.motion.y, x, y);
-        if (m_touching) {
-            // Whole logical pixels, so slow motion at a large scale is not lost.
-            vp.m_dragX.fetch_add(x - m_touchX);
-            vp.m_dragY.fetch_add(y - m_touchY);
-            m_touchX = x;
-            m_touchY = y;
-        }
-        vp.m_pointerX.store(x);
-        vp.m_pointerY.store(y);
-        return true;
-    }
-    case SDL_MOUSEWHEEL: {
-        int32_t notches = e.wheel.y;
-        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
-            notches = -notches;
-        vp.m_wheel.fetch_add(notches);
-        return true;
-    }
     case SDL_MOUSEBUTTONUP:
-        if (e.button.button == SDL_BUTTON_LEFT && m_touching) {
-            logical(e.button.x, e.button.y, m_touchX, m_touchY);
-            m_touching = false;
-            vp.m_mouseX.store(m_touchX);
-            vp.m_mouseY.store(m_touchY);
-            unhold(vp, 5);
+        if (e.button.button == SDL_BUTTON_LEFT) {
+            logical(e.button.x, e.button.y, x, y);
+            if (e.type == SDL_MOUSEBUTTONDOWN)
+                in.touchBegin(x, y);
+            else
+                in.touchEnd(x, y);
         }
         return true;
+    case SDL_MOUSEMOTION:
+        // Whole logical pixels, so slow motion at a large scale is not lost.
+        logical(e.motion.x, e.motion.y, x, y);
+        in.touchMove(x, y);
+        in.pointerSys(x, y);
+        return true;
+    case SDL_MOUSEWHEEL:
+        in.wheelSys(e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -e.wheel.y : e.wheel.y);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool SdlInput::handlePad(const SDL_Event& e, Input& in)
+{
+    switch (e.type) {
     case SDL_CONTROLLERDEVICEREMOVED: {
         auto p = m_pads.find(e.cdevice.which);
         if (p != m_pads.end()) {
-            releasePad(vp, p->second);
+            releasePad(in, p->second);
             SDL_GameControllerClose(p->second.controller);
             m_pads.erase(p);
         }
@@ -244,13 +204,13 @@ bool SdlInput::handle(const SDL_Event& e, Viewport* view)
     case SDL_CONTROLLERBUTTONUP: {
         auto p = m_pads.find(e.cbutton.which);
         if (p != m_pads.end())
-            padButton(vp, p->second, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN);
+            padButton(in, p->second, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN);
         return true;
     }
     case SDL_CONTROLLERAXISMOTION: {
         auto p = m_pads.find(e.caxis.which);
         if (p != m_pads.end())
-            padAxis(vp, p->second, e.caxis.axis, e.caxis.value);
+            padAxis(in, p->second, e.caxis.axis, e.caxis.value);
         return true;
     }
     default:
@@ -258,70 +218,37 @@ bool SdlInput::handle(const SDL_Event& e, Viewport* view)
     }
 }
 
-void SdlInput::padButton(Viewport& vp, Pad& pad, int32_t button, bool down)
+void SdlInput::padButton(Input& in, Pad& pad, int32_t button, bool down)
 {
     if (button < 0 || button >= SDL_CONTROLLER_BUTTON_MAX || pad.button[button] == down)
         return;
-    int32_t code = -1;
-    switch (button) {
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
-        code = 1;
-        break;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
-        code = 2;
-        break;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP:
-        code = 3;
-        break;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
-        code = 4;
-        break;
-    case SDL_CONTROLLER_BUTTON_A:
-        code = 10;
-        break;
-    case SDL_CONTROLLER_BUTTON_B:
-        code = '3';
-        break;
-    case SDL_CONTROLLER_BUTTON_X:
-        code = '9';
-        break;
-    case SDL_CONTROLLER_BUTTON_Y:
-    case SDL_CONTROLLER_BUTTON_START:
-        code = 6;
-        break;
-    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
-        code = '1';
-        break;
-    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
-        code = '7';
-        break;
-    default:
+    const int32_t code = padCode(button);
+    if (code == Key::kNone)
         return;
-    }
     pad.button[button] = down;
     if (down)
-        hold(vp, code);
+        in.keyDownSys(code);
     else
-        unhold(vp, code);
+        in.keyUpSys(code);
 }
 
-void SdlInput::padAxis(Viewport& vp, Pad& pad, int32_t axis, int32_t value)
+void SdlInput::padAxis(Input& in, Pad& pad, int32_t axis, int32_t value)
 {
+    // Stick directions 0..3 are left, right, up and down: the arrows' keys.
+    constexpr int32_t kArrows[4] = {Key::kLeft, Key::kRight, Key::kUp, Key::kDown};
     auto stick = [&](int32_t negative, int32_t positive) {
-        // negative and positive index pad.stick and, plus one, are the codes.
-        bool on[2] = {pad.stick[negative], pad.stick[positive]};
-        on[0] = on[0] ? value < -kStickRelease : value <= -kStickPress;
-        on[1] = on[1] ? value > kStickRelease : value >= kStickPress;
-        int32_t dirs[2] = {negative, positive};
+        const bool on[2] = {pad.stick[negative] ? value < -kStickRelease : value <= -kStickPress,
+                            pad.stick[positive] ? value > kStickRelease : value >= kStickPress};
+        const int32_t dirs[2] = {negative, positive};
         for (int32_t i = 0; i < 2; i++) {
             bool& held = pad.stick[dirs[i]];
             if (held == on[i])
                 continue;
             held = on[i];
             if (held)
-                hold(vp, dirs[i] + 1);
+                in.keyDownSys(kArrows[dirs[i]]);
             else
-                unhold(vp, dirs[i] + 1);
+                in.keyUpSys(kArrows[dirs[i]]);
         }
     };
     // Full deflection reads as one g (32768).
@@ -338,47 +265,38 @@ void SdlInput::padAxis(Viewport& vp, Pad& pad, int32_t axis, int32_t value)
         stick(2, 3);
         break;
     case SDL_CONTROLLER_AXIS_RIGHTX:
-        vp.m_tiltX.store(tilt(value));
+        pad.tiltX = tilt(value);
+        in.tiltSys(pad.tiltX, pad.tiltY);
         break;
     case SDL_CONTROLLER_AXIS_RIGHTY:
-        vp.m_tiltY.store(tilt(value));
+        pad.tiltY = tilt(value);
+        in.tiltSys(pad.tiltX, pad.tiltY);
         break;
     default:
         break;
     }
 }
 
-void SdlInput::releasePad(Viewport& vp, Pad& pad)
+void SdlInput::releasePad(Input& in, Pad& pad)
 {
     for (int32_t b = 0; b < SDL_CONTROLLER_BUTTON_MAX; b++)
-        padButton(vp, pad, b, false);
-    for (int32_t d = 0; d < 4; d++) {
-        if (pad.stick[d]) {
-            pad.stick[d] = false;
-            unhold(vp, d + 1);
-        }
-    }
-    vp.m_tiltX.store(0);
-    vp.m_tiltY.store(0);
+        padButton(in, pad, b, false);
+    padAxis(in, pad, SDL_CONTROLLER_AXIS_LEFTX, 0);
+    padAxis(in, pad, SDL_CONTROLLER_AXIS_LEFTY, 0);
+    pad.tiltX = pad.tiltY = 0;
+    in.tiltSys(0, 0);
 }
 
-void SdlInput::releaseAll(Viewport& vp)
+void SdlInput::releaseAll(Input& in)
 {
-    for (int32_t sc = 0; sc < SDL_NUM_SCANCODES; sc++) {
-        if (m_keyDown[sc]) {
-            unhold(vp, m_keyDown[sc]);
-            unholdArrow(vp, m_keyDown[sc]);
-            m_keyDown[sc] = 0;
-        }
+    in.releaseAll();
+    // The input let go of everything: nothing here is held any more either.
+    std::memset(m_keyDown, 0, sizeof m_keyDown);
+    for (auto& [id, pad] : m_pads) {
+        std::fill(std::begin(pad.button), std::end(pad.button), false);
+        std::fill(std::begin(pad.stick), std::end(pad.stick), false);
+        pad.tiltX = pad.tiltY = 0;
     }
-    if (m_touching) {
-        m_touching = false;
-        vp.m_mouseX.store(m_touchX);
-        vp.m_mouseY.store(m_touchY);
-        unhold(vp, 5);
-    }
-    for (auto& [id, pad] : m_pads)
-        releasePad(vp, pad);
 }
 
 void SdlInput::closePads()

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "game/ActionMap.h"
 #include "game/Tank.h"
 #include "game/Truck.h"
 #include "physics/Vphysics.h"
@@ -210,6 +211,7 @@ public:
     int32_t m_idleMs = 0;        // battle time since the last key
     bool m_abandoned = false;    // a new campaign was chosen in battle
     bool m_viewChange = false;   // the view changed this frame
+    ActionMap m_actions;         // what the keys do
 
     // Radar kinds of the sprites' ids.
     static constexpr int32_t kRadarEnemy = 2, kRadarTruck = 3;
@@ -243,10 +245,13 @@ private:
     ref<Vmenu> controlMenu(bool aim, int32_t buttonSize);
     // The control menu of the aim state.
     ref<Vmenu> activeMenu();
-    // What one key of the battle does.
-    void battleKey(int32_t k, bool touchLayout);
+    // The action of key k in battle: the action of the key, or of the button
+    // or screen region a touch hits; a key of a button shown lights it up.
+    Action battleAction(int32_t k, bool touchLayout);
+    // What one action of the battle does besides what the tank does.
+    void battleKey(Action a, bool touchLayout);
     // A touch in battle, as the key of the button or screen region it hits.
-    int32_t battleTouch(int32_t k, bool touchLayout);
+    Action battleTouch(bool touchLayout);
     // The run-out and fade of a won or lost battle, the front moved.
     void battleOver(bool won);
     // Takes the forces of the last battle apart, keeping the player's tank.

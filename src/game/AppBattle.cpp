@@ -169,7 +169,7 @@ void App::battleSetUp()
     t.m_velocity->m_x = t.m_velocity->m_y = t.m_velocity->m_z = 0;
     t.m_driveSpeed = 0;
     t.m_aim = false;
-    t.m_key = 0;
+    t.m_orders = Tank::Orders();
     t.poststep();
 
     if (m_radar) {

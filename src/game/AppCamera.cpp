@@ -72,10 +72,11 @@ bool App::turn()
     if (a > 0x4000)
         a -= 0x8000;
     // A lagging camera waits while the player still turns that way.
+    const Input& in = input();
     if (a < -kLagAngle)
-        return !(keyDown(1) || keyDown('4') || keyDown(5));
+        return !(m_actions.held(in, Action::TurnLeft) || in.keyDown(Key::kTouch));
     if (a > kLagAngle)
-        return !(keyDown(2) || keyDown('6') || keyDown(5));
+        return !(m_actions.held(in, Action::TurnRight) || in.keyDown(Key::kTouch));
     return false;
 }
 

@@ -228,7 +228,8 @@ void App::mapBriefing(MapView& v)
 
 bool App::mapLoop(MapView& v, bool openMenu)
 {
-    int32_t ignore = keyGet() != 0 ? 0 : kIgnoreMs;
+    Input& in = input();
+    int32_t ignore = in.keyGet() != Key::kNone ? 0 : kIgnoreMs;
     int32_t music = kMusicMs;
     int32_t phase = 0;
     bool menuOpen = openMenu;
@@ -243,22 +244,22 @@ bool App::mapLoop(MapView& v, bool openMenu)
             if ((v.briefing->getX() >> 15) + v.briefing->getWidth() < 0)
                 end = true;
         }
-        int32_t k = keyGet();
+        int32_t k = in.keyGet();
         ignore = std::min(ignore + m_frameMs, kIgnoreMs);
         if (ignore < kIgnoreMs)
             k = 0;
         // The wheel means nothing here; notches must not reach the menu later.
-        m_wheel.store(0);
+        in.wheelTake();
         music += m_frameMs;
         if (!menuOpen && music > kMusicMs) {
             sound("music2"_s);
             music = 0;
         }
-        if (k != 0)
+        if (k != Key::kNone)
             m_demo = false; // any key hands the game back to the player
-        if (k == 5 || k == 10 || k == ' ' || k == '5')
+        if (m_actions.is(k, Action::Confirm))
             end = true;
-        else if (k == 6 || k == 7 || k == '0')
+        else if (m_actions.is(k, Action::Menu))
             menuOpen = true;
         // The site and the next site cross-fade, a full cycle in 1024 ms.
         phase = (phase + 64 * m_frameMs) & 0xFFFF;

@@ -52,7 +52,7 @@ bool isItem(const ref<Vmenu>& m, int32_t key)
 ref<Vsprite> App::showMenu(const ref<Vmenu>& m, const ref<String>& heading)
 {
     // Notches turned before the menu was there do not move it.
-    m_wheel.store(0);
+    input().wheelTake();
     ref<Vtext> words = heading ? new Vtext(heading) : nullptr;
     const int32_t reserved = words ? words->getHeight() + 2 * kHeadingPad + kHeadingGap : 0;
     if (m_fontSmall != Vtext::m_fontDefault)
@@ -141,25 +141,23 @@ int32_t App::menuKey(const ref<Vmenu>& m, int32_t* pressed)
         reshowMenu(m);
     // The mouse, as on any desktop: the highlight follows the pointer when
     // it moves, and each wheel notch moves it like an arrow key.
-    const int32_t px = m_pointerX.load(), py = m_pointerY.load();
+    Input& in = input();
+    const int32_t px = in.pointerX(), py = in.pointerY();
     if (px != m_pointerSeenX || py != m_pointerSeenY) {
         m_pointerSeenX = px;
         m_pointerSeenY = py;
         if (px >= 0 && py >= 0)
             m->hover(px, py);
     }
-    for (int32_t w = std::clamp(m_wheel.exchange(0), -16, 16); w != 0; w += w > 0 ? -1 : 1)
-        m->key(w > 0 ? 3 : 4, 0, 0);
-    int32_t k = keyGet();
+    for (int32_t w = std::clamp(in.wheelTake(), -16, 16); w != 0; w += w > 0 ? -1 : 1)
+        m->key(static_cast<char>(w > 0 ? Key::kUp : Key::kDown), 0, 0);
+    const int32_t k = in.keyGet();
     if (pressed)
         *pressed = k;
-    int32_t x = m_mouseX.load(), y = m_mouseY.load();
-    int32_t r = static_cast<uint8_t>(m->key(static_cast<char>(k), x, y));
-    if (k == 5) {
-        // The touch has been used; it must not count again.
-        m_mouseX.store(0);
-        m_mouseY.store(0);
-    }
+    const int32_t r = static_cast<uint8_t>(m->key(static_cast<char>(k), in.touchX(), in.touchY()));
+    // The touch has been used; it must not count again.
+    if (k == Key::kTouch)
+        in.touchUsed();
     if (r != 0 && isItem(m, r))
         sound("click"_s);
     return r;
@@ -175,7 +173,7 @@ bool App::confirm(const ref<String>& question)
     bool yes = false;
     while (isRunning()) {
         const int32_t k = menuKey(m);
-        if (k == 'Y' || k == 'N' || k == 6 || k == 7 || k == '0') {
+        if (k == 'Y' || k == 'N' || m_actions.is(k, Action::Menu)) {
             yes = k == 'Y';
             break;
         }
@@ -202,20 +200,18 @@ bool App::menuMain()
     showMenu(m);
     while (isRunning()) {
         int32_t k = menuKey(m);
-        switch (k) {
-        case 6:
-        case 7:
-        case '0':
-        case 'R':
+        if (k == 'R' || m_actions.is(k, Action::Menu)) {
             if (m_front != 0) {
                 closeMenu(m);
                 return false;
             }
             // Nothing to go back to: Escape shows the way out instead.
-            if (k == 6)
+            if (k == Key::kEscape)
                 m->select('Q');
             renderWait();
-            break;
+            continue;
+        }
+        switch (k) {
         case 'N':
             hideMenu(m);
             // A running campaign (or battle) is not thrown away unasked.
@@ -267,7 +263,7 @@ bool App::menuSettings()
     while (isRunning()) {
         int32_t pressed = 0;
         int32_t k = menuKey(m, &pressed);
-        if (k == 6 || k == 7 || k == '0' || k == 'B') {
+        if (k == 'B' || m_actions.is(k, Action::Menu)) {
             closeMenu(m);
             return false;
         }
@@ -285,7 +281,7 @@ bool App::menuSettings()
         }
         if (k == 'L') {
             // Left lowers the level, anything else raises it; both wrap.
-            if (pressed == 1)
+            if (pressed == Key::kLeft)
                 m_level = m_level <= 0 || m_level > 2 ? 2 : m_level - 1;
             else
                 m_level = m_level >= 2 ? 0 : m_level + 1;

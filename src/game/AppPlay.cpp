@@ -10,33 +10,6 @@ namespace {
 constexpr int32_t kHeldRepeatMs = 151; // a held touch or button repeats from here
 constexpr int32_t kMenuGoFast = 0x4FFEB; // just under 10.0
 
-// Keys of the desktop keyboard that stand for the game's own in battle.
-int32_t desktopKey(int32_t k)
-{
-    switch (k) {
-    case 'W':
-        return 3;
-    case 'A':
-        return 1;
-    case 'S':
-        return 4;
-    case 'D':
-    case 'd': // the keyboard's D, which the mesh viewer reads in lower case
-        return 2;
-    case 10:
-    case ' ':
-        return '5'; // fire; 5 itself is the touch
-    case '\t':
-        return '9';
-    case 'V':
-        return '3';
-    case 'B':
-        return '*';
-    default:
-        return k;
-    }
-}
-
 } // namespace
 
 void App::battle()
@@ -116,24 +89,25 @@ void App::battleKeys()
     ref<Vmenu> menu = activeMenu();
     if (!menu || !m_tank)
         return;
+    Input& in = input();
     const bool touchLayout = m_menuDrive->m_buttonSize != 0;
     // The wheel means nothing in battle; notches must not reach the menu later.
-    m_wheel.store(0);
-    int32_t k = keyGet();
-    if (k == 0) {
+    in.wheelTake();
+    int32_t k = in.keyGet();
+    if (k == Key::kNone) {
         m_idleMs += m_frameMs;
-        if (m_idleMs >= kHeldRepeatMs && keyDown(5)) {
+        if (m_idleMs >= kHeldRepeatMs && in.keyDown(Key::kTouch)) {
             // A held touch repeats: anywhere with the controls hidden, on a
             // direction button with them shown.
             ref<Vsprite> sel = menu->getSelected();
-            const int32_t id = sel ? sel->m_id : 0;
-            if (!m_controls ? m_mouseX.load() != 0 : id == '4' || id == '2' || id == '8' || id == '6')
-                k = 5;
+            const Action held = ActionMap::ofButton(sel ? sel->m_id : 0);
+            if (!m_controls ? in.touchX() != 0 : ActionMap::steers(held))
+                k = Key::kTouch;
         }
-        if (k == 0 && touchLayout)
+        if (k == Key::kNone && touchLayout)
             menu->fade();
     }
-    if (k != 0) {
+    if (k != Key::kNone) {
         m_idleMs = 0;
         // Any key hands the tank back to the player.
         if (m_demo) {
@@ -141,31 +115,47 @@ void App::battleKeys()
             m_tank->pilot(nullptr);
         }
     }
-    m_tank->m_key = k;
-    while (k != 0) {
-        k = desktopKey(k);
-        if (k == 5 && m_mouseX.load() != 0)
-            k = battleTouch(k, touchLayout);
-        else if (m_controls && (k < 1 || k > 4))
-            k = activeMenu()->key(static_cast<char>(k), 0, 0);
-        m_tank->m_key = k;
-        battleKey(k, touchLayout);
-        k = isRunning() ? keyGet() : 0;
+    // Of several keys in one frame, the last one is what the tank acts on.
+    Action press = Action::None;
+    while (k != Key::kNone) {
+        press = battleAction(k, touchLayout);
+        battleKey(press, touchLayout);
+        k = isRunning() ? in.keyGet() : Key::kNone;
     }
+    Tank::Orders& o = m_tank->m_orders;
+    o.press = press;
+    for (Action a : {Action::Forward, Action::Reverse, Action::TurnLeft, Action::TurnRight, Action::GunUp,
+                     Action::GunDown})
+        o.hold(a, m_actions.held(in, a));
+    o.tilt = in.tiltX();
 }
 
-int32_t App::battleTouch(int32_t k, bool touchLayout)
+Action App::battleAction(int32_t k, bool touchLayout)
 {
-    const int32_t x = m_mouseX.load(), y = m_mouseY.load();
+    if (k == Key::kTouch && input().touchX() != 0)
+        return battleTouch(touchLayout);
+    const Action a = m_actions.battleAction(k);
+    // Shown, the on-screen button of the action lights up, except for the
+    // keys that drive (the arrows, W, A, S, D) and the menu keys.
+    const int32_t button = ActionMap::button(a);
+    if (m_controls && button != 0 && (Key::isDigit(k) || !(ActionMap::steers(a) || a == Action::Menu)))
+        activeMenu()->key(static_cast<char>(button), 0, 0);
+    return a;
+}
+
+Action App::battleTouch(bool touchLayout)
+{
+    const int32_t x = input().touchX(), y = input().touchY();
     ref<Vmenu> menu = activeMenu();
+    auto button = [&] { return ActionMap::ofButton(menu->key(static_cast<char>(Key::kTouch), x, y)); };
     if (touchLayout) {
         if (m_controls) {
             if (m_hud && m_hud->isLinked() && m_hud->pick(x, y)) {
                 m_controls = false;
                 menuGameShow();
-                return 0;
+                return Action::None;
             }
-            return menu->key(5, x, y);
+            return button();
         }
         // Squares of a quarter of the width from the bottom left: the menu
         // button, left, right and fire along the bottom; up and down on the
@@ -173,35 +163,33 @@ int32_t App::battleTouch(int32_t k, bool touchLayout)
         const int32_t q = std::max(m_width >> 2, 1);
         const int32_t cx = x / q, cy = (m_height - y) / q;
         if (cy == 0)
-            return cx == 0 ? menu->key(5, x, y) : cx == 1 ? 1 : cx == 2 ? 2 : 5;
+            return cx == 0 ? button() : cx == 1 ? Action::TurnLeft : cx == 2 ? Action::TurnRight : Action::Fire;
         if (cx == 3 && (cy == 1 || cy == 2))
-            return cy == 1 ? 4 : 3;
-        return '*';
+            return cy == 1 ? Action::Reverse : Action::Forward;
+        return Action::Buttons;
     }
     if (menu->isLinked() && menu->pick(x, y))
-        return menu->key(5, x, y);
+        return button();
     if (m_bigScreen && m_controls && x > (menu->getX() >> 15) - 32)
-        return k;
+        return Action::Fire;
     menuOff();
     if (y < m_height / 3)
-        return 3;
+        return Action::Forward;
     if (x < m_width / 3)
-        return 1;
+        return Action::TurnLeft;
     if (x > 2 * (m_width / 3))
-        return 2;
+        return Action::TurnRight;
     if (y > 2 * (m_height / 3))
-        return 4;
-    return k;
+        return Action::Reverse;
+    return Action::Fire;
 }
 
-void App::battleKey(int32_t k, bool touchLayout)
+void App::battleKey(Action a, bool touchLayout)
 {
     Tank& t = *m_tank;
     const bool overhead = m_polyTerrain && m_polyTerrain->isLinked();
-    switch (k) {
-    case 6:
-    case 7:
-    case '0': {
+    switch (a) {
+    case Action::Menu: {
         // The keyboard opens the menu at once; the buttons come back as
         // they were when it closes.
         activeMenu()->off();
@@ -215,7 +203,7 @@ void App::battleKey(int32_t k, bool touchLayout)
         menuGameShow();
         break;
     }
-    case '*':
+    case Action::Buttons:
         if (!m_controls) {
             m_controls = true;
             menuGameShow();
@@ -223,11 +211,11 @@ void App::battleKey(int32_t k, bool touchLayout)
             menuOff();
         }
         break;
-    case '2':
+    case Action::Forward:
         if (!touchLayout && !t.m_aim && t.m_driveSpeed > kMenuGoFast)
             menuOff();
         break;
-    case '3':
+    case Action::View:
         t.m_aim = false;
         if (overhead) {
             perspectiveSwitch();
@@ -240,7 +228,7 @@ void App::battleKey(int32_t k, bool touchLayout)
         else
             menuOff();
         break;
-    case '9':
+    case Action::Aim:
         sound("stinger5"_s);
         if (overhead)
             perspectiveSwitch();

@@ -52,8 +52,9 @@ void App::aboutPage(const ref<Vmenu>& menu)
 
 void App::help()
 {
-    m_dragY = 0;
-    m_wheel.store(0);
+    Input& in = input();
+    in.dragReset();
+    in.wheelTake();
     const int32_t sw = m_stageWidth, sh = m_stageHeight;
     const int32_t w = sw > 227 ? 228 : sw - 12;
     // The panel holds the text with a margin all round and, where the stage
@@ -111,43 +112,47 @@ void App::help()
             down->off();
         render();
         waitMs(64);
-        int32_t k = keyGet();
-        if (k == 5 && m_mouseX.load() != 0) {
+        int32_t k = in.keyGet();
+        Action a = Action::None;
+        if (k == Key::kTouch && in.touchX() != 0) {
             // Touches count near the buttons' column, in stage pixels.
-            const int32_t mx = stageX(m_mouseX.load()), my = stageY(m_mouseY.load());
+            const int32_t mx = stageX(in.touchX()), my = stageY(in.touchY());
             auto top = [](const ref<Vsprite>& s) { return (s->getY() >> 15) - s->m_cy; };
-            k = 0;
             if (mx - ax >= -24 && mx - ax <= 32) {
                 if (upShown && my >= top(up) && my <= top(up) + up->getHeight() + 24)
-                    k = 3;
+                    a = Action::PageUp;
                 else if (downShown && my >= top(down) - 24 && my <= top(down) + down->getHeight() + 24)
-                    k = 4;
+                    a = Action::PageDown;
                 else if (my >= top(close) - 6 && my <= top(close) + close->getHeight() + 24)
-                    k = 5;
+                    a = Action::Confirm;
             }
-            m_mouseX = 0;
-            if (k != 0)
-                m_dragY = 0;
+            in.touchUsed();
+            if (a != Action::None)
+                in.dragReset();
+            k = Key::kNone;
+        } else {
+            for (Action paging : {Action::PageUp, Action::PageDown, Action::Home, Action::End})
+                if (a == Action::None && m_actions.is(k, paging))
+                    a = paging;
         }
-        const int32_t wheel = m_wheel.exchange(0);
+        const int32_t wheel = in.wheelTake();
         int32_t old = o;
-        if (k == 3 || k == '2' || k == kKeyPageUp) {
+        if (a == Action::PageUp) {
             o = std::min(o + page, 0);
-        } else if (k == 4 || k == '8' || k == kKeyPageDown) {
+        } else if (a == Action::PageDown) {
             if (downShown)
                 o -= page;
-        } else if (k == kKeyHome) {
+        } else if (a == Action::Home) {
             o = 0;
-        } else if (k == kKeyEnd) {
+        } else if (a == Action::End) {
             o = lowest;
-        } else if (int32_t drag = m_dragY.load(); drag != 0 || wheel != 0) {
+        } else if (int32_t drag = in.dragY(); drag != 0 || wheel != 0) {
             // A drag of 4 pixels scrolls 1; a notch of the wheel a few lines.
             int64_t moved = static_cast<int64_t>(o) + static_cast<int64_t>(drag) * 0x2000 +
                             (static_cast<int64_t>(wheel) * kWheelLines * line << 15);
             o = static_cast<int32_t>(std::clamp<int64_t>(moved, lowest, 0));
-            m_dragX = 0;
-            m_dragY = 0;
-        } else if (k == 5 || k == 6) {
+            in.dragReset();
+        } else if (a == Action::Confirm || k == Key::kTouch || k == Key::kEscape) {
             break;
         }
         if (o != old)
@@ -187,15 +192,14 @@ void App::gameOver()
 void App::waitKey(int32_t ms)
 {
     render();
-    m_mouseX = 0;
-    m_mouseY = 0;
+    input().touchUsed();
     for (;;) {
         if (screenResize())
             return;
         waitMs(64);
         ms -= m_frameMs;
-        int32_t k = keyGet();
-        if (k == 5 || k == 6 || k == 7 || k == 10 || k == ' ' || k == '5')
+        const int32_t k = input().keyGet();
+        if (m_actions.is(k, Action::Confirm) || k == Key::kEscape || k == Key::kMenu)
             return;
         if (!isRunning() || ms < 1)
             return;

@@ -122,7 +122,7 @@ bool Tank::prestep(int32_t dt)
             off();
             return false;
         }
-        if (m_pilot && m_key == 0)
+        if (m_pilot && m_orders.press == Action::None)
             pilotCommands(c);
         else
             playerCommands(c);
@@ -144,44 +144,37 @@ bool Tank::prestep(int32_t dt)
 
 void Tank::playerCommands(Commands& c)
 {
-    // The key is taken: a key the game does not renew acts once.
-    int32_t key = m_key;
-    m_key = 0;
-    if (key != 0)
+    // The press is taken: one the game does not renew acts once.
+    const Action press = m_orders.press;
+    m_orders.press = Action::None;
+    if (press != Action::None)
         m_holdTime = 0;
-    bool aiming = m_aim;
-    switch (key) {
-    case 1:
-    case '4':
-    case 2:
-    case '6':
-        (key == 1 || key == '4' ? c.left : c.right) = true;
+    const bool aiming = m_aim;
+    switch (press) {
+    case Action::TurnLeft:
+    case Action::TurnRight:
+        (press == Action::TurnLeft ? c.left : c.right) = true;
         play("turret2", aiming ? 500 : 1500);
         break;
-    case 3:
-    case '2':
+    case Action::Forward:
         c.up = true;
         if (aiming)
             play("turret2", 500);
         else if (m_driveSpeed <= 163829)
             play("motor", 1200);
         break;
-    case 4:
-    case '8':
+    case Action::Reverse:
         c.down = true;
         if (aiming)
             play("turret2", 500);
         break;
-    case '1':
-    case '7':
-        (key == '1' ? c.up : c.down) = true;
+    case Action::GunUp:
+    case Action::GunDown:
+        (press == Action::GunUp ? c.up : c.down) = true;
         c.aim = true;
         play("turret2", 500);
         break;
-    case 5:
-    case 10:
-    case ' ':
-    case '5':
+    case Action::Fire:
         if (m_timer > 800) {
             m_timer = 0;
             // An empty gun clicks; the count shows -1 and goes no lower.
@@ -194,40 +187,41 @@ void Tank::playerCommands(Commands& c)
             }
         }
         break;
-    case 0:
-        if (!m_controlsShown && m_view) {
-            Viewport& v = *m_view;
-            bool reversing = m_driveSpeed < 0;
-            c.left = v.keyDown(1) || v.keyDown('4');
-            c.right = v.keyDown(2) || v.keyDown('6');
-            if (v.keyDown('1')) {
-                c.up = c.aim = true;
-            } else if ((aiming || !reversing) && (v.keyDown(3) || v.keyDown('2'))) {
-                c.up = true;
-            }
-            if (v.keyDown('7')) {
-                c.down = c.aim = true;
-            } else if ((aiming || reversing) && (v.keyDown(4) || v.keyDown('8'))) {
-                c.down = true;
-            }
-            if (c.left || c.right || c.up || c.down) {
-                m_holdTime += c.dms;
-                if (m_holdTime > 500)
-                    c.dms *= 2;
-            } else {
-                m_holdTime = 0;
-            }
-        }
+    case Action::None:
+        heldCommands(c, aiming);
         break;
     default:
         break;
     }
     c.aim = c.aim || aiming;
     // Tilting the device turns, too; a hard tilt is taken as a slip.
-    int32_t tilt = m_view ? m_view->m_tiltX.load() : 0;
+    const int32_t tilt = m_orders.tilt;
     if ((tilt >= -16383 && tilt <= -8193) || (tilt >= 8193 && tilt <= 16383)) {
         (tilt < 0 ? c.left : c.right) = true;
         play("turret2", 500);
+    }
+}
+
+void Tank::heldCommands(Commands& c, bool aiming)
+{
+    const Orders& o = m_orders;
+    const bool reversing = m_driveSpeed < 0;
+    c.left = o.holds(Action::TurnLeft);
+    c.right = o.holds(Action::TurnRight);
+    if (o.holds(Action::GunUp))
+        c.up = c.aim = true;
+    else if ((aiming || !reversing) && o.holds(Action::Forward))
+        c.up = true;
+    if (o.holds(Action::GunDown))
+        c.down = c.aim = true;
+    else if ((aiming || reversing) && o.holds(Action::Reverse))
+        c.down = true;
+    if (c.left || c.right || c.up || c.down) {
+        m_holdTime += c.dms;
+        if (m_holdTime > 500)
+            c.dms *= 2;
+    } else {
+        m_holdTime = 0;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "game/ActionMap.h"
 #include "game/VehicleBuilds.h"
 #include "math/Vector.h"
 #include "physics/Vphob.h"
@@ -85,9 +86,23 @@ public:
 
     ref<V3dView> m_view;
     ref<Tank> m_target; // null for the player's tank
+    // What the player asks of the tank, set by the game each frame: an action
+    // pressed (taken by the next step, so it acts once), the actions held and
+    // the tilt stick (32768 full to the right).
+    struct Orders {
+        Action press = Action::None;
+        uint32_t held = 0; // a bit per Action
+        int32_t tilt = 0;
+        bool holds(Action a) const { return (held >> static_cast<int32_t>(a)) & 1; }
+        void hold(Action a, bool on)
+        {
+            const uint32_t bit = 1u << static_cast<int32_t>(a);
+            held = on ? held | bit : held & ~bit;
+        }
+    };
+
     bool m_aim = false;
-    int32_t m_key = 0; // command key for the next step; taken by the step
-    bool m_controlsShown = false;
+    Orders m_orders;
     int32_t m_damage = 0; // -1: out of play, waiting to come back
     int32_t m_maxDamage = 0;
     int32_t m_rounds = 0;
@@ -120,6 +135,8 @@ protected:
     enum class Life { play, wait, leave };
 
     void playerCommands(Commands& c);
+    // The commands of the actions the player holds.
+    void heldCommands(Commands& c, bool aiming);
     // The demo pilot's commands for the player's tank (TankEnemy.cpp).
     void pilotCommands(Commands& c);
     void applyCommands(const Commands& c);

@@ -4,6 +4,8 @@
 #include <utility>
 #include <vector>
 
+#include "host/Input.h"
+
 class Viewport;
 
 // The operations the engine needs from the platform it runs on. Each host (the
@@ -43,10 +45,14 @@ public:
     bool cachedSound(const char* name, int32_t& id) const;
     void cacheSound(const char* name, int32_t id);
 
+    // What the player does: the host side feeds it, the game reads it.
+    Input& input() { return m_input; }
+
     // The host in charge; install(nullptr) restores the built-in one.
     static Host& current();
     static void install(Host* host);
 
 private:
     std::vector<std::pair<std::string, int32_t>> m_sounds;
+    Input m_input;
 };

@@ -420,18 +420,18 @@ void V3dView::viewer(const ref<String>& name)
     lookAt(ONE);
     while (isRunning()) {
         screenResize();
-        int32_t k = keyGet();
-        if (k == 6)
+        const int32_t k = input().keyGet();
+        if (k == Key::kEscape)
             break;
         switch (k) {
-        case 1: s->rotateY(-455); break;
-        case 2: s->rotateY(455); break;
-        case 3: s->rotateX(455); break;
-        case 4: s->rotateX(-455); break;
-        case '+': m_wz -= 10922; break;
-        case '-': m_wz += 10922; break;
-        case 'u': m_wy += 910; break;
-        case 'd': m_wy -= 910; break;
+        case Key::kLeft: s->rotateY(-455); break;
+        case Key::kRight: s->rotateY(455); break;
+        case Key::kUp: s->rotateX(455); break;
+        case Key::kDown: s->rotateX(-455); break;
+        case Key::kPlus: m_wz -= 10922; break;
+        case Key::kMinus: m_wz += 10922; break;
+        case Key::letter('U'): m_wy += 910; break;
+        case Key::letter('D'): m_wy -= 910; break;
         default: break;
         }
         renderWait();

@@ -74,6 +74,11 @@ bool Viewport::isRunning()
     return !m_stop.load();
 }
 
+Input& Viewport::input()
+{
+    return Host::current().input();
+}
+
 // ---- dirty rectangles ----
 
 void Viewport::redraw()
@@ -198,84 +203,6 @@ bool Viewport::visible(const ref<Vsprite>& s)
             return true;
     }
     return false;
-}
-
-// ---- keys ----
-
-void Viewport::keyDownSys(int32_t c)
-{
-    c = static_cast<int8_t>(c);
-    if (c >= 0 && c <= 57) {
-        int32_t bit = 1 << (c & 31);
-        std::atomic<int32_t>& word = m_keyBits[c >> 5];
-        if (word.load() & bit)
-            return;
-        word.fetch_or(bit);
-    }
-    keyAddSys(c);
-}
-
-void Viewport::keyUpSys(int32_t c)
-{
-    c = static_cast<int8_t>(c);
-    if (c >= 0 && c <= 57)
-        m_keyBits[c >> 5].fetch_and(~(1 << (c & 31)));
-}
-
-void Viewport::keyHoldSys(int32_t c, bool held)
-{
-    if (c < 0 || c > 57)
-        return;
-    if (held)
-        m_keyBits[c >> 5].fetch_or(1 << (c & 31));
-    else
-        m_keyBits[c >> 5].fetch_and(~(1 << (c & 31)));
-}
-
-void Viewport::keyAddSys(int32_t c)
-{
-    int32_t tail = m_keyTail.load(std::memory_order_relaxed);
-    int32_t next = nextKeyIndex(tail);
-    if (next == m_keyHead.load(std::memory_order_acquire))
-        return;
-    m_keyQueue[tail] = static_cast<int8_t>(c);
-    m_keyTail.store(next, std::memory_order_release);
-}
-
-bool Viewport::keyDown(int32_t c)
-{
-    c = static_cast<int8_t>(c);
-    if (c < 0 || c > 57)
-        return false;
-    return (m_keyBits[c >> 5].load() >> (c & 31)) & 1;
-}
-
-int32_t Viewport::keyGet()
-{
-    int32_t head = m_keyHead.load(std::memory_order_relaxed);
-    if (head == m_keyTail.load(std::memory_order_acquire))
-        return 0;
-    int32_t c = m_keyQueue[head];
-    m_keyHead.store(nextKeyIndex(head), std::memory_order_release);
-    return c;
-}
-
-int32_t Viewport::keyPeek()
-{
-    int32_t head = m_keyHead.load(std::memory_order_relaxed);
-    if (head == m_keyTail.load(std::memory_order_acquire))
-        return 0;
-    return m_keyQueue[head];
-}
-
-bool Viewport::keyWaiting()
-{
-    return m_keyHead.load(std::memory_order_relaxed) != m_keyTail.load(std::memory_order_acquire);
-}
-
-bool Viewport::keyPress(int32_t k, int32_t c)
-{
-    return k == c || keyDown(c);
 }
 
 // ---- sound ----

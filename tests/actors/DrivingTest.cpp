@@ -10,11 +10,11 @@ namespace {
 constexpr int32_t kUnit = 32768;
 constexpr int32_t kEast = 0x2000;
 
-// Presses key every frame for ms of game time.
-void hold(BattleWorld& w, Tank& t, int32_t key, int32_t ms)
+// Presses an action every frame for ms of game time.
+void hold(BattleWorld& w, Tank& t, Action a, int32_t ms)
 {
     for (int32_t e = 0; e < ms; e += BattleWorld::kFrameMs) {
-        t.m_key = key;
+        t.m_orders.press = a;
         w.step();
     }
 }
@@ -23,10 +23,10 @@ TEST(Driving, FullDriveOnThePlainCoversWhatTheRatesPredictAndBurnsFuelByTheRule)
 {
     BattleWorld w(1);
     ref<Tank> t = w.player(kSherman, 60, 100, kEast);
-    hold(w, *t, 3, 640); // up to speed: it gains 1984 a ms and loses nothing else
+    hold(w, *t, Action::Forward, 640); // up to speed: it gains 1984 a ms and loses nothing else
     EXPECT_EQ(t->m_driveSpeed, Tank::kMaxDrive - 64 * 64);
     int32_t x0 = t->m_wx, fuel0 = t->m_fuel, odo0 = t->m_odometer;
-    hold(w, *t, 3, 10000);
+    hold(w, *t, Action::Forward, 10000);
     // Speed is units per 1024 ms: 10 s at 323564 is 96.4 units; the drag
     // inside each frame takes a little.
     double want = (Tank::kMaxDrive - 64 * 64) / 32768.0 * 10000 / 1024;
@@ -43,20 +43,19 @@ TEST(Driving, TurningRatesAndAHeldKeyThatSpeedsUp)
 {
     BattleWorld w(1);
     ref<Tank> t = w.player(kSherman, 60, 100, 0);
-    // A key given every frame: 8 angle units a millisecond.
-    hold(w, *t, 2, 1024);
+    // A press every frame: 8 angle units a millisecond.
+    hold(w, *t, Action::TurnRight, 1024);
     EXPECT_EQ(t->m_heading, 8 * 1024);
-    hold(w, *t, '4', 1024);
+    hold(w, *t, Action::TurnLeft, 1024);
     EXPECT_EQ(t->m_heading, 0);
-    // A held key: once held for more than 500 ms, the rate doubles.
-    w.m_view->keyDownSys(1);
-    w.m_view->keyGet();
-    hold(w, *t, 0, 1024);
-    w.m_view->keyUpSys(1);
+    // Held: once held for more than 500 ms, the rate doubles.
+    t->m_orders.hold(Action::TurnLeft, true);
+    hold(w, *t, Action::None, 1024);
+    t->m_orders.hold(Action::TurnLeft, false);
     EXPECT_EQ(t->m_heading, -8 * (7 * 64 + 2 * 9 * 64));
     // The turret turns at half the hull's rate when aiming, within +-half a turn.
     t->m_aim = true;
-    hold(w, *t, 2, 2048 * 3);
+    hold(w, *t, Action::TurnRight, 2048 * 3);
     EXPECT_EQ(t->turretHeading(), Tank::wrapAngle(4 * 2048 * 3));
 }
 
@@ -64,13 +63,13 @@ TEST(Driving, BrakingStopsAtZeroBeforeReversing)
 {
     BattleWorld w(1);
     ref<Tank> t = w.player(kSherman, 60, 100, kEast);
-    hold(w, *t, 3, 128);
+    hold(w, *t, Action::Forward, 128);
     ASSERT_EQ(t->m_driveSpeed, 2 * (2048 - 64) * 64);
-    hold(w, *t, 4, 64);
+    hold(w, *t, Action::Reverse, 64);
     EXPECT_EQ(t->m_driveSpeed, 2 * (2048 - 64) * 64 - 2048 * 64 - 64 * 64);
-    hold(w, *t, 4, 64);
+    hold(w, *t, Action::Reverse, 64);
     EXPECT_EQ(t->m_driveSpeed, 0); // not below
-    hold(w, *t, 4, 640);
+    hold(w, *t, Action::Reverse, 640);
     EXPECT_EQ(t->m_driveSpeed, -Tank::kMaxDrive + 64 * 64);
     EXPECT_LT(t->m_velocity->m_x, 0);
     w.run(6000);
@@ -81,15 +80,15 @@ TEST(Driving, OnTheSlopeTheTankTiltsAndSlowsUphillAndSpeedsDownhill)
 {
     BattleWorld w(1);
     ref<Tank> t = w.player(kSherman, BattleLayout::kRidgeWest - 30, 256, kEast);
-    hold(w, *t, 3, 1000);
+    hold(w, *t, Action::Forward, 1000);
     auto speedOver = [&](int32_t ms) {
         int32_t x = t->m_wx;
-        hold(w, *t, 3, ms);
+        hold(w, *t, Action::Forward, ms);
         return (t->m_wx - x) / static_cast<double>(ms);
     };
     double flat = speedOver(1024);
     while (t->m_wx < (BattleLayout::kRidgeWest + 20) * kUnit)
-        hold(w, *t, 3, 64);
+        hold(w, *t, Action::Forward, 64);
     // The ramp rises 3/16 of a unit in a unit: about 10.6 degrees, front up.
     double slope = std::atan(3.0 * 4096 / 65536);
     EXPECT_NEAR(t->m_pitchAngle, -slope / (2 * M_PI) * 32768, 60);
@@ -99,7 +98,7 @@ TEST(Driving, OnTheSlopeTheTankTiltsAndSlowsUphillAndSpeedsDownhill)
     // On the ground all the way: the hull's origin at the ground's height.
     EXPECT_NEAR(t->m_wy, Vphob::groundHeight(t->m_wx, t->m_wz), 2000);
     while (t->m_wx < (BattleLayout::kRidgeTopEast + 20) * kUnit)
-        hold(w, *t, 3, 64);
+        hold(w, *t, Action::Forward, 64);
     EXPECT_NEAR(t->m_pitchAngle, slope / (2 * M_PI) * 32768, 60);
     double down = speedOver(1024);
     EXPECT_NEAR(down / flat, 1 + 1.5 * std::sin(slope), 0.04);
@@ -115,7 +114,7 @@ TEST(Driving, InTheLakeATankSinksSlowlyAndIsLostBelowTheLimit)
     int64_t dv = 0;
     int32_t vy = 0;
     while (t->isLinked() && ms < 10000) {
-        t->m_key = 3;
+        t->m_orders.press = Action::Forward;
         w.step();
         ms += 64;
         if (wet < 0 && t->m_gravity == Tank::kWaterGravity)
@@ -146,7 +145,7 @@ TEST(Driving, InTheLakeATankSinksSlowlyAndIsLostBelowTheLimit)
     w2.step();
     EXPECT_EQ(u->m_gravity, Tank::kWaterGravity);
     EXPECT_EQ(u->m_contacts, 0);
-    hold(w2, *u, 3, 640);
+    hold(w2, *u, Action::Forward, 640);
     EXPECT_EQ(u->m_wx, BattleLayout::kLakeX * kUnit);
     EXPECT_LT(u->m_wy, Vphob::groundHeight(u->m_wx, u->m_wz));
 }
@@ -157,22 +156,22 @@ TEST(Driving, FiringWithoutRoundsClicksAndAShotNeedsItsInterval)
     ref<Tank> t = w.player(kSherman, 60, 100, kEast);
     t->m_rounds = 1;
     t->m_timer = 1000;
-    t->m_key = '5';
+    t->m_orders.press = Action::Fire;
     w.step();
     EXPECT_EQ(t->m_rounds, 0);
     EXPECT_EQ(w.m_view->heard("shoot"), 1);
     // Within 800 ms: nothing.
-    t->m_key = 5;
+    t->m_orders.press = Action::Fire;
     w.step();
     EXPECT_EQ(t->m_rounds, 0);
     w.run(800);
-    t->m_key = 10;
+    t->m_orders.press = Action::Fire;
     w.step();
     EXPECT_EQ(t->m_rounds, -1);
     EXPECT_EQ(w.m_view->heard("stinger5"), 1);
     EXPECT_EQ(w.m_view->heard("shoot"), 1);
     w.run(800);
-    t->m_key = ' ';
+    t->m_orders.press = Action::Fire;
     w.step();
     EXPECT_EQ(t->m_rounds, -1); // no lower
     EXPECT_EQ(w.m_view->heard("stinger5"), 2);

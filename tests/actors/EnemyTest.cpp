@@ -85,7 +85,7 @@ TEST(Enemy, TwoVehiclesThatMeetPushEachOtherApart)
     ref<Tank> p = w.player(kSherman, 100, 256, kEast);
     ref<Tank> e = w.player(kTiger, 120, 256, kWest); // a second, still vehicle
     for (int32_t ms = 0; ms < 2500; ms += 64) {
-        p->m_key = 3;
+        p->m_orders.press = Action::Forward;
         w.step();
     }
     // The moving one gave its closing speed to the other.

@@ -29,7 +29,7 @@ std::vector<ref<Shell>> shells(BattleWorld& w)
 ref<Shell> fireAndFollow(BattleWorld& w, Tank& t, bool render = false, int32_t* ms = nullptr)
 {
     t.m_timer = 1000;
-    t.m_key = t.isPlayer() ? '5' : 0;
+    t.m_orders.press = t.isPlayer() ? Action::Fire : Action::None;
     if (!t.isPlayer())
         t.fireShell();
     w.step();
@@ -64,7 +64,7 @@ TEST(Firing, TheShellLeavesTheVisibleMuzzleAlongTheGun)
     ref<Vector> muzzle = new Vector;
     t->muzzle(muzzle);
     t->m_timer = 1000;
-    t->m_key = ' ';
+    t->m_orders.press = Action::Fire;
     w.step();
     std::vector<ref<Shell>> s = shells(w);
     ASSERT_EQ(s.size(), 1u);
@@ -313,7 +313,7 @@ TEST(Firing, SteadyFiringAllocatesNothingAfterTheFirstShots)
         for (int32_t i = 0; i < shots; i++) {
             // Round the compass, so that no shell lands in an older one's
             // crater (which would lengthen its flight).
-            t->m_key = '5';
+            t->m_orders.press = Action::Fire;
             t->m_gun->m_pitchAngle = -400 * (i % 3);
             t->m_turret->m_heading = Tank::wrapAngle(2048 * shot++);
             t->pose();

@@ -60,7 +60,7 @@ TEST_F(TruckTest, EnoughContactCapturesItOnceAndItStops)
     truck->m_heading = kEast;
     int32_t ms = 0;
     while (!truck->m_captured && ms < 5000) {
-        p->m_key = 3;
+        p->m_orders.press = Action::Forward;
         // Keep them together: the truck is slower than the tank.
         w.step();
         ms += 64;
@@ -73,7 +73,7 @@ TEST_F(TruckTest, EnoughContactCapturesItOnceAndItStops)
     // Touching it again changes nothing while the supplies are being handed over.
     truck->m_supply = 3;
     for (int32_t i = 0; i < 20; i++) {
-        p->m_key = 3;
+        p->m_orders.press = Action::Forward;
         w.step();
     }
     EXPECT_EQ(truck->m_supply, 3);

@@ -6,6 +6,7 @@
 
 #include "SdlHost.h"
 #include "SdlInput.h"
+#include "host/Input.h"
 #include "host/TestRoot.h"
 #include "game/App.h"
 #include "runtime/InputStream.h"
@@ -237,77 +238,73 @@ TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
     struct {
         SDL_Keycode key = 0;
         int32_t code = 0;
-    } keys[] = {{SDLK_LEFT, 1},       {SDLK_DOWN, 4},   {SDLK_KP_0, '0'},  {SDLK_KP_9, '9'},  {SDLK_9, '9'},
-                {SDLK_KP_ENTER, 10},  {SDLK_ESCAPE, 6}, {SDLK_a, 'A'},     {SDLK_z, 'Z'},     {SDLK_u, 'u'},
-                {SDLK_EQUALS, '+'},   {SDLK_MINUS, '-'}, {SDLK_F1, -1},    {SDLK_LSHIFT, -1},
-                {SDLK_TAB, '\t'},   {SDLK_KP_MULTIPLY, '*'},
+    } keys[] = {{SDLK_LEFT, Key::kLeft},     {SDLK_DOWN, Key::kDown},      {SDLK_KP_0, '0'},
+                {SDLK_KP_9, '9'},            {SDLK_9, '9'},                {SDLK_KP_ENTER, Key::kEnter},
+                {SDLK_ESCAPE, Key::kEscape}, {SDLK_a, 'A'},                {SDLK_z, 'Z'},
+                {SDLK_u, 'U'},               {SDLK_EQUALS, Key::kPlus},    {SDLK_MINUS, Key::kMinus},
+                {SDLK_F1, Key::kNone},       {SDLK_LSHIFT, Key::kNone},    {SDLK_TAB, Key::kTab},
+                {SDLK_KP_MULTIPLY, Key::kStar},
                 // The keypad's arrows as printed on it; its other digits stay digits.
-                {SDLK_KP_8, 3},       {SDLK_KP_2, 4},   {SDLK_KP_4, 1},    {SDLK_KP_6, 2},    {SDLK_8, '8'},
-                {SDLK_PAGEUP, Viewport::kKeyPageUp},    {SDLK_PAGEDOWN, Viewport::kKeyPageDown},
-                {SDLK_HOME, Viewport::kKeyHome},        {SDLK_END, Viewport::kKeyEnd}};
+                {SDLK_KP_8, Key::kUp},       {SDLK_KP_2, Key::kDown},      {SDLK_KP_4, Key::kLeft},
+                {SDLK_KP_6, Key::kRight},    {SDLK_8, '8'},                {SDLK_PAGEUP, Key::kPageUp},
+                {SDLK_PAGEDOWN, Key::kPageDown}, {SDLK_HOME, Key::kHome},  {SDLK_END, Key::kEnd}};
     for (const auto& k : keys)
         EXPECT_EQ(SdlInput::keyCode(k.key), k.code) << SDL_GetKeyName(k.key);
 
     // Mouse positions map into the logical screen of 100 x 50 shown at (20, 10), scale 3.
-    ref<Viewport> vp = new Viewport;
+    Input in;
     SdlInput input;
     input.setScreen(20, 10, 300, 150, 100, 50);
-    input.handle(mouse(SDL_MOUSEBUTTONDOWN, 19, 500), vp.get());
-    EXPECT_EQ(vp->m_mouseX.load(), 0); // left of the screen: clamped, not rounded up
-    EXPECT_EQ(vp->m_mouseY.load(), 49);
-    EXPECT_TRUE(vp->keyDown(5));
-    input.handle(mouse(SDL_MOUSEMOTION, 21, 500), vp.get()); // one pixel of a 3-pixel cell: no move
-    input.handle(mouse(SDL_MOUSEMOTION, 23, 500), vp.get());
-    EXPECT_EQ(vp->m_dragX.load(), 1);
-    input.handle(mouse(SDL_MOUSEBUTTONUP, 50, 40), vp.get());
-    EXPECT_EQ(vp->m_mouseX.load(), 10);
-    EXPECT_EQ(vp->m_mouseY.load(), 10);
-    EXPECT_FALSE(vp->keyDown(5));
+    input.handle(mouse(SDL_MOUSEBUTTONDOWN, 19, 500), &in);
+    EXPECT_EQ(in.touchX(), 0); // left of the screen: clamped, not rounded up
+    EXPECT_EQ(in.touchY(), 49);
+    EXPECT_TRUE(in.keyDown(Key::kTouch));
+    input.handle(mouse(SDL_MOUSEMOTION, 21, 500), &in); // one pixel of a 3-pixel cell: no move
+    input.handle(mouse(SDL_MOUSEMOTION, 23, 500), &in);
+    EXPECT_EQ(in.dragX(), 1);
+    EXPECT_EQ(in.pointerX(), 1);
+    input.handle(mouse(SDL_MOUSEBUTTONUP, 50, 40), &in);
+    EXPECT_EQ(in.touchX(), 10);
+    EXPECT_EQ(in.touchY(), 10);
+    EXPECT_FALSE(in.keyDown(Key::kTouch));
 
     // Two keys giving the same code: it stays held until both are up.
-    input.handle(key(SDL_KEYDOWN, SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER), vp.get());
-    input.handle(key(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN), vp.get());
-    input.handle(key(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_RETURN), vp.get());
-    EXPECT_TRUE(vp->keyDown(10));
-    input.handle(key(SDL_KEYUP, SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER), vp.get());
-    EXPECT_FALSE(vp->keyDown(10));
-    // Letters are queued on every press; a held digit once, until released.
-    input.handle(key(SDL_KEYDOWN, SDLK_h, SDL_SCANCODE_H), vp.get());
-    input.handle(key(SDL_KEYUP, SDLK_h, SDL_SCANCODE_H), vp.get());
-    input.handle(key(SDL_KEYDOWN, SDLK_h, SDL_SCANCODE_H), vp.get());
-    input.handle(key(SDL_KEYDOWN, SDLK_5, SDL_SCANCODE_5), vp.get());
-    input.handle(key(SDL_KEYDOWN, SDLK_5, SDL_SCANCODE_5, 1), vp.get());
-    // W is a letter to the queue and, held, the up arrow to the tank; the
-    // arrow key pressed meanwhile finds its bit held, and it stays until
-    // both are up.
-    input.handle(key(SDL_KEYDOWN, SDLK_w, SDL_SCANCODE_W), vp.get());
-    input.handle(key(SDL_KEYDOWN, SDLK_UP, SDL_SCANCODE_UP), vp.get());
-    input.handle(key(SDL_KEYUP, SDLK_w, SDL_SCANCODE_W), vp.get());
-    EXPECT_TRUE(vp->keyDown(3));
-    input.handle(key(SDL_KEYUP, SDLK_UP, SDL_SCANCODE_UP), vp.get());
-    EXPECT_FALSE(vp->keyDown(3));
-    input.handle(key(SDL_KEYDOWN, SDLK_d, SDL_SCANCODE_D), vp.get());
-    EXPECT_TRUE(vp->keyDown(2));
-    // Focus lost: everything held is let go.
-    input.releaseAll(*vp);
-    EXPECT_FALSE(vp->keyDown('5'));
-    EXPECT_FALSE(vp->keyDown(2));
+    input.handle(key(SDL_KEYDOWN, SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER), &in);
+    input.handle(key(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN), &in);
+    input.handle(key(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_RETURN), &in);
+    EXPECT_TRUE(in.keyDown(Key::kEnter));
+    input.handle(key(SDL_KEYUP, SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER), &in);
+    EXPECT_FALSE(in.keyDown(Key::kEnter));
+    // A key is queued on every press, not on the system's repeats.
+    input.handle(key(SDL_KEYDOWN, SDLK_h, SDL_SCANCODE_H), &in);
+    input.handle(key(SDL_KEYUP, SDLK_h, SDL_SCANCODE_H), &in);
+    input.handle(key(SDL_KEYDOWN, SDLK_h, SDL_SCANCODE_H), &in);
+    input.handle(key(SDL_KEYDOWN, SDLK_5, SDL_SCANCODE_5), &in);
+    input.handle(key(SDL_KEYDOWN, SDLK_5, SDL_SCANCODE_5, 1), &in);
+    input.handle(key(SDL_KEYDOWN, SDLK_d, SDL_SCANCODE_D), &in);
+    EXPECT_TRUE(in.keyDown('D'));
+    // Focus lost: everything held is let go, and a key pressed again counts.
+    input.releaseAll(in);
+    EXPECT_FALSE(in.keyDown('5'));
+    EXPECT_FALSE(in.keyDown('D'));
+    input.handle(key(SDL_KEYDOWN, SDLK_d, SDL_SCANCODE_D), &in);
+    EXPECT_TRUE(in.keyDown('D'));
     std::vector<int32_t> queued;
-    for (int32_t k = vp->keyGet(); k != 0; k = vp->keyGet())
+    for (int32_t k = in.keyGet(); k != 0; k = in.keyGet())
         queued.push_back(k);
-    EXPECT_EQ(queued, (std::vector<int32_t>{5, 10, 'H', 'H', '5', 'W', 'd'}));
+    EXPECT_EQ(queued, (std::vector<int32_t>{Key::kTouch, Key::kEnter, 'H', 'H', '5', 'D', 'D'}));
 }
 
 TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
 {
     ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
-    ref<Viewport> vp = new Viewport;
+    Input in;
     SdlInput input;
     auto pump = [&] {
         SDL_Event e;
         SDL_JoystickUpdate();
         while (SDL_PollEvent(&e))
-            input.handle(e, vp.get());
+            input.handle(e, &in);
     };
     int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
                                           SDL_CONTROLLER_BUTTON_MAX, 0);
@@ -332,32 +329,33 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
     button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
     axis(SDL_CONTROLLER_AXIS_LEFTX, -20000);
     button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
-    EXPECT_TRUE(vp->keyDown(1));
+    EXPECT_TRUE(in.keyDown(Key::kLeft));
     axis(SDL_CONTROLLER_AXIS_LEFTX, -10000); // inside the hysteresis band: still held
-    EXPECT_TRUE(vp->keyDown(1));
+    EXPECT_TRUE(in.keyDown(Key::kLeft));
     axis(SDL_CONTROLLER_AXIS_LEFTX, -5000);
-    EXPECT_FALSE(vp->keyDown(1));
+    EXPECT_FALSE(in.keyDown(Key::kLeft));
     axis(SDL_CONTROLLER_AXIS_LEFTX, 12000); // not far enough to press "right"
-    EXPECT_FALSE(vp->keyDown(2));
+    EXPECT_FALSE(in.keyDown(Key::kRight));
     axis(SDL_CONTROLLER_AXIS_LEFTY, 32767); // down
-    EXPECT_TRUE(vp->keyDown(4));
+    EXPECT_TRUE(in.keyDown(Key::kDown));
     // The right stick is the tilt: full deflection is one g.
     axis(SDL_CONTROLLER_AXIS_RIGHTX, 32767);
     axis(SDL_CONTROLLER_AXIS_RIGHTY, -32768);
-    EXPECT_EQ(vp->m_tiltX.load(), 32768);
-    EXPECT_EQ(vp->m_tiltY.load(), -32768);
+    EXPECT_EQ(in.tiltX(), 32768);
+    EXPECT_EQ(in.tiltY(), -32768);
     axis(SDL_CONTROLLER_AXIS_RIGHTX, 1000);
-    EXPECT_EQ(vp->m_tiltX.load(), 0);
+    EXPECT_EQ(in.tiltX(), 0);
     // Unplugged while "B" and "down" are held: both are let go.
-    EXPECT_TRUE(vp->keyDown('3'));
+    EXPECT_TRUE(in.keyDown('3'));
     SDL_JoystickDetachVirtual(index);
     pump();
-    EXPECT_FALSE(vp->keyDown('3'));
-    EXPECT_FALSE(vp->keyDown(4));
+    EXPECT_FALSE(in.keyDown('3'));
+    EXPECT_FALSE(in.keyDown(Key::kDown));
+    EXPECT_EQ(in.tiltY(), 0);
     std::vector<int32_t> queued;
-    for (int32_t k = vp->keyGet(); k != 0; k = vp->keyGet())
+    for (int32_t k = in.keyGet(); k != 0; k = in.keyGet())
         queued.push_back(k);
-    EXPECT_EQ(queued, (std::vector<int32_t>{10, '3', 6, 1, 4}));
+    EXPECT_EQ(queued, (std::vector<int32_t>{Key::kEnter, '3', Key::kEscape, Key::kLeft, Key::kDown}));
     input.closePads();
     SDL_Quit();
 }

@@ -354,7 +354,7 @@ TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdge)
     toBattle(m_host);
     m_host.at(kInBattle, [](App& app) {
         app.m_tank->placeOnGround(10 * kUnit, 256 * kUnit);
-        app.keyAddSys('3');
+        app.input().keyAddSys('3');
     });
     m_host.at(kInBattle + 200, [](App& app) {
         ASSERT_TRUE(app.m_polyTerrain->isLinked());
@@ -363,7 +363,7 @@ TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdge)
         EXPECT_EQ(app.m_heading, 0);
         const Vsprite& turret = *app.m_tank->m_turret;
         EXPECT_LT((turret.m_x0 + turret.m_x1) / 2, 240 - 50);
-        app.keyAddSys('3');
+        app.input().keyAddSys('3');
     });
     m_host.at(kInBattle + 400, [](App& app) { EXPECT_TRUE(app.m_terrain->isLinked()); });
     m_host.stopAt(kInBattle + 500);
@@ -379,12 +379,12 @@ TEST_F(BattleTest, TheCameraWaitsWhileTheTurnKeyIsHeld)
     int32_t start = 0;
     m_host.at(kInBattle, [&](App& app) {
         start = app.m_terrain->getHeading();
-        app.keyDownSys(2);
+        app.input().keyDownSys(2);
     });
     m_host.at(kInBattle + 1000, [&](App& app) {
         EXPECT_GT(Tank::wrapAngle(app.m_tank->m_heading - start), 0x1000); // turned well over 28 degrees
         EXPECT_EQ(app.m_terrain->getHeading(), start);
-        app.keyUpSys(2);
+        app.input().keyUpSys(2);
     });
     m_host.at(kInBattle + 1300, [&](App& app) {
         // Caught up (a hit may have jolted the tank since by a few degrees).

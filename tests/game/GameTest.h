@@ -56,8 +56,8 @@ public:
     void key(int32_t ms, int32_t code)
     {
         at(ms, [code](App& app) {
-            app.keyDownSys(code);
-            app.keyUpSys(code);
+            app.input().keyDownSys(code);
+            app.input().keyUpSys(code);
         });
     }
     // Keys in turn, 300 ms apart from ms on.
@@ -99,6 +99,17 @@ private:
     std::vector<std::string> m_names; // of the sounds loaded, by identifier
     std::multimap<int32_t, Action> m_actions;
 };
+
+// A drag of dy pixels down the middle of the screen, as a finger or the mouse
+// does it: a touch that moves and ends.
+inline void drag(App& app, int32_t dy)
+{
+    Input& in = app.input();
+    const int32_t x = app.m_width / 2, y = app.m_height / 2;
+    in.touchBegin(x, y);
+    in.touchMove(x, y + dy);
+    in.touchEnd();
+}
 
 // Runs the game on the generated data with a preferences folder of its own.
 class GameTest : public ::testing::Test {

@@ -134,30 +134,28 @@ TEST_F(GameTest, TheMouseWheelAndPointerMoveTheHighlight)
     // Two notches down from "Resume", one up; a notch is an arrow key.
     m_host.at(1000, [](App& app) {
         EXPECT_EQ(selectedItem(shownMenu(app)), "Resume");
-        app.m_wheel += -2;
+        app.input().wheelSys(-2);
     });
     m_host.at(1200, [](App& app) {
         EXPECT_EQ(selectedItem(shownMenu(app)), "Help");
-        app.m_wheel += 1;
+        app.input().wheelSys(1);
     });
     // The pointer moved onto "About" lights it; resting there, it does not
     // take the highlight back from the keys.
     m_host.at(1400, [](App& app) {
         EXPECT_EQ(selectedItem(shownMenu(app)), "Sound: On");
         auto [x, y] = itemCentre(app, 'A');
-        app.m_pointerX = x;
-        app.m_pointerY = y;
+        app.input().pointerSys(x, y);
     });
     m_host.at(1600, [](App& app) {
         EXPECT_EQ(selectedItem(shownMenu(app)), "About");
-        app.keyDownSys(3);
-        app.keyUpSys(3);
+        app.input().keyDownSys(3);
+        app.input().keyUpSys(3);
     });
     m_host.at(1900, [](App& app) {
         EXPECT_EQ(selectedItem(shownMenu(app)), "Help");
         // Off the menu: nothing changes.
-        app.m_pointerX = 2;
-        app.m_pointerY = 2;
+        app.input().pointerSys(2, 2);
     });
     m_host.at(2200, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Help"); });
     m_host.stopAt(2300);
@@ -223,35 +221,33 @@ TEST_F(GameTest, HelpPagesWithArrowsPagingKeysWheelAndDragAndStopsAtBothEnds)
     m_host.at(1400, [&](App& app) { expectAt(app, -page, true, true); });
     // A drag up by 40 pixels scrolls back 10; a notch of the wheel 3 lines;
     // a page up then stops at the top, and another one stays there.
-    m_host.at(1500, [](App& app) { app.m_dragY = 40; });
+    m_host.at(1500, [](App& app) { drag(app, 40); });
     m_host.at(1700, [&](App& app) {
         expectAt(app, -page + (10 << 15), true, true);
-        app.m_wheel = 1;
+        app.input().wheelSys(1);
     });
     m_host.at(1900, [&](App& app) { expectAt(app, -page + ((10 + 48) << 15), true, true); });
-    m_host.key(2000, Viewport::kKeyPageUp);
+    m_host.key(2000, Key::kPageUp);
     m_host.at(2200, [&](App& app) { expectAt(app, 0, false, true); });
     m_host.key(2300, 3);
     m_host.at(2500, [&](App& app) { expectAt(app, 0, false, true); });
     // End and Home go to the ends; Page Down and '8' page down.
-    m_host.key(2600, Viewport::kKeyEnd);
+    m_host.key(2600, Key::kEnd);
     m_host.at(2800, [&](App& app) { expectAt(app, bottom, true, false); });
-    m_host.key(2900, Viewport::kKeyHome);
+    m_host.key(2900, Key::kHome);
     m_host.at(3100, [&](App& app) { expectAt(app, 0, false, true); });
-    m_host.keys(3200, {Viewport::kKeyPageDown, '8'});
+    m_host.keys(3200, {Key::kPageDown, '8'});
     m_host.at(3700, [&](App& app) { expectAt(app, -2 * page, true, true); });
     // Neither a drag nor the wheel scrolls past either end.
-    m_host.at(3800, [](App& app) { app.m_dragY = 100000; });
+    m_host.at(3800, [](App& app) { drag(app, 100000); });
     m_host.at(4000, [&](App& app) { expectAt(app, 0, false, true); });
-    m_host.at(4100, [](App& app) { app.m_wheel = -1000; });
+    m_host.at(4100, [](App& app) { app.input().wheelSys(-1000); });
     m_host.at(4300, [&](App& app) { expectAt(app, bottom, true, false); });
     // Touching the close button (34) closes the page.
     m_host.at(4400, [](App& app) {
         Vsprite* close = withImage(&app, 34)[0];
-        app.m_mouseX = close->m_x0 + 10;
-        app.m_mouseY = close->m_y0 + 10;
-        app.keyDownSys(5);
-        app.keyUpSys(5);
+        app.input().touchBegin(close->m_x0 + 10, close->m_y0 + 10);
+        app.input().touchEnd();
     });
     m_host.at(4700, [](App& app) {
         EXPECT_FALSE(findText(&app, "HOW TO PLAY"));

@@ -51,7 +51,7 @@ public:
             screenResize();
             m_log->width.store(m_width);
             m_log->height.store(m_height);
-            for (int32_t k = keyGet(); k != 0; k = keyGet())
+            for (int32_t k = input().keyGet(); k != 0; k = input().keyGet())
                 m_log->keys.push_back({host.nowMs(), k});
             box->setXyi(10 + m_log->frames.load() % 40, 10);
             renderWait();
@@ -60,16 +60,17 @@ public:
             if (m_log->hang.load())
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
-        for (int32_t c = 0; c <= 57; c++)
-            if (keyDown(c))
+        const Input& in = input();
+        for (int32_t c = 1; c < Key::kCount; c++)
+            if (in.keyDown(c))
                 m_log->heldAtEnd.push_back(c);
-        m_log->mouseX = m_mouseX.load();
-        m_log->mouseY = m_mouseY.load();
-        m_log->dragX = m_dragX.load();
-        m_log->dragY = m_dragY.load();
-        m_log->pointerX = m_pointerX.load();
-        m_log->pointerY = m_pointerY.load();
-        m_log->wheel = m_wheel.load();
+        m_log->mouseX = in.touchX();
+        m_log->mouseY = in.touchY();
+        m_log->dragX = in.dragX();
+        m_log->dragY = in.dragY();
+        m_log->pointerX = in.pointerX();
+        m_log->pointerY = in.pointerY();
+        m_log->wheel = input().wheelTake();
         removeAll();
     }
 

@@ -73,28 +73,6 @@ TEST_F(ViewportTest, RenderPaintsTheListOnceAndEmptiesIt)
     EXPECT_EQ(m_host.m_paints.size(), 1u);
 }
 
-TEST_F(ViewportTest, KeyBitsAndQueue)
-{
-    m_vp->keyDownSys(53);
-    m_vp->keyDownSys(53); // held: queued once
-    m_vp->keyDownSys(60);
-    m_vp->keyDownSys(60); // above 57: queued each time, never held
-    m_vp->keyDownSys(200); // a negative code: queued, never held
-    EXPECT_TRUE(m_vp->keyDown(53) && !m_vp->keyDown(60) && !m_vp->keyDown(200));
-    EXPECT_TRUE(m_vp->keyPress(0, 53) && m_vp->keyPress(60, 60) && !m_vp->keyPress(1, 60));
-    EXPECT_EQ(m_vp->keyPeek(), 53);
-    for (int32_t k : {53, 60, 60, -56, 0})
-        EXPECT_EQ(m_vp->keyGet(), k);
-    m_vp->keyUpSys(53);
-    EXPECT_FALSE(m_vp->keyDown(53));
-    // Ten slots hold nine codes.
-    for (int32_t k = 1; k <= 10; k++)
-        m_vp->keyAddSys(k);
-    for (int32_t k = 1; k <= 9; k++)
-        EXPECT_EQ(m_vp->keyGet(), k);
-    EXPECT_FALSE(m_vp->keyWaiting());
-}
-
 TEST_F(ViewportTest, WaitMsPacesFramesOnTheClock)
 {
     m_host.m_now += 20; // work

@@ -34,7 +34,7 @@ void Skirmish::frame(int32_t shells)
             t->fireShell();
     }
     // Round and round: a turn every other second.
-    m_player->m_key = (m_frames / 16) % 2 == 0 ? 3 : 1;
+    m_player->m_orders.press = (m_frames / 16) % 2 == 0 ? Action::Forward : Action::TurnLeft;
     m_player->m_damage = 40;
     m_player->m_rounds = 10;
     Tank::m_enemyCount = 99;

@@ -55,7 +55,7 @@ bool ridge(const std::string& out)
     ref<Tank> t = w.player(kSherman, 176, 256, kEast);
     const int32_t marks[] = {1000, 4500, 8000, 11500, 15000, 19000};
     for (int32_t next = 0; next < 6;) {
-        t->m_key = 3;
+        t->m_orders.press = Action::Forward;
         w.step();
         around(w, *t, t->m_heading, 16, 6);
         w.render();
@@ -123,7 +123,7 @@ bool crater(const std::string& out)
     t->m_gun->m_pitchAngle = Tank::kGunDown;
     t->pose();
     t->m_timer = 1000;
-    t->m_key = '5';
+    t->m_orders.press = Action::Fire;
     // Behind the tank and to its left, seeing the gun and the ground ahead.
     around(w, *t, kEast + 0x900, 14, 5);
     w.render();

@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "host/Input.h"
+#include "host/Keys.h"
+
+namespace {
+
+std::vector<int32_t> drain(Input& in)
+{
+    std::vector<int32_t> keys;
+    for (int32_t k = in.keyGet(); k != Key::kNone; k = in.keyGet())
+        keys.push_back(k);
+    return keys;
+}
+
+TEST(Input, AKeyHeldByTwoSourcesIsQueuedOnceAndHeldUntilBothLetGo)
+{
+    Input in;
+    in.keyDownSys(Key::kUp);
+    in.keyDownSys(Key::kUp); // the keypad's 8 as well
+    in.keyDownSys('W');
+    in.keyUpSys(Key::kUp);
+    EXPECT_TRUE(in.keyDown(Key::kUp));
+    in.keyUpSys(Key::kUp);
+    in.keyUpSys(Key::kUp); // one more release than presses changes nothing
+    EXPECT_FALSE(in.keyDown(Key::kUp));
+    EXPECT_TRUE(in.keyDown('W'));
+    EXPECT_EQ(in.keyPeek(), Key::kUp);
+    EXPECT_EQ(drain(in), (std::vector<int32_t>{Key::kUp, 'W'}));
+    EXPECT_FALSE(in.keyWaiting());
+    // No key has code 0 or 128 and up: they are neither held nor queued.
+    for (int32_t c : {0, 128, 200, -3}) {
+        in.keyDownSys(c);
+        EXPECT_FALSE(in.keyDown(c));
+    }
+    EXPECT_FALSE(in.keyWaiting());
+}
+
+TEST(Input, TheQueueHoldsNineKeysAndDropsTheRest)
+{
+    Input in;
+    for (int32_t round = 0; round < 3; round++) { // round the ring more than once
+        for (int32_t k = 'A'; k < 'A' + 12; k++)
+            in.keyAddSys(k);
+        std::vector<int32_t> want;
+        for (int32_t k = 'A'; k < 'A' + Input::kQueued; k++)
+            want.push_back(k);
+        EXPECT_EQ(drain(in), want);
+    }
+}
+
+TEST(Input, TheTouchProtocol)
+{
+    Input in;
+    in.touchBegin(30, 40);
+    EXPECT_TRUE(in.keyDown(Key::kTouch));
+    EXPECT_EQ(in.touchX(), 30);
+    in.touchMove(35, 38);
+    in.touchBegin(50, 50); // a second begin while down only moves the place
+    in.touchMove(51, 49);
+    EXPECT_EQ(in.dragX(), 6);
+    EXPECT_EQ(in.dragY(), -3);
+    EXPECT_EQ(in.pointerX(), -1); // a drag is not the resting pointer
+    in.touchEnd();
+    EXPECT_FALSE(in.keyDown(Key::kTouch));
+    EXPECT_EQ(in.touchX(), 51);
+    EXPECT_EQ(in.touchY(), 49);
+    in.touchMove(90, 90); // not touching: no drag
+    EXPECT_EQ(in.dragX(), 6);
+    EXPECT_EQ(drain(in), std::vector<int32_t>{Key::kTouch});
+    in.touchUsed();
+    in.dragReset();
+    EXPECT_EQ(in.touchX() + in.touchY() + in.dragX() + in.dragY(), 0);
+}
+
+TEST(Input, ReleaseAllLetsGoOfWhatIsHeldAndKeepsTheQueue)
+{
+    Input in;
+    in.keyDownSys('5');
+    in.keyDownSys('5');
+    in.touchBegin(1, 2);
+    in.tiltSys(9000, -9000);
+    in.wheelSys(3);
+    in.releaseAll();
+    EXPECT_FALSE(in.keyDown('5'));
+    EXPECT_FALSE(in.keyDown(Key::kTouch));
+    EXPECT_EQ(in.tiltX(), 0);
+    in.keyDownSys('5'); // pressed anew after the focus came back: a press
+    EXPECT_EQ(drain(in), (std::vector<int32_t>{'5', Key::kTouch, '5'}));
+    EXPECT_EQ(in.wheelTake(), 3);
+    EXPECT_EQ(in.wheelTake(), 0);
+}
+
+TEST(Keys, ScriptWordsAndNames)
+{
+    int32_t code = 0;
+    for (const char* bad : {"128", "-1", "+5", "'ab'", "x", "5x", "ESC", "", "page"})
+        EXPECT_FALSE(Key::parse(bad, code)) << bad;
+    const std::pair<const char*, int32_t> good[] = {
+        {"pageup", Key::kPageUp}, {"pagedown", Key::kPageDown}, {"home", Key::kHome}, {"end", Key::kEnd},
+        {"esc", Key::kEscape},    {"tab", Key::kTab},           {"'N'", 'N'},         {"'#'", '#'},
+        {"127", 127},             {"0", 0},
+    };
+    for (auto [word, want] : good) {
+        EXPECT_TRUE(Key::parse(word, code)) << word;
+        EXPECT_EQ(code, want) << word;
+    }
+    EXPECT_EQ(Key::name(Key::kEnter), "Enter");
+    EXPECT_EQ(Key::name(Key::kPageDown), "Page Down");
+    EXPECT_EQ(Key::name('W'), "W");
+    EXPECT_EQ(Key::name(Key::kNone), "");
+    EXPECT_EQ(Key::letter('w'), 'W');
+}
+
+} // namespace
