@@ -98,9 +98,9 @@ void BM_StartUpToMap(benchmark::State& state)
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
         BenchHost host([&](App& app, int32_t) {
-            if (app.m_mapSprite && !app.m_stop) {
+            if (app.m_mapSprite && !app.stopRequested()) {
                 state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-                app.m_stop = true;
+                app.requestStop();
             }
         });
         host.run(480, 320, false);
@@ -117,7 +117,7 @@ void battleFrame(benchmark::State& state, int32_t w, int32_t h)
     bool measured = false;
     int32_t pressed = 0;
     BenchHost host([&](App& app, int32_t elapsed) {
-        if (app.m_stop)
+        if (app.stopRequested())
             return;
         if (pressed < 2 && elapsed >= 700 + 500 * pressed) {
             const int32_t k = pressed++ == 0 ? 'R' : 10;
@@ -135,7 +135,7 @@ void battleFrame(benchmark::State& state, int32_t w, int32_t h)
             app.render();
         }
         measured = true;
-        app.m_stop = true;
+        app.requestStop();
     });
     host.run(w, h, false);
     if (!measured)
@@ -155,7 +155,7 @@ void BM_DemoTenMinutes(benchmark::State& state)
         Folders folders("");
         BenchHost host([](App& app, int32_t elapsed) {
             if (elapsed >= 600000)
-                app.m_stop = true;
+                app.requestStop();
         });
         host.run(480, 320, true);
     }

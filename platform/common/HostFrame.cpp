@@ -25,7 +25,7 @@ HostFrame::~HostFrame()
 
 void HostFrame::redrawAll(Viewport& vp)
 {
-    if (vp.m_rotating.load())
+    if (vp.rotating())
         return;
     m_paintOne = false;
     requestPaint(vp);
@@ -33,7 +33,7 @@ void HostFrame::redrawAll(Viewport& vp)
 
 void HostFrame::redraw(Viewport& vp, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
 {
-    if (vp.m_rotating.load())
+    if (vp.rotating())
         return;
     m_paintOne = true;
     m_paintRect[0] = x0;
@@ -58,7 +58,7 @@ void HostFrame::waitPaint(Viewport& vp)
     for (int32_t i = 0; i < 100; i++) {
         if (m_paintState.load(std::memory_order_acquire) == Done)
             return;
-        if (vp.m_stop.load())
+        if (vp.stopRequested())
             break;
         realSleepUs(10000);
     }
@@ -98,9 +98,9 @@ void HostFrame::runGame(RootFactory makeRoot, int32_t width, int32_t height)
         m_vp.store(g_p.get());
         // A stop that came before the root existed could not be delivered.
         if (m_stopRequested.load())
-            g_p->m_stop.store(true);
+            g_p->requestStop();
         g_p->run();
-        g_p->m_stop.store(false);
+        g_p->clearStop();
     } else {
         std::printf("Host: the game could not be created\n");
         std::fflush(stdout);
@@ -126,7 +126,7 @@ void HostFrame::waitRepaint()
         if (m_paintState.load(std::memory_order_acquire) != Done || gameEnded())
             return;
         V3dView* vp = viewport();
-        if (vp && vp->m_stop.load())
+        if (vp && vp->stopRequested())
             return;
         realSleepUs(16667);
     }
@@ -149,7 +149,7 @@ bool HostFrame::servePaint()
 void HostFrame::beginResize()
 {
     if (V3dView* vp = viewport())
-        vp->m_rotating.store(true);
+        vp->setRotating(true);
 }
 
 void HostFrame::endResize(int32_t width, int32_t height)
@@ -159,7 +159,7 @@ void HostFrame::endResize(int32_t width, int32_t height)
         return;
     // Only recorded here; the game thread applies it between frames.
     vp->setWidthHeight(width, height);
-    vp->m_rotating.store(false);
+    vp->setRotating(false);
     waitRepaint();
 }
 
@@ -169,8 +169,8 @@ bool HostFrame::stop()
         return true;
     m_stopRequested.store(true);
     if (V3dView* vp = m_vp.load())
-        vp->m_stop.store(true);
-    // The game thread ends right after clearing m_stop, so its end is the
+        vp->requestStop();
+    // The game thread ends right after clearing the stop request, so its end is the
     // acknowledgement (and one that a game ending on its own gives too).
     for (int32_t waited = 0; !gameEnded(); waited += 10) {
         if (waited >= m_stopTimeoutMs) {

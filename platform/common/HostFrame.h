@@ -53,7 +53,7 @@ public:
     // At start-up: installs this host and starts the game thread, which
     // creates g_d, makes the root with makeRoot into g_p, calls init(g_d),
     // setWidthHeight(width, height), hands the root to this host (viewport)
-    // and calls run(). After run returns it clears m_stop, the
+    // and calls run(). After run returns it clears the stop request, the
     // acknowledgement that stop waits for, and ends.
     void startGame(RootFactory makeRoot, int32_t width, int32_t height);
     // At start-up and after a resize: waits at most 100 x 1/60 s until the
@@ -67,7 +67,7 @@ public:
     // (waitRepaint) for the first frame at that size.
     void beginResize();
     void endResize(int32_t width, int32_t height);
-    // When the platform terminates the game: sets m_stop and sleeps in 10 ms
+    // When the platform terminates the game: requests the stop and sleeps in 10 ms
     // steps until the game thread has acknowledged it. Gives up after
     // m_stopTimeoutMs with a line on stdout and returns false, so a hung game
     // cannot hang the window for ever.

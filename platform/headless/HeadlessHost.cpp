@@ -127,7 +127,7 @@ void HeadlessHost::sleepMs(int32_t ms)
         m_untilReached.store(true);
         // Hold the game at the end time until the stop arrives, so that it
         // stops at the same point of every run.
-        for (int32_t waited = 0; !vp->m_stop.load() && waited < m_stopTimeoutMs; waited++)
+        for (int32_t waited = 0; !vp->stopRequested() && waited < m_stopTimeoutMs; waited++)
             realSleepUs(1000);
     }
 }

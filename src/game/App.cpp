@@ -155,7 +155,7 @@ bool App::screenResize()
             }
         }
         // The game pauses while the screen rotates and goes on at the new size.
-        if (!m_rotating.load() || !isRunning())
+        if (!rotating() || !isRunning())
             return changed;
         renderWait();
     }

@@ -239,7 +239,7 @@ bool App::menuMain()
             break;
         case 'Q':
         case 'E':
-            m_stop = true;
+            requestStop();
             break;
         default:
             renderWait();

@@ -287,11 +287,11 @@ void Viewport::wipeTopToBottom()
     if (m_dirtyCount == 0)
         return;
     for (int32_t y = 0; y < m_height; y += 20) {
-        if (!isRunning() || m_rotating.load())
+        if (!isRunning() || rotating())
             return; // the dirty list stays for the next render
         wipeRect(0, y, m_width, y + 20);
     }
-    if (isRunning() && !m_rotating.load())
+    if (isRunning() && !rotating())
         m_dirtyCount = 0;
 }
 
@@ -302,10 +302,10 @@ void Viewport::wipeLeftToRight()
         return;
     int32_t band = m_width < 320 ? 40 : m_width >> 3;
     for (int32_t x = 0; x < m_width; x += band) {
-        if (!isRunning() || m_rotating.load())
+        if (!isRunning() || rotating())
             return;
         wipeRect(x, 0, x + band, m_height);
     }
-    if (isRunning() && !m_rotating.load())
+    if (isRunning() && !rotating())
         m_dirtyCount = 0;
 }

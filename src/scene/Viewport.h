@@ -61,9 +61,17 @@ public:
     // Redraws the tree into the rectangle and shows it at once.
     void wipeRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 
+    // The stop request: the host asks the game to end (requestStop, from any
+    // thread; the game may ask itself), every wait gives up while it is set,
+    // and the host's game thread clears it once the game has returned.
+    void requestStop() { m_stop.store(true); }
+    void clearStop() { m_stop.store(false); }
+    bool stopRequested() const { return m_stop.load(); }
+    // Set by the host while the screen changes its size: no paints then.
+    void setRotating(bool on) { m_rotating.store(on); }
+    bool rotating() const { return m_rotating.load(); }
+
     ref<Vdisplay> m_display;
-    // Written by the host thread, read by the game thread.
-    std::atomic<bool> m_rotating{false};
     // Pixels 0xZZRRGGBB (ZZ a depth code, ignored on screen), m_width x
     // m_height. The host thread reads the buffer and the dirty list below
     // during a paint, while the game thread waits in render or a transition;
@@ -71,7 +79,6 @@ public:
     Array<int32_t> m_pixels;
     bool m_mute = false;
     int32_t m_soundTime = 0; // ms, when the last sound started
-    std::atomic<bool> m_stop{false};
     int32_t m_time = 0;    // ms, end of the last frame wait
     int32_t m_frameMs = 0; // length of the last frame
     // Dirty rectangles (x0, y0, x1, y1), x1 and y1 exclusive: room for 32.
@@ -81,4 +88,7 @@ public:
 
 private:
     void releasePixels();
+
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_rotating{false};
 };

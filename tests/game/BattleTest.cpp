@@ -253,7 +253,7 @@ TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
         rounds = app.m_tank->m_rounds;
         fuel = app.m_tank->m_fuel >> 15;
         damage = app.m_tank->m_damage;
-        app.m_stop = true;
+        app.requestStop();
     });
     m_host.run();
     EXPECT_EQ(storedSlot(10), x);
@@ -321,7 +321,7 @@ TEST_F(BattleTest, TheRecordKeepsATankOverTheEdgeOnTheMap)
             EXPECT_EQ(storedSlot(10), slot10);
             EXPECT_EQ(storedSlot(11), slot11);
         }
-        app.m_stop = true;
+        app.requestStop();
     });
     m_host.run();
 }

@@ -70,7 +70,7 @@ public:
     }
     void stopAt(int32_t ms)
     {
-        at(ms, [](App& app) { app.m_stop = true; });
+        at(ms, [](App& app) { app.requestStop(); });
     }
 
     // Runs a new App on a w x h screen until the script stops it.

@@ -146,12 +146,12 @@ TEST_F(MapTest, ZeroOpensTheMenuNarrowScreensSlideTheMapAndAResizeKeepsTheOrders
     });
     // While the screen rotates the game waits.
     m_host.at(1400, [&](App& app) {
-        app.m_rotating = true;
+        app.setRotating(true);
         x = findText(&app, "ORDERS")->m_x;
     });
     m_host.at(2000, [&](App& app) {
         EXPECT_EQ(findText(&app, "ORDERS")->m_x, x);
-        app.m_rotating = false;
+        app.setRotating(false);
     });
     m_host.at(2300, [&](App& app) { EXPECT_LT(findText(&app, "ORDERS")->m_x, x); });
     // A menu open during a resize is centred again.

@@ -95,24 +95,24 @@ TEST_F(HostFrameTest, PaintIsWaitedForSkippedWhileRotatingEndedByStopAndBounded)
     // From here on nobody serves paints, and no step really sleeps.
     m_frame.onStep = [] {};
     // While the screen rotates requests return at once, unqueued.
-    m_vp->m_rotating = true;
+    m_vp->setRotating(true);
     m_frame.m_steps = 0;
     m_frame.redrawAll(*m_vp);
     m_frame.redraw(*m_vp, 0, 0, 8, 8);
     EXPECT_EQ(m_frame.m_steps.load(), 0);
     EXPECT_EQ(m_frame.m_queued.load(), 2);
-    m_vp->m_rotating = false;
+    m_vp->setRotating(false);
 
     // A stop ends the wait at the next step.
     m_frame.onStep = [&] {
         if (m_frame.m_steps.load() == 3)
-            m_vp->m_stop = true;
+            m_vp->requestStop();
     };
     m_frame.m_steps = 0;
     m_frame.redrawAll(*m_vp);
     EXPECT_EQ(m_frame.m_steps.load(), 3);
     EXPECT_FALSE(m_frame.servePaint());
-    m_vp->m_stop = false;
+    m_vp->clearStop();
 
     // Unserved, the request is withdrawn after 100 steps of 10 ms, about a
     // second, so a main thread coming late never reads a buffer the game has
@@ -148,18 +148,18 @@ TEST(HostFrameGame, StartsPaintsResizesAndStops)
 
     // A resize: rotating while the size changes, then the first frame at the new size.
     frame.beginResize();
-    EXPECT_TRUE(vp->m_rotating.load());
+    EXPECT_TRUE(vp->rotating());
     frame.m_steps = 0;
     frame.endResize(160, 100); // returns once the game asks for a paint
     EXPECT_LT(frame.m_steps.load(), 100);
-    EXPECT_FALSE(vp->m_rotating.load());
+    EXPECT_FALSE(vp->rotating());
     ASSERT_TRUE(frame.serveUntil([&] { return log.height.load() == 100 && frame.m_shownWidth == 160; }));
 
-    // The stop handshake: acknowledged by the game thread, which clears m_stop.
+    // The stop handshake: acknowledged by the game thread, which clears the request.
     frame.onStep = nullptr;
     EXPECT_TRUE(frame.stop());
     EXPECT_TRUE(frame.gameEnded());
-    EXPECT_FALSE(vp->m_stop.load());
+    EXPECT_FALSE(vp->stopRequested());
     EXPECT_TRUE(frame.finishGame());
     EXPECT_TRUE(frame.viewport() == nullptr && g_p.get() == nullptr && &Host::current() != &frame);
     EXPECT_TRUE(log.displayGiven);

@@ -23,7 +23,7 @@ public:
         m_redraws.push_back({x0, y0, x1, y1});
         m_now += m_paintMs;
         if (static_cast<int32_t>(m_redraws.size()) == m_stopAfter)
-            vp.m_stop = true;
+            vp.requestStop();
     }
     int32_t nowMs() override { return m_now; }
     void sleepMs(int32_t ms) override
@@ -31,7 +31,7 @@ public:
         m_slept += ms;
         m_now += ms;
         if (m_stopVp && m_now >= m_stopAt)
-            m_stopVp->m_stop = true;
+            m_stopVp->requestStop();
     }
     int32_t loadSound(const char*) override { return 0; }
     void playSound(int32_t) override { m_played++; }
