@@ -35,10 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         screen = new Viewport;
         screen->setWidthHeight(96, 40);
     }
-    ref<Vtext> t = new Vtext(font, text);
+    ref<Vtext> t = new Vtext(nullptr, font, text);
     t->setTextColor(0xE0C080);
     t->setXyi(-3, 2);
-    ref<Vtext> two = new Vtext(font, "Enemy:\t12\nFuel:\t7"_s);
+    ref<Vtext> two = new Vtext(nullptr, font, "Enemy:\t12\nFuel:\t7"_s);
     two->setAlpha(12000);
     two->setXyi(50, 20);
     screen->add(t);

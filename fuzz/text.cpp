@@ -6,6 +6,7 @@
 #include "scene/Vfont.h"
 #include "scene/Viewport.h"
 #include "scene/Vtext.h"
+#include "scene/Vtheme.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzFolder.h"
 
@@ -13,17 +14,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     FuzzFolder& folder = FuzzFolder::instance();
     static ref<Viewport> screen;
+    static ref<Vtheme> theme;
     if (!screen) {
         fuzzCheck(folder.copyData("f16.bin"), "the game's font is there");
-        Vtext::m_fontDefault = new Vfont;
-        fuzzCheck(Vtext::m_fontDefault->open("f16.bin"_s), "the game's font opens");
-        Vtext::m_textcolorDefault = static_cast<int32_t>(0xFFFFFFFF);
+        theme = new Vtheme;
+        theme->m_font = new Vfont;
+        fuzzCheck(theme->m_font->open("f16.bin"_s), "the game's font opens");
+        theme->m_textColor = static_cast<int32_t>(0xFFFFFFFF);
         screen = new Viewport;
         screen->setWidthHeight(240, 160);
     }
     folder.write("fz.txt", data, size);
     for (int32_t w : {228, 20}) {
-        ref<Vtext> t = new Vtext;
+        ref<Vtext> t = new Vtext(theme);
         t->setColor(static_cast<int32_t>(0x80606080));
         t->setWidthHeight(w, 0);
         t->setFile("fz.txt"_s);

@@ -73,7 +73,6 @@ void App::initOnce()
 {
     if (m_fsin.empty())
         V::fsinInit();
-    Vmenu::m_mouse = true;
     m_bigScreen = true;
     int32_t buttonSize = 0;
     if (m_width >= 176 && m_height >= 176) {
@@ -91,11 +90,14 @@ void App::initOnce()
         font->open("f16.bin"_s);
         font->m_tab += 4;
     }
-    Vtext::m_fontDefault = font;
-    Vtext::m_textcolorDefault = static_cast<int32_t>(0xFFFFFFFF);
-    Vmenu::m_colorDefault = static_cast<int32_t>(0x80606080);
-    Vsprite::m_inset = 2;
+    m_theme = new Vtheme;
+    m_theme->m_font = font;
+    m_theme->m_textColor = static_cast<int32_t>(0xFFFFFFFF);
+    m_theme->m_menuColor = static_cast<int32_t>(0x80606080);
+    m_theme->m_mouse = true;
+    m_theme->m_inset = 2;
     m_lib = new Vilib(m_display, "app"_s);
+    m_theme->m_lib = m_lib;
 
     ref<Vsprite> splash = new Vsprite;
     splash->setImage(m_lib, AppPicture::kSplash);
@@ -123,10 +125,10 @@ void App::initOnce()
     m_hud = new Vsprite;
     m_hud->setZ(-1000);
     m_hud->setColor(static_cast<int32_t>(0x80606080));
-    m_textEnemy = m_hud->addBottom("Enemy:\t"_s, 2);
-    m_textRounds = m_hud->addBottom("Rounds:\t"_s, 2);
-    m_textFuel = m_hud->addBottom("Fuel:\t"_s, 2);
-    m_textArmor = m_hud->addBottom("Armor:\t"_s, 2);
+    m_textEnemy = m_hud->addBottom(m_theme, "Enemy:\t"_s, 2);
+    m_textRounds = m_hud->addBottom(m_theme, "Rounds:\t"_s, 2);
+    m_textFuel = m_hud->addBottom(m_theme, "Fuel:\t"_s, 2);
+    m_textArmor = m_hud->addBottom(m_theme, "Armor:\t"_s, 2);
     m_controls = buttonSize != 0;
     waitMs(500);
 }

@@ -14,6 +14,7 @@
 #include "scene/Vmenu.h"
 #include "scene/Vsprite.h"
 #include "scene/Vtext.h"
+#include "scene/Vtheme.h"
 #include "terrain/VpolyTerrain.h"
 #include "terrain/Vterrain.h"
 
@@ -181,6 +182,9 @@ public:
     int32_t m_side = 0;  // 1 Allied, 2 German, 3 Soviet
     int32_t m_level = 0; // 0 easy, 1 medium, 2 hard
     ref<Vfont> m_fontSmall;
+    // The look of the texts and menus: the screen's font, white text, grey
+    // menus, menus used by pointer.
+    ref<Vtheme> m_theme;
     int32_t m_front = 0; // ring of the next battle; 0 = no campaign
     ref<Vsprite> m_mapSprite; // root of the map screen while it is shown
     ref<Vmenu> m_menuDrive;

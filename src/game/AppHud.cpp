@@ -42,7 +42,7 @@ constexpr TouchButton kTouchButtons[] = {
 
 ref<Vmenu> App::controlMenu(bool aim, int32_t buttonSize)
 {
-    ref<Vmenu> m = new Vmenu;
+    ref<Vmenu> m = new Vmenu(m_theme);
     if (buttonSize == 0) {
         for (const ControlItem& item : kTextItems) {
             ref<String> text = String::intern(aim ? item.aim : item.drive);
@@ -55,7 +55,6 @@ ref<Vmenu> App::controlMenu(bool aim, int32_t buttonSize)
             mend(m);
         return m;
     }
-    Vmenu::m_lib = m_lib;
     m->setColor(0);
     m->m_buttonSize = buttonSize;
     for (const TouchButton& b : kTouchButtons)

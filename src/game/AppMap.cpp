@@ -61,7 +61,7 @@ void App::mapResize()
     }
     // Centred, but high enough for the orders to run below it where the
     // screen allows.
-    const int32_t line = Vtext::m_fontDefault ? Vtext::m_fontDefault->getHeight() : 16;
+    const int32_t line = m_theme && m_theme->m_font ? m_theme->m_font->getHeight() : 16;
     const int32_t y = std::max(std::min((h - P::kMapHeight) / 2, h - kOrdersBelow - line - 2), 0);
     // The orders keep running where they are.
     m_mapSprite->setXyi(x, y);
@@ -124,11 +124,11 @@ App::MapView App::mapBuild()
 
     v.labels = new Vsprite;
     v.labels->setZ(-2);
-    ref<Vtext> berlin = new Vtext(m_fontSmall, "Berlin"_s);
+    ref<Vtext> berlin = new Vtext(m_theme, m_fontSmall, "Berlin"_s);
     berlin->setXyi(130 - berlin->getWidth() / 2, 80 - berlin->getHeight());
-    ref<Vtext> moscow = new Vtext(m_fontSmall, "Moscow"_s);
+    ref<Vtext> moscow = new Vtext(m_theme, m_fontSmall, "Moscow"_s);
     moscow->setXyi(P::kMapWidth - moscow->getWidth(), 20 - moscow->getHeight());
-    ref<Vtext> london = new Vtext(m_fontSmall, "London"_s);
+    ref<Vtext> london = new Vtext(m_theme, m_fontSmall, "London"_s);
     london->setXyi(0, 80 - london->getHeight());
     v.labels->add(berlin);
     v.labels->add(moscow);
@@ -220,7 +220,7 @@ void App::mapBriefing(MapView& v)
     if (m_front == 5)
         b->append(" DISABLE CONVOYS AND SCAVENGE SUPPLIES... ");
     b->append(m_side == 1 ? "'NEVER SURRENDER!'" : m_side == 2 ? "'VICTORY OR DEATH!'" : "'NOT ONE STEP BACK!'");
-    v.briefing = new Vtext(b->toString());
+    v.briefing = new Vtext(m_theme, b->toString());
     v.briefing->setColor(kOrdersBand);
     v.briefing->setXyi(m_stageWidth, mapOrdersY(v.briefing));
     stageAdd(v.briefing);

@@ -53,9 +53,9 @@ ref<Vsprite> App::showMenu(const ref<Vmenu>& m, const ref<String>& heading)
 {
     // Notches turned before the menu was there do not move it.
     input().wheelTake();
-    ref<Vtext> words = heading ? new Vtext(heading) : nullptr;
+    ref<Vtext> words = heading ? new Vtext(m_theme, heading) : nullptr;
     const int32_t reserved = words ? words->getHeight() + 2 * kHeadingPad + kHeadingGap : 0;
-    if (m_fontSmall != Vtext::m_fontDefault)
+    if (m_fontSmall != m_theme->m_font)
         mend(m, reserved);
     if (!words) {
         stageCenter(m);
@@ -165,7 +165,7 @@ int32_t App::menuKey(const ref<Vmenu>& m, int32_t* pressed)
 
 bool App::confirm(const ref<String>& question)
 {
-    ref<Vmenu> m = new Vmenu;
+    ref<Vmenu> m = new Vmenu(m_theme);
     m->add("Yes"_s);
     m->add("No"_s);
     m->select('N');
@@ -187,7 +187,7 @@ bool App::confirm(const ref<String>& question)
 
 bool App::menuMain()
 {
-    ref<Vmenu> m = new Vmenu;
+    ref<Vmenu> m = new Vmenu(m_theme);
     m->add("New Game"_s);
     if (m_front != 0)
         m->add("Resume"_s);
@@ -252,7 +252,7 @@ bool App::menuMain()
 
 bool App::menuSettings()
 {
-    ref<Vmenu> m = new Vmenu;
+    ref<Vmenu> m = new Vmenu(m_theme);
     m->add("Allied Forces"_s);
     m->add("German Forces"_s);
     m->add("Soviet Forces"_s);

@@ -31,12 +31,13 @@ void App::aboutPage(const ref<Vmenu>& menu)
     hideMenu(menu);
     ref<Vsprite> page = new Vsprite;
     page->setColor(kPagePanel);
-    page->m_height = m_inset;
+    page->m_height = m_theme->m_inset;
     bool first = true;
     for (const char* line : kCredits) {
         // The title in the screen's font, the rest in the small one.
-        ref<Vtext> t = first ? new Vtext(String::intern(line)) : new Vtext(m_fontSmall, String::intern(line));
-        page->addCenterBottom(t);
+        ref<Vtext> t = first ? new Vtext(m_theme, String::intern(line))
+                             : new Vtext(m_theme, m_fontSmall, String::intern(line));
+        page->addCenterBottom(m_theme, t);
         page->m_height += first ? 6 : 2;
         first = false;
     }
@@ -69,7 +70,7 @@ void App::help()
     window->setWidthHeight(w, shown);
     window->setXyi(kHelpPad, kHelpPad);
     panel->add(window);
-    ref<Vtext> t = new Vtext;
+    ref<Vtext> t = new Vtext(m_theme);
     t->setWidthHeight(w, 0);
     t->setFile("help.txt"_s);
     window->add(t);
@@ -89,7 +90,7 @@ void App::help()
     down->setCenter(0, down->getHeight());
     down->setXyi(ax, sh - 10);
 
-    int32_t line = Vtext::m_fontDefault ? Vtext::m_fontDefault->getHeight() : 0;
+    int32_t line = m_theme && m_theme->m_font ? m_theme->m_font->getHeight() : 0;
     if (line <= 0)
         line = 16;
     // A page is the window less one line, and at least one line on a very

@@ -5,10 +5,6 @@
 #include "host/Host.h"
 #include "scene/Vilib.h"
 
-bool Vmenu::m_mouse = false;
-int32_t Vmenu::m_colorDefault = 0;
-ref<Vilib> Vmenu::m_lib;
-
 namespace {
 
 constexpr int32_t kOpaque = 0x8000;
@@ -16,10 +12,10 @@ constexpr int32_t kLitMs = 200; // how long a touched button stays lit
 
 } // namespace
 
-Vmenu::Vmenu()
+Vmenu::Vmenu(const ref<Vtheme>& theme) : m_theme(theme)
 {
     m_z = -1000;
-    m_color = m_colorDefault;
+    m_color = theme ? theme->m_menuColor : 0;
 }
 
 // m_selected goes first, then the sprite part with the items.
@@ -31,14 +27,14 @@ ref<Vtext> Vmenu::add(const ref<String>& text)
 {
     ref<String> shown = text ? text : ""_s;
     char k = shown->length() > 0 ? shown->charAt(0) : 0;
-    if (m_mouse && shown->length() >= 2 && shown->charAt(1) == ' ')
+    if (m_theme && m_theme->m_mouse && shown->length() >= 2 && shown->charAt(1) == ' ')
         shown = shown->substring(2);
     return add(shown, k);
 }
 
 ref<Vtext> Vmenu::add(const ref<String>& text, int32_t key)
 {
-    ref<Vtext> t = new Vtext(text);
+    ref<Vtext> t = new Vtext(m_theme, text);
     if (!t)
         return nullptr;
     t->setId(key);
@@ -66,7 +62,7 @@ void Vmenu::addSprite(const ref<Vsprite>& s)
         m_selected = s;
     else
         s->setAlpha(0x4000);
-    addBottom(s);
+    addBottom(m_theme, s);
 }
 
 void Vmenu::addTouch(int32_t key, int32_t picture)
@@ -81,7 +77,7 @@ void Vmenu::addTouch(int32_t key, int32_t picture)
     button->setWidthHeight(b, b);
     addTail(button);
     pic->setId(key);
-    pic->setImage(m_lib, picture);
+    pic->setImage(m_theme ? m_theme->m_lib : nullptr, picture);
     pic->setXyi((b - pic->m_width) >> 1, (b - pic->m_height) >> 1);
     pic->setAlpha(m_dim);
     button->add(pic);

@@ -5,8 +5,7 @@
 #include "runtime/ref.h"
 #include "scene/Vsprite.h"
 #include "scene/Vtext.h"
-
-class Vilib;
+#include "scene/Vtheme.h"
 
 // A menu: either a column of text items, moved through with up and down and
 // picked by item key or touch, or a grid of square picture buttons picked by
@@ -14,15 +13,17 @@ class Vilib;
 // key() turns a key press or a touch into the key of the item chosen and
 // highlights it, so a menu item and a keypad key with the same code act alike.
 //
-// The selected item shows at full alpha, the others at m_dim.
+// The selected item shows at full alpha, the others at m_dim. The menu keeps
+// the theme it was made with: its colour, its items' font and text colour,
+// the pictures of its buttons, the margin and whether it is used by pointer.
 class Vmenu : public Vsprite {
 public:
-    Vmenu();
+    explicit Vmenu(const ref<Vtheme>& theme);
     ~Vmenu() override;
 
     using Vsprite::add;
     // A text item keyed by the first character of text; when the menu is
-    // used by touch, a "K label" text shows only the label.
+    // used by pointer, a "K label" text shows only the label.
     virtual ref<Vtext> add(const ref<String>& text);
     virtual ref<Vtext> add(const ref<String>& text, int32_t key);
     // A text item that also carries a picture index, for menus restyled with
@@ -30,7 +31,8 @@ public:
     virtual ref<Vtext> addIcon(const ref<String>& text, int32_t picture);
     // Stacks any sprite below the items; the first becomes the selection.
     virtual void addSprite(const ref<Vsprite>& s);
-    // A square button of m_buttonSize with picture of m_lib centred on it.
+    // A square button of m_buttonSize with picture of the theme's library
+    // centred on it.
     virtual void addTouch(int32_t key, int32_t picture);
     virtual void deselect();
     // Touch menus: the chosen button's highlight goes after 200 ms.
@@ -65,16 +67,13 @@ public:
     // menu the first button holding the point, edges included.
     virtual ref<Vsprite> itemAt(int32_t x, int32_t y);
 
+    ref<Vtheme> m_theme;
     int32_t m_dim = 0x4000;
     ref<Vsprite> m_selected;
     int32_t m_buttonSize = 0; // 0 for a text menu
     // Host clock in ms at the last select(); only its 32-bit difference to
     // the clock is used, so the clock may wrap.
     int64_t m_selectTime = 0;
-
-    static bool m_mouse;
-    static int32_t m_colorDefault;
-    static ref<Vilib> m_lib;
 
 private:
     // Makes item the selection and highlights it.

@@ -7,8 +7,7 @@
 #include "scene/Vilib.h"
 #include "scene/Vpicture.h"
 #include "scene/Vtext.h"
-
-int32_t Vsprite::m_inset = 0;
+#include "scene/Vtheme.h"
 
 Vsprite::Vsprite() = default;
 
@@ -87,12 +86,13 @@ void Vsprite::off()
 
 // ---- stacking ----
 
-void Vsprite::addBottom(const ref<Vsprite>& s)
+void Vsprite::addBottom(const ref<Vtheme>& theme, const ref<Vsprite>& s)
 {
     if (!s)
         return;
-    m_width = std::max(m_width, s->m_width + 2 * m_inset);
-    s->setXyi(m_inset, m_height);
+    const int32_t inset = theme ? theme->m_inset : 0;
+    m_width = std::max(m_width, s->m_width + 2 * inset);
+    s->setXyi(inset, m_height);
     m_height += s->m_height;
     addTail(s);
 }
@@ -115,20 +115,20 @@ void Vsprite::addCenter(const ref<Vsprite>& s)
     addTail(s);
 }
 
-void Vsprite::addCenterBottom(const ref<Vsprite>& s)
+void Vsprite::addCenterBottom(const ref<Vtheme>& theme, const ref<Vsprite>& s)
 {
     if (!s)
         return;
-    addBottom(s);
+    addBottom(theme, s);
     s->setXy((m_width - s->m_width) * 16384, s->m_y);
 }
 
 namespace {
 
 // A text sprite for the stacking operations, with a field when width > 0.
-ref<Vtext> newText(const ref<String>& text, int32_t width)
+ref<Vtext> newText(const ref<Vtheme>& theme, const ref<String>& text, int32_t width)
 {
-    ref<Vtext> t = new Vtext(text);
+    ref<Vtext> t = new Vtext(theme, text);
     if (t && width > 0)
         t->setFieldWidth(width);
     return t;
@@ -136,31 +136,31 @@ ref<Vtext> newText(const ref<String>& text, int32_t width)
 
 } // namespace
 
-ref<Vtext> Vsprite::addBs(const ref<String>& text)
+ref<Vtext> Vsprite::addBs(const ref<Vtheme>& theme, const ref<String>& text)
 {
-    ref<Vtext> t = newText(text, 0);
-    addBottom(t);
+    ref<Vtext> t = newText(theme, text, 0);
+    addBottom(theme, t);
     return t;
 }
 
-ref<Vtext> Vsprite::addBottom(const ref<String>& text, int32_t width)
+ref<Vtext> Vsprite::addBottom(const ref<Vtheme>& theme, const ref<String>& text, int32_t width)
 {
-    ref<Vtext> t = newText(text, width);
-    addBottom(t);
+    ref<Vtext> t = newText(theme, text, width);
+    addBottom(theme, t);
     return t;
 }
 
-ref<Vtext> Vsprite::addCenterBs(const ref<String>& text)
+ref<Vtext> Vsprite::addCenterBs(const ref<Vtheme>& theme, const ref<String>& text)
 {
-    ref<Vtext> t = newText(text, 0);
-    addCenterBottom(t);
+    ref<Vtext> t = newText(theme, text, 0);
+    addCenterBottom(theme, t);
     return t;
 }
 
-ref<Vtext> Vsprite::addCenterBottom(const ref<String>& text, int32_t width)
+ref<Vtext> Vsprite::addCenterBottom(const ref<Vtheme>& theme, const ref<String>& text, int32_t width)
 {
-    ref<Vtext> t = newText(text, width);
-    addCenterBottom(t);
+    ref<Vtext> t = newText(theme, text, width);
+    addCenterBottom(theme, t);
     return t;
 }
 

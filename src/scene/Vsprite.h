@@ -10,6 +10,7 @@ class V3dModel;
 class Vilib;
 class Vquaternion;
 class Vtext;
+class Vtheme;
 
 // Meshes belong to render3d, which builds on this folder; the destructor of
 // the mesh handle is defined there, where the mesh class is complete.
@@ -36,15 +37,16 @@ public:
     // that already has a parent is ignored.
     virtual void add(const ref<Vsprite>& c);
     // Stacking: each places the child relative to this panel, grows the panel
-    // and links the child last. The forms taking a text stack a new Vtext
-    // showing it (with a field of width digits) and return it.
-    virtual ref<Vtext> addBs(const ref<String>& text);
-    virtual ref<Vtext> addBottom(const ref<String>& text, int32_t width);
-    virtual void addBottom(const ref<Vsprite>& s);
+    // and links the child last, the theme's inset the margin. The forms
+    // taking a text stack a new Vtext showing it in the theme's font and
+    // colour (with a field of width digits) and return it.
+    virtual ref<Vtext> addBs(const ref<Vtheme>& theme, const ref<String>& text);
+    virtual ref<Vtext> addBottom(const ref<Vtheme>& theme, const ref<String>& text, int32_t width);
+    virtual void addBottom(const ref<Vtheme>& theme, const ref<Vsprite>& s);
     virtual void addCenter(const ref<Vsprite>& s);
-    virtual ref<Vtext> addCenterBs(const ref<String>& text);
-    virtual ref<Vtext> addCenterBottom(const ref<String>& text, int32_t width);
-    virtual void addCenterBottom(const ref<Vsprite>& s);
+    virtual ref<Vtext> addCenterBs(const ref<Vtheme>& theme, const ref<String>& text);
+    virtual ref<Vtext> addCenterBottom(const ref<Vtheme>& theme, const ref<String>& text, int32_t width);
+    virtual void addCenterBottom(const ref<Vtheme>& theme, const ref<Vsprite>& s);
     virtual void addRight(const ref<Vsprite>& s, int32_t gap);
     // Links c last whatever its depth; a sprite that already has a parent is
     // ignored.
@@ -148,7 +150,4 @@ public:
     int32_t m_height = 0;
     int32_t m_cx = 0, m_cy = 0; // hot spot in pixels
     int32_t m_wx = 0, m_wy = 0, m_wz = 0;
-
-    // Margin of the stacking operations, in pixels.
-    static int32_t m_inset;
 };

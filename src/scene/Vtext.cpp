@@ -6,9 +6,6 @@
 #include "runtime/Class_.h"
 #include "runtime/InputStream.h"
 
-ref<Vfont> Vtext::m_fontDefault;
-int32_t Vtext::m_textcolorDefault = 0;
-
 namespace {
 
 // A text resource is a page of help, not a book: anything longer is cut here
@@ -17,18 +14,16 @@ constexpr int32_t kMaxTextBytes = 64 * 1024;
 
 } // namespace
 
-Vtext::Vtext() : m_font(m_fontDefault), m_textColor(m_textcolorDefault) {}
+Vtext::Vtext() = default;
 
-Vtext::Vtext(const ref<String>& s) : Vtext()
+Vtext::Vtext(const ref<Vtheme>& theme, const ref<String>& s)
+    : Vtext(theme, theme ? theme->m_font : nullptr, s)
 {
-    m_text = s;
-    recalc();
 }
 
-Vtext::Vtext(const ref<Vfont>& f, const ref<String>& s) : Vtext()
+Vtext::Vtext(const ref<Vtheme>& theme, const ref<Vfont>& f, const ref<String>& s)
+    : m_font(f), m_text(s), m_textColor(theme ? theme->m_textColor : 0)
 {
-    m_font = f;
-    m_text = s;
     recalc();
 }
 
@@ -97,8 +92,6 @@ void Vtext::recalc()
 
 void Vtext::setTextWrap(const ref<StringBuffer>& b)
 {
-    if (!m_font)
-        m_font = m_fontDefault;
     if (!b) {
         setText(nullptr);
         return;

@@ -7,6 +7,7 @@
 #include "runtime/ref.h"
 #include "scene/Vfont.h"
 #include "scene/Vsprite.h"
+#include "scene/Vtheme.h"
 
 // A sprite showing text in a font: lines separated by line feeds, tab stops,
 // an optional background colour and an optional right-hand field after the
@@ -18,9 +19,12 @@
 // draws only its own text; the child is not drawn by it.
 class Vtext : public Vsprite {
 public:
+    // Without a theme: no font (nothing shows until one is set), black.
     Vtext();
-    explicit Vtext(const ref<String>& s);
-    Vtext(const ref<Vfont>& f, const ref<String>& s);
+    // Showing s in the theme's font and colour, sized to it.
+    explicit Vtext(const ref<Vtheme>& theme, const ref<String>& s = nullptr);
+    // The same in font f.
+    Vtext(const ref<Vtheme>& theme, const ref<Vfont>& f, const ref<String>& s);
     ~Vtext() override;
 
     // The sprite's checksum plus the text, field and text colour, so that a
@@ -50,7 +54,8 @@ public:
     // width. A missing resource leaves the text as it was.
     virtual void setFile(const ref<String>& name);
     virtual void setText(const ref<String>& s);
-    // Breaks b at spaces so that its lines fit the sprite's width and shows it.
+    // Breaks b at spaces so that its lines fit the sprite's width and shows
+    // it; without a font it shows b as it is.
     virtual void setTextWrap(const ref<StringBuffer>& b);
     virtual void setText(const ref<Vfont>& f, const ref<String>& s);
     virtual void setTextColor(int32_t c);
@@ -65,7 +70,4 @@ public:
     ref<String> m_text;
     int32_t m_textColor = 0; // 0xRRGGBB
     int32_t m_textSum = 0;   // position-weighted sum of the codes of text and field
-
-    static ref<Vfont> m_fontDefault;
-    static int32_t m_textcolorDefault;
 };

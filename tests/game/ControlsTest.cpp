@@ -38,7 +38,7 @@ TEST_F(GameTest, TinyScreensPlayTheShellWithTextMenus)
         GameHost host;
         host.at(700, [w = w](App& app) {
             EXPECT_FALSE(app.m_bigScreen) << w;
-            EXPECT_EQ(Vtext::m_fontDefault, app.m_fontSmall) << w;
+            EXPECT_EQ(app.m_theme->m_font, app.m_fontSmall) << w;
             ref<Vmenu> m = shownMenu(app);
             ASSERT_TRUE(m) << w;
             EXPECT_TRUE(dynamic_cast<Vtext*>(m->m_child.get())) << w; // not restyled

@@ -7,7 +7,7 @@
 #include "TextFixture.h"
 #include "support/Pixels.h"
 
-using GameText = TextFixture; // for the defaults it restores
+using GameText = TextFixture; // for its theme
 
 // Both game fonts' main menus, with the defaults the start-up sets, over a
 // sky gradient and a striped ground; the frame is written to menu-sample.png
@@ -18,9 +18,9 @@ TEST_F(GameText, MainMenuReadsInBothFonts)
     InputStream::setResourceDir(KORVATH_DATA_DIR);
     ref<Vfont> small = new Vfont, large = new Vfont;
     ASSERT_TRUE(small->open("f10.bin"_s) && large->open("f16.bin"_s)) << KORVATH_DATA_DIR;
-    Vtext::m_textcolorDefault = static_cast<int32_t>(0xFFFFFFFFu);
-    Vmenu::m_colorDefault = static_cast<int32_t>(0x80606080u);
-    Vsprite::m_inset = 2;
+    m_theme->m_textColor = static_cast<int32_t>(0xFFFFFFFFu);
+    m_theme->m_menuColor = static_cast<int32_t>(0x80606080u);
+    m_theme->m_inset = 2;
 
     FakeHost host;
     ref<Viewport> vp = new Viewport;
@@ -33,8 +33,8 @@ TEST_F(GameText, MainMenuReadsInBothFonts)
     vp->render();
     std::vector<uint32_t> before = words(vp->m_pixels);
     for (const ref<Vfont>& f : {small, large}) {
-        Vtext::m_fontDefault = f;
-        ref<Vmenu> m = new Vmenu;
+        m_theme->m_font = f;
+        ref<Vmenu> m = new Vmenu(m_theme);
         for (const char* s : {"New Game", "Resume", "Sound: On", "Help", "About"})
             m->add(String::intern(s));
         m->select();

@@ -9,6 +9,7 @@
 #include "runtime/StringBuffer.h"
 #include "scene/Vfont.h"
 #include "scene/Vmenu.h"
+#include "scene/Vtheme.h"
 #include "support/FakeHost.h"
 #include "support/Files.h"
 
@@ -33,7 +34,8 @@ protected:
 
 // Installs, while a test runs, a default font in which every glyph is a solid
 // block of full ink 8 pixels high: '0'..'9' and 'a'..'z' 5 wide, 'W' 9, the
-// space 5 (tab stops every 35); white text, no menu colour, no inset.
+// space 5 (tab stops every 35), in a theme of white text, no menu colour
+// and no inset.
 class TextFixture : public FontTestDir {
 protected:
     static constexpr int32_t kLine = 8;
@@ -51,17 +53,9 @@ protected:
         }
         m_font = new Vfont;
         ASSERT_TRUE(load(m_font, f.encode()));
-        Vtext::m_fontDefault = m_font;
-        Vtext::m_textcolorDefault = 0xFFFFFF;
-    }
-    void TearDown() override
-    {
-        Vtext::m_fontDefault = nullptr;
-        Vtext::m_textcolorDefault = 0;
-        Vmenu::m_mouse = false;
-        Vmenu::m_colorDefault = 0;
-        Vsprite::m_inset = 0;
-        FontTestDir::TearDown();
+        m_theme = new Vtheme;
+        m_theme->m_font = m_font;
+        m_theme->m_textColor = 0xFFFFFF;
     }
     static ref<Viewport> screen(int32_t w, int32_t h)
     {
@@ -72,6 +66,7 @@ protected:
     static int32_t at(const ref<Viewport>& vp, int32_t x, int32_t y) { return vp->m_pixels[x + y * vp->m_width]; }
 
     ref<Vfont> m_font;
+    ref<Vtheme> m_theme;
 };
 
 // The text fixture with a w x h screen on a fake host, emptied afterwards.

@@ -11,7 +11,7 @@ protected:
     // A text menu of the items at (10, 20), laid out on screen.
     ref<Vmenu> textMenu(std::initializer_list<const char*> items)
     {
-        ref<Vmenu> m = new Vmenu;
+        ref<Vmenu> m = new Vmenu(m_theme);
         for (const char* s : items)
             m->add(String::intern(s));
         m->setXyi(10, 20);
@@ -20,9 +20,9 @@ protected:
         return m;
     }
     // The battle controls' buttons in their order.
-    static ref<Vmenu> touchMenu(int32_t size)
+    ref<Vmenu> touchMenu(int32_t size)
     {
-        ref<Vmenu> m = new Vmenu;
+        ref<Vmenu> m = new Vmenu(m_theme);
         m->m_buttonSize = size;
         for (char k : kBattleKeys)
             m->addTouch(k, 32);
@@ -76,15 +76,15 @@ TEST_F(VmenuTest, KeysMoveRoundTheItemsPickByKeyAndChangeSettingItems)
     m->select('L');
     EXPECT_EQ(m->getSelected(), level);
     EXPECT_EQ(m->getSelectedText(), nullptr);
-    EXPECT_EQ(level->getWidth(), ref<Vtext>(new Vtext("Level: Easy"_s))->getWidth());
+    EXPECT_EQ(level->getWidth(), ref<Vtext>(new Vtext(m_theme, "Level: Easy"_s))->getWidth());
     EXPECT_EQ(m->key(2, 0, 0), 2);
 }
 
 TEST_F(VmenuTest, TouchLabelsDropTheirKey)
 {
-    ref<Vmenu> m = new Vmenu;
+    ref<Vmenu> m = new Vmenu(m_theme);
     EXPECT_STREQ(m->add("2 Go"_s)->toString()->c_str(), "2 Go");
-    Vmenu::m_mouse = true;
+    m_theme->m_mouse = true;
     ref<Vtext> go = m->add("2 Go"_s);
     EXPECT_STREQ(go->toString()->c_str(), "Go");
     EXPECT_EQ(go->getId(), '2');
@@ -93,6 +93,35 @@ TEST_F(VmenuTest, TouchLabelsDropTheirKey)
     EXPECT_EQ(go->getY(), (3 + kLine + 6) << 15); // 3 pixels above and below each
     EXPECT_EQ(m->getHeight(), 4 * (kLine + 6));
     m->removeAll();
+}
+
+// Two menus of two looks side by side: each takes colour, text colour, margin
+// and pointer use from its own theme, and a later change of a theme reaches
+// the items its menus add from then on.
+TEST_F(VmenuTest, EachMenuBuildsInTheLookOfItsOwnTheme)
+{
+    ref<Vtheme> grey = new Vtheme;
+    grey->m_font = m_font;
+    grey->m_textColor = 0xFF0000;
+    grey->m_menuColor = static_cast<int32_t>(0x80606080);
+    grey->m_mouse = true;
+    grey->m_inset = 2;
+    ref<Vmenu> plain = new Vmenu(m_theme), framed = new Vmenu(grey);
+    ref<Vtext> a = plain->add("2 Go"_s), b = framed->add("2 Go"_s);
+    EXPECT_EQ(plain->m_color, 0);
+    EXPECT_EQ(framed->m_color, static_cast<int32_t>(0x80606080));
+    EXPECT_STREQ(a->toString()->c_str(), "2 Go");
+    EXPECT_STREQ(b->toString()->c_str(), "Go");
+    EXPECT_EQ(a->m_textColor, 0xFFFFFF);
+    EXPECT_EQ(b->m_textColor, 0xFF0000);
+    EXPECT_EQ(a->getX(), 0);
+    EXPECT_EQ(b->getX(), 2 << 15);
+    EXPECT_EQ(framed->getWidth(), b->getWidth() + 4);
+    grey->m_inset = 5;
+    EXPECT_EQ(framed->add("Help"_s)->getX(), 5 << 15);
+    EXPECT_EQ(plain->add("Help"_s)->getX(), 0);
+    plain->removeAll();
+    framed->removeAll();
 }
 
 // A touch or a hover in the gap between items must pick nothing.
@@ -240,7 +269,7 @@ TEST_F(VmenuTest, ButtonGridPutsMenuAndViewLeftUpAndDownRightAndTheRestBelow)
 TEST_F(VmenuTest, EmptyMenusAndTooSmallAreasStaySafe)
 {
     for (int32_t size : {0, 48}) {
-        ref<Vmenu> e = new Vmenu;
+        ref<Vmenu> e = new Vmenu(m_theme);
         e->m_buttonSize = size;
         m_vp->add(e);
         m_vp->render();

@@ -13,9 +13,9 @@ ref<StringBuffer> buffer(const char* s)
     return b;
 }
 
-std::string wrapped(int32_t width, const char* s)
+std::string wrapped(const ref<Vtheme>& theme, int32_t width, const char* s)
 {
-    ref<Vtext> t = new Vtext;
+    ref<Vtext> t = new Vtext(theme);
     t->setWidthHeight(width, 0);
     t->setTextWrap(buffer(s));
     return t->toString()->c_str();
@@ -25,7 +25,7 @@ std::string wrapped(int32_t width, const char* s)
 
 TEST_F(VtextTest, SizesToTheWidestLineWithTabStops)
 {
-    ref<Vtext> t = new Vtext("ab"_s);
+    ref<Vtext> t = new Vtext(m_theme, "ab"_s);
     EXPECT_EQ(t->getWidth(), 11); // one pixel more than the glyphs
     EXPECT_EQ(t->getHeight(), kLine);
     t->setText("ab\nc"_s);
@@ -45,20 +45,19 @@ TEST_F(VtextTest, SizesToTheWidestLineWithTabStops)
 TEST_F(VtextTest, WrapBreaksAtTheLastSpaceThatFits)
 {
     // All characters 5 wide, lines of 40: the second space overflows.
-    EXPECT_EQ(wrapped(40, "abc def ghi"), "abc def\nghi");
+    EXPECT_EQ(wrapped(m_theme, 40, "abc def ghi"), "abc def\nghi");
     // A wrapped line keeps its margin pixel too: "defg hij" would be 41.
-    EXPECT_EQ(wrapped(40, "abc defg hij"), "abc\ndefg\nhij");
+    EXPECT_EQ(wrapped(m_theme, 40, "abc defg hij"), "abc\ndefg\nhij");
     // A word longer than the line stays whole; the next word moves on.
-    EXPECT_EQ(wrapped(40, "abcdefghij kl mn"), "abcdefghij\nkl mn");
+    EXPECT_EQ(wrapped(m_theme, 40, "abcdefghij kl mn"), "abcdefghij\nkl mn");
     // An overflow after a line feed does not reach back before it.
-    EXPECT_EQ(wrapped(40, "ab cd\nefghijklmn"), "ab cd\nefghijklmn");
-    Vtext::m_fontDefault = nullptr;
-    EXPECT_EQ(wrapped(40, "abc def ghi"), "abc def ghi");
+    EXPECT_EQ(wrapped(m_theme, 40, "ab cd\nefghijklmn"), "ab cd\nefghijklmn");
+    EXPECT_EQ(wrapped(nullptr, 40, "abc def ghi"), "abc def ghi"); // no font
 }
 
 TEST_F(VtextTest, CountersCarryWrapAndKeepTheirLowestDigits)
 {
-    ref<Vtext> t = new Vtext("n"_s);
+    ref<Vtext> t = new Vtext(m_theme, "n"_s);
     t->setFieldWidth(3);
     EXPECT_EQ(t->getWidth(), 6 + 15);
     t->increment(); // an empty field stays empty
@@ -97,16 +96,16 @@ TEST_F(VtextTest, CountersCarryWrapAndKeepTheirLowestDigits)
 
 TEST_F(VtextTest, StackingMakesTexts)
 {
-    Vsprite::m_inset = 2;
+    m_theme->m_inset = 2;
     ref<Vsprite> panel = new Vsprite;
-    ref<Vtext> a = panel->addBs("ab"_s);
-    ref<Vtext> b = panel->addBottom("a\t"_s, 2);
+    ref<Vtext> a = panel->addBs(m_theme, "ab"_s);
+    ref<Vtext> b = panel->addBottom(m_theme, "a\t"_s, 2);
     EXPECT_EQ(b->getY(), kLine << 15);
     EXPECT_EQ(b->getWidth(), 35 + 10); // widened by two digits
     EXPECT_EQ(panel->getWidth(), 45 + 4);
-    ref<Vtext> c = panel->addCenterBottom("b"_s, 1);
+    ref<Vtext> c = panel->addCenterBottom(m_theme, "b"_s, 1);
     EXPECT_EQ(c->getX(), (49 - 11) * 16384);
-    ref<Vtext> d = panel->addCenterBs("a"_s);
+    ref<Vtext> d = panel->addCenterBs(m_theme, "a"_s);
     EXPECT_EQ(d->getX(), (49 - 6) * 16384);
     EXPECT_EQ(d->getY(), (3 * kLine) << 15);
     panel->removeAll();
@@ -114,7 +113,7 @@ TEST_F(VtextTest, StackingMakesTexts)
 
 TEST_F(VtextTest, DrawsFromOnePixelInWithTheFieldAtItsOwnOpacity)
 {
-    ref<Vtext> t = new Vtext("ab"_s);
+    ref<Vtext> t = new Vtext(m_theme, "ab"_s);
     t->setXyi(2, 3);
     m_vp->add(t);
     // Under a half-transparent group the text blends and casts no shadow;
@@ -122,14 +121,14 @@ TEST_F(VtextTest, DrawsFromOnePixelInWithTheFieldAtItsOwnOpacity)
     ref<Vsprite> group = new Vsprite;
     group->setAlpha(16384);
     group->setXyi(0, 12);
-    ref<Vtext> u = new Vtext("a"_s);
+    ref<Vtext> u = new Vtext(m_theme, "a"_s);
     u->setFieldWidth(1);
     u->setNumber(4);
     u->setColor(static_cast<int32_t>(0xFF202020));
     group->add(u);
     m_vp->add(group);
     // Without a font only the background is drawn.
-    ref<Vtext> n = new Vtext(nullptr, "ab"_s);
+    ref<Vtext> n = new Vtext(m_theme, nullptr, "ab"_s);
     n->setWidthHeight(4, 4);
     n->setColor(static_cast<int32_t>(0xFF0000FF));
     n->setXyi(30, 0);
@@ -154,7 +153,7 @@ TEST_F(VtextTest, AtAWholeScaleTheTextGrowsWithItsPlaceTabsAndField)
         ref<Viewport> vp = screen(60 * k, 30 * k);
         ref<Vsprite> group = new Vsprite;
         group->setScale(k << 15);
-        ref<Vtext> t = new Vtext("a\tb\nW"_s);
+        ref<Vtext> t = new Vtext(m_theme, "a\tb\nW"_s);
         t->setXyi(2, 3);
         t->setFieldWidth(2);
         t->setNumber(7);
@@ -174,7 +173,7 @@ TEST_F(VtextTest, AtAWholeScaleTheTextGrowsWithItsPlaceTabsAndField)
     // A scale that is not whole draws the glyphs at their own size.
     ref<Vsprite> group = new Vsprite;
     group->setScale(0xC000);
-    ref<Vtext> t = new Vtext("W"_s);
+    ref<Vtext> t = new Vtext(m_theme, "W"_s);
     group->add(t);
     m_vp->add(group);
     m_vp->render();
@@ -183,7 +182,7 @@ TEST_F(VtextTest, AtAWholeScaleTheTextGrowsWithItsPlaceTabsAndField)
 
 TEST_F(VtextTest, ClippedRedrawKeepsTheShadowsOfGlyphsOutsideTheClip)
 {
-    ref<Vtext> t = new Vtext("a\na"_s);
+    ref<Vtext> t = new Vtext(m_theme, "a\na"_s);
     t->setFieldWidth(3); // room right of the glyphs, where the shadow falls
     t->setColor(static_cast<int32_t>(0xFF404040));
     m_vp->add(t);
@@ -204,7 +203,7 @@ TEST_F(VtextTest, ClippedRedrawKeepsTheShadowsOfGlyphsOutsideTheClip)
 
 TEST_F(VtextTest, TextColourAndCounterChangesRedrawOnlyTheText)
 {
-    ref<Vtext> t = new Vtext("ab"_s);
+    ref<Vtext> t = new Vtext(m_theme, "ab"_s);
     t->setFieldWidth(2);
     t->setNumber(12);
     t->setXyi(4, 5);
@@ -229,7 +228,7 @@ TEST_F(VtextTest, TextColourAndCounterChangesRedrawOnlyTheText)
 
 TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
 {
-    ref<Vtext> t = new Vtext("old"_s);
+    ref<Vtext> t = new Vtext(m_theme, "old"_s);
     testing::internal::CaptureStdout();
     t->setFile("missing.txt"_s);
     // The message names the file where it was looked for.

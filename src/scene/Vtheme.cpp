@@ -1,0 +1,7 @@
+#include "scene/Vtheme.h"
+
+#include "scene/Vfont.h"
+#include "scene/Vilib.h"
+
+Vtheme::Vtheme() = default;
+Vtheme::~Vtheme() = default;
