@@ -66,7 +66,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     // Style indices past what a crossing can hold all mean the background.
     fuzzCheck(swf->m_styles.length <= 65, "the style map is no longer than the styles a crossing holds");
     checkRows(*ground);
-    V::m_water = 0;
     ground->setGroundTextures(lib, 0);
     ground->makeHeight();
 

@@ -10,9 +10,7 @@
 
 namespace {
 
-constexpr int32_t kUnit = Tank::kUnit;
 constexpr int32_t kEyeHeight = 0x5D53E;  // the terrain camera over the ground, 11.67
-constexpr int32_t kFlatEnough = 0x2AA7;  // a third of a unit between two heights
 constexpr int32_t kFirstContact = 60;    // units ahead where the first enemy stands
 // Map columns from here on are river sites.
 constexpr int32_t kRiverColumn = 10;
@@ -50,13 +48,14 @@ void App::tankEnemy()
     m_forces.push_back(t);
     m_enemy = t;
     t->m_target = m_tank;
+    // In the world first: there it finds the battlefield.
+    if (!m_physics)
+        m_physics = new Vphysics;
+    m_physics->add(t);
     t->redeploy();
     // One that found no dry spot yet waits off the field and comes later.
     if (t->m_damage != -1)
         add(t);
-    if (!m_physics)
-        m_physics = new Vphysics;
-    m_physics->add(t);
     t->poststep();
 }
 
@@ -93,8 +92,8 @@ void App::initTerrain()
     for (const ref<Vmenu>& m : {m_menuDrive, m_menuAim})
         if (m)
             m->setDim(river ? 0x6000 : 0x4000);
-    V::m_water = river ? AppPicture::kGroundRiver : AppPicture::kGroundLand;
-    m_polyTerrain->setGroundTextures(m_lib, V::m_water);
+    const int32_t water = river ? AppPicture::kGroundRiver : AppPicture::kGroundLand;
+    m_polyTerrain->setGroundTextures(m_lib, water);
     m_polyTerrain->makeHeight();
     m_polyTerrain->setZ(0x7FFFFFFF);
     if (!m_terrain)
@@ -106,7 +105,9 @@ void App::initTerrain()
     m_terrain->setWxyz(m_terrain->m_wx, m_polyTerrain->getHeight(0, 0) + kEyeHeight, m_terrain->m_wz);
     m_terrain->setSkyGradient(0x5995, 0x3399FF);
     m_terrain->setZ(0x7FFFFFFF);
-    Vphob::m_ground = m_terrain;
+    if (!m_physics)
+        m_physics = new Vphysics;
+    m_physics->m_field = new Vbattlefield(m_polyTerrain, water, m_terrain);
 }
 
 void App::initLevel()
@@ -137,8 +138,7 @@ void App::initLevel()
         const int32_t z = 0x148000 + fmul(fran(), 0xD70001);
         m_terrain->setWxyz(x, m_terrain->m_wy, z);
         m_terrain->setHeading(heading);
-        const int32_t dh = m_terrain->getHeight(x, z) - m_terrain->getHeight(x + kUnit, z + kUnit);
-        if (m_polyTerrain->getTexture(x, z) == V::m_water + 2 && dh >= -kFlatEnough && dh <= kFlatEnough)
+        if (m_physics->m_field->startSpot(x, z))
             break;
     }
     m_terrain->m_focal = m_focal;
@@ -164,6 +164,8 @@ void App::battleSetUp()
     }
     if (t.m_gun)
         t.m_gun->m_pitchAngle = 0;
+    // In the world first: there it finds the battlefield.
+    m_physics->add(m_tank);
     t.m_heading = m_terrain->getHeading();
     t.placeOnGround(m_terrain->m_wx, m_terrain->m_wz);
     t.m_velocity->m_x = t.m_velocity->m_y = t.m_velocity->m_z = 0;
@@ -180,7 +182,6 @@ void App::battleSetUp()
     }
     m_radar->setXyi(m_width - 68, 4);
     add(m_radar);
-    m_physics->add(m_tank);
     lookAt();
     add(m_tank);
     for (int32_t i = 0; i <= m_level; i++)
@@ -199,7 +200,7 @@ void App::battleSetUp()
                 const int32_t a = t.m_heading + fmul(fran(), 0x1555) - 0xAAA;
                 x = t.m_wx + kFirstContact * fsin(a);
                 z = t.m_wz - kFirstContact * fcos(a);
-                if (!Vphob::groundWater(x, z))
+                if (!m_physics->m_field->water(x, z))
                     break;
             }
             e.m_heading = Tank::wrapAngle(t.m_heading + 0x4000);

@@ -96,14 +96,16 @@ bool Shell::prestep(int32_t dt)
 
 void Shell::digCrater()
 {
-    if (!m_view || !m_ground || !m_view->visible(ref<Vsprite>(this)) || groundWater(m_wx, m_wz))
+    Vbattlefield* field = ground();
+    if (!m_view || !field || !m_view->visible(ref<Vsprite>(this)) || field->water(m_wx, m_wz))
         return;
     // Everything pending is drawn first, so that the next frame redraws only
     // around the explosion, and the crater shows there without a full
     // repaint of the terrain.
     m_view->render();
     setImage(m_image + 1);
-    m_ground->makeHole(m_wx, m_wy, m_wz, kCraterRadius);
+    field->dig(m_wx, m_wy, m_wz, kCraterRadius);
     m_view->render();
-    m_ground->m_changed = false;
+    if (field->m_view)
+        field->m_view->m_changed = false;
 }

@@ -5,7 +5,7 @@
 
 #include "game/Tank.h"
 #include "game/Truck.h"
-#include "terrain/Vterrain.h"
+#include "physics/Vbattlefield.h"
 
 namespace {
 
@@ -237,7 +237,8 @@ bool Tank::ranPosition(int32_t spread)
     if (!m_target)
         return false;
     int32_t tx = m_target->m_wx, tz = m_target->m_wz;
-    int32_t heading = m_ground ? m_ground->getHeading() : 0;
+    const Vbattlefield* field = ground();
+    int32_t heading = field ? field->viewHeading() : 0;
     bool hasPlace = placed();
     bool land = false;
     int32_t landX = 0, landZ = 0;

@@ -10,7 +10,6 @@ Array<int16_t> V::m_ranbuf;
 int32_t V::m_rank = 0;
 int32_t V::m_ranj = 0;
 int32_t V::m_avail = 0;
-int32_t V::m_water = 0;
 
 int32_t V::finvs(int32_t b)
 {

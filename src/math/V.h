@@ -54,5 +54,4 @@ public:
     static int32_t m_rank;
     static int32_t m_ranj;
     static int32_t m_avail; // memory account in bytes, bookkeeping only
-    static int32_t m_water; // picture index of the water texture at the battle site
 };

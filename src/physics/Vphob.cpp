@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "terrain/Vterrain.h"
-
-ref<Vterrain> Vphob::m_ground;
+#include "physics/Vbattlefield.h"
+#include "physics/Vphysics.h"
 
 Vphob::Vphob()
 {
@@ -180,17 +179,25 @@ void Vphob::park()
     setVelocity(0, 0, 0);
 }
 
-int32_t Vphob::groundHeight(int32_t x, int32_t z)
+Vbattlefield* Vphob::ground() const
 {
-    return m_ground ? m_ground->getHeight(x, z) : 0;
+    return m_world ? m_world->m_field.get() : nullptr;
 }
 
-int32_t Vphob::groundCell(int32_t x, int32_t z)
+int32_t Vphob::groundHeight(int32_t x, int32_t z) const
 {
-    return m_ground && m_ground->m_polyTerrain ? m_ground->m_polyTerrain->getCell(x, z) : 0;
+    const Vbattlefield* f = ground();
+    return f ? f->height(x, z) : 0;
 }
 
-bool Vphob::groundWater(int32_t x, int32_t z)
+int32_t Vphob::groundCell(int32_t x, int32_t z) const
 {
-    return m_ground && m_ground->m_polyTerrain && m_ground->m_polyTerrain->getTexture(x, z) == V::m_water;
+    const Vbattlefield* f = ground();
+    return f ? f->cell(x, z) : 0;
+}
+
+bool Vphob::groundWater(int32_t x, int32_t z) const
+{
+    const Vbattlefield* f = ground();
+    return f && f->water(x, z);
 }

@@ -7,8 +7,8 @@
 #include "runtime/ref.h"
 #include "scene/Vsprite.h"
 
+class Vbattlefield;
 class Vphysics;
-class Vterrain;
 
 // A body that the physics world moves: a sprite with a position, a velocity,
 // an orientation, gravity plus a drag that grows with the square of the speed,
@@ -76,11 +76,14 @@ public:
 
     // The distance rule of distApprox for offsets (dx, dz), without overflow.
     static int32_t approxDistance(int64_t dx, int64_t dz);
+    // The battlefield of the world the body is in, or null: outside a world,
+    // or in one without a field, the ground is flat land at height 0.
+    Vbattlefield* ground() const;
     // What the ground says at a point: height, stored cell byte, and whether
-    // it is water (the ground class V::m_water). Without ground: flat land at 0.
-    static int32_t groundHeight(int32_t x, int32_t z);
-    static int32_t groundCell(int32_t x, int32_t z);
-    static bool groundWater(int32_t x, int32_t z);
+    // it is water.
+    int32_t groundHeight(int32_t x, int32_t z) const;
+    int32_t groundCell(int32_t x, int32_t z) const;
+    bool groundWater(int32_t x, int32_t z) const;
 
     static constexpr int32_t kFarAway = 0x7FFFFFFF;
     static constexpr int32_t kGravity = -359834;
@@ -104,11 +107,9 @@ public:
     int32_t m_box[4] = {0, 0, 0, 0}; // x min, z min, x max, z max
     ref<Vector> m_tangent; // work vector of collision
     // The world whose list holds the body (set by Vphysics::add), or null.
-    // Bodies put the bodies they create (shells, smoke, flashes) into it.
+    // Bodies put the bodies they create (shells, smoke, flashes) into it and
+    // find the ground through it.
     Vphysics* m_world = nullptr;
-
-    // The terrain that bodies stand on and collide with.
-    static ref<Vterrain> m_ground;
 
 private:
     // Far beyond any place a body can reach by moving (64 times the map).

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "math/V.h"
+#include "physics/Vbattlefield.h"
 #include "physics/Vphob.h"
 #include "runtime/ref.h"
 
@@ -10,7 +11,8 @@
 // whose swept boxes overlap, and each body against the ground, are asked how
 // much of it they accept, and a sub-step that ran into something is undone
 // and redone shorter, so bodies stop at the moment of contact. The world
-// detects nothing itself: the bodies' hooks decide and react.
+// detects nothing itself: the bodies' hooks decide and react. The bodies
+// stand on the world's battlefield, m_field.
 class Vphysics : public V {
 public:
     Vphysics();
@@ -36,6 +38,9 @@ public:
     static constexpr int32_t kTimePerMs = 32;
     static constexpr int32_t kMaxSubStep = 512;
     static constexpr int32_t kMaxRetries = 1000;
+
+    // The ground of the bodies in this world; null: flat land at height 0.
+    ref<Vbattlefield> m_field;
 
 private:
     // Unlinks b (whose predecessor is prev, or unknown when null) and clears

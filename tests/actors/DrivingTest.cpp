@@ -96,7 +96,7 @@ TEST(Driving, OnTheSlopeTheTankTiltsAndSlowsUphillAndSpeedsDownhill)
     double up = speedOver(1024);
     EXPECT_NEAR(up / flat, 1 - 1.5 * std::sin(slope), 0.04);
     // On the ground all the way: the hull's origin at the ground's height.
-    EXPECT_NEAR(t->m_wy, Vphob::groundHeight(t->m_wx, t->m_wz), 2000);
+    EXPECT_NEAR(t->m_wy, w.m_field->height(t->m_wx, t->m_wz), 2000);
     while (t->m_wx < (BattleLayout::kRidgeTopEast + 20) * kUnit)
         hold(w, *t, Action::Forward, 64);
     EXPECT_NEAR(t->m_pitchAngle, slope / (2 * M_PI) * 32768, 60);
@@ -137,7 +137,7 @@ TEST(Driving, InTheLakeATankSinksSlowlyAndIsLostBelowTheLimit)
     EXPECT_GE(perFrame, quarter * 1.01);
     EXPECT_LT(ms - wet, 5000);
     EXPECT_LT(t->m_wx, (shore + 30) * kUnit);
-    EXPECT_TRUE(Vphob::groundWater(t->m_wx, t->m_wz));
+    EXPECT_TRUE(w.m_field->water(t->m_wx, t->m_wz));
 
     // Standing in the water, the drive keys do nothing.
     BattleWorld w2(1);
@@ -147,7 +147,7 @@ TEST(Driving, InTheLakeATankSinksSlowlyAndIsLostBelowTheLimit)
     EXPECT_EQ(u->m_contacts, 0);
     hold(w2, *u, Action::Forward, 640);
     EXPECT_EQ(u->m_wx, BattleLayout::kLakeX * kUnit);
-    EXPECT_LT(u->m_wy, Vphob::groundHeight(u->m_wx, u->m_wz));
+    EXPECT_LT(u->m_wy, w.m_field->height(u->m_wx, u->m_wz));
 }
 
 TEST(Driving, FiringWithoutRoundsClicksAndAShotNeedsItsInterval)

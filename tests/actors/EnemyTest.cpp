@@ -61,7 +61,7 @@ TEST(Enemy, ABlockedEnemyRepaths)
     w.step();
     EXPECT_EQ(e->m_driveSpeed, 0);
     EXPECT_NE(e->m_destZ, (BattleLayout::kLakeZ + BattleLayout::kLakeRadius + 30) * kUnit);
-    EXPECT_FALSE(Vphob::groundWater(e->m_destX, e->m_destZ));
+    EXPECT_FALSE(w.m_field->water(e->m_destX, e->m_destZ));
     // It never drives into the lake.
     for (int32_t ms = 0; ms < 10000; ms += 64) {
         w.step();
@@ -140,7 +140,7 @@ TEST(Enemy, ADestroyedEnemyCountsOnceAndComesBackOnItsSide)
             EXPECT_LT(e->m_wx, 0); // from beyond its own edge, one hit from death
             EXPECT_EQ(e->m_damage, 1);
         }
-        EXPECT_FALSE(Vphob::groundWater(e->m_wx, e->m_wz));
+        EXPECT_FALSE(w.m_field->water(e->m_wx, e->m_wz));
     }
 }
 
@@ -220,7 +220,7 @@ TEST(Enemy, NoDestinationOnWaterEvenWhenEverySpotTriedIsWater)
     ref<Tank> e = w.enemy(kTiger, p, 330, 100, kWest);
     // Make grass count as water: every spot the search can reach from
     // here (the lake is out of reach) is "water".
-    V::m_water = VpolyTerrain::kGrass;
+    w.m_field->m_water = VpolyTerrain::kGrass;
     int32_t x = e->m_destX, z = e->m_destZ;
     EXPECT_FALSE(e->ranPosition(16380));
     EXPECT_EQ(e->m_destX, x);
@@ -234,10 +234,10 @@ TEST(Enemy, NoDestinationOnWaterEvenWhenEverySpotTriedIsWater)
     EXPECT_EQ(e->m_damage, -1);
     EXPECT_TRUE(e->parked());
     EXPECT_FALSE(e->isLinked());
-    V::m_water = 0;
+    w.m_field->m_water = 0;
     w.run(1500);
     EXPECT_TRUE(e->isLinked());
-    EXPECT_FALSE(Vphob::groundWater(e->m_wx, e->m_wz));
+    EXPECT_FALSE(w.m_field->water(e->m_wx, e->m_wz));
 }
 
 TEST(Enemy, ATargetOutOfPlayDrawsNoFireAndTurningHasATolerance)

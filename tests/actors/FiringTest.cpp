@@ -115,7 +115,7 @@ TEST(Firing, RangeGrowsWithElevation)
         EXPECT_GT(range, last) << pitch;
         last = range;
         // Where it stopped is the ground.
-        EXPECT_EQ(s->m_wy, Vphob::groundHeight(s->m_wx, s->m_wz));
+        EXPECT_EQ(s->m_wy, w.m_field->height(s->m_wx, s->m_wz));
     }
     EXPECT_GT(last, 100); // the highest shot flies far
 }
@@ -239,8 +239,8 @@ TEST(Firing, ACraterOnLandInSight)
     }
     // The ground is lower where it landed, and only there.
     EXPECT_LT(groundSum(w), sum);
-    EXPECT_LT(Vphob::groundHeight(x, z), y - 32768);
-    EXPECT_EQ(Vphob::groundHeight(x + 4 * kUnit, z), y);
+    EXPECT_LT(w.m_field->height(x, z), y - 32768);
+    EXPECT_EQ(w.m_field->height(x + 4 * kUnit, z), y);
     EXPECT_FALSE(s->isLinked());
     EXPECT_EQ(s->m_world, nullptr);
     // The crater is drawn in the region the explosion repainted, without a
@@ -278,7 +278,7 @@ TEST(Firing, NoCraterOffScreenNorOnWater)
         int64_t before = groundSum(w);
         ref<Shell> s = fireAndFollow(w, *t, true);
         ASSERT_TRUE(s);
-        EXPECT_TRUE(Vphob::groundWater(s->m_wx, s->m_wz));
+        EXPECT_TRUE(w.m_field->water(s->m_wx, s->m_wz));
         w.run(2048, true);
         EXPECT_EQ(groundSum(w), before);
         EXPECT_GE(w.m_view->heard("miss"), 1);
@@ -296,7 +296,7 @@ TEST(Firing, NoCraterOffScreenNorOnWater)
         ref<Shell> s = fireAndFollow(w, *t, true);
         ASSERT_TRUE(s && s->m_hitGround);
         EXPECT_GE(s->m_wx, Tank::kMapSize);
-        EXPECT_EQ(s->m_wy, Vphob::groundHeight(s->m_wx - Tank::kMapSize, s->m_wz));
+        EXPECT_EQ(s->m_wy, w.m_field->height(s->m_wx - Tank::kMapSize, s->m_wz));
         w.run(2048, true);
         EXPECT_EQ(groundSum(w), before);
     }

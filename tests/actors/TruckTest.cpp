@@ -40,12 +40,12 @@ TEST_F(TruckTest, ItStaysAwayWhileThePlayerNeedsNothing)
     EXPECT_EQ(truck->m_damage, 0);
     EXPECT_EQ(truck->m_supply, -1);
     EXPECT_FALSE(truck->parked());
-    EXPECT_FALSE(Vphob::groundWater(truck->m_wx, truck->m_wz));
+    EXPECT_FALSE(w.m_field->water(truck->m_wx, truck->m_wz));
     // And drives about, on the ground.
     int32_t x = truck->m_wx, z = truck->m_wz;
     w.run(3000);
     EXPECT_NE(truck->m_wx - x + truck->m_wz - z, 0);
-    EXPECT_NEAR(truck->m_wy, Vphob::groundHeight(truck->m_wx, truck->m_wz), 4000);
+    EXPECT_NEAR(truck->m_wy, w.m_field->height(truck->m_wx, truck->m_wz), 4000);
 }
 
 TEST_F(TruckTest, EnoughContactCapturesItOnceAndItStops)

@@ -94,7 +94,7 @@ TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndPutsTheFirstAhead)
             const double heading = t.m_heading * 2 * M_PI / 32768;
             const double cosOff = (dx * std::sin(heading) - dz * std::cos(heading)) / std::hypot(dx, dz);
             EXPECT_GT(cosOff, std::cos(31 * M_PI / 180));
-            EXPECT_EQ(app.m_polyTerrain->getTexture(t.m_wx, t.m_wz) - V::m_water, 2);
+            EXPECT_EQ(app.m_physics->m_field->groundClass(t.m_wx, t.m_wz), VpolyTerrain::kGrass);
         });
         // The panel shows the numbers of the battle.
         host.at(kInBattle, [&](App& app) {

@@ -45,7 +45,7 @@ protected:
         w.m_view->add(b); // a body stays in the world while it is in the scene
         return b;
     }
-    static int32_t ground(BattleWorld&) { return Vphob::groundHeight(100 * kUnit, 256 * kUnit); }
+    static int32_t ground(BattleWorld& w) { return w.m_field->height(100 * kUnit, 256 * kUnit); }
 };
 
 TEST_F(Ground, ABodyAtRestFallsAndComesToRestOnTheGround)

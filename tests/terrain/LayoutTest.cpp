@@ -65,7 +65,7 @@ TEST_F(LayoutTest, BothStartStripsOfferPlentyOfGoodSpots)
         int32_t good = 0, tries = 5000;
         for (int32_t k = 0; k < tries; k++) {
             int32_t x = x0 + V::fmul(next(), 0x640001), z = 0x148000 + V::fmul(next(), 0xD70001);
-            good += s_scene->goodStart(x, z);
+            good += s_scene->m_field->startSpot(x, z);
         }
         double share = 100.0 * good / tries;
         std::printf("start strip from x %d: %.1f %% of spots are good\n", x0 >> 15, share);
@@ -111,7 +111,7 @@ TEST_F(LayoutTest, TheEdgesJoinUpAndTheReliefIsAsPlanned)
     EXPECT_LE(high, 210);
     int32_t sameClass = 0;
     for (int32_t z = 0; z < 512; z++)
-        sameClass += s_scene->groundClass(kUnit / 8, z * kUnit) == s_scene->groundClass(512 * kUnit - kUnit / 8, z * kUnit);
+        sameClass += s_scene->m_field->groundClass(kUnit / 8, z * kUnit) == s_scene->m_field->groundClass(512 * kUnit - kUnit / 8, z * kUnit);
     EXPECT_GE(sameClass, 500);
 }
 
@@ -127,8 +127,6 @@ TEST_F(LayoutTest, WaterReadsAsWaterOnLandAndRiverSites)
             water += land == 0;
         }
     EXPECT_GT(water, 1500);
-    EXPECT_EQ(V::m_water, 9);
-    V::m_water = 0;
 }
 
 TEST_F(LayoutTest, FramesHaveNoHolesAndTheSkyOnlyAboveTheGround)

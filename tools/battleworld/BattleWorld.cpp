@@ -61,8 +61,7 @@ BattleWorld::BattleWorld(int32_t seed, int32_t width, int32_t height)
 
     m_ground = new VpolyTerrain;
     readLayout(m_ground);
-    V::m_water = 0;
-    m_ground->setGroundTextures(m_lib, V::m_water);
+    m_ground->setGroundTextures(m_lib, 0);
     m_ground->makeHeight();
 
     m_view = new BattleView;
@@ -81,9 +80,10 @@ BattleWorld::BattleWorld(int32_t seed, int32_t width, int32_t height)
     m_terrain->setZ(0x7FFFFFFF);
     m_view->add(m_terrain);
     m_view->setWxyz(m_terrain->m_wx, m_terrain->m_wy, m_terrain->m_wz);
-    Vphob::m_ground = m_terrain;
 
+    m_field = new Vbattlefield(m_ground, 0, m_terrain);
     m_physics = new Vphysics;
+    m_physics->m_field = m_field;
     Tank::m_enemyCount = 5;
     Tank::m_dir = 1;
 }
@@ -94,7 +94,6 @@ BattleWorld::~BattleWorld()
         t->destroy();
     m_physics->destroy();
     m_view->destroy();
-    Vphob::m_ground = nullptr;
     Tank::m_enemyCount = 0;
     Tank::m_dir = 0;
     InputStream::setResourceDir(m_oldResources);
@@ -105,10 +104,10 @@ ref<Tank> BattleWorld::vehicle(const ref<Tank>& t, const VehicleBuild& build, in
 {
     m_vehicles.push_back(t);
     t->init(m_view, m_lib, build, maxDamage);
+    m_physics->add(t); // where it finds the ground
     t->m_heading = Tank::wrapAngle(heading);
     t->placeOnGround(x * kUnit, z * kUnit);
     m_view->add(t);
-    m_physics->add(t);
     t->poststep();
     return t;
 }

@@ -10,6 +10,7 @@
 #include "game/Tank.h"
 #include "game/Truck.h"
 #include "game/VehicleBuilds.h"
+#include "physics/Vbattlefield.h"
 #include "physics/Vphysics.h"
 #include "runtime/ref.h"
 #include "scene/Vilib.h"
@@ -23,9 +24,8 @@
 // the random numbers. Vehicles are put into play the way the game does it;
 // the world then runs for any stretch of game time, rendering or not.
 //
-// One world at a time: it sets the statics a battle uses (the ground of the
-// bodies, the water picture, the enemy count and side) and resets them when
-// it goes.
+// One world at a time: it sets the statics a battle uses (the enemy count
+// and side) and resets them when it goes.
 class BattleWorld {
 public:
     static constexpr int32_t kUnit = 32768;
@@ -64,6 +64,7 @@ public:
     ref<BattleView> m_view;
     ref<Vterrain> m_terrain;
     ref<VpolyTerrain> m_ground;
+    ref<Vbattlefield> m_field; // m_ground seen by m_terrain: the ground of the bodies
     ref<Vilib> m_lib;
     ref<Vphysics> m_physics;
     int32_t m_elapsed = 0; // ms of game time

@@ -19,10 +19,10 @@ TerrainScene::TerrainScene(const std::string& dataDir, bool riverSite)
     m_ground = new VpolyTerrain;
     ref<Vswf> swf = new Vswf;
     swf->make(m_ground, "layout"_s, 512, 512, 13007, 64, 0);
-    m_base = riverSite ? 9 : 0;
-    V::m_water = m_base;
-    m_ground->setGroundTextures(m_lib, m_base);
+    const int32_t water = riverSite ? 9 : 0;
+    m_ground->setGroundTextures(m_lib, water);
     m_ground->makeHeight();
+    m_field = new Vbattlefield(m_ground, water, nullptr);
 }
 
 ref<Vterrain> TerrainScene::view(int32_t w, int32_t h, int32_t x, int32_t z, int32_t heading) const
@@ -67,15 +67,4 @@ bool TerrainScene::writePreview(const std::string& path) const
             out[static_cast<size_t>(y * 2 * kSide + kSide + x)] = grey * 0x010101u;
         }
     return Png::write(path, 2 * kSide, kSide, out.data(), false);
-}
-
-int32_t TerrainScene::groundClass(int32_t x, int32_t z) const
-{
-    return m_ground->getTexture(x, z) - m_base;
-}
-
-bool TerrainScene::goodStart(int32_t x, int32_t z) const
-{
-    int32_t d = m_ground->getHeight(x, z) - m_ground->getHeight(x + 32768, z + 32768);
-    return groundClass(x, z) == VpolyTerrain::kGrass && d >= -0x2AA7 && d <= 0x2AA7;
 }

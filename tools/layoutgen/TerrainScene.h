@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "physics/Vbattlefield.h"
 #include "runtime/ref.h"
 #include "scene/Vilib.h"
 #include "terrain/VpolyTerrain.h"
@@ -28,12 +29,9 @@ public:
     // Writes the top-down map (one pixel a unit) beside the height map in grey.
     bool writePreview(const std::string& path) const;
 
-    // The battle set-up's test of a start spot: grass, and the ground there
-    // and one unit diagonally away within a third of a unit.
-    bool goodStart(int32_t x, int32_t z) const;
-    int32_t groundClass(int32_t x, int32_t z) const;
-
     ref<Vilib> m_lib;
     ref<VpolyTerrain> m_ground;
-    int32_t m_base = 0; // picture of the water texture: 0 land, 9 river
+    // The ground as a battle's bodies meet it: water the picture 0 on land,
+    // 9 on a river site.
+    ref<Vbattlefield> m_field;
 };

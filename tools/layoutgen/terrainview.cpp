@@ -23,7 +23,8 @@ Eye startSpot(const TerrainScene& scene, int32_t x, int32_t z)
     for (int32_t r = 0; r < 256; r++)
         for (int32_t dz = -r; dz <= r; dz++)
             for (int32_t dx = -r; dx <= r; dx++)
-                if ((std::abs(dx) == r || std::abs(dz) == r) && scene.goodStart((x + dx) * kUnit, (z + dz) * kUnit))
+                if ((std::abs(dx) == r || std::abs(dz) == r) &&
+                    scene.m_field->startSpot((x + dx) * kUnit, (z + dz) * kUnit))
                     return {(x + dx) * kUnit, (z + dz) * kUnit};
     return {x * kUnit, z * kUnit};
 }
@@ -49,7 +50,7 @@ Eye riverPlain(const TerrainScene& scene, int32_t x)
 {
     for (int32_t d = 0; d < 512; d++)
         for (int32_t z : {256 + d, 256 - d})
-            if (scene.groundClass(x * kUnit, z * kUnit) == VpolyTerrain::kMarsh)
+            if (scene.m_field->groundClass(x * kUnit, z * kUnit) == VpolyTerrain::kMarsh)
                 return {x * kUnit, z * kUnit};
     return {x * kUnit, 256 * kUnit};
 }
