@@ -4,12 +4,15 @@
 
 KORVATH_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# Debian packages the build, the data generators and the tests need.
+# Debian packages the build, the data generators and the tests need; the last
+# line checks the install (desktop entry, metainfo, manual page) and lets
+# cpack find the package's dependencies (dpkg-shlibdeps, file).
 KORVATH_PACKAGES=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libfreetype-dev fonts-dejavu-core libcairo2-dev
   libsdl2-dev libsdl2-mixer-dev
+  desktop-file-utils appstream man-db dpkg-dev file
 )
 # What fuzz/run needs besides: clang and its libFuzzer runtime (libclang_rt.fuzzer).
 KORVATH_FUZZ_PACKAGES=(clang libclang-rt-dev)

@@ -30,10 +30,14 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
         std::printf("%s", HostOptions::usage());
         return 0;
     }
-    std::string data = o.m_dataDir.empty() ? HostOptions::defaultDataDir() : o.m_dataDir;
+    std::vector<std::string> tried = {o.m_dataDir};
+    std::string data = o.m_dataDir.empty() ? HostOptions::defaultDataDir(tried) : o.m_dataDir;
     std::error_code ec;
-    if (!std::filesystem::is_directory(data, ec)) {
-        std::printf("korvath: no game data folder at %s (give one with --data DIR)\n", data.c_str());
+    if (data.empty() || !std::filesystem::is_directory(data, ec)) {
+        std::string where;
+        for (size_t i = 0; i < tried.size(); ++i)
+            where += (i == 0 ? "" : i + 1 == tried.size() ? " or " : ", ") + tried[i];
+        std::printf("korvath: no game data folder at %s (give one with --data DIR)\n", where.c_str());
         return 1;
     }
     InputStream::setResourceDir(data);

@@ -40,7 +40,8 @@ const char* HostOptions::usage()
            "  --size WxH      logical screen size in pixels (default 480x320, or the\n"
            "                  last one used)\n"
            "  --fullscreen    start in full screen (F11 toggles it; the last state is kept)\n"
-           "  --data DIR      game data folder (default: data next to the program)\n"
+           "  --data DIR      game data folder (default: data next to the program, else\n"
+           "                  ../share/korvath from its folder, else the installed one)\n"
            "  --prefs DIR     preferences folder (default: $XDG_CONFIG_HOME/korvath; with\n"
            "                  --headless a fresh temporary folder, removed afterwards)\n"
            "  --mute          open no audio device\n"
@@ -73,13 +74,28 @@ const char* HostOptions::usage()
            "                  MS RESIDENT_KIB PEAK_KIB\n";
 }
 
-std::string HostOptions::defaultDataDir()
+std::vector<std::string> HostOptions::dataDirSearch(const std::filesystem::path& exe, const std::string& installed)
+{
+    const std::filesystem::path dir = exe.parent_path();
+    std::vector<std::string> dirs = {(dir / "data").string(),
+                                     (dir.parent_path() / "share" / "korvath").lexically_normal().string()};
+    const std::string prefix = std::filesystem::path(installed).lexically_normal().string();
+    if (!installed.empty() && prefix != dirs[1])
+        dirs.push_back(prefix);
+    return dirs;
+}
+
+std::string HostOptions::defaultDataDir(std::vector<std::string>& tried)
 {
     std::error_code ec;
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return "data";
-    return (exe.parent_path() / "data").string();
+    if (ec) // without /proc the working folder stands in for the program's
+        exe = std::filesystem::current_path(ec) / "korvath";
+    tried = dataDirSearch(exe, KORVATH_INSTALLED_DATA_DIR);
+    for (const std::string& dir : tried)
+        if (std::filesystem::is_directory(dir, ec))
+            return dir;
+    return "";
 }
 
 bool HostOptions::parse(int argc, const char* const* argv, std::string& error)

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
+#include <filesystem>
 #include <string>
+#include <vector>
 
 // The command line of korvath, for both hosts.
 class HostOptions {
@@ -10,8 +12,15 @@ public:
     bool parse(int argc, const char* const* argv, std::string& error);
     // The text printed by --help and after a bad option.
     static const char* usage();
-    // The data folder next to the running executable.
-    static std::string defaultDataDir();
+    // The folders where the game data is looked for when --data is not
+    // given, in order: data beside the executable exe (the build tree),
+    // ../share/korvath from the executable's folder (an installed tree,
+    // wherever its prefix is), then installed, the folder of the prefix the
+    // program was built for. No folder twice.
+    static std::vector<std::string> dataDirSearch(const std::filesystem::path& exe, const std::string& installed);
+    // The first of dataDirSearch for the running program that is a folder;
+    // empty when none is, with the folders looked at in tried.
+    static std::string defaultDataDir(std::vector<std::string>& tried);
     // A whole decimal number within lo..hi (no sign for a positive one, no
     // trailing characters).
     static bool parseInt(const std::string& s, int32_t lo, int32_t hi, int32_t& out);

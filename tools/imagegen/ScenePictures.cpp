@@ -1,5 +1,6 @@
 #include "ScenePictures.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Canvas.h"
@@ -367,12 +368,14 @@ SourcePicture ScenePictures::victory()
     return c.picture("victory");
 }
 
-SourcePicture ScenePictures::windowIcon()
+SourcePicture ScenePictures::windowIcon(int32_t size)
 {
-    const double n = kIconSize;
-    Canvas c(kIconSize, kIconSize);
+    const double n = size;
+    // The frame keeps at least one whole pixel of line at the small sizes.
+    const double line = std::max(1.0, 2.0 * n / kIconSize), inset = line / 2, corner = 11.0 * n / kIconSize;
+    Canvas c(size, size);
     cairo_t* cr = c.cr();
-    c.roundedRect(1, 1, n - 2, n - 2, 11);
+    c.roundedRect(inset, inset, n - 2 * inset, n - 2 * inset, corner);
     cairo_save(cr);
     cairo_clip_preserve(cr);
     cairo_pattern_t* dusk = cairo_pattern_create_linear(0, 0, 0, n);
@@ -391,9 +394,9 @@ SourcePicture ScenePictures::windowIcon()
     cairo_set_source_rgb(cr, 0.05, 0.045, 0.04);
     cairo_fill(cr);
     cairo_restore(cr);
-    c.roundedRect(1, 1, n - 2, n - 2, 11);
+    c.roundedRect(inset, inset, n - 2 * inset, n - 2 * inset, corner);
     cairo_set_source_rgba(cr, 0.08, 0.07, 0.06, 0.9);
-    cairo_set_line_width(cr, 2.0);
+    cairo_set_line_width(cr, line);
     cairo_stroke(cr);
     return c.picture("window_icon");
 }

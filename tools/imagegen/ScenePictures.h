@@ -5,7 +5,8 @@
 
 // The full-screen pictures: the splash screen with the title, the
 // end-of-campaign battlefield and the victory overlay drawn over it; and the
-// window icon, the splash's tank against its evening sky.
+// window icon, the splash's tank against its evening sky, drawn at any size
+// (the window's is kIconSize, the desktop's icon theme wants several).
 class ScenePictures {
 public:
     static constexpr int32_t kWidth = 480;
@@ -15,5 +16,5 @@ public:
     static SourcePicture splash();
     static SourcePicture battlefield();
     static SourcePicture victory();
-    static SourcePicture windowIcon();
+    static SourcePicture windowIcon(int32_t size = kIconSize);
 };

@@ -1,8 +1,10 @@
 // Draws the pictures of the image library "app" and writes the library into
 // the data folder, with the window icon beside it as icon.png.
 // Usage: imagegen DATA_DIR OUTLINE_FILE [--png DIR]
-// (--png also writes every picture as a PNG file, for looking at them).
+// (--png also writes every picture as a PNG file, for looking at them), or
+// imagegen --icon SIZE FILE: the window icon drawn at SIZE x SIZE pixels.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -11,10 +13,33 @@
 #include "Png.h"
 #include "ScenePictures.h"
 
+namespace {
+
+int32_t writeIcon(int32_t size, const std::string& path)
+{
+    const SourcePicture icon = ScenePictures::windowIcon(size);
+    std::string error;
+    if (!Png::write(path, icon.width, icon.height, icon.argb.data(), true, &error)) {
+        std::printf("Could not write %s: %s\n", path.c_str(), error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--icon") {
+        const int32_t size = std::atoi(argv[2]);
+        if (size < 16 || size > 1024) {
+            std::printf("imagegen: the icon size must be 16 to 1024, not %s\n", argv[2]);
+            return 2;
+        }
+        return writeIcon(size, argv[3]);
+    }
     if (argc != 3 && !(argc == 5 && std::string(argv[3]) == "--png")) {
-        std::printf("usage: imagegen DATA_DIR OUTLINE_FILE [--png DIR]\n");
+        std::printf("usage: imagegen DATA_DIR OUTLINE_FILE [--png DIR]\n       imagegen --icon SIZE FILE\n");
         return 2;
     }
     MapPicture map;
@@ -43,11 +68,5 @@ int main(int argc, char** argv)
         std::printf("Could not write the image library app: %s\n", error.c_str());
         return 1;
     }
-    const SourcePicture icon = ScenePictures::windowIcon();
-    const std::string iconPath = std::string(argv[1]) + "/icon.png";
-    if (!Png::write(iconPath, icon.width, icon.height, icon.argb.data(), true, &error)) {
-        std::printf("Could not write %s: %s\n", iconPath.c_str(), error.c_str());
-        return 1;
-    }
-    return 0;
+    return writeIcon(ScenePictures::kIconSize, std::string(argv[1]) + "/icon.png");
 }

@@ -1,0 +1,74 @@
+# Installing the game the way a desktop and a distribution expect it
+# (cmake --install build [--prefix P]), and the Debian package (cpack -G DEB).
+# One id names the desktop entry, the AppStream metainfo and the icons.
+set(KORVATH_APP_ID org.korvath.Korvath)
+set(KORVATH_ICON_SIZES 16 22 24 32 48 64 128 256)
+# The frames of assets/screenshots.script that the metainfo shows.
+set(KORVATH_SCREENSHOTS battle.png map.png aim.png explosion.png menu.png)
+
+# The icon theme's sizes, each drawn anew by the image tool rather than
+# scaled from one bitmap.
+set(icons)
+foreach(size ${KORVATH_ICON_SIZES})
+  set(dir ${CMAKE_BINARY_DIR}/icons/${size}x${size}/apps)
+  add_custom_command(OUTPUT ${dir}/${KORVATH_APP_ID}.png
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+      COMMAND imagegen --icon ${size} ${dir}/${KORVATH_APP_ID}.png
+      DEPENDS imagegen
+      COMMENT "Drawing the ${size} px icon")
+  list(APPEND icons ${dir}/${KORVATH_APP_ID}.png)
+endforeach()
+add_custom_target(korvath_icons ALL DEPENDS ${icons})
+
+configure_file(${PROJECT_SOURCE_DIR}/assets/korvath.6.in ${CMAKE_BINARY_DIR}/man/korvath.6 @ONLY)
+file(WRITE ${CMAKE_BINARY_DIR}/man/korvath-headless.6 ".so man6/korvath.6\n")
+
+install(TARGETS korvath-headless RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY ${KORVATH_DATA_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/korvath)
+install(FILES ${CMAKE_BINARY_DIR}/man/korvath.6 ${CMAKE_BINARY_DIR}/man/korvath-headless.6
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+# The screenshots are taken when installing rather than in every build: the
+# headless host needs a few seconds for the script.
+install(CODE "set(KORVATH_HEADLESS \"$<TARGET_FILE:korvath-headless>\")
+  set(KORVATH_DATA_DIR \"${KORVATH_DATA_DIR}\")
+  set(KORVATH_SCRIPT \"${PROJECT_SOURCE_DIR}/assets/screenshots.script\")
+  set(KORVATH_SHOTS_DIR \"${CMAKE_BINARY_DIR}/screenshots\")
+  set(KORVATH_SCREENSHOTS \"${KORVATH_SCREENSHOTS}\")
+  set(KORVATH_SCREENSHOTS_DEST \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DOCDIR}/screenshots\")")
+install(SCRIPT ${PROJECT_SOURCE_DIR}/cmake/InstallScreenshots.cmake)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The menu entry, the software centre's page and the icons belong to the
+# window program.
+if(TARGET korvath)
+  install(TARGETS korvath RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/${KORVATH_APP_ID}.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${PROJECT_SOURCE_DIR}/assets/${KORVATH_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
+endif()
+
+# cpack -G DEB: the runtime libraries' packages are found by dpkg-shlibdeps.
+set(CPACK_PACKAGE_NAME korvath)
+set(CPACK_PACKAGE_VENDOR "The Korvath developers")
+set(CPACK_PACKAGE_CONTACT "The Korvath developers <team@korvath.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "3D tank campaign across a map of Europe")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Korvath is a single-player tank campaign: pick a side and a level, watch the
+front line move across a map of Europe, and fight each battle on a generated
+landscape - drive, lay the gun, fire ballistic shells that dig craters, destroy
+every enemy tank and capture the supply truck. Every pixel is drawn by the
+game's own fixed-point software renderer.
+.
+The package holds the game in a window (korvath) and a headless program that
+plays scripted games and writes their frames (korvath-headless).")
+set(CPACK_PACKAGE_HOMEPAGE_URL https://korvath.org/)
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_GENERATOR DEB)
+include(CPack)

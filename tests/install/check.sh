@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# The installed game, checked the way a desktop, a software centre and a
+# player meet it. One step per call, the install first:
+#   check.sh install BUILD PREFIX APP_ID SIZES... installs BUILD into PREFIX and checks the tree
+#   check.sh validate PREFIX APP_ID              the desktop entry and the metainfo
+#   check.sh manual PREFIX                       the manual page renders and knows every option
+#   check.sh battle PREFIX                       the headless program plays battle.script, with no --data
+#                                                (the frame is kept in $KORVATH_KEEP_FRAME when set)
+#   check.sh package BUILD OUT                   cpack -G DEB into OUT: section, maintainer, dependencies, files
+#   check.sh nodata PREFIX BUILT_IN_DATA_DIR     without data it names the folders it tried
+#                                                (exit 77, skipped, where the game is installed)
+set -u
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+step=$1
+shift
+
+case $step in
+install)
+  build=$1 prefix=$2 id=$3
+  shift 3
+  rm -rf "$prefix"
+  cmake --install "$build" --prefix "$prefix" >"$build/install-test.log" 2>&1 \
+    || fail "cmake --install: $(tail -5 "$build/install-test.log")"
+  for f in bin/korvath-headless share/korvath/app0.bin share/korvath/p3d.bin share/korvath/layout \
+    share/man/man6/korvath.6 share/man/man6/korvath-headless.6; do
+    [ -s "$prefix/$f" ] || fail "$f is not installed"
+  done
+  [ -x "$prefix/bin/korvath-headless" ] || fail "bin/korvath-headless is not executable"
+  if [ -e "$build/bin/korvath" ]; then
+    for f in bin/korvath "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"; do
+      [ -s "$prefix/$f" ] || fail "$f is not installed"
+    done
+    for size in "$@"; do
+      icon=$prefix/share/icons/hicolor/${size}x${size}/apps/$id.png
+      file "$icon" | grep -q "PNG image data, $size x $size," || fail "$icon: $(file -b "$icon")"
+    done
+    # Every screenshot the metainfo names is installed for the web site.
+    urls=$(grep -o 'https://[^<]*/screenshots/[^<]*' "$prefix/share/metainfo/$id.metainfo.xml")
+    [ -n "$urls" ] || fail "the metainfo has no screenshots"
+    for url in $urls; do
+      shot=$prefix/share/doc/korvath/screenshots/$(basename "$url")
+      file "$shot" | grep -q "PNG image data" || fail "$shot is not installed"
+    done
+  fi
+  ;;
+validate)
+  prefix=$1 id=$2
+  desktop=$prefix/share/applications/$id.desktop
+  metainfo=$prefix/share/metainfo/$id.metainfo.xml
+  desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
+  appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate $metainfo"
+  # The menu finds the icon and the software centre the menu entry by the id.
+  grep -qx "Icon=$id" "$desktop" || fail "$desktop does not name the icon $id"
+  grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" \
+    || fail "$metainfo does not launch $id.desktop"
+  ;;
+manual)
+  prefix=$1
+  page=$prefix/share/man/man6/korvath.6
+  warnings=$(mktemp)
+  trap 'rm -f "$warnings"' EXIT
+  text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>"$warnings") || fail "man -l $page"
+  [ -s "$warnings" ] && fail "man -l $page warns: $(cat "$warnings")"
+  options=$("$prefix/bin/korvath-headless" --help | grep -oE '^  --[a-z-]+') || fail "no options in --help"
+  for option in $options; do
+    grep -qe "$option" <<<"$text" || fail "the manual page does not describe $option"
+  done
+  # The second program's page is found under its own name.
+  LC_ALL=C.UTF-8 man -M "$prefix/share/man" 6 korvath-headless 2>&1 | grep -q "korvath-headless" \
+    || fail "man korvath-headless does not show the page"
+  ;;
+battle)
+  prefix=$1
+  dir=$(mktemp -d)
+  trap 'rm -rf "$dir"' EXIT
+  cp "$(dirname "$0")/battle.script" "$dir/"
+  out=$(cd "$dir" && "$prefix/bin/korvath-headless" --script battle.script --until 7000 --sound-log sounds.txt 2>&1) \
+    || fail "korvath-headless: $out"
+  file "$dir/battle.png" | grep -q "PNG image data, 480 x 320," || fail "no frame: $out"
+  # Only a battle has a gun to fire.
+  awk '$2 == "shoot" && $1 >= 6200 { heard = 1 } END { exit !heard }' "$dir/sounds.txt" \
+    || fail "the shot was not fired: $(tr '\n' ' ' <"$dir/sounds.txt")"
+  # A frame of one colour packs into a few hundred bytes; a battle does not.
+  size=$(stat -c %s "$dir/battle.png")
+  [ "$size" -gt 20000 ] || fail "the frame is blank ($size bytes)"
+  [ -z "${KORVATH_KEEP_FRAME:-}" ] || cp "$dir/battle.png" "$KORVATH_KEEP_FRAME"
+  ;;
+package)
+  build=$1 out=$2
+  rm -rf "$out"
+  cpack -G DEB --config "$build/CPackConfig.cmake" -B "$out" >"$build/package-test.log" 2>&1 \
+    || fail "cpack: $(tail -5 "$build/package-test.log")"
+  deb=$(ls "$out"/korvath_*.deb) || fail "cpack made no package"
+  info=$(dpkg-deb -f "$deb" Section Maintainer Depends Description) || fail "dpkg-deb -f $deb"
+  # dpkg-shlibdeps names the libraries' packages (their names differ between releases).
+  want=("Section: games" "Maintainer: .+@" "Depends: .*libpng16" "Depends: .*libjpeg" "Depends: .*libstdc\+\+")
+  [ -e "$build/bin/korvath" ] && want+=("Depends: .*libsdl2-2\.0-0" "Depends: .*libsdl2-mixer")
+  for w in "${want[@]}"; do
+    grep -qE "$w" <<<"$info" || fail "the package's control has no \"$w\": $info"
+  done
+  listing=$(dpkg-deb -c "$deb") || fail "dpkg-deb -c $deb"
+  for f in bin/korvath-headless share/korvath/app0.bin share/korvath/p3d.bin share/man/man6/korvath.6 \
+    share/doc/korvath/screenshots/battle.png; do
+    grep -q " \./usr/$f\$" <<<"$listing" || fail "$f is not in the package under /usr"
+  done
+  ;;
+nodata)
+  prefix=$1 builtin=$2
+  dir=$(mktemp -d)
+  trap 'rm -rf "$dir"' EXIT
+  mkdir -p "$dir/a/bin"
+  cp "$prefix/bin/korvath-headless" "$dir/a/bin/"
+  if [ -d "$builtin" ]; then
+    echo "$builtin exists here: the lone program would find it"
+    exit 77
+  fi
+  out=$("$dir/a/bin/korvath-headless" --until 100 2>&1)
+  status=$?
+  [ $status -eq 1 ] || fail "exit status $status: $out"
+  want="korvath: no game data folder at $dir/a/bin/data, $dir/a/share/korvath or $builtin (give one with --data DIR)"
+  [ "$out" = "$want" ] || fail "said \"$out\", not \"$want\""
+  ;;
+*)
+  fail "unknown step $step"
+  ;;
+esac
