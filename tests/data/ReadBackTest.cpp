@@ -12,6 +12,7 @@
 #include "DataFiles.h"
 #include "host/Vdisplay.h"
 #include "math/V.h"
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dMaterial.h"
 #include "render3d/V3dModel.h"
 #include "render3d/V3dTexture.h"
@@ -117,26 +118,26 @@ TEST_F(ReadBack, Fonts)
 TEST_F(ReadBack, ModelFileMeshesMaterialsAndTextures)
 {
     ref<Vilib> lib = new Vilib(new Vdisplay, "app"_s);
-    V3dModel::open("p3d"_s, lib);
-    V3dModel::textureLoad(lib, nullptr);
+    ref<V3dLibrary> models = new V3dLibrary;
+    models->open("p3d"_s, lib);
+    models->textureLoad(lib, nullptr);
     Digest d;
-    d.num(V3dModel::m_materialn).num(V3dModel::m_material.length);
-    for (int32_t i = 0; i < V3dModel::m_materialn; i++) {
-        const V3dMaterial& m = *V3dModel::m_material[i];
+    d.num(models->m_materialn).num(models->m_material.length);
+    for (int32_t i = 0; i < models->m_materialn; i++) {
+        const V3dMaterial& m = *models->m_material[i];
         d.text(m.m_name).num(m.m_color).num(m.m_flat);
         if (const V3dTexture* t = m.m_texture.get())
             d.text(t->m_name).num(t->m_coordShift).num(t->m_shift).num(t->m_width).num(t->m_height)
                 .num(t->m_transparent).array(t->m_pixels);
     }
     int32_t meshes = 0;
-    for (V3dModel* m = V3dModel::m_all.get(); m; m = m->m_next.get(), meshes++) {
+    for (V3dModel* m = models->m_all.get(); m; m = m->m_next.get(), meshes++) {
         d.text(m->m_name).num(m->m_size).num(m->m_wx).num(m->m_wy).num(m->m_wz).num(m->m_vertices);
         for (const Array<int16_t>* a : {&m->m_vx, &m->m_vy, &m->m_vz, &m->m_vu, &m->m_vv, &m->m_alias, &m->m_faceA,
                                         &m->m_faceB, &m->m_faceC})
             d.array(*a);
         d.array(m->m_faceMaterial);
     }
-    V3dModel::destroy();
     EXPECT_GT(meshes, 10);
     EXPECT_EQ(d.hex(), "25fb60e76067f570");
 }

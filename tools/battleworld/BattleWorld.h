@@ -11,6 +11,7 @@
 #include "game/Truck.h"
 #include "game/VehicleBuilds.h"
 #include "physics/Vphysics.h"
+#include "render3d/V3dLibrary.h"
 #include "runtime/ref.h"
 #include "scene/Vilib.h"
 #include "terrain/VpolyTerrain.h"
@@ -65,6 +66,7 @@ public:
     ref<Vterrain> m_terrain;
     ref<VpolyTerrain> m_ground;
     ref<Vilib> m_lib;
+    ref<V3dLibrary> m_models; // the view's
     ref<Vphysics> m_physics;
     int32_t m_elapsed = 0; // ms of game time
 
