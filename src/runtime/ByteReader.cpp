@@ -29,7 +29,7 @@ void ByteReader::open(const Array<int8_t>& bytes, int32_t start, int32_t end)
     if (start < end)
         m_bytes = bytes;
     m_at = start;
-    m_end = start < end ? end : start;
+    m_end = end;
     m_origin = start;
 }
 
