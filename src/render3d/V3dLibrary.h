@@ -2,13 +2,13 @@
 #include <cstdint>
 
 #include "math/V.h"
+#include "render3d/V3dModel.h"
 #include "runtime/Array.h"
 #include "runtime/String.h"
 #include "runtime/ref.h"
 
 class ByteReader;
 class V3dMaterial;
-class V3dModel;
 class Vilib;
 
 // The meshes and materials of one model file, and the loader that reads it.
