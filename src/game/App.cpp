@@ -6,6 +6,7 @@
 #include "game/Tank.h"
 #include "game/VehicleBuilds.h"
 #include "math/V.h"
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
 #include "runtime/String.h"
 #include "scene/Vilib.h"
@@ -56,17 +57,18 @@ void App::inspect()
     if (m_fsin.empty())
         V::fsinInit();
     m_lib = new Vilib(m_display, "app"_s);
-    V3dModel::open("p3d"_s, m_lib);
-    V3dModel::textureLoad(m_lib, nullptr);
+    m_models = new V3dLibrary;
+    m_models->open("p3d"_s, m_lib);
+    m_models->textureLoad(m_lib, nullptr);
     for (const VehicleBuild& v : {kSherman, kTiger, kT34, kTruck})
         for (const char* part : {v.hull, v.tracks, v.turret, v.gun}) {
-            ref<V3dModel> m = part ? V3dModel::lookupModel(String::copyOf(part)) : nullptr;
+            ref<V3dModel> m = part ? m_models->lookupModel(String::copyOf(part)) : nullptr;
             if (m && !m->m_scaled)
                 m->scale(v.scale);
         }
     viewer(m_viewer);
     destroy();
-    V3dModel::destroy();
+    m_models = nullptr;
 }
 
 void App::initOnce()
@@ -110,8 +112,8 @@ void App::initOnce()
     m_lib->deletePicture(AppPicture::kSplash);
 
     m_physics = new Vphysics;
-    V3dModel::init();
-    V3dModel::open("p3d"_s, m_lib);
+    m_models = new V3dLibrary;
+    m_models->open("p3d"_s, m_lib);
     m_tank = tankInit(m_side, 50);
     if (m_tank) {
         m_tank->m_fuel = prefRead(8) << 15;

@@ -5,7 +5,7 @@
 #include "game/App.h"
 #include "game/AppPicture.h"
 #include "game/VehicleBuilds.h"
-#include "render3d/V3dModel.h"
+#include "render3d/V3dLibrary.h"
 #include "terrain/Vswf.h"
 
 namespace {
@@ -151,7 +151,8 @@ void App::initLevel()
     else
         m_terrain->setWxyz(prefRead(10) << 15, 0, prefRead(11) << 15);
     menuGameShow();
-    V3dModel::textureLoad(m_lib, String::intern(exclude));
+    if (m_models)
+        m_models->textureLoad(m_lib, String::intern(exclude));
 }
 
 void App::battleSetUp()

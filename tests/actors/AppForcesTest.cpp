@@ -2,6 +2,7 @@
 
 #include "BattleWorld.h"
 #include "game/App.h"
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
 
 namespace {
@@ -37,6 +38,7 @@ protected:
     {
         app = new App;
         app->m_lib = w.m_lib;
+        app->m_models = w.m_models;
         app->m_physics = new Vphysics;
     }
     // The tanks hold the view that holds them: the game takes it all apart.
