@@ -10,6 +10,7 @@
 #include "VehicleRig.h"
 #include "host/Vdisplay.h"
 #include "math/V.h"
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dMaterial.h"
 #include "render3d/V3dModel.h"
 #include "render3d/V3dTexture.h"
@@ -26,23 +27,26 @@ namespace {
 constexpr int32_t kWidth = 480, kHeight = 320;
 
 // The game's models and textures, loaded once.
-void loadGameModels()
+const ref<V3dLibrary>& gameModels()
 {
-    static bool loaded = false;
-    if (loaded)
-        return;
-    loaded = true;
-    V::fsinInit();
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
-    InputStream::setResourceDir((exe.parent_path() / "data").string());
-    ref<Vilib> lib = new Vilib(new Vdisplay, "app"_s);
-    V3dModel::open("p3d"_s, lib);
-    V3dModel::textureLoad(lib, nullptr);
+    static ref<V3dLibrary> models;
+    if (!models) {
+        V::fsinInit();
+        std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe");
+        InputStream::setResourceDir((exe.parent_path() / "data").string());
+        ref<Vilib> lib = new Vilib(new Vdisplay, "app"_s);
+        models = new V3dLibrary;
+        models->open("p3d"_s, lib);
+        models->textureLoad(lib, nullptr);
+    }
+    return models;
 }
 
+// A view of the game's models.
 ref<V3dView> view()
 {
     ref<V3dView> v = new V3dView;
+    v->m_models = gameModels();
     v->setWidthHeight(kWidth, kHeight);
     v->setColor(static_cast<int32_t>(0xFF5E6B73));
     return v;
@@ -96,15 +100,16 @@ std::vector<ref<Vsprite>> meshesOf(const VehicleRig& rig)
 // drawn as two large triangles.
 void BM_TexturedFill(benchmark::State& state)
 {
-    loadGameModels();
+    const ref<V3dLibrary>& models = gameModels();
     int32_t paint = -1;
-    for (int32_t i = 0; i < V3dModel::m_materialn; i++)
-        if (V3dModel::m_material[i]->m_texture && V3dModel::m_material[i]->m_texture->usable())
+    for (int32_t i = 0; i < models->m_materialn; i++)
+        if (models->m_material[i]->m_texture && models->m_material[i]->m_texture->usable())
             paint = i;
     MeshBuilder b;
     Shapes::box(b, {-2, -1.4f, -0.1f}, {2, 1.4f, 0.1f}, Paint{paint, Uv::tile(10)});
     ModelMesh mesh = b.build("wall", {0, 0, 0}, 32768);
     ref<V3dModel> wall = new V3dModel;
+    wall->m_materials = models->m_material;
     wall->m_size = mesh.size;
     wall->allocVertices(static_cast<int32_t>(mesh.x.size()));
     for (int32_t i = 0; i < wall->m_vx.length; i++) {
@@ -161,9 +166,8 @@ void aim(const ref<V3dView>& v, double d)
 // One Sherman filling about 40 % of the view: transform, light and fill.
 void BM_OneTankClose(benchmark::State& state)
 {
-    loadGameModels();
     ref<V3dView> v = view();
-    VehicleRig rig(kSherman);
+    VehicleRig rig(v, kSherman);
     rig.pose(5000, -1500, -400);
     v->add(rig.m_body);
     std::vector<ref<Vsprite>> meshes = meshesOf(rig);
@@ -201,13 +205,12 @@ struct Column {
 
 void fourTanks(Column& c)
 {
-    loadGameModels();
     c.view = view();
     aim(c.view, 0);
     const VehicleBuild* vehicles[] = {&kSherman, &kTiger, &kT34, &kSherman};
     const double depth[] = {20, 33, 46, 60}, side[] = {-4, 6, -9, 10};
     for (int32_t i = 0; i < 4; i++) {
-        c.rigs.push_back(std::make_unique<VehicleRig>(*vehicles[i]));
+        c.rigs.push_back(std::make_unique<VehicleRig>(c.view, *vehicles[i]));
         VehicleRig& r = *c.rigs.back();
         r.pose(i * 7000, i * 2000 - 3000, 0);
         r.m_body->setWxyz(static_cast<int32_t>(side[i] * 32768), 0, -static_cast<int32_t>(depth[i] * 32768));

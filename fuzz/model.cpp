@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "host/Vdisplay.h"
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
 #include "render3d/V3dView.h"
 #include "scene/Vilib.h"
@@ -28,11 +29,11 @@ ref<Vilib> appLibrary()
 
 // The largest allocation of opening a file with nothing in it: the stream's
 // own buffer and the like, which any file costs.
-std::size_t baseline()
+std::size_t baseline(V3dLibrary& models)
 {
     FuzzFolder::instance().write("p3d.bin", nullptr, 0);
     AllocationWatch::start();
-    V3dModel::open("p3d"_s, nullptr);
+    models.open("p3d"_s, nullptr);
     return AllocationWatch::stop();
 }
 
@@ -47,28 +48,30 @@ void render(V3dView& view)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
     static ref<Vilib> lib = appLibrary();
-    static std::size_t opening = baseline();
+    static ref<V3dLibrary> models = new V3dLibrary;
+    static std::size_t opening = baseline(*models);
     static ref<V3dView> view;
     if (!view) {
         view = new V3dView;
+        view->m_models = models;
         view->setWidthHeight(kW, kH);
         view->setColor(static_cast<int32_t>(0xFF3A4450));
     }
     FuzzFolder::instance().write("p3d.bin", data, size);
 
     AllocationWatch::start();
-    V3dModel::open("p3d"_s, lib);
+    models->open("p3d"_s, lib);
     std::size_t largest = AllocationWatch::stop();
     // Every array is checked against the bytes left before it is made: none
     // is larger than twice the file (shorts from as many bytes, and a few
     // more for the material table), unless opening any file costs more.
     if (AllocationWatch::available())
         fuzzCheck(largest <= std::max(opening, 2 * size + 64), "the loader allocates no more than its bytes can fill");
-    V3dModel::textureLoad(lib, nullptr);
+    models->textureLoad(lib, nullptr);
     // The game releases one vehicle family's textures at a battle's start.
-    V3dModel::textureLoad(lib, "t34"_s);
+    models->textureLoad(lib, "t34"_s);
 
-    for (V3dModel* m = V3dModel::m_all.get(); m; m = m->m_next.get()) {
+    for (V3dModel* m = models->m_all.get(); m; m = m->m_next.get()) {
         fuzzCheck(m->m_vx.length >= 8, "a loaded mesh has its box corners");
         ref<Vsprite> s = view->loadModel(m->m_name);
         fuzzCheck(s && s->m_model, "a loaded mesh is found by its name");
@@ -96,6 +99,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         render(*view);
         view->remove(s);
     }
-    V3dModel::destroy();
+    models->destroy();
     return 0;
 }

@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "ImageLibraryWriter.h"
-#include "Varint.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
+#include "runtime/Varint.h"
 #include "scene/Vilib.h"
 
 namespace {

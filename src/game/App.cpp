@@ -7,6 +7,7 @@
 #include "game/VehicleBuilds.h"
 #include "host/Vdisplay.h"
 #include "math/V.h"
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
 #include "runtime/String.h"
 #include "scene/Vilib.h"
@@ -162,8 +163,8 @@ void App::loadGame()
     m_campaign->prefLoad(m_display.get());
     m_mute = m_campaign->m_mute;
     m_battle = new Battle(*this);
-    V3dModel::init();
-    V3dModel::open("p3d"_s, m_lib);
+    m_models = new V3dLibrary;
+    m_models->open("p3d"_s, m_lib);
     m_battle->newTank(m_campaign->m_side);
     if (m_battle->m_tank)
         m_campaign->loadTank(*m_battle->m_tank);
@@ -176,17 +177,18 @@ void App::inspect()
     if (m_fsin.empty())
         V::fsinInit();
     m_lib = new Vilib(m_display, "app"_s);
-    V3dModel::open("p3d"_s, m_lib);
-    V3dModel::textureLoad(m_lib, nullptr);
+    m_models = new V3dLibrary;
+    m_models->open("p3d"_s, m_lib);
+    m_models->textureLoad(m_lib, nullptr);
     for (const VehicleBuild& v : {kSherman, kTiger, kT34, kTruck})
         for (const char* part : {v.hull, v.tracks, v.turret, v.gun}) {
-            ref<V3dModel> m = part ? V3dModel::lookupModel(String::copyOf(part)) : nullptr;
+            ref<V3dModel> m = part ? m_models->lookupModel(String::copyOf(part)) : nullptr;
             if (m && !m->m_scaled)
                 m->scale(v.scale);
         }
     viewer(m_viewer);
     destroy();
-    V3dModel::destroy();
+    m_models = nullptr;
 }
 
 void App::prefSave()

@@ -8,7 +8,7 @@
 #include "game/AppPicture.h"
 #include "game/VehicleBuilds.h"
 #include "physics/Vbattlefield.h"
-#include "render3d/V3dModel.h"
+#include "render3d/V3dLibrary.h"
 #include "terrain/Vswf.h"
 
 namespace {
@@ -169,7 +169,8 @@ void Battle::initLevel()
     else
         m_terrain->setWxyz(c.prefRead(Record::kBattleX) << 15, 0, c.prefRead(Record::kBattleZ) << 15);
     m_hud->menuGameShow();
-    V3dModel::textureLoad(v.m_lib, String::intern(exclude));
+    if (v.m_models)
+        v.m_models->textureLoad(v.m_lib, String::intern(exclude));
 }
 
 // ---- the forces ----

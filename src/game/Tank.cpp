@@ -9,6 +9,7 @@
 #include "game/Shell.h"
 #include "game/Truck.h"
 #include "physics/Vphysics.h"
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
 
 
@@ -86,7 +87,7 @@ void Tank::init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleBu
 ref<Vsprite> Tank::add3d(const ref<String>& name, int32_t scale)
 {
     ref<Vsprite> s = new Vsprite;
-    ref<V3dModel> m = V3dModel::lookupModel(name);
+    ref<V3dModel> m = m_view && m_view->m_models ? m_view->m_models->lookupModel(name) : nullptr;
     if (m) {
         if (!m->m_scaled)
             m->scale(scale);

@@ -3,21 +3,17 @@
 
 #include "math/V.h"
 #include "runtime/Array.h"
-#include "runtime/InputStream.h"
 #include "runtime/String.h"
-#include "runtime/StringBuffer.h"
 #include "runtime/ref.h"
 
 class V3dMaterial;
 class V3dModel;
-class Vilib;
 
 // Defined with the mesh class (sprites hold meshes by a forward declaration).
 template <>
 ref<V3dModel>::~ref();
 
-// One named mesh of the model file, and (through its statics) the loader and
-// the registry of every mesh and material of that file.
+// One named mesh of the model file (V3dLibrary reads them).
 //
 // Vertex coordinates are fixed fractions (-1.0 .. just under 1.0) that
 // m_size scales to world units. The last eight vertices are the corners of
@@ -51,24 +47,12 @@ public:
     }
     int32_t faceCount() const { return m_faceA.length; }
 
-    // Empties the registry and makes the read buffers.
-    static void init();
-    // Reads the file "/" + name + ".bin" into the registry. Bad input costs
-    // only the meshes it touches, with one line on standard output each.
-    static void open(const ref<String>& name, const ref<Vilib>& lib);
-    // The next byte of the open file, or -1 at its end.
-    static int32_t read();
-    static ref<String> readString();
-    static void readShortArray(const Array<int16_t>& a, int32_t n);
-    // The mesh of that name (the last of that name in the file), or null.
-    static ref<V3dModel> lookupModel(const ref<String>& name);
-    // Releases the textures whose names begin with prefix and loads every
-    // other texture not loaded yet from lib.
-    static void textureLoad(const ref<Vilib>& lib, const ref<String>& prefix);
-    static void destroy();
+    // Why the mesh cannot be drawn safely (a slot, alias or material out of
+    // its tables), or null when it can.
+    const char* fault() const;
 
     Array<int16_t> m_faceA, m_faceB, m_faceC; // vertex slots of each face
-    Array<int8_t> m_faceMaterial;             // index into m_material
+    Array<int8_t> m_faceMaterial;             // index into m_materials
     Array<int16_t> m_alias;                   // real vertex of each alias slot
     bool m_scaled = false;
     Array<int16_t> m_vx, m_vy, m_vz; // positions, fixed fractions
@@ -83,26 +67,7 @@ public:
     ref<String> m_name;
     ref<V3dModel> m_next;
 
-    static ref<V3dModel> m_all; // registry, newest first
-    static Array<ref<V3dMaterial>> m_material; // m_materialn entries and a null
-    static int32_t m_materialn;
-    static ref<InputStream> m_in;
-    static Array<int8_t> m_buf; // 512-byte read buffer
-    static int32_t m_bufn;      // bytes in m_buf, -1 after the end of the file
-    static int32_t m_bufi;      // next byte of m_buf
-    static ref<StringBuffer> m_sb;
-
-private:
-    static int32_t readU16();
-    static int32_t readI32();
-    // The material table and the meshes of the open file.
-    static void readAll(const char* path);
-    static bool readMaterial(const ref<V3dMaterial>& m);
-    // Reads the rest of one mesh record; why the file cannot be read on
-    // from there (it ends in the mesh, a count is out of bounds), or null.
-    static const char* readMesh(const ref<V3dModel>& m);
-    // The bytes of the open file not read yet.
-    static int64_t remaining();
-    // Why the mesh cannot be drawn safely, or null when it can.
-    const char* fault() const;
+    // The material table of the file the mesh came from, shared with its
+    // library (V3dLibrary).
+    Array<ref<V3dMaterial>> m_materials;
 };

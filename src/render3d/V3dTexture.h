@@ -7,7 +7,7 @@
 #include "runtime/ref.h"
 
 // The pixels of one model texture: a picture of an image library, attached
-// by V3dModel::textureLoad and released again when its vehicle family is not
+// by V3dLibrary::textureLoad and released again when its vehicle family is not
 // in play. The rasterizer indexes square power-of-two pictures only.
 class V3dTexture : public Object {
 public:

@@ -9,6 +9,7 @@
 #endif
 
 #include "math/Vmat.h"
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dMaterial.h"
 #include "render3d/V3dModel.h"
 
@@ -116,7 +117,7 @@ ref<Vsprite> V3dView::loadModel(const ref<String>& name)
 void V3dView::loadModel(const ref<String>& name, const ref<Vsprite>& s)
 {
     if (s)
-        s->m_model = V3dModel::lookupModel(name);
+        s->m_model = m_models ? m_models->lookupModel(name) : nullptr;
 }
 
 void V3dView::transform(const ref<V3dModel>& model, const ref<Vmat>& mat, int32_t first, int32_t count)

@@ -9,6 +9,7 @@
 #include "runtime/ref.h"
 #include "scene/Viewport.h"
 
+class V3dLibrary;
 class V3dMaterial;
 class V3dModel;
 
@@ -52,7 +53,8 @@ public:
     void setWidthHeight(int32_t w, int32_t h) override;
     void destroy() override;
 
-    // A new sprite showing the named mesh (none when there is no such mesh).
+    // A new sprite showing the named mesh of m_models (none when there is
+    // no such mesh).
     virtual ref<Vsprite> loadModel(const ref<String>& name);
     virtual void loadModel(const ref<String>& name, const ref<Vsprite>& s);
     // Moves the camera onto the z axis at the distance at which the tree
@@ -96,6 +98,9 @@ public:
     int32_t m_clipX0 = 0, m_clipY0 = 0, m_clipX1 = 0, m_clipY1 = 0;
     int32_t m_far = 0x7FFFFFFF; // far limit of eye depth, fixed
     Array<int16_t> m_zbuf;      // low 15 bits of the depth of each pixel
+    // The meshes this view shows by name (loadModel), as a sprite holds its
+    // image library.
+    ref<V3dLibrary> m_models;
 
     // Eye and screen coordinates of the vertices of the last transform.
     static Array<int32_t> m_xe, m_ye, m_ze, m_xt, m_yt, m_zt;

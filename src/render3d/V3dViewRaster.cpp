@@ -525,8 +525,8 @@ void V3dView::drawModel(const ref<Vsprite>& s, int32_t x0, int32_t y0, int32_t x
         }
         if (mat != bound) {
             bound = mat;
-            bool inTable = mat >= 0 && mat < V3dModel::m_material.length;
-            bindMaterial(inTable ? V3dModel::m_material.a[mat] : ref<V3dMaterial>());
+            bool inTable = mat >= 0 && mat < m.m_materials.length;
+            bindMaterial(inTable ? m.m_materials.a[mat] : ref<V3dMaterial>());
         }
         if (projected) {
             // The rest of subeye's steps for a small triangle, straight from

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "runtime/ByteReader.h"
 #include "runtime/Class_.h"
+#include "runtime/InputStream.h"
 #include "runtime/StringBuffer.h"
 
 namespace {
@@ -173,24 +175,6 @@ int32_t Vfont::stringWidth(const ref<String>& s)
     return w;
 }
 
-int32_t Vfont::read()
-{
-    return m_stream ? m_stream->read() : -1;
-}
-
-int32_t Vfont::rv()
-{
-    int32_t v = 0;
-    for (;;) {
-        int32_t b = read();
-        if (b < 0 || v > (0x7FFFFFFF >> 7))
-            return -1;
-        v = (v << 7) | (b & 0x7F);
-        if (!(b & 0x80))
-            return v;
-    }
-}
-
 void Vfont::clear()
 {
     m_data = Array<int8_t>();
@@ -203,51 +187,50 @@ bool Vfont::open(const ref<String>& name)
 {
     clear();
     ref<String> path = "/"_s + name;
-    m_stream = Class_::getResourceAsStream(path);
-    if (!m_stream) {
-        std::printf("Could not open %s\n", path ? InputStream::displayPath(path->c_str()).c_str() : "font");
-        std::fflush(stdout);
+    ref<InputStream> file = Class_::getResourceAsStream(path);
+    if (!file) {
+        std::fprintf(stderr, "Could not open %s\n", path ? InputStream::displayPath(path->c_str()).c_str() : "font");
         return false;
     }
-    const char* problem = load();
-    m_stream->close();
-    m_stream = nullptr;
+    ref<ByteReader> in = new ByteReader;
+    in->open(file);
+    const char* problem = load(*in);
+    in->close();
     if (problem) {
         clear();
-        std::printf("Vfont: %s is not a valid font file: %s\n", InputStream::displayPath(path->c_str()).c_str(),
-                    problem);
-        std::fflush(stdout);
+        std::fprintf(stderr, "Vfont: %s is not a valid font file: %s\n", InputStream::displayPath(path->c_str()).c_str(),
+                     problem);
         return false;
     }
     return true;
 }
 
-const char* Vfont::load()
+const char* Vfont::load(ByteReader& in)
 {
-    int32_t space = rv();
-    int32_t height = rv();
-    int32_t extra = rv();
-    int32_t first = rv();
-    int32_t last = rv();
-    if (last < 0)
+    const int32_t space = in.varint();
+    const int32_t height = in.varint();
+    const int32_t extra = in.varint();
+    const int32_t first = in.varint();
+    const int32_t last = in.varint();
+    if (in.ranOut())
         return "header cut short";
-    if (space < 0 || space > kMaxPixels || height < 1 || height > kMaxPixels || extra < 0)
+    if (space > kMaxPixels || height < 1 || height > kMaxPixels)
         return "space or line height out of range";
-    if (first < 0 || first > last || last > kMaxCode)
+    if (first > last || last > kMaxCode)
         return "character range out of range";
 
-    int32_t count = last - first + 1;
+    const int32_t count = last - first + 1;
     Array<int16_t> widths = allocShort(count);
     Array<int32_t> offsets = allocInt(count + 1);
     if (widths.empty() || offsets.empty())
         return "out of memory";
     int32_t total = 0;
     for (int32_t k = 0; k < count; k++) {
-        int32_t length = rv();
-        if (length < 0)
+        const int32_t length = in.varint();
+        const int32_t w = length > 0 ? in.varint() : 0;
+        if (in.ranOut())
             return "glyph table cut short";
         if (length > 0) {
-            int32_t w = rv();
             if (w < 1 || w > kMaxPixels)
                 return "glyph width out of range";
             // Every run covers at least one pixel of the w x height box.
@@ -260,24 +243,19 @@ const char* Vfont::load()
             return "glyph data too large";
         offsets.a[k + 1] = total;
     }
-    int32_t size = rv();
-    if (size < 0)
+    const int32_t size = in.varint();
+    if (in.ranOut())
         return "glyph table cut short";
     if (size != total)
         return "data size does not match the glyph lengths";
-    if (size > m_stream->available())
+    if (size > in.remaining())
         return "glyph data shorter than announced";
 
     Array<int8_t> data = allocByte(size);
     if (size > 0 && data.empty())
         return "out of memory";
-    int32_t got = 0;
-    while (got < size) {
-        int32_t n = m_stream->read(data.a + got, size - got);
-        if (n <= 0)
-            return "glyph data shorter than announced";
-        got += n;
-    }
+    if (!in.read(data.a, size))
+        return "glyph data shorter than announced";
 
     m_data = data;
     m_extra = extra;

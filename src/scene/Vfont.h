@@ -3,9 +3,10 @@
 
 #include "math/V.h"
 #include "runtime/Array.h"
-#include "runtime/InputStream.h"
 #include "runtime/String.h"
 #include "runtime/ref.h"
+
+class ByteReader;
 
 // A proportional bitmap font with 16 coverage levels, loaded from one resource
 // file and drawn glyph by glyph with anti-aliasing, an overall opacity and a
@@ -36,10 +37,6 @@ public:
     // Loads the resource "/" + name. False, leaving the font empty (every
     // width 0, nothing drawn), when it is missing or not a valid font file.
     virtual bool open(const ref<String>& name);
-    // The next byte of the file being opened (0..255), or -1.
-    virtual int32_t read();
-    // One varint; -1 when the file ends inside it or it does not fit 31 bits.
-    virtual int32_t rv();
     // Width of s, with tabs advancing to the next tab stop.
     virtual int32_t stringWidth(const ref<String>& s);
     // Distance from x to the next tab stop (a full stop when x is on one).
@@ -49,7 +46,6 @@ public:
     int32_t m_extra = 0;
     int32_t m_height = 0;
     int32_t m_last = 0;
-    ref<InputStream> m_stream;
     int32_t m_first = 0;
     Array<int32_t> m_offsets; // glyph k is m_data[m_offsets[k], m_offsets[k + 1])
     int32_t m_space = 0;
@@ -59,8 +55,8 @@ public:
     static constexpr int32_t kMaxBlock = 16;
 
 private:
-    // Reads the open stream into the fields; the reason when the file is not
-    // a valid font, else null.
-    const char* load();
+    // Reads a font file into the fields; the reason when it is not a valid
+    // font, else null.
+    const char* load(ByteReader& in);
     void clear();
 };

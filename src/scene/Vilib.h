@@ -4,10 +4,10 @@
 #include "host/Vdisplay.h"
 #include "math/V.h"
 #include "runtime/Array.h"
-#include "runtime/InputStream.h"
+#include "runtime/ByteReader.h"
 #include "runtime/String.h"
-#include "runtime/StringBuffer.h"
 #include "runtime/ref.h"
+#include "scene/VilibPages.h"
 #include "scene/Vpicture.h"
 
 // An image library: the pages name0.bin, name1.bin, ... (32768 bytes each but
@@ -31,18 +31,17 @@ public:
     virtual int32_t lookup(const ref<String>& name);
     virtual void open(const ref<String>& name);
     virtual void preload(int32_t a, int32_t b);
-    virtual int32_t rv();
     virtual void unload(int32_t a, int32_t b);
     // The first page the directory needs that is missing or cut short (its
     // records would lie beyond the bytes the pages hold); -1 when every
     // record is there.
     virtual int32_t missingPage();
 
-    ref<StringBuffer> m_path;
     ref<String> m_name;
-    ref<InputStream> m_stream;
-    int32_t m_page = -1;
-    int32_t m_pos = 0;
+    // The pages as one stream, and the reader over it: both live as long as
+    // the library, the page file itself only until close.
+    ref<VilibPages> m_pages;
+    ref<ByteReader> m_reader;
     bool m_lowMemory = false;
     int32_t m_clock = 0;
     Array<int8_t> m_scratch;
@@ -53,21 +52,30 @@ public:
     ref<Vdisplay> m_display;
 
 private:
-    // The bytes the pages hold, counted up to the first short or missing page.
-    int32_t measure();
-    // "/" + name + page + ".bin", built in m_path.
-    ref<String> pageName(int32_t page);
-    bool openPage(int32_t page);
+    // What a picture record says of itself, and where its payload went in
+    // the work buffer.
+    struct Record {
+        int32_t type = 0, width = 0, height = 0, hotX = 0, hotY = 0;
+        int32_t maskLength = 0;
+        bool sized = false; // an image of a size that can be allocated
+        int32_t start = 0;  // payload in m_scratch[start, start + rest)
+        int32_t rest = 0;
+        int32_t end = 0; // end of the JPEG data (the mask follows it)
+    };
+    // Reads the directory after the two counts; false (with its line) when
+    // it is damaged.
+    bool readDirectory(int32_t n, const char* label);
+    // Moves the reader to stream position p, opening its page afresh when p
+    // lies behind it or in another page: page files are only read forward.
     void seek(int32_t p);
     void readPicture(int32_t k);
-    // One byte at m_pos from the open page, -1 when there is none.
-    int32_t readByte();
-    // readByte, moving on to the next page once when the open one is used up.
-    int32_t readByteAcross();
-    // Up to n bytes from the open page; the number read.
-    int32_t readBytes(int8_t* dst, int32_t n);
-    // n bytes into the work buffer at start, across pages; false when truncated.
-    bool readPayload(int32_t start, int32_t n);
+    // Reads record k into r and its payload into the work buffer; why it
+    // cannot be decoded, or null.
+    const char* readRecord(int32_t k, Record& r);
+    // Decodes the JPEG of r into pic and applies its mask; why not, or null.
+    const char* decodeJpeg(Vpicture& pic, const Record& r);
+    // The alpha mask m_scratch[from, to) over the decoded pixels of pic.
+    void applyMask(Vpicture& pic, int32_t from, int32_t to);
     void reject(int32_t k, const char* why);
     void clearDirectory();
 

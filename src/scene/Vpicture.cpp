@@ -134,7 +134,7 @@ void Vpicture::drawRle(const Array<int8_t>& data, int32_t start, int32_t end)
     }
     closeRun();
     if (overrun)
-        std::printf("Vpicture: run-length data longer than the %d x %d picture\n", m_width, m_height);
+        std::fprintf(stderr, "Vpicture: run-length data longer than the %d x %d picture\n", m_width, m_height);
 }
 
 bool Vpicture::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,

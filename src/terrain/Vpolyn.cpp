@@ -86,9 +86,10 @@ int32_t Vpolyn::addColor(int32_t c)
     // A crossing has six bits for its style.
     if (m_ncolors >= std::min(m_colors.length, 64)) {
         if (!m_warnedColors)
-            std::printf("Vector drawing: more than %d fill colours; colour %08X and any further ones "
-                        "are drawn as colour 0\n",
-                        std::min(m_colors.length, 64), static_cast<uint32_t>(c));
+            std::fprintf(stderr,
+                         "Vector drawing: more than %d fill colours; colour %08X and any further ones are drawn as "
+                         "colour 0\n",
+                         std::min(m_colors.length, 64), static_cast<uint32_t>(c));
         m_warnedColors = true;
         return 0;
     }
@@ -199,8 +200,8 @@ void Vpolyn::addEdge(int32_t x, int32_t row, int32_t xNext, int32_t style, int32
     int32_t dx = std::clamp(xNext - x, -4096, 4095);
     if (!openGapAfter(row)) {
         if (!m_warnedCrossings)
-            std::printf("Vector drawing: more than %d boundary crossings; the rest are dropped\n",
-                        m_edgeCapacity - m_gapSize);
+            std::fprintf(stderr, "Vector drawing: more than %d boundary crossings; the rest are dropped\n",
+                         m_edgeCapacity - m_gapSize);
         m_warnedCrossings = true;
         return;
     }

@@ -21,26 +21,11 @@ enum Tag : int32_t { kEnd = 0, kDefineShape = 2, kDefineShape2 = 22, kDefineShap
 
 } // namespace
 
-Vswf::Vswf() : m_styles(16), m_readBuf(128) {}
+Vswf::Vswf() : m_styles(16), m_reader(new ByteReader) {}
 
 Vswf::~Vswf() = default;
 
 // ---- reading ----
-
-int32_t Vswf::read()
-{
-    if (m_readPos == m_readCount) {
-        m_readPos = 0;
-        m_readCount = m_stream && !m_readBuf.empty() ? m_stream->read(m_readBuf.a, m_readBuf.length) : 0;
-        if (m_readCount <= 0) {
-            m_readCount = 0;
-            m_eof = true;
-            return -1;
-        }
-    }
-    m_bytePos++;
-    return m_readBuf.a[m_readPos++] & 255;
-}
 
 void Vswf::initBits()
 {
@@ -50,19 +35,19 @@ void Vswf::initBits()
 int32_t Vswf::getByte()
 {
     initBits();
-    return std::max(read(), 0);
+    return m_reader->u8();
 }
 
 int32_t Vswf::getWord()
 {
-    int32_t lo = getByte();
-    return lo | (getByte() << 8);
+    initBits();
+    return m_reader->u16le();
 }
 
 int32_t Vswf::getDWord()
 {
-    int32_t lo = getWord();
-    return static_cast<int32_t>(static_cast<uint32_t>(lo) | static_cast<uint32_t>(getWord()) << 16);
+    initBits();
+    return m_reader->i32le();
 }
 
 int32_t Vswf::getBits(int32_t n)
@@ -71,7 +56,7 @@ int32_t Vswf::getBits(int32_t n)
     n = std::min(n, 32);
     while (n > 0) {
         if (m_nbits == 0) {
-            m_bits = std::max(read(), 0);
+            m_bits = m_reader->u8();
             m_nbits = 8;
         }
         int32_t take = std::min(n, m_nbits);
@@ -122,12 +107,12 @@ int32_t Vswf::getTag()
 {
     initBits();
     int32_t header = getWord();
-    if (m_eof)
+    if (m_reader->ranOut())
         return -1;
     int64_t length = header & 0x3F;
     if (length == 0x3F)
         length = static_cast<uint32_t>(getDWord());
-    m_tagEnd = static_cast<int32_t>(std::min<int64_t>(m_bytePos + length, INT32_MAX));
+    m_tagEnd = static_cast<int32_t>(std::min<int64_t>(m_reader->position() + length, INT32_MAX));
     return header >> 6;
 }
 
@@ -141,25 +126,24 @@ void Vswf::make(const ref<Vpolyn>& poly, const ref<String>& name, int32_t width,
         return;
     poly->init(width, height, maxEdges, ncolors);
     if (!open(name, angle))
-        std::printf("Could not open %s%s%s\n", InputStream::displayPath(name ? name->c_str() : "").c_str(),
-                    m_error ? ": " : "", m_error ? m_error : "");
+        std::fprintf(stderr, "Could not open %s%s%s\n", InputStream::displayPath(name ? name->c_str() : "").c_str(),
+                     m_error ? ": " : "", m_error ? m_error : "");
 }
 
 bool Vswf::open(const ref<String>& name, int32_t angle)
 {
-    m_bytePos = 0;
-    m_readPos = m_readCount = 0;
-    m_eof = m_stopped = false;
+    m_stopped = false;
     m_error = nullptr;
     m_name = name;
     if (!name || !m_poly)
         return false;
     std::string path = std::string("/") + name->c_str();
-    m_stream = Class_::getResourceAsStream(String::copyOf(path.c_str()));
-    if (!m_stream)
+    ref<InputStream> file = Class_::getResourceAsStream(String::copyOf(path.c_str()));
+    if (!file)
         return false;
-    int32_t sig[3] = {read(), read(), read()};
-    read(); // version
+    m_reader->open(file);
+    int32_t sig[3] = {m_reader->u8(), m_reader->u8(), m_reader->u8()};
+    m_reader->u8(); // version
     bool ws = sig[1] == 'W' && sig[2] == 'S';
     if (!ws || sig[0] != 'F') {
         m_error = ws && (sig[0] == 'C' || sig[0] == 'Z')
@@ -170,7 +154,7 @@ bool Vswf::open(const ref<String>& name, int32_t angle)
         getRect();
         int64_t w = static_cast<int64_t>(m_rect[1]) - m_rect[0];
         int64_t h = static_cast<int64_t>(m_rect[3]) - m_rect[2];
-        if (m_eof)
+        if (m_reader->ranOut())
             m_error = "the file ends inside its header";
         else if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX)
             m_error = "the frame rectangle is empty";
@@ -197,22 +181,20 @@ bool Vswf::open(const ref<String>& name, int32_t angle)
         }
     }
     m_poly->finish();
-    m_stream->close();
-    m_stream = nullptr;
+    m_reader->close();
     return m_error == nullptr;
 }
 
 void Vswf::fail(const char* why)
 {
     if (!m_stopped)
-        std::printf("Vector file %s: %s; the drawing stops there\n", m_name ? m_name->c_str() : "", why);
+        std::fprintf(stderr, "Vector file %s: %s; the drawing stops there\n", m_name ? m_name->c_str() : "", why);
     m_stopped = true;
 }
 
 void Vswf::skipTag()
 {
-    while (m_bytePos < m_tagEnd && read() >= 0) {
-    }
+    m_reader->skip(m_tagEnd - m_reader->position());
 }
 
 void Vswf::parseTags()
@@ -229,12 +211,12 @@ void Vswf::parseTags()
             parseDefineShape(3);
         if (m_stopped)
             return;
-        if (m_bytePos > m_tagEnd) {
+        if (m_reader->position() > m_tagEnd) {
             fail("a shape runs past the end of its tag");
             return;
         }
         skipTag();
-        if (m_eof) {
+        if (m_reader->ranOut()) {
             fail("the file is truncated");
             return;
         }
@@ -264,8 +246,7 @@ void Vswf::parseDefineShape(int32_t version)
 
 int64_t Vswf::bytesLeft()
 {
-    int64_t file = static_cast<int64_t>(m_readCount - m_readPos) + (m_stream ? m_stream->available() : 0);
-    return std::min<int64_t>(file, static_cast<int64_t>(m_tagEnd) - m_bytePos);
+    return std::min<int64_t>(m_reader->remaining(), m_tagEnd - m_reader->position());
 }
 
 void Vswf::parseShapeStyle(int32_t version)
@@ -284,14 +265,14 @@ void Vswf::parseShapeStyle(int32_t version)
     for (int32_t i = 0; i < m_styles.length; i++)
         m_styles[i] = 0;
     if (count > kMaxFillStyles && !m_stopped)
-        std::printf("Vector file %s: a shape defines %d fill styles; those past %d are drawn as the "
-                    "background\n",
-                    m_name ? m_name->c_str() : "", count, kMaxFillStyles);
-    for (int32_t i = 1; i <= count && !m_eof; i++) {
+        std::fprintf(stderr,
+                     "Vector file %s: a shape defines %d fill styles; those past %d are drawn as the background\n",
+                     m_name ? m_name->c_str() : "", count, kMaxFillStyles);
+    for (int32_t i = 1; i <= count && !m_reader->ranOut(); i++) {
         int32_t type = getByte();
         if (type & 0x10) {
             getMatrix();
-            for (int32_t n = getByte(); n > 0 && !m_eof; n--) {
+            for (int32_t n = getByte(); n > 0 && !m_reader->ranOut(); n--) {
                 getByte(); // ratio
                 getColor(version);
             }
@@ -311,7 +292,7 @@ void Vswf::parseShapeStyle(int32_t version)
         fail("a shape runs past the end of its tag");
         return;
     }
-    for (int32_t i = 0; i < lines && !m_eof; i++) {
+    for (int32_t i = 0; i < lines && !m_reader->ranOut(); i++) {
         getWord(); // width
         getColor(version);
     }
@@ -321,11 +302,11 @@ bool Vswf::parseShapeRecord(int32_t version)
 {
     if (m_stopped)
         return false;
-    if (m_eof) {
+    if (m_reader->ranOut()) {
         fail("the file is truncated");
         return false;
     }
-    if (m_bytePos > m_tagEnd) {
+    if (m_reader->position() > m_tagEnd) {
         fail("a shape runs past the end of its tag");
         return false;
     }

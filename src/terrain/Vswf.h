@@ -3,7 +3,7 @@
 
 #include "math/V.h"
 #include "runtime/Array.h"
-#include "runtime/InputStream.h"
+#include "runtime/ByteReader.h"
 #include "runtime/String.h"
 #include "runtime/ref.h"
 #include "terrain/Vpolyn.h"
@@ -15,7 +15,7 @@
 //
 // The file is untrusted: a wrong signature, a truncated file, a tag or shape
 // that runs past its end or a style index out of range end in one line on
-// standard output and a polygon holding what was read so far.
+// standard error and a polygon holding what was read so far.
 class Vswf : public V {
 public:
     Vswf();
@@ -48,26 +48,22 @@ public:
     virtual void parseShapeStyle(int32_t version);
     virtual void parseTags();
     virtual void quad(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2);
-    // The next byte, or -1 at the end of the file.
-    virtual int32_t read();
     virtual void getXy(int32_t n);
     virtual void transformXy(int32_t dx, int32_t dy);
 
     Array<int32_t> m_styles;
     ref<Vpolyn> m_poly;
-    int32_t m_bytePos = 0;
     int32_t m_fill0 = 0, m_fill1 = 0;
     int32_t m_fillBits = 0, m_lineBits = 0;
     int32_t m_tagEnd = 0;
     int32_t m_px = 0, m_py = 0;
-    ref<InputStream> m_stream;
+    // The file while it is read; its position counts the bytes read so far.
+    ref<ByteReader> m_reader;
     int32_t m_rect[4] = {0, 0, 0, 0}; // x min, x max, y min, y max, twips
     int32_t m_tx = 0, m_ty = 0;
     int32_t m_a = 0, m_b = 0, m_c = 0, m_d = 0;
     int32_t m_twipX = 0, m_twipY = 0;
     int32_t m_originX = 0, m_originY = 0;
-    Array<int8_t> m_readBuf;
-    int32_t m_readPos = 0, m_readCount = 0;
     int32_t m_bits = 0, m_nbits = 0;
 
 private:
@@ -82,6 +78,5 @@ private:
 
     ref<String> m_name;
     const char* m_error = nullptr; // why open failed, for make's line
-    bool m_eof = false;
     bool m_stopped = false;
 };

@@ -21,6 +21,7 @@ protected:
     {
         app = new App;
         app->m_lib = w.m_lib;
+        app->m_models = w.m_models;
         app->m_campaign = new Campaign;
         app->m_battle = new Battle(*app);
     }

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "Varint.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
+#include "runtime/Varint.h"
 #include "scene/Vilib.h"
 #include "support/Files.h"
 #include "support/Pixels.h"

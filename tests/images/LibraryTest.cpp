@@ -86,17 +86,17 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
     // Opens the bytes as a library; what it printed must contain why.
     auto openBad = [&](const char* name, const std::vector<uint8_t>& bytes, const char* why) {
         writePages(m_dir.path, name, bytes);
-        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         ref<Vilib> lib = open(name);
-        std::string out = testing::internal::GetCapturedStdout();
+        std::string out = testing::internal::GetCapturedStderr();
         EXPECT_NE(out.find(why), std::string::npos) << out;
         return lib;
     };
     auto expectReject = [&](ref<Vilib>& lib, int32_t k, const char* why) {
-        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         EXPECT_FALSE(lib->loadPicture(k)) << why;
         EXPECT_FALSE(lib->drawPicture(k, screen, 16, 16, 0, 0, 16, 16, 0, 0, 32768, 0, 32768));
-        std::string out = testing::internal::GetCapturedStdout();
+        std::string out = testing::internal::GetCapturedStderr();
         EXPECT_NE(out.find(why), std::string::npos) << out;
     };
 
@@ -114,9 +114,9 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
     expectReject(lib, 3, "longer than the work buffer");
     expectReject(lib, 7, "no picture 7");
     expectReject(lib, -1, "no picture -1");
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     ref<Vpicture> p4 = lib->loadPicture(4);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("longer than"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("longer than"), std::string::npos);
     ASSERT_TRUE(p4); // decoded as far as it fits
     EXPECT_EQ(p4->m_pixels.length, 4);
 
@@ -139,9 +139,9 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
     EXPECT_EQ(openBad("huge", huge, "bad directory")->m_count, 0);
 
     // A missing library is named where it was looked for.
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_EQ(open("none")->m_count, 0);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("Could not open image library " + (m_dir.path / "none0.bin").string()),
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Could not open image library " + (m_dir.path / "none0.bin").string()),
               std::string::npos);
 
     // A missing second page: the record there is rejected, not read as garbage.
@@ -155,9 +155,9 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
 TEST_F(LibraryTest, CountsAndSizesAreCheckedAgainstTheBytesPresentBeforeAllocating)
 {
     auto quietly = [](auto f) {
-        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         f();
-        return testing::internal::GetCapturedStdout();
+        return testing::internal::GetCapturedStderr();
     };
     // A thousand pictures announced in a file of a few bytes.
     std::vector<uint8_t> many;

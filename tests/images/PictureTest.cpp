@@ -52,9 +52,9 @@ TEST(RleDecoder, OpaqueRunsCacheAndLevels)
 TEST(RleDecoder, MalformedStreamsStayInsideThePicture)
 {
     // A run longer than the picture, a colour cut in half, no closing code.
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     auto px = decodeRle(4, 1, {149, 0x7C});
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("longer than"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("longer than"), std::string::npos);
     EXPECT_EQ(px, (std::vector<uint32_t>{0x0E000000, 0x0D000000, 0x0C000000, 0x0B000000}));
     auto cut = decodeRle(3, 1, {0x7C, 0x00, 150, 0x03});
     EXPECT_EQ(cut, (std::vector<uint32_t>{0xF1F80000, 0xF0F80000, 0}));

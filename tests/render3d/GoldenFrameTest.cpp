@@ -73,16 +73,16 @@ void terrain(const ref<V3dView>& v, uint32_t seed)
         }
 }
 
-ref<V3dView> view(int32_t w, int32_t h)
+ref<V3dView> view(const ref<V3dLibrary>& models, int32_t w, int32_t h)
 {
-    return emptyView(w, h, 0xFF7C8C98);
+    return emptyView(w, h, 0xFF7C8C98, models);
 }
 
-// Every mesh of the registry to be relit by its next transform, so a scene
+// Every mesh of the library to be relit by its next transform, so a scene
 // does not depend on what was drawn before it.
-void unlight()
+void unlight(const ref<V3dLibrary>& models)
 {
-    for (V3dModel* m = V3dModel::m_all.get(); m; m = m->m_next.get())
+    for (V3dModel* m = models->m_all.get(); m; m = m->m_next.get())
         m->m_lightX = 0x40000000;
 }
 
@@ -107,7 +107,7 @@ public:
     Convoy(const ref<V3dView>& v, const std::vector<Placed>& list)
     {
         for (const Placed& p : list) {
-            m_rigs.push_back(std::make_unique<VehicleRig>(*p.vehicle));
+            m_rigs.push_back(std::make_unique<VehicleRig>(v, *p.vehicle));
             VehicleRig& r = *m_rigs.back();
             r.pose(p.heading, p.turret, p.gun, p.heading / 9, -p.heading / 13);
             r.m_body->setWxyz(static_cast<int32_t>(p.x * kUnit), 0, static_cast<int32_t>(p.z * kUnit));
@@ -139,9 +139,10 @@ const std::vector<Placed> kStreet = {
 
 // One still of the vehicles: laid out by change detection, drawn whole over
 // the terrain background and summed.
-void still(Checksum& sum, int32_t w, int32_t h, const std::vector<Placed>& list, int32_t pitch, double d, uint32_t seed)
+void still(Checksum& sum, const ref<V3dLibrary>& models, int32_t w, int32_t h, const std::vector<Placed>& list,
+           int32_t pitch, double d, uint32_t seed)
 {
-    ref<V3dView> v = view(w, h);
+    ref<V3dView> v = view(models, w, h);
     Convoy c(v, list);
     aim(v, pitch, 0, d);
     v->renderChangeDetect(0, 0, kUnit);
@@ -189,7 +190,7 @@ protected:
     // Runs a scene and records the checksum it left under its name.
     void scene(const char* name, const std::function<void(Checksum&)>& body)
     {
-        unlight();
+        unlight(m_models);
         Checksum sum(name);
         body(sum);
         m_sums.push_back({name, sum.value()});
@@ -218,13 +219,13 @@ TEST_F(GoldenFrames, TheVehiclesLookExactlyAsBefore)
     for (auto [w, h] : sizes)
         for (int32_t pitch : {-1365, -3000}) {
             std::string name = "street " + std::to_string(w) + "x" + std::to_string(h) + " " + std::to_string(pitch);
-            scene(name.c_str(), [&, w = w, h = h](Checksum& sum) { still(sum, w, h, kStreet, pitch, 9, 1); });
+            scene(name.c_str(), [&, w = w, h = h](Checksum& sum) { still(sum, m_models, w, h, kStreet, pitch, 9, 1); });
         }
 
     // The same street repainted in tiles, as dirty rectangles are, and in
     // a clip rectangle that reaches outside the view.
     scene("street in tiles", [&](Checksum& sum) {
-        ref<V3dView> v = view(480, 320);
+        ref<V3dView> v = view(m_models, 480, 320);
         Convoy c(v, kStreet);
         aim(v, -2000, 0, 9);
         v->renderChangeDetect(0, 0, kUnit);
@@ -243,7 +244,7 @@ TEST_F(GoldenFrames, TheVehiclesLookExactlyAsBefore)
     // Close enough that parts of the tanks lie nearer than 2.0 or behind
     // the eye, from all round.
     scene("too near", [&](Checksum& sum) {
-        ref<V3dView> v = view(480, 320);
+        ref<V3dView> v = view(m_models, 480, 320);
         Convoy c(v, {{&kTiger, 0, 0, 0, 3000, 300}, {&kSherman, 1.2, 3.5, 9000, 0, 0}});
         for (int32_t heading = 0; heading < 32768; heading += 4096) {
             v->m_pitch = -900;
@@ -260,15 +261,15 @@ TEST_F(GoldenFrames, TheVehiclesLookExactlyAsBefore)
 
     // One family's textures freed, as a battle does: its faces are grey.
     scene("unloaded textures", [&](Checksum& sum) {
-        V3dModel::textureLoad(m_lib, "tiger"_s);
-        still(sum, 240, 160, {{&kTiger, -1.5, -4, 4000, -2000, 0}, {&kSherman, 2.5, -7, -3000, 1000, 0}}, -1365, 8, 4);
-        V3dModel::textureLoad(m_lib, nullptr);
+        m_models->textureLoad(m_lib, "tiger"_s);
+        still(sum, m_models, 240, 160, {{&kTiger, -1.5, -4, 4000, -2000, 0}, {&kSherman, 2.5, -7, -3000, 1000, 0}}, -1365, 8, 4);
+        m_models->textureLoad(m_lib, nullptr);
     });
 
     // Whole frames through the repaint: a ground sprite, change detection,
     // dirty rectangles; the camera and a tank move from frame to frame.
     scene("frames", [&](Checksum& sum) {
-        ref<V3dView> v = view(480, 320);
+        ref<V3dView> v = view(m_models, 480, 320);
         ref<Vsprite> ground = new Vsprite;
         ground->setColor(static_cast<int32_t>(0xFF847E6C));
         ground->setZ(0x40000000);
@@ -313,13 +314,13 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
     // game's 64 x 64 textures, other sides and coordinate shifts, a plain
     // colour, a picture of the wrong shape; lit alike and lit unevenly.
     std::vector<ref<V3dMaterial>> materials = {
-        V3dModel::m_material[0], textured(64, 0, 5), textured(32, 0, 6), textured(128, 3, 7),
+        m_models->m_material[0], textured(64, 0, 5), textured(32, 0, 6), textured(128, 3, 7),
         textured(16, 1, 8), plain(0xC08040), textured(64, 0, 9, false)};
-    for (int32_t i = 0; i < V3dModel::m_materialn && materials.size() < 10; i++)
-        if (V3dModel::m_material[i]->m_texture)
-            materials.push_back(V3dModel::m_material[i]);
+    for (int32_t i = 0; i < m_models->m_materialn && materials.size() < 10; i++)
+        if (m_models->m_material[i]->m_texture)
+            materials.push_back(m_models->m_material[i]);
     scene("walls", [&](Checksum& sum) {
-        ref<V3dView> v = view(480, 320);
+        ref<V3dView> v = view(m_models, 480, 320);
         setClip(v, 0, 0, v->m_width, v->m_height);
         for (std::size_t m = 0; m < materials.size(); m++) {
             terrain(v, static_cast<uint32_t>(10 + m));
@@ -342,7 +343,7 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
     // texture coordinates and shades, some overshooting the shade range, in
     // a clip rectangle inside the view.
     scene("small triangles", [&](Checksum& sum) {
-        ref<V3dView> v = view(200, 150);
+        ref<V3dView> v = view(m_models, 200, 150);
         terrain(v, 20);
         setClip(v, 7, 5, 190, 141);
         std::mt19937 rng(21);
@@ -370,7 +371,7 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
     // After the sum, textures of the wrong shape with a forced shift and an
     // absurd coordinate shift are thrown in too.
     scene("wild triangles", [&](Checksum& sum) {
-        ref<V3dView> v = view(80, 60);
+        ref<V3dView> v = view(m_models, 80, 60);
         terrain(v, 30);
         const std::vector<int32_t> before(v->m_pixels.a, v->m_pixels.a + v->m_pixels.length);
         setClip(v, 10, 8, 70, 50);

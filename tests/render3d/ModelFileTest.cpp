@@ -5,6 +5,7 @@
 
 #include "ImageLibraryWriter.h"
 #include "Models3d.h"
+#include "support/FakeHost.h"
 #include "host/Vdisplay.h"
 #include "scene/Vilib.h"
 
@@ -61,21 +62,21 @@ TEST(ModelFile, ReadsBackWhatTheWriterWrote)
     f.meshes = {first, tent()};
     EXPECT_EQ(files.open(f), "");
 
-    ASSERT_EQ(V3dModel::m_materialn, 2);
-    ASSERT_EQ(V3dModel::m_material.length, 3);
-    const ref<V3dMaterial>& grey = V3dModel::m_material[0];
-    const ref<V3dMaterial>& chequer = V3dModel::m_material[1];
+    ASSERT_EQ(files.m_models->m_materialn, 2);
+    ASSERT_EQ(files.m_models->m_material.length, 3);
+    const ref<V3dMaterial>& grey = files.m_models->m_material[0];
+    const ref<V3dMaterial>& chequer = files.m_models->m_material[1];
     EXPECT_TRUE(grey->m_color == 0x808080 && !grey->m_texture && !grey->m_flat);
     ASSERT_TRUE(chequer->m_texture);
     EXPECT_STREQ(chequer->m_texture->m_name->c_str(), "chequer");
     EXPECT_TRUE(chequer->m_flat && chequer->m_texture->m_coordShift == 2 && chequer->m_texture->m_pixels.empty());
-    EXPECT_FALSE(V3dModel::m_material[2]);
+    EXPECT_FALSE(files.m_models->m_material[2]);
 
-    // Newest first: the registry runs in reverse file order.
-    ASSERT_EQ(ModelFiles::meshCount(), 2);
-    EXPECT_STREQ(V3dModel::m_all->m_name->c_str(), "tent");
+    // Newest first: the library runs in reverse file order.
+    ASSERT_EQ(files.meshCount(), 2);
+    EXPECT_STREQ(files.m_models->m_all->m_name->c_str(), "tent");
     for (const ModelMesh& want : f.meshes) {
-        ref<V3dModel> m = V3dModel::lookupModel(String::copyOf(want.name.c_str()));
+        ref<V3dModel> m = files.lookup(want.name.c_str());
         ASSERT_TRUE(m) << want.name;
         EXPECT_TRUE(m->m_size == want.size && m->m_wx == want.wx && m->m_wy == want.wy && m->m_wz == want.wz);
         EXPECT_EQ(m->m_vertices, static_cast<int32_t>(want.x.size()) - 8);
@@ -93,25 +94,70 @@ TEST(ModelFile, ReadsBackWhatTheWriterWrote)
         m->calcExtent();
         EXPECT_TRUE(same(m->m_vx, x));
     }
-    EXPECT_FALSE(V3dModel::lookupModel("Box"_s)); // names are case-sensitive
+    EXPECT_FALSE(files.lookup("Box")); // names are case-sensitive
 }
 
 TEST(ModelFile, EmptyFilesAndDuplicateNames)
 {
     ModelFiles files;
     EXPECT_EQ(files.open(ModelFile{}), "");
-    EXPECT_EQ(V3dModel::m_materialn, 0);
-    EXPECT_EQ(ModelFiles::meshCount(), 0);
+    EXPECT_EQ(files.m_models->m_materialn, 0);
+    EXPECT_EQ(files.meshCount(), 0);
 
     // The later of two meshes of one name is the one found.
     ModelMesh a = boxMesh("twin", 1, 1, 1), b = boxMesh("twin", 2, 2, 2);
     EXPECT_EQ(files.open(withMeshes({a, b})), "");
-    EXPECT_EQ(V3dModel::lookupModel("twin"_s)->m_size, b.size);
+    EXPECT_EQ(files.lookup("twin")->m_size, b.size);
 
-    testing::internal::CaptureStdout();
-    V3dModel::open("nothing"_s, nullptr);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "V3dModel open error\n");
-    EXPECT_FALSE(V3dModel::lookupModel("twin"_s)); // opening empties the registry
+    testing::internal::CaptureStderr();
+    files.m_models->open("nothing"_s, nullptr);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "V3dModel open error\n");
+    EXPECT_FALSE(files.lookup("twin")); // opening empties the library
+}
+
+TEST(ModelFile, LibrariesAreApartAndAMeshOutlivesItsLibrary)
+{
+    FakeHost host;
+    ModelFiles files;
+    // A red box: a colour no missing material is drawn in.
+    ModelFile red = withMeshes({boxMesh("box", 1, 1, 1, 2)});
+    red.materials.push_back({"red", "", 0xC03020, false, 0});
+    EXPECT_EQ(files.open(red.bytes(), "small"), "");
+    const std::vector<uint8_t> bigger = withMeshes({boxMesh("box", 2, 2, 2, 1)}).bytes();
+    writeFile(files.m_dir.file("big.bin"), std::string(bigger.begin(), bigger.end()));
+    ref<V3dLibrary> big = new V3dLibrary;
+    big->open("big"_s, nullptr);
+    ASSERT_TRUE(files.lookup("box") && big->lookupModel("box"_s));
+    EXPECT_NE(files.lookup("box")->m_size, big->lookupModel("box"_s)->m_size);
+
+    // Each view finds its own library's mesh of the name.
+    auto frame = [](const ref<V3dView>& view) {
+        view->render();
+        std::vector<int32_t> px(view->m_pixels.a, view->m_pixels.a + view->m_pixels.length);
+        view->removeAll();
+        view->destroy();
+        return px;
+    };
+    ref<V3dView> a = emptyView(64, 48, 0xFF102030, files.m_models), b = emptyView(64, 48, 0xFF102030, big);
+    place(a, "box", 0, 0, -8);
+    place(b, "box", 0, 0, -8);
+    const std::vector<int32_t> small = frame(a);
+    EXPECT_NE(small, frame(b));
+
+    // Emptying one library leaves the other whole.
+    big->destroy();
+    EXPECT_FALSE(big->lookupModel("box"_s));
+    ASSERT_TRUE(files.lookup("box"));
+
+    // A mesh a sprite still holds keeps its materials when its library goes.
+    ref<V3dView> c = emptyView(64, 48);
+    ref<Vsprite> held = new Vsprite;
+    held->m_model = files.lookup("box");
+    held->setWxyz(0, 0, -8 << 15);
+    a = b = nullptr; // the views let go of their libraries too
+    files.m_models = nullptr;
+    c->add(held);
+    EXPECT_EQ(frame(c), small);
 }
 
 TEST(ModelFile, AMalformedMeshIsLeftOutWithOneLineNamingIt)
@@ -142,9 +188,9 @@ TEST(ModelFile, AMalformedMeshIsLeftOutWithOneLineNamingIt)
     for (const char* name : {"few", "alias", "slot", "negative", "material", "signed"})
         EXPECT_NE(out.find(std::string("V3dModel: mesh ") + name + " "), std::string::npos) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 6) << out;
-    EXPECT_EQ(ModelFiles::meshCount(), 2);
-    EXPECT_TRUE(V3dModel::lookupModel("first"_s));
-    EXPECT_TRUE(V3dModel::lookupModel("tent"_s));
+    EXPECT_EQ(files.meshCount(), 2);
+    EXPECT_TRUE(files.lookup("first"));
+    EXPECT_TRUE(files.lookup("tent"));
 }
 
 TEST(ModelFile, ACutFileKeepsTheMeshesBeforeTheCut)
@@ -154,7 +200,7 @@ TEST(ModelFile, ACutFileKeepsTheMeshesBeforeTheCut)
     std::vector<uint8_t> whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     ASSERT_GT(whole.size(), 1000u);
     EXPECT_EQ(files.open(whole), "");
-    const int32_t all = ModelFiles::meshCount();
+    const int32_t all = files.meshCount();
     ASSERT_GE(all, 12);
 
     // Cut anywhere: one line, never a crash, never more meshes than a longer
@@ -163,7 +209,7 @@ TEST(ModelFile, ACutFileKeepsTheMeshesBeforeTheCut)
     for (std::size_t n = 0; n < whole.size(); n += 257) {
         std::string out = files.open(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)));
         EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << "cut at " << n << ": " << out;
-        int32_t kept = ModelFiles::meshCount();
+        int32_t kept = files.meshCount();
         EXPECT_GE(kept, before) << "cut at " << n;
         EXPECT_LT(kept, all) << "cut at " << n;
         before = kept;
@@ -171,11 +217,11 @@ TEST(ModelFile, ACutFileKeepsTheMeshesBeforeTheCut)
     // Cut just before the end mark: every mesh is complete.
     std::string out = files.open(std::vector<uint8_t>(whole.begin(), whole.end() - 2));
     EXPECT_NE(out.find("ends before its end mark"), std::string::npos) << out;
-    EXPECT_EQ(ModelFiles::meshCount(), all);
+    EXPECT_EQ(files.meshCount(), all);
     // Cut inside a mesh: the mesh is named.
     out = files.open(std::vector<uint8_t>(whole.begin(), whole.end() - 40));
     EXPECT_NE(out.find("is cut short"), std::string::npos) << out;
-    EXPECT_EQ(ModelFiles::meshCount(), all - 1);
+    EXPECT_EQ(files.meshCount(), all - 1);
 }
 
 TEST(ModelFile, CountsBeyondTheBytesLeftOrTheSlotsAFaceCanNameStopTheFile)
@@ -201,12 +247,12 @@ TEST(ModelFile, CountsBeyondTheBytesLeftOrTheSlotsAFaceCanNameStopTheFile)
                      tail.end());
         std::string out = files.open(bytes);
         EXPECT_EQ(out, "V3dModel: mesh greedy of /m.bin is cut short by the end of the file\n") << field;
-        EXPECT_EQ(ModelFiles::meshCount(), 1) << field;
-        EXPECT_TRUE(V3dModel::lookupModel("first"_s)) << field;
+        EXPECT_EQ(files.meshCount(), 1) << field;
+        EXPECT_TRUE(files.lookup("first")) << field;
     }
     // A material count the file has no room for.
     EXPECT_EQ(files.open(std::vector<uint8_t>{200, 0, 0}), "V3dModel: /m.bin is too short for its 200 materials\n");
-    EXPECT_EQ(V3dModel::m_material.length, 0);
+    EXPECT_EQ(files.m_models->m_material.length, 0);
 
     // Slots a face cannot name (it holds a positive short): the file is
     // whole, but reading stops at that mesh.
@@ -216,7 +262,7 @@ TEST(ModelFile, CountsBeyondTheBytesLeftOrTheSlotsAFaceCanNameStopTheFile)
     wide.alias.assign(8, 0); // 32760 real vertices and 8 aliases
     std::string out = files.open(withMeshes({boxMesh("first", 1, 1, 1), wide, boxMesh("after", 1, 1, 1)}));
     EXPECT_NE(out.find("mesh wide of /m.bin has more vertex slots than its faces can name"), std::string::npos) << out;
-    EXPECT_EQ(ModelFiles::meshCount(), 1);
+    EXPECT_EQ(files.meshCount(), 1);
 }
 
 // Textures are loaded by their material's name, and one that is not a square
@@ -238,9 +284,9 @@ TEST(ModelTexture, OnlySquarePowersOfTwoAreUsable)
     for (const char* t : {"t34_hull", "odd", "absent"})
         f.materials.push_back({t, t, 0, false, 0});
     files.open(f);
-    auto texture = [](int32_t i) { return V3dModel::m_material[i]->m_texture; };
+    auto texture = [&](int32_t i) { return files.m_models->m_material[i]->m_texture; };
 
-    V3dModel::textureLoad(lib, nullptr);
+    files.m_models->textureLoad(lib, nullptr);
     EXPECT_EQ(texture(0)->m_shift, 6);
     EXPECT_TRUE(texture(0)->usable());
     // A picture that is not a square power of two is attached but unusable.

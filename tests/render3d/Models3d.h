@@ -12,6 +12,7 @@
 #include "Shapes.h"
 #include "host/Vdisplay.h"
 #include "math/V.h"
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dMaterial.h"
 #include "render3d/V3dModel.h"
 #include "render3d/V3dTexture.h"
@@ -30,31 +31,29 @@ public:
             V::fsinInit();
         InputStream::setResourceDir(m_dir.str());
     }
-    ~ModelFiles()
-    {
-        V3dModel::destroy();
-        InputStream::setResourceDir(".");
-    }
+    ~ModelFiles() { InputStream::setResourceDir("."); }
 
     // Writes bytes as name.bin and opens it; returns what the loader printed.
     std::string open(const std::vector<uint8_t>& bytes, const std::string& name = "m")
     {
         writeFile(m_dir.file(name + ".bin"), std::string(bytes.begin(), bytes.end()));
-        testing::internal::CaptureStdout();
-        V3dModel::open(String::copyOf(name.c_str()), nullptr);
-        return testing::internal::GetCapturedStdout();
+        testing::internal::CaptureStderr();
+        m_models->open(String::copyOf(name.c_str()), nullptr);
+        return testing::internal::GetCapturedStderr();
     }
     std::string open(const ModelFile& f) { return open(f.bytes()); }
 
-    static int32_t meshCount()
+    int32_t meshCount() const
     {
         int32_t n = 0;
-        for (V3dModel* m = V3dModel::m_all.get(); m; m = m->m_next.get())
+        for (V3dModel* m = m_models->m_all.get(); m; m = m->m_next.get())
             n++;
         return n;
     }
+    ref<V3dModel> lookup(const char* name) const { return m_models->lookupModel(String::copyOf(name)); }
 
     TempDir m_dir;
+    ref<V3dLibrary> m_models = new V3dLibrary;
 };
 
 // The game's model file from the data folder, read by the engine's loader,
@@ -68,16 +67,13 @@ protected:
         InputStream::setResourceDir(KORVATH_DATA_DIR);
         if (library)
             m_lib = new Vilib(new Vdisplay, String::copyOf(library));
-        V3dModel::open("p3d"_s, m_lib);
+        m_models->open("p3d"_s, m_lib);
         if (m_lib)
-            V3dModel::textureLoad(m_lib, nullptr);
+            m_models->textureLoad(m_lib, nullptr);
     }
-    void TearDown() override
-    {
-        V3dModel::destroy();
-        InputStream::setResourceDir(".");
-    }
+    void TearDown() override { InputStream::setResourceDir("."); }
     ref<Vilib> m_lib;
+    ref<V3dLibrary> m_models = new V3dLibrary;
 };
 
 // A plain-coloured material (index 0) and a textured one (index 1).
@@ -120,16 +116,19 @@ inline ModelFile withBox()
 }
 
 // A view of w x h pixels whose background is far (depth code 255) and
-// nothing else, the camera at the origin looking along -z.
-inline ref<V3dView> emptyView(int32_t w, int32_t h, uint32_t background = 0xFF102030)
+// nothing else, the camera at the origin looking along -z, showing the
+// meshes of models.
+inline ref<V3dView> emptyView(int32_t w, int32_t h, uint32_t background = 0xFF102030,
+                              const ref<V3dLibrary>& models = nullptr)
 {
     ref<V3dView> v = new V3dView;
+    v->m_models = models;
     v->setWidthHeight(w, h);
     v->setColor(static_cast<int32_t>(background));
     return v;
 }
 
-// A sprite showing the registry's mesh name at world position (x, y, z)
+// A sprite showing the view's mesh name at world position (x, y, z)
 // (whole units), added to the view.
 inline ref<Vsprite> place(const ref<V3dView>& view, const char* name, float x, float y, float z)
 {

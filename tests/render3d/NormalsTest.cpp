@@ -71,6 +71,7 @@ TEST(Normals, CreasesThroughAliasesAndTheEdgeCases)
 
     // A flat material on the first face makes every normal point up.
     ref<V3dModel> flat = mesh(tent, {4, 5}, {{0, 4, 2}, {1, 7, 6}}, 1);
+    flat->m_materials = files.m_models->m_material;
     flat->normals();
     for (int32_t k = 0; k < 8; k++)
         EXPECT_EQ(normal(flat, k), (std::array<int32_t, 3>{0, 32767, 0}));

@@ -47,7 +47,7 @@ protected:
 TEST_F(Raster, ACubeCoversWhatAnIndependentProjectionSays)
 {
     open({boxMesh("box", 1, 1, 1)});
-    ref<V3dView> view = emptyView(160, 120, kSky);
+    ref<V3dView> view = emptyView(160, 120, kSky, m_files.m_models);
     ref<Vsprite> box = place(view, "box", 0.4f, -0.3f, -6);
     box->rotateY(2500);
     box->rotateX(1500);
@@ -106,7 +106,7 @@ TEST_F(Raster, ACubeCoversWhatAnIndependentProjectionSays)
 TEST_F(Raster, TheNearerMeshWinsWhateverTheOrderAndTheClipIsKept)
 {
     open({boxMesh("near", 1, 1, 1, 0), boxMesh("far", 3, 3, 3, 2)});
-    ref<V3dView> view = emptyView(120, 90, kSky);
+    ref<V3dView> view = emptyView(120, 90, kSky, m_files.m_models);
     ref<Vsprite> nearBox = place(view, "near", 0.5f, 0, -10);
     ref<Vsprite> farBox = place(view, "far", -1, 0.5f, -20);
     view->renderChangeDetect(0, 0, 32768);
@@ -145,9 +145,9 @@ TEST_F(Raster, AChequerTextureShowsItsCellsAndShadingFollowsTheLight)
     for (int32_t y = 0; y < 64; y++)
         for (int32_t x = 0; x < 64; x++)
             cells[y * 64 + x] = ((x / 8 + y / 8) & 1) ? 0x00E0E0E0 : 0x00202020;
-    V3dModel::m_material[1]->m_texture->set("chequer"_s, cells, 64, 64, false);
+    m_files.m_models->m_material[1]->m_texture->set("chequer"_s, cells, 64, 64, false);
 
-    ref<V3dView> view = emptyView(200, 200, kSky);
+    ref<V3dView> view = emptyView(200, 200, kSky, m_files.m_models);
     place(view, "chequer", 0, 0, -5);
     view->render();
     // The front face lies 4.0 away and faces the camera: a picture point
@@ -168,7 +168,7 @@ TEST_F(Raster, AChequerTextureShowsItsCellsAndShadingFollowsTheLight)
 
     // Seen from above, the roof is lit fully, the side to half, the floor
     // not at all (it faces away from the camera too).
-    ref<V3dView> above = emptyView(200, 200, kSky);
+    ref<V3dView> above = emptyView(200, 200, kSky, m_files.m_models);
     ref<Vsprite> box = place(above, "grey", 0, -3, -8);
     above->m_pitch = -2500;
     above->render();
@@ -186,7 +186,7 @@ TEST_F(Raster, AChequerTextureShowsItsCellsAndShadingFollowsTheLight)
 TEST_F(Raster, DepthTestsAgainstWhatOthersPaintedAndShadesStayInRange)
 {
     open();
-    ref<V3dView> view = emptyView(64, 64, kSky);
+    ref<V3dView> view = emptyView(64, 64, kSky, m_files.m_models);
     ref<V3dMaterial> white = new V3dMaterial;
     white->m_color = 0xFFFFFF;
     view->bindMaterial(white);
@@ -229,8 +229,8 @@ TEST_F(Raster, DepthTestsAgainstWhatOthersPaintedAndShadesStayInRange)
 TEST_F(Raster, FrontFacesOnlyAndPiecesTooNearAreDropped)
 {
     open();
-    ref<V3dView> view = emptyView(100, 100, kSky);
-    view->bindMaterial(V3dModel::m_material[0]);
+    ref<V3dView> view = emptyView(100, 100, kSky, m_files.m_models);
+    view->bindMaterial(m_files.m_models->m_material[0]);
     view->m_clipX0 = view->m_clipY0 = 0;
     view->m_clipX1 = view->m_clipY1 = 100;
     auto corner = [&](double x, double y, double z) { return eyeCorner(view, x, y, z); };

@@ -78,7 +78,7 @@ TEST(V3dView, ProjectionStartsExactlyTwoUnitsInFront)
     ModelFiles files;
     files.open(withBox());
     ref<V3dView> view = emptyView(100, 100);
-    ref<V3dModel> box = V3dModel::lookupModel("box"_s);
+    ref<V3dModel> box = files.lookup("box");
     ref<Vmat> at = new Vmat;
     const int32_t n = box->m_vx.length;
     // The box's corners lie exactly 1.0 either side of its middle in z; a
@@ -107,7 +107,7 @@ TEST(V3dView, ChangeDetectionProjectsCornersOnlyForWhatMoved)
     FakeHost host;
     ModelFiles files;
     files.open(withBox());
-    ref<V3dView> view = emptyView(200, 100);
+    ref<V3dView> view = emptyView(200, 100, 0xFF102030, files.m_models);
     ref<Vsprite> box = place(view, "box", 0, 0, -10);
     view->render();
     EXPECT_GT(box->m_x1, box->m_x0);
@@ -155,7 +155,7 @@ TEST(V3dView, LookAtFramesTheTreeAndViewCopyHandsOnTheCamera)
     FakeHost host;
     ModelFiles files;
     files.open(withBox());
-    ref<V3dView> view = emptyView(240, 160);
+    ref<V3dView> view = emptyView(240, 160, 0xFF102030, files.m_models);
     ref<Vsprite> box = place(view, "box", 0, 0, 0);
     box->rotateY(3000);
     view->lookAt(32768);
@@ -199,6 +199,7 @@ TEST(V3dView, MeshesInGroupsAreDrawnByTheViewOverTheWholeRectangle)
     ModelFiles files;
     files.open(withBox());
     ref<RecordingView> view = new RecordingView;
+    view->m_models = files.m_models;
     view->setWidthHeight(200, 100);
     ref<Vsprite> group = new Vsprite;
     ref<Vsprite> box = view->loadModel("box"_s);

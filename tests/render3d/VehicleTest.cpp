@@ -24,17 +24,22 @@ const Family kFamilies[] = {{&kSherman, "sherman"}, {&kTiger, "tiger"}, {&kT34, 
 
 class Vehicles : public GameModels {
 protected:
-    void SetUp() override { open(); }
+    void SetUp() override
+    {
+        open();
+        m_view = emptyView(16, 16, 0xFF102030, m_models);
+    }
+    std::vector<ref<V3dModel>> parts(const VehicleBuild& s) const
+    {
+        std::vector<ref<V3dModel>> out;
+        for (const char* name : {s.hull, s.tracks, s.turret, s.gun})
+            if (name)
+                out.push_back(m_models->lookupModel(String::copyOf(name)));
+        return out;
+    }
+    // The view the rigs take their meshes from.
+    ref<V3dView> m_view;
 };
-
-std::vector<ref<V3dModel>> parts(const VehicleBuild& s)
-{
-    std::vector<ref<V3dModel>> out;
-    for (const char* name : {s.hull, s.tracks, s.turret, s.gun})
-        if (name)
-            out.push_back(V3dModel::lookupModel(String::copyOf(name)));
-    return out;
-}
 
 // A vertex of a scaled mesh in its part's frame, in units.
 double at(const ref<V3dModel>& m, const Array<int16_t>& a, int32_t i) { return a[i] * static_cast<double>(m->m_size) / kUnit / kUnit; }
@@ -68,7 +73,7 @@ TEST_F(Vehicles, EveryPartIsThereClosedAndWithinTheTriangleBudget)
             EXPECT_EQ(open, 0) << m->m_name->c_str() << " has holes";
             // Textures belong to the vehicle's family, so a battle can free them.
             for (int32_t j = 0; j < m->faceCount(); j++) {
-                const ref<V3dMaterial>& mat = V3dModel::m_material[m->m_faceMaterial[j]];
+                const ref<V3dMaterial>& mat = m->m_materials[m->m_faceMaterial[j]];
                 if (mat->m_texture) {
                     EXPECT_EQ(std::string(mat->m_texture->m_name->c_str()).rfind(f.prefix, 0), 0u)
                         << m->m_name->c_str() << " uses " << mat->m_texture->m_name->c_str();
@@ -86,7 +91,7 @@ TEST_F(Vehicles, EveryPartIsThereClosedAndWithinTheTriangleBudget)
 TEST_F(Vehicles, TheGunSitsWhereTheGameFiresFromAndTheTracksRestOnTheGround)
 {
     for (const VehicleBuild* vehicle : {&kSherman, &kTiger, &kT34}) {
-        VehicleRig rig(*vehicle);
+        VehicleRig rig(m_view, *vehicle);
         const double pivot = vehicle->gunPivot / kUnit;
         ref<V3dModel> gun = rig.m_gun->m_model, turret = rig.m_turret->m_model;
         // The turret turns about the vehicle's vertical axis; the gun's
@@ -113,7 +118,7 @@ TEST_F(Vehicles, TheGunSitsWhereTheGameFiresFromAndTheTracksRestOnTheGround)
     }
 
     for (const Family& f : kFamilies) {
-        VehicleRig rig(*f.vehicle);
+        VehicleRig rig(m_view, *f.vehicle);
         ref<Vsprite> gear = rig.m_tracks ? rig.m_tracks : rig.m_hull;
         ref<V3dModel> m = gear->m_model;
         // Resting on the ground at y = 0, from end to end of the corners and
@@ -139,7 +144,7 @@ TEST_F(Vehicles, TheGunSitsWhereTheGameFiresFromAndTheTracksRestOnTheGround)
         // Nothing but the gun reaches far past the corners: the vehicle is
         // about as long as the collision circle is wide.
         for (const ref<V3dModel>& p : parts(*f.vehicle)) {
-            if (f.vehicle->gun && p == V3dModel::lookupModel(String::copyOf(f.vehicle->gun)))
+            if (f.vehicle->gun && p == m_models->lookupModel(String::copyOf(f.vehicle->gun)))
                 continue;
             for (int32_t i = 0; i < p->m_vertices; i++) {
                 double xw = at(p, p->m_vx, i) + p->m_wx / kUnit, zw = at(p, p->m_vz, i) + p->m_wz / kUnit;

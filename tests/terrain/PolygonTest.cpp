@@ -136,10 +136,10 @@ TEST(Vpolyn, CrossingsKeepToTheirFieldsAndStopAtTheCap)
 
     // A damaged drawing cannot grow the table for ever.
     ref<Vpolyn> big = polygon(512, 512, 2048);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     for (int32_t k = 0; k < Vpolyn::kMaxCrossings / 512 + 8; k++)
         big->line((k % 500) * kUnit, 0, (k % 500) * kUnit, 512 * kUnit, 1, 2);
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = testing::internal::GetCapturedStderr();
     EXPECT_NE(out.find("boundary crossings; the rest are dropped"), std::string::npos) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
     EXPECT_EQ(big->finish(), Vpolyn::kMaxCrossings);
@@ -156,10 +156,10 @@ TEST(Vpolyn, ColoursAreSharedAndAFullTableAnswersTheBackground)
     EXPECT_EQ(p->addColor(0x112233), 1);
     EXPECT_EQ(p->m_ncolors, 3);
     EXPECT_EQ(p->addColor(0x778899), 3);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_EQ(p->addColor(0xAABBCC), 0);
     EXPECT_EQ(p->addColor(0xDDEEFF), 0);
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = testing::internal::GetCapturedStderr();
     EXPECT_NE(out.find("more than 4 fill colours"), std::string::npos) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
     EXPECT_EQ(p->m_ncolors, 4);

@@ -34,9 +34,9 @@ void expectStyles(const ref<VpolyTerrain>& p, std::initializer_list<Probe> probe
 
 std::string readQuietly(const std::string& name, ref<VpolyTerrain>& poly)
 {
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     poly = ShapeFile::read(name);
-    return testing::internal::GetCapturedStdout();
+    return testing::internal::GetCapturedStderr();
 }
 
 } // namespace
@@ -219,9 +219,9 @@ TEST(Vswf, TooManyStylesBadIndicesAndPointsOffTheFrame)
     ensureSine();
     ref<VpolyTerrain> p = new VpolyTerrain;
     ref<Vswf> swf = new Vswf;
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     swf->make(p, "shape"_s, 512, 512, 64, 64, 0);
-    std::string out = testing::internal::GetCapturedStdout();
+    std::string out = testing::internal::GetCapturedStderr();
     EXPECT_NE(out.find("defines 70 fill styles"), std::string::npos) << out;
     EXPECT_NE(out.find("more than 64 fill colours"), std::string::npos) << out;
     // Styles a crossing cannot name are not mapped at all.

@@ -188,9 +188,9 @@ TEST_F(VfontTest, MissingTruncatedOrMalformedFilesLeaveAnEmptyFont)
 {
     auto rejected = [&](const std::vector<uint8_t>* bytes, const char* why) {
         ASSERT_TRUE(load(m_font, testFont().encode()));
-        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
         EXPECT_FALSE(bytes ? load(m_font, *bytes) : m_font->open("nothing.bin"_s)) << why;
-        EXPECT_NE(testing::internal::GetCapturedStdout().find(bytes ? "not a valid font" : "/nothing.bin"),
+        EXPECT_NE(testing::internal::GetCapturedStderr().find(bytes ? "not a valid font" : "/nothing.bin"),
                   std::string::npos) << why;
         expectEmpty(m_font);
     };

@@ -8,7 +8,6 @@
 #include "Png.h"
 #include "host/Vdisplay.h"
 #include "math/V.h"
-#include "render3d/V3dModel.h"
 #include "runtime/InputStream.h"
 #include "terrain/Vswf.h"
 
@@ -53,11 +52,9 @@ BattleWorld::BattleWorld(int32_t seed, int32_t width, int32_t height)
     InputStream::setResourceDir(dataDir());
 
     m_lib = new Vilib(new Vdisplay, "app"_s);
-    if (!V3dModel::m_all) {
-        V3dModel::init();
-        V3dModel::open("p3d"_s, m_lib);
-    }
-    V3dModel::textureLoad(m_lib, nullptr);
+    m_models = new V3dLibrary;
+    m_models->open("p3d"_s, m_lib);
+    m_models->textureLoad(m_lib, nullptr);
 
     m_ground = new VpolyTerrain;
     readLayout(m_ground);
@@ -66,6 +63,7 @@ BattleWorld::BattleWorld(int32_t seed, int32_t width, int32_t height)
 
     m_view = new BattleView;
     m_view->m_lib = m_lib;
+    m_view->m_models = m_models;
     m_view->setWidthHeight(width, height);
     m_view->setHorizon(0x1000);
     m_view->m_far = 0x628000;

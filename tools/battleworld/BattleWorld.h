@@ -13,6 +13,7 @@
 #include "game/VehicleBuilds.h"
 #include "physics/Vbattlefield.h"
 #include "physics/Vphysics.h"
+#include "render3d/V3dLibrary.h"
 #include "runtime/ref.h"
 #include "scene/Vilib.h"
 #include "terrain/VpolyTerrain.h"
@@ -67,6 +68,7 @@ public:
     ref<VpolyTerrain> m_ground;
     ref<Vbattlefield> m_field; // m_ground seen by m_terrain: the ground of the bodies
     ref<Vilib> m_lib;
+    ref<V3dLibrary> m_models; // the view's
     ref<Vphysics> m_physics;
     ref<Campaign> m_campaign; // the enemy count and side of its vehicles
     int32_t m_elapsed = 0; // ms of game time

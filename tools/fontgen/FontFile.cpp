@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "Varint.h"
+#include "runtime/Varint.h"
 
 std::vector<uint8_t> FontFile::encode() const
 {

@@ -7,7 +7,7 @@
 #include "AlphaMask.h"
 #include "JpegEncoder.h"
 #include "RleEncoder.h"
-#include "Varint.h"
+#include "runtime/Varint.h"
 
 namespace {
 

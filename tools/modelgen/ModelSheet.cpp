@@ -8,7 +8,7 @@
 #include "VehicleRig.h"
 #include "host/Vdisplay.h"
 #include "math/V.h"
-#include "render3d/V3dModel.h"
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dView.h"
 #include "runtime/String.h"
 #include "scene/Vilib.h"
@@ -18,8 +18,9 @@ std::vector<uint32_t> ModelSheet::draw(int32_t& width, int32_t& height)
     if (V::m_fsin.empty())
         V::fsinInit();
     ref<Vilib> lib = new Vilib(new Vdisplay, "app"_s);
-    V3dModel::open("p3d"_s, lib);
-    V3dModel::textureLoad(lib, nullptr);
+    ref<V3dLibrary> models = new V3dLibrary;
+    models->open("p3d"_s, lib);
+    models->textureLoad(lib, nullptr);
 
     const VehicleBuild* vehicles[] = {&kSherman, &kTiger, &kT34, &kTruck};
     const int32_t pitches[] = {-1365, -3640}; // 15 and 40 degrees down
@@ -29,6 +30,7 @@ std::vector<uint32_t> ModelSheet::draw(int32_t& width, int32_t& height)
     std::vector<uint32_t> sheet(static_cast<std::size_t>(width * height));
 
     ref<V3dView> view = new V3dView;
+    view->m_models = models;
     view->setWidthHeight(kCellWidth, kCellHeight);
     view->setColor(static_cast<int32_t>(0xFF7C8C98));
     // The ground from the horizon down, behind everything: the vehicles
@@ -38,7 +40,7 @@ std::vector<uint32_t> ModelSheet::draw(int32_t& width, int32_t& height)
     ground->setZ(0x40000000);
     view->add(ground);
     for (int32_t v = 0; v < 4; v++) {
-        VehicleRig rig(*vehicles[v]);
+        VehicleRig rig(view, *vehicles[v]);
         view->add(rig.m_body);
         for (int32_t p = 0; p < 2; p++) {
             for (int32_t h = 0; h < kHeadings; h++) {
@@ -68,7 +70,6 @@ std::vector<uint32_t> ModelSheet::draw(int32_t& width, int32_t& height)
     }
     view->remove(ground);
     view->destroy();
-    V3dModel::destroy();
     return sheet;
 }
 

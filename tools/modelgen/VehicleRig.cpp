@@ -1,12 +1,13 @@
 #include "VehicleRig.h"
 
+#include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
 #include "runtime/String.h"
 
-VehicleRig::VehicleRig(const VehicleBuild& vehicle) : m_spec(vehicle)
+VehicleRig::VehicleRig(const ref<V3dView>& view, const VehicleBuild& vehicle) : m_spec(vehicle)
 {
     m_body = new Tank;
-    m_body->init(nullptr, nullptr, vehicle, 2);
+    m_body->init(view, nullptr, vehicle, 2);
     m_turret = m_body->m_turret;
     m_gun = m_body->m_gun;
     m_hull = part(vehicle.hull);
@@ -22,7 +23,8 @@ VehicleRig::~VehicleRig()
 
 ref<Vsprite> VehicleRig::part(const char* name) const
 {
-    ref<V3dModel> m = name ? V3dModel::lookupModel(String::copyOf(name)) : nullptr;
+    const ref<V3dView>& view = m_body->m_view;
+    ref<V3dModel> m = name && view && view->m_models ? view->m_models->lookupModel(String::copyOf(name)) : nullptr;
     for (ref<Vsprite> c = m_body->m_child; c && m; c = c->m_sibling)
         if (c->m_model == m)
             return c;

@@ -3,16 +3,18 @@
 
 #include "game/Tank.h"
 #include "game/VehicleBuilds.h"
+#include "render3d/V3dView.h"
 #include "runtime/ref.h"
 #include "scene/Vsprite.h"
 
 // A vehicle put together from the loaded meshes by the game's own Tank: a
 // group with one child per part (turret, gun, hull, tracks), each mesh scaled
 // once and each child placed at its mesh's offset, posed as the tank's ground
-// following poses it. For the model sheet, the viewer and the tests.
+// following poses it. The meshes come from the view's model library, as a
+// tank of the game takes them. For the model sheet, the viewer and the tests.
 class VehicleRig {
 public:
-    explicit VehicleRig(const VehicleBuild& vehicle);
+    VehicleRig(const ref<V3dView>& view, const VehicleBuild& vehicle);
     // Takes the group apart: parent and child links hold each other.
     ~VehicleRig();
     VehicleRig(const VehicleRig&) = delete;
