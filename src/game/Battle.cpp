@@ -140,17 +140,17 @@ void Battle::initLevel()
     const char* exclude = "t34";
     if (c.m_side == Side::Soviet) {
         exclude = "sherman";
-        c.m_dir = 3;
+        c.m_dir = Campaign::kWest;
     } else if (c.m_side == Side::German) {
-        c.m_dir = c.m_mapX > Campaign::kBerlinColumn ? 1 : 3;
+        c.m_dir = c.m_mapX > Campaign::kBerlinColumn ? Campaign::kEast : Campaign::kWest;
         exclude = c.m_mapX < Campaign::kBerlinColumn ? "t34" : "sherman";
     } else {
-        c.m_dir = 1;
+        c.m_dir = Campaign::kEast;
     }
     // A start spot on grass, level enough to stand on, in the strip on the
     // player's side of the terrain.
-    const int32_t west = c.m_dir == 1 ? kStartEast : kStartWest;
-    const int32_t heading = c.m_dir == 1 ? kStartHeading : -kStartHeading;
+    const int32_t west = c.m_dir == Campaign::kEast ? kStartEast : kStartWest;
+    const int32_t heading = c.m_dir == Campaign::kEast ? kStartHeading : -kStartHeading;
     for (int32_t tries = 0; tries < kStartTries; tries++) {
         const int32_t x = west + V::fmul(v.fran(), kStartWidth);
         const int32_t z = kStartZ + V::fmul(v.fran(), kStartDepth);

@@ -143,14 +143,14 @@ Campaign::Front Campaign::front() const
         const bool odd = (m_front & 1) != 0;
         f.west = odd ? 0 : kBerlinColumn;
         f.east = odd ? kBerlinColumn : kMapColumns - 1;
-        f.dir = odd ? 3 : 1;
+        f.dir = odd ? kWest : kEast;
     } else {
         f.beyond = m_front + 1;
         f.germanRing = true;
         const bool allied = m_side == Side::Allied;
         f.west = allied ? 0 : kBerlinColumn;
         f.east = allied ? kBerlinColumn : kMapColumns - 1;
-        f.dir = allied ? 1 : 3;
+        f.dir = allied ? kEast : kWest;
     }
     // The sites of the two rings on the player's part of the map; of
     // several, the last one counts.

@@ -16,6 +16,9 @@ class Vdisplay;
 // through the fields it keeps.
 class Campaign : public Object {
 public:
+    // The edges of the battlefield, as the enemy's side: -z, +x, +z, -x.
+    enum Edge : int32_t { kNorth = 0, kEast = 1, kSouth = 2, kWest = 3 };
+
     // The map: 16 columns by 12 rows, row-major. 0 is empty, v > 0 a cell of
     // ring v, v < 0 the battle site of ring -v. Ring 1 is Berlin.
     static constexpr int32_t kMapColumns = 16;
@@ -31,8 +34,8 @@ public:
     // The front as the map shows it: the ring being fought for and the one
     // beyond it (each drawn with the flag of the side that holds it), the
     // columns of the player's front, the battle site and the site after it
-    // (column -1 when there is none), and the side of the battlefield the
-    // enemy comes from (1 east, 3 west).
+    // (column -1 when there is none), and the edge of the battlefield the
+    // enemy comes from.
     struct Front {
         int32_t ring = 0;
         int32_t beyond = 0;
@@ -41,7 +44,7 @@ public:
         int32_t east = 0;
         int32_t siteColumn = -1, siteRow = -1;
         int32_t nextColumn = -1, nextRow = -1;
-        int32_t dir = 1;
+        int32_t dir = kEast;
     };
 
     // Reads the record and applies the defaults of a first start; a record
@@ -90,7 +93,7 @@ public:
     int32_t m_mapX = 0;  // map cell of the current battle site
     int32_t m_mapY = 0;
     int32_t m_enemyCount = 0; // enemies still to destroy
-    int32_t m_dir = 0;        // the side of the battlefield the enemy comes from
+    int32_t m_dir = kNorth;   // the edge of the battlefield the enemy comes from
     bool m_mute = false;
 
 private:

@@ -1,7 +1,6 @@
 #include "game/GameData.h"
 
 #include "game/GameSound.h"
-
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
 #include "runtime/StringBuffer.h"

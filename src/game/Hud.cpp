@@ -280,7 +280,7 @@ void Hud::radar()
             if (dx > kRadarOut || !linked) {
                 // Out of play: shown on the rim, towards the enemy's side.
                 dz = 0;
-                dx = dir != 3 ? 0x320000 : -0x320000;
+                dx = dir != Campaign::kWest ? 0x320000 : -0x320000;
             }
             const int32_t ax = std::abs(dx), az = std::abs(dz);
             const int32_t d = V::fmul(30842, std::max(ax, az)) + V::fmul(13434, std::min(ax, az));

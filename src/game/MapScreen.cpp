@@ -272,7 +272,7 @@ void MapScreen::mapBriefing()
     b->append(c.m_side == Side::Allied ? "ALLIED HQ" : c.m_side == Side::German ? "BERLIN" : "COMRADE DRESKOV");
     b->append("... ");
     b->append("ADVANCE ");
-    b->append(c.m_dir == 3 ? "WEST" : "EAST");
+    b->append(c.m_dir == Campaign::kWest ? "WEST" : "EAST");
     b->append(" AND CLEAR ENEMY FROM FAR BANK...");
     if (c.m_front == Campaign::kFirstFront)
         b->append(" DISABLE CONVOYS AND SCAVENGE SUPPLIES... ");

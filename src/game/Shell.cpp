@@ -1,7 +1,7 @@
 #include "game/Shell.h"
-#include "game/GameSound.h"
 
 #include "game/FreeList.h"
+#include "game/GameSound.h"
 #include "game/Tank.h"
 #include "game/Tracer.h"
 #include "physics/Vphysics.h"

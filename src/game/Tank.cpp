@@ -1,17 +1,16 @@
 #include "game/Tank.h"
-#include "game/GameSound.h"
 
 #include <algorithm>
 #include <cstdlib>
 
 #include "game/Campaign.h"
 #include "game/Flash.h"
+#include "game/GameSound.h"
 #include "game/Shell.h"
 #include "game/Truck.h"
 #include "physics/Vphysics.h"
 #include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
-
 
 namespace {
 
@@ -111,7 +110,7 @@ void Tank::enemyDestroyed()
 
 int32_t Tank::enemySide() const
 {
-    return m_campaign ? m_campaign->m_dir : 0;
+    return m_campaign ? m_campaign->m_dir : Campaign::kNorth;
 }
 
 void Tank::play(const char* name, int32_t interval)
@@ -324,7 +323,7 @@ void Tank::fireShell()
         return;
     shell->m_owner = this;
     shell->m_view = m_view;
-    shell->setId(isPlayer() ? 1 : 0);
+    shell->setId(isPlayer() ? Shell::kPlayerShell : Shell::kEnemyShell);
 
     ref<Vector> way = shell->m_velocity;
     muzzleWay(way, m_work);
@@ -335,12 +334,12 @@ void Tank::fireShell()
     shell->setVelocity(kShellSpeed * way->m_x, kShellSpeed * way->m_y, kShellSpeed * way->m_z);
     shell->setPosition(x, y, z);
     shell->setWxyz(x, y, z);
-    shell->setImage(m_lib, 16);
+    shell->setImage(m_lib, AppPicture::kPuff);
     if (shell->m_mat)
         shell->m_mat->identity();
     else
         shell->m_mat = new Vmat;
-    flash->setImage(m_lib, 16);
+    flash->setImage(m_lib, AppPicture::kPuff);
     if (m_view) {
         m_view->add(shell);
         m_view->add(flash);
@@ -373,7 +372,7 @@ void Tank::hitBy(Vphob& shell)
     m_velocity->m_y += kHitHop;
     m_heading = wrapAngle(m_heading + (fran() < 16384 ? kHitTurn : -kHitTurn));
     // Enemies do not hurt each other.
-    if (shell.m_id == 1 || isPlayer())
+    if (shell.m_id == Shell::kPlayerShell || isPlayer())
         m_damage += 1;
     if (m_damage >= m_maxDamage) {
         shell.m_maxScale = 0x7FFFFFFF;

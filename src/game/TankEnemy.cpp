@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "game/Tank.h"
+#include "game/Campaign.h"
 #include "game/GameSound.h"
+#include "game/Tank.h"
 #include "game/Truck.h"
 #include "physics/Vbattlefield.h"
 
@@ -255,8 +256,8 @@ bool Tank::ranPosition(int32_t spread)
         landX = x;
         landZ = z;
         const int32_t dir = enemySide();
-        bool edge = (x < 0 && dir != 3) || (x >= kMapSize && dir != 1) || (z < 0 && dir != 0) ||
-                    (z >= kMapSize && dir != 2);
+        bool edge = (x < 0 && dir != Campaign::kWest) || (x >= kMapSize && dir != Campaign::kEast) ||
+                    (z < 0 && dir != Campaign::kNorth) || (z >= kMapSize && dir != Campaign::kSouth);
         if (edge)
             continue;
         if (hasPlace) {

@@ -1,7 +1,8 @@
 #include "game/Truck.h"
-#include "game/GameSound.h"
 
 #include <cstdlib>
+
+#include "game/GameSound.h"
 
 namespace {
 

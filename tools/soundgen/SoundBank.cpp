@@ -1,8 +1,8 @@
 #include "SoundBank.h"
 
-#include "game/GameSound.h"
-
 #include <cmath>
+
+#include "game/GameSound.h"
 
 namespace {
 
