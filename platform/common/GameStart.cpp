@@ -67,9 +67,11 @@ HostFrame::RootFactory GameStart::game() const
 {
     std::string viewer = m_options.m_viewer;
     const bool demo = m_options.m_demo;
-    return [viewer, demo] {
+    const bool frameStats = m_options.m_frameStats;
+    return [viewer, demo, frameStats] {
         ref<App> app = new App;
         app->m_demo = demo;
+        app->m_frameStats = frameStats;
         if (!viewer.empty())
             app->m_viewer = String::copyOf(viewer.c_str());
         return ref<V3dView>(app);

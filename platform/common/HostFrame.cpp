@@ -55,12 +55,14 @@ void HostFrame::requestPaint(Viewport& vp)
 
 void HostFrame::waitPaint(Viewport& vp)
 {
-    for (int32_t i = 0; i < 100; i++) {
+    // Short steps: at sixty frames a second every millisecond waited here
+    // is one the player sees late.
+    for (int32_t i = 0; i < kPaintSteps; i++) {
         if (m_paintState.load(std::memory_order_acquire) == Done)
             return;
         if (vp.stopRequested())
             break;
-        realSleepUs(10000);
+        realSleepUs(kPaintStepUs);
     }
     int32_t expected = Requested;
     if (m_paintState.compare_exchange_strong(expected, Done, std::memory_order_acq_rel))

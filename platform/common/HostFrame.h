@@ -86,6 +86,9 @@ public:
     bool getPaint() const { return m_paintState.load(std::memory_order_acquire) == Done; }
 
     int32_t m_stopTimeoutMs = 10000;
+    // The wait for a paint: steps of a ms, a second at most.
+    static constexpr int32_t kPaintSteps = 1000;
+    static constexpr int32_t kPaintStepUs = 1000;
 
 protected:
     enum PaintState : int32_t { Done = 0, Requested = 1, Painting = 2 };
@@ -97,8 +100,9 @@ protected:
     // words each, x1 and y1 exclusive) of vp's pixel buffer to the screen.
     // The buffer, its size and the rectangles are stable during the call.
     virtual void show(const Viewport& vp, const int32_t* rects, int32_t n) = 0;
-    // Game thread: at most 100 x 10 ms until the paint is done or the game
-    // stops; then a paint still not started is withdrawn.
+    // Game thread: at most kPaintSteps x kPaintStepUs (a second) until the
+    // paint is done or the game stops; then a paint still not started is
+    // withdrawn.
     void waitPaint(Viewport& vp);
     // A real sleep, whatever clock the host keeps for the game: every bounded
     // wait of the handshakes polls in steps of it (tests count the steps).

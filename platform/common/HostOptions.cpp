@@ -46,9 +46,13 @@ const char* HostOptions::usage()
            "                  --headless a fresh temporary folder, removed afterwards)\n"
            "  --mute          open no audio device\n"
            "  --viewer NAME   inspect the mesh NAME of the model file instead of playing\n"
+           "                  (arrows turn it, + and - zoom, U and D move, Escape leaves)\n"
            "  --demo          the game plays itself, campaign and battles (any key takes\n"
            "                  over the tank)\n"
-           "                  (arrows turn it, + and - zoom, u and d move, Escape leaves)\n"
+           "  --fps N         frames a second at most (default: the display's rate, at\n"
+           "                  most 240; headless 60); 0: as fast as it can\n"
+           "  --frame-stats   at the end, print the frames drawn and their work time:\n"
+           "                  frames: N, game time: T ms, median frame: A ms, slowest: B ms\n"
            "\n"
            "Headless (no window; a virtual clock that advances by what the game sleeps):\n"
            "  --headless      run without a window\n"
@@ -64,7 +68,7 @@ const char* HostOptions::usage()
            "                    at MS size W H      the window's logical size changes\n"
            "                    at MS shot FILE.png write the frame on screen\n"
            "                  CODE: a number, a quoted character like '0' or 'N', or\n"
-           "                  enter, esc, space, left, right, up, down, pageup,\n"
+           "                  enter, esc, space, tab, left, right, up, down, pageup,\n"
            "                  pagedown, home, end\n"
            "  --until MS      stop the game at this virtual time (default 600000)\n"
            "  --seed N        start value of the virtual clock, which seeds the game's\n"
@@ -98,95 +102,166 @@ std::string HostOptions::defaultDataDir(std::vector<std::string>& tried)
     return "";
 }
 
+namespace {
+
+// Which program an option is for.
+enum class For { Both, Window, Headless };
+
+// One option: its name, the program it is for, whether a value follows,
+// and what it does with the value (false, with the reason, for a bad one).
+struct Option {
+    const char* name;
+    For use;
+    bool takesValue;
+    bool (*apply)(HostOptions& o, const std::string& v, std::string& error);
+};
+
+bool needName(const char* opt, const std::string& v, std::string& error, std::string& out)
+{
+    if (v.empty()) {
+        error = std::string(opt) + " needs a name";
+        return false;
+    }
+    out = v;
+    return true;
+}
+
+const Option kOptions[] = {
+    {"--help", For::Both, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_help = true; }},
+    {"-h", For::Both, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_help = true; }},
+    {"--headless", For::Both, false,
+     [](HostOptions& o, const std::string&, std::string&) { return o.m_headless = true; }},
+    {"--demo", For::Both, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_demo = true; }},
+    {"--frame-stats", For::Both, false,
+     [](HostOptions& o, const std::string&, std::string&) { return o.m_frameStats = true; }},
+    {"--fullscreen", For::Window, false,
+     [](HostOptions& o, const std::string&, std::string&) { return o.m_fullscreen = true; }},
+    {"--mute", For::Window, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_mute = true; }},
+    {"--scale", For::Window, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         if (HostOptions::parseInt(v, 1, 16, o.m_scale))
+             return true;
+         error = "--scale wants a whole number from 1 to 16, not \"" + v + "\"";
+         return false;
+     }},
+    {"--size", For::Both, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         if (parseSize(v, o.m_width, o.m_height))
+             return o.m_sizeGiven = true;
+         error = "--size wants WIDTHxHEIGHT, each from 16 to 4096, not \"" + v + "\"";
+         return false;
+     }},
+    {"--fps", For::Both, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         if (HostOptions::parseRate(v, o.m_frameUs))
+             return true;
+         error = "--fps wants frames a second from 1 to 1000 (15.625 is allowed), or 0 for no limit, not \"" + v +
+                 "\"";
+         return false;
+     }},
+    {"--viewer", For::Both, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         if (!v.empty()) {
+             o.m_viewer = v;
+             return true;
+         }
+         error = "--viewer needs a mesh name";
+         return false;
+     }},
+    {"--data", For::Both, true,
+     [](HostOptions& o, const std::string& v, std::string& error) { return needName("--data", v, error, o.m_dataDir); }},
+    {"--prefs", For::Both, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         return needName("--prefs", v, error, o.m_prefsDir);
+     }},
+    {"--script", For::Headless, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         return needName("--script", v, error, o.m_script);
+     }},
+    {"--sound-log", For::Headless, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         if (v.empty())
+             error = "--sound-log needs a file name";
+         o.m_soundLog = v;
+         return !v.empty();
+     }},
+    {"--memory-log", For::Headless, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         if (v.empty())
+             error = "--memory-log needs a file name";
+         o.m_memoryLog = v;
+         return !v.empty();
+     }},
+    {"--until", For::Headless, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         if (HostOptions::parseInt(v, 0, 0x7FFFFFFF, o.m_untilMs))
+             return true;
+         error = "--until wants a time in ms (0 or more), not \"" + v + "\"";
+         return false;
+     }},
+    {"--seed", For::Headless, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         if (HostOptions::parseInt(v, -0x7FFFFFFF - 1, 0x7FFFFFFF, o.m_seed))
+             return true;
+         error = "--seed wants a whole number, not \"" + v + "\"";
+         return false;
+     }},
+};
+
+// The names of the options for one program, for the message that refuses them.
+std::string namesFor(For use)
+{
+    std::string names;
+    for (const Option& o : kOptions)
+        if (o.use == use)
+            names += (names.empty() ? "" : ", ") + std::string(o.name);
+    return names;
+}
+
+} // namespace
+
+bool HostOptions::parseRate(const std::string& s, int32_t& frameUs)
+{
+    double fps = 0;
+    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), fps);
+    if (s.empty() || s[0] == '-' || ec != std::errc() || end != s.data() + s.size() || !(fps == 0 || (fps >= 1 && fps <= 1000)))
+        return false;
+    frameUs = fps == 0 ? 0 : static_cast<int32_t>(1e6 / fps + 0.5);
+    return true;
+}
+
 bool HostOptions::parse(int argc, const char* const* argv, std::string& error)
 {
-    bool windowOption = false;
-    bool headlessOption = false;
+    bool windowOption = false, headlessOption = false;
     for (int i = 1; i < argc; i++) {
-        std::string opt = argv[i];
-        auto value = [&](std::string& out) {
+        const std::string opt = argv[i];
+        const Option* found = nullptr;
+        for (const Option& o : kOptions)
+            if (opt == o.name)
+                found = &o;
+        if (!found) {
+            error = "unknown option \"" + opt + "\"";
+            return false;
+        }
+        std::string v;
+        if (found->takesValue) {
             if (i + 1 >= argc) {
                 error = opt + " needs a value";
                 return false;
             }
-            out = argv[++i];
-            return true;
-        };
-        std::string v;
-        if (opt == "--help" || opt == "-h") {
-            m_help = true;
-        } else if (opt == "--headless") {
-            m_headless = true;
-        } else if (opt == "--fullscreen") {
-            m_fullscreen = windowOption = true;
-        } else if (opt == "--demo") {
-            m_demo = true;
-        } else if (opt == "--mute") {
-            m_mute = windowOption = true;
-        } else if (opt == "--scale") {
-            if (!value(v))
-                return false;
-            if (!parseInt(v, 1, 16, m_scale)) {
-                error = "--scale wants a whole number from 1 to 16, not \"" + v + "\"";
-                return false;
-            }
-            windowOption = true;
-        } else if (opt == "--size") {
-            if (!value(v))
-                return false;
-            if (!parseSize(v, m_width, m_height)) {
-                error = "--size wants WIDTHxHEIGHT, each from 16 to 4096, not \"" + v + "\"";
-                return false;
-            }
-            m_sizeGiven = true;
-        } else if (opt == "--viewer") {
-            if (!value(m_viewer) || m_viewer.empty()) {
-                error = "--viewer needs a mesh name";
-                return false;
-            }
-        } else if (opt == "--data" || opt == "--prefs" || opt == "--script") {
-            if (!value(v))
-                return false;
-            if (v.empty()) {
-                error = opt + " needs a name";
-                return false;
-            }
-            (opt == "--data" ? m_dataDir : opt == "--prefs" ? m_prefsDir : m_script) = v;
-            headlessOption = headlessOption || opt == "--script";
-        } else if (opt == "--sound-log" || opt == "--memory-log") {
-            std::string& file = opt == "--sound-log" ? m_soundLog : m_memoryLog;
-            if (!value(file) || file.empty()) {
-                error = opt + " needs a file name";
-                return false;
-            }
-            headlessOption = true;
-        } else if (opt == "--until") {
-            if (!value(v))
-                return false;
-            if (!parseInt(v, 0, 0x7FFFFFFF, m_untilMs)) {
-                error = "--until wants a time in ms (0 or more), not \"" + v + "\"";
-                return false;
-            }
-            headlessOption = true;
-        } else if (opt == "--seed") {
-            if (!value(v))
-                return false;
-            if (!parseInt(v, -0x7FFFFFFF - 1, 0x7FFFFFFF, m_seed)) {
-                error = "--seed wants a whole number, not \"" + v + "\"";
-                return false;
-            }
-            headlessOption = true;
-        } else {
-            error = "unknown option \"" + opt + "\"";
-            return false;
+            v = argv[++i];
         }
+        if (!found->apply(*this, v, error))
+            return false;
+        windowOption = windowOption || found->use == For::Window;
+        headlessOption = headlessOption || found->use == For::Headless;
     }
     if (m_headless && windowOption) {
-        error = "--scale, --fullscreen and --mute are for the window, not for --headless";
+        error = namesFor(For::Window) + " are for the window, not for --headless";
         return false;
     }
     if (!m_headless && headlessOption) {
-        error = "--script, --until, --seed, --sound-log and --memory-log need --headless";
+        error = namesFor(For::Headless) + " need --headless";
         return false;
     }
     return true;

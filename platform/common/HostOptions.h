@@ -24,6 +24,10 @@ public:
     // A whole decimal number within lo..hi (no sign for a positive one, no
     // trailing characters).
     static bool parseInt(const std::string& s, int32_t lo, int32_t hi, int32_t& out);
+    // A frame rate: frames a second from 1 to 1000, fractions allowed, or 0
+    // for no limit; frameUs receives the frame's length in microseconds (0
+    // for no limit).
+    static bool parseRate(const std::string& s, int32_t& frameUs);
 
     bool m_help = false;
     bool m_headless = false;
@@ -41,6 +45,11 @@ public:
     std::string m_viewer;
     // Both: the player's tank drives itself (attract mode, soak runs).
     bool m_demo = false;
+    // Both: the length of a frame in microseconds, 0 for no limit; -1 for
+    // the host's default (the display's rate, or 60 frames a second headless).
+    int32_t m_frameUs = -1;
+    // Both: print the frame statistics at the end.
+    bool m_frameStats = false;
     // Headless only.
     std::string m_script;
     int32_t m_untilMs = 600000;

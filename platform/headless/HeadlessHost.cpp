@@ -76,6 +76,7 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
     m_clock.store(o.m_seed);
     m_elapsed = 0;
     m_until = o.m_untilMs;
+    m_frameUs = o.m_frameUs >= 0 ? o.m_frameUs : kDefaultFrameUs;
     m_next = 0;
     // Until the first paint the player sees a black screen.
     m_frameW = o.m_width;

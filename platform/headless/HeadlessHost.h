@@ -37,6 +37,10 @@ public:
     int32_t loadSound(const char* path) override;
     // Writes "<ms> <name>" to the sound log, if there is one.
     void playSound(int32_t id) override;
+    // --fps, 60 frames a second by default.
+    int32_t frameUs() override { return m_frameUs; }
+
+    static constexpr int32_t kDefaultFrameUs = 16667;
 
     // The host's copy of what is on screen: 0x00RRGGBB words.
     const std::vector<uint32_t>& frame() const { return m_frame; }
@@ -61,6 +65,7 @@ private:
     std::atomic<int32_t> m_clock{1};
     int64_t m_elapsed = 0; // virtual ms since the start (game thread)
     int64_t m_until = 600000;
+    int32_t m_frameUs = kDefaultFrameUs;
     std::atomic<bool> m_untilReached{false};
     std::vector<uint32_t> m_frame;
     int32_t m_frameW = 0;

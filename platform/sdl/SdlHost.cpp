@@ -41,6 +41,16 @@ int32_t SdlHost::shownScale(int32_t windowWidth, int32_t windowHeight, int32_t s
     return k;
 }
 
+int32_t SdlHost::displayFrameUs() const
+{
+    SDL_DisplayMode mode{};
+    const int32_t display = m_window ? std::max(SDL_GetWindowDisplayIndex(m_window), 0) : 0;
+    int32_t rate = SDL_GetDesktopDisplayMode(display, &mode) == 0 ? mode.refresh_rate : 0;
+    if (rate <= 0)
+        rate = kDefaultRate;
+    return 1000000 / std::min(rate, kMostRate);
+}
+
 int32_t SdlHost::run(const HostOptions& o, RootFactory makeRoot)
 {
     WindowSettings stored;
@@ -55,6 +65,7 @@ int32_t SdlHost::run(const HostOptions& o, RootFactory makeRoot)
         closeWindow();
         return 1;
     }
+    m_frameUs = o.m_frameUs >= 0 ? o.m_frameUs : displayFrameUs();
     m_audio.open(o.m_mute);
     startGame(std::move(makeRoot), m_width, m_height);
     // The window appears with the game's first frame, not as an empty box.
@@ -136,7 +147,10 @@ bool SdlHost::openWindow()
     }
     SDL_SetWindowMinimumSize(m_window, m_minWidth, m_minHeight);
     setIcon();
-    m_renderer = SDL_CreateRenderer(m_window, -1, 0);
+    // Presents wait for the display's refresh, which paces the game.
+    m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (!m_renderer)
+        m_renderer = SDL_CreateRenderer(m_window, -1, 0);
     if (!m_renderer)
         m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE);
     if (!m_renderer) {

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 #include <SDL.h>
@@ -33,6 +34,8 @@ public:
     // Game thread, through Vdisplay.
     int32_t loadSound(const char* path) override { return m_audio.load(path); }
     void playSound(int32_t id) override { m_audio.play(id); }
+    // --fps, or the display's refresh rate.
+    int32_t frameUs() override { return m_frameUs; }
 
     // The scale for a logical screen of width x height on a desktop of
     // deskWidth x deskHeight usable pixels: asked (1..16), or the largest that
@@ -47,6 +50,10 @@ public:
     // the window cannot be made smaller (unless --size asks for less).
     static constexpr int32_t kMinWidth = 480;
     static constexpr int32_t kMinHeight = 320;
+    // The frame rate when the display does not say its own, and the most
+    // the game draws by default.
+    static constexpr int32_t kDefaultRate = 60;
+    static constexpr int32_t kMostRate = 240;
     // Room the window manager takes for frames and title bars.
     static constexpr int32_t kFrameWidth = 16;
     static constexpr int32_t kFrameHeight = 48;
@@ -65,6 +72,8 @@ private:
     // settings and the desktop.
     void chooseSize(const HostOptions& o, const WindowSettings& stored, bool restored);
     bool openWindow();
+    // A frame of the display the window is on, in microseconds.
+    int32_t displayFrameUs() const;
     void setIcon();
     void closeWindow();
     void eventLoop();
@@ -81,6 +90,7 @@ private:
     SDL_Window* m_window = nullptr;
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;
+    std::atomic<int32_t> m_frameUs{1000000 / kDefaultRate}; // read by the game thread
     int32_t m_texW = 0; // size of the texture = the logical size last painted
     int32_t m_texH = 0;
     int32_t m_scale = 2;      // the player's scale

@@ -1,10 +1,13 @@
 #include "game/App.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 
 #include "game/AppPicture.h"
 #include "game/TitleScreen.h"
 #include "game/VehicleBuilds.h"
+#include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "math/V.h"
 #include "render3d/V3dLibrary.h"
@@ -31,6 +34,12 @@ constexpr int32_t kTabWidening = 4; // the large font's tab stops, a little wide
 // as it enters, and so on).
 constexpr int32_t kMaxChanges = 16;
 
+int64_t steadyUs()
+{
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 } // namespace
 
 App::App() : m_campaign(new Campaign), m_stage(new Stage(*this)) {}
@@ -46,8 +55,13 @@ void App::run()
     }
     initOnce();
     push(new TitleScreen(*this));
+    m_frameStartUs = steadyUs();
     while (isRunning() && (!m_screens.empty() || !m_changes.empty()))
         frame();
+    if (m_frameStats) {
+        std::printf("%s\n", m_stats.line().c_str());
+        std::fflush(stdout);
+    }
     prefSave();
     destroy();
 }
@@ -72,9 +86,26 @@ void App::frame()
         return;
     ref<Screen> shown = m_screens.back();
     shown->draw();
-    const int32_t wait = shown->frameWait();
-    if (wait >= 0)
-        waitMs(wait);
+    int32_t wait = shown->frameWait();
+    if (wait == Screen::kNoWait)
+        return;
+    if (wait == Screen::kPaced)
+        wait = pacedWait();
+    const int64_t workUs = steadyUs() - m_frameStartUs;
+    waitMs(wait);
+    m_stats.add(m_frameMs, workUs);
+    m_frameStartUs = steadyUs();
+}
+
+int32_t App::pacedWait()
+{
+    const int32_t us = Host::current().frameUs();
+    if (us <= 0)
+        return 0;
+    m_paceUs += us;
+    const int32_t ms = m_paceUs / 1000;
+    m_paceUs -= ms * 1000;
+    return ms;
 }
 
 void App::push(const ref<Screen>& s)
@@ -131,6 +162,9 @@ void App::initOnce()
 {
     if (m_fsin.empty())
         V::fsinInit();
+    // The dice are seeded now, from the clock at start-up, so that a game's
+    // battles do not depend on the moment the first one began.
+    fran();
     m_bigScreen = true;
     m_buttonSize = 0;
     if (m_width >= kButtonsFrom && m_height >= kButtonsFrom) {

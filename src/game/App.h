@@ -5,6 +5,7 @@
 #include "game/ActionMap.h"
 #include "game/Battle.h"
 #include "game/Campaign.h"
+#include "game/FrameStats.h"
 #include "game/Screen.h"
 #include "game/Stage.h"
 #include "render3d/V3dView.h"
@@ -79,11 +80,19 @@ public:
     ActionMap m_actions;         // what the keys do
     bool m_demo = false;         // the player's tank drives itself until a key is pressed
     ref<String> m_viewer;        // a mesh to inspect instead of playing, or null
+    bool m_frameStats = false;   // print the frame statistics at the end
+    FrameStats m_stats;
 
 private:
+    // The wait that keeps the host's frame rate: whole ms, the fractions
+    // carried to the next frame.
+    int32_t pacedWait();
+
     // Applies the stack changes asked for; false when there were none.
     bool settle();
 
     std::vector<ref<Screen>> m_screens;
     std::vector<ref<Screen>> m_changes; // in order; null pops
+    int32_t m_paceUs = 0;               // the fraction of a ms the pace owes
+    int64_t m_frameStartUs = 0;         // a steady clock, for the work of a frame
 };

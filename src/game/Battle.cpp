@@ -32,6 +32,12 @@ constexpr int32_t kStartTries = 100000; // a damaged layout must not hang the ga
 // A new battle starts the tank with at least this much.
 constexpr int32_t kBattleDamage = 40, kBattleRounds = 20, kBattleFuel = 0xA0000;
 constexpr int32_t kPlayerHits = 50, kEnemyHits = 2, kTruckHits = 1;
+// What a captured truck hands over, a share each kSupplyTick of its timer.
+constexpr int32_t kSupplyTick = 0x2000;
+constexpr int32_t kFuelFull = 0x140000;  // 40.0
+constexpr int32_t kFuelSupply = 0x4000;  // half a unit a share
+constexpr int32_t kRoundsFull = 98;
+constexpr int32_t kDamageLeast = 20;     // armor 30
 
 } // namespace
 
@@ -271,6 +277,31 @@ void Battle::demoPilot()
         }
     }
     m_tank->pilot(target);
+}
+
+void Battle::tick(bool fighting)
+{
+    if (fighting && m_app.m_demo)
+        demoPilot();
+    m_physics->step(kTickMs);
+    resupply();
+    if (fighting)
+        m_camera->follow();
+}
+
+void Battle::resupply()
+{
+    if (!m_tank || !m_truck || m_truck->m_supply <= 0 || m_truck->m_timer <= kSupplyTick)
+        return;
+    Tank& t = *m_tank;
+    m_truck->m_timer = 0;
+    m_truck->m_supply--;
+    if (t.m_fuel < kFuelFull)
+        t.m_fuel += kFuelSupply;
+    if (t.m_rounds < kRoundsFull)
+        t.m_rounds += 2;
+    if (t.m_damage > kDamageLeast)
+        t.m_damage--;
 }
 
 void Battle::destroy()

@@ -45,6 +45,16 @@ public:
     // In demo mode: points the player's tank at the nearest enemy, or at the
     // supply truck when it is needed.
     void demoPilot();
+    // One tick of the battle's world: the demo's pilot and the camera while
+    // the battle is fought, every body's step, the resupply from a captured
+    // truck. The world moves in ticks of the same length whatever the frame
+    // rate, so a battle plays the same at any.
+    void tick(bool fighting);
+    // A captured truck hands over fuel, rounds and armor, a share every
+    // kSupplyTick of its timer.
+    void resupply();
+
+    static constexpr int32_t kTickMs = 16;
     // Takes everything apart at the end of the game.
     void destroy();
 

@@ -24,6 +24,7 @@ constexpr int32_t kLandscapeHeight = 0x5249; // 0.643
 constexpr int32_t kLagAngle = 0x9F4;          // about 28 degrees
 constexpr int32_t kFarCamera = 0x18FF9C;      // 50.0
 constexpr int32_t kFastDrive = 0x27FF5;       // 5.0
+constexpr int32_t kTurretTop = 0x8000;        // above the gun's mount, 1.0
 constexpr int32_t kOverheadUnits = 80;        // the overhead map, units across
 
 } // namespace
@@ -71,11 +72,13 @@ bool BattleCamera::turn()
     if (!b.m_tank || !b.m_terrain)
         return false;
     Tank& t = *b.m_tank;
-    const Vsprite& turret = t.m_turret ? *t.m_turret : static_cast<const Vsprite&>(t);
-    const int32_t c = (turret.m_x0 + turret.m_x1) >> 1;
-    if (c < 0 || c > v.m_width)
+    // The turret on the screen: its middle across, its top down.
+    int32_t sx = 0, sy = 0, depth = 0;
+    if (!v.screenPoint(t.m_wx, t.m_wy + t.m_gunHeight + kTurretTop, t.m_wz, sx, sy, depth))
         return true;
-    if (turret.m_y0 > v.m_height && t.m_driveSpeed <= 0)
+    if (sx < 0 || sx > v.m_width)
+        return true;
+    if (sy > v.m_height && t.m_driveSpeed <= 0)
         return true;
     const int32_t dx = std::abs(v.m_wx - t.m_wx), dz = std::abs(v.m_wz - t.m_wz);
     const int32_t dist = V::fmul(30842, std::max(dx, dz)) + V::fmul(13434, std::min(dx, dz));
@@ -94,6 +97,28 @@ bool BattleCamera::turn()
     if (a > kLagAngle)
         return !(v.m_actions.held(in, Action::TurnRight) || in.keyDown(Key::kTouch));
     return false;
+}
+
+void BattleCamera::follow()
+{
+    App& v = m_app;
+    const Battle& b = *v.m_battle;
+    if (!b.m_tank || !b.m_terrain)
+        return;
+    Tank& t = *b.m_tank;
+    if (!overhead()) {
+        if (turn()) {
+            lookAt();
+            m_jumped = true;
+        }
+        return;
+    }
+    int32_t sx = 0, sy = 0, depth = 0;
+    const bool shown = v.screenPoint(t.m_wx, t.m_wy, t.m_wz, sx, sy, depth);
+    const int32_t r = shown ? static_cast<int32_t>((static_cast<int64_t>(t.m_radius) * v.m_focal) / depth) : 0;
+    if (!shown || sx - r < 1 || sy - r < 1 || sx + r > v.m_width || sy + r > v.m_height)
+        overheadView();
+    b.m_terrain->setHeading(t.m_heading);
 }
 
 void BattleCamera::perspectiveSwitch()

@@ -17,6 +17,10 @@ public:
     // True when the chase camera has fallen too far behind the tank and
     // must be re-aimed this frame.
     bool turn();
+    // Once a tick of the battle: the chase camera re-aimed when it fell
+    // behind (m_jumped tells the screen to wipe), or the overhead map kept on
+    // the tank. From where the tank is, not from what a frame drew.
+    void follow();
     // Shows the perspective view (terrain and sky) instead of the map.
     void perspectiveSwitch();
     // Shows the overhead map instead.
@@ -31,6 +35,8 @@ public:
     // The perspective view's horizon, and how far away models are drawn (197.0).
     static constexpr int32_t kHorizon = 0x1000;
     static constexpr int32_t kFarPerspective = 0x628000;
+
+    bool m_jumped = false; // the chase camera jumped since the screen last looked
 
 private:
     App& m_app;

@@ -11,9 +11,8 @@ namespace {
 
 constexpr int32_t kHeldRepeatMs = 151;   // a held touch or button repeats from here
 constexpr int32_t kMenuGoFast = 0x4FFEB; // just under 10.0
-constexpr int32_t kFadeSteps = 18;       // the fade to black darkens this often
-constexpr int32_t kWipeMs = 10;          // a band of the wipe
 constexpr int32_t kWipeBand = 40;        // pixels a band, on a screen under 320 wide
+constexpr int32_t kFadeLast = 23;        // the fade ends at 23/256 of the light
 
 } // namespace
 
@@ -232,8 +231,11 @@ void BattleScreen::resume(Screen& from)
 
 void BattleScreen::advance(int32_t ms)
 {
-    if (m_wipe)
+    if (m_wipe) {
+        if (m_wipeX >= 0)
+            m_wipeMs += ms;
         return;
+    }
     App& app = m_app;
     Battle& b = *app.m_battle;
     switch (m_state) {
@@ -242,9 +244,7 @@ void BattleScreen::advance(int32_t ms)
             finish();
             return;
         }
-        if (app.m_demo)
-            b.demoPilot();
-        b.m_physics->step(ms);
+        ticks(ms);
         b.m_hud->radar();
         b.m_hud->status();
         camera();
@@ -254,18 +254,16 @@ void BattleScreen::advance(int32_t ms)
             m_runOut += std::max(ms, 1);
         if (m_runOut >= kRunOutMs) {
             m_state = State::Fading;
-            m_fadeLeft = kFadeMs;
-            m_fadeSteps = 0;
             break;
         }
         m_runOutFrames++;
-        b.m_physics->step(ms);
+        ticks(ms);
         b.m_hud->radar();
         break;
     case State::Fading:
-        if (m_fadeSteps > 0)
-            m_fadeLeft -= ms;
-        if (m_fadeSteps >= kFadeSteps || m_fadeLeft < 0 || app.m_pixels.empty())
+        if (m_fadeMs >= 0)
+            m_fadeMs += ms;
+        if (m_fadeMs >= kFadeMs || app.m_pixels.empty())
             finish();
         break;
     case State::Over:
@@ -273,22 +271,29 @@ void BattleScreen::advance(int32_t ms)
     }
 }
 
+void BattleScreen::ticks(int32_t ms)
+{
+    // The world keeps its own pace: the ticks due by now, and no more than
+    // a slow frame's worth at once, so that a stalled game does not race
+    // afterwards.
+    m_tickMs = std::min(m_tickMs + std::max(ms, 0), kMostBehindMs);
+    Battle& b = *m_app.m_battle;
+    while (m_tickMs >= Battle::kTickMs) {
+        m_tickMs -= Battle::kTickMs;
+        b.tick(m_state == State::Fighting);
+    }
+}
+
 void BattleScreen::camera()
 {
-    Battle& b = *m_app.m_battle;
-    BattleCamera& camera = *b.m_camera;
-    if (!camera.overhead()) {
-        if (camera.turn() || m_viewChange) {
-            camera.lookAt();
-            startWipe();
-        }
-        return;
-    }
-    Tank& t = *b.m_tank;
-    const Vsprite& s = t.m_turret ? *t.m_turret : static_cast<const Vsprite&>(t);
-    if (s.m_x0 < 1 || s.m_y0 < 1 || s.m_x1 > m_app.m_width || s.m_y1 > m_app.m_height)
-        camera.overheadView();
-    b.m_terrain->setHeading(t.m_heading);
+    BattleCamera& camera = *m_app.m_battle->m_camera;
+    const bool keyed = m_viewChange && !camera.overhead();
+    if (keyed)
+        camera.lookAt();
+    // A chase camera that jumped, by a tick or by a key, wipes the new view in.
+    if (keyed || camera.m_jumped)
+        startWipe();
+    camera.m_jumped = false;
 }
 
 bool BattleScreen::won()
@@ -320,6 +325,10 @@ void BattleScreen::finish()
     Campaign& c = *app.m_campaign;
     Tank& t = *b.m_tank;
     m_state = State::Over;
+    if (!m_fadeFrom.empty()) {
+        V::m_avail += m_fadeFrom.length * 4;
+        m_fadeFrom = Array<int32_t>();
+    }
     if (!m_abandoned) {
         if (m_won)
             app.sound(String::intern(GameSound::kFanfare));
@@ -352,21 +361,26 @@ void BattleScreen::layout()
 
 void BattleScreen::draw()
 {
-    m_wait = kFrameMs;
+    m_wait = kPaced;
     if (m_wipe) {
-        wipeBand();
+        wipeBands();
         return;
     }
     if (m_state == State::Fading) {
-        m_app.fadeStep();
-        m_fadeSteps++;
-        m_wait = kFadeMs / kFadeSteps;
+        // The last picture of the battle, darker and darker.
+        if (m_fadeMs < 0) {
+            m_fadeFrom = V::allocInt(m_app.m_pixels.length);
+            if (!m_fadeFrom.empty())
+                std::copy(m_app.m_pixels.a, m_app.m_pixels.a + m_app.m_pixels.length, m_fadeFrom.a);
+            m_fadeMs = 0;
+        }
+        m_app.dimTo(m_fadeFrom, 256 - (256 - kFadeLast) * std::min(m_fadeMs, kFadeMs) / kFadeMs);
         return;
     }
     Screen::draw();
 }
 
-void BattleScreen::wipeBand()
+void BattleScreen::wipeBands()
 {
     App& app = m_app;
     if (m_wipeX < 0) {
@@ -387,9 +401,12 @@ void BattleScreen::wipeBand()
         return;
     }
     const int32_t band = app.m_width < 320 ? kWipeBand : app.m_width >> 3;
-    app.paintRect(m_wipeX, 0, m_wipeX + band, app.m_height);
-    m_wipeX += band;
-    m_wait = kWipeMs;
+    // The bands due by now, and at least one a frame.
+    const int32_t due = std::max(band * (m_wipeMs / kWipeBandMs + 1), m_wipeX + band);
+    while (m_wipeX < app.m_width && m_wipeX < due) {
+        app.paintRect(m_wipeX, 0, m_wipeX + band, app.m_height);
+        m_wipeX += band;
+    }
     if (m_wipeX >= app.m_width) {
         app.m_dirtyCount = 0;
         m_wipe = false;

@@ -3,6 +3,7 @@
 
 #include "game/ActionMap.h"
 #include "game/Screen.h"
+#include "runtime/Array.h"
 
 // One battle, from its set-up to the way back to the map. Each frame the
 // player's keys and touches become the tank's orders or switch the view or
@@ -24,6 +25,10 @@ public:
     // Battle time that a won or lost battle runs on before the fade.
     static constexpr int32_t kRunOutMs = 2000;
     static constexpr int32_t kFadeMs = 2000;
+    // The camera's wipe: a band every kWipeBandMs.
+    static constexpr int32_t kWipeBandMs = 10;
+    // The most game time a frame catches up with.
+    static constexpr int32_t kMostBehindMs = 200;
 
 private:
     enum class State { Fighting, RunOut, Fading, Over };
@@ -39,6 +44,8 @@ private:
     void battleKey(Action a);
     // The orders of the frame: the last action pressed, those held.
     void orders(Input& in);
+    // The world's ticks due after ms more of game time.
+    void ticks(int32_t ms);
     // The camera of a frame: the chase view, re-aimed with a wipe when it
     // fell behind, or the overhead map following the tank.
     void camera();
@@ -50,10 +57,10 @@ private:
     // The battle is over: the front moves (unless a new campaign was chosen),
     // the record is saved, the map follows.
     void finish();
-    // The wipe of a camera that jumps: the new view drawn in bands, a frame
-    // each.
-    void startWipe() { m_wipe = true, m_wipeX = -1; }
-    void wipeBand();
+    // The wipe of a camera that jumps: the new view drawn in bands from the
+    // left, one every kWipeBandMs, the world waiting meanwhile.
+    void startWipe() { m_wipe = true, m_wipeX = -1, m_wipeMs = 0; }
+    void wipeBands();
 
     State m_state = State::Fighting;
     bool m_abandoned = false;  // a new campaign was chosen in battle
@@ -63,10 +70,12 @@ private:
     int32_t m_idleMs = 0;      // battle time since the last key
     int32_t m_runOut = 0;      // ms of the run-out so far
     int32_t m_runOutFrames = 0;
-    int32_t m_fadeLeft = 0;    // ms of the fade still to go
-    int32_t m_fadeSteps = 0;
+    int32_t m_tickMs = 0;      // game time not yet ticked
+    int32_t m_fadeMs = -1;     // ms of the fade so far; -1 before it starts
+    Array<int32_t> m_fadeFrom; // the picture that fades
     bool m_wipe = false;
     int32_t m_wipeX = -1; // the next band of the wipe; -1 before the first
+    int32_t m_wipeMs = 0; // ms of the wipe so far
     Action m_press = Action::None; // the last action pressed this frame
-    int32_t m_wait = kFrameMs;     // after the frame drawn
+    int32_t m_wait = kPaced;       // after the frame drawn
 };

@@ -59,10 +59,6 @@ constexpr int32_t kBlipTruck = static_cast<int32_t>(0xFF80FF80);
 constexpr int32_t kFuelLow = 0x28001;     // 5.0
 constexpr int32_t kRoundsLow = 6;
 constexpr int32_t kArmorLow = 5;
-constexpr int32_t kSupplyTick = 0x2000;
-constexpr int32_t kFuelFull = 0x140000;   // 40.0
-constexpr int32_t kFuelSupply = 0x4000;   // half a unit a tick
-constexpr int32_t kRoundsFull = 98;
 
 } // namespace
 
@@ -212,16 +208,6 @@ void Hud::status()
     light(m_textEnemy, m_textEnemy->getNumber() != enemies);
     if (!m_panel->isLinked())
         m_app.add(m_panel);
-    if (supplying && truck->m_timer > kSupplyTick) {
-        truck->m_timer = 0;
-        truck->m_supply--;
-        if (t.m_fuel < kFuelFull)
-            t.m_fuel += kFuelSupply;
-        if (t.m_rounds < kRoundsFull)
-            t.m_rounds += 2;
-        if (t.m_damage > 20)
-            t.m_damage--;
-    }
     m_textEnemy->setNumber(enemies);
     m_textArmor->setNumber(std::clamp(50 - t.m_damage, 0, 99));
     m_textFuel->setNumber(std::max(0, t.m_fuel >> 15));

@@ -27,8 +27,8 @@ public:
     void hide();
     // The control menu of the tank's state: aiming or driving.
     ref<Vmenu> activeMenu() const;
-    // Refreshes the status numbers, their highlighting and the resupply from
-    // a captured truck; once a battle frame.
+    // Refreshes the status numbers and their highlighting; once a battle
+    // frame.
     void status();
     // Moves every blip of the radar; once a battle frame.
     void radar();

@@ -17,7 +17,8 @@ using P = AppPicture;
 constexpr int32_t kIgnoreMs = 1000; // keys waiting at entry are ignored this long
 constexpr int32_t kMusicMs = 4000;
 constexpr int32_t kOrdersBelow = 246; // the orders' line, from the map's top
-constexpr int32_t kOrdersStep = 4;    // pixels the orders move a frame
+// The orders move a pixel every 16 ms: in 1/65536 pixels a ms.
+constexpr int32_t kOrdersSpeed = 65536 / 16;
 // The orders run over a dark band where they cross the map.
 constexpr int32_t kOrdersBand = static_cast<int32_t>(0x90000000);
 constexpr int32_t kGridColor = 0x40FFFFFF;
@@ -85,7 +86,8 @@ void MapScreen::advance(int32_t ms)
 {
     App& app = m_app;
     if (m_briefing) {
-        m_briefing->setXyi((m_briefing->getX() >> 15) - kOrdersStep, mapOrdersY());
+        m_ordersX -= static_cast<int64_t>(ms) * kOrdersSpeed;
+        m_briefing->setXyi(static_cast<int32_t>(m_ordersX >> 16), mapOrdersY());
         if ((m_briefing->getX() >> 15) + m_briefing->getWidth() < 0)
             m_end = true;
     }
@@ -281,6 +283,7 @@ void MapScreen::mapBriefing()
                                          : "'NOT ONE STEP BACK!'");
     m_briefing = new Vtext(m_app.m_theme, b->toString());
     m_briefing->setColor(kOrdersBand);
+    m_ordersX = static_cast<int64_t>(m_app.m_stage->m_width) << 16;
     m_briefing->setXyi(m_app.m_stage->m_width, mapOrdersY());
     m_app.m_stage->stageAdd(m_briefing);
 }

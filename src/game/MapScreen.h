@@ -50,6 +50,7 @@ private:
     int32_t m_ignore = 0;       // ms since the screen opened, while keys are ignored
     int32_t m_music = 0;        // ms since the march last started
     int32_t m_phase = 0;        // of the blinking sites
+    int64_t m_ordersX = 0;      // where the orders' line starts, 1/65536 stage pixels
     ref<Vsprite> m_map;
     ref<Vsprite> m_labels;
     ref<Vsprite> m_site; // flag of the battle site, and of the site after it

@@ -32,12 +32,12 @@ public:
     // Draws the frame into the screen's buffer and shows it: by default
     // what changed in the sprite tree.
     virtual void draw();
-    // The length of the frame in ms: how long the game waits after it.
-    virtual int32_t frameWait() const { return kFrameMs; }
+    // How the game waits after the frame: kPaced (the frame rate of the
+    // host), kNoWait (on at once, the frame did not happen for the player),
+    // or a number of ms.
+    virtual int32_t frameWait() const { return kPaced; }
 
-    // The frame of a screen that asks for nothing else.
-    static constexpr int32_t kFrameMs = 64;
-    // A frame that goes on to the next at once, without a wait.
+    static constexpr int32_t kPaced = -2;
     static constexpr int32_t kNoWait = -1;
 
 protected:

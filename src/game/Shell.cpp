@@ -22,6 +22,7 @@ ref<Shell> Shell::create()
         s->m_radius = kRadius;
     }
     s->m_explodeTime = 0;
+    s->m_trail = 0;
     s->m_gravity = kGravity;
     s->m_hitGround = false;
     return s;
@@ -68,14 +69,20 @@ int32_t Shell::collisionCheckObject(const ref<Vphob>& other, int32_t dt)
 bool Shell::prestep(int32_t dt)
 {
     if (m_gravity != 0) {
-        ref<Tracer> t = Tracer::create();
-        if (t) {
-            t->init(m_wx, m_wy, m_wz, m_lib, m_scale);
-            if (m_view)
-                m_view->add(t);
-            if (m_world)
-                m_world->add(t);
+        // A puff every kTrailMs of flight: the trail's spacing is the same
+        // at any frame rate.
+        if (m_trail <= 0) {
+            m_trail += kTrailMs * Vphysics::kTimePerMs;
+            ref<Tracer> t = Tracer::create();
+            if (t) {
+                t->init(m_wx, m_wy, m_wz, m_lib, m_scale);
+                if (m_view)
+                    m_view->add(t);
+                if (m_world)
+                    m_world->add(t);
+            }
         }
+        m_trail -= dt;
         return true;
     }
     m_explodeTime += dt;
@@ -98,7 +105,7 @@ bool Shell::prestep(int32_t dt)
 void Shell::digCrater()
 {
     Vbattlefield* field = ground();
-    if (!m_view || !field || !m_view->visible(ref<Vsprite>(this)) || field->water(m_wx, m_wz))
+    if (!m_view || !field || !m_view->sees(m_wx, m_wy, m_wz, kCraterRadius) || field->water(m_wx, m_wz))
         return;
     // Everything pending is drawn first, so that the next frame redraws only
     // around the explosion, and the crater shows there without a full

@@ -29,6 +29,7 @@ public:
     static ref<Shell> create();
 
     static constexpr int32_t kRadius = 2730;
+    static constexpr int32_t kTrailMs = 64;
     static constexpr int32_t kCraterRadius = 65532;
     // The explosion's pictures; the crater opens after the third.
     static constexpr int32_t kLastPicture = AppPicture::kExplosion + AppPicture::kExplosionFrames - 1;
@@ -39,6 +40,7 @@ public:
     ref<Tank> m_owner;
     ref<Shell> m_nextFree;
     int32_t m_explodeTime = 0;
+    int32_t m_trail = 0; // flight time to the next puff of the trail
     bool m_hitGround = false;
     ref<V3dView> m_view;
 

@@ -25,6 +25,7 @@ constexpr int32_t kHop = 32766;           // recoil of a shot
 constexpr int32_t kHitHop = 65532;        // jolt of a hit
 constexpr int32_t kHitTurn = 182;         // about 2 degrees
 constexpr int32_t kProbe = 7 * Tank::kUnit; // how far ahead the way is tested
+constexpr int32_t kMostSightSamples = 256;  // of the ground between the camera and a tank
 
 // Relaxes an angle toward 0 by dms * 32 / 32768 of itself, never past 0.
 int32_t relax(int32_t x, int32_t dms)
@@ -143,7 +144,7 @@ bool Tank::prestep(int32_t dt)
         else
             playerCommands(c);
     } else {
-        Life life = enemyLife();
+        Life life = enemyLife(dt >> 5);
         if (life != Life::play)
             return life == Life::wait;
         enemyCommands(c);
@@ -445,7 +446,7 @@ void Tank::poststep()
         constexpr int32_t width = 2 * kCornerX, length = 2 * kCornerZ;
         int32_t roll = fatanh(h[0] - h[1], width);
         int32_t pitch = -fatanh(h[0] - h[2], length);
-        if (m_view && m_view->visible(ref<Vsprite>(this))) {
+        if (seen()) {
             roll = (roll + fatanh(h[2] - h[3], width)) >> 1;
             pitch = (pitch - fatanh(h[1] - h[3], length)) >> 1;
         }
@@ -498,23 +499,34 @@ bool Tank::obstacleCheck(int32_t angle)
     return (groundCell(x, z) - groundCell(m_wx, m_wz)) * 4096 > 109220;
 }
 
+bool Tank::seen()
+{
+    return m_view && m_view->sees(m_wx, m_wy, m_wz, m_radius);
+}
+
 bool Tank::anybodyLooking()
 {
     if (isPlayer())
         return true;
     if (!insideMap(m_wx, m_wz) || !m_view)
         return false;
-    ref<Vsprite> s = m_turret ? m_turret : m_child;
-    if (!s || !m_view->visible(s))
+    // The middle of the turret on screen, and no ground in the way of the
+    // camera's look at it but in the last two units before it.
+    const int32_t y = m_wy + m_gunHeight;
+    if (!m_view->sees(m_wx, y, m_wz, m_radius))
         return false;
-    // The view's pixel at the middle of the part: hidden when the ground
-    // drawn there lies more than two units in front of it.
-    const Viewport& v = *m_view;
-    int64_t i = static_cast<int64_t>((s->m_y0 + s->m_y1) / 2) * v.m_width + (s->m_x0 + s->m_x1) / 2;
-    if (i < 0 || i >= v.m_pixels.length)
-        return false;
-    int32_t top = static_cast<int32_t>(static_cast<uint32_t>(v.m_pixels.a[i]) >> 24);
-    return s->m_z - top * 32768 <= 65531;
+    const V3dView& v = *m_view;
+    const int64_t dx = static_cast<int64_t>(m_wx) - v.m_wx, dy = static_cast<int64_t>(y) - v.m_wy,
+                  dz = static_cast<int64_t>(m_wz) - v.m_wz;
+    const int64_t along = std::max(std::abs(dx), std::abs(dz));
+    const int32_t samples = static_cast<int32_t>(std::min<int64_t>(along / kUnit, kMostSightSamples));
+    for (int32_t i = 1; i < samples - 1; i++) {
+        const int32_t x = v.m_wx + static_cast<int32_t>(dx * i / samples);
+        const int32_t z = v.m_wz + static_cast<int32_t>(dz * i / samples);
+        if (groundHeight(x, z) > v.m_wy + dy * i / samples)
+            return false;
+    }
+    return true;
 }
 
 void Tank::wait(int32_t ms)

@@ -53,8 +53,13 @@ public:
     void init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleBuild& vehicle, int32_t maxDamage);
     // Launches a shell from the muzzle and shows the muzzle flash.
     void fireShell();
-    // Whether the player could see this vehicle now (always, for the player's).
+    // Whether the player could see this vehicle now (always, for the player's):
+    // on the screen and not behind the ground.
     bool anybodyLooking();
+    // Whether the vehicle is on the player's screen now, from where the
+    // camera stands (not where the last frame drew it), so that what a tank
+    // does never depends on when a frame was drawn.
+    bool seen();
     // Sets the matrices of hull, turret and gun from their angles.
     void pose();
     // Where the muzzle is now, in the world.
@@ -85,6 +90,9 @@ public:
     static constexpr int32_t kWaterGravity = -89958; // sinking, a quarter of gravity
     static constexpr int32_t kGunUp = -1456, kGunDown = 910;
     static constexpr int32_t kShellSpeed = 20;      // times the muzzle distance
+    // Near the end of a battle an enemy comes back from beyond the map's
+    // edge; after this long it comes back wherever it can.
+    static constexpr int32_t kMostOffFieldMs = 20000;
 
     ref<V3dView> m_view;
     ref<Tank> m_target; // null for the player's tank
@@ -116,6 +124,7 @@ public:
     bool m_collided = false;
     int32_t m_destX = 0, m_destZ = 0;
     int32_t m_engage = 0;
+    int32_t m_offFieldMs = 0; // how long an enemy near the end has waited to come back
     ref<Vsprite> m_turret, m_gun;
     ref<Tank> m_pilot; // what the demo pilot pursues; null while the player drives
     int32_t m_muzzle = 0;
@@ -157,7 +166,8 @@ protected:
     int32_t enemySide() const;
 
     // The enemy's side (TankEnemy.cpp).
-    Life enemyLife();
+    // The enemy's life in a step of ms: destroyed, waiting, back in play.
+    Life enemyLife(int32_t ms);
     void enemyCommands(Commands& c);
     void repath(Commands& c, int32_t tolerance);
     void toDestination(Commands& c, int32_t tolerance, bool noSpeedUp);

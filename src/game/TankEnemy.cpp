@@ -38,7 +38,7 @@ int32_t Tank::bearingTo(int32_t x, int32_t z, int32_t* distance)
     return fatan3(dx, -dz, d);
 }
 
-Tank::Life Tank::enemyLife()
+Tank::Life Tank::enemyLife(int32_t ms)
 {
     bool destroyed = m_damage >= m_maxDamage;
     if (destroyed) {
@@ -59,12 +59,16 @@ Tank::Life Tank::enemyLife()
     redeploy();
     if (m_damage == -1)
         return Life::wait; // no land to come back to yet
-    if (enemiesLeft() < 3 && m_damage == 0) {
-        // Near the end only the ones coming from beyond the edge return.
+    if (enemiesLeft() < 3 && m_damage == 0 && m_offFieldMs < kMostOffFieldMs) {
+        // Near the end only the ones coming from beyond the edge return; one
+        // that found no way round it in time comes back all the same, or a
+        // player in the middle of the map would have nobody left to fight.
+        m_offFieldMs += ms;
         m_damage = -1;
         park();
         return Life::wait;
     }
+    m_offFieldMs = 0;
     if (m_view)
         m_view->add(ref<Vsprite>(this));
     return Life::play;
@@ -81,7 +85,7 @@ void Tank::enemyCommands(Commands& c)
 
     // Catching up, unseen, behind the target's back.
     int32_t looks = t->m_heading + (t->m_aim ? t->turretHeading() : 0);
-    if (!m_piloting && m_view && !m_view->visible(ref<Vsprite>(this)) && d > (targetMoves ? kCatchMoving : kFar) &&
+    if (!m_piloting && m_view && !seen() && d > (targetMoves ? kCatchMoving : kFar) &&
         std::abs(wrapAngle(looks - b)) <= 8192) {
         redeploy();
         b = bearingTo(t->m_wx, t->m_wz, &d);

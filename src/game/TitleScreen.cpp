@@ -6,12 +6,6 @@
 #include "game/MapScreen.h"
 #include "scene/Vilib.h"
 
-namespace {
-
-constexpr int32_t kShownMs = 500; // the title stays this long after loading
-
-} // namespace
-
 void TitleScreen::enter()
 {
     m_splash = new Vsprite;
@@ -19,33 +13,38 @@ void TitleScreen::enter()
     m_app.center(m_splash);
 }
 
-void TitleScreen::advance(int32_t)
+void TitleScreen::advance(int32_t ms)
 {
     App& app = m_app;
-    if (m_step == 1) {
+    if (!m_drawn) {
+        m_drawn = true; // the first frame shows the splash
+        return;
+    }
+    if (!m_loaded) {
         app.loadGame();
         app.sound(String::intern(GameSound::kFanfare));
-        app.remove(m_splash);
-        m_splash = nullptr;
-        app.m_lib->deletePicture(AppPicture::kSplash);
-    } else if (m_step == 2) {
-        // The demo plays a campaign of its own, from the map on.
-        Campaign& c = *app.m_campaign;
-        if (app.m_demo && c.m_front == 0)
-            c.resetGame(Campaign::kFirstFront, app.m_display.get(), app.tank());
-        app.replace(new MapScreen(app, !app.m_demo));
+        m_loaded = true;
+        return;
     }
-    m_step++;
+    m_shownMs += ms;
+    if (m_shownMs < kShownMs)
+        return;
+    // The demo plays a campaign of its own, from the map on.
+    Campaign& c = *app.m_campaign;
+    if (app.m_demo && c.m_front == 0)
+        c.resetGame(Campaign::kFirstFront, app.m_display.get(), app.tank());
+    app.replace(new MapScreen(app, !app.m_demo));
 }
 
-void TitleScreen::draw()
+void TitleScreen::leave()
 {
-    // The splash stays on screen while the game loads; the map replaces it.
-    if (m_step == 1)
-        Screen::draw();
+    m_app.remove(m_splash);
+    m_splash = nullptr;
+    m_app.m_lib->deletePicture(AppPicture::kSplash);
 }
 
 int32_t TitleScreen::frameWait() const
 {
-    return m_step == 1 ? 0 : kShownMs;
+    // Nothing to wait for before the game loads behind the splash.
+    return m_loaded ? kPaced : 0;
 }

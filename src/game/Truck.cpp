@@ -94,7 +94,7 @@ bool Truck::prestep(int32_t dt)
     steer(dt);
     if (m_timer > kWaitTime + 1) {
         m_timer = 0;
-        if (distApprox(m_target) > kLeaveDistance && !(m_view && m_view->visible(ref<Vsprite>(this)))) {
+        if (distApprox(m_target) > kLeaveDistance && !seen()) {
             standBy();
             return enemiesLeft() != 0;
         }

@@ -6,48 +6,47 @@ WaitScreen::WaitScreen(App& app, int32_t ms, int32_t leadMs) : Screen(app), m_le
 
 void WaitScreen::input(Input& in)
 {
-    if (m_done)
+    if (m_done || m_shownMs < 0)
         return;
-    if (m_frame == firstCounted() - 1) {
+    if (m_shownMs == 0) {
+        // The touch that opened the page is over.
         in.touchUsed();
         return;
     }
-    if (m_frame < firstCounted())
+    if (m_shownMs < m_leadMs)
         return;
     const int32_t k = in.keyGet();
-    if (m_app.m_actions.is(k, Action::Confirm) || k == Key::kEscape || k == Key::kMenu) {
-        m_done = true;
-        done();
-    }
+    if (m_app.m_actions.is(k, Action::Confirm) || k == Key::kEscape || k == Key::kMenu)
+        finish();
 }
 
 void WaitScreen::advance(int32_t ms)
 {
-    if (m_done || m_frame < firstCounted())
+    if (m_done || m_shownMs < 0)
         return;
+    // The time counts from the first frame the page was on screen.
     m_left -= ms;
-    if (m_left < 1) {
-        m_done = true;
-        done();
-    }
+    m_shownMs += ms;
+    if (m_left < 1)
+        finish();
 }
 
 void WaitScreen::layout()
 {
-    if (!m_done) {
-        m_done = true;
-        done();
-    }
+    finish();
 }
 
 void WaitScreen::draw()
 {
     Screen::draw();
-    m_frame++;
+    if (m_shownMs < 0)
+        m_shownMs = 0;
 }
 
-int32_t WaitScreen::frameWait() const
+void WaitScreen::finish()
 {
-    // m_frame counts the frame just drawn.
-    return m_frame == 1 && m_leadMs > 0 ? m_leadMs : Screen::frameWait();
+    if (!m_done) {
+        m_done = true;
+        done();
+    }
 }

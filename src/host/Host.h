@@ -37,6 +37,12 @@ public:
     virtual int32_t loadSound(const char* path) = 0;
     // Game thread: play a loaded sound once.
     virtual void playSound(int32_t id) = 0;
+    // Game thread, once a frame: the length of a frame in microseconds, the
+    // pace the game keeps (0: as fast as it can). The display's refresh on
+    // the desktop; by default the 64 ms of the phone the game was made for.
+    virtual int32_t frameUs() { return kPhoneFrameUs; }
+
+    static constexpr int32_t kPhoneFrameUs = 64000;
 
     // Game thread, from Vdisplay::audio: the sounds this host was asked to
     // load, by name, with the identifier it gave (-1: it could not load it).

@@ -245,6 +245,41 @@ void V3dView::detect3d()
         sortChildren();
 }
 
+bool V3dView::screenPoint(int32_t x, int32_t y, int32_t z, int32_t& sx, int32_t& sy, int32_t& depth)
+{
+    if (!m_sight)
+        m_sight = new Vmat;
+    if (!m_sight || !m_work)
+        return false;
+    // The camera matrix of detect3d, built from the camera's fields.
+    Vmat& cam = *m_sight;
+    cam.identity();
+    cam.translate(-m_wx, -m_wy, -m_wz);
+    cam.rotateY(m_heading);
+    cam.rotateX(m_pitch);
+    cam.concat(ONE, 0, 0, 0, 0, ONE, 0, 0, 0, 0, -ONE, 0, 0, 0, 0, ONE);
+    m_work->m_x = x;
+    m_work->m_y = y;
+    m_work->m_z = z;
+    cam.transform(m_work);
+    depth = m_work->m_z;
+    if (depth < 0x10001)
+        return false;
+    const int64_t k = static_cast<int64_t>(finvd(depth)) * m_focal;
+    sx = project(m_centerX, k, m_work->m_x, false) >> 15;
+    sy = project(m_centerY, k, m_work->m_y, true) >> 15;
+    return true;
+}
+
+bool V3dView::sees(int32_t x, int32_t y, int32_t z, int32_t r)
+{
+    int32_t sx = 0, sy = 0, depth = 0;
+    if (!screenPoint(x, y, z, sx, sy, depth) || depth >= m_far)
+        return false;
+    const int32_t rp = static_cast<int32_t>(std::min<int64_t>((static_cast<int64_t>(r) * m_focal) / depth, 1 << 20));
+    return sx + rp >= 1 && sx - rp < m_width && sy + rp > 0 && sy - rp < m_height;
+}
+
 void V3dView::sortChildren()
 {
     ref<Vsprite> list = m_child;

@@ -71,6 +71,13 @@ public:
     virtual void transform(const ref<V3dModel>& m, const ref<Vmat>& mat, int32_t first, int32_t count);
     // Gives other this view's camera and size.
     virtual void viewCopy(const ref<V3dView>& other);
+    // Where the world point (x, y, z) falls on the screen from the camera as
+    // it stands now (not as last drawn): pixels, and its eye depth (fixed);
+    // false when it lies behind the eye or nearer than 2.0.
+    bool screenPoint(int32_t x, int32_t y, int32_t z, int32_t& sx, int32_t& sy, int32_t& depth);
+    // Whether a ball of radius r (fixed) around (x, y, z) shows on the screen
+    // from the camera as it stands now, within the far limit.
+    bool sees(int32_t x, int32_t y, int32_t z, int32_t r);
     // The mesh inspector: arrows turn the mesh, '+' and '-' move the camera
     // nearer and farther, 'u' and 'd' up and down, Escape (6) leaves.
     virtual void viewer(const ref<String>& name);
@@ -92,6 +99,7 @@ public:
     int32_t m_centerX = 0; // projection centre, fixed pixels
     int32_t m_centerY = 0;
     ref<Vector> m_work;
+    ref<Vmat> m_sight; // the camera of screenPoint
     // Width (high half) and height of the size last asked for: one word, so
     // the game thread never sees a new width with an old height.
     std::atomic<uint64_t> m_newSize{0};

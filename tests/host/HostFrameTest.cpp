@@ -114,14 +114,14 @@ TEST_F(HostFrameTest, PaintIsWaitedForSkippedWhileRotatingEndedByStopAndBounded)
     EXPECT_FALSE(m_frame.servePaint());
     m_vp->clearStop();
 
-    // Unserved, the request is withdrawn after 100 steps of 10 ms, about a
+    // Unserved, the request is withdrawn after a thousand steps of 1 ms, about a
     // second, so a main thread coming late never reads a buffer the game has
     // gone on drawing into.
     m_frame.onStep = [] {};
     m_frame.m_steps = 0;
     m_frame.redrawAll(*m_vp);
-    EXPECT_EQ(m_frame.m_steps.load(), 100);
-    EXPECT_EQ(m_frame.m_stepUs.load(), 10000);
+    EXPECT_EQ(m_frame.m_steps.load(), HostFrame::kPaintSteps);
+    EXPECT_EQ(m_frame.m_stepUs.load(), HostFrame::kPaintStepUs);
     EXPECT_TRUE(m_frame.getPaint());
     EXPECT_FALSE(m_frame.servePaint());
     EXPECT_EQ(m_frame.m_shown.size(), 12u);
