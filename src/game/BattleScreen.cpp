@@ -232,8 +232,13 @@ void BattleScreen::resume(Screen& from)
 void BattleScreen::advance(int32_t ms)
 {
     if (m_wipe) {
-        if (m_wipeX >= 0)
+        // The world waits for the wipe, and only for its own length: a frame
+        // that runs past it gives the rest to the world.
+        if (m_wipeX >= 0) {
+            const int32_t whole = wipeBandCount() * kWipeBandMs;
+            m_tickMs += std::max(0, m_wipeMs + ms - std::max(m_wipeMs, whole));
             m_wipeMs += ms;
+        }
         return;
     }
     App& app = m_app;
@@ -250,13 +255,6 @@ void BattleScreen::advance(int32_t ms)
         camera();
         break;
     case State::RunOut:
-        if (m_runOutFrames > 0)
-            m_runOut += std::max(ms, 1);
-        if (m_runOut >= kRunOutMs) {
-            m_state = State::Fading;
-            break;
-        }
-        m_runOutFrames++;
         ticks(ms);
         b.m_hud->radar();
         break;
@@ -281,6 +279,15 @@ void BattleScreen::ticks(int32_t ms)
     while (m_tickMs >= Battle::kTickMs) {
         m_tickMs -= Battle::kTickMs;
         b.tick(m_state == State::Fighting);
+        // The battle ends at the tick that decides it, and runs on for a
+        // number of ticks, whatever the frames.
+        if (m_state == State::RunOut && ++m_runOutTicks >= kRunOutMs / Battle::kTickMs) {
+            m_state = State::Fading;
+            m_tickMs = 0;
+            return;
+        }
+        if (m_state == State::Fighting && (won() || lost()))
+            runOut();
     }
 }
 
@@ -380,6 +387,17 @@ void BattleScreen::draw()
     Screen::draw();
 }
 
+int32_t BattleScreen::wipeBand() const
+{
+    return std::max(m_app.m_width < 320 ? kWipeBand : m_app.m_width >> 3, 1);
+}
+
+int32_t BattleScreen::wipeBandCount() const
+{
+    const int32_t band = wipeBand();
+    return (m_app.m_width + band - 1) / band;
+}
+
 void BattleScreen::wipeBands()
 {
     App& app = m_app;
@@ -400,9 +418,9 @@ void BattleScreen::wipeBands()
         m_wait = kNoWait;
         return;
     }
-    const int32_t band = app.m_width < 320 ? kWipeBand : app.m_width >> 3;
-    // The bands due by now, and at least one a frame.
-    const int32_t due = std::max(band * (m_wipeMs / kWipeBandMs + 1), m_wipeX + band);
+    const int32_t band = wipeBand();
+    // The bands due by now: one every kWipeBandMs.
+    const int32_t due = band * (m_wipeMs / kWipeBandMs + 1);
     while (m_wipeX < app.m_width && m_wipeX < due) {
         app.paintRect(m_wipeX, 0, m_wipeX + band, app.m_height);
         m_wipeX += band;
@@ -410,6 +428,8 @@ void BattleScreen::wipeBands()
     if (m_wipeX >= app.m_width) {
         app.m_dirtyCount = 0;
         m_wipe = false;
+        // The world waits the wipe's whole length, however the frames fell.
+        m_tickMs -= std::max(0, wipeBandCount() * kWipeBandMs - m_wipeMs);
     }
 }
 

@@ -61,6 +61,9 @@ private:
     // left, one every kWipeBandMs, the world waiting meanwhile.
     void startWipe() { m_wipe = true, m_wipeX = -1, m_wipeMs = 0; }
     void wipeBands();
+    // The width of a band, and the bands across the screen.
+    int32_t wipeBand() const;
+    int32_t wipeBandCount() const;
 
     State m_state = State::Fighting;
     bool m_abandoned = false;  // a new campaign was chosen in battle
@@ -68,8 +71,7 @@ private:
     bool m_menuOpen = false;   // the menu opened this frame
     bool m_won = false;
     int32_t m_idleMs = 0;      // battle time since the last key
-    int32_t m_runOut = 0;      // ms of the run-out so far
-    int32_t m_runOutFrames = 0;
+    int32_t m_runOutTicks = 0; // of the run-out so far
     int32_t m_tickMs = 0;      // game time not yet ticked
     int32_t m_fadeMs = -1;     // ms of the fade so far; -1 before it starts
     Array<int32_t> m_fadeFrom; // the picture that fades
