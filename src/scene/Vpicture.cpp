@@ -175,29 +175,29 @@ void copyOpaque(const uint32_t* src, int32_t w, int32_t h, const Target& t, int3
         std::memcpy(t.buf + y * t.width + cx0, src + (y - py) * w + (cx0 - px), bytes);
 }
 
-// The picture pixel p (a sixteenths opaque, a > 0) over the buffer pixel d.
-// At alpha below one the buffer keeps what the pixel's own opacity leaves,
-// scaled by alpha, and the depth byte becomes 0; else the picture's colour,
-// premultiplied, adds to the buffer weighted by what it leaves, and the
-// depth byte becomes zTop.
-inline uint32_t blend(uint32_t d, uint32_t p, uint32_t a, int32_t alpha, uint32_t zTop)
+// The picture pixel p (a sixteenths opaque, a > 0) over the buffer pixel d
+// at opacity alpha below one: the buffer keeps what the pixel's own opacity
+// leaves, scaled by alpha; the depth byte becomes 0.
+inline uint32_t fade(uint32_t d, uint32_t p, uint32_t a, int32_t alpha)
 {
-    if (alpha != 32768) {
-        const int32_t f = 32768 - ((alpha + alpha * static_cast<int32_t>(a)) >> 4);
-        const int32_t r =
-            (f * static_cast<int32_t>((d >> 16) & 0xFF) + static_cast<int32_t>((p >> 16) & 0xFF) * alpha) >> 15;
-        const int32_t g =
-            (f * static_cast<int32_t>((d >> 8) & 0xFF) + static_cast<int32_t>((p >> 8) & 0xFF) * alpha) >> 15;
-        const int32_t b = (f * static_cast<int32_t>(d & 0xFF) + static_cast<int32_t>(p & 0xFF) * alpha) >> 15;
-        return static_cast<uint32_t>((r << 16) | (g << 8) | b);
-    }
-    if (a < 15) {
-        const uint32_t keep = 16 - a;
-        const uint32_t rb = (((d & 0xFF00FF) * keep) >> 4) & 0xFF00FF;
-        const uint32_t g = (((d & 0xFF00) * keep) >> 4) & 0xFF00;
-        return zTop | (((rb | g) + (p & 0xFFFFFF)) & 0xFFFFFF);
-    }
-    return zTop | (p & 0xFFFFFF);
+    const int32_t f = 32768 - ((alpha + alpha * static_cast<int32_t>(a)) >> 4);
+    const auto mix = [&](int32_t shift) {
+        const int32_t dc = static_cast<int32_t>((d >> shift) & 0xFF), pc = static_cast<int32_t>((p >> shift) & 0xFF);
+        return (f * dc + pc * alpha) >> 15;
+    };
+    return static_cast<uint32_t>((mix(16) << 16) | (mix(8) << 8) | mix(0));
+}
+
+// The same at full opacity: the picture's colour is premultiplied, so only
+// the buffer is weighted; the depth byte becomes zTop.
+inline uint32_t over(uint32_t d, uint32_t p, uint32_t a, uint32_t zTop)
+{
+    if (a == 15)
+        return zTop | (p & 0xFFFFFF);
+    const uint32_t keep = 16 - a;
+    const uint32_t rb = (((d & 0xFF00FF) * keep) >> 4) & 0xFF00FF;
+    const uint32_t g = (((d & 0xFF00) * keep) >> 4) & 0xFF00;
+    return zTop | (((rb | g) + (p & 0xFFFFFF)) & 0xFFFFFF);
 }
 
 // How a scaled or blended drawing samples the picture: each destination
@@ -212,12 +212,17 @@ struct Sampling {
     int32_t alpha = 0;
 };
 
-// Destination pixels [x, xEnd) of row dst, sampling source row v from u on.
+// Destination pixels [x, xEnd) of row dst, sampling source row v from u on;
+// Faded: at the sampling's opacity, which is below one.
+template <bool Faded>
 void sampleRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t xEnd, int64_t u)
 {
     KV_CHECK(v >= 0 && v < s.vEnd, "Vpicture::draw");
+    // Locals: a store into dst could otherwise be taken to change them.
     const uint32_t* row = s.src + (v >> 15) * s.w;
-    const uint32_t zTop = s.z << 24;
+    const int64_t step = s.step, scale = s.scale;
+    const uint32_t z = s.z, zTop = z << 24;
+    const int32_t alpha = s.alpha;
     while (x < xEnd) {
         KV_CHECK(u >= 0 && u < s.uEnd, "Vpicture::draw");
         const uint32_t p = row[u >> 15];
@@ -225,15 +230,16 @@ void sampleRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
         if (a == 0) {
             // A transparent pixel tells how many more follow: skip the
             // destination pixels that would sample them in one go.
-            int64_t skip = ((static_cast<int64_t>(s.scale) * (p >> 24)) >> 15) + 1;
+            int64_t skip = ((scale * (p >> 24)) >> 15) + 1;
             x += static_cast<int32_t>(std::min<int64_t>(skip, xEnd - x));
-            u += skip * s.step;
+            u += skip * step;
             continue;
         }
-        if (s.z <= (dst[x] >> 24))
-            dst[x] = blend(dst[x], p, a, s.alpha, zTop);
+        const uint32_t d = dst[x];
+        if (z <= (d >> 24))
+            dst[x] = Faded ? fade(d, p, a, alpha) : over(d, p, a, zTop);
         x++;
-        u += s.step;
+        u += step;
     }
 }
 
@@ -251,9 +257,11 @@ void drawSampled(const Sampling& s, const Target& t, int32_t sx, int32_t sy)
     if (cx0 >= cx1 || cy0 >= cy1)
         return;
     const int64_t uStart = u0 + (cx0 - t.x0) * s.step;
+    // The opacity is the same for every pixel: the choice is made once.
+    const auto row = s.alpha != 32768 ? sampleRow<true> : sampleRow<false>;
     for (int64_t y = cy0; y < cy1; y++)
-        sampleRow(s, t.buf + y * t.width, v0 + (y - t.y0) * s.step, static_cast<int32_t>(cx0),
-                  static_cast<int32_t>(cx1), uStart);
+        row(s, t.buf + y * t.width, v0 + (y - t.y0) * s.step, static_cast<int32_t>(cx0), static_cast<int32_t>(cx1),
+            uStart);
 }
 
 } // namespace
