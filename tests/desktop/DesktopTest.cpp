@@ -118,7 +118,8 @@ TEST_F(DesktopTest, WindowTakesInputAndResizes)
             size.window.data1 = w;
             size.window.data2 = h;
             push(size);
-            EXPECT_TRUE(waitFor([&] { return log.width.load() == lw && host.m_lastWidth.load() == lw; }));
+            const int32_t want = lw; // a structured binding that older compilers cannot capture
+            EXPECT_TRUE(waitFor([&] { return log.width.load() == want && host.m_lastWidth.load() == want; }));
         }
         int32_t frames = log.frames.load();
         EXPECT_TRUE(waitFor([&] { return log.frames.load() >= frames + 2; }));
