@@ -10,10 +10,10 @@ namespace {
 // The on-screen controls: key, the text item of the driving and the aiming
 // menu, and the picture of each (-1: none).
 struct ControlItem {
-    char key;
-    const char* drive;
-    const char* aim;
-    int32_t picture;
+    char key = 0;
+    const char* drive = nullptr;
+    const char* aim = nullptr;
+    int32_t picture = -1;
 };
 
 using P = AppPicture;
@@ -26,9 +26,9 @@ constexpr ControlItem kTextItems[] = {
 };
 
 struct TouchButton {
-    char key;
-    int32_t drive;
-    int32_t aim;
+    char key = 0;
+    int32_t drive = 0;
+    int32_t aim = 0;
 };
 
 constexpr TouchButton kTouchButtons[] = {

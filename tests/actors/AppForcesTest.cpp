@@ -11,14 +11,13 @@ TEST(AppForces, EnemyKindBySideAndMapColumn)
 {
     // Germans meet Shermans in the west (columns 0..5) and T-34s from
     // column 6 on; Allied and Soviet players meet Tigers everywhere.
-    for (int32_t column = 0; column < App::kMapColumns; column++) {
-        EXPECT_EQ(App::enemyKind(2, column), column < 6 ? 1 : 3) << column;
-        EXPECT_EQ(App::enemyKind(1, column), 2);
-        EXPECT_EQ(App::enemyKind(3, column), 2);
-    }
-    EXPECT_STREQ(vehicleBuild(App::enemyKind(2, 5)).kind, "Sherman");
-    EXPECT_STREQ(vehicleBuild(App::enemyKind(2, 6)).kind, "t34");
-    EXPECT_STREQ(vehicleBuild(App::enemyKind(1, 0)).kind, "tiger");
+    const auto kind = [](int32_t side, int32_t column) { return vehicleBuild(App::enemyKind(side, column)).kind; };
+    EXPECT_STREQ(kind(2, 0), "Sherman");
+    EXPECT_STREQ(kind(2, 5), "Sherman");
+    EXPECT_STREQ(kind(2, 6), "t34");
+    EXPECT_STREQ(kind(2, App::kMapColumns - 1), "t34");
+    EXPECT_STREQ(kind(1, 0), "tiger");
+    EXPECT_STREQ(kind(3, App::kMapColumns - 1), "tiger");
 }
 
 TEST(AppForces, EnemyCountByFrontAndLevel)
