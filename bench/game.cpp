@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "game/App.h"
+#include "game/MapScreen.h"
 #include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
@@ -98,7 +99,7 @@ void BM_StartUpToMap(benchmark::State& state)
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
         BenchHost host([&](App& app, int32_t) {
-            if (app.m_mapSprite && !app.stopRequested()) {
+            if (dynamic_cast<MapScreen*>(app.top()) && !app.stopRequested()) {
                 state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
                 app.requestStop();
             }
@@ -124,14 +125,14 @@ void battleFrame(benchmark::State& state, int32_t w, int32_t h)
             app.input().keyDownSys(k);
             app.input().keyUpSys(k);
         }
-        if (elapsed < 3000 || !app.m_terrain || !app.m_terrain->isLinked())
+        if (elapsed < 3000 || !app.m_battle->m_terrain || !app.m_battle->m_terrain->isLinked())
             return;
         for (auto _ : state) {
-            app.m_tank->m_heading ^= 1;
-            app.lookAt();
-            app.m_physics->step(64);
-            app.radar();
-            app.status();
+            app.m_battle->m_tank->m_heading ^= 1;
+            app.m_battle->m_camera->lookAt();
+            app.m_battle->m_physics->step(64);
+            app.m_battle->m_hud->radar();
+            app.m_battle->m_hud->status();
             app.render();
         }
         measured = true;

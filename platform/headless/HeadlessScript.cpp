@@ -60,77 +60,78 @@ bool HeadlessScript::load(const std::string& path, std::string& error)
     return parse(text, path, error);
 }
 
+std::string HeadlessScript::command(const std::vector<std::string>& w, Event& e)
+{
+    if (w[0] != "at")
+        return "a command starts with \"at <ms>\", not \"" + w[0] + "\"";
+    if (w.size() < 3)
+        return "\"at <ms>\" needs a command after it";
+    if (!HostOptions::parseInt(w[1], 0, 0x7FFFFFFF, e.at))
+        return "\"" + w[1] + "\" is not a time in ms";
+    const std::string& cmd = w[2];
+    const std::size_t args = w.size() - 3;
+    auto form = [&](std::size_t n, const std::string& f) {
+        return args == n ? std::string() : "expected \"at <ms> " + f + "\"";
+    };
+    std::string why;
+    if (cmd == "key" || cmd == "down" || cmd == "up") {
+        if (!(why = form(1, cmd + " <code>")).empty())
+            return why;
+        if (!Key::parse(w[3], e.code))
+            return "\"" + w[3] + "\" is not a key code (a number 0..127, a quoted character, or enter, esc, "
+                   "space, tab, left, right, up, down, pageup, pagedown, home, end)";
+        e.kind = cmd == "key" ? Press : cmd == "down" ? Down : Up;
+    } else if (cmd == "touch" || cmd == "move" || cmd == "hover") {
+        if (!(why = form(2, cmd + " <x> <y>")).empty())
+            return why;
+        if (!HostOptions::parseInt(w[3], 0, 65535, e.x) || !HostOptions::parseInt(w[4], 0, 65535, e.y))
+            return "the position must be two whole numbers from 0 to 65535";
+        e.kind = cmd == "touch" ? Touch : cmd == "move" ? Move : Hover;
+    } else if (cmd == "wheel") {
+        if (!(why = form(1, "wheel <notches>")).empty())
+            return why;
+        if (!HostOptions::parseInt(w[3], -1000, 1000, e.code))
+            return "the notches must be a whole number from -1000 to 1000";
+        e.kind = Wheel;
+    } else if (cmd == "size") {
+        if (!(why = form(2, "size <width> <height>")).empty())
+            return why;
+        if (!HostOptions::parseInt(w[3], 16, 4096, e.x) || !HostOptions::parseInt(w[4], 16, 4096, e.y))
+            return "the size must be two whole numbers from 16 to 4096";
+        e.kind = Size;
+    } else if (cmd == "release") {
+        if (!(why = form(0, "release")).empty())
+            return why;
+        e.kind = Release;
+    } else if (cmd == "shot") {
+        if (!(why = form(1, "shot <file.png>")).empty())
+            return why;
+        e.kind = Shot;
+        e.file = w[3];
+    } else {
+        return "unknown command \"" + cmd + "\" (key, down, up, touch, move, release, hover, wheel, size or shot)";
+    }
+    return {};
+}
+
 bool HeadlessScript::parse(const std::string& text, const std::string& name, std::string& error)
 {
     m_events.clear();
-    std::istringstream in(text);
-    std::string line;
-    int32_t lineNo = 0;
     auto fail = [&](int32_t at, const std::string& why) {
         error = name + ":" + std::to_string(at) + ": " + why;
         m_events.clear();
         return false;
     };
-    while (std::getline(in, line)) {
-        lineNo++;
-        std::vector<std::string> w = words(line);
+    std::istringstream in(text);
+    std::string line;
+    for (int32_t lineNo = 1; std::getline(in, line); lineNo++) {
+        const std::vector<std::string> w = words(line);
         if (w.empty())
             continue;
         Event e;
         e.line = lineNo;
-        if (w[0] != "at")
-            return fail(lineNo, "a command starts with \"at <ms>\", not \"" + w[0] + "\"");
-        if (w.size() < 3)
-            return fail(lineNo, "\"at <ms>\" needs a command after it");
-        if (!HostOptions::parseInt(w[1], 0, 0x7FFFFFFF, e.at))
-            return fail(lineNo, "\"" + w[1] + "\" is not a time in ms");
-        const std::string& cmd = w[2];
-        std::size_t args = w.size() - 3;
-        auto wantArgs = [&](std::size_t n, const char* form) {
-            if (args == n)
-                return true;
-            fail(lineNo, std::string("expected \"at <ms> ") + form + "\"");
-            return false;
-        };
-        if (cmd == "key" || cmd == "down" || cmd == "up") {
-            if (!wantArgs(1, (cmd + " <code>").c_str()))
-                return false;
-            if (!Key::parse(w[3], e.code))
-                return fail(lineNo, "\"" + w[3] + "\" is not a key code (a number 0..127, a quoted "
-                                    "character, or enter, esc, space, tab, left, right, up, down, pageup, "
-                                    "pagedown, home, end)");
-            e.kind = cmd == "key" ? Press : cmd == "down" ? Down : Up;
-        } else if (cmd == "touch" || cmd == "move" || cmd == "hover") {
-            if (!wantArgs(2, (cmd + " <x> <y>").c_str()))
-                return false;
-            if (!HostOptions::parseInt(w[3], 0, 65535, e.x) || !HostOptions::parseInt(w[4], 0, 65535, e.y))
-                return fail(lineNo, "the position must be two whole numbers from 0 to 65535");
-            e.kind = cmd == "touch" ? Touch : cmd == "move" ? Move : Hover;
-        } else if (cmd == "wheel") {
-            if (!wantArgs(1, "wheel <notches>"))
-                return false;
-            if (!HostOptions::parseInt(w[3], -1000, 1000, e.code))
-                return fail(lineNo, "the notches must be a whole number from -1000 to 1000");
-            e.kind = Wheel;
-        } else if (cmd == "size") {
-            if (!wantArgs(2, "size <width> <height>"))
-                return false;
-            if (!HostOptions::parseInt(w[3], 16, 4096, e.x) || !HostOptions::parseInt(w[4], 16, 4096, e.y))
-                return fail(lineNo, "the size must be two whole numbers from 16 to 4096");
-            e.kind = Size;
-        } else if (cmd == "release") {
-            if (!wantArgs(0, "release"))
-                return false;
-            e.kind = Release;
-        } else if (cmd == "shot") {
-            if (!wantArgs(1, "shot <file.png>"))
-                return false;
-            e.kind = Shot;
-            e.file = w[3];
-        } else {
-            return fail(lineNo, "unknown command \"" + cmd +
-                                    "\" (key, down, up, touch, move, release, hover, wheel, size or shot)");
-        }
+        if (std::string why = command(w, e); !why.empty())
+            return fail(lineNo, why);
         m_events.push_back(e);
     }
     std::stable_sort(m_events.begin(), m_events.end(),

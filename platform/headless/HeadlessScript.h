@@ -36,6 +36,10 @@ public:
     // The same for a text already read; name stands for the file in errors.
     bool parse(const std::string& text, const std::string& name, std::string& error);
 
+    // One command's words (at least one) read into e; the reason when they
+    // are no command.
+    static std::string command(const std::vector<std::string>& w, Event& e);
+
     // The longest script file read: some 40000 commands.
     static constexpr std::size_t kMaxBytes = 1 << 20;
 

@@ -3,34 +3,40 @@
 #include <algorithm>
 
 #include "game/AppPicture.h"
-#include "game/Tank.h"
+#include "game/TitleScreen.h"
 #include "game/VehicleBuilds.h"
+#include "host/Vdisplay.h"
 #include "math/V.h"
 #include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
 #include "runtime/String.h"
 #include "scene/Vilib.h"
 
-App::App() = default;
+namespace {
+
+// Screen sizes: below these the small font and text menus serve, and the
+// battle's controls are a text menu; the buttons are 48 pixels, or 72 where
+// the screen's short side (the width of a portrait screen) has room.
+constexpr int32_t kBigWidth = 177, kBigHeight = 161;
+constexpr int32_t kButtonsFrom = 176;
+constexpr int32_t kPortraitWidth = 293; // wider than this: landscape
+constexpr int32_t kLargeButtonsFrom = 294;
+constexpr int32_t kSmallButton = 48, kLargeButton = 72;
+// The look of texts and menus.
+constexpr int32_t kTextColor = static_cast<int32_t>(0xFFFFFFFF);
+constexpr int32_t kMenuColor = static_cast<int32_t>(0x80606080);
+constexpr int32_t kInset = 2;
+constexpr int32_t kTabWidening = 4; // the large font's tab stops, a little wider
+// Stack changes applied in one frame at most (a screen that opens another
+// as it enters, and so on).
+constexpr int32_t kMaxChanges = 16;
+
+} // namespace
+
+App::App() : m_campaign(new Campaign), m_stage(new Stage(*this)) {}
 App::~App() = default;
 
-void App::destroy()
-{
-    removeAllStar();
-    for (Vsprite* s : {static_cast<Vsprite*>(m_menuDrive.get()), static_cast<Vsprite*>(m_menuAim.get()),
-                       m_hud.get(), m_radar.get(), m_mapSprite.get(), m_stage.get()}) {
-        if (s)
-            s->removeAllStar();
-    }
-    m_mapSprite = nullptr;
-    // The vehicles and their parts hold each other, and each holds this view.
-    battleClear();
-    if (m_physics)
-        m_physics->destroy();
-    if (m_tank)
-        m_tank->destroy();
-    m_tank = nullptr;
-}
+// ---- the loop ----
 
 void App::run()
 {
@@ -39,17 +45,131 @@ void App::run()
         return;
     }
     initOnce();
-    // The demo plays a campaign of its own, from the map on.
-    if (m_demo && m_front == 0)
-        resetGame(5);
-    if (mapScreen(!m_demo)) {
-        while (mapScreen(false)) {
-        }
-    }
-    while (isRunning())
-        battle();
+    push(new TitleScreen(*this));
+    while (isRunning() && (!m_screens.empty() || !m_changes.empty()))
+        frame();
     prefSave();
     destroy();
+}
+
+void App::frame()
+{
+    if (screenResize()) {
+        const std::vector<ref<Screen>> shown = m_screens;
+        for (const ref<Screen>& s : shown)
+            s->layout();
+    }
+    if (!settle()) {
+        ref<Screen> s = m_screens.empty() ? nullptr : m_screens.back();
+        if (!s)
+            return;
+        s->input(input());
+        if (m_changes.empty())
+            s->advance(m_frameMs);
+        settle();
+    }
+    if (!isRunning() || m_screens.empty())
+        return;
+    ref<Screen> shown = m_screens.back();
+    shown->draw();
+    const int32_t wait = shown->frameWait();
+    if (wait >= 0)
+        waitMs(wait);
+}
+
+void App::push(const ref<Screen>& s)
+{
+    if (s)
+        m_changes.push_back(s);
+}
+
+void App::pop()
+{
+    m_changes.push_back(nullptr);
+}
+
+void App::replace(const ref<Screen>& s)
+{
+    pop();
+    push(s);
+}
+
+bool App::settle()
+{
+    bool changed = false;
+    for (int32_t n = 0; n < kMaxChanges && !m_changes.empty() && isRunning(); n++) {
+        ref<Screen> s = m_changes.front();
+        m_changes.erase(m_changes.begin());
+        changed = true;
+        if (s) {
+            // A new screen takes the frame's input and advances at once,
+            // unless it changed the stack again as it entered.
+            m_screens.push_back(s);
+            s->enter();
+            if (!m_changes.empty())
+                continue;
+            s->input(input());
+            if (m_changes.empty())
+                s->advance(m_frameMs);
+        } else if (!m_screens.empty()) {
+            ref<Screen> gone = m_screens.back();
+            m_screens.pop_back();
+            gone->leave();
+            // The one below goes on, unless another takes its place at once.
+            if (!m_screens.empty() && m_changes.empty())
+                m_screens.back()->resume(*gone);
+        }
+    }
+    if (!isRunning())
+        m_changes.clear();
+    return changed;
+}
+
+// ---- start-up ----
+
+void App::initOnce()
+{
+    if (m_fsin.empty())
+        V::fsinInit();
+    m_bigScreen = true;
+    m_buttonSize = 0;
+    if (m_width >= kButtonsFrom && m_height >= kButtonsFrom) {
+        const int32_t s = m_width > kPortraitWidth ? m_height : m_width;
+        m_buttonSize = s < kLargeButtonsFrom ? kSmallButton : kLargeButton;
+    }
+    m_fontSmall = new Vfont;
+    m_fontSmall->open("f10.bin"_s);
+    ref<Vfont> font = m_fontSmall;
+    if (m_height < kBigHeight || m_width < kBigWidth) {
+        m_bigScreen = false;
+        m_buttonSize = 0;
+    } else {
+        font = new Vfont;
+        font->open("f16.bin"_s);
+        font->m_tab += kTabWidening;
+    }
+    m_theme = new Vtheme;
+    m_theme->m_font = font;
+    m_theme->m_textColor = kTextColor;
+    m_theme->m_menuColor = kMenuColor;
+    m_theme->m_mouse = true;
+    m_theme->m_inset = kInset;
+    m_lib = new Vilib(m_display, "app"_s);
+    m_theme->m_lib = m_lib;
+}
+
+void App::loadGame()
+{
+    m_campaign->prefLoad(m_display.get());
+    m_mute = m_campaign->m_mute;
+    m_battle = new Battle(*this);
+    m_models = new V3dLibrary;
+    m_models->open("p3d"_s, m_lib);
+    m_battle->newTank(m_campaign->m_side);
+    if (m_battle->m_tank)
+        m_campaign->loadTank(*m_battle->m_tank);
+    m_battle->initTerrain0();
+    m_battle->m_hud->build(m_buttonSize);
 }
 
 void App::inspect()
@@ -71,69 +191,31 @@ void App::inspect()
     m_models = nullptr;
 }
 
-void App::initOnce()
+void App::prefSave()
 {
-    if (m_fsin.empty())
-        V::fsinInit();
-    m_bigScreen = true;
-    int32_t buttonSize = 0;
-    if (m_width >= 176 && m_height >= 176) {
-        int32_t s = m_width > 293 ? m_height : m_width;
-        buttonSize = s < 294 ? 48 : 72;
-    }
-    m_fontSmall = new Vfont;
-    m_fontSmall->open("f10.bin"_s);
-    ref<Vfont> font = m_fontSmall;
-    if (m_height < 161 || m_width < 177) {
-        m_bigScreen = false;
-        buttonSize = 0;
-    } else {
-        font = new Vfont;
-        font->open("f16.bin"_s);
-        font->m_tab += 4;
-    }
-    m_theme = new Vtheme;
-    m_theme->m_font = font;
-    m_theme->m_textColor = static_cast<int32_t>(0xFFFFFFFF);
-    m_theme->m_menuColor = static_cast<int32_t>(0x80606080);
-    m_theme->m_mouse = true;
-    m_theme->m_inset = 2;
-    m_lib = new Vilib(m_display, "app"_s);
-    m_theme->m_lib = m_lib;
-
-    ref<Vsprite> splash = new Vsprite;
-    splash->setImage(m_lib, AppPicture::kSplash);
-    center(splash);
-    render();
-    waitMs(0);
-    prefLoad();
-    sound("music3"_s);
-    remove(splash);
-    m_lib->deletePicture(AppPicture::kSplash);
-
-    m_physics = new Vphysics;
-    m_models = new V3dLibrary;
-    m_models->open("p3d"_s, m_lib);
-    m_tank = tankInit(m_side, 50);
-    if (m_tank) {
-        m_tank->m_fuel = prefRead(8) << 15;
-        m_tank->m_rounds = prefRead(9);
-        m_tank->m_damage = prefRead(7) > 49 ? 0 : prefRead(7);
-    }
-    initTerrain0();
-
-    m_menuDrive = controlMenu(false, buttonSize);
-    m_menuAim = controlMenu(true, buttonSize);
-    m_hud = new Vsprite;
-    m_hud->setZ(-1000);
-    m_hud->setColor(static_cast<int32_t>(0x80606080));
-    m_textEnemy = m_hud->addBottom(m_theme, "Enemy:\t"_s, 2);
-    m_textRounds = m_hud->addBottom(m_theme, "Rounds:\t"_s, 2);
-    m_textFuel = m_hud->addBottom(m_theme, "Fuel:\t"_s, 2);
-    m_textArmor = m_hud->addBottom(m_theme, "Armor:\t"_s, 2);
-    m_controls = buttonSize != 0;
-    waitMs(500);
+    if (!m_campaign)
+        return;
+    m_campaign->m_mute = m_mute;
+    m_campaign->prefSave(m_display.get(), tank());
 }
+
+void App::destroy()
+{
+    // Screens first: they let go of what they show.
+    while (!m_screens.empty()) {
+        ref<Screen> s = m_screens.back();
+        m_screens.pop_back();
+        s->leave();
+    }
+    m_changes.clear();
+    removeAllStar();
+    if (m_stage && m_stage->m_sprite)
+        m_stage->m_sprite->removeAllStar();
+    if (m_battle)
+        m_battle->destroy();
+}
+
+// ---- the screen ----
 
 bool App::screenResize()
 {
@@ -141,21 +223,16 @@ bool App::screenResize()
     for (;;) {
         if (V3dView::screenResize()) {
             changed = true;
-            stageLayout();
-            if (m_terrain) {
-                m_terrain->m_focal = m_focal;
-                m_terrain->setWidthHeight(m_width, m_height);
-                m_terrain->setHorizon(m_height >> 3);
-                m_terrain->setSkyGradient(0x5995, 0x3399FF);
-                if (m_polyTerrain && m_polyTerrain->isLinked())
-                    overheadResize();
-            }
-            if (m_mapSprite) {
-                mapResize();
-            } else if ((m_menuDrive && m_menuDrive->isLinked()) || (m_menuAim && m_menuAim->isLinked())) {
-                menuGameShow();
-                if (m_radar)
-                    m_radar->setXyi(m_width - 68, 4);
+            if (m_stage)
+                m_stage->stageLayout();
+            Vterrain* terrain = m_battle ? m_battle->m_terrain.get() : nullptr;
+            if (terrain) {
+                terrain->m_focal = m_focal;
+                terrain->setWidthHeight(m_width, m_height);
+                terrain->setHorizon(m_height >> 3);
+                terrain->setSkyGradient(0x5995, 0x3399FF);
+                if (m_battle->m_camera->overhead())
+                    m_battle->m_camera->overheadResize();
             }
         }
         // The game pauses while the screen rotates and goes on at the new size.
@@ -165,66 +242,23 @@ bool App::screenResize()
     }
 }
 
-void App::resetGame(int32_t front)
-{
-    // A new campaign has no battle in progress, not even the one it ends.
-    if (m_tank)
-        m_tank->m_wx = 0;
-    prefWrite(10, 0);
-    freshTank();
-    prefWrite(11, 0);
-    m_front = front;
-    prefWrite(1, front);
-    prefSave();
-}
-
-void App::stageLayout()
-{
-    if (!m_stage) {
-        m_stage = new Vsprite;
-        if (!m_stage)
-            return;
-    }
-    // The largest whole scale at which the map's grid fits the screen: the
-    // pages are laid out for a screen that size and shown enlarged.
-    const int32_t k = std::max(1, std::min(m_width / AppPicture::kMapWidth, m_height / AppPicture::kMapHeight));
-    m_stageScale = k;
-    m_stageWidth = m_width / k;
-    m_stageHeight = m_height / k;
-    m_stage->setScale(k << 15);
-    m_stage->setXyi((m_width - k * m_stageWidth) / 2, (m_height - k * m_stageHeight) / 2);
-}
-
-void App::stageAdd(const ref<Vsprite>& s)
-{
-    if (!m_stage || m_stageWidth == 0)
-        stageLayout();
-    if (!m_stage || !s)
-        return;
-    if (!m_stage->isLinked())
-        add(m_stage);
-    m_stage->add(s);
-}
-
-void App::stageCenter(const ref<Vsprite>& s)
+void App::center(const ref<Vsprite>& s)
 {
     if (!s)
         return;
-    if (!m_stage || m_stageWidth == 0)
-        stageLayout();
-    s->setXyi((m_stageWidth - s->getWidth()) >> 1, (m_stageHeight - s->getHeight()) >> 1);
-    stageAdd(s);
-}
-
-int32_t App::stageX(int32_t screenX) const
-{
-    const int32_t x = screenX - (m_stage ? m_stage->m_x >> 15 : 0);
-    // Floor division: a point left of the stage stays left of it.
-    return x >= 0 ? x / m_stageScale : -((-x + m_stageScale - 1) / m_stageScale);
-}
-
-int32_t App::stageY(int32_t screenY) const
-{
-    const int32_t y = screenY - (m_stage ? m_stage->m_y >> 15 : 0);
-    return y >= 0 ? y / m_stageScale : -((-y + m_stageScale - 1) / m_stageScale);
+    addCenter(s);
+    const int32_t w = s->getWidth(), h = s->getHeight();
+    if (s->getY() < 0 && w <= m_width) {
+        s->setXy(s->getX(), 0);
+    } else if (s->getX() < 0 && w > 0) {
+        s->setScale(static_cast<int32_t>((static_cast<int64_t>(m_width) << 15) / w));
+        s->setXy(0, 0);
+    } else if (w > 0 && h > 0) {
+        // A large screen shows it at the largest whole scale that fits.
+        const int32_t k = std::min(m_width / w, m_height / h);
+        if (k >= 2) {
+            s->setScale(k << 15);
+            s->setXyi((m_width - k * w) / 2, (m_height - k * h) / 2);
+        }
+    }
 }

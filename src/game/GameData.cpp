@@ -1,5 +1,6 @@
 #include "game/GameData.h"
 
+#include "game/GameSound.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
 #include "runtime/StringBuffer.h"
@@ -7,12 +8,12 @@
 
 const std::vector<std::string>& GameData::files()
 {
-    static const std::vector<std::string> names = {
-        "app0.bin",   "f10.bin",    "f16.bin",  "help.txt", "layout",  "p3d.bin",
-        "music2.wav", "music3.wav", "shoot.wav", "motor.wav", "hit.wav",
-        "collide.wav", "miss.wav",  "stinger.wav", "stinger5.wav", "turret2.wav",
-        "click.wav",
-    };
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> n = {"app0.bin", "f10.bin", "f16.bin", "help.txt", "layout", "p3d.bin"};
+        for (const char* sound : GameSound::kAll)
+            n.push_back(std::string(sound) + ".wav");
+        return n;
+    }();
     return names;
 }
 

@@ -1,6 +1,7 @@
 #include "game/Shell.h"
 
 #include "game/FreeList.h"
+#include "game/GameSound.h"
 #include "game/Tank.h"
 #include "game/Tracer.h"
 #include "physics/Vphysics.h"
@@ -45,7 +46,7 @@ int32_t Shell::collisionCheckEnvironment(int32_t dt)
         setWxyz(m_wx, g, m_wz);
         stop();
         if (m_view)
-            m_view->soundBkg("miss"_s, 100);
+            m_view->soundBkg(String::intern(GameSound::kFarBlast), 100);
     }
     return dt;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "game/AppPicture.h"
 #include "physics/Vphob.h"
 #include "render3d/V3dView.h"
 #include "runtime/ref.h"
@@ -29,8 +30,11 @@ public:
 
     static constexpr int32_t kRadius = 2730;
     static constexpr int32_t kCraterRadius = 65532;
-    static constexpr int32_t kLastPicture = 28;
-    static constexpr int32_t kCraterPicture = 19; // the crater opens after this picture
+    // The explosion's pictures; the crater opens after the third.
+    static constexpr int32_t kLastPicture = AppPicture::kExplosion + AppPicture::kExplosionFrames - 1;
+    static constexpr int32_t kCraterPicture = AppPicture::kExplosion + 2;
+    // The shell's id: fired by the player (enemies' shells do not hurt enemies).
+    static constexpr int32_t kPlayerShell = 1, kEnemyShell = 0;
 
     ref<Tank> m_owner;
     ref<Shell> m_nextFree;

@@ -3,15 +3,14 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "game/Campaign.h"
 #include "game/Flash.h"
+#include "game/GameSound.h"
 #include "game/Shell.h"
 #include "game/Truck.h"
 #include "physics/Vphysics.h"
 #include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
-
-int32_t Tank::m_enemyCount = 0;
-int32_t Tank::m_dir = 0;
 
 namespace {
 
@@ -98,6 +97,22 @@ ref<Vsprite> Tank::add3d(const ref<String>& name, int32_t scale)
     return s;
 }
 
+int32_t Tank::enemiesLeft() const
+{
+    return m_campaign ? m_campaign->m_enemyCount : 0;
+}
+
+void Tank::enemyDestroyed()
+{
+    if (m_campaign && m_campaign->m_enemyCount > 0)
+        m_campaign->m_enemyCount--;
+}
+
+int32_t Tank::enemySide() const
+{
+    return m_campaign ? m_campaign->m_dir : Campaign::kNorth;
+}
+
 void Tank::play(const char* name, int32_t interval)
 {
     if (!m_view)
@@ -137,7 +152,7 @@ bool Tank::prestep(int32_t dt)
     drive();
     if (c.fire) {
         fireShell();
-        play("shoot", isPlayer() ? -1 : 100);
+        play(GameSound::kCannon, isPlayer() ? -1 : 100);
         m_velocity->m_y += kHop;
     }
     return true;
@@ -155,25 +170,25 @@ void Tank::playerCommands(Commands& c)
     case Action::TurnLeft:
     case Action::TurnRight:
         (press == Action::TurnLeft ? c.left : c.right) = true;
-        play("turret2", aiming ? 500 : 1500);
+        play(GameSound::kTurret, aiming ? 500 : 1500);
         break;
     case Action::Forward:
         c.up = true;
         if (aiming)
-            play("turret2", 500);
+            play(GameSound::kTurret, 500);
         else if (m_driveSpeed <= 163829)
-            play("motor", 1200);
+            play(GameSound::kEngine, 1200);
         break;
     case Action::Reverse:
         c.down = true;
         if (aiming)
-            play("turret2", 500);
+            play(GameSound::kTurret, 500);
         break;
     case Action::GunUp:
     case Action::GunDown:
         (press == Action::GunUp ? c.up : c.down) = true;
         c.aim = true;
-        play("turret2", 500);
+        play(GameSound::kTurret, 500);
         break;
     case Action::Fire:
         if (m_timer > 800) {
@@ -181,7 +196,7 @@ void Tank::playerCommands(Commands& c)
             // An empty gun clicks; the count shows -1 and goes no lower.
             if (m_rounds <= 0) {
                 m_rounds = -1;
-                play("stinger5", -1);
+                play(GameSound::kDenied, -1);
             } else {
                 m_rounds -= 1;
                 c.fire = true;
@@ -199,7 +214,7 @@ void Tank::playerCommands(Commands& c)
     const int32_t tilt = m_orders.tilt;
     if ((tilt >= -16383 && tilt <= -8193) || (tilt >= 8193 && tilt <= 16383)) {
         (tilt < 0 ? c.left : c.right) = true;
-        play("turret2", 500);
+        play(GameSound::kTurret, 500);
     }
 }
 
@@ -268,7 +283,7 @@ void Tank::drive()
         int32_t q = fsin(m_driveSpeed < 0 ? -m_pitchAngle : m_pitchAngle);
         s = fmul(s, q + q / 2 + 32768);
         if (s > 0 && q < -16384 && isPlayer())
-            play("motor", 2000);
+            play(GameSound::kEngine, 2000);
     }
     m_velocity->m_x = fmul(fsin(m_heading), s);
     m_velocity->m_z = fmul(-fcos(m_heading), s);
@@ -308,7 +323,7 @@ void Tank::fireShell()
         return;
     shell->m_owner = this;
     shell->m_view = m_view;
-    shell->setId(isPlayer() ? 1 : 0);
+    shell->setId(isPlayer() ? Shell::kPlayerShell : Shell::kEnemyShell);
 
     ref<Vector> way = shell->m_velocity;
     muzzleWay(way, m_work);
@@ -319,12 +334,12 @@ void Tank::fireShell()
     shell->setVelocity(kShellSpeed * way->m_x, kShellSpeed * way->m_y, kShellSpeed * way->m_z);
     shell->setPosition(x, y, z);
     shell->setWxyz(x, y, z);
-    shell->setImage(m_lib, 16);
+    shell->setImage(m_lib, AppPicture::kPuff);
     if (shell->m_mat)
         shell->m_mat->identity();
     else
         shell->m_mat = new Vmat;
-    flash->setImage(m_lib, 16);
+    flash->setImage(m_lib, AppPicture::kPuff);
     if (m_view) {
         m_view->add(shell);
         m_view->add(flash);
@@ -357,13 +372,13 @@ void Tank::hitBy(Vphob& shell)
     m_velocity->m_y += kHitHop;
     m_heading = wrapAngle(m_heading + (fran() < 16384 ? kHitTurn : -kHitTurn));
     // Enemies do not hurt each other.
-    if (shell.m_id == 1 || isPlayer())
+    if (shell.m_id == Shell::kPlayerShell || isPlayer())
         m_damage += 1;
     if (m_damage >= m_maxDamage) {
         shell.m_maxScale = 0x7FFFFFFF;
         shell.m_scale += shell.m_scale / 2;
     }
-    play("hit", -1);
+    play(GameSound::kArmourHit, -1);
 }
 
 void Tank::bump(Vphob& other)
@@ -385,7 +400,7 @@ void Tank::bump(Vphob& other)
     }
     m_collided = true;
     if (&other == m_target.get() || isPlayer())
-        play("collide", 1000);
+        play(GameSound::kBump, 1000);
 }
 
 // ---- the ground ----

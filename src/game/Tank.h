@@ -22,6 +22,8 @@
 // sprite's m_heading, m_pitchAngle and m_roll are the hull's orientation; the
 // turret sprite's m_heading is the turret's, the gun sprite's m_pitchAngle the
 // gun's (negative raises it). Times in ms unless named otherwise.
+class Campaign;
+
 class Tank : public Vphob {
 public:
     Tank();
@@ -120,10 +122,9 @@ public:
     int32_t m_gunHeight = 0;
     int32_t m_gunPivot = 0;
 
-    // Enemies still to destroy in this battle.
-    static int32_t m_enemyCount;
-    // Side of the map the enemies come from: 0 -z, 1 +x, 2 +z, 3 -x.
-    static int32_t m_dir;
+    // The campaign whose enemies are counted and which tells the side the
+    // enemy comes from; null outside a campaign (no count, enemies from -z).
+    ref<Campaign> m_campaign;
 
 protected:
     // What the vehicle does in one step.
@@ -148,6 +149,12 @@ protected:
     void wait(int32_t ms);
     bool placed() const { return m_wx != 0 && !parked(); }
     void play(const char* sound, int32_t interval);
+
+    // Enemies still to destroy in the campaign's battle; one fewer.
+    int32_t enemiesLeft() const;
+    void enemyDestroyed();
+    // Side of the map the enemies come from: 0 -z, 1 +x, 2 +z, 3 -x.
+    int32_t enemySide() const;
 
     // The enemy's side (TankEnemy.cpp).
     Life enemyLife();

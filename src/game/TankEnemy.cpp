@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "game/Campaign.h"
+#include "game/GameSound.h"
 #include "game/Tank.h"
 #include "game/Truck.h"
 #include "physics/Vbattlefield.h"
@@ -40,13 +42,12 @@ Tank::Life Tank::enemyLife()
 {
     bool destroyed = m_damage >= m_maxDamage;
     if (destroyed) {
-        play("stinger", -1);
-        if (m_enemyCount > 0)
-            m_enemyCount--;
+        play(GameSound::kSuccess, -1);
+        enemyDestroyed();
     }
     if (destroyed || m_wy < kSunk) {
         off();
-        if (m_enemyCount == 0)
+        if (enemiesLeft() == 0)
             return Life::leave;
         wait(1000 + fmul(fran(), 4001));
     }
@@ -58,7 +59,7 @@ Tank::Life Tank::enemyLife()
     redeploy();
     if (m_damage == -1)
         return Life::wait; // no land to come back to yet
-    if (m_enemyCount < 3 && m_damage == 0) {
+    if (enemiesLeft() < 3 && m_damage == 0) {
         // Near the end only the ones coming from beyond the edge return.
         m_damage = -1;
         park();
@@ -254,8 +255,9 @@ bool Tank::ranPosition(int32_t spread)
         land = true;
         landX = x;
         landZ = z;
-        bool edge = (x < 0 && m_dir != 3) || (x >= kMapSize && m_dir != 1) || (z < 0 && m_dir != 0) ||
-                    (z >= kMapSize && m_dir != 2);
+        const int32_t dir = enemySide();
+        bool edge = (x < 0 && dir != Campaign::kWest) || (x >= kMapSize && dir != Campaign::kEast) ||
+                    (z < 0 && dir != Campaign::kNorth) || (z >= kMapSize && dir != Campaign::kSouth);
         if (edge)
             continue;
         if (hasPlace) {

@@ -1,5 +1,6 @@
 #include "game/Tracer.h"
 
+#include "game/AppPicture.h"
 #include "game/FreeList.h"
 
 ref<Tracer> Tracer::m_free;
@@ -23,7 +24,7 @@ void Tracer::init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_
     setAlpha(28672);
     m_gravity = 0;
     setWxyz(x, y, z);
-    setImage(lib, 16);
+    setImage(lib, AppPicture::kPuff);
     setScale(scale);
 }
 

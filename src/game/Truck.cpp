@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "game/GameSound.h"
+
 namespace {
 
 constexpr int32_t kWaitTime = 327679;     // about 10 s of physics time
@@ -19,7 +21,7 @@ Truck::~Truck() = default;
 bool Truck::playerSupplied() const
 {
     const Tank& p = *m_target;
-    return (m_enemyCount < 3 && p.m_rounds > 0) ||
+    return (enemiesLeft() < 3 && p.m_rounds > 0) ||
            (p.m_rounds > 15 && p.m_fuel > 327680 && p.m_damage < 40);
 }
 
@@ -54,7 +56,7 @@ int32_t Truck::collisionCheckObject(const ref<Vphob>& other, int32_t dt)
         if (m_supply == -1 && !m_captured && m_contact > kCapture) {
             m_captured = true;
             m_supply = kSupplies;
-            play("stinger", -1);
+            play(GameSound::kSuccess, -1);
         }
     }
     return Tank::collisionCheckObject(other, dt);
@@ -83,19 +85,18 @@ bool Truck::prestep(int32_t dt)
     bool destroyed = m_damage >= 1;
     if (destroyed || m_wy <= kSunk - 1) {
         if (destroyed && m_supply == -1) {
-            play("stinger", -1);
-            if (m_enemyCount > 0)
-                m_enemyCount--;
+            play(GameSound::kSuccess, -1);
+            enemyDestroyed();
         }
         standBy();
-        return m_enemyCount != 0;
+        return enemiesLeft() != 0;
     }
     steer(dt);
     if (m_timer > kWaitTime + 1) {
         m_timer = 0;
         if (distApprox(m_target) > kLeaveDistance && !(m_view && m_view->visible(ref<Vsprite>(this)))) {
             standBy();
-            return m_enemyCount != 0;
+            return enemiesLeft() != 0;
         }
     }
     if (m_contacts > 0) {

@@ -1,7 +1,9 @@
 #pragma once
 #include <cstdint>
 
-// The vehicles of a battle as the game builds them (App::tankInit and the
+#include "game/Side.h"
+
+// The vehicles of a battle as the game builds them (Battle::tankInit and the
 // supply truck, Tank::init): the meshes of the model file that make up each
 // one, the scale applied to them, and the fixed points of its gun. The model
 // generator shapes the meshes to fit these numbers, and the tests check the fit.
@@ -25,11 +27,10 @@ inline constexpr VehicleBuild kT34{"t34", "T34_Tank", "TRACK2", "Turret2", "Gun2
                                   561, -148889, 0x12E6A, 0x92D3};
 inline constexpr VehicleBuild kTruck{"truck", "atruck", nullptr, nullptr, nullptr, 586, 0, 0, 0};
 
-// The tank of a kind as App::tankInit numbers them: 1 Sherman, 2 Tiger, any
-// other the T-34.
-constexpr const VehicleBuild& vehicleBuild(int32_t kind)
+// The build of a kind of tank.
+constexpr const VehicleBuild& vehicleBuild(TankKind kind)
 {
-    return kind == 1 ? kSherman : kind == 2 ? kTiger : kT34;
+    return kind == TankKind::Sherman ? kSherman : kind == TankKind::Tiger ? kTiger : kT34;
 }
 
 // Ground following rests a vehicle on the terrain at the four corners

@@ -255,20 +255,27 @@ void Viewport::fadeToBlack(int32_t ms)
     if (m_pixels.empty() || ms < 0)
         return;
     int32_t left = ms;
-    int32_t n = m_width * m_height;
     for (int32_t step = 0; step < 18 && left >= 0 && isRunning(); step++) {
-        int32_t* px = m_pixels.a;
-        // Each channel loses an eighth of itself; the mask keeps the bits
-        // shifted in from the next channel (and the depth byte) out.
-        for (int32_t i = 0; i < n; i++)
-            px[i] -= (px[i] >> 3) & 0x1F1F1F;
-        Host::current().redraw(*this, 0, 0, m_width, m_height);
+        fadeStep();
         waitMs(ms / 18);
         left -= m_frameMs;
     }
 }
 
-void Viewport::wipeRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+void Viewport::fadeStep()
+{
+    if (m_pixels.empty())
+        return;
+    int32_t* px = m_pixels.a;
+    const int32_t n = m_width * m_height;
+    // Each channel loses an eighth of itself; the mask keeps the bits
+    // shifted in from the next channel (and the depth byte) out.
+    for (int32_t i = 0; i < n; i++)
+        px[i] -= (px[i] >> 3) & 0x1F1F1F;
+    Host::current().redraw(*this, 0, 0, m_width, m_height);
+}
+
+void Viewport::paintRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
 {
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
@@ -278,6 +285,11 @@ void Viewport::wipeRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
         Vsprite::draw(m_pixels, m_width, m_height, x0, y0, x1, y1);
         Host::current().redraw(*this, x0, y0, x1, y1);
     }
+}
+
+void Viewport::wipeRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    paintRect(x0, y0, x1, y1);
     waitMs(10);
 }
 

@@ -58,8 +58,13 @@ public:
     virtual void wipeLeftToRight();
     virtual void wipeTopToBottom();
 
-    // Redraws the tree into the rectangle and shows it at once.
+    // Redraws the tree into the rectangle and shows it at once; wipeRect
+    // then waits 10 ms.
+    void paintRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
     void wipeRect(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+    // One step of a fade to black: the whole buffer darkened by an eighth
+    // and shown.
+    void fadeStep();
 
     // The stop request: the host asks the game to end (requestStop, from any
     // thread; the game may ask itself), every wait gives up while it is set,

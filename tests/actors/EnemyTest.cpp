@@ -109,15 +109,15 @@ TEST(Enemy, ADestroyedEnemyCountsOnceAndComesBackOnItsSide)
 {
     for (int32_t dir : {1, 3}) {
         BattleWorld w(17);
-        Tank::m_dir = dir;
-        Tank::m_enemyCount = 5;
+        w.m_campaign->m_dir = dir;
+        w.m_campaign->m_enemyCount = 5;
         // The player near the western edge, looking west, over the edge.
         ref<Tank> p = w.player(kSherman, 30, 256, kWest);
         w.chase(*p);
         ref<Tank> e = w.enemy(kTiger, p, 60, 256, kWest);
         e->m_damage = e->m_maxDamage;
         w.step();
-        EXPECT_EQ(Tank::m_enemyCount, 4);
+        EXPECT_EQ(w.m_campaign->m_enemyCount, 4);
         EXPECT_EQ(w.m_view->heard("stinger"), 1);
         EXPECT_FALSE(e->isLinked());
         EXPECT_EQ(e->m_damage, -1);
@@ -129,7 +129,7 @@ TEST(Enemy, ADestroyedEnemyCountsOnceAndComesBackOnItsSide)
             w.step();
             ms += 64;
         }
-        EXPECT_EQ(Tank::m_enemyCount, 4); // once
+        EXPECT_EQ(w.m_campaign->m_enemyCount, 4); // once
         ASSERT_TRUE(e->isLinked()) << dir;
         EXPECT_LE(ms, 5100);
         EXPECT_GE(ms, 1000);
@@ -147,7 +147,7 @@ TEST(Enemy, ADestroyedEnemyCountsOnceAndComesBackOnItsSide)
 TEST(Enemy, ASunkEnemyWaitsWithoutCountingAndTheLastLeavesTheWorld)
 {
     BattleWorld w(17);
-    Tank::m_enemyCount = 5;
+    w.m_campaign->m_enemyCount = 5;
     ref<Tank> p = w.player(kSherman, 100, 300, kNorth);
     ref<Tank> e = w.enemy(kTiger, p, BattleLayout::kLakeX, BattleLayout::kLakeZ, kNorth);
     e->setVelocity(0, -40000, 0); // as one that drove in
@@ -158,24 +158,24 @@ TEST(Enemy, ASunkEnemyWaitsWithoutCountingAndTheLastLeavesTheWorld)
     }
     EXPECT_FALSE(e->isLinked());
     EXPECT_EQ(e->m_damage, -1);
-    EXPECT_EQ(Tank::m_enemyCount, 5);
+    EXPECT_EQ(w.m_campaign->m_enemyCount, 5);
     EXPECT_EQ(w.m_view->heard("stinger"), 0);
     EXPECT_EQ(e->m_world, w.m_physics.get());
 
     // With no enemies left to destroy, a destroyed one leaves for good.
     ref<Tank> f = w.enemy(kTiger, p, 100, 250, kNorth);
-    Tank::m_enemyCount = 1;
+    w.m_campaign->m_enemyCount = 1;
     f->m_damage = 2;
     w.step();
-    EXPECT_EQ(Tank::m_enemyCount, 0);
+    EXPECT_EQ(w.m_campaign->m_enemyCount, 0);
     EXPECT_EQ(f->m_world, nullptr);
 }
 
 TEST(Enemy, WithFewEnemiesLeftOnlyTheOnesFromBeyondTheEdgeReturn)
 {
     BattleWorld w(23);
-    Tank::m_dir = 1;
-    Tank::m_enemyCount = 2;
+    w.m_campaign->m_dir = 1;
+    w.m_campaign->m_enemyCount = 2;
     ref<Tank> p = w.player(kSherman, 350, 256, kNorth);
     w.chase(*p);
     ref<Tank> e = w.enemy(kTiger, p, 350, 220, kNorth);

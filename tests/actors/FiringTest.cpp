@@ -184,7 +184,7 @@ TEST(Firing, WhoIsHurtByWhichShell)
     EXPECT_EQ(w.m_view->heard("hit"), 4);
 
     // An enemy that came back beyond the edge is a larger target, one hit from death.
-    Tank::m_dir = 1;
+    w.m_campaign->m_dir = 1;
     w.look(500 * kUnit, 0, 256 * kUnit, kEast);
     p->placeOnGround(505 * kUnit, 256 * kUnit);
     b->m_damage = -1;

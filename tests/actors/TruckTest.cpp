@@ -84,17 +84,17 @@ TEST_F(TruckTest, EnoughContactCapturesItOnceAndItStops)
 
 TEST_F(TruckTest, DestroyedBeforeItWasSuppliedItCountsAsAnEnemy)
 {
-    Tank::m_enemyCount = 4;
+    w.m_campaign->m_enemyCount = 4;
     truck->redeploy();
     w.m_view->add(truck);
     truck->m_damage = 1;
     w.step();
-    EXPECT_EQ(Tank::m_enemyCount, 3);
+    EXPECT_EQ(w.m_campaign->m_enemyCount, 3);
     EXPECT_EQ(w.m_view->heard("stinger"), 1);
     EXPECT_FALSE(truck->isLinked());
     EXPECT_EQ(truck->m_damage, -1);
     w.step();
-    EXPECT_EQ(Tank::m_enemyCount, 3); // once
+    EXPECT_EQ(w.m_campaign->m_enemyCount, 3); // once
     // After its supplies were taken, it does not count.
     truck->redeploy();
     w.m_view->add(truck);
@@ -102,14 +102,14 @@ TEST_F(TruckTest, DestroyedBeforeItWasSuppliedItCountsAsAnEnemy)
     truck->m_supply = 0;
     truck->m_damage = 1;
     w.step();
-    EXPECT_EQ(Tank::m_enemyCount, 3);
+    EXPECT_EQ(w.m_campaign->m_enemyCount, 3);
     // With no enemies left, the truck leaves the world.
-    Tank::m_enemyCount = 1;
+    w.m_campaign->m_enemyCount = 1;
     truck->m_supply = -1;
     truck->redeploy();
     truck->m_damage = 1;
     w.step();
-    EXPECT_EQ(Tank::m_enemyCount, 0);
+    EXPECT_EQ(w.m_campaign->m_enemyCount, 0);
     EXPECT_EQ(truck->m_world, nullptr);
 }
 

@@ -26,7 +26,7 @@ void onFirstFrame(GameHost& host, const std::function<void(App&)>& check)
     auto done = std::make_shared<bool>(false);
     for (int32_t t = 1200; t < kInBattle; t += 8)
         host.at(t, [done, check](App& app) {
-            if (!*done && app.m_terrain && app.m_terrain->isLinked() && app.m_tank->isLinked()) {
+            if (!*done && app.m_battle->m_terrain && app.m_battle->m_terrain->isLinked() && app.m_battle->m_tank->isLinked()) {
                 *done = true;
                 check(app);
             }
@@ -37,8 +37,8 @@ void onFirstFrame(GameHost& host, const std::function<void(App&)>& check)
 std::vector<Tank*> enemies(App& app)
 {
     std::vector<Tank*> out;
-    for (Vphob* b = app.m_physics->first().get(); b; b = b->m_nextBody.get())
-        if (b->m_id == App::kRadarEnemy)
+    for (Vphob* b = app.m_battle->m_physics->first().get(); b; b = b->m_nextBody.get())
+        if (b->m_id == Hud::kRadarEnemy)
             out.push_back(static_cast<Tank*>(b));
     return out;
 }
@@ -46,7 +46,7 @@ std::vector<Tank*> enemies(App& app)
 int32_t shells(App& app)
 {
     int32_t n = 0;
-    for (Vphob* b = app.m_physics->first().get(); b; b = b->m_nextBody.get())
+    for (Vphob* b = app.m_battle->m_physics->first().get(); b; b = b->m_nextBody.get())
         n += dynamic_cast<Shell*>(b) != nullptr;
     return n;
 }
@@ -76,32 +76,32 @@ TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndPutsTheFirstAhead)
         bool seen = false;
         onFirstFrame(host, [&](App& app) {
             seen = true;
-            EXPECT_EQ(Tank::m_enemyCount, c.total);
+            EXPECT_EQ(app.m_campaign->m_enemyCount, c.total);
             EXPECT_EQ(static_cast<int32_t>(enemies(app).size()), c.onField);
-            EXPECT_EQ(app.m_tank->m_rounds, 20);
-            EXPECT_EQ(app.m_tank->m_fuel, 20 * kUnit);
-            EXPECT_EQ(app.m_tank->m_damage, 40);
-            ASSERT_TRUE(app.m_radar && app.m_radar->isLinked());
+            EXPECT_EQ(app.m_battle->m_tank->m_rounds, 20);
+            EXPECT_EQ(app.m_battle->m_tank->m_fuel, 20 * kUnit);
+            EXPECT_EQ(app.m_battle->m_tank->m_damage, 40);
+            ASSERT_TRUE(app.m_battle->m_hud->m_radar && app.m_battle->m_hud->m_radar->isLinked());
             int32_t blips = 0;
-            for (Vsprite* b = app.m_radar->m_child.get(); b; b = b->m_sibling.get())
+            for (Vsprite* b = app.m_battle->m_hud->m_radar->m_child.get(); b; b = b->m_sibling.get())
                 blips++;
             EXPECT_EQ(blips, c.onField + 1); // and the truck
-            const Tank& t = *app.m_tank;
-            const Tank& e = *app.m_enemy;
+            const Tank& t = *app.m_battle->m_tank;
+            const Tank& e = *app.m_battle->m_enemy;
             const double dx = (e.m_wx - t.m_wx) / double(kUnit), dz = (e.m_wz - t.m_wz) / double(kUnit);
             EXPECT_NEAR(std::hypot(dx, dz), 60, 3);
             // Within 30 degrees of the tank's heading (0 faces -z).
             const double heading = t.m_heading * 2 * M_PI / 32768;
             const double cosOff = (dx * std::sin(heading) - dz * std::cos(heading)) / std::hypot(dx, dz);
             EXPECT_GT(cosOff, std::cos(31 * M_PI / 180));
-            EXPECT_EQ(app.m_physics->m_field->groundClass(t.m_wx, t.m_wz), VpolyTerrain::kGrass);
+            EXPECT_EQ(app.m_battle->m_physics->m_field->groundClass(t.m_wx, t.m_wz), VpolyTerrain::kGrass);
         });
         // The panel shows the numbers of the battle.
         host.at(kInBattle, [&](App& app) {
-            EXPECT_EQ(app.m_textEnemy->getNumber(), Tank::m_enemyCount);
-            EXPECT_EQ(app.m_textRounds->getNumber(), app.m_tank->m_rounds);
-            EXPECT_EQ(app.m_textFuel->getNumber(), app.m_tank->m_fuel >> 15);
-            EXPECT_EQ(app.m_textArmor->getNumber(), 50 - app.m_tank->m_damage);
+            EXPECT_EQ(app.m_battle->m_hud->m_textEnemy->getNumber(), app.m_campaign->m_enemyCount);
+            EXPECT_EQ(app.m_battle->m_hud->m_textRounds->getNumber(), app.m_battle->m_tank->m_rounds);
+            EXPECT_EQ(app.m_battle->m_hud->m_textFuel->getNumber(), app.m_battle->m_tank->m_fuel >> 15);
+            EXPECT_EQ(app.m_battle->m_hud->m_textArmor->getNumber(), 50 - app.m_battle->m_tank->m_damage);
         });
         host.stopAt(kInBattle + 100);
         host.run();
@@ -117,8 +117,8 @@ TEST_F(BattleTest, FiringLowersTheRoundsAndTheShellExplodes)
     m_host.key(kInBattle, ' ');
     bool flew = false;
     m_host.at(kInBattle + 200, [&](App& app) {
-        EXPECT_EQ(app.m_tank->m_rounds, 19);
-        EXPECT_EQ(app.m_textRounds->getNumber(), 19);
+        EXPECT_EQ(app.m_battle->m_tank->m_rounds, 19);
+        EXPECT_EQ(app.m_battle->m_hud->m_textRounds->getNumber(), 19);
         flew = shells(app) > 0;
     });
     m_host.stopAt(kInBattle + 6000);
@@ -145,18 +145,18 @@ TEST_F(BattleTest, WinningAndLosingMoveTheFrontOneRing)
         toBattle(host);
         host.at(kInBattle, [&](App& app) {
             if (c.how == won)
-                Tank::m_enemyCount = 0;
+                app.m_campaign->m_enemyCount = 0;
             else if (c.how == noFuel)
-                app.m_tank->m_fuel = 0;
+                app.m_battle->m_tank->m_fuel = 0;
             else
-                app.m_tank->m_damage = 50;
+                app.m_battle->m_tank->m_damage = 50;
         });
         bool stillOn = false;
-        host.at(kInBattle + 1000, [&](App& app) { stillOn = app.m_mapSprite == nullptr; });
+        host.at(kInBattle + 1000, [&](App& app) { stillOn = mapSprite(app) == nullptr; });
         int32_t front = -1;
         host.at(kInBattle + 6000, [&](App& app) {
-            front = app.m_front;
-            EXPECT_TRUE(app.m_mapSprite); // back on the map
+            front = app.m_campaign->m_front;
+            EXPECT_TRUE(mapSprite(app)); // back on the map
         });
         host.stopAt(kInBattle + 6100);
         host.run();
@@ -174,35 +174,35 @@ TEST_F(BattleTest, TheStatusLinesLightUpWhenLowAndTheTruckRefills)
     campaign(1, 5);
     toBattle(m_host);
     m_host.at(kInBattle, [](App& app) {
-        Tank& t = *app.m_tank;
+        Tank& t = *app.m_battle->m_tank;
         t.m_fuel = 0x28000;
-        app.status();
-        EXPECT_EQ(app.m_textFuel->m_alpha, 0x8000);
-        EXPECT_EQ(app.m_textFuel->getNumber(), 5);
+        app.m_battle->m_hud->status();
+        EXPECT_EQ(app.m_battle->m_hud->m_textFuel->m_alpha, 0x8000);
+        EXPECT_EQ(app.m_battle->m_hud->m_textFuel->getNumber(), 5);
         t.m_fuel = 0x28001;
-        app.status();
-        EXPECT_LT(app.m_textFuel->m_alpha, 0x8000);
+        app.m_battle->m_hud->status();
+        EXPECT_LT(app.m_battle->m_hud->m_textFuel->m_alpha, 0x8000);
 
         t.m_rounds = 5;
-        app.status();
-        EXPECT_EQ(app.m_textRounds->m_alpha, 0x8000);
-        app.status();
-        EXPECT_LT(app.m_textRounds->m_alpha, 0x8000);
+        app.m_battle->m_hud->status();
+        EXPECT_EQ(app.m_battle->m_hud->m_textRounds->m_alpha, 0x8000);
+        app.m_battle->m_hud->status();
+        EXPECT_LT(app.m_battle->m_hud->m_textRounds->m_alpha, 0x8000);
 
         // Supplies: fuel below 40.0, rounds below 98 and armor below 30 grow.
-        Truck& truck = *app.m_truck;
+        Truck& truck = *app.m_battle->m_truck;
         truck.m_supply = 2;
         truck.m_timer = 0x2001;
         t.m_fuel = 0x140000 - 1;
         t.m_rounds = 97;
         t.m_damage = 21;
-        app.status();
+        app.m_battle->m_hud->status();
         EXPECT_EQ(t.m_fuel, 0x140000 - 1 + 0x4000);
         EXPECT_EQ(t.m_rounds, 99);
         EXPECT_EQ(t.m_damage, 20);
         EXPECT_EQ(truck.m_supply, 1);
         truck.m_timer = 0x2001;
-        app.status();
+        app.m_battle->m_hud->status();
         EXPECT_EQ(t.m_fuel, 0x140000 - 1 + 0x4000);
         EXPECT_EQ(t.m_rounds, 99);
         EXPECT_EQ(t.m_damage, 20);
@@ -220,11 +220,11 @@ TEST_F(BattleTest, TheRadarRimIsTwoHundredUnitsAway)
     toBattle(m_host);
     m_host.at(kInBattle, [](App& app) {
         // Placed and looked at at once: an enemy that far, unseen, soon comes nearer.
-        Tank& e = *app.m_enemy;
-        e.placeOnGround(app.m_tank->m_wx, app.m_tank->m_wz - 200 * kUnit);
-        app.radar();
+        Tank& e = *app.m_battle->m_enemy;
+        e.placeOnGround(app.m_battle->m_tank->m_wx, app.m_battle->m_tank->m_wz - 200 * kUnit);
+        app.m_battle->m_hud->radar();
         std::vector<Vsprite*> red, green;
-        for (Vsprite* b = app.m_radar->m_child.get(); b; b = b->m_sibling.get())
+        for (Vsprite* b = app.m_battle->m_hud->m_radar->m_child.get(); b; b = b->m_sibling.get())
             (b->m_color == static_cast<int32_t>(0xFFFFC0C0) ? red : green).push_back(b);
         ASSERT_EQ(red.size(), 1u);
         ASSERT_EQ(green.size(), 1u);
@@ -244,15 +244,15 @@ TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
     toBattle(m_host);
     m_host.key(kInBattle, ' ');
     m_host.at(kInBattle + 1000, [&](App& app) {
-        Tank::m_enemyCount = 7;
-        app.m_tank->m_damage = 44;
+        app.m_campaign->m_enemyCount = 7;
+        app.m_battle->m_tank->m_damage = 44;
     });
     m_host.at(kInBattle + 1500, [&](App& app) {
-        x = app.m_tank->m_wx >> 15;
-        z = app.m_tank->m_wz >> 15;
-        rounds = app.m_tank->m_rounds;
-        fuel = app.m_tank->m_fuel >> 15;
-        damage = app.m_tank->m_damage;
+        x = app.m_battle->m_tank->m_wx >> 15;
+        z = app.m_battle->m_tank->m_wz >> 15;
+        rounds = app.m_battle->m_tank->m_rounds;
+        fuel = app.m_battle->m_tank->m_fuel >> 15;
+        damage = app.m_battle->m_tank->m_damage;
         app.requestStop();
     });
     m_host.run();
@@ -265,14 +265,14 @@ TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
     bool seen = false;
     onFirstFrame(again, [&](App& app) {
         seen = true;
-        EXPECT_EQ(Tank::m_enemyCount, 7);
-        EXPECT_EQ(app.m_tank->m_wx >> 15, x);
-        EXPECT_EQ(app.m_tank->m_wz >> 15, z);
-        EXPECT_EQ(app.m_tank->m_rounds, rounds);
+        EXPECT_EQ(app.m_campaign->m_enemyCount, 7);
+        EXPECT_EQ(app.m_battle->m_tank->m_wx >> 15, x);
+        EXPECT_EQ(app.m_battle->m_tank->m_wz >> 15, z);
+        EXPECT_EQ(app.m_battle->m_tank->m_rounds, rounds);
         // Fuel is kept in whole units.
-        EXPECT_LE(app.m_tank->m_fuel, fuel * kUnit);
-        EXPECT_GT(app.m_tank->m_fuel, fuel * kUnit - kUnit / 4);
-        EXPECT_EQ(app.m_tank->m_damage, damage);
+        EXPECT_LE(app.m_battle->m_tank->m_fuel, fuel * kUnit);
+        EXPECT_GT(app.m_battle->m_tank->m_fuel, fuel * kUnit - kUnit / 4);
+        EXPECT_EQ(app.m_battle->m_tank->m_damage, damage);
     });
     again.stopAt(kInBattle + 100);
     again.run();
@@ -287,18 +287,18 @@ TEST_F(BattleTest, ANewCampaignChosenInBattleEndsItAtOnce)
     campaign(1, 4);
     toBattle(m_host);
     ref<Tank> before;
-    m_host.at(kInBattle, [&](App& app) { before = app.m_tank; });
+    m_host.at(kInBattle, [&](App& app) { before = app.m_battle->m_tank; });
     m_host.key(kInBattle + 100, 6);
     m_host.key(kInBattle + 400, 'N');
     m_host.at(kInBattle + 700, [](App& app) { EXPECT_TRUE(findText(&app, "Abandon the running campaign?")); });
     m_host.key(kInBattle + 800, 'Y');
     m_host.key(kInBattle + 1100, 'G');
     m_host.at(kInBattle + 1500, [&](App& app) {
-        EXPECT_TRUE(app.m_mapSprite); // straight back to the map
-        EXPECT_EQ(app.m_front, 5);
-        EXPECT_EQ(app.m_side, 2);
-        EXPECT_NE(app.m_tank, before);
-        EXPECT_EQ(app.m_tank->m_rounds, 20);
+        EXPECT_TRUE(mapSprite(app)); // straight back to the map
+        EXPECT_EQ(app.m_campaign->m_front, 5);
+        EXPECT_EQ(app.m_campaign->m_side, Side::German);
+        EXPECT_NE(app.m_battle->m_tank, before);
+        EXPECT_EQ(app.m_battle->m_tank->m_rounds, 20);
     });
     m_host.stopAt(kInBattle + 1600);
     m_host.run();
@@ -315,8 +315,8 @@ TEST_F(BattleTest, TheRecordKeepsATankOverTheEdgeOnTheMap)
     toBattle(m_host);
     m_host.at(kInBattle, [&](App& app) {
         for (auto [x, z, slot10, slot11] : {std::array{-5, 600, 1, 511}, std::array{0, -3, 1, 0}}) {
-            app.m_tank->m_wx = x == 0 ? 100 : x * kUnit; // just off 0: still in battle
-            app.m_tank->m_wz = z * kUnit;
+            app.m_battle->m_tank->m_wx = x == 0 ? 100 : x * kUnit; // just off 0: still in battle
+            app.m_battle->m_tank->m_wz = z * kUnit;
             app.prefSave();
             EXPECT_EQ(storedSlot(10), slot10);
             EXPECT_EQ(storedSlot(11), slot11);
@@ -335,12 +335,12 @@ TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
     m_host.at(kInBattle, [](App& app) { app.setWidthHeight(800, 600); });
     m_host.at(kInBattle + 200, [](App& app) {
         EXPECT_EQ(app.m_width, 800);
-        EXPECT_EQ(app.m_radar->m_x >> 15, 800 - 68);
-        EXPECT_EQ(app.m_terrain->m_width, 800);
-        ref<Vmenu> m = app.m_menuDrive;
+        EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 800 - 68);
+        EXPECT_EQ(app.m_battle->m_terrain->m_width, 800);
+        ref<Vmenu> m = app.m_battle->m_hud->m_menuDrive;
         ASSERT_TRUE(m->isLinked());
         EXPECT_EQ((m->m_y >> 15) + m->getHeight(), 600);
-        EXPECT_TRUE(app.m_hud->isLinked());
+        EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
     });
     m_host.stopAt(kInBattle + 300);
     m_host.run();
@@ -353,19 +353,19 @@ TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdge)
     campaign(1, 5);
     toBattle(m_host);
     m_host.at(kInBattle, [](App& app) {
-        app.m_tank->placeOnGround(10 * kUnit, 256 * kUnit);
+        app.m_battle->m_tank->placeOnGround(10 * kUnit, 256 * kUnit);
         app.input().keyAddSys('3');
     });
     m_host.at(kInBattle + 200, [](App& app) {
-        ASSERT_TRUE(app.m_polyTerrain->isLinked());
-        EXPECT_FALSE(app.m_terrain->isLinked());
-        EXPECT_EQ(app.m_polyTerrain->m_x, 0);
+        ASSERT_TRUE(app.m_battle->m_polyTerrain->isLinked());
+        EXPECT_FALSE(app.m_battle->m_terrain->isLinked());
+        EXPECT_EQ(app.m_battle->m_polyTerrain->m_x, 0);
         EXPECT_EQ(app.m_heading, 0);
-        const Vsprite& turret = *app.m_tank->m_turret;
+        const Vsprite& turret = *app.m_battle->m_tank->m_turret;
         EXPECT_LT((turret.m_x0 + turret.m_x1) / 2, 240 - 50);
         app.input().keyAddSys('3');
     });
-    m_host.at(kInBattle + 400, [](App& app) { EXPECT_TRUE(app.m_terrain->isLinked()); });
+    m_host.at(kInBattle + 400, [](App& app) { EXPECT_TRUE(app.m_battle->m_terrain->isLinked()); });
     m_host.stopAt(kInBattle + 500);
     m_host.run();
 }
@@ -378,17 +378,17 @@ TEST_F(BattleTest, TheCameraWaitsWhileTheTurnKeyIsHeld)
     toBattle(m_host);
     int32_t start = 0;
     m_host.at(kInBattle, [&](App& app) {
-        start = app.m_terrain->getHeading();
+        start = app.m_battle->m_terrain->getHeading();
         app.input().keyDownSys(2);
     });
     m_host.at(kInBattle + 1000, [&](App& app) {
-        EXPECT_GT(Tank::wrapAngle(app.m_tank->m_heading - start), 0x1000); // turned well over 28 degrees
-        EXPECT_EQ(app.m_terrain->getHeading(), start);
+        EXPECT_GT(Tank::wrapAngle(app.m_battle->m_tank->m_heading - start), 0x1000); // turned well over 28 degrees
+        EXPECT_EQ(app.m_battle->m_terrain->getHeading(), start);
         app.input().keyUpSys(2);
     });
     m_host.at(kInBattle + 1300, [&](App& app) {
         // Caught up (a hit may have jolted the tank since by a few degrees).
-        EXPECT_LT(std::abs(Tank::wrapAngle(app.m_terrain->getHeading() - app.m_tank->m_heading)), 0x200);
+        EXPECT_LT(std::abs(Tank::wrapAngle(app.m_battle->m_terrain->getHeading() - app.m_battle->m_tank->m_heading)), 0x200);
     });
     m_host.stopAt(kInBattle + 1400);
     m_host.run();
@@ -402,16 +402,16 @@ TEST_F(BattleTest, TheDemoPilotDrivesUntilAKeyIsPressed)
     int32_t odometer = 0;
     m_host.at(40000, [&](App& app) {
         EXPECT_TRUE(app.m_demo);
-        ASSERT_TRUE(app.m_terrain && app.m_terrain->isLinked());
-        EXPECT_EQ(app.m_front, 5); // a campaign of its own
-        EXPECT_TRUE(app.m_tank->m_pilot);
-        odometer = app.m_tank->m_odometer;
+        ASSERT_TRUE(app.m_battle->m_terrain && app.m_battle->m_terrain->isLinked());
+        EXPECT_EQ(app.m_campaign->m_front, 5); // a campaign of its own
+        EXPECT_TRUE(app.m_battle->m_tank->m_pilot);
+        odometer = app.m_battle->m_tank->m_odometer;
     });
     m_host.key(60000, 'A');
     m_host.at(60200, [&](App& app) {
         EXPECT_FALSE(app.m_demo);
-        EXPECT_FALSE(app.m_tank->m_pilot);
-        EXPECT_GT(app.m_tank->m_odometer, odometer);
+        EXPECT_FALSE(app.m_battle->m_tank->m_pilot);
+        EXPECT_GT(app.m_battle->m_tank->m_odometer, odometer);
     });
     m_host.stopAt(60300);
     m_host.run();

@@ -4,28 +4,28 @@ TEST_F(GameTest, TouchScreensGetButtonControlsAndTheStatusPanel)
 {
     m_host.at(700, [](App& app) {
         EXPECT_TRUE(app.m_bigScreen);
-        EXPECT_TRUE(app.m_controls);
-        EXPECT_EQ(app.m_menuDrive->m_buttonSize, 72);
+        EXPECT_TRUE(app.m_battle->m_hud->m_controls);
+        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_buttonSize, 72);
         // The splash is gone from the library once the game is up.
         EXPECT_FALSE(app.m_lib->m_pictures[49]);
 
         // In battle: the whole button grid below the panel ...
-        app.menuGameShow();
-        EXPECT_TRUE(app.m_menuDrive->isLinked());
-        EXPECT_TRUE(app.m_hud->isLinked());
-        EXPECT_EQ(app.m_menuDrive->m_y >> 15, 320 - app.m_menuDrive->m_height);
+        app.m_battle->m_hud->menuGameShow();
+        EXPECT_TRUE(app.m_battle->m_hud->m_menuDrive->isLinked());
+        EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
+        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_y >> 15, 320 - app.m_battle->m_hud->m_menuDrive->m_height);
         // ... or only the menu button, in the bottom left corner; the panel
         // stays for the keyboard's driver.
-        app.menuOff();
-        EXPECT_FALSE(app.m_controls);
-        EXPECT_TRUE(app.m_hud->isLinked());
-        EXPECT_EQ(app.m_menuDrive->m_width, 72);
-        Vsprite* first = app.m_menuDrive->m_child.get();
+        app.m_battle->m_hud->menuOff();
+        EXPECT_FALSE(app.m_battle->m_hud->m_controls);
+        EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
+        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_width, 72);
+        Vsprite* first = app.m_battle->m_hud->m_menuDrive->m_child.get();
         EXPECT_EQ(first->m_y, 0);
-        EXPECT_EQ(app.m_menuDrive->m_y >> 15, 320 - 72 - (first->m_x >> 15));
-        app.menuOff(); // already off: nothing changes
-        EXPECT_FALSE(app.m_controls);
-        app.m_menuDrive->off();
+        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_y >> 15, 320 - 72 - (first->m_x >> 15));
+        app.m_battle->m_hud->menuOff(); // already off: nothing changes
+        EXPECT_FALSE(app.m_battle->m_hud->m_controls);
+        app.m_battle->m_hud->m_menuDrive->off();
     });
     m_host.stopAt(800);
     m_host.run();
@@ -51,7 +51,7 @@ TEST_F(GameTest, TinyScreensPlayTheShellWithTextMenus)
         host.at(2200, [w = w](App& app) { EXPECT_FALSE(findText(&app, "Version")) << w; });
         host.keys(2300, "NLB");
         host.keys(3200, "NA");
-        host.at(4000, [w = w](App& app) { EXPECT_TRUE(app.m_mapSprite) << w; });
+        host.at(4000, [w = w](App& app) { EXPECT_TRUE(mapSprite(app)) << w; });
         host.key(4100, ' ');
         host.stopAt(4500);
         host.run(w, h);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/App.h"
+#include "game/MapScreen.h"
 #include "game/Tank.h"
 #include "host/Host.h"
 #include "host/Vdisplay.h"
@@ -211,11 +212,20 @@ inline std::vector<Vsprite*> withImage(Vsprite* s, int32_t index)
     return out;
 }
 
+// The campaign map while its screen is up, or null.
+inline ref<Vsprite> mapSprite(App& app)
+{
+    for (const ref<Screen>& s : app.screens())
+        if (auto* map = dynamic_cast<MapScreen*>(s.get()))
+            return map->mapSprite();
+    return nullptr;
+}
+
 // The flag in map cell (c, r), or null.
 inline Vsprite* flagAt(App& app, int32_t c, int32_t r)
 {
     for (int32_t p : {29, 30, 31})
-        for (Vsprite* f : app.m_mapSprite ? withImage(app.m_mapSprite.get(), p) : std::vector<Vsprite*>())
+        for (Vsprite* f : mapSprite(app) ? withImage(mapSprite(app).get(), p) : std::vector<Vsprite*>())
             if (f->m_x == (c * 20) << 15 && f->m_y == (r * 20) << 15)
                 return f;
     return nullptr;

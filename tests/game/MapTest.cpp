@@ -25,9 +25,9 @@ TEST_F(MapTest, TheSiteTheNextSiteAndTheBriefingFollowSideAndFront)
         GameHost host;
         host.key(700, 'R');
         host.at(1700, [&](App& app) {
-            EXPECT_EQ(app.m_mapX, c.siteC);
-            EXPECT_EQ(app.m_mapY, c.siteR);
-            EXPECT_EQ(Tank::m_dir, c.dir);
+            EXPECT_EQ(app.m_campaign->m_mapX, c.siteC);
+            EXPECT_EQ(app.m_campaign->m_mapY, c.siteR);
+            EXPECT_EQ(app.m_campaign->m_dir, c.dir);
             Vsprite* site = flagAt(app, c.siteC, c.siteR);
             Vsprite* next = flagAt(app, c.nextC, c.nextR);
             ASSERT_TRUE(site && next);
@@ -49,11 +49,11 @@ TEST_F(MapTest, TheBriefingEndsTheScreenOnceItHasScrolledPast)
     campaign(1, 5);
     m_host.key(700, 'R');
     ref<Vsprite> first;
-    m_host.at(1000, [&](App& app) { first = app.m_mapSprite; });
+    m_host.at(1000, [&](App& app) { first = mapSprite(app); });
     int32_t ended = -1;
     for (int32_t t = 1100; t < 40000; t += 100) {
         m_host.at(t, [&, t](App& app) {
-            if (ended < 0 && app.m_mapSprite != first)
+            if (ended < 0 && mapSprite(app) != first)
                 ended = t;
         });
     }
@@ -74,13 +74,13 @@ TEST_F(MapTest, AKeyWaitingWhenTheMapAppearsIsIgnoredForASecond)
     m_host.key(700, 'R');
     m_host.key(1500, ' ');
     m_host.at(1700, [&](App& app) {
-        EXPECT_FALSE(app.m_mapSprite); // in battle
-        Tank::m_enemyCount = 0;        // and won
+        EXPECT_FALSE(mapSprite(app)); // in battle
+        app.m_campaign->m_enemyCount = 0;        // and won
     });
     m_host.key(4500, ' ');
     std::map<int32_t, Vsprite*> shown;
     for (int32_t t = 4000; t < 9000; t += 50)
-        m_host.at(t, [&shown, t](App& app) { shown[t] = app.m_mapSprite.get(); });
+        m_host.at(t, [&shown, t](App& app) { shown[t] = mapSprite(app).get(); });
     m_host.key(8000, ' ');
     m_host.stopAt(9000);
     m_host.run();
@@ -100,19 +100,19 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
 {
     campaign(1, 1);
     m_host.key(700, 'R');
-    m_host.at(1200, [](App& app) { EXPECT_EQ(app.m_mapX, 6); });
+    m_host.at(1200, [](App& app) { EXPECT_EQ(app.m_campaign->m_mapX, 6); });
     m_host.key(1300, ' ');
-    m_host.at(1600, [](App&) { Tank::m_enemyCount = 0; });
+    m_host.at(1600, [](App& app) { app.m_campaign->m_enemyCount = 0; });
     m_host.at(6900, [](App& app) {
-        EXPECT_EQ(app.m_front, 0);
-        EXPECT_TRUE(app.m_mapSprite);
+        EXPECT_EQ(app.m_campaign->m_front, 0);
+        EXPECT_TRUE(mapSprite(app));
         EXPECT_FALSE(findText(&app, "ORDERS")); // nowhere left to go
     });
     m_host.key(7000, 10);
     // The victory over the game-over picture stays for '0' and goes on a blank.
     m_host.key(7900, '0');
     m_host.at(8300, [](App& app) {
-        EXPECT_FALSE(app.m_mapSprite);
+        EXPECT_FALSE(mapSprite(app));
         EXPECT_EQ(withImage(&app, 42).size(), 1u);
         EXPECT_EQ(withImage(&app, 43).size(), 1u);
     });
@@ -133,13 +133,13 @@ TEST_F(MapTest, ZeroOpensTheMenuNarrowScreensSlideTheMapAndAResizeKeepsTheOrders
     m_host.key(700, 'R');
     int32_t x = 0;
     m_host.at(1200, [&](App& app) {
-        EXPECT_EQ(app.m_mapSprite->m_x >> 15, 120 - 9 * 20);
-        EXPECT_EQ(app.m_mapSprite->m_y >> 15, 40);
+        EXPECT_EQ(mapSprite(app)->m_x >> 15, 120 - 9 * 20);
+        EXPECT_EQ(mapSprite(app)->m_y >> 15, 40);
         x = findText(&app, "ORDERS")->m_x;
         app.setWidthHeight(480, 320);
     });
     m_host.at(1300, [&](App& app) {
-        EXPECT_EQ(app.m_mapSprite->m_x >> 15, 80);
+        EXPECT_EQ(mapSprite(app)->m_x >> 15, 80);
         // The orders go on from where they were, one step a frame.
         EXPECT_LT(findText(&app, "ORDERS")->m_x, x);
         EXPECT_GT(findText(&app, "ORDERS")->m_x, x - (3 * 4 << 15));
@@ -163,8 +163,8 @@ TEST_F(MapTest, ZeroOpensTheMenuNarrowScreensSlideTheMapAndAResizeKeepsTheOrders
         EXPECT_EQ(selectedItem(m), "Resume");
         EXPECT_EQ(m->m_x >> 15, (320 - m->m_width) >> 1);
         EXPECT_EQ(m->m_y >> 15, (480 - m->m_height) >> 1);
-        EXPECT_EQ(app.m_mapSprite->m_x >> 15, 0);
-        EXPECT_EQ(app.m_mapSprite->m_y >> 15, 120);
+        EXPECT_EQ(mapSprite(app)->m_x >> 15, 0);
+        EXPECT_EQ(mapSprite(app)->m_y >> 15, 120);
     });
     m_host.stopAt(3000);
     m_host.run(240, 320);
@@ -185,16 +185,16 @@ TEST_F(MapTest, LargeScreensScaleTheMapScreenAndLowOnesKeepTheOrdersOnIt)
         GameHost host;
         host.key(700, 'R');
         host.at(1200, [&](App& app) {
-            EXPECT_EQ(app.m_stageScale, c.scale);
-            EXPECT_EQ(app.m_stage->m_x, 0);
-            EXPECT_EQ(app.m_mapSprite->m_x >> 15, c.mapX);
-            EXPECT_EQ(app.m_mapSprite->m_y >> 15, c.mapY);
+            EXPECT_EQ(app.m_stage->m_scale, c.scale);
+            EXPECT_EQ(app.m_stage->m_sprite->m_x, 0);
+            EXPECT_EQ(mapSprite(app)->m_x >> 15, c.mapX);
+            EXPECT_EQ(mapSprite(app)->m_y >> 15, c.mapY);
             ref<Vtext> orders = findText(&app, "ORDERS");
             ASSERT_TRUE(orders);
             EXPECT_EQ(orders->m_y >> 15, c.ordersY);
             EXPECT_LE(orders->m_y1, c.h);
             // Screen pixels: the map's grid spans 320 x 240 stage pixels.
-            Vsprite* picture = withImage(app.m_mapSprite.get(), 41)[0];
+            Vsprite* picture = withImage(mapSprite(app).get(), 41)[0];
             EXPECT_EQ(picture->m_x1 - picture->m_x0, 336 * c.scale);
         });
         host.stopAt(1300);

@@ -12,7 +12,7 @@ std::string headingOf(App& app)
 {
     ref<Vmenu> m = shownMenu(app);
     ref<Vsprite> frame = m ? m->getParent() : nullptr;
-    if (!frame || frame == app.m_stage)
+    if (!frame || frame == app.m_stage->m_sprite)
         return "";
     ref<Vtext> t = findText(frame->m_child.get(), "");
     return t ? t->m_text->c_str() : "";
@@ -55,8 +55,8 @@ TEST_F(GameTest, FirstStartOffersQuitAndANewGameUnderAHeading)
     m_host.key(3800, 'B');
     m_host.keys(4300, "NG");
     m_host.at(5200, [](App& app) {
-        EXPECT_EQ(app.m_side, 2);
-        EXPECT_EQ(app.m_front, 5);
+        EXPECT_EQ(app.m_campaign->m_side, Side::German);
+        EXPECT_EQ(app.m_campaign->m_front, 5);
         EXPECT_FALSE(shownMenu(app));
         EXPECT_TRUE(findText(&app, "ORDERS FROM BERLIN"));
     });
@@ -86,7 +86,7 @@ TEST_F(GameTest, ANewGameDuringACampaignIsConfirmedFirst)
     m_host.keys(2300, "NY");
     m_host.at(3000, [](App& app) {
         EXPECT_EQ(menuItems(shownMenu(app)), kSides);
-        EXPECT_EQ(app.m_front, 7); // nothing is lost before a side is chosen
+        EXPECT_EQ(app.m_campaign->m_front, 7); // nothing is lost before a side is chosen
     });
     m_host.key(3100, 'A');
     m_host.stopAt(3500);
@@ -115,8 +115,8 @@ TEST_F(GameTest, LeftLowersTheLevelRightAndLRaiseItBackReturnsAndClosingKeepsThe
     m_host.key(4100, 'B');
     m_host.at(4500, [](App& app) {
         EXPECT_EQ(menuItems(shownMenu(app)), (Items{"New Game", "Resume", "Sound: On", "Help", "About", "Quit"}));
-        EXPECT_EQ(app.m_level, 1);
-        EXPECT_EQ(app.m_front, 7);
+        EXPECT_EQ(app.m_campaign->m_level, 1);
+        EXPECT_EQ(app.m_campaign->m_front, 7);
     });
     // The game closed with the settings open: the campaign and the level as changed.
     m_host.keys(4600, {'N', 'Y', 'L'});

@@ -30,11 +30,11 @@ void saveInChild(App& app, int32_t i, std::chrono::microseconds delay, bool kill
     pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        app.m_side = 1 + i % 3;
-        app.m_front = i % 12;
-        app.m_level = i % 3;
+        app.m_campaign->m_side = static_cast<Side>(1 + i % 3);
+        app.m_campaign->m_front = i % 12;
+        app.m_campaign->m_level = i % 3;
         app.m_mute = (i & 1) != 0;
-        Tank::m_enemyCount = i;
+        app.m_campaign->m_enemyCount = i;
         app.prefSave();
         std::fflush(stdout);
         ::_exit(0);
@@ -56,7 +56,7 @@ TEST_F(GameTest, RecordIsOldOrNewAfterEveryKilledSave)
     writeFile(recordPath(), recordOf(0));
     ref<App> app = new App;
     app->init(new Vdisplay);
-    app->prefLoad();
+    app->m_campaign->prefLoad(app->m_display.get());
 
     // How long a whole save in a child takes here; kills land from before
     // its start to past its end.

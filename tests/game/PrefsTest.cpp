@@ -2,13 +2,18 @@
 
 namespace {
 
-// An App that has only read the preferences, as at start-up.
-ref<App> loaded()
+// A campaign that has only read the record, as at start-up.
+ref<Campaign> loaded()
 {
-    ref<App> app = new App;
-    app->init(new Vdisplay);
-    app->prefLoad();
-    return app;
+    ref<Campaign> c = new Campaign;
+    ref<Vdisplay> display = new Vdisplay;
+    c->prefLoad(display.get());
+    return c;
+}
+
+int32_t slot(const Campaign& c, int32_t k)
+{
+    return c.prefRead(Record::Slot(k));
 }
 
 } // namespace
@@ -47,56 +52,57 @@ TEST_F(GameTest, MissingShortAndDamagedRecordsGiveSafeSettings)
         std::filesystem::remove(recordPath());
         if (std::string(c.what) != "missing")
             writeFile(recordPath(), c.bytes);
-        ref<App> app = loaded();
-        EXPECT_EQ(app->m_side, c.side) << c.what;
-        EXPECT_EQ(app->m_front, c.front) << c.what;
-        EXPECT_EQ(app->m_level, c.level) << c.what;
-        EXPECT_EQ(app->m_mute, c.mute) << c.what;
+        ref<Campaign> camp = loaded();
+        EXPECT_EQ(static_cast<int32_t>(camp->m_side), c.side) << c.what;
+        EXPECT_EQ(camp->m_front, c.front) << c.what;
+        EXPECT_EQ(camp->m_level, c.level) << c.what;
+        EXPECT_EQ(camp->m_mute, c.mute) << c.what;
         if (c.freshTank) {
-            EXPECT_EQ(app->prefRead(7), 40) << c.what; // armor 10
-            EXPECT_EQ(app->prefRead(8), 20) << c.what;
-            EXPECT_EQ(app->prefRead(9), 20) << c.what;
-            EXPECT_EQ(app->prefRead(10), 0) << c.what;
-            EXPECT_EQ(app->prefRead(11), 0) << c.what;
+            EXPECT_EQ(slot(*camp, 7), 40) << c.what; // armor 10
+            EXPECT_EQ(slot(*camp, 8), 20) << c.what;
+            EXPECT_EQ(slot(*camp, 9), 20) << c.what;
+            EXPECT_EQ(slot(*camp, 10), 0) << c.what;
+            EXPECT_EQ(slot(*camp, 11), 0) << c.what;
         } else if (c.bytes.size() == 24) {
-            EXPECT_EQ(app->prefRead(7), 13) << c.what;
-            EXPECT_EQ(app->prefRead(8), 17) << c.what;
-            EXPECT_EQ(app->prefRead(10), 100) << c.what;
+            EXPECT_EQ(slot(*camp, 7), 13) << c.what;
+            EXPECT_EQ(slot(*camp, 8), 17) << c.what;
+            EXPECT_EQ(slot(*camp, 10), 100) << c.what;
         }
     }
     // A folder where the record should be reads as no record.
     std::filesystem::remove(recordPath());
     std::filesystem::create_directory(recordPath());
-    ref<App> app = loaded();
-    EXPECT_EQ(app->m_side, 1);
-    EXPECT_EQ(app->m_front, 0);
+    ref<Campaign> camp = loaded();
+    EXPECT_EQ(camp->m_side, Side::Allied);
+    EXPECT_EQ(camp->m_front, 0);
 }
 
 TEST_F(GameTest, SavingWritesSixteenBitSlotsAndKeepsThoseTheGameDoesNotOwn)
 {
     writeRecord({2, 6, 1, 9, 1234, 0, 4321, 13, 17, 19, 100, 200});
-    ref<App> app = loaded();
-    EXPECT_EQ(Tank::m_enemyCount, 9);
-    app->m_side = 3;
-    app->m_front = 4;
-    app->m_level = 2;
-    app->m_mute = true;
-    Tank::m_enemyCount = 300;
+    ref<Campaign> c = loaded();
+    EXPECT_EQ(c->m_enemyCount, 9);
+    c->m_side = Side::Soviet;
+    c->m_front = 4;
+    c->m_level = 2;
+    c->m_mute = true;
+    c->m_enemyCount = 300;
     // Slots are unsigned 16 bits; those outside the record are neither read nor written.
-    app->prefWrite(4, -1);
-    app->prefWrite(11, 0x12345);
-    app->prefWrite(12, 7);
-    app->prefWrite(-1, 7);
-    EXPECT_EQ(app->prefRead(12), 0);
-    EXPECT_EQ(app->prefRead(-1), 0);
-    app->prefSave();
+    c->prefWrite(Record::Slot(4), -1);
+    c->prefWrite(Record::Slot(11), 0x12345);
+    c->prefWrite(Record::Slot(12), 7);
+    c->prefWrite(Record::Slot(-1), 7);
+    EXPECT_EQ(slot(*c, 12), 0);
+    EXPECT_EQ(slot(*c, -1), 0);
+    ref<Vdisplay> display = new Vdisplay;
+    c->prefSave(display.get(), nullptr);
     std::vector<int32_t> want = {3, 4, 2, 300, 65535, 1, 4321, 13, 17, 19, 100, 0x2345};
     for (int32_t k = 0; k < 12; k++)
         EXPECT_EQ(storedSlot(k), want[static_cast<std::size_t>(k)]) << k;
     EXPECT_EQ(readFile(recordPath()).size(), 24u);
 
     // A new campaign: the fresh tank and no battle in progress.
-    app->resetGame(5);
+    c->resetGame(Campaign::kFirstFront, display.get(), nullptr);
     want = {3, 5, 2, 300, 65535, 1, 4321, 40, 20, 20, 0, 0};
     for (int32_t k = 0; k < 12; k++)
         EXPECT_EQ(storedSlot(k), want[static_cast<std::size_t>(k)]) << k;

@@ -82,8 +82,9 @@ BattleWorld::BattleWorld(int32_t seed, int32_t width, int32_t height)
     m_field = new Vbattlefield(m_ground, 0, m_terrain);
     m_physics = new Vphysics;
     m_physics->m_field = m_field;
-    Tank::m_enemyCount = 5;
-    Tank::m_dir = 1;
+    m_campaign = new Campaign;
+    m_campaign->m_enemyCount = 5;
+    m_campaign->m_dir = 1;
 }
 
 BattleWorld::~BattleWorld()
@@ -92,8 +93,6 @@ BattleWorld::~BattleWorld()
         t->destroy();
     m_physics->destroy();
     m_view->destroy();
-    Tank::m_enemyCount = 0;
-    Tank::m_dir = 0;
     InputStream::setResourceDir(m_oldResources);
 }
 
@@ -102,6 +101,7 @@ ref<Tank> BattleWorld::vehicle(const ref<Tank>& t, const VehicleBuild& build, in
 {
     m_vehicles.push_back(t);
     t->init(m_view, m_lib, build, maxDamage);
+    t->m_campaign = m_campaign;
     m_physics->add(t); // where it finds the ground
     t->m_heading = Tank::wrapAngle(heading);
     t->placeOnGround(x * kUnit, z * kUnit);
@@ -137,6 +137,7 @@ ref<Truck> BattleWorld::truck(const ref<Tank>& target)
     ref<Truck> t = new Truck;
     m_vehicles.push_back(t);
     t->init(m_view, m_lib, kTruck, 1);
+    t->m_campaign = m_campaign;
     t->m_target = target;
     t->m_damage = -1;
     t->park();

@@ -7,6 +7,7 @@
 #include "BattleClock.h"
 #include "BattleLayout.h"
 #include "BattleView.h"
+#include "game/Campaign.h"
 #include "game/Tank.h"
 #include "game/Truck.h"
 #include "game/VehicleBuilds.h"
@@ -25,8 +26,8 @@
 // the random numbers. Vehicles are put into play the way the game does it;
 // the world then runs for any stretch of game time, rendering or not.
 //
-// One world at a time: it sets the statics a battle uses (the enemy count
-// and side) and resets them when it goes.
+// Its vehicles count their enemies in a campaign of its own (five to destroy,
+// coming from the east).
 class BattleWorld {
 public:
     static constexpr int32_t kUnit = 32768;
@@ -69,6 +70,7 @@ public:
     ref<Vilib> m_lib;
     ref<V3dLibrary> m_models; // the view's
     ref<Vphysics> m_physics;
+    ref<Campaign> m_campaign; // the enemy count and side of its vehicles
     int32_t m_elapsed = 0; // ms of game time
 
 private:

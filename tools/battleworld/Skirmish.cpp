@@ -12,7 +12,7 @@ Skirmish::Skirmish(BattleWorld& w) : m_world(w)
     m_truck->redeploy();
     w.m_view->add(m_truck);
     m_truck->poststep();
-    Tank::m_enemyCount = 99;
+    w.m_campaign->m_enemyCount = 99;
     w.chase(*m_player);
 }
 
@@ -37,7 +37,7 @@ void Skirmish::frame(int32_t shells)
     m_player->m_orders.press = (m_frames / 16) % 2 == 0 ? Action::Forward : Action::TurnLeft;
     m_player->m_damage = 40;
     m_player->m_rounds = 10;
-    Tank::m_enemyCount = 99;
+    m_world.m_campaign->m_enemyCount = 99;
     m_world.step();
     m_frames++;
 }
@@ -58,6 +58,6 @@ uint64_t Skirmish::digest() const
                               t->gunPitch()})
                 mix(v);
     }
-    mix(Tank::m_enemyCount);
+    mix(m_world.m_campaign->m_enemyCount);
     return h;
 }

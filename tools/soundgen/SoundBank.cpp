@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "game/GameSound.h"
+
 namespace {
 
 float hz(int32_t midi) { return 440.0f * std::pow(2.0f, static_cast<float>(midi - 69) / 12.0f); }
@@ -76,9 +78,11 @@ void finish(Synth::Buffer& b, float peak)
 
 std::vector<SoundBank::Sound> SoundBank::all()
 {
-    return {{"music2", march()},    {"music3", fanfare()},  {"shoot", cannon()},    {"motor", engine()},
-            {"hit", metalHit()},    {"collide", thud()},    {"miss", farBlast()},   {"stinger", success()},
-            {"stinger5", denied()}, {"turret2", servo()},   {"click", click()}};
+    using S = GameSound;
+    return {{S::kMarch, march()},        {S::kFanfare, fanfare()}, {S::kCannon, cannon()},
+            {S::kEngine, engine()},      {S::kArmourHit, metalHit()}, {S::kBump, thud()},
+            {S::kFarBlast, farBlast()},  {S::kSuccess, success()}, {S::kDenied, denied()},
+            {S::kTurret, servo()},       {S::kClick, click()}};
 }
 
 Synth::Buffer SoundBank::march()

@@ -4,7 +4,8 @@
 
 #include "Synth.h"
 
-// The game's sounds, each synthesised from noise, sweeps and harmonics.
+// The game's sounds (game/GameSound.h names them), each synthesised from
+// noise, sweeps and harmonics.
 class SoundBank {
 public:
     struct Sound {
@@ -12,6 +13,7 @@ public:
         Synth::Buffer samples{};
     };
 
+    // Every sound the game plays, one for each name of GameSound::kAll.
     static std::vector<Sound> all();
 
     static Synth::Buffer march();      // "music2"

@@ -1,0 +1,402 @@
+#include "game/BattleScreen.h"
+
+#include <algorithm>
+
+#include "game/App.h"
+#include "game/GameSound.h"
+#include "game/MainMenuScreen.h"
+#include "game/MapScreen.h"
+
+namespace {
+
+constexpr int32_t kHeldRepeatMs = 151;   // a held touch or button repeats from here
+constexpr int32_t kMenuGoFast = 0x4FFEB; // just under 10.0
+constexpr int32_t kFadeSteps = 18;       // the fade to black darkens this often
+constexpr int32_t kWipeMs = 10;          // a band of the wipe
+constexpr int32_t kWipeBand = 40;        // pixels a band, on a screen under 320 wide
+
+} // namespace
+
+void BattleScreen::enter()
+{
+    m_app.m_battle->battleSetUp();
+    startWipe();
+}
+
+// ---- the player ----
+
+void BattleScreen::input(Input& in)
+{
+    if (m_wipe)
+        return;
+    if (m_state == State::Fighting && (won() || lost()))
+        runOut();
+    if (m_state != State::Fighting)
+        return;
+    App& app = m_app;
+    Battle& b = *app.m_battle;
+    Hud& hud = *b.m_hud;
+    m_viewChange = false;
+    ref<Vmenu> menu = hud.activeMenu();
+    if (!menu || !b.m_tank)
+        return;
+    // The wheel means nothing in battle; notches must not reach the menu later.
+    in.wheelTake();
+    int32_t k = in.keyGet();
+    if (k == Key::kNone) {
+        m_idleMs += app.m_frameMs;
+        if (m_idleMs >= kHeldRepeatMs && in.keyDown(Key::kTouch)) {
+            // A held touch repeats: anywhere with the controls hidden, on a
+            // direction button with them shown.
+            ref<Vsprite> sel = menu->getSelected();
+            const Action held = ActionMap::ofButton(sel ? sel->m_id : 0);
+            if (!hud.m_controls ? in.touchX() != 0 : ActionMap::steers(held))
+                k = Key::kTouch;
+        }
+        if (k == Key::kNone && hud.touchLayout())
+            menu->fade();
+    }
+    if (k != Key::kNone) {
+        m_idleMs = 0;
+        // Any key hands the tank back to the player.
+        if (app.m_demo) {
+            app.m_demo = false;
+            b.m_tank->pilot(nullptr);
+        }
+    }
+    m_press = Action::None;
+    battleKeys(in, k);
+}
+
+void BattleScreen::battleKeys(Input& in, int32_t k)
+{
+    // Of several keys in one frame, the last one is what the tank acts on.
+    while (k != Key::kNone) {
+        m_press = battleAction(k);
+        battleKey(m_press);
+        // The menu takes the keys from here on.
+        if (m_menuOpen)
+            return;
+        k = m_app.isRunning() ? in.keyGet() : Key::kNone;
+    }
+    orders(in);
+}
+
+void BattleScreen::orders(Input& in)
+{
+    Tank::Orders& o = m_app.m_battle->m_tank->m_orders;
+    o.press = m_press;
+    for (Action a : {Action::Forward, Action::Reverse, Action::TurnLeft, Action::TurnRight, Action::GunUp,
+                     Action::GunDown})
+        o.hold(a, m_app.m_actions.held(in, a));
+    o.tilt = in.tiltX();
+}
+
+Action BattleScreen::battleAction(int32_t k)
+{
+    App& app = m_app;
+    Hud& hud = *app.m_battle->m_hud;
+    if (k == Key::kTouch && app.input().touchX() != 0)
+        return battleTouch();
+    const Action a = app.m_actions.battleAction(k);
+    // Shown, the on-screen button of the action lights up, except for the
+    // keys that drive (the arrows, W, A, S, D) and the menu keys.
+    const int32_t button = ActionMap::button(a);
+    if (hud.m_controls && button != 0 && (Key::isDigit(k) || !(ActionMap::steers(a) || a == Action::Menu)))
+        hud.activeMenu()->key(static_cast<char>(button), 0, 0);
+    return a;
+}
+
+Action BattleScreen::battleTouch()
+{
+    App& app = m_app;
+    Hud& hud = *app.m_battle->m_hud;
+    const int32_t x = app.input().touchX(), y = app.input().touchY();
+    ref<Vmenu> menu = hud.activeMenu();
+    auto button = [&] { return ActionMap::ofButton(menu->key(static_cast<char>(Key::kTouch), x, y)); };
+    if (hud.touchLayout()) {
+        if (hud.m_controls) {
+            if (hud.m_panel && hud.m_panel->isLinked() && hud.m_panel->pick(x, y)) {
+                hud.m_controls = false;
+                hud.menuGameShow();
+                return Action::None;
+            }
+            return button();
+        }
+        // Squares of a quarter of the width from the bottom left: the menu
+        // button, left, right and fire along the bottom; up and down on the
+        // right; anywhere else brings the controls back.
+        const int32_t q = std::max(app.m_width >> 2, 1);
+        const int32_t cx = x / q, cy = (app.m_height - y) / q;
+        if (cy == 0)
+            return cx == 0 ? button() : cx == 1 ? Action::TurnLeft : cx == 2 ? Action::TurnRight : Action::Fire;
+        if (cx == 3 && (cy == 1 || cy == 2))
+            return cy == 1 ? Action::Reverse : Action::Forward;
+        return Action::Buttons;
+    }
+    if (menu->isLinked() && menu->pick(x, y))
+        return button();
+    if (app.m_bigScreen && hud.m_controls && x > (menu->getX() >> 15) - 32)
+        return Action::Fire;
+    hud.menuOff();
+    if (y < app.m_height / 3)
+        return Action::Forward;
+    if (x < app.m_width / 3)
+        return Action::TurnLeft;
+    if (x > 2 * (app.m_width / 3))
+        return Action::TurnRight;
+    if (y > 2 * (app.m_height / 3))
+        return Action::Reverse;
+    return Action::Fire;
+}
+
+void BattleScreen::battleKey(Action a)
+{
+    App& app = m_app;
+    Battle& b = *app.m_battle;
+    Hud& hud = *b.m_hud;
+    BattleCamera& camera = *b.m_camera;
+    Tank& t = *b.m_tank;
+    const bool touchLayout = hud.touchLayout();
+    const bool overhead = camera.overhead();
+    switch (a) {
+    case Action::Menu:
+        // The keyboard opens the menu at once; the buttons come back as
+        // they were when it closes.
+        hud.hide();
+        m_menuOpen = true;
+        app.push(new MainMenuScreen(app));
+        break;
+    case Action::Buttons:
+        if (!hud.m_controls) {
+            hud.m_controls = true;
+            hud.menuGameShow();
+        } else {
+            hud.menuOff();
+        }
+        break;
+    case Action::Forward:
+        if (!touchLayout && !t.m_aim && t.m_driveSpeed > kMenuGoFast)
+            hud.menuOff();
+        break;
+    case Action::View:
+        t.m_aim = false;
+        if (overhead) {
+            camera.perspectiveSwitch();
+            m_viewChange = true;
+        } else {
+            camera.overheadSwitch();
+        }
+        if (touchLayout)
+            hud.menuGameShow();
+        else
+            hud.menuOff();
+        break;
+    case Action::Aim:
+        app.sound(String::intern(GameSound::kDenied));
+        if (overhead)
+            camera.perspectiveSwitch();
+        t.m_aim = !t.m_aim;
+        if (t.m_aim)
+            t.m_driveSpeed = 0;
+        if (!touchLayout)
+            hud.m_controls = false;
+        hud.menuGameShow();
+        m_viewChange = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void BattleScreen::resume(Screen& from)
+{
+    App& app = m_app;
+    auto* menu = dynamic_cast<MainMenuScreen*>(&from);
+    if (!menu)
+        return;
+    // The menu closed: the battle goes on with the rest of the frame.
+    m_menuOpen = false;
+    if (menu->newCampaign())
+        m_abandoned = true;
+    if (app.m_stage->m_sprite)
+        app.m_stage->m_sprite->off();
+    app.m_battle->m_hud->menuGameShow();
+    Input& in = app.input();
+    battleKeys(in, app.isRunning() ? in.keyGet() : Key::kNone);
+    if (!m_menuOpen)
+        advance(app.m_frameMs);
+}
+
+// ---- the world ----
+
+void BattleScreen::advance(int32_t ms)
+{
+    if (m_wipe)
+        return;
+    App& app = m_app;
+    Battle& b = *app.m_battle;
+    switch (m_state) {
+    case State::Fighting:
+        if (m_abandoned) {
+            finish();
+            return;
+        }
+        if (app.m_demo)
+            b.demoPilot();
+        b.m_physics->step(ms);
+        b.m_hud->radar();
+        b.m_hud->status();
+        camera();
+        break;
+    case State::RunOut:
+        if (m_runOutFrames > 0)
+            m_runOut += std::max(ms, 1);
+        if (m_runOut >= kRunOutMs) {
+            m_state = State::Fading;
+            m_fadeLeft = kFadeMs;
+            m_fadeSteps = 0;
+            break;
+        }
+        m_runOutFrames++;
+        b.m_physics->step(ms);
+        b.m_hud->radar();
+        break;
+    case State::Fading:
+        if (m_fadeSteps > 0)
+            m_fadeLeft -= ms;
+        if (m_fadeSteps >= kFadeSteps || m_fadeLeft < 0 || app.m_pixels.empty())
+            finish();
+        break;
+    case State::Over:
+        break;
+    }
+}
+
+void BattleScreen::camera()
+{
+    Battle& b = *m_app.m_battle;
+    BattleCamera& camera = *b.m_camera;
+    if (!camera.overhead()) {
+        if (camera.turn() || m_viewChange) {
+            camera.lookAt();
+            startWipe();
+        }
+        return;
+    }
+    Tank& t = *b.m_tank;
+    const Vsprite& s = t.m_turret ? *t.m_turret : static_cast<const Vsprite&>(t);
+    if (s.m_x0 < 1 || s.m_y0 < 1 || s.m_x1 > m_app.m_width || s.m_y1 > m_app.m_height)
+        camera.overheadView();
+    b.m_terrain->setHeading(t.m_heading);
+}
+
+bool BattleScreen::won()
+{
+    Tank& t = *m_app.m_battle->m_tank;
+    return m_app.m_campaign->m_enemyCount == 0 && t.isLinked();
+}
+
+bool BattleScreen::lost()
+{
+    Tank& t = *m_app.m_battle->m_tank;
+    return !t.isLinked() || t.m_fuel == 0;
+}
+
+void BattleScreen::runOut()
+{
+    m_won = won();
+    m_state = State::RunOut;
+    Hud& hud = *m_app.m_battle->m_hud;
+    for (const ref<Vmenu>& m : {hud.m_menuDrive, hud.m_menuAim})
+        if (m)
+            m->off();
+}
+
+void BattleScreen::finish()
+{
+    App& app = m_app;
+    Battle& b = *app.m_battle;
+    Campaign& c = *app.m_campaign;
+    Tank& t = *b.m_tank;
+    m_state = State::Over;
+    if (!m_abandoned) {
+        if (m_won)
+            app.sound(String::intern(GameSound::kFanfare));
+        c.battleOver(m_won);
+        // The battle is over before it is saved: a record written now must
+        // not bring it back on the next start.
+        t.m_wx = 0;
+        app.prefSave();
+    }
+    t.m_aim = false;
+    t.m_driveSpeed = 0;
+    t.m_wx = 0;
+    c.prefWrite(Record::kBattleX, 0);
+    if (b.m_camera->overhead())
+        b.m_camera->perspectiveSwitch();
+    b.battleClear();
+    app.replace(new MapScreen(app, false));
+}
+
+void BattleScreen::layout()
+{
+    Hud& hud = *m_app.m_battle->m_hud;
+    if ((hud.m_menuDrive && hud.m_menuDrive->isLinked()) || (hud.m_menuAim && hud.m_menuAim->isLinked())) {
+        hud.menuGameShow();
+        hud.radarPlace();
+    }
+}
+
+// ---- the frame on screen ----
+
+void BattleScreen::draw()
+{
+    m_wait = kFrameMs;
+    if (m_wipe) {
+        wipeBand();
+        return;
+    }
+    if (m_state == State::Fading) {
+        m_app.fadeStep();
+        m_fadeSteps++;
+        m_wait = kFadeMs / kFadeSteps;
+        return;
+    }
+    Screen::draw();
+}
+
+void BattleScreen::wipeBand()
+{
+    App& app = m_app;
+    if (m_wipeX < 0) {
+        app.renderChangeDetect(0, 0, 32768);
+        // Nothing changed: nothing to wipe, and no frame to wait for.
+        if (app.m_dirtyCount == 0) {
+            m_wipe = false;
+            m_wait = kNoWait;
+            return;
+        }
+        m_wipeX = 0;
+    }
+    // A screen that changes its size meanwhile is drawn anew by the next
+    // frame; the dirty list stays for it.
+    if (!app.isRunning() || app.rotating()) {
+        m_wipe = false;
+        m_wait = kNoWait;
+        return;
+    }
+    const int32_t band = app.m_width < 320 ? kWipeBand : app.m_width >> 3;
+    app.paintRect(m_wipeX, 0, m_wipeX + band, app.m_height);
+    m_wipeX += band;
+    m_wait = kWipeMs;
+    if (m_wipeX >= app.m_width) {
+        app.m_dirtyCount = 0;
+        m_wipe = false;
+    }
+}
+
+int32_t BattleScreen::frameWait() const
+{
+    return m_wait;
+}

@@ -1,0 +1,294 @@
+#include "game/Hud.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "game/App.h"
+#include "game/AppPicture.h"
+#include "scene/Vilib.h"
+
+namespace {
+
+// The on-screen controls: the action, the text item of the driving and the
+// aiming menu, and the picture of each (-1: none). Items are keyed by the
+// action's button.
+struct ControlItem {
+    Action action = Action::None;
+    const char* drive = nullptr;
+    const char* aim = nullptr;
+    int32_t picture = -1;
+};
+
+using P = AppPicture;
+
+constexpr ControlItem kTextItems[] = {
+    {Action::Menu, "0 Menu", "0 Menu", -1},
+    {Action::Forward, "2 Go", "2 Up", P::kIconUp},
+    {Action::TurnLeft, "4 Left", "4 Left", P::kIconLeft},
+    {Action::Fire, "5 Fire", "5 Fire", -1},
+    {Action::TurnRight, "6 Right", "6 Right", P::kIconRight},
+    {Action::Reverse, "8 Back", "8 Down", P::kIconDown},
+    {Action::View, "3 View", "3 View", -1},
+    {Action::Aim, "9 Aim", "9 Drive", -1},
+};
+
+struct TouchButton {
+    Action action = Action::None;
+    int32_t drive = 0;
+    int32_t aim = 0;
+};
+
+constexpr TouchButton kTouchButtons[] = {
+    {Action::Menu, P::kIconMenu, P::kIconMenu},    {Action::Forward, P::kIconUp, P::kIconUp},
+    {Action::View, P::kIconView, P::kIconView},    {Action::Reverse, P::kIconDown, P::kIconDown},
+    {Action::Aim, P::kIconAim, P::kIconDrive},     {Action::TurnLeft, P::kIconLeft, P::kIconLeft},
+    {Action::TurnRight, P::kIconRight, P::kIconRight}, {Action::Fire, P::kIconFire, P::kIconFire},
+};
+
+// The status panel: the colour of the panel and the lines' tab stop.
+constexpr int32_t kPanelColor = static_cast<int32_t>(0x80606080);
+constexpr int32_t kPanelZ = -1000; // over the battle
+constexpr int32_t kRadarSize = 64; // the picture, and 4 pixels from the corner
+constexpr int32_t kRadarMargin = 4;
+constexpr int32_t kRadarRim = 0xF8000; // 31 pixels of 4 units
+constexpr int32_t kRadarOut = 0x4E20000; // blips beyond this lie on the rim
+constexpr int32_t kBlipHidden = 10000;   // a blip parked off the radar
+constexpr int32_t kBlipEnemy = static_cast<int32_t>(0xFFFFC0C0);
+constexpr int32_t kBlipTruck = static_cast<int32_t>(0xFF80FF80);
+// Lines light up below these; the truck refills every 0x2000 of its timer.
+constexpr int32_t kFuelLow = 0x28001;     // 5.0
+constexpr int32_t kRoundsLow = 6;
+constexpr int32_t kArmorLow = 5;
+constexpr int32_t kSupplyTick = 0x2000;
+constexpr int32_t kFuelFull = 0x140000;   // 40.0
+constexpr int32_t kFuelSupply = 0x4000;   // half a unit a tick
+constexpr int32_t kRoundsFull = 98;
+
+} // namespace
+
+Hud::Hud(App& app) : m_app(app) {}
+
+void Hud::build(int32_t buttonSize)
+{
+    m_menuDrive = controlMenu(false, buttonSize);
+    m_menuAim = controlMenu(true, buttonSize);
+    m_panel = new Vsprite;
+    m_panel->setZ(kPanelZ);
+    m_panel->setColor(kPanelColor);
+    const ref<Vtheme>& theme = m_app.m_theme;
+    m_textEnemy = m_panel->addBottom(theme, "Enemy:\t"_s, 2);
+    m_textRounds = m_panel->addBottom(theme, "Rounds:\t"_s, 2);
+    m_textFuel = m_panel->addBottom(theme, "Fuel:\t"_s, 2);
+    m_textArmor = m_panel->addBottom(theme, "Armor:\t"_s, 2);
+    m_controls = buttonSize != 0;
+}
+
+ref<Vmenu> Hud::controlMenu(bool aim, int32_t buttonSize)
+{
+    ref<Vmenu> m = new Vmenu(m_app.m_theme);
+    if (buttonSize == 0) {
+        for (const ControlItem& item : kTextItems) {
+            ref<String> text = String::intern(aim ? item.aim : item.drive);
+            if (item.picture >= 0)
+                m->addIcon(text, item.picture);
+            else
+                m->add(text);
+        }
+        if (m_app.m_bigScreen)
+            m_app.m_stage->mend(m);
+        return m;
+    }
+    m->setColor(0);
+    m->m_buttonSize = buttonSize;
+    for (const TouchButton& b : kTouchButtons)
+        m->addTouch(ActionMap::button(b.action), aim ? b.aim : b.drive);
+    return m;
+}
+
+void Hud::menuGameShow()
+{
+    if (!m_menuDrive)
+        return;
+    App& app = m_app;
+    ref<Vmenu> m = m_menuDrive;
+    const int32_t s = m_menuDrive->m_buttonSize;
+    const int32_t aimButton = ActionMap::button(Action::Aim);
+    // Aiming, and with it m_menuAim, comes with the player's tank in battle.
+    if (!m->isLinked()) {
+        m_menuDrive->off();
+        if (m_menuAim)
+            m_menuAim->off();
+        app.add(m);
+        if (s == 0)
+            m->select(aimButton);
+    } else if (s == 0 && m->selectedOrdinal() == 0) {
+        m->select(aimButton);
+    }
+    int32_t x = 0, y = 0;
+    if (s != 0) {
+        m->resize(app.m_width, app.m_height - (m_panel ? m_panel->getHeight() : 0));
+        if (m_controls) {
+            y = app.m_height - m->getHeight();
+        } else {
+            // Only the first button, the menu button, stays: bottom left.
+            ref<Vsprite> first = m->getChild();
+            int32_t fx = 0;
+            if (first) {
+                first->setXy(first->getX(), 0);
+                fx = first->getX() >> 15;
+            }
+            m->setWidthHeight(s, m->getHeight());
+            y = app.m_height - s - fx;
+        }
+    } else {
+        x = app.m_width - m->getWidth();
+        if (m_controls) {
+            y = app.m_height - m->getHeight();
+        } else {
+            ref<Vsprite> first = m->getChild();
+            y = app.m_height - (first ? first->getHeight() : 0);
+        }
+    }
+    // The status panel and the radar stay on screen with the buttons hidden
+    // too: the keyboard drives without them, the player still needs to see.
+    for (const ref<Vsprite>& p : {m_panel, m_radar})
+        if (p && !p->isLinked())
+            app.add(p);
+    m->setXyi(x, y);
+}
+
+ref<Vmenu> Hud::activeMenu() const
+{
+    const Tank* t = m_app.tank();
+    return t && t->m_aim ? m_menuAim : m_menuDrive;
+}
+
+void Hud::menuOff()
+{
+    if (m_controls) {
+        m_controls = false;
+        menuGameShow();
+    }
+}
+
+void Hud::hide()
+{
+    for (const ref<Vsprite>& p : {ref<Vsprite>(m_menuDrive), ref<Vsprite>(m_menuAim), m_panel, m_radar})
+        if (p)
+            p->off();
+}
+
+void Hud::dim(const ref<Vsprite>& s)
+{
+    if (!s)
+        return;
+    s->setAlpha(std::max(s->getAlpha() - 4 * m_app.m_frameMs, 0x4000));
+}
+
+// ---- the status panel ----
+
+void Hud::status()
+{
+    Tank* tank = m_app.tank();
+    if (!tank || !m_panel)
+        return;
+    Tank& t = *tank;
+    const ref<Truck>& truck = m_app.m_battle->m_truck;
+    const int32_t enemies = m_app.m_campaign->m_enemyCount;
+    const bool supplying = truck && truck->m_supply > 0;
+    auto light = [this](const ref<Vtext>& line, bool on) {
+        if (on)
+            line->setAlpha(0x8000);
+        else
+            dim(line);
+    };
+    light(m_textFuel, t.m_fuel < kFuelLow || supplying);
+    const bool roundsLow = t.m_rounds < kRoundsLow && m_textRounds->getNumber() != t.m_rounds;
+    if (supplying || roundsLow)
+        t.m_rounds = std::max(t.m_rounds, 0);
+    light(m_textRounds, supplying || roundsLow);
+    const int32_t armor = std::clamp(50 - t.m_damage, 0, 99);
+    light(m_textArmor, supplying || (armor < kArmorLow && m_textArmor->getNumber() != armor));
+    light(m_textEnemy, m_textEnemy->getNumber() != enemies);
+    if (!m_panel->isLinked())
+        m_app.add(m_panel);
+    if (supplying && truck->m_timer > kSupplyTick) {
+        truck->m_timer = 0;
+        truck->m_supply--;
+        if (t.m_fuel < kFuelFull)
+            t.m_fuel += kFuelSupply;
+        if (t.m_rounds < kRoundsFull)
+            t.m_rounds += 2;
+        if (t.m_damage > 20)
+            t.m_damage--;
+    }
+    m_textEnemy->setNumber(enemies);
+    m_textArmor->setNumber(std::clamp(50 - t.m_damage, 0, 99));
+    m_textFuel->setNumber(std::max(0, t.m_fuel >> 15));
+    m_textRounds->setNumber(t.m_rounds);
+}
+
+// ---- the radar ----
+
+void Hud::radarReset()
+{
+    if (m_radar) {
+        m_radar->removeAll();
+    } else {
+        m_radar = new Vsprite;
+        m_radar->setImage(m_app.m_lib, AppPicture::kRadar);
+    }
+    radarPlace();
+    m_app.add(m_radar);
+}
+
+void Hud::radarPlace()
+{
+    if (m_radar)
+        m_radar->setXyi(m_app.m_width - kRadarSize - kRadarMargin, kRadarMargin);
+}
+
+void Hud::radarAdd(const ref<Vsprite>& v, int32_t kind)
+{
+    if (!v)
+        return;
+    v->setId(kind);
+    if (!m_radar)
+        return;
+    ref<Vsprite> blip = new Vsprite;
+    blip->setWidthHeight(4, 4);
+    blip->setXyi(kBlipHidden, kBlipHidden);
+    m_radar->add(blip);
+}
+
+void Hud::radar()
+{
+    const Battle& b = *m_app.m_battle;
+    const Tank* tank = b.m_tank.get();
+    if (!m_radar || !b.m_physics || !tank)
+        return;
+    const int32_t dir = m_app.m_campaign->m_dir;
+    Vsprite* blip = m_radar->m_child.get();
+    for (Vphob* o = b.m_physics->first().get(); o && blip; o = o->m_nextBody.get()) {
+        if (o->m_id < kRadarEnemy)
+            continue;
+        const bool linked = o->isLinked();
+        if (o->m_id == kRadarTruck && (!linked || o->m_wx >= 0x13880001)) {
+            blip->setXyi(kBlipHidden, kBlipHidden);
+        } else {
+            int32_t dx = (o->m_wx - tank->m_wx) >> 2, dz = (o->m_wz - tank->m_wz) >> 2;
+            if (dx > kRadarOut || !linked) {
+                // Out of play: shown on the rim, towards the enemy's side.
+                dz = 0;
+                dx = dir != Campaign::kWest ? 0x320000 : -0x320000;
+            }
+            const int32_t ax = std::abs(dx), az = std::abs(dz);
+            const int32_t d = V::fmul(30842, std::max(ax, az)) + V::fmul(13434, std::min(ax, az));
+            const int32_t bearing = m_app.fatan3(dx, dz, d) - m_app.m_heading;
+            const int32_t r = std::min(d, kRadarRim);
+            blip->setXyi((V::fmul(V::fsin(bearing), r) >> 15) + 31, (V::fmul(V::fcos(bearing), r) >> 15) + 31);
+        }
+        blip->setColor(o->m_id == kRadarEnemy ? kBlipEnemy : kBlipTruck);
+        blip = blip->m_sibling.get();
+    }
+}

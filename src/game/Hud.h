@@ -1,0 +1,63 @@
+#pragma once
+#include <cstdint>
+
+#include "runtime/ref.h"
+#include "scene/Vmenu.h"
+#include "scene/Vsprite.h"
+#include "scene/Vtext.h"
+
+class App;
+
+// What the battle shows over the view: the on-screen controls (buttons on a
+// touch layout, a text menu on a small screen), the status panel with the
+// enemies left, rounds, fuel and armor, and the radar.
+class Hud : public Object {
+public:
+    explicit Hud(App& app);
+
+    // The controls of both states and the status panel, for buttons of
+    // buttonSize pixels (0: text menus).
+    void build(int32_t buttonSize);
+    // Shows the control menu for the driving or aiming state and lays out
+    // menu, status panel and radar.
+    void menuGameShow();
+    // Hides the full controls, keeping only the menu button.
+    void menuOff();
+    // Takes controls, panel and radar off the screen.
+    void hide();
+    // The control menu of the tank's state: aiming or driving.
+    ref<Vmenu> activeMenu() const;
+    // Refreshes the status numbers, their highlighting and the resupply from
+    // a captured truck; once a battle frame.
+    void status();
+    // Moves every blip of the radar; once a battle frame.
+    void radar();
+    // Registers vehicle v of a kind (kRadarEnemy, kRadarTruck) with a blip.
+    void radarAdd(const ref<Vsprite>& v, int32_t kind);
+    // The radar for a new battle, in the top right corner.
+    void radarReset();
+    // Places the radar for the screen's width.
+    void radarPlace();
+    // Fades s towards half alpha, by 4 per ms of the last frame.
+    void dim(const ref<Vsprite>& s);
+    // Whether the controls were built with buttons.
+    bool touchLayout() const { return m_menuDrive && m_menuDrive->m_buttonSize != 0; }
+
+    // Radar kinds of the sprites' ids.
+    static constexpr int32_t kRadarEnemy = 2, kRadarTruck = 3;
+
+    ref<Vmenu> m_menuDrive;
+    ref<Vmenu> m_menuAim;
+    bool m_controls = false; // controls and status panel stay on screen
+    ref<Vsprite> m_panel;    // status panel
+    ref<Vtext> m_textEnemy;
+    ref<Vtext> m_textFuel;
+    ref<Vtext> m_textRounds;
+    ref<Vtext> m_textArmor;
+    ref<Vsprite> m_radar; // made by the first battle
+
+private:
+    ref<Vmenu> controlMenu(bool aim, int32_t buttonSize);
+
+    App& m_app;
+};

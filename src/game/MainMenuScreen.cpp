@@ -1,0 +1,102 @@
+#include "game/MainMenuScreen.h"
+
+#include "game/AboutScreen.h"
+#include "game/App.h"
+#include "game/ConfirmScreen.h"
+#include "game/HelpScreen.h"
+#include "game/SettingsScreen.h"
+
+namespace {
+
+ref<String> soundText(bool mute)
+{
+    return mute ? "Sound: Off"_s : "Sound: On"_s;
+}
+
+} // namespace
+
+void MainMenuScreen::enter()
+{
+    const bool campaign = m_app.m_campaign->m_front != 0;
+    m_menu->add("New Game"_s);
+    if (campaign)
+        m_menu->add("Resume"_s);
+    m_soundItem = m_menu->add(soundText(m_app.m_mute));
+    m_menu->add("Help"_s);
+    m_menu->add("About"_s);
+    m_menu->add("Quit"_s);
+    if (campaign)
+        m_menu->select('R');
+    show();
+}
+
+void MainMenuScreen::input(Input& in)
+{
+    App& app = m_app;
+    m_again = false;
+    const int32_t k = menuKey(in);
+    if (k == 'R' || back(k)) {
+        if (app.m_campaign->m_front != 0)
+            app.pop();
+        else if (k == Key::kEscape)
+            m_menu->select('Q'); // nothing to go back to: Escape shows the way out
+        return;
+    }
+    switch (k) {
+    case 'N':
+        app.m_stage->hideMenu(m_menu);
+        // A running campaign (or battle) is not thrown away unasked.
+        if (app.m_campaign->m_front == 0 && !app.m_campaign->battleInProgress())
+            app.push(new SettingsScreen(app));
+        else
+            app.push(new ConfirmScreen(app, "Abandon the running campaign?"_s));
+        break;
+    case 'S':
+        app.m_mute = !app.m_mute;
+        Stage::mcenter(m_soundItem, soundText(app.m_mute));
+        app.prefSave();
+        m_again = true;
+        break;
+    case 'H':
+        app.m_stage->hideMenu(m_menu);
+        app.render();
+        app.push(new HelpScreen(app));
+        break;
+    case 'A':
+        app.m_stage->hideMenu(m_menu);
+        app.push(new AboutScreen(app));
+        break;
+    case 'Q':
+    case 'E':
+        app.requestStop();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainMenuScreen::resume(Screen& from)
+{
+    App& app = m_app;
+    if (auto* confirm = dynamic_cast<ConfirmScreen*>(&from); confirm && confirm->yes()) {
+        app.push(new SettingsScreen(app));
+        return;
+    }
+    if (auto* settings = dynamic_cast<SettingsScreen*>(&from); settings && settings->newCampaign()) {
+        m_newCampaign = true;
+        app.pop();
+        return;
+    }
+    goOn();
+}
+
+void MainMenuScreen::goOn()
+{
+    m_app.m_stage->reshowMenu(m_menu);
+    input(m_app.input());
+}
+
+int32_t MainMenuScreen::frameWait() const
+{
+    return m_again ? kNoWait : MenuScreen::frameWait();
+}
