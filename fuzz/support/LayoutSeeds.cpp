@@ -61,12 +61,12 @@ void styles(SwfWriter& w, const std::vector<uint32_t>& fills, int32_t version, i
 }
 
 struct Shape {
-    explicit Shape(int32_t version, const std::vector<uint32_t>& fills, int32_t lines = 0, bool longCount = false)
-        : version(version)
+    explicit Shape(int32_t tagVersion, const std::vector<uint32_t>& fills, int32_t lines = 0, bool longCount = false)
+        : version(tagVersion)
     {
         w.u16(1); // shape id
         w.rect(0, kFrame, 0, kFrame);
-        styles(w, fills, version, lines, longCount);
+        styles(w, fills, tagVersion, lines, longCount);
         w.bits(kFillBits, 4);
         w.bits(lines > 0 ? 2 : 0, 4);
     }

@@ -25,8 +25,8 @@ constexpr ActionMap::Binding kDefaults[] = {
 
 // The on-screen buttons are keyed by the phone keypad's digits.
 constexpr struct {
-    Action action;
-    int32_t button;
+    Action action = Action::None;
+    int32_t button = 0;
 } kButtons[] = {
     {A::Forward, Key::digit(2)}, {A::Reverse, Key::digit(8)}, {A::TurnLeft, Key::digit(4)},
     {A::TurnRight, Key::digit(6)}, {A::Fire, Key::digit(5)}, {A::Aim, Key::digit(9)},

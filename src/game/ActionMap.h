@@ -56,8 +56,8 @@ public:
     static bool steers(Action a) { return a >= Action::Forward && a <= Action::TurnRight; }
 
     struct Binding {
-        Action action;
-        int32_t key;
+        Action action = Action::None;
+        int32_t key = Key::kNone;
     };
 
 private:

@@ -13,10 +13,10 @@ namespace {
 // aiming menu, and the picture of each (-1: none). Items are keyed by the
 // action's button.
 struct ControlItem {
-    Action action;
-    const char* drive;
-    const char* aim;
-    int32_t picture;
+    Action action = Action::None;
+    const char* drive = nullptr;
+    const char* aim = nullptr;
+    int32_t picture = -1;
 };
 
 using P = AppPicture;
@@ -33,9 +33,9 @@ constexpr ControlItem kTextItems[] = {
 };
 
 struct TouchButton {
-    Action action;
-    int32_t drive;
-    int32_t aim;
+    Action action = Action::None;
+    int32_t drive = 0;
+    int32_t aim = 0;
 };
 
 constexpr TouchButton kTouchButtons[] = {

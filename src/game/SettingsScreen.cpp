@@ -15,8 +15,8 @@ ref<String> levelText(int32_t level)
 
 // The item of each side: its first letter.
 constexpr struct {
-    char key;
-    Side side;
+    char key = 0;
+    Side side = Side::None;
 } kSides[] = {{'A', Side::Allied}, {'G', Side::German}, {'S', Side::Soviet}};
 
 constexpr int32_t kLevels = 3;

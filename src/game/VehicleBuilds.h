@@ -8,15 +8,15 @@
 // one, the scale applied to them, and the fixed points of its gun. The model
 // generator shapes the meshes to fit these numbers, and the tests check the fit.
 struct VehicleBuild {
-    const char* kind;   // the kind passed to Tank::init
-    const char* hull;   // mesh names; null when the vehicle has no such part
-    const char* tracks;
-    const char* turret;
-    const char* gun;
-    int32_t scale;     // fixed, applied once to each mesh (V3dModel::scale)
-    int32_t muzzle;    // muzzle along the gun from the turret pivot, -z forward
-    int32_t gunHeight; // height of the gun mount above the vehicle's origin
-    int32_t gunPivot;  // the gun's pivot ahead of the turret pivot along z
+    const char* kind = nullptr; // the kind passed to Tank::init
+    const char* hull = nullptr; // mesh names; null when the vehicle has no such part
+    const char* tracks = nullptr;
+    const char* turret = nullptr;
+    const char* gun = nullptr;
+    int32_t scale = 0;     // fixed, applied once to each mesh (V3dModel::scale)
+    int32_t muzzle = 0;    // muzzle along the gun from the turret pivot, -z forward
+    int32_t gunHeight = 0; // height of the gun mount above the vehicle's origin
+    int32_t gunPivot = 0;  // the gun's pivot ahead of the turret pivot along z
 };
 
 inline constexpr VehicleBuild kSherman{"Sherman", "body_sh", "tracks_sh", "turret_sh", "gun_sh",

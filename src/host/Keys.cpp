@@ -5,9 +5,9 @@
 namespace {
 
 struct Named {
-    int32_t code;
-    const char* word; // in scripts
-    const char* name; // for players
+    int32_t code = Key::kNone;
+    const char* word = nullptr; // in scripts
+    const char* name = nullptr; // for players
 };
 
 constexpr Named kNamed[] = {

@@ -64,8 +64,8 @@ bool writeAll(int fd, const int8_t* data, int32_t n)
 // libjpeg reports fatal errors through error_exit, which must not return:
 // jump back to the decoder's entry and report failure there.
 struct JpegError {
-    jpeg_error_mgr mgr;
-    std::jmp_buf jump;
+    jpeg_error_mgr mgr{};
+    std::jmp_buf jump{};
 };
 
 void jpegErrorExit(j_common_ptr cinfo)
@@ -87,7 +87,7 @@ void jpegOutputMessage(j_common_ptr cinfo)
 // libjpeg errors leave it through longjmp.
 bool decodeJpeg(const unsigned char* src, std::size_t length, unsigned char* dst, int64_t room)
 {
-    jpeg_decompress_struct cinfo;
+    jpeg_decompress_struct cinfo{};
     JpegError err;
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = jpegErrorExit;
@@ -201,7 +201,7 @@ int32_t Vdisplay::loadRecord(const std::string& key, int8_t* bytes, int32_t n)
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f)
         return -1;
-    struct stat st;
+    struct stat st{};
     bool ok = ::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode);
     std::size_t got = 0;
     if (ok && n > 0) {

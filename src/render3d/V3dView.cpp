@@ -135,8 +135,8 @@ void V3dView::transform(const ref<V3dModel>& model, const ref<Vmat>& mat, int32_
     // Locals, so that the stores into the arrays cannot be taken to change
     // them and they stay in registers.
     const Vmat& t = *mat;
-    const int32_t m00 = t.m00, m01 = t.m01, m02 = t.m02, m10 = t.m10, m11 = t.m11, m12 = t.m12;
-    const int32_t m20 = t.m20, m21 = t.m21, m22 = t.m22, m30 = t.m30, m31 = t.m31, m32 = t.m32;
+    const int32_t t00 = t.m00, t01 = t.m01, t02 = t.m02, t10 = t.m10, t11 = t.m11, t12 = t.m12;
+    const int32_t t20 = t.m20, t21 = t.m21, t22 = t.m22, t30 = t.m30, t31 = t.m31, t32 = t.m32;
     const int64_t s = m.m_size, focal = m_focal;
     const int32_t cx = m_centerX, cy = m_centerY;
     const int16_t *vx = m.m_vx.a, *vy = m.m_vy.a, *vz = m.m_vz.a;
@@ -144,12 +144,12 @@ void V3dView::transform(const ref<V3dModel>& model, const ref<Vmat>& mat, int32_
     for (int32_t i = first; i < count; i++) {
         int32_t x = vx[i], y = vy[i], z = vz[i];
         // A rotation keeps each 32-bit sum of short x fixed products in range.
-        int32_t ux = x * m00 + y * m10 + z * m20;
-        int32_t uy = x * m01 + y * m11 + z * m21;
-        int32_t uz = x * m02 + y * m12 + z * m22;
-        int32_t xe = m30 + static_cast<int32_t>((ux * s) >> 30);
-        int32_t ye = m31 + static_cast<int32_t>((uy * s) >> 30);
-        int32_t ze = m32 + static_cast<int32_t>((uz * s) >> 30);
+        int32_t ux = x * t00 + y * t10 + z * t20;
+        int32_t uy = x * t01 + y * t11 + z * t21;
+        int32_t uz = x * t02 + y * t12 + z * t22;
+        int32_t xe = t30 + static_cast<int32_t>((ux * s) >> 30);
+        int32_t ye = t31 + static_cast<int32_t>((uy * s) >> 30);
+        int32_t ze = t32 + static_cast<int32_t>((uz * s) >> 30);
         xes[i] = xe;
         yes[i] = ye;
         zes[i] = ze;

@@ -33,11 +33,11 @@ public:
     // coordinates (shifted left 15), screen position (fixed pixels), 2^45 /
     // depth (or kNear for a corner too close) and shade (-2^23 .. 0).
     struct EyeVertex {
-        int32_t xe, ye, ze, u, v, xt, yt, zt, shade;
+        int32_t xe = 0, ye = 0, ze = 0, u = 0, v = 0, xt = 0, yt = 0, zt = 0, shade = 0;
     };
     // A corner of a small triangle ready to fill.
     struct EdgeVertex {
-        int32_t x, y, z, u, v, shade;
+        int32_t x = 0, y = 0, z = 0, u = 0, v = 0, shade = 0;
     };
     // The mark of a vertex nearer than 2.0 (not projected).
     static constexpr int32_t kNear = 0x20000000;

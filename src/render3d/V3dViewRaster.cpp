@@ -38,8 +38,8 @@ public:
     }
 
 private:
-    bool m_short;
-    int64_t m_inverse;
+    bool m_short = false;
+    int64_t m_inverse = 0;
 };
 
 inline int32_t step(int32_t start, int32_t slope, int32_t by)
@@ -49,7 +49,7 @@ inline int32_t step(int32_t start, int32_t slope, int32_t by)
 
 // Depth, texture coordinates and shade at a pixel, or their steps per pixel.
 struct Span {
-    int32_t z, u, v, shade;
+    int32_t z = 0, u = 0, v = 0, shade = 0;
 };
 
 // The factor of a shade: a channel ch lit by shade s (-2^23 .. 0) is
@@ -74,11 +74,11 @@ inline int32_t lit(int32_t texel, int32_t bright)
 // is a multiple of 256 (as the shades of mesh slots are), else the shade
 // interpolated per pixel.
 struct Paint {
-    const int32_t* tex; // texel (u, v) is tex[((u >> ts) & tm) + ((((~v) >> ts) & tm) << tk)]
-    int32_t ts, tm, tk;
-    int32_t texel;  // the colour of a face without texture
-    int32_t bright; // the factor of a flat face
-    int32_t shaded; // texel lit by bright
+    const int32_t* tex = nullptr; // texel (u, v) is tex[((u >> ts) & tm) + ((((~v) >> ts) & tm) << tk)]
+    int32_t ts = 0, tm = 0, tk = 0;
+    int32_t texel = 0;  // the colour of a face without texture
+    int32_t bright = 0; // the factor of a flat face
+    int32_t shaded = 0; // texel lit by bright
 };
 
 // One pixel: the depth test against the top byte over the low 15 bits kept
@@ -122,7 +122,7 @@ inline void advance(Span& at, const Span& d, int32_t times = 1)
 // operations as pixel (they wrap alike), so the result is the same bit for
 // bit; a lane whose depth test fails writes its pixel back unchanged.
 struct Quad {
-    __m128i z, u, v, shade;
+    __m128i z{}, u{}, v{}, shade{};
 };
 
 // Channels x (0..255 in 16-bit lanes) lit by a factor f = hi * 256 + lo
@@ -152,7 +152,7 @@ struct Factors {
         lo01 = _mm_unpacklo_epi32(l, l);
         lo23 = _mm_unpackhi_epi32(l, l);
     }
-    __m128i hi01, hi23, lo01, lo23;
+    __m128i hi01{}, hi23{}, lo01{}, lo23{};
 };
 
 // A triangle's paint and steps in the form the quads use.
@@ -349,17 +349,17 @@ struct LeftEdge {
         advance<Tex, Flat>(at, perRow);
     }
 
-    int32_t x;
+    int32_t x = 0;
     Span at;
-    int32_t sx;
+    int32_t sx = 0;
     Span perRow;
 };
 
 // Where a triangle is filled: the paint and depth buffers and the clip.
 struct Target {
-    int32_t* pixels;
-    int16_t* depth;
-    int32_t width, height, x0, y0, x1, y1;
+    int32_t* pixels = nullptr;
+    int16_t* depth = nullptr;
+    int32_t width = 0, height = 0, x0 = 0, y0 = 0, x1 = 0, y1 = 0;
 };
 
 // Fills the small triangle t, l, r (top, left, right; see subedge) with
@@ -432,7 +432,7 @@ void fill(const Target& target, const V3dView::EdgeVertex& t, const V3dView::Edg
 
 // The whole-pixel box of a projected triangle.
 struct Box {
-    int32_t left, right, top, bottom;
+    int32_t left = 0, right = 0, top = 0, bottom = 0;
     // No pixel centre column or row inside.
     bool empty() const { return right == left || bottom == top; }
     bool outside(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const

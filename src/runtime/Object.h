@@ -4,8 +4,8 @@
 #include <cstdint>
 
 // Root of every engine class. Objects live on the heap and are held through
-// ref<T>; their memory comes back zero-filled, so a field that a constructor
-// does not set starts at 0, null or false. Allocation failure yields null and
+// ref<T>; every field has a default member initialiser, so nothing depends on
+// what the allocator leaves in the memory. Allocation failure yields null and
 // never throws.
 class Object {
 public:

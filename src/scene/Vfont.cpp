@@ -60,12 +60,12 @@ inline void shadeSpan(int32_t* line, int32_t a, int32_t b, int32_t cov)
 
 // Where a glyph is drawn: the buffer, its clip (already inside it) and the ink.
 struct GlyphTarget {
-    int32_t* buf;
-    int32_t length; // words of the buffer, for the range checks
-    int32_t width;
-    int32_t x0, y0, x1, y1;
-    int32_t color;
-    int32_t alpha;
+    int32_t* buf = nullptr;
+    int32_t length = 0; // words of the buffer, for the range checks
+    int32_t width = 0;
+    int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    int32_t color = 0;
+    int32_t alpha = 0;
 };
 
 // Draws the coverage runs [run, stop) of a glyph w pixels wide with its

@@ -4,8 +4,6 @@
 #include <cstdio>
 #include <cstring>
 
-Array<int32_t> Vpicture::m_pal;
-
 namespace {
 
 constexpr int32_t kPalSize = 106;
@@ -35,105 +33,244 @@ int64_t stepsToReach(int64_t a, int64_t step)
     return a >= 0 ? 0 : (-a + step - 1) / step;
 }
 
-} // namespace
+// One decoding of a run-length stream into a picture's pixel words. Codes:
+// below 128 a two-byte 15-bit colour of an opaque pixel, 150 and up a cached
+// colour (the cache holds the last kPalSize two-byte colours); 134 .. 149 a
+// transparent run (134 with a length byte that also sets the level); 128 ..
+// 133 set the level of the partly transparent pixel whose colour follows.
+class RleDecoder {
+public:
+    RleDecoder(const uint8_t* in, int32_t pos, int32_t end, uint32_t* px, int32_t n)
+        : m_in(in), m_pos(pos), m_end(end), m_px(px), m_n(n)
+    {
+    }
 
-void Vpicture::drawRle(const Array<int8_t>& data, int32_t start, int32_t end)
-{
-    if (m_pal.length < kPalSize)
-        m_pal = V::allocInt(kPalSize);
-    if (m_pal.length < kPalSize)
-        return;
-    std::memset(m_pal.a, 0, sizeof(int32_t) * kPalSize);
-    uint32_t* pal = reinterpret_cast<uint32_t*>(m_pal.a);
-    uint32_t* px = reinterpret_cast<uint32_t*>(m_pixels.a);
-    const int32_t n = m_pixels.length;
-    const uint8_t* in = reinterpret_cast<const uint8_t*>(data.a);
-    start = std::max(start, 0);
-    end = std::min(end, data.length);
-
-    int32_t pos = start, c = 0, i = 0, s = 0, level = 0;
-    bool overrun = false;
-
-    // Gives the pending opaque run [s, i) its run counts: 0xFF for all but the
-    // last 15, which count down 0xFE .. 0xF0 to its end.
-    auto closeRun = [&] {
-        for (int32_t k = s; k < i; k++) {
-            uint32_t rem = static_cast<uint32_t>(std::min(i - 1 - k, 15));
-            uint32_t top = rem == 15 ? 0xFFu : (0xF0u | rem);
-            px[k] = (px[k] & 0xFFFFFF) | (top << 24);
-        }
-        s = i;
-    };
-    // The colour that starts with byte b: cached (150+) or two bytes, which
-    // also go into the cache. False when the stream ends inside it.
-    auto colour = [&](int32_t b, uint32_t& v) {
-        if (b >= 150) {
-            v = pal[b - 150];
-            return true;
-        }
-        if (pos >= end)
-            return false;
-        v = expand15(b * 256 + in[pos++]);
-        pal[c] = v;
-        c = c + 1 == kPalSize ? 0 : c + 1;
-        return true;
-    };
-    auto put = [&](uint32_t word) {
-        if (i >= n) {
-            overrun = true;
-            return false;
-        }
-        px[i++] = word;
-        return true;
-    };
-
-    while (pos < end && !overrun) {
-        int32_t code = in[pos++];
-        uint32_t v = 0;
-        if (code < 128 || code >= 150) {
-            if (!colour(code, v) || !put(0xF0000000u | v))
-                break;
-            continue;
+    // Decodes up to the end of the stream or of the picture; false when the
+    // stream holds more pixels than the picture.
+    bool decode()
+    {
+        while (m_pos < m_end && !m_overrun && element()) {
         }
         closeRun();
-        bool done = false;
+        return !m_overrun;
+    }
+
+private:
+    // An opaque pixel, or transparent runs and the partly transparent pixel
+    // after them; false when the stream or the picture ends inside it.
+    bool element()
+    {
+        int32_t code = m_in[m_pos++];
+        uint32_t v = 0;
+        if (code < 128 || code >= 150)
+            return colour(code, v) && put(0xF0000000u | v);
+        closeRun();
+        if (code >= 134 && !transparentRuns(code))
+            return false;
+        if (code >= 128 && code <= 133) {
+            m_level = code - 127;
+            if (m_pos >= m_end)
+                return false;
+            code = m_in[m_pos++];
+        }
+        if (!colour(code, v) || !put((static_cast<uint32_t>(m_level) << 28) | scaleByLevel(v, m_level)))
+            return false;
+        m_runStart = m_i;
+        return true;
+    }
+
+    // The transparent runs from code (134 .. 149) on; code becomes the first
+    // code after them. False when the stream or the picture ends in them.
+    bool transparentRuns(int32_t& code)
+    {
         while (code >= 134 && code < 150) {
-            int32_t t;
+            int32_t t = code - 134;
             if (code == 134) {
-                if (pos >= end) {
-                    done = true; // the closing 134
-                    break;
-                }
-                int32_t e = in[pos++];
+                if (m_pos >= m_end)
+                    return false; // the closing 134
+                int32_t e = m_in[m_pos++];
                 t = (e >> 3) + 16;
-                level = e & 15;
-            } else {
-                t = code - 134;
+                m_level = e & 15;
             }
             for (int32_t j = 0; j < t; j++)
                 if (!put(static_cast<uint32_t>(std::min(t - 1 - j, 15)) << 24))
                     break;
-            s = i; // transparent pixels belong to no opaque run
-            if (overrun || pos >= end) {
-                done = true;
-                break;
-            }
-            code = in[pos++];
+            m_runStart = m_i; // transparent pixels belong to no opaque run
+            if (m_overrun || m_pos >= m_end)
+                return false;
+            code = m_in[m_pos++];
         }
-        if (done)
-            break;
-        if (code >= 128 && code <= 133) {
-            level = code - 127;
-            if (pos >= end)
-                break;
-            code = in[pos++];
-        }
-        if (!colour(code, v) || !put((static_cast<uint32_t>(level) << 28) | scaleByLevel(v, level)))
-            break;
-        s = i;
+        return true;
     }
-    closeRun();
-    if (overrun)
+
+    // Gives the pending opaque run its run counts: 0xFF for all but the last
+    // 15, which count down 0xFE .. 0xF0 to its end.
+    void closeRun()
+    {
+        for (int32_t k = m_runStart; k < m_i; k++) {
+            uint32_t rem = static_cast<uint32_t>(std::min(m_i - 1 - k, 15));
+            uint32_t top = rem == 15 ? 0xFFu : (0xF0u | rem);
+            m_px[k] = (m_px[k] & 0xFFFFFF) | (top << 24);
+        }
+        m_runStart = m_i;
+    }
+
+    // The colour that starts with byte b: cached (150 and up) or two bytes,
+    // which also go into the cache. False when the stream ends inside it.
+    bool colour(int32_t b, uint32_t& v)
+    {
+        if (b >= 150) {
+            v = m_pal[b - 150];
+            return true;
+        }
+        if (m_pos >= m_end)
+            return false;
+        v = expand15(b * 256 + m_in[m_pos++]);
+        m_pal[m_next] = v;
+        m_next = m_next + 1 == kPalSize ? 0 : m_next + 1;
+        return true;
+    }
+
+    bool put(uint32_t word)
+    {
+        if (m_i >= m_n) {
+            m_overrun = true;
+            return false;
+        }
+        m_px[m_i++] = word;
+        return true;
+    }
+
+    const uint8_t* m_in = nullptr;
+    int32_t m_pos = 0, m_end = 0;
+    uint32_t* m_px = nullptr;
+    int32_t m_n = 0;
+    uint32_t m_pal[kPalSize] = {};
+    int32_t m_next = 0;     // the cache entry the next two-byte colour goes to
+    int32_t m_i = 0;        // the next pixel
+    int32_t m_runStart = 0; // first pixel of the pending opaque run
+    int32_t m_level = 0;    // of the partly transparent pixels
+    bool m_overrun = false;
+};
+
+// A buffer of width x height words and the clip inside it.
+struct Target {
+    uint32_t* buf = nullptr;
+    int32_t width = 0, height = 0;
+    int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
+// The opaque picture src (w x h) at its own size and full opacity, its
+// top-left corner on the next whole pixel from (sx, sy): copied row by row.
+void copyOpaque(const uint32_t* src, int32_t w, int32_t h, const Target& t, int32_t sx, int32_t sy)
+{
+    int64_t px = (static_cast<int64_t>(sx) + 32767) >> 15;
+    int64_t py = (static_cast<int64_t>(sy) + 32767) >> 15;
+    int64_t cx0 = std::max<int64_t>({t.x0, 0, px}), cx1 = std::min<int64_t>({t.x1, t.width, px + w});
+    int64_t cy0 = std::max<int64_t>({t.y0, 0, py}), cy1 = std::min<int64_t>({t.y1, t.height, py + h});
+    if (cx0 >= cx1 || cy0 >= cy1)
+        return;
+    std::size_t bytes = static_cast<std::size_t>(cx1 - cx0) * 4;
+    for (int64_t y = cy0; y < cy1; y++)
+        std::memcpy(t.buf + y * t.width + cx0, src + (y - py) * w + (cx0 - px), bytes);
+}
+
+// The picture pixel p (a sixteenths opaque, a > 0) over the buffer pixel d
+// at opacity alpha below one: the buffer keeps what the pixel's own opacity
+// leaves, scaled by alpha; the depth byte becomes 0.
+inline uint32_t fade(uint32_t d, uint32_t p, uint32_t a, int32_t alpha)
+{
+    const int32_t f = 32768 - ((alpha + alpha * static_cast<int32_t>(a)) >> 4);
+    const auto mix = [&](int32_t shift) {
+        const int32_t dc = static_cast<int32_t>((d >> shift) & 0xFF), pc = static_cast<int32_t>((p >> shift) & 0xFF);
+        return (f * dc + pc * alpha) >> 15;
+    };
+    return static_cast<uint32_t>((mix(16) << 16) | (mix(8) << 8) | mix(0));
+}
+
+// The same at full opacity: the picture's colour is premultiplied, so only
+// the buffer is weighted; the depth byte becomes zTop.
+inline uint32_t over(uint32_t d, uint32_t p, uint32_t a, uint32_t zTop)
+{
+    if (a == 15)
+        return zTop | (p & 0xFFFFFF);
+    const uint32_t keep = 16 - a;
+    const uint32_t rb = (((d & 0xFF00FF) * keep) >> 4) & 0xFF00FF;
+    const uint32_t g = (((d & 0xFF00) * keep) >> 4) & 0xFF00;
+    return zTop | (((rb | g) + (p & 0xFFFFFF)) & 0xFFFFFF);
+}
+
+// How a scaled or blended drawing samples the picture: each destination
+// pixel further on moves step source units (15 fraction bits) on.
+struct Sampling {
+    const uint32_t* src = nullptr;
+    int32_t w = 0;
+    int64_t step = 0;
+    int64_t uEnd = 0, vEnd = 0; // the picture's size in source units
+    int32_t scale = 0;
+    uint32_t z = 0; // depth 0..255, drawn where the buffer's is not nearer
+    int32_t alpha = 0;
+};
+
+// Destination pixels [x, xEnd) of row dst, sampling source row v from u on;
+// Faded: at the sampling's opacity, which is below one.
+template <bool Faded>
+void sampleRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t xEnd, int64_t u)
+{
+    KV_CHECK(v >= 0 && v < s.vEnd, "Vpicture::draw");
+    // Locals: a store into dst could otherwise be taken to change them.
+    const uint32_t* row = s.src + (v >> 15) * s.w;
+    const int64_t step = s.step, scale = s.scale;
+    const uint32_t z = s.z, zTop = z << 24;
+    const int32_t alpha = s.alpha;
+    while (x < xEnd) {
+        KV_CHECK(u >= 0 && u < s.uEnd, "Vpicture::draw");
+        const uint32_t p = row[u >> 15];
+        const uint32_t a = p >> 28;
+        if (a == 0) {
+            // A transparent pixel tells how many more follow: skip the
+            // destination pixels that would sample them in one go.
+            int64_t skip = ((scale * (p >> 24)) >> 15) + 1;
+            x += static_cast<int32_t>(std::min<int64_t>(skip, xEnd - x));
+            u += skip * step;
+            continue;
+        }
+        const uint32_t d = dst[x];
+        if (z <= (d >> 24))
+            dst[x] = Faded ? fade(d, p, a, alpha) : over(d, p, a, zTop);
+        x++;
+        u += step;
+    }
+}
+
+// The picture at any scale and opacity, its top-left corner at (sx, sy).
+void drawSampled(const Sampling& s, const Target& t, int32_t sx, int32_t sy)
+{
+    // Source coordinates of the clip's first column and row.
+    const int64_t u0 = (((static_cast<int64_t>(t.x0) << 15) - sx) * s.step) >> 15;
+    const int64_t v0 = (((static_cast<int64_t>(t.y0) << 15) - sy) * s.step) >> 15;
+    // Restrict the clip to the buffer and to the columns and rows that sample the picture.
+    int64_t cx0 = std::max<int64_t>({t.x0, 0, t.x0 + stepsToReach(u0, s.step)});
+    int64_t cx1 = std::min<int64_t>({t.x1, t.width, t.x0 + stepsToReach(u0 - s.uEnd, s.step)});
+    int64_t cy0 = std::max<int64_t>({t.y0, 0, t.y0 + stepsToReach(v0, s.step)});
+    int64_t cy1 = std::min<int64_t>({t.y1, t.height, t.y0 + stepsToReach(v0 - s.vEnd, s.step)});
+    if (cx0 >= cx1 || cy0 >= cy1)
+        return;
+    const int64_t uStart = u0 + (cx0 - t.x0) * s.step;
+    // The opacity is the same for every pixel: the choice is made once.
+    const auto row = s.alpha != 32768 ? sampleRow<true> : sampleRow<false>;
+    for (int64_t y = cy0; y < cy1; y++)
+        row(s, t.buf + y * t.width, v0 + (y - t.y0) * s.step, static_cast<int32_t>(cx0), static_cast<int32_t>(cx1),
+            uStart);
+}
+
+} // namespace
+
+void Vpicture::drawRle(const Array<int8_t>& data, int32_t start, int32_t end)
+{
+    RleDecoder rle(reinterpret_cast<const uint8_t*>(data.a), std::max(start, 0), std::min(end, data.length),
+                   reinterpret_cast<uint32_t*>(m_pixels.a), m_pixels.length);
+    if (!rle.decode())
         std::fprintf(stderr, "Vpicture: run-length data longer than the %d x %d picture\n", m_width, m_height);
 }
 
@@ -149,84 +286,20 @@ bool Vpicture::draw(const Array<int32_t>& pixels, int32_t width, int32_t height,
         return false;
     alpha = std::clamp(alpha, 0, 32768);
     const uint32_t* src = reinterpret_cast<const uint32_t*>(m_pixels.a);
-    uint32_t* buf = reinterpret_cast<uint32_t*>(pixels.a);
-
+    const Target t{reinterpret_cast<uint32_t*>(pixels.a), width, height, x0, y0, x1, y1};
     if (scale == 32768 && alpha == 32768 && m_opaque) {
-        // The picture's top-left corner lands on the next whole pixel.
-        int64_t px = (static_cast<int64_t>(sx) + 32767) >> 15;
-        int64_t py = (static_cast<int64_t>(sy) + 32767) >> 15;
-        int64_t cx0 = std::max<int64_t>({x0, 0, px}), cx1 = std::min<int64_t>({x1, width, px + w});
-        int64_t cy0 = std::max<int64_t>({y0, 0, py}), cy1 = std::min<int64_t>({y1, height, py + h});
-        if (cx0 >= cx1 || cy0 >= cy1)
-            return true;
-        std::size_t bytes = static_cast<std::size_t>(cx1 - cx0) * 4;
-        for (int64_t y = cy0; y < cy1; y++)
-            std::memcpy(buf + y * width + cx0, src + (y - py) * w + (cx0 - px), bytes);
+        copyOpaque(src, w, h, t, sx, sy);
         return true;
     }
-
-    z = std::clamp(z, 0, 255);
-    const uint32_t zTop = static_cast<uint32_t>(z) << 24;
-    const int64_t step = scale != 32768 ? 0x40000000 / scale : 32768;
-    // Source coordinates (15 fraction bits) of the clip's first column and row;
-    // each destination pixel further on adds one step.
-    const int64_t u0 = (((static_cast<int64_t>(x0) << 15) - sx) * step) >> 15;
-    const int64_t v0 = (((static_cast<int64_t>(y0) << 15) - sy) * step) >> 15;
-    const int64_t uEnd = static_cast<int64_t>(w) << 15, vEnd = static_cast<int64_t>(h) << 15;
-    // Restrict the clip to the buffer and to the columns and rows that sample the picture.
-    int64_t cx0 = std::max<int64_t>({x0, 0, x0 + stepsToReach(u0, step)});
-    int64_t cx1 = std::min<int64_t>({x1, width, x0 + stepsToReach(u0 - uEnd, step)});
-    int64_t cy0 = std::max<int64_t>({y0, 0, y0 + stepsToReach(v0, step)});
-    int64_t cy1 = std::min<int64_t>({y1, height, y0 + stepsToReach(v0 - vEnd, step)});
-    if (cx0 >= cx1 || cy0 >= cy1)
-        return true;
-    const int32_t xEnd = static_cast<int32_t>(cx1);
-    const int64_t uStart = u0 + (cx0 - x0) * step;
-
-    for (int64_t y = cy0; y < cy1; y++) {
-        const int64_t v = v0 + (y - y0) * step;
-        KV_CHECK(v >= 0 && v < vEnd, "Vpicture::draw");
-        const uint32_t* row = src + (v >> 15) * w;
-        uint32_t* dst = buf + y * width;
-        int64_t u = uStart;
-        int32_t x = static_cast<int32_t>(cx0);
-        while (x < xEnd) {
-            KV_CHECK(u >= 0 && u < uEnd, "Vpicture::draw");
-            const uint32_t p = row[u >> 15];
-            const uint32_t a = p >> 28;
-            if (a == 0) {
-                // A transparent pixel tells how many more follow: skip the
-                // destination pixels that would sample them in one go.
-                int64_t skip = ((static_cast<int64_t>(scale) * (p >> 24)) >> 15) + 1;
-                x += static_cast<int32_t>(std::min<int64_t>(skip, xEnd - x));
-                u += skip * step;
-                continue;
-            }
-            const uint32_t d = dst[x];
-            if (static_cast<uint32_t>(z) <= (d >> 24)) {
-                if (alpha != 32768) {
-                    // Weight of the buffer: what the pixel's own opacity leaves, scaled by alpha.
-                    const int32_t f = 32768 - ((alpha + alpha * static_cast<int32_t>(a)) >> 4);
-                    const int32_t r = (f * static_cast<int32_t>((d >> 16) & 0xFF) +
-                                       static_cast<int32_t>((p >> 16) & 0xFF) * alpha) >> 15;
-                    const int32_t g = (f * static_cast<int32_t>((d >> 8) & 0xFF) +
-                                       static_cast<int32_t>((p >> 8) & 0xFF) * alpha) >> 15;
-                    const int32_t b = (f * static_cast<int32_t>(d & 0xFF) +
-                                       static_cast<int32_t>(p & 0xFF) * alpha) >> 15;
-                    dst[x] = static_cast<uint32_t>((r << 16) | (g << 8) | b);
-                } else if (a < 15) {
-                    // The picture's colour is premultiplied: only the buffer is weighted.
-                    const uint32_t keep = 16 - a;
-                    const uint32_t rb = (((d & 0xFF00FF) * keep) >> 4) & 0xFF00FF;
-                    const uint32_t g = (((d & 0xFF00) * keep) >> 4) & 0xFF00;
-                    dst[x] = zTop | (((rb | g) + (p & 0xFFFFFF)) & 0xFFFFFF);
-                } else {
-                    dst[x] = zTop | (p & 0xFFFFFF);
-                }
-            }
-            x++;
-            u += step;
-        }
-    }
+    Sampling s;
+    s.src = src;
+    s.w = w;
+    s.step = scale != 32768 ? 0x40000000 / scale : 32768;
+    s.uEnd = static_cast<int64_t>(w) << 15;
+    s.vEnd = static_cast<int64_t>(h) << 15;
+    s.scale = scale;
+    s.z = static_cast<uint32_t>(std::clamp(z, 0, 255));
+    s.alpha = alpha;
+    drawSampled(s, t, sx, sy);
     return true;
 }

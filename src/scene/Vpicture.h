@@ -29,7 +29,4 @@ public:
     int16_t m_height = 0;
     int16_t m_cx = 0;
     int16_t m_cy = 0;
-
-    // Colour cache of the run-length decoder, 106 entries.
-    static Array<int32_t> m_pal;
 };

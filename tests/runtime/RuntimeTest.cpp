@@ -28,29 +28,7 @@ struct Probe : Object {
 int Probe::s_alive = 0;
 std::string Probe::s_order;
 
-struct Zeroed : Object {
-    int32_t m_a;
-    bool m_b;
-    Object* m_c;
-    Zeroed() {} // sets nothing: the allocator must have cleared the fields
-};
-
 } // namespace
-
-TEST(Object, NewReturnsZeroFilledMemory)
-{
-    // Dirty the heap first so that a non-clearing allocator would show.
-    for (int i = 0; i < 64; i++) {
-        auto* p = static_cast<unsigned char*>(Object::operator new(sizeof(Zeroed)));
-        std::fill(p, p + sizeof(Zeroed), 0xAB);
-        Object::operator delete(p);
-    }
-    ref<Zeroed> z = new Zeroed;
-    EXPECT_EQ(z->m_a, 0);
-    EXPECT_FALSE(z->m_b);
-    EXPECT_EQ(z->m_c, nullptr);
-    EXPECT_EQ(z->m_refs, 1);
-}
 
 TEST(Ref, CountsCopiesAssignmentsAndSelfAssignment)
 {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "TextFixture.h"
+#include "support/TextFixture.h"
 
 namespace {
 

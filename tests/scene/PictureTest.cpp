@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "LibraryFiles.h"
+#include "support/LibraryFiles.h"
 
 namespace {
 

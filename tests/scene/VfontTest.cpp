@@ -2,8 +2,8 @@
 
 #include <tuple>
 
-#include "TextFixture.h"
 #include "support/Pixels.h"
+#include "support/TextFixture.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FontRasterizer.h"
-#include "TextFixture.h"
+#include "support/TextFixture.h"
 
 namespace {
 

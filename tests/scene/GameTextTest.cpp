@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "Png.h"
-#include "TextFixture.h"
 #include "support/Pixels.h"
+#include "support/TextFixture.h"
 
 using GameText = TextFixture; // for its theme
 

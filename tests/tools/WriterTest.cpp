@@ -5,8 +5,8 @@
 
 #include "ImageLibraryWriter.h"
 #include "JpegEncoder.h"
-#include "LibraryFiles.h"
 #include "RleEncoder.h"
+#include "support/LibraryFiles.h"
 
 namespace {
 
