@@ -164,7 +164,7 @@ void App::initOnce()
         V::fsinInit();
     // The dice are seeded now, from the clock at start-up, so that a game's
     // battles do not depend on the moment the first one began.
-    fran();
+    franSeed(Host::current().nowMs());
     m_bigScreen = true;
     m_buttonSize = 0;
     if (m_width >= kButtonsFrom && m_height >= kButtonsFrom) {

@@ -84,7 +84,9 @@ void BattleScreen::battleKeys(Input& in, int32_t k)
 void BattleScreen::orders(Input& in)
 {
     Tank::Orders& o = m_app.m_battle->m_tank->m_orders;
-    o.press = m_press;
+    // A press waits for the world's next tick, which may come a frame later.
+    if (m_press != Action::None)
+        o.press = m_press;
     for (Action a : {Action::Forward, Action::Reverse, Action::TurnLeft, Action::TurnRight, Action::GunUp,
                      Action::GunDown})
         o.hold(a, m_app.m_actions.held(in, a));

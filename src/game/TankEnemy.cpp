@@ -130,10 +130,13 @@ void Tank::pilotCommands(Commands& c)
     m_target = m_pilot;
     m_piloting = true;
     if (dynamic_cast<Truck*>(m_pilot.get())) {
-        // The truck is met, not shot: drive into it and stay.
+        // The truck is met, not shot: drive into it and stay; round water
+        // or a cliff on the way, as an enemy goes round them.
         int32_t d = 0;
         int32_t b = bearingTo(m_pilot->m_wx, m_pilot->m_wz, &d);
-        if (m_pilot->isLinked())
+        if (m_pilot->isLinked() && d > 8 * kUnit && obstacleCheck(m_heading))
+            repath(c, kFacing);
+        else if (m_pilot->isLinked())
             chase(c, b, kFacing, d > 8 * kUnit, d < 4 * kUnit && m_driveSpeed > 0);
     } else {
         enemyCommands(c);

@@ -118,21 +118,28 @@ int32_t V::fatanh(int32_t a, int32_t h)
     return fatan3(a, fsqrt(n), h);
 }
 
+void V::franSeed(int32_t seed)
+{
+    m_ranbuf = Array<int16_t>(55);
+    if (m_ranbuf.empty())
+        return;
+    seed &= 0xFFFF;
+    for (int32_t i = 0; i < 55; i++) {
+        m_ranbuf[i] = static_cast<int16_t>(seed);
+        seed = (seed + 9973) & 0xFFFF;
+    }
+    m_ranj = 23;
+    m_rank = 54;
+    for (int32_t i = 0; i < 55; i++)
+        fran();
+}
+
 int32_t V::fran()
 {
     if (m_ranbuf.empty()) {
-        m_ranbuf = Array<int16_t>(55);
+        franSeed(Host::current().nowMs());
         if (m_ranbuf.empty())
             return 0;
-        int32_t seed = Host::current().nowMs() & 0xFFFF;
-        for (int32_t i = 0; i < 55; i++) {
-            m_ranbuf[i] = static_cast<int16_t>(seed);
-            seed = (seed + 9973) & 0xFFFF;
-        }
-        m_ranj = 23;
-        m_rank = 54;
-        for (int32_t i = 0; i < 55; i++)
-            fran();
     }
     m_ranj = m_ranj == 0 ? 54 : m_ranj - 1;
     m_rank = m_rank == 0 ? 54 : m_rank - 1;

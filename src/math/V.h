@@ -28,6 +28,9 @@ public:
     static void fsinInit();
     // Pseudo-random 0..32767; seeds itself from the host clock on first use.
     static int32_t fran();
+    // Starts the random numbers afresh from seed (only its low 16 bits
+    // count), as fran does from the clock at its first use.
+    static void franSeed(int32_t seed);
     // Square root of a 64-bit fixed value (a sum of products shifted once), by
     // Newton iteration from above to within 3 units.
     static int32_t fsqrt(int64_t n);

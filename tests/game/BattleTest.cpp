@@ -168,7 +168,8 @@ TEST_F(BattleTest, WinningAndLosingMoveTheFrontOneRing)
 }
 
 // Fuel at exactly 5.0 lights the fuel line; a step more dims it. Rounds
-// falling to 5 light their line for one frame. The captured truck refills.
+// falling to 5 light their line for one frame. The captured truck refills,
+// a share each time its timer passes the supply tick.
 TEST_F(BattleTest, TheStatusLinesLightUpWhenLowAndTheTruckRefills)
 {
     campaign(1, 5);
@@ -196,13 +197,13 @@ TEST_F(BattleTest, TheStatusLinesLightUpWhenLowAndTheTruckRefills)
         t.m_fuel = 0x140000 - 1;
         t.m_rounds = 97;
         t.m_damage = 21;
-        app.m_battle->m_hud->status();
+        app.m_battle->resupply();
         EXPECT_EQ(t.m_fuel, 0x140000 - 1 + 0x4000);
         EXPECT_EQ(t.m_rounds, 99);
         EXPECT_EQ(t.m_damage, 20);
         EXPECT_EQ(truck.m_supply, 1);
         truck.m_timer = 0x2001;
-        app.m_battle->m_hud->status();
+        app.m_battle->resupply();
         EXPECT_EQ(t.m_fuel, 0x140000 - 1 + 0x4000);
         EXPECT_EQ(t.m_rounds, 99);
         EXPECT_EQ(t.m_damage, 20);

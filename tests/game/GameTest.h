@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,7 @@ public:
         return static_cast<int32_t>(m_names.size() - 1);
     }
     void playSound(int32_t id) override { m_played.push_back(m_names[static_cast<std::size_t>(id)]); }
+    int32_t frameUs() override { return m_frameUs; }
 
     // ---- the script ----
     void at(int32_t ms, Action a) { m_actions.emplace(ms, std::move(a)); }
@@ -68,6 +70,13 @@ public:
             key(ms, c);
             ms += 300;
         }
+    }
+    // Runs check every ms from `from` to `to`, until it answers true.
+    void every(int32_t from, int32_t to, int32_t ms, std::function<bool(App&)> check)
+    {
+        auto done = std::make_shared<bool>(false);
+        for (int32_t t = from; t < to; t += ms)
+            at(t, [done, check](App& app) { *done = *done || check(app); });
     }
     void stopAt(int32_t ms)
     {
@@ -93,6 +102,7 @@ public:
 
     int32_t m_elapsed = 0;
     bool m_demo = false; // the game plays itself
+    int32_t m_frameUs = Host::kPhoneFrameUs; // the pace of the frames
     ref<App> m_app;
     std::vector<std::string> m_played;
 
