@@ -205,6 +205,8 @@ public:
     std::vector<ref<Tank>> m_forces;
     ref<VpolyTerrain> m_polyTerrain; // the height map; the overhead view
     ref<Vterrain> m_terrain;         // the perspective view
+    int32_t m_terrainThreads = 0;    // its casting threads (Vterrain::setThreads); 0: its default
+    bool m_halfTerrain = false;      // its picture at half resolution
     // The player's tank drives itself until a key is pressed.
     bool m_demo = false;
     int32_t m_idleMs = 0;        // battle time since the last key

@@ -99,6 +99,9 @@ void App::initTerrain()
     m_polyTerrain->setZ(0x7FFFFFFF);
     if (!m_terrain)
         m_terrain = new Vterrain(m_width, m_height, true);
+    if (m_terrainThreads > 0)
+        m_terrain->setThreads(m_terrainThreads);
+    m_terrain->setHalfResolution(m_halfTerrain);
     m_terrain->m_focal = m_focal;
     m_terrain->m_polyTerrain = m_polyTerrain;
     m_terrain->m_lib = m_lib;
