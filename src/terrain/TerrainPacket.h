@@ -6,10 +6,11 @@
 #include "terrain/Vpolyn.h"
 
 // The ray caster for a packet of columns, one column per vector lane: each
-// pass takes every lane one ray step (or one pixel) on, with the same
-// integer operations as Vterrain::castColumn, so the pixels and column tops
-// are the same bit for bit. A lane whose ray ends takes the thread's next
-// column at once, so the lanes stay busy however long each ray runs.
+// pass takes every lane one ray step on and paints the rows its hits cover,
+// with the same integer operations as Vterrain::castColumn, so the pixels
+// and column tops are the same bit for bit. A lane whose ray ends takes the
+// thread's next column at once, so the lanes stay busy however long each
+// ray runs.
 //
 // L is a vector of kLanes 32-bit lanes with its mask type L::Mask; this
 // header is only compiled where L's instructions are (the per-file flags of
@@ -26,7 +27,7 @@ public:
 
 private:
     // Each lane's ray as castColumn keeps it; the step size is 1 << k
-    // (castColumn's stride index).
+    // (castColumn's stride index). Lanes outside live have no column.
     struct Rays {
         L dx, dz, posX, posZ, line, rowInc, slope, k, growTo, distance, at, last;
         M live;
@@ -132,6 +133,8 @@ L TerrainPacket<L>::shade(M hit, L posX, L posZ, L fx, L fz, L h, L distance) co
         const L crossing = ((e & L(8191)) << 11) + (L::mullo(e >> 19, z & L(32767)) >> 4);
         style = L::select(crossed, L::select(L::gt(crossing, x), (word >> 24) & L(63), (e >> 13) & L(63)), style);
     }
+    // Where several crossings meet in a pixel, the walk along its row, lane
+    // by lane (few pixels are like that).
     const M mixed = hit & L::gt(L(0), word);
     if (M::any(mixed)) {
         alignas(64) int32_t styles[kLanes], xs[kLanes], zs[kLanes];
@@ -158,16 +161,18 @@ template <class L>
 void TerrainPacket<L>::refill(Rays& r, M done, TerrainCast::Columns& walk)
 {
     const TerrainCast& c = m_c;
-    alignas(64) int32_t lanes[12][kLanes];
-    L* const vectors[12] = {&r.dx, &r.dz,     &r.posX,     &r.posZ, &r.line, &r.rowInc,
-                            &r.slope, &r.k, &r.growTo, &r.distance, &r.at, &r.last};
-    for (int32_t v = 0; v < 12; v++)
+    // The rays lane by lane, in the order of Rays.
+    constexpr int32_t kValues = 12, kAt = 10;
+    alignas(64) int32_t lanes[kValues][kLanes];
+    L* const vectors[kValues] = {&r.dx,    &r.dz, &r.posX,   &r.posZ,     &r.line, &r.rowInc,
+                                 &r.slope, &r.k,  &r.growTo, &r.distance, &r.at,   &r.last};
+    for (int32_t v = 0; v < kValues; v++)
         L::store(lanes[v], *vectors[v]);
     uint32_t live = M::bits(r.live);
     for (uint32_t bits = M::bits(done); bits; bits &= bits - 1) {
         const int32_t i = __builtin_ctz(bits);
         if (m_column[i] >= 0)
-            c.finish(m_column[i], lanes[10][i], m_skyFrom[i]);
+            c.finish(m_column[i], lanes[kAt][i], m_skyFrom[i]);
         const int32_t x = c.next(walk);
         m_column[i] = x;
         m_skyFrom[i] = walk.skyFrom;
@@ -177,12 +182,12 @@ void TerrainPacket<L>::refill(Rays& r, M done, TerrainCast::Columns& walk)
         }
         live |= 1u << i;
         const TerrainCast::Ray ray = c.ray(x);
-        const int32_t start[12] = {ray.dx, ray.dz, ray.posX, ray.posZ, c.line, c.rowInc,
-                                   c.slope, 0, TerrainCast::kStepSizes - 1, c.start, ray.at, ray.last};
-        for (int32_t v = 0; v < 12; v++)
+        const int32_t start[kValues] = {ray.dx,  ray.dz, ray.posX, ray.posZ, c.line, c.rowInc, c.slope,
+                                        0,       TerrainCast::kStepSizes - 1,  c.start, ray.at, ray.last};
+        for (int32_t v = 0; v < kValues; v++)
             lanes[v][i] = start[v];
     }
-    for (int32_t v = 0; v < 12; v++)
+    for (int32_t v = 0; v < kValues; v++)
         *vectors[v] = L::load(lanes[v]);
     r.live = M::fromBits(live);
 }
