@@ -20,6 +20,10 @@
 // toward -z, and the forward direction is (sin, 0, -cos). Terrain pixels carry
 // their distance from the eye in whole units + 2 in the top byte, the depth
 // that pictures and meshes are tested against; sky pixels carry 0xFF.
+//
+// The columns are shared out among the game thread and the view's workers,
+// and cast one at a time or in packets of vector lanes (TerrainCast says
+// how); every way gives the same pixels and column tops.
 class Vterrain : public Viewport {
 public:
     Vterrain(int32_t width, int32_t height, bool unused);
@@ -34,6 +38,8 @@ public:
 
     virtual void drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
                              int32_t y0, int32_t x1, int32_t y1);
+    // Casts rows [y0, y1) of columns [x0, x1) into the target, sky above
+    // the ground; the middle column of the target looks straight ahead.
     virtual void drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
                              int32_t y0, int32_t x1, int32_t y1);
     virtual int32_t getHeading();
