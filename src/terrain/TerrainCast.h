@@ -19,7 +19,7 @@ struct TerrainCast {
     // A thread's walk over the columns: it claims blocks of kBlock columns
     // in turn with the other threads, so that they share out the work.
     struct Columns {
-        int32_t x = 0, end = 0; // the rest of the current block
+        int32_t x = 0, end = 0; // the rest of the current block; end < 0 once all are taken
         int32_t skyFrom = 0;    // of the column last returned
     };
     static constexpr int32_t kBlock = 16;
