@@ -289,7 +289,11 @@ void Vterrain::paintHalf(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
 void Vterrain::drawHalf(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,
                         int32_t x1, int32_t y1)
 {
-    if (m_changed) {
+    if (m_halfWidth != (m_width + 1) >> 1 || m_halfHeight != (m_height + 1) >> 1) {
+        // A new size: the whole picture.
+        paintHalf(0, 0, m_width, m_height);
+        m_changed = false;
+    } else if (m_changed) {
         int32_t ox0 = std::max(x0 - m_x0, 0), oy0 = std::max(y0 - m_y0, 0);
         int32_t ox1 = std::min(x1 - m_x0, m_width), oy1 = std::min(y1 - m_y0, m_height);
         paintHalf(ox0, oy0, ox1, oy1);

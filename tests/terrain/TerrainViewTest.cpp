@@ -266,7 +266,15 @@ TEST(Vterrain, HalfResolutionDrawsEachHalfPixelTwoByTwo)
         }
     EXPECT_EQ(emptyInside, 0);
     EXPECT_EQ(paintedOutside, 0);
+    // A new size is drawn whole even before the change is noticed.
+    v->setWidthHeight(20, 14);
+    Array<int32_t> small(20 * 14);
+    v->m_changed = false;
+    v->draw(small, 20, 14, 0, 0, 20, 14);
+    EXPECT_NE(small[13 * 20 + 19], 0);
+    v->setWidthHeight(kW, kH);
     v->setHalfResolution(false);
+    v->m_changed = true;
     v->draw(screen, kW, kH, 0, 0, kW, kH);
     EXPECT_EQ(std::memcmp(screen.a, v->m_pixels.a, kW * kH * 4), 0);
 }
