@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "terrain/Vterrain.h"
+
 namespace {
 
 bool parseSize(const std::string& s, int32_t& w, int32_t& h)
@@ -49,6 +51,10 @@ const char* HostOptions::usage()
            "  --demo          the game plays itself, campaign and battles (any key takes\n"
            "                  over the tank)\n"
            "                  (arrows turn it, + and - zoom, u and d move, Escape leaves)\n"
+           "  --threads N     threads that draw the landscape (1..8; by default 2 where\n"
+           "                  there are two cores or more)\n"
+           "  --half-terrain  draw the landscape at half resolution and scale it up (for\n"
+           "                  large windows or slow machines); tanks and panel stay sharp\n"
            "\n"
            "Headless (no window; a virtual clock that advances by what the game sleeps):\n"
            "  --headless      run without a window\n"
@@ -121,6 +127,16 @@ bool HostOptions::parse(int argc, const char* const* argv, std::string& error)
             m_fullscreen = windowOption = true;
         } else if (opt == "--demo") {
             m_demo = true;
+        } else if (opt == "--half-terrain") {
+            m_halfTerrain = true;
+        } else if (opt == "--threads") {
+            if (!value(v))
+                return false;
+            if (!parseInt(v, 1, Vterrain::kMaxThreads, m_threads)) {
+                error = "--threads wants a whole number from 1 to " + std::to_string(Vterrain::kMaxThreads) +
+                        ", not \"" + v + "\"";
+                return false;
+            }
         } else if (opt == "--mute") {
             m_mute = windowOption = true;
         } else if (opt == "--scale") {

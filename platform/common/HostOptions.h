@@ -41,6 +41,10 @@ public:
     std::string m_viewer;
     // Both: the player's tank drives itself (attract mode, soak runs).
     bool m_demo = false;
+    // Both: threads that cast the landscape (0: the terrain view's default),
+    // and the landscape at half resolution.
+    int32_t m_threads = 0;
+    bool m_halfTerrain = false;
     // Headless only.
     std::string m_script;
     int32_t m_untilMs = 600000;

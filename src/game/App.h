@@ -79,6 +79,8 @@ public:
     ActionMap m_actions;         // what the keys do
     bool m_demo = false;         // the player's tank drives itself until a key is pressed
     ref<String> m_viewer;        // a mesh to inspect instead of playing, or null
+    int32_t m_terrainThreads = 0; // threads casting the terrain; 0: as many as there are cores
+    bool m_halfTerrain = false;   // the terrain drawn at half resolution and doubled
 
 private:
     // Applies the stack changes asked for; false when there were none.
