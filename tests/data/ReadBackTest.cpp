@@ -139,7 +139,7 @@ TEST_F(ReadBack, ModelFileMeshesMaterialsAndTextures)
         d.array(m->m_faceMaterial);
     }
     EXPECT_GT(meshes, 10);
-    EXPECT_EQ(d.hex(), "0ffe9a3a3268e2cd");
+    EXPECT_EQ(d.hex(), "1b07b48ae9cd8e77");
 }
 
 TEST_F(ReadBack, LayoutPolygonAndHeightMap)
