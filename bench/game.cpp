@@ -1,13 +1,18 @@
-// The whole game on a virtual clock, one core, unpaced: start-up to the first
-// frame of the map, a full battle frame (the terrain redrawn from a moved
-// camera, four tanks, the panel and the radar) at two screen sizes, and ten
-// minutes of the demo playing its campaign with every frame drawn. (Peak
-// memory is the headless program's: /usr/bin/time -v korvath-headless --demo.)
+// The whole game on a virtual clock, unpaced: start-up to the first frame of
+// the map, the terrain redrawn in full from a moved camera and a whole
+// battle frame (that terrain, four tanks, the panel and the radar) at two
+// screen sizes, the large one also with the terrain at half resolution, and
+// ten minutes of the demo playing its campaign with every frame drawn. The
+// terrain is cast with the view's defaults (the fastest caster, two threads
+// where there are two cores) unless KORVATH_BENCH_PATH and
+// KORVATH_BENCH_THREADS say otherwise. (Peak memory is the headless
+// program's: /usr/bin/time -v korvath-headless --demo.)
 #include <benchmark/benchmark.h>
 
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -109,10 +114,27 @@ void BM_StartUpToMap(benchmark::State& state)
 }
 BENCHMARK(BM_StartUpToMap)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// The terrain view as the environment asks, for figures per caster:
+// KORVATH_BENCH_PATH (scalar, avx2 or avx512) and KORVATH_BENCH_THREADS.
+void castAsAsked(Vterrain& terrain)
+{
+    if (const char* path = std::getenv("KORVATH_BENCH_PATH")) {
+        const std::string p = path;
+        terrain.setCastPath(p == "scalar" ? Vterrain::kScalarPath
+                            : p == "avx2" ? Vterrain::kAvx2Path
+                                          : Vterrain::kAvx512Path);
+    }
+    if (const char* threads = std::getenv("KORVATH_BENCH_THREADS"))
+        terrain.setThreads(std::atoi(threads));
+}
+
+enum class Measure { kFrame, kTerrain };
+
 // From the start-up menu into the battle ('R' resumes the campaign, Enter
 // leaves the map), then frames with the camera moved a little each time, so
-// the terrain is cast again in full.
-void battleFrame(benchmark::State& state, int32_t w, int32_t h)
+// the terrain is cast again in full: the whole frame, or only the terrain
+// into its own buffer.
+void battle(benchmark::State& state, int32_t w, int32_t h, Measure measure, bool halfTerrain = false)
 {
     Folders folders(hardCampaign());
     bool measured = false;
@@ -127,9 +149,21 @@ void battleFrame(benchmark::State& state, int32_t w, int32_t h)
         }
         if (elapsed < 3000 || !app.m_battle->m_terrain || !app.m_battle->m_terrain->isLinked())
             return;
+        Vterrain& terrain = *app.m_battle->m_terrain;
+        castAsAsked(terrain);
+        terrain.setHalfResolution(halfTerrain);
+        state.SetLabel(std::string(terrain.castPath() == Vterrain::kScalarPath ? "scalar"
+                                   : terrain.castPath() == Vterrain::kAvx2Path ? "avx2"
+                                                                               : "avx512") +
+                       ", " + std::to_string(terrain.threads()) + " threads");
         for (auto _ : state) {
             app.m_battle->m_tank->m_heading ^= 1;
             app.m_battle->m_camera->lookAt();
+            if (measure == Measure::kTerrain) {
+                terrain.m_changed = true;
+                terrain.renderTerrain();
+                continue;
+            }
             app.m_battle->m_physics->step(64);
             app.m_battle->m_hud->radar();
             app.m_battle->m_hud->status();
@@ -143,10 +177,16 @@ void battleFrame(benchmark::State& state, int32_t w, int32_t h)
         state.SkipWithError("the battle did not start");
 }
 
-void BM_BattleFrame480x320(benchmark::State& state) { battleFrame(state, 480, 320); }
-void BM_BattleFrame1920x1080(benchmark::State& state) { battleFrame(state, 1920, 1080); }
+void BM_TerrainRedraw480x320(benchmark::State& state) { battle(state, 480, 320, Measure::kTerrain); }
+void BM_TerrainRedraw1920x1080(benchmark::State& state) { battle(state, 1920, 1080, Measure::kTerrain); }
+void BM_BattleFrame480x320(benchmark::State& state) { battle(state, 480, 320, Measure::kFrame); }
+void BM_BattleFrame1920x1080(benchmark::State& state) { battle(state, 1920, 1080, Measure::kFrame); }
+void BM_BattleFrame1920x1080HalfTerrain(benchmark::State& state) { battle(state, 1920, 1080, Measure::kFrame, true); }
+BENCHMARK(BM_TerrainRedraw480x320)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_TerrainRedraw1920x1080)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_BattleFrame480x320)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_BattleFrame1920x1080)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BattleFrame1920x1080HalfTerrain)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // Ten minutes of game time: the demo's campaign from a first start, map
 // screens and battles, every frame rendered.

@@ -46,17 +46,26 @@ std::vector<Eye> eyes()
 }
 
 // The whole terrain into the view's own buffer, the far limit of the rays
-// being 192 units.
-void render(benchmark::State& state, int32_t w, int32_t h)
+// being 192 units; by default with the fastest path and the default threads.
+void render(benchmark::State& state, int32_t w, int32_t h, int32_t path = -1, int32_t threads = 0)
 {
     if (scene().m_ground->edgeCount() == 0) {
         state.SkipWithError("no layout in the data folder next to the program");
         return;
     }
+    if (path >= 0 && !Vterrain::supports(static_cast<Vterrain::CastPath>(path))) {
+        state.SkipWithError("this processor has not the instructions of this path");
+        return;
+    }
     std::vector<Eye> spots = eyes();
     std::vector<ref<Vterrain>> views;
-    for (const Eye& e : spots)
+    for (const Eye& e : spots) {
         views.push_back(scene().view(w, h, e.x, e.z, e.heading));
+        if (path >= 0)
+            views.back()->setCastPath(static_cast<Vterrain::CastPath>(path));
+        if (threads > 0)
+            views.back()->setThreads(threads);
+    }
     size_t k = 0;
     for (auto _ : state) {
         Vterrain& v = *views[k++ % views.size()];
@@ -77,6 +86,20 @@ void BM_Render1920x1080(benchmark::State& state)
     render(state, 1920, 1080);
 }
 BENCHMARK(BM_Render1920x1080)->Unit(benchmark::kMillisecond);
+
+// Each caster on one and two threads: Args are the path (0 scalar, 1 AVX2,
+// 2 AVX-512) and the thread count.
+void BM_Render480x320Path(benchmark::State& state)
+{
+    render(state, 480, 320, static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
+}
+BENCHMARK(BM_Render480x320Path)->ArgNames({"path", "threads"})->ArgsProduct({{0, 1, 2}, {1, 2}})->Unit(benchmark::kMillisecond);
+
+void BM_Render1920x1080Path(benchmark::State& state)
+{
+    render(state, 1920, 1080, static_cast<int32_t>(state.range(0)), static_cast<int32_t>(state.range(1)));
+}
+BENCHMARK(BM_Render1920x1080Path)->ArgNames({"path", "threads"})->ArgsProduct({{0, 1, 2}, {1, 2}})->Unit(benchmark::kMillisecond);
 
 // One bilinear height lookup, along a path like a ray's.
 void BM_GetHeight(benchmark::State& state)

@@ -68,10 +68,14 @@ HostFrame::RootFactory GameStart::game() const
     std::string viewer = m_options.m_viewer;
     const bool demo = m_options.m_demo;
     const bool frameStats = m_options.m_frameStats;
-    return [viewer, demo, frameStats] {
+    const int32_t threads = m_options.m_threads;
+    const bool halfTerrain = m_options.m_halfTerrain;
+    return [viewer, demo, frameStats, threads, halfTerrain] {
         ref<App> app = new App;
         app->m_demo = demo;
         app->m_frameStats = frameStats;
+        app->m_terrainThreads = threads;
+        app->m_halfTerrain = halfTerrain;
         if (!viewer.empty())
             app->m_viewer = String::copyOf(viewer.c_str());
         return ref<V3dView>(app);

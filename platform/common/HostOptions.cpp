@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "terrain/Vterrain.h"
+
 namespace {
 
 bool parseSize(const std::string& s, int32_t& w, int32_t& h)
@@ -53,6 +55,10 @@ const char* HostOptions::usage()
            "                  most 240; headless 60); 0: as fast as it can\n"
            "  --frame-stats   at the end, print the frames drawn and their work time:\n"
            "                  frames: N, game time: T ms, median frame: A ms, slowest: B ms\n"
+           "  --threads N     threads that draw the landscape (1..8; by default 2 where\n"
+           "                  there are two cores or more)\n"
+           "  --half-terrain  draw the landscape at half resolution and scale it up (for\n"
+           "                  large windows or slow machines); tanks and panel stay sharp\n"
            "\n"
            "Headless (no window; a virtual clock that advances by what the game sleeps):\n"
            "  --headless      run without a window\n"
@@ -134,6 +140,16 @@ const Option kOptions[] = {
     {"--demo", For::Both, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_demo = true; }},
     {"--frame-stats", For::Both, false,
      [](HostOptions& o, const std::string&, std::string&) { return o.m_frameStats = true; }},
+    {"--half-terrain", For::Both, false,
+     [](HostOptions& o, const std::string&, std::string&) { return o.m_halfTerrain = true; }},
+    {"--threads", For::Both, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         if (HostOptions::parseInt(v, 1, Vterrain::kMaxThreads, o.m_threads))
+             return true;
+         error = "--threads wants a whole number from 1 to " + std::to_string(Vterrain::kMaxThreads) + ", not \"" +
+                 v + "\"";
+         return false;
+     }},
     {"--fullscreen", For::Window, false,
      [](HostOptions& o, const std::string&, std::string&) { return o.m_fullscreen = true; }},
     {"--mute", For::Window, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_mute = true; }},

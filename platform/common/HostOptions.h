@@ -50,6 +50,10 @@ public:
     int32_t m_frameUs = -1;
     // Both: print the frame statistics at the end.
     bool m_frameStats = false;
+    // Both: threads that cast the landscape (0: the terrain view's default),
+    // and the landscape at half resolution.
+    int32_t m_threads = 0;
+    bool m_halfTerrain = false;
     // Headless only.
     std::string m_script;
     int32_t m_untilMs = 600000;

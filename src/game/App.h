@@ -82,6 +82,8 @@ public:
     ref<String> m_viewer;        // a mesh to inspect instead of playing, or null
     bool m_frameStats = false;   // print the frame statistics at the end
     FrameStats m_stats;
+    int32_t m_terrainThreads = 0; // threads casting the terrain; 0: as many as there are cores
+    bool m_halfTerrain = false;   // the terrain drawn at half resolution and doubled
 
 private:
     // The wait that keeps the host's frame rate: whole ms, the fractions

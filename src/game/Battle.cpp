@@ -124,8 +124,12 @@ void Battle::initTerrain()
     m_polyTerrain->setGroundTextures(v.m_lib, water);
     m_polyTerrain->makeHeight();
     m_polyTerrain->setZ(0x7FFFFFFF);
-    if (!m_terrain)
+    if (!m_terrain) {
         m_terrain = new Vterrain(v.m_width, v.m_height, true);
+        if (v.m_terrainThreads > 0)
+            m_terrain->setThreads(v.m_terrainThreads);
+        m_terrain->setHalfResolution(v.m_halfTerrain);
+    }
     m_terrain->m_focal = v.m_focal;
     m_terrain->m_polyTerrain = m_polyTerrain;
     m_terrain->m_lib = v.m_lib;

@@ -166,6 +166,81 @@ bool VpolyTerrain::makeHole(int32_t x, int32_t y, int32_t z, int32_t r)
     return changed;
 }
 
+const uint32_t* VpolyTerrain::corners()
+{
+    if (m_corners.length != kMapBytes) {
+        // Zeros: the corners of a flat map at 0, which the source says.
+        m_corners = V::allocInt(kMapBytes);
+        m_cornerSource = V::allocByte(kMapBytes);
+        if (m_corners.empty() || m_cornerSource.empty()) {
+            m_corners = Array<int32_t>();
+            return nullptr;
+        }
+    }
+    static const uint8_t flat[kCells] = {};
+    const bool made = m_heightMap.length >= kMapBytes;
+    uint8_t* source = reinterpret_cast<uint8_t*>(m_cornerSource.a);
+    // Rows of cells to make again: a changed map row is the lower corners
+    // of its own cells and the upper ones of the row before.
+    bool stale[kCells] = {};
+    for (int32_t r = 0; r < kCells; r++) {
+        const uint8_t* now = made ? reinterpret_cast<const uint8_t*>(m_heightMap.a) + r * kCells : flat;
+        if (std::memcmp(source + r * kCells, now, kCells) == 0)
+            continue;
+        std::memcpy(source + r * kCells, now, kCells);
+        stale[r] = true;
+        stale[(r + kCells - 1) & (kCells - 1)] = true;
+    }
+    uint32_t* out = reinterpret_cast<uint32_t*>(m_corners.a);
+    for (int32_t r = 0; r < kCells; r++) {
+        if (!stale[r])
+            continue;
+        const uint8_t* a = source + r * kCells;
+        const uint8_t* b = source + ((r + 1) & (kCells - 1)) * kCells;
+        for (int32_t c = 0; c < kCells; c++) {
+            int32_t c1 = (c + 1) & (kCells - 1);
+            out[r * kCells + c] = a[c] | a[c1] << 8 | b[c] << 16 | static_cast<uint32_t>(b[c1]) << 24;
+        }
+    }
+    return out;
+}
+
+const int32_t* VpolyTerrain::texels()
+{
+    if (m_texels.empty()) {
+        m_texels = V::allocInt(64 * 4096);
+        // Every style starts as a flat colour 0, which the zeros are.
+        if (m_texels.empty())
+            return nullptr;
+    }
+    const uint64_t used = styles();
+    for (int32_t s = 0; s < 64; s++) {
+        if (!(used >> s & 1))
+            continue;
+        ref<Vpicture> t = m_textureLib && s < m_textures.length ? m_textureLib->loadPicture(m_textures.a[s]) : nullptr;
+        if (t && (t->m_width < 64 || t->m_height < 64 || t->m_pixels.length < 64 * 64))
+            t = nullptr;
+        int32_t* out = m_texels.a + (s << 12);
+        if (t) {
+            if (t == m_texelPicture[s] && t->m_pixels.a == m_texelSource[s])
+                continue;
+            for (int32_t row = 0; row < 64; row++)
+                std::memcpy(out + row * 64, t->m_pixels.a + row * t->m_width, 64 * 4);
+            m_texelPicture[s] = t;
+            m_texelSource[s] = t->m_pixels.a;
+            continue;
+        }
+        int32_t colour = s < m_colors.length ? m_colors.a[s] : 0;
+        if (!m_texelPicture[s] && colour == m_texelColour[s])
+            continue;
+        std::fill(out, out + 4096, colour);
+        m_texelPicture[s] = nullptr;
+        m_texelSource[s] = nullptr;
+        m_texelColour[s] = colour;
+    }
+    return m_texels.a;
+}
+
 // ---- the top-down map ----
 
 void VpolyTerrain::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,

@@ -6,6 +6,7 @@
 #endif
 
 #include "runtime/Array.h"
+#include "scene/Vpicture.h"
 #include "terrain/Vpolyn.h"
 
 // The battlefield's ground: the layout drawing (a polygon whose fill styles
@@ -73,6 +74,26 @@ public:
         int32_t bottom = (h01 << 12) + (h11 - h01) * fx;
         return top + static_cast<int32_t>((static_cast<int64_t>(bottom - top) * fz) >> 12);
     }
+    // The four corner heights of every cell in one word, as the terrain
+    // casters read them: cell (x, z) at z * 256 + x holds the bytes of
+    // (x, z), (x + 1, z), (x, z + 1) and (x + 1, z + 1), lowest first,
+    // wrapping at 256. Kept in step with the height map (one not made yet
+    // is flat at 0): each call makes again the rows that changed since the
+    // last, such as a crater's. Null when there is no memory for it.
+    const uint32_t* corners();
+    // The texels of the ground styles as the terrain casters read them:
+    // texel (u, v) (0..63) of style s at s << 12 | v << 6 | u, the top left
+    // 64 x 64 of its picture, or its flat colour when it has none. Kept in
+    // step with the styles' pictures (each copied when it is a new one)
+    // and colours for the styles a lookup can answer; null when there is
+    // no memory for it.
+    const int32_t* texels();
+    // The bilinear height at the fractions fx, fz of a cell from its corners.
+    static int32_t blendCorners(uint32_t corners, int32_t fx, int32_t fz)
+    {
+        return blend(static_cast<int32_t>(corners & 255), static_cast<int32_t>((corners >> 8) & 255),
+                     static_cast<int32_t>((corners >> 16) & 255), static_cast<int32_t>(corners >> 24), fx, fz);
+    }
     // The stored byte of the cell under (x, z), unsigned.
     int32_t getCell(int32_t x, int32_t z) const
     {
@@ -105,7 +126,11 @@ public:
     static int32_t shadeRgb(int32_t color, int32_t light)
     {
         light = light < -16384 ? -16384 : light;
-        int32_t m = 32768 + (light < 8192 ? light : 8192);
+        return scaleRgb(color, 32768 + (light < 8192 ? light : 8192));
+    }
+    // Each channel times m / 32768 (m < 65536), at most 255; the top byte 0.
+    static int32_t scaleRgb(int32_t color, int32_t m)
+    {
 #if defined(__SSE2__)
         // The four channels at once: (2c * m) >> 16 in 16-bit lanes, packed
         // back to bytes with saturation at 255.
@@ -126,6 +151,14 @@ public:
     int32_t m_baseHeight = 0;
     Array<int32_t> m_friction;
     Array<int32_t> m_restitution;
+    Array<int32_t> m_corners;
+    Array<int8_t> m_cornerSource; // the height map the corners were made from
+    Array<int32_t> m_texels;
+    // What each style's texels were copied from: the picture (held, so that
+    // another cannot take its place unseen) and its pixels, or the colour.
+    ref<Vpicture> m_texelPicture[64];
+    const int32_t* m_texelSource[64] = {};
+    int32_t m_texelColour[64] = {};
 
     static constexpr int32_t kWater = 0, kMarsh = 1, kGrass = 2, kHeath = 3, kEarth = 4, kRock = 5,
                              kWheat = 6;

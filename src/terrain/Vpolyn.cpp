@@ -279,27 +279,28 @@ void Vpolyn::buildGrid()
     m_gridStale = false;
     m_grid = Grid();
     int32_t w = m_widthFix >> 15, h = m_heightFix >> 15;
+    m_styles = 1;
+    for (int32_t r = 0; r + 1 < m_rowStart.length; r++)
+        for (int32_t i = m_rowStart.a[r], end = rowEnd(r); i < end; i++)
+            m_styles |= UINT64_C(1) << edgeStyle(m_edges.a[i]);
     if (w <= 0 || h <= 0 || w > kMaxGridSide || h > kMaxGridSide || (w & (w - 1)) || (h & (h - 1)) ||
-        m_rowStart.length != h + 1)
+        m_rowStart.length != h + 1 || m_edgeCapacity > kEdgeIndex)
         return;
-    if (m_gridCells.length != w * h) {
-        V::m_avail += m_gridCells.length + m_gridFirst.length * 2;
-        m_gridCells = V::allocByte(w * h);
-        m_gridFirst = V::allocShort(w * h);
-        if (m_gridCells.empty() || m_gridFirst.empty()) {
-            m_gridCells = Array<int8_t>();
-            m_gridFirst = Array<int16_t>();
+    if (m_gridWords.length != w * h) {
+        V::m_avail += m_gridWords.length * 4;
+        m_gridWords = V::allocInt(w * h);
+        if (m_gridWords.empty())
             return;
-        }
     }
     // The lookup's answer depends on the point alone when a row is sorted by
     // x: every crossing wholly left of the point comes before every one
     // wholly right. In a pixel no crossing enters, that is the style of the
     // latest (by index) crossing whose right end lies left of the pixel.
     int32_t latest[kMaxGridSide + 1], touches[kMaxGridSide], toucher[kMaxGridSide];
+    int16_t first[kMaxGridSide];
+    bool exact = true;
     for (int32_t r = 0; r < h; r++) {
-        int8_t* cells = m_gridCells.a + r * w;
-        int16_t* first = m_gridFirst.a + r * w;
+        int32_t* words = m_gridWords.a + r * w;
         const int32_t* e = m_edges.a + m_rowStart.a[r];
         int32_t n = rowEnd(r) - m_rowStart.a[r];
         std::fill(latest, latest + w + 1, -1);
@@ -308,13 +309,14 @@ void Vpolyn::buildGrid()
             sorted &= i == 0 || edgeX(e[i - 1]) <= edgeX(e[i]);
             latest[std::min((maxEnd(e[i]) >> 4) + 1, w)] = i;
         }
+        exact &= sorted;
         int32_t last = -1, reach = 0;
         for (int32_t c = 0; c < w; c++) {
             last = std::max(last, latest[c]);
-            cells[c] = static_cast<int8_t>(last >= 0 ? edgeStyle(e[last]) : 0);
+            words[c] = last >= 0 ? edgeStyle(e[last]) : 0;
             while (reach < n && maxEnd(e[reach]) < 16 * c)
                 reach++;
-            first[c] = static_cast<int16_t>(sorted ? reach : -1);
+            first[c] = static_cast<int16_t>(reach);
         }
         // Pixels crossings pass through: how many, and which (one of them).
         std::fill(touches, touches + w, 0);
@@ -338,32 +340,34 @@ void Vpolyn::buildGrid()
             int32_t i = toucher[c];
             bool afterLeft = i == 0 || maxEnd(e[i - 1]) < 16 * c;
             bool beforeRight = i == n - 1 || minEnd(e[i + 1]) > 16 * c + 15;
-            if (touches[c] > 1 || !sorted || (afterLeft && !beforeRight)) {
-                cells[c] = kMixed;
-            } else if (afterLeft) {
-                cells[c] = static_cast<int8_t>(-2 - cells[c]);
-                first[c] = static_cast<int16_t>(i);
-            }
+            if (!sorted)
+                words[c] = kUnsortedWord;
+            else if (touches[c] > 1 || (afterLeft && !beforeRight))
+                words[c] = kMixedWord | first[c];
+            else if (afterLeft)
+                words[c] = kCrossedWord | words[c] << 24 | (m_rowStart.a[r] + i);
         }
     }
-    m_grid.cells = m_gridCells.a;
-    m_grid.first = m_gridFirst.a;
+    m_grid.words = m_gridWords.a;
     m_grid.edges = m_edges.a;
-    m_grid.rowStart = m_rowStart.a;
     m_grid.xMask = m_widthFix - 1;
     m_grid.yMask = m_heightFix - 1;
     m_grid.width = w;
+    m_grid.exact = exact;
 }
 
 int32_t Vpolyn::crossedStyle(int32_t x, int32_t y)
 {
     if (m_gridStale)
         buildGrid();
+    int32_t style = m_grid.at(x, y);
+    if (style >= 0)
+        return style;
     x = wrap(x, m_widthFix);
     y = wrap(y, m_heightFix);
     int32_t row = y >> 15;
-    int32_t first = m_gridCells.empty() ? -1 : m_gridFirst.a[row * m_grid.width + (x >> 15)];
-    if (first < 0)
+    int32_t w = m_grid.width ? m_grid.words[row * m_grid.width + (x >> 15)] : kUnsortedWord;
+    if (w == kUnsortedWord)
         return getXy2(x, y);
     // Crossings before the first are wholly left of the pixel; the answer
     // is what lookup finds: the last crossing before the first one wholly
@@ -371,7 +375,7 @@ int32_t Vpolyn::crossedStyle(int32_t x, int32_t y)
     const int32_t* e = m_edges.a + m_rowStart.a[row];
     int32_t n = rowEnd(row) - m_rowStart.a[row];
     int32_t xq = x >> 11, f = y & 32767;
-    int32_t i = first;
+    int32_t i = w & 0xFFFF;
     while (i < n && minEnd(e[i]) <= xq)
         i++;
     i--;

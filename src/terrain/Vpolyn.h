@@ -62,42 +62,57 @@ public:
     }
 
     // The style grid answers most lookups with a read or two: per polygon
-    // pixel one byte, the style of every point of the pixel when no crossing
-    // passes through it; -2 - (the style left of it) when exactly one does,
-    // with the crossing's index (within its row) in first; kMixed when more
-    // do. It stays valid until the crossings change; copy it into a local
-    // for many lookups. A polygon without one (sides not powers of two, or
-    // too large) has a grid of a single cell that is always crossed.
+    // pixel one word. A plain word (bits 30-31 clear) is the style of every
+    // point of the pixel, when no crossing passes through it. When exactly
+    // one does, bit 30 is set, bits 24-29 hold the style left of it and bits
+    // 0-23 its index in the crossing table. When more do, the word is
+    // negative: kMixedWord with the index (within its row) of the first
+    // crossing that reaches the pixel, or -1 when the row is not sorted. It
+    // stays valid until the crossings change; copy it into a local for many
+    // lookups. A polygon without one (sides not powers of two, or too large)
+    // has a grid of a single cell that is always mixed.
     struct Grid {
-        const int8_t* cells = &kAlwaysMixed;
-        const int16_t* first = nullptr;
+        const int32_t* words = &kUnsortedWord;
         const int32_t* edges = nullptr;
-        const int32_t* rowStart = nullptr;
         int32_t xMask = 0, yMask = 0, width = 0;
+        // Every row sorted: the grid and crossedStyle answer every point
+        // without the lookup (and without its cache).
+        bool exact = false;
 
         // The style at a point, or kMixed when the grid cannot tell.
         int32_t at(int32_t x, int32_t y) const
         {
             x &= xMask;
             y &= yMask;
-            uint32_t row = static_cast<uint32_t>(y) >> 15;
-            uint32_t cell = row * static_cast<uint32_t>(width) + (static_cast<uint32_t>(x) >> 15);
-            int32_t style = cells[cell];
-            if (style >= kMixed)
-                return style;
+            uint32_t cell = (static_cast<uint32_t>(y) >> 15) * static_cast<uint32_t>(width) +
+                            (static_cast<uint32_t>(x) >> 15);
+            int32_t w = words[cell];
+            if (w < kCrossedWord)
+                return w < 0 ? kMixed : w;
             // One crossing: the point lies left or right of it.
-            int32_t e = edges[rowStart[row] + first[cell]];
-            return crossingAt(e, y & 32767) > x ? -2 - style : edgeStyle(e);
+            int32_t e = edges[w & kEdgeIndex];
+            return crossingAt(e, y & 32767) > x ? (w >> 24) & 63 : edgeStyle(e);
         }
     };
     static constexpr int8_t kMixed = -1;
-    static constexpr int8_t kAlwaysMixed = kMixed;
+    static constexpr int32_t kCrossedWord = 1 << 30;
+    static constexpr int32_t kMixedWord = INT32_MIN;
+    static constexpr int32_t kEdgeIndex = (1 << 24) - 1;
+    static constexpr int32_t kUnsortedWord = -1;
     // The grid, made on first use after the crossings change.
     Grid grid()
     {
         if (m_gridStale)
             buildGrid();
         return m_grid;
+    }
+    // The styles a lookup can answer (bit s for style s): 0 and those of
+    // the crossings.
+    uint64_t styles()
+    {
+        if (m_gridStale)
+            buildGrid();
+        return m_styles;
     }
     // Answers as getXy2 does, from the grid where it can.
     int32_t styleAt(int32_t x, int32_t y)
@@ -160,11 +175,10 @@ protected:
     // Reported once per drawing, so a damaged file gives one line.
     bool m_warnedColors = false;
     bool m_warnedCrossings = false;
-    // The grid's cells, and for each pixel the index (in its row) of the
-    // first crossing whose right end reaches it; -1 when unknown.
-    Array<int8_t> m_gridCells;
-    Array<int16_t> m_gridFirst;
+    // The grid's words, one per polygon pixel.
+    Array<int32_t> m_gridWords;
     Grid m_grid;
+    uint64_t m_styles = 1;
     bool m_gridStale = true;
 
 private:

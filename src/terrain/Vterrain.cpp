@@ -12,7 +12,7 @@ namespace {
 // Eyes closer than a third of a unit to the ground start their rays farther out.
 constexpr int32_t kLowEye = 10922;
 constexpr int32_t kNearStart = 64, kLowStart = 256;
-constexpr int32_t kStepSizes = 6; // steps double from 1 up to 32 (two units)
+constexpr int32_t kStepSizes = TerrainCast::kStepSizes;
 // Children nearer than 8 units or farther than the ray reaches are hidden.
 constexpr int32_t kNearest = 262145, kFarthest = 100663295;
 
@@ -190,7 +190,10 @@ void Vterrain::renderTerrain()
 {
     if (m_changed && !m_pixels.empty()) {
         m_changed = false;
-        drawTerrain(m_pixels, m_width, m_height, 0, 0, m_width, m_height);
+        if (m_half)
+            paintHalf(0, 0, m_width, m_height);
+        else
+            drawTerrain(m_pixels, m_width, m_height, 0, 0, m_width, m_height);
     }
 }
 
@@ -199,6 +202,8 @@ void Vterrain::draw(const Array<int32_t>& pixels, int32_t width, int32_t height,
 {
     if (m_pixels.empty()) {
         drawTerrain(pixels, width, height, x0, y0, x1, y1);
+    } else if (m_half) {
+        drawHalf(pixels, width, height, x0, y0, x1, y1);
     } else {
         if (m_changed) {
             int32_t ox0 = std::max(x0 - m_x0, 0), oy0 = std::max(y0 - m_y0, 0);
@@ -226,137 +231,246 @@ void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t 
     }
 }
 
-// ---- the ray caster ----
-
-struct Vterrain::Cast {
-    VpolyTerrain* ground;
-    const uint8_t* heights; // the wrapped copy
-    Vpolyn::Grid grid;
-    int32_t width; // of the target, the row length
-    int32_t pixelCount;
-    int32_t step;
-    int32_t eyeX, eyeZ, cos, sin;
-    // Every ray starts at the same distance, line and rise per row.
-    int32_t start, line, rowInc, slope;
-};
-
-void Vterrain::forgetSkins()
-{
-    for (ref<Vpicture>& t : m_textures)
-        t = nullptr;
-    m_fetched = 0;
-}
-
-const Vterrain::Skin& Vterrain::fetchSkin(int32_t style)
-{
-    m_fetched |= UINT64_C(1) << style;
-    const VpolyTerrain* p = m_polyTerrain.get();
-    if (p->m_textureLib && style < p->m_textures.length)
-        m_textures[style] = p->m_textureLib->loadPicture(p->m_textures[style]);
-    const Vpicture* t = m_textures[style].get();
-    if (t && (t->m_width < 64 || t->m_height < 64 || t->m_pixels.length < 64 * 64)) {
-        m_textures[style] = nullptr;
-        t = nullptr;
-    }
-    Skin& s = m_skins[style];
-    s.texels = t ? t->m_pixels.a : nullptr;
-    s.stride = t ? t->m_width : 0;
-    s.count = t ? t->m_pixels.length : 0;
-    s.colour = style < p->m_colors.length ? p->m_colors.a[style] : 0;
-    return s;
-}
-
-void Vterrain::copyHeights()
-{
-    constexpr int32_t kRows = 258, kSize = kRows * kWrappedRow;
-    if (m_heights.length != kSize)
-        m_heights = V::allocByte(kSize);
-    if (m_heights.empty())
-        return;
-    const Array<int8_t>& map = m_polyTerrain->m_heightMap;
-    // Before the height map is made the ground is flat at 0.
-    if (map.length < 65536) {
-        std::memset(m_heights.a, 0, kSize);
-        return;
-    }
-    for (int32_t r = 0; r < kRows; r++) {
-        const int8_t* from = map.a + (r & 255) * 256;
-        int8_t* to = m_heights.a + r * kWrappedRow;
-        std::memcpy(to, from, 256);
-        to[256] = from[0];
-        to[257] = from[1];
-    }
-}
-
 void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
                            int32_t y0, int32_t x1, int32_t y1)
 {
-    x0 = std::max(x0, 0);
-    y0 = std::max(y0, 0);
-    x1 = std::min(x1, width);
-    y1 = std::min(y1, height);
-    if (x0 >= x1 || y0 >= y1 || pixels.length < width * height)
+    TerrainCast c;
+    c.x0 = std::max(x0, 0);
+    c.y0 = std::max(y0, 0);
+    c.x1 = std::min(x1, width);
+    c.y1 = std::min(y1, height);
+    if (c.x0 >= c.x1 || c.y0 >= c.y1 || pixels.length < width * height)
         return;
-    bool own = !m_pixels.empty();
-    VpolyTerrain* ground = m_polyTerrain.get();
-    bool cast = ground && m_focal > 0;
-    if (cast) {
-        copyHeights();
-        cast = !m_heights.empty();
-    }
-    Cast c{};
-    if (cast) {
-        forgetSkins();
-        c.ground = ground;
-        c.heights = reinterpret_cast<const uint8_t*>(m_heights.a);
-        c.grid = ground->grid();
-        c.width = width;
-        c.pixelCount = pixels.length;
-        c.step = 32768 / m_focal;
-        c.eyeX = m_wx;
-        c.eyeZ = m_wz;
-        c.cos = m_cos;
-        c.sin = m_sin;
-        c.start = m_wy < ground->getHeight(m_wx, m_wz) + kLowEye ? kLowStart : kNearStart;
-        c.slope = -c.step * (y1 - m_horizon);
-        c.line = m_wy * 16 + c.slope * c.start;
-        c.rowInc = c.step * c.start;
-    }
-    for (int32_t x = x0; x < x1; x++) {
-        int32_t top = x < m_top.length ? std::max<int32_t>(m_top.a[x], y0) : y0;
-        int32_t skyFrom = own ? top : y0;
-        if (top - 3 < y1 && cast) {
-            castColumn(c, pixels.a, x, y0, y1, skyFrom);
-            continue;
-        }
-        // Sky only, from the bottom of the clip up to where the sky starts.
-        for (int32_t row = std::min(y1, m_sky.length) - 1; row >= skyFrom; row--)
-            pixels.a[row * width + x] = m_sky.a[row];
-    }
-    if (cast)
-        forgetSkins();
+    describe(c, Frame{m_focal, m_horizon, &m_sky, &m_top, !m_pixels.empty()}, pixels, width);
+    paint(c);
 }
 
-void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int32_t y1, int32_t skyFrom)
+// ---- half resolution ----
+
+void Vterrain::setHalfResolution(bool half)
+{
+    if (half != m_half) {
+        m_changed = true;
+        redraw();
+    }
+    m_half = half;
+    if (!half) {
+        m_halfPixels = Array<int32_t>();
+        m_halfTop = Array<int16_t>();
+        m_halfWidth = m_halfHeight = 0;
+    }
+}
+
+void Vterrain::paintHalf(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
+{
+    int32_t w = (m_width + 1) >> 1, h = (m_height + 1) >> 1;
+    if (w != m_halfWidth || h != m_halfHeight) {
+        m_halfPixels = Array<int32_t>(w * h);
+        m_halfTop = Array<int16_t>(w);
+        m_halfWidth = w;
+        m_halfHeight = h;
+    }
+    // The sky of each half row is the sky of its upper full row.
+    if (m_halfSky.length != h)
+        m_halfSky = Array<int32_t>(h);
+    for (int32_t r = 0; r < h; r++)
+        m_halfSky.a[r] = 2 * r < m_sky.length ? m_sky.a[2 * r] : 0;
+    TerrainCast c;
+    c.x0 = std::max(x0 >> 1, 0);
+    c.y0 = std::max(y0 >> 1, 0);
+    c.x1 = std::min((x1 + 1) >> 1, w);
+    c.y1 = std::min((y1 + 1) >> 1, h);
+    if (c.x0 >= c.x1 || c.y0 >= c.y1)
+        return;
+    describe(c, Frame{m_focal >> 1, m_horizon >> 1, &m_halfSky, &m_halfTop, true}, m_halfPixels, w);
+    paint(c);
+}
+
+void Vterrain::drawHalf(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,
+                        int32_t x1, int32_t y1)
+{
+    if (m_halfWidth != (m_width + 1) >> 1 || m_halfHeight != (m_height + 1) >> 1) {
+        // A new size: the whole picture.
+        paintHalf(0, 0, m_width, m_height);
+        m_changed = false;
+    } else if (m_changed) {
+        int32_t ox0 = std::max(x0 - m_x0, 0), oy0 = std::max(y0 - m_y0, 0);
+        int32_t ox1 = std::min(x1 - m_x0, m_width), oy1 = std::min(y1 - m_y0, m_height);
+        paintHalf(ox0, oy0, ox1, oy1);
+        if (ox1 == m_width && oy1 == m_height)
+            m_changed = false;
+    }
+    x0 = std::max({x0, m_x0, 0});
+    y0 = std::max({y0, m_y0, 0});
+    x1 = std::min({x1, m_x0 + m_width, width});
+    y1 = std::min({y1, m_y0 + m_height, height});
+    if (x0 >= x1 || y0 >= y1 || pixels.length < width * height || m_halfPixels.empty())
+        return;
+    // Each half pixel becomes two by two: a row of pairs, then the same row
+    // again below it.
+    for (int32_t y = y0; y < y1; y++) {
+        int32_t* to = pixels.a + y * width;
+        if (y > y0 && ((y - m_y0) & 1)) {
+            std::memcpy(to + x0, to - width + x0, static_cast<std::size_t>(x1 - x0) * 4);
+            continue;
+        }
+        const int32_t* from = m_halfPixels.a + ((y - m_y0) >> 1) * m_halfWidth;
+        int32_t x = x0;
+        if ((x - m_x0) & 1)
+            to[x++] = from[(x0 - m_x0) >> 1];
+        for (; x + 1 < x1; x += 2)
+            to[x] = to[x + 1] = from[(x - m_x0) >> 1];
+        if (x < x1)
+            to[x] = from[(x - m_x0) >> 1];
+    }
+}
+
+// ---- the ray caster ----
+
+namespace {
+
+// One lane of the casters' shared pixel rule (terrainPixel).
+struct Lane {
+    Lane(int32_t value) : v(value) {}
+    static Lane min(Lane a, Lane b) { return std::min(a.v, b.v); }
+    static Lane max(Lane a, Lane b) { return std::max(a.v, b.v); }
+    static Lane scaleChannels(Lane colour, Lane factor) { return VpolyTerrain::scaleRgb(colour.v, factor.v); }
+    friend Lane operator+(Lane a, Lane b) { return a.v + b.v; }
+    friend Lane operator|(Lane a, Lane b) { return a.v | b.v; }
+    friend Lane operator<<(Lane a, int32_t n) { return a.v << n; }
+    friend Lane operator>>(Lane a, int32_t n) { return a.v >> n; }
+    int32_t v;
+};
+
+// What a thread of one drawing needs: the drawing and the caster to use.
+struct Share {
+    const TerrainCast* cast;
+    Vterrain::CastPath path;
+};
+
+} // namespace
+
+bool Vterrain::supports(CastPath path)
+{
+    // The one choice made for the whole program: what the processor has.
+    static const CastPath best = [] {
+        __builtin_cpu_init();
+        if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl"))
+            return kAvx512Path;
+        return __builtin_cpu_supports("avx2") ? kAvx2Path : kScalarPath;
+    }();
+    return path <= best;
+}
+
+Vterrain::CastPath Vterrain::castPath() const
+{
+    CastPath p = m_castPath;
+    while (!supports(p))
+        p = static_cast<CastPath>(p - 1);
+    return p;
+}
+
+int32_t Vterrain::defaultThreads()
+{
+    return std::thread::hardware_concurrency() >= 2 ? 2 : 1;
+}
+
+void Vterrain::setThreads(int32_t count)
+{
+    m_threadCount = std::clamp(count, 1, kMaxThreads);
+    if (m_workers && m_workers->count() != m_threadCount)
+        m_workers.reset();
+}
+
+void Vterrain::describe(TerrainCast& c, const Frame& f, const Array<int32_t>& pixels, int32_t width)
+{
+    c.pixels = pixels.a;
+    c.width = width;
+    c.pixelCount = pixels.length;
+    c.own = f.own;
+    c.sky = f.sky->a;
+    c.skyLength = f.sky->length;
+    c.top = f.top->a;
+    c.topLength = f.top->length;
+    VpolyTerrain* ground = m_polyTerrain.get();
+    if (!ground || f.focal <= 0)
+        return;
+    c.corners = ground->corners();
+    c.texels = ground->texels();
+    if (!c.corners || !c.texels)
+        return;
+    const Vpolyn::Grid grid = ground->grid();
+    c.words = grid.words;
+    c.edges = grid.edges;
+    c.xMask = grid.xMask;
+    c.yMask = grid.yMask;
+    c.gridWidth = grid.width;
+    c.gridShift = grid.width > 0 ? __builtin_ctz(static_cast<uint32_t>(grid.width)) : 0;
+    c.exact = grid.exact;
+    c.ground = ground;
+    c.step = 32768 / f.focal;
+    c.eyeX = m_wx;
+    c.eyeZ = m_wz;
+    c.cos = m_cos;
+    c.sin = m_sin;
+    c.start = m_wy < ground->getHeight(m_wx, m_wz) + kLowEye ? kLowStart : kNearStart;
+    c.slope = -c.step * (c.y1 - f.horizon);
+    c.line = m_wy * 16 + c.slope * c.start;
+    c.rowInc = c.step * c.start;
+    c.cast = true;
+}
+
+void Vterrain::paint(TerrainCast& c)
+{
+    // Packets and threads need a grid that answers every point by itself:
+    // the lookup behind it keeps a cache, and its answers in rows out of
+    // order may depend on what was asked before.
+    Share share{&c, c.exact ? castPath() : kScalarPath};
+    int32_t threads = c.exact && c.x1 - c.x0 > TerrainCast::kBlock ? m_threadCount : 1;
+    if (threads == 1) {
+        paintShare(&share, 0);
+        return;
+    }
+    if (!m_workers)
+        m_workers = std::make_unique<TerrainThreads>(threads);
+    m_workers->run(paintShare, &share);
+}
+
+void Vterrain::paintShare(void* context, int32_t)
+{
+    const Share& share = *static_cast<const Share*>(context);
+    const TerrainCast& c = *share.cast;
+    TerrainCast::Columns walk;
+    if (share.path == kAvx512Path) {
+        castPacketsAvx512(c, walk);
+    } else if (share.path == kAvx2Path) {
+        castPacketsAvx2(c, walk);
+    } else {
+        for (int32_t x = c.next(walk); x >= 0; x = c.next(walk))
+            castColumn(c, x, walk.skyFrom);
+    }
+}
+
+void Vterrain::castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom)
 {
     // Everything the loop reads is copied into locals first: the compiler
     // must otherwise assume that each pixel stored may change it.
-    const uint8_t* heights = c.heights;
-    const Vpolyn::Grid grid = c.grid;
+    const uint32_t* corners = c.corners;
+    const Vpolyn::Grid grid{c.words, c.edges, c.xMask, c.yMask, c.gridWidth, c.exact};
+    const int32_t* texels = c.texels;
+    int32_t* px = c.pixels;
     const int32_t width = c.width;
+    const TerrainCast::Ray ray = c.ray(x);
     // One screen row spans step/32768 units of height per unit of distance;
     // "line" is the height (x16) of the bottom row's line of sight at the
-    // ray's distance, and rises by rowInc per row up the screen.
-    int32_t d = (c.step * (x - width / 2)) >> 4;
-    // Per unit of distance (1/16 unit) the ray moves a sixteenth of the
-    // forward direction plus d times the sideways one. The step doubles in
-    // open air and halves near a hit; the movement of each step size is
-    // laid out beforehand, so the loop holds one pointer instead of four
-    // values.
+    // ray's distance, and rises by rowInc per row up the screen. The step
+    // doubles in open air and halves near a hit; the movement of each step
+    // size is laid out beforehand, so the loop holds one pointer instead of
+    // four values.
     struct Stride {
         int32_t dx, dz, slopeInc, inc;
     } strides[kStepSizes];
-    strides[0] = {((d * c.cos) >> 15) - ((-c.sin) >> 4), ((d * c.sin) >> 15) + ((-c.cos) >> 4), c.step, 1};
+    strides[0] = {ray.dx, ray.dz, c.step, 1};
     for (int32_t k = 1; k < kStepSizes; k++)
         strides[k] = {strides[k - 1].dx << 1, strides[k - 1].dz << 1, strides[k - 1].slopeInc << 1, 1 << k};
     const Stride* s = strides;
@@ -365,18 +479,18 @@ void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int
     // a step back, else up to the widest.
     const Stride* growTo = widest;
     int32_t distance = c.start;
-    int32_t posX = c.eyeX + distance * s->dx, posZ = c.eyeZ + distance * s->dz;
+    int32_t posX = ray.posX, posZ = ray.posZ;
     int32_t line = c.line, rowInc = c.rowInc, slope = c.slope;
     // The pixel cursor walks up the column from row y1; row y0 is the last.
-    int32_t at = y1 * width + x;
-    const int32_t last = y0 * width + x;
+    int32_t at = ray.at;
+    const int32_t last = ray.last;
     while (distance < kFarDistance) {
         posX += s->dx;
         posZ += s->dz;
         line += slope;
         int32_t fx = (posX >> 4) & 4095, fz = (posZ >> 4) & 4095;
-        const uint8_t* cell = cellAt(heights, posX, posZ);
-        int32_t h = heightIn(cell, fx, fz);
+        uint32_t cx = (static_cast<uint32_t>(posX) >> 16) & 255, cz = (static_cast<uint32_t>(posZ) >> 16) & 255;
+        int32_t h = VpolyTerrain::blendCorners(corners[cz << 8 | cx], fx, fz);
         int32_t hh = h * 16;
         if (hh <= line) {
             // Open air: after two misses in a row the step doubles.
@@ -404,22 +518,13 @@ void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int
         // The style from the grid, or exactly where a boundary crosses the pixel.
         int32_t style = grid.at(posX, posZ);
         if (style < 0)
-            style = c.ground->crossedStyle(posX, posZ);
-        const Skin& skin = this->skin(style);
-        int32_t colour = skin.colour;
-        if (skin.texels) {
-            uint32_t texel = ((static_cast<uint32_t>(posZ) >> 12) & 63) * static_cast<uint32_t>(skin.stride) +
-                             ((static_cast<uint32_t>(posX) >> 12) & 63);
-            KV_CHECK(texel < static_cast<uint32_t>(skin.count), "Vterrain::castColumn");
-            colour = skin.texels[texel];
-        }
+            style = c.crossedStyle(posX, posZ);
+        int32_t colour = texels[style << 12 | ((posZ >> 12) & 63) << 6 | ((posX >> 12) & 63)];
         // The slope: the height half a cell on in x and z lies in the next
-        // cell in each direction whose fraction passes a half. On level
-        // ground (light 0) shading leaves the channels as they are, so it is
-        // done without a test.
-        int32_t h2 = heightIn(cell + (fx >> 11) + ((fz >> 11) << kRowShift), fx ^ 2048, fz ^ 2048);
-        colour = VpolyTerrain::shadeRgb(colour, h - h2);
-        int32_t pixel = colour | (((distance >> 4) + 2) << 24); // shading cleared the top byte
+        // cell in each direction whose fraction passes a half.
+        uint32_t next = ((cz + (fz >> 11)) & 255) << 8 | ((cx + (fx >> 11)) & 255);
+        int32_t h2 = VpolyTerrain::blendCorners(corners[next], fx ^ 2048, fz ^ 2048);
+        int32_t pixel = terrainPixel(Lane(colour), Lane(h - h2), Lane(distance)).v;
         // The ground rises above the line of sight of one row or more.
         do {
             if (at == last) {
@@ -436,9 +541,5 @@ void Vterrain::castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int
         distance += s->inc;
         growTo = s;
     }
-    int32_t rowsLeft = (at - x) / width;
-    if (y0 == 0 && x < m_top.length)
-        m_top.a[x] = static_cast<int16_t>(rowsLeft);
-    for (int32_t r = std::min(rowsLeft, m_sky.length) - 1; r >= skyFrom; r--)
-        px[r * width + x] = m_sky.a[r];
+    c.finish(x, at, skyFrom);
 }

@@ -1,10 +1,13 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "runtime/Array.h"
 #include "runtime/ref.h"
 #include "scene/Viewport.h"
 #include "scene/Vpicture.h"
+#include "terrain/TerrainCast.h"
+#include "terrain/TerrainThreads.h"
 #include "terrain/VpolyTerrain.h"
 
 // The landscape seen from the eye: a sky gradient above and the textured,
@@ -17,6 +20,10 @@
 // toward -z, and the forward direction is (sin, 0, -cos). Terrain pixels carry
 // their distance from the eye in whole units + 2 in the top byte, the depth
 // that pictures and meshes are tested against; sky pixels carry 0xFF.
+//
+// The columns are shared out among the game thread and the view's workers,
+// and cast one at a time or in packets of vector lanes (TerrainCast says
+// how); every way gives the same pixels and column tops.
 class Vterrain : public Viewport {
 public:
     Vterrain(int32_t width, int32_t height, bool unused);
@@ -31,6 +38,8 @@ public:
 
     virtual void drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
                              int32_t y0, int32_t x1, int32_t y1);
+    // Casts rows [y0, y1) of columns [x0, x1) into the target, sky above
+    // the ground; the middle column of the target looks straight ahead.
     virtual void drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
                              int32_t y0, int32_t x1, int32_t y1);
     virtual int32_t getHeading();
@@ -54,6 +63,27 @@ public:
 
     using Viewport::getHeight;
 
+    // How the rays are cast: one column at a time (the reference), or
+    // several at once in the vector lanes of AVX2 or AVX-512. The fastest
+    // the processor has is the default; a path it lacks falls back to the
+    // next one it has.
+    enum CastPath : int32_t { kScalarPath, kAvx2Path, kAvx512Path };
+    static bool supports(CastPath path);
+    void setCastPath(CastPath path) { m_castPath = path; }
+    CastPath castPath() const;
+    // Threads that cast columns: the game thread and count - 1 workers of
+    // the view's own, kept between drawings (1..kMaxThreads; the default is
+    // two where there are two cores or more).
+    void setThreads(int32_t count);
+    int32_t threads() const { return m_threadCount; }
+    static int32_t defaultThreads();
+    static constexpr int32_t kMaxThreads = 8;
+    // The terrain drawn at half the width and height and shown twice the
+    // size, for large screens or slow machines; children keep the full
+    // resolution. Only a view with its own buffer draws at half resolution.
+    void setHalfResolution(bool half);
+    bool halfResolution() const { return m_half; }
+
     ref<VpolyTerrain> m_polyTerrain;
     int32_t m_cos = 32768;
     int32_t m_sin = 0;
@@ -63,48 +93,36 @@ public:
     Array<int16_t> m_top;
     int32_t m_focal = 0; // projection distance in pixels
 
-    static constexpr int32_t kFarDistance = 3072; // ray steps of 1/16 unit
+    static constexpr int32_t kFarDistance = TerrainCast::kFarDistance;
 
 private:
-    // What every column of one drawing shares.
-    struct Cast;
-    // A ground style's texture as the ray caster reads it: 64 x 64 texels
-    // with a row length, or none and a flat colour.
-    struct Skin {
-        const int32_t* texels;
-        int32_t stride;
-        int32_t colour;
-        int32_t count; // texels, for the range checks
+    // Where one drawing goes and how it projects: the view's own size, or
+    // the half-resolution picture.
+    struct Frame {
+        int32_t focal, horizon;
+        const Array<int32_t>* sky;
+        Array<int16_t>* top;
+        bool own;
     };
-
+    // Describes the drawing of c's rows and columns into the target (as
+    // sky alone when the view has nothing to cast from).
+    void describe(TerrainCast& c, const Frame& f, const Array<int32_t>& pixels, int32_t width);
+    // Paints the columns of c, on the view's threads where it may.
+    void paint(TerrainCast& c);
+    static void paintShare(void* cast, int32_t thread);
     // Casts the ray of column x through rows [y0, y1) and paints sky above
-    // the terrain up to row skyFrom.
-    void castColumn(const Cast& c, int32_t* px, int32_t x, int32_t y0, int32_t y1, int32_t skyFrom);
-    // The skin of each ground style is fetched once per terrain drawing, on
-    // its first hit; the pictures are held until the drawing ends.
-    void forgetSkins();
-    const Skin& skin(int32_t style) { return (m_fetched >> style & 1) ? m_skins[style] : fetchSkin(style); }
-    const Skin& fetchSkin(int32_t style);
+    // the terrain from row skyFrom: the reference caster.
+    static void castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom);
+    void drawHalf(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0, int32_t x1,
+                  int32_t y1);
+    void paintHalf(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 
-    // The height map copied for one drawing so that the corners of a cell,
-    // and of the cell half a cell on in x and z, lie at fixed offsets
-    // without wrapping: rows a shift apart, the first two columns repeated
-    // after the last and the first two rows after the last.
-    static constexpr int32_t kRowShift = 9, kWrappedRow = 1 << kRowShift;
-    void copyHeights();
-    // The cell under (x, z) in the copy; its height at the 12-bit fractions.
-    static const uint8_t* cellAt(const uint8_t* map, int32_t x, int32_t z)
-    {
-        return map + ((static_cast<uint32_t>(z) >> (16 - kRowShift)) & (255u << kRowShift)) +
-               ((static_cast<uint32_t>(x) >> 16) & 255);
-    }
-    static int32_t heightIn(const uint8_t* cell, int32_t fx, int32_t fz)
-    {
-        return VpolyTerrain::blend(cell[0], cell[1], cell[kWrappedRow], cell[kWrappedRow + 1], fx, fz);
-    }
-
-    ref<Vpicture> m_textures[64];
-    Skin m_skins[64] = {};
-    uint64_t m_fetched = 0;
-    Array<int8_t> m_heights;
+    CastPath m_castPath = kAvx512Path;
+    int32_t m_threadCount = defaultThreads();
+    std::unique_ptr<TerrainThreads> m_workers;
+    bool m_half = false;
+    Array<int32_t> m_halfPixels;
+    Array<int32_t> m_halfSky;
+    Array<int16_t> m_halfTop;
+    int32_t m_halfWidth = 0, m_halfHeight = 0;
 };

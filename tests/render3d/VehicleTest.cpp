@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "ModelSheet.h"
 #include "Models.h"
@@ -44,6 +48,22 @@ protected:
 // A vertex of a scaled mesh in its part's frame, in units.
 double at(const ref<V3dModel>& m, const Array<int16_t>& a, int32_t i) { return a[i] * static_cast<double>(m->m_size) / kUnit / kUnit; }
 
+struct Point {
+    double x, y, z;
+};
+
+// Real vertex i of a scaled mesh in the vehicle's frame.
+Point inVehicle(const ref<V3dModel>& m, int32_t i)
+{
+    return {at(m, m->m_vx, i) + m->m_wx / kUnit, at(m, m->m_vy, i) + m->m_wy / kUnit, at(m, m->m_vz, i) + m->m_wz / kUnit};
+}
+
+// The corners of face j of a mesh.
+std::array<int32_t, 3> corners(const ref<V3dModel>& m, int32_t j)
+{
+    return {m->resolve(m->m_faceA[j]), m->resolve(m->m_faceB[j]), m->resolve(m->m_faceC[j])};
+}
+
 } // namespace
 
 TEST_F(Vehicles, EveryPartIsThereClosedAndWithinTheTriangleBudget)
@@ -81,7 +101,7 @@ TEST_F(Vehicles, EveryPartIsThereClosedAndWithinTheTriangleBudget)
             }
         }
         EXPECT_GE(triangles, 300) << f.prefix;
-        EXPECT_LE(triangles, 1500) << f.prefix;
+        EXPECT_LE(triangles, 3000) << f.prefix;
     }
 }
 
@@ -153,6 +173,84 @@ TEST_F(Vehicles, TheGunSitsWhereTheGameFiresFromAndTheTracksRestOnTheGround)
             }
         }
     }
+}
+
+// The turret turns freely: nothing standing on the hull reaches into the
+// ring the turret and the gun sweep at its height (the turret's own base
+// sinks a little into the deck, so the lowest tenth of a unit is left out).
+TEST_F(Vehicles, NothingOnTheHullStandsInTheTurretsWay)
+{
+    for (const VehicleBuild* vehicle : {&kSherman, &kTiger, &kT34}) {
+        VehicleRig rig(m_view, *vehicle);
+        // Each face of the turret and the gun sweeps a ring: its heights and
+        // its farthest corner from the turret's axis.
+        struct Ring {
+            double low, high, reach;
+        };
+        std::vector<Ring> rings;
+        double bottom = 1e9;
+        for (const ref<Vsprite>& part : {rig.m_turret, rig.m_gun}) {
+            const ref<V3dModel>& m = part->m_model;
+            for (int32_t j = 0; j < m->faceCount(); j++) {
+                Ring r{1e9, -1e9, 0};
+                for (int32_t k : corners(m, j)) {
+                    Point p = inVehicle(m, k);
+                    r = {std::min(r.low, p.y), std::max(r.high, p.y), std::max(r.reach, std::hypot(p.x, p.z))};
+                }
+                rings.push_back(r);
+                bottom = std::min(bottom, r.low);
+            }
+        }
+        int32_t clashes = 0;
+        for (const ref<Vsprite>& part : {rig.m_hull, rig.m_tracks}) {
+            if (!part)
+                continue;
+            const ref<V3dModel>& m = part->m_model;
+            for (int32_t i = 0; i < m->m_vertices; i++) {
+                Point p = inVehicle(m, i);
+                if (p.y < bottom + 0.1)
+                    continue;
+                const double r = std::hypot(p.x, p.z);
+                for (const Ring& ring : rings)
+                    if (ring.low < p.y && p.y < ring.high && ring.reach > r + 0.01) {
+                        if (clashes++ < 3)
+                            ADD_FAILURE() << vehicle->kind << ": the hull's vertex at (" << p.x << ", " << p.y << ", "
+                                          << p.z << ") stands in the turret's way";
+                        break;
+                    }
+            }
+        }
+        EXPECT_EQ(clashes, 0) << vehicle->kind;
+    }
+}
+
+// A decal is drawn once on its panel: no face showing one reaches past the
+// picture's edges, where the motif would start over (a band or an edge of a
+// ring taken for another puts a deck's grilles on the wrong faces).
+TEST_F(Vehicles, DecalsStayWithinTheirPictures)
+{
+    const char* const decals[] = {"_star", "_cross", "_wheel", "_deck", "_mantlet", "_tyre", "_grille"};
+    int32_t checked = 0;
+    for (const Family& f : kFamilies)
+        for (const ref<V3dModel>& m : parts(*f.vehicle))
+            for (int32_t j = 0; j < m->faceCount(); j++) {
+                const ref<V3dMaterial>& mat = m->m_materials[m->m_faceMaterial[j]];
+                if (!mat->m_texture)
+                    continue;
+                const std::string name = mat->m_texture->m_name->c_str();
+                if (std::none_of(std::begin(decals), std::end(decals),
+                                 [&](const char* d) { return name.find(d) != std::string::npos; }))
+                    continue;
+                checked++;
+                // Coordinates are eighths of a texel; v runs down the picture
+                // as it falls.
+                for (int32_t k : corners(m, j)) {
+                    const double s = m->m_vu[k] / 8.0, t = -m->m_vv[k] / 8.0;
+                    EXPECT_TRUE(s > -0.6 && s < 64.6 && t > -0.6 && t < 64.6)
+                        << m->m_name->c_str() << " face " << j << " maps " << name << " at (" << s << ", " << t << ")";
+                }
+            }
+    EXPECT_GT(checked, 100);
 }
 
 TEST_F(Vehicles, TheGeneratorsAndTheSheetGiveTheSameBytesEveryTime)

@@ -236,3 +236,76 @@ TEST(VpolyTerrain, TheMapFromAboveIsTexturedAndShadedOnSlopes)
     EXPECT_EQ(static_cast<uint32_t>(shaded[1 * 80 + 29]), 0xFF000000u | 2u << 16 | 2u << 8 | 58u);
     EXPECT_LT(static_cast<uint32_t>(shaded[1 * 80 + 59]) & 0xFF, 118u & 63) << "rising ground ahead is darkened";
 }
+
+TEST(VpolyTerrain, CornerWordsFollowTheHeightMapThroughCratersAndTheWrap)
+{
+    // What a corner word must hold, straight from the map.
+    auto expected = [](const VpolyTerrain& p, int32_t col, int32_t row) {
+        auto h = [&](int32_t c, int32_t r) { return static_cast<uint32_t>(cell(p, c & 255, r & 255)); };
+        return h(col, row) | h(col + 1, row) << 8 | h(col, row + 1) << 16 | h(col + 1, row + 1) << 24;
+    };
+    auto wrongWords = [&](VpolyTerrain& p) {
+        const uint32_t* words = p.corners();
+        int32_t wrong = 0;
+        for (int32_t k = 0; k < 65536; k++)
+            wrong += words[k] != expected(p, k & 255, k >> 8);
+        return wrong;
+    };
+    ref<VpolyTerrain> p = stripes({{0, 0x001000}, {256, 0x000050}});
+    const uint32_t* before = p->corners();
+    EXPECT_EQ(before[1234], 0u) << "a map not made yet is flat at 0";
+    p->makeHeight();
+    EXPECT_EQ(wrongWords(*p), 0);
+    // A crater, then single cells on the seams: each changes the words of
+    // its cell and of the three cells before it, across the wrap.
+    EXPECT_TRUE(p->makeHole(100 * kCell, 40 * 4096, 60 * kCell, 5 * kCell));
+    setCell(*p, 0, 0, 200);
+    setCell(*p, 255, 128, 3);
+    setCell(*p, 17, 255, 99);
+    EXPECT_EQ(wrongWords(*p), 0);
+    EXPECT_EQ(p->corners()[255 * 256 + 255] >> 24, 200u) << "the last cell's far corner is the first cell";
+    EXPECT_EQ(p->corners(), before) << "kept, not made anew";
+    // The bilinear height from a word is the map's own.
+    for (int32_t x : {0, 77777, 3 * kCell + 12345, 255 * kCell + 65535})
+        for (int32_t z : {0, 99999, 40 * kCell + 40000})
+            EXPECT_EQ(VpolyTerrain::blendCorners(p->corners()[(z >> 16 & 255) * 256 + (x >> 16 & 255)], (x >> 4) & 4095,
+                                                 (z >> 4) & 4095),
+                      p->getHeight(x, z));
+}
+
+TEST(VpolyTerrain, TexelsFollowEachStylesPictureOrColour)
+{
+    ref<VpolyTerrain> p = stripes({{0, 0x001000}, {100, 0x100000}, {300, 0x000040}});
+    // A picture wider than 64 texels gives its top left 64 x 64.
+    ref<Vilib> lib = textureLibrary(8);
+    ref<Vpicture> wide = new Vpicture;
+    wide->m_width = 80;
+    wide->m_height = 64;
+    wide->m_pixels = Array<int32_t>(80 * 64);
+    for (int32_t k = 0; k < 80 * 64; k++)
+        wide->m_pixels[k] = k;
+    lib->m_pictures[5] = wide;
+    p->setGroundTextures(lib, 0);
+    const int32_t grass = p->getXy2(50 * kUnit, 0), earth = p->getXy2(200 * kUnit, 0), water = p->getXy2(400 * kUnit, 0);
+    ASSERT_EQ(p->m_textures[earth], VpolyTerrain::kEarth);
+    p->m_textures[earth] = 5;
+    const int32_t* t = p->texels();
+    ASSERT_NE(t, nullptr);
+    EXPECT_EQ(static_cast<uint32_t>(t[grass << 12 | 7 << 6 | 9]), 0xFF000000u | VpolyTerrain::kGrass << 16 | 7 << 8 | 9);
+    EXPECT_EQ(static_cast<uint32_t>(t[water << 12 | 63 << 6 | 63]), 0xFF003F3Fu);
+    EXPECT_EQ(t[earth << 12 | 2 << 6 | 3], 2 * 80 + 3);
+    // Without a library each style is its colour; with it again, its picture.
+    p->m_textureLib = nullptr;
+    t = p->texels();
+    EXPECT_EQ(t[grass << 12 | 1234], p->m_colors[grass]);
+    EXPECT_EQ(t[water << 12], p->m_colors[water]);
+    p->m_textureLib = lib;
+    EXPECT_EQ(p->texels()[earth << 12 | 63 << 6], 63 * 80);
+    // A picture the library replaced is copied again.
+    ref<Vpicture> fresh = new Vpicture;
+    fresh->m_width = fresh->m_height = 64;
+    fresh->m_pixels = Array<int32_t>(64 * 64);
+    fresh->m_pixels[0] = 42;
+    lib->m_pictures[5] = fresh;
+    EXPECT_EQ(p->texels()[earth << 12], 42);
+}

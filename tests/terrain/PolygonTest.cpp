@@ -223,8 +223,9 @@ TEST(Vpolyn, TheStyleGridAnswersAsTheLookupEvenWhereCrossingsMeet)
     ASSERT_NE(p->grid().width, 0);
     int32_t mixed = 0, single = 0;
     for (int32_t k = 0; k < 64 * 32; k++) {
-        mixed += p->grid().cells[k] == Vpolyn::kMixed;
-        single += p->grid().cells[k] < Vpolyn::kMixed;
+        const int32_t word = p->grid().words[k];
+        mixed += word < 0;
+        single += word >= Vpolyn::kCrossedWord;
     }
     EXPECT_GT(mixed, 100);
     EXPECT_GT(single, 100);

@@ -1,4 +1,6 @@
 #pragma once
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -12,8 +14,36 @@
 #include "support/Files.h"
 #include "terrain/VpolyTerrain.h"
 #include "terrain/Vswf.h"
+#include "terrain/Vterrain.h"
 
 constexpr int32_t kUnit = 32768;
+
+// A way to cast the terrain: a path, on one thread or on several.
+struct Caster {
+    Vterrain::CastPath path;
+    int32_t threads;
+    const char* name;
+};
+inline const Caster kCasters[] = {
+    {Vterrain::kScalarPath, 1, "Scalar"}, {Vterrain::kScalarPath, 2, "ScalarTwoThreads"},
+    {Vterrain::kAvx2Path, 1, "Avx2"},     {Vterrain::kAvx2Path, 2, "Avx2TwoThreads"},
+    {Vterrain::kAvx512Path, 1, "Avx512"}, {Vterrain::kAvx512Path, 2, "Avx512TwoThreads"},
+};
+inline void PrintTo(const Caster& c, std::ostream* os)
+{
+    *os << c.name;
+}
+inline std::string casterName(const testing::TestParamInfo<Caster>& info)
+{
+    return info.param.name;
+}
+// The view casts as c says; false (the test should skip) when the processor lacks the path.
+inline bool useCaster(Vterrain& v, const Caster& c)
+{
+    v.setCastPath(c.path);
+    v.setThreads(c.threads);
+    return Vterrain::supports(c.path);
+}
 
 inline void ensureSine()
 {

@@ -223,3 +223,58 @@ TEST(Vterrain, PartialRedrawsKeepTheSkyAndTheOwnBuffer)
     EXPECT_FALSE(v->m_changed);
     v->removeAll();
 }
+
+TEST(Vterrain, HalfResolutionDrawsEachHalfPixelTwoByTwo)
+{
+    FakeHost host;
+    constexpr int32_t kW = 33, kH = 21; // odd: the last half pixel is cut
+    ref<Vterrain> v = view(kW, kH, plain(), 6 * kUnit);
+    v->setHeading(0x1234);
+    EXPECT_FALSE(v->halfResolution()) << "off unless asked for";
+    v->setHalfResolution(true);
+    Array<int32_t> screen(kW * kH);
+    v->draw(screen, kW, kH, 0, 0, kW, kH);
+    EXPECT_FALSE(v->m_changed);
+    // The same eye at half the size, focal length and horizon, with the sky
+    // of every other row.
+    ref<Vterrain> half = view(17, 11, v->m_polyTerrain, 6 * kUnit);
+    half->setWxyz(v->getWx(), v->getWy(), v->getWz());
+    half->setHeading(0x1234);
+    half->m_focal = v->m_focal >> 1;
+    half->setHorizon(v->m_horizon >> 1);
+    for (int32_t r = 0; r < 11; r++)
+        half->m_sky[r] = v->m_sky[2 * r];
+    half->drawTerrain(half->m_pixels, 17, 11, 0, 0, 17, 11);
+    int32_t wrong = 0, terrain = 0;
+    for (int32_t y = 0; y < kH; y++)
+        for (int32_t x = 0; x < kW; x++) {
+            wrong += screen[y * kW + x] != half->m_pixels[(y >> 1) * 17 + (x >> 1)];
+            terrain += (static_cast<uint32_t>(screen[y * kW + x]) >> 24) != 0xFF;
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_GT(terrain, kW * kH / 2);
+    // A partial repaint fills its rectangle and nothing else; back at full
+    // resolution the view draws as it always did.
+    Array<int32_t> part(kW * kH);
+    v->m_changed = true;
+    v->draw(part, kW, kH, 5, 4, 20, 13);
+    int32_t emptyInside = 0, paintedOutside = 0;
+    for (int32_t y = 0; y < kH; y++)
+        for (int32_t x = 0; x < kW; x++) {
+            const bool inside = x >= 5 && x < 20 && y >= 4 && y < 13;
+            (inside ? emptyInside : paintedOutside) += (part[y * kW + x] == 0) == inside;
+        }
+    EXPECT_EQ(emptyInside, 0);
+    EXPECT_EQ(paintedOutside, 0);
+    // A new size is drawn whole even before the change is noticed.
+    v->setWidthHeight(20, 14);
+    Array<int32_t> small(20 * 14);
+    v->m_changed = false;
+    v->draw(small, 20, 14, 0, 0, 20, 14);
+    EXPECT_NE(small[13 * 20 + 19], 0);
+    v->setWidthHeight(kW, kH);
+    v->setHalfResolution(false);
+    v->m_changed = true;
+    v->draw(screen, kW, kH, 0, 0, kW, kH);
+    EXPECT_EQ(std::memcmp(screen.a, v->m_pixels.a, kW * kH * 4), 0);
+}

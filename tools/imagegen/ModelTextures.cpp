@@ -116,6 +116,20 @@ void dots(cairo_t* cr, int32_t n, double ring, double r, const Rgb& c)
     }
 }
 
+// Light from above over a disc of radius r round the middle: the upper
+// half of a dished wheel catches it, the lower half is in shadow.
+void litFromAbove(cairo_t* cr, double r)
+{
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 32 - r, 0, 32 + r);
+    cairo_pattern_add_color_stop_rgba(g, 0, 1, 1, 0.9, 0.16);
+    cairo_pattern_add_color_stop_rgba(g, 0.45, 1, 1, 1, 0);
+    cairo_pattern_add_color_stop_rgba(g, 1, 0, 0, 0, 0.3);
+    cairo_arc(cr, 32, 32, r, 0, 2 * kPi);
+    cairo_set_source(cr, g);
+    cairo_fill(cr);
+    cairo_pattern_destroy(g);
+}
+
 // A road wheel seen from the side: the dark gap around it, a rubber tyre,
 // the painted disc with spokes or holes and a bolted hub.
 void roadWheel(cairo_t* cr, const Rgb& paint, int32_t holes, bool spokes)
@@ -140,6 +154,59 @@ void roadWheel(cairo_t* cr, const Rgb& paint, int32_t holes, bool spokes)
     disc(cr, 9, paint * 1.1f);
     dots(cr, 6, 6, 1.2, {40, 40, 36});
     disc(cr, 3, paint * 0.7f);
+    litFromAbove(cr, 31.5);
+}
+
+// A grille let into a deck: a dark well with bars across it (or along it)
+// and a frame lit on the side towards the front.
+void grille(cairo_t* cr, double x, double y, double w, double h, const Rgb& paint, bool across)
+{
+    const Rgb shadow = paint * 0.45f, lit = paint * 1.15f, bar = paint * 0.6f;
+    rgb(cr, lit.r, lit.g, lit.b);
+    cairo_rectangle(cr, x - 1, y - 1, w + 2, h + 2);
+    cairo_fill(cr);
+    rgb(cr, shadow.r, shadow.g, shadow.b);
+    cairo_rectangle(cr, x, y, w + 1, h + 1);
+    cairo_fill(cr);
+    rgb(cr, 30, 29, 26);
+    cairo_rectangle(cr, x + 1, y + 1, w - 1, h - 1);
+    cairo_fill(cr);
+    rgb(cr, bar.r, bar.g, bar.b);
+    for (double t = 2; t < (across ? h : w) - 1; t += 3) {
+        if (across)
+            cairo_rectangle(cr, x + 1, y + t, w - 1, 1.2);
+        else
+            cairo_rectangle(cr, x + t, y + 1, 1.2, h - 1);
+    }
+    cairo_fill(cr);
+}
+
+// The seam round a hatch or a plate: a dark line with a lit edge inside.
+void seam(cairo_t* cr, double x, double y, double w, double h, const Rgb& paint)
+{
+    const Rgb dark = paint * 0.5f, lit = paint * 1.18f;
+    cairo_set_line_width(cr, 1);
+    rgb(cr, dark.r, dark.g, dark.b);
+    cairo_rectangle(cr, x + 0.5, y + 0.5, w, h);
+    cairo_stroke(cr);
+    rgb(cr, lit.r, lit.g, lit.b);
+    cairo_rectangle(cr, x + 1.5, y + 1.5, w - 2, h - 2);
+    cairo_stroke(cr);
+}
+
+// A round port or sight: a dark hole in a raised, lit rim.
+void port(cairo_t* cr, double x, double y, double r, const Rgb& paint)
+{
+    const Rgb rim = paint * 1.15f, edge = paint * 0.55f;
+    cairo_arc(cr, x, y, r + 1.6, 0, 2 * kPi);
+    rgb(cr, edge.r, edge.g, edge.b);
+    cairo_fill(cr);
+    cairo_arc(cr, x, y - 0.4, r + 1, 0, 2 * kPi);
+    rgb(cr, rim.r, rim.g, rim.b);
+    cairo_fill(cr);
+    cairo_arc(cr, x, y, r, 0, 2 * kPi);
+    rgb(cr, 16, 16, 15);
+    cairo_fill(cr);
 }
 
 Shader paintOf(uint32_t seed, Rgb base)
@@ -168,6 +235,13 @@ SourcePicture ModelTextures::picture(VehicleTexture t)
         return shade(t, [](float, float, int32_t x, int32_t y) { return links(x, y, 13, {70, 68, 64}, {96, 92, 84}, 8, false); });
     case T::ShermanWheel:
         return decal(t, paintOf(11, kSherman), [](cairo_t* cr) { roadWheel(cr, kSherman, 5, true); });
+    case T::ShermanDeck:
+        return decal(t, paintOf(11, kSherman), [](cairo_t* cr) {
+            // The two grille doors over the radiator at the back of the
+            // deck, bars running fore and aft.
+            grille(cr, 4, 7, 26, 50, kSherman, false);
+            grille(cr, 34, 7, 26, 50, kSherman, false);
+        });
     case T::TigerPaint:
         return shade(t, camouflage);
     case T::TigerCross:
@@ -180,6 +254,31 @@ SourcePicture ModelTextures::picture(VehicleTexture t)
             cairo_rectangle(cr, 27, 8, 10, 48);
             cairo_rectangle(cr, 8, 27, 48, 10);
             cairo_fill(cr);
+        });
+    case T::TigerDeck:
+        return decal(t, camouflage, [](cairo_t* cr) {
+            // The engine hatch between the radiator grilles, and the round
+            // fan gratings behind them; the front of the deck at the top.
+            const Rgb yellow{200, 174, 112};
+            seam(cr, 21, 6, 22, 30, yellow);
+            seam(cr, 24, 40, 16, 18, yellow);
+            for (double x : {4.0, 47.0}) {
+                grille(cr, x, 6, 13, 22, yellow, true);
+                cairo_arc(cr, x + 6.5, 45, 7.5, 0, 2 * kPi);
+                rgb(cr, 30, 29, 26);
+                cairo_fill(cr);
+                grille(cr, x + 1.5, 40, 10, 10, yellow, false);
+            }
+            port(cr, 32, 21, 1.5, yellow);
+        });
+    case T::TigerMantlet:
+        return decal(t, camouflage, [](cairo_t* cr) {
+            // Seen from the front: the coaxial machine gun's port on the
+            // left of the gun, the two sight holes on the right.
+            const Rgb yellow{200, 174, 112};
+            port(cr, 17, 29, 2.6, yellow);
+            port(cr, 44, 27, 2, yellow);
+            port(cr, 50, 27, 2, yellow);
         });
     case T::TigerTrack:
         return shade(t, [](float, float, int32_t x, int32_t y) { return links(x, y, 17, {104, 92, 80}, {140, 128, 112}, 8, false); });
@@ -204,6 +303,16 @@ SourcePicture ModelTextures::picture(VehicleTexture t)
         return shade(t, [](float, float, int32_t x, int32_t y) { return links(x, y, 29, {84, 82, 78}, {110, 106, 98}, 10, true); });
     case T::T34Wheel:
         return decal(t, paintOf(19, kT34), [](cairo_t* cr) { roadWheel(cr, kT34, 6, false); });
+    case T::T34Deck:
+        return decal(t, paintOf(19, kT34), [](cairo_t* cr) {
+            // The engine hatch between the air intakes' louvres, the
+            // radiator outlet's grille across the back of the deck.
+            seam(cr, 20, 6, 24, 36, kT34);
+            seam(cr, 25, 12, 14, 14, kT34);
+            grille(cr, 3, 4, 12, 40, kT34, true);
+            grille(cr, 49, 4, 12, 40, kT34, true);
+            grille(cr, 3, 49, 58, 12, kT34, false);
+        });
     case T::TruckPaint:
         return shade(t, paintOf(31, kTruck));
     case T::TruckCanvas:

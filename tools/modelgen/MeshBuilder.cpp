@@ -24,6 +24,10 @@ int32_t toFixedFile(double units, int32_t scale)
 // axis the face's normal n turns to most.
 void project(const Vec3& p, const Vec3& n, const Uv& uv, float& s, float& t)
 {
+    if (uv.mode == Uv::None) {
+        s = t = 0;
+        return;
+    }
     Vec3 q = p - uv.anchor;
     float right, up;
     if (uv.mode == Uv::AroundY) {
@@ -44,7 +48,7 @@ void project(const Vec3& p, const Vec3& n, const Uv& uv, float& s, float& t)
         }
     }
     s = right * uv.density;
-    t = -up * uv.density;
+    t = -up * (uv.densityUp > 0 ? uv.densityUp : uv.density);
     if (uv.decal) {
         s += 32;
         t += 32;

@@ -11,17 +11,28 @@
 // is never mirrored: Auto takes the axis the face turns to most, AroundY
 // wraps a picture around the vertical axis through the anchor. A decal maps
 // 64 / density units around the anchor onto the whole picture; a tile maps
-// density texels to a unit and repeats.
+// density texels to a unit and repeats. Up the picture the density is
+// densityUp when that is set, so a decal may cover a long, narrow panel.
+// None gives every corner the same coordinates, for plain colours: faces
+// then share their corners, which keeps the vertices few and curves smooth.
 struct Uv {
-    enum Mode { Auto, AroundY };
+    enum Mode { Auto, AroundY, None };
     Mode mode = Auto;
     float density = 10;
     Vec3 anchor{};
     bool decal = false;
+    float densityUp = 0;
 
     static Uv tile(float density = 10) { return {Auto, density, {}, false}; }
     static Uv decalAt(Vec3 centre, float size) { return {Auto, 64.0f / size, centre, true}; }
+    // The whole picture on a panel width across and height up (as the face
+    // is seen from outside; on a roof, height runs towards the front).
+    static Uv decalOn(Vec3 centre, float width, float height)
+    {
+        return {Auto, 64.0f / width, centre, true, 64.0f / height};
+    }
     static Uv around(Vec3 axis, float density = 10) { return {AroundY, density, axis, false}; }
+    static Uv none() { return {None, 0, {}, false}; }
 };
 
 // Collects the triangles of one mesh in floating point and writes them in the

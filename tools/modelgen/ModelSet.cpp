@@ -13,7 +13,7 @@ Paint ModelSet::plain(const std::string& name, uint32_t rgb)
     ModelMaterial m;
     m.name = name;
     m.color = static_cast<int32_t>(rgb & 0xFFFFFF);
-    return {material(m), Uv::tile()};
+    return {material(m), Uv::none()};
 }
 
 int32_t ModelSet::material(const ModelMaterial& m)

@@ -15,7 +15,8 @@ class ModelSet {
 public:
     // Paint with the texture, mapped by uv (a tile by default).
     Paint textured(VehicleTexture t, const Uv& uv = Uv::tile());
-    // Paint in a plain colour, for surfaces a picture would add nothing to.
+    // Paint in a plain colour, for surfaces a picture would add nothing to;
+    // its faces carry no texture coordinates.
     Paint plain(const std::string& name, uint32_t rgb);
     // Adds the mesh of b with its origin at the part's pivot (vehicle frame).
     void add(const std::string& name, const MeshBuilder& b, Vec3 origin, int32_t scale);

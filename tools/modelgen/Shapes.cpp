@@ -175,6 +175,14 @@ void Shapes::cylinder(MeshBuilder& b, Vec3 a, Vec3 c, float radius, int32_t n, c
     loft(b, l);
 }
 
+std::vector<Vec3> Shapes::mirroredPlan(const std::vector<std::pair<float, float>>& half, float y)
+{
+    std::vector<Vec3> ring;
+    for (const Vec3& p : mirrored(half, 0))
+        ring.push_back({p.x, y, p.y});
+    return ring;
+}
+
 std::vector<Vec3> Shapes::mirrored(const std::vector<std::pair<float, float>>& half, float z)
 {
     // Around the ring: the right half bottom to top, then the left half

@@ -48,4 +48,8 @@ public:
     // A ring symmetric about x = 0 at depth z from its right half in the x-y
     // plane (x >= 0, running from the bottom centre line up to the top one).
     static std::vector<Vec3> mirrored(const std::vector<std::pair<float, float>>& half, float z);
+    // The same across the vertical axis: a ring in the x-z plane at height
+    // y from its right half (x >= 0, (x, z) from the front centre line
+    // round to the back one).
+    static std::vector<Vec3> mirroredPlan(const std::vector<std::pair<float, float>>& half, float y);
 };

@@ -111,3 +111,78 @@ void VehicleParts::belly(MeshBuilder& b, float halfWidth, const std::vector<std:
     l.paint = p;
     Shapes::loft(b, l);
 }
+
+void VehicleParts::mantlet(MeshBuilder& b, const Mantlet& m, const Paint& paint, const Paint& face)
+{
+    const int32_t steps = 6;
+    auto angle = [&](int32_t i) { return m.below + (m.above - m.below) * static_cast<float>(i) / steps; };
+    auto ring = [&](float x, float radius) {
+        std::vector<Vec3> r;
+        for (int32_t i = 0; i <= steps; i++) {
+            float a = angle(i) * 0.0174532925f;
+            r.push_back({x, m.y + radius * std::sin(a), m.z - radius * std::cos(a)});
+        }
+        r.push_back({x, r.back().y, m.z + m.back});
+        r.push_back({x, r.front().y, m.z + m.back});
+        return r;
+    };
+    const float inner = m.halfWidth - m.round, end = m.radius - m.round;
+    Loft l;
+    l.rings = {ring(-m.halfWidth, end), ring(-inner, m.radius), ring(inner, m.radius), ring(m.halfWidth, end)};
+    // Smooth round the arc and over the rounded ends, so the face shades
+    // from a lit top to a dark underside like a casting.
+    l.smoothCorner.assign(steps + 3, false);
+    for (int32_t i = 1; i < steps; i++)
+        l.smoothCorner[static_cast<std::size_t>(i)] = true;
+    l.smoothRing = {false, true, true, false};
+    l.paint = paint;
+    // The face shows on the arc's faces that look forward rather than up or
+    // down, so a decal is seen the way it is drawn.
+    l.paintAt = [&](int32_t edge, int32_t band) {
+        bool forward = edge < steps && std::fabs(angle(edge)) <= 45 && std::fabs(angle(edge + 1)) <= 45;
+        return band == 1 && forward ? face : paint;
+    };
+    Shapes::loft(b, l);
+}
+
+void VehicleParts::slab(MeshBuilder& b, Vec3 a, Vec3 c, float bevel, const Paint& p)
+{
+    // Corners in any order, as for box: mirrored parts give them swapped.
+    const Vec3 lo{std::min(a.x, c.x), std::min(a.y, c.y), std::min(a.z, c.z)};
+    const Vec3 hi{std::max(a.x, c.x), std::max(a.y, c.y), std::max(a.z, c.z)};
+    Loft l;
+    l.rings = {{{lo.x, lo.y, lo.z}, {hi.x, lo.y, lo.z}, {hi.x, lo.y, hi.z}, {lo.x, lo.y, hi.z}},
+               {{lo.x + bevel, hi.y, lo.z + bevel},
+                {hi.x - bevel, hi.y, lo.z + bevel},
+                {hi.x - bevel, hi.y, hi.z - bevel},
+                {lo.x + bevel, hi.y, hi.z - bevel}}};
+    l.paint = p;
+    Shapes::loft(b, l);
+}
+
+void VehicleParts::plate(MeshBuilder& b, float x0, float x1, const std::vector<std::pair<float, float>>& path,
+                         float thick, const Paint& p, const std::vector<bool>& smooth)
+{
+    Loft l;
+    for (const auto& [z, y] : path)
+        l.rings.push_back({{x0, y, z}, {x1, y, z}, {x1, y + thick, z}, {x0, y + thick, z}});
+    l.smoothRing = smooth;
+    l.paint = p;
+    Shapes::loft(b, l);
+}
+
+void VehicleParts::tools(MeshBuilder& b, Vec3 at, float side, const Paint& wood, const Paint& steel)
+{
+    // Thick enough to stay whole a few tank lengths away.
+    const float y = at.y, h = 0.07f;
+    auto piece = [&](float x0, float x1, float z0, float z1, float top, const Paint& p) {
+        box(b, at.x + x0, y, at.z + z0, at.x + x1, y + top, at.z + z1, p);
+    };
+    // Shovel: grip, shaft, blade.
+    piece(-0.11f, 0.11f, 0, 0.07f, h, wood);
+    piece(-0.045f, 0.045f, 0.07f, 0.82f, h, wood);
+    piece(-0.14f, 0.14f, 0.82f, 1.18f, 0.045f, steel);
+    // Axe: handle and head.
+    piece(side - 0.045f, side + 0.045f, 0.05f, 0.8f, h, wood);
+    piece(side - 0.05f, side + (side > 0 ? 0.2f : -0.2f), 0.02f, 0.16f, h + 0.01f, steel);
+}
