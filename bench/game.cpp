@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "game/App.h"
+#include "game/BattleScreen.h"
 #include "game/MapScreen.h"
 #include "host/Host.h"
 #include "host/Vdisplay.h"
@@ -47,6 +48,7 @@ public:
     }
     int32_t loadSound(const char*) override { return 0; } // every sound there, none heard
     void playSound(int32_t) override {}
+    int32_t frameUs() override { return m_frameUs; }
 
     // A new game on a w x h screen until the check stops it.
     void run(int32_t w, int32_t h, bool demo)
@@ -60,6 +62,7 @@ public:
     }
 
     int32_t m_elapsed = 0;
+    int32_t m_frameUs = Host::kPhoneFrameUs; // the frames of the virtual clock
 
 private:
     Check m_check;
@@ -202,5 +205,35 @@ void BM_DemoTenMinutes(benchmark::State& state)
     }
 }
 BENCHMARK(BM_DemoTenMinutes)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A minute of the demo's first battle at 60 frames a second, every frame as
+// the game paces it: the median and the 99th percentile of a frame's work.
+void demoAt60(benchmark::State& state, int32_t w, int32_t h)
+{
+    for (auto _ : state) {
+        Folders folders("");
+        int32_t battleFrom = -1;
+        FrameStats stats;
+        BenchHost host([&](App& app, int32_t elapsed) {
+            if (battleFrom < 0 && dynamic_cast<BattleScreen*>(app.top())) {
+                battleFrom = elapsed;
+                app.m_stats = FrameStats();
+            }
+            if (battleFrom >= 0 && elapsed >= battleFrom + 60000 && !app.stopRequested()) {
+                stats = app.m_stats;
+                app.requestStop();
+            }
+        });
+        host.m_frameUs = 16667;
+        host.run(w, h, true);
+        state.counters["frames"] = static_cast<double>(stats.frames());
+        state.counters["median_ms"] = stats.percentileUs(50) / 1000.0;
+        state.counters["p99_ms"] = stats.percentileUs(99) / 1000.0;
+    }
+}
+void BM_DemoBattleAt60_480x320(benchmark::State& state) { demoAt60(state, 480, 320); }
+void BM_DemoBattleAt60_640x360(benchmark::State& state) { demoAt60(state, 640, 360); }
+BENCHMARK(BM_DemoBattleAt60_480x320)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_DemoBattleAt60_640x360)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace

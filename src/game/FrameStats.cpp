@@ -15,15 +15,15 @@ void FrameStats::add(int32_t frameMs, int64_t workUs)
     m_slowestUs = std::max(m_slowestUs, workUs);
 }
 
-int64_t FrameStats::medianUs() const
+int64_t FrameStats::percentileUs(int32_t p) const
 {
     if (m_frames == 0)
         return 0;
     int64_t seen = 0;
     for (int32_t i = 0; i < kSteps; i++) {
         seen += m_counts[static_cast<std::size_t>(i)];
-        if (2 * seen >= m_frames)
-            return static_cast<int64_t>(i) * kStepUs + kStepUs / 2;
+        if (100 * seen >= static_cast<int64_t>(p) * m_frames)
+            return std::min<int64_t>(static_cast<int64_t>(i) * kStepUs + kStepUs / 2, m_slowestUs);
     }
     return m_slowestUs;
 }

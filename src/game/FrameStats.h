@@ -16,7 +16,9 @@ public:
     int64_t gameMs() const { return m_gameMs; }
     // The median and the slowest frame's work, in microseconds (the median
     // to the histogram's step).
-    int64_t medianUs() const;
+    int64_t medianUs() const { return percentileUs(50); }
+    // The work that p percent of the frames took at most.
+    int64_t percentileUs(int32_t p) const;
     int64_t slowestUs() const { return m_slowestUs; }
     // "frames: N, game time: T ms, median frame: A ms, slowest: B ms".
     std::string line() const;

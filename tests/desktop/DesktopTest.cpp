@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cinttypes>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 #include <tuple>
@@ -385,3 +388,37 @@ TEST(KorvathDesktopProgram, RefusesBadOptionsAndMissingDataBeforeAnyWindow)
     // With the data there, the same program runs headless to the end.
     EXPECT_EQ(korvath("--headless --until 200"), 0) << out;
 }
+
+namespace {
+
+// The window's game keeps the frame rate asked for: over a few seconds the
+// frames drawn are the game time they covered over the frame's length.
+TEST_F(DesktopTest, FramesArePacedAtTheRateAskedFor)
+{
+    SdlHost host;
+    HostOptions o;
+    o.m_mute = true;
+    o.m_frameUs = 50000; // 20 frames a second: slow enough for a sanitizer build
+    std::thread user([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+        push(SDL_Event{.type = SDL_QUIT});
+    });
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(host.run(o,
+                       [] {
+                           ref<App> app = new App;
+                           app->m_frameStats = true;
+                           return ref<V3dView>(app);
+                       }),
+              0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    user.join();
+    int64_t frames = 0, gameMs = 0;
+    const std::size_t at = out.find("frames: ");
+    ASSERT_NE(at, std::string::npos) << out;
+    ASSERT_EQ(std::sscanf(out.c_str() + at, "frames: %" SCNd64 ", game time: %" SCNd64, &frames, &gameMs), 2) << out;
+    EXPECT_GT(gameMs, 2000);
+    EXPECT_NEAR(static_cast<double>(frames), gameMs / 50.0, gameMs / 50.0 / 10) << out;
+}
+
+} // namespace

@@ -1,0 +1,101 @@
+// Key to screen on the desktop: the window program's host with SDL's dummy
+// video driver (set SDL_VIDEODRIVER=offscreen to go through a real renderer),
+// the game at 60 frames a second in its main menu. Each iteration stamps a
+// key (Down: the menu's highlight moves) as it is queued, and the time runs
+// until the next picture with something new in it reaches the screen. The
+// median is the figure to read; the game waits in a menu, where nothing
+// else moves, so every paint after the key is the key's.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include <unistd.h>
+
+#include "SdlHost.h"
+#include "game/App.h"
+#include "host/Vdisplay.h"
+#include "runtime/InputStream.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Stamps the first paint after a key.
+class StampingHost : public SdlHost {
+public:
+    void show(const Viewport& vp, const int32_t* rects, int32_t n) override
+    {
+        SdlHost::show(vp, rects, n);
+        if (n > 0 && m_waiting.exchange(false))
+            m_shown.store(Clock::now().time_since_epoch().count());
+    }
+    std::atomic<bool> m_waiting{false};
+    std::atomic<int64_t> m_shown{0};
+};
+
+SDL_Event keyEvent(uint32_t type)
+{
+    SDL_Event e{};
+    e.type = type;
+    e.key.keysym.sym = SDLK_DOWN;
+    e.key.keysym.scancode = SDL_SCANCODE_DOWN;
+    return e;
+}
+
+void BM_KeyToScreen(benchmark::State& state)
+{
+    ::setenv("SDL_VIDEODRIVER", ::getenv("SDL_VIDEODRIVER") ? ::getenv("SDL_VIDEODRIVER") : "dummy", 1);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::filesystem::path prefs =
+        std::filesystem::temp_directory_path() / ("korvath-latency-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(prefs);
+    Vdisplay::setPrefsDir(prefs.string());
+    InputStream::setResourceDir(KORVATH_DATA_DIR);
+
+    StampingHost host;
+    HostOptions o;
+    o.m_mute = true;
+    o.m_frameUs = 16667;
+    std::vector<double> ms;
+    std::thread user([&] {
+        // The title, then the map with the main menu over it, long before this.
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+        for (auto _ : state) {
+            host.m_waiting.store(true);
+            const Clock::time_point sent = Clock::now();
+            SDL_Event down = keyEvent(SDL_KEYDOWN), up = keyEvent(SDL_KEYUP);
+            SDL_PushEvent(&down);
+            SDL_PushEvent(&up);
+            while (host.m_waiting.load())
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
+            const Clock::time_point shown(Clock::duration(host.m_shown.load()));
+            const double took = std::chrono::duration<double>(shown - sent).count();
+            state.SetIterationTime(took);
+            ms.push_back(took * 1000);
+            // The next key lands anywhere in a frame, as a player's would.
+            std::this_thread::sleep_for(std::chrono::microseconds(37000 + 1000 * (state.iterations() % 17)));
+        }
+        SDL_Event quit{};
+        quit.type = SDL_QUIT;
+        SDL_PushEvent(&quit);
+    });
+    host.run(o, [] { return ref<V3dView>(new App); });
+    user.join();
+    std::sort(ms.begin(), ms.end());
+    if (!ms.empty()) {
+        state.counters["median_ms"] = ms[ms.size() / 2];
+        state.counters["p99_ms"] = ms[ms.size() * 99 / 100];
+    }
+    std::filesystem::remove_all(prefs);
+}
+BENCHMARK(BM_KeyToScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100)->Repetitions(1);
+
+} // namespace
+
+BENCHMARK_MAIN();
