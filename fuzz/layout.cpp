@@ -1,9 +1,9 @@
 // The vector layout: the input is the resource "layout", drawn into the
 // terrain polygon as the game does (512 x 512, room for 13007 crossings, 64
-// colours), given the ground textures of a land site, turned into the height
-// map, and then seen: terrain frames from a high eye, a low one and one at
-// the map's wrapping edge, a crater, and the top-down map. The polygon's
-// style grid must answer as its plain lookup does.
+// colours) and given the ground textures of a land site; the polygon's style
+// grid must answer as its plain lookup does. One input in a hundred is also
+// turned into the height map and seen: terrain frames from a high eye, a low
+// one and one at the map's wrapping edge, a crater, and the top-down map.
 #include <cstdint>
 
 #include "host/Vdisplay.h"
@@ -11,6 +11,7 @@
 #include "scene/Vilib.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzFolder.h"
+#include "support/FuzzSample.h"
 #include "terrain/VpolyTerrain.h"
 #include "terrain/Vswf.h"
 #include "terrain/Vterrain.h"
@@ -67,7 +68,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     fuzzCheck(swf->m_styles.length <= 65, "the style map is no longer than the styles a crossing holds");
     checkRows(*ground);
     ground->setGroundTextures(lib, 0);
-    ground->makeHeight();
 
     // The grid and the lookup, at points spread over the polygon and off it.
     uint32_t seed = static_cast<uint32_t>(size) * 2654435761u + 1;
@@ -81,6 +81,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         fuzzCheck(style >= 0 && style < 64, "a style fits a crossing");
     }
 
+    if (!fuzzDraws(data, size))
+        return 0;
+    ground->makeHeight();
     ref<Vterrain> view = new Vterrain(kW, kH, true);
     view->m_focal = ((kH >> 1) * 0x1C000) >> 15;
     view->m_polyTerrain = ground;

@@ -1,9 +1,9 @@
 // The model file: the input is p3d.bin, loaded as the game loads it (the
 // textures attached from the game's own image library app), then every mesh
-// that loaded is scaled as a vehicle part, hung on a sprite of its own and
-// drawn by the rasterizer in a 3D view: framed by the camera, turned, and
-// from so near that its front passes the near plane. Drawing builds the
-// normals and shades.
+// that loaded is hung on a sprite of its own. For one input in a hundred each
+// is also scaled as a vehicle part and drawn by the rasterizer in a 3D view:
+// framed by the camera, turned, and from so near that its front passes the
+// near plane. Drawing builds the normals and shades.
 #include <algorithm>
 #include <cstdint>
 
@@ -15,6 +15,7 @@
 #include "support/AllocationWatch.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzFolder.h"
+#include "support/FuzzSample.h"
 
 namespace {
 
@@ -71,6 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     // The game releases one vehicle family's textures at a battle's start.
     models->textureLoad(lib, "t34"_s);
 
+    bool draw = fuzzDraws(data, size);
     for (V3dModel* m = models->m_all.get(); m; m = m->m_next.get()) {
         fuzzCheck(m->m_vx.length >= 8, "a loaded mesh has its box corners");
         ref<Vsprite> s = view->loadModel(m->m_name);
@@ -78,6 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         // An earlier mesh of the same name is drawn all the same, at a
         // vehicle's scale as the game applies it.
         s->m_model = m;
+        if (!draw)
+            continue;
         if (!m->m_scaled)
             m->scale(kScale);
         view->identity();

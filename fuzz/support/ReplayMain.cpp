@@ -10,11 +10,14 @@
 #include <string>
 #include <vector>
 
+#include "FuzzSample.h"
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size);
 
 int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
+    g_fuzzDrawEvery = true;
     std::vector<fs::path> inputs;
     for (int i = 1; i < argc; i++) {
         std::error_code ec;
