@@ -346,6 +346,26 @@ TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
     m_host.run();
 }
 
+// A resize while the in-battle menu hides the HUD: the radar comes back at
+// the new width's corner.
+TEST_F(BattleTest, TheRadarFollowsAResizeMadeWhileTheMenuWasOpen)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.key(kInBattle, 6);
+    m_host.at(kInBattle + 300, [](App& app) {
+        EXPECT_FALSE(app.m_battle->m_hud->m_radar->isLinked());
+        app.setWidthHeight(800, 600);
+    });
+    m_host.key(kInBattle + 600, 6);
+    m_host.at(kInBattle + 900, [](App& app) {
+        ASSERT_TRUE(app.m_battle->m_hud->m_radar->isLinked());
+        EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 800 - 68);
+    });
+    m_host.stopAt(kInBattle + 1000);
+    m_host.run();
+}
+
 // Near the west edge the overhead map stops at the screen's left border and
 // the tank is drawn left of the centre; '3' again goes back.
 TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdge)
