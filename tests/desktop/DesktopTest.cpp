@@ -236,7 +236,7 @@ TEST_F(DesktopTest, TheGameStartsACampaignAndSavesItWhenTheWindowCloses)
     EXPECT_EQ(host.run(o, [] { return ref<V3dView>(new App); }), 0);
     user.join();
     std::string record = readFile(path);
-    ASSERT_EQ(record.size(), 24u);
+    ASSERT_EQ(record.size(), 26u);
     EXPECT_EQ(record[0], 2); // side: German
     EXPECT_EQ(record[2], 5); // front: a new campaign
 }

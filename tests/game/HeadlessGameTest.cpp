@@ -257,8 +257,10 @@ TEST_F(HeadlessGameTest, FailedSavesKeepTheOldRecordAndFailedShotsFailTheRun)
     // No file may grow: the sound switch and the stop both fail to save.
     campaign(3, 6, 2);
     const std::string before = readFile(recordPath());
-    EXPECT_EQ(korvath(script("at 800 key 'S'\n"), 1500, "trap '' XFSZ; ulimit -f 0;"), 0) << m_out;
+    // The sound log cannot be written either, which fails the run.
+    EXPECT_EQ(korvath(script("at 800 key 'S'\n"), 1500, "trap '' XFSZ; ulimit -f 0;"), 1) << m_out;
     EXPECT_NE(m_out.find("Preferences: cannot write"), std::string::npos) << m_out;
+    EXPECT_NE(m_out.find("cannot write the sound log sounds.log"), std::string::npos) << m_out;
     EXPECT_EQ(readFile(recordPath()), before);
 
     EXPECT_EQ(korvath(script("at 10 shot missing/folder/x.png\n"), 100), 1);
