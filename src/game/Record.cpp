@@ -34,7 +34,7 @@ Record::Loaded Record::load(Vdisplay& display, std::string* why)
 {
     // One byte more than a record: a longer file is told from a whole one
     // without reading all of it.
-    Array<int8_t> bytes = V::allocByte(2 * kSlots + 1);
+    Array<int8_t> bytes(2 * kSlots + 1); // for a moment: not counted against the memory
     if (m_bytes.length != 2 * kSlots || bytes.length != 2 * kSlots + 1)
         return Loaded::None;
     const int32_t got = display.prefsLoad(name(), bytes, why);
