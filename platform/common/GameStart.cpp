@@ -23,7 +23,7 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
     o.m_headless = headlessOnly;
     std::string error;
     if (!o.parse(argc, argv, error)) {
-        std::printf("korvath: %s\n\n%s", error.c_str(), HostOptions::usage());
+        std::fprintf(stderr, "korvath: %s\n\n%s", error.c_str(), HostOptions::usage());
         return 2;
     }
     if (o.m_help) {
@@ -37,17 +37,19 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
         std::string where;
         for (size_t i = 0; i < tried.size(); ++i)
             where += (i == 0 ? "" : i + 1 == tried.size() ? " or " : ", ") + tried[i];
-        std::printf("korvath: no game data folder at %s (give one with --data DIR)\n", where.c_str());
+        std::fprintf(stderr, "korvath: no game data folder at %s (give one with --data DIR)\n", where.c_str());
         return 1;
     }
     InputStream::setResourceDir(data);
     // Checked before any window opens: a folder half built or from another
     // version would otherwise give a bare screen and a stream of errors.
-    std::string missing = GameData::firstMissing();
-    if (!missing.empty()) {
-        std::printf("korvath: the game data in %s is incomplete: %s is missing (build the game, or give "
-                    "the data folder with --data DIR)\n",
-                    data.c_str(), missing.c_str());
+    const GameData::Problem problem = GameData::firstProblem();
+    if (!problem.file.empty()) {
+        std::fprintf(stderr,
+                     "korvath: the game data in %s is %s: %s %s (build the game, or give the data folder with "
+                     "--data DIR)\n",
+                     data.c_str(), problem.missing ? "incomplete" : "damaged", problem.file.c_str(),
+                     problem.what.c_str());
         return 1;
     }
     // A headless run without a folder of its own starts as a first start and

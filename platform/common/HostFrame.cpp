@@ -104,7 +104,7 @@ void HostFrame::runGame(RootFactory makeRoot, int32_t width, int32_t height)
         g_p->run();
         g_p->clearStop();
     } else {
-        std::printf("Host: the game could not be created\n");
+        std::fprintf(stderr, "Host: the game could not be created\n");
         std::fflush(stdout);
     }
     m_ended.store(true, std::memory_order_release);
@@ -176,7 +176,7 @@ bool HostFrame::stop()
     // acknowledgement (and one that a game ending on its own gives too).
     for (int32_t waited = 0; !gameEnded(); waited += 10) {
         if (waited >= m_stopTimeoutMs) {
-            std::printf("Host: the game did not stop within %d ms; leaving it\n", m_stopTimeoutMs);
+            std::fprintf(stderr, "Host: the game did not stop within %d ms; leaving it\n", m_stopTimeoutMs);
             std::fflush(stdout);
             return false;
         }

@@ -38,6 +38,19 @@ int64_t statusKib(const char* name)
     return kib;
 }
 
+// Closes a log; false, with a line on stderr, when some of it could not be
+// written (a full disc): a run whose log is lost has not done its job.
+bool closeLog(std::FILE* f, const char* what, const std::string& path)
+{
+    bool ok = std::fflush(f) == 0 && !std::ferror(f);
+    const int err = errno;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok)
+        std::fprintf(stderr, "korvath: cannot write the %s %s: %s\n", what, path.c_str(),
+                     std::strerror(err != 0 ? err : errno));
+    return ok;
+}
+
 } // namespace
 
 void HeadlessHost::logMemory()
@@ -53,22 +66,22 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
 {
     std::string error;
     if (!o.m_script.empty() && !m_script.load(o.m_script, error)) {
-        std::printf("%s\n", error.c_str());
+        std::fprintf(stderr, "%s\n", error.c_str());
         return 2;
     }
     if (!o.m_soundLog.empty()) {
         m_soundLog = std::fopen(o.m_soundLog.c_str(), "w");
         if (!m_soundLog) {
-            std::printf("korvath: cannot write the sound log %s: %s\n", o.m_soundLog.c_str(),
-                        std::strerror(errno));
+            std::fprintf(stderr, "korvath: cannot write the sound log %s: %s\n", o.m_soundLog.c_str(),
+                         std::strerror(errno));
             return 2;
         }
     }
     if (!o.m_memoryLog.empty()) {
         m_memoryLog = std::fopen(o.m_memoryLog.c_str(), "w");
         if (!m_memoryLog) {
-            std::printf("korvath: cannot write the memory log %s: %s\n", o.m_memoryLog.c_str(),
-                        std::strerror(errno));
+            std::fprintf(stderr, "korvath: cannot write the memory log %s: %s\n", o.m_memoryLog.c_str(),
+                         std::strerror(errno));
             return 2;
         }
     }
@@ -93,21 +106,23 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
     }
     finishGame();
     if (m_next < m_script.m_events.size())
-        std::printf("korvath: %d script commands (the first on line %d) were not run: the game "
-                    "ended at %d ms\n",
-                    static_cast<int32_t>(m_script.m_events.size() - m_next),
-                    m_script.m_events[m_next].line, elapsedMs());
+        std::fprintf(stderr,
+                     "korvath: %d script commands (the first on line %d) were not run: the game "
+                     "ended at %d ms\n",
+                     static_cast<int32_t>(m_script.m_events.size() - m_next), m_script.m_events[m_next].line,
+                     elapsedMs());
+    bool logsWritten = true;
     if (m_soundLog) {
-        std::fclose(m_soundLog);
+        logsWritten = closeLog(m_soundLog, "sound log", o.m_soundLog) && logsWritten;
         m_soundLog = nullptr;
     }
     if (m_memoryLog) {
         logMemory();
-        std::fclose(m_memoryLog);
+        logsWritten = closeLog(m_memoryLog, "memory log", o.m_memoryLog) && logsWritten;
         m_memoryLog = nullptr;
     }
     std::fflush(stdout);
-    return m_shotFailed ? 1 : 0;
+    return m_shotFailed || !logsWritten ? 1 : 0;
 }
 
 void HeadlessHost::sleepMs(int32_t ms)
@@ -185,7 +200,7 @@ bool HeadlessHost::writeShot(const std::string& path)
 {
     std::string error;
     if (!Png::write(path, m_frameW, m_frameH, m_frame.data(), false, &error)) {
-        std::printf("korvath: cannot write the shot %s: %s\n", path.c_str(), error.c_str());
+        std::fprintf(stderr, "korvath: cannot write the shot %s: %s\n", path.c_str(), error.c_str());
         return false;
     }
     return true;

@@ -4,6 +4,7 @@
 #include "host/Keys.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -40,6 +41,12 @@ std::vector<std::string> words(const std::string& line)
 
 bool HeadlessScript::load(const std::string& path, std::string& error)
 {
+    // A folder opens, and reads as an empty script: it is no script.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) {
+        error = path + ": a folder, not a script";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         error = path + ": cannot read the script";

@@ -41,7 +41,7 @@ void SdlAudio::open(bool mute)
     if (quiet >= 0)
         ::close(quiet);
     if (!failure.empty()) {
-        std::printf("korvath: no sound (%s); the game runs silent\n", failure.c_str());
+        std::fprintf(stderr, "korvath: no sound (%s); the game runs silent\n", failure.c_str());
         return;
     }
     Mix_AllocateChannels(16);

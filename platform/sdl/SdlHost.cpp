@@ -13,8 +13,8 @@ namespace {
 
 void noDisplay(const char* what)
 {
-    std::printf("korvath: %s (%s). Without a display, run korvath --headless.\n", what,
-                SDL_GetError());
+    std::fprintf(stderr, "korvath: %s (%s). Without a display, run korvath --headless.\n", what,
+                 SDL_GetError());
 }
 
 } // namespace
@@ -138,7 +138,7 @@ bool SdlHost::openWindow()
         return false;
     }
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
-        std::printf("korvath: no gamepads (%s)\n", SDL_GetError());
+        std::fprintf(stderr, "korvath: no gamepads (%s)\n", SDL_GetError());
     m_window = SDL_CreateWindow("Korvath", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, m_windowW, m_windowH,
                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
     if (!m_window) {
@@ -159,7 +159,7 @@ bool SdlHost::openWindow()
     }
     m_paintEvent = SDL_RegisterEvents(1);
     if (m_paintEvent == static_cast<uint32_t>(-1)) {
-        std::printf("korvath: no room for the paint event (%s)\n", SDL_GetError());
+        std::fprintf(stderr, "korvath: no room for the paint event (%s)\n", SDL_GetError());
         return false;
     }
     int w = 0, h = 0;
@@ -181,7 +181,7 @@ void SdlHost::setIcon()
     std::vector<uint32_t> argb;
     std::string why;
     if (!Png::read(path, w, h, argb, &why)) {
-        std::printf("korvath: no window icon (%s: %s)\n", path.c_str(), why.c_str());
+        std::fprintf(stderr, "korvath: no window icon (%s: %s)\n", path.c_str(), why.c_str());
         return;
     }
     SDL_Surface* icon =
@@ -364,7 +364,7 @@ void SdlHost::show(const Viewport& vp, const int32_t* rects, int32_t n)
         m_texH = m_texture ? h : 0;
         placeScreen();
         if (!m_texture) {
-            std::printf("korvath: cannot make a %d x %d screen texture (%s)\n", w, h, SDL_GetError());
+            std::fprintf(stderr, "korvath: cannot make a %d x %d screen texture (%s)\n", w, h, SDL_GetError());
             return;
         }
         // A new texture holds nothing yet: upload the whole buffer once.

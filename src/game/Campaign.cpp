@@ -30,6 +30,7 @@ constexpr int32_t kFreshFuel = 20; // whole units
 constexpr int32_t kFreshRounds = 20;
 constexpr int32_t kFreshDamage = 40; // armor 10
 constexpr int32_t kDestroyed = 50;   // damage of a tank shot through
+constexpr int32_t kBattlefieldUnits = 512;
 
 } // namespace
 
@@ -38,7 +39,8 @@ constexpr int32_t kDestroyed = 50;   // damage of a tank shot through
 void Campaign::prefLoad(Vdisplay* display)
 {
     m_record = Record();
-    if (display && m_record.load(*display)) {
+    m_keepStored = false;
+    if (display && readRecord(*display) == Record::Loaded::Record) {
         m_side = static_cast<Side>(prefRead(Record::kSide));
         m_enemyCount = prefRead(Record::kEnemies);
         m_front = prefRead(Record::kFront);
@@ -49,9 +51,8 @@ void Campaign::prefLoad(Vdisplay* display)
         // A record from elsewhere or damaged on disk: a side or front the map
         // does not know cannot be played on; keep the settings, drop the campaign.
         if (m_side > Side::Soviet || m_front > kLastFront) {
-            std::printf("Preferences: side %d, front %d out of range; no campaign\n", static_cast<int32_t>(m_side),
-                        m_front);
-            std::fflush(stdout);
+            std::fprintf(stderr, "Preferences: side %d, front %d out of range; no campaign\n",
+                         static_cast<int32_t>(m_side), m_front);
             m_side = m_side > Side::Soviet ? Side::Allied : m_side;
             m_front = 0;
             // Nothing of the dropped campaign carries over, its tank included.
@@ -59,12 +60,52 @@ void Campaign::prefLoad(Vdisplay* display)
             prefWrite(Record::kBattleZ, 0);
             freshTank(nullptr);
         }
+        clampSlots();
     }
     if (m_side == Side::None) {
         m_front = 0;
         m_side = Side::Allied;
         freshTank(nullptr);
     }
+}
+
+Record::Loaded Campaign::readRecord(Vdisplay& display)
+{
+    std::string why;
+    const Record::Loaded got = m_record.load(display, &why);
+    const std::string path = Vdisplay::prefsDir() + "/" + Record::name()->c_str();
+    if (got == Record::Loaded::Damaged) {
+        if (display.prefsRename(Record::name(), Record::damagedName())) {
+            std::fprintf(stderr, "Preferences: %s has the wrong length for a record; kept as %s, starting afresh\n",
+                         path.c_str(), Record::damagedName()->c_str());
+            return got;
+        }
+        why = "it is damaged and cannot be put aside";
+    } else if (got != Record::Loaded::Unreadable) {
+        return got;
+    }
+    // The record may be good and only out of reach for now (permissions, a
+    // failing disc): saving a first start over it would lose the campaign.
+    m_keepStored = true;
+    std::fprintf(stderr, "Preferences: cannot read %s (%s); playing from a first start, the record left as it is\n",
+                 path.c_str(), why.c_str());
+    return Record::Loaded::Unreadable;
+}
+
+void Campaign::clampSlots()
+{
+    m_enemyCount = std::min(m_enemyCount, enemyTotal(m_front, m_level));
+    prefWrite(Record::kEnemies, m_enemyCount);
+    // An empty gun that clicked counts -1 rounds, saved as 65535.
+    const int32_t rounds = prefRead(Record::kRounds);
+    prefWrite(Record::kRounds, rounds >= 0x8000 ? 0 : std::min(rounds, kMostRounds));
+    const int32_t fuel = std::min((prefRead(Record::kFuel) << 15) + (prefRead(Record::kFuelFraction) & 0x7FFF), kMostFuel);
+    prefWrite(Record::kFuel, fuel >> 15);
+    prefWrite(Record::kFuelFraction, fuel & 0x7FFF);
+    // A battle in progress lies on the 512-unit battlefield.
+    const int32_t x = prefRead(Record::kBattleX);
+    prefWrite(Record::kBattleX, std::min(x, kBattlefieldUnits - 1));
+    prefWrite(Record::kBattleZ, x == 0 ? 0 : std::min(prefRead(Record::kBattleZ), kBattlefieldUnits - 1));
 }
 
 void Campaign::prefSave(Vdisplay* display, const Tank* tank)
@@ -78,15 +119,16 @@ void Campaign::prefSave(Vdisplay* display, const Tank* tank)
         const Tank& t = *tank;
         prefWrite(Record::kDamage, t.m_damage);
         prefWrite(Record::kFuel, t.m_fuel >> 15);
+        prefWrite(Record::kFuelFraction, t.m_fuel & 0x7FFF);
         prefWrite(Record::kRounds, t.m_rounds);
         // A battle in progress is kept by the tank's place on the map; a
         // tank that strayed over the edge is kept at the edge, so the
         // battle neither ends nor comes back off the map.
         const bool inBattle = t.m_wx != 0;
-        prefWrite(Record::kBattleX, inBattle ? std::clamp(t.m_wx >> 15, 1, 511) : 0);
-        prefWrite(Record::kBattleZ, inBattle ? std::clamp(t.m_wz >> 15, 0, 511) : 0);
+        prefWrite(Record::kBattleX, inBattle ? std::clamp(t.m_wx >> 15, 1, kBattlefieldUnits - 1) : 0);
+        prefWrite(Record::kBattleZ, inBattle ? std::clamp(t.m_wz >> 15, 0, kBattlefieldUnits - 1) : 0);
     }
-    if (display)
+    if (display && !m_keepStored)
         m_record.store(*display);
 }
 
@@ -95,6 +137,7 @@ void Campaign::prefSave(Vdisplay* display, const Tank* tank)
 void Campaign::freshTank(Tank* tank)
 {
     prefWrite(Record::kFuel, kFreshFuel);
+    prefWrite(Record::kFuelFraction, 0);
     prefWrite(Record::kRounds, kFreshRounds);
     prefWrite(Record::kDamage, kFreshDamage);
     if (tank) {
@@ -106,10 +149,11 @@ void Campaign::freshTank(Tank* tank)
 
 void Campaign::loadTank(Tank& tank) const
 {
-    tank.m_fuel = prefRead(Record::kFuel) << 15;
+    tank.m_fuel = (prefRead(Record::kFuel) << 15) + prefRead(Record::kFuelFraction);
     tank.m_rounds = prefRead(Record::kRounds);
+    // A tank shot through restarts as a fresh one, not as an unhurt one.
     const int32_t damage = prefRead(Record::kDamage);
-    tank.m_damage = damage >= kDestroyed ? 0 : damage;
+    tank.m_damage = damage >= kDestroyed ? kFreshDamage : damage;
 }
 
 void Campaign::resetGame(int32_t front, Vdisplay* display, Tank* tank)

@@ -30,6 +30,10 @@ public:
     static constexpr int32_t kLastFront = 11;
     // The ring a new campaign starts on.
     static constexpr int32_t kFirstFront = 5;
+    // The most fuel and rounds a tank can have: the truck tops up fuel below
+    // 40.0 by half a unit and rounds below 98 by two.
+    static constexpr int32_t kMostFuel = 0x144000; // 40.5
+    static constexpr int32_t kMostRounds = 99;
 
     // The front as the map shows it: the ring being fought for and the one
     // beyond it (each drawn with the flag of the side that holds it), the
@@ -49,10 +53,13 @@ public:
 
     // Reads the record and applies the defaults of a first start; a record
     // from elsewhere keeps its settings but drops a campaign the map does not
-    // know.
+    // know, and every slot is held to what the game itself saves. A record of
+    // the wrong length is put aside as "korvath.damaged"; one that cannot be
+    // read at all is left alone and never written over in this run (a line
+    // on stderr says which).
     void prefLoad(Vdisplay* display);
     // Fills the record from the campaign and the player's tank (if any) and
-    // stores it.
+    // stores it (unless the stored one could not be read).
     void prefSave(Vdisplay* display, const Tank* tank);
     // Slot k of the record, 0 .. 65535; prefWrite sets it in memory.
     int32_t prefRead(Record::Slot k) const { return m_record.get(k); }
@@ -64,8 +71,8 @@ public:
     // The tank of a first start or a new campaign: fuel 20, 20 rounds,
     // armor 10, in the record and on the tank if given.
     void freshTank(Tank* tank);
-    // The tank's fuel, rounds and damage as the record keeps them; damage
-    // above 49 (a destroyed tank) comes back as 0.
+    // The tank's fuel, rounds and damage as the record keeps them; a
+    // destroyed tank (damage 50) comes back as the fresh tank's armor.
     void loadTank(Tank& tank) const;
 
     // A battle in progress, kept by the tank's place in the record.
@@ -95,7 +102,14 @@ public:
     int32_t m_enemyCount = 0; // enemies still to destroy
     int32_t m_dir = kNorth;   // the edge of the battlefield the enemy comes from
     bool m_mute = false;
+    // The stored record could not be read: this run never writes over it.
+    bool m_keepStored = false;
 
 private:
+    // Reads the record, says what is wrong with it and puts a damaged one aside.
+    Record::Loaded readRecord(Vdisplay& display);
+    // Holds the slots of a record read from disk to what the game can save.
+    void clampSlots();
+
     Record m_record;
 };

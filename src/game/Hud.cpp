@@ -150,6 +150,8 @@ void Hud::menuGameShow()
     for (const ref<Vsprite>& p : {m_panel, m_radar})
         if (p && !p->isLinked())
             app.add(p);
+    // The window may have changed while the radar was hidden (under the menu).
+    radarPlace();
     m->setXyi(x, y);
 }
 

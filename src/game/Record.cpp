@@ -25,9 +25,28 @@ void Record::set(Slot s, int32_t v)
     m_bytes[2 * s + 1] = static_cast<int8_t>((v >> 8) & 255);
 }
 
-bool Record::load(Vdisplay& display)
+ref<String> Record::damagedName()
 {
-    return m_bytes.length == 2 * kSlots && display.prefsRead(name(), m_bytes);
+    return "korvath.damaged"_s;
+}
+
+Record::Loaded Record::load(Vdisplay& display, std::string* why)
+{
+    // One byte more than a record: a longer file is told from a whole one
+    // without reading all of it.
+    Array<int8_t> bytes(2 * kSlots + 1); // for a moment: not counted against the memory
+    if (m_bytes.length != 2 * kSlots || bytes.length != 2 * kSlots + 1)
+        return Loaded::None;
+    const int32_t got = display.prefsLoad(name(), bytes, why);
+    if (got == Vdisplay::kNoRecord)
+        return Loaded::None;
+    if (got < 0)
+        return Loaded::Unreadable;
+    if (got != 2 * kSlots && got != 2 * kOldSlots)
+        return Loaded::Damaged;
+    for (int32_t i = 0; i < got; i++)
+        m_bytes[i] = bytes[i];
+    return Loaded::Record;
 }
 
 bool Record::store(Vdisplay& display) const

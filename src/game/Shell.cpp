@@ -54,11 +54,18 @@ int32_t Shell::collisionCheckEnvironment(int32_t dt)
 
 int32_t Shell::collisionCheckObject(const ref<Vphob>& other, int32_t dt)
 {
-    // Only vehicles stop a shell; shells pass each other.
-    if (m_gravity == 0 || other.get() == m_owner.get() || !dynamic_cast<Tank*>(other.get()))
+    // Any body in the air but the firing tank stops a shell below its top:
+    // a vehicle, or another shell met on the way (which the call below then
+    // stops in turn when it is below this one's top).
+    if (m_gravity == 0 || other.get() == m_owner.get())
         return dt;
-    if (m_wy >= other->m_wy + other->m_radius)
+    if (m_wy >= other->m_wy + other->m_radius) {
+        // The world asks one shell of a pair: the other may still be below this one's top.
+        Shell* s = dynamic_cast<Shell*>(other.get());
+        if (s && s->m_gravity != 0 && s->m_wy < m_wy + m_radius)
+            return s->collisionCheckObject(ref<Vphob>(this), dt);
         return dt;
+    }
     m_position->set(m_savedPosition);
     setWxyz(m_position->m_x, m_position->m_y, m_position->m_z);
     stop();

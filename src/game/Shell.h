@@ -20,7 +20,7 @@ public:
     // Stops the shell where it went below the ground.
     int32_t collisionCheckEnvironment(int32_t dt) override;
     // Stops the shell at the start of the sub-step in which it reached a
-    // vehicle (never its owner) and hands the hit on.
+    // vehicle or another shell (never its owner) and hands the hit on.
     int32_t collisionCheckObject(const ref<Vphob>& other, int32_t dt) override;
     // In flight: one smoke puff. Stopped: the explosion, 128 ms a picture.
     bool prestep(int32_t dt) override;

@@ -1,6 +1,7 @@
 #include "host/Vdisplay.h"
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <csetjmp>
@@ -25,6 +26,9 @@ std::string& prefsOverride()
     return dir;
 }
 
+// The error every record read fails with, for tests; 0 for none.
+std::atomic<int32_t> g_readFault{0};
+
 // Key names become file names: nothing that could leave the folder.
 bool validKey(const std::string& key)
 {
@@ -44,6 +48,21 @@ void removeLeftovers(const std::string& dir, const std::string& key)
         if (file.size() == prefix.size() + 6 && file.compare(0, prefix.size(), prefix) == 0 && e.is_regular_file(ec))
             std::filesystem::remove(e.path(), ec);
     }
+}
+
+// The file a record's path stands for: a symbolic link (even a chain of
+// them) is followed, so that a save replaces the file it points to and the
+// link stays.
+std::filesystem::path followLinks(std::filesystem::path path)
+{
+    std::error_code ec;
+    for (int32_t depth = 0; depth < 16 && std::filesystem::is_symlink(path, ec); depth++) {
+        const std::filesystem::path target = std::filesystem::read_symlink(path, ec);
+        if (ec)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
 }
 
 bool writeAll(int fd, const int8_t* data, int32_t n)
@@ -78,8 +97,7 @@ void jpegOutputMessage(j_common_ptr cinfo)
 {
     char text[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, text);
-    std::printf("JPEG decoding: %s\n", text);
-    std::fflush(stdout);
+    std::fprintf(stderr, "JPEG decoding: %s\n", text);
 }
 
 // Decodes src into rows of 4-byte pixels 0xFFRRGGBB packed at the decoded
@@ -103,9 +121,8 @@ bool decodeJpeg(const unsigned char* src, std::size_t length, unsigned char* dst
     cinfo.out_color_space = std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
     int64_t bytes = static_cast<int64_t>(cinfo.image_width) * cinfo.image_height * 4;
     if (bytes > room) {
-        std::printf("JPEG decoding: a picture of %u x %u does not fit its destination\n",
-                    cinfo.image_width, cinfo.image_height);
-        std::fflush(stdout);
+        std::fprintf(stderr, "JPEG decoding: a picture of %u x %u does not fit its destination\n",
+                     cinfo.image_width, cinfo.image_height);
         jpeg_destroy_decompress(&cinfo);
         return false;
     }
@@ -153,25 +170,42 @@ bool Vdisplay::prefsWrite(const ref<String>& name, const Array<int8_t>& bytes)
 
 bool Vdisplay::prefsRead(const ref<String>& name, const Array<int8_t>& bytes)
 {
-    return loadRecord(name ? name->c_str() : "", bytes.a, bytes.length) >= 0;
+    return prefsLoad(name, bytes) >= 0;
+}
+
+int32_t Vdisplay::prefsLoad(const ref<String>& name, const Array<int8_t>& bytes, std::string* why)
+{
+    return loadRecord(name ? name->c_str() : "", bytes.a, bytes.length, why);
+}
+
+bool Vdisplay::prefsRename(const ref<String>& name, const ref<String>& newName)
+{
+    return renameRecord(name ? name->c_str() : "", newName ? newName->c_str() : "");
+}
+
+void Vdisplay::failReads(int32_t err)
+{
+    g_readFault = err;
 }
 
 bool Vdisplay::storeRecord(const std::string& key, const int8_t* bytes, int32_t n)
 {
     std::string dir = prefsDir();
     if (!validKey(key) || dir.empty()) {
-        std::printf("Preferences: cannot store the record \"%s\"\n", key.c_str());
+        std::fprintf(stderr, "Preferences: cannot store the record \"%s\"\n", key.c_str());
         return false;
     }
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    std::string path = dir + "/" + key;
-    removeLeftovers(dir, key);
+    const std::filesystem::path path = followLinks(std::filesystem::path(dir) / key);
+    const std::string fileDir = path.parent_path().string();
+    const std::string file = path.filename().string();
+    removeLeftovers(fileDir, file);
     // mkstemp replaces the six trailing placeholder letters with a unique suffix.
-    std::string tmp = dir + "/." + key + "." + std::string(6, 'X');
+    std::string tmp = fileDir + "/." + file + "." + std::string(6, 'X');
     int fd = ::mkstemp(tmp.data());
     if (fd < 0) {
-        std::printf("Preferences: cannot write in %s: %s\n", dir.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "Preferences: cannot write in %s: %s\n", fileDir.c_str(), std::strerror(errno));
         return false;
     }
     // The record reaches the disk under a temporary name and replaces the old
@@ -180,11 +214,11 @@ bool Vdisplay::storeRecord(const std::string& key, const int8_t* bytes, int32_t 
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(tmp.c_str(), path.c_str()) == 0;
     if (!ok) {
-        std::printf("Preferences: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "Preferences: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
         ::unlink(tmp.c_str());
         return false;
     }
-    int dirFd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    int dirFd = ::open(fileDir.c_str(), O_RDONLY | O_DIRECTORY);
     if (dirFd >= 0) {
         ::fsync(dirFd);
         ::close(dirFd);
@@ -192,28 +226,55 @@ bool Vdisplay::storeRecord(const std::string& key, const int8_t* bytes, int32_t 
     return true;
 }
 
-int32_t Vdisplay::loadRecord(const std::string& key, int8_t* bytes, int32_t n)
+int32_t Vdisplay::loadRecord(const std::string& key, int8_t* bytes, int32_t n, std::string* why)
 {
     std::string dir = prefsDir();
     if (!validKey(key) || dir.empty())
-        return -1;
-    std::string path = dir + "/" + key;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return -1;
+        return kNoRecord;
+    const std::string path = dir + "/" + key;
+    auto unreadable = [why](const std::string& reason) {
+        if (why)
+            *why = reason;
+        return kUnreadable;
+    };
+    // Not blocking: a pipe in the record's place must not hang the start.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? kNoRecord : unreadable(std::strerror(errno));
     struct stat st{};
-    bool ok = ::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode);
-    std::size_t got = 0;
-    if (ok && n > 0) {
-        // Read into a copy first so that a failing read leaves the caller's array alone.
-        std::string data(static_cast<std::size_t>(n), '\0');
-        got = std::fread(data.data(), 1, data.size(), f);
-        ok = !std::ferror(f);
-        if (ok)
-            std::memcpy(bytes, data.data(), got);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const bool folder = S_ISDIR(st.st_mode);
+        ::close(fd);
+        return unreadable(folder ? "a folder is in its place" : "it is not a plain file");
     }
-    std::fclose(f);
-    return ok ? static_cast<int32_t>(got) : -1;
+    // Read into a copy first so that a failing read leaves the caller's array alone.
+    std::string data(static_cast<std::size_t>(std::max(n, 0)), '\0');
+    std::size_t got = 0;
+    int err = 0;
+    while (got < data.size()) {
+        const int32_t fault = g_readFault;
+        const ssize_t r = fault ? (errno = fault, -1) : ::read(fd, data.data() + got, data.size() - got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            err = errno;
+        if (r <= 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+    ::close(fd);
+    if (err != 0)
+        return unreadable(std::strerror(err));
+    std::memcpy(bytes, data.data(), got);
+    return static_cast<int32_t>(got);
+}
+
+bool Vdisplay::renameRecord(const std::string& key, const std::string& newKey)
+{
+    const std::string dir = prefsDir();
+    if (!validKey(key) || !validKey(newKey) || dir.empty())
+        return false;
+    return ::rename((dir + "/" + key).c_str(), (dir + "/" + newKey).c_str()) == 0;
 }
 
 bool Vdisplay::getImage(const Array<int8_t>& data, int32_t offset, int32_t length, int32_t,
@@ -221,7 +282,7 @@ bool Vdisplay::getImage(const Array<int8_t>& data, int32_t offset, int32_t lengt
 {
     if (offset < 0 || length <= 0 || static_cast<int64_t>(offset) + length > data.length ||
         destOffset < 0 || destOffset > static_cast<int64_t>(dest.length) * 4) {
-        std::printf("JPEG decoding: bad stream or destination range\n");
+        std::fprintf(stderr, "JPEG decoding: bad stream or destination range\n");
         return false;
     }
     auto* src = reinterpret_cast<const unsigned char*>(data.a) + offset;
@@ -248,7 +309,7 @@ bool Vdisplay::audio(const ref<String>& name, bool)
     id = path.empty() ? -1 : host.loadSound(path.c_str());
     if (id < 0) {
         if (!asked) {
-            std::printf("Could not open %s\n", InputStream::displayPath(file.c_str()).c_str());
+            std::fprintf(stderr, "Could not open %s\n", InputStream::displayPath(file.c_str()).c_str());
             host.cacheSound(name->c_str(), -1);
         }
         return false;

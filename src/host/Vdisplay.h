@@ -16,8 +16,14 @@ public:
     // False when the record could not be written (the old one is kept).
     bool prefsWrite(const ref<String>& name, const Array<int8_t>& bytes);
     // Copies the stored record into bytes (at most bytes.length of them; a
-    // shorter record leaves the rest unchanged); false when nothing is stored.
+    // shorter record leaves the rest unchanged); false when nothing is stored
+    // or it cannot be read.
     bool prefsRead(const ref<String>& name, const Array<int8_t>& bytes);
+    // The same, telling the cases apart: the number of bytes read, kNoRecord
+    // or kUnreadable (with the reason in why, if given).
+    int32_t prefsLoad(const ref<String>& name, const Array<int8_t>& bytes, std::string* why = nullptr);
+    // Renames the record name to newName, replacing what had that name.
+    bool prefsRename(const ref<String>& name, const ref<String>& newName);
     // Decodes the JPEG stream data[offset, offset + length) and copies its
     // rows, packed at the decoded width, into dest from byte destOffset on.
     // width and height are not consulted. Pixels come out as 0xFFRRGGBB.
@@ -31,9 +37,18 @@ public:
     // The record files behind prefsWrite and prefsRead, for callers that are
     // not the game (the desktop host keeps its window settings this way).
     // Any thread, one caller per key at a time. loadRecord gives the number
-    // of bytes read (at most n), -1 when nothing is stored.
+    // of bytes read (at most n), kNoRecord when nothing is stored, and
+    // kUnreadable when something is but cannot be read (no permission, an
+    // I/O error, not a plain file): a record that must not be written over.
+    // A record that is a symbolic link is read and written through the link.
+    static constexpr int32_t kNoRecord = -1;
+    static constexpr int32_t kUnreadable = -2;
     static bool storeRecord(const std::string& key, const int8_t* bytes, int32_t n);
-    static int32_t loadRecord(const std::string& key, int8_t* bytes, int32_t n);
+    static int32_t loadRecord(const std::string& key, int8_t* bytes, int32_t n, std::string* why = nullptr);
+    static bool renameRecord(const std::string& key, const std::string& newKey);
+    // For tests: every record read fails with the error number err from now
+    // on, as a failing disc would; 0 ends it.
+    static void failReads(int32_t err);
 
     // Folder of the preferences files; by default $XDG_CONFIG_HOME/korvath,
     // else ~/.config/korvath. Hosts and tests may point it elsewhere.

@@ -448,7 +448,7 @@ void V3dView::viewer(const ref<String>& name)
     m_heading = 0;
     ref<Vsprite> s = loadModel(name);
     if (!s->m_model)
-        std::printf("V3dView: there is no mesh named %s\n", name ? name->c_str() : "");
+        std::fprintf(stderr, "V3dView: there is no mesh named %s\n", name ? name->c_str() : "");
     int32_t background = m_color;
     // Something must paint behind the mesh, or it would leave trails.
     setColor(static_cast<int32_t>(0xFF3A4450));

@@ -32,14 +32,14 @@ void Viewport::setWidthHeight(int32_t w, int32_t h)
         return;
     releasePixels();
     if (static_cast<int64_t>(w) * h > 0x1FFFFFFF) {
-        std::printf("Viewport: screen size %d x %d is too large\n", w, h);
+        std::fprintf(stderr, "Viewport: screen size %d x %d is too large\n", w, h);
         w = 0;
         h = 0;
     }
     if (w > 0 && h > 0) {
         m_pixels = V::allocInt(w * h);
         if (m_pixels.empty()) {
-            std::printf("Viewport: no memory for a %d x %d pixel buffer\n", w, h);
+            std::fprintf(stderr, "Viewport: no memory for a %d x %d pixel buffer\n", w, h);
             V::m_avail += w * h * 4;
             w = 0;
             h = 0;

@@ -140,8 +140,7 @@ void Vtext::setFile(const ref<String>& name)
     ref<String> path = "/"_s + name;
     ref<InputStream> in = Class_::getResourceAsStream(path);
     if (!in) {
-        std::printf("Could not open %s\n", InputStream::displayPath((path ? path : name)->c_str()).c_str());
-        std::fflush(stdout);
+        std::fprintf(stderr, "Could not open %s\n", InputStream::displayPath((path ? path : name)->c_str()).c_str());
         return;
     }
     ref<StringBuffer> b = new StringBuffer;
@@ -167,9 +166,8 @@ void Vtext::setFile(const ref<String>& name)
         b->append(text);
     }
     if (total >= kMaxTextBytes && in->read() >= 0) {
-        std::printf("Vtext: %s is longer than %d bytes; only the start is shown\n",
-                    InputStream::displayPath(path->c_str()).c_str(), kMaxTextBytes);
-        std::fflush(stdout);
+        std::fprintf(stderr, "Vtext: %s is longer than %d bytes; only the start is shown\n",
+                     InputStream::displayPath(path->c_str()).c_str(), kMaxTextBytes);
     }
     in->close();
     setTextWrap(b);

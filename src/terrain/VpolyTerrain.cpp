@@ -51,7 +51,7 @@ void VpolyTerrain::setNcolors(int32_t n)
 void VpolyTerrain::setFrictionRestitution(int32_t style, int32_t friction, int32_t restitution)
 {
     if (style < 0 || style >= m_friction.length || style >= m_restitution.length) {
-        std::printf("VpolyTerrain: no ground style %d\n", style);
+        std::fprintf(stderr, "VpolyTerrain: no ground style %d\n", style);
         return;
     }
     m_friction[style] = friction;

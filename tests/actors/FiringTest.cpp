@@ -157,6 +157,49 @@ TEST(Firing, AShellStopsAtTheStartOfTheSubStepInWhichItReachedATank)
     }
 }
 
+// Shells meeting head-on stop each other in the air: neither flies on
+// through the other to hit the tank behind it.
+TEST(Firing, ShellsMeetingHeadOnStopEachOther)
+{
+    BattleWorld w(5);
+    ref<Tank> p = w.player(kSherman, 60, 256, kEast);
+    ref<Tank> e = w.enemy(kSherman, p, 100, 256, kWest);
+    p->fireShell();
+    e->fireShell();
+    w.step();
+    std::vector<ref<Shell>> s = shells(w);
+    ASSERT_EQ(s.size(), 2u);
+    for (int32_t i = 0; i < 100 && (s[0]->m_gravity != 0 || s[1]->m_gravity != 0); i++)
+        w.step();
+    for (const ref<Shell>& shell : s) {
+        EXPECT_EQ(shell->m_gravity, 0);
+        EXPECT_FALSE(shell->m_hitGround);
+        EXPECT_GT(shell->m_wx, 70 * kUnit);
+        EXPECT_LT(shell->m_wx, 90 * kUnit);
+    }
+    EXPECT_LT(std::abs(s[0]->m_wx - s[1]->m_wx), 4 * kUnit);
+    EXPECT_EQ(p->m_damage, 40);
+    EXPECT_EQ(e->m_damage, 0);
+    EXPECT_EQ(w.m_view->heard("hit"), 0);
+
+    // Fired a frame apart, they meet a tenth of a unit apart in height: the
+    // lower is below the other's top and stops, the higher flies on.
+    BattleWorld v(5);
+    p = v.player(kSherman, 60, 256, kEast);
+    e = v.enemy(kSherman, p, 100, 256, kWest);
+    e->fireShell();
+    v.step();
+    p->fireShell();
+    v.step();
+    s = shells(v);
+    ASSERT_EQ(s.size(), 2u);
+    for (int32_t i = 0; i < 100 && (s[0]->m_gravity != 0 || s[1]->m_gravity != 0); i++)
+        v.step();
+    EXPECT_EQ(p->m_damage, 40);
+    EXPECT_EQ(e->m_damage, 1); // the player's shell, the higher one
+    EXPECT_EQ(v.m_view->heard("hit"), 1);
+}
+
 TEST(Firing, WhoIsHurtByWhichShell)
 {
     BattleWorld w(5);

@@ -201,9 +201,8 @@ TEST_F(DesktopTest, TheScaleFitsTheDesktopAndTheWindowSettingsAreRestored)
     EXPECT_NE(err.find("using scale 2"), std::string::npos) << err;
     // Damaged settings are reported and ignored.
     writeFile(m_dir.file("prefs/window"), "junk");
-    testing::internal::CaptureStdout();
     EXPECT_EQ(runOnce(HostOptions(), err), (std::pair{480, 320}));
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("window settings"), std::string::npos);
+    EXPECT_NE(err.find("window settings"), std::string::npos) << err;
 }
 
 // The real game in the window: a new campaign chosen with the keyboard, then
@@ -236,7 +235,7 @@ TEST_F(DesktopTest, TheGameStartsACampaignAndSavesItWhenTheWindowCloses)
     EXPECT_EQ(host.run(o, [] { return ref<V3dView>(new App); }), 0);
     user.join();
     std::string record = readFile(path);
-    ASSERT_EQ(record.size(), 24u);
+    ASSERT_EQ(record.size(), 26u);
     EXPECT_EQ(record[0], 2); // side: German
     EXPECT_EQ(record[2], 5); // front: a new campaign
 }

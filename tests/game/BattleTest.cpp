@@ -252,7 +252,7 @@ TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
         x = app.m_battle->m_tank->m_wx >> 15;
         z = app.m_battle->m_tank->m_wz >> 15;
         rounds = app.m_battle->m_tank->m_rounds;
-        fuel = app.m_battle->m_tank->m_fuel >> 15;
+        fuel = app.m_battle->m_tank->m_fuel;
         damage = app.m_battle->m_tank->m_damage;
         app.requestStop();
     });
@@ -270,9 +270,8 @@ TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
         EXPECT_EQ(app.m_battle->m_tank->m_wx >> 15, x);
         EXPECT_EQ(app.m_battle->m_tank->m_wz >> 15, z);
         EXPECT_EQ(app.m_battle->m_tank->m_rounds, rounds);
-        // Fuel is kept in whole units.
-        EXPECT_LE(app.m_battle->m_tank->m_fuel, fuel * kUnit);
-        EXPECT_GT(app.m_battle->m_tank->m_fuel, fuel * kUnit - kUnit / 4);
+        // Fuel is kept to the last fraction.
+        EXPECT_EQ(app.m_battle->m_tank->m_fuel, fuel);
         EXPECT_EQ(app.m_battle->m_tank->m_damage, damage);
     });
     again.stopAt(kInBattle + 100);
@@ -344,6 +343,26 @@ TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
         EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
     });
     m_host.stopAt(kInBattle + 300);
+    m_host.run();
+}
+
+// A resize while the in-battle menu hides the HUD: the radar comes back at
+// the new width's corner.
+TEST_F(BattleTest, TheRadarFollowsAResizeMadeWhileTheMenuWasOpen)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.key(kInBattle, 6);
+    m_host.at(kInBattle + 300, [](App& app) {
+        EXPECT_FALSE(app.m_battle->m_hud->m_radar->isLinked());
+        app.setWidthHeight(800, 600);
+    });
+    m_host.key(kInBattle + 600, 6);
+    m_host.at(kInBattle + 900, [](App& app) {
+        ASSERT_TRUE(app.m_battle->m_hud->m_radar->isLinked());
+        EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 800 - 68);
+    });
+    m_host.stopAt(kInBattle + 1000);
     m_host.run();
 }
 

@@ -14,9 +14,9 @@ namespace {
 // The record that save number i leaves: every one differs from the others.
 std::string recordOf(int32_t i)
 {
-    std::string r(24, '\0');
-    const int32_t slots[12] = {1 + i % 3, i % 12, i % 3, i, 0, i & 1, 0, 40, 20, 20, 0, 0};
-    for (int32_t k = 0; k < 12; k++) {
+    std::string r(26, '\0');
+    const int32_t slots[13] = {1 + i % 3, i % 12, i % 3, i, 0, i & 1, 0, 40, 20, 20, 0, 0, 0};
+    for (int32_t k = 0; k < 13; k++) {
         r[2 * k] = static_cast<char>(slots[k] & 255);
         r[2 * k + 1] = static_cast<char>((slots[k] >> 8) & 255);
     }

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
+
+#include <sys/stat.h>
 #include <sstream>
 
 #include "HeadlessHost.h"
@@ -159,9 +162,71 @@ TEST(KorvathProgram, BadScriptsOptionsAndDataFoldersAreRejected)
     }
     EXPECT_EQ(korvathHeadless("--data " + dir.file("data") + " --until 100", out), 0) << out;
 
+    // A folder given as the script is no script either.
+    EXPECT_EQ(korvathHeadless("--script " + dir.path.string(), out), 2);
+    EXPECT_EQ(out, dir.path.string() + ": a folder, not a script\n");
+
+    // Errors go to stderr, nothing to stdout.
+    EXPECT_EQ(runCommand("(" + std::string(KORVATH_BIN_DIR) + "/korvath-headless --until soon 2>/dev/null)", out), 2);
+    EXPECT_EQ(out, "");
+
     // The program without a window is built without the window system.
     EXPECT_EQ(runCommand("ldd " + std::string(KORVATH_BIN_DIR) + "/korvath-headless", out), 0);
     EXPECT_EQ(out.find("SDL"), std::string::npos) << out;
+}
+
+// Each data file must be a plain file of its format and a plausible size:
+// a folder, a pipe (which would hang the start), a page cut to one byte, a
+// sound without its signature or a layout cut short is one line naming the
+// file and what is wrong, and status 1, before anything runs.
+TEST(KorvathProgram, DamagedDataFilesStopTheStartWithOneLine)
+{
+    TempDir dir("korvath-data");
+    const std::string data = dir.file("data");
+    std::filesystem::copy(KORVATH_DATA_DIR, data);
+    auto damaged = [&](const std::string& file, const std::string& what) {
+        std::string out;
+        EXPECT_EQ(korvathHeadless("--data " + data + " --until 100", out), 1) << file;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+        EXPECT_NE(out.find("korvath: the game data in " + data + " is damaged: " + file + " " + what), std::string::npos)
+            << out;
+    };
+    auto replaced = [&](const std::string& file, const std::function<void(const std::string&)>& make,
+                        const std::string& what) {
+        const std::string path = data + "/" + file;
+        std::filesystem::rename(path, dir.file("kept"));
+        make(path);
+        damaged(file, what);
+        std::filesystem::remove_all(path);
+        std::filesystem::rename(dir.file("kept"), path);
+    };
+    replaced("help.txt", [](const std::string& p) { std::filesystem::create_directory(p); }, "is a folder, not a file");
+    replaced("f16.bin", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, "is not a plain file");
+    replaced("app2.bin", [](const std::string& p) { writeFile(p, "x"); },
+             "is 1 byte long, but a page before the last holds 32768");
+    replaced("app0.bin", [](const std::string& p) { writeFile(p, "x"); }, "is 1 byte long");
+    replaced("shoot.wav", [](const std::string& p) { writeFile(p, std::string(100, 'x')); },
+             "is not a WAVE sound (no \"WAVE\" signature)");
+    const std::string layout = readFile(data + "/layout");
+    replaced("layout", [&](const std::string& p) { writeFile(p, layout.substr(0, layout.size() / 2)); },
+             "is " + std::to_string(layout.size() / 2) + " bytes long, but its header says " +
+                 std::to_string(layout.size()));
+    replaced("p3d.bin", [](const std::string& p) { writeFile(p, ""); }, "is 0 bytes long: too short");
+
+    std::string out;
+    EXPECT_EQ(korvathHeadless("--data " + data + " --until 100", out), 0) << out;
+}
+
+// A log that cannot be written (a full disc) fails the run with one line:
+// a soak whose memory curve was lost proved nothing.
+TEST(KorvathProgram, LogsThatCannotBeWrittenFailTheRun)
+{
+    std::string out;
+    for (const char* log : {"--sound-log", "--memory-log"}) {
+        EXPECT_EQ(korvathHeadless(std::string(log) + " /dev/full --until 3000", out), 1) << log;
+        EXPECT_NE(out.find("No space left on device"), std::string::npos) << out;
+        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
+    }
 }
 
 // The soak's memory curve: a line at the start, one per game minute and one

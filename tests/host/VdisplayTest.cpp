@@ -4,7 +4,11 @@
 
 #include <sys/resource.h>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <vector>
 
 #include "host/Host.h"
@@ -115,18 +119,87 @@ TEST_F(VdisplayTest, FailedWriteKeepsTheOldRecord)
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path / "prefs"), fs::directory_iterator()), 2);
 }
 
+// Only a record that is not there is "no record"; any other failure says
+// the record cannot be read, with the reason, and leaves the array alone.
+TEST_F(VdisplayTest, ReadErrorsAreToldApartFromAMissingRecord)
+{
+    const std::string path = (m_dir.path / "prefs" / "korvath").string();
+    Array<int8_t> out = bytes({9, 9});
+    std::string why;
+    EXPECT_EQ(m_d->prefsLoad("korvath"_s, out, &why), Vdisplay::kNoRecord);
+    ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({1, 2, 3})));
+    EXPECT_EQ(m_d->prefsLoad("korvath"_s, out, &why), 2); // at most the array's length
+
+    out = bytes({9, 9});
+    for (int32_t err : {EIO, EACCES}) {
+        Vdisplay::failReads(err);
+        EXPECT_EQ(m_d->prefsLoad("korvath"_s, out, &why), Vdisplay::kUnreadable);
+        EXPECT_EQ(why, std::strerror(err));
+        EXPECT_FALSE(m_d->prefsRead("korvath"_s, out));
+        Vdisplay::failReads(0);
+    }
+    EXPECT_EQ(contents(out), (std::vector<int>{9, 9}));
+
+    // A pipe must not hang the read; a folder is no record either.
+    fs::remove(path);
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(m_d->prefsLoad("korvath"_s, out, &why), Vdisplay::kUnreadable);
+    EXPECT_EQ(why, "it is not a plain file");
+    fs::remove(path);
+    fs::create_directory(path);
+    EXPECT_EQ(m_d->prefsLoad("korvath"_s, out, &why), Vdisplay::kUnreadable);
+    EXPECT_EQ(why, "a folder is in its place");
+    fs::remove(path);
+
+    // Renaming moves the record aside, replacing an older one.
+    ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({4})));
+    ASSERT_TRUE(m_d->prefsWrite("korvath.old"_s, bytes({5})));
+    EXPECT_TRUE(m_d->prefsRename("korvath"_s, "korvath.old"_s));
+    EXPECT_EQ(m_d->prefsLoad("korvath"_s, out), Vdisplay::kNoRecord);
+    EXPECT_EQ(readFile(path + ".old"), std::string(1, 4));
+    EXPECT_FALSE(m_d->prefsRename("korvath"_s, "../korvath"_s));
+}
+
+// A record kept elsewhere through a symbolic link (a dotfiles folder, say)
+// is saved through the link: the link stays, its target gets the record.
+TEST_F(VdisplayTest, ARecordThatIsALinkIsWrittenThroughIt)
+{
+    fs::create_directories(m_dir.path / "prefs");
+    fs::create_directories(m_dir.path / "dotfiles");
+    const fs::path link = m_dir.path / "prefs" / "korvath";
+    const fs::path target = m_dir.path / "dotfiles" / "korvath-record";
+    writeFile(target.string(), "old");
+    fs::create_symlink("../dotfiles/korvath-record", link);
+    ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({1, 2, 3})));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(readFile(target.string()), std::string("\x01\x02\x03"));
+    // A chain of links, absolute this time, and a target not yet there.
+    fs::remove(target);
+    fs::create_symlink(target, m_dir.path / "dotfiles" / "hop");
+    fs::remove(link);
+    fs::create_symlink(m_dir.path / "dotfiles" / "hop", link);
+    ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({4})));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(fs::is_symlink(m_dir.path / "dotfiles" / "hop"));
+    EXPECT_EQ(readFile(target.string()), std::string(1, 4));
+    Array<int8_t> back(2);
+    EXPECT_EQ(m_d->prefsLoad("korvath"_s, back), 1);
+    // Nothing but the link in the folder: the temporary file was made beside the target.
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path / "prefs"), fs::directory_iterator()), 1);
+}
+
 TEST_F(VdisplayTest, SoundsLoadOncePerNameAndHostAndMissingOnesAreRetried)
 {
     auto host = std::make_unique<SoundHost>();
     InputStream::setResourceDir(m_dir.path.string());
     writeFile(m_dir.file("shoot.wav"), "RIFF");
 
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     EXPECT_TRUE(m_d->audio("shoot"_s, false));
     EXPECT_TRUE(m_d->audio("shoot"_s, true));
     EXPECT_FALSE(m_d->audio("stinger"_s, false));
     EXPECT_FALSE(m_d->audio("stinger"_s, false));
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("stinger.wav"), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("stinger.wav"), std::string::npos);
 
     // The sound appears later: the next request loads it.
     writeFile(m_dir.file("stinger.wav"), "RIFF");
@@ -151,13 +224,13 @@ TEST_F(VdisplayTest, SoundsLoadOncePerNameAndHostAndMissingOnesAreRetried)
 TEST_F(VdisplayTest, BadJpegStreamsFailSafely)
 {
     Array<int32_t> dest(16);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     // Garbage, a stream cut after its start marker, and ranges outside the arrays.
     EXPECT_FALSE(m_d->getImage(bytes({1, 2, 3, 4, 5, 6}), 0, 6, 4, 4, dest, 0));
     EXPECT_FALSE(m_d->getImage(bytes({-1, -40, -1, -32, 0, 16}), 0, 6, 4, 4, dest, 0));
     EXPECT_FALSE(m_d->getImage(bytes({-1, -40}), 1, 5, 4, 4, dest, 0));
     EXPECT_FALSE(m_d->getImage(bytes({-1, -40}), 0, 2, 4, 4, dest, 65));
-    EXPECT_FALSE(testing::internal::GetCapturedStdout().empty());
+    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
     for (int32_t i = 0; i < 16; i++)
         EXPECT_EQ(dest[i], 0);
 }

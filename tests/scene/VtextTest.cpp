@@ -229,10 +229,10 @@ TEST_F(VtextTest, TextColourAndCounterChangesRedrawOnlyTheText)
 TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
 {
     ref<Vtext> t = new Vtext(m_theme, "old"_s);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     t->setFile("missing.txt"_s);
     // The message names the file where it was looked for.
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Could not open " + m_dir.file("missing.txt") + "\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Could not open " + m_dir.file("missing.txt") + "\n");
     EXPECT_STREQ(t->toString()->c_str(), "old");
 
     writeFile(m_dir.file("page.txt"), std::string("abc def\0 ghi\n", 13));
@@ -245,9 +245,9 @@ TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
         huge += std::string(99, 'a') + '\n';
     writeFile(m_dir.file("huge.txt"), huge);
     t->setWidthHeight(1000, 0);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     t->setFile("huge.txt"_s);
-    EXPECT_NE(testing::internal::GetCapturedStdout().find("/huge.txt is longer than 65536 bytes"),
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("/huge.txt is longer than 65536 bytes"),
               std::string::npos);
     EXPECT_EQ(t->toString()->length(), 65536);
     EXPECT_EQ(t->getHeight(), (65536 / 100 + 1) * kLine);

@@ -208,10 +208,10 @@ TEST(VpolyTerrain, GroundClassesTexturesAndFriction)
     EXPECT_EQ(p->m_textures[3], 13);
     EXPECT_EQ(p->getTexture(150 * kUnit, 3 * kUnit), 9);
     EXPECT_EQ(p->getTexture(250 * kUnit + 512 * kUnit, 3 * kUnit), 13);
-    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     p->setFrictionRestitution(64, 1, 1);
     p->setFrictionRestitution(-1, 1, 1);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "VpolyTerrain: no ground style 64\nVpolyTerrain: no ground style -1\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "VpolyTerrain: no ground style 64\nVpolyTerrain: no ground style -1\n");
 }
 
 TEST(VpolyTerrain, TheMapFromAboveIsTexturedAndShadedOnSlopes)
