@@ -252,7 +252,7 @@ TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
         x = app.m_battle->m_tank->m_wx >> 15;
         z = app.m_battle->m_tank->m_wz >> 15;
         rounds = app.m_battle->m_tank->m_rounds;
-        fuel = app.m_battle->m_tank->m_fuel >> 15;
+        fuel = app.m_battle->m_tank->m_fuel;
         damage = app.m_battle->m_tank->m_damage;
         app.requestStop();
     });
@@ -270,9 +270,8 @@ TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
         EXPECT_EQ(app.m_battle->m_tank->m_wx >> 15, x);
         EXPECT_EQ(app.m_battle->m_tank->m_wz >> 15, z);
         EXPECT_EQ(app.m_battle->m_tank->m_rounds, rounds);
-        // Fuel is kept in whole units.
-        EXPECT_LE(app.m_battle->m_tank->m_fuel, fuel * kUnit);
-        EXPECT_GT(app.m_battle->m_tank->m_fuel, fuel * kUnit - kUnit / 4);
+        // The battle file keeps the fuel to the last fraction.
+        EXPECT_EQ(app.m_battle->m_tank->m_fuel, fuel);
         EXPECT_EQ(app.m_battle->m_tank->m_damage, damage);
     });
     again.stopAt(kInBattle + 100);
