@@ -126,9 +126,9 @@ TEST(BattleFileFormat, ReadsBackWhatItWroteAndRefusesEveryDamage)
     }
 
     auto refused = [](BattleFile g, const std::string& reason) {
-        std::string why;
-        EXPECT_FALSE(reads(g.bytes(), why)) << reason;
-        EXPECT_NE(why.find(reason), std::string::npos) << why;
+        std::string said;
+        EXPECT_FALSE(reads(g.bytes(), said)) << reason;
+        EXPECT_NE(said.find(reason), std::string::npos) << said;
     };
     BattleFile g = f;
     g.m_stamp.side = 4;
