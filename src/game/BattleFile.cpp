@@ -632,7 +632,9 @@ void BattleFile::restore(App& app) const
         b.m_physics->remove(made[i]);
         b.m_physics->add(made[i]);
     }
-    for (std::size_t i = 0; i < m_bodies.size(); i++)
+    // The demo's goal, when the demo goes on: a player who resumes the
+    // battle drives the tank.
+    for (std::size_t i = 0; i < m_bodies.size() && app.m_demo; i++)
         if (m_bodies[i].kind == Body::kPlayer && m_bodies[i].pilot >= 0)
             b.m_tank->m_pilot = ref_cast<Tank>(made[static_cast<std::size_t>(m_bodies[i].pilot)]);
 

@@ -211,8 +211,9 @@ TEST_F(ResumeTest, AnInterruptedBattleGoesOnAsTheOneThatWasNot)
 }
 
 // Quit in the middle of a battle (in the overhead view, the demo fighting),
-// the next start resumes it as it was left: every body, the ground dug, the
-// camera and the dice. The record points at the file.
+// the next start of the demo resumes it as it was left: every body, the
+// ground dug, the camera and the dice. The record points at the file. A
+// player who resumes it drives the tank.
 TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
 {
     campaign(3, 5, 2);
@@ -234,9 +235,9 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
     EXPECT_EQ(storedSlot(11), left.m_stamp.battleZ);
 
     GameHost again;
-    again.key(700, 'R');
+    again.m_demo = true; // on from the map when its orders have run
     bool seen = false;
-    again.every(700, 3000, 8, [&](App& app) {
+    again.every(700, 60000, 8, [&](App& app) {
         if (!inBattle(app))
             return false;
         seen = true;
@@ -248,11 +249,25 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
         EXPECT_EQ(now.m_overhead, 1);
         EXPECT_EQ(now.m_viewX, left.m_viewX);
         EXPECT_EQ(now.m_terrainHeading, left.m_terrainHeading);
+        app.requestStop();
         return true;
     });
-    again.stopAt(3000);
+    again.stopAt(60000);
     again.run();
     EXPECT_TRUE(seen);
+
+    GameHost player;
+    player.key(700, 'R');
+    bool driven = false;
+    player.every(700, 3000, 8, [&](App& app) {
+        if (!inBattle(app))
+            return false;
+        driven = !app.m_battle->m_tank->m_pilot;
+        return true;
+    });
+    player.stopAt(3000);
+    player.run();
+    EXPECT_TRUE(driven);
 }
 
 // A record of a battle in progress without its file (an older game), with a
