@@ -274,8 +274,10 @@ void Battle::demoPilot()
     if (!m_tank || !m_tank->isLinked())
         return;
     ref<Tank> target;
-    // The truck while supplies are short or still being handed over.
-    if (m_truck && m_truck->isLinked() && !m_truck->parked() &&
+    // The truck while supplies are short or still being handed over; a
+    // truck captured and emptied has nothing left to give.
+    const bool spent = m_truck && m_truck->m_captured && m_truck->m_supply == 0;
+    if (m_truck && m_truck->isLinked() && !m_truck->parked() && !spent &&
         (!m_truck->playerSupplied() || m_truck->m_supply > 0)) {
         target = m_truck;
     } else {

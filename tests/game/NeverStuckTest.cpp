@@ -19,12 +19,12 @@ bool inPlay(Tank& t)
 
 } // namespace
 
-using CampaignEndTest = GameTest;
+using NeverStuckTest = GameTest;
 
 // At its side's last ring the campaign goes to its own page at once (no map
 // waits for a key), says how it ended, and the demo goes on from it into a
 // new campaign; a player goes on to the main menu with a key.
-TEST_F(CampaignEndTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
+TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
 {
     for (bool demo : {true, false}) {
         SCOPED_TRACE(demo ? "demo" : "player");
@@ -62,7 +62,7 @@ TEST_F(CampaignEndTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
 // Near the end of a battle, enemies waiting to come back and finding no way
 // in from beyond the edge (the player in the middle of the map) still come
 // back within a bounded time, so there is always somebody to fight.
-TEST_F(CampaignEndTest, EveryWaitingEnemyComesBackWithinABoundedTime)
+TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
 {
     campaign(1, 5, 2);
     m_host.key(700, 'R');
@@ -101,4 +101,36 @@ TEST_F(CampaignEndTest, EveryWaitingEnemyComesBackWithinABoundedTime)
     EXPECT_EQ(waiting, 3);
     ASSERT_GE(back, 0) << "an enemy never came back";
     EXPECT_LE(back - kInBattle, Tank::kMostOffFieldMs + 6000);
+}
+
+// The demo drives to the truck for supplies, but not to one it has
+// captured and emptied: it goes back to the enemy, however short of supplies.
+TEST_F(NeverStuckTest, TheDemoLeavesAnEmptiedTruckForTheEnemy)
+{
+    campaign(1, 5);
+    m_host.key(700, 'R');
+    m_host.key(1200, 10);
+    bool checked = false;
+    m_host.at(kInBattle, [&](App& app) {
+        Battle& b = *app.m_battle;
+        app.m_demo = true;
+        Tank& t = *b.m_tank;
+        Truck& truck = *b.m_truck;
+        t.m_damage = 45; // short of armor
+        truck.m_damage = 0;
+        truck.placeOnGround(t.m_wx + 10 * Tank::kUnit, t.m_wz);
+        app.add(b.m_truck);
+        truck.m_supply = 3;
+        truck.m_captured = true;
+        b.demoPilot();
+        EXPECT_EQ(t.m_pilot.get(), b.m_truck.get()); // still handing over
+        truck.m_supply = 0;
+        b.demoPilot();
+        EXPECT_NE(t.m_pilot.get(), b.m_truck.get());
+        EXPECT_TRUE(t.m_pilot && t.m_pilot->m_id == Hud::kRadarEnemy);
+        checked = true;
+    });
+    m_host.stopAt(kInBattle + 100);
+    m_host.run();
+    EXPECT_TRUE(checked);
 }
