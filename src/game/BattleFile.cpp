@@ -576,7 +576,14 @@ void BattleFile::restore(App& app) const
             ground.a[c.index] = static_cast<int8_t>(c.height);
     if (!m_cells.empty() && b.m_terrain)
         b.m_terrain->m_changed = true;
+    restoreBodies(app);
+    restoreView(app);
+    b.m_hud->menuGameShow();
+}
 
+void BattleFile::restoreBodies(App& app) const
+{
+    Battle& b = *app.m_battle;
     // The vehicles first, in the order they were made (the reverse of the
     // world's), through the battle's own set-up; then the shells.
     std::vector<ref<Vphob>> made(m_bodies.size());
@@ -637,7 +644,11 @@ void BattleFile::restore(App& app) const
     for (std::size_t i = 0; i < m_bodies.size() && app.m_demo; i++)
         if (m_bodies[i].kind == Body::kPlayer && m_bodies[i].pilot >= 0)
             b.m_tank->m_pilot = ref_cast<Tank>(made[static_cast<std::size_t>(m_bodies[i].pilot)]);
+}
 
+void BattleFile::restoreView(App& app) const
+{
+    Battle& b = *app.m_battle;
     // The camera where it stood, and the dice as they were.
     if (m_overhead)
         b.m_camera->overheadSwitch();
@@ -655,5 +666,4 @@ void BattleFile::restore(App& app) const
         V::m_ranj = m_diceJ;
         V::m_rank = m_diceK;
     }
-    b.m_hud->menuGameShow();
 }

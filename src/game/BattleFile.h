@@ -102,6 +102,9 @@ public:
 
 private:
     bool readBodies(class ByteReader& in, std::string& why);
+    // The bodies into the world in its order, and the camera and dice.
+    void restoreBodies(App& app) const;
+    void restoreView(App& app) const;
     // The stamp of app's campaign as its record stands.
     static Stamp stampOf(const App& app);
 };
