@@ -38,8 +38,10 @@ void MapScreen::enter()
     app.setColor(static_cast<int32_t>(0xFF000000));
     app.m_campaign->locate();
     // A campaign at its side's last ring has no battle left to show: its
-    // end is a page of its own.
-    if (app.m_campaign->m_front != 0 && app.m_campaign->over()) {
+    // end is a page of its own. Front 0 is that end too after a battle (a
+    // victory at Berlin), and no campaign at all when the menu opens.
+    const Campaign& c = *app.m_campaign;
+    if (c.over() && (c.m_front != 0 || !m_openMenu)) {
         app.replace(new CampaignEndScreen(app));
         return;
     }

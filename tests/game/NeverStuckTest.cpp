@@ -59,6 +59,27 @@ TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
     }
 }
 
+// The Allies' victory at Berlin (front 0 after the battle) is a campaign's
+// end too: the page says it was won.
+TEST_F(NeverStuckTest, AVictoryAtBerlinEndsTheCampaignOnItsPage)
+{
+    campaign(1, 1);
+    m_host.key(700, 'R');
+    m_host.key(1200, 10);
+    m_host.at(kInBattle, [](App& app) { app.m_campaign->m_enemyCount = 0; });
+    bool page = false;
+    m_host.every(kInBattle, kInBattle + 9000, 50, [&](App& app) {
+        if (!dynamic_cast<CampaignEndScreen*>(app.top()))
+            return false;
+        page = true;
+        EXPECT_TRUE(findText(&app, CampaignEndScreen::kWon));
+        return true;
+    });
+    m_host.stopAt(kInBattle + 9000);
+    m_host.run();
+    EXPECT_TRUE(page);
+}
+
 // Near the end of a battle, enemies waiting to come back and finding no way
 // in from beyond the edge (the player in the middle of the map) still come
 // back within a bounded time, so there is always somebody to fight.
