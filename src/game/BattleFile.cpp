@@ -539,9 +539,16 @@ bool BattleFile::keep(const App& app)
 
 bool BattleFile::load(std::string& why)
 {
-    // One byte more than the longest file: a longer one is damaged.
-    Array<int8_t> buf(kMostBytes + 1);
-    const int32_t n = buf.empty() ? -1 : Vdisplay::loadRecord(name()->c_str(), buf.a, buf.length);
+    // Most files are small: a buffer of a usual size first, and one a byte
+    // longer than the longest file when that is filled (a longer one is
+    // damaged).
+    const ref<String> key = name();
+    Array<int8_t> buf(kUsualBytes);
+    int32_t n = buf.empty() ? -1 : Vdisplay::loadRecord(key->c_str(), buf.a, buf.length);
+    if (n == buf.length) {
+        buf = Array<int8_t>(kMostBytes + 1);
+        n = buf.empty() ? -1 : Vdisplay::loadRecord(key->c_str(), buf.a, buf.length);
+    }
     if (n < 0) {
         *this = BattleFile();
         why = "there is none";

@@ -65,6 +65,7 @@ public:
     static constexpr int32_t kVersion = 1;
     static constexpr int32_t kMostBodies = 512;
     static constexpr int32_t kMostBytes = 1 << 20;
+    static constexpr int32_t kUsualBytes = 1 << 14;
 
     // The battle of app as it stands.
     static BattleFile capture(const App& app);
