@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "game/AppPicture.h"
+#include "game/BattleFile.h"
 #include "game/TitleScreen.h"
 #include "game/VehicleBuilds.h"
 #include "host/Host.h"
@@ -230,6 +231,10 @@ void App::prefSave()
     if (!m_campaign)
         return;
     m_campaign->m_mute = m_mute;
+    // The battle being fought is stored first, stamped with the record in
+    // memory, and the record that points at it after it.
+    m_campaign->prefSave(nullptr, tank());
+    BattleFile::keep(*this);
     m_campaign->prefSave(m_display.get(), tank());
 }
 

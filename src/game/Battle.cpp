@@ -123,6 +123,7 @@ void Battle::initTerrain()
     const int32_t water = river ? AppPicture::kGroundRiver : AppPicture::kGroundLand;
     m_polyTerrain->setGroundTextures(v.m_lib, water);
     m_polyTerrain->makeHeight();
+    keepGround();
     m_polyTerrain->setZ(0x7FFFFFFF);
     if (!m_terrain) {
         m_terrain = new Vterrain(v.m_width, v.m_height, true);
@@ -138,6 +139,15 @@ void Battle::initTerrain()
     m_terrain->setSkyGradient(0x5995, 0x3399FF);
     m_terrain->setZ(0x7FFFFFFF);
     m_physics->m_field = new Vbattlefield(m_polyTerrain, water, m_terrain);
+}
+
+void Battle::keepGround()
+{
+    const Array<int8_t>& now = m_polyTerrain->m_heightMap;
+    if (m_ground.length != now.length)
+        m_ground = Array<int8_t>(now.length);
+    if (!m_ground.empty())
+        std::copy(now.a, now.a + now.length, m_ground.a);
 }
 
 void Battle::initLevel()
@@ -264,8 +274,10 @@ void Battle::demoPilot()
     if (!m_tank || !m_tank->isLinked())
         return;
     ref<Tank> target;
-    // The truck while supplies are short or still being handed over.
-    if (m_truck && m_truck->isLinked() && !m_truck->parked() &&
+    // The truck while supplies are short or still being handed over; a
+    // truck captured and emptied has nothing left to give.
+    const bool spent = m_truck && m_truck->m_captured && m_truck->m_supply == 0;
+    if (m_truck && m_truck->isLinked() && !m_truck->parked() && !spent &&
         (!m_truck->playerSupplied() || m_truck->m_supply > 0)) {
         target = m_truck;
     } else {

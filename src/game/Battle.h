@@ -8,6 +8,7 @@
 #include "game/Tank.h"
 #include "game/Truck.h"
 #include "physics/Vphysics.h"
+#include "runtime/Array.h"
 #include "runtime/Object.h"
 #include "runtime/ref.h"
 #include "terrain/VpolyTerrain.h"
@@ -28,6 +29,8 @@ public:
     void initTerrain0();
     void initTerrain();
     void initLevel();
+    // Copies the height map as it stands into m_ground.
+    void keepGround();
     // The start of a battle at the start spot the terrain camera stands on:
     // the player's tank there, the forces, the truck.
     void battleSetUp();
@@ -69,6 +72,9 @@ public:
     std::vector<ref<Tank>> m_forces;
     ref<Hud> m_hud;
     ref<BattleCamera> m_camera;
+    // The height map as the battle began, before any crater: a kept battle
+    // holds only the cells that differ from it.
+    Array<int8_t> m_ground;
 
 private:
     App& m_app;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "game/App.h"
+#include "game/BattleFile.h"
 #include "game/GameSound.h"
 #include "game/MainMenuScreen.h"
 #include "game/MapScreen.h"
@@ -18,7 +19,10 @@ constexpr int32_t kFadeLast = 23;        // the fade ends at 23/256 of the light
 
 void BattleScreen::enter()
 {
-    m_app.m_battle->battleSetUp();
+    // A battle in progress comes back as it was kept; without its file it is
+    // set up anew around the tank's place in the record.
+    if (!m_app.m_campaign->battleInProgress() || !BattleFile::resume(m_app))
+        m_app.m_battle->battleSetUp();
     startWipe();
 }
 
@@ -290,7 +294,16 @@ void BattleScreen::ticks(int32_t ms)
         }
         if (m_state == State::Fighting && (won() || lost()))
             runOut();
+        keepBattle();
     }
+}
+
+void BattleScreen::keepBattle()
+{
+    if (m_state != State::Fighting || (m_keptMs += Battle::kTickMs) < BattleFile::kEveryMs)
+        return;
+    m_keptMs = 0;
+    m_app.prefSave();
 }
 
 void BattleScreen::camera()

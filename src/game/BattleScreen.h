@@ -46,6 +46,9 @@ private:
     void orders(Input& in);
     // The world's ticks due after ms more of game time.
     void ticks(int32_t ms);
+    // After a tick: the record and the battle saved every so often, so that
+    // not much of a battle is lost when the game is killed.
+    void keepBattle();
     // The camera of a frame: the chase view, re-aimed with a wipe when it
     // fell behind, or the overhead map following the tank.
     void camera();
@@ -73,6 +76,7 @@ private:
     int32_t m_idleMs = 0;      // battle time since the last key
     int32_t m_runOutTicks = 0; // of the run-out so far
     int32_t m_tickMs = 0;      // game time not yet ticked
+    int32_t m_keptMs = 0;      // battle time since the battle was last saved
     int32_t m_fadeMs = -1;     // ms of the fade so far; -1 before it starts
     Array<int32_t> m_fadeFrom; // the picture that fades
     bool m_wipe = false;

@@ -5,7 +5,7 @@
 #include "game/App.h"
 #include "game/AppPicture.h"
 #include "game/BattleScreen.h"
-#include "game/GameOverScreen.h"
+#include "game/CampaignEndScreen.h"
 #include "game/GameSound.h"
 #include "game/MainMenuScreen.h"
 #include "runtime/StringBuffer.h"
@@ -37,6 +37,14 @@ void MapScreen::enter()
     app.m_stage->clear();
     app.setColor(static_cast<int32_t>(0xFF000000));
     app.m_campaign->locate();
+    // A campaign at its side's last ring has no battle left to show: its
+    // end is a page of its own. Front 0 is that end too after a battle (a
+    // victory at Berlin), and no campaign at all when the menu opens.
+    const Campaign& c = *app.m_campaign;
+    if (c.over() && (c.m_front != 0 || !m_openMenu)) {
+        app.replace(new CampaignEndScreen(app));
+        return;
+    }
     mapBuild();
     mapFront();
     mapResize();
@@ -54,8 +62,10 @@ void MapScreen::leave()
     App& app = m_app;
     app.removeAll();
     app.m_stage->clear();
-    m_map->removeAll();
-    m_labels->removeAll();
+    if (m_map)
+        m_map->removeAll();
+    if (m_labels)
+        m_labels->removeAll();
     m_map = nullptr;
     app.setColor(0);
 }
@@ -139,7 +149,7 @@ void MapScreen::finish()
     if (m_newCampaign) {
         app.replace(new MapScreen(app, false));
     } else if (m_site == m_next) {
-        app.replace(new GameOverScreen(app));
+        app.replace(new CampaignEndScreen(app));
     } else {
         app.replace(new BattleScreen(app));
     }

@@ -9,7 +9,7 @@
 // The campaign map: Europe with the front's flags, the battle site and the
 // site after it blinking in turn, and the orders running along the bottom.
 // The player goes on to the battle (or the orders run out), or opens the
-// main menu. At the end of a campaign the game-over page follows instead.
+// main menu. A campaign at its end shows its own page instead of the map.
 class MapScreen : public Screen {
 public:
     // With openMenu the main menu opens at once.

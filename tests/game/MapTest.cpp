@@ -95,7 +95,8 @@ TEST_F(MapTest, AKeyWaitingWhenTheMapAppearsIsIgnoredForASecond)
 }
 
 // The battle at Berlin won as Allied ends the campaign: the map has nowhere
-// left to go, and the game-over picture shows the victory.
+// left to go, so the campaign's end page follows the battle at once and
+// shows the victory.
 TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
 {
     campaign(1, 1);
@@ -105,11 +106,11 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
     m_host.at(1600, [](App& app) { app.m_campaign->m_enemyCount = 0; });
     m_host.at(6900, [](App& app) {
         EXPECT_EQ(app.m_campaign->m_front, 0);
-        EXPECT_TRUE(mapSprite(app));
+        EXPECT_FALSE(mapSprite(app));
         EXPECT_FALSE(findText(&app, "ORDERS")); // nowhere left to go
+        EXPECT_EQ(withImage(&app, 43).size(), 1u);
     });
-    m_host.key(7000, 10);
-    // The victory over the game-over picture stays for '0' and goes on a blank.
+    // The victory over the end picture stays for '0' and goes on a blank.
     m_host.key(7900, '0');
     m_host.at(8300, [](App& app) {
         EXPECT_FALSE(mapSprite(app));

@@ -1,41 +1,52 @@
-#include "game/GameOverScreen.h"
+#include "game/CampaignEndScreen.h"
 
 #include "game/App.h"
 #include "game/AppPicture.h"
 #include "game/BattleScreen.h"
 #include "game/GameSound.h"
 #include "game/MapScreen.h"
+#include "scene/Vtext.h"
 
 namespace {
 
 constexpr int32_t kLeadMs = 500;      // shown at least this long
 constexpr int32_t kDemoMs = 5000;     // the demo goes on by itself after this
 constexpr int32_t kForever = 0x7FFFFFFF;
+// The line stands on a dark band at the bottom of the picture.
+constexpr int32_t kBand = static_cast<int32_t>(0xD8182028);
+constexpr int32_t kBandGap = 4;
 
 } // namespace
 
-GameOverScreen::GameOverScreen(App& app) : WaitScreen(app, app.m_demo ? kDemoMs : kForever, kLeadMs) {}
+CampaignEndScreen::CampaignEndScreen(App& app) : WaitScreen(app, app.m_demo ? kDemoMs : kForever, kLeadMs) {}
 
-void GameOverScreen::enter()
+void CampaignEndScreen::enter()
 {
     App& app = m_app;
+    app.removeAll();
     app.setColor(static_cast<int32_t>(0xFF000000));
     ref<Vsprite> picture = new Vsprite;
     picture->setImage(app.m_lib, AppPicture::kBattlefield);
     app.center(picture);
-    if (app.m_campaign->won()) {
+    const bool won = app.m_campaign->won();
+    if (won) {
         ref<Vsprite> victory = new Vsprite;
         victory->setImage(app.m_lib, AppPicture::kVictory);
         victory->setXy(picture->getX(), picture->getY());
         victory->setScale(picture->getScale());
         app.add(victory);
     }
+    ref<Vtext> line = new Vtext(app.m_theme, String::intern(won ? kWon : kLost));
+    line->setColor(kBand);
+    const int32_t h = line->getHeight() + kBandGap;
+    line->setXyi((app.m_width - line->getWidth()) / 2, app.m_height - h);
+    app.add(line);
     app.sound(String::intern(GameSound::kFanfare));
     // The campaign is over from here on, whether the player stays to look or not.
     app.m_campaign->resetGame(0, app.m_display.get(), app.tank());
 }
 
-void GameOverScreen::done()
+void CampaignEndScreen::done()
 {
     App& app = m_app;
     app.removeAll();

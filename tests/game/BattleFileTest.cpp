@@ -1,0 +1,318 @@
+#include <array>
+#include <random>
+
+#include "GameTest.h"
+#include "game/BattleFile.h"
+#include "game/BattleScreen.h"
+#include "game/Shell.h"
+
+namespace {
+
+constexpr int32_t kInBattle = 2500;
+constexpr int32_t kTicks10s = 10000 / Battle::kTickMs;
+constexpr int32_t kHundredth = 328; // 0.01 unit
+
+// The vehicles of the battle in the world's order: x, y, z.
+std::vector<std::array<int32_t, 3>> vehicles(App& app)
+{
+    std::vector<std::array<int32_t, 3>> out;
+    for (Vphob* b = app.m_battle->m_physics->first().get(); b; b = b->m_nextBody.get())
+        if (dynamic_cast<Tank*>(b))
+            out.push_back({b->m_wx, b->m_wy, b->m_wz});
+    return out;
+}
+
+// Ten seconds of the battle's world, tick by tick, as the screen runs them.
+std::vector<std::vector<std::array<int32_t, 3>>> tenSeconds(App& app)
+{
+    std::vector<std::vector<std::array<int32_t, 3>>> out;
+    for (int32_t i = 0; i < kTicks10s; i++) {
+        app.m_battle->tick(true);
+        out.push_back(vehicles(app));
+    }
+    return out;
+}
+
+// From the start-up menu into the battle of the stored campaign: Resume
+// closes the menu, Enter goes on from the map.
+void intoBattle(GameHost& host)
+{
+    host.key(700, 'R');
+    host.key(1200, 10);
+}
+
+bool inBattle(App& app)
+{
+    return dynamic_cast<BattleScreen*>(app.top()) && app.m_battle->m_tank && app.m_battle->m_tank->m_wx != 0;
+}
+
+BattleFile::Body body(int32_t kind)
+{
+    BattleFile::Body b;
+    b.kind = kind;
+    b.x = 100 << 15;
+    b.z = 200 << 15;
+    if (kind == BattleFile::Body::kShell)
+        b.image = AppPicture::kPuff;
+    else
+        b.maxDamage = kind == BattleFile::Body::kPlayer ? 50 : 2;
+    return b;
+}
+
+// A small file of every kind of body and two craters.
+BattleFile sample()
+{
+    BattleFile f;
+    f.m_stamp = {1, 5, 1, 7, 2, 6, 100, 200};
+    for (int32_t i = 0; i < 55; i++)
+        f.m_dice[i] = static_cast<int16_t>(i * 1237 - 30000);
+    f.m_diceJ = 23;
+    f.m_diceK = 54;
+    f.m_overhead = 1;
+    f.m_viewHeading = -8000;
+    f.m_viewFar = 0x628000;
+    f.m_viewHorizon = 0x1000;
+    BattleFile::Body shell = body(BattleFile::Body::kShell);
+    shell.owner = 2;
+    shell.image = Shell::kLastPicture;
+    BattleFile::Body parked = body(BattleFile::Body::kEnemy);
+    parked.x = parked.y = parked.z = Vphob::kFarAway;
+    parked.damage = -1;
+    BattleFile::Body player = body(BattleFile::Body::kPlayer);
+    player.pilot = 1;
+    player.fuel = 0x9C123; // a fraction of a unit too
+    f.m_bodies = {shell, parked, player, body(BattleFile::Body::kTruck)};
+    f.m_cells = {{5, 17}, {65535, 0}};
+    return f;
+}
+
+bool reads(const Array<int8_t>& bytes, std::string& why)
+{
+    BattleFile f;
+    return f.read(bytes, bytes.length, why);
+}
+
+} // namespace
+
+// What is written reads back the same, and every kind of damage is refused
+// with its reason: cut short, grown, a byte changed, another version, a
+// field out of range, bodies that do not make a battle.
+TEST(BattleFileFormat, ReadsBackWhatItWroteAndRefusesEveryDamage)
+{
+    const BattleFile f = sample();
+    const Array<int8_t> bytes = f.bytes();
+    BattleFile back;
+    std::string why;
+    ASSERT_TRUE(back.read(bytes, bytes.length, why)) << why;
+    EXPECT_EQ(back.m_stamp, f.m_stamp);
+    EXPECT_EQ(back.m_bodies, f.m_bodies);
+    EXPECT_EQ(back.m_cells, f.m_cells);
+    EXPECT_TRUE(std::equal(f.m_dice, f.m_dice + 55, back.m_dice));
+    EXPECT_EQ(back.m_overhead, 1);
+    EXPECT_EQ(back.m_viewHeading, -8000);
+
+    for (int32_t n : {0, 12, bytes.length / 2, bytes.length - 1}) {
+        EXPECT_FALSE(back.read(bytes, n, why)) << n;
+        EXPECT_FALSE(why.empty());
+    }
+    Array<int8_t> longer(bytes.length + 1);
+    std::copy(bytes.a, bytes.a + bytes.length, longer.a);
+    EXPECT_FALSE(reads(longer, why));
+    for (int32_t at : {0, 4, 5, 20, bytes.length - 1}) {
+        Array<int8_t> changed(bytes.length);
+        std::copy(bytes.a, bytes.a + bytes.length, changed.a);
+        changed.a[at] ^= 0x40;
+        EXPECT_FALSE(reads(changed, why)) << at;
+    }
+
+    auto refused = [](BattleFile g, const std::string& reason) {
+        std::string said;
+        EXPECT_FALSE(reads(g.bytes(), said)) << reason;
+        EXPECT_NE(said.find(reason), std::string::npos) << said;
+    };
+    BattleFile g = f;
+    g.m_stamp.side = 4;
+    refused(g, "side");
+    g = f;
+    g.m_bodies[2].damage = 101;
+    refused(g, "damage");
+    g = f;
+    g.m_bodies[1].x = Tank::kMapSize * 3;
+    refused(g, "x");
+    g = f;
+    g.m_bodies[0].image = Shell::kLastPicture + 1;
+    refused(g, "picture");
+    g = f;
+    g.m_bodies[0].owner = 0; // a shell fired by a shell
+    refused(g, "owner");
+    g = f;
+    g.m_bodies[2].pilot = 0; // the demo pursuing a shell
+    refused(g, "goal");
+    g = f;
+    g.m_bodies[2].kind = BattleFile::Body::kEnemy;
+    refused(g, "player");
+    g = f;
+    g.m_cells = {{9, 1}, {9, 2}};
+    refused(g, "order");
+}
+
+using ResumeTest = GameTest;
+
+// The battle saved at a random moment and put back gives the same next ten
+// seconds as the battle that went on: every vehicle within 0.01 unit, tick
+// by tick, and the same numbers at the end. The demo fights meanwhile, so
+// shells fly, craters open and enemies come and go.
+TEST_F(ResumeTest, AnInterruptedBattleGoesOnAsTheOneThatWasNot)
+{
+    std::random_device seed;
+    std::mt19937 pick(seed());
+    campaign(1, 5, 1);
+    intoBattle(m_host);
+    m_host.at(kInBattle, [](App& app) { app.m_demo = true; });
+    std::vector<int32_t> moments;
+    for (int32_t t = kInBattle + 2000; t < kInBattle + 60000; t += 20000)
+        moments.push_back(t + static_cast<int32_t>(pick() % 16000));
+    int32_t checked = 0;
+    for (int32_t at : moments)
+        m_host.at(at, [&checked, at](App& app) {
+            SCOPED_TRACE(testing::Message() << "interrupted at " << at << " ms");
+            if (!inBattle(app))
+                return;
+            Battle& b = *app.m_battle;
+            // Stamped with the record as the save fills it.
+            app.m_campaign->prefSave(nullptr, app.tank());
+            const Array<int8_t> kept = BattleFile::capture(app).bytes();
+            const auto straight = tenSeconds(app);
+            const Tank& t = *b.m_tank;
+            const std::array<int32_t, 4> numbers = {t.m_fuel, t.m_rounds, t.m_damage, app.m_campaign->m_enemyCount};
+
+            b.battleClear();
+            BattleFile f;
+            std::string why;
+            ASSERT_TRUE(f.read(kept, kept.length, why)) << why;
+            f.restore(app);
+            const auto resumed = tenSeconds(app);
+            ASSERT_EQ(resumed.size(), straight.size());
+            for (std::size_t i = 0; i < straight.size(); i++) {
+                ASSERT_EQ(resumed[i].size(), straight[i].size()) << "tick " << i;
+                for (std::size_t v = 0; v < straight[i].size(); v++)
+                    for (int32_t axis = 0; axis < 3; axis++)
+                        ASSERT_NEAR(resumed[i][v][axis], straight[i][v][axis], kHundredth)
+                            << "tick " << i << ", vehicle " << v << ", axis " << axis;
+            }
+            const Tank& r = *b.m_tank;
+            EXPECT_EQ((std::array<int32_t, 4>{r.m_fuel, r.m_rounds, r.m_damage, app.m_campaign->m_enemyCount}),
+                      numbers);
+            checked++;
+        });
+    m_host.stopAt(moments.back() + 100);
+    m_host.run();
+    EXPECT_EQ(checked, static_cast<int32_t>(moments.size()));
+}
+
+// Quit in the middle of a battle (in the overhead view, the demo fighting),
+// the next start of the demo resumes it as it was left: every body, the
+// ground dug, the camera and the dice. The record points at the file. A
+// player who resumes it drives the tank.
+TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
+{
+    campaign(3, 5, 2);
+    intoBattle(m_host);
+    m_host.at(kInBattle, [](App& app) { app.m_demo = true; });
+    const int32_t stop = kInBattle + 45000;
+    m_host.at(stop - 3000, [](App& app) { app.m_battle->m_camera->overheadSwitch(); });
+    BattleFile left;
+    m_host.at(stop, [&](App& app) {
+        ASSERT_TRUE(inBattle(app));
+        left = BattleFile::capture(app);
+        app.requestStop();
+    });
+    m_host.run();
+    ASSERT_FALSE(left.m_bodies.empty());
+    EXPECT_GE(left.m_bodies.size(), 5u); // the tank, three enemies, the truck
+    EXPECT_EQ(left.m_overhead, 1);
+    EXPECT_EQ(storedSlot(10), left.m_stamp.battleX);
+    EXPECT_EQ(storedSlot(11), left.m_stamp.battleZ);
+
+    GameHost again;
+    again.m_demo = true; // on from the map when its orders have run
+    bool seen = false;
+    again.every(700, 60000, 8, [&](App& app) {
+        if (!inBattle(app))
+            return false;
+        seen = true;
+        const BattleFile now = BattleFile::capture(app);
+        EXPECT_EQ(now.m_stamp, left.m_stamp);
+        EXPECT_EQ(now.m_bodies, left.m_bodies);
+        EXPECT_EQ(now.m_cells, left.m_cells);
+        EXPECT_TRUE(std::equal(left.m_dice, left.m_dice + 55, now.m_dice));
+        EXPECT_EQ(now.m_overhead, 1);
+        EXPECT_EQ(now.m_viewX, left.m_viewX);
+        EXPECT_EQ(now.m_terrainHeading, left.m_terrainHeading);
+        app.requestStop();
+        return true;
+    });
+    again.stopAt(60000);
+    again.run();
+    EXPECT_TRUE(seen);
+
+    GameHost player;
+    player.key(700, 'R');
+    bool driven = false;
+    player.every(700, 3000, 8, [&](App& app) {
+        if (!inBattle(app))
+            return false;
+        driven = !app.m_battle->m_tank->m_pilot;
+        return true;
+    });
+    player.stopAt(3000);
+    player.run();
+    EXPECT_TRUE(driven);
+}
+
+// A record of a battle in progress without its file (an older game), with a
+// damaged file, or with the file of another battle: the battle resumes
+// around the tank's place in the record, one line says why, and the record
+// is left as it was.
+TEST_F(ResumeTest, WithoutAGoodFileABattleResumesAroundTheTank)
+{
+    BattleFile other = sample();
+    const Array<int8_t> otherBytes = other.bytes();
+    const std::string damaged = std::string("KBTL\x01") + std::string(40, '\x7F');
+    struct Case {
+        std::string file, reason;
+    } cases[] = {{"", "there is none"},
+                 {damaged, "is not the one it gives"},
+                 {std::string(BattleFile::kMostBytes + 5, 'K'), "too long"},
+                 {std::string(reinterpret_cast<const char*>(otherBytes.a), otherBytes.length), "another battle"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        writeRecord({1, 5, 0, 6, 0, 0, 0, 30, 15, 12, 120, 250});
+        std::filesystem::remove(m_dir.file("korvath-battle"));
+        if (!c.file.empty())
+            writeFile(m_dir.file("korvath-battle"), c.file);
+        const std::string record = readFile(recordPath());
+        GameHost host;
+        host.key(700, 'R');
+        bool seen = false;
+        host.every(700, 3000, 8, [&](App& app) {
+            if (!inBattle(app))
+                return false;
+            seen = true;
+            const Tank& t = *app.m_battle->m_tank;
+            EXPECT_EQ(t.m_wx >> 15, 120);
+            EXPECT_EQ(t.m_wz >> 15, 250);
+            EXPECT_EQ(app.m_campaign->m_enemyCount, 6);
+            EXPECT_EQ(t.m_rounds, 12);
+            EXPECT_EQ(readFile(recordPath()), record);
+            return true;
+        });
+        host.stopAt(3000);
+        testing::internal::CaptureStderr();
+        host.run();
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(seen);
+        EXPECT_NE(err.find("korvath-battle: "), std::string::npos) << err;
+        EXPECT_NE(err.find(c.reason), std::string::npos) << err;
+    }
+}
