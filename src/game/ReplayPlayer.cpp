@@ -95,8 +95,9 @@ bool ReplayPlayer::controls(App& app)
 
 int32_t ReplayPlayer::wait()
 {
-    // As long as the frame just played lasted when it was recorded.
-    const int32_t ms = std::max(m_frame.ms, 0);
+    // As long as the frame just played lasted when it was recorded; a stall
+    // of the recorded game (a machine asleep) is not waited out again.
+    const int32_t ms = std::clamp(m_frame.ms, 0, kMostWaitMs);
     m_carry += 4 * ms / m_speed;
     const int32_t whole = m_carry / 4;
     m_carry -= 4 * whole;

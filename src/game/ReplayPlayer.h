@@ -35,6 +35,7 @@ public:
     void end(App& app, bool over);
 
     static constexpr int32_t kPausedWaitMs = 20;
+    static constexpr int32_t kMostWaitMs = 1000;
 
 private:
     // The player's keys of this frame; false when the game is to stop.
