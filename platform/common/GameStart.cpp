@@ -7,6 +7,7 @@
 
 #include "game/App.h"
 #include "game/GameData.h"
+#include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
 
 GameStart::~GameStart()
@@ -52,9 +53,12 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
                      problem.what.c_str());
         return 1;
     }
+    if (!o.m_replay.empty() && !loadReplay())
+        return 1;
     // A headless run without a folder of its own starts as a first start and
-    // must neither read nor change the player's saved campaign.
-    if (o.m_headless && o.m_prefsDir.empty()) {
+    // must neither read nor change the player's saved campaign; nor must a
+    // replay, which brings a campaign of its own.
+    if ((o.m_headless || m_replay) && o.m_prefsDir.empty()) {
         m_scratchPrefs = std::filesystem::temp_directory_path() /
                          ("korvath-headless-" + std::to_string(::getpid()));
         std::filesystem::remove_all(m_scratchPrefs, ec);
@@ -65,6 +69,23 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
     return -1;
 }
 
+bool GameStart::loadReplay()
+{
+    auto replay = std::make_shared<ReplayReader>();
+    std::string error;
+    if (!replay->load(m_options.m_replay, error)) {
+        std::fprintf(stderr, "korvath: %s\n", error.c_str());
+        return false;
+    }
+    // The game starts at the size the recorded one started at; the battle
+    // then has the sizes it had.
+    m_options.m_width = replay->start().startWidth;
+    m_options.m_height = replay->start().startHeight;
+    m_options.m_sizeGiven = true;
+    m_replay = std::move(replay);
+    return true;
+}
+
 HostFrame::RootFactory GameStart::game() const
 {
     std::string viewer = m_options.m_viewer;
@@ -72,7 +93,15 @@ HostFrame::RootFactory GameStart::game() const
     const bool frameStats = m_options.m_frameStats;
     const int32_t threads = m_options.m_threads;
     const bool halfTerrain = m_options.m_halfTerrain;
-    return [viewer, demo, frameStats, threads, halfTerrain] {
+    std::shared_ptr<ReplayReader> replay = m_replay;
+    const std::string replayName = m_options.m_replay;
+    std::shared_ptr<int32_t> status = m_gameStatus;
+    // Every battle played in the window is recorded; a headless run records
+    // only when asked to.
+    const std::string record = m_options.m_record;
+    const std::string replays =
+        m_options.m_headless || replay || !viewer.empty() ? "" : Vdisplay::prefsDir() + "/replays";
+    return [viewer, demo, frameStats, threads, halfTerrain, replay, replayName, status, record, replays] {
         ref<App> app = new App;
         app->m_demo = demo;
         app->m_frameStats = frameStats;
@@ -80,6 +109,12 @@ HostFrame::RootFactory GameStart::game() const
         app->m_halfTerrain = halfTerrain;
         if (!viewer.empty())
             app->m_viewer = String::copyOf(viewer.c_str());
+        if (replay)
+            app->m_player.load(replay, replayName, status);
+        else if (!record.empty())
+            app->m_recorder.toFile(record);
+        else if (!replays.empty())
+            app->m_recorder.toFolder(replays);
         return ref<V3dView>(app);
     };
 }

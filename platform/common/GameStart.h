@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
 #include "HostFrame.h"
 #include "HostOptions.h"
+#include "game/ReplayReader.h"
 
 // What both programs do around a host's run: read the command line, find the
 // data folder and check that it holds the whole game, choose the preferences
@@ -22,8 +24,17 @@ public:
     // The game: makes the root on the game thread.
     HostFrame::RootFactory game() const;
 
+    // The exit status the game asks for once it has ended: 1 when a replay
+    // went another way than it was recorded, else 0.
+    int32_t gameStatus() const { return *m_gameStatus; }
+
     HostOptions m_options;
 
 private:
+    // Reads and checks --replay; false, after the line, when it cannot be played.
+    bool loadReplay();
+
+    std::shared_ptr<ReplayReader> m_replay;
+    std::shared_ptr<int32_t> m_gameStatus = std::make_shared<int32_t>(0);
     std::filesystem::path m_scratchPrefs;
 };

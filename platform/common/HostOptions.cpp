@@ -59,6 +59,10 @@ const char* HostOptions::usage()
            "                  there are two cores or more)\n"
            "  --half-terrain  draw the landscape at half resolution and scale it up (for\n"
            "                  large windows or slow machines); tanks and panel stay sharp\n"
+           "  --replay FILE   play the recorded battle FILE instead of the game (every\n"
+           "                  battle is recorded into the preferences folder's replays\n"
+           "                  folder, the last 20 kept); Space or P pauses, 1, 2 and 4\n"
+           "                  set the speed, Escape or Q quits\n"
            "\n"
            "Headless (no window; a virtual clock that advances by what the game sleeps):\n"
            "  --headless      run without a window\n"
@@ -81,7 +85,13 @@ const char* HostOptions::usage()
            "                  random numbers (default 1)\n"
            "  --sound-log F   write one line per played sound: MS NAME\n"
            "  --memory-log F  write the resident memory once a minute of game time:\n"
-           "                  MS RESIDENT_KIB PEAK_KIB\n";
+           "                  MS RESIDENT_KIB PEAK_KIB\n"
+           "  --record FILE   record the run's battles into the replay FILE (the last\n"
+           "                  one stays)\n"
+           "  --shots-every MS  write the frame on screen every MS ms of game time into\n"
+           "                  the current folder as frame-MS.png (MS in 7 digits), and\n"
+           "                  the last frame as frame-end.png (with --replay: the\n"
+           "                  battle's last)\n";
 }
 
 std::vector<std::string> HostOptions::dataDirSearch(const std::filesystem::path& exe, const std::string& installed)
@@ -207,6 +217,21 @@ const Option kOptions[] = {
              error = "--memory-log needs a file name";
          o.m_memoryLog = v;
          return !v.empty();
+     }},
+    {"--replay", For::Both, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         return needName("--replay", v, error, o.m_replay);
+     }},
+    {"--record", For::Headless, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         return needName("--record", v, error, o.m_record);
+     }},
+    {"--shots-every", For::Headless, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         if (HostOptions::parseInt(v, 1, 0x7FFFFFFF, o.m_shotsEvery))
+             return true;
+         error = "--shots-every wants a time in ms (1 or more), not \"" + v + "\"";
+         return false;
      }},
     {"--until", For::Headless, true,
      [](HostOptions& o, const std::string& v, std::string& error) {

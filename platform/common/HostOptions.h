@@ -54,7 +54,11 @@ public:
     // and the landscape at half resolution.
     int32_t m_threads = 0;
     bool m_halfTerrain = false;
+    // Both: a recorded battle to play instead of the game.
+    std::string m_replay;
     // Headless only.
+    std::string m_record;   // the run's battles recorded into this file
+    int32_t m_shotsEvery = 0; // a frame written every so many ms (0: none)
     std::string m_script;
     int32_t m_untilMs = 600000;
     int32_t m_seed = 1;

@@ -86,6 +86,8 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
         }
     }
     m_nextMemoryMs = 0;
+    m_shotsEvery = o.m_shotsEvery;
+    m_nextShotMs = o.m_shotsEvery;
     m_clock.store(o.m_seed);
     m_elapsed = 0;
     m_until = o.m_untilMs;
@@ -105,6 +107,8 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
         std::_Exit(1);
     }
     finishGame();
+    if (m_shotsEvery > 0 && !writeShot("frame-end.png"))
+        m_shotFailed = true;
     if (m_next < m_script.m_events.size())
         std::fprintf(stderr,
                      "korvath: %d script commands (the first on line %d) were not run: the game "
@@ -139,6 +143,7 @@ void HeadlessHost::sleepMs(int32_t ms)
     if (!vp)
         return;
     applyDue(*vp);
+    shotsDue();
     if (m_elapsed >= m_until && !m_untilReached.load()) {
         m_untilReached.store(true);
         // Hold the game at the end time until the stop arrives, so that it
@@ -194,6 +199,19 @@ void HeadlessHost::apply(const HeadlessScript::Event& e, V3dView& vp)
             m_shotFailed = true;
         break;
     }
+}
+
+void HeadlessHost::shotsDue()
+{
+    if (m_shotsEvery <= 0 || m_elapsed < m_nextShotMs)
+        return;
+    // One frame for the time passed, however many steps a long wait crossed.
+    const int64_t at = m_elapsed - m_elapsed % m_shotsEvery;
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%07" PRId64 ".png", at);
+    if (!writeShot(name))
+        m_shotFailed = true;
+    m_nextShotMs = at + m_shotsEvery;
 }
 
 bool HeadlessHost::writeShot(const std::string& path)

@@ -56,6 +56,8 @@ private:
     void applyDue(V3dView& vp);
     void apply(const HeadlessScript::Event& e, V3dView& vp);
     bool writeShot(const std::string& path);
+    // The frames of --shots-every due by now.
+    void shotsDue();
     // Appends "MS RESIDENT_KIB PEAK_KIB" to the memory log.
     void logMemory();
     int32_t elapsedMs() const { return static_cast<int32_t>(m_elapsed); }
@@ -75,4 +77,6 @@ private:
     std::FILE* m_soundLog = nullptr;
     std::FILE* m_memoryLog = nullptr;
     int64_t m_nextMemoryMs = 0; // game time of the next memory line
+    int64_t m_shotsEvery = 0;   // --shots-every; 0: none
+    int64_t m_nextShotMs = 0;   // game time of the next of those frames
 };

@@ -13,6 +13,8 @@ int main(int argc, char** argv)
         return status;
     HeadlessHost host;
     status = host.run(start.m_options, start.game());
+    if (status == 0)
+        status = start.gameStatus();
     std::fflush(stdout);
     return status;
 }

@@ -18,6 +18,8 @@ int main(int argc, char** argv)
         SdlHost host;
         status = host.run(start.m_options, start.game());
     }
+    if (status == 0)
+        status = start.gameStatus();
     std::fflush(stdout);
     return status;
 }

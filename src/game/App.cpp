@@ -6,6 +6,7 @@
 
 #include "game/AppPicture.h"
 #include "game/BattleFile.h"
+#include "game/BattleScreen.h"
 #include "game/TitleScreen.h"
 #include "game/VehicleBuilds.h"
 #include "host/Host.h"
@@ -55,7 +56,10 @@ void App::run()
         return;
     }
     initOnce();
-    push(new TitleScreen(*this));
+    if (m_player.active())
+        m_player.start(*this);
+    else
+        push(new TitleScreen(*this));
     m_frameStartUs = steadyUs();
     while (isRunning() && (!m_screens.empty() || !m_changes.empty()))
         frame();
@@ -69,11 +73,15 @@ void App::run()
 
 void App::frame()
 {
+    if (m_player.active() && !m_player.frame(*this))
+        return;
     if (screenResize()) {
         const std::vector<ref<Screen>> shown = m_screens;
         for (const ref<Screen>& s : shown)
             s->layout();
     }
+    // What the battle is given this frame, taken as it enters the game.
+    m_recorder.frame(*this);
     if (!settle()) {
         ref<Screen> s = m_screens.empty() ? nullptr : m_screens.back();
         if (!s)
@@ -90,7 +98,9 @@ void App::frame()
     int32_t wait = shown->frameWait();
     if (wait == Screen::kNoWait)
         return;
-    if (wait == Screen::kPaced)
+    if (m_player.active())
+        wait = m_player.wait();
+    else if (wait == Screen::kPaced)
         wait = pacedWait();
     const int64_t workUs = steadyUs() - m_frameStartUs;
     waitMs(wait);
@@ -137,6 +147,9 @@ bool App::settle()
             // A new screen takes the frame's input and advances at once,
             // unless it changed the stack again as it entered.
             m_screens.push_back(s);
+            // A battle is recorded from what it starts with.
+            if (dynamic_cast<BattleScreen*>(s.get()) && !m_player.active())
+                m_recorder.begin(*this);
             s->enter();
             if (!m_changes.empty())
                 continue;
@@ -147,6 +160,7 @@ bool App::settle()
             ref<Screen> gone = m_screens.back();
             m_screens.pop_back();
             gone->leave();
+            left(*gone, true);
             // The one below goes on, unless another takes its place at once.
             if (!m_screens.empty() && m_changes.empty())
                 m_screens.back()->resume(*gone);
@@ -155,6 +169,15 @@ bool App::settle()
     if (!isRunning())
         m_changes.clear();
     return changed;
+}
+
+void App::left(Screen& s, bool over)
+{
+    if (!dynamic_cast<BattleScreen*>(&s))
+        return;
+    m_recorder.end(*this, over);
+    if (m_player.active())
+        m_player.end(*this, over);
 }
 
 // ---- start-up ----
@@ -166,6 +189,8 @@ void App::initOnce()
     // The dice are seeded now, from the clock at start-up, so that a game's
     // battles do not depend on the moment the first one began.
     franSeed(Host::current().nowMs());
+    m_startWidth = m_width;
+    m_startHeight = m_height;
     m_bigScreen = true;
     m_buttonSize = 0;
     if (m_width >= kButtonsFrom && m_height >= kButtonsFrom) {
@@ -245,6 +270,7 @@ void App::destroy()
         ref<Screen> s = m_screens.back();
         m_screens.pop_back();
         s->leave();
+        left(*s, false);
     }
     m_changes.clear();
     removeAllStar();

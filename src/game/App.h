@@ -1,11 +1,15 @@
 #pragma once
 #include <cstdint>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "game/ActionMap.h"
 #include "game/Battle.h"
 #include "game/Campaign.h"
 #include "game/FrameStats.h"
+#include "game/ReplayPlayer.h"
+#include "game/ReplayRecorder.h"
 #include "game/Screen.h"
 #include "game/Stage.h"
 #include "render3d/V3dView.h"
@@ -84,8 +88,15 @@ public:
     FrameStats m_stats;
     int32_t m_terrainThreads = 0; // threads casting the terrain; 0: as many as there are cores
     bool m_halfTerrain = false;   // the terrain drawn at half resolution and doubled
+    int32_t m_startWidth = 0;     // the screen at start-up, which chose the fonts and buttons
+    int32_t m_startHeight = 0;
+    ReplayRecorder m_recorder;    // records the battles, when told where to
+    ReplayPlayer m_player;        // plays a recorded battle instead of the game, when given one
 
 private:
+    // A screen s taken off the stack; over: by itself, not at the end of the game.
+    void left(Screen& s, bool over);
+
     // The wait that keeps the host's frame rate: whole ms, the fractions
     // carried to the next frame.
     int32_t pacedWait();

@@ -53,6 +53,11 @@ public:
 
     // What the player does: the host side feeds it, the game reads it.
     Input& input() { return m_input; }
+    // What the game reads (Viewport::input): the input above, or while a
+    // battle is recorded or replayed, the frame's copy the game installed
+    // (setGameInput; null goes back to the input above). Game thread only.
+    Input& gameInput() { return m_gameInput ? *m_gameInput : m_input; }
+    void setGameInput(Input* in) { m_gameInput = in; }
 
     // The host in charge; install(nullptr) restores the built-in one.
     static Host& current();
@@ -61,4 +66,5 @@ public:
 private:
     std::vector<std::pair<std::string, int32_t>> m_sounds;
     Input m_input;
+    Input* m_gameInput = nullptr;
 };

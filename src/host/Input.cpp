@@ -147,3 +147,60 @@ void Input::dragReset()
     m_dragX.store(0);
     m_dragY.store(0);
 }
+
+// ---- one frame's copy ----
+
+Input::State Input::state() const
+{
+    State s;
+    for (int32_t i = 0; i < Key::kCount / 32; i++)
+        s.held[i] = m_held[i].load();
+    const int32_t tail = m_tail.load(std::memory_order_acquire);
+    for (int32_t i = m_head.load(std::memory_order_relaxed); i != tail; i = next(i))
+        s.queue[s.queued++] = m_queue[i];
+    s.touchX = touchX();
+    s.touchY = touchY();
+    s.dragX = dragX();
+    s.dragY = dragY();
+    s.pointerX = pointerX();
+    s.pointerY = pointerY();
+    s.wheel = m_wheel.load();
+    s.tiltX = tiltX();
+    s.tiltY = tiltY();
+    return s;
+}
+
+void Input::setState(const State& s)
+{
+    for (int32_t i = 0; i < Key::kCount / 32; i++)
+        m_held[i].store(i == 0 ? s.held[i] & ~1u : s.held[i]); // code 0 is no key
+    m_head.store(0);
+    m_tail.store(0);
+    for (int32_t i = 0; i < s.queued && i < kQueued; i++)
+        keyAddSys(s.queue[i]);
+    m_touchX.store(s.touchX);
+    m_touchY.store(s.touchY);
+    m_dragX.store(s.dragX);
+    m_dragY.store(s.dragY);
+    pointerSys(s.pointerX, s.pointerY);
+    m_wheel.store(s.wheel);
+    tiltSys(s.tiltX, s.tiltY);
+}
+
+void Input::latch(Input& live)
+{
+    for (int32_t i = 0; i < Key::kCount / 32; i++)
+        m_held[i].store(live.m_held[i].load());
+    for (int32_t c = live.keyGet(); c != Key::kNone; c = live.keyGet())
+        keyAddSys(c);
+    const int32_t x = live.m_touchX.exchange(0), y = live.m_touchY.exchange(0);
+    if (x != 0 || y != 0) {
+        m_touchX.store(x);
+        m_touchY.store(y);
+    }
+    m_dragX.fetch_add(live.m_dragX.exchange(0));
+    m_dragY.fetch_add(live.m_dragY.exchange(0));
+    m_wheel.fetch_add(live.wheelTake());
+    pointerSys(live.pointerX(), live.pointerY());
+    tiltSys(live.tiltX(), live.tiltY());
+}

@@ -72,6 +72,31 @@ public:
     // Keys queued at most at once; more are dropped.
     static constexpr int32_t kQueued = 9;
 
+    // ---- one frame's copy (recorded and replayed battles) ----
+
+    // Everything the game side can read, as plain values.
+    struct State {
+        uint32_t held[Key::kCount / 32] = {};
+        int32_t queued = 0; // keys in queue, oldest first
+        int8_t queue[kQueued] = {};
+        int32_t touchX = 0, touchY = 0;
+        int32_t dragX = 0, dragY = 0;
+        int32_t pointerX = -1, pointerY = -1;
+        int32_t wheel = 0;
+        int32_t tiltX = 0, tiltY = 0;
+        bool operator==(const State&) const = default;
+    };
+    // Game thread: what the game would read now (nothing is taken).
+    State state() const;
+    // Game thread, on a copy no host writes to: becomes s; a state out of
+    // range (a key code, a queue too long) is kept to what the game accepts.
+    void setState(const State& s);
+    // Game thread, on a copy no host writes to: takes over what the host
+    // delivered to live since the last latch (the keys queued, a touch not
+    // used, the drag and the wheel) and what live holds now. The game then
+    // reads this copy, unchanged by the host for the whole frame.
+    void latch(Input& live);
+
 private:
     static int32_t next(int32_t i) { return i == kQueued ? 0 : i + 1; }
     static bool holdable(int32_t c) { return c > 0 && c < Key::kCount; }

@@ -76,7 +76,7 @@ bool Viewport::isRunning()
 
 Input& Viewport::input()
 {
-    return Host::current().input();
+    return Host::current().gameInput();
 }
 
 // ---- dirty rectangles ----

@@ -7,6 +7,7 @@
 #include <thread>
 #include <tuple>
 
+#include "GameStart.h"
 #include "SdlHost.h"
 #include "SdlInput.h"
 #include "host/Input.h"
@@ -238,6 +239,51 @@ TEST_F(DesktopTest, TheGameStartsACampaignAndSavesItWhenTheWindowCloses)
     ASSERT_EQ(record.size(), 26u);
     EXPECT_EQ(record[0], 2); // side: German
     EXPECT_EQ(record[2], 5); // front: a new campaign
+}
+
+// Every battle played in the window is recorded into the preferences folder's
+// replays, input and frame times as the window delivered them, and the replay
+// plays the same battle without a window.
+TEST_F(DesktopTest, ABattlePlayedInTheWindowIsRecordedAndReplaysTheSame)
+{
+    GameStart start;
+    const std::string prefs = m_dir.file("prefs");
+    const char* argv[] = {"korvath", "--prefs", prefs.c_str()};
+    ASSERT_EQ(start.prepare(3, argv, false), -1);
+    CountingHost host;
+    std::thread user([&] {
+        EXPECT_TRUE(waitFor([&] { return host.m_shows.load() >= 2; }, 20000));
+        // A new Allied campaign (tried until its record is saved), then Enter
+        // now and then: on the map it starts the battle, in battle it fires.
+        bool saved = false;
+        for (int32_t tries = 0; tries < 20 && !saved; tries++) {
+            push(key(SDL_KEYDOWN, SDLK_n, SDL_SCANCODE_N));
+            push(key(SDL_KEYUP, SDLK_n, SDL_SCANCODE_N));
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            push(key(SDL_KEYDOWN, SDLK_a, SDL_SCANCODE_A));
+            push(key(SDL_KEYUP, SDLK_a, SDL_SCANCODE_A));
+            saved = waitFor([&] { return std::filesystem::exists(prefs + "/korvath"); }, 1000);
+        }
+        EXPECT_TRUE(saved);
+        for (int32_t i = 0; i < 24; i++) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            push(key(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN));
+            push(key(SDL_KEYDOWN, SDLK_UP, SDL_SCANCODE_UP));
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            push(key(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_RETURN));
+            push(key(SDL_KEYUP, SDLK_UP, SDL_SCANCODE_UP));
+        }
+        push(SDL_Event{.type = SDL_QUIT});
+    });
+    EXPECT_EQ(host.run(start.m_options, start.game()), 0);
+    user.join();
+    std::vector<std::string> replays;
+    for (const auto& e : std::filesystem::directory_iterator(prefs + "/replays"))
+        replays.push_back(e.path().string());
+    ASSERT_EQ(replays.size(), 1u);
+    std::string out;
+    EXPECT_EQ(runCommand(std::string(KORVATH_BIN_DIR) + "/korvath --headless --replay " + replays[0], out), 0) << out;
+    EXPECT_NE(out.find("the battle went as recorded"), std::string::npos) << out;
 }
 
 TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)

@@ -93,6 +93,78 @@ TEST(Input, ReleaseAllLetsGoOfWhatIsHeldAndKeepsTheQueue)
     EXPECT_EQ(in.wheelTake(), 0);
 }
 
+// The frame's copy of a recorded battle: each latch takes over what the host
+// delivered since the last one, once, and what is held now; the game's use of
+// the copy (keys taken, the touch used) never brings anything back.
+TEST(Input, ALatchTakesOverWhatTheHostDeliveredOnce)
+{
+    Input live, frame;
+    live.keyDownSys(Key::kUp);
+    live.keyDownSys(' ');
+    live.keyUpSys(' ');
+    live.touchBegin(100, 60);
+    live.touchMove(110, 50);
+    live.wheelSys(2);
+    live.pointerSys(7, 8);
+    live.tiltSys(-300, 400);
+    frame.latch(live);
+    EXPECT_FALSE(live.keyWaiting());
+    EXPECT_EQ(drain(frame), (std::vector<int32_t>{Key::kUp, ' ', Key::kTouch}));
+    EXPECT_TRUE(frame.keyDown(Key::kUp) && frame.keyDown(Key::kTouch) && !frame.keyDown(' '));
+    EXPECT_EQ(frame.touchX(), 100);
+    EXPECT_EQ(frame.dragX(), 10);
+    EXPECT_EQ(frame.dragY(), -10);
+    EXPECT_EQ(frame.pointerX(), 7);
+    EXPECT_EQ(frame.tiltY(), 400);
+    frame.touchUsed();
+    frame.dragReset();
+    EXPECT_EQ(frame.wheelTake(), 2);
+
+    // Nothing new: what the game used stays used; a key let go is let go.
+    live.keyUpSys(Key::kUp);
+    frame.latch(live);
+    EXPECT_FALSE(frame.keyWaiting());
+    EXPECT_EQ(frame.touchX(), 0);
+    EXPECT_EQ(frame.dragX(), 0);
+    EXPECT_EQ(frame.wheelTake(), 0);
+    EXPECT_FALSE(frame.keyDown(Key::kUp));
+    // Not taken yet, the drag and wheel add up over frames.
+    live.touchMove(130, 50);
+    live.wheelSys(-1);
+    frame.latch(live);
+    live.touchMove(135, 50);
+    live.wheelSys(-1);
+    frame.latch(live);
+    EXPECT_EQ(frame.dragX(), 25);
+    EXPECT_EQ(frame.wheelTake(), -2);
+    live.touchEnd();
+    frame.latch(live);
+    EXPECT_EQ(frame.touchX(), 135);
+    EXPECT_FALSE(frame.keyDown(Key::kTouch));
+}
+
+TEST(Input, AStateSetIsTheStateRead)
+{
+    Input::State s;
+    s.held[0] = 1u << Key::kUp | 1u << Key::kTouch;
+    s.held[3] = 1u << ('z' & 31);
+    s.queued = 3;
+    s.queue[0] = 'A', s.queue[1] = 10, s.queue[2] = 127;
+    s.touchX = -5, s.touchY = 9, s.dragX = 1000, s.dragY = -1000;
+    s.pointerX = 3, s.pointerY = 4, s.wheel = -7, s.tiltX = 32768, s.tiltY = -32768;
+    Input in;
+    in.setState(s);
+    EXPECT_TRUE(in.state() == s);
+    EXPECT_TRUE(in.keyDown('z'));
+    EXPECT_EQ(drain(in), (std::vector<int32_t>{'A', 10, 127}));
+    // What the game cannot have read is not taken: no key 0, no tenth key.
+    s.held[0] |= 1;
+    s.queued = Input::kQueued + 1;
+    in.setState(s);
+    EXPECT_FALSE(in.keyDown(0));
+    EXPECT_EQ(in.state().queued, 3);
+}
+
 TEST(Keys, ScriptWordsAndNames)
 {
     int32_t code = 0;

@@ -1,0 +1,165 @@
+#include "game/ReplayRecorder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+#include "game/App.h"
+#include "host/Host.h"
+#include "math/V.h"
+
+void ReplayRecorder::recordOf(App& app, int8_t* bytes, bool withTank)
+{
+    Campaign& c = *app.m_campaign;
+    // Fills the record in memory only.
+    c.prefSave(nullptr, withTank ? app.tank() : nullptr);
+    for (int32_t k = 0; k < Record::kSlots; k++) {
+        const int32_t v = c.prefRead(static_cast<Record::Slot>(k));
+        bytes[2 * k] = static_cast<int8_t>(v & 255);
+        bytes[2 * k + 1] = static_cast<int8_t>(v >> 8);
+    }
+}
+
+uint32_t ReplayRecorder::pictureOf(const App& app)
+{
+    const int32_t n = app.m_width * app.m_height;
+    return app.m_pixels.length >= n && n > 0 ? Replay::pictureHash(app.m_pixels.a, n) : 0;
+}
+
+void ReplayRecorder::begin(App& app)
+{
+    if (!enabled() || m_active || !app.tank())
+        return;
+    Replay::Start s;
+    s.version = Replay::version();
+    s.startWidth = app.m_startWidth;
+    s.startHeight = app.m_startHeight;
+    for (int32_t i = 0; i < Replay::kRandomWords && i < V::m_ranbuf.length; i++)
+        s.random[i] = V::m_ranbuf[i];
+    s.rank = V::m_rank;
+    s.ranj = V::m_ranj;
+    recordOf(app, s.record, false);
+    const Tank& t = *app.tank();
+    s.fuel = t.m_fuel;
+    s.rounds = t.m_rounds;
+    s.damage = t.m_damage;
+    s.demo = app.m_demo;
+    s.controls = app.m_battle->m_hud->m_controls;
+    m_writer.begin(s);
+    m_active = true;
+    m_fullSaid = false;
+    m_input.setState(Input::State());
+    Host::current().setGameInput(&m_input);
+    record(app);
+}
+
+void ReplayRecorder::frame(App& app)
+{
+    if (m_active)
+        record(app);
+}
+
+void ReplayRecorder::record(App& app)
+{
+    m_input.latch(Host::current().input());
+    if (m_writer.full() && !m_fullSaid) {
+        m_fullSaid = true;
+        std::fprintf(stderr, "korvath: this battle is too long to record; its replay ends here\n");
+    }
+    Replay::Frame f;
+    f.ms = app.m_frameMs;
+    f.width = app.m_width;
+    f.height = app.m_height;
+    f.input = m_input.state();
+    m_writer.frame(f);
+}
+
+bool ReplayRecorder::end(App& app, bool over)
+{
+    if (!m_active)
+        return true;
+    m_active = false;
+    Host::current().setGameInput(nullptr);
+    Replay::End e;
+    e.over = over && !m_writer.full();
+    e.picture = pictureOf(app);
+    recordOf(app, e.record, true);
+    const int32_t frames = m_writer.frames();
+    std::string path;
+    if (!write(m_writer.finish(e), path))
+        return false;
+    if (!m_file.empty()) {
+        std::printf("korvath: recorded a battle of %d frames into %s (last frame %08x)\n", frames, path.c_str(),
+                    e.picture);
+        std::fflush(stdout);
+    }
+    return true;
+}
+
+bool ReplayRecorder::write(const std::vector<uint8_t>& bytes, std::string& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    path = m_file;
+    if (path.empty()) {
+        fs::create_directories(m_folder, ec);
+        const std::string name = fileName(static_cast<int64_t>(std::time(nullptr)));
+        path = (fs::path(m_folder) / name).string();
+        // Two battles in one second keep apart (and in order: '_' sorts after '.').
+        for (int32_t n = 2; fs::exists(path, ec) && n < 100; n++)
+            path = (fs::path(m_folder) / (name.substr(0, name.size() - std::strlen(kExtension)) + "_" +
+                                          std::to_string(n) + kExtension))
+                       .string();
+    }
+    // Written aside and renamed, so that a crash never leaves half a replay.
+    const std::string part = path + ".part";
+    {
+        std::ofstream out(part, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            std::fprintf(stderr, "korvath: cannot write the replay %s: %s\n", path.c_str(), std::strerror(errno));
+            fs::remove(part, ec);
+            return false;
+        }
+    }
+    fs::rename(part, path, ec);
+    if (ec) {
+        std::fprintf(stderr, "korvath: cannot write the replay %s: %s\n", path.c_str(), ec.message().c_str());
+        fs::remove(part, ec);
+        return false;
+    }
+    if (m_file.empty())
+        rotate(m_folder, kKept);
+    return true;
+}
+
+std::string ReplayRecorder::fileName(int64_t t)
+{
+    const std::time_t when = static_cast<std::time_t>(t);
+    std::tm local{};
+    if (const std::tm* tm = std::localtime(&when))
+        local = *tm;
+    char name[64];
+    std::strftime(name, sizeof name, "%Y-%m-%d-%H%M%S", &local);
+    return std::string(name) + kExtension;
+}
+
+void ReplayRecorder::rotate(const std::string& folder, int32_t keep)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    std::vector<fs::path> replays;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (it->path().extension() == kExtension && it->is_regular_file(ec))
+            replays.push_back(it->path());
+    if (static_cast<int32_t>(replays.size()) <= keep)
+        return;
+    std::sort(replays.begin(), replays.end());
+    for (std::size_t i = 0; i + static_cast<std::size_t>(std::max(keep, 0)) < replays.size(); i++)
+        fs::remove(replays[i], ec);
+}

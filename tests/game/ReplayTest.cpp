@@ -1,0 +1,305 @@
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "GameTest.h"
+
+#include "game/Replay.h"
+#include "game/ReplayReader.h"
+#include "game/ReplayRecorder.h"
+#include "game/ReplayWriter.h"
+#include "support/Pixels.h"
+
+namespace {
+
+Array<int8_t> arrayOf(const std::vector<uint8_t>& b)
+{
+    Array<int8_t> a(static_cast<int32_t>(b.size()));
+    std::copy(b.begin(), b.end(), reinterpret_cast<uint8_t*>(a.a));
+    return a;
+}
+
+// A replay with a little of everything: the start's fields away from their
+// defaults, and frames that change each group of fields, alone and together.
+std::vector<Replay::Frame> sampleFrames()
+{
+    std::vector<Replay::Frame> frames;
+    Replay::Frame f;
+    f.width = 480;
+    f.height = 320;
+    for (int32_t i = 0; i < 40; i++) {
+        f.ms = i % 7 == 0 ? 0 : 16 + i % 3;
+        Input::State& s = f.input;
+        if (i % 5 == 1)
+            s.held[i % 4] ^= 1u << (i % 32);
+        if (i % 4 == 2) {
+            // As the game reads a queue: the keys in it, nothing after them.
+            std::fill(s.queue, s.queue + Input::kQueued, 0);
+            s.queued = i % (Input::kQueued + 1);
+            for (int32_t k = 0; k < s.queued; k++)
+                s.queue[k] = static_cast<int8_t>(1 + (i * 7 + k) % 127);
+        }
+        if (i % 6 == 3)
+            s.touchX = -i * 1000, s.touchY = i;
+        if (i % 9 == 4)
+            s.dragX += 300, s.dragY -= 70000;
+        if (i % 3 == 0)
+            s.pointerX = i, s.pointerY = -1;
+        if (i == 20)
+            s.wheel = -3, s.tiltX = 32768, s.tiltY = -32768;
+        if (i == 30)
+            f.width = 1920, f.height = 1080;
+        frames.push_back(f);
+    }
+    return frames;
+}
+
+std::vector<uint8_t> sampleFile(const std::string& version = Replay::version())
+{
+    Replay::Start s;
+    s.version = version;
+    s.startWidth = 800;
+    s.startHeight = 600;
+    for (int32_t i = 0; i < Replay::kRandomWords; i++)
+        s.random[i] = static_cast<int16_t>(i * 1311 - 30000);
+    s.rank = 54;
+    s.ranj = 23;
+    for (int32_t i = 0; i < Replay::kRecordBytes; i++)
+        s.record[i] = static_cast<int8_t>(i * 37);
+    s.fuel = 17 << 15 | 12345;
+    s.rounds = 19;
+    s.damage = 41;
+    s.controls = true;
+    ReplayWriter w;
+    w.begin(s);
+    for (const Replay::Frame& f : sampleFrames())
+        w.frame(f);
+    Replay::End e;
+    e.over = true;
+    e.picture = 0xDEADBEEF;
+    e.record[3] = 9;
+    return w.finish(e);
+}
+
+bool parses(const std::vector<uint8_t>& bytes, std::string& error)
+{
+    ReplayReader r;
+    return r.parse(arrayOf(bytes), "r.replay", error);
+}
+
+// The checksum made right again after a change, as a careful forger would.
+void resum(std::vector<uint8_t>& b)
+{
+    const uint32_t sum = Replay::hash(b.data(), b.size() - 4);
+    for (int32_t i = 0; i < 4; i++)
+        b[b.size() - 4 + static_cast<std::size_t>(i)] = static_cast<uint8_t>(sum >> (8 * i));
+}
+
+} // namespace
+
+TEST(ReplayFile, ReadsBackEveryFieldAndFrame)
+{
+    ReplayReader r;
+    std::string error;
+    ASSERT_TRUE(r.parse(arrayOf(sampleFile()), "r.replay", error)) << error;
+    const Replay::Start& s = r.start();
+    EXPECT_EQ(s.version, Replay::version());
+    EXPECT_EQ(s.startWidth, 800);
+    EXPECT_EQ(s.startHeight, 600);
+    EXPECT_EQ(s.random[0], -30000);
+    EXPECT_EQ(s.random[54], static_cast<int16_t>(54 * 1311 - 30000));
+    EXPECT_EQ(s.rank, 54);
+    EXPECT_EQ(s.ranj, 23);
+    EXPECT_EQ(s.record[23], static_cast<int8_t>(23 * 37));
+    EXPECT_EQ(s.fuel, 17 << 15 | 12345);
+    EXPECT_EQ(s.rounds, 19);
+    EXPECT_EQ(s.damage, 41);
+    EXPECT_FALSE(s.demo);
+    EXPECT_TRUE(s.controls);
+    EXPECT_TRUE(r.end().over);
+    EXPECT_EQ(r.end().picture, 0xDEADBEEFu);
+    EXPECT_EQ(r.end().record[3], 9);
+
+    const std::vector<Replay::Frame> frames = sampleFrames();
+    ASSERT_EQ(r.frames(), static_cast<int32_t>(frames.size()));
+    // Twice: a rewind starts the frames over.
+    for (int32_t pass = 0; pass < 2; pass++) {
+        Replay::Frame f;
+        for (const Replay::Frame& want : frames) {
+            ASSERT_TRUE(r.next(f));
+            EXPECT_EQ(f.ms, want.ms);
+            EXPECT_EQ(f.width, want.width);
+            EXPECT_EQ(f.height, want.height);
+            EXPECT_TRUE(f.input == want.input);
+        }
+        EXPECT_FALSE(r.next(f));
+        r.rewind();
+    }
+}
+
+TEST(ReplayFile, RefusesWhatWasCutShortAlteredOrMadeByAnotherVersion)
+{
+    const std::vector<uint8_t> good = sampleFile();
+    std::string error;
+    for (std::size_t n = 0; n < good.size(); n++) {
+        const std::vector<uint8_t> cut(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(n));
+        ASSERT_FALSE(parses(cut, error)) << n;
+        EXPECT_TRUE(error.find("damaged") != std::string::npos || error.find("not a Korvath replay") != std::string::npos)
+            << n << ": " << error;
+        EXPECT_EQ(error.find('\n'), std::string::npos);
+    }
+    for (std::size_t i = 6 + std::strlen(Replay::version()); i < good.size(); i++) {
+        std::vector<uint8_t> bad = good;
+        bad[i] ^= 0x20;
+        ASSERT_FALSE(parses(bad, error)) << i;
+        EXPECT_EQ(error, "the replay r.replay is damaged (cut short or altered)") << i;
+    }
+    std::vector<uint8_t> longer = good;
+    longer.push_back(0);
+    EXPECT_FALSE(parses(longer, error));
+
+    EXPECT_FALSE(parses(sampleFile("0.9"), error));
+    EXPECT_EQ(error, std::string("r.replay was recorded by Korvath 0.9; this is Korvath ") + Replay::version() +
+                         ", which plays only its own replays");
+    EXPECT_FALSE(parses({'P', 'K', 3, 4, 0, 0, 0, 0}, error));
+    EXPECT_EQ(error, "r.replay is not a Korvath replay");
+
+    // Fields out of range are refused even with a checksum that fits: the
+    // first frame's size, and a key queue longer than the game keeps.
+    ReplayWriter w;
+    Replay::Start s;
+    s.version = Replay::version();
+    w.begin(s);
+    Replay::Frame f;
+    f.width = 480;
+    f.height = 320;
+    f.input.queued = Input::kQueued;
+    std::fill(f.input.queue, f.input.queue + Input::kQueued, 'A');
+    w.frame(f);
+    std::vector<uint8_t> b = w.finish(Replay::End());
+    ASSERT_TRUE(parses(b, error)) << error;
+    const auto queued = std::find(b.begin() + 40, b.end(), static_cast<uint8_t>(Input::kQueued));
+    ASSERT_NE(queued, b.end());
+    *queued = Input::kQueued + 1;
+    resum(b);
+    EXPECT_FALSE(parses(b, error));
+    EXPECT_NE(error.find("damaged"), std::string::npos);
+}
+
+TEST(ReplayRecorder, KeepsTheNewestReplaysOnly)
+{
+    TempDir dir("replays");
+    // Named by their time: they sort by it, a second one in the same second after the first.
+    std::vector<std::string> names;
+    for (int32_t i = 0; i < 25; i++)
+        names.push_back(ReplayRecorder::fileName(int64_t{1796000000} + 3600 * i));
+    std::vector<std::string> sorted = names;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, names);
+    EXPECT_LT(names[0], names[0].substr(0, names[0].size() - 7) + "_2.replay");
+    for (const std::string& n : names)
+        writeFile(dir.file(n), "x");
+    writeFile(dir.file("notes.txt"), "kept");
+    ReplayRecorder::rotate(dir.str(), ReplayRecorder::kKept);
+    int32_t left = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path))
+        left += e.path().extension() == ".replay";
+    EXPECT_EQ(left, ReplayRecorder::kKept);
+    for (int32_t i = 0; i < 25; i++)
+        EXPECT_EQ(std::filesystem::exists(dir.file(names[static_cast<std::size_t>(i)])), i >= 5) << i;
+    EXPECT_TRUE(std::filesystem::exists(dir.file("notes.txt")));
+}
+
+// Recorded and replayed by the headless program.
+class ReplayRunTest : public GameTest {
+protected:
+    int32_t headless(const std::string& args)
+    {
+        return runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless " + args, m_out);
+    }
+    // The hash after "last frame " in what was printed.
+    uint32_t lastFrame() const
+    {
+        const std::size_t at = m_out.find("last frame ");
+        unsigned h = 0;
+        return at != std::string::npos && std::sscanf(m_out.c_str() + at, "last frame %x", &h) == 1 ? h : 0;
+    }
+    std::string m_out;
+};
+
+// A battle played with keys of every kind (driving held, firing, aim and
+// overhead views, the menu opened and closed, a touch, the window resized)
+// and cut off by the end of the run; and a whole battle the demo wins. Each
+// replayed ends on the same frame with the same campaign record; the frames
+// written along the way end on the battle's last one.
+TEST_F(ReplayRunTest, ARecordedBattlePlaysTheSameAgain)
+{
+    const std::string played = m_dir.file("played"), again = m_dir.file("again");
+    std::filesystem::create_directories(played);
+    std::filesystem::create_directories(again);
+    writeFile(m_dir.file("battle.script"), "at 1000 key 'N'\nat 1500 key 'A'\nat 8500 key enter\n"
+                                           "at 10000 down up\nat 11000 key space\nat 12500 up up\n"
+                                           "at 12600 down left\nat 13000 up left\nat 13200 key '9'\n"
+                                           "at 13400 down up\nat 13800 up up\nat 14000 key space\n"
+                                           "at 14200 key '9'\nat 14400 key '3'\nat 15000 key '3'\n"
+                                           "at 15300 key esc\nat 15800 key 'R'\nat 16500 touch 100 60\n"
+                                           "at 16900 release\nat 17000 size 640 360\nat 17500 wheel 2\n"
+                                           "at 18000 down down\nat 19000 up down\n");
+    struct Case {
+        const char* what;
+        std::string args;
+        bool over;
+    };
+    const Case cases[] = {
+        {"keys", "--script battle.script --until 20000", false},
+        {"demo", "--demo --seed 11 --until 131500", true},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove(played + "/korvath");
+        std::filesystem::remove(again + "/korvath");
+        ASSERT_EQ(headless(c.args + " --prefs " + played + " --record battle.replay"), 0) << c.what << m_out;
+        const uint32_t recorded = lastFrame();
+        EXPECT_NE(recorded, 0u) << c.what << m_out;
+        ASSERT_EQ(headless("--replay battle.replay --prefs " + again + " --shots-every 4000"), 0) << c.what << m_out;
+        EXPECT_NE(m_out.find(c.over ? "the battle ended as recorded" : "the battle went as recorded"),
+                  std::string::npos)
+            << c.what << m_out;
+        EXPECT_EQ(lastFrame(), recorded) << c.what;
+        EXPECT_EQ(readFile(again + "/korvath"), readFile(played + "/korvath")) << c.what;
+        const Frame end = Frame::read(m_dir.file("frame-end.png"));
+        ASSERT_GT(end.w, 0) << c.what;
+        std::vector<int32_t> px(end.px.begin(), end.px.end());
+        EXPECT_EQ(Replay::pictureHash(px.data(), end.w * end.h), recorded) << c.what;
+        EXPECT_TRUE(std::filesystem::exists(m_dir.file("frame-0004000.png"))) << c.what;
+    }
+    // The demo's battle was won: the front moved on.
+    EXPECT_EQ(readFile(again + "/korvath").size(), 24u);
+    EXPECT_EQ(static_cast<uint8_t>(readFile(again + "/korvath")[2]), 4);
+}
+
+TEST_F(ReplayRunTest, ABadReplayIsRefusedInOneLine)
+{
+    writeFile(m_dir.file("s"), "at 1000 key 'N'\nat 1500 key 'A'\nat 8500 key enter\nat 9000 key space\n");
+    ASSERT_EQ(headless("--script s --until 10000 --record good.replay"), 0) << m_out;
+    const std::string good = readFile(m_dir.file("good.replay"));
+    ASSERT_GT(good.size(), 100u);
+    std::string altered = good;
+    altered[good.size() / 2] ^= 1;
+    std::string other = good;
+    other[6] = '0'; // the version's first character
+    writeFile(m_dir.file("cut.replay"), good.substr(0, good.size() - 9));
+    writeFile(m_dir.file("altered.replay"), altered);
+    writeFile(m_dir.file("other.replay"), other);
+    const std::pair<const char*, const char*> cases[] = {
+        {"cut.replay", "damaged"},
+        {"altered.replay", "damaged"},
+        {"other.replay", "was recorded by Korvath 0"},
+        {"missing.replay", "cannot read the replay missing.replay"},
+    };
+    for (const auto& [file, says] : cases) {
+        EXPECT_EQ(headless(std::string("--replay ") + file), 1) << file;
+        EXPECT_NE(m_out.find(says), std::string::npos) << file << ": " << m_out;
+        EXPECT_EQ(std::count(m_out.begin(), m_out.end(), '\n'), 1) << m_out;
+    }
+}
