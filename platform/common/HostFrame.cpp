@@ -4,6 +4,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include "Screenshot.h"
+
 ref<Vdisplay> g_d;
 ref<V3dView> g_p;
 
@@ -202,4 +204,9 @@ bool HostFrame::finishGame()
     if (&Host::current() == this)
         Host::install(nullptr);
     return true;
+}
+
+std::string HostFrame::saveScreenshot(const Viewport& vp)
+{
+    return Screenshot::save(vp, shotScale());
 }

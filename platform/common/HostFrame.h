@@ -47,6 +47,9 @@ public:
     int32_t nowMs() override;
     // Game thread: really sleeps (the headless host overrides both).
     void sleepMs(int32_t ms) override;
+    // Game thread: the picture of vp at the scale the host shows it
+    // (shotScale) into the player's pictures folder (Screenshot).
+    std::string saveScreenshot(const Viewport& vp) override;
 
     // ---- main thread ----
 
@@ -107,6 +110,8 @@ protected:
     // A real sleep, whatever clock the host keeps for the game: every bounded
     // wait of the handshakes polls in steps of it (tests count the steps).
     virtual void realSleepUs(int32_t us);
+    // Game thread: window pixels per game pixel; 1 without a window.
+    virtual int32_t shotScale() const { return 1; }
 
 private:
     void requestPaint(Viewport& vp);

@@ -1,6 +1,8 @@
 #include "SdlAudio.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include <fcntl.h>
@@ -58,6 +60,7 @@ void SdlAudio::close()
             Mix_FreeChunk(c);
     }
     m_chunks.clear();
+    m_isMusic.clear();
     if (m_open) {
         Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
@@ -80,6 +83,7 @@ int32_t SdlAudio::load(const char* path)
     }
     int32_t id = static_cast<int32_t>(m_chunks.size());
     m_chunks.push_back(chunk);
+    m_isMusic.push_back(std::filesystem::path(path).stem().string().rfind("music", 0) == 0);
     return id;
 }
 
@@ -87,5 +91,13 @@ void SdlAudio::play(int32_t id)
 {
     if (id < 0 || id >= static_cast<int32_t>(m_chunks.size()) || !m_chunks[static_cast<std::size_t>(id)])
         return;
-    Mix_PlayChannel(-1, m_chunks[static_cast<std::size_t>(id)], 0);
+    const auto i = static_cast<std::size_t>(id);
+    Mix_VolumeChunk(m_chunks[i], (m_isMusic[i] ? m_music : m_effects) * MIX_MAX_VOLUME / 100);
+    Mix_PlayChannel(-1, m_chunks[i], 0);
+}
+
+void SdlAudio::setVolumes(int32_t effects, int32_t music)
+{
+    m_effects = std::clamp(effects, 0, 100);
+    m_music = std::clamp(music, 0, 100);
 }

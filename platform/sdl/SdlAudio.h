@@ -22,8 +22,15 @@ public:
     int32_t load(const char* path);
     // Plays a loaded sound once on a free channel; nothing when all are busy.
     void play(int32_t id);
+    // The loudness of the sound effects and of the music (the sounds whose
+    // names begin with "music"), 0..100 percent; for the sounds played from
+    // now on.
+    void setVolumes(int32_t effects, int32_t music);
 
 private:
     bool m_open = false;
     std::vector<Mix_Chunk*> m_chunks; // null while silent
+    std::vector<bool> m_isMusic;      // of each chunk
+    int32_t m_effects = 100;
+    int32_t m_music = 100;
 };

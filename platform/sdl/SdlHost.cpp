@@ -65,7 +65,9 @@ int32_t SdlHost::run(const HostOptions& o, RootFactory makeRoot)
         closeWindow();
         return 1;
     }
-    m_frameUs = o.m_frameUs >= 0 ? o.m_frameUs : displayFrameUs();
+    m_displayUs = displayFrameUs();
+    m_paceGiven = o.m_frameUs >= 0;
+    m_frameUs = m_paceGiven ? o.m_frameUs : m_displayUs;
     m_audio.open(o.m_mute);
     startGame(std::move(makeRoot), m_width, m_height);
     // The window appears with the game's first frame, not as an empty box.
@@ -109,6 +111,8 @@ void SdlHost::chooseSize(const HostOptions& o, const WindowSettings& stored, boo
     if (SDL_GetDisplayUsableBounds(0, &desk) != 0 || desk.w <= 0 || desk.h <= 0)
         desk = SDL_Rect{0, 0, 1 << 14, 1 << 14};
     const int32_t deskW = desk.w - kFrameWidth, deskH = desk.h - kFrameHeight;
+    m_deskW = deskW;
+    m_deskH = deskH;
     // A stored size from a larger desktop shrinks to fit this one.
     if (!o.m_sizeGiven) {
         m_width = std::max(std::min(m_width, deskW), m_minWidth);
@@ -249,7 +253,9 @@ void SdlHost::eventLoop()
 void SdlHost::handle(const SDL_Event& e)
 {
     if (e.type == m_paintEvent) {
-        if (servePaint())
+        if (e.user.code != kPaint)
+            request(e.user.code, static_cast<int32_t>(reinterpret_cast<intptr_t>(e.user.data1)));
+        else if (servePaint())
             present();
         return;
     }
@@ -340,6 +346,69 @@ void SdlHost::placeScreen()
 {
     const SDL_Rect r = screenRect();
     m_devices.setScreen(r.x, r.y, r.w, r.h, m_texW > 0 ? m_texW : m_width, m_texH > 0 ? m_texH : m_height);
+    publish();
+}
+
+void SdlHost::publish()
+{
+    m_published.fullscreen.store(fullscreen());
+    m_published.scale.store(m_scale);
+    m_published.maxScale.store(fitScale(m_width, m_height, m_deskW, m_deskH, 0));
+    m_published.shownScale.store(m_shownScale);
+}
+
+// ---- the options page ----
+
+Host::Window SdlHost::windowState() const
+{
+    return Window{m_published.fullscreen.load(), m_published.scale.load(), m_published.maxScale.load()};
+}
+
+void SdlHost::setFullscreen(bool on)
+{
+    SDL_Event e{};
+    e.type = m_paintEvent;
+    e.user.code = kFullscreen;
+    e.user.data1 = reinterpret_cast<void*>(static_cast<intptr_t>(on ? 1 : 0));
+    SDL_PushEvent(&e);
+}
+
+void SdlHost::setScale(int32_t scale)
+{
+    SDL_Event e{};
+    e.type = m_paintEvent;
+    e.user.code = kScale;
+    e.user.data1 = reinterpret_cast<void*>(static_cast<intptr_t>(scale));
+    SDL_PushEvent(&e);
+}
+
+void SdlHost::setFrameRate(int32_t fps)
+{
+    if (!m_paceGiven)
+        m_frameUs = fps > 0 ? 1000000 / fps : m_displayUs;
+}
+
+void SdlHost::request(int32_t code, int32_t value)
+{
+    if (!m_window)
+        return;
+    if (code == kFullscreen && (value != 0) != fullscreen())
+        SDL_SetWindowFullscreen(m_window, value != 0 ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    else if (code == kScale)
+        applyScale(value);
+    publish();
+}
+
+void SdlHost::applyScale(int32_t scale)
+{
+    m_scale = std::clamp(scale, 1, fitScale(m_width, m_height, m_deskW, m_deskH, 0));
+    // The window takes the game's size at the new scale; in full screen the
+    // size is kept for when it leaves it.
+    m_restoreW = m_width * m_scale;
+    m_restoreH = m_height * m_scale;
+    if (!fullscreen())
+        SDL_SetWindowSize(m_window, m_restoreW, m_restoreH);
+    m_resizePending = true;
 }
 
 void SdlHost::queuePaint()

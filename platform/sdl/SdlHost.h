@@ -36,6 +36,14 @@ public:
     void playSound(int32_t id) override { m_audio.play(id); }
     // --fps, or the display's refresh rate.
     int32_t frameUs() override { return m_frameUs; }
+    // The options page's window: read from what the main thread last
+    // published; the changes are handed to it as events.
+    Window windowState() const override;
+    void setFullscreen(bool on) override;
+    void setScale(int32_t scale) override;
+    void setVolumes(int32_t effects, int32_t music) override { m_audio.setVolumes(effects, music); }
+    // The player's frame rate, unless --fps gave one.
+    void setFrameRate(int32_t fps) override;
 
     // The scale for a logical screen of width x height on a desktop of
     // deskWidth x deskHeight usable pixels: asked (1..16), or the largest that
@@ -63,6 +71,7 @@ protected:
     void queuePaint() override;
     // Main thread: uploads the rectangles into the screen texture.
     void show(const Viewport& vp, const int32_t* rects, int32_t n) override;
+    int32_t shotScale() const override { return m_published.shownScale.load(); }
     // Main thread: what draws into the window (null before it is open).
     SDL_Renderer* renderer() const { return m_renderer; }
     SDL_Window* window() const { return m_window; }
@@ -84,6 +93,11 @@ private:
     // fits, else scaled down to fit.
     SDL_Rect screenRect() const;
     void placeScreen();
+    // What the game thread may read of the window, after every change.
+    void publish();
+    // Main thread: the options page's requests (events kFullscreen, kScale).
+    void request(int32_t code, int32_t value);
+    void applyScale(int32_t scale);
     bool fullscreen() const;
     void saveSettings() const;
 
@@ -91,6 +105,19 @@ private:
     SDL_Renderer* m_renderer = nullptr;
     SDL_Texture* m_texture = nullptr;
     std::atomic<int32_t> m_frameUs{1000000 / kDefaultRate}; // read by the game thread
+    bool m_paceGiven = false;  // --fps was given
+    int32_t m_displayUs = 0;   // a frame of the display; both set before the game runs
+    // The window as published for the game thread.
+    struct Published {
+        std::atomic<bool> fullscreen{false};
+        std::atomic<int32_t> scale{0};
+        std::atomic<int32_t> maxScale{0};
+        std::atomic<int32_t> shownScale{1};
+    } m_published;
+    int32_t m_deskW = 1 << 14; // usable desktop, less the window's frame
+    int32_t m_deskH = 1 << 14;
+    // The kinds of the events the game thread posts (SDL_UserEvent::code).
+    static constexpr int32_t kPaint = 0, kFullscreen = 1, kScale = 2;
     int32_t m_texW = 0; // size of the texture = the logical size last painted
     int32_t m_texH = 0;
     int32_t m_scale = 2;      // the player's scale

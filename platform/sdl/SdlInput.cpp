@@ -66,36 +66,36 @@ int32_t SdlInput::keyCode(SDL_Keycode key)
         return Key::digit(1 + (key - SDLK_KP_1));
     if (key >= SDLK_a && key <= SDLK_z)
         return Key::letter(static_cast<char>('a' + (key - SDLK_a)));
+    if (key >= SDLK_F1 && key <= SDLK_F12)
+        return Key::function(1 + (key - SDLK_F1));
     return Key::kNone;
 }
 
 int32_t SdlInput::padCode(int32_t button)
 {
-    switch (button) {
-    case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
-        return Key::kLeft;
-    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
-        return Key::kRight;
-    case SDL_CONTROLLER_BUTTON_DPAD_UP:
-        return Key::kUp;
-    case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
-        return Key::kDown;
-    case SDL_CONTROLLER_BUTTON_A:
-        return Key::kEnter;
-    case SDL_CONTROLLER_BUTTON_B:
-        return Key::digit(3);
-    case SDL_CONTROLLER_BUTTON_X:
-        return Key::digit(9);
-    case SDL_CONTROLLER_BUTTON_Y:
-    case SDL_CONTROLLER_BUTTON_START:
-        return Key::kEscape;
-    case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
-        return Key::digit(1);
-    case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
-        return Key::digit(7);
-    default:
-        return Key::kNone;
-    }
+    constexpr struct {
+        int32_t button = 0;
+        int32_t code = Key::kNone;
+    } kButtons[] = {
+        {SDL_CONTROLLER_BUTTON_A, Key::kPadA},
+        {SDL_CONTROLLER_BUTTON_B, Key::kPadB},
+        {SDL_CONTROLLER_BUTTON_X, Key::kPadX},
+        {SDL_CONTROLLER_BUTTON_Y, Key::kPadY},
+        {SDL_CONTROLLER_BUTTON_BACK, Key::kPadBack},
+        {SDL_CONTROLLER_BUTTON_START, Key::kPadStart},
+        {SDL_CONTROLLER_BUTTON_LEFTSTICK, Key::kPadLeftStick},
+        {SDL_CONTROLLER_BUTTON_RIGHTSTICK, Key::kPadRightStick},
+        {SDL_CONTROLLER_BUTTON_LEFTSHOULDER, Key::kPadLeftShoulder},
+        {SDL_CONTROLLER_BUTTON_RIGHTSHOULDER, Key::kPadRightShoulder},
+        {SDL_CONTROLLER_BUTTON_DPAD_UP, Key::kPadUp},
+        {SDL_CONTROLLER_BUTTON_DPAD_DOWN, Key::kPadDown},
+        {SDL_CONTROLLER_BUTTON_DPAD_LEFT, Key::kPadLeft},
+        {SDL_CONTROLLER_BUTTON_DPAD_RIGHT, Key::kPadRight},
+    };
+    for (const auto& b : kButtons)
+        if (b.button == button)
+            return b.code;
+    return Key::kNone;
 }
 
 void SdlInput::setScreen(int32_t originX, int32_t originY, int32_t shownWidth, int32_t shownHeight,
@@ -234,8 +234,8 @@ void SdlInput::padButton(Input& in, Pad& pad, int32_t button, bool down)
 
 void SdlInput::padAxis(Input& in, Pad& pad, int32_t axis, int32_t value)
 {
-    // Stick directions 0..3 are left, right, up and down: the arrows' keys.
-    constexpr int32_t kArrows[4] = {Key::kLeft, Key::kRight, Key::kUp, Key::kDown};
+    // Stick directions 0..3 are left, right, up and down: the d-pad's.
+    constexpr int32_t kArrows[4] = {Key::kPadLeft, Key::kPadRight, Key::kPadUp, Key::kPadDown};
     auto stick = [&](int32_t negative, int32_t positive) {
         const bool on[2] = {pad.stick[negative] ? value < -kStickRelease : value <= -kStickPress,
                             pad.stick[positive] ? value > kStickRelease : value >= kStickPress};
@@ -272,6 +272,21 @@ void SdlInput::padAxis(Input& in, Pad& pad, int32_t axis, int32_t value)
         pad.tiltY = tilt(value);
         in.tiltSys(pad.tiltX, pad.tiltY);
         break;
+    case SDL_CONTROLLER_AXIS_TRIGGERLEFT:
+    case SDL_CONTROLLER_AXIS_TRIGGERRIGHT: {
+        // A trigger is a button pulled past half way, let go below a quarter.
+        const int32_t t = axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT ? 0 : 1;
+        const bool on = pad.trigger[t] ? value > kStickRelease : value >= kStickPress;
+        if (on != pad.trigger[t]) {
+            pad.trigger[t] = on;
+            const int32_t code = t == 0 ? Key::kPadLeftTrigger : Key::kPadRightTrigger;
+            if (on)
+                in.keyDownSys(code);
+            else
+                in.keyUpSys(code);
+        }
+        break;
+    }
     default:
         break;
     }
@@ -283,6 +298,8 @@ void SdlInput::releasePad(Input& in, Pad& pad)
         padButton(in, pad, b, false);
     padAxis(in, pad, SDL_CONTROLLER_AXIS_LEFTX, 0);
     padAxis(in, pad, SDL_CONTROLLER_AXIS_LEFTY, 0);
+    padAxis(in, pad, SDL_CONTROLLER_AXIS_TRIGGERLEFT, 0);
+    padAxis(in, pad, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0);
     pad.tiltX = pad.tiltY = 0;
     in.tiltSys(0, 0);
 }
@@ -295,6 +312,7 @@ void SdlInput::releaseAll(Input& in)
     for (auto& [id, pad] : m_pads) {
         std::fill(std::begin(pad.button), std::end(pad.button), false);
         std::fill(std::begin(pad.stick), std::end(pad.stick), false);
+        std::fill(std::begin(pad.trigger), std::end(pad.trigger), false);
         pad.tiltX = pad.tiltY = 0;
     }
 }

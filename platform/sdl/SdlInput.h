@@ -13,9 +13,10 @@ class Input;
 // Keys: the arrows, and the keypad's 4, 6, 8 and 2 as printed on it; the
 // digits and the other keypad digits; Enter, Space, Tab, Escape, Page Up, Page
 // Down, Home and End; the letters (as capitals), '+', '-' and '*' (also the
-// keypad's). Gamepad: d-pad and left stick are the arrows, A Enter, B '3', X
-// '9', Y and Start Escape, the left shoulder '1', the right shoulder '7'; the
-// right stick is the tilt.
+// keypad's); F1 to F12. Gamepad: each button its own code (Key::kPadA ..),
+// the left stick presses the d-pad's directions, each trigger is a button
+// past half way; the right stick is the tilt. What they do is the game's
+// action table's business.
 class SdlInput {
 public:
     SdlInput();
@@ -50,6 +51,7 @@ private:
         SDL_GameController* controller = nullptr;
         bool button[SDL_CONTROLLER_BUTTON_MAX] = {};
         bool stick[4] = {}; // left, right, up, down
+        bool trigger[2] = {}; // left, right
         int32_t tiltX = 0;
         int32_t tiltY = 0;
     };

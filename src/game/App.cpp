@@ -35,6 +35,11 @@ constexpr int32_t kTabWidening = 4; // the large font's tab stops, a little wide
 // Stack changes applied in one frame at most (a screen that opens another
 // as it enters, and so on).
 constexpr int32_t kMaxChanges = 16;
+// The note of a screenshot: how long it stays, how far from the top, and
+// in front of everything.
+constexpr int32_t kNoteMs = 2000;
+constexpr int32_t kNoteTop = 6;
+constexpr int32_t kNoteZ = -3000;
 
 int64_t steadyUs()
 {
@@ -75,6 +80,10 @@ void App::frame()
 {
     if (m_player.active() && !m_player.frame(*this))
         return;
+    // The picture on screen now is the one the player asked for.
+    if (input().hotkeyTake() > 0)
+        screenshot();
+    noteAdvance();
     if (screenResize()) {
         const std::vector<ref<Screen>> shown = m_screens;
         for (const ref<Screen>& s : shown)
@@ -230,6 +239,8 @@ void App::loadGame()
         m_campaign->loadTank(*m_battle->m_tank);
     m_battle->initTerrain0();
     m_battle->m_hud->build(m_buttonSize);
+    m_options.load(m_actions);
+    applyOptions();
 }
 
 void App::inspect()
@@ -261,6 +272,52 @@ void App::prefSave()
     m_campaign->prefSave(nullptr, tank());
     BattleFile::keep(*this);
     m_campaign->prefSave(m_display.get(), tank());
+}
+
+void App::applyOptions()
+{
+    Host& host = Host::current();
+    host.setVolumes(m_options.m_effects, m_options.m_music);
+    host.setFrameRate(m_options.m_frameRate);
+    input().setHotkeys(m_actions.key(Action::Screenshot), m_actions.pad(Action::Screenshot));
+    // LEAD: the chase camera's choice, once BattleCamera has it:
+    // if (m_battle) m_battle->m_camera->m_lazy = m_options.m_lazyCamera;
+    // LEAD: the buttons shown when a battle begins, once the Hud has its switch:
+    // if (m_battle) m_battle->m_hud->m_shownAtStart = m_options.m_buttons;
+}
+
+void App::saveOptions()
+{
+    m_options.save(m_actions);
+}
+
+void App::screenshot()
+{
+    const std::string path = Host::current().saveScreenshot(*this);
+    if (!path.empty() && m_theme)
+        showNote("Screenshot saved"_s);
+}
+
+void App::showNote(const ref<String>& text)
+{
+    if (m_note)
+        m_note->off();
+    m_note = new Vtext(m_theme, text);
+    m_note->setZ(kNoteZ);
+    m_note->setXyi((m_width - m_note->getWidth()) / 2, kNoteTop);
+    add(m_note);
+    m_noteMs = kNoteMs;
+}
+
+void App::noteAdvance()
+{
+    if (!m_note)
+        return;
+    m_noteMs -= m_frameMs;
+    if (m_noteMs <= 0 || !m_note->isLinked()) {
+        m_note->off();
+        m_note = nullptr;
+    }
 }
 
 void App::destroy()

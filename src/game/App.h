@@ -8,6 +8,7 @@
 #include "game/Battle.h"
 #include "game/Campaign.h"
 #include "game/FrameStats.h"
+#include "game/Options.h"
 #include "game/ReplayPlayer.h"
 #include "game/ReplayRecorder.h"
 #include "game/Screen.h"
@@ -16,6 +17,7 @@
 #include "runtime/String.h"
 #include "runtime/ref.h"
 #include "scene/Vfont.h"
+#include "scene/Vtext.h"
 #include "scene/Vtheme.h"
 
 // The game. The host creates exactly one, calls init and setWidthHeight and
@@ -68,6 +70,13 @@ public:
     void inspect();
     // Saves the record with the player's tank as it stands.
     void prefSave();
+    // Hands the options to what carries them out: the host (loudness,
+    // pace), the input (the screenshot's keys), the battle.
+    void applyOptions();
+    // Saves the options and the player's keys.
+    void saveOptions();
+    // Saves the frame on screen as a picture and says so for a moment.
+    void screenshot();
     // The player's tank (null before the game is loaded).
     Tank* tank() const { return m_battle ? m_battle->m_tank.get() : nullptr; }
     // Adds s centred on the screen, scaled down to the screen width if wider,
@@ -82,6 +91,7 @@ public:
     bool m_bigScreen = false;    // large enough for the large font and button menus
     int32_t m_buttonSize = 0;    // of the battle's touch buttons; 0: a text menu
     ActionMap m_actions;         // what the keys do
+    Options m_options;           // the player's options (the keys are in m_actions)
     bool m_demo = false;         // the player's tank drives itself until a key is pressed
     ref<String> m_viewer;        // a mesh to inspect instead of playing, or null
     bool m_frameStats = false;   // print the frame statistics at the end
@@ -103,9 +113,14 @@ private:
 
     // Applies the stack changes asked for; false when there were none.
     bool settle();
+    // The note over every screen ("Screenshot saved"), taken off after its time.
+    void showNote(const ref<String>& text);
+    void noteAdvance();
 
     std::vector<ref<Screen>> m_screens;
     std::vector<ref<Screen>> m_changes; // in order; null pops
     int32_t m_paceUs = 0;               // the fraction of a ms the pace owes
     int64_t m_frameStartUs = 0;         // a steady clock, for the work of a frame
+    ref<Vtext> m_note;                  // shown over every screen, or null
+    int32_t m_noteMs = 0;               // how much longer it stays
 };

@@ -87,13 +87,16 @@ void BattleScreen::battleKeys(Input& in, int32_t k)
 
 void BattleScreen::orders(Input& in)
 {
-    Tank::Orders& o = m_app.m_battle->m_tank->m_orders;
+    Tank& tank = *m_app.m_battle->m_tank;
+    Tank::Orders& o = tank.m_orders;
+    const bool invert = m_app.m_options.m_invertGun;
+    auto gun = [&](Action a) { return invert ? ActionMap::invertGun(a, tank.m_aim) : a; };
     // A press waits for the world's next tick, which may come a frame later.
     if (m_press != Action::None)
-        o.press = m_press;
+        o.press = gun(m_press);
     for (Action a : {Action::Forward, Action::Reverse, Action::TurnLeft, Action::TurnRight, Action::GunUp,
                      Action::GunDown})
-        o.hold(a, m_app.m_actions.held(in, a));
+        o.hold(gun(a), m_app.m_actions.held(in, a));
     o.tilt = in.tiltX();
 }
 

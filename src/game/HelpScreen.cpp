@@ -122,7 +122,7 @@ Action HelpScreen::touched(const Input& in) const
 void HelpScreen::input(Input& in)
 {
     const ActionMap& actions = m_app.m_actions;
-    int32_t k = in.keyGet();
+    int32_t k = ActionMap::menuKey(in.keyGet());
     Action a = Action::None;
     if (k == Key::kTouch && in.touchX() != 0) {
         a = touched(in);

@@ -4,6 +4,7 @@
 #include "game/App.h"
 #include "game/ConfirmScreen.h"
 #include "game/HelpScreen.h"
+#include "game/OptionsScreen.h"
 #include "game/SettingsScreen.h"
 
 namespace {
@@ -22,6 +23,7 @@ void MainMenuScreen::enter()
     if (campaign)
         m_menu->add("Resume"_s);
     m_soundItem = m_menu->add(soundText(m_app.m_mute));
+    m_menu->add("Options"_s);
     m_menu->add("Help"_s);
     m_menu->add("About"_s);
     m_menu->add("Quit"_s);
@@ -56,6 +58,10 @@ void MainMenuScreen::input(Input& in)
         Stage::mcenter(m_soundItem, soundText(app.m_mute));
         app.prefSave();
         m_again = true;
+        break;
+    case 'O':
+        app.m_stage->hideMenu(m_menu);
+        app.push(new OptionsScreen(app));
         break;
     case 'H':
         app.m_stage->hideMenu(m_menu);

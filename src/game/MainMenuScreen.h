@@ -6,7 +6,7 @@
 
 // The main menu, over the map or the battle: New Game (which asks before a
 // running campaign is given up, then the side and level), Resume, the sound
-// switch, Help, About and Quit.
+// switch, Options, Help, About and Quit.
 class MainMenuScreen : public MenuScreen {
 public:
     using MenuScreen::MenuScreen;

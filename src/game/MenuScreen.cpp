@@ -40,7 +40,8 @@ void MenuScreen::leave()
 
 bool MenuScreen::back(int32_t k) const
 {
-    return m_app.m_actions.is(k, Action::Menu);
+    // Escape leaves a menu whatever key the player gave the menu.
+    return k == Key::kEscape || m_app.m_actions.is(k, Action::Menu);
 }
 
 int32_t MenuScreen::menuKey(Input& in, int32_t* pressed)
@@ -58,7 +59,7 @@ int32_t MenuScreen::menuKey(Input& in, int32_t* pressed)
     }
     for (int32_t w = std::clamp(in.wheelTake(), -kMostNotches, kMostNotches); w != 0; w += w > 0 ? -1 : 1)
         m->key(static_cast<char>(w > 0 ? Key::kUp : Key::kDown), 0, 0);
-    const int32_t k = in.keyGet();
+    const int32_t k = ActionMap::menuKey(in.keyGet());
     if (pressed)
         *pressed = k;
     const int32_t r = static_cast<uint8_t>(m->key(static_cast<char>(k), in.touchX(), in.touchY()));

@@ -100,7 +100,8 @@ ref<Vsprite> Stage::showMenu(const ref<Vmenu>& m, const ref<String>& heading)
     const ref<Vtheme>& theme = m_app.m_theme;
     ref<Vtext> words = heading ? new Vtext(theme, heading) : nullptr;
     const int32_t reserved = words ? words->getHeight() + 2 * kHeadingPad + kHeadingGap : 0;
-    if (m_app.m_fontSmall != theme->m_font)
+    // A menu written small (a long list) keeps its text rows.
+    if (m_app.m_fontSmall != theme->m_font && m->m_theme->m_font != m_app.m_fontSmall)
         mend(m, reserved);
     if (!words) {
         stageCenter(m);

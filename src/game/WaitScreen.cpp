@@ -15,7 +15,7 @@ void WaitScreen::input(Input& in)
     }
     if (m_shownMs < m_leadMs)
         return;
-    const int32_t k = in.keyGet();
+    const int32_t k = ActionMap::menuKey(in.keyGet());
     if (m_app.m_actions.is(k, Action::Confirm) || k == Key::kEscape || k == Key::kMenu)
         finish();
 }

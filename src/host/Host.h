@@ -44,6 +44,35 @@ public:
 
     static constexpr int32_t kPhoneFrameUs = 64000;
 
+    // ---- the player's options that the platform carries out ----
+
+    // The window as the options page shows it: full screen or not, its whole
+    // scale and the largest that fits the desktop (0: no window).
+    struct Window {
+        bool fullscreen = false;
+        int32_t scale = 0;
+        int32_t maxScale = 0;
+    };
+    // Game thread, from the options page: the window now. Without a window
+    // the defaults (scale 0).
+    virtual Window windowState() const { return {}; }
+    // Game thread, from the options page: full screen on or off, another
+    // whole scale. The host applies them between frames and keeps them with
+    // the window's other settings; ignored without a window.
+    virtual void setFullscreen(bool) {}
+    virtual void setScale(int32_t) {}
+    // Game thread, when the options are read and changed: the loudness of
+    // the sound effects and of the music, 0..100 percent.
+    virtual void setVolumes(int32_t, int32_t) {}
+    // Game thread, likewise: frames a second at most, 0 for the host's own
+    // default. A pace given on the command line wins over it.
+    virtual void setFrameRate(int32_t) {}
+    // Game thread, when the player asks for a screenshot, after a frame was
+    // shown: saves what vp shows, at the size the player sees it, as a PNG
+    // picture in the player's pictures folder. The file's path, or an empty
+    // string (with a line on stderr) when nothing could be saved.
+    virtual std::string saveScreenshot(const Viewport&) { return {}; }
+
     // Game thread, from Vdisplay::audio: the sounds this host was asked to
     // load, by name, with the identifier it gave (-1: it could not load it).
     // The cache belongs to the host, so an identifier never outlives the host

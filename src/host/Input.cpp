@@ -2,6 +2,12 @@
 
 // ---- host side ----
 
+void Input::setHotkeys(int32_t key, int32_t button)
+{
+    m_hotkeys[0].store(key);
+    m_hotkeys[1].store(button);
+}
+
 void Input::hold(int32_t c, bool held)
 {
     const uint32_t bit = 1u << (c & 31);
@@ -18,6 +24,10 @@ void Input::keyDownSys(int32_t c)
         if (m_holders[c]++ > 0)
             return;
         hold(c, true);
+        if (c == m_hotkeys[0].load() || c == m_hotkeys[1].load()) {
+            m_hotPresses.fetch_add(1);
+            return;
+        }
     }
     keyAddSys(c);
 }

@@ -68,6 +68,12 @@ public:
     int32_t wheelTake() { return m_wheel.exchange(0); }
     int32_t tiltX() const { return m_tiltX.load(); }
     int32_t tiltY() const { return m_tiltY.load(); }
+    // Keys the game takes for itself whatever screen runs (the screenshot's
+    // key and gamepad button): a press of one is counted instead of queued;
+    // it is held as any key. Key::kNone for none.
+    void setHotkeys(int32_t key, int32_t button);
+    // The presses of the hotkeys since the last take (and forgets them).
+    int32_t hotkeyTake() { return m_hotPresses.exchange(0); }
 
     // Keys queued at most at once; more are dropped.
     static constexpr int32_t kQueued = 9;
@@ -119,6 +125,8 @@ private:
     std::atomic<int32_t> m_wheel{0};
     std::atomic<int32_t> m_tiltX{0};
     std::atomic<int32_t> m_tiltY{0};
+    std::atomic<int32_t> m_hotkeys[2] = {Key::kNone, Key::kNone};
+    std::atomic<int32_t> m_hotPresses{0};
 
     // Host side only.
     int32_t m_holders[Key::kCount] = {}; // sources holding each key

@@ -18,6 +18,20 @@ constexpr Named kNamed[] = {
     {Key::kEnter, "enter", "Enter"},     {Key::kPageUp, "pageup", "Page Up"},
     {Key::kPageDown, "pagedown", "Page Down"}, {Key::kHome, "home", "Home"},
     {Key::kEnd, "end", "End"},           {Key::kSpace, "space", "Space"},
+    {Key::function(1), "f1", "F1"},      {Key::function(2), "f2", "F2"},
+    {Key::function(3), "f3", "F3"},      {Key::function(4), "f4", "F4"},
+    {Key::function(5), "f5", "F5"},      {Key::function(6), "f6", "F6"},
+    {Key::function(7), "f7", "F7"},      {Key::function(8), "f8", "F8"},
+    {Key::function(9), "f9", "F9"},      {Key::function(10), "f10", "F10"},
+    {Key::function(11), "f11", "F11"},   {Key::kF12, "f12", "F12"},
+    {Key::kPadA, "pad-a", "Pad A"},      {Key::kPadB, "pad-b", "Pad B"},
+    {Key::kPadX, "pad-x", "Pad X"},      {Key::kPadY, "pad-y", "Pad Y"},
+    {Key::kPadBack, "pad-back", "Pad Back"}, {Key::kPadStart, "pad-start", "Pad Start"},
+    {Key::kPadLeftStick, "pad-ls", "Pad L3"}, {Key::kPadRightStick, "pad-rs", "Pad R3"},
+    {Key::kPadLeftShoulder, "pad-lb", "Pad LB"}, {Key::kPadRightShoulder, "pad-rb", "Pad RB"},
+    {Key::kPadUp, "pad-up", "Pad Up"},   {Key::kPadDown, "pad-down", "Pad Down"},
+    {Key::kPadLeft, "pad-left", "Pad Left"}, {Key::kPadRight, "pad-right", "Pad Right"},
+    {Key::kPadLeftTrigger, "pad-lt", "Pad LT"}, {Key::kPadRightTrigger, "pad-rt", "Pad RT"},
 };
 
 } // namespace
@@ -27,7 +41,9 @@ std::string Key::name(int32_t code)
     for (const Named& n : kNamed)
         if (n.code == code)
             return n.name;
-    if (code > ' ' && code < kCount - 1)
+    // The other printable codes are their characters; the pads' range is
+    // named above, and a code there without a name is no key.
+    if (code > ' ' && code < kPadA)
         return std::string(1, static_cast<char>(code));
     return {};
 }

@@ -295,8 +295,8 @@ TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
                 {SDLK_KP_9, '9'},            {SDLK_9, '9'},                {SDLK_KP_ENTER, Key::kEnter},
                 {SDLK_ESCAPE, Key::kEscape}, {SDLK_a, 'A'},                {SDLK_z, 'Z'},
                 {SDLK_u, 'U'},               {SDLK_EQUALS, Key::kPlus},    {SDLK_MINUS, Key::kMinus},
-                {SDLK_F1, Key::kNone},       {SDLK_LSHIFT, Key::kNone},    {SDLK_TAB, Key::kTab},
-                {SDLK_KP_MULTIPLY, Key::kStar},
+                {SDLK_F1, Key::function(1)}, {SDLK_LSHIFT, Key::kNone},    {SDLK_TAB, Key::kTab},
+                {SDLK_KP_MULTIPLY, Key::kStar}, {SDLK_F12, Key::kF12}, {SDLK_PRINTSCREEN, Key::kNone},
                 // The keypad's arrows as printed on it; its other digits stay digits.
                 {SDLK_KP_8, Key::kUp},       {SDLK_KP_2, Key::kDown},      {SDLK_KP_4, Key::kLeft},
                 {SDLK_KP_6, Key::kRight},    {SDLK_8, '8'},                {SDLK_PAGEUP, Key::kPageUp},
@@ -378,19 +378,19 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
     button(SDL_CONTROLLER_BUTTON_B, true);
     button(SDL_CONTROLLER_BUTTON_START, true);
     button(SDL_CONTROLLER_BUTTON_START, false);
-    // D-pad and stick both hold "left"; it is let go when both are.
+    // D-pad and stick both hold the d-pad's "left"; it is let go when both are.
     button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
     axis(SDL_CONTROLLER_AXIS_LEFTX, -20000);
     button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, false);
-    EXPECT_TRUE(in.keyDown(Key::kLeft));
+    EXPECT_TRUE(in.keyDown(Key::kPadLeft));
     axis(SDL_CONTROLLER_AXIS_LEFTX, -10000); // inside the hysteresis band: still held
-    EXPECT_TRUE(in.keyDown(Key::kLeft));
+    EXPECT_TRUE(in.keyDown(Key::kPadLeft));
     axis(SDL_CONTROLLER_AXIS_LEFTX, -5000);
-    EXPECT_FALSE(in.keyDown(Key::kLeft));
+    EXPECT_FALSE(in.keyDown(Key::kPadLeft));
     axis(SDL_CONTROLLER_AXIS_LEFTX, 12000); // not far enough to press "right"
-    EXPECT_FALSE(in.keyDown(Key::kRight));
+    EXPECT_FALSE(in.keyDown(Key::kPadRight));
     axis(SDL_CONTROLLER_AXIS_LEFTY, 32767); // down
-    EXPECT_TRUE(in.keyDown(Key::kDown));
+    EXPECT_TRUE(in.keyDown(Key::kPadDown));
     // The right stick is the tilt: full deflection is one g.
     axis(SDL_CONTROLLER_AXIS_RIGHTX, 32767);
     axis(SDL_CONTROLLER_AXIS_RIGHTY, -32768);
@@ -398,17 +398,24 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
     EXPECT_EQ(in.tiltY(), -32768);
     axis(SDL_CONTROLLER_AXIS_RIGHTX, 1000);
     EXPECT_EQ(in.tiltX(), 0);
+    // A trigger is a button past half way (a virtual trigger's -32768 is
+    // let go, its 32767 pulled all the way).
+    axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -20000);
+    EXPECT_FALSE(in.keyDown(Key::kPadRightTrigger));
+    axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
+    EXPECT_TRUE(in.keyDown(Key::kPadRightTrigger));
     // Unplugged while "B" and "down" are held: both are let go.
-    EXPECT_TRUE(in.keyDown('3'));
+    EXPECT_TRUE(in.keyDown(Key::kPadB));
     SDL_JoystickDetachVirtual(index);
     pump();
-    EXPECT_FALSE(in.keyDown('3'));
-    EXPECT_FALSE(in.keyDown(Key::kDown));
+    EXPECT_FALSE(in.keyDown(Key::kPadB));
+    EXPECT_FALSE(in.keyDown(Key::kPadDown));
     EXPECT_EQ(in.tiltY(), 0);
     std::vector<int32_t> queued;
     for (int32_t k = in.keyGet(); k != 0; k = in.keyGet())
         queued.push_back(k);
-    EXPECT_EQ(queued, (std::vector<int32_t>{Key::kEnter, '3', Key::kEscape, Key::kLeft, Key::kDown}));
+    EXPECT_EQ(queued, (std::vector<int32_t>{Key::kPadA, Key::kPadB, Key::kPadStart, Key::kPadLeft, Key::kPadDown,
+                                             Key::kPadRightTrigger}));
     input.closePads();
     SDL_Quit();
 }

@@ -38,4 +38,63 @@ TEST(ActionMap, OneKeyServesTheBattleAndTheMenusAlike)
     EXPECT_FALSE(map.held(in, Action::Forward));
 }
 
+TEST(ActionMap, RebindingKeepsKeysAndButtonsApartAndShowsConflicts)
+{
+    ActionMap map;
+    // The defaults share no key between two of the player's actions.
+    for (Action a : ActionMap::rebindable()) {
+        EXPECT_FALSE(map.conflicted(a)) << ActionMap::name(a);
+        EXPECT_STRNE(ActionMap::name(a), "") << static_cast<int32_t>(a);
+    }
+    EXPECT_EQ(map.key(Action::Screenshot), Key::kF12);
+    EXPECT_EQ(map.pad(Action::Fire), Key::kPadA);
+
+    // A gamepad button goes to the button, a key to the key; the other keys stay.
+    EXPECT_TRUE(map.bind(Action::Fire, Key::kPadRightTrigger));
+    EXPECT_TRUE(map.bind(Action::Forward, 'I'));
+    EXPECT_EQ(map.key(Action::Fire), Key::kSpace);
+    EXPECT_EQ(map.pad(Action::Fire), Key::kPadRightTrigger);
+    EXPECT_EQ(map.battleAction(Key::kPadA), Action::None);
+    EXPECT_TRUE(map.is(Key::kPadA, Action::Confirm)); // the menus keep their A
+    EXPECT_EQ(map.battleAction('I'), Action::Forward);
+    EXPECT_EQ(map.battleAction(Key::kUp), Action::None);
+    EXPECT_EQ(map.battleAction('W'), Action::Forward);
+
+    // W for Fire: W is Forward's too. The player's choice wins, and the
+    // conflict is there to be shown.
+    EXPECT_TRUE(map.bind(Action::Fire, 'W'));
+    EXPECT_EQ(map.conflict(Action::Fire, 'W'), Action::Forward);
+    EXPECT_TRUE(map.conflicted(Action::Fire));
+    EXPECT_EQ(map.battleAction('W'), Action::Fire);
+    // Two of the player's keys alike conflict both ways.
+    EXPECT_TRUE(map.bind(Action::Aim, 'I'));
+    EXPECT_EQ(map.conflict(Action::Aim, 'I'), Action::Forward);
+    EXPECT_EQ(map.conflict(Action::Forward, 'I'), Action::Aim);
+
+    // What cannot be bound changes nothing.
+    EXPECT_FALSE(map.bind(Action::Confirm, 'Q'));
+    EXPECT_FALSE(map.bind(Action::Fire, Key::kTouch));
+    EXPECT_FALSE(map.bind(Action::Fire, 127));
+    EXPECT_EQ(map.key(Action::Fire), 'W');
+
+    map.reset();
+    EXPECT_EQ(map.key(Action::Forward), Key::kUp);
+    EXPECT_EQ(map.pad(Action::Fire), Key::kPadA);
+    EXPECT_EQ(map.battleAction('W'), Action::Forward);
+}
+
+TEST(ActionMap, GamepadsMoveThroughMenusAndTheGunCanBeTurnedAround)
+{
+    EXPECT_EQ(ActionMap::menuKey(Key::kPadDown), Key::kDown);
+    EXPECT_EQ(ActionMap::menuKey(Key::kPadA), Key::kEnter);
+    EXPECT_EQ(ActionMap::menuKey(Key::kPadStart), Key::kEscape);
+    EXPECT_EQ(ActionMap::menuKey('N'), 'N');
+    // Laying the gun swaps; driving does not, unless forward and back lay
+    // the gun (aim mode).
+    EXPECT_EQ(ActionMap::invertGun(Action::GunUp, false), Action::GunDown);
+    EXPECT_EQ(ActionMap::invertGun(Action::Forward, false), Action::Forward);
+    EXPECT_EQ(ActionMap::invertGun(Action::Forward, true), Action::Reverse);
+    EXPECT_EQ(ActionMap::invertGun(Action::TurnLeft, true), Action::TurnLeft);
+}
+
 } // namespace

@@ -117,10 +117,10 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     EXPECT_GT(whiteIn(map, 0, 286, 480, 302), 100);
     EXPECT_EQ(whiteIn(map, 0, 0, 480, 40), 0);
 
-    // Six buttons of 200 x 34 spread over the height, the first at (140, 14);
+    // Seven buttons of 200 x 34 spread over the height, the first at (140, 10);
     // "Resume" is selected and white, "Sound: On" dimmed, the names hidden.
-    Frame button = reference({7}, 140, 14);
-    for (auto [x, y] : {std::pair{150, 18}, std::pair{330, 44}, std::pair{145, 31}})
+    Frame button = reference({7}, 140, 10);
+    for (auto [x, y] : {std::pair{150, 14}, std::pair{330, 40}, std::pair{145, 27}})
         EXPECT_EQ(menu.at(x, y), button.at(x, y)) << x << "," << y;
     EXPECT_GT(whiteIn(menu, 160, 70, 320, 100), 80);
     EXPECT_EQ(whiteIn(menu, 160, 124, 320, 154), 0);

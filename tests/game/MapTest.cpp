@@ -120,7 +120,7 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
     m_host.key(8400, ' ');
     m_host.at(8800, [](App& app) {
         EXPECT_TRUE(withImage(&app, 42).empty());
-        EXPECT_EQ(menuItems(shownMenu(app)), (std::vector<std::string>{"New Game", "Sound: On", "Help", "About", "Quit"}));
+        EXPECT_EQ(menuItems(shownMenu(app)), (std::vector<std::string>{"New Game", "Sound: On", "Options", "Help", "About", "Quit"}));
     });
     m_host.stopAt(8900);
     m_host.run();

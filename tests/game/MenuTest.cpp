@@ -4,7 +4,7 @@ using Items = std::vector<std::string>;
 
 namespace {
 
-const Items kFirstMenu = {"New Game", "Sound: On", "Help", "About", "Quit"};
+const Items kFirstMenu = {"New Game", "Sound: On", "Options", "Help", "About", "Quit"};
 const Items kSides = {"Allied Forces", "German Forces", "Soviet Forces", "Level: Easy", "Back"};
 
 // The words of the heading above the shown menu, "" without one.
@@ -43,24 +43,24 @@ TEST_F(GameTest, FirstStartOffersQuitAndANewGameUnderAHeading)
     m_host.at(1700, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "New Game"); });
     m_host.key(1800, 6);
     m_host.at(2000, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Quit"); });
-    // Up four times to "New Game" and Enter: the sides under their heading.
-    m_host.keys(2100, {3, 3, 3, 3, 10});
-    m_host.at(3700, [](App& app) {
+    // Up five times to "New Game" and Enter: the sides under their heading.
+    m_host.keys(2100, {3, 3, 3, 3, 3, 10});
+    m_host.at(4000, [](App& app) {
         EXPECT_EQ(menuItems(shownMenu(app)), kSides);
         EXPECT_EQ(selectedItem(shownMenu(app)), "Allied Forces");
         EXPECT_EQ(headingOf(app), "Choose your side");
     });
     // Back to the main menu, still without a campaign, and a new one from
     // there: no question asked, as there is nothing to lose.
-    m_host.key(3800, 'B');
-    m_host.keys(4300, "NG");
-    m_host.at(5200, [](App& app) {
+    m_host.key(4100, 'B');
+    m_host.keys(4600, "NG");
+    m_host.at(5500, [](App& app) {
         EXPECT_EQ(app.m_campaign->m_side, Side::German);
         EXPECT_EQ(app.m_campaign->m_front, 5);
         EXPECT_FALSE(shownMenu(app));
         EXPECT_TRUE(findText(&app, "ORDERS FROM BERLIN"));
     });
-    m_host.stopAt(5500);
+    m_host.stopAt(5800);
     m_host.run();
     EXPECT_EQ(storedSlot(0), 2);
     EXPECT_EQ(storedSlot(1), 5);
@@ -114,7 +114,7 @@ TEST_F(GameTest, LeftLowersTheLevelRightAndLRaiseItBackReturnsAndClosingKeepsThe
     });
     m_host.key(4100, 'B');
     m_host.at(4500, [](App& app) {
-        EXPECT_EQ(menuItems(shownMenu(app)), (Items{"New Game", "Resume", "Sound: On", "Help", "About", "Quit"}));
+        EXPECT_EQ(menuItems(shownMenu(app)), (Items{"New Game", "Resume", "Sound: On", "Options", "Help", "About", "Quit"}));
         EXPECT_EQ(app.m_campaign->m_level, 1);
         EXPECT_EQ(app.m_campaign->m_front, 7);
     });
@@ -137,7 +137,7 @@ TEST_F(GameTest, TheMouseWheelAndPointerMoveTheHighlight)
         app.input().wheelSys(-2);
     });
     m_host.at(1200, [](App& app) {
-        EXPECT_EQ(selectedItem(shownMenu(app)), "Help");
+        EXPECT_EQ(selectedItem(shownMenu(app)), "Options");
         app.input().wheelSys(1);
     });
     // The pointer moved onto "About" lights it; resting there, it does not

@@ -173,7 +173,8 @@ TEST(Keys, ScriptWordsAndNames)
     const std::pair<const char*, int32_t> good[] = {
         {"pageup", Key::kPageUp}, {"pagedown", Key::kPageDown}, {"home", Key::kHome}, {"end", Key::kEnd},
         {"esc", Key::kEscape},    {"tab", Key::kTab},           {"'N'", 'N'},         {"'#'", '#'},
-        {"127", 127},             {"0", 0},
+        {"127", 127},             {"0", 0},                     {"f12", Key::kF12},   {"f1", Key::function(1)},
+        {"pad-a", Key::kPadA},    {"pad-rt", Key::kPadRightTrigger},
     };
     for (auto [word, want] : good) {
         EXPECT_TRUE(Key::parse(word, code)) << word;
@@ -183,7 +184,33 @@ TEST(Keys, ScriptWordsAndNames)
     EXPECT_EQ(Key::name(Key::kPageDown), "Page Down");
     EXPECT_EQ(Key::name('W'), "W");
     EXPECT_EQ(Key::name(Key::kNone), "");
+    EXPECT_EQ(Key::name(Key::kF12), "F12");
+    EXPECT_EQ(Key::name(Key::kPadLeftShoulder), "Pad LB");
+    EXPECT_EQ(Key::name(126), ""); // in the gamepad's range, but no button
     EXPECT_EQ(Key::letter('w'), 'W');
+}
+
+TEST(Input, HotkeysAreCountedNotQueuedAndStillHeld)
+{
+    Input in;
+    in.setHotkeys(Key::kF12, Key::kPadBack);
+    in.keyDownSys(Key::kF12);
+    in.keyDownSys('W');
+    in.keyDownSys(Key::kF12); // held already: no second press
+    EXPECT_TRUE(in.keyDown(Key::kF12));
+    in.keyUpSys(Key::kF12);
+    in.keyUpSys(Key::kF12);
+    in.keyDownSys(Key::kPadBack);
+    EXPECT_EQ(in.hotkeyTake(), 2);
+    EXPECT_EQ(in.hotkeyTake(), 0);
+    EXPECT_EQ(in.keyGet(), 'W');
+    EXPECT_EQ(in.keyGet(), Key::kNone);
+    // Released as hotkeys, they queue as any key.
+    in.setHotkeys(Key::kNone, Key::kNone);
+    in.keyUpSys(Key::kPadBack);
+    in.keyDownSys(Key::kPadBack);
+    EXPECT_EQ(in.keyGet(), Key::kPadBack);
+    EXPECT_EQ(in.hotkeyTake(), 0);
 }
 
 } // namespace

@@ -1,0 +1,200 @@
+#include "GameTest.h"
+#include "game/ControlsScreen.h"
+#include "game/Options.h"
+#include "game/OptionsScreen.h"
+
+namespace {
+
+std::string optionsPath(const TempDir& dir)
+{
+    return dir.file(Options::kKey);
+}
+
+// Options and keys far from the defaults.
+Options changed(ActionMap& keys)
+{
+    Options o;
+    o.m_effects = 30;
+    o.m_music = 0;
+    o.m_frameRate = 144;
+    o.m_lazyCamera = true;
+    o.m_buttons = true;
+    o.m_invertGun = true;
+    keys.bind(Action::Forward, Key::letter('I'));
+    keys.bind(Action::Fire, Key::kPadRightTrigger);
+    keys.bind(Action::Screenshot, Key::kPadBack);
+    keys.bind(Action::Menu, Key::kNone);
+    return o;
+}
+
+void expectSame(const Options& a, const ActionMap& ka, const Options& b, const ActionMap& kb)
+{
+    EXPECT_EQ(a.m_effects, b.m_effects);
+    EXPECT_EQ(a.m_music, b.m_music);
+    EXPECT_EQ(a.m_frameRate, b.m_frameRate);
+    EXPECT_EQ(a.m_lazyCamera, b.m_lazyCamera);
+    EXPECT_EQ(a.m_buttons, b.m_buttons);
+    EXPECT_EQ(a.m_invertGun, b.m_invertGun);
+    for (Action x : ActionMap::rebindable()) {
+        EXPECT_EQ(ka.key(x), kb.key(x)) << ActionMap::name(x);
+        EXPECT_EQ(ka.pad(x), kb.pad(x)) << ActionMap::name(x);
+    }
+}
+
+} // namespace
+
+using OptionsTest = GameTest;
+
+TEST_F(OptionsTest, TheOptionsFileRoundTripsAndAMissingOneGivesTheDefaults)
+{
+    ActionMap keys, read;
+    Options o, back;
+    EXPECT_FALSE(back.load(read)); // nothing stored: the defaults, quietly
+    expectSame(back, read, Options(), ActionMap());
+
+    o = changed(keys);
+    ASSERT_TRUE(o.save(keys));
+    // Whatever the table held before, a load gives exactly what was saved.
+    read.bind(Action::Reverse, Key::letter('Q'));
+    ASSERT_TRUE(back.load(read));
+    expectSame(back, read, o, keys);
+    EXPECT_EQ(read.battleAction(Key::letter('Q')), Action::None);
+    EXPECT_EQ(read.battleAction(Key::kPadRightTrigger), Action::Fire);
+    EXPECT_FALSE(std::filesystem::exists(recordPath())); // the record is another file
+}
+
+TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndKeepsTheCampaign)
+{
+    ActionMap keys;
+    const std::vector<int8_t> good = changed(keys).encode(keys);
+    const std::string whole(good.begin(), good.end());
+    auto with = [&](std::size_t at, char byte) {
+        std::string s = whole;
+        s[at] = byte;
+        return s;
+    };
+    const std::pair<const char*, std::string> damaged[] = {
+        {"empty", ""},
+        {"cut short", whole.substr(0, whole.size() - 2)},
+        {"a byte too many", whole + '\0'},
+        {"another kind of file", with(0, 'X')},
+        {"another version", with(4, 9)},
+        {"a volume over 100", with(5, 101)},
+        {"a frame rate of 5", with(7, 5)},
+        {"an unknown switch", with(9, 0x10)},
+        {"more keys than there are", with(10, 13)},
+        {"an action that is not the player's", with(11, static_cast<char>(Action::Confirm))},
+        {"a gamepad button as a key", with(12, static_cast<char>(Key::kPadA))},
+        {"a key as a gamepad button", with(13, 'W')},
+        {"the mouse's click as a key", with(12, static_cast<char>(Key::kTouch))},
+        {"one action twice", with(14, static_cast<char>(Action::Forward))},
+    };
+    campaign(2, 7, 1);
+    const std::string record = readFile(recordPath());
+    for (const auto& [what, bytes] : damaged) {
+        writeFile(optionsPath(m_dir), bytes);
+        ActionMap read;
+        read.bind(Action::Fire, 'Q');
+        Options o;
+        o.m_music = 10;
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(o.load(read)) << what;
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << what << ": " << err;
+        EXPECT_NE(err.find("options"), std::string::npos) << what;
+        expectSame(o, read, Options(), ActionMap());
+    }
+    // The game starts on such a file with the stored campaign and default keys.
+    writeFile(optionsPath(m_dir), "garbage");
+    m_host.at(700, [](App& app) {
+        EXPECT_EQ(app.m_campaign->m_front, 7);
+        EXPECT_EQ(static_cast<int32_t>(app.m_campaign->m_side), 2);
+        EXPECT_EQ(app.m_actions.key(Action::Forward), Key::kUp);
+    });
+    m_host.stopAt(800);
+    testing::internal::CaptureStderr();
+    m_host.run();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile(recordPath()).substr(0, 6), record.substr(0, 6));
+}
+
+// Options, Controls, Forward, 'I': from then on 'I' drives the tank, and the
+// arrow does not.
+TEST_F(OptionsTest, AKeyReboundOnTheControlsPageDrivesTheTank)
+{
+    campaign(1, 5);
+    m_host.key(700, 'O');
+    m_host.key(1000, 'C');
+    m_host.at(1200, [](App& app) {
+        auto* page = dynamic_cast<ControlsScreen*>(app.top());
+        ASSERT_TRUE(page);
+        EXPECT_EQ(selectedItem(page->menu()), "Forward: Up, Pad Up");
+        EXPECT_EQ(menuItems(page->menu()).size(), ActionMap::rebindable().size() + 2);
+    });
+    m_host.key(1300, Key::kEnter);
+    m_host.at(1500, [](App& app) {
+        auto* page = dynamic_cast<ControlsScreen*>(app.top());
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->waiting(), Action::Forward);
+        EXPECT_EQ(selectedItem(page->menu()), "Forward: press a key or a gamepad button");
+    });
+    m_host.key(1600, 'I');
+    m_host.at(1700, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: I, Pad Up"); });
+    m_host.key(1900, Key::kEscape); // back to the options, which saves them
+    m_host.key(2200, Key::kEscape); // the main menu
+    m_host.key(2500, 'R');
+    m_host.key(3000, Key::kEnter);
+    m_host.at(5000, [](App& app) {
+        ASSERT_TRUE(app.m_battle->m_terrain && app.m_battle->m_terrain->isLinked());
+        app.input().keyDownSys(Key::kUp);
+    });
+    m_host.at(6000, [](App& app) {
+        EXPECT_LE(app.m_battle->m_tank->m_driveSpeed, 0) << "the arrow no longer drives";
+        app.input().keyUpSys(Key::kUp);
+        app.input().keyDownSys('I');
+    });
+    m_host.at(7000, [](App& app) {
+        EXPECT_GT(app.m_battle->m_tank->m_driveSpeed, 0);
+        app.input().keyUpSys('I');
+    });
+    m_host.stopAt(7100);
+    m_host.run();
+    ActionMap stored;
+    Options o;
+    ASSERT_TRUE(o.load(stored));
+    EXPECT_EQ(stored.key(Action::Forward), 'I');
+}
+
+TEST_F(OptionsTest, TheOptionsPageChangesAndKeepsItsSettings)
+{
+    m_host.key(700, 'O');
+    m_host.at(900, [](App& app) {
+        EXPECT_EQ(menuItems(ref_cast<OptionsScreen>(ref<Screen>(app.top()))->menu()),
+                  (std::vector<std::string>{"Effects: 100%", "Music: 100%", "Full screen: Off", "Scale: -",
+                                            "Frame rate: Display", "Camera: Smooth", "Buttons: Hidden",
+                                            "Invert gun: Off", "Controls", "Back"}));
+    });
+    // Effects (highlighted first) lowered twice; the frame rate chosen
+    // twice; the camera and the gun switched.
+    m_host.key(1300, Key::kLeft);
+    m_host.key(1500, Key::kLeft);
+    m_host.keys(1700, "RRAI");
+    m_host.at(3000, [](App& app) {
+        const Options& o = app.m_options;
+        EXPECT_EQ(o.m_effects, 80);
+        EXPECT_EQ(o.m_frameRate, 60);
+        EXPECT_TRUE(o.m_lazyCamera);
+        EXPECT_TRUE(o.m_invertGun);
+        EXPECT_EQ(selectedItem(shownMenu(app)), "Invert gun: On");
+    });
+    m_host.key(3100, 'B');
+    m_host.at(3300, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Options"); });
+    m_host.stopAt(3400);
+    m_host.run();
+    ActionMap keys;
+    Options o;
+    ASSERT_TRUE(o.load(keys));
+    EXPECT_EQ(o.m_effects, 80);
+    EXPECT_EQ(o.m_frameRate, 60);
+    EXPECT_TRUE(o.m_invertGun);
+}
