@@ -306,6 +306,9 @@ TEST_F(ReplayRunTest, PauseSpeedAndQuitLeaveTheBattleAlone)
     EXPECT_NE(m_out.find("went as recorded"), std::string::npos) << m_out;
     EXPECT_NEAR(seconds("at 3000 key 'Q'\n"), 3, 1);
     EXPECT_EQ(m_out.find("as recorded"), std::string::npos) << m_out;
+    // Cut short by the end of the run, it says where it stopped.
+    EXPECT_EQ(headless("--replay r.replay --until 2000"), 0) << m_out;
+    EXPECT_NE(m_out.find("korvath: the replay r.replay stopped at frame "), std::string::npos) << m_out;
 }
 
 TEST_F(ReplayRunTest, ABadReplayIsRefusedInOneLine)
