@@ -114,6 +114,13 @@ void ReplayPlayer::finish(App& app, bool over)
 {
     m_finished = true;
     Host::current().setGameInput(nullptr);
+    if (!over && m_played < m_replay->frames()) {
+        // The run ended first (--until, the window closed): no outcome to compare.
+        std::printf("korvath: the replay %s stopped at frame %d of %d\n", m_name.c_str(), m_played,
+                    m_replay->frames());
+        std::fflush(stdout);
+        return;
+    }
     const Replay::End& recorded = m_replay->end();
     const uint32_t picture = ReplayRecorder::pictureOf(app);
     int8_t record[Replay::kRecordBytes] = {};

@@ -278,6 +278,39 @@ TEST_F(ReplayRunTest, ARecordedBattlePlaysTheSameAgain)
     EXPECT_EQ(static_cast<uint8_t>(readFile(again + "/korvath")[2]), 4);
 }
 
+// The player's keys steer the playback only: a pause and a faster speed
+// change how long it takes, not the battle; Q ends it early.
+TEST_F(ReplayRunTest, PauseSpeedAndQuitLeaveTheBattleAlone)
+{
+    writeFile(m_dir.file("s"), "at 1000 key 'N'\nat 1500 key 'A'\nat 8500 key enter\nat 9000 down up\n"
+                               "at 9500 key space\nat 14000 up up\nat 16000 key space\n");
+    ASSERT_EQ(headless("--script s --until 20000 --record r.replay"), 0) << m_out;
+    // The playback's length, by the frames written once a second.
+    auto seconds = [&](const std::string& keys) {
+        writeFile(m_dir.file("keys"), keys);
+        for (const auto& e : std::filesystem::directory_iterator(m_dir.path))
+            if (e.path().extension() == ".png")
+                std::filesystem::remove(e.path());
+        EXPECT_EQ(headless("--replay r.replay --script keys --shots-every 1000"), 0) << m_out;
+        int32_t n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(m_dir.path))
+            n += e.path().filename().string().rfind("frame-0", 0) == 0;
+        return n;
+    };
+    const int32_t plain = seconds("");
+    EXPECT_NE(m_out.find("went as recorded"), std::string::npos) << m_out;
+    EXPECT_GE(plain, 10);
+    EXPECT_NEAR(seconds("at 2000 key 'P'\nat 5000 key 'P'\n"), plain + 3, 1);
+    EXPECT_NE(m_out.find("went as recorded"), std::string::npos) << m_out;
+    EXPECT_NEAR(seconds("at 10 key '4'\n"), plain / 4, 1);
+    EXPECT_NE(m_out.find("went as recorded"), std::string::npos) << m_out;
+    EXPECT_NEAR(seconds("at 3000 key 'Q'\n"), 3, 1);
+    EXPECT_EQ(m_out.find("as recorded"), std::string::npos) << m_out;
+    // Cut short by the end of the run, it says where it stopped.
+    EXPECT_EQ(headless("--replay r.replay --until 2000"), 0) << m_out;
+    EXPECT_NE(m_out.find("korvath: the replay r.replay stopped at frame "), std::string::npos) << m_out;
+}
+
 TEST_F(ReplayRunTest, ABadReplayIsRefusedInOneLine)
 {
     writeFile(m_dir.file("s"), "at 1000 key 'N'\nat 1500 key 'A'\nat 8500 key enter\nat 9000 key space\n");

@@ -17,3 +17,5 @@ if(TARGET korvath)
   set_tests_properties(Install.DesktopEntryAndMetainfo PROPERTIES FIXTURES_REQUIRED KorvathInstalled)
 endif()
 add_test(NAME Install.DebianPackage COMMAND ${check} package ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/package-test)
+# Both install from the same build tree; run in parallel they trip over each other.
+set_tests_properties(Install.Tree Install.DebianPackage PROPERTIES RESOURCE_LOCK KorvathInstallTree)
