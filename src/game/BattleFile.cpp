@@ -527,6 +527,9 @@ bool BattleFile::keep(const App& app)
     const Tank* t = app.tank();
     if (!app.m_battle || !t || t->m_wx == 0 || !app.m_battle->m_terrain || !app.m_campaign)
         return false;
+    // A record that could not be read is left alone, and so is the battle beside it.
+    if (app.m_campaign->m_keepStored)
+        return false;
     const ref<String> key = name();
     const Array<int8_t> b = capture(app).bytes();
     if (!b.empty() && Vdisplay::storeRecord(key->c_str(), b.a, b.length))
