@@ -287,7 +287,10 @@ void App::noteAdvance()
     if (m_noteMs <= 0 || !m_note->isLinked()) {
         m_note->off();
         m_note = nullptr;
+        return;
     }
+    // Centred on the screen as it is now.
+    m_note->setXyi((m_width - m_note->getWidth()) / 2, kNoteTop);
 }
 
 void App::destroy()
