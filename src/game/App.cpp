@@ -199,6 +199,9 @@ void App::initOnce()
     m_theme->m_inset = kInset;
     m_lib = new Vilib(m_display, "app"_s);
     m_theme->m_lib = m_lib;
+    // The keys count from the title on (the screenshot's among them).
+    m_options.load(m_actions);
+    applyOptions();
 }
 
 void App::loadGame()
@@ -213,7 +216,7 @@ void App::loadGame()
         m_campaign->loadTank(*m_battle->m_tank);
     m_battle->initTerrain0();
     m_battle->m_hud->build(m_buttonSize);
-    m_options.load(m_actions);
+    // Again, for the battle's share of the options.
     applyOptions();
 }
 
