@@ -225,6 +225,9 @@ void App::initOnce()
     m_theme->m_inset = kInset;
     m_lib = new Vilib(m_display, "app"_s);
     m_theme->m_lib = m_lib;
+    // The keys count from the title on (the screenshot's among them).
+    m_options.load(m_actions);
+    applyOptions();
 }
 
 void App::loadGame()
@@ -239,7 +242,7 @@ void App::loadGame()
         m_campaign->loadTank(*m_battle->m_tank);
     m_battle->initTerrain0();
     m_battle->m_hud->build(m_buttonSize);
-    m_options.load(m_actions);
+    // Again, for the battle's share of the options.
     applyOptions();
 }
 
@@ -317,7 +320,10 @@ void App::noteAdvance()
     if (m_noteMs <= 0 || !m_note->isLinked()) {
         m_note->off();
         m_note = nullptr;
+        return;
     }
+    // Centred on the screen as it is now.
+    m_note->setXyi((m_width - m_note->getWidth()) / 2, kNoteTop);
 }
 
 void App::destroy()

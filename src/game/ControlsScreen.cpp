@@ -1,5 +1,6 @@
 #include "game/ControlsScreen.h"
 
+#include <algorithm>
 #include <string>
 
 #include "game/App.h"
@@ -8,6 +9,7 @@
 namespace {
 
 constexpr char kReset = 'R', kBack = 'B';
+constexpr int32_t kMargin = 40; // of the stage's width either side of the rows, together
 
 // The rows are many: they are written small and keep their text look.
 ref<Vtheme> smallTheme(const App& app)
@@ -53,6 +55,9 @@ void ControlsScreen::enter()
         m_rows.push_back(m_menu->add(String::copyOf(rowText(m_app.m_actions, a).c_str()), id++));
     m_menu->add("Reset to defaults"_s, kReset);
     m_menu->add("Back"_s, kBack);
+    // Room for the longer texts a row gets (a prompt, a shared key).
+    const int32_t stage = m_app.m_stage->m_width > 0 ? m_app.m_stage->m_width : m_app.m_width;
+    m_menu->setWidthHeight(std::max(m_menu->getWidth(), stage - kMargin), m_menu->getHeight());
     show("Controls"_s);
 }
 
@@ -63,7 +68,7 @@ void ControlsScreen::refresh()
         std::string s = rowText(m_app.m_actions, actions[i]);
         if (actions[i] == m_waiting)
             s = std::string(ActionMap::name(m_waiting)) + ": press a key or a gamepad button";
-        Stage::mcenter(m_rows[i], String::copyOf(s.c_str()));
+        m_rows[i]->setText(String::copyOf(s.c_str()));
     }
 }
 

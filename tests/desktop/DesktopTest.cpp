@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "GameStart.h"
+#include "Png.h"
 #include "SdlHost.h"
 #include "SdlInput.h"
 #include "host/Input.h"
@@ -474,3 +475,41 @@ TEST_F(DesktopTest, FramesArePacedAtTheRateAskedFor)
 }
 
 } // namespace
+
+// F12 in the window: the frame on screen, each game pixel as large as the
+// window shows it, in the pictures folder.
+TEST_F(DesktopTest, F12SavesTheWindowsPictureInThePicturesFolder)
+{
+    const std::string pictures = m_dir.file("pictures");
+    ::setenv("XDG_PICTURES_DIR", pictures.c_str(), 1);
+    CountingHost host;
+    HostOptions o;
+    o.m_scale = 2;
+    std::thread user([&] {
+        EXPECT_TRUE(waitFor([&] { return host.m_shows.load() >= 2; }, 20000));
+        push(key(SDL_KEYDOWN, SDLK_F12, SDL_SCANCODE_F12));
+        push(key(SDL_KEYUP, SDLK_F12, SDL_SCANCODE_F12));
+        EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(pictures + "/Korvath"); }, 5000));
+        // The file is complete once the note that it was saved is painted.
+        const int32_t shows = host.m_shows.load();
+        waitFor([&] { return host.m_shows.load() > shows + 1; }, 2000);
+        push(SDL_Event{.type = SDL_QUIT});
+    });
+    EXPECT_EQ(host.run(o, [] { return ref<V3dView>(new App); }), 0);
+    user.join();
+    ::unsetenv("XDG_PICTURES_DIR");
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(pictures + "/Korvath", ec))
+        files.push_back(e.path().string());
+    ASSERT_EQ(files.size(), 1u);
+    int32_t w = 0, h = 0;
+    std::vector<uint32_t> px;
+    ASSERT_TRUE(Png::read(files[0], w, h, px));
+    EXPECT_EQ(w, 960);
+    EXPECT_EQ(h, 640);
+    // Whole scale: each game pixel a square of four.
+    for (int32_t y = 0; y < h; y += 37)
+        for (int32_t x = 0; x < w; x += 41)
+            EXPECT_EQ(px[static_cast<std::size_t>(y / 2 * 2 * w + x / 2 * 2)], px[static_cast<std::size_t>(y * w + x)]);
+}

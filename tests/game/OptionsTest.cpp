@@ -104,6 +104,16 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndKeepsTheCampaign)
         EXPECT_NE(err.find("options"), std::string::npos) << what;
         expectSame(o, read, Options(), ActionMap());
     }
+    // One that cannot be read at all (a folder in its place) is reported too.
+    std::filesystem::remove(optionsPath(m_dir));
+    std::filesystem::create_directory(optionsPath(m_dir));
+    testing::internal::CaptureStderr();
+    ActionMap read;
+    Options o;
+    EXPECT_FALSE(o.load(read));
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("unreadable"), std::string::npos);
+    std::filesystem::remove(optionsPath(m_dir));
+
     // The game starts on such a file with the stored campaign and default keys.
     writeFile(optionsPath(m_dir), "garbage");
     m_host.at(700, [](App& app) {
