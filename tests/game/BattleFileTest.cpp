@@ -224,6 +224,8 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
     BattleFile left;
     m_host.at(stop, [&](App& app) {
         ASSERT_TRUE(inBattle(app));
+        // Stamped with the record as the save at the end fills it.
+        app.m_campaign->prefSave(nullptr, app.tank());
         left = BattleFile::capture(app);
         app.requestStop();
     });
@@ -287,7 +289,7 @@ TEST_F(ResumeTest, WithoutAGoodFileABattleResumesAroundTheTank)
                  {std::string(reinterpret_cast<const char*>(otherBytes.a), otherBytes.length), "another battle"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
-        writeRecord({1, 5, 0, 6, 0, 0, 0, 30, 15, 12, 120, 250});
+        writeRecord({1, 5, 0, 4, 0, 0, 0, 30, 15, 12, 120, 250});
         std::filesystem::remove(m_dir.file("korvath-battle"));
         if (!c.file.empty())
             writeFile(m_dir.file("korvath-battle"), c.file);
@@ -302,7 +304,7 @@ TEST_F(ResumeTest, WithoutAGoodFileABattleResumesAroundTheTank)
             const Tank& t = *app.m_battle->m_tank;
             EXPECT_EQ(t.m_wx >> 15, 120);
             EXPECT_EQ(t.m_wz >> 15, 250);
-            EXPECT_EQ(app.m_campaign->m_enemyCount, 6);
+            EXPECT_EQ(app.m_campaign->m_enemyCount, 4);
             EXPECT_EQ(t.m_rounds, 12);
             EXPECT_EQ(readFile(recordPath()), record);
             return true;
