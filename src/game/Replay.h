@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "game/Record.h"
 #include "host/Input.h"
@@ -32,6 +33,7 @@ public:
         int32_t fuel = 0, rounds = 0, damage = 0; // the player's tank, to the last fraction
         bool demo = false;                      // the tank drove itself
         bool controls = false;                  // the on-screen buttons were shown
+        std::vector<int8_t> options;            // the player's options and keys, stored form
     };
 
     struct Frame {
@@ -57,7 +59,7 @@ public:
 
     static constexpr uint32_t kHashStart = 2166136261u;
     static constexpr char kMagic[4] = {'K', 'R', 'P', 'L'};
-    static constexpr int32_t kFormat = 1;
+    static constexpr int32_t kFormat = 2;
     // The frames a replay holds at most: hours of battle at any frame rate.
     static constexpr int32_t kMostFrames = 1 << 22;
     // The largest value of a signed field (the frame's time, a touch, a drag).

@@ -35,6 +35,9 @@ void ReplayPlayer::start(App& app)
     }
     app.m_demo = s.demo;
     app.m_battle->m_hud->m_controls = s.controls;
+    // The keys and the camera the battle was played with, whatever this player chose.
+    if (!s.options.empty() && app.m_options.decode(s.options.data(), static_cast<int32_t>(s.options.size()), app.m_actions))
+        app.applyOptions();
     V::m_ranbuf = Array<int16_t>(Replay::kRandomWords);
     for (int32_t i = 0; i < Replay::kRandomWords; i++)
         V::m_ranbuf[i] = s.random[i];

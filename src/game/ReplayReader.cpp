@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "game/Options.h"
 #include "math/V.h"
 
 namespace {
@@ -112,12 +113,14 @@ bool ReplayReader::readStart()
     const int32_t flags = in.u8();
     s.demo = (flags & 1) != 0;
     s.controls = (flags & 2) != 0;
+    s.options.resize(static_cast<std::size_t>(in.u8()));
+    in.read(s.options.data(), static_cast<int32_t>(s.options.size()));
     uint32_t frames = 0;
     getWord(frames);
     m_framesAt = in.position();
     auto side = [](int32_t v) { return v >= 1 && v <= Replay::kMostSide; };
     if (in.ranOut() || !side(s.startWidth) || !side(s.startHeight) || s.rank >= Replay::kRandomWords ||
-        s.ranj >= Replay::kRandomWords || s.fuel < 0 || s.rounds > 0xFFFF || s.damage > 0xFFFF || flags > 3 ||
+        s.ranj >= Replay::kRandomWords || s.options.size() > Options::kMostBytes || s.fuel < 0 || s.rounds > 0xFFFF || s.damage > 0xFFFF || flags > 3 ||
         frames > static_cast<uint32_t>(Replay::kMostFrames))
         return false;
     m_frames = static_cast<int32_t>(frames);

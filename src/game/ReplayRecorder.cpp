@@ -49,6 +49,7 @@ void ReplayRecorder::begin(App& app)
     s.damage = t.m_damage;
     s.demo = app.m_demo;
     s.controls = app.m_battle->m_hud->m_controls;
+    s.options = app.m_options.encode(app.m_actions);
     m_writer.begin(s);
     m_active = true;
     m_fullSaid = false;

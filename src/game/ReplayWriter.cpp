@@ -49,6 +49,8 @@ void ReplayWriter::begin(const Replay::Start& s)
     put(static_cast<uint32_t>(s.rounds));
     put(static_cast<uint32_t>(s.damage));
     m_bytes.push_back(static_cast<uint8_t>((s.demo ? 1 : 0) | (s.controls ? 2 : 0)));
+    m_bytes.push_back(static_cast<uint8_t>(s.options.size()));
+    putBytes(s.options.data(), static_cast<int32_t>(s.options.size()));
     m_countAt = m_bytes.size();
     putWord(0);
     m_frames = 0;

@@ -71,6 +71,7 @@ std::vector<uint8_t> sampleFile(const std::string& version = Replay::version())
     s.rounds = 19;
     s.damage = 41;
     s.controls = true;
+    s.options = {'K', 'O', 'P', 'T', 1, 50};
     ReplayWriter w;
     w.begin(s);
     for (const Replay::Frame& f : sampleFrames())
@@ -117,6 +118,7 @@ TEST(ReplayFile, ReadsBackEveryFieldAndFrame)
     EXPECT_EQ(s.damage, 41);
     EXPECT_FALSE(s.demo);
     EXPECT_TRUE(s.controls);
+    EXPECT_EQ(s.options, (std::vector<int8_t>{'K', 'O', 'P', 'T', 1, 50}));
     EXPECT_TRUE(r.end().over);
     EXPECT_EQ(r.end().picture, 0xDEADBEEFu);
     EXPECT_EQ(r.end().record[3], 9);
