@@ -20,6 +20,7 @@ constexpr int32_t kLevelShot = 1820;          // about 20 degrees of tilt
 constexpr int32_t kAimTolerance = 91;         // 2 degrees
 constexpr int32_t kFastTarget = 163830;       // 5.0 units per 1.024 s
 constexpr int32_t kAimHeight = 65532;         // the gun stands about two units over the target's origin
+constexpr int32_t kDetourMs = 3000;           // the demo's way round what blocks it to the truck
 
 int32_t clampInt(int64_t v)
 {
@@ -130,14 +131,23 @@ void Tank::pilotCommands(Commands& c)
     m_target = m_pilot;
     m_piloting = true;
     if (dynamic_cast<Truck*>(m_pilot.get())) {
-        // The truck is met, not shot: drive into it and stay; round water
-        // or a cliff on the way, as an enemy goes round them.
+        // The truck is met, not shot: drive into it and stay; round water,
+        // a cliff or a tank in the way, as an enemy goes round them: a new
+        // way, then a while along it before heading for the truck again.
         int32_t d = 0;
         int32_t b = bearingTo(m_pilot->m_wx, m_pilot->m_wz, &d);
-        if (m_pilot->isLinked() && d > 8 * kUnit && obstacleCheck(m_heading))
+        const bool far = d > 8 * kUnit;
+        if (!m_pilot->isLinked()) {
+            // Nothing to meet.
+        } else if (far && (m_collided || obstacleCheck(m_heading))) {
+            m_collided = false;
+            m_timer = 0;
             repath(c, kFacing);
-        else if (m_pilot->isLinked())
-            chase(c, b, kFacing, d > 8 * kUnit, d < 4 * kUnit && m_driveSpeed > 0);
+        } else if (far && m_timer <= kDetourMs) {
+            toDestination(c, kFacing, false);
+        } else {
+            chase(c, b, kFacing, far, d < 4 * kUnit && m_driveSpeed > 0);
+        }
     } else {
         enemyCommands(c);
     }
