@@ -125,6 +125,7 @@ public:
     int32_t m_destX = 0, m_destZ = 0;
     int32_t m_engage = 0;
     int32_t m_offFieldMs = 0; // how long an enemy near the end has waited to come back
+    int32_t m_detourMs = 0;   // the demo's way round a tank between it and the truck, still to go
     ref<Vsprite> m_turret, m_gun;
     ref<Tank> m_pilot; // what the demo pilot pursues; null while the player drives
     int32_t m_muzzle = 0;

@@ -131,19 +131,24 @@ void Tank::pilotCommands(Commands& c)
     m_target = m_pilot;
     m_piloting = true;
     if (dynamic_cast<Truck*>(m_pilot.get())) {
-        // The truck is met, not shot: drive into it and stay; round water,
-        // a cliff or a tank in the way, as an enemy goes round them: a new
-        // way, then a while along it before heading for the truck again.
+        // The truck is met, not shot: drive into it and stay; round water
+        // or a cliff on the way, as an enemy goes round them. A tank in the
+        // way is gone round too: a new way, and a while along it before
+        // heading for the truck again.
         int32_t d = 0;
         int32_t b = bearingTo(m_pilot->m_wx, m_pilot->m_wz, &d);
         const bool far = d > 8 * kUnit;
+        if (m_collided && far) {
+            m_collided = false;
+            m_detourMs = kDetourMs;
+            ranPosition(16380);
+        }
         if (!m_pilot->isLinked()) {
             // Nothing to meet.
-        } else if (far && (m_collided || obstacleCheck(m_heading))) {
-            m_collided = false;
-            m_timer = 0;
+        } else if (far && obstacleCheck(m_heading)) {
             repath(c, kFacing);
-        } else if (far && m_timer <= kDetourMs) {
+        } else if (far && m_detourMs > 0) {
+            m_detourMs -= c.dms;
             toDestination(c, kFacing, false);
         } else {
             chase(c, b, kFacing, far, d < 4 * kUnit && m_driveSpeed > 0);

@@ -224,6 +224,7 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
     BattleFile left;
     m_host.at(stop, [&](App& app) {
         ASSERT_TRUE(inBattle(app));
+        app.m_campaign->prefSave(nullptr, app.tank());
         left = BattleFile::capture(app);
         app.requestStop();
     });
