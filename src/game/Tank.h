@@ -171,6 +171,9 @@ protected:
     Life enemyLife(int32_t ms);
     void enemyCommands(Commands& c);
     void repath(Commands& c, int32_t tolerance);
+    // The demo's way round what keeps it from the truck: a new way to follow
+    // for a while.
+    void detour();
     void toDestination(Commands& c, int32_t tolerance, bool noSpeedUp);
     void engage(Commands& c, int32_t d, int32_t bearing, int32_t tolerance, bool mustMove);
     void chase(Commands& c, int32_t bearing, int32_t tolerance, bool full, bool brake);
