@@ -74,6 +74,7 @@ constexpr BodyField kVehicle[] = {
     {&B::destZ, kWorldLow, kWorldHigh, "destination z"},
     {&B::engage, 0, 1 << 23, "engage distance"},
     {&B::offFieldMs, 0, 1 << 30, "time off the field"},
+    {&B::detourMs, -(1 << 16), 1 << 16, "detour"},
     {&B::aim, 0, 1, "aim"},
     {&B::pilot, -1, BattleFile::kMostBodies - 1, "pilot"},
 };
@@ -222,6 +223,7 @@ void captureVehicle(const Tank& t, B& b)
     b.destZ = t.m_destZ;
     b.engage = t.m_engage;
     b.offFieldMs = t.m_offFieldMs;
+    b.detourMs = t.m_detourMs;
     b.aim = t.m_aim ? 1 : 0;
     if (const auto* truck = dynamic_cast<const Truck*>(&t)) {
         b.captured = truck->m_captured ? 1 : 0;
@@ -249,6 +251,7 @@ void restoreVehicle(const B& b, Tank& t)
     t.m_destZ = b.destZ;
     t.m_engage = b.engage;
     t.m_offFieldMs = b.offFieldMs;
+    t.m_detourMs = b.detourMs;
     t.m_aim = b.aim != 0;
     if (auto* truck = dynamic_cast<Truck*>(&t)) {
         truck->m_captured = b.captured != 0;

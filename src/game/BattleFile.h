@@ -43,7 +43,7 @@ public:
         int32_t turret = 0, gun = 0;
         int32_t damage = 0, maxDamage = 0, rounds = 0, fuel = 0, odometer = 0;
         int32_t driveSpeed = 0, timer = 0, holdTime = 0, collided = 0;
-        int32_t destX = 0, destZ = 0, engage = 0, offFieldMs = 0;
+        int32_t destX = 0, destZ = 0, engage = 0, offFieldMs = 0, detourMs = 0;
         int32_t aim = 0;
         int32_t pilot = -1; // the player's: the body the demo pursues, or -1
         // The truck.

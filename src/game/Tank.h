@@ -125,6 +125,7 @@ public:
     int32_t m_destX = 0, m_destZ = 0;
     int32_t m_engage = 0;
     int32_t m_offFieldMs = 0; // how long an enemy near the end has waited to come back
+    int32_t m_detourMs = 0;   // the demo's way round a tank between it and the truck, still to go
     ref<Vsprite> m_turret, m_gun;
     ref<Tank> m_pilot; // what the demo pilot pursues; null while the player drives
     int32_t m_muzzle = 0;
@@ -170,6 +171,9 @@ protected:
     Life enemyLife(int32_t ms);
     void enemyCommands(Commands& c);
     void repath(Commands& c, int32_t tolerance);
+    // The demo's way round what keeps it from the truck: a new way to follow
+    // for a while.
+    void detour();
     void toDestination(Commands& c, int32_t tolerance, bool noSpeedUp);
     void engage(Commands& c, int32_t d, int32_t bearing, int32_t tolerance, bool mustMove);
     void chase(Commands& c, int32_t bearing, int32_t tolerance, bool full, bool brake);

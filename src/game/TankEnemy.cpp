@@ -20,6 +20,8 @@ constexpr int32_t kLevelShot = 1820;          // about 20 degrees of tilt
 constexpr int32_t kAimTolerance = 91;         // 2 degrees
 constexpr int32_t kFastTarget = 163830;       // 5.0 units per 1.024 s
 constexpr int32_t kAimHeight = 65532;         // the gun stands about two units over the target's origin
+constexpr int32_t kDetourMs = 3000;           // the demo's way round what blocks it to the truck
+constexpr int32_t kStuckMs = 2000;            // turning before an obstacle this long without getting on
 
 int32_t clampInt(int64_t v)
 {
@@ -131,13 +133,31 @@ void Tank::pilotCommands(Commands& c)
     m_piloting = true;
     if (dynamic_cast<Truck*>(m_pilot.get())) {
         // The truck is met, not shot: drive into it and stay; round water
-        // or a cliff on the way, as an enemy goes round them.
+        // or a cliff on the way, as an enemy goes round them. A tank in the
+        // way, or an obstacle it only turns back and forth before, is gone
+        // round: a new way, and a while along it before heading for the
+        // truck again. (A negative m_detourMs counts the time stuck.)
         int32_t d = 0;
         int32_t b = bearingTo(m_pilot->m_wx, m_pilot->m_wz, &d);
-        if (m_pilot->isLinked() && d > 8 * kUnit && obstacleCheck(m_heading))
+        const bool far = d > 8 * kUnit;
+        if (m_collided && far) {
+            m_collided = false;
+            detour();
+        }
+        if (!m_pilot->isLinked()) {
+            // Nothing to meet.
+        } else if (far && obstacleCheck(m_heading)) {
             repath(c, kFacing);
-        else if (m_pilot->isLinked())
-            chase(c, b, kFacing, d > 8 * kUnit, d < 4 * kUnit && m_driveSpeed > 0);
+            if (m_detourMs <= 0 && (m_detourMs -= c.dms) < -kStuckMs)
+                detour();
+        } else if (far && m_detourMs > 0) {
+            m_detourMs -= c.dms;
+            toDestination(c, kFacing, false);
+        } else {
+            if (m_driveSpeed != 0)
+                m_detourMs = 0;
+            chase(c, b, kFacing, far, d < 4 * kUnit && m_driveSpeed > 0);
+        }
     } else {
         enemyCommands(c);
     }
@@ -150,6 +170,12 @@ void Tank::pilotCommands(Commands& c)
         else
             c.fire = false;
     }
+}
+
+void Tank::detour()
+{
+    m_detourMs = kDetourMs;
+    ranPosition(16380);
 }
 
 bool Tank::steer(Commands& c, int32_t a, int32_t tolerance)
