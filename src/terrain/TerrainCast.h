@@ -52,6 +52,18 @@ struct TerrainCast {
     bool own = false;
     const int32_t* sky = nullptr;
     int32_t skyLength = 0;
+    // With a panorama the sky is a picture around the eye instead: column
+    // x shows the panorama's column at the heading plus skyAngles[x] (a
+    // full turn is the panorama's width), row r its word skyRows[r] on.
+    const int32_t* panorama = nullptr;
+    int32_t panoramaWidth = 0;
+    const int32_t* skyRows = nullptr;
+    const int32_t* skyAngles = nullptr;
+    int32_t heading = 0;
+    // The haze by a pixel's depth byte: each channel keeps hazeKeep/32768 of
+    // itself and gains hazeAdd (256 entries each).
+    const int32_t* hazeKeep = nullptr;
+    const int32_t* hazeAdd = nullptr;
     int16_t* top = nullptr;
     int32_t topLength = 0;
     // Without ground (or a height map) every column is sky.
@@ -76,15 +88,19 @@ struct TerrainCast {
 };
 
 // A terrain pixel: the colour of its ground shaded by the slope (light, the
-// height difference to half a cell on in x and z), and its distance in
-// whole units + 2 in the top byte. Below -16384 each channel is halved;
-// otherwise it gains light/32768 of itself (light capped at 8192), at most
-// 255. One rule for every caster: L is a single lane or a vector of them.
+// height difference to half a cell on in x and z), faded into the haze by
+// its distance, and its distance in whole units + 2 in the top byte. Below
+// -16384 each channel is halved; otherwise it gains light/32768 of itself
+// (light capped at 8192), at most 255. The haze keeps a share of each
+// channel and adds the rest of its own colour, which never passes 255. One
+// rule for every caster: L is a single lane or a vector of them.
 template <class L>
-inline L terrainPixel(L colour, L light, L distance)
+inline L terrainPixel(L colour, L light, L distance, const int32_t* hazeKeep, const int32_t* hazeAdd)
 {
     L factor = L::min(L::max(light, L(-16384)), L(8192)) + L(32768);
-    return L::scaleChannels(colour, factor) | ((distance >> 4) + L(2)) << 24;
+    const L depth = ((distance >> 4) + L(2)) & L(255);
+    const L lit = L::scaleChannels(colour, factor);
+    return (L::scaleChannels(lit, L::gather(hazeKeep, depth)) + L::gather(hazeAdd, depth)) | depth << 24;
 }
 
 // The vector casters: every column this thread's walk returns, cast a
