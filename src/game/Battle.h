@@ -4,6 +4,7 @@
 
 #include "game/BattleCamera.h"
 #include "game/Hud.h"
+#include "game/Scenery.h"
 #include "game/Side.h"
 #include "game/Tank.h"
 #include "game/Truck.h"
@@ -69,6 +70,7 @@ public:
     std::vector<ref<Tank>> m_forces;
     ref<Hud> m_hud;
     ref<BattleCamera> m_camera;
+    ref<Scenery> m_scenery; // the sky, the haze and what stands on the land
 
 private:
     App& m_app;
