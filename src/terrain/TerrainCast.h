@@ -60,10 +60,13 @@ struct TerrainCast {
     const int32_t* skyRows = nullptr;
     const int32_t* skyAngles = nullptr;
     int32_t heading = 0;
-    // The haze by a pixel's depth byte: each channel keeps hazeKeep/32768 of
-    // itself and gains hazeAdd (256 entries each).
-    const int32_t* hazeKeep = nullptr;
-    const int32_t* hazeAdd = nullptr;
+    // The haze the terrain pixels fade into.
+    struct Haze {
+        int32_t colour = 0;
+        int32_t near = 0;  // the depth byte where it starts
+        int32_t rate = 0;  // how fast it thickens per unit of depth (32768 all at once)
+        int32_t most = 0;  // its share at the far end, of 32768
+    } haze;
     int16_t* top = nullptr;
     int32_t topLength = 0;
     // Without ground (or a height map) every column is sky.
@@ -87,20 +90,34 @@ struct TerrainCast {
     mutable std::atomic<int32_t> nextBlock{0};
 };
 
+// The share of the haze (0..32768) at a depth byte: none before h.near,
+// then rising fast and levelling off toward h.most, as air does. One
+// multiply chain, no table: the vector casters have no cheap lookup.
+template <class L>
+inline L hazeShare(L depth, const TerrainCast::Haze& h)
+{
+    const L t = L::min(L::mullo(L::max(depth - L(h.near), L(0)), L(h.rate)), L(32768));
+    const L rest = L(32768) - t;
+    return L::mullo(L(32768) - (L::mullo(rest, rest) >> 15), L(h.most)) >> 15;
+}
+
 // A terrain pixel: the colour of its ground shaded by the slope (light, the
 // height difference to half a cell on in x and z), faded into the haze by
 // its distance, and its distance in whole units + 2 in the top byte. Below
 // -16384 each channel is halved; otherwise it gains light/32768 of itself
-// (light capped at 8192), at most 255. The haze keeps a share of each
-// channel and adds the rest of its own colour, which never passes 255. One
-// rule for every caster: L is a single lane or a vector of them.
+// (light capped at 8192), at most 255. The haze keeps the rest of each
+// channel and adds its share of its own colour, which never passes 255.
+// One rule for every caster: L is a single lane or a vector of them.
 template <class L>
-inline L terrainPixel(L colour, L light, L distance, const int32_t* hazeKeep, const int32_t* hazeAdd)
+inline L terrainPixel(L colour, L light, L distance, const TerrainCast::Haze& h)
 {
     L factor = L::min(L::max(light, L(-16384)), L(8192)) + L(32768);
-    const L depth = ((distance >> 4) + L(2)) & L(255);
+    const L depth = (distance >> 4) + L(2);
     const L lit = L::scaleChannels(colour, factor);
-    return (L::scaleChannels(lit, L::gather(hazeKeep, depth)) + L::gather(hazeAdd, depth)) | depth << 24;
+    if (h.most == 0)
+        return lit | depth << 24;
+    const L share = hazeShare(depth, h);
+    return (L::scaleChannels(lit, L(32768) - share) + L::scaleChannels(L(h.colour), share)) | depth << 24;
 }
 
 // The vector casters: every column this thread's walk returns, cast a

@@ -154,7 +154,7 @@ L TerrainPacket<L>::shade(M hit, L posX, L posZ, L fx, L fz, L h, L distance) co
     const L cx = ((posX >> 16) + (fx >> 11)) & L(255), cz = ((posZ >> 16) + (fz >> 11)) & L(255);
     const L h2 = L::blend(L::gather(reinterpret_cast<const int32_t*>(c.corners), (cz << 8) | cx, hit),
                           fx ^ L(2048), fz ^ L(2048));
-    return terrainPixel(colour, h - h2, distance, c.hazeKeep, c.hazeAdd);
+    return terrainPixel(colour, h - h2, distance, c.haze);
 }
 
 template <class L>

@@ -159,29 +159,19 @@ int32_t Vterrain::horizonColour() const
 
 void Vterrain::setHaze(int32_t colour, int32_t near, int32_t most)
 {
-    m_hazeColour = colour & 0xFFFFFF;
     m_changed = true;
-    most = std::clamp(most, 0, 32768);
     // The depth byte is the distance in whole units + 2; the rays end at kFarDistance / 16 units.
     const int32_t far = kFarDistance >> 4;
     near = std::clamp(near, 0, far - 1);
-    for (int32_t b = 0; b < 256; b++) {
-        const int32_t units = std::clamp(b - 2, near, far);
-        // Rising fast at first and levelling off toward the far end, as air does.
-        const int32_t t = ((units - near) << 15) / (far - near);
-        const int32_t eased = t + ((t * (32768 - t)) >> 15) / 2;
-        const int32_t w = static_cast<int32_t>((static_cast<int64_t>(most) * eased) >> 15);
-        m_hazeKeep[b] = 32768 - w;
-        int32_t add = 0;
-        for (int32_t shift = 0; shift <= 16; shift += 8)
-            add |= ((((colour >> shift) & 255) * w) >> 15) << shift;
-        m_hazeAdd[b] = add;
-    }
+    m_haze.colour = colour & 0xFFFFFF;
+    m_haze.near = near + 2;
+    m_haze.rate = (32768 + far - near - 1) / (far - near);
+    m_haze.most = std::clamp(most, 0, 32768);
 }
 
 void Vterrain::hazeChildren(const ref<Vilib>& lib, int32_t first, int32_t count)
 {
-    m_hazedChildren = count > 0 ? new HazedPictures(lib, first, count, m_hazeColour) : nullptr;
+    m_hazedChildren = count > 0 ? new HazedPictures(lib, first, count, m_haze.colour) : nullptr;
 }
 
 bool Vterrain::skyTables(SkyTables& t, int32_t focal, int32_t horizon, int32_t width, int32_t height)
@@ -433,8 +423,9 @@ struct Lane {
     static Lane min(Lane a, Lane b) { return std::min(a.v, b.v); }
     static Lane max(Lane a, Lane b) { return std::max(a.v, b.v); }
     static Lane scaleChannels(Lane colour, Lane factor) { return VpolyTerrain::scaleRgb(colour.v, factor.v); }
-    static Lane gather(const int32_t* table, Lane index) { return table[index.v]; }
+    static Lane mullo(Lane a, Lane b) { return a.v * b.v; }
     friend Lane operator+(Lane a, Lane b) { return a.v + b.v; }
+    friend Lane operator-(Lane a, Lane b) { return a.v - b.v; }
     friend Lane operator|(Lane a, Lane b) { return a.v | b.v; }
     friend Lane operator&(Lane a, Lane b) { return a.v & b.v; }
     friend Lane operator<<(Lane a, int32_t n) { return a.v << n; }
@@ -492,8 +483,7 @@ void Vterrain::describe(TerrainCast& c, const Frame& f, const Array<int32_t>& pi
     c.skyLength = f.sky->length;
     c.top = f.top->a;
     c.topLength = f.top->length;
-    c.hazeKeep = m_hazeKeep;
-    c.hazeAdd = m_hazeAdd;
+    c.haze = m_haze;
     if (m_panoramaWidth > 0 && f.focal > 0) {
         // A turned view paints its whole sky again, not only below the old tops.
         if (skyTables(*f.tables, f.focal, f.horizon, width, f.sky->length))
@@ -577,6 +567,7 @@ void Vterrain::castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom)
     const uint32_t* corners = c.corners;
     const Vpolyn::Grid grid{c.words, c.edges, c.xMask, c.yMask, c.gridWidth, c.exact};
     const int32_t* texels = c.texels;
+    const TerrainCast::Haze haze = c.haze;
     int32_t* px = c.pixels;
     const int32_t width = c.width;
     const TerrainCast::Ray ray = c.ray(x);
@@ -643,7 +634,7 @@ void Vterrain::castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom)
         // cell in each direction whose fraction passes a half.
         uint32_t next = ((cz + (fz >> 11)) & 255) << 8 | ((cx + (fx >> 11)) & 255);
         int32_t h2 = VpolyTerrain::blendCorners(corners[next], fx ^ 2048, fz ^ 2048);
-        int32_t pixel = terrainPixel(Lane(colour), Lane(h - h2), Lane(distance), c.hazeKeep, c.hazeAdd).v;
+        int32_t pixel = terrainPixel(Lane(colour), Lane(h - h2), Lane(distance), haze).v;
         // The ground rises above the line of sight of one row or more.
         do {
             if (at == last) {
@@ -661,4 +652,9 @@ void Vterrain::castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom)
         growTo = s;
     }
     c.finish(x, at, skyFrom);
+}
+
+int32_t Vterrain::hazeAt(int32_t depth) const
+{
+    return hazeShare(Lane(depth), m_haze).v;
 }

@@ -75,8 +75,8 @@ public:
     // colour at the far end of the rays. most 0 turns the haze off.
     void setHaze(int32_t colour, int32_t near, int32_t most);
     // The share of the haze colour (0..32768) at a depth byte.
-    int32_t hazeAt(int32_t depth) const { return 32768 - m_hazeKeep[depth & 255]; }
-    int32_t hazeColour() const { return m_hazeColour; }
+    int32_t hazeAt(int32_t depth) const;
+    int32_t hazeColour() const { return m_haze.colour; }
     // The panorama's mean colour on the horizon, the colour haze fades to.
     int32_t horizonColour() const;
     // Children showing pictures first .. first + count - 1 of lib fade into
@@ -153,9 +153,7 @@ private:
     Array<int32_t> m_panorama;
     int32_t m_panoramaWidth = 0, m_panoramaHeight = 0;
     SkyTables m_skyFull, m_skyHalf;
-    int32_t m_hazeKeep[256] = {};
-    int32_t m_hazeAdd[256] = {};
-    int32_t m_hazeColour = 0;
+    TerrainCast::Haze m_haze;
     ref<HazedPictures> m_hazedChildren;
 
     CastPath m_castPath = kAvx512Path;
