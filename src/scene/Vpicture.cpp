@@ -211,6 +211,7 @@ struct Sampling {
     uint32_t z = 0; // depth 0..255, drawn where the buffer's is not nearer
     int32_t alpha = 0;
     int32_t h = 0;
+    bool smooth = false;
 };
 
 // Destination pixels [x, xEnd) of row dst, sampling source row v from u on;
@@ -307,7 +308,7 @@ void drawSampled(const Sampling& s, const Target& t, int32_t sx, int32_t sy)
     // The opacity and the filter are the same for every pixel: the choice is
     // made once. Pictures of the world (they have a depth) drawn larger than
     // their size are filtered.
-    const bool smooth = s.scale > 32768 && s.z > 0;
+    const bool smooth = s.smooth && s.scale > 32768 && s.z > 0;
     const auto row = smooth ? (s.alpha != 32768 ? smoothRow<true> : smoothRow<false>)
                             : (s.alpha != 32768 ? sampleRow<true> : sampleRow<false>);
     for (int64_t y = cy0; y < cy1; y++)
@@ -352,6 +353,7 @@ bool Vpicture::draw(const Array<int32_t>& pixels, int32_t width, int32_t height,
     s.z = static_cast<uint32_t>(std::clamp(z, 0, 255));
     s.alpha = alpha;
     s.h = h;
+    s.smooth = m_smooth;
     drawSampled(s, t, sx, sy);
     return true;
 }

@@ -16,6 +16,7 @@ ref<Vpicture> hazed(const Vpicture& p, int32_t colour, int32_t share)
     h->m_height = p.m_height;
     h->m_cx = p.m_cx;
     h->m_cy = p.m_cy;
+    h->m_smooth = false;
     h->m_pixels = Array<int32_t>(p.m_pixels.length);
     for (int32_t i = 0; i < p.m_pixels.length; i++) {
         const uint32_t w = static_cast<uint32_t>(p.m_pixels.a[i]);
@@ -40,6 +41,8 @@ HazedPictures::HazedPictures(const ref<Vilib>& lib, int32_t first, int32_t count
         ref<Vpicture> p = lib->loadPicture(first + i);
         if (!p || p->m_pixels.length < p->m_width * p->m_height)
             continue;
+        // Hundreds of them: the nearest pixel is enough, filtering is not.
+        p->m_smooth = false;
         for (int32_t l = 0; l < kLevels; l++)
             m_pictures.a[i * kLevels + l] = l == 0 ? p : hazed(*p, colour, l * 32768 / kLevels);
     }

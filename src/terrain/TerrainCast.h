@@ -102,22 +102,26 @@ inline L hazeShare(L depth, const TerrainCast::Haze& h)
 }
 
 // A terrain pixel: the colour of its ground shaded by the slope (light, the
-// height difference to half a cell on in x and z), faded into the haze by
-// its distance, and its distance in whole units + 2 in the top byte. Below
-// -16384 each channel is halved; otherwise it gains light/32768 of itself
-// (light capped at 8192), at most 255. The haze keeps the rest of each
-// channel and adds its share of its own colour, which never passes 255.
-// One rule for every caster: L is a single lane or a vector of them.
+// height difference to half a cell on in x and z), and its distance in
+// whole units + 2 in the top byte. Below -16384 each channel is halved;
+// otherwise it gains light/32768 of itself (light capped at 8192), at most
+// 255. One rule for every caster: L is a single lane or a vector of them.
 template <class L>
-inline L terrainPixel(L colour, L light, L distance, const TerrainCast::Haze& h)
+inline L terrainPixel(L colour, L light, L distance)
 {
     L factor = L::min(L::max(light, L(-16384)), L(8192)) + L(32768);
-    const L depth = (distance >> 4) + L(2);
-    const L lit = L::scaleChannels(colour, factor);
-    if (h.most == 0)
-        return lit | depth << 24;
-    const L share = hazeShare(depth, h);
-    return (L::scaleChannels(lit, L(32768) - share) + L::scaleChannels(L(h.colour), share)) | depth << 24;
+    return L::scaleChannels(colour, factor) | ((distance >> 4) + L(2)) << 24;
+}
+
+// A terrain pixel faded into the haze by its depth byte: it keeps the rest
+// of each channel and adds the haze's share of its own colour, which never
+// passes 255. The casters call it out of their loops, and only with haze.
+template <class L>
+inline L hazedPixel(L pixel, const TerrainCast::Haze& h)
+{
+    const L share = hazeShare((pixel >> 24) & L(255), h);
+    return (L::scaleChannels(pixel, L(32768) - share) + L::scaleChannels(L(h.colour), share)) |
+           (pixel & L(static_cast<int32_t>(0xFF000000u)));
 }
 
 // The vector casters: every column this thread's walk returns, cast a

@@ -433,6 +433,12 @@ struct Lane {
     int32_t v;
 };
 
+// The haze on a pixel of the reference caster, out of its loop's way.
+[[gnu::noinline]] int32_t hazed(int32_t pixel, const TerrainCast::Haze& haze)
+{
+    return hazedPixel(Lane(pixel), haze).v;
+}
+
 // What a thread of one drawing needs: the drawing and the caster to use.
 struct Share {
     const TerrainCast* cast;
@@ -634,7 +640,9 @@ void Vterrain::castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom)
         // cell in each direction whose fraction passes a half.
         uint32_t next = ((cz + (fz >> 11)) & 255) << 8 | ((cx + (fx >> 11)) & 255);
         int32_t h2 = VpolyTerrain::blendCorners(corners[next], fx ^ 2048, fz ^ 2048);
-        int32_t pixel = terrainPixel(Lane(colour), Lane(h - h2), Lane(distance), haze).v;
+        int32_t pixel = terrainPixel(Lane(colour), Lane(h - h2), Lane(distance)).v;
+        if (haze.most != 0)
+            pixel = hazed(pixel, haze);
         // The ground rises above the line of sight of one row or more.
         do {
             if (at == last) {
