@@ -18,6 +18,7 @@
 #include <functional>
 
 #include "game/App.h"
+#include "game/AppPicture.h"
 #include "game/BattleScreen.h"
 #include "game/MapScreen.h"
 #include "host/Host.h"
@@ -133,11 +134,28 @@ void castAsAsked(Vterrain& terrain)
 
 enum class Measure { kFrame, kTerrain };
 
+// A hundred trees and houses on a fan ahead of the camera, 30 to 140 units
+// away, besides the site's own: a frame with many things in view.
+void crowd(App& app)
+{
+    Vterrain& terrain = *app.m_battle->m_terrain;
+    for (int32_t i = 0; i < 100; i++) {
+        const int32_t a = terrain.getHeading() + (i % 10 - 5) * 400, d = (30 + (i / 10) * 12) << 15;
+        const int32_t x = terrain.m_wx + V::fmul(d, V::fsin(a)), z = terrain.m_wz - V::fmul(d, V::fcos(a));
+        ref<Vsprite> s = new Vsprite;
+        s->setImage(app.m_lib, i % 7 == 0 ? AppPicture::kHouse : AppPicture::kTree);
+        s->m_scale = 2400;
+        s->setWxyz(x, terrain.getHeight(x, z), z);
+        terrain.add(s);
+    }
+}
+
 // From the start-up menu into the battle ('R' resumes the campaign, Enter
 // leaves the map), then frames with the camera moved a little each time, so
 // the terrain is cast again in full: the whole frame, or only the terrain
 // into its own buffer.
-void battle(benchmark::State& state, int32_t w, int32_t h, Measure measure, bool halfTerrain = false)
+void battle(benchmark::State& state, int32_t w, int32_t h, Measure measure, bool halfTerrain = false,
+            bool crowded = false)
 {
     Folders folders(hardCampaign());
     bool measured = false;
@@ -155,6 +173,8 @@ void battle(benchmark::State& state, int32_t w, int32_t h, Measure measure, bool
         Vterrain& terrain = *app.m_battle->m_terrain;
         castAsAsked(terrain);
         terrain.setHalfResolution(halfTerrain);
+        if (crowded)
+            crowd(app);
         state.SetLabel(std::string(terrain.castPath() == Vterrain::kScalarPath ? "scalar"
                                    : terrain.castPath() == Vterrain::kAvx2Path ? "avx2"
                                                                                : "avx512") +
@@ -185,11 +205,15 @@ void BM_TerrainRedraw1920x1080(benchmark::State& state) { battle(state, 1920, 10
 void BM_BattleFrame480x320(benchmark::State& state) { battle(state, 480, 320, Measure::kFrame); }
 void BM_BattleFrame1920x1080(benchmark::State& state) { battle(state, 1920, 1080, Measure::kFrame); }
 void BM_BattleFrame1920x1080HalfTerrain(benchmark::State& state) { battle(state, 1920, 1080, Measure::kFrame, true); }
+void BM_BattleFrameHundredThings480x320(benchmark::State& state) { battle(state, 480, 320, Measure::kFrame, false, true); }
+void BM_BattleFrameHundredThings1920x1080(benchmark::State& state) { battle(state, 1920, 1080, Measure::kFrame, false, true); }
 BENCHMARK(BM_TerrainRedraw480x320)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_TerrainRedraw1920x1080)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_BattleFrame480x320)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_BattleFrame1920x1080)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_BattleFrame1920x1080HalfTerrain)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BattleFrameHundredThings480x320)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_BattleFrameHundredThings1920x1080)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // Ten minutes of game time: the demo's campaign from a first start, map
 // screens and battles, every frame rendered.

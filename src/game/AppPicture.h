@@ -32,7 +32,16 @@ struct AppPicture {
     static constexpr int32_t kRadar = 44;
     static constexpr int32_t kSpare = 45;       // 45 .. 48, not used
     static constexpr int32_t kSplash = 49;
-    static constexpr int32_t kCount = 50;
+    static constexpr int32_t kSky = 50;         // 50 .. 53: clear, cloudy, overcast, dusk
+    static constexpr int32_t kSkies = 4;
+    static constexpr int32_t kSkyDusk = 3;
+    // 54 .. 61, what stands on the land: tree, conifer, bush, hedge, house,
+    // fence, and what a shell leaves of them: ruin, stump.
+    static constexpr int32_t kThing = 54;
+    static constexpr int32_t kThings = 8;
+    static constexpr int32_t kTree = 54, kConifer = 55, kBush = 56, kHedge = 57, kHouse = 58, kFence = 59;
+    static constexpr int32_t kRuin = 60, kStump = 61;
+    static constexpr int32_t kCount = 62;
 
     // The campaign map: a grid of cells of kMapCell pixels. The picture reaches kMapMargin pixels beyond the grid on every
     // side, so that the capitals, flags and names at its edges are not cut.

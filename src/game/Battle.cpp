@@ -28,6 +28,7 @@ constexpr int32_t kLayoutGrowth = 64;
 constexpr int32_t kStartEast = 0x148000, kStartWest = 0x878000, kStartZ = 0x148000;
 constexpr int32_t kStartWidth = 0x640001, kStartDepth = 0xD70001;
 constexpr int32_t kStartHeading = 0x2000;
+constexpr int32_t kSceneryMargin = 0x140000; // things stand this far around the start strip, 40
 constexpr int32_t kStartTries = 100000; // a damaged layout must not hang the game
 // A new battle starts the tank with at least this much.
 constexpr int32_t kBattleDamage = 40, kBattleRounds = 20, kBattleFuel = 0xA0000;
@@ -46,6 +47,7 @@ Battle::Battle(App& app) : m_app(app)
     m_physics = new Vphysics;
     m_hud = new Hud(app);
     m_camera = new BattleCamera(app);
+    m_scenery = new Scenery;
 }
 
 ref<Tank> Battle::tankInit(TankKind kind, int32_t last)
@@ -179,6 +181,8 @@ void Battle::initLevel()
         if (m_physics->m_field->startSpot(x, z))
             break;
     }
+    m_scenery->dress(*m_terrain, v.m_lib, *m_physics->m_field, c.m_mapX, c.m_mapY, west - kSceneryMargin,
+                     kStartWidth + 2 * kSceneryMargin);
     m_terrain->m_focal = v.m_focal;
     v.add(m_terrain);
     v.setWxyz(m_terrain->m_wx, m_terrain->m_wy, m_terrain->m_wz);
@@ -300,6 +304,7 @@ void Battle::tick(bool fighting)
     if (fighting && m_app.m_demo)
         demoPilot();
     m_physics->step(kTickMs);
+    m_scenery->tick(*m_physics);
     resupply();
     if (fighting)
         m_camera->follow();
@@ -329,6 +334,7 @@ void Battle::destroy()
             s->removeAllStar();
     // The vehicles and their parts hold each other, and each holds the view.
     battleClear();
+    m_scenery->clear();
     m_physics->destroy();
     if (m_tank)
         m_tank->destroy();

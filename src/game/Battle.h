@@ -4,6 +4,7 @@
 
 #include "game/BattleCamera.h"
 #include "game/Hud.h"
+#include "game/Scenery.h"
 #include "game/Side.h"
 #include "game/Tank.h"
 #include "game/Truck.h"
@@ -75,6 +76,7 @@ public:
     // The height map as the battle began, before any crater: a kept battle
     // holds only the cells that differ from it.
     Array<int8_t> m_ground;
+    ref<Scenery> m_scenery; // the sky, the haze and what stands on the land
 
 private:
     App& m_app;

@@ -210,6 +210,8 @@ struct Sampling {
     int32_t scale = 0;
     uint32_t z = 0; // depth 0..255, drawn where the buffer's is not nearer
     int32_t alpha = 0;
+    int32_t h = 0;
+    bool smooth = false;
 };
 
 // Destination pixels [x, xEnd) of row dst, sampling source row v from u on;
@@ -243,6 +245,52 @@ void sampleRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
     }
 }
 
+// a + (b - a) * f / 256 for each byte lane of two words (f 0..256), the
+// alpha nibble and the three channels alike.
+inline uint32_t lerpWords(uint32_t a, uint32_t b, uint32_t f)
+{
+    const uint32_t alphaA = a >> 28, alphaB = b >> 28;
+    const uint32_t alpha = (alphaA * 256 + (alphaB - alphaA) * f) >> 4; // 16ths of 16ths, 0..255
+    const uint32_t rb = ((a & 0xFF00FF) * (256 - f) + (b & 0xFF00FF) * f) >> 8 & 0xFF00FF;
+    const uint32_t g = ((a & 0xFF00) * (256 - f) + (b & 0xFF00) * f) >> 8 & 0xFF00;
+    return alpha << 24 | rb | g;
+}
+
+// Destination pixels [x, xEnd) of row dst, each the mean of the four
+// source pixels around its sampling point weighted by nearness: a picture
+// drawn larger than its size shows soft edges instead of blocks. The
+// colours are premultiplied, so transparent neighbours blend right.
+template <bool Faded>
+void smoothRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t xEnd, int64_t u)
+{
+    KV_CHECK(v >= 0 && v < s.vEnd, "Vpicture::draw");
+    const int32_t y0 = static_cast<int32_t>(v >> 15), y1 = std::min(y0 + 1, s.h - 1);
+    const uint32_t* top = s.src + y0 * s.w;
+    const uint32_t* bottom = s.src + y1 * s.w;
+    const uint32_t fy = static_cast<uint32_t>(v >> 7) & 255;
+    const int64_t step = s.step;
+    const uint32_t z = s.z, zTop = z << 24;
+    const int32_t alpha = s.alpha, last = s.w - 1;
+    for (; x < xEnd; x++, u += step) {
+        KV_CHECK(u >= 0 && u < s.uEnd, "Vpicture::draw");
+        const int32_t i0 = static_cast<int32_t>(u >> 15), i1 = std::min(i0 + 1, last);
+        const uint32_t fx = static_cast<uint32_t>(u >> 7) & 255;
+        // Across the row, then down: the alpha comes back in 256ths and is
+        // rounded to the 16ths a pixel has.
+        const uint32_t upper = lerpWords(top[i0], top[i1], fx), lower = lerpWords(bottom[i0], bottom[i1], fx);
+        const uint32_t au = upper >> 24, al = lower >> 24;
+        const uint32_t a = (au * 256 + (al - au) * fy + 2048) >> 12;
+        if (a == 0)
+            continue;
+        const uint32_t rb = ((upper & 0xFF00FF) * (256 - fy) + (lower & 0xFF00FF) * fy) >> 8 & 0xFF00FF;
+        const uint32_t g = ((upper & 0xFF00) * (256 - fy) + (lower & 0xFF00) * fy) >> 8 & 0xFF00;
+        const uint32_t p = a << 28 | rb | g;
+        const uint32_t d = dst[x];
+        if (z <= (d >> 24))
+            dst[x] = Faded ? fade(d, p, a, alpha) : over(d, p, a, zTop);
+    }
+}
+
 // The picture at any scale and opacity, its top-left corner at (sx, sy).
 void drawSampled(const Sampling& s, const Target& t, int32_t sx, int32_t sy)
 {
@@ -257,8 +305,12 @@ void drawSampled(const Sampling& s, const Target& t, int32_t sx, int32_t sy)
     if (cx0 >= cx1 || cy0 >= cy1)
         return;
     const int64_t uStart = u0 + (cx0 - t.x0) * s.step;
-    // The opacity is the same for every pixel: the choice is made once.
-    const auto row = s.alpha != 32768 ? sampleRow<true> : sampleRow<false>;
+    // The opacity and the filter are the same for every pixel: the choice is
+    // made once. Pictures of the world (they have a depth) drawn larger than
+    // their size are filtered.
+    const bool smooth = s.smooth && s.scale > 32768 && s.z > 0;
+    const auto row = smooth ? (s.alpha != 32768 ? smoothRow<true> : smoothRow<false>)
+                            : (s.alpha != 32768 ? sampleRow<true> : sampleRow<false>);
     for (int64_t y = cy0; y < cy1; y++)
         row(s, t.buf + y * t.width, v0 + (y - t.y0) * s.step, static_cast<int32_t>(cx0), static_cast<int32_t>(cx1),
             uStart);
@@ -300,6 +352,8 @@ bool Vpicture::draw(const Array<int32_t>& pixels, int32_t width, int32_t height,
     s.scale = scale;
     s.z = static_cast<uint32_t>(std::clamp(z, 0, 255));
     s.alpha = alpha;
+    s.h = h;
+    s.smooth = m_smooth;
     drawSampled(s, t, sx, sy);
     return true;
 }

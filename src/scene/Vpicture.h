@@ -22,6 +22,10 @@ public:
     void drawRle(const Array<int8_t>& data, int32_t start, int32_t end);
 
     bool m_opaque = false;
+    // Drawn with a depth and larger than its size, it is filtered (else the
+    // nearest pixel is taken): soft explosions; plain for pictures drawn
+    // in great numbers.
+    bool m_smooth = true;
     Array<int32_t> m_pixels;
     char m_type = 0;
     bool m_used = false;

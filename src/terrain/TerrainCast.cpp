@@ -54,6 +54,14 @@ void TerrainCast::finish(int32_t x, int32_t at, int32_t skyFrom) const
 
 void TerrainCast::paintSky(int32_t x, int32_t from, int32_t to) const
 {
+    if (panorama) {
+        const int32_t* column = panorama + ((((heading + skyAngles[x]) & 32767) * panoramaWidth) >> 15);
+        for (int32_t r = std::min(to, skyLength) - 1; r >= from; r--) {
+            KV_CHECK(r >= 0 && r * width + x < pixelCount, "TerrainCast::paintSky");
+            pixels[r * width + x] = column[skyRows[r]];
+        }
+        return;
+    }
     for (int32_t r = std::min(to, skyLength) - 1; r >= from; r--) {
         KV_CHECK(r >= 0 && r * width + x < pixelCount, "TerrainCast::paintSky");
         pixels[r * width + x] = sky[r];

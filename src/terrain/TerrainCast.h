@@ -52,6 +52,21 @@ struct TerrainCast {
     bool own = false;
     const int32_t* sky = nullptr;
     int32_t skyLength = 0;
+    // With a panorama the sky is a picture around the eye instead: column
+    // x shows the panorama's column at the heading plus skyAngles[x] (a
+    // full turn is the panorama's width), row r its word skyRows[r] on.
+    const int32_t* panorama = nullptr;
+    int32_t panoramaWidth = 0;
+    const int32_t* skyRows = nullptr;
+    const int32_t* skyAngles = nullptr;
+    int32_t heading = 0;
+    // The haze the terrain pixels fade into.
+    struct Haze {
+        int32_t colour = 0;
+        int32_t near = 0;  // the depth byte where it starts
+        int32_t rate = 0;  // how fast it thickens per unit of depth (32768 all at once)
+        int32_t most = 0;  // its share at the far end, of 32768
+    } haze;
     int16_t* top = nullptr;
     int32_t topLength = 0;
     // Without ground (or a height map) every column is sky.
@@ -75,6 +90,17 @@ struct TerrainCast {
     mutable std::atomic<int32_t> nextBlock{0};
 };
 
+// The share of the haze (0..32768) at a depth byte: none before h.near,
+// then rising fast and levelling off toward h.most, as air does. One
+// multiply chain, no table: the vector casters have no cheap lookup.
+template <class L>
+inline L hazeShare(L depth, const TerrainCast::Haze& h)
+{
+    const L t = L::min(L::mullo(L::max(depth - L(h.near), L(0)), L(h.rate)), L(32768));
+    const L rest = L(32768) - t;
+    return L::mullo(L(32768) - (L::mullo(rest, rest) >> 15), L(h.most)) >> 15;
+}
+
 // A terrain pixel: the colour of its ground shaded by the slope (light, the
 // height difference to half a cell on in x and z), and its distance in
 // whole units + 2 in the top byte. Below -16384 each channel is halved;
@@ -85,6 +111,17 @@ inline L terrainPixel(L colour, L light, L distance)
 {
     L factor = L::min(L::max(light, L(-16384)), L(8192)) + L(32768);
     return L::scaleChannels(colour, factor) | ((distance >> 4) + L(2)) << 24;
+}
+
+// A terrain pixel faded into the haze by its depth byte: it keeps the rest
+// of each channel and adds the haze's share of its own colour, which never
+// passes 255. The casters call it out of their loops, and only with haze.
+template <class L>
+inline L hazedPixel(L pixel, const TerrainCast::Haze& h)
+{
+    const L share = hazeShare((pixel >> 24) & L(255), h);
+    return (L::scaleChannels(pixel, L(32768) - share) + L::scaleChannels(L(h.colour), share)) |
+           (pixel & L(static_cast<int32_t>(0xFF000000u)));
 }
 
 // The vector casters: every column this thread's walk returns, cast a

@@ -26,6 +26,7 @@ int32_t childChecksum(const Vsprite* s)
 Vterrain::Vterrain(int32_t width, int32_t height, bool)
 {
     setWidthHeight(width, height);
+    setHaze(0, 0, 0);
 }
 
 Vterrain::~Vterrain() = default;
@@ -119,6 +120,81 @@ void Vterrain::setSkyGradient(int32_t top, int32_t bottom)
     for (; i < h; i++)
         m_sky[i] = bottom | static_cast<int32_t>(0xFF000000u);
     m_top = V::allocShort(std::max(m_width, 0));
+}
+
+void Vterrain::setSkyPanorama(const ref<Vpicture>& picture)
+{
+    m_changed = true;
+    m_skyFull = SkyTables();
+    m_skyHalf = SkyTables();
+    if (!picture || picture->m_width <= 0 || picture->m_height <= 0 ||
+        picture->m_pixels.length < picture->m_width * picture->m_height) {
+        m_panorama = Array<int32_t>();
+        m_panoramaWidth = m_panoramaHeight = 0;
+        return;
+    }
+    m_panoramaWidth = picture->m_width;
+    m_panoramaHeight = picture->m_height;
+    m_panorama = Array<int32_t>(m_panoramaWidth * m_panoramaHeight);
+    // Sky pixels are as far as anything can be.
+    for (int32_t i = 0; i < m_panorama.length; i++)
+        m_panorama.a[i] = picture->m_pixels.a[i] | static_cast<int32_t>(0xFF000000u);
+}
+
+int32_t Vterrain::horizonColour() const
+{
+    if (m_panoramaWidth <= 0)
+        return m_sky.length > 0 ? m_sky.a[m_sky.length - 1] & 0xFFFFFF : 0;
+    // A little below the horizon: where the far edge of the land meets the sky.
+    const int32_t row = std::min(TerrainSky::kHorizonRow + 8, m_panoramaHeight - 1);
+    int64_t sum[3] = {};
+    for (int32_t x = 0; x < m_panoramaWidth; x++)
+        for (int32_t c = 0; c < 3; c++)
+            sum[c] += (m_panorama.a[row * m_panoramaWidth + x] >> (16 - 8 * c)) & 255;
+    int32_t colour = 0;
+    for (int32_t c = 0; c < 3; c++)
+        colour |= static_cast<int32_t>(sum[c] / m_panoramaWidth) << (16 - 8 * c);
+    return colour;
+}
+
+void Vterrain::setHaze(int32_t colour, int32_t near, int32_t most)
+{
+    m_changed = true;
+    // The depth byte is the distance in whole units + 2; the rays end at kFarDistance / 16 units.
+    const int32_t far = kFarDistance >> 4;
+    near = std::clamp(near, 0, far - 1);
+    m_haze.colour = colour & 0xFFFFFF;
+    m_haze.near = near + 2;
+    m_haze.rate = (32768 + far - near - 1) / (far - near);
+    m_haze.most = std::clamp(most, 0, 32768);
+}
+
+void Vterrain::hazeChildren(const ref<Vilib>& lib, int32_t first, int32_t count)
+{
+    m_hazedChildren = count > 0 ? new HazedPictures(lib, first, count, m_haze.colour) : nullptr;
+}
+
+bool Vterrain::skyTables(SkyTables& t, int32_t focal, int32_t horizon, int32_t width, int32_t height)
+{
+    if (t.focal != focal || t.horizon != horizon || t.width != width || t.height != height) {
+        if (t.rows.length != height)
+            t.rows = Array<int32_t>(height);
+        if (t.angles.length != width)
+            t.angles = Array<int32_t>(width);
+        for (int32_t r = 0; r < height; r++) {
+            const int64_t row = TerrainSky::kHorizonRow - static_cast<int64_t>(horizon - r) * TerrainSky::kRowsPerTan / focal;
+            t.rows.a[r] = static_cast<int32_t>(std::clamp<int64_t>(row, 0, m_panoramaHeight - 1)) * m_panoramaWidth;
+        }
+        // The same directions as the rays: column x looks x - width / 2 pixels aside.
+        for (int32_t x = 0; x < width; x++)
+            t.angles.a[x] = fatan2((x - width / 2) << 8, focal << 8);
+        t.focal = focal;
+        t.horizon = horizon;
+        t.width = width;
+        t.height = height;
+        t.painted = -1;
+    }
+    return t.painted != m_heading;
 }
 
 // ---- the ground ----
@@ -225,9 +301,19 @@ void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t 
             continue;
         int32_t cx0 = std::max(x0, s->m_x0), cy0 = std::max(y0, s->m_y0);
         int32_t cx1 = std::min(x1, s->m_x1), cy1 = std::min(y1, s->m_y1);
-        if (cx0 < cx1 && cy0 < cy1)
+        if (cx0 >= cx1 || cy0 >= cy1)
+            continue;
+        const int32_t z = s->m_z >> 15;
+        if (m_hazedChildren && m_hazedChildren->holds(s->m_lib.get(), s->m_image)) {
+            // Things on the land near the eye fade out: they would stand in its way.
+            const int32_t alpha = std::min(s->m_alpha, (z - HazedPictures::kNearest) * 32768 / HazedPictures::kFading);
+            Vpicture* p = alpha > 0 ? m_hazedChildren->at(s->m_image, hazeAt(z + 2)) : nullptr;
+            if (p)
+                p->draw(pixels, width, height, cx0, cy0, cx1, cy1, s->m_sx, s->m_sy, s->m_drawScale, z, alpha);
+        } else {
             s->m_lib->drawPicture(s->m_image, pixels, width, height, cx0, cy0, cx1, cy1, s->m_sx, s->m_sy,
-                                  s->m_drawScale, s->m_z >> 15, s->m_alpha);
+                                  s->m_drawScale, z, s->m_alpha);
+        }
     }
 }
 
@@ -241,8 +327,9 @@ void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t 
     c.y1 = std::min(y1, height);
     if (c.x0 >= c.x1 || c.y0 >= c.y1 || pixels.length < width * height)
         return;
-    describe(c, Frame{m_focal, m_horizon, &m_sky, &m_top, !m_pixels.empty()}, pixels, width);
+    describe(c, Frame{m_focal, m_horizon, &m_sky, &m_top, !m_pixels.empty(), &m_skyFull}, pixels, width);
     paint(c);
+    skyPainted(c, m_skyFull);
 }
 
 // ---- half resolution ----
@@ -282,8 +369,9 @@ void Vterrain::paintHalf(int32_t x0, int32_t y0, int32_t x1, int32_t y1)
     c.y1 = std::min((y1 + 1) >> 1, h);
     if (c.x0 >= c.x1 || c.y0 >= c.y1)
         return;
-    describe(c, Frame{m_focal >> 1, m_horizon >> 1, &m_halfSky, &m_halfTop, true}, m_halfPixels, w);
+    describe(c, Frame{m_focal >> 1, m_horizon >> 1, &m_halfSky, &m_halfTop, true, &m_skyHalf}, m_halfPixels, w);
     paint(c);
+    skyPainted(c, m_skyHalf);
 }
 
 void Vterrain::drawHalf(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,
@@ -335,12 +423,21 @@ struct Lane {
     static Lane min(Lane a, Lane b) { return std::min(a.v, b.v); }
     static Lane max(Lane a, Lane b) { return std::max(a.v, b.v); }
     static Lane scaleChannels(Lane colour, Lane factor) { return VpolyTerrain::scaleRgb(colour.v, factor.v); }
+    static Lane mullo(Lane a, Lane b) { return a.v * b.v; }
     friend Lane operator+(Lane a, Lane b) { return a.v + b.v; }
+    friend Lane operator-(Lane a, Lane b) { return a.v - b.v; }
     friend Lane operator|(Lane a, Lane b) { return a.v | b.v; }
+    friend Lane operator&(Lane a, Lane b) { return a.v & b.v; }
     friend Lane operator<<(Lane a, int32_t n) { return a.v << n; }
     friend Lane operator>>(Lane a, int32_t n) { return a.v >> n; }
     int32_t v;
 };
+
+// The haze on a pixel of the reference caster, out of its loop's way.
+[[gnu::noinline]] int32_t hazed(int32_t pixel, const TerrainCast::Haze& haze)
+{
+    return hazedPixel(Lane(pixel), haze).v;
+}
 
 // What a thread of one drawing needs: the drawing and the caster to use.
 struct Share {
@@ -392,6 +489,17 @@ void Vterrain::describe(TerrainCast& c, const Frame& f, const Array<int32_t>& pi
     c.skyLength = f.sky->length;
     c.top = f.top->a;
     c.topLength = f.top->length;
+    c.haze = m_haze;
+    if (m_panoramaWidth > 0 && f.focal > 0) {
+        // A turned view paints its whole sky again, not only below the old tops.
+        if (skyTables(*f.tables, f.focal, f.horizon, width, f.sky->length))
+            c.own = false;
+        c.panorama = m_panorama.a;
+        c.panoramaWidth = m_panoramaWidth;
+        c.skyRows = f.tables->rows.a;
+        c.skyAngles = f.tables->angles.a;
+        c.heading = m_heading;
+    }
     VpolyTerrain* ground = m_polyTerrain.get();
     if (!ground || f.focal <= 0)
         return;
@@ -418,6 +526,13 @@ void Vterrain::describe(TerrainCast& c, const Frame& f, const Array<int32_t>& pi
     c.line = m_wy * 16 + c.slope * c.start;
     c.rowInc = c.step * c.start;
     c.cast = true;
+}
+
+void Vterrain::skyPainted(const TerrainCast& c, SkyTables& t)
+{
+    // Only a drawing of every column from the top leaves no sky of another heading.
+    if (c.panorama && c.x0 == 0 && c.y0 == 0 && c.x1 == c.width)
+        t.painted = m_heading;
 }
 
 void Vterrain::paint(TerrainCast& c)
@@ -458,6 +573,7 @@ void Vterrain::castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom)
     const uint32_t* corners = c.corners;
     const Vpolyn::Grid grid{c.words, c.edges, c.xMask, c.yMask, c.gridWidth, c.exact};
     const int32_t* texels = c.texels;
+    const TerrainCast::Haze haze = c.haze;
     int32_t* px = c.pixels;
     const int32_t width = c.width;
     const TerrainCast::Ray ray = c.ray(x);
@@ -525,6 +641,8 @@ void Vterrain::castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom)
         uint32_t next = ((cz + (fz >> 11)) & 255) << 8 | ((cx + (fx >> 11)) & 255);
         int32_t h2 = VpolyTerrain::blendCorners(corners[next], fx ^ 2048, fz ^ 2048);
         int32_t pixel = terrainPixel(Lane(colour), Lane(h - h2), Lane(distance)).v;
+        if (haze.most != 0)
+            pixel = hazed(pixel, haze);
         // The ground rises above the line of sight of one row or more.
         do {
             if (at == last) {
@@ -542,4 +660,9 @@ void Vterrain::castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom)
         growTo = s;
     }
     c.finish(x, at, skyFrom);
+}
+
+int32_t Vterrain::hazeAt(int32_t depth) const
+{
+    return hazeShare(Lane(depth), m_haze).v;
 }

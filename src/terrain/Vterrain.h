@@ -6,7 +6,9 @@
 #include "runtime/ref.h"
 #include "scene/Viewport.h"
 #include "scene/Vpicture.h"
+#include "terrain/HazedPictures.h"
 #include "terrain/TerrainCast.h"
+#include "terrain/TerrainSky.h"
 #include "terrain/TerrainThreads.h"
 #include "terrain/VpolyTerrain.h"
 
@@ -63,6 +65,24 @@ public:
 
     using Viewport::getHeight;
 
+    // The sky as a panorama around the eye instead of the gradient, laid
+    // out as TerrainSky says (a picture of any width and height). It turns
+    // with the view and does not move with the eye. Null goes back to the
+    // gradient.
+    void setSkyPanorama(const ref<Vpicture>& picture);
+    // Terrain pixels fade toward colour with their distance: not at all
+    // nearer than near units, then more and more, to most/32768 of the
+    // colour at the far end of the rays. most 0 turns the haze off.
+    void setHaze(int32_t colour, int32_t near, int32_t most);
+    // The share of the haze colour (0..32768) at a depth byte.
+    int32_t hazeAt(int32_t depth) const;
+    int32_t hazeColour() const { return m_haze.colour; }
+    // The panorama's mean colour on the horizon, the colour haze fades to.
+    int32_t horizonColour() const;
+    // Children showing pictures first .. first + count - 1 of lib fade into
+    // the haze with their distance too (after setHaze); count 0 stops it.
+    void hazeChildren(const ref<Vilib>& lib, int32_t first, int32_t count);
+
     // How the rays are cast: one column at a time (the reference), or
     // several at once in the vector lanes of AVX2 or AVX-512. The fastest
     // the processor has is the default; a path it lacks falls back to the
@@ -96,6 +116,13 @@ public:
     static constexpr int32_t kFarDistance = TerrainCast::kFarDistance;
 
 private:
+    // Where the panorama's rows and columns fall on one size of drawing, and
+    // the heading its sky rows above the terrain were last painted at.
+    struct SkyTables {
+        Array<int32_t> rows, angles;
+        int32_t focal = -1, horizon = 0, width = -1, height = -1;
+        int32_t painted = -1;
+    };
     // Where one drawing goes and how it projects: the view's own size, or
     // the half-resolution picture.
     struct Frame {
@@ -103,6 +130,7 @@ private:
         const Array<int32_t>* sky;
         Array<int16_t>* top;
         bool own;
+        SkyTables* tables;
     };
     // Describes the drawing of c's rows and columns into the target (as
     // sky alone when the view has nothing to cast from).
@@ -116,6 +144,17 @@ private:
     void drawHalf(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0, int32_t x1,
                   int32_t y1);
     void paintHalf(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+
+    // Brings t up to date for a drawing; true when the sky rows above the
+    // column tops must be painted again.
+    bool skyTables(SkyTables& t, int32_t focal, int32_t horizon, int32_t width, int32_t height);
+    // Notes that a drawing painted the whole sky at the heading.
+    void skyPainted(const TerrainCast& c, SkyTables& t);
+    Array<int32_t> m_panorama;
+    int32_t m_panoramaWidth = 0, m_panoramaHeight = 0;
+    SkyTables m_skyFull, m_skyHalf;
+    TerrainCast::Haze m_haze;
+    ref<HazedPictures> m_hazedChildren;
 
     CastPath m_castPath = kAvx512Path;
     int32_t m_threadCount = defaultThreads();

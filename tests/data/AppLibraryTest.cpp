@@ -9,6 +9,7 @@
 #include "runtime/InputStream.h"
 #include "scene/Vilib.h"
 #include "support/Pixels.h"
+#include "terrain/TerrainSky.h"
 
 namespace {
 
@@ -18,7 +19,10 @@ constexpr int32_t kMargin = AppPicture::kMapMargin;
 constexpr int32_t kSizes[][3] = {{7, 64, 64},   {1, 200, 34},  {1, 52, 34},  {7, 64, 64},
                                  {1, 32, 32},   {12, 64, 72},  {3, 20, 20},  {9, 40, 40},
                                  {1, 320 + 2 * kMargin, 240 + 2 * kMargin},  {2, 480, 320},
-                                 {1, 64, 64},   {4, 4, 4},     {1, 480, 320}};
+                                 {1, 64, 64},   {4, 4, 4},     {1, 480, 320},
+                                 {4, TerrainSky::kWidth, TerrainSky::kHeight},
+                                 {1, 96, 120},  {1, 64, 128},  {1, 64, 40},  {1, 128, 40},
+                                 {1, 112, 96},  {1, 96, 24},   {1, 112, 96}, {1, 48, 32}};
 
 uint32_t pixel(const ref<Vpicture>& p, int32_t k) { return static_cast<uint32_t>(p->m_pixels[k]); }
 int32_t alphaAt(const ref<Vpicture>& p, int32_t x, int32_t y) { return pixel(p, y * p->m_width + x) >> 28; }
@@ -72,6 +76,40 @@ TEST_F(AppLibraryTest, EveryIndexDecodesAtItsSizeWithADistinctName)
     EXPECT_EQ(s_lib->loadPicture(16)->m_cx, 16);
     for (i = 17; i <= 28; ++i)
         EXPECT_GT(s_lib->loadPicture(i)->m_cy, 36) << "explosion frame " << i << " should sit on its hot spot";
+}
+
+TEST_F(AppLibraryTest, SkiesGoRoundAndThingsStandOnTheirFeet)
+{
+    for (int32_t i = AppPicture::kSky; i < AppPicture::kSky + AppPicture::kSkies; ++i) {
+        ref<Vpicture> p = s_lib->loadPicture(i);
+        ASSERT_TRUE(p);
+        const int32_t w = p->m_width;
+        // A full turn: the last column runs on into the first.
+        double seam = 0, inside = 0;
+        for (int32_t y = 0; y < p->m_height; ++y)
+            for (int32_t s : {0, 8, 16}) {
+                seam += std::abs(channel(pixel(p, y * w + w - 1), s) - channel(pixel(p, y * w), s));
+                inside += std::abs(channel(pixel(p, y * w + w / 2), s) - channel(pixel(p, y * w + w / 2 + 1), s));
+            }
+        EXPECT_LE(seam, 2 * inside + 6 * p->m_height) << "sky " << i;
+    }
+    // Dusk is warm at the horizon, a clear day blue above it.
+    auto horizon = [&](int32_t sky) { return pixel(s_lib->loadPicture(sky), TerrainSky::kHorizonRow * TerrainSky::kWidth); };
+    EXPECT_GT(channel(horizon(AppPicture::kSky + AppPicture::kSkyDusk), 16),
+              channel(horizon(AppPicture::kSky + AppPicture::kSkyDusk), 0) + 40);
+    ref<Vpicture> clear = s_lib->loadPicture(AppPicture::kSky);
+    EXPECT_GT(channel(pixel(clear, 0), 0), channel(pixel(clear, 0), 16) + 60);
+    for (int32_t i = AppPicture::kThing; i < AppPicture::kThing + AppPicture::kThings; ++i) {
+        ref<Vpicture> p = s_lib->loadPicture(i);
+        ASSERT_TRUE(p);
+        EXPECT_EQ(p->m_cx, p->m_width / 2) << "thing " << i;
+        EXPECT_EQ(p->m_cy, p->m_height - 1) << "thing " << i;
+        EXPECT_EQ(alphaAt(p, 0, 0), 0) << "thing " << i << " has the sky around it";
+        int32_t feet = 0;
+        for (int32_t x = 0; x < p->m_width; ++x)
+            feet += alphaAt(p, x, p->m_height - 1) > 8;
+        EXPECT_GT(feet, 0) << "thing " << i << " touches the ground";
+    }
 }
 
 TEST_F(AppLibraryTest, GroundTexturesAreOpaqueSeamlessTiles)

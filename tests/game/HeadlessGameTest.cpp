@@ -150,10 +150,11 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
                 n += test(f.at(x, y));
         return n;
     };
-    auto sky = [](uint32_t c) { return channel(c, 0) > channel(c, 8) && channel(c, 0) > channel(c, 16) + 60; };
+    // Blue sky or the white and grey of clouds, pale toward the horizon; trees may stand against it.
+    auto sky = [](uint32_t c) { return channel(c, 0) >= channel(c, 16) && channel(c, 0) + 12 >= channel(c, 8) && channel(c, 0) > 120; };
     auto grass = [](uint32_t c) { return channel(c, 8) > channel(c, 16) && channel(c, 8) > channel(c, 0); };
     auto tan = [](uint32_t c) { return channel(c, 16) > channel(c, 8) && channel(c, 8) > channel(c, 0) + 20; };
-    EXPECT_GT(count(battle, 120, 0, 400, 30, sky), 280 * 30 * 8 / 10); // the enemy may stand against it
+    EXPECT_GT(count(battle, 120, 0, 400, 30, sky), 280 * 30 * 6 / 10); // the enemy may stand against it
     EXPECT_GT(count(battle, 0, 250, 120, 300, grass), 120 * 50 * 9 / 10);
     std::vector<uint32_t> shades;
     for (int32_t x = 0; x < 120; x++)

@@ -137,8 +137,9 @@ TEST(PictureDraw, ScaledAndBlended)
         p->m_pixels[i] = static_cast<int32_t>(colours[i]);
     p->m_opaque = true;
     Array<int32_t> px = filled(8 * 8, 0xFF000000);
-    ASSERT_TRUE(p->draw(px, 8, 8, 0, 0, 8, 8, 2 * 32768, 32768, 65536, 7, 16384));
-    // Scale 2: step 16384, so each source pixel covers 2 x 2 destination pixels.
+    ASSERT_TRUE(p->draw(px, 8, 8, 0, 0, 8, 8, 2 * 32768, 32768, 65536, 0, 16384));
+    // Scale 2 without a depth (the interface): step 16384, so each source
+    // pixel covers 2 x 2 destination pixels.
     EXPECT_EQ(at(px, 8, 1, 1), 0xFF000000u);
     EXPECT_EQ(at(px, 8, 2, 1), 0x007F0000u); // f = 32768 - (16384 * 16 >> 4) = 16384: half of each
     EXPECT_EQ(at(px, 8, 3, 2), 0x007F0000u);
@@ -146,6 +147,14 @@ TEST(PictureDraw, ScaledAndBlended)
     EXPECT_EQ(at(px, 8, 2, 3), 0x0000007Fu);
     EXPECT_EQ(at(px, 8, 5, 4), 0x007F7F7Fu);
     EXPECT_EQ(at(px, 8, 6, 4), 0xFF000000u);
+    // With a depth (a picture in the world) it is filtered: between the
+    // source pixels the colours blend.
+    Array<int32_t> world = filled(8 * 8, 0xFF000000);
+    ASSERT_TRUE(p->draw(world, 8, 8, 0, 0, 8, 8, 2 * 32768, 32768, 65536, 7, 32768));
+    EXPECT_EQ(at(world, 8, 2, 1), 0x07FF0000u); // on a source pixel: its colour
+    EXPECT_EQ(at(world, 8, 3, 1), 0x077F7F00u); // halfway from red to green
+    EXPECT_EQ(at(world, 8, 3, 2), 0x077F7F7Fu); // amid all four
+    EXPECT_EQ(at(world, 8, 6, 4), 0xFF000000u);
     // Shrunk to a third, the 2 x 2 picture fits in one pixel: nearest neighbour takes (0, 0).
     Array<int32_t> small = filled(4 * 4, 0xFF000000);
     ASSERT_TRUE(p->draw(small, 4, 4, 0, 0, 4, 4, 32768, 32768, 10923, 7, 32768));

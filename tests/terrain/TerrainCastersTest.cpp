@@ -13,7 +13,8 @@
 // Every way of casting the terrain (the scalar reference, the vector
 // packets, one thread or several) must draw the very frames the scalar
 // caster draws alone: pixels, depth bytes and column tops, over many eyes
-// and sizes, odd ones and ones the packets do not divide.
+// and sizes, odd ones and ones the packets do not divide, with the sky as a
+// gradient or a panorama, with haze or without.
 
 namespace {
 
@@ -67,6 +68,11 @@ protected:
                 ref<Vterrain> v = s_scene->view(s.w, s.h, next() & 0xFFFFFF, next() & 0xFFFFFF, next() & 0x7FFF);
                 if (e == 4)
                     v->setWxhz(v->getWx(), 0x800, v->getWz()); // right on the ground: the rays start farther out
+                if (e & 1) {
+                    // A sky panorama and haze: the sky turns with the view and every pixel fades.
+                    v->setSkyPanorama(testPanorama(300, 70));
+                    v->setHaze(0x9AB4C8, 10 * e, 30000);
+                }
                 useCaster(*v, caster);
                 for (int32_t k = 0; k < v->m_pixels.length; k++)
                     v->m_pixels[k] = 0x01020304;
@@ -74,6 +80,9 @@ protected:
                 out.push_back({name, sum(v->m_pixels, *v)});
                 TerrainScene::render(*v);
                 out.push_back({name + " again", sum(v->m_pixels, *v)});
+                v->setHeading(v->getHeading() + 1000);
+                TerrainScene::render(*v);
+                out.push_back({name + " turned", sum(v->m_pixels, *v)});
                 v->drawTerrain(v->m_pixels, s.w, s.h, s.w / 3, s.h / 4, s.w - s.w / 5, s.h - s.h / 6);
                 out.push_back({name + " clip", sum(v->m_pixels, *v)});
                 Array<int32_t> target((s.w + 9) * (s.h + 4));

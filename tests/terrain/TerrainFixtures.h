@@ -146,3 +146,17 @@ struct ShapeFile {
         return poly;
     }
 };
+
+// A w x h sky panorama whose pixel (x, y) is 0xFF000000 | y << 12 | x, so a
+// sky pixel tells which panorama column and row it shows.
+inline ref<Vpicture> testPanorama(int32_t w, int32_t h)
+{
+    ref<Vpicture> p = new Vpicture;
+    p->m_width = static_cast<int16_t>(w);
+    p->m_height = static_cast<int16_t>(h);
+    p->m_pixels = Array<int32_t>(w * h);
+    for (int32_t y = 0; y < h; y++)
+        for (int32_t x = 0; x < w; x++)
+            p->m_pixels[y * w + x] = static_cast<int32_t>(0xFF000000u | static_cast<uint32_t>(y) << 12 | static_cast<uint32_t>(x));
+    return p;
+}

@@ -278,3 +278,66 @@ TEST(Vterrain, HalfResolutionDrawsEachHalfPixelTwoByTwo)
     v->draw(screen, kW, kH, 0, 0, kW, kH);
     EXPECT_EQ(std::memcmp(screen.a, v->m_pixels.a, kW * kH * 4), 0);
 }
+
+TEST(Vterrain, APanoramaSkyTurnsWithTheViewAndStaysOnTheHorizon)
+{
+    constexpr int32_t kW = 64, kH = 48, kPw = 256;
+    ref<Vterrain> v = view(kW, kH, plain(), 1000 * kUnit);
+    v->setSkyPanorama(testPanorama(kPw, TerrainSky::kHeight));
+    // Pixel (x, y) of the panorama as the sky shows it.
+    auto column = [&](int32_t x, int32_t y) { return static_cast<int32_t>(at(*v, x, y) & 0xFFF); };
+    auto row = [&](int32_t x, int32_t y) { return static_cast<int32_t>((at(*v, x, y) >> 12) & 0xFFF); };
+    v->draw(v->m_pixels, kW, kH, 0, 0, kW, kH);
+    for (int32_t y = 0; y < kH; y++)
+        for (int32_t x = 0; x < kW; x++)
+            ASSERT_EQ(at(*v, x, y) >> 24, 0xFFu) << "sky is as far as can be, at " << x << "," << y;
+    // The middle column looks along the heading; columns to the right look
+    // further round; the horizon row shows the panorama's horizon.
+    EXPECT_EQ(column(kW / 2, 0), 0);
+    EXPECT_GT(column(kW - 1, 0), 0);
+    EXPECT_NEAR(kPw - column(0, 0), column(kW - 1, 0), 1) << "as far left as right";
+    EXPECT_EQ(row(5, v->m_horizon), TerrainSky::kHorizonRow);
+    EXPECT_LT(row(5, 0), TerrainSky::kHorizonRow) << "above the horizon is higher in the panorama";
+    // A quarter turn: the whole sky moves a quarter of the panorama, even
+    // the rows above the column tops that a redraw would otherwise keep.
+    v->setHeading(8192);
+    v->m_changed = true;
+    v->draw(v->m_pixels, kW, kH, 0, 0, kW, kH);
+    EXPECT_EQ(column(kW / 2, 0), kPw / 4);
+    EXPECT_EQ(column(kW / 2, kH - 1), kPw / 4);
+    // The eye's height does not move it.
+    const uint32_t before = at(*v, 10, 3);
+    v->setWxyz(v->getWx(), v->getWy() + 50 * kUnit, v->getWz());
+    v->m_changed = true;
+    v->draw(v->m_pixels, kW, kH, 0, 0, kW, kH);
+    EXPECT_EQ(at(*v, 10, 3), before);
+}
+
+TEST(Vterrain, HazeFadesTheFarLandTowardItsColour)
+{
+    constexpr int32_t kW = 64, kH = 48;
+    ref<Vterrain> clear = view(kW, kH, plain(), 6 * kUnit);
+    ref<Vterrain> hazy = view(kW, kH, plain(), 6 * kUnit);
+    hazy->setHaze(0xFFFFFF, 20, 32768);
+    EXPECT_EQ(hazy->hazeAt(2), 0) << "at the eye";
+    EXPECT_EQ(hazy->hazeAt(22), 0) << "up to where it starts";
+    EXPECT_GT(hazy->hazeAt(100), hazy->hazeAt(40));
+    EXPECT_EQ(hazy->hazeAt((Vterrain::kFarDistance >> 4) + 2), 32768) << "all haze at the far end";
+    clear->drawTerrain(clear->m_pixels, kW, kH, 0, 0, kW, kH);
+    hazy->drawTerrain(hazy->m_pixels, kW, kH, 0, 0, kW, kH);
+    int32_t terrain = 0;
+    for (int32_t i = 0; i < kW * kH; i++) {
+        const uint32_t a = static_cast<uint32_t>(clear->m_pixels[i]), b = static_cast<uint32_t>(hazy->m_pixels[i]);
+        ASSERT_EQ(a >> 24, b >> 24) << "the depth stays";
+        if ((a >> 24) == 0xFF)
+            continue;
+        terrain++;
+        const int32_t share = hazy->hazeAt(static_cast<int32_t>(a >> 24));
+        for (int32_t shift = 0; shift <= 16; shift += 8) {
+            const int32_t c = (a >> shift) & 255, h = (b >> shift) & 255;
+            // Each channel moves share/32768 of the way to white, give or take rounding.
+            ASSERT_NEAR(h, c + ((255 - c) * share >> 15), 1) << i;
+        }
+    }
+    EXPECT_GT(terrain, kW * kH / 2);
+}

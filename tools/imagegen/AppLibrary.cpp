@@ -8,6 +8,8 @@
 #include "InterfacePictures.h"
 #include "ModelTextures.h"
 #include "ScenePictures.h"
+#include "SkyPictures.h"
+#include "ThingPictures.h"
 #include "game/AppPicture.h"
 
 std::vector<AppLibrary::Entry> AppLibrary::pictures(const MapPicture& map)
@@ -48,6 +50,10 @@ std::vector<AppLibrary::Entry> AppLibrary::pictures(const MapPicture& map)
     for (int32_t i = P::kSpare; i < P::kSplash; ++i)
         add(i, InterfacePictures::spare(i), E::RleOpaque);
     add(P::kSplash, ScenePictures::splash(), E::Jpeg);
+    for (int32_t v = 0; v < P::kSkies; ++v)
+        add(P::kSky + v, SkyPictures::sky(v), E::Jpeg);
+    for (int32_t k = 0; k < P::kThings; ++k)
+        add(P::kThing + k, ThingPictures::thing(k), E::JpegMasked);
     // The vehicle models' textures follow, looked up by name.
     for (SourcePicture& p : ModelTextures::all())
         out.push_back({std::move(p), E::Jpeg});

@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <tuple>
+
+#include "TerrainScene.h"
+#include "data/DataFiles.h"
+#include "game/AppPicture.h"
+#include "game/Scenery.h"
+#include "game/Shell.h"
+#include "physics/Vbattlefield.h"
+#include "physics/Vphysics.h"
+#include "runtime/InputStream.h"
+#include "terrain/VpolyTerrain.h"
+
+namespace {
+
+constexpr int32_t kUnit = 32768;
+
+class SceneryTest : public testing::Test {
+protected:
+    static void SetUpTestSuite() { s_scene = new TerrainScene(dataDir(), false); }
+    static void TearDownTestSuite()
+    {
+        delete s_scene;
+        s_scene = nullptr;
+        InputStream::setResourceDir(".");
+    }
+    // Where the things of a site stand, and what they are.
+    static std::set<std::tuple<int32_t, int32_t, int32_t>> placed(const Scenery& s)
+    {
+        std::set<std::tuple<int32_t, int32_t, int32_t>> out;
+        for (const ref<Vsprite>& t : s.things())
+            out.emplace(t->m_wx, t->m_wz, t->m_image);
+        return out;
+    }
+    static TerrainScene* s_scene;
+};
+
+TerrainScene* SceneryTest::s_scene = nullptr;
+
+} // namespace
+
+TEST_F(SceneryTest, ASiteLooksTheSameEveryTimeWithNothingInTheWaterOrTheCrops)
+{
+    ref<Vterrain> view = s_scene->view(64, 48, 100 * kUnit, 100 * kUnit, 0);
+    ref<Scenery> first = new Scenery, again = new Scenery, other = new Scenery;
+    first->dress(*view, s_scene->m_lib, *s_scene->m_field, 2, 6, 0, 280 * kUnit);
+    EXPECT_GE(first->count(), 200) << "a few hundred things";
+    EXPECT_LE(first->count(), Scenery::kMost);
+    EXPECT_NE(view->horizonColour(), 0) << "the site's sky is up";
+    EXPECT_GT(view->hazeAt(150), 0) << "and its haze";
+    int32_t kinds = 0;
+    for (int32_t k = AppPicture::kThing; k < AppPicture::kThing + AppPicture::kThings; k++)
+        for (const ref<Vsprite>& t : first->things())
+            if (t->m_image == k) {
+                kinds++;
+                break;
+            }
+    EXPECT_GE(kinds, 5) << "woods, hedges, houses, fences, bushes";
+    for (const ref<Vsprite>& t : first->things()) {
+        const int32_t g = s_scene->m_field->groundClass(t->m_wx, t->m_wz);
+        EXPECT_NE(g, VpolyTerrain::kWater);
+        EXPECT_NE(g, VpolyTerrain::kWheat);
+        EXPECT_TRUE(t->m_parent.get() == view.get()) << "a picture in the terrain view";
+        EXPECT_LT(std::abs(t->m_wy - s_scene->m_field->height(t->m_wx, t->m_wz)), kUnit) << "on the ground";
+    }
+    ref<Vterrain> view2 = s_scene->view(64, 48, 300 * kUnit, 50 * kUnit, 0x1234);
+    again->dress(*view2, s_scene->m_lib, *s_scene->m_field, 2, 6, 0, 280 * kUnit);
+    EXPECT_EQ(placed(*first), placed(*again)) << "the site alone decides";
+    EXPECT_EQ(Scenery::skyOf(2, 6), Scenery::skyOf(2, 6));
+    other->dress(*view2, s_scene->m_lib, *s_scene->m_field, 10, 4, 0, 280 * kUnit);
+    EXPECT_NE(placed(*first), placed(*other));
+    other->clear();
+    EXPECT_EQ(other->count(), 0);
+}
+
+TEST_F(SceneryTest, AShellBurstingByAThingLeavesAWreck)
+{
+    ref<Vterrain> view = s_scene->view(64, 48, 100 * kUnit, 100 * kUnit, 0);
+    ref<Scenery> scenery = new Scenery;
+    scenery->dress(*view, s_scene->m_lib, *s_scene->m_field, 2, 6, 0, 280 * kUnit);
+    ASSERT_GT(scenery->count(), 0);
+    ref<Vsprite> target;
+    for (const ref<Vsprite>& t : scenery->things())
+        if (!target && t->m_image == AppPicture::kHouse)
+            target = t;
+    ASSERT_TRUE(target);
+    ref<Vphysics> world = new Vphysics;
+    ref<Vsprite> parent = new Vsprite;
+    ref<Shell> shell = Shell::create();
+    shell->m_gravity = 0; // burst, as a shell that hit is
+    shell->setWxyz(target->m_wx + kUnit, target->m_wy, target->m_wz);
+    parent->add(shell);
+    world->add(shell);
+    scenery->tick(*world);
+    EXPECT_EQ(target->m_image, AppPicture::kRuin);
+    int32_t wrecks = 0;
+    for (const ref<Vsprite>& t : scenery->things())
+        wrecks += t->m_image == AppPicture::kRuin || t->m_image == AppPicture::kStump;
+    EXPECT_LT(wrecks, 10) << "only those by the burst";
+    world->removeAll(nullptr);
+}
