@@ -263,7 +263,7 @@ bool App::screenResize()
             if (terrain) {
                 terrain->m_focal = m_focal;
                 terrain->setWidthHeight(m_width, m_height);
-                terrain->setHorizon(m_height >> 3);
+                terrain->setHorizon(static_cast<int32_t>((static_cast<int64_t>(m_height) * m_battle->m_camera->horizon()) >> 15));
                 terrain->setSkyGradient(0x5995, 0x3399FF);
                 if (m_battle->m_camera->overhead())
                     m_battle->m_camera->overheadResize();

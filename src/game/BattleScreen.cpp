@@ -203,7 +203,8 @@ void BattleScreen::battleKey(Action a)
         if (!touchLayout)
             hud.m_controls = false;
         hud.menuGameShow();
-        m_viewChange = true;
+        // The smooth camera swings over the gun by itself.
+        m_viewChange = overhead || camera.m_lazy;
         break;
     default:
         break;
@@ -255,6 +256,8 @@ void BattleScreen::advance(int32_t ms)
         b.m_hud->radar();
         b.m_hud->status();
         camera();
+        if (b.m_hud->m_sight)
+            b.m_hud->m_sight->update();
         break;
     case State::RunOut:
         ticks(ms);
@@ -299,8 +302,9 @@ void BattleScreen::camera()
     const bool keyed = m_viewChange && !camera.overhead();
     if (keyed)
         camera.lookAt();
-    // A chase camera that jumped, by a tick or by a key, wipes the new view in.
-    if (keyed || camera.m_jumped)
+    // A lazy chase camera that jumped, by a tick or by a key, wipes the new
+    // view in; the smooth one cuts back from the map.
+    if ((keyed && camera.m_lazy) || camera.m_jumped)
         startWipe();
     camera.m_jumped = false;
 }
@@ -322,6 +326,8 @@ void BattleScreen::runOut()
     m_won = won();
     m_state = State::RunOut;
     Hud& hud = *m_app.m_battle->m_hud;
+    if (hud.m_sight)
+        hud.m_sight->hide();
     for (const ref<Vmenu>& m : {hud.m_menuDrive, hud.m_menuAim})
         if (m)
             m->off();

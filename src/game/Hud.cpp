@@ -77,6 +77,7 @@ void Hud::build(int32_t buttonSize)
     m_textFuel = m_panel->addBottom(theme, "Fuel:\t"_s, 2);
     m_textArmor = m_panel->addBottom(theme, "Armor:\t"_s, 2);
     m_controls = buttonSize != 0;
+    m_sight = new Sight(m_app);
 }
 
 ref<Vmenu> Hud::controlMenu(bool aim, int32_t buttonSize)
@@ -169,6 +170,8 @@ void Hud::menuOff()
 
 void Hud::hide()
 {
+    if (m_sight)
+        m_sight->hide();
     for (const ref<Vsprite>& p : {ref<Vsprite>(m_menuDrive), ref<Vsprite>(m_menuAim), m_panel, m_radar})
         if (p)
             p->off();

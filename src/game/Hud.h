@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "game/Sight.h"
 #include "runtime/ref.h"
 #include "scene/Vmenu.h"
 #include "scene/Vsprite.h"
@@ -55,6 +56,7 @@ public:
     ref<Vtext> m_textRounds;
     ref<Vtext> m_textArmor;
     ref<Vsprite> m_radar; // made by the first battle
+    ref<Sight> m_sight;   // the gun's reticle and landing marker
 
 private:
     ref<Vmenu> controlMenu(bool aim, int32_t buttonSize);

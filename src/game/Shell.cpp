@@ -40,8 +40,8 @@ void Shell::stop()
 
 int32_t Shell::collisionCheckEnvironment(int32_t dt)
 {
-    int32_t g = groundHeight(m_wx, m_wz);
-    if (m_wy < g) {
+    if (belowGround()) {
+        const int32_t g = groundHeight(m_wx, m_wz);
         m_hitGround = true;
         setPosition(m_wx, g, m_wz);
         setWxyz(m_wx, g, m_wz);
@@ -55,9 +55,7 @@ int32_t Shell::collisionCheckEnvironment(int32_t dt)
 int32_t Shell::collisionCheckObject(const ref<Vphob>& other, int32_t dt)
 {
     // Only vehicles stop a shell; shells pass each other.
-    if (m_gravity == 0 || other.get() == m_owner.get() || !dynamic_cast<Tank*>(other.get()))
-        return dt;
-    if (m_wy >= other->m_wy + other->m_radius)
+    if (other.get() == m_owner.get() || !dynamic_cast<Tank*>(other.get()) || !meets(*other))
         return dt;
     m_position->set(m_savedPosition);
     setWxyz(m_position->m_x, m_position->m_y, m_position->m_z);

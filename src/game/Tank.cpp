@@ -326,15 +326,10 @@ void Tank::fireShell()
     shell->m_view = m_view;
     shell->setId(isPlayer() ? Shell::kPlayerShell : Shell::kEnemyShell);
 
-    ref<Vector> way = shell->m_velocity;
-    muzzleWay(way, m_work);
-    int32_t x = m_wx + m_work->m_x + way->m_x, y = m_wy + m_work->m_y + way->m_y, z = m_wz + m_work->m_z + way->m_z;
-    flash->setWxyz(x, y, z);
+    launch(*shell);
+    flash->setWxyz(shell->m_wx, shell->m_wy, shell->m_wz);
 
     shell->setScale(512);
-    shell->setVelocity(kShellSpeed * way->m_x, kShellSpeed * way->m_y, kShellSpeed * way->m_z);
-    shell->setPosition(x, y, z);
-    shell->setWxyz(x, y, z);
     shell->setImage(m_lib, AppPicture::kPuff);
     if (shell->m_mat)
         shell->m_mat->identity();
@@ -349,6 +344,16 @@ void Tank::fireShell()
         m_world->add(shell);
         m_world->add(flash);
     }
+}
+
+void Tank::launch(Shell& s)
+{
+    ref<Vector> way = s.m_velocity;
+    muzzleWay(way, m_work);
+    int32_t x = m_wx + m_work->m_x + way->m_x, y = m_wy + m_work->m_y + way->m_y, z = m_wz + m_work->m_z + way->m_z;
+    s.setVelocity(kShellSpeed * way->m_x, kShellSpeed * way->m_y, kShellSpeed * way->m_z);
+    s.setPosition(x, y, z);
+    s.setWxyz(x, y, z);
 }
 
 // ---- contacts ----

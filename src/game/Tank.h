@@ -23,6 +23,7 @@
 // turret sprite's m_heading is the turret's, the gun sprite's m_pitchAngle the
 // gun's (negative raises it). Times in ms unless named otherwise.
 class Campaign;
+class Shell;
 
 class Tank : public Vphob {
 public:
@@ -53,6 +54,9 @@ public:
     void init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleBuild& vehicle, int32_t maxDamage);
     // Launches a shell from the muzzle and shows the muzzle flash.
     void fireShell();
+    // Puts s at the muzzle, flying along the gun at the muzzle speed: the
+    // start of a shot, fired or foreseen by the sight.
+    void launch(Shell& s);
     // Whether the player could see this vehicle now (always, for the player's):
     // on the screen and not behind the ground.
     bool anybodyLooking();

@@ -373,11 +373,16 @@ TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdge)
 
 // While the turn key is held the camera lags any angle behind; let go, it
 // catches up.
+// The lazy camera, as an option.
 TEST_F(BattleTest, TheCameraWaitsWhileTheTurnKeyIsHeld)
 {
     campaign(1, 5);
     toBattle(m_host);
     int32_t start = 0;
+    m_host.at(kInBattle - 100, [&](App& app) {
+        app.m_battle->m_camera->m_lazy = true;
+        app.m_battle->m_camera->lookAt();
+    });
     m_host.at(kInBattle, [&](App& app) {
         start = app.m_battle->m_terrain->getHeading();
         app.input().keyDownSys(2);
@@ -415,5 +420,78 @@ TEST_F(BattleTest, TheDemoPilotDrivesUntilAKeyIsPressed)
         EXPECT_GT(app.m_battle->m_tank->m_odometer, odometer);
     });
     m_host.stopAt(60300);
+    m_host.run();
+}
+
+namespace {
+
+// Where the world point (x, y, z) is on the screen; false behind the camera.
+bool onScreen(App& app, int32_t x, int32_t y, int32_t z, int32_t& sx, int32_t& sy)
+{
+    int32_t depth = 0;
+    return app.screenPoint(x, y, z, sx, sy, depth);
+}
+
+} // namespace
+
+// The smooth chase camera keeps the player's tank in the lower half of the
+// screen, across the middle, while it turns a whole circle; it follows
+// without a wipe.
+TEST_F(BattleTest, TheChaseCameraKeepsTheTankLowOnTheScreenThroughAFullTurn)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    int32_t turned = 0, last = 0, checks = 0;
+    m_host.at(kInBattle, [&](App& app) {
+        last = app.m_battle->m_tank->m_heading;
+        app.input().keyDownSys(Key::kRight);
+    });
+    m_host.every(kInBattle + 100, kInBattle + 12000, 64, [&](App& app) {
+        Tank& t = *app.m_battle->m_tank;
+        turned += Tank::wrapAngle(t.m_heading - last);
+        last = t.m_heading;
+        int32_t sx = 0, sy = 0, tx = 0, ty = 0;
+        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy, t.m_wz, sx, sy));
+        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty));
+        EXPECT_GT(ty, app.m_height / 2) << "turret top";
+        EXPECT_LT(sy, app.m_height) << "hull";
+        EXPECT_GT(sx, app.m_width / 4);
+        EXPECT_LT(sx, app.m_width * 3 / 4);
+        checks++;
+        return turned > 0x8000;
+    });
+    m_host.at(kInBattle + 12000, [&](App& app) {
+        app.input().keyUpSys(Key::kRight);
+        EXPECT_GT(turned, 0x8000);
+        EXPECT_FALSE(app.m_battle->m_camera->m_jumped);
+    });
+    m_host.stopAt(kInBattle + 12100);
+    m_host.run();
+    EXPECT_GT(checks, 20);
+}
+
+// In aim mode the land 50 units ahead along the gun, where an enemy would
+// stand, and the landing marker on it are in the middle third of the screen.
+TEST_F(BattleTest, InAimModeATargetFiftyUnitsAheadIsInTheMiddleThird)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.key(kInBattle, Key::kTab);
+    m_host.at(kInBattle + 1500, [&](App& app) {
+        Tank& t = *app.m_battle->m_tank;
+        ASSERT_TRUE(t.m_aim);
+        const int32_t a = t.m_heading + t.turretHeading();
+        const int32_t x = t.m_wx + 50 * V::fsin(a), z = t.m_wz - 50 * V::fcos(a);
+        const int32_t y = app.m_battle->m_physics->m_field->height(x, z);
+        int32_t sx = 0, sy = 0;
+        ASSERT_TRUE(onScreen(app, x, y, z, sx, sy));
+        EXPECT_GT(sy, app.m_height / 3);
+        EXPECT_LT(sy, app.m_height * 2 / 3);
+        EXPECT_GT(sx, app.m_width / 3);
+        EXPECT_LT(sx, app.m_width * 2 / 3);
+        ASSERT_TRUE(onScreen(app, t.m_wx, t.m_wy + t.m_gunHeight, t.m_wz, sx, sy));
+
+    });
+    m_host.stopAt(kInBattle + 1600);
     m_host.run();
 }

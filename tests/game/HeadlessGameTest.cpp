@@ -175,7 +175,7 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleAndTheFrontMoves)
 {
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/demo.script";
     ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 11 --script " +
-                             script + " --until 131500 --prefs " + m_dir.str() + " --sound-log sounds.log",
+                             script + " --until 156500 --prefs " + m_dir.str() + " --sound-log sounds.log",
                          m_out),
               0)
         << m_out;
