@@ -204,6 +204,8 @@ void Battle::battleSetUp()
     t.m_driveSpeed = 0;
     t.m_aim = false;
     t.m_orders = Tank::Orders();
+    t.m_battleMs = 0;
+    t.m_fired = false;
     t.poststep();
 
     m_hud->radarReset();
@@ -264,9 +266,10 @@ void Battle::demoPilot()
     if (!m_tank || !m_tank->isLinked())
         return;
     ref<Tank> target;
-    // The truck while supplies are short or still being handed over.
+    // The truck while supplies are short and it has not been met yet, or
+    // while they are being handed over; an emptied truck has nothing more.
     if (m_truck && m_truck->isLinked() && !m_truck->parked() &&
-        (!m_truck->playerSupplied() || m_truck->m_supply > 0)) {
+        ((m_truck->m_supply == -1 && !m_truck->playerSupplied()) || m_truck->m_supply > 0)) {
         target = m_truck;
     } else {
         int32_t best = 0x7FFFFFFF;
@@ -312,7 +315,7 @@ void Battle::destroy()
 {
     for (Vsprite* s : {static_cast<Vsprite*>(m_hud->m_menuDrive.get()),
                        static_cast<Vsprite*>(m_hud->m_menuAim.get()), m_hud->m_panel.get(),
-                       m_hud->m_radar.get()})
+                       m_hud->m_radar.get(), m_hud->m_hullArrow.get()})
         if (s)
             s->removeAllStar();
     if (m_hud->m_sight)

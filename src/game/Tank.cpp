@@ -7,6 +7,7 @@
 #include "game/Flash.h"
 #include "game/GameSound.h"
 #include "game/Shell.h"
+#include "game/Trajectory.h"
 #include "game/Truck.h"
 #include "physics/Vphysics.h"
 #include "render3d/V3dLibrary.h"
@@ -135,6 +136,7 @@ bool Tank::prestep(int32_t dt)
     Commands c;
     c.dms = std::min(dt >> 5, kMaxDms);
     if (isPlayer()) {
+        m_battleMs = std::min(m_battleMs + (dt >> 5), 0x3FFFFFFF);
         if (m_damage > 49 || m_wy < kSunk) {
             off();
             return false;
@@ -200,6 +202,7 @@ void Tank::playerCommands(Commands& c)
                 play(GameSound::kDenied, -1);
             } else {
                 m_rounds -= 1;
+                m_fired = true;
                 c.fire = true;
             }
         }
@@ -326,7 +329,18 @@ void Tank::fireShell()
     shell->m_view = m_view;
     shell->setId(isPlayer() ? Shell::kPlayerShell : Shell::kEnemyShell);
 
+    // An enemy's shot at Easy may go wide: the turret turned by the error
+    // for the launch only.
+    const int32_t error = shotError();
+    if (error != 0 && m_turret) {
+        m_turret->m_heading += error;
+        pose();
+    }
     launch(*shell);
+    if (error != 0 && m_turret) {
+        m_turret->m_heading -= error;
+        pose();
+    }
     flash->setWxyz(shell->m_wx, shell->m_wy, shell->m_wz);
 
     shell->setScale(512);
@@ -344,6 +358,22 @@ void Tank::fireShell()
         m_world->add(shell);
         m_world->add(flash);
     }
+}
+
+bool Tank::holdsFire() const
+{
+    const Tank* t = m_target.get();
+    return t && t->isPlayer() && !t->m_fired && t->m_battleMs < kHoldFireMs;
+}
+
+int32_t Tank::shotError()
+{
+    const Tank* t = m_target.get();
+    if (!t || !t->isPlayer() || !m_campaign || m_campaign->m_level != 0 || t->m_battleMs >= kEasySpreadMs)
+        return 0;
+    const int32_t spread = static_cast<int32_t>(static_cast<int64_t>(kEasySpread) * (kEasySpreadMs - t->m_battleMs) /
+                                                kEasySpreadMs);
+    return fmul(fran(), 2 * spread + 1) - spread;
 }
 
 void Tank::launch(Shell& s)

@@ -174,8 +174,8 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleAndTheFrontMoves)
 {
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/demo.script";
-    ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 11 --script " +
-                             script + " --until 156500 --prefs " + m_dir.str() + " --sound-log sounds.log",
+    ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 15 --script " +
+                             script + " --until 218500 --prefs " + m_dir.str() + " --sound-log sounds.log",
                          m_out),
               0)
         << m_out;
@@ -197,7 +197,7 @@ TEST_F(HeadlessGameTest, TheDemoWinsTheSameBattleAtAnyFrameRate)
 {
     auto lastEnemy = [&](const std::string& fps, int64_t& frames, int64_t& gameMs) {
         std::filesystem::remove(recordPath());
-        EXPECT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 11 --fps " +
+        EXPECT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 15 --fps " +
                                  fps + " --until 125000 --frame-stats --prefs " + m_dir.str() + " --sound-log sounds.log",
                              m_out),
                   0)
