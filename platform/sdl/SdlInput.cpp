@@ -89,6 +89,8 @@ int32_t SdlInput::padCode(int32_t button)
     case SDL_CONTROLLER_BUTTON_Y:
     case SDL_CONTROLLER_BUTTON_START:
         return Key::kEscape;
+    case SDL_CONTROLLER_BUTTON_BACK:
+        return Key::letter('P');
     case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
         return Key::digit(1);
     case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:

@@ -14,7 +14,7 @@ constexpr ActionMap::Binding kDefaults[] = {
     {A::Fire, Key::kEnter},         {A::Fire, Key::kSpace},           {A::Fire, Key::digit(5)},
     {A::Aim, Key::kTab},            {A::Aim, Key::digit(9)},
     {A::View, Key::letter('V')},    {A::View, Key::digit(3)},
-    {A::Buttons, Key::letter('B')}, {A::Buttons, Key::kStar},
+    {A::Buttons, Key::letter('B')}, {A::Buttons, Key::kStar},     {A::Pause, Key::letter('P')},
     {A::Menu, Key::kEscape},        {A::Menu, Key::kMenu},            {A::Menu, Key::digit(0)},
     {A::Confirm, Key::kEnter},      {A::Confirm, Key::kSpace},        {A::Confirm, Key::kTouch},
     {A::Confirm, Key::digit(5)},

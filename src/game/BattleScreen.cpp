@@ -13,11 +13,15 @@ constexpr int32_t kHeldRepeatMs = 151;   // a held touch or button repeats from 
 constexpr int32_t kMenuGoFast = 0x4FFEB; // just under 10.0
 constexpr int32_t kWipeBand = 40;        // pixels a band, on a screen under 320 wide
 constexpr int32_t kFadeLast = 23;        // the fade ends at 23/256 of the light
+constexpr int32_t kShade = static_cast<int32_t>(0x80000000); // the pause dims the view by half
+constexpr int32_t kPauseZ = -2000;                            // over the panel
 
 } // namespace
 
 void BattleScreen::enter()
 {
+    // A focus lost on the map does not pause the battle to come.
+    m_app.input().focusLostTake();
     m_app.m_battle->battleSetUp();
     startWipe();
 }
@@ -33,6 +37,12 @@ void BattleScreen::input(Input& in)
     if (m_state != State::Fighting)
         return;
     App& app = m_app;
+    if (in.focusLostTake())
+        setPaused(true);
+    if (m_paused) {
+        pausedKeys(in);
+        return;
+    }
     Battle& b = *app.m_battle;
     Hud& hud = *b.m_hud;
     m_viewChange = false;
@@ -65,6 +75,63 @@ void BattleScreen::input(Input& in)
     }
     m_press = Action::None;
     battleKeys(in, k);
+}
+
+void BattleScreen::pausedKeys(Input& in)
+{
+    in.wheelTake();
+    for (int32_t k = in.keyGet(); k != Key::kNone; k = in.keyGet()) {
+        const Action a = m_app.m_actions.battleAction(k);
+        if (a == Action::Pause) {
+            setPaused(false);
+            return;
+        }
+        if (a == Action::Menu) {
+            battleKey(a);
+            return;
+        }
+    }
+}
+
+void BattleScreen::setPaused(bool on)
+{
+    App& app = m_app;
+    m_paused = on;
+    if (!on) {
+        if (m_shade)
+            m_shade->off();
+        if (m_pausedText)
+            m_pausedText->off();
+        return;
+    }
+    // Held orders end here: a key let go meanwhile must not drive on after.
+    if (Tank* t = app.tank())
+        t->m_orders = Tank::Orders();
+    if (!m_shade) {
+        m_shade = new Vsprite;
+        m_shade->setColor(kShade);
+        m_shade->setZ(kPauseZ);
+        m_pausedText = new Vtext(app.m_theme, "Paused"_s);
+        m_pausedText->setZ(kPauseZ - 1);
+    }
+    app.add(m_shade);
+    app.add(m_pausedText);
+    pauseLayout();
+}
+
+void BattleScreen::pauseLayout()
+{
+    if (!m_paused || !m_shade)
+        return;
+    m_shade->setXyi(0, 0);
+    m_shade->setWidthHeight(m_app.m_width, m_app.m_height);
+    m_pausedText->setXyi((m_app.m_width - m_pausedText->getWidth()) / 2,
+                         (m_app.m_height - m_pausedText->getHeight()) / 2);
+}
+
+void BattleScreen::leave()
+{
+    setPaused(false);
 }
 
 void BattleScreen::battleKeys(Input& in, int32_t k)
@@ -168,6 +235,9 @@ void BattleScreen::battleKey(Action a)
         m_menuOpen = true;
         app.push(new MainMenuScreen(app));
         break;
+    case Action::Pause:
+        setPaused(true);
+        break;
     case Action::Buttons:
         if (!hud.m_controls) {
             hud.m_controls = true;
@@ -246,6 +316,8 @@ void BattleScreen::advance(int32_t ms)
     }
     App& app = m_app;
     Battle& b = *app.m_battle;
+    if (m_paused)
+        return;
     switch (m_state) {
     case State::Fighting:
         if (m_abandoned) {
@@ -365,6 +437,7 @@ void BattleScreen::finish()
 
 void BattleScreen::layout()
 {
+    pauseLayout();
     Hud& hud = *m_app.m_battle->m_hud;
     if ((hud.m_menuDrive && hud.m_menuDrive->isLinked()) || (hud.m_menuAim && hud.m_menuAim->isLinked())) {
         hud.menuGameShow();

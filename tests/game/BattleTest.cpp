@@ -496,3 +496,50 @@ TEST_F(BattleTest, InAimModeATargetFiftyUnitsAheadIsInTheMiddleThird)
     m_host.stopAt(kInBattle + 1600);
     m_host.run();
 }
+
+// P pauses the battle: for ten seconds nothing moves, no fuel burns, under a
+// dimmed "Paused"; P again goes on. Losing the window's focus pauses too.
+TEST_F(BattleTest, PauseFreezesFuelAndEnemiesUntilPAgain)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    struct Still {
+        int32_t fuel = 0, battleMs = 0;
+        std::vector<std::array<int32_t, 3>> enemies;
+    };
+    auto look = [](App& app) {
+        Still s;
+        s.fuel = app.m_battle->m_tank->m_fuel;
+        s.battleMs = app.m_battle->m_tank->m_battleMs;
+        for (Tank* e : enemies(app))
+            s.enemies.push_back({e->m_wx, e->m_wy, e->m_wz});
+        return s;
+    };
+    Still before;
+    m_host.at(kInBattle, [](App& app) { app.input().keyDownSys(Key::kUp); });
+    m_host.at(kInBattle + 3000, [&](App& app) {
+        app.input().keyDownSys('P');
+        app.input().keyUpSys('P');
+    });
+    m_host.at(kInBattle + 3200, [&](App& app) { before = look(app); });
+    m_host.at(kInBattle + 13200, [&](App& app) {
+        const Still after = look(app);
+        EXPECT_EQ(after.fuel, before.fuel);
+        EXPECT_EQ(after.battleMs, before.battleMs);
+        EXPECT_EQ(after.enemies, before.enemies);
+        EXPECT_TRUE(findText(&app, "Paused"));
+        app.input().keyDownSys('P');
+        app.input().keyUpSys('P');
+    });
+    m_host.at(kInBattle + 14200, [&](App& app) {
+        EXPECT_GT(app.m_battle->m_tank->m_battleMs, before.battleMs);
+        EXPECT_LT(app.m_battle->m_tank->m_fuel, before.fuel);
+        ref<Vtext> paused = findText(&app, "Paused");
+        EXPECT_TRUE(!paused || !paused->isLinked());
+        app.input().focusLostSys();
+    });
+    m_host.at(kInBattle + 14400, [&](App& app) { before = look(app); });
+    m_host.at(kInBattle + 15400, [&](App& app) { EXPECT_EQ(look(app).battleMs, before.battleMs); });
+    m_host.stopAt(kInBattle + 15500);
+    m_host.run();
+}

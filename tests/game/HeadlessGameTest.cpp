@@ -64,14 +64,14 @@ protected:
 TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 {
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/screenshots.script";
-    ASSERT_EQ(korvath(script, 21500), 0) << m_out;
+    ASSERT_EQ(korvath(script, 22500), 0) << m_out;
     std::filesystem::create_directory(m_dir.file("again"));
-    ASSERT_EQ(korvath(script, 21500, "", m_dir.file("again")), 0) << m_out;
+    ASSERT_EQ(korvath(script, 22500, "", m_dir.file("again")), 0) << m_out;
     for (std::string name : {"splash.png", "sides.png", "map.png", "menu.png", "confirm.png", "help.png",
                              "menu-320x240.png", "help-320x240.png", "map-320x240.png", "map-800x600.png",
                              "menu-800x600.png", "menu-1920x1080.png", "help-1920x1080.png",
                              "map-1920x1080.png", "battle.png", "firing.png", "aim.png", "overhead.png",
-                             "explosion.png", "sounds.log"}) {
+                             "explosion.png", "sight.png", "paused.png", "sounds.log"}) {
         ASSERT_FALSE(readFile(m_dir.file(name)).empty()) << name;
         EXPECT_EQ(readFile(m_dir.file(name)), readFile(m_dir.file("again/" + name))) << name;
     }
