@@ -206,6 +206,7 @@ void Battle::battleSetUp()
     t.m_orders = Tank::Orders();
     t.m_battleMs = 0;
     t.m_fired = false;
+    t.m_shots = t.m_hits = 0;
     t.poststep();
 
     m_hud->radarReset();

@@ -6,6 +6,7 @@
 #include "game/GameSound.h"
 #include "game/MainMenuScreen.h"
 #include "game/MapScreen.h"
+#include "game/ResultScreen.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ void BattleScreen::enter()
     // A focus lost on the map does not pause the battle to come.
     m_app.input().focusLostTake();
     m_app.m_battle->battleSetUp();
+    m_enemiesAtStart = m_app.m_campaign->m_enemyCount;
     startWipe();
 }
 
@@ -411,6 +413,13 @@ void BattleScreen::finish()
     Battle& b = *app.m_battle;
     Campaign& c = *app.m_campaign;
     Tank& t = *b.m_tank;
+    ResultScreen::Result r;
+    r.outcome = m_won ? ResultScreen::Outcome::Victory
+                      : t.isLinked() && t.m_fuel == 0 ? ResultScreen::Outcome::OutOfFuel : ResultScreen::Outcome::Defeat;
+    r.destroyed = std::max(m_enemiesAtStart - c.m_enemyCount, 0);
+    r.shots = t.m_shots;
+    r.hits = t.m_hits;
+    r.ms = t.m_battleMs;
     m_state = State::Over;
     if (!m_fadeFrom.empty()) {
         V::m_avail += m_fadeFrom.length * 4;
@@ -432,7 +441,10 @@ void BattleScreen::finish()
     if (b.m_camera->overhead())
         b.m_camera->perspectiveSwitch();
     b.battleClear();
-    app.replace(new MapScreen(app, false));
+    if (m_abandoned)
+        app.replace(new MapScreen(app, false));
+    else
+        app.replace(new ResultScreen(app, r));
 }
 
 void BattleScreen::layout()

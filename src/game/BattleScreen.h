@@ -79,6 +79,7 @@ private:
 
     State m_state = State::Fighting;
     bool m_paused = false;
+    int32_t m_enemiesAtStart = 0;
     ref<Vsprite> m_shade;      // the pause's
     ref<Vtext> m_pausedText;
     bool m_abandoned = false;  // a new campaign was chosen in battle

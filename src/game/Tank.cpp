@@ -154,6 +154,8 @@ bool Tank::prestep(int32_t dt)
     applyCommands(c);
     drive();
     if (c.fire) {
+        if (isPlayer())
+            m_shots++;
         fireShell();
         play(GameSound::kCannon, isPlayer() ? -1 : 100);
         m_velocity->m_y += kHop;
@@ -410,6 +412,8 @@ void Tank::hitBy(Vphob& shell)
     // Enemies do not hurt each other.
     if (shell.m_id == Shell::kPlayerShell || isPlayer())
         m_damage += 1;
+    if (auto* s = dynamic_cast<Shell*>(&shell); s && s->m_owner && s->m_owner->isPlayer() && !isPlayer())
+        s->m_owner->m_hits++;
     if (m_damage >= m_maxDamage) {
         shell.m_maxScale = 0x7FFFFFFF;
         shell.m_scale += shell.m_scale / 2;

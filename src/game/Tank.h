@@ -146,6 +146,7 @@ public:
     // The enemies hold their fire for the first kHoldFireMs unless it has.
     int32_t m_battleMs = 0;
     bool m_fired = false;
+    int32_t m_shots = 0, m_hits = 0; // the player's shells of this battle, and those that hit an enemy
     ref<Vsprite> m_turret, m_gun;
     ref<Tank> m_pilot; // what the demo pilot pursues; null while the player drives
     int32_t m_muzzle = 0;

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "GameTest.h"
+#include "game/ResultScreen.h"
 #include "game/Shell.h"
 
 namespace {
@@ -542,4 +543,35 @@ TEST_F(BattleTest, PauseFreezesFuelAndEnemiesUntilPAgain)
     m_host.at(kInBattle + 15400, [&](App& app) { EXPECT_EQ(look(app).battleMs, before.battleMs); });
     m_host.stopAt(kInBattle + 15500);
     m_host.run();
+}
+
+// After the run-out and the fade a page sums the battle up: won, lost, or
+// lost for want of fuel; it goes on to the map by itself.
+TEST_F(BattleTest, TheResultPageFollowsAWinALossAndRunningOutOfFuel)
+{
+    const std::pair<std::function<void(App&)>, const char*> cases[] = {
+        {[](App& app) { app.m_campaign->m_enemyCount = 0; }, "Victory"},
+        {[](App& app) { app.m_battle->m_tank->m_damage = 50; }, "Defeat"},
+        {[](App& app) { app.m_battle->m_tank->m_fuel = 0; }, "Out of fuel"},
+    };
+    for (const auto& [end, heading] : cases) {
+        std::filesystem::remove(recordPath());
+        campaign(1, 5);
+        GameHost host;
+        toBattle(host);
+        host.at(kInBattle, end);
+        bool shown = false;
+        host.every(kInBattle + 4000, kInBattle + 9000, 100, [&, heading = heading](App& app) {
+            auto* page = dynamic_cast<ResultScreen*>(app.top());
+            if (page)
+                shown = findText(&app, heading) && findText(&app, "Enemies destroyed: ");
+            return page != nullptr;
+        });
+        host.at(kInBattle + 9000 + ResultScreen::kShownMs, [](App& app) {
+            EXPECT_TRUE(dynamic_cast<MapScreen*>(app.top()));
+        });
+        host.stopAt(kInBattle + 9100 + ResultScreen::kShownMs);
+        host.run();
+        EXPECT_TRUE(shown) << heading;
+    }
 }

@@ -175,7 +175,7 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleAndTheFrontMoves)
 {
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/demo.script";
     ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 15 --script " +
-                             script + " --until 218500 --prefs " + m_dir.str() + " --sound-log sounds.log",
+                             script + " --until 226500 --prefs " + m_dir.str() + " --sound-log sounds.log",
                          m_out),
               0)
         << m_out;
@@ -187,6 +187,9 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleAndTheFrontMoves)
     ASSERT_EQ(victory.w, 480);
     EXPECT_GT(whiteIn(victory, 60, 0, 100, 16), 10); // "0" enemies, lit
     EXPECT_FALSE(readFile(m_dir.file("front.png")).empty());
+    // Between them the result page, in white on its panel.
+    Frame result = shot("result.png");
+    EXPECT_GT(whiteIn(result, 80, 100, 400, 220), 1000);
 }
 
 // The battle moves in ticks of its own, so the demo fights the same battle at
