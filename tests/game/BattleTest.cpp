@@ -155,6 +155,7 @@ TEST_F(BattleTest, WinningAndLosingMoveTheFrontOneRing)
         bool stillOn = false;
         host.at(kInBattle + 1000, [&](App& app) { stillOn = mapSprite(app) == nullptr; });
         int32_t front = -1;
+        host.key(kInBattle + 5500, Key::kEnter); // on from the result page
         host.at(kInBattle + 6000, [&](App& app) {
             front = app.m_campaign->m_front;
             EXPECT_TRUE(mapSprite(app)); // back on the map

@@ -103,6 +103,7 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
     m_host.at(1200, [](App& app) { EXPECT_EQ(app.m_campaign->m_mapX, 6); });
     m_host.key(1300, ' ');
     m_host.at(1600, [](App& app) { app.m_campaign->m_enemyCount = 0; });
+    m_host.key(6400, 10); // on from the result page
     m_host.at(6900, [](App& app) {
         EXPECT_EQ(app.m_campaign->m_front, 0);
         EXPECT_TRUE(mapSprite(app));
