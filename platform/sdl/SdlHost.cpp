@@ -283,6 +283,10 @@ void SdlHost::handle(const SDL_Event& e)
         case SDL_WINDOWEVENT_FOCUS_LOST:
             // Keys released while another window has the focus never arrive.
             m_devices.releaseAll(input());
+            input().focusLostSys();
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+            input().focusLostSys();
             break;
         default:
             break;

@@ -27,7 +27,8 @@ constexpr ActionMap::Binding kDefaults[] = {
     {A::Aim, Key::digit(9)},
     {A::View, Key::letter('V'), S::Key},       {A::View, Key::kPadB, S::Pad},
     {A::View, Key::digit(3)},
-    {A::Buttons, Key::letter('B'), S::Key},    {A::Buttons, Key::kPadBack, S::Pad},
+    {A::Buttons, Key::letter('B'), S::Key},    {A::Buttons, Key::kNone, S::Pad},
+    {A::Pause, Key::letter('P'), S::Key},      {A::Pause, Key::kPadBack, S::Pad},
     {A::Buttons, Key::kStar},
     {A::Menu, Key::kEscape, S::Key},           {A::Menu, Key::kPadStart, S::Pad},
     {A::Menu, Key::kMenu},                     {A::Menu, Key::digit(0)},
@@ -44,7 +45,7 @@ constexpr ActionMap::Binding kDefaults[] = {
 };
 
 constexpr Action kRebindable[] = {A::Forward, A::Reverse, A::TurnLeft, A::TurnRight, A::GunUp, A::GunDown,
-                                  A::Fire,    A::Aim,     A::View,     A::Buttons,   A::Menu,  A::Screenshot};
+                                  A::Fire,    A::Aim,     A::View,     A::Buttons,   A::Pause, A::Menu,  A::Screenshot};
 
 constexpr struct {
     Action action = Action::None;
@@ -53,7 +54,8 @@ constexpr struct {
     {A::Forward, "Forward"},     {A::Reverse, "Back"},         {A::TurnLeft, "Turn left"},
     {A::TurnRight, "Turn right"}, {A::GunUp, "Gun up"},         {A::GunDown, "Gun down"},
     {A::Fire, "Fire"},           {A::Aim, "Aim mode"},         {A::View, "Overhead view"},
-    {A::Buttons, "Buttons"},     {A::Menu, "Menu"},            {A::Screenshot, "Screenshot"},
+    {A::Buttons, "Buttons"},     {A::Pause, "Pause"},          {A::Menu, "Menu"},
+    {A::Screenshot, "Screenshot"},
 };
 
 // The on-screen buttons are keyed by the phone keypad's digits.

@@ -21,6 +21,7 @@ enum class Action : int32_t {
     Aim,     // aim mode on or off
     View,    // overhead view on or off
     Buttons, // the on-screen buttons shown or hidden
+    Pause,   // the battle stops or goes on
     Menu,    // the menu; in a menu, back
     // Pages and menus.
     Confirm, // choose, go on, close a page

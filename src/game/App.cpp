@@ -283,10 +283,10 @@ void App::applyOptions()
     host.setVolumes(m_options.m_effects, m_options.m_music);
     host.setFrameRate(m_options.m_frameRate);
     input().setHotkeys(m_actions.key(Action::Screenshot), m_actions.pad(Action::Screenshot));
-    // LEAD: the chase camera's choice, once BattleCamera has it:
-    // if (m_battle) m_battle->m_camera->m_lazy = m_options.m_lazyCamera;
-    // LEAD: the buttons shown when a battle begins, once the Hud has its switch:
-    // if (m_battle) m_battle->m_hud->m_shownAtStart = m_options.m_buttons;
+    if (m_battle) {
+        m_battle->m_camera->m_lazy = m_options.m_lazyCamera;
+        m_battle->m_hud->m_controls = m_options.m_buttons;
+    }
 }
 
 void App::saveOptions()
@@ -357,7 +357,7 @@ bool App::screenResize()
             if (terrain) {
                 terrain->m_focal = m_focal;
                 terrain->setWidthHeight(m_width, m_height);
-                terrain->setHorizon(m_height >> 3);
+                terrain->setHorizon(static_cast<int32_t>((static_cast<int64_t>(m_height) * m_battle->m_camera->horizon()) >> 15));
                 terrain->setSkyGradient(0x5995, 0x3399FF);
                 if (m_battle->m_camera->overhead())
                     m_battle->m_camera->overheadResize();

@@ -136,7 +136,7 @@ void Battle::initTerrain()
     m_terrain->m_focal = v.m_focal;
     m_terrain->m_polyTerrain = m_polyTerrain;
     m_terrain->m_lib = v.m_lib;
-    m_terrain->setHorizon(v.m_height >> 3);
+    m_terrain->setHorizon(static_cast<int32_t>((static_cast<int64_t>(v.m_height) * m_camera->horizon()) >> 15));
     m_terrain->setWxyz(m_terrain->m_wx, m_polyTerrain->getHeight(0, 0) + kEyeHeight, m_terrain->m_wz);
     m_terrain->setSkyGradient(0x5995, 0x3399FF);
     m_terrain->setZ(0x7FFFFFFF);
@@ -186,7 +186,7 @@ void Battle::initLevel()
     m_terrain->m_focal = v.m_focal;
     v.add(m_terrain);
     v.setWxyz(m_terrain->m_wx, m_terrain->m_wy, m_terrain->m_wz);
-    v.setHorizon(BattleCamera::kHorizon);
+    v.setHorizon(m_camera->horizon());
     v.m_far = BattleCamera::kFarPerspective;
     if (!c.battleInProgress())
         c.m_enemyCount = Campaign::enemyTotal(c.m_front, c.m_level);
@@ -218,6 +218,9 @@ void Battle::battleSetUp()
     t.m_driveSpeed = 0;
     t.m_aim = false;
     t.m_orders = Tank::Orders();
+    t.m_battleMs = 0;
+    t.m_fired = false;
+    t.m_shots = t.m_hits = 0;
     t.poststep();
 
     m_hud->radarReset();
@@ -329,9 +332,11 @@ void Battle::destroy()
 {
     for (Vsprite* s : {static_cast<Vsprite*>(m_hud->m_menuDrive.get()),
                        static_cast<Vsprite*>(m_hud->m_menuAim.get()), m_hud->m_panel.get(),
-                       m_hud->m_radar.get()})
+                       m_hud->m_radar.get(), m_hud->m_hullArrow.get()})
         if (s)
             s->removeAllStar();
+    if (m_hud->m_sight)
+        m_hud->m_sight->destroy();
     // The vehicles and their parts hold each other, and each holds the view.
     battleClear();
     m_scenery->clear();

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "game/App.h"
+#include "physics/Vbattlefield.h"
 
 namespace {
 
@@ -16,6 +17,22 @@ constexpr int32_t kBehindWrecked = 0xC7FCE;  // 25.0
 constexpr int32_t kHeightDriving = 0x5D53E;  // 11.67
 constexpr int32_t kHeightAiming = 0x3FFF0;   // 8.0
 constexpr int32_t kWreckedSide = 0x71C;      // 20 degrees
+// The smooth camera, over the lower horizon: higher and nearer, so that the
+// tank stands in the lower part of the screen and the land 30 to 60 units
+// ahead in its middle third.
+constexpr int32_t kSmoothBehindDriving = 0xC0000; // 24.0
+constexpr int32_t kSmoothHeightDriving = 0x3C000; // 7.5
+constexpr int32_t kSmoothBehindAiming = 0xA0000;  // 20.0
+constexpr int32_t kSmoothHeightAiming = 0x34000;  // 6.5
+// The follow: critically damped at 10 a second over a 16 ms tick, pull
+// (0.16)^2 and damping 2 x 0.16.
+constexpr int32_t kPull = 839;
+constexpr int32_t kDamp = 10486;
+constexpr int32_t kSettled = 2;
+// Aim mode's tilt: the ground ahead at 45% of the height, the horizon
+// between a sixteenth and 60% of it (looking up a slope).
+constexpr int32_t kAimRow = 0x3999;
+constexpr int32_t kTiltHighest = 0x800, kTiltLowest = 0x4CCC;
 // On a landscape screen the focal length follows the short side, so at the
 // portrait heights the tank would sit below the bottom edge: the camera
 // comes down to this share of them (11.67 becomes 7.5), which puts the
@@ -37,25 +54,48 @@ bool BattleCamera::overhead() const
     return b.m_polyTerrain && b.m_polyTerrain->isLinked();
 }
 
-void BattleCamera::lookAt()
+void BattleCamera::goal(int32_t& h, int32_t& d, int32_t& e) const
 {
-    App& v = m_app;
-    const Battle& b = *v.m_battle;
-    if (!b.m_tank || !b.m_terrain)
-        return;
-    Tank& t = *b.m_tank;
-    Vterrain& terrain = *b.m_terrain;
-    int32_t h = t.m_heading, d = kBehindDriving, e = kHeightDriving;
+    const App& v = m_app;
+    Tank& t = *v.m_battle->m_tank;
+    const bool lazy = m_lazy;
+    h = t.m_heading;
+    d = lazy ? kBehindDriving : kSmoothBehindDriving;
+    e = lazy ? kHeightDriving : kSmoothHeightDriving;
     if (!t.isLinked()) {
         h -= kWreckedSide;
         d = kBehindWrecked;
     } else if (t.m_aim) {
         h += t.turretHeading();
-        d = kBehindAiming;
-        e = kHeightAiming;
+        d = lazy ? kBehindAiming : kSmoothBehindAiming;
+        e = lazy ? kHeightAiming : kSmoothHeightAiming;
     }
-    if (v.m_width > v.m_height)
+    if (lazy && v.m_width > v.m_height)
         e = V::fmul(e, kLandscapeHeight);
+}
+
+void BattleCamera::lookAt()
+{
+    const Battle& b = *m_app.m_battle;
+    if (!b.m_tank || !b.m_terrain)
+        return;
+    int32_t h = 0, d = 0, e = 0;
+    goal(h, d, e);
+    m_heading.snap(Tank::wrapAngle(h));
+    m_behind.snap(d);
+    m_height.snap(e);
+    m_tilt.snap(tiltGoal());
+    applyHorizon();
+    place();
+}
+
+void BattleCamera::place()
+{
+    App& v = m_app;
+    const Battle& b = *v.m_battle;
+    Tank& t = *b.m_tank;
+    Vterrain& terrain = *b.m_terrain;
+    const int32_t h = m_heading.x, d = m_behind.x, e = m_height.x;
     terrain.setHeading(h);
     const int32_t x = t.m_wx - V::fmul(terrain.m_sin, d);
     const int32_t z = t.m_wz + V::fmul(terrain.m_cos, d);
@@ -63,6 +103,63 @@ void BattleCamera::lookAt()
     terrain.setWxyz(x, y, z);
     v.setWxyz(x, y, z);
     v.m_heading = -h;
+}
+
+void BattleCamera::Follower::step(int32_t goal, bool angle)
+{
+    int32_t a = goal - x;
+    if (angle)
+        a = Tank::wrapAngle(a);
+    // Settled: no endless one-step wobble that would redraw a still view.
+    if (std::abs(a) <= kSettled && std::abs(v) <= kSettled) {
+        snap(goal);
+        return;
+    }
+    v += V::fmul(a, kPull) - V::fmul(v, kDamp);
+    x += v;
+    if (angle)
+        x = Tank::wrapAngle(x);
+}
+
+void BattleCamera::smooth()
+{
+    int32_t h = 0, d = 0, e = 0;
+    goal(h, d, e);
+    m_heading.step(h, true);
+    m_behind.step(d, false);
+    m_height.step(e, false);
+    place();
+    m_tilt.step(tiltGoal(), false);
+}
+
+int32_t BattleCamera::tiltGoal() const
+{
+    const App& v = m_app;
+    Tank& t = *v.m_battle->m_tank;
+    const Vbattlefield* field = v.m_battle->m_physics->m_field.get();
+    if (m_lazy || !t.m_aim || !t.isLinked() || !field || v.m_height <= 0)
+        return kHorizon;
+    const int32_t a = t.m_heading + t.turretHeading();
+    const int32_t x = t.m_wx + kAimFrame * V::fsin(a), z = t.m_wz - kAimFrame * V::fcos(a);
+    const int64_t above = static_cast<int64_t>(v.m_wy) - field->height(x, z);
+    const int64_t depth = static_cast<int64_t>(m_behind.x) + kAimFrame * Tank::kUnit;
+    // The row that puts that ground at kAimRow of the height, as a share.
+    const int64_t row = (static_cast<int64_t>(v.m_height) * kAimRow >> 15) - v.m_focal * above / depth;
+    return static_cast<int32_t>(std::clamp<int64_t>((row << 15) / v.m_height, kTiltHighest, kTiltLowest));
+}
+
+void BattleCamera::applyHorizon()
+{
+    App& v = m_app;
+    const Battle& b = *v.m_battle;
+    if (overhead())
+        return;
+    const int32_t h = horizon();
+    if (v.m_horizon != h)
+        v.setHorizon(h);
+    const int32_t row = static_cast<int32_t>((static_cast<int64_t>(v.m_height) * h) >> 15);
+    if (b.m_terrain && b.m_terrain->m_horizon != row)
+        b.m_terrain->setHorizon(row);
 }
 
 bool BattleCamera::turn()
@@ -107,7 +204,10 @@ void BattleCamera::follow()
         return;
     Tank& t = *b.m_tank;
     if (!overhead()) {
-        if (turn()) {
+        applyHorizon();
+        if (!m_lazy) {
+            smooth();
+        } else if (turn()) {
             lookAt();
             m_jumped = true;
         }
@@ -130,7 +230,7 @@ void BattleCamera::perspectiveSwitch()
     if (b.m_terrain && !b.m_terrain->isLinked())
         v.add(b.m_terrain);
     v.m_pitch = 0;
-    v.setHorizon(kHorizon);
+    v.setHorizon(horizon());
     v.m_far = kFarPerspective;
 }
 

@@ -5,14 +5,17 @@
 
 class App;
 
-// The two views of a battle: the chase camera over the terrain and sky,
-// which follows the player's tank lazily and catches up with a wipe, and the
-// overhead map with the models seen from straight above.
+// The two views of a battle: the chase camera over the terrain and sky and
+// the overhead map with the models seen from straight above. The chase
+// camera follows the hull (the gun, in aim mode) smoothly, a critically
+// damped turn each tick, with the tank in the lower part of the screen; the
+// lazy camera of old (m_lazy) stays put until the tank turns far away or
+// leaves the screen and then catches up with a wipe.
 class BattleCamera : public Object {
 public:
     explicit BattleCamera(App& app);
 
-    // Places the chase camera behind the player's tank.
+    // Places the chase camera behind the player's tank at once.
     void lookAt();
     // True when the chase camera has fallen too far behind the tank and
     // must be re-aimed this frame.
@@ -31,13 +34,46 @@ public:
     void overheadView();
     // Whether the overhead map is shown.
     bool overhead() const;
+    // The perspective view's horizon, a share of the screen's height from
+    // the top (fixed): the lazy camera's high one, or the lower one that
+    // leaves room for the land ahead.
+    int32_t horizon() const { return m_lazy ? kHorizonLazy : m_tilt.x; }
+    // Gives the 3D view and the terrain view the horizon of the camera.
+    void applyHorizon();
 
-    // The perspective view's horizon, and how far away models are drawn (197.0).
-    static constexpr int32_t kHorizon = 0x1000;
+    static constexpr int32_t kHorizon = 0x2000;
+    static constexpr int32_t kHorizonLazy = 0x1000;
+    // Aim mode frames the ground this many units ahead along the gun.
+    static constexpr int32_t kAimFrame = 50;
+    // How far away models are drawn (197.0).
     static constexpr int32_t kFarPerspective = 0x628000;
 
     bool m_jumped = false; // the chase camera jumped since the screen last looked
+    bool m_lazy = false;   // the lazy camera instead of the smooth one
+
+    // A value that follows its goal critically damped, per tick: x moves by
+    // v, v is pulled by the distance and held back by itself.
+    struct Follower {
+        int32_t x = 0, v = 0;
+        void snap(int32_t goal) { x = goal, v = 0; }
+        // One tick toward goal; angle: the distance wraps round a turn.
+        void step(int32_t goal, bool angle);
+    };
 
 private:
+    // The heading, distance behind and height over the tank that the chase
+    // camera wants now.
+    void goal(int32_t& heading, int32_t& behind, int32_t& height) const;
+    // Puts the camera behind the tank by the followers.
+    void place();
+    // One tick of the smooth camera.
+    void smooth();
+    // The horizon the smooth camera wants: in aim mode tilted so that the
+    // ground kAimFrame ahead along the gun stands a little above the middle
+    // of the screen, wherever the land rises or falls.
+    int32_t tiltGoal() const;
+
+    Follower m_heading, m_behind, m_height;
+    Follower m_tilt{kHorizon, 0}; // the horizon
     App& m_app;
 };

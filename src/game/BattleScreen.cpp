@@ -7,6 +7,7 @@
 #include "game/GameSound.h"
 #include "game/MainMenuScreen.h"
 #include "game/MapScreen.h"
+#include "game/ResultScreen.h"
 
 namespace {
 
@@ -14,15 +15,20 @@ constexpr int32_t kHeldRepeatMs = 151;   // a held touch or button repeats from 
 constexpr int32_t kMenuGoFast = 0x4FFEB; // just under 10.0
 constexpr int32_t kWipeBand = 40;        // pixels a band, on a screen under 320 wide
 constexpr int32_t kFadeLast = 23;        // the fade ends at 23/256 of the light
+constexpr int32_t kShade = static_cast<int32_t>(0x80000000); // the pause dims the view by half
+constexpr int32_t kPauseZ = -2000;                            // over the panel
 
 } // namespace
 
 void BattleScreen::enter()
 {
+    // A focus lost on the map does not pause the battle to come.
+    m_app.input().focusLostTake();
     // A battle in progress comes back as it was kept; without its file it is
     // set up anew around the tank's place in the record.
     if (!m_app.m_campaign->battleInProgress() || !BattleFile::resume(m_app))
         m_app.m_battle->battleSetUp();
+    m_enemiesAtStart = m_app.m_campaign->m_enemyCount;
     startWipe();
 }
 
@@ -37,6 +43,12 @@ void BattleScreen::input(Input& in)
     if (m_state != State::Fighting)
         return;
     App& app = m_app;
+    if (in.focusLostTake())
+        setPaused(true);
+    if (m_paused) {
+        pausedKeys(in);
+        return;
+    }
     Battle& b = *app.m_battle;
     Hud& hud = *b.m_hud;
     m_viewChange = false;
@@ -69,6 +81,63 @@ void BattleScreen::input(Input& in)
     }
     m_press = Action::None;
     battleKeys(in, k);
+}
+
+void BattleScreen::pausedKeys(Input& in)
+{
+    in.wheelTake();
+    for (int32_t k = in.keyGet(); k != Key::kNone; k = in.keyGet()) {
+        const Action a = m_app.m_actions.battleAction(k);
+        if (a == Action::Pause) {
+            setPaused(false);
+            return;
+        }
+        if (a == Action::Menu) {
+            battleKey(a);
+            return;
+        }
+    }
+}
+
+void BattleScreen::setPaused(bool on)
+{
+    App& app = m_app;
+    m_paused = on;
+    if (!on) {
+        if (m_shade)
+            m_shade->off();
+        if (m_pausedText)
+            m_pausedText->off();
+        return;
+    }
+    // Held orders end here: a key let go meanwhile must not drive on after.
+    if (Tank* t = app.tank())
+        t->m_orders = Tank::Orders();
+    if (!m_shade) {
+        m_shade = new Vsprite;
+        m_shade->setColor(kShade);
+        m_shade->setZ(kPauseZ);
+        m_pausedText = new Vtext(app.m_theme, "Paused"_s);
+        m_pausedText->setZ(kPauseZ - 1);
+    }
+    app.add(m_shade);
+    app.add(m_pausedText);
+    pauseLayout();
+}
+
+void BattleScreen::pauseLayout()
+{
+    if (!m_paused || !m_shade)
+        return;
+    m_shade->setXyi(0, 0);
+    m_shade->setWidthHeight(m_app.m_width, m_app.m_height);
+    m_pausedText->setXyi((m_app.m_width - m_pausedText->getWidth()) / 2,
+                         (m_app.m_height - m_pausedText->getHeight()) / 2);
+}
+
+void BattleScreen::leave()
+{
+    setPaused(false);
 }
 
 void BattleScreen::battleKeys(Input& in, int32_t k)
@@ -175,7 +244,13 @@ void BattleScreen::battleKey(Action a)
         m_menuOpen = true;
         app.push(new MainMenuScreen(app));
         break;
+    case Action::Pause:
+        setPaused(true);
+        break;
     case Action::Buttons:
+        // Kept as the player leaves them, for the next battle and the next start.
+        app.m_options.m_buttons = !hud.m_controls;
+        app.saveOptions();
         if (!hud.m_controls) {
             hud.m_controls = true;
             hud.menuGameShow();
@@ -210,7 +285,8 @@ void BattleScreen::battleKey(Action a)
         if (!touchLayout)
             hud.m_controls = false;
         hud.menuGameShow();
-        m_viewChange = true;
+        // The smooth camera swings over the gun by itself.
+        m_viewChange = overhead || camera.m_lazy;
         break;
     default:
         break;
@@ -252,6 +328,8 @@ void BattleScreen::advance(int32_t ms)
     }
     App& app = m_app;
     Battle& b = *app.m_battle;
+    if (m_paused)
+        return;
     switch (m_state) {
     case State::Fighting:
         if (m_abandoned) {
@@ -262,6 +340,8 @@ void BattleScreen::advance(int32_t ms)
         b.m_hud->radar();
         b.m_hud->status();
         camera();
+        if (b.m_hud->m_sight)
+            b.m_hud->m_sight->update();
         break;
     case State::RunOut:
         ticks(ms);
@@ -315,8 +395,9 @@ void BattleScreen::camera()
     const bool keyed = m_viewChange && !camera.overhead();
     if (keyed)
         camera.lookAt();
-    // A chase camera that jumped, by a tick or by a key, wipes the new view in.
-    if (keyed || camera.m_jumped)
+    // A lazy chase camera that jumped, by a tick or by a key, wipes the new
+    // view in; the smooth one cuts back from the map.
+    if ((keyed && camera.m_lazy) || camera.m_jumped)
         startWipe();
     camera.m_jumped = false;
 }
@@ -338,6 +419,8 @@ void BattleScreen::runOut()
     m_won = won();
     m_state = State::RunOut;
     Hud& hud = *m_app.m_battle->m_hud;
+    if (hud.m_sight)
+        hud.m_sight->hide();
     for (const ref<Vmenu>& m : {hud.m_menuDrive, hud.m_menuAim})
         if (m)
             m->off();
@@ -349,6 +432,13 @@ void BattleScreen::finish()
     Battle& b = *app.m_battle;
     Campaign& c = *app.m_campaign;
     Tank& t = *b.m_tank;
+    ResultScreen::Result r;
+    r.outcome = m_won ? ResultScreen::Outcome::Victory
+                      : t.isLinked() && t.m_fuel == 0 ? ResultScreen::Outcome::OutOfFuel : ResultScreen::Outcome::Defeat;
+    r.destroyed = std::max(m_enemiesAtStart - c.m_enemyCount, 0);
+    r.shots = t.m_shots;
+    r.hits = t.m_hits;
+    r.ms = t.m_battleMs;
     m_state = State::Over;
     if (!m_fadeFrom.empty()) {
         V::m_avail += m_fadeFrom.length * 4;
@@ -370,11 +460,15 @@ void BattleScreen::finish()
     if (b.m_camera->overhead())
         b.m_camera->perspectiveSwitch();
     b.battleClear();
-    app.replace(new MapScreen(app, false));
+    if (m_abandoned)
+        app.replace(new MapScreen(app, false));
+    else
+        app.replace(new ResultScreen(app, r));
 }
 
 void BattleScreen::layout()
 {
+    pauseLayout();
     Hud& hud = *m_app.m_battle->m_hud;
     if ((hud.m_menuDrive && hud.m_menuDrive->isLinked()) || (hud.m_menuAim && hud.m_menuAim->isLinked())) {
         hud.menuGameShow();

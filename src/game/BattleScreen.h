@@ -4,6 +4,7 @@
 #include "game/ActionMap.h"
 #include "game/Screen.h"
 #include "runtime/Array.h"
+#include "scene/Vtext.h"
 
 // One battle, from its set-up to the way back to the map. Each frame the
 // player's keys and touches become the tank's orders or switch the view or
@@ -18,6 +19,7 @@ public:
     void input(Input& in) override;
     void advance(int32_t ms) override;
     void layout() override;
+    void leave() override;
     void resume(Screen& from) override;
     void draw() override;
     int32_t frameWait() const override;
@@ -29,6 +31,11 @@ public:
     static constexpr int32_t kWipeBandMs = 10;
     // The most game time a frame catches up with.
     static constexpr int32_t kMostBehindMs = 200;
+
+    // Stops the battle (nothing advances) under a dimmed "Paused", or lets
+    // it go on.
+    void setPaused(bool on);
+    bool paused() const { return m_paused; }
 
 private:
     enum class State { Fighting, RunOut, Fading, Over };
@@ -68,7 +75,16 @@ private:
     int32_t wipeBand() const;
     int32_t wipeBandCount() const;
 
+    // The keys of a paused frame: only pause and the menu mean anything.
+    void pausedKeys(Input& in);
+    // The pause's shade and text laid over the screen.
+    void pauseLayout();
+
     State m_state = State::Fighting;
+    bool m_paused = false;
+    int32_t m_enemiesAtStart = 0;
+    ref<Vsprite> m_shade;      // the pause's
+    ref<Vtext> m_pausedText;
     bool m_abandoned = false;  // a new campaign was chosen in battle
     bool m_viewChange = false; // the view changed this frame
     bool m_menuOpen = false;   // the menu opened this frame

@@ -55,6 +55,9 @@ constexpr int32_t kRadarOut = 0x4E20000; // blips beyond this lie on the rim
 constexpr int32_t kBlipHidden = 10000;   // a blip parked off the radar
 constexpr int32_t kBlipEnemy = static_cast<int32_t>(0xFFFFC0C0);
 constexpr int32_t kBlipTruck = static_cast<int32_t>(0xFF80FF80);
+// The hull's arrow on the radar: dots out from the centre.
+constexpr int32_t kArrowDots = 5;
+constexpr int32_t kArrowColor = static_cast<int32_t>(0xFFFFFF60);
 // Lines light up below these; the truck refills every 0x2000 of its timer.
 constexpr int32_t kFuelLow = 0x28001;     // 5.0
 constexpr int32_t kRoundsLow = 6;
@@ -76,7 +79,11 @@ void Hud::build(int32_t buttonSize)
     m_textRounds = m_panel->addBottom(theme, "Rounds:\t"_s, 2);
     m_textFuel = m_panel->addBottom(theme, "Fuel:\t"_s, 2);
     m_textArmor = m_panel->addBottom(theme, "Armor:\t"_s, 2);
-    m_controls = buttonSize != 0;
+    // The keyboard plays without them: the buttons start hidden (the menu
+    // button stays) unless the player chose them, and a click on the view or
+    // B brings them back.
+    m_controls = m_app.m_options.m_buttons;
+    m_sight = new Sight(m_app);
 }
 
 ref<Vmenu> Hud::controlMenu(bool aim, int32_t buttonSize)
@@ -171,6 +178,10 @@ void Hud::menuOff()
 
 void Hud::hide()
 {
+    if (m_sight)
+        m_sight->hide();
+    if (m_hullArrow)
+        m_hullArrow->off();
     for (const ref<Vsprite>& p : {ref<Vsprite>(m_menuDrive), ref<Vsprite>(m_menuAim), m_panel, m_radar})
         if (p)
             p->off();
@@ -234,6 +245,37 @@ void Hud::radarPlace()
 {
     if (m_radar)
         m_radar->setXyi(m_app.m_width - kRadarSize - kRadarMargin, kRadarMargin);
+    if (m_hullArrow)
+        m_hullArrow->setXyi(m_app.m_width - kRadarSize - kRadarMargin, kRadarMargin);
+}
+
+void Hud::hullArrow()
+{
+    if (!m_hullArrow) {
+        m_hullArrow = new Vsprite;
+        m_hullArrow->setWidthHeight(kRadarSize, kRadarSize);
+        m_hullArrow->setZ(kPanelZ - 1);
+        for (int32_t i = 0; i < kArrowDots; i++) {
+            ref<Vsprite> dot = new Vsprite;
+            dot->setWidthHeight(2, 2);
+            dot->setColor(kArrowColor);
+            m_hullArrow->add(dot);
+        }
+        radarPlace();
+    }
+    const Tank* t = m_app.tank();
+    if (!t || !m_radar || !m_radar->isLinked()) {
+        m_hullArrow->off();
+        return;
+    }
+    if (!m_hullArrow->isLinked())
+        m_app.add(m_hullArrow);
+    // The radar's up is the view's heading; the dots run from the centre
+    // the way the hull points.
+    const int32_t a = t->m_heading + m_app.m_heading;
+    int32_t r = 4;
+    for (Vsprite* dot = m_hullArrow->m_child.get(); dot; dot = dot->m_sibling.get(), r += 3)
+        dot->setXyi(31 + ((V::fsin(a) * r) >> 15), 31 - ((V::fcos(a) * r) >> 15));
 }
 
 void Hud::radarAdd(const ref<Vsprite>& v, int32_t kind)
@@ -255,6 +297,7 @@ void Hud::radar()
     const Tank* tank = b.m_tank.get();
     if (!m_radar || !b.m_physics || !tank)
         return;
+    hullArrow();
     const int32_t dir = m_app.m_campaign->m_dir;
     Vsprite* blip = m_radar->m_child.get();
     for (Vphob* o = b.m_physics->first().get(); o && blip; o = o->m_nextBody.get()) {

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "game/Sight.h"
 #include "runtime/ref.h"
 #include "scene/Vmenu.h"
 #include "scene/Vsprite.h"
@@ -38,6 +39,8 @@ public:
     void radarReset();
     // Places the radar for the screen's width.
     void radarPlace();
+    // The hull's heading on the radar, relative to the view's.
+    void hullArrow();
     // Fades s towards half alpha, by 4 per ms of the last frame.
     void dim(const ref<Vsprite>& s);
     // Whether the controls were built with buttons.
@@ -48,13 +51,15 @@ public:
 
     ref<Vmenu> m_menuDrive;
     ref<Vmenu> m_menuAim;
-    bool m_controls = false; // controls and status panel stay on screen
+    bool m_controls = false; // the full controls are shown (on the desktop: the player's choice, kept)
     ref<Vsprite> m_panel;    // status panel
     ref<Vtext> m_textEnemy;
     ref<Vtext> m_textFuel;
     ref<Vtext> m_textRounds;
     ref<Vtext> m_textArmor;
     ref<Vsprite> m_radar; // made by the first battle
+    ref<Sight> m_sight;   // the gun's reticle and landing marker
+    ref<Vsprite> m_hullArrow; // over the radar
 
 private:
     ref<Vmenu> controlMenu(bool aim, int32_t buttonSize);

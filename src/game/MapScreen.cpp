@@ -98,8 +98,14 @@ void MapScreen::advance(int32_t ms)
     if (m_briefing) {
         m_ordersX -= static_cast<int64_t>(ms) * kOrdersSpeed;
         m_briefing->setXyi(static_cast<int32_t>(m_ordersX >> 16), mapOrdersY());
-        if ((m_briefing->getX() >> 15) + m_briefing->getWidth() < 0)
-            m_end = true;
+        // The demo goes on by itself when the orders have run out; a player
+        // is waited for, the orders running in again.
+        if ((m_briefing->getX() >> 15) + m_briefing->getWidth() < 0) {
+            if (app.m_demo)
+                m_end = true;
+            else
+                m_ordersX = static_cast<int64_t>(app.m_stage->m_width) << 16;
+        }
     }
     m_music += ms;
     if (!m_openMenu && m_music > kMusicMs) {

@@ -40,8 +40,8 @@ void Shell::stop()
 
 int32_t Shell::collisionCheckEnvironment(int32_t dt)
 {
-    int32_t g = groundHeight(m_wx, m_wz);
-    if (m_wy < g) {
+    if (belowGround()) {
+        const int32_t g = groundHeight(m_wx, m_wz);
         m_hitGround = true;
         setPosition(m_wx, g, m_wz);
         setWxyz(m_wx, g, m_wz);
@@ -59,7 +59,7 @@ int32_t Shell::collisionCheckObject(const ref<Vphob>& other, int32_t dt)
     // stops in turn when it is below this one's top).
     if (m_gravity == 0 || other.get() == m_owner.get())
         return dt;
-    if (m_wy >= other->m_wy + other->m_radius) {
+    if (!meets(*other)) {
         // The world asks one shell of a pair: the other may still be below this one's top.
         Shell* s = dynamic_cast<Shell*>(other.get());
         if (s && s->m_gravity != 0 && s->m_wy < m_wy + m_radius)

@@ -27,6 +27,11 @@ public:
 
     // A shell from the free list, or a new one; ready to fly.
     static ref<Shell> create();
+    // Whether the shell, its swept box over other's, is low enough to meet
+    // it: the test of collisionCheckObject, shared with the sight.
+    bool meets(const Vphob& other) const { return m_gravity != 0 && m_wy < other.m_wy + other.m_radius; }
+    // Whether the shell has gone below the ground.
+    bool belowGround() const { return m_wy < groundHeight(m_wx, m_wz); }
 
     static constexpr int32_t kRadius = 2730;
     static constexpr int32_t kTrailMs = 64;

@@ -7,6 +7,7 @@
 #include "game/Flash.h"
 #include "game/GameSound.h"
 #include "game/Shell.h"
+#include "game/Trajectory.h"
 #include "game/Truck.h"
 #include "physics/Vphysics.h"
 #include "render3d/V3dLibrary.h"
@@ -135,6 +136,7 @@ bool Tank::prestep(int32_t dt)
     Commands c;
     c.dms = std::min(dt >> 5, kMaxDms);
     if (isPlayer()) {
+        m_battleMs = std::min(m_battleMs + (dt >> 5), 0x3FFFFFFF);
         if (m_damage > 49 || m_wy < kSunk) {
             off();
             return false;
@@ -152,6 +154,8 @@ bool Tank::prestep(int32_t dt)
     applyCommands(c);
     drive();
     if (c.fire) {
+        if (isPlayer())
+            m_shots++;
         fireShell();
         play(GameSound::kCannon, isPlayer() ? -1 : 100);
         m_velocity->m_y += kHop;
@@ -200,6 +204,7 @@ void Tank::playerCommands(Commands& c)
                 play(GameSound::kDenied, -1);
             } else {
                 m_rounds -= 1;
+                m_fired = true;
                 c.fire = true;
             }
         }
@@ -326,15 +331,21 @@ void Tank::fireShell()
     shell->m_view = m_view;
     shell->setId(isPlayer() ? Shell::kPlayerShell : Shell::kEnemyShell);
 
-    ref<Vector> way = shell->m_velocity;
-    muzzleWay(way, m_work);
-    int32_t x = m_wx + m_work->m_x + way->m_x, y = m_wy + m_work->m_y + way->m_y, z = m_wz + m_work->m_z + way->m_z;
-    flash->setWxyz(x, y, z);
+    // An enemy's shot at Easy may go wide: the turret turned by the error
+    // for the launch only.
+    const int32_t error = shotError();
+    if (error != 0 && m_turret) {
+        m_turret->m_heading += error;
+        pose();
+    }
+    launch(*shell);
+    if (error != 0 && m_turret) {
+        m_turret->m_heading -= error;
+        pose();
+    }
+    flash->setWxyz(shell->m_wx, shell->m_wy, shell->m_wz);
 
     shell->setScale(512);
-    shell->setVelocity(kShellSpeed * way->m_x, kShellSpeed * way->m_y, kShellSpeed * way->m_z);
-    shell->setPosition(x, y, z);
-    shell->setWxyz(x, y, z);
     shell->setImage(m_lib, AppPicture::kPuff);
     if (shell->m_mat)
         shell->m_mat->identity();
@@ -349,6 +360,32 @@ void Tank::fireShell()
         m_world->add(shell);
         m_world->add(flash);
     }
+}
+
+bool Tank::holdsFire() const
+{
+    const Tank* t = m_target.get();
+    return t && t->isPlayer() && !t->m_fired && t->m_battleMs < kHoldFireMs;
+}
+
+int32_t Tank::shotError()
+{
+    const Tank* t = m_target.get();
+    if (!t || !t->isPlayer() || !m_campaign || m_campaign->m_level != 0 || t->m_battleMs >= kEasySpreadMs)
+        return 0;
+    const int32_t spread = static_cast<int32_t>(static_cast<int64_t>(kEasySpread) * (kEasySpreadMs - t->m_battleMs) /
+                                                kEasySpreadMs);
+    return fmul(fran(), 2 * spread + 1) - spread;
+}
+
+void Tank::launch(Shell& s)
+{
+    ref<Vector> way = s.m_velocity;
+    muzzleWay(way, m_work);
+    int32_t x = m_wx + m_work->m_x + way->m_x, y = m_wy + m_work->m_y + way->m_y, z = m_wz + m_work->m_z + way->m_z;
+    s.setVelocity(kShellSpeed * way->m_x, kShellSpeed * way->m_y, kShellSpeed * way->m_z);
+    s.setPosition(x, y, z);
+    s.setWxyz(x, y, z);
 }
 
 // ---- contacts ----
@@ -375,6 +412,8 @@ void Tank::hitBy(Vphob& shell)
     // Enemies do not hurt each other.
     if (shell.m_id == Shell::kPlayerShell || isPlayer())
         m_damage += 1;
+    if (auto* s = dynamic_cast<Shell*>(&shell); s && s->m_owner && s->m_owner->isPlayer() && !isPlayer())
+        s->m_owner->m_hits++;
     if (m_damage >= m_maxDamage) {
         shell.m_maxScale = 0x7FFFFFFF;
         shell.m_scale += shell.m_scale / 2;

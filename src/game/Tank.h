@@ -23,6 +23,8 @@
 // turret sprite's m_heading is the turret's, the gun sprite's m_pitchAngle the
 // gun's (negative raises it). Times in ms unless named otherwise.
 class Campaign;
+class Shell;
+class Trajectory;
 
 class Tank : public Vphob {
 public:
@@ -53,6 +55,14 @@ public:
     void init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleBuild& vehicle, int32_t maxDamage);
     // Launches a shell from the muzzle and shows the muzzle flash.
     void fireShell();
+    // Puts s at the muzzle, flying along the gun at the muzzle speed: the
+    // start of a shot, fired or foreseen by the sight.
+    void launch(Shell& s);
+    // Whether the enemy must not fire at its target yet.
+    bool holdsFire() const;
+    // The error of an enemy's shot now: a random turn of the turret within
+    // the Easy spread, or 0.
+    int32_t shotError();
     // Whether the player could see this vehicle now (always, for the player's):
     // on the screen and not behind the ground.
     bool anybodyLooking();
@@ -93,6 +103,13 @@ public:
     // Near the end of a battle an enemy comes back from beyond the map's
     // edge; after this long it comes back wherever it can.
     static constexpr int32_t kMostOffFieldMs = 20000;
+    // The first seconds of a battle belong to the player.
+    static constexpr int32_t kHoldFireMs = 5000;
+    // At level Easy an enemy's shot is off by up to kEasySpread (about 5
+    // degrees) to either side at the start of a battle, the spread shrinking
+    // evenly to nothing by kEasySpreadMs of battle.
+    static constexpr int32_t kEasySpread = 455;
+    static constexpr int32_t kEasySpreadMs = 120000;
 
     ref<V3dView> m_view;
     ref<Tank> m_target; // null for the player's tank
@@ -126,6 +143,11 @@ public:
     int32_t m_engage = 0;
     int32_t m_offFieldMs = 0; // how long an enemy near the end has waited to come back
     int32_t m_detourMs = 0;   // the demo's way round a tank between it and the truck, still to go
+    // The player's: ms of this battle in play, and whether it has fired yet.
+    // The enemies hold their fire for the first kHoldFireMs unless it has.
+    int32_t m_battleMs = 0;
+    bool m_fired = false;
+    int32_t m_shots = 0, m_hits = 0; // the player's shells of this battle, and those that hit an enemy
     ref<Vsprite> m_turret, m_gun;
     ref<Tank> m_pilot; // what the demo pilot pursues; null while the player drives
     int32_t m_muzzle = 0;
@@ -183,6 +205,11 @@ protected:
     static bool steer(Commands& c, int32_t a, int32_t tolerance);
     int32_t bearingTo(int32_t x, int32_t z, int32_t* distance = nullptr);
 
+    // The demo pilot lays the gun by the sight: where its shell would come
+    // down against the target's distance d; 0 when it would hit.
+    int32_t pilotLay(int32_t d);
+
     ref<Vector> m_work; // corners, muzzle
     bool m_piloting = false; // the enemy's logic is driving the player's tank
+    ref<Trajectory> m_path;  // the pilot's sight
 };

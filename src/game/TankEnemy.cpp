@@ -6,6 +6,7 @@
 #include "game/Campaign.h"
 #include "game/GameSound.h"
 #include "game/Tank.h"
+#include "game/Trajectory.h"
 #include "game/Truck.h"
 #include "physics/Vbattlefield.h"
 
@@ -160,6 +161,10 @@ void Tank::pilotCommands(Commands& c)
         }
     } else {
         enemyCommands(c);
+        // An enemy's way may cross water it would ford; the demo's tank
+        // would sink there, so it takes another way.
+        if (m_driveSpeed > 0 && !c.aim && obstacleCheck(m_heading))
+            repath(c, kFacing);
     }
     m_piloting = false;
     m_target = nullptr;
@@ -250,17 +255,34 @@ void Tank::aim(Commands& c, int32_t d, int32_t bearing, int32_t tolerance)
     m->rotateX(m_pitchAngle);
     m->rotateY(m_heading);
     int32_t present = fasin(m->m21);
-    int32_t diff = wanted - present;
+    int32_t diff = m_piloting ? pilotLay(d) : wanted - present;
     int32_t pitch = gunPitch();
     if (diff > kAimTolerance && pitch <= kGunDown - 1) {
         c.down = true;
     } else if (diff < -kAimTolerance && pitch > kGunUp) {
         c.up = true;
-    } else if (m_timer > 5000) {
+    } else if (m_timer > 5000 && !holdsFire()) {
         c.fire = pitch >= kGunUp + 1 && pitch <= kGunDown - 1;
         m_timer = fmul(fran(), 5001);
         ranPosition(2730);
     }
+}
+
+int32_t Tank::pilotLay(int32_t d)
+{
+    if (!m_path)
+        m_path = new Trajectory;
+    if (!m_path)
+        return 0;
+    // A shell that flies on and on is far too long.
+    if (!m_path->run(*this))
+        return kAimTolerance + 1;
+    if (m_path->m_hit == m_target.get())
+        return 0;
+    int32_t landed = 0;
+    bearingTo(m_path->m_x, m_path->m_z, &landed);
+    // Short: raise the gun (a negative difference); long: lower it.
+    return landed < d ? -(kAimTolerance + 1) : kAimTolerance + 1;
 }
 
 // ---- where to go ----

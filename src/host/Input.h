@@ -43,6 +43,9 @@ public:
     // Lets go of every key and the touch (the window lost the focus; the
     // releases will never arrive). The queue keeps what was pressed.
     void releaseAll();
+    // The window lost the focus or was minimised: the game pauses. Called by
+    // the host's event thread when it happens.
+    void focusLostSys() { m_focusLost.store(true, std::memory_order_release); }
 
     // ---- game side ----
 
@@ -67,6 +70,8 @@ public:
     // The wheel notches turned since the last take (and forgets them).
     int32_t wheelTake() { return m_wheel.exchange(0); }
     int32_t tiltX() const { return m_tiltX.load(); }
+    // Whether the window lost the focus since the last take (and forgets it).
+    bool focusLostTake() { return m_focusLost.exchange(false, std::memory_order_acq_rel); }
     int32_t tiltY() const { return m_tiltY.load(); }
     // Keys the game takes for itself whatever screen runs (the screenshot's
     // key and gamepad button): a press of one is counted instead of queued;
@@ -127,6 +132,7 @@ private:
     std::atomic<int32_t> m_tiltY{0};
     std::atomic<int32_t> m_hotkeys[2] = {Key::kNone, Key::kNone};
     std::atomic<int32_t> m_hotPresses{0};
+    std::atomic<bool> m_focusLost{false};
 
     // Host side only.
     int32_t m_holders[Key::kCount] = {}; // sources holding each key

@@ -268,3 +268,69 @@ TEST(Enemy, ATargetOutOfPlayDrawsNoFireAndTurningHasATolerance)
 }
 
 } // namespace
+
+namespace {
+
+int32_t enemyShells(BattleWorld& w)
+{
+    int32_t n = 0;
+    for (ref<Vphob> b = w.m_physics->first(); b; b = b->m_nextBody)
+        if (Shell* s = dynamic_cast<Shell*>(b.get()); s && s->m_id == Shell::kEnemyShell)
+            n++;
+    return n;
+}
+
+} // namespace
+
+// An enemy ready to fire holds it for the player's first seconds of the
+// battle, and fires at once when the player has fired first.
+TEST(Enemy, NoEnemyFiresInThePlayersFirstSecondsUnlessThePlayerDid)
+{
+    for (bool playerFires : {false, true}) {
+        BattleWorld w(17);
+        ref<Tank> p = w.player(kSherman, 100, 256, kEast);
+        ref<Tank> e = w.enemy(kTiger, p, 140, 256, kWest);
+        w.chase(*p);
+        if (playerFires) {
+            p->m_timer = 1000;
+            p->m_orders.press = Action::Fire;
+        }
+        int32_t first = -1;
+        for (int32_t ms = 0; ms < 12000 && first < 0; ms += 16) {
+            e->m_timer = std::max(e->m_timer, 10000); // ready to engage and fire
+            w.step(16);
+            if (enemyShells(w) > 0)
+                first = ms;
+        }
+        if (playerFires) {
+            EXPECT_GE(first, 0);
+            EXPECT_LT(first, Tank::kHoldFireMs - 1000);
+        } else {
+            EXPECT_GE(first, Tank::kHoldFireMs - 16);
+        }
+    }
+}
+
+// At Easy an enemy's shot goes wide by a spread that shrinks to nothing as
+// the battle goes on; at the other levels it never does.
+TEST(Enemy, AtEasyTheEnemysFirstShotsSpreadAndTheSpreadShrinks)
+{
+    BattleWorld w(23);
+    ref<Tank> p = w.player(kSherman, 100, 256, kEast);
+    ref<Tank> e = w.enemy(kTiger, p, 140, 256, kWest);
+    auto widest = [&](int32_t battleMs) {
+        p->m_battleMs = battleMs;
+        int32_t most = 0;
+        for (int32_t i = 0; i < 400; i++)
+            most = std::max(most, std::abs(e->shotError()));
+        return most;
+    };
+    const int32_t start = widest(0), later = widest(Tank::kEasySpreadMs / 2);
+    EXPECT_LE(start, Tank::kEasySpread);
+    EXPECT_GT(start, Tank::kEasySpread * 3 / 4);
+    EXPECT_LE(later, Tank::kEasySpread / 2 + 1);
+    EXPECT_GT(later, Tank::kEasySpread / 4);
+    EXPECT_EQ(widest(Tank::kEasySpreadMs), 0);
+    w.m_campaign->m_level = 1;
+    EXPECT_EQ(widest(0), 0);
+}

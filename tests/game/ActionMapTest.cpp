@@ -1,6 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+
 #include "game/ActionMap.h"
+#include "host/Keys.h"
 
 namespace {
 
@@ -98,3 +105,38 @@ TEST(ActionMap, GamepadsMoveThroughMenusAndTheGunCanBeTurnedAround)
 }
 
 } // namespace
+
+// The help's list of keys names exactly the keys of the table, action by
+// action, so that the two cannot drift apart.
+TEST(ActionMap, TheHelpNamesTheKeysOfTheTable)
+{
+    std::ifstream in(std::string(KORVATH_SOURCE_DIR) + "/assets/help.txt");
+    std::map<std::string, std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        if (const auto colon = line.find(": "); colon != std::string::npos)
+            lines.emplace(line.substr(0, colon), line.substr(colon + 2));
+    const std::pair<Action, const char*> labels[] = {
+        {Action::Forward, "Drive forward"}, {Action::Reverse, "Brake and reverse"},
+        {Action::TurnLeft, "Turn left"},     {Action::TurnRight, "Turn right"},
+        {Action::GunUp, "Gun up"},           {Action::GunDown, "Gun down"},
+        {Action::Fire, "Fire"},              {Action::Aim, "Aim mode on or off"},
+        {Action::View, "Overhead view on or off"}, {Action::Buttons, "On-screen buttons shown or hidden"},
+        {Action::Pause, "Pause"},            {Action::Menu, "Menu"},
+    };
+    ActionMap map;
+    for (auto [action, label] : labels) {
+        ASSERT_TRUE(lines.count(label)) << label;
+        std::set<std::string> named;
+        std::string rest = lines[label];
+        for (std::size_t at = 0; at < rest.size();) {
+            std::size_t end = std::min(rest.find(", ", at), rest.find(" or ", at));
+            named.insert(rest.substr(at, end - at));
+            at = end == std::string::npos ? end : rest.find(' ', end + 1) + 1;
+        }
+        std::set<std::string> keys;
+        for (int32_t k : map.keysOf(action))
+            if (k != Key::kMenu) // no keyboard has it
+                keys.insert(Key::name(k));
+        EXPECT_EQ(named, keys) << label;
+    }
+}

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "GameTest.h"
+#include "game/ResultScreen.h"
 #include "game/Shell.h"
 
 namespace {
@@ -154,6 +155,7 @@ TEST_F(BattleTest, WinningAndLosingMoveTheFrontOneRing)
         bool stillOn = false;
         host.at(kInBattle + 1000, [&](App& app) { stillOn = mapSprite(app) == nullptr; });
         int32_t front = -1;
+        host.key(kInBattle + 5500, Key::kEnter); // on from the result page
         host.at(kInBattle + 6000, [&](App& app) {
             front = app.m_campaign->m_front;
             EXPECT_TRUE(mapSprite(app)); // back on the map
@@ -339,7 +341,8 @@ TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
         EXPECT_EQ(app.m_battle->m_terrain->m_width, 800);
         ref<Vmenu> m = app.m_battle->m_hud->m_menuDrive;
         ASSERT_TRUE(m->isLinked());
-        EXPECT_EQ((m->m_y >> 15) + m->getHeight(), 600);
+        // Hidden, the buttons leave the menu button in the bottom left corner.
+        EXPECT_EQ((m->m_y >> 15) + m->m_buttonSize, 600 - (m->m_child->m_x >> 15));
         EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
     });
     m_host.stopAt(kInBattle + 300);
@@ -392,11 +395,16 @@ TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdge)
 
 // While the turn key is held the camera lags any angle behind; let go, it
 // catches up.
+// The lazy camera, as an option.
 TEST_F(BattleTest, TheCameraWaitsWhileTheTurnKeyIsHeld)
 {
     campaign(1, 5);
     toBattle(m_host);
     int32_t start = 0;
+    m_host.at(kInBattle - 100, [&](App& app) {
+        app.m_battle->m_camera->m_lazy = true;
+        app.m_battle->m_camera->lookAt();
+    });
     m_host.at(kInBattle, [&](App& app) {
         start = app.m_battle->m_terrain->getHeading();
         app.input().keyDownSys(2);
@@ -435,4 +443,155 @@ TEST_F(BattleTest, TheDemoPilotDrivesUntilAKeyIsPressed)
     });
     m_host.stopAt(60300);
     m_host.run();
+}
+
+namespace {
+
+// Where the world point (x, y, z) is on the screen; false behind the camera.
+bool onScreen(App& app, int32_t x, int32_t y, int32_t z, int32_t& sx, int32_t& sy)
+{
+    int32_t depth = 0;
+    return app.screenPoint(x, y, z, sx, sy, depth);
+}
+
+} // namespace
+
+// The smooth chase camera keeps the player's tank in the lower half of the
+// screen, across the middle, while it turns a whole circle; it follows
+// without a wipe.
+TEST_F(BattleTest, TheChaseCameraKeepsTheTankLowOnTheScreenThroughAFullTurn)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    int32_t turned = 0, last = 0, checks = 0;
+    m_host.at(kInBattle, [&](App& app) {
+        last = app.m_battle->m_tank->m_heading;
+        app.input().keyDownSys(Key::kRight);
+    });
+    m_host.every(kInBattle + 100, kInBattle + 12000, 64, [&](App& app) {
+        Tank& t = *app.m_battle->m_tank;
+        turned += Tank::wrapAngle(t.m_heading - last);
+        last = t.m_heading;
+        int32_t sx = 0, sy = 0, tx = 0, ty = 0;
+        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy, t.m_wz, sx, sy));
+        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty));
+        EXPECT_GT(ty, app.m_height / 2) << "turret top";
+        EXPECT_LT(sy, app.m_height) << "hull";
+        EXPECT_GT(sx, app.m_width / 4);
+        EXPECT_LT(sx, app.m_width * 3 / 4);
+        checks++;
+        return turned > 0x8000;
+    });
+    m_host.at(kInBattle + 12000, [&](App& app) {
+        app.input().keyUpSys(Key::kRight);
+        EXPECT_GT(turned, 0x8000);
+        EXPECT_FALSE(app.m_battle->m_camera->m_jumped);
+    });
+    m_host.stopAt(kInBattle + 12100);
+    m_host.run();
+    EXPECT_GT(checks, 20);
+}
+
+// In aim mode the land 50 units ahead along the gun, where an enemy would
+// stand, and the landing marker on it are in the middle third of the screen.
+TEST_F(BattleTest, InAimModeATargetFiftyUnitsAheadIsInTheMiddleThird)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.key(kInBattle, Key::kTab);
+    m_host.at(kInBattle + 1500, [&](App& app) {
+        Tank& t = *app.m_battle->m_tank;
+        ASSERT_TRUE(t.m_aim);
+        const int32_t a = t.m_heading + t.turretHeading();
+        const int32_t x = t.m_wx + 50 * V::fsin(a), z = t.m_wz - 50 * V::fcos(a);
+        const int32_t y = app.m_battle->m_physics->m_field->height(x, z);
+        int32_t sx = 0, sy = 0;
+        ASSERT_TRUE(onScreen(app, x, y, z, sx, sy));
+        EXPECT_GT(sy, app.m_height / 3);
+        EXPECT_LT(sy, app.m_height * 2 / 3);
+        EXPECT_GT(sx, app.m_width / 3);
+        EXPECT_LT(sx, app.m_width * 2 / 3);
+        ASSERT_TRUE(onScreen(app, t.m_wx, t.m_wy + t.m_gunHeight, t.m_wz, sx, sy));
+
+    });
+    m_host.stopAt(kInBattle + 1600);
+    m_host.run();
+}
+
+// P pauses the battle: for ten seconds nothing moves, no fuel burns, under a
+// dimmed "Paused"; P again goes on. Losing the window's focus pauses too.
+TEST_F(BattleTest, PauseFreezesFuelAndEnemiesUntilPAgain)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    struct Still {
+        int32_t fuel = 0, battleMs = 0;
+        std::vector<std::array<int32_t, 3>> enemies;
+    };
+    auto look = [](App& app) {
+        Still s;
+        s.fuel = app.m_battle->m_tank->m_fuel;
+        s.battleMs = app.m_battle->m_tank->m_battleMs;
+        for (Tank* e : enemies(app))
+            s.enemies.push_back({e->m_wx, e->m_wy, e->m_wz});
+        return s;
+    };
+    Still before;
+    m_host.at(kInBattle, [](App& app) { app.input().keyDownSys(Key::kUp); });
+    m_host.at(kInBattle + 3000, [&](App& app) {
+        app.input().keyDownSys('P');
+        app.input().keyUpSys('P');
+    });
+    m_host.at(kInBattle + 3200, [&](App& app) { before = look(app); });
+    m_host.at(kInBattle + 13200, [&](App& app) {
+        const Still after = look(app);
+        EXPECT_EQ(after.fuel, before.fuel);
+        EXPECT_EQ(after.battleMs, before.battleMs);
+        EXPECT_EQ(after.enemies, before.enemies);
+        EXPECT_TRUE(findText(&app, "Paused"));
+        app.input().keyDownSys('P');
+        app.input().keyUpSys('P');
+    });
+    m_host.at(kInBattle + 14200, [&](App& app) {
+        EXPECT_GT(app.m_battle->m_tank->m_battleMs, before.battleMs);
+        EXPECT_LT(app.m_battle->m_tank->m_fuel, before.fuel);
+        ref<Vtext> paused = findText(&app, "Paused");
+        EXPECT_TRUE(!paused || !paused->isLinked());
+        app.input().focusLostSys();
+    });
+    m_host.at(kInBattle + 14400, [&](App& app) { before = look(app); });
+    m_host.at(kInBattle + 15400, [&](App& app) { EXPECT_EQ(look(app).battleMs, before.battleMs); });
+    m_host.stopAt(kInBattle + 15500);
+    m_host.run();
+}
+
+// After the run-out and the fade a page sums the battle up: won, lost, or
+// lost for want of fuel; it goes on to the map by itself.
+TEST_F(BattleTest, TheResultPageFollowsAWinALossAndRunningOutOfFuel)
+{
+    const std::pair<std::function<void(App&)>, const char*> cases[] = {
+        {[](App& app) { app.m_campaign->m_enemyCount = 0; }, "Victory"},
+        {[](App& app) { app.m_battle->m_tank->m_damage = 50; }, "Defeat"},
+        {[](App& app) { app.m_battle->m_tank->m_fuel = 0; }, "Out of fuel"},
+    };
+    for (const auto& [end, heading] : cases) {
+        std::filesystem::remove(recordPath());
+        campaign(1, 5);
+        GameHost host;
+        toBattle(host);
+        host.at(kInBattle, end);
+        bool shown = false;
+        host.every(kInBattle + 4000, kInBattle + 9000, 100, [&, heading = heading](App& app) {
+            auto* page = dynamic_cast<ResultScreen*>(app.top());
+            if (page)
+                shown = findText(&app, heading) && findText(&app, "Enemies destroyed: ");
+            return page != nullptr;
+        });
+        host.at(kInBattle + 9000 + ResultScreen::kShownMs, [](App& app) {
+            EXPECT_TRUE(dynamic_cast<MapScreen*>(app.top()));
+        });
+        host.stopAt(kInBattle + 9100 + ResultScreen::kShownMs);
+        host.run();
+        EXPECT_TRUE(shown) << heading;
+    }
 }

@@ -4,8 +4,10 @@ TEST_F(GameTest, TouchScreensGetButtonControlsAndTheStatusPanel)
 {
     m_host.at(700, [](App& app) {
         EXPECT_TRUE(app.m_bigScreen);
-        EXPECT_TRUE(app.m_battle->m_hud->m_controls);
+        // The buttons start hidden on the desktop; B shows them.
+        EXPECT_FALSE(app.m_battle->m_hud->m_controls);
         EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_buttonSize, 72);
+        app.m_battle->m_hud->m_controls = true;
         // The splash is gone from the library once the game is up.
         EXPECT_FALSE(app.m_lib->m_pictures[49]);
 

@@ -70,14 +70,14 @@ protected:
                 seen->burnt = app.m_time;
             return seen->burnt >= 0;
         });
-        // The last enemy gone: run-out, fade, and the map again.
+        // The last enemy gone: run-out, fade, the result page, and the map again.
         host.at(15000, [](App& app) { app.m_campaign->m_enemyCount = 0; });
-        host.every(15000, 23000, 1, [seen](App& app) {
+        host.every(15000, 33000, 1, [seen](App& app) {
             if (dynamic_cast<MapScreen*>(app.top()) && seen->mapAgain < 0)
                 seen->mapAgain = app.m_time;
             return seen->mapAgain >= 0;
         });
-        host.stopAt(23000);
+        host.stopAt(33000);
         host.run();
         return *seen;
     }
