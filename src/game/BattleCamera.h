@@ -59,6 +59,9 @@ public:
         // One tick toward goal; angle: the distance wraps round a turn.
         void step(int32_t goal, bool angle);
     };
+    // The smooth camera's state (a kept battle holds it too).
+    Follower m_heading, m_behind, m_height;
+    Follower m_tilt{kHorizon, 0}; // the horizon
 
 private:
     // The heading, distance behind and height over the tank that the chase
@@ -73,7 +76,5 @@ private:
     // of the screen, wherever the land rises or falls.
     int32_t tiltGoal() const;
 
-    Follower m_heading, m_behind, m_height;
-    Follower m_tilt{kHorizon, 0}; // the horizon
     App& m_app;
 };

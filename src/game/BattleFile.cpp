@@ -9,6 +9,7 @@
 
 #include "game/App.h"
 #include "game/AppPicture.h"
+#include "game/BattleCamera.h"
 #include "game/Shell.h"
 #include "game/Truck.h"
 #include "host/Vdisplay.h"
@@ -76,6 +77,10 @@ constexpr BodyField kVehicle[] = {
     {&B::offFieldMs, 0, 1 << 30, "time off the field"},
     {&B::detourMs, -(1 << 16), 1 << 16, "detour"},
     {&B::aim, 0, 1, "aim"},
+    {&B::battleMs, 0, kAnyHigh, "time in battle"},
+    {&B::fired, 0, 1, "fired"},
+    {&B::shots, 0, 1 << 20, "shots"},
+    {&B::hits, 0, 1 << 20, "hits"},
     {&B::pilot, -1, BattleFile::kMostBodies - 1, "pilot"},
 };
 
@@ -126,6 +131,14 @@ constexpr FileField kCameraFields[] = {
     {&F::m_terrainY, kAnyLow, kAnyHigh, "terrain y"},
     {&F::m_terrainZ, kWorldLow, kWorldHigh, "terrain z"},
     {&F::m_terrainHeading, -kAngle, kAngle, "terrain heading"},
+    {&F::m_followHeading, kAnyLow, kAnyHigh, "camera follow"},
+    {&F::m_followHeadingV, kAnyLow, kAnyHigh, "camera follow"},
+    {&F::m_followBehind, kAnyLow, kAnyHigh, "camera follow"},
+    {&F::m_followBehindV, kAnyLow, kAnyHigh, "camera follow"},
+    {&F::m_followHeight, kAnyLow, kAnyHigh, "camera follow"},
+    {&F::m_followHeightV, kAnyLow, kAnyHigh, "camera follow"},
+    {&F::m_followTilt, kAnyLow, kAnyHigh, "camera follow"},
+    {&F::m_followTiltV, kAnyLow, kAnyHigh, "camera follow"},
 };
 
 class Writer {
@@ -224,6 +237,10 @@ void captureVehicle(const Tank& t, B& b)
     b.engage = t.m_engage;
     b.offFieldMs = t.m_offFieldMs;
     b.detourMs = t.m_detourMs;
+    b.battleMs = t.m_battleMs;
+    b.fired = t.m_fired ? 1 : 0;
+    b.shots = t.m_shots;
+    b.hits = t.m_hits;
     b.aim = t.m_aim ? 1 : 0;
     if (const auto* truck = dynamic_cast<const Truck*>(&t)) {
         b.captured = truck->m_captured ? 1 : 0;
@@ -252,6 +269,10 @@ void restoreVehicle(const B& b, Tank& t)
     t.m_engage = b.engage;
     t.m_offFieldMs = b.offFieldMs;
     t.m_detourMs = b.detourMs;
+    t.m_battleMs = b.battleMs;
+    t.m_fired = b.fired != 0;
+    t.m_shots = b.shots;
+    t.m_hits = b.hits;
     t.m_aim = b.aim != 0;
     if (auto* truck = dynamic_cast<Truck*>(&t)) {
         truck->m_captured = b.captured != 0;
@@ -327,6 +348,11 @@ BattleFile BattleFile::capture(const App& app)
         f.m_terrainZ = b.m_terrain->m_wz;
         f.m_terrainHeading = b.m_terrain->getHeading();
     }
+    const BattleCamera& cam = *b.m_camera;
+    f.m_followHeading = cam.m_heading.x, f.m_followHeadingV = cam.m_heading.v;
+    f.m_followBehind = cam.m_behind.x, f.m_followBehindV = cam.m_behind.v;
+    f.m_followHeight = cam.m_height.x, f.m_followHeightV = cam.m_height.v;
+    f.m_followTilt = cam.m_tilt.x, f.m_followTiltV = cam.m_tilt.v;
 
     // The bodies that matter to what happens next: the vehicles, and the
     // shells of those. Smoke and flashes only fade. A shell comes before its
@@ -672,6 +698,11 @@ void BattleFile::restoreView(App& app) const
     app.setHorizon(m_viewHorizon);
     b.m_terrain->setWxyz(m_terrainX, m_terrainY, m_terrainZ);
     b.m_terrain->setHeading(m_terrainHeading);
+    BattleCamera& cam = *b.m_camera;
+    cam.m_heading = {m_followHeading, m_followHeadingV};
+    cam.m_behind = {m_followBehind, m_followBehindV};
+    cam.m_height = {m_followHeight, m_followHeightV};
+    cam.m_tilt = {m_followTilt, m_followTiltV};
     if (V::m_ranbuf.length != kDiceWords)
         V::franSeed(0);
     if (V::m_ranbuf.length == kDiceWords) {

@@ -45,6 +45,7 @@ public:
         int32_t driveSpeed = 0, timer = 0, holdTime = 0, collided = 0;
         int32_t destX = 0, destZ = 0, engage = 0, offFieldMs = 0, detourMs = 0;
         int32_t aim = 0;
+        int32_t battleMs = 0, fired = 0, shots = 0, hits = 0; // the player's battle so far
         int32_t pilot = -1; // the player's: the body the demo pursues, or -1
         // The truck.
         int32_t captured = 0, supply = -1, contact = 0;
@@ -62,7 +63,7 @@ public:
 
     // Saved every this much battle time, besides when the battle is left.
     static constexpr int32_t kEveryMs = 30000;
-    static constexpr int32_t kVersion = 1;
+    static constexpr int32_t kVersion = 2;
     static constexpr int32_t kMostBodies = 512;
     static constexpr int32_t kMostBytes = 1 << 20;
     static constexpr int32_t kUsualBytes = 1 << 14;
@@ -98,6 +99,9 @@ public:
     int32_t m_viewX = 0, m_viewY = 0, m_viewZ = 0, m_viewHeading = 0, m_viewPitch = 0;
     int32_t m_viewFar = 0, m_viewHorizon = 0;
     int32_t m_terrainX = 0, m_terrainY = 0, m_terrainZ = 0, m_terrainHeading = 0;
+    // The smooth camera's followers: place and pace of each.
+    int32_t m_followHeading = 0, m_followHeadingV = 0, m_followBehind = 0, m_followBehindV = 0;
+    int32_t m_followHeight = 0, m_followHeightV = 0, m_followTilt = 0, m_followTiltV = 0;
     std::vector<Body> m_bodies; // in the world's order, newest first
     std::vector<Cell> m_cells;  // in increasing index
 

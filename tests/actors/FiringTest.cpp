@@ -164,6 +164,7 @@ TEST(Firing, ShellsMeetingHeadOnStopEachOther)
     BattleWorld w(5);
     ref<Tank> p = w.player(kSherman, 60, 256, kEast);
     ref<Tank> e = w.enemy(kSherman, p, 100, 256, kWest);
+    p->m_battleMs = Tank::kEasySpreadMs; // the enemy aims true: Easy's first minutes are over
     p->fireShell();
     e->fireShell();
     w.step();
@@ -187,6 +188,7 @@ TEST(Firing, ShellsMeetingHeadOnStopEachOther)
     BattleWorld v(5);
     p = v.player(kSherman, 60, 256, kEast);
     e = v.enemy(kSherman, p, 100, 256, kWest);
+    p->m_battleMs = Tank::kEasySpreadMs;
     e->fireShell();
     v.step();
     p->fireShell();

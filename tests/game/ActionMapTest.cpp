@@ -135,7 +135,8 @@ TEST(ActionMap, TheHelpNamesTheKeysOfTheTable)
         }
         std::set<std::string> keys;
         for (int32_t k : map.keysOf(action))
-            if (k != Key::kMenu) // no keyboard has it
+            // The phone's menu key is on no keyboard; the gamepad has its own lines.
+            if (k != Key::kMenu && k != Key::kNone && std::string(Key::name(k)).rfind("Pad ", 0) != 0)
                 keys.insert(Key::name(k));
         EXPECT_EQ(named, keys) << label;
     }

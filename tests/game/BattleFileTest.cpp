@@ -280,7 +280,7 @@ TEST_F(ResumeTest, WithoutAGoodFileABattleResumesAroundTheTank)
 {
     BattleFile other = sample();
     const Array<int8_t> otherBytes = other.bytes();
-    const std::string damaged = std::string("KBTL\x01") + std::string(40, '\x7F');
+    const std::string damaged = std::string("KBTL") + static_cast<char>(BattleFile::kVersion) + std::string(40, '\x7F');
     struct Case {
         std::string file, reason;
     } cases[] = {{"", "there is none"},

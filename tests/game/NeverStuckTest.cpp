@@ -68,14 +68,15 @@ TEST_F(NeverStuckTest, AVictoryAtBerlinEndsTheCampaignOnItsPage)
     m_host.key(1200, 10);
     m_host.at(kInBattle, [](App& app) { app.m_campaign->m_enemyCount = 0; });
     bool page = false;
-    m_host.every(kInBattle, kInBattle + 9000, 50, [&](App& app) {
+    // After the run-out and the battle's result page.
+    m_host.every(kInBattle, kInBattle + 20000, 50, [&](App& app) {
         if (!dynamic_cast<CampaignEndScreen*>(app.top()))
             return false;
         page = true;
         EXPECT_TRUE(findText(&app, CampaignEndScreen::kWon));
         return true;
     });
-    m_host.stopAt(kInBattle + 9000);
+    m_host.stopAt(kInBattle + 20000);
     m_host.run();
     EXPECT_TRUE(page);
 }
