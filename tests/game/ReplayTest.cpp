@@ -258,6 +258,10 @@ TEST_F(ReplayRunTest, ARecordedBattlePlaysTheSameAgain)
         {"demo", "--demo --seed 15 --until 270000", true},
     };
     for (const Case& c : cases) {
+#ifdef KORVATH_SANITIZED
+        if (c.over)
+            continue; // a whole demo battle twice: left to the plain build
+#endif
         std::filesystem::remove(played + "/korvath");
         std::filesystem::remove(again + "/korvath");
         ASSERT_EQ(headless(c.args + " --prefs " + played + " --record battle.replay"), 0) << c.what << m_out;
@@ -275,9 +279,11 @@ TEST_F(ReplayRunTest, ARecordedBattlePlaysTheSameAgain)
         EXPECT_EQ(Replay::pictureHash(px.data(), end.w * end.h), recorded) << c.what;
         EXPECT_TRUE(std::filesystem::exists(m_dir.file("frame-0004000.png"))) << c.what;
     }
+#ifndef KORVATH_SANITIZED
     // The demo's battle was won: the front moved on.
     EXPECT_EQ(readFile(again + "/korvath").size(), 26u);
     EXPECT_EQ(static_cast<uint8_t>(readFile(again + "/korvath")[2]), 4);
+#endif
 }
 
 // The player's keys steer the playback only: a pause and a faster speed
