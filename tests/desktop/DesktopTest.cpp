@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cinttypes>
 #include <cstdio>
@@ -452,15 +453,21 @@ TEST_F(DesktopTest, FramesArePacedAtTheRateAskedFor)
     HostOptions o;
     o.m_mute = true;
     o.m_frameUs = 50000; // 20 frames a second: slow enough for a sanitizer build
+    // The game is asked to stop after three seconds (an atomic request: no
+    // SDL call from this thread).
+    std::atomic<App*> game{nullptr};
     std::thread user([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(3000));
-        push(SDL_Event{.type = SDL_QUIT});
+        while (!game.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        game.load()->requestStop();
     });
     testing::internal::CaptureStdout();
     EXPECT_EQ(host.run(o,
-                       [] {
+                       [&game] {
                            ref<App> app = new App;
                            app->m_frameStats = true;
+                           game.store(app.get());
                            return ref<V3dView>(app);
                        }),
               0);
