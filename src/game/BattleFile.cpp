@@ -448,7 +448,7 @@ bool BattleFile::read(const Array<int8_t>& bytes, int32_t n, std::string& why)
 {
     *this = BattleFile();
     if (n < kHeaderBytes + kSumBytes || n > bytes.length || n > kMostBytes) {
-        why = n > kMostBytes ? "it is too long" : "it is too short";
+        why = n > kMostBytes ? "it is larger than any battle" : "it is too short";
         return false;
     }
     ByteReader in;

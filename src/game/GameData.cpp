@@ -63,7 +63,7 @@ std::string examine(const std::string& file, int64_t& size)
     size = st.st_size;
     const Format f = formatOf(file);
     if (size < f.least || size > f.most)
-        return "is " + sizeText(size) + " long: too " + (size < f.least ? "short" : "long") + " for " + f.name;
+        return "holds " + sizeText(size) + ": too " + (size < f.least ? "few" : "many") + " for " + f.name;
     if (!f.magic)
         return "";
     std::ifstream in(path, std::ios::binary);
@@ -77,7 +77,7 @@ std::string examine(const std::string& file, int64_t& size)
                          static_cast<int64_t>(head[7] & 255) << 24;
     const int64_t whole = f.magicAt == 8 ? told + 8 : told;
     if (whole != size)
-        return "is " + sizeText(size) + " long, but its header says " + std::to_string(whole);
+        return "holds " + sizeText(size) + ", but its header says " + std::to_string(whole);
     return "";
 }
 
@@ -113,7 +113,7 @@ GameData::Problem GameData::firstProblem()
         int64_t nextSize = 0;
         const bool more = examine("app" + std::to_string(pages + 1) + ".bin", nextSize) != "is missing";
         if (size != VilibPages::kPageSize && more)
-            return {page, "is " + sizeText(size) + " long, but a page before the last holds " +
+            return {page, "holds " + sizeText(size) + ", but a page before the last holds " +
                               std::to_string(VilibPages::kPageSize)};
     }
     // The first page is there; its directory tells how many pages it needs.

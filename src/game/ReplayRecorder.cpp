@@ -69,7 +69,7 @@ void ReplayRecorder::record(App& app)
     m_input.latch(Host::current().input());
     if (m_writer.full() && !m_fullSaid) {
         m_fullSaid = true;
-        std::fprintf(stderr, "korvath: this battle is too long to record; its replay ends here\n");
+        std::fprintf(stderr, "korvath: this battle outlasts what a replay holds; its replay ends here\n");
     }
     Replay::Frame f;
     f.ms = app.m_frameMs;

@@ -285,7 +285,7 @@ TEST_F(ResumeTest, WithoutAGoodFileABattleResumesAroundTheTank)
         std::string file, reason;
     } cases[] = {{"", "there is none"},
                  {damaged, "is not the one it gives"},
-                 {std::string(BattleFile::kMostBytes + 5, 'K'), "too long"},
+                 {std::string(BattleFile::kMostBytes + 5, 'K'), "larger than any battle"},
                  {std::string(reinterpret_cast<const char*>(otherBytes.a), otherBytes.length), "another battle"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);

@@ -203,15 +203,15 @@ TEST(KorvathProgram, DamagedDataFilesStopTheStartWithOneLine)
     replaced("help.txt", [](const std::string& p) { std::filesystem::create_directory(p); }, "is a folder, not a file");
     replaced("f16.bin", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, "is not a plain file");
     replaced("app2.bin", [](const std::string& p) { writeFile(p, "x"); },
-             "is 1 byte long, but a page before the last holds 32768");
-    replaced("app0.bin", [](const std::string& p) { writeFile(p, "x"); }, "is 1 byte long");
+             "holds 1 byte, but a page before the last holds 32768");
+    replaced("app0.bin", [](const std::string& p) { writeFile(p, "x"); }, "holds 1 byte");
     replaced("shoot.wav", [](const std::string& p) { writeFile(p, std::string(100, 'x')); },
              "is not a WAVE sound (no \"WAVE\" signature)");
     const std::string layout = readFile(data + "/layout");
     replaced("layout", [&](const std::string& p) { writeFile(p, layout.substr(0, layout.size() / 2)); },
-             "is " + std::to_string(layout.size() / 2) + " bytes long, but its header says " +
+             "holds " + std::to_string(layout.size() / 2) + " bytes, but its header says " +
                  std::to_string(layout.size()));
-    replaced("p3d.bin", [](const std::string& p) { writeFile(p, ""); }, "is 0 bytes long: too short");
+    replaced("p3d.bin", [](const std::string& p) { writeFile(p, ""); }, "holds 0 bytes: too few");
 
     std::string out;
     EXPECT_EQ(korvathHeadless("--data " + data + " --until 100", out), 0) << out;
