@@ -19,6 +19,10 @@ class Vterrain;
 // pass through), but a shell bursting at one leaves a ruin or a stump.
 class Scenery : public Object {
 public:
+    // The things hold the view as their parent and the view holds them:
+    // the scenery breaks that ring when it goes.
+    ~Scenery() override { clear(); }
+
     // Which sky (AppPicture::kSky + the result) a site has.
     static int32_t skyOf(int32_t mapX, int32_t mapY);
 
