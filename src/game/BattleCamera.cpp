@@ -70,6 +70,10 @@ void BattleCamera::goal(int32_t& h, int32_t& d, int32_t& e) const
         d = lazy ? kBehindAiming : kSmoothBehindAiming;
         e = lazy ? kHeightAiming : kSmoothHeightAiming;
     }
+    // The demo shows the fight: from behind its gun, whichever way the hull
+    // points, so that what the pilot shoots at is on screen.
+    if (!lazy && t.isLinked() && t.m_pilot && !t.m_aim)
+        h += t.turretHeading();
     if (lazy && v.m_width > v.m_height)
         e = V::fmul(e, kLandscapeHeight);
 }

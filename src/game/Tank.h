@@ -85,6 +85,8 @@ public:
     void pilot(const ref<Tank>& target);
 
     bool isPlayer() const { return !m_target; }
+    // The heading that looks from the tank to (x, z), and how far it is.
+    int32_t bearingTo(int32_t x, int32_t z, int32_t* distance = nullptr);
     int32_t turretHeading() const { return m_turret ? m_turret->m_heading : 0; }
     int32_t gunPitch() const { return m_gun ? m_gun->m_pitchAngle : 0; }
 
@@ -203,7 +205,6 @@ protected:
     // Turns toward a (an angle off the goal) unless within tolerance; true
     // while turning.
     static bool steer(Commands& c, int32_t a, int32_t tolerance);
-    int32_t bearingTo(int32_t x, int32_t z, int32_t* distance = nullptr);
 
     // The demo pilot lays the gun by the sight: where its shell would come
     // down against the target's distance d; 0 when it would hit.

@@ -4,6 +4,7 @@
 #include "game/AppPicture.h"
 #include "game/GameSound.h"
 #include "game/MapScreen.h"
+#include "host/Input.h"
 #include "scene/Vilib.h"
 
 void TitleScreen::enter()
@@ -11,6 +12,16 @@ void TitleScreen::enter()
     m_splash = new Vsprite;
     m_splash->setImage(m_app.m_lib, AppPicture::kSplash);
     m_app.center(m_splash);
+}
+
+void TitleScreen::input(Input& in)
+{
+    // The key that ends the title is spent on it, not passed to the menu.
+    while (in.keyWaiting())
+        if (in.keyGet() != Key::kNone)
+            m_skipped = true;
+    if (m_skipped)
+        in.touchUsed();
 }
 
 void TitleScreen::advance(int32_t ms)
@@ -27,7 +38,7 @@ void TitleScreen::advance(int32_t ms)
         return;
     }
     m_shownMs += ms;
-    if (m_shownMs < kShownMs)
+    if (m_shownMs < kShownMs && !m_skipped)
         return;
     // The demo plays a campaign of its own, from the map on.
     Campaign& c = *app.m_campaign;

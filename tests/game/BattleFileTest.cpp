@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int32_t kInBattle = 2500;
+constexpr int32_t kInBattle = 4000;
 constexpr int32_t kTicks10s = 10000 / Battle::kTickMs;
 constexpr int32_t kHundredth = 328; // 0.01 unit
 
@@ -37,8 +37,8 @@ std::vector<std::vector<std::array<int32_t, 3>>> tenSeconds(App& app)
 // closes the menu, Enter goes on from the map.
 void intoBattle(GameHost& host)
 {
-    host.key(700, 'R');
-    host.key(1200, 10);
+    host.key(2200, 'R');
+    host.key(2700, 10);
 }
 
 bool inBattle(App& app)
@@ -239,7 +239,7 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
     GameHost again;
     again.m_demo = true; // on from the map when its orders have run
     bool seen = false;
-    again.every(700, 60000, 8, [&](App& app) {
+    again.every(2200, 61500, 8, [&](App& app) {
         if (!inBattle(app))
             return false;
         seen = true;
@@ -254,20 +254,20 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
         app.requestStop();
         return true;
     });
-    again.stopAt(60000);
+    again.stopAt(61500);
     again.run();
     EXPECT_TRUE(seen);
 
     GameHost player;
-    player.key(700, 'R');
+    player.key(2200, 'R');
     bool driven = false;
-    player.every(700, 3000, 8, [&](App& app) {
+    player.every(2200, 4500, 8, [&](App& app) {
         if (!inBattle(app))
             return false;
         driven = !app.m_battle->m_tank->m_pilot;
         return true;
     });
-    player.stopAt(3000);
+    player.stopAt(4500);
     player.run();
     EXPECT_TRUE(driven);
 }
@@ -295,9 +295,9 @@ TEST_F(ResumeTest, WithoutAGoodFileABattleResumesAroundTheTank)
             writeFile(m_dir.file("korvath-battle"), c.file);
         const std::string record = readFile(recordPath());
         GameHost host;
-        host.key(700, 'R');
+        host.key(2200, 'R');
         bool seen = false;
-        host.every(700, 3000, 8, [&](App& app) {
+        host.every(2200, 4500, 8, [&](App& app) {
             if (!inBattle(app))
                 return false;
             seen = true;
@@ -309,7 +309,7 @@ TEST_F(ResumeTest, WithoutAGoodFileABattleResumesAroundTheTank)
             EXPECT_EQ(readFile(recordPath()), record);
             return true;
         });
-        host.stopAt(3000);
+        host.stopAt(4500);
         testing::internal::CaptureStderr();
         host.run();
         const std::string err = testing::internal::GetCapturedStderr();

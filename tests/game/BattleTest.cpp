@@ -12,20 +12,20 @@ namespace {
 constexpr int32_t kUnit = 32768;
 // The map screen is left at once: the menu of the start closes with 'R' and
 // Enter goes on; the battle has begun by this time.
-constexpr int32_t kInBattle = 2500;
+constexpr int32_t kInBattle = 4000;
 
 // Goes from the start-up menu into the battle of the stored campaign.
 void toBattle(GameHost& host)
 {
-    host.key(700, 'R');
-    host.key(1200, 10);
+    host.key(2200, 'R');
+    host.key(2700, 10);
 }
 
 // Runs check once, in the first frame of the battle.
 void onFirstFrame(GameHost& host, const std::function<void(App&)>& check)
 {
     auto done = std::make_shared<bool>(false);
-    for (int32_t t = 1200; t < kInBattle; t += 8)
+    for (int32_t t = 2700; t < kInBattle; t += 8)
         host.at(t, [done, check](App& app) {
             if (!*done && app.m_battle->m_terrain && app.m_battle->m_terrain->isLinked() && app.m_battle->m_tank->isLinked()) {
                 *done = true;
@@ -428,20 +428,20 @@ TEST_F(BattleTest, TheDemoPilotDrivesUntilAKeyIsPressed)
 {
     m_host.m_demo = true;
     int32_t odometer = 0;
-    m_host.at(40000, [&](App& app) {
+    m_host.at(41500, [&](App& app) {
         EXPECT_TRUE(app.m_demo);
         ASSERT_TRUE(app.m_battle->m_terrain && app.m_battle->m_terrain->isLinked());
         EXPECT_EQ(app.m_campaign->m_front, 5); // a campaign of its own
         EXPECT_TRUE(app.m_battle->m_tank->m_pilot);
         odometer = app.m_battle->m_tank->m_odometer;
     });
-    m_host.key(60000, 'A');
-    m_host.at(60200, [&](App& app) {
+    m_host.key(61500, 'A');
+    m_host.at(61700, [&](App& app) {
         EXPECT_FALSE(app.m_demo);
         EXPECT_FALSE(app.m_battle->m_tank->m_pilot);
         EXPECT_GT(app.m_battle->m_tank->m_odometer, odometer);
     });
-    m_host.stopAt(60300);
+    m_host.stopAt(61800);
     m_host.run();
 }
 
@@ -493,29 +493,39 @@ TEST_F(BattleTest, TheChaseCameraKeepsTheTankLowOnTheScreenThroughAFullTurn)
 }
 
 // In aim mode the land 50 units ahead along the gun, where an enemy would
-// stand, and the landing marker on it are in the middle third of the screen.
-TEST_F(BattleTest, InAimModeATargetFiftyUnitsAheadIsInTheMiddleThird)
+// stand, is in the middle third of the screen, and the status panel and the
+// radar stay out of that third, at every window size.
+TEST_F(BattleTest, InAimModeATargetFiftyUnitsAheadIsInTheMiddleThirdAtEverySize)
 {
-    campaign(1, 5);
-    toBattle(m_host);
-    m_host.key(kInBattle, Key::kTab);
-    m_host.at(kInBattle + 1500, [&](App& app) {
-        Tank& t = *app.m_battle->m_tank;
-        ASSERT_TRUE(t.m_aim);
-        const int32_t a = t.m_heading + t.turretHeading();
-        const int32_t x = t.m_wx + 50 * V::fsin(a), z = t.m_wz - 50 * V::fcos(a);
-        const int32_t y = app.m_battle->m_physics->m_field->height(x, z);
-        int32_t sx = 0, sy = 0;
-        ASSERT_TRUE(onScreen(app, x, y, z, sx, sy));
-        EXPECT_GT(sy, app.m_height / 3);
-        EXPECT_LT(sy, app.m_height * 2 / 3);
-        EXPECT_GT(sx, app.m_width / 3);
-        EXPECT_LT(sx, app.m_width * 2 / 3);
-        ASSERT_TRUE(onScreen(app, t.m_wx, t.m_wy + t.m_gunHeight, t.m_wz, sx, sy));
-
-    });
-    m_host.stopAt(kInBattle + 1600);
-    m_host.run();
+    for (auto [w, h] : {std::pair{320, 240}, std::pair{480, 320}, std::pair{640, 360}, std::pair{1920, 1080}}) {
+        campaign(1, 5);
+        GameHost host;
+        toBattle(host);
+        host.key(kInBattle, Key::kTab);
+        host.at(kInBattle + 1500, [w = w, h = h](App& app) {
+            Tank& t = *app.m_battle->m_tank;
+            ASSERT_TRUE(t.m_aim);
+            const int32_t a = t.m_heading + t.turretHeading();
+            const int32_t x = t.m_wx + 50 * V::fsin(a), z = t.m_wz - 50 * V::fcos(a);
+            const int32_t y = app.m_battle->m_physics->m_field->height(x, z);
+            int32_t sx = 0, sy = 0;
+            ASSERT_TRUE(onScreen(app, x, y, z, sx, sy));
+            EXPECT_GT(sy, h / 3) << w;
+            EXPECT_LT(sy, h * 2 / 3) << w;
+            EXPECT_GT(sx, w / 3) << w;
+            EXPECT_LT(sx, w * 2 / 3) << w;
+            const Hud& hud = *app.m_battle->m_hud;
+            for (const ref<Vsprite>& p : {hud.m_panel, hud.m_radar}) {
+                ASSERT_TRUE(p && p->isLinked()) << w;
+                const int32_t left = p->m_x >> 15, top = p->m_y >> 15;
+                const bool apart = left + p->getWidth() <= w / 3 || left >= w * 2 / 3 ||
+                                   top + p->getHeight() <= h / 3 || top >= h * 2 / 3;
+                EXPECT_TRUE(apart) << w << "x" << h << ": " << left << "," << top;
+            }
+        });
+        host.stopAt(kInBattle + 1600);
+        host.run(w, h);
+    }
 }
 
 // P pauses the battle: for ten seconds nothing moves, no fuel burns, under a

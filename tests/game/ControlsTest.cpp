@@ -2,7 +2,7 @@
 
 TEST_F(GameTest, TouchScreensGetButtonControlsAndTheStatusPanel)
 {
-    m_host.at(700, [](App& app) {
+    m_host.at(2200, [](App& app) {
         EXPECT_TRUE(app.m_bigScreen);
         // The buttons start hidden on the desktop; B shows them.
         EXPECT_FALSE(app.m_battle->m_hud->m_controls);
@@ -29,7 +29,7 @@ TEST_F(GameTest, TouchScreensGetButtonControlsAndTheStatusPanel)
         EXPECT_FALSE(app.m_battle->m_hud->m_controls);
         app.m_battle->m_hud->m_menuDrive->off();
     });
-    m_host.stopAt(800);
+    m_host.stopAt(2300);
     m_host.run();
 }
 
@@ -38,7 +38,7 @@ TEST_F(GameTest, TinyScreensPlayTheShellWithTextMenus)
     for (auto [w, h] : {std::pair{160, 120}, std::pair{100, 300}, std::pair{40, 30}, std::pair{1, 1}}) {
         std::filesystem::remove(recordPath());
         GameHost host;
-        host.at(700, [w = w](App& app) {
+        host.at(2200, [w = w](App& app) {
             EXPECT_FALSE(app.m_bigScreen) << w;
             EXPECT_EQ(app.m_theme->m_font, app.m_fontSmall) << w;
             ref<Vmenu> m = shownMenu(app);
@@ -47,15 +47,15 @@ TEST_F(GameTest, TinyScreensPlayTheShellWithTextMenus)
         });
         // Every page once ('0' does not close the About page, a blank does),
         // then a new campaign and its map.
-        host.keys(800, "H\x06");
-        host.keys(1500, "A0 ");
-        host.at(2000, [w = w](App& app) { EXPECT_TRUE(findText(&app, "Version")) << w; });
-        host.at(2200, [w = w](App& app) { EXPECT_FALSE(findText(&app, "Version")) << w; });
-        host.keys(2300, "NLB");
-        host.keys(3200, "NA");
-        host.at(4000, [w = w](App& app) { EXPECT_TRUE(mapSprite(app)) << w; });
-        host.key(4100, ' ');
-        host.stopAt(4500);
+        host.keys(2300, "H\x06");
+        host.keys(3000, "A0 ");
+        host.at(3500, [w = w](App& app) { EXPECT_TRUE(findText(&app, "Version")) << w; });
+        host.at(3700, [w = w](App& app) { EXPECT_FALSE(findText(&app, "Version")) << w; });
+        host.keys(3800, "NLB");
+        host.keys(4700, "NA");
+        host.at(5500, [w = w](App& app) { EXPECT_TRUE(mapSprite(app)) << w; });
+        host.key(5600, ' ');
+        host.stopAt(6000);
         host.run(w, h);
         EXPECT_EQ(storedSlot(1), 5) << w;
         EXPECT_EQ(storedSlot(2), 1) << w;

@@ -64,9 +64,9 @@ protected:
 TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 {
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/screenshots.script";
-    ASSERT_EQ(korvath(script, 22500), 0) << m_out;
+    ASSERT_EQ(korvath(script, 24000), 0) << m_out;
     std::filesystem::create_directory(m_dir.file("again"));
-    ASSERT_EQ(korvath(script, 22500, "", m_dir.file("again")), 0) << m_out;
+    ASSERT_EQ(korvath(script, 24000, "", m_dir.file("again")), 0) << m_out;
     for (std::string name : {"splash.png", "sides.png", "map.png", "menu.png", "confirm.png", "help.png",
                              "menu-320x240.png", "help-320x240.png", "map-320x240.png", "map-800x600.png",
                              "menu-800x600.png", "menu-1920x1080.png", "help-1920x1080.png",
@@ -178,8 +178,8 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleAndTheFrontMoves)
     GTEST_SKIP() << "a whole demo battle: left to the plain build";
 #endif
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/demo.script";
-    ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 15 --script " +
-                             script + " --until 278000 --prefs " + m_dir.str() + " --sound-log sounds.log",
+    ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 8 --script " +
+                             script + " --until 213100 --prefs " + m_dir.str() + " --sound-log sounds.log",
                          m_out),
               0)
         << m_out;
@@ -207,8 +207,8 @@ TEST_F(HeadlessGameTest, TheDemoWinsTheSameBattleAtAnyFrameRate)
 #endif
     auto lastEnemy = [&](const std::string& fps, int64_t& frames, int64_t& gameMs) {
         std::filesystem::remove(recordPath());
-        EXPECT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 15 --fps " +
-                                 fps + " --until 262000 --frame-stats --prefs " + m_dir.str() + " --sound-log sounds.log",
+        EXPECT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 8 --fps " +
+                                 fps + " --until 197500 --frame-stats --prefs " + m_dir.str() + " --sound-log sounds.log",
                              m_out),
                   0)
             << m_out;
@@ -225,7 +225,7 @@ TEST_F(HeadlessGameTest, TheDemoWinsTheSameBattleAtAnyFrameRate)
     int64_t frames = 0, gameMs = 0;
     const int32_t slow = lastEnemy("15.625", frames, gameMs);
     EXPECT_NEAR(static_cast<double>(frames), gameMs / 64.0, 2);
-    ASSERT_GT(slow, 255000); // the first battle's last enemy
+    ASSERT_GT(slow, 190000); // the first battle's last enemy
     for (const char* fps : {"60", "144"}) {
         const int32_t t = lastEnemy(fps, frames, gameMs);
         EXPECT_LE(std::abs(t - slow), 2 * 64) << fps;
@@ -248,7 +248,7 @@ TEST_F(HeadlessGameTest, TheCampaignsEndIsVictoryOrDefeatBySideAndLastSite)
     for (Case c : {Case{2, 11, true}, Case{1, 10, false}, Case{2, 1, false}, Case{3, 10, false}}) {
         SCOPED_TRACE(testing::Message() << "side " << c.side << " front " << c.front);
         campaign(c.side, c.front);
-        ASSERT_EQ(korvath(script("at 1500 shot end.png\nat 2000 key space\nat 2500 shot menu.png\n"), 2600), 0)
+        ASSERT_EQ(korvath(script("at 3000 shot end.png\nat 3500 key space\nat 4000 shot menu.png\n"), 4100), 0)
             << m_out;
         const Frame end = shot("end.png");
         const Frame& expected = c.won ? victory : over;
@@ -272,11 +272,11 @@ TEST_F(HeadlessGameTest, TheQuitItemEndsTheRunWithStatusZero)
 {
     // Down from "New Game" to "Quit" with the wheel, then Enter: the game ends
     // long before the end time, and the record is saved.
-    ASSERT_EQ(korvath(script("at 1000 wheel -4\nat 1300 key enter\n"), 600000), 0) << m_out;
+    ASSERT_EQ(korvath(script("at 2500 wheel -4\nat 2800 key enter\n"), 600000), 0) << m_out;
     EXPECT_EQ(m_out.find("not run"), std::string::npos) << m_out;
     const std::string sounds = readFile(m_dir.file("sounds.log"));
     ASSERT_NE(sounds.rfind(" click\n"), std::string::npos);
-    EXPECT_LT(std::stoi(sounds.substr(sounds.rfind('\n', sounds.size() - 2) + 1)), 1500);
+    EXPECT_LT(std::stoi(sounds.substr(sounds.rfind('\n', sounds.size() - 2) + 1)), 3000);
     EXPECT_EQ(storedSlot(0), 1);
 }
 
@@ -286,7 +286,7 @@ TEST_F(HeadlessGameTest, FailedSavesKeepTheOldRecordAndFailedShotsFailTheRun)
     campaign(3, 6, 2);
     const std::string before = readFile(recordPath());
     // The sound log cannot be written either, which fails the run.
-    EXPECT_EQ(korvath(script("at 800 key 'S'\n"), 1500, "trap '' XFSZ; ulimit -f 0;"), 1) << m_out;
+    EXPECT_EQ(korvath(script("at 2300 key 'S'\n"), 3000, "trap '' XFSZ; ulimit -f 0;"), 1) << m_out;
     EXPECT_NE(m_out.find("Preferences: cannot write"), std::string::npos) << m_out;
     EXPECT_NE(m_out.find("cannot write the sound log sounds.log"), std::string::npos) << m_out;
     EXPECT_EQ(readFile(recordPath()), before);

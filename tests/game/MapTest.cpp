@@ -23,8 +23,8 @@ TEST_F(MapTest, TheSiteTheNextSiteAndTheBriefingFollowSideAndFront)
         SCOPED_TRACE(testing::Message() << "side " << c.side << " front " << c.front);
         campaign(c.side, c.front);
         GameHost host;
-        host.key(700, 'R');
-        host.at(1700, [&](App& app) {
+        host.key(2200, 'R');
+        host.at(3200, [&](App& app) {
             EXPECT_EQ(app.m_campaign->m_mapX, c.siteC);
             EXPECT_EQ(app.m_campaign->m_mapY, c.siteR);
             EXPECT_EQ(app.m_campaign->m_dir, c.dir);
@@ -39,7 +39,7 @@ TEST_F(MapTest, TheSiteTheNextSiteAndTheBriefingFollowSideAndFront)
             ref<Vtext> orders = findText(&app, "ORDERS FROM ");
             EXPECT_EQ(orders ? orders->m_text->c_str() : "", "ORDERS FROM " + c.briefing);
         });
-        host.stopAt(1800);
+        host.stopAt(3300);
         host.run();
     }
 }
@@ -54,17 +54,17 @@ TEST_F(MapTest, TheBriefingEndsTheScreenOnlyInTheDemo)
         GameHost host;
         host.m_demo = demo;
         if (!demo)
-            host.key(700, 'R');
+            host.key(2200, 'R');
         ref<Vsprite> first;
-        host.at(1000, [&](App& app) { first = mapSprite(app); });
+        host.at(2500, [&](App& app) { first = mapSprite(app); });
         int32_t ended = -1;
-        for (int32_t t = 1100; t < 40000; t += 100) {
+        for (int32_t t = 2600; t < 41500; t += 100) {
             host.at(t, [&, t](App& app) {
                 if (ended < 0 && mapSprite(app) != first)
                     ended = t;
             });
         }
-        host.stopAt(40000);
+        host.stopAt(41500);
         host.run();
         if (!demo) {
             EXPECT_EQ(ended, -1);
@@ -83,27 +83,27 @@ TEST_F(MapTest, TheBriefingEndsTheScreenOnlyInTheDemo)
 TEST_F(MapTest, AKeyWaitingWhenTheMapAppearsIsIgnoredForASecond)
 {
     campaign(1, 5);
-    m_host.key(700, 'R');
-    m_host.key(1500, ' ');
-    m_host.at(1700, [&](App& app) {
+    m_host.key(2200, 'R');
+    m_host.key(3000, ' ');
+    m_host.at(3200, [&](App& app) {
         EXPECT_FALSE(mapSprite(app)); // in battle
         app.m_campaign->m_enemyCount = 0;        // and won
     });
-    m_host.key(4500, ' ');
+    m_host.key(6000, ' ');
     std::map<int32_t, Vsprite*> shown;
-    for (int32_t t = 4000; t < 9000; t += 50)
+    for (int32_t t = 5500; t < 10500; t += 50)
         m_host.at(t, [&shown, t](App& app) { shown[t] = mapSprite(app).get(); });
-    m_host.key(8000, ' ');
-    m_host.stopAt(9000);
+    m_host.key(9500, ' ');
+    m_host.stopAt(10500);
     m_host.run();
     int32_t appeared = -1;
     for (auto [t, map] : shown)
         if (map && appeared < 0)
             appeared = t;
-    ASSERT_GT(appeared, 4500);
-    ASSERT_LT(appeared, 7000);
+    ASSERT_GT(appeared, 6000);
+    ASSERT_LT(appeared, 8500);
     EXPECT_EQ(shown[appeared + 900], shown[appeared]);
-    EXPECT_FALSE(shown[8500]); // the next battle
+    EXPECT_FALSE(shown[10000]); // the next battle
 }
 
 // The battle at Berlin won as Allied ends the campaign: the map has nowhere
@@ -112,30 +112,30 @@ TEST_F(MapTest, AKeyWaitingWhenTheMapAppearsIsIgnoredForASecond)
 TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
 {
     campaign(1, 1);
-    m_host.key(700, 'R');
-    m_host.at(1200, [](App& app) { EXPECT_EQ(app.m_campaign->m_mapX, 6); });
-    m_host.key(1300, ' ');
-    m_host.at(1600, [](App& app) { app.m_campaign->m_enemyCount = 0; });
-    m_host.key(6400, 10); // on from the result page
-    m_host.at(6900, [](App& app) {
+    m_host.key(2200, 'R');
+    m_host.at(2700, [](App& app) { EXPECT_EQ(app.m_campaign->m_mapX, 6); });
+    m_host.key(2800, ' ');
+    m_host.at(3100, [](App& app) { app.m_campaign->m_enemyCount = 0; });
+    m_host.key(7900, 10); // on from the result page
+    m_host.at(8400, [](App& app) {
         EXPECT_EQ(app.m_campaign->m_front, 0);
         EXPECT_FALSE(mapSprite(app));
         EXPECT_FALSE(findText(&app, "ORDERS")); // nowhere left to go
         EXPECT_EQ(withImage(&app, 43).size(), 1u);
     });
     // The victory over the end picture stays for '0' and goes on a blank.
-    m_host.key(7900, '0');
-    m_host.at(8300, [](App& app) {
+    m_host.key(9400, '0');
+    m_host.at(9800, [](App& app) {
         EXPECT_FALSE(mapSprite(app));
         EXPECT_EQ(withImage(&app, 42).size(), 1u);
         EXPECT_EQ(withImage(&app, 43).size(), 1u);
     });
-    m_host.key(8400, ' ');
-    m_host.at(8800, [](App& app) {
+    m_host.key(9900, ' ');
+    m_host.at(10300, [](App& app) {
         EXPECT_TRUE(withImage(&app, 42).empty());
         EXPECT_EQ(menuItems(shownMenu(app)), (std::vector<std::string>{"New Game", "Sound: On", "Options", "Help", "About", "Quit"}));
     });
-    m_host.stopAt(8900);
+    m_host.stopAt(10400);
     m_host.run();
     EXPECT_EQ(storedSlot(1), 0);
     EXPECT_EQ(m_host.count("music3"), 3); // the splash, the battle won and the end
@@ -144,34 +144,34 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
 TEST_F(MapTest, ZeroOpensTheMenuNarrowScreensSlideTheMapAndAResizeKeepsTheOrdersRunning)
 {
     campaign(2, 4);
-    m_host.key(700, 'R');
+    m_host.key(2200, 'R');
     int32_t x = 0;
-    m_host.at(1200, [&](App& app) {
+    m_host.at(2700, [&](App& app) {
         EXPECT_EQ(mapSprite(app)->m_x >> 15, 120 - 9 * 20);
         EXPECT_EQ(mapSprite(app)->m_y >> 15, 40);
         x = findText(&app, "ORDERS")->m_x;
         app.setWidthHeight(480, 320);
     });
-    m_host.at(1300, [&](App& app) {
+    m_host.at(2800, [&](App& app) {
         EXPECT_EQ(mapSprite(app)->m_x >> 15, 80);
         // The orders go on from where they were, one step a frame.
         EXPECT_LT(findText(&app, "ORDERS")->m_x, x);
         EXPECT_GT(findText(&app, "ORDERS")->m_x, x - (3 * 4 << 15));
     });
     // While the screen rotates the game waits.
-    m_host.at(1400, [&](App& app) {
+    m_host.at(2900, [&](App& app) {
         app.setRotating(true);
         x = findText(&app, "ORDERS")->m_x;
     });
-    m_host.at(2000, [&](App& app) {
+    m_host.at(3500, [&](App& app) {
         EXPECT_EQ(findText(&app, "ORDERS")->m_x, x);
         app.setRotating(false);
     });
-    m_host.at(2300, [&](App& app) { EXPECT_LT(findText(&app, "ORDERS")->m_x, x); });
+    m_host.at(3800, [&](App& app) { EXPECT_LT(findText(&app, "ORDERS")->m_x, x); });
     // A menu open during a resize is centred again.
-    m_host.key(2400, '0');
-    m_host.at(2600, [](App& app) { app.setWidthHeight(320, 480); });
-    m_host.at(2900, [](App& app) {
+    m_host.key(3900, '0');
+    m_host.at(4100, [](App& app) { app.setWidthHeight(320, 480); });
+    m_host.at(4400, [](App& app) {
         ref<Vmenu> m = shownMenu(app);
         ASSERT_TRUE(m);
         EXPECT_EQ(selectedItem(m), "Resume");
@@ -180,7 +180,7 @@ TEST_F(MapTest, ZeroOpensTheMenuNarrowScreensSlideTheMapAndAResizeKeepsTheOrders
         EXPECT_EQ(mapSprite(app)->m_x >> 15, 0);
         EXPECT_EQ(mapSprite(app)->m_y >> 15, 120);
     });
-    m_host.stopAt(3000);
+    m_host.stopAt(4500);
     m_host.run(240, 320);
 }
 
@@ -197,8 +197,8 @@ TEST_F(MapTest, LargeScreensScaleTheMapScreenAndLowOnesKeepTheOrdersOnIt)
                    Case{480, 320, 1, 80, 40, 286}}) {
         SCOPED_TRACE(testing::Message() << c.w << "x" << c.h);
         GameHost host;
-        host.key(700, 'R');
-        host.at(1200, [&](App& app) {
+        host.key(2200, 'R');
+        host.at(2700, [&](App& app) {
             EXPECT_EQ(app.m_stage->m_scale, c.scale);
             EXPECT_EQ(app.m_stage->m_sprite->m_x, 0);
             EXPECT_EQ(mapSprite(app)->m_x >> 15, c.mapX);
@@ -211,7 +211,7 @@ TEST_F(MapTest, LargeScreensScaleTheMapScreenAndLowOnesKeepTheOrdersOnIt)
             Vsprite* picture = withImage(mapSprite(app).get(), 41)[0];
             EXPECT_EQ(picture->m_x1 - picture->m_x0, 336 * c.scale);
         });
-        host.stopAt(1300);
+        host.stopAt(2800);
         host.run(c.w, c.h);
     }
 }

@@ -5,7 +5,7 @@
 
 namespace {
 
-constexpr int32_t kInBattle = 2500;
+constexpr int32_t kInBattle = 4000;
 
 bool inBattle(App& app)
 {
@@ -32,7 +32,7 @@ TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
         GameHost host;
         host.m_demo = demo;
         bool page = false, after = false;
-        host.every(600, 3000, 20, [&](App& app) {
+        host.every(2100, 4500, 20, [&](App& app) {
             auto* end = dynamic_cast<CampaignEndScreen*>(app.top());
             if (!end)
                 return false;
@@ -42,8 +42,8 @@ TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
             return true;
         });
         if (!demo)
-            host.key(4000, ' ');
-        host.at(9000, [&](App& app) {
+            host.key(5500, ' ');
+        host.at(10500, [&](App& app) {
             if (demo) {
                 after = inBattle(app) && app.m_campaign->m_front == Campaign::kFirstFront;
             } else {
@@ -52,7 +52,7 @@ TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
                 });
             }
         });
-        host.stopAt(9100);
+        host.stopAt(10600);
         host.run();
         EXPECT_TRUE(page);
         EXPECT_TRUE(after);
@@ -64,8 +64,8 @@ TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
 TEST_F(NeverStuckTest, AVictoryAtBerlinEndsTheCampaignOnItsPage)
 {
     campaign(1, 1);
-    m_host.key(700, 'R');
-    m_host.key(1200, 10);
+    m_host.key(2200, 'R');
+    m_host.key(2700, 10);
     m_host.at(kInBattle, [](App& app) { app.m_campaign->m_enemyCount = 0; });
     bool page = false;
     // After the run-out and the battle's result page.
@@ -87,8 +87,8 @@ TEST_F(NeverStuckTest, AVictoryAtBerlinEndsTheCampaignOnItsPage)
 TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
 {
     campaign(1, 5, 2);
-    m_host.key(700, 'R');
-    m_host.key(1200, 10);
+    m_host.key(2200, 'R');
+    m_host.key(2700, 10);
     int32_t waiting = 0;
     m_host.at(kInBattle, [&](App& app) {
         Battle& b = *app.m_battle;
@@ -130,8 +130,8 @@ TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
 TEST_F(NeverStuckTest, TheDemoLeavesAnEmptiedTruckForTheEnemy)
 {
     campaign(1, 5);
-    m_host.key(700, 'R');
-    m_host.key(1200, 10);
+    m_host.key(2200, 'R');
+    m_host.key(2700, 10);
     bool checked = false;
     m_host.at(kInBattle, [&](App& app) {
         Battle& b = *app.m_battle;

@@ -116,12 +116,12 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndKeepsTheCampaign)
 
     // The game starts on such a file with the stored campaign and default keys.
     writeFile(optionsPath(m_dir), "garbage");
-    m_host.at(700, [](App& app) {
+    m_host.at(2200, [](App& app) {
         EXPECT_EQ(app.m_campaign->m_front, 7);
         EXPECT_EQ(static_cast<int32_t>(app.m_campaign->m_side), 2);
         EXPECT_EQ(app.m_actions.key(Action::Forward), Key::kUp);
     });
-    m_host.stopAt(800);
+    m_host.stopAt(2300);
     testing::internal::CaptureStderr();
     m_host.run();
     testing::internal::GetCapturedStderr();
@@ -133,41 +133,41 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndKeepsTheCampaign)
 TEST_F(OptionsTest, AKeyReboundOnTheControlsPageDrivesTheTank)
 {
     campaign(1, 5);
-    m_host.key(700, 'O');
-    m_host.key(1000, 'C');
-    m_host.at(1200, [](App& app) {
+    m_host.key(2200, 'O');
+    m_host.key(2500, 'C');
+    m_host.at(2700, [](App& app) {
         auto* page = dynamic_cast<ControlsScreen*>(app.top());
         ASSERT_TRUE(page);
         EXPECT_EQ(selectedItem(page->menu()), "Forward: Up, Pad Up");
         EXPECT_EQ(menuItems(page->menu()).size(), ActionMap::rebindable().size() + 2);
     });
-    m_host.key(1300, Key::kEnter);
-    m_host.at(1500, [](App& app) {
+    m_host.key(2800, Key::kEnter);
+    m_host.at(3000, [](App& app) {
         auto* page = dynamic_cast<ControlsScreen*>(app.top());
         ASSERT_TRUE(page);
         EXPECT_EQ(page->waiting(), Action::Forward);
         EXPECT_EQ(selectedItem(page->menu()), "Forward: press a key or a gamepad button");
     });
-    m_host.key(1600, 'I');
-    m_host.at(1700, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: I, Pad Up"); });
-    m_host.key(1900, Key::kEscape); // back to the options, which saves them
-    m_host.key(2200, Key::kEscape); // the main menu
-    m_host.key(2500, 'R');
-    m_host.key(3000, Key::kEnter);
-    m_host.at(5000, [](App& app) {
+    m_host.key(3100, 'I');
+    m_host.at(3200, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: I, Pad Up"); });
+    m_host.key(3400, Key::kEscape); // back to the options, which saves them
+    m_host.key(3700, Key::kEscape); // the main menu
+    m_host.key(4000, 'R');
+    m_host.key(4500, Key::kEnter);
+    m_host.at(6500, [](App& app) {
         ASSERT_TRUE(app.m_battle->m_terrain && app.m_battle->m_terrain->isLinked());
         app.input().keyDownSys(Key::kUp);
     });
-    m_host.at(6000, [](App& app) {
+    m_host.at(7500, [](App& app) {
         EXPECT_LE(app.m_battle->m_tank->m_driveSpeed, 0) << "the arrow no longer drives";
         app.input().keyUpSys(Key::kUp);
         app.input().keyDownSys('I');
     });
-    m_host.at(7000, [](App& app) {
+    m_host.at(8500, [](App& app) {
         EXPECT_GT(app.m_battle->m_tank->m_driveSpeed, 0);
         app.input().keyUpSys('I');
     });
-    m_host.stopAt(7100);
+    m_host.stopAt(8600);
     m_host.run();
     ActionMap stored;
     Options o;
@@ -177,8 +177,8 @@ TEST_F(OptionsTest, AKeyReboundOnTheControlsPageDrivesTheTank)
 
 TEST_F(OptionsTest, TheOptionsPageChangesAndKeepsItsSettings)
 {
-    m_host.key(700, 'O');
-    m_host.at(900, [](App& app) {
+    m_host.key(2200, 'O');
+    m_host.at(2400, [](App& app) {
         EXPECT_EQ(menuItems(ref_cast<OptionsScreen>(ref<Screen>(app.top()))->menu()),
                   (std::vector<std::string>{"Effects: 100%", "Music: 100%", "Full screen: Off", "Scale: -",
                                             "Frame rate: Display", "Camera: Smooth", "Buttons: Hidden",
@@ -186,10 +186,10 @@ TEST_F(OptionsTest, TheOptionsPageChangesAndKeepsItsSettings)
     });
     // Effects (highlighted first) lowered twice; the frame rate chosen
     // twice; the camera and the gun switched.
-    m_host.key(1300, Key::kLeft);
-    m_host.key(1500, Key::kLeft);
-    m_host.keys(1700, "RRAI");
-    m_host.at(3000, [](App& app) {
+    m_host.key(2800, Key::kLeft);
+    m_host.key(3000, Key::kLeft);
+    m_host.keys(3200, "RRAI");
+    m_host.at(4500, [](App& app) {
         const Options& o = app.m_options;
         EXPECT_EQ(o.m_effects, 80);
         EXPECT_EQ(o.m_frameRate, 60);
@@ -197,9 +197,9 @@ TEST_F(OptionsTest, TheOptionsPageChangesAndKeepsItsSettings)
         EXPECT_TRUE(o.m_invertGun);
         EXPECT_EQ(selectedItem(shownMenu(app)), "Invert gun: On");
     });
-    m_host.key(3100, 'B');
-    m_host.at(3300, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Options"); });
-    m_host.stopAt(3400);
+    m_host.key(4600, 'B');
+    m_host.at(4800, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Options"); });
+    m_host.stopAt(4900);
     m_host.run();
     ActionMap keys;
     Options o;

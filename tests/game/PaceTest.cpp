@@ -31,8 +31,8 @@ protected:
         host.m_frameUs = frameUs;
         auto seen = std::make_shared<Seen>();
         seen->frameMs = (frameUs + 999) / 1000;
-        host.key(700, 'R'); // the menu of the start closes
-        host.at(3000, [seen](App& app) {
+        host.key(2200, 'R'); // the menu of the start closes
+        host.at(4500, [seen](App& app) {
             auto* map = dynamic_cast<MapScreen*>(app.top());
             ASSERT_TRUE(map && map->briefing());
             seen->ordersX = map->briefing()->m_x >> 15;
@@ -40,10 +40,10 @@ protected:
             for (Vsprite* f : withImage(map->mapSprite().get(), 29))
                 seen->siteAlpha = std::max(seen->siteAlpha, f->m_alpha);
         });
-        host.key(3200, Key::kEnter);
+        host.key(4700, Key::kEnter);
         // A shot from standing, the enemies sent off the field first: nothing
         // but the ground in its way.
-        host.at(7000, [](App& app) {
+        host.at(8500, [](App& app) {
             for (const ref<Tank>& e : app.m_battle->m_forces) {
                 e->off();
                 e->park();
@@ -51,8 +51,8 @@ protected:
                 e->m_timer = -100000;
             }
         });
-        host.key(9000, Key::kSpace);
-        host.every(9000, 15000, 1, [seen](App& app) {
+        host.key(10500, Key::kSpace);
+        host.every(10500, 16500, 1, [seen](App& app) {
             for (Vphob* b = app.m_battle->m_physics->first().get(); b; b = b->m_nextBody.get()) {
                 auto* s = dynamic_cast<Shell*>(b);
                 if (!s || s->m_owner.get() != app.m_battle->m_tank.get())
@@ -71,13 +71,13 @@ protected:
             return seen->burnt >= 0;
         });
         // The last enemy gone: run-out, fade, the result page, and the map again.
-        host.at(15000, [](App& app) { app.m_campaign->m_enemyCount = 0; });
-        host.every(15000, 33000, 1, [seen](App& app) {
+        host.at(16500, [](App& app) { app.m_campaign->m_enemyCount = 0; });
+        host.every(16500, 34500, 1, [seen](App& app) {
             if (dynamic_cast<MapScreen*>(app.top()) && seen->mapAgain < 0)
                 seen->mapAgain = app.m_time;
             return seen->mapAgain >= 0;
         });
-        host.stopAt(33000);
+        host.stopAt(34500);
         host.run();
         return *seen;
     }
@@ -88,6 +88,9 @@ protected:
 // on the same spot.
 TEST_F(PaceTest, TheGameKeepsItsPaceAtAnyFrameRate)
 {
+#ifdef KORVATH_SANITIZED
+    GTEST_SKIP() << "the same battle at four frame rates: left to the plain build";
+#endif
     const Seen slow = run(64000); // the phone's pace, 15.625 frames a second
     ASSERT_GE(slow.landed, 0);
     ASSERT_GE(slow.burnt, 0);

@@ -144,8 +144,8 @@ TEST_F(GameTest, ARecordThatCannotBeReadIsNeverWrittenOver)
     fs::remove(recordPath());
     writeFile(recordPath(), good);
     Vdisplay::failReads(EIO);
-    m_host.key(700, 'S');
-    m_host.stopAt(1500);
+    m_host.key(2200, 'S');
+    m_host.stopAt(3000);
     testing::internal::CaptureStderr();
     m_host.run();
     testing::internal::GetCapturedStderr();

@@ -85,10 +85,10 @@ TEST(Screenshot, F12SavesTheFrameOnScreenAsAPng)
 {
     TempDir dir("shot-run");
     const std::string script = dir.file("script.txt");
-    writeFile(script, "at 3000 key f12\nat 3000 shot " + dir.file("shot.png") + "\nat 3100 key f12\n");
+    writeFile(script, "at 4500 key f12\nat 4500 shot " + dir.file("shot.png") + "\nat 4600 key f12\n");
     std::string out;
     ASSERT_EQ(runCommand("XDG_PICTURES_DIR=" + dir.file("pics") + " " + std::string(KORVATH_BIN_DIR) +
-                             "/korvath-headless --script " + script + " --until 3300",
+                             "/korvath-headless --script " + script + " --until 4800",
                          out),
               0)
         << out;

@@ -77,7 +77,7 @@ battle)
   dir=$(mktemp -d)
   trap 'rm -rf "$dir"' EXIT
   cp "$(dirname "$0")/battle.script" "$dir/"
-  out=$(cd "$dir" && "$prefix/bin/korvath-headless" --script battle.script --until 7000 --sound-log sounds.txt 2>&1) \
+  out=$(cd "$dir" && "$prefix/bin/korvath-headless" --script battle.script --until 8500 --sound-log sounds.txt 2>&1) \
     || fail "korvath-headless: $out"
   file "$dir/battle.png" | grep -q "PNG image data, 480 x 320," || fail "no frame: $out"
   # Only a battle has a gun to fire.
