@@ -1,4 +1,5 @@
 #include "GameTest.h"
+#include "game/TitleScreen.h"
 
 using Items = std::vector<std::string>;
 
@@ -28,6 +29,28 @@ std::pair<int32_t, int32_t> itemCentre(App& app, int32_t key)
 }
 
 } // namespace
+
+// The title stays two seconds once the game has loaded, unless a key goes
+// on at once; that key is spent on the title, not passed to the menu.
+TEST_F(GameTest, TheTitleStaysTwoSecondsOrUntilAKey)
+{
+    auto onTitle = [](App& app) { return dynamic_cast<TitleScreen*>(app.top()) != nullptr; };
+    m_host.at(1900, [&](App& app) { EXPECT_TRUE(onTitle(app)); });
+    m_host.at(2400, [&](App& app) {
+        EXPECT_FALSE(onTitle(app));
+        EXPECT_EQ(selectedItem(shownMenu(app)), "New Game");
+    });
+    m_host.stopAt(2500);
+    m_host.run();
+    GameHost quick;
+    quick.key(300, Key::kDown);
+    quick.at(700, [&](App& app) {
+        EXPECT_FALSE(onTitle(app));
+        EXPECT_EQ(selectedItem(shownMenu(app)), "New Game");
+    });
+    quick.stopAt(800);
+    quick.run();
+}
 
 TEST_F(GameTest, FirstStartOffersQuitAndANewGameUnderAHeading)
 {
