@@ -177,15 +177,16 @@ void copyOpaque(const uint32_t* src, int32_t w, int32_t h, const Target& t, int3
 
 // The picture pixel p (a sixteenths opaque, a > 0) over the buffer pixel d
 // at opacity alpha below one: the buffer keeps what the pixel's own opacity
-// leaves, scaled by alpha; the depth byte becomes 0.
-inline uint32_t fade(uint32_t d, uint32_t p, uint32_t a, int32_t alpha)
+// leaves, scaled by alpha; the depth byte becomes zTop, so that a model in
+// front of a fading thing still covers it.
+inline uint32_t fade(uint32_t d, uint32_t p, uint32_t a, int32_t alpha, uint32_t zTop)
 {
     const int32_t f = 32768 - ((alpha + alpha * static_cast<int32_t>(a)) >> 4);
     const auto mix = [&](int32_t shift) {
         const int32_t dc = static_cast<int32_t>((d >> shift) & 0xFF), pc = static_cast<int32_t>((p >> shift) & 0xFF);
         return (f * dc + pc * alpha) >> 15;
     };
-    return static_cast<uint32_t>((mix(16) << 16) | (mix(8) << 8) | mix(0));
+    return zTop | static_cast<uint32_t>((mix(16) << 16) | (mix(8) << 8) | mix(0));
 }
 
 // The same at full opacity: the picture's colour is premultiplied, so only
@@ -239,7 +240,7 @@ void sampleRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
         }
         const uint32_t d = dst[x];
         if (z <= (d >> 24))
-            dst[x] = Faded ? fade(d, p, a, alpha) : over(d, p, a, zTop);
+            dst[x] = Faded ? fade(d, p, a, alpha, zTop) : over(d, p, a, zTop);
         x++;
         u += step;
     }
@@ -287,7 +288,7 @@ void smoothRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
         const uint32_t p = a << 28 | rb | g;
         const uint32_t d = dst[x];
         if (z <= (d >> 24))
-            dst[x] = Faded ? fade(d, p, a, alpha) : over(d, p, a, zTop);
+            dst[x] = Faded ? fade(d, p, a, alpha, zTop) : over(d, p, a, zTop);
     }
 }
 
