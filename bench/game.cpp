@@ -163,12 +163,12 @@ void battle(benchmark::State& state, int32_t w, int32_t h, Measure measure, bool
     BenchHost host([&](App& app, int32_t elapsed) {
         if (app.stopRequested())
             return;
-        if (pressed < 2 && elapsed >= 700 + 500 * pressed) {
+        if (pressed < 2 && elapsed >= 2200 + 500 * pressed) {
             const int32_t k = pressed++ == 0 ? 'R' : 10;
             app.input().keyDownSys(k);
             app.input().keyUpSys(k);
         }
-        if (elapsed < 3000 || !app.m_battle->m_terrain || !app.m_battle->m_terrain->isLinked())
+        if (elapsed < 4500 || !app.m_battle->m_terrain || !app.m_battle->m_terrain->isLinked())
             return;
         Vterrain& terrain = *app.m_battle->m_terrain;
         castAsAsked(terrain);

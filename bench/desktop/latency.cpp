@@ -65,7 +65,7 @@ void BM_KeyToScreen(benchmark::State& state)
     std::vector<double> ms;
     std::thread user([&] {
         // The title, then the map with the main menu over it, long before this.
-        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(4000));
         for (auto _ : state) {
             host.m_waiting.store(true);
             const Clock::time_point sent = Clock::now();
