@@ -7,6 +7,7 @@
 #include "game/Flash.h"
 #include "game/GameSound.h"
 #include "game/Shell.h"
+#include "game/Tracer.h"
 #include "game/Trajectory.h"
 #include "game/Truck.h"
 #include "physics/Vphysics.h"
@@ -26,6 +27,10 @@ constexpr int32_t kHop = 32766;           // recoil of a shot
 constexpr int32_t kHitHop = 65532;        // jolt of a hit
 constexpr int32_t kHitTurn = 182;         // about 2 degrees
 constexpr int32_t kProbe = 7 * Tank::kUnit; // how far ahead the way is tested
+constexpr int32_t kDustScale = 3000;      // muzzle dust: a puff this big,
+constexpr int32_t kDustLift = 16384;      // this far over the ground,
+constexpr int32_t kDustAhead = 49152;     // this far before the muzzle
+constexpr int32_t kDustSide = 65536;      // and this far apart
 constexpr int32_t kMostSightSamples = 256;  // of the ground between the camera and a tank
 
 // Relaxes an angle toward 0 by dms * 32 / 32768 of itself, never past 0.
@@ -359,6 +364,28 @@ void Tank::fireShell()
     if (m_world) {
         m_world->add(shell);
         m_world->add(flash);
+    }
+    muzzleDust(*shell);
+}
+
+void Tank::muzzleDust(const Shell& shell)
+{
+    if (!m_world || !m_world->m_field)
+        return;
+    // Three puffs on the ground before the blast, across the gun's line,
+    // wide enough to show either side of the hull from behind.
+    const int32_t a = m_heading + turretHeading();
+    const int32_t ax = fsin(a), az = -fcos(a);
+    for (int32_t k = -1; k <= 1; k++) {
+        const int32_t x = shell.m_wx + fmul(kDustAhead, ax) - fmul(k * kDustSide, az);
+        const int32_t z = shell.m_wz + fmul(kDustAhead, az) + fmul(k * kDustSide, ax);
+        ref<Tracer> t = Tracer::create();
+        if (!t)
+            return;
+        t->init(x, m_world->m_field->height(x, z) + kDustLift, z, m_lib, kDustScale, Tracer::kDustFade);
+        if (m_view)
+            m_view->add(t);
+        m_world->add(t);
     }
 }
 

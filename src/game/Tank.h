@@ -55,6 +55,8 @@ public:
     void init(const ref<V3dView>& view, const ref<Vilib>& lib, const VehicleBuild& vehicle, int32_t maxDamage);
     // Launches a shell from the muzzle and shows the muzzle flash.
     void fireShell();
+    // The dust a shot throws up from the ground under the muzzle.
+    void muzzleDust(const Shell& shell);
     // Puts s at the muzzle, flying along the gun at the muzzle speed: the
     // start of a shot, fired or foreseen by the sight.
     void launch(Shell& s);

@@ -19,8 +19,9 @@ ref<Tracer> Tracer::create()
     return t;
 }
 
-void Tracer::init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_t scale)
+void Tracer::init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_t scale, int32_t fade)
 {
+    m_fade = fade;
     setAlpha(28672);
     m_gravity = 0;
     setWxyz(x, y, z);
@@ -30,7 +31,7 @@ void Tracer::init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_
 
 bool Tracer::prestep(int32_t dt)
 {
-    setAlpha(m_alpha - 2 * dt);
+    setAlpha(m_alpha - m_fade * dt);
     if (m_alpha < 4096) {
         giveFree(m_free, this);
         return false;

@@ -5,8 +5,9 @@
 #include "runtime/ref.h"
 #include "scene/Vilib.h"
 
-// One puff of a shell's smoke trail: it stays where it was left and fades
-// out over 384 ms, then waits on a free list.
+// One puff of a shell's smoke trail, or of the dust a shot throws up from
+// the ground: it stays where it was left and fades out (a trail's puff over
+// 384 ms), then waits on a free list.
 class Tracer : public Vphob {
 public:
     Tracer();
@@ -17,10 +18,13 @@ public:
     // A puff from the free list, or a new one.
     static ref<Tracer> create();
     // Shows picture 16 of lib at (x, y, z), at scale, almost opaque; no
-    // gravity and no contacts.
-    void init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_t scale);
+    // gravity and no contacts. fade: the opacity lost per tick of time.
+    void init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_t scale, int32_t fade = kTrailFade);
+
+    static constexpr int32_t kTrailFade = 2, kDustFade = 1;
 
     ref<Tracer> m_nextFree;
+    int32_t m_fade = kTrailFade;
 
     static ref<Tracer> m_free;
 };

@@ -6,6 +6,7 @@
 #include "GameTest.h"
 #include "game/ResultScreen.h"
 #include "game/Shell.h"
+#include "game/Tracer.h"
 
 namespace {
 
@@ -121,6 +122,17 @@ TEST_F(BattleTest, FiringLowersTheRoundsAndTheShellExplodes)
         EXPECT_EQ(app.m_battle->m_tank->m_rounds, 19);
         EXPECT_EQ(app.m_battle->m_hud->m_textRounds->getNumber(), 19);
         flew = shells(app) > 0;
+        // The shot's dust: puffs low over the ground a little before the tank.
+        const Tank& t = *app.m_battle->m_tank;
+        const Vbattlefield& field = *app.m_battle->m_physics->m_field;
+        int32_t dust = 0;
+        for (Vphob* b = app.m_battle->m_physics->first().get(); b; b = b->m_nextBody.get())
+            if (dynamic_cast<Tracer*>(b) && b->m_scale > 2000) {
+                EXPECT_LT(std::abs(b->m_wy - field.height(b->m_wx, b->m_wz)), kUnit);
+                EXPECT_LT(std::hypot(b->m_wx - t.m_wx, b->m_wz - t.m_wz), 8.0 * kUnit);
+                dust++;
+            }
+        EXPECT_EQ(dust, 3);
     });
     m_host.stopAt(kInBattle + 6000);
     m_host.run();
