@@ -4,28 +4,19 @@
 
 namespace {
 
-// A picture with p's size and hot spot, sharing its pixels, drawn filtered
-// or not.
-ref<Vpicture> twin(const Vpicture& p, bool smooth)
-{
-    ref<Vpicture> t = new Vpicture;
-    t->m_opaque = p.m_opaque;
-    t->m_type = p.m_type;
-    t->m_width = p.m_width;
-    t->m_height = p.m_height;
-    t->m_cx = p.m_cx;
-    t->m_cy = p.m_cy;
-    t->m_smooth = smooth;
-    t->m_pixels = p.m_pixels;
-    return t;
-}
-
 // p with each pixel share/32768 of the way to colour. The words keep their
 // alpha and run length; the colour is premultiplied by the alpha, so the
 // haze is too.
 ref<Vpicture> hazed(const Vpicture& p, int32_t colour, int32_t share)
 {
-    ref<Vpicture> h = twin(p, false);
+    ref<Vpicture> h = new Vpicture;
+    h->m_opaque = p.m_opaque;
+    h->m_type = p.m_type;
+    h->m_width = p.m_width;
+    h->m_height = p.m_height;
+    h->m_cx = p.m_cx;
+    h->m_cy = p.m_cy;
+    h->m_smooth = false;
     h->m_pixels = Array<int32_t>(p.m_pixels.length);
     for (int32_t i = 0; i < p.m_pixels.length; i++) {
         const uint32_t w = static_cast<uint32_t>(p.m_pixels.a[i]);
@@ -46,23 +37,19 @@ HazedPictures::HazedPictures(const ref<Vilib>& lib, int32_t first, int32_t count
     : m_lib(lib), m_first(first), m_count(std::max(count, 0))
 {
     m_pictures = Array<ref<Vpicture>>(m_count * kLevels);
-    m_near = Array<ref<Vpicture>>(m_count);
     for (int32_t i = 0; lib && i < m_count; i++) {
         ref<Vpicture> p = lib->loadPicture(first + i);
         if (!p || p->m_pixels.length < p->m_width * p->m_height)
             continue;
-        // Hundreds of them: the nearest pixel is enough but for the near ones.
+        // Hundreds of them: the nearest pixel is enough, filtering is not.
         p->m_smooth = false;
         for (int32_t l = 0; l < kLevels; l++)
             m_pictures.a[i * kLevels + l] = l == 0 ? p : hazed(*p, colour, l * 32768 / kLevels);
-        m_near.a[i] = twin(*p, true);
     }
 }
 
-Vpicture* HazedPictures::at(int32_t image, int32_t share, int32_t scale) const
+Vpicture* HazedPictures::at(int32_t image, int32_t share) const
 {
-    if (scale > kFiltered)
-        return m_near.a[image - m_first].get();
     const int32_t level = std::clamp((share * kLevels + 16384) >> 15, 0, kLevels - 1);
     return m_pictures.a[(image - m_first) * kLevels + level].get();
 }

@@ -26,15 +26,11 @@ public:
     {
         return lib == m_lib.get() && image >= m_first && image < m_first + m_count;
     }
-    // The version of one of them (holds) for a haze share (0..32768), drawn
-    // at scale: one drawn at more than kFiltered is near, unhazed and
-    // filtered, where its pixels would show as blocks.
-    Vpicture* at(int32_t image, int32_t share, int32_t scale) const;
-    static constexpr int32_t kFiltered = 2 << 15;
+    // The version of one of them (holds) for a haze share (0..32768).
+    Vpicture* at(int32_t image, int32_t share) const;
 
 private:
     ref<Vilib> m_lib;
     int32_t m_first = 0, m_count = 0;
     Array<ref<Vpicture>> m_pictures; // kLevels per picture
-    Array<ref<Vpicture>> m_near;     // one per picture, filtered
 };

@@ -307,7 +307,7 @@ void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t 
         if (m_hazedChildren && m_hazedChildren->holds(s->m_lib.get(), s->m_image)) {
             // Things on the land near the eye fade out: they would stand in its way.
             const int32_t alpha = std::min(s->m_alpha, (z - HazedPictures::kNearest) * 32768 / HazedPictures::kFading);
-            Vpicture* p = alpha > 0 ? m_hazedChildren->at(s->m_image, hazeAt(z + 2), s->m_drawScale) : nullptr;
+            Vpicture* p = alpha > 0 ? m_hazedChildren->at(s->m_image, hazeAt(z + 2)) : nullptr;
             if (p)
                 p->draw(pixels, width, height, cx0, cy0, cx1, cy1, s->m_sx, s->m_sy, s->m_drawScale, z, alpha);
         } else {

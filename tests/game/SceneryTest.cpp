@@ -11,7 +11,6 @@
 #include "physics/Vbattlefield.h"
 #include "physics/Vphysics.h"
 #include "runtime/InputStream.h"
-#include "terrain/HazedPictures.h"
 #include "terrain/VpolyTerrain.h"
 
 namespace {
@@ -101,20 +100,4 @@ TEST_F(SceneryTest, AShellBurstingByAThingLeavesAWreck)
         wrecks += t->m_image == AppPicture::kRuin || t->m_image == AppPicture::kStump;
     EXPECT_LT(wrecks, 10) << "only those by the burst";
     world->removeAll(nullptr);
-}
-
-// Far things are drawn from pictures faded toward the haze, near ones from
-// the clear picture, filtered where it is enlarged enough to show blocks.
-TEST_F(SceneryTest, NearThingsAreDrawnFilteredAndFarOnesHazed)
-{
-    ref<HazedPictures> h = new HazedPictures(s_scene->m_lib, AppPicture::kThing, AppPicture::kThings, 0x8090A0);
-    Vpicture* clear = h->at(AppPicture::kTree, 0, 32768);
-    Vpicture* near = h->at(AppPicture::kTree, 0, HazedPictures::kFiltered + 1);
-    Vpicture* far = h->at(AppPicture::kTree, 32768, 32768);
-    ASSERT_TRUE(clear && near && far);
-    EXPECT_FALSE(clear->m_smooth);
-    EXPECT_TRUE(near->m_smooth);
-    EXPECT_EQ(near->m_pixels.a, clear->m_pixels.a) << "the pixels are shared, not copied";
-    EXPECT_NE(far->m_pixels.a, clear->m_pixels.a);
-    EXPECT_EQ(far->m_width, clear->m_width);
 }
