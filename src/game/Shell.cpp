@@ -80,14 +80,7 @@ bool Shell::prestep(int32_t dt)
         // at any frame rate.
         if (m_trail <= 0) {
             m_trail += kTrailMs * Vphysics::kTimePerMs;
-            ref<Tracer> t = Tracer::create();
-            if (t) {
-                t->init(m_wx, m_wy, m_wz, m_lib, m_scale);
-                if (m_view)
-                    m_view->add(t);
-                if (m_world)
-                    m_world->add(t);
-            }
+            Tracer::leave(m_view.get(), m_world, m_wx, m_wy, m_wz, m_lib, m_scale);
         }
         m_trail -= dt;
         return true;

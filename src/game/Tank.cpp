@@ -379,13 +379,8 @@ void Tank::muzzleDust(const Shell& shell)
     for (int32_t k = -1; k <= 1; k++) {
         const int32_t x = shell.m_wx + fmul(kDustAhead, ax) - fmul(k * kDustSide, az);
         const int32_t z = shell.m_wz + fmul(kDustAhead, az) + fmul(k * kDustSide, ax);
-        ref<Tracer> t = Tracer::create();
-        if (!t)
-            return;
-        t->init(x, m_world->m_field->height(x, z) + kDustLift, z, m_lib, kDustScale, Tracer::kDustFade);
-        if (m_view)
-            m_view->add(t);
-        m_world->add(t);
+        Tracer::leave(m_view.get(), m_world, x, m_world->m_field->height(x, z) + kDustLift, z, m_lib, kDustScale,
+                      Tracer::kDustFade);
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include "game/AppPicture.h"
 #include "game/FreeList.h"
+#include "physics/Vphysics.h"
+#include "render3d/V3dView.h"
 
 ref<Tracer> Tracer::m_free;
 
@@ -17,6 +19,19 @@ ref<Tracer> Tracer::create()
     if (t)
         t->m_mat = new Vmat;
     return t;
+}
+
+void Tracer::leave(V3dView* view, Vphysics* world, int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib,
+                   int32_t scale, int32_t fade)
+{
+    ref<Tracer> t = create();
+    if (!t)
+        return;
+    t->init(x, y, z, lib, scale, fade);
+    if (view)
+        view->add(t);
+    if (world)
+        world->add(t);
 }
 
 void Tracer::init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_t scale, int32_t fade)

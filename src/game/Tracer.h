@@ -5,6 +5,8 @@
 #include "runtime/ref.h"
 #include "scene/Vilib.h"
 
+class V3dView;
+
 // One puff of a shell's smoke trail, or of the dust a shot throws up from
 // the ground: it stays where it was left and fades out (a trail's puff over
 // 384 ms), then waits on a free list.
@@ -17,6 +19,9 @@ public:
 
     // A puff from the free list, or a new one.
     static ref<Tracer> create();
+    // One puff inited as init does, shown in view and moving in world.
+    static void leave(V3dView* view, Vphysics* world, int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib,
+                      int32_t scale, int32_t fade = kTrailFade);
     // Shows picture 16 of lib at (x, y, z), at scale, almost opaque; no
     // gravity and no contacts. fade: the opacity lost per tick of time.
     void init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_t scale, int32_t fade = kTrailFade);
