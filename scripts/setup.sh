@@ -44,15 +44,15 @@ korvath_setup() {
     >/dev/null || return 1
 }
 
-# korvath_build DIR [cmake options...] [--target T]: configure DIR and build
-# it (only target T when given).
+# korvath_build DIR [cmake options...] [--target T]...: configure DIR and
+# build it (only the targets given, when any).
 korvath_build() {
   local dir=$1
   shift
   local options=() target=()
   while [ $# -gt 0 ]; do
     if [ "$1" = --target ]; then
-      target=(--target "$2")
+      target+=(--target "$2")
       shift 2
     else
       options+=("$1")
