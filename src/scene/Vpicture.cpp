@@ -175,32 +175,6 @@ void copyOpaque(const uint32_t* src, int32_t w, int32_t h, const Target& t, int3
         std::memcpy(t.buf + y * t.width + cx0, src + (y - py) * w + (cx0 - px), bytes);
 }
 
-// The picture pixel p (a sixteenths opaque, a > 0) over the buffer pixel d
-// at opacity alpha below one: the buffer keeps what the pixel's own opacity
-// leaves, scaled by alpha; the depth byte becomes zTop, so that a model in
-// front of a fading thing still covers it.
-inline uint32_t fade(uint32_t d, uint32_t p, uint32_t a, int32_t alpha, uint32_t zTop)
-{
-    const int32_t f = 32768 - ((alpha + alpha * static_cast<int32_t>(a)) >> 4);
-    const auto mix = [&](int32_t shift) {
-        const int32_t dc = static_cast<int32_t>((d >> shift) & 0xFF), pc = static_cast<int32_t>((p >> shift) & 0xFF);
-        return (f * dc + pc * alpha) >> 15;
-    };
-    return zTop | static_cast<uint32_t>((mix(16) << 16) | (mix(8) << 8) | mix(0));
-}
-
-// The same at full opacity: the picture's colour is premultiplied, so only
-// the buffer is weighted; the depth byte becomes zTop.
-inline uint32_t over(uint32_t d, uint32_t p, uint32_t a, uint32_t zTop)
-{
-    if (a == 15)
-        return zTop | (p & 0xFFFFFF);
-    const uint32_t keep = 16 - a;
-    const uint32_t rb = (((d & 0xFF00FF) * keep) >> 4) & 0xFF00FF;
-    const uint32_t g = (((d & 0xFF00) * keep) >> 4) & 0xFF00;
-    return zTop | (((rb | g) + (p & 0xFFFFFF)) & 0xFFFFFF);
-}
-
 // How a scaled or blended drawing samples the picture: each destination
 // pixel further on moves step source units (15 fraction bits) on.
 struct Sampling {
@@ -213,6 +187,46 @@ struct Sampling {
     int32_t alpha = 0;
     int32_t h = 0;
     bool smooth = false;
+};
+
+// The picture pixel p (a sixteenths opaque, a > 0) laid over buffer pixels,
+// worked out once for the run of buffer pixels that sample it (a picture
+// drawn larger gives each source pixel several). Faded: at opacity alpha
+// below one, the buffer keeping what the pixel's own opacity leaves, scaled
+// by alpha. Else the colour is premultiplied and only the buffer is
+// weighted. The depth byte becomes zTop either way, so that a model in front
+// of a fading thing still covers it.
+template <bool Faded>
+struct Layer {
+    Layer(uint32_t p, uint32_t a, int32_t alpha, uint32_t top)
+        : zTop(top), colour(p & 0xFFFFFF), keep(16 - a), opaque(a == 15)
+    {
+        if constexpr (Faded) {
+            keep = static_cast<uint32_t>(32768 - ((alpha + alpha * static_cast<int32_t>(a)) >> 4));
+            red = static_cast<int32_t>((p >> 16) & 0xFF) * alpha;
+            green = static_cast<int32_t>((p >> 8) & 0xFF) * alpha;
+            blue = static_cast<int32_t>(p & 0xFF) * alpha;
+        }
+    }
+    // fade (Faded) or over for the buffer pixel d.
+    uint32_t operator()(uint32_t d) const
+    {
+        if constexpr (Faded) {
+            const int32_t f = static_cast<int32_t>(keep);
+            const int32_t r = (f * static_cast<int32_t>((d >> 16) & 0xFF) + red) >> 15;
+            const int32_t g = (f * static_cast<int32_t>((d >> 8) & 0xFF) + green) >> 15;
+            const int32_t b = (f * static_cast<int32_t>(d & 0xFF) + blue) >> 15;
+            return zTop | static_cast<uint32_t>((r << 16) | (g << 8) | b);
+        }
+        if (opaque)
+            return zTop | colour;
+        const uint32_t rb = (((d & 0xFF00FF) * keep) >> 4) & 0xFF00FF;
+        const uint32_t g = (((d & 0xFF00) * keep) >> 4) & 0xFF00;
+        return zTop | (((rb | g) + colour) & 0xFFFFFF);
+    }
+    uint32_t zTop, colour, keep;
+    bool opaque;
+    int32_t red = 0, green = 0, blue = 0;
 };
 
 // Destination pixels [x, xEnd) of row dst, sampling source row v from u on;
@@ -228,7 +242,8 @@ void sampleRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
     const int32_t alpha = s.alpha;
     while (x < xEnd) {
         KV_CHECK(u >= 0 && u < s.uEnd, "Vpicture::draw");
-        const uint32_t p = row[u >> 15];
+        const int64_t texel = u >> 15;
+        const uint32_t p = row[texel];
         const uint32_t a = p >> 28;
         if (a == 0) {
             // A transparent pixel tells how many more follow: skip the
@@ -238,11 +253,14 @@ void sampleRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
             u += skip * step;
             continue;
         }
-        const uint32_t d = dst[x];
-        if (z <= (d >> 24))
-            dst[x] = Faded ? fade(d, p, a, alpha, zTop) : over(d, p, a, zTop);
-        x++;
-        u += step;
+        const Layer<Faded> layer(p, a, alpha, zTop);
+        do {
+            const uint32_t d = dst[x];
+            if (z <= (d >> 24))
+                dst[x] = layer(d);
+            x++;
+            u += step;
+        } while (x < xEnd && (u >> 15) == texel);
     }
 }
 
@@ -288,7 +306,7 @@ void smoothRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
         const uint32_t p = a << 28 | rb | g;
         const uint32_t d = dst[x];
         if (z <= (d >> 24))
-            dst[x] = Faded ? fade(d, p, a, alpha, zTop) : over(d, p, a, zTop);
+            dst[x] = Layer<Faded>(p, a, alpha, zTop)(d);
     }
 }
 

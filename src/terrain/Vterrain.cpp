@@ -296,6 +296,13 @@ void Vterrain::draw(const Array<int32_t>& pixels, int32_t width, int32_t height,
 void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
                            int32_t y0, int32_t x1, int32_t y1)
 {
+    // The pictures are found here, on the game thread (a library loads them
+    // when first asked); the drawing may be shared.
+    m_spriteBands.clear();
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, width);
+    y1 = std::min(y1, height);
     for (Vsprite* s = m_child.get(); s; s = s->m_sibling.get()) {
         if (!s->m_lib)
             continue;
@@ -307,14 +314,23 @@ void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t 
         if (m_hazedChildren && m_hazedChildren->holds(s->m_lib.get(), s->m_image)) {
             // Things on the land near the eye fade out: they would stand in its way.
             const int32_t alpha = std::min(s->m_alpha, (z - HazedPictures::kNearest) * 32768 / HazedPictures::kFading);
-            Vpicture* p = alpha > 0 ? m_hazedChildren->at(s->m_image, hazeAt(z + 2)) : nullptr;
-            if (p)
-                p->draw(pixels, width, height, cx0, cy0, cx1, cy1, s->m_sx, s->m_sy, s->m_drawScale, z, alpha);
+            if (alpha > 0)
+                m_spriteBands.add(m_hazedChildren->at(s->m_image, hazeAt(z + 2)), cx0, cy0, cx1, cy1, s->m_sx,
+                                  s->m_sy, s->m_drawScale, z, alpha);
         } else {
-            s->m_lib->drawPicture(s->m_image, pixels, width, height, cx0, cy0, cx1, cy1, s->m_sx, s->m_sy,
-                                  s->m_drawScale, z, s->m_alpha);
+            m_spriteBands.add(s->m_lib->loadPicture(s->m_image).get(), cx0, cy0, cx1, cy1, s->m_sx, s->m_sy,
+                              s->m_drawScale, z, s->m_alpha);
         }
     }
+    if (pixels.length < width * height)
+        return;
+    TerrainThreads* threads = nullptr;
+    if (m_threadCount > 1) {
+        if (!m_workers)
+            m_workers = std::make_unique<TerrainThreads>(m_threadCount);
+        threads = m_workers.get();
+    }
+    m_spriteBands.draw(pixels, width, height, threads);
 }
 
 void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,

@@ -7,6 +7,7 @@
 #include "scene/Viewport.h"
 #include "scene/Vpicture.h"
 #include "terrain/HazedPictures.h"
+#include "terrain/SpriteBands.h"
 #include "terrain/TerrainCast.h"
 #include "terrain/TerrainSky.h"
 #include "terrain/TerrainThreads.h"
@@ -159,6 +160,7 @@ private:
     CastPath m_castPath = kAvx512Path;
     int32_t m_threadCount = defaultThreads();
     std::unique_ptr<TerrainThreads> m_workers;
+    SpriteBands m_spriteBands; // this frame's pictures over the ground
     bool m_half = false;
     Array<int32_t> m_halfPixels;
     Array<int32_t> m_halfSky;

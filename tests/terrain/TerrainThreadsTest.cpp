@@ -6,7 +6,9 @@
 #include "TerrainFixtures.h"
 #include "TerrainScene.h"
 #include "data/DataFiles.h"
+#include "terrain/SpriteBands.h"
 #include "terrain/TerrainThreads.h"
+#include "scene/Vpicture.h"
 
 // The threads that cast the terrain together; these tests also run under
 // ThreadSanitizer (./test).
@@ -73,4 +75,56 @@ TEST(TerrainThreads, SeveralThreadsDrawWhatOneDraws)
                     << caster.name << " on " << threads << " threads, " << w << "x" << h;
     }
     InputStream::setResourceDir(".");
+}
+
+// Pictures of every kind the landscape shows (opaque, edged, faded, tiny
+// and enlarged, partly off the buffer, behind and before the ground) drawn
+// in bands by two and three threads give the pixels one thread gives.
+TEST(TerrainThreads, PicturesDrawnInBandsAreThoseOneThreadDraws)
+{
+    uint32_t seed = 12345;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    std::vector<ref<Vpicture>> pictures;
+    for (int32_t i = 0; i < 6; i++) {
+        ref<Vpicture> p = new Vpicture;
+        p->m_width = static_cast<int16_t>(8 + next(40));
+        p->m_height = static_cast<int16_t>(8 + next(40));
+        p->m_pixels = Array<int32_t>(p->m_width * p->m_height);
+        for (int32_t k = 0; k < p->m_pixels.length; k++) {
+            const uint32_t a = next(3) == 0 ? 0 : next(2) == 0 ? 15 : 1 + next(14);
+            p->m_pixels[k] = static_cast<int32_t>(a << 28 | (a ? next(0x1000000) * a / 15 : 0));
+        }
+        pictures.push_back(p);
+    }
+    const int32_t w = 640, h = 400;
+    Array<int32_t> ground(w * h);
+    for (int32_t k = 0; k < ground.length; k++)
+        ground[k] = static_cast<int32_t>(next(256) << 24 | next(0x1000000));
+    SpriteBands bands;
+    struct Drawn {
+        Vpicture* p;
+        int32_t sx, sy, scale, z, alpha;
+    };
+    std::vector<Drawn> drawn;
+    for (int32_t i = 0; i < 60; i++) {
+        const Drawn d{pictures[next(6)].get(), (static_cast<int32_t>(next(w + 100)) - 50) << 15,
+                      (static_cast<int32_t>(next(h + 100)) - 50) << 15, 4000 + static_cast<int32_t>(next(250000)),
+                      static_cast<int32_t>(next(256)), next(2) ? 32768 : static_cast<int32_t>(next(32768))};
+        drawn.push_back(d);
+        bands.add(d.p, 0, 0, w, h, d.sx, d.sy, d.scale, d.z, d.alpha);
+    }
+    Array<int32_t> alone(w * h);
+    std::copy(ground.a, ground.a + ground.length, alone.a);
+    for (const Drawn& d : drawn)
+        d.p->draw(alone, w, h, 0, 0, w, h, d.sx, d.sy, d.scale, d.z, d.alpha);
+    for (int32_t threads : {1, 2, 3}) {
+        TerrainThreads workers(threads);
+        Array<int32_t> shared(w * h);
+        std::copy(ground.a, ground.a + ground.length, shared.a);
+        bands.draw(shared, w, h, &workers);
+        EXPECT_TRUE(std::equal(shared.a, shared.a + shared.length, alone.a)) << threads << " threads";
+    }
 }
