@@ -19,7 +19,7 @@ public:
 
     // Units from the eye: nearer ones are not drawn, and the next kFading
     // units they fade in.
-    static constexpr int32_t kNearest = 18, kFading = 14;
+    static constexpr int32_t kNearest = 16, kFading = 4;
 
     // Whether picture image of lib is one of these.
     bool holds(const Vilib* lib, int32_t image) const

@@ -102,10 +102,20 @@ SourcePicture bush()
 
 SourcePicture hedge()
 {
+    // A row of shrubs grown into each other: rounded clumps of different
+    // heights down to the ground, so that near the eye it reads as a hedge
+    // and not as a strip.
     Sheet s("thing_hedge", 128, 40);
-    foliage(s, Rgb{128, 156, 72}, Rgb{46, 74, 36}, 304, [](float x, float y) {
-        const float edge = std::min(x, 1.0f - x) * 6.0f;
-        return std::min(edge, (y - 0.18f - 0.1f * std::sin(x * 19.0f)) * 3.0f);
+    constexpr int32_t kClumps = 7;
+    foliage(s, Rgb{146, 176, 84}, Rgb{60, 94, 42}, 304, [](float x, float y) {
+        float k = -1.0f;
+        for (int32_t i = 0; i < kClumps; ++i) {
+            const float cx = (static_cast<float>(i) + 0.5f) / kClumps + 0.03f * Noise::unit(313, i, 0);
+            const float rx = 0.085f + 0.03f * Noise::unit(314, i, 0), top = 0.12f + 0.22f * Noise::unit(315, i, 0);
+            const float dx = (x - cx) / rx, dy = (y - top - 0.5f) / 0.5f;
+            k = std::max(k, 1.0f - std::sqrt(dx * dx + dy * dy));
+        }
+        return std::min(k, std::min(x, 1.0f - x) * 6.0f);
     });
     return s.p;
 }
