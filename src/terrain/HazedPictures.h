@@ -18,8 +18,9 @@ public:
     HazedPictures(const ref<Vilib>& lib, int32_t first, int32_t count, int32_t colour);
 
     // Units from the eye: nearer ones are not drawn, and the next kFading
-    // units they fade in.
-    static constexpr int32_t kNearest = 16, kFading = 4;
+    // units they fade in. Aside from the middle of the view, where nothing
+    // is aimed at, they stay in the picture until kNearestAside.
+    static constexpr int32_t kNearest = 16, kFading = 4, kNearestAside = 6;
 
     // Whether picture image of lib is one of these.
     bool holds(const Vilib* lib, int32_t image) const

@@ -312,8 +312,7 @@ void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t 
             continue;
         const int32_t z = s->m_z >> 15;
         if (m_hazedChildren && m_hazedChildren->holds(s->m_lib.get(), s->m_image)) {
-            // Things on the land near the eye fade out: they would stand in its way.
-            const int32_t alpha = std::min(s->m_alpha, (z - HazedPictures::kNearest) * 32768 / HazedPictures::kFading);
+            const int32_t alpha = thingAlpha(*s, z);
             if (alpha > 0)
                 m_spriteBands.add(m_hazedChildren->at(s->m_image, hazeAt(z + 2)), cx0, cy0, cx1, cy1, s->m_sx,
                                   s->m_sy, s->m_drawScale, z, alpha);
@@ -331,6 +330,19 @@ void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t 
         threads = m_workers.get();
     }
     m_spriteBands.draw(pixels, width, height, threads);
+}
+
+int32_t Vterrain::thingAlpha(const Vsprite& s, int32_t z) const
+{
+    // Things on the land near the eye fade out where they would stand in its
+    // way: in the middle sixth of the view from kNearest on, from a third
+    // aside only at kNearestAside, and in between by how far aside they are.
+    const int32_t centre = (m_x0 + m_x1) / 2, sixth = std::max((m_x1 - m_x0) / 6, 1);
+    const int32_t aside = std::max({s.m_x0 - centre, centre - s.m_x1, 0});
+    const int32_t sideShare = std::clamp((aside - sixth / 2) * 32768 / sixth, 0, 32768);
+    const int32_t nearest =
+        HazedPictures::kNearest - (((HazedPictures::kNearest - HazedPictures::kNearestAside) * sideShare) >> 15);
+    return std::min(s.m_alpha, (z - nearest) * 32768 / HazedPictures::kFading);
 }
 
 void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,

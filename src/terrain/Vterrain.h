@@ -77,6 +77,9 @@ public:
     void setHaze(int32_t colour, int32_t near, int32_t most);
     // The share of the haze colour (0..32768) at a depth byte.
     int32_t hazeAt(int32_t depth) const;
+    // The opacity of a thing on the land (a hazed child) at z units, by its
+    // nearness and how far aside the middle of the view it stands.
+    int32_t thingAlpha(const Vsprite& s, int32_t z) const;
     int32_t hazeColour() const { return m_haze.colour; }
     // The panorama's mean colour on the horizon, the colour haze fades to.
     int32_t horizonColour() const;
