@@ -10,6 +10,7 @@
 #include "game/App.h"
 #include "game/AppPicture.h"
 #include "game/BattleCamera.h"
+#include "game/Scenery.h"
 #include "game/Shell.h"
 #include "game/Truck.h"
 #include "host/Vdisplay.h"
@@ -22,6 +23,7 @@ constexpr int32_t kHeaderBytes = 9; // magic, version, length
 constexpr int32_t kSumBytes = 4;
 constexpr int32_t kCells = 256 * 256;
 constexpr int32_t kDiceWords = 55;
+constexpr int32_t kRuinsSince = 3; // the first version that keeps the ruined things
 
 // Where a body can be: on the map or up to a map's width beyond its edges
 // (enemies come from beyond them), or parked far away.
@@ -400,6 +402,8 @@ BattleFile BattleFile::capture(const App& app)
         for (int32_t i = 0; i < kCells; i++)
             if (now.a[i] != b.m_ground.a[i])
                 f.m_cells.push_back({i, now.a[i] & 255});
+    if (b.m_scenery)
+        f.m_ruins = b.m_scenery->ruined();
     return f;
 }
 
@@ -433,6 +437,9 @@ Array<int8_t> BattleFile::bytes() const
         w.u16(c.index);
         w.u8(c.height);
     }
+    w.u16(static_cast<int32_t>(m_ruins.size()));
+    for (int32_t r : m_ruins)
+        w.u16(r);
     std::vector<int8_t>& out = w.m_out;
     const int32_t n = static_cast<int32_t>(out.size()) + kSumBytes;
     for (int32_t i = 0; i < 4; i++)
@@ -458,7 +465,8 @@ bool BattleFile::read(const Array<int8_t>& bytes, int32_t n, std::string& why)
             why = "it is not a battle file";
             return false;
         }
-    if (in.u8() != kVersion) {
+    const int32_t version = in.u8();
+    if (version < kOldestVersion || version > kVersion) {
         why = "its version is not known";
         return false;
     }
@@ -496,6 +504,8 @@ bool BattleFile::read(const Array<int8_t>& bytes, int32_t n, std::string& why)
         last = c.index;
         m_cells.push_back(c);
     }
+    if (version >= kRuinsSince && !readRuins(in, why))
+        return false;
     if (in.ranOut() || in.position() != n - kSumBytes) {
         why = in.ranOut() ? "it ends early" : "it is longer than its contents";
         return false;
@@ -545,6 +555,30 @@ bool BattleFile::readBodies(ByteReader& in, std::string& why)
             why = "a body refers to one that cannot be its owner or goal";
             return false;
         }
+    }
+    return true;
+}
+
+bool BattleFile::readRuins(ByteReader& in, std::string& why)
+{
+    const int32_t count = in.u16le();
+    if (count > Scenery::kMost) {
+        why = "the count of ruins is out of range";
+        return false;
+    }
+    int32_t last = -1;
+    for (int32_t i = 0; i < count && !in.ranOut(); i++) {
+        const int32_t r = in.u16le();
+        if (r >= Scenery::kMost) {
+            why = "a ruin is out of range";
+            return false;
+        }
+        if (r <= last) {
+            why = "the ruins are out of order";
+            return false;
+        }
+        last = r;
+        m_ruins.push_back(r);
     }
     return true;
 }
@@ -607,7 +641,10 @@ bool BattleFile::resume(App& app)
 void BattleFile::restore(App& app) const
 {
     Battle& b = *app.m_battle;
+    // The level's set-up dresses the site anew: the ruins go on it after.
     b.initLevel();
+    for (int32_t r : m_ruins)
+        b.m_scenery->ruin(r);
     app.m_campaign->m_enemyCount = m_stamp.enemies;
     Array<int8_t>& ground = b.m_polyTerrain->m_heightMap;
     for (const Cell& c : m_cells)

@@ -15,12 +15,16 @@ class App;
 // the camera and the state of the dice. The record says that a battle is in
 // progress and where the player's tank is; the file says what the battle
 // looked like. A stamp of the record's numbers ties the two together, so a
-// file that belongs to another battle is never applied.
+// file that belongs to another battle is never applied. The scenery is
+// placed anew from the site; the file keeps which of its things are ruined.
 //
 // The file: "KBTL", a version byte, the whole length (32 bits), the stamp,
-// the dice, the camera, the bodies, the changed cells of the height map and
-// an FNV-1a sum of everything before it. Numbers are little-endian; every
-// field is checked against the range the game can produce.
+// the dice, the camera, the bodies, the changed cells of the height map, the
+// ruined things (a 16-bit count and 16-bit indices into Scenery::things(),
+// increasing) and an FNV-1a sum of everything before it. Numbers are
+// little-endian; every field is checked against the range the game can
+// produce. Version 2, written by the release before, has no ruins: it is
+// still read, with every thing whole.
 class BattleFile {
 public:
     // The record's numbers the battle belongs to.
@@ -63,7 +67,8 @@ public:
 
     // Saved every this much battle time, besides when the battle is left.
     static constexpr int32_t kEveryMs = 30000;
-    static constexpr int32_t kVersion = 2;
+    static constexpr int32_t kVersion = 3;
+    static constexpr int32_t kOldestVersion = 2; // the oldest still read
     static constexpr int32_t kMostBodies = 512;
     static constexpr int32_t kMostBytes = 1 << 20;
     static constexpr int32_t kUsualBytes = 1 << 14;
@@ -104,9 +109,11 @@ public:
     int32_t m_followHeight = 0, m_followHeightV = 0, m_followTilt = 0, m_followTiltV = 0;
     std::vector<Body> m_bodies; // in the world's order, newest first
     std::vector<Cell> m_cells;  // in increasing index
+    std::vector<int32_t> m_ruins; // ruined things: indices in Scenery::things(), increasing
 
 private:
     bool readBodies(class ByteReader& in, std::string& why);
+    bool readRuins(class ByteReader& in, std::string& why);
     // The bodies into the world in its order, and the camera and dice.
     void restoreBodies(App& app) const;
     void restoreView(App& app) const;

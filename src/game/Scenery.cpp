@@ -51,6 +51,11 @@ int32_t ruinOf(int32_t kind)
     return kind == AppPicture::kHouse ? AppPicture::kRuin : AppPicture::kStump;
 }
 
+bool isWreck(int32_t kind)
+{
+    return kind == AppPicture::kRuin || kind == AppPicture::kStump;
+}
+
 } // namespace
 
 struct Scenery::Placer {
@@ -167,16 +172,32 @@ void Scenery::tick(const Vphysics& world)
         // A shell that burst: it has stopped and no longer falls.
         if (!shell || shell->m_gravity != 0 || !shell->isLinked())
             continue;
-        for (const ref<Vsprite>& s : m_things) {
-            const int32_t kind = s->m_image;
-            if (kind == AppPicture::kRuin || kind == AppPicture::kStump ||
-                std::abs(s->m_wx - shell->m_wx) > kRuinReach || std::abs(s->m_wz - shell->m_wz) > kRuinReach)
-                continue;
-            // The wreck keeps the size of what it was.
-            const int32_t height = s->m_height;
-            s->setImage(ruinOf(kind));
-            if (ref<Vpicture> p = m_lib->loadPicture(ruinOf(kind)); p && kind != AppPicture::kHouse)
-                s->m_scale = s->m_scale * height / std::max<int32_t>(p->m_height, 1) / 3;
+        for (int32_t i = 0; i < count(); i++) {
+            const Vsprite& s = *m_things[static_cast<std::size_t>(i)];
+            if (std::abs(s.m_wx - shell->m_wx) <= kRuinReach && std::abs(s.m_wz - shell->m_wz) <= kRuinReach)
+                ruin(i);
         }
     }
+}
+
+std::vector<int32_t> Scenery::ruined() const
+{
+    std::vector<int32_t> out;
+    for (int32_t i = 0; i < count(); i++)
+        if (isWreck(m_things[static_cast<std::size_t>(i)]->m_image))
+            out.push_back(i);
+    return out;
+}
+
+void Scenery::ruin(int32_t index)
+{
+    if (index < 0 || index >= count() || isWreck(m_things[static_cast<std::size_t>(index)]->m_image))
+        return;
+    Vsprite& s = *m_things[static_cast<std::size_t>(index)];
+    const int32_t kind = s.m_image;
+    // The wreck keeps the size of what it was.
+    const int32_t height = s.m_height;
+    s.setImage(ruinOf(kind));
+    if (ref<Vpicture> p = m_lib->loadPicture(ruinOf(kind)); p && kind != AppPicture::kHouse)
+        s.m_scale = s.m_scale * height / std::max<int32_t>(p->m_height, 1) / 3;
 }

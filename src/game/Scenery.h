@@ -13,10 +13,11 @@ class Vterrain;
 
 // The look of a battle's site: the sky and its haze, and the trees,
 // bushes, hedgerows, houses and fences standing on the land. All of it
-// follows from the site alone, so a resumed battle looks as it did without
-// anything saved. The things are pictures in the terrain view, hidden by
-// the ground in front of them; they are not obstacles (tanks and shells
-// pass through), but a shell bursting at one leaves a ruin or a stump.
+// follows from the site alone, so a resumed battle is placed anew; only the
+// things shells ruined are kept (in the battle file). The things are
+// pictures in the terrain view, hidden by the ground in front of them; they
+// are not obstacles (tanks and shells pass through), but a shell bursting at
+// one leaves a ruin or a stump.
 class Scenery : public Object {
 public:
     // The things hold the view as their parent and the view holds them:
@@ -34,6 +35,11 @@ public:
     void clear();
     // Bursts of shells near a thing ruin it.
     void tick(const Vphysics& world);
+    // The things that are ruins or stumps, by their index in things().
+    std::vector<int32_t> ruined() const;
+    // Leaves thing index a ruin or a stump; one that is already a wreck, or
+    // an index past the things, is left alone.
+    void ruin(int32_t index);
 
     int32_t count() const { return static_cast<int32_t>(m_things.size()); }
     const std::vector<ref<Vsprite>>& things() const { return m_things; }

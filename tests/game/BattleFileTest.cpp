@@ -1,9 +1,12 @@
 #include <array>
 #include <random>
+#include <utility>
+#include <vector>
 
 #include "GameTest.h"
 #include "game/BattleFile.h"
 #include "game/BattleScreen.h"
+#include "game/Scenery.h"
 #include "game/Shell.h"
 
 namespace {
@@ -83,7 +86,38 @@ BattleFile sample()
     player.fuel = 0x9C123; // a fraction of a unit too
     f.m_bodies = {shell, parked, player, body(BattleFile::Body::kTruck)};
     f.m_cells = {{5, 17}, {65535, 0}};
+    f.m_ruins = {0, 7, Scenery::kMost - 1};
     return f;
+}
+
+// The bytes the release before would have written for f: version 2, which
+// ends with the cells (no count of ruins before the sum).
+Array<int8_t> version2(BattleFile f)
+{
+    f.m_ruins.clear();
+    const Array<int8_t> now = f.bytes();
+    std::vector<int8_t> out(now.a, now.a + now.length - 6);
+    const auto n = static_cast<uint32_t>(out.size() + 4);
+    out[4] = 2;
+    for (int32_t i = 0; i < 4; i++)
+        out[static_cast<std::size_t>(5 + i)] = static_cast<int8_t>(n >> (8 * i));
+    const uint32_t s = BattleFile::sum(out.data(), static_cast<int32_t>(out.size()));
+    for (int32_t i = 0; i < 4; i++)
+        out.push_back(static_cast<int8_t>(s >> (8 * i)));
+    Array<int8_t> a(static_cast<int32_t>(out.size()));
+    std::copy(out.begin(), out.end(), a.a);
+    return a;
+}
+
+std::string asString(const Array<int8_t>& a) { return std::string(reinterpret_cast<const char*>(a.a), a.length); }
+
+// What each thing of the battle's scenery shows, and how large.
+std::vector<std::pair<int32_t, int32_t>> looks(App& app)
+{
+    std::vector<std::pair<int32_t, int32_t>> out;
+    for (const ref<Vsprite>& t : app.m_battle->m_scenery->things())
+        out.emplace_back(t->m_image, t->m_scale);
+    return out;
 }
 
 bool reads(const Array<int8_t>& bytes, std::string& why)
@@ -107,6 +141,7 @@ TEST(BattleFileFormat, ReadsBackWhatItWroteAndRefusesEveryDamage)
     EXPECT_EQ(back.m_stamp, f.m_stamp);
     EXPECT_EQ(back.m_bodies, f.m_bodies);
     EXPECT_EQ(back.m_cells, f.m_cells);
+    EXPECT_EQ(back.m_ruins, f.m_ruins);
     EXPECT_TRUE(std::equal(f.m_dice, f.m_dice + 55, back.m_dice));
     EXPECT_EQ(back.m_overhead, 1);
     EXPECT_EQ(back.m_viewHeading, -8000);
@@ -154,6 +189,11 @@ TEST(BattleFileFormat, ReadsBackWhatItWroteAndRefusesEveryDamage)
     g = f;
     g.m_cells = {{9, 1}, {9, 2}};
     refused(g, "order");
+    g = f;
+    g.m_ruins = {7, Scenery::kMost};
+    refused(g, "a ruin is out of range");
+    g.m_ruins = {7, 7};
+    refused(g, "the ruins are out of order");
 }
 
 using ResumeTest = GameTest;
@@ -212,8 +252,9 @@ TEST_F(ResumeTest, AnInterruptedBattleGoesOnAsTheOneThatWasNot)
 
 // Quit in the middle of a battle (in the overhead view, the demo fighting),
 // the next start of the demo resumes it as it was left: every body, the
-// ground dug, the camera and the dice. The record points at the file. A
-// player who resumes it drives the tank.
+// ground dug, the things ruined, the camera and the dice. The record points
+// at the file. A player who resumes it drives the tank, from the file of the
+// release before too (version 2), with every thing whole.
 TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
 {
     campaign(3, 5, 2);
@@ -222,8 +263,19 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
     const int32_t stop = kInBattle + 45000;
     m_host.at(stop - 3000, [](App& app) { app.m_battle->m_camera->overheadSwitch(); });
     BattleFile left;
+    std::vector<std::pair<int32_t, int32_t>> leftLooks;
     m_host.at(stop, [&](App& app) {
         ASSERT_TRUE(inBattle(app));
+        // One thing of each kind ruined besides any the demo's shells did
+        // (a house keeps its scale, the others are scaled to their stumps).
+        Scenery& scenery = *app.m_battle->m_scenery;
+        for (int32_t kind = AppPicture::kTree; kind <= AppPicture::kFence; kind++)
+            for (int32_t i = 0; i < scenery.count(); i++)
+                if (scenery.things()[static_cast<std::size_t>(i)]->m_image == kind) {
+                    scenery.ruin(i);
+                    break;
+                }
+        leftLooks = looks(app);
         // Stamped with the record as the save at the end fills it.
         app.m_campaign->prefSave(nullptr, app.tank());
         left = BattleFile::capture(app);
@@ -233,6 +285,7 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
     ASSERT_FALSE(left.m_bodies.empty());
     EXPECT_GE(left.m_bodies.size(), 5u); // the tank, three enemies, the truck
     EXPECT_EQ(left.m_overhead, 1);
+    EXPECT_GE(left.m_ruins.size(), 3u);
     EXPECT_EQ(storedSlot(10), left.m_stamp.battleX);
     EXPECT_EQ(storedSlot(11), left.m_stamp.battleZ);
 
@@ -247,6 +300,8 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
         EXPECT_EQ(now.m_stamp, left.m_stamp);
         EXPECT_EQ(now.m_bodies, left.m_bodies);
         EXPECT_EQ(now.m_cells, left.m_cells);
+        EXPECT_EQ(now.m_ruins, left.m_ruins);
+        EXPECT_EQ(looks(app), leftLooks) << "the same things ruined, at the same scales";
         EXPECT_TRUE(std::equal(left.m_dice, left.m_dice + 55, now.m_dice));
         EXPECT_EQ(now.m_overhead, 1);
         EXPECT_EQ(now.m_viewX, left.m_viewX);
@@ -258,6 +313,14 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
     again.run();
     EXPECT_TRUE(seen);
 
+    // The file as the release before would have kept it: version 2, no ruins.
+    BattleFile kept;
+    std::string why;
+    ASSERT_TRUE(kept.load(why)) << why;
+    writeFile(m_dir.file("korvath-battle"), asString(version2(kept)));
+    std::vector<BattleFile::Body> undriven = kept.m_bodies;
+    for (BattleFile::Body& b : undriven)
+        b.pilot = -1;
     GameHost player;
     player.key(2200, 'R');
     bool driven = false;
@@ -265,6 +328,9 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
         if (!inBattle(app))
             return false;
         driven = !app.m_battle->m_tank->m_pilot;
+        const BattleFile now = BattleFile::capture(app);
+        EXPECT_EQ(now.m_bodies, undriven);
+        EXPECT_TRUE(now.m_ruins.empty());
         return true;
     });
     player.stopAt(4500);
@@ -273,20 +339,24 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
 }
 
 // A record of a battle in progress without its file (an older game), with a
-// damaged file, or with the file of another battle: the battle resumes
+// damaged file (a ruin past the scenery's things too), or with the file of
+// another battle: the battle resumes
 // around the tank's place in the record, one line says why, and the record
 // is left as it was.
 TEST_F(ResumeTest, WithoutAGoodFileABattleResumesAroundTheTank)
 {
     BattleFile other = sample();
     const Array<int8_t> otherBytes = other.bytes();
+    BattleFile badRuin = sample();
+    badRuin.m_ruins = {3, Scenery::kMost};
     const std::string damaged = std::string("KBTL") + static_cast<char>(BattleFile::kVersion) + std::string(40, '\x7F');
     struct Case {
         std::string file, reason;
     } cases[] = {{"", "there is none"},
                  {damaged, "is not the one it gives"},
                  {std::string(BattleFile::kMostBytes + 5, 'K'), "larger than any battle"},
-                 {std::string(reinterpret_cast<const char*>(otherBytes.a), otherBytes.length), "another battle"}};
+                 {asString(otherBytes), "another battle"},
+                 {asString(badRuin.bytes()), "a ruin is out of range"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.reason);
         writeRecord({1, 5, 0, 4, 0, 0, 0, 30, 15, 12, 120, 250});
@@ -318,3 +388,4 @@ TEST_F(ResumeTest, WithoutAGoodFileABattleResumesAroundTheTank)
         EXPECT_NE(err.find(c.reason), std::string::npos) << err;
     }
 }
+

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <set>
 #include <tuple>
+#include <vector>
 
 #include "TerrainScene.h"
 #include "data/DataFiles.h"
@@ -75,29 +77,34 @@ TEST_F(SceneryTest, ASiteLooksTheSameEveryTimeWithNothingInTheWaterOrTheCrops)
     EXPECT_EQ(other->count(), 0);
 }
 
+// A burst by a house ruins it and little else, and leaves a single wreck
+// however long it lasts: a ruin is not ruined again into a stump.
 TEST_F(SceneryTest, AShellBurstingByAThingLeavesAWreck)
 {
     ref<Vterrain> view = s_scene->view(64, 48, 100 * kUnit, 100 * kUnit, 0);
     ref<Scenery> scenery = new Scenery;
     scenery->dress(*view, s_scene->m_lib, *s_scene->m_field, 2, 6, 0, 280 * kUnit);
     ASSERT_GT(scenery->count(), 0);
-    ref<Vsprite> target;
-    for (const ref<Vsprite>& t : scenery->things())
-        if (!target && t->m_image == AppPicture::kHouse)
-            target = t;
-    ASSERT_TRUE(target);
+    int32_t target = -1;
+    for (int32_t i = 0; i < scenery->count() && target < 0; i++)
+        if (scenery->things()[static_cast<std::size_t>(i)]->m_image == AppPicture::kHouse)
+            target = i;
+    ASSERT_GE(target, 0);
+    const Vsprite& house = *scenery->things()[static_cast<std::size_t>(target)];
+    const int32_t scale = house.m_scale;
     ref<Vphysics> world = new Vphysics;
     ref<Vsprite> parent = new Vsprite;
     ref<Shell> shell = Shell::create();
     shell->m_gravity = 0; // burst, as a shell that hit is
-    shell->setWxyz(target->m_wx + kUnit, target->m_wy, target->m_wz);
+    shell->setWxyz(house.m_wx + kUnit, house.m_wy, house.m_wz);
     parent->add(shell);
     world->add(shell);
-    scenery->tick(*world);
-    EXPECT_EQ(target->m_image, AppPicture::kRuin);
-    int32_t wrecks = 0;
-    for (const ref<Vsprite>& t : scenery->things())
-        wrecks += t->m_image == AppPicture::kRuin || t->m_image == AppPicture::kStump;
-    EXPECT_LT(wrecks, 10) << "only those by the burst";
+    for (int32_t tick = 0; tick < 2; tick++)
+        scenery->tick(*world);
     world->removeAll(nullptr);
+    EXPECT_EQ(house.m_image, AppPicture::kRuin);
+    EXPECT_EQ(house.m_scale, scale) << "a house's ruin keeps its scale";
+    const std::vector<int32_t> wrecks = scenery->ruined();
+    EXPECT_NE(std::find(wrecks.begin(), wrecks.end(), target), wrecks.end());
+    EXPECT_LT(wrecks.size(), 10u) << "only those by the burst";
 }
