@@ -341,3 +341,29 @@ TEST(Vterrain, HazeFadesTheFarLandTowardItsColour)
     }
     EXPECT_GT(terrain, kW * kH / 2);
 }
+
+TEST(Vterrain, ThingsNearTheEyeFadeOnlyWhereTheyStandInTheWay)
+{
+    ref<Vterrain> v = view(480, 320, plain(), 6 * kUnit);
+    v->m_x0 = 0;
+    v->m_x1 = 480;
+    Vsprite thing;
+    auto alphaAt = [&](int32_t x0, int32_t x1, int32_t z) {
+        thing.m_x0 = x0;
+        thing.m_x1 = x1;
+        return v->thingAlpha(thing, z);
+    };
+    // In the middle: gone before 16 units, fading in over the next 4.
+    EXPECT_LE(alphaAt(200, 280, 12), 0);
+    EXPECT_GT(alphaAt(200, 280, 18), 0);
+    EXPECT_LT(alphaAt(200, 280, 18), 32768);
+    EXPECT_GE(alphaAt(200, 280, 20), 32768);
+    // A third of the width aside, on either side, it stays down to 6 units.
+    EXPECT_GE(alphaAt(0, 60, 12), 32768);
+    EXPECT_GE(alphaAt(420, 480, 12), 32768);
+    EXPECT_LE(alphaAt(420, 480, 5), 0);
+    // In between it fades a little nearer the nearer it is to the middle, and
+    // a thing reaching into the middle counts as in the middle.
+    EXPECT_GT(alphaAt(290, 400, 14), alphaAt(270, 400, 14));
+    EXPECT_LE(alphaAt(0, 250, 12), 0);
+}
