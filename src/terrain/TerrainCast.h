@@ -104,12 +104,13 @@ inline L hazeShare(L depth, const TerrainCast::Haze& h)
 // A terrain pixel: the colour of its ground shaded by the slope (light, the
 // height difference to half a cell on in x and z), and its distance in
 // whole units + 2 in the top byte. Below -16384 each channel is halved;
-// otherwise it gains light/32768 of itself (light capped at 8192), at most
-// 255. One rule for every caster: L is a single lane or a vector of them.
+// otherwise it gains light/32768 of itself, at most an eighth (more made
+// the lip of a crater shine as a pale square), and at most 255. One rule
+// for every caster: L is a single lane or a vector of them.
 template <class L>
 inline L terrainPixel(L colour, L light, L distance)
 {
-    L factor = L::min(L::max(light, L(-16384)), L(8192)) + L(32768);
+    L factor = L::min(L::max(light, L(-16384)), L(4096)) + L(32768);
     return L::scaleChannels(colour, factor) | ((distance >> 4) + L(2)) << 24;
 }
 
