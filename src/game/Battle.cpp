@@ -3,6 +3,7 @@
 #include "game/Battle.h"
 
 #include <algorithm>
+#include <array>
 
 #include "game/App.h"
 #include "game/AppPicture.h"
@@ -183,6 +184,7 @@ void Battle::initLevel()
     }
     m_scenery->dress(*m_terrain, v.m_lib, *m_physics->m_field, c.m_mapX, c.m_mapY, west - kSceneryMargin,
                      kStartWidth + 2 * kSceneryMargin);
+    hazeVehicles(true);
     m_terrain->m_focal = v.m_focal;
     v.add(m_terrain);
     v.setWxyz(m_terrain->m_wx, m_terrain->m_wy, m_terrain->m_wz);
@@ -274,6 +276,16 @@ void Battle::battleClear()
     m_truck = nullptr;
     if (m_hud->m_radar)
         m_hud->m_radar->removeAll();
+    hazeVehicles(false);
+}
+
+void Battle::hazeVehicles(bool on)
+{
+    // The land's own rule, once per depth byte: the meshes look it up.
+    std::array<int32_t, 256> shares{};
+    for (int32_t d = 0; on && m_terrain && d < 256; d++)
+        shares[static_cast<std::size_t>(d)] = m_terrain->hazeAt(d);
+    m_app.setHaze(m_terrain ? m_terrain->hazeColour() : 0, shares);
 }
 
 void Battle::demoPilot()

@@ -44,6 +44,9 @@ public:
     void truckInit();
     // Takes the forces of the last battle apart, keeping the player's tank.
     void battleClear();
+    // The vehicles fade into the land's haze by their distance, or (over the
+    // overhead map, which has none, and between battles) do not.
+    void hazeVehicles(bool on);
     // The player's tank of a new side: the old one is taken apart.
     void newTank(Side side);
     // In demo mode: points the player's tank at the nearest enemy, or at the

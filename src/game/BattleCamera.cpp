@@ -236,6 +236,7 @@ void BattleCamera::perspectiveSwitch()
     v.m_pitch = 0;
     v.setHorizon(horizon());
     v.m_far = kFarPerspective;
+    v.m_battle->hazeVehicles(true);
 }
 
 void BattleCamera::overheadSwitch()
@@ -251,6 +252,7 @@ void BattleCamera::overheadSwitch()
     v.m_pitch = -0x2000;
     v.setHorizon(0x4000);
     v.m_far = 0x7FFFFFFF;
+    v.m_battle->hazeVehicles(false);
     overheadResize();
 }
 

@@ -82,6 +82,25 @@ void V3dView::setHorizon(int32_t h)
     m_centerY = h * m_height;
 }
 
+void V3dView::setHaze(int32_t colour, std::span<const int32_t> shares)
+{
+    m_hazeColour = colour & 0xFFFFFF;
+    m_hazeShares.fill(0);
+    std::copy_n(shares.begin(), std::min(shares.size(), m_hazeShares.size()), m_hazeShares.begin());
+    for (int32_t& share : m_hazeShares)
+        share = std::clamp(share, 0, ONE);
+}
+
+int32_t V3dView::hazeOf(const Vsprite& s) const
+{
+    const Vsprite* node = &s;
+    while (node->m_parent && node->m_parent.get() != this && node->m_parent->m_mat)
+        node = node->m_parent.get();
+    if (!node->m_mat)
+        return 0;
+    return m_hazeShares[static_cast<std::size_t>(std::clamp((node->m_mat->m32 >> 15) + 2, 0, 255))];
+}
+
 void V3dView::viewCopy(const ref<V3dView>& other)
 {
     if (!other)

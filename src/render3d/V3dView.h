@@ -1,7 +1,9 @@
 #pragma once
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdint>
+#include <span>
 
 #include "math/Vector.h"
 #include "runtime/Array.h"
@@ -66,6 +68,13 @@ public:
     virtual bool screenResize();
     // Vertical position of the projection centre, as a fraction of the height.
     virtual void setHorizon(int32_t h);
+    // The haze meshes fade into with their distance, as the land around
+    // them does: shares[d] (of 32768) of colour at depth byte d, whole units
+    // from the eye + 2 (the land's depth code); an empty table turns it off.
+    void setHaze(int32_t colour, std::span<const int32_t> shares);
+    // The share of the haze for s's mesh: by the depth of the node right
+    // under the view that holds it, so that a vehicle's parts fade alike.
+    int32_t hazeOf(const Vsprite& s) const;
     // Vertices first .. count - 1 of m to eye and screen space through mat;
     // from 0 it also relights the mesh.
     virtual void transform(const ref<V3dModel>& m, const ref<Vmat>& mat, int32_t first, int32_t count);
@@ -120,6 +129,8 @@ public:
     void subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex& r);
     // Makes m the material of the faces that follow.
     void bindMaterial(const ref<V3dMaterial>& m);
+    // The faces that follow are faded share/32768 of the way into the haze.
+    void bindHaze(int32_t share);
 
 private:
     // Screen coordinate centre + k * e / 2^30 (minus for y, which runs
@@ -142,6 +153,8 @@ private:
     // rectangle.
     void detect3d();
     void releaseDepth();
+    // subedge's fill, with the corners' shades already dimmed by the haze.
+    void fillTriangle(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex& r);
     // Shades of every slot of m for the light (lx, ly, lz) in model space.
     static void light(V3dModel& m, int32_t lx, int32_t ly, int32_t lz);
     // Whether the triangle lies wholly beyond one side of the clip rectangle
@@ -168,4 +181,11 @@ private:
     int32_t m_texS = 0;
     int32_t m_plain[1] = {0};
     int32_t m_subDepth = 0; // recursion depth of subeye
+    // By depth byte; all 0 without haze.
+    std::array<int32_t, 256> m_hazeShares{};
+    int32_t m_hazeColour = 0;
+    // Of the faces being drawn (bindHaze): the part of their light kept (of
+    // 32768), and the haze colour's part added to every pixel.
+    int32_t m_hazeKeep = 32768;
+    int32_t m_hazeAdd = 0;
 };

@@ -56,8 +56,20 @@ struct Span {
 // ch + ((ch * s) >> 23), which is (ch * (s + 2^23)) >> 23 exactly (ch * 2^23
 // is a whole multiple of the divisor), one multiply and one shift. Clamped:
 // interpolation may overshoot the shade range a little, and past it a
-// channel would spill into its neighbour or the depth code.
-inline int32_t brightness(int32_t shade) { return std::clamp(shade, -(1 << 23), 0) + (1 << 23); }
+// channel would spill into its neighbour or the depth code. A hazed face
+// has a lower ceiling, which leaves room in each channel for the haze.
+inline int32_t brightness(int32_t shade, int32_t ceiling = 0)
+{
+    return std::clamp(shade, -(1 << 23), ceiling) + (1 << 23);
+}
+
+// A shade with keep/32768 of its light: affine in the shade, so the corners
+// dimmed and interpolated dim every pixel alike; its factor stays a multiple
+// of 256, as a flat face's must be.
+inline int32_t dimmed(int32_t shade, int32_t keep)
+{
+    return ((((brightness(shade) >> 8) * keep) >> 15) << 8) - (1 << 23);
+}
 
 inline int32_t lit(int32_t texel, int32_t bright)
 {
@@ -72,13 +84,15 @@ inline int32_t lit(int32_t texel, int32_t bright)
 // Tex: a texture, else one colour; Flat: one shade over the whole triangle
 // (its corners are lit alike, the common case of a flat face) whose factor
 // is a multiple of 256 (as the shades of mesh slots are), else the shade
-// interpolated per pixel.
+// interpolated per pixel. The haze is added to every pixel lit.
 struct Paint {
     const int32_t* tex = nullptr; // texel (u, v) is tex[((u >> ts) & tm) + ((((~v) >> ts) & tm) << tk)]
     int32_t ts = 0, tm = 0, tk = 0;
-    int32_t texel = 0;  // the colour of a face without texture
-    int32_t bright = 0; // the factor of a flat face
-    int32_t shaded = 0; // texel lit by bright
+    int32_t texel = 0;   // the colour of a face without texture
+    int32_t bright = 0;  // the factor of a flat face
+    int32_t shaded = 0;  // texel lit by bright, with the haze
+    int32_t ceiling = 0; // of an interpolated shade
+    int32_t haze = 0;
 };
 
 // One pixel: the depth test against the top byte over the low 15 bits kept
@@ -95,9 +109,9 @@ template <bool Tex, bool Flat>
     if constexpr (Tex) {
         // Texture rows run against v: the picture's top is the largest v.
         int32_t texel = k.tex[((at.u >> k.ts) & k.tm) + ((((~at.v) >> k.ts) & k.tm) << k.tk)];
-        rgb = lit(texel, Flat ? k.bright : brightness(at.shade));
+        rgb = lit(texel, Flat ? k.bright : brightness(at.shade, k.ceiling)) + k.haze;
     } else {
-        rgb = Flat ? k.shaded : lit(k.texel, brightness(at.shade));
+        rgb = Flat ? k.shaded : lit(k.texel, brightness(at.shade, k.ceiling)) + k.haze;
     }
     p = rgb | (at.z >> 15) << 24;
 }
@@ -165,6 +179,7 @@ struct QuadPaint {
         QuadPaint q;
         q.ramp.z = steps(d.z);
         q.by4.z = _mm_set1_epi32(d.z * 4);
+        q.haze = _mm_set1_epi32(k.haze);
         if constexpr (Tex) {
             q.tex = k.tex;
             q.ts = _mm_cvtsi32_si128(k.ts);
@@ -181,6 +196,7 @@ struct QuadPaint {
         if constexpr (Flat) {
             q.flat = _mm_set1_epi16(static_cast<int16_t>(k.bright >> 8));
         } else {
+            q.ceiling = _mm_set1_epi32(k.ceiling);
             q.ramp.shade = steps(d.shade);
             q.by4.shade = _mm_set1_epi32(d.shade * 4);
         }
@@ -222,6 +238,7 @@ struct QuadPaint {
     __m128i ts{}, tk{}, tm{}; // shift counts and mask of the texel lookup
     __m128i texel{}, shaded{};
     __m128i flat{}; // the factor of a flat face over 256, in every 16-bit lane
+    __m128i ceiling{}, haze{};
     Quad ramp{}, by4{}; // 0, 1, 2 and 3 steps; 4 steps
 };
 
@@ -259,16 +276,17 @@ template <bool Tex, bool Flat>
             c01 = _mm_mulhi_epu16(_mm_add_epi16(c01, c01), k.flat);
             c23 = _mm_mulhi_epu16(_mm_add_epi16(c23, c23), k.flat);
         } else {
-            // Clamped to -2^23 .. 0, then offset as brightness does.
+            // Clamped to -2^23 .. the ceiling, then offset as brightness does.
             const __m128i least = _mm_set1_epi32(-(1 << 23));
             __m128i above = _mm_cmpgt_epi32(at.shade, least);
             __m128i f = _mm_or_si128(_mm_and_si128(above, at.shade), _mm_andnot_si128(above, least));
-            f = _mm_andnot_si128(_mm_cmpgt_epi32(f, zero), f);
+            const __m128i over = _mm_cmpgt_epi32(f, k.ceiling);
+            f = _mm_or_si128(_mm_and_si128(over, k.ceiling), _mm_andnot_si128(over, f));
             const Factors by(_mm_add_epi32(f, _mm_set1_epi32(1 << 23)));
             c01 = litLanes(c01, by.hi01, by.lo01);
             c23 = litLanes(c23, by.hi23, by.lo23);
         }
-        rgb = _mm_and_si128(_mm_packus_epi16(c01, c23), _mm_set1_epi32(0xFFFFFF));
+        rgb = _mm_add_epi32(_mm_and_si128(_mm_packus_epi16(c01, c23), _mm_set1_epi32(0xFFFFFF)), k.haze);
     }
     const __m128i now = _mm_or_si128(rgb, _mm_slli_epi32(_mm_srai_epi32(at.z, 15), 24));
     const __m128i z16 = _mm_packs_epi32(_mm_and_si128(at.z, _mm_set1_epi32(0x7FFF)), zero);
@@ -487,6 +505,15 @@ void V3dView::bindMaterial(const ref<V3dMaterial>& m)
     m_texS = 0;
 }
 
+void V3dView::bindHaze(int32_t share)
+{
+    share = std::clamp(share, 0, 32768);
+    m_hazeKeep = 32768 - share;
+    m_hazeAdd = 0;
+    for (int32_t shift = 0; shift <= 16; shift += 8)
+        m_hazeAdd |= ((((m_hazeColour >> shift) & 0xFF) * share) >> 15) << shift;
+}
+
 void V3dView::drawModel(const ref<Vsprite>& s, int32_t x0, int32_t y0, int32_t x1, int32_t y1)
 {
     int32_t pixels = m_width * m_height;
@@ -498,6 +525,7 @@ void V3dView::drawModel(const ref<Vsprite>& s, int32_t x0, int32_t y0, int32_t x
     m_clipY1 = std::min(y1, m_height);
     if (m_clipX0 >= m_clipX1 || m_clipY0 >= m_clipY1)
         return;
+    bindHaze(hazeOf(*s));
     ref<V3dModel> mesh = s->m_model;
     V3dModel& m = *mesh;
     transform(mesh, s->m_mat, 0, m.m_vertices);
@@ -623,6 +651,19 @@ bool V3dView::outsideClip(const EyeVertex& a, const EyeVertex& b, const EyeVerte
 
 void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex& r)
 {
+    if (m_hazeKeep == 32768) {
+        fillTriangle(t, l, r);
+        return;
+    }
+    auto dim = [keep = m_hazeKeep](EdgeVertex v) {
+        v.shade = dimmed(v.shade, keep);
+        return v;
+    };
+    fillTriangle(dim(t), dim(l), dim(r));
+}
+
+void V3dView::fillTriangle(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex& r)
+{
     int32_t ys = ceilPx(t.y);
     int32_t py = (ys << 15) - t.y;
     if (ys < m_clipY0) {
@@ -642,7 +683,8 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
     // edges, so all but the tiniest triangles take one with 31 bits. Values
     // that the paint does not use are left out.
     const bool tex = m_texMask != 0;
-    const bool flat = t.shade == l.shade && l.shade == r.shade && (brightness(t.shade) & 0xFF) == 0;
+    const int32_t ceiling = m_hazeKeep * 256 - (1 << 23);
+    const bool flat = t.shade == l.shade && l.shade == r.shade && (brightness(t.shade, ceiling) & 0xFF) == 0;
     int32_t area = fmul(l.x - t.x, r.y - t.y) - fmul(r.x - t.x, l.y - t.y);
     const bool wide = area >= 32768 || area <= -32768;
     const int64_t inv = wide ? (INT64_C(1) << 46) / area : area != 0 ? (1 << 30) / area : 1;
@@ -654,8 +696,8 @@ void V3dView::subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex
                  flat ? 0 : gradient(t.shade, l.shade, r.shade)};
 
     const Target c{m_pixels.a, m_zbuf.a, m_width, m_height, m_clipX0, m_clipY0, m_clipX1, m_clipY1};
-    Paint k{m_tex, m_texS, m_texMask, m_texShift, m_tex[0], brightness(t.shade), 0};
-    k.shaded = lit(k.texel, k.bright);
+    Paint k{m_tex, m_texS, m_texMask, m_texShift, m_tex[0], brightness(t.shade, ceiling), 0, ceiling, m_hazeAdd};
+    k.shaded = lit(k.texel, k.bright) + k.haze;
     // A triangle under four pixels wide has no span for the quads.
     const bool quads = std::max({t.x, l.x, r.x}) - std::min({t.x, l.x, r.x}) >= 3 << 15;
     using Fill = void (*)(const Target&, const EdgeVertex&, const EdgeVertex&, const EdgeVertex&, int32_t, int32_t,

@@ -153,7 +153,8 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     // Blue sky or the white and grey of clouds, pale toward the horizon; trees may stand against it.
     auto sky = [](uint32_t c) { return channel(c, 0) >= channel(c, 16) && channel(c, 0) + 12 >= channel(c, 8) && channel(c, 0) > 120; };
     auto grass = [](uint32_t c) { return channel(c, 8) > channel(c, 16) && channel(c, 8) > channel(c, 0); };
-    auto tan = [](uint32_t c) { return channel(c, 16) > channel(c, 8) && channel(c, 8) > channel(c, 0) + 20; };
+    // Tan, though the enemy stands far enough off to be faded toward the haze.
+    auto tan = [](uint32_t c) { return channel(c, 16) > channel(c, 8) && channel(c, 8) > channel(c, 0) + 8; };
     EXPECT_GT(count(battle, 120, 0, 400, 30, sky), 280 * 30 * 6 / 10); // the enemy may stand against it
     EXPECT_GT(count(battle, 0, 250, 120, 300, grass), 120 * 50 * 9 / 10);
     std::vector<uint32_t> shades;
@@ -161,7 +162,7 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
         shades.push_back(battle.at(x, 280));
     std::sort(shades.begin(), shades.end());
     EXPECT_GT(std::unique(shades.begin(), shades.end()) - shades.begin(), 20); // textured, not flat
-    EXPECT_GT(count(battle, 120, 0, 420, 120, tan), 150);                    // the enemy's hull
+    EXPECT_GT(count(battle, 120, 0, 420, 120, tan), 80);                     // the enemy's hull
     EXPECT_GT(whiteIn(battle, 0, 0, 100, 64), 200);
     auto red = [](uint32_t c) { return channel(c, 16) > 240 && channel(c, 8) > 170 && channel(c, 8) < 210; };
     EXPECT_GE(count(battle, 412, 4, 476, 68, red), 4);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <random>
+#include <vector>
 
 #include "Models3d.h"
 #include "math/Vmat.h"
@@ -261,6 +264,108 @@ TEST_F(Raster, FrontFacesOnlyAndPiecesTooNearAreDropped)
         if (static_cast<uint32_t>(view->m_pixels[i]) != kSky) {
             EXPECT_GE(depthCode(view->m_pixels[i]), 2) << i;
         }
+    }
+    view->destroy();
+}
+
+namespace {
+
+int32_t channel(int32_t p, int32_t shift) { return (p >> shift) & 0xFF; }
+
+// A share of the haze from depth byte `from` on, none before.
+std::vector<int32_t> hazeFrom(int32_t from, int32_t share)
+{
+    std::vector<int32_t> shares(256, 0);
+    std::fill(shares.begin() + from, shares.end(), share);
+    return shares;
+}
+
+} // namespace
+
+TEST_F(Raster, AFarVehicleFadesTowardTheHazeByItsShareANearOneNot)
+{
+    open({boxMesh("grey", 1, 1, 1)});
+    ref<V3dView> view = emptyView(160, 120, kSky, m_files.m_models);
+    // The group stands 20 units off (depth byte 22), its box a unit nearer:
+    // the box fades by the group's depth, as a tank's parts by the tank's.
+    ref<Vsprite> group = new Vsprite, far = view->loadModel("grey"_s);
+    far->setWxyz(0, 0, 1 << 15);
+    group->add(far);
+    group->setWxyz(-(2 << 15), 0, -(20 << 15));
+    view->add(group);
+    ref<Vsprite> near = place(view, "grey", 1.5f, 0, -6);
+    view->renderChangeDetect(0, 0, 32768);
+    auto draw = [&](int32_t from, int32_t share) {
+        view->setHaze(0xC8D4DC, hazeFrom(from, share));
+        clear(view);
+        view->drawModel(far, 0, 0, 160, 120);
+        view->drawModel(near, 0, 0, 160, 120);
+        return std::vector<int32_t>(view->m_pixels.a, view->m_pixels.a + view->m_pixels.length);
+    };
+    const std::vector<int32_t> clearAir = draw(0, 0), half = draw(22, 16384), thick = draw(22, 32768);
+    int32_t faded = 0;
+    for (std::size_t i = 0; i < clearAir.size(); i++) {
+        const int32_t before = clearAir[i];
+        if ((before >> 24 & 0xFF) < 10 || static_cast<uint32_t>(before) == kSky) {
+            ASSERT_EQ(half[i], before) << i; // the sky and the near box
+            continue;
+        }
+        faded++;
+        ASSERT_EQ(half[i] >> 24, before >> 24) << i;
+        ASSERT_EQ(thick[i] & 0xFFFFFF, 0xC8D4DC) << i;
+        for (int32_t shift : {0, 8, 16})
+            ASSERT_NEAR(channel(half[i], shift), (channel(before, shift) + channel(0xC8D4DC, shift)) / 2, 1) << i;
+    }
+    EXPECT_GT(faded, 300);
+    view->removeAllStar();
+    view->destroy();
+}
+
+TEST_F(Raster, HazedFacesFillAlikeFourPixelsAtATimeAndOneAtATimeAndNeverOverflow)
+{
+    open();
+    std::mt19937 rng(7);
+    auto in = [&](int32_t lo, int32_t hi) { return inRange(rng, lo, hi); };
+    Array<int32_t> noise(64 * 64);
+    for (int32_t i = 0; i < noise.length; i++)
+        noise[i] = in(0, 0x1000000);
+    m_files.m_models->m_material[1]->m_texture->set("noise"_s, noise, 64, 64, false);
+    ref<V3dView> view = emptyView(96, 96, kSky, m_files.m_models);
+    view->setHaze(0xFFFFFF, hazeFrom(0, 0));
+    // Textured and plain, lit flat and unevenly (some shades past "fully
+    // lit"), filled whole and in columns three pixels wide, where no span is
+    // long enough to go four pixels at a time.
+    std::vector<std::array<V3dView::EdgeVertex, 3>> faces;
+    for (int32_t i = 0; i < 300; i++) {
+        const int32_t x = in(-10, 90) << 15, y = in(-10, 90) << 15, size = in(4, 40) << 15;
+        const int32_t flat = -(in(0, 1 << 15) << 8);
+        auto vertex = [&](int32_t dx, int32_t dy) {
+            return V3dView::EdgeVertex{x + dx, y + dy, in(1 << 15, 250 << 15), in(-(1 << 24), 1 << 24),
+                                       in(-(1 << 24), 1 << 24), i % 2 ? flat : in(-(9 << 20), 1 << 21)};
+        };
+        faces.push_back({vertex(in(0, size), 0), vertex(0, in(1 << 14, size)), vertex(size, in(1 << 14, size))});
+    }
+    for (int32_t share : {0, 700, 20000, 32768}) {
+        auto fill = [&](int32_t x0, int32_t x1) {
+            setClip(view, x0, 0, x1, 96);
+            view->bindHaze(share);
+            for (std::size_t i = 0; i < faces.size(); i++) {
+                view->bindMaterial(m_files.m_models->m_material[i % 3 ? 1 : 0]);
+                view->subedge(faces[i][0], faces[i][1], faces[i][2]);
+            }
+        };
+        clear(view);
+        fill(0, 96);
+        const std::vector<int32_t> whole(view->m_pixels.a, view->m_pixels.a + view->m_pixels.length);
+        clear(view);
+        for (int32_t x = 0; x < 96; x += 3)
+            fill(x, x + 3);
+        EXPECT_TRUE(std::equal(whole.begin(), whole.end(), view->m_pixels.a)) << share;
+        // Under white haze each channel keeps at least its share of it,
+        // which one that spilled into its neighbour would not.
+        for (int32_t p : whole)
+            for (int32_t shift : {0, 8, 16})
+                ASSERT_GE(channel(p, shift), static_cast<uint32_t>(p) == kSky ? 0 : (255 * share) >> 15) << share;
     }
     view->destroy();
 }
