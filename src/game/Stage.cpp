@@ -103,6 +103,8 @@ ref<Vsprite> Stage::showMenu(const ref<Vmenu>& m, const ref<String>& heading)
     // A menu written small (a long list) keeps its text rows.
     if (m_app.m_fontSmall != theme->m_font && m->m_theme->m_font != m_app.m_fontSmall)
         mend(m, reserved);
+    else if (m_height > 0)
+        squeeze(m, m_height - reserved);
     if (!words) {
         stageCenter(m);
         return m;
@@ -148,6 +150,22 @@ void Stage::respread(const ref<Vmenu>& m)
     }
     if (page != m)
         page->setWidthHeight(page->getWidth(), reserved + m->getHeight());
+}
+
+void Stage::squeeze(const ref<Vmenu>& m, int32_t room)
+{
+    int32_t rows = 0, last = 0;
+    for (Vsprite* row = m->m_child.get(); row; row = row->m_sibling.get()) {
+        rows++;
+        last = row->getHeight();
+    }
+    if (rows < 2 || m->getHeight() <= room)
+        return;
+    const int32_t span = std::max(room - last, 0);
+    int32_t i = 0;
+    for (Vsprite* row = m->m_child.get(); row; row = row->m_sibling.get(), i++)
+        row->setXy(row->getX(), (span * i / (rows - 1)) << 15);
+    m->m_height = span + last;
 }
 
 ref<Vsprite> Stage::pageOf(const ref<Vmenu>& m)
@@ -200,7 +218,13 @@ void Stage::mend(const ref<Vmenu>& m, int32_t reserved)
     // Pages are laid out on the stage; before there is one (the battle's
     // controls, made at start-up), on the screen.
     const int32_t w = m_width > 0 ? m_width : m_app.m_width, h = m_height > 0 ? m_height : m_app.m_height;
-    int64_t f = (static_cast<int64_t>(std::min(h - reserved, w - 20)) << 15) / m->getHeight();
+    // The places of the rows are spread, so that the last button ends within
+    // the room (at 320 x 240 it used to run off the bottom).
+    const ref<Vpicture> picture = m_app.m_lib ? m_app.m_lib->loadPicture(b) : nullptr;
+    const int32_t button = picture ? picture->m_height : 0;
+    const int32_t lastY = items.back()->getY() >> 15;
+    const int32_t room = std::max(std::min(h - reserved, w - 20) - button, 0);
+    int64_t f = lastY > 0 ? (static_cast<int64_t>(room) << 15) / lastY : 0x18000;
     f = std::clamp<int64_t>(f, 0, 0x18000);
     for (ref<Vsprite> c : items) {
         ref<Vsprite> row = new Vsprite;

@@ -64,6 +64,9 @@ private:
     // Spreads the rows of a restyled text menu over the stage as it is now,
     // the way mend first spread them.
     void respread(const ref<Vmenu>& m);
+    // Brings the rows of a long list written small closer together, when
+    // they stand taller than room, so that the last one ends on the stage.
+    static void squeeze(const ref<Vmenu>& m, int32_t room);
 
     App& m_app;
 };

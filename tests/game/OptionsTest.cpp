@@ -208,3 +208,23 @@ TEST_F(OptionsTest, TheOptionsPageChangesAndKeepsItsSettings)
     EXPECT_EQ(o.m_frameRate, 60);
     EXPECT_TRUE(o.m_invertGun);
 }
+
+TEST_F(OptionsTest, TheOptionsAndControlsPagesFitASmallWindowWithTheirHeadings)
+{
+    // Every row and the heading inside the screen, the last row included.
+    auto fits = [](App& app, const char* page) {
+        ref<Vmenu> m = shownMenu(app);
+        ASSERT_TRUE(m) << page;
+        ref<Vsprite> frame = m->getParent();
+        ASSERT_TRUE(frame) << page;
+        EXPECT_GE(frame->m_y0, 0) << page << ": the heading";
+        for (Vsprite* row = m->m_child.get(); row; row = row->m_sibling.get())
+            EXPECT_LE(row->m_y1, app.m_height) << page << ": " << itemText(row);
+    };
+    m_host.key(2200, 'O');
+    m_host.at(2500, [&](App& app) { fits(app, "options"); });
+    m_host.key(2600, 'C');
+    m_host.at(2900, [&](App& app) { fits(app, "controls"); });
+    m_host.stopAt(3000);
+    m_host.run(320, 240);
+}
