@@ -117,13 +117,14 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     EXPECT_GT(whiteIn(map, 0, 286, 480, 302), 100);
     EXPECT_EQ(whiteIn(map, 0, 0, 480, 40), 0);
 
-    // Seven buttons of 200 x 34 spread over the height, the first at (140, 10);
-    // "Resume" is selected and white, "Sound: On" dimmed, the names hidden.
-    Frame button = reference({7}, 140, 10);
-    for (auto [x, y] : {std::pair{150, 14}, std::pair{330, 40}, std::pair{145, 27}})
+    // Seven buttons of 200 x 34 spread over the height, the first at (140, 7),
+    // the last ending on the screen; "Resume" is selected and white, "Sound:
+    // On" dimmed, the names hidden.
+    Frame button = reference({7}, 140, 7);
+    for (auto [x, y] : {std::pair{150, 11}, std::pair{330, 37}, std::pair{145, 24}})
         EXPECT_EQ(menu.at(x, y), button.at(x, y)) << x << "," << y;
-    EXPECT_GT(whiteIn(menu, 160, 70, 320, 100), 80);
-    EXPECT_EQ(whiteIn(menu, 160, 124, 320, 154), 0);
+    EXPECT_GT(whiteIn(menu, 160, 56, 320, 86), 80);
+    EXPECT_EQ(whiteIn(menu, 160, 103, 320, 133), 0);
     EXPECT_EQ(whiteIn(menu, 0, 0, 130, 320), 0);
 
     // Full HD: the map screen at scale 4, the grid 1280 x 960 wide in the
