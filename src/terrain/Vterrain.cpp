@@ -323,13 +323,14 @@ void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t 
     }
     if (pixels.length < width * height)
         return;
-    TerrainThreads* threads = nullptr;
-    if (m_threadCount > 1) {
-        if (!m_workers)
-            m_workers = std::make_unique<TerrainThreads>(m_threadCount);
-        threads = m_workers.get();
-    }
-    m_spriteBands.draw(pixels, width, height, threads);
+    m_spriteBands.draw(pixels, width, height, m_threadCount > 1 ? &workers() : nullptr);
+}
+
+TerrainThreads& Vterrain::workers()
+{
+    if (!m_workers)
+        m_workers = std::make_unique<TerrainThreads>(m_threadCount);
+    return *m_workers;
 }
 
 int32_t Vterrain::thingAlpha(const Vsprite& s, int32_t z) const
@@ -574,9 +575,7 @@ void Vterrain::paint(TerrainCast& c)
         paintShare(&share, 0);
         return;
     }
-    if (!m_workers)
-        m_workers = std::make_unique<TerrainThreads>(threads);
-    m_workers->run(paintShare, &share);
+    workers().run(paintShare, &share);
 }
 
 void Vterrain::paintShare(void* context, int32_t)

@@ -120,6 +120,8 @@ public:
     static constexpr int32_t kFarDistance = TerrainCast::kFarDistance;
 
 private:
+    // The view's worker threads (m_threadCount - 1 of them), started when first needed.
+    TerrainThreads& workers();
     // Where the panorama's rows and columns fall on one size of drawing, and
     // the heading its sky rows above the terrain were last painted at.
     struct SkyTables {
@@ -162,7 +164,7 @@ private:
 
     CastPath m_castPath = kAvx512Path;
     int32_t m_threadCount = defaultThreads();
-    std::unique_ptr<TerrainThreads> m_workers;
+    std::unique_ptr<TerrainThreads> m_workers; // made when first needed (workers())
     SpriteBands m_spriteBands; // this frame's pictures over the ground
     bool m_half = false;
     Array<int32_t> m_halfPixels;
