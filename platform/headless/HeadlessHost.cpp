@@ -40,10 +40,11 @@ int64_t statusKib(const char* name)
 
 // Closes a log; false, with a line on stderr, when some of it could not be
 // written (a full disc): a run whose log is lost has not done its job.
-bool closeLog(std::FILE* f, const char* what, const std::string& path)
+// failed: the errno of a write that failed before, 0 when none did.
+bool closeLog(std::FILE* f, const char* what, const std::string& path, int failed)
 {
     bool ok = std::fflush(f) == 0 && !std::ferror(f);
-    const int err = errno;
+    const int err = failed != 0 ? failed : errno;
     ok = std::fclose(f) == 0 && ok;
     if (!ok)
         std::fprintf(stderr, "korvath: cannot write the %s %s: %s\n", what, path.c_str(),
@@ -58,8 +59,10 @@ void HeadlessHost::logMemory()
     int64_t resident = statusKib("VmRSS");
     // The kernel updates the peak lazily: it can lag the resident size.
     int64_t peak = std::max(statusKib("VmHWM"), resident);
-    std::fprintf(m_memoryLog, "%d %" PRId64 " %" PRId64 "\n", elapsedMs(), resident, peak);
-    std::fflush(m_memoryLog);
+    if ((std::fprintf(m_memoryLog, "%d %" PRId64 " %" PRId64 "\n", elapsedMs(), resident, peak) < 0 ||
+         std::fflush(m_memoryLog) != 0) &&
+        m_memoryLogFailed == 0)
+        m_memoryLogFailed = errno;
 }
 
 int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
@@ -76,6 +79,8 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
                          std::strerror(errno));
             return 2;
         }
+        // A line at a time: a soak that is cut short still shows the shots it heard.
+        std::setvbuf(m_soundLog, nullptr, _IOLBF, BUFSIZ);
     }
     if (!o.m_memoryLog.empty()) {
         m_memoryLog = std::fopen(o.m_memoryLog.c_str(), "w");
@@ -85,6 +90,8 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
             return 2;
         }
     }
+    m_soundLogFailed = 0;
+    m_memoryLogFailed = 0;
     m_nextMemoryMs = 0;
     m_shotsEvery = o.m_shotsEvery;
     m_nextShotMs = o.m_shotsEvery;
@@ -117,12 +124,12 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
                      elapsedMs());
     bool logsWritten = true;
     if (m_soundLog) {
-        logsWritten = closeLog(m_soundLog, "sound log", o.m_soundLog) && logsWritten;
+        logsWritten = closeLog(m_soundLog, "sound log", o.m_soundLog, m_soundLogFailed) && logsWritten;
         m_soundLog = nullptr;
     }
     if (m_memoryLog) {
         logMemory();
-        logsWritten = closeLog(m_memoryLog, "memory log", o.m_memoryLog) && logsWritten;
+        logsWritten = closeLog(m_memoryLog, "memory log", o.m_memoryLog, m_memoryLogFailed) && logsWritten;
         m_memoryLog = nullptr;
     }
     std::fflush(stdout);
@@ -263,6 +270,8 @@ int32_t HeadlessHost::loadSound(const char* path)
 
 void HeadlessHost::playSound(int32_t id)
 {
-    if (m_soundLog && id >= 0 && id < static_cast<int32_t>(m_soundNames.size()))
-        std::fprintf(m_soundLog, "%d %s\n", elapsedMs(), m_soundNames[static_cast<std::size_t>(id)].c_str());
+    if (m_soundLog && id >= 0 && id < static_cast<int32_t>(m_soundNames.size()) &&
+        std::fprintf(m_soundLog, "%d %s\n", elapsedMs(), m_soundNames[static_cast<std::size_t>(id)].c_str()) < 0 &&
+        m_soundLogFailed == 0)
+        m_soundLogFailed = errno;
 }

@@ -75,6 +75,8 @@ private:
     bool m_shotFailed = false;
     std::vector<std::string> m_soundNames;
     std::FILE* m_soundLog = nullptr;
+    int m_soundLogFailed = 0; // errno of the first write to a log that failed
+    int m_memoryLogFailed = 0;
     std::FILE* m_memoryLog = nullptr;
     int64_t m_nextMemoryMs = 0; // game time of the next memory line
     int64_t m_shotsEvery = 0;   // --shots-every; 0: none

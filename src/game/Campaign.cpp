@@ -60,13 +60,14 @@ void Campaign::prefLoad(Vdisplay* display)
             prefWrite(Record::kBattleZ, 0);
             freshTank(nullptr);
         }
-        clampSlots();
     }
     if (m_side == Side::None) {
         m_front = 0;
         m_side = Side::Allied;
         freshTank(nullptr);
     }
+    // After the front is settled: the enemies still to fight are those of its battle.
+    clampSlots();
 }
 
 Record::Loaded Campaign::readRecord(Vdisplay& display)

@@ -218,6 +218,13 @@ TEST_F(GameTest, SlotsOutOfTheGamesRangeAreHeldToIt)
     EXPECT_EQ(tank->m_fuel, 0);
     EXPECT_EQ(tank->m_damage, 12);
     EXPECT_EQ(slot(*c, 11), 0);
+
+    // No side chosen yet with a front of a far ring: the first start's front
+    // 0 is the one whose battle bounds the enemies (found by fuzzing).
+    writeRecord({0, 11, 0, 768, 0, 0, 0, 0, 0, 0, 0, 0});
+    c = loaded();
+    EXPECT_EQ(c->m_front, 0);
+    EXPECT_LE(c->m_enemyCount, Campaign::enemyTotal(0, 0));
 }
 
 // Fuel keeps its fraction: save, load and save again is the same record;

@@ -229,6 +229,37 @@ TEST(KorvathProgram, LogsThatCannotBeWrittenFailTheRun)
     }
 }
 
+// The sound log is written as the sounds play, not only when the game ends:
+// a soak that is stopped from outside still has its shots on record.
+TEST(HeadlessHost, EachSoundIsInTheLogAsItPlays)
+{
+    TempDir dir("headless-sounds");
+    writeFile(dir.file("shoot.wav"), "");
+    struct SoundRoot : V3dView {
+        std::string sound, log, seen;
+        std::string* out = nullptr;
+        void run() override
+        {
+            Host& host = Host::current();
+            host.playSound(host.loadSound(sound.c_str()));
+            *out = readFile(log);
+        }
+    };
+    HostOptions o;
+    o.m_headless = true;
+    o.m_untilMs = 1000;
+    o.m_soundLog = dir.file("sounds.log");
+    std::string seen;
+    ASSERT_EQ(HeadlessHost().run(o, [&] {
+        auto* root = new SoundRoot;
+        root->sound = dir.file("shoot.wav");
+        root->log = o.m_soundLog;
+        root->out = &seen;
+        return ref<V3dView>(root);
+    }), 0);
+    EXPECT_EQ(seen, "0 shoot\n");
+}
+
 // The soak's memory curve: a line at the start, one per game minute and one
 // at the end, each with the resident and peak sizes of the process.
 TEST(HeadlessHost, TheMemoryLogHasALineEveryGameMinute)
