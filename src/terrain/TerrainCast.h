@@ -114,15 +114,18 @@ inline L terrainPixel(L colour, L light, L distance)
     return L::scaleChannels(colour, factor) | ((distance >> 4) + L(2)) << 24;
 }
 
-// A terrain pixel faded into the haze by its depth byte: it keeps the rest
-// of each channel and adds the haze's share of its own colour, which never
-// passes 255. The casters call it out of their loops, and only with haze.
+// The terrain pixel in the haze: the slope's light and the share of the
+// ground colour the haze leaves are one factor, so the colour is scaled
+// once, and the haze's share of its own colour is added, each channel held
+// at 255. With no haze (share 0) it is terrainPixel's pixel exactly.
 template <class L>
-inline L hazedPixel(L pixel, const TerrainCast::Haze& h)
+inline L hazedTerrainPixel(L colour, L light, L distance, const TerrainCast::Haze& h)
 {
-    const L share = hazeShare((pixel >> 24) & L(255), h);
-    return (L::scaleChannels(pixel, L(32768) - share) + L::scaleChannels(L(h.colour), share)) |
-           (pixel & L(static_cast<int32_t>(0xFF000000u)));
+    const L depth = (distance >> 4) + L(2);
+    const L share = hazeShare(depth, h);
+    const L lit = L::min(L::max(light, L(-16384)), L(4096)) + L(32768);
+    const L factor = L::mullo(lit, L(32768) - share) >> 15;
+    return L::addChannels(L::scaleChannels(colour, factor), L::scaleChannels(L(h.colour), share)) | depth << 24;
 }
 
 // The vector casters: every column this thread's walk returns, cast a

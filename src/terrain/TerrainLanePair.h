@@ -61,6 +61,7 @@ struct TerrainLanePair {
         L::scatter(base, i.b, v.b, m.b, count);
     }
     static P blend(P corners, P fx, P fz) { return {L::blend(corners.a, fx.a, fz.a), L::blend(corners.b, fx.b, fz.b)}; }
+    static P addChannels(P x, P y) { return {L::addChannels(x.a, y.a), L::addChannels(x.b, y.b)}; }
     static P scaleChannels(P colour, P f) { return {L::scaleChannels(colour.a, f.a), L::scaleChannels(colour.b, f.b)}; }
 
     L a, b;

@@ -38,8 +38,6 @@ private:
     // The pixels of the lanes in hit: the texel of the ground style, shaded
     // by the slope, with the distance.
     L shade(M hit, L posX, L posZ, L fx, L fz, L h, L distance) const;
-    // The pixels faded into the haze, out of the loop's way.
-    [[gnu::noinline]] L hazed(L pixel) const;
 
     const TerrainCast& m_c;
     int32_t m_column[kLanes] = {};
@@ -156,14 +154,7 @@ L TerrainPacket<L>::shade(M hit, L posX, L posZ, L fx, L fz, L h, L distance) co
     const L cx = ((posX >> 16) + (fx >> 11)) & L(255), cz = ((posZ >> 16) + (fz >> 11)) & L(255);
     const L h2 = L::blend(L::gather(reinterpret_cast<const int32_t*>(c.corners), (cz << 8) | cx, hit),
                           fx ^ L(2048), fz ^ L(2048));
-    const L pixel = terrainPixel(colour, h - h2, distance);
-    return c.haze.most != 0 ? hazed(pixel) : pixel;
-}
-
-template <class L>
-L TerrainPacket<L>::hazed(L pixel) const
-{
-    return hazedPixel(pixel, m_c.haze);
+    return c.haze.most != 0 ? hazedTerrainPixel(colour, h - h2, distance, c.haze) : terrainPixel(colour, h - h2, distance);
 }
 
 template <class L>

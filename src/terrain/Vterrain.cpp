@@ -452,6 +452,13 @@ struct Lane {
     static Lane min(Lane a, Lane b) { return std::min(a.v, b.v); }
     static Lane max(Lane a, Lane b) { return std::max(a.v, b.v); }
     static Lane scaleChannels(Lane colour, Lane factor) { return VpolyTerrain::scaleRgb(colour.v, factor.v); }
+    static Lane addChannels(Lane a, Lane b)
+    {
+        int32_t sum = 0;
+        for (int32_t shift = 0; shift < 24; shift += 8)
+            sum |= std::min(((a.v >> shift) & 255) + ((b.v >> shift) & 255), 255) << shift;
+        return sum;
+    }
     static Lane mullo(Lane a, Lane b) { return a.v * b.v; }
     friend Lane operator+(Lane a, Lane b) { return a.v + b.v; }
     friend Lane operator-(Lane a, Lane b) { return a.v - b.v; }
@@ -462,11 +469,6 @@ struct Lane {
     int32_t v;
 };
 
-// The haze on a pixel of the reference caster, out of its loop's way.
-[[gnu::noinline]] int32_t hazed(int32_t pixel, const TerrainCast::Haze& haze)
-{
-    return hazedPixel(Lane(pixel), haze).v;
-}
 
 // What a thread of one drawing needs: the drawing and the caster to use.
 struct Share {
@@ -667,9 +669,8 @@ void Vterrain::castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom)
         // cell in each direction whose fraction passes a half.
         uint32_t next = ((cz + (fz >> 11)) & 255) << 8 | ((cx + (fx >> 11)) & 255);
         int32_t h2 = VpolyTerrain::blendCorners(corners[next], fx ^ 2048, fz ^ 2048);
-        int32_t pixel = terrainPixel(Lane(colour), Lane(h - h2), Lane(distance)).v;
-        if (haze.most != 0)
-            pixel = hazed(pixel, haze);
+        const int32_t pixel = haze.most != 0 ? hazedTerrainPixel(Lane(colour), Lane(h - h2), Lane(distance), haze).v
+                                             : terrainPixel(Lane(colour), Lane(h - h2), Lane(distance)).v;
         // The ground rises above the line of sight of one row or more.
         do {
             if (at == last) {
