@@ -275,6 +275,20 @@ inline uint32_t lerpWords(uint32_t a, uint32_t b, uint32_t f)
     return alpha << 24 | rb | g;
 }
 
+// The mean of pixels i0 and i1 of rows top and bottom, weighted by the
+// fractions fx across and fy down (0..255): alpha in bits 28-31, no run.
+// Across the row, then down: the alpha comes back in 256ths and is rounded
+// to the 16ths a pixel has.
+inline uint32_t filtered(const uint32_t* top, const uint32_t* bottom, int32_t i0, int32_t i1, uint32_t fx, uint32_t fy)
+{
+    const uint32_t upper = lerpWords(top[i0], top[i1], fx), lower = lerpWords(bottom[i0], bottom[i1], fx);
+    const uint32_t au = upper >> 24, al = lower >> 24;
+    const uint32_t a = (au * 256 + (al - au) * fy + 2048) >> 12;
+    const uint32_t rb = ((upper & 0xFF00FF) * (256 - fy) + (lower & 0xFF00FF) * fy) >> 8 & 0xFF00FF;
+    const uint32_t g = ((upper & 0xFF00) * (256 - fy) + (lower & 0xFF00) * fy) >> 8 & 0xFF00;
+    return a == 0 ? 0 : a << 28 | rb | g;
+}
+
 // Destination pixels [x, xEnd) of row dst, each the mean of the four
 // source pixels around its sampling point weighted by nearness: a picture
 // drawn larger than its size shows soft edges instead of blocks. The
@@ -294,16 +308,9 @@ void smoothRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
         KV_CHECK(u >= 0 && u < s.uEnd, "Vpicture::draw");
         const int32_t i0 = static_cast<int32_t>(u >> 15), i1 = std::min(i0 + 1, last);
         const uint32_t fx = static_cast<uint32_t>(u >> 7) & 255;
-        // Across the row, then down: the alpha comes back in 256ths and is
-        // rounded to the 16ths a pixel has.
-        const uint32_t upper = lerpWords(top[i0], top[i1], fx), lower = lerpWords(bottom[i0], bottom[i1], fx);
-        const uint32_t au = upper >> 24, al = lower >> 24;
-        const uint32_t a = (au * 256 + (al - au) * fy + 2048) >> 12;
+        const uint32_t p = filtered(top, bottom, i0, i1, fx, fy), a = p >> 28;
         if (a == 0)
             continue;
-        const uint32_t rb = ((upper & 0xFF00FF) * (256 - fy) + (lower & 0xFF00FF) * fy) >> 8 & 0xFF00FF;
-        const uint32_t g = ((upper & 0xFF00) * (256 - fy) + (lower & 0xFF00) * fy) >> 8 & 0xFF00;
-        const uint32_t p = a << 28 | rb | g;
         const uint32_t d = dst[x];
         if (z <= (d >> 24))
             dst[x] = Layer<Faded>(p, a, alpha, zTop)(d);
@@ -336,6 +343,56 @@ void drawSampled(const Sampling& s, const Target& t, int32_t sx, int32_t sy)
 }
 
 } // namespace
+
+ref<Vpicture> Vpicture::enlarged(int32_t factor) const
+{
+    const int32_t w = m_width, h = m_height;
+    if (factor < 1 || w <= 0 || h <= 0 || m_pixels.length < w * h || w * factor > 32767 || h * factor > 32767)
+        return nullptr;
+    ref<Vpicture> big = new Vpicture;
+    big->m_opaque = m_opaque;
+    big->m_smooth = false;
+    big->m_type = m_type;
+    big->m_width = static_cast<int16_t>(w * factor);
+    big->m_height = static_cast<int16_t>(h * factor);
+    big->m_cx = static_cast<int16_t>(m_cx * factor);
+    big->m_cy = static_cast<int16_t>(m_cy * factor);
+    const int32_t bw = big->m_width, bh = big->m_height;
+    big->m_pixels = Array<int32_t>(bw * bh);
+    const uint32_t* src = reinterpret_cast<const uint32_t*>(m_pixels.a);
+    // Where a big pixel's middle falls on the picture, in 256ths of a pixel,
+    // held inside it: its pixel and the fraction toward the next.
+    const auto place = [factor](int32_t i, int32_t size, int32_t& at, uint32_t& f) {
+        const int32_t p = std::clamp(((2 * i + 1) * 128) / factor - 128, 0, (size - 1) * 256);
+        at = p >> 8;
+        f = static_cast<uint32_t>(p & 255);
+    };
+    for (int32_t y = 0; y < bh; y++) {
+        int32_t y0 = 0;
+        uint32_t fy = 0;
+        place(y, h, y0, fy);
+        const uint32_t* top = src + y0 * w;
+        const uint32_t* bottom = src + std::min(y0 + 1, h - 1) * w;
+        uint32_t* row = reinterpret_cast<uint32_t*>(big->m_pixels.a) + y * bw;
+        for (int32_t x = 0; x < bw; x++) {
+            int32_t x0 = 0;
+            uint32_t fx = 0;
+            place(x, w, x0, fx);
+            row[x] = filtered(top, bottom, x0, std::min(x0 + 1, w - 1), fx, fy);
+        }
+        // Each transparent pixel tells how many more follow (up to 15), as
+        // the decoder's do; an opaque one stands alone.
+        for (int32_t x = bw - 1, clear = -1; x >= 0; x--) {
+            if (row[x] >> 28 != 0) {
+                clear = -1;
+                continue;
+            }
+            clear = std::min(clear + 1, 15);
+            row[x] = static_cast<uint32_t>(clear) << 24;
+        }
+    }
+    return big;
+}
 
 void Vpicture::drawRle(const Array<int8_t>& data, int32_t start, int32_t end)
 {

@@ -3,6 +3,7 @@
 
 #include "math/V.h"
 #include "runtime/Array.h"
+#include "runtime/ref.h"
 
 // One decoded picture of an image library. Each pixel word packs alpha
 // (bits 28-31, sixteenths), a run length (bits 24-27: how many more pixels of
@@ -17,6 +18,12 @@ public:
     virtual bool draw(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
                       int32_t y0, int32_t x1, int32_t y1, int32_t sx, int32_t sy, int32_t scale,
                       int32_t z, int32_t alpha);
+
+    // The picture factor times as large, each pixel the mean of the four
+    // around its place weighted by nearness: drawn at 1/factor of the scale
+    // it shows what a filtered drawing would, at the cost of a plain one.
+    // Null when it would not fit a picture.
+    ref<Vpicture> enlarged(int32_t factor) const;
 
     // Decodes the run-length stream data[start, end) into m_pixels.
     void drawRle(const Array<int8_t>& data, int32_t start, int32_t end);

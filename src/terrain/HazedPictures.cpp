@@ -37,6 +37,7 @@ HazedPictures::HazedPictures(const ref<Vilib>& lib, int32_t first, int32_t count
     : m_lib(lib), m_first(first), m_count(std::max(count, 0))
 {
     m_pictures = Array<ref<Vpicture>>(m_count * kLevels);
+    m_enlarged = Array<ref<Vpicture>>(m_count * kLevels);
     for (int32_t i = 0; lib && i < m_count; i++) {
         ref<Vpicture> p = lib->loadPicture(first + i);
         if (!p || p->m_pixels.length < p->m_width * p->m_height)
@@ -48,8 +49,26 @@ HazedPictures::HazedPictures(const ref<Vilib>& lib, int32_t first, int32_t count
     }
 }
 
+Vpicture* HazedPictures::at(int32_t image, int32_t share, int32_t& scale)
+{
+    const int32_t i = (image - m_first) * kLevels + level(share);
+    Vpicture* p = m_pictures.a[i].get();
+    if (scale <= kEnlargedFrom || !p)
+        return p;
+    if (!m_enlarged.a[i])
+        m_enlarged.a[i] = p->enlarged(kEnlarge);
+    if (!m_enlarged.a[i])
+        return p;
+    scale /= kEnlarge;
+    return m_enlarged.a[i].get();
+}
+
+int32_t HazedPictures::level(int32_t share)
+{
+    return std::clamp((share * kLevels + 16384) >> 15, 0, kLevels - 1);
+}
+
 Vpicture* HazedPictures::at(int32_t image, int32_t share) const
 {
-    const int32_t level = std::clamp((share * kLevels + 16384) >> 15, 0, kLevels - 1);
-    return m_pictures.a[(image - m_first) * kLevels + level].get();
+    return m_pictures.a[(image - m_first) * kLevels + level(share)].get();
 }

@@ -24,13 +24,15 @@ void SpriteBands::add(Vpicture* picture, int32_t x0, int32_t y0, int32_t x1, int
     m_top = std::min(m_top, y0);
     m_bottom = std::max(m_bottom, y1);
     m_area += static_cast<int64_t>(x1 - x0) * (y1 - y0);
-    m_items.push_back(Item{picture, x0, y0, x1, y1, sx, sy, scale, z, alpha});
+    m_items.push_back(Item{picture, x0, y0, x1, y1, sx, sy, scale, z, alpha, static_cast<int32_t>(m_items.size())});
 }
 
 void SpriteBands::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, TerrainThreads* threads)
 {
     if (m_items.empty())
         return;
+    std::sort(m_items.begin(), m_items.end(),
+              [](const Item& a, const Item& b) { return a.z != b.z ? a.z > b.z : a.order < b.order; });
     m_pixels = &pixels;
     m_width = width;
     m_height = height;

@@ -9,10 +9,12 @@ class TerrainThreads;
 class Vpicture;
 
 // The pictures standing in a terrain view, drawn over the ground in bands of
-// rows that the view's threads claim in turn. Every pixel still sees the
-// pictures in the order they were added, and a picture clipped to a band
-// samples the rows it would sample whole, so the frame is the one a single
-// thread draws. The list is kept between frames to spare allocations.
+// rows that the view's threads claim in turn. They are drawn far to near
+// (at one depth, in the order they were added), so that the soft edge of a
+// near one blends over the far one behind it instead of over what the far
+// one hides. Every pixel sees them in that order, and a picture clipped to a
+// band samples the rows it would sample whole, so the frame is the one a
+// single thread draws. The list is kept between frames to spare allocations.
 class SpriteBands {
 public:
     // Forgets the last frame's pictures.
@@ -33,6 +35,7 @@ private:
     struct Item {
         Vpicture* picture;
         int32_t x0, y0, x1, y1, sx, sy, scale, z, alpha;
+        int32_t order; // added as the order-th
     };
     void drawRows(int32_t y0, int32_t y1) const;
     static void drawShare(void* context, int32_t thread);

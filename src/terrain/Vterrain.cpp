@@ -313,9 +313,11 @@ void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t 
         const int32_t z = s->m_z >> 15;
         if (m_hazedChildren && m_hazedChildren->holds(s->m_lib.get(), s->m_image)) {
             const int32_t alpha = thingAlpha(*s, z);
-            if (alpha > 0)
-                m_spriteBands.add(m_hazedChildren->at(s->m_image, hazeAt(z + 2)), cx0, cy0, cx1, cy1, s->m_sx,
-                                  s->m_sy, s->m_drawScale, z, alpha);
+            if (alpha > 0) {
+                int32_t scale = s->m_drawScale;
+                Vpicture* picture = m_hazedChildren->at(s->m_image, hazeAt(z + 2), scale);
+                m_spriteBands.add(picture, cx0, cy0, cx1, cy1, s->m_sx, s->m_sy, scale, z, alpha);
+            }
         } else {
             m_spriteBands.add(s->m_lib->loadPicture(s->m_image).get(), cx0, cy0, cx1, cy1, s->m_sx, s->m_sy,
                               s->m_drawScale, z, s->m_alpha);

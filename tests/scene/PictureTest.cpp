@@ -165,3 +165,47 @@ TEST(PictureDraw, ScaledAndBlended)
     p->m_pixels = Array<int32_t>();
     EXPECT_FALSE(p->draw(small, 4, 4, 0, 0, 4, 4, 0, 0, 32768, 0, 32768));
 }
+
+// A picture near the eye is drawn from a twin four times its size at a
+// quarter of the scale: it covers the same pixels, its colours blend
+// between the source pixels instead of standing in blocks, and its
+// transparent runs count down as the decoder's do, so a drawer may skip them.
+TEST(PictureDraw, AnEnlargedTwinDrawnSmallerCoversTheSamePixelsWithSoftEdges)
+{
+    // Opaque red and green side by side over a transparent row.
+    ref<Vpicture> p = blank(2, 2);
+    p->m_pixels[0] = static_cast<int32_t>(0xF0FF0000u);
+    p->m_pixels[1] = static_cast<int32_t>(0xF000FF00u);
+    p->m_pixels[2] = 0x01000000;
+    p->m_pixels[3] = 0;
+    ref<Vpicture> big = p->enlarged(4);
+    ASSERT_TRUE(big);
+    ASSERT_EQ(big->m_width, 8);
+    ASSERT_EQ(big->m_height, 8);
+    const Array<int32_t>& b = big->m_pixels;
+    EXPECT_EQ(at(b, 8, 0, 0), 0xF0FF0000u) << "the edge keeps its pixel's colour";
+    EXPECT_EQ(at(b, 8, 7, 0), 0xF000FF00u);
+    EXPECT_EQ(at(b, 8, 3, 0), 0xF09F5F00u) << "three eighths of the way to green";
+    EXPECT_EQ(at(b, 8, 0, 3) >> 28, 9u) << "fading toward the transparent row";
+    for (int32_t x = 0; x < 8; x++)
+        EXPECT_EQ(at(b, 8, x, 7), static_cast<uint32_t>(7 - x) << 24) << "a run counting down to its end";
+
+    // Drawn near (six times its size), the twin of an opaque picture at a
+    // quarter of the scale covers exactly the pixels the picture covers.
+    p->m_pixels[2] = static_cast<int32_t>(0xF00000FFu);
+    p->m_pixels[3] = static_cast<int32_t>(0xF0FFFFFFu);
+    big = p->enlarged(4);
+    for (int32_t scale : {6 * 32768, 5 * 32768 + 1234}) {
+        Array<int32_t> plain = filled(40 * 40, static_cast<int32_t>(0xFF000000u));
+        Array<int32_t> twin = filled(40 * 40, static_cast<int32_t>(0xFF000000u));
+        ASSERT_TRUE(p->draw(plain, 40, 40, 0, 0, 40, 40, 3 * 32768 + 500, 2 * 32768, scale, 9, 32768));
+        ASSERT_TRUE(big->draw(twin, 40, 40, 0, 0, 40, 40, 3 * 32768 + 500, 2 * 32768, scale / 4, 9, 32768));
+        int32_t covered = 0;
+        for (int32_t i = 0; i < 40 * 40; i++) {
+            const bool inPlain = (plain[i] >> 24 & 255) == 9, inTwin = (twin[i] >> 24 & 255) == 9;
+            covered += inPlain;
+            EXPECT_EQ(inTwin, inPlain) << i % 40 << ", " << i / 40;
+        }
+        EXPECT_GT(covered, 60);
+    }
+}

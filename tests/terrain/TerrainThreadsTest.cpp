@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <vector>
 
@@ -116,6 +117,8 @@ TEST(TerrainThreads, PicturesDrawnInBandsAreThoseOneThreadDraws)
         drawn.push_back(d);
         bands.add(d.p, 0, 0, w, h, d.sx, d.sy, d.scale, d.z, d.alpha);
     }
+    // One thread draws them far to near, those at one depth in the order given.
+    std::stable_sort(drawn.begin(), drawn.end(), [](const Drawn& a, const Drawn& b) { return a.z > b.z; });
     Array<int32_t> alone(w * h);
     std::copy(ground.a, ground.a + ground.length, alone.a);
     for (const Drawn& d : drawn)
