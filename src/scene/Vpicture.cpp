@@ -194,37 +194,48 @@ struct Sampling {
 // drawn larger gives each source pixel several). Faded: at opacity alpha
 // below one, the buffer keeping what the pixel's own opacity leaves, scaled
 // by alpha. Else the colour is premultiplied and only the buffer is
-// weighted. The depth byte becomes zTop either way, so that a model in front
-// of a fading thing still covers it.
+// weighted. A pixel that covers at least half of what is behind it takes
+// the picture's depth, so that a model behind it is hidden and one in front
+// covers it; a fainter one (a soft edge, a thing fading out of the way)
+// keeps the depth behind it, so that a model there is drawn whole over it.
+// Pictures without a depth (z 0) always write theirs.
 template <bool Faded>
 struct Layer {
     Layer(uint32_t p, uint32_t a, int32_t alpha, uint32_t top)
-        : zTop(top), colour(p & 0xFFFFFF), keep(16 - a), opaque(a == 15)
+        : colour(p & 0xFFFFFF), keep(16 - a), opaque(a == 15)
     {
+        bool covers = a >= 8;
         if constexpr (Faded) {
             keep = static_cast<uint32_t>(32768 - ((alpha + alpha * static_cast<int32_t>(a)) >> 4));
+            covers = keep <= 16384;
             red = static_cast<int32_t>((p >> 16) & 0xFF) * alpha;
             green = static_cast<int32_t>((p >> 8) & 0xFF) * alpha;
             blue = static_cast<int32_t>(p & 0xFF) * alpha;
+        }
+        if (covers || top == 0) {
+            zTop = top;
+            depthKept = 0;
         }
     }
     // fade (Faded) or over for the buffer pixel d.
     uint32_t operator()(uint32_t d) const
     {
+        const uint32_t depth = zTop | (d & depthKept);
         if constexpr (Faded) {
             const int32_t f = static_cast<int32_t>(keep);
             const int32_t r = (f * static_cast<int32_t>((d >> 16) & 0xFF) + red) >> 15;
             const int32_t g = (f * static_cast<int32_t>((d >> 8) & 0xFF) + green) >> 15;
             const int32_t b = (f * static_cast<int32_t>(d & 0xFF) + blue) >> 15;
-            return zTop | static_cast<uint32_t>((r << 16) | (g << 8) | b);
+            return depth | static_cast<uint32_t>((r << 16) | (g << 8) | b);
         }
         if (opaque)
             return zTop | colour;
         const uint32_t rb = (((d & 0xFF00FF) * keep) >> 4) & 0xFF00FF;
         const uint32_t g = (((d & 0xFF00) * keep) >> 4) & 0xFF00;
-        return zTop | (((rb | g) + colour) & 0xFFFFFF);
+        return depth | (((rb | g) + colour) & 0xFFFFFF);
     }
-    uint32_t zTop, colour, keep;
+    uint32_t zTop = 0, depthKept = 0xFF000000u;
+    uint32_t colour, keep;
     bool opaque;
     int32_t red = 0, green = 0, blue = 0;
 };

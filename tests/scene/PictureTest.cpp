@@ -209,3 +209,28 @@ TEST(PictureDraw, AnEnlargedTwinDrawnSmallerCoversTheSamePixelsWithSoftEdges)
         EXPECT_GT(covered, 60);
     }
 }
+
+// A pixel covering half of what is behind it or more takes the picture's
+// depth (a model behind is hidden by it); a fainter one keeps the depth
+// behind it (a model there is drawn whole over it): a soft edge or a thing
+// fading out of the way never cuts a hole in a tank. Pictures without a
+// depth always write theirs.
+TEST(PictureDraw, OnlyWhatCoversHalfOfTheBackgroundTakesThePicturesDepth)
+{
+    ref<Vpicture> p = blank(3, 1);
+    p->m_pixels[0] = static_cast<int32_t>(0x70FFFFFFu); // 7 sixteenths
+    p->m_pixels[1] = static_cast<int32_t>(0x80FFFFFFu); // 8 sixteenths
+    p->m_pixels[2] = static_cast<int32_t>(0xF0FFFFFFu);
+    const auto depths = [&](int32_t z, int32_t alpha) {
+        Array<int32_t> px = filled(3, static_cast<int32_t>(0xC8000000u)); // ground at depth 200
+        EXPECT_TRUE(p->draw(px, 3, 1, 0, 0, 3, 1, 0, 0, 32768, z, alpha));
+        std::vector<uint32_t> d;
+        for (int32_t x = 0; x < 3; x++)
+            d.push_back(at(px, 3, x, 0) >> 24);
+        return d;
+    };
+    EXPECT_EQ(depths(50, 32768), (std::vector<uint32_t>{200, 50, 50}));
+    EXPECT_EQ(depths(50, 24000), (std::vector<uint32_t>{200, 200, 50})) << "faded, 8 sixteenths cover less than half";
+    EXPECT_EQ(depths(50, 12000), (std::vector<uint32_t>{200, 200, 200}));
+    EXPECT_EQ(depths(0, 12000), (std::vector<uint32_t>{0, 0, 0}));
+}

@@ -65,6 +65,13 @@ void foliage(Sheet& s, const Rgb& light, const Rgb& dark, uint32_t seed, Inside 
         }
 }
 
+// Low growth thins out into the grass over the bottom rows instead of
+// ending on a straight line, which shows wherever the ground falls away.
+float rootsIntoGrass(float y)
+{
+    return (1.0f - y) * 6.0f - 0.15f;
+}
+
 SourcePicture tree()
 {
     Sheet s("thing_tree", 96, 120);
@@ -95,7 +102,7 @@ SourcePicture bush()
     Sheet s("thing_bush", 64, 40);
     foliage(s, Rgb{124, 146, 70}, Rgb{36, 62, 30}, 303, [](float x, float y) {
         const float dx = (x - 0.5f) / 0.48f, dy = (y - 0.62f) / 0.55f;
-        return 1.0f - std::sqrt(dx * dx + dy * dy);
+        return std::min(1.0f - std::sqrt(dx * dx + dy * dy), rootsIntoGrass(y));
     });
     return s.p;
 }
@@ -115,7 +122,7 @@ SourcePicture hedge()
             const float dx = (x - cx) / rx, dy = (y - top - 0.5f) / 0.5f;
             k = std::max(k, 1.0f - std::sqrt(dx * dx + dy * dy));
         }
-        return std::min(k, std::min(x, 1.0f - x) * 6.0f);
+        return std::min({k, std::min(x, 1.0f - x) * 6.0f, rootsIntoGrass(y)});
     });
     return s.p;
 }
