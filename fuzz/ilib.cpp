@@ -1,7 +1,8 @@
 // Image library pages and picture records: the input is the byte stream of a
 // library, cut into 32768-byte pages as the writer does. Every picture is
-// decoded (JPEG with and without mask, run-length) and drawn the ways the
-// sprites draw it: unscaled, scaled up and down, translucent, behind a depth.
+// decoded (JPEG with and without mask, run-length); for one input in a
+// hundred each is also drawn the ways the sprites draw it: unscaled, scaled
+// up and down, translucent, behind a depth.
 #include <cstdint>
 #include <cstring>
 
@@ -9,6 +10,7 @@
 #include "scene/Vilib.h"
 #include "support/FuzzCheck.h"
 #include "support/FuzzFolder.h"
+#include "support/FuzzSample.h"
 
 namespace {
 
@@ -36,11 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     static Array<int32_t> pixels = V::allocInt(kW * kH);
     const int32_t avail = V::m_avail;
     ref<Vilib> lib = new Vilib(display, "fz"_s);
+    const bool draw = fuzzDraws(data, size);
     for (int32_t i = 0; i < lib->m_count; i++) {
         ref<Vpicture> pic = lib->loadPicture(i);
         if (!pic)
             continue;
         fuzzCheck(pic->m_pixels.length >= pic->m_width * pic->m_height, "a picture holds its pixels");
+        if (!draw)
+            continue;
         // Depth codes that let some pixels through and hold others back.
         for (int32_t k = 0; k < kW * kH; k++)
             pixels[k] = static_cast<int32_t>((static_cast<uint32_t>(k * 37) << 24) | 0x405060);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "game/AppPicture.h"
 #include "game/BattleFile.h"
@@ -101,6 +102,19 @@ BattleFile foughtBattle()
     return f;
 }
 
+// The bytes of f with the 16-bit (or, wide, 32-bit) number at at set to v,
+// and the sum made right again, so that the file is refused for v alone.
+Array<int8_t> patched(const BattleFile& f, int32_t at, int32_t v, bool wide = false)
+{
+    Array<int8_t> b = f.bytes();
+    for (int32_t i = 0; i < (wide ? 4 : 2); i++)
+        b.a[at + i] = static_cast<int8_t>((v >> (8 * i)) & 255);
+    const uint32_t s = BattleFile::sum(b.a, b.length - 4);
+    for (int32_t i = 0; i < 4; i++)
+        b.a[b.length - 4 + i] = static_cast<int8_t>((s >> (8 * i)) & 255);
+    return b;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -133,5 +147,51 @@ int main(int argc, char** argv)
     save(dir + "/ruin-out-of-range", f);
     f.m_ruins = {3, 3};
     save(dir + "/ruins-out-of-order", f);
+    f = fought;
+    f.m_cells = {{5 * 256 + 41, 12}, {5 * 256 + 40, 17}};
+    save(dir + "/cells-out-of-order", f);
+    f = first;
+    f.m_bodies.back().kind = Body::kEnemy;
+    save(dir + "/no-player", f);
+    f = first;
+    f.m_bodies.push_back(f.m_bodies.front());
+    save(dir + "/two-trucks", f);
+    f = fought;
+    f.m_bodies[0].owner = 1;
+    save(dir + "/shell-of-a-shell", f);
+    f = fought;
+    f.m_bodies.back().pilot = 0;
+    save(dir + "/pursues-a-shell", f);
+
+    // Counts and kinds the writer cannot make, patched into its bytes: after
+    // the camera come the count of bodies, then each body's kind; at the end
+    // the count of cells, the cells, the count of ruins, the ruins and the sum.
+    const int32_t bodiesAt = BattleFile().bytes().length - 12;
+    Array<int8_t> p = patched(first, bodiesAt, 0);
+    save(dir + "/no-bodies", p, p.length);
+    p = patched(first, bodiesAt + 2, Body::kShell + 1);
+    save(dir + "/unknown-kind", p, p.length);
+    const int32_t ruinsAt = b.length - 4 - 2 * static_cast<int32_t>(fought.m_ruins.size()) - 2;
+    const int32_t cellsAt = ruinsAt - 3 * static_cast<int32_t>(fought.m_cells.size()) - 4;
+    p = patched(fought, cellsAt, 0x7FFFFFFF, true);
+    save(dir + "/cells-too-many", p, p.length);
+    p = patched(fought, ruinsAt, 0xFFFF);
+    save(dir + "/ruins-too-many", p, p.length);
+    // Whole but for one thing.
+    save(dir + "/too-short", b, 8);
+    p = fought.bytes();
+    p.a[0] = 'X';
+    save(dir + "/not-a-battle-file", p, p.length);
+    p = fought.bytes();
+    p.a[p.length - 1] ^= 1;
+    save(dir + "/sum-wrong", p, p.length);
+    // A body cut off inside its fields, and a file with bytes to spare: the
+    // harness gives them their length and sum.
+    p = first.bytes();
+    save(dir + "/ends-in-a-body", p, bodiesAt + 2 + 21);
+    std::vector<int8_t> longer(p.a, p.a + p.length - 4);
+    longer.insert(longer.end(), 8, 0);
+    std::ofstream(dir + "/longer-than-its-contents", std::ios::binary)
+        .write(reinterpret_cast<const char*>(longer.data()), static_cast<std::streamsize>(longer.size()));
     return 0;
 }
