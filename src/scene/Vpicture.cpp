@@ -264,6 +264,17 @@ void sampleRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
             u += skip * step;
             continue;
         }
+        if (!Faded && a == 15) {
+            // Most pixels of a thing: no blend, only the depth test.
+            const uint32_t top = zTop | (p & 0xFFFFFF);
+            do {
+                if (z <= (dst[x] >> 24))
+                    dst[x] = top;
+                x++;
+                u += step;
+            } while (x < xEnd && (u >> 15) == texel);
+            continue;
+        }
         const Layer<Faded> layer(p, a, alpha, zTop);
         do {
             const uint32_t d = dst[x];

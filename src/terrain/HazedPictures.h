@@ -36,7 +36,7 @@ public:
     Vpicture* at(int32_t image, int32_t share, int32_t& scale);
 
     static constexpr int32_t kEnlarge = 4;
-    static constexpr int32_t kEnlargedFrom = 32768 + 8192;
+    static constexpr int32_t kEnlargedFrom = 32768 + 16384;
 
 private:
     // The version kept for a haze share.
