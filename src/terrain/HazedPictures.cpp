@@ -44,23 +44,21 @@ HazedPictures::HazedPictures(const ref<Vilib>& lib, int32_t first, int32_t count
             continue;
         // Hundreds of them: the nearest pixel is enough, filtering is not.
         p->m_smooth = false;
-        for (int32_t l = 0; l < kLevels; l++)
+        for (int32_t l = 0; l < kLevels; l++) {
             m_pictures.a[i * kLevels + l] = l == 0 ? p : hazed(*p, colour, l * 32768 / kLevels);
+            m_enlarged.a[i * kLevels + l] = m_pictures.a[i * kLevels + l]->enlarged(kEnlarge);
+        }
     }
 }
 
-Vpicture* HazedPictures::at(int32_t image, int32_t share, int32_t& scale)
+Vpicture* HazedPictures::at(int32_t image, int32_t share, int32_t& scale) const
 {
     const int32_t i = (image - m_first) * kLevels + level(share);
-    Vpicture* p = m_pictures.a[i].get();
-    if (scale <= kEnlargedFrom || !p)
-        return p;
-    if (!m_enlarged.a[i])
-        m_enlarged.a[i] = p->enlarged(kEnlarge);
-    if (!m_enlarged.a[i])
-        return p;
+    Vpicture* big = m_enlarged.a[i].get();
+    if (scale <= kEnlargedFrom || !big)
+        return m_pictures.a[i].get();
     scale /= kEnlarge;
-    return m_enlarged.a[i].get();
+    return big;
 }
 
 int32_t HazedPictures::level(int32_t share)

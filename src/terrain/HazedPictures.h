@@ -30,10 +30,11 @@ public:
     // The version of one of them (holds) for a haze share (0..32768).
     Vpicture* at(int32_t image, int32_t share) const;
     // The one to draw at scale (32768 = its size) for a haze share: drawn
-    // larger than kEnlargedFrom, its enlarged twin (made when first asked
-    // for) at a kEnlarge-th of the scale, so that a thing near the eye has
-    // soft edges instead of blocks for no more work per pixel.
-    Vpicture* at(int32_t image, int32_t share, int32_t& scale);
+    // larger than kEnlargedFrom, its enlarged twin at a kEnlarge-th of the
+    // scale, so that a thing near the eye has soft edges instead of blocks
+    // for no more work per pixel. The twins are made with the pictures, so
+    // that no frame of the battle waits for one and the memory stays flat.
+    Vpicture* at(int32_t image, int32_t share, int32_t& scale) const;
 
     static constexpr int32_t kEnlarge = 4;
     static constexpr int32_t kEnlargedFrom = 32768 + 16384;
@@ -45,5 +46,5 @@ private:
     ref<Vilib> m_lib;
     int32_t m_first = 0, m_count = 0;
     Array<ref<Vpicture>> m_pictures; // kLevels per picture
-    Array<ref<Vpicture>> m_enlarged; // as m_pictures, those asked for
+    Array<ref<Vpicture>> m_enlarged; // as m_pictures
 };
