@@ -187,6 +187,7 @@ struct Sampling {
     int32_t alpha = 0;
     int32_t h = 0;
     bool smooth = false;
+    const int32_t* spans = nullptr; // Vpicture::m_spans, or null
 };
 
 // The picture pixel p (a sixteenths opaque, a > 0) laid over buffer pixels,
@@ -359,9 +360,21 @@ void drawSampled(const Sampling& s, const Target& t, int32_t sx, int32_t sy)
     const bool smooth = s.smooth && s.scale > 32768 && s.z > 0;
     const auto row = smooth ? (s.alpha != 32768 ? smoothRow<true> : smoothRow<false>)
                             : (s.alpha != 32768 ? sampleRow<true> : sampleRow<false>);
-    for (int64_t y = cy0; y < cy1; y++)
-        row(s, t.buf + y * t.width, v0 + (y - t.y0) * s.step, static_cast<int32_t>(cx0), static_cast<int32_t>(cx1),
-            uStart);
+    // Drawn nearest, a row only needs the columns that sample its span.
+    const int32_t* spans = smooth ? nullptr : s.spans;
+    for (int64_t y = cy0; y < cy1; y++) {
+        const int64_t v = v0 + (y - t.y0) * s.step;
+        int64_t x0 = cx0, x1 = cx1;
+        if (spans) {
+            const int64_t r = v >> 15;
+            const int64_t first = static_cast<int64_t>(spans[2 * r]) << 15, end = static_cast<int64_t>(spans[2 * r + 1]) << 15;
+            x0 = std::max(cx0, cx0 + stepsToReach(uStart - first, s.step));
+            x1 = std::min(cx1, cx0 + stepsToReach(uStart - end, s.step));
+            if (x0 >= x1)
+                continue;
+        }
+        row(s, t.buf + y * t.width, v, static_cast<int32_t>(x0), static_cast<int32_t>(x1), uStart + (x0 - cx0) * s.step);
+    }
 }
 
 } // namespace
@@ -413,6 +426,7 @@ ref<Vpicture> Vpicture::enlarged(int32_t factor) const
             row[x] = static_cast<uint32_t>(clear) << 24;
         }
     }
+    big->findSpans();
     return big;
 }
 
@@ -422,6 +436,27 @@ void Vpicture::drawRle(const Array<int8_t>& data, int32_t start, int32_t end)
                    reinterpret_cast<uint32_t*>(m_pixels.a), m_pixels.length);
     if (!rle.decode())
         std::fprintf(stderr, "Vpicture: run-length data longer than the %d x %d picture\n", m_width, m_height);
+    findSpans();
+}
+
+void Vpicture::findSpans()
+{
+    const int32_t w = m_width, h = m_height;
+    if (w <= 0 || h <= 0 || m_pixels.length < w * h) {
+        m_spans = Array<int32_t>();
+        return;
+    }
+    m_spans = Array<int32_t>(2 * h);
+    for (int32_t y = 0; y < h; y++) {
+        const int32_t* row = m_pixels.a + y * w;
+        int32_t first = 0, end = w;
+        while (first < w && static_cast<uint32_t>(row[first]) >> 28 == 0)
+            first++;
+        while (end > first && static_cast<uint32_t>(row[end - 1]) >> 28 == 0)
+            end--;
+        m_spans.a[2 * y] = first;
+        m_spans.a[2 * y + 1] = end;
+    }
 }
 
 bool Vpicture::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
@@ -452,6 +487,7 @@ bool Vpicture::draw(const Array<int32_t>& pixels, int32_t width, int32_t height,
     s.alpha = alpha;
     s.h = h;
     s.smooth = m_smooth;
+    s.spans = m_spans.length == 2 * h ? m_spans.a : nullptr;
     drawSampled(s, t, sx, sy);
     return true;
 }

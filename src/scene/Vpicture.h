@@ -27,6 +27,10 @@ public:
 
     // Decodes the run-length stream data[start, end) into m_pixels.
     void drawRle(const Array<int8_t>& data, int32_t start, int32_t end);
+    // Notes where each row's pixels that are not transparent begin and
+    // end (m_spans), so that drawing skips the rest; for pixels changed
+    // after decoding.
+    void findSpans();
 
     bool m_opaque = false;
     // Drawn with a depth and larger than its size, it is filtered (else the
@@ -34,6 +38,9 @@ public:
     // in great numbers.
     bool m_smooth = true;
     Array<int32_t> m_pixels;
+    // Per row, the first column that is not transparent and one past the
+    // last (empty when unknown: every column is drawn).
+    Array<int32_t> m_spans;
     char m_type = 0;
     bool m_used = false;
     int16_t m_width = 0;

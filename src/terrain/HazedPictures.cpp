@@ -28,6 +28,7 @@ ref<Vpicture> hazed(const Vpicture& p, int32_t colour, int32_t share)
         }
         h->m_pixels.a[i] = static_cast<int32_t>(out);
     }
+    h->m_spans = p.m_spans;
     return h;
 }
 

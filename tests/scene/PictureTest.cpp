@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/LibraryFiles.h"
 
 namespace {
@@ -233,4 +235,34 @@ TEST(PictureDraw, OnlyWhatCoversHalfOfTheBackgroundTakesThePicturesDepth)
     EXPECT_EQ(depths(50, 24000), (std::vector<uint32_t>{200, 200, 50})) << "faded, 8 sixteenths cover less than half";
     EXPECT_EQ(depths(50, 12000), (std::vector<uint32_t>{200, 200, 200}));
     EXPECT_EQ(depths(0, 12000), (std::vector<uint32_t>{0, 0, 0}));
+}
+
+// Each row's span of pixels that are not transparent is noted, and a drawing
+// skips the columns outside it: it draws exactly what the whole rows draw.
+TEST(PictureDraw, RowSpansSkipOnlyTransparentColumns)
+{
+    ref<Vpicture> p = blank(9, 3);
+    for (int32_t i = 0; i < 27; i++)
+        p->m_pixels[i] = 0;
+    p->m_pixels[0 * 9 + 2] = static_cast<int32_t>(0xF0FF0000u);
+    p->m_pixels[0 * 9 + 6] = static_cast<int32_t>(0x8000FF00u);
+    p->m_pixels[2 * 9 + 8] = static_cast<int32_t>(0xF00000FFu);
+    p->findSpans();
+    ASSERT_EQ(p->m_spans.length, 6);
+    EXPECT_EQ(p->m_spans[0], 2);
+    EXPECT_EQ(p->m_spans[1], 7);
+    EXPECT_GE(p->m_spans[2], p->m_spans[3]) << "an empty row";
+    EXPECT_EQ(p->m_spans[4], 8);
+    EXPECT_EQ(p->m_spans[5], 9);
+    ref<Vpicture> whole = blank(9, 3);
+    for (int32_t i = 0; i < 27; i++)
+        whole->m_pixels[i] = p->m_pixels[i];
+    for (int32_t scale : {9000, 32768 + 5, 3 * 32768 + 777})
+        for (int32_t sx : {-40000, 3 * 32768 + 1234}) {
+            Array<int32_t> a = filled(40 * 12, static_cast<int32_t>(0xFF101010u));
+            Array<int32_t> b = filled(40 * 12, static_cast<int32_t>(0xFF101010u));
+            ASSERT_TRUE(p->draw(a, 40, 12, 1, 0, 39, 12, sx, 32768, scale, 5, 32768));
+            ASSERT_TRUE(whole->draw(b, 40, 12, 1, 0, 39, 12, sx, 32768, scale, 5, 32768));
+            EXPECT_TRUE(std::equal(a.a, a.a + a.length, b.a)) << scale << " at " << sx;
+        }
 }
