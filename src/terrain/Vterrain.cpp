@@ -135,7 +135,12 @@ void Vterrain::setSkyPanorama(const ref<Vpicture>& picture)
     }
     m_panoramaWidth = picture->m_width;
     m_panoramaHeight = picture->m_height;
-    m_panorama = Array<int32_t>(m_panoramaWidth * m_panoramaHeight);
+    // Every sky is the same size: the last battle's buffer is reused rather
+    // than a new one allocated beside it.
+    if (m_panorama.length != m_panoramaWidth * m_panoramaHeight) {
+        m_panorama = Array<int32_t>();
+        m_panorama = Array<int32_t>(m_panoramaWidth * m_panoramaHeight);
+    }
     // Sky pixels are as far as anything can be.
     for (int32_t i = 0; i < m_panorama.length; i++)
         m_panorama.a[i] = picture->m_pixels.a[i] | static_cast<int32_t>(0xFF000000u);
@@ -171,6 +176,9 @@ void Vterrain::setHaze(int32_t colour, int32_t near, int32_t most)
 
 void Vterrain::hazeChildren(const ref<Vilib>& lib, int32_t first, int32_t count)
 {
+    // The last battle's pictures go first: built beside them, the new ones
+    // would sit above them in the heap and keep the freed space from returning.
+    m_hazedChildren = nullptr;
     m_hazedChildren = count > 0 ? new HazedPictures(lib, first, count, m_haze.colour) : nullptr;
 }
 
