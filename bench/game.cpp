@@ -24,6 +24,7 @@
 #include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
+#include "scene/Vpicture.h"
 
 namespace {
 
@@ -121,9 +122,12 @@ BENCHMARK(BM_StartUpToMap)->UseManualTime()->Unit(benchmark::kMillisecond)->Iter
 // The terrain view as the environment asks, for figures per caster:
 // KORVATH_BENCH_PATH (scalar, avx2 or avx512) and KORVATH_BENCH_THREADS;
 // KORVATH_BENCH_PLAIN=1 takes the sky picture, the haze and the things on
-// the land away, for what the look costs in the same program.
+// the land away, for what the look costs in the same program;
+// KORVATH_BENCH_PICTURE_ROWS=single draws pictures a pixel at a time.
 void castAsAsked(Vterrain& terrain)
 {
+    if (const char* rows = std::getenv("KORVATH_BENCH_PICTURE_ROWS"))
+        Vpicture::setVectorRows(std::string(rows) != "single");
     if (const char* plain = std::getenv("KORVATH_BENCH_PLAIN"); plain && std::string(plain) == "1") {
         terrain.setSkyPanorama(nullptr);
         terrain.setHaze(0, 0, 0);

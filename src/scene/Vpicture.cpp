@@ -1,8 +1,11 @@
 #include "scene/Vpicture.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+
+#include "scene/PictureRowAvx2.h"
 
 namespace {
 
@@ -187,8 +190,11 @@ struct Sampling {
     int32_t alpha = 0;
     int32_t h = 0;
     bool smooth = false;
+    bool vector = false; // full-opacity rows eight pixels at a time
     const int32_t* spans = nullptr; // Vpicture::m_spans, or null
 };
+
+std::atomic<bool> vectorRows{true};
 
 // The picture pixel p (a sixteenths opaque, a > 0) laid over buffer pixels,
 // worked out once for the run of buffer pixels that sample it (a picture
@@ -252,6 +258,10 @@ void sampleRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
     const int64_t step = s.step, scale = s.scale;
     const uint32_t z = s.z, zTop = z << 24;
     const int32_t alpha = s.alpha;
+    if constexpr (!Faded) {
+        if (s.vector)
+            x = PictureRowAvx2::over(row, s.w, dst, x, xEnd, u, step, scale, z);
+    }
     while (x < xEnd) {
         KV_CHECK(u >= 0 && u < s.uEnd, "Vpicture::draw");
         const int64_t texel = u >> 15;
@@ -439,6 +449,11 @@ void Vpicture::drawRle(const Array<int8_t>& data, int32_t start, int32_t end)
     findSpans();
 }
 
+void Vpicture::setVectorRows(bool on)
+{
+    vectorRows.store(on, std::memory_order_relaxed);
+}
+
 void Vpicture::findSpans()
 {
     const int32_t w = m_width, h = m_height;
@@ -487,6 +502,7 @@ bool Vpicture::draw(const Array<int32_t>& pixels, int32_t width, int32_t height,
     s.alpha = alpha;
     s.h = h;
     s.smooth = m_smooth;
+    s.vector = vectorRows.load(std::memory_order_relaxed) && PictureRowAvx2::available();
     s.spans = m_spans.length == 2 * h ? m_spans.a : nullptr;
     drawSampled(s, t, sx, sy);
     return true;

@@ -25,6 +25,11 @@ public:
     // Null when it would not fit a picture.
     ref<Vpicture> enlarged(int32_t factor) const;
 
+    // Whether pictures drawn at full opacity take eight pixels at a time
+    // where the processor can (the default), or one at a time: the same
+    // pixels either way. For tests and benchmarks.
+    static void setVectorRows(bool on);
+
     // Decodes the run-length stream data[start, end) into m_pixels.
     void drawRle(const Array<int8_t>& data, int32_t start, int32_t end);
     // Notes where each row's pixels that are not transparent begin and
