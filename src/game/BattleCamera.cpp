@@ -17,6 +17,7 @@ constexpr int32_t kBehindWrecked = 0xC7FCE;  // 25.0
 constexpr int32_t kHeightDriving = 0x5D53E;  // 11.67
 constexpr int32_t kHeightAiming = 0x3FFF0;   // 8.0
 constexpr int32_t kWreckedSide = 0x71C;      // 20 degrees
+constexpr int32_t kTankInSight = 3 * Tank::kUnit / 2; // the ball around the tank, on the ground, things fade out of
 // The smooth camera, over the lower horizon: higher and nearer, so that the
 // tank stands in the lower part of the screen and the land 30 to 60 units
 // ahead in its middle third.
@@ -105,6 +106,8 @@ void BattleCamera::place()
     const int32_t z = t.m_wz + V::fmul(terrain.m_cos, d);
     const int32_t y = t.m_wy >= 0 ? t.m_wy + e : e;
     terrain.setWxyz(x, y, z);
+    // Hedges and trees fade where they would hide the tank.
+    terrain.keepInSight(t.m_wx, t.m_wy + kTankInSight, t.m_wz, kTankInSight);
     v.setWxyz(x, y, z);
     v.m_heading = -h;
 }

@@ -227,18 +227,27 @@ void Vterrain::makeSpire(int32_t x, int32_t z, int32_t h)
 
 // ---- children ----
 
+bool Vterrain::project(int32_t wx, int32_t wy, int32_t wz, int32_t& cx, int32_t& cy, int32_t& depth, int64_t& k) const
+{
+    int32_t dx = wx - m_wx, dz = m_wz - wz;
+    depth = fmul(dz, m_cos) + fmul(dx, m_sin);
+    if (depth < kNearest || depth > kFarthest)
+        return false;
+    k = (static_cast<int64_t>(m_focal) << 30) / depth;
+    int32_t side = fmul(dx, m_cos) - fmul(dz, m_sin);
+    cx = m_width * 16384 + static_cast<int32_t>((k * side) >> 15);
+    cy = m_horizon * 32768 - static_cast<int32_t>((k * (wy - m_wy)) >> 15);
+    return true;
+}
+
 void Vterrain::setScreenCoords(const ref<Vsprite>& s)
 {
-    int32_t dx = s->m_wx - m_wx, dz = m_wz - s->m_wz;
-    int32_t depth = fmul(dz, m_cos) + fmul(dx, m_sin);
-    if (depth < kNearest || depth > kFarthest) {
+    int32_t cx = 0, cy = 0, depth = 0;
+    int64_t k = 0;
+    if (!project(s->m_wx, s->m_wy, s->m_wz, cx, cy, depth, k)) {
         s->m_x0 = s->m_y0 = s->m_x1 = s->m_y1 = 0;
         return;
     }
-    int64_t k = (static_cast<int64_t>(m_focal) << 30) / depth;
-    int32_t side = fmul(dx, m_cos) - fmul(dz, m_sin);
-    int32_t cx = m_width * 16384 + static_cast<int32_t>((k * side) >> 15);
-    int32_t cy = m_horizon * 32768 - static_cast<int32_t>((k * (s->m_wy - m_wy)) >> 15);
     s->rescale(cx, cy, static_cast<int32_t>((k * s->m_scale) >> 15));
     s->setZ(depth);
 }
@@ -307,6 +316,7 @@ void Vterrain::drawSprites(const Array<int32_t>& pixels, int32_t width, int32_t 
     // The pictures are found here, on the game thread (a library loads them
     // when first asked); the drawing may be shared.
     m_spriteBands.clear();
+    placeSight(); // as the eye sees it now
     x0 = std::max(x0, 0);
     y0 = std::max(y0, 0);
     x1 = std::min(x1, width);
@@ -353,7 +363,40 @@ int32_t Vterrain::thingAlpha(const Vsprite& s, int32_t z) const
     const int32_t sideShare = std::clamp((aside - sixth / 2) * 32768 / sixth, 0, 32768);
     const int32_t nearest =
         HazedPictures::kNearest - (((HazedPictures::kNearest - HazedPictures::kNearestAside) * sideShare) >> 15);
-    return std::min(s.m_alpha, (z - nearest) * 32768 / HazedPictures::kFading);
+    const int32_t faded = std::min(s.m_alpha, (z - nearest) * 32768 / HazedPictures::kFading);
+    if (faded >= s.m_alpha || m_sightX0 >= m_sightX1 || z < HazedPictures::kNearestAside + HazedPictures::kFading)
+        return faded;
+    // With what the player must see known, a thing beside or below it (a
+    // hedge at the foot of the view) stays, and one reaching into it fades
+    // by how far it reaches, so that none pops in or out as the view moves.
+    const int32_t across = std::min(s.m_x1, m_sightX1) - std::max(s.m_x0, m_sightX0);
+    const int32_t down = std::min(s.m_y1, m_sightY1) - std::max(s.m_y0, m_sightY0);
+    const int32_t ramp = std::max((m_x1 - m_x0) / 24, 1);
+    const int32_t into = std::clamp(std::min(across, down) * 32768 / ramp, 0, 32768);
+    return s.m_alpha - static_cast<int32_t>((static_cast<int64_t>(s.m_alpha - faded) * into) >> 15);
+}
+
+void Vterrain::keepInSight(int32_t wx, int32_t wy, int32_t wz, int32_t radius)
+{
+    m_sight = {wx, wy, wz, std::max(radius, 0)};
+    placeSight();
+}
+
+void Vterrain::placeSight()
+{
+    m_sightX0 = m_sightY0 = m_sightX1 = m_sightY1 = 0;
+    int32_t cx = 0, cy = 0, depth = 0;
+    int64_t k = 0;
+    if (m_sight.radius <= 0 || !project(m_sight.wx, m_sight.wy, m_sight.wz, cx, cy, depth, k))
+        return;
+    const int32_t r = static_cast<int32_t>((k * m_sight.radius) >> 30);
+    // The ball's upper half (what shows of a tank with a hedge at its
+    // tracks) and the middle of the view, where the gun points.
+    const int32_t middleX = m_width / 2, middleY = m_horizon;
+    m_sightX0 = std::min((cx >> 15) - r, middleX);
+    m_sightX1 = std::max((cx >> 15) + r, middleX + 1);
+    m_sightY0 = std::min((cy >> 15) - r, middleY);
+    m_sightY1 = std::max(cy >> 15, middleY + 1);
 }
 
 void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,

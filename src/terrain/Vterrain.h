@@ -78,8 +78,16 @@ public:
     // The share of the haze colour (0..32768) at a depth byte.
     int32_t hazeAt(int32_t depth) const;
     // The opacity of a thing on the land (a hazed child) at z units, by its
-    // nearness and how far aside the middle of the view it stands.
+    // nearness and how far aside the middle of the view it stands; once
+    // keepInSight has been told what the player must see, only a thing
+    // that covers it (or the middle of the view) fades, unless it is very
+    // near the eye.
     int32_t thingAlpha(const Vsprite& s, int32_t z) const;
+    // What the player must see: a ball of radius units around the world
+    // point (wx, wy, wz), as the eye now sees it (call after moving the eye).
+    // Things on the land fade out of its way, not out of the whole middle
+    // of the view. Radius 0 (or a point behind the eye) forgets it.
+    void keepInSight(int32_t wx, int32_t wy, int32_t wz, int32_t radius);
     int32_t hazeColour() const { return m_haze.colour; }
     // The panorama's mean colour on the horizon, the colour haze fades to.
     int32_t horizonColour() const;
@@ -151,6 +159,12 @@ private:
                   int32_t y1);
     void paintHalf(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
 
+    // Where the world point (wx, wy, wz) falls on the view (cx, cy, 15
+    // fraction bits), its depth and the scale at that depth (30 fraction
+    // bits); false when it lies behind the eye or beyond the land.
+    bool project(int32_t wx, int32_t wy, int32_t wz, int32_t& cx, int32_t& cy, int32_t& depth, int64_t& k) const;
+    // Puts keepInSight's region where the eye now sees it.
+    void placeSight();
     // Brings t up to date for a drawing; true when the sky rows above the
     // column tops must be painted again.
     bool skyTables(SkyTables& t, int32_t focal, int32_t horizon, int32_t width, int32_t height);
@@ -161,6 +175,12 @@ private:
     SkyTables m_skyFull, m_skyHalf;
     TerrainCast::Haze m_haze;
     ref<HazedPictures> m_hazedChildren;
+    // keepInSight's ball, and on the screen with the middle of the view:
+    // the region things fade out of (empty: none).
+    struct Sight {
+        int32_t wx = 0, wy = 0, wz = 0, radius = 0;
+    } m_sight;
+    int32_t m_sightX0 = 0, m_sightY0 = 0, m_sightX1 = 0, m_sightY1 = 0;
 
     CastPath m_castPath = kAvx512Path;
     int32_t m_threadCount = defaultThreads();

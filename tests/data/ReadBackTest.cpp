@@ -106,7 +106,7 @@ TEST_F(ReadBack, ImageLibraryPictures)
     }
     // The shared JPEG header that record 0 leaves in the work buffer.
     d.bytes(lib->m_scratch.a, 623);
-    EXPECT_EQ(d.hex(), "3d44b9b8d71f6292");
+    EXPECT_EQ(d.hex(), "9b0b9a8cc9ed5262");
 }
 
 TEST_F(ReadBack, Fonts)

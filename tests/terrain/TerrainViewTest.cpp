@@ -367,3 +367,41 @@ TEST(Vterrain, ThingsNearTheEyeFadeOnlyWhereTheyStandInTheWay)
     EXPECT_GT(alphaAt(290, 400, 14), alphaAt(270, 400, 14));
     EXPECT_LE(alphaAt(0, 250, 12), 0);
 }
+
+TEST(Vterrain, WithTheTankKeptInSightOnlyWhatCoversItFades)
+{
+    ref<Vterrain> v = view(480, 320, plain(), 6 * kUnit);
+    v->m_x0 = 0;
+    v->m_x1 = 480;
+    // A tank 24 units ahead, a ball of 1.5 units whose middle is 4.5 units
+    // below the eye (at 10 units): 35 pixels across at this focal length,
+    // its middle at row 145; the view's middle (the aim) is at row 40.
+    v->keepInSight(200 * kUnit, 11 * kUnit / 2, 376 * kUnit, 3 * kUnit / 2);
+    Vsprite thing;
+    auto alphaAt = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t z) {
+        thing.m_x0 = x0;
+        thing.m_y0 = y0;
+        thing.m_x1 = x1;
+        thing.m_y1 = y1;
+        return v->thingAlpha(thing, z);
+    };
+    // A hedge at the foot of the view, below the tank's upper half, stays.
+    EXPECT_EQ(alphaAt(150, 150, 330, 200, 18), 32768);
+    // A tree in front of the tank fades as in the middle of the view.
+    EXPECT_EQ(alphaAt(200, 60, 280, 200, 18), 16384);
+    // One that reaches ten pixels up into it fades half as much: no pop.
+    const int32_t partly = alphaAt(150, 135, 330, 200, 18);
+    EXPECT_GT(partly, 16384);
+    EXPECT_LT(partly, 32768);
+    EXPECT_LT(alphaAt(150, 130, 330, 200, 18), partly);
+    // A thing across the aim, above the tank, fades too.
+    EXPECT_EQ(alphaAt(230, 20, 250, 80, 18), 16384);
+    // Very near the eye everything still fades.
+    EXPECT_LE(alphaAt(150, 150, 330, 200, 5), 0);
+    // Forgotten: the middle of the view fades again.
+    v->keepInSight(0, 0, 0, 0);
+    EXPECT_EQ(alphaAt(150, 150, 330, 200, 18), 16384);
+    // Behind the eye there is nothing to keep in sight either.
+    v->keepInSight(200 * kUnit, 0, 500 * kUnit, 3 * kUnit / 2);
+    EXPECT_EQ(alphaAt(150, 150, 330, 200, 18), 16384);
+}

@@ -65,11 +65,13 @@ void foliage(Sheet& s, const Rgb& light, const Rgb& dark, uint32_t seed, Inside 
         }
 }
 
-// Low growth thins out into the grass over the bottom rows instead of
-// ending on a straight line, which shows wherever the ground falls away.
-float rootsIntoGrass(float y)
+// Low growth thins out into the grass over its bottom fifth, in blades,
+// instead of ending on a straight line: drawn near the eye, a straight foot
+// reads as the edge of a box.
+float rootsIntoGrass(float x, float y)
 {
-    return (1.0f - y) * 6.0f - 0.15f;
+    const float blades = Noise::fbm(331, x, y * 0.25f, 48, 2, 2);
+    return (1.0f - y) * 5.0f - 0.35f + 0.6f * blades;
 }
 
 SourcePicture tree()
@@ -102,7 +104,7 @@ SourcePicture bush()
     Sheet s("thing_bush", 64, 40);
     foliage(s, Rgb{124, 146, 70}, Rgb{36, 62, 30}, 303, [](float x, float y) {
         const float dx = (x - 0.5f) / 0.48f, dy = (y - 0.62f) / 0.55f;
-        return std::min(1.0f - std::sqrt(dx * dx + dy * dy), rootsIntoGrass(y));
+        return std::min(1.0f - std::sqrt(dx * dx + dy * dy), rootsIntoGrass(x, y));
     });
     return s.p;
 }
@@ -122,7 +124,7 @@ SourcePicture hedge()
             const float dx = (x - cx) / rx, dy = (y - top - 0.5f) / 0.5f;
             k = std::max(k, 1.0f - std::sqrt(dx * dx + dy * dy));
         }
-        return std::min({k, std::min(x, 1.0f - x) * 6.0f, rootsIntoGrass(y)});
+        return std::min({k, std::min(x, 1.0f - x) * 6.0f, rootsIntoGrass(x, y)});
     });
     return s.p;
 }
