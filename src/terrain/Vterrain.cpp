@@ -281,8 +281,8 @@ void Vterrain::renderChangeDetect(int32_t ax, int32_t ay, int32_t scale)
 
 void Vterrain::renderTerrain()
 {
-    if (m_changed && !m_pixels.empty()) {
-        m_changed = false;
+    if ((m_changed || m_ownStale) && !m_pixels.empty()) {
+        m_changed = m_ownStale = false;
         if (m_half)
             paintHalf(0, 0, m_width, m_height);
         else
@@ -298,14 +298,27 @@ void Vterrain::draw(const Array<int32_t>& pixels, int32_t width, int32_t height,
     } else if (m_half) {
         drawHalf(pixels, width, height, x0, y0, x1, y1);
     } else {
-        if (m_changed) {
-            int32_t ox0 = std::max(x0 - m_x0, 0), oy0 = std::max(y0 - m_y0, 0);
-            int32_t ox1 = std::min(x1 - m_x0, m_width), oy1 = std::min(y1 - m_y0, m_height);
-            drawTerrain(m_pixels, m_width, m_height, ox0, oy0, ox1, oy1);
-            if (ox1 == m_width && oy1 == m_height)
-                m_changed = false;
+        const bool changed = m_changed;
+        const bool whole = m_x0 == 0 && m_y0 == 0 && width == m_width && height == m_height && x0 <= 0 && y0 <= 0 &&
+                           x1 >= width && y1 >= height && pixels.length >= width * height;
+        if (changed && whole && m_movedLastFrame) {
+            // On the move the view is cast again every frame: straight into
+            // the target, which spares copying the whole frame. The own
+            // buffer is cast again once the view stands still.
+            cast(pixels, width, height, 0, 0, width, height, false, m_skyDirect);
+            m_changed = false;
+            m_ownStale = true;
+        } else {
+            if (changed || m_ownStale) {
+                int32_t ox0 = std::max(x0 - m_x0, 0), oy0 = std::max(y0 - m_y0, 0);
+                int32_t ox1 = std::min(x1 - m_x0, m_width), oy1 = std::min(y1 - m_y0, m_height);
+                drawTerrain(m_pixels, m_width, m_height, ox0, oy0, ox1, oy1);
+                if (ox1 == m_width && oy1 == m_height)
+                    m_changed = m_ownStale = false;
+            }
+            Viewport::draw(pixels, width, height, x0, y0, x1, y1);
         }
-        Viewport::draw(pixels, width, height, x0, y0, x1, y1);
+        m_movedLastFrame = changed && whole;
     }
     drawSprites(pixels, width, height, x0, y0, x1, y1);
 }
@@ -402,6 +415,13 @@ void Vterrain::placeSight()
 void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0,
                            int32_t y0, int32_t x1, int32_t y1)
 {
+    // The own buffer's sky is only trusted while it holds the last frame.
+    cast(pixels, width, height, x0, y0, x1, y1, !m_pixels.empty() && !m_ownStale, m_skyFull);
+}
+
+void Vterrain::cast(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0, int32_t x1,
+                    int32_t y1, bool own, SkyTables& tables)
+{
     TerrainCast c;
     c.x0 = std::max(x0, 0);
     c.y0 = std::max(y0, 0);
@@ -409,9 +429,9 @@ void Vterrain::drawTerrain(const Array<int32_t>& pixels, int32_t width, int32_t 
     c.y1 = std::min(y1, height);
     if (c.x0 >= c.x1 || c.y0 >= c.y1 || pixels.length < width * height)
         return;
-    describe(c, Frame{m_focal, m_horizon, &m_sky, &m_top, !m_pixels.empty(), &m_skyFull}, pixels, width);
+    describe(c, Frame{m_focal, m_horizon, &m_sky, &m_top, own, &tables}, pixels, width);
     paint(c);
-    skyPainted(c, m_skyFull);
+    skyPainted(c, tables);
 }
 
 // ---- half resolution ----

@@ -146,6 +146,10 @@ private:
         bool own;
         SkyTables* tables;
     };
+    // Casts the rows and columns [x0, x1) x [y0, y1) into pixels; own: it
+    // holds the last frame, so sky rows above the old column tops stay.
+    void cast(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0, int32_t x1,
+              int32_t y1, bool own, SkyTables& tables);
     // Describes the drawing of c's rows and columns into the target (as
     // sky alone when the view has nothing to cast from).
     void describe(TerrainCast& c, const Frame& f, const Array<int32_t>& pixels, int32_t width);
@@ -172,7 +176,7 @@ private:
     void skyPainted(const TerrainCast& c, SkyTables& t);
     Array<int32_t> m_panorama;
     int32_t m_panoramaWidth = 0, m_panoramaHeight = 0;
-    SkyTables m_skyFull, m_skyHalf;
+    SkyTables m_skyFull, m_skyHalf, m_skyDirect; // the own buffer's, the half one's, a target's
     TerrainCast::Haze m_haze;
     ref<HazedPictures> m_hazedChildren;
     // keepInSight's ball, and on the screen with the middle of the view:
@@ -186,6 +190,8 @@ private:
     int32_t m_threadCount = defaultThreads();
     std::unique_ptr<TerrainThreads> m_workers; // made when first needed (workers())
     SpriteBands m_spriteBands; // this frame's pictures over the ground
+    bool m_movedLastFrame = false; // the last drawing cast the whole view again
+    bool m_ownStale = false;       // the last one was cast into the target, not m_pixels
     bool m_half = false;
     Array<int32_t> m_halfPixels;
     Array<int32_t> m_halfSky;

@@ -405,3 +405,34 @@ TEST(Vterrain, WithTheTankKeptInSightOnlyWhatCoversItFades)
     v->keepInSight(200 * kUnit, 0, 500 * kUnit, 3 * kUnit / 2);
     EXPECT_EQ(alphaAt(150, 150, 330, 200, 18), 16384);
 }
+
+TEST(Vterrain, OnTheMoveTheViewIsCastStraightIntoTheTargetAndAgainWhenItStops)
+{
+    FakeHost host;
+    ref<Vterrain> v = view(64, 48, plain(), 8 * kUnit);
+    ref<Vterrain> reference = view(64, 48, plain(), 8 * kUnit);
+    Array<int32_t> screen(64 * 48), expected(64 * 48);
+    // Each move turns the view and raises or lowers the eye, so that land
+    // and sky trade rows: a stale buffer shows.
+    auto frame = [&](int32_t heading, int32_t eye, bool move) {
+        if (move)
+            for (Vterrain* t : {v.get(), reference.get()}) {
+                t->setHeading(heading);
+                t->setWxhz(200 * kUnit, eye * kUnit, 400 * kUnit);
+            }
+        std::fill(screen.a, screen.a + screen.length, 0x0BADF00D);
+        v->renderChangeDetect(0, 0, 32768);
+        v->draw(screen, 64, 48, 0, 0, 64, 48);
+        reference->m_changed = true;
+        reference->draw(expected, 64, 48, 0, 0, 64, 48);
+        return std::equal(screen.a, screen.a + screen.length, expected.a);
+    };
+    EXPECT_TRUE(frame(0x100, 3, true)) << "the first frame, through the own buffer";
+    EXPECT_TRUE(frame(0x200, 30, true)) << "moving: into the target";
+    const int32_t kept = v->m_pixels[47 * 64 + 5];
+    EXPECT_TRUE(frame(0x300, 12, true));
+    EXPECT_EQ(v->m_pixels[47 * 64 + 5], kept) << "the own buffer was left alone";
+    EXPECT_TRUE(frame(0x300, 12, false)) << "standing still: cast into the own buffer again";
+    EXPECT_TRUE(frame(0x300, 12, false)) << "and copied from it";
+    EXPECT_FALSE(v->m_changed);
+}
