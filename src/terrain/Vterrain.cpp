@@ -384,7 +384,9 @@ int32_t Vterrain::thingAlpha(const Vsprite& s, int32_t z) const
     // by how far it reaches, so that none pops in or out as the view moves.
     const int32_t across = std::min(s.m_x1, m_sightX1) - std::max(s.m_x0, m_sightX0);
     const int32_t down = std::min(s.m_y1, m_sightY1) - std::max(s.m_y0, m_sightY0);
-    const int32_t ramp = std::max((m_x1 - m_x0) / 24, 1);
+    // Only reaching half the tank's width in does it fade in full: a hedge
+    // that hides the edge of a track hides little.
+    const int32_t ramp = std::max(m_sightRadius, 1);
     const int32_t into = std::clamp(std::min(across, down) * 32768 / ramp, 0, 32768);
     return s.m_alpha - static_cast<int32_t>((static_cast<int64_t>(s.m_alpha - faded) * into) >> 15);
 }
@@ -403,6 +405,7 @@ void Vterrain::placeSight()
     if (m_sight.radius <= 0 || !project(m_sight.wx, m_sight.wy, m_sight.wz, cx, cy, depth, k))
         return;
     const int32_t r = static_cast<int32_t>((k * m_sight.radius) >> 30);
+    m_sightRadius = r;
     // The ball's upper half (what shows of a tank with a hedge at its
     // tracks) and the middle of the view, where the gun points.
     const int32_t middleX = m_width / 2, middleY = m_horizon;

@@ -184,7 +184,7 @@ private:
     struct Sight {
         int32_t wx = 0, wy = 0, wz = 0, radius = 0;
     } m_sight;
-    int32_t m_sightX0 = 0, m_sightY0 = 0, m_sightX1 = 0, m_sightY1 = 0;
+    int32_t m_sightX0 = 0, m_sightY0 = 0, m_sightX1 = 0, m_sightY1 = 0, m_sightRadius = 0;
 
     CastPath m_castPath = kAvx512Path;
     int32_t m_threadCount = defaultThreads();
