@@ -57,7 +57,9 @@ int32_t PictureRowAvx2::over(const uint32_t* row, int32_t width, uint32_t* dst, 
         const __m256i clear = _mm256_cmpeq_epi32(a, zero);
         if (_mm256_movemask_ps(_mm256_castsi256_ps(clear)) == 0xFF) {
             // All transparent: the last one tells how many more follow; skip
-            // the pixels that sample them.
+            // the pixels that sample them, by sampleRow's rule (written out:
+            // an inline shared with code built without AVX2 could be linked
+            // in its AVX2 form for both).
             const uint32_t last = static_cast<uint32_t>(_mm256_extract_epi32(p, 7));
             const int64_t skip = 7 + ((scale * (last >> 24)) >> 15) + 1;
             const int64_t left = xEnd - x;

@@ -399,7 +399,7 @@ void Vterrain::keepInSight(int32_t wx, int32_t wy, int32_t wz, int32_t radius)
 
 void Vterrain::placeSight()
 {
-    m_sightX0 = m_sightY0 = m_sightX1 = m_sightY1 = 0;
+    m_sightX0 = m_sightY0 = m_sightX1 = m_sightY1 = m_sightRadius = 0;
     int32_t cx = 0, cy = 0, depth = 0;
     int64_t k = 0;
     if (m_sight.radius <= 0 || !project(m_sight.wx, m_sight.wy, m_sight.wz, cx, cy, depth, k))
