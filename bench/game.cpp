@@ -25,6 +25,7 @@
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
 #include "scene/Vpicture.h"
+#include "terrain/SpriteBands.h"
 
 namespace {
 
@@ -123,9 +124,17 @@ BENCHMARK(BM_StartUpToMap)->UseManualTime()->Unit(benchmark::kMillisecond)->Iter
 // KORVATH_BENCH_PATH (scalar, avx2 or avx512) and KORVATH_BENCH_THREADS;
 // KORVATH_BENCH_PLAIN=1 takes the sky picture, the haze and the things on
 // the land away, for what the look costs in the same program;
-// KORVATH_BENCH_PICTURE_ROWS=single draws pictures a pixel at a time.
-void castAsAsked(Vterrain& terrain)
+// KORVATH_BENCH_PICTURE_ROWS=single draws pictures a pixel at a time;
+// KORVATH_BENCH_HIDDEN=drawn draws the parts of things that nearer things
+// hide; KORVATH_BENCH_CAMERA=lazy frames the battle with the lazy camera (higher
+// and farther back, the horizon higher: less land in view).
+void castAsAsked(App& app)
 {
+    Vterrain& terrain = *app.m_battle->m_terrain;
+    if (const char* hidden = std::getenv("KORVATH_BENCH_HIDDEN"))
+        SpriteBands::setPassingHidden(std::string(hidden) != "drawn");
+    if (const char* camera = std::getenv("KORVATH_BENCH_CAMERA"))
+        app.m_battle->m_camera->m_lazy = std::string(camera) == "lazy";
     if (const char* rows = std::getenv("KORVATH_BENCH_PICTURE_ROWS"))
         Vpicture::setVectorRows(std::string(rows) != "single");
     if (const char* plain = std::getenv("KORVATH_BENCH_PLAIN"); plain && std::string(plain) == "1") {
@@ -182,7 +191,7 @@ void battle(benchmark::State& state, int32_t w, int32_t h, Measure measure, bool
         if (elapsed < 4500 || !app.m_battle->m_terrain || !app.m_battle->m_terrain->isLinked())
             return;
         Vterrain& terrain = *app.m_battle->m_terrain;
-        castAsAsked(terrain);
+        castAsAsked(app);
         terrain.setHalfResolution(halfTerrain);
         if (crowded)
             crowd(app);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "scene/CoverMap.h"
 #include "scene/PictureRowAvx2.h"
 
 namespace {
@@ -350,51 +351,181 @@ void smoothRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
     }
 }
 
-// The picture at any scale and opacity, its top-left corner at (sx, sy).
-void drawSampled(const Sampling& s, const Target& t, int32_t sx, int32_t sy)
+// Where a scaled or blended drawing lands: the target's columns [x0, x1)
+// and rows [y0, y1) that sample the picture, and the source coordinates of
+// the first of them.
+struct Placement {
+    int64_t x0 = 0, x1 = 0, y0 = 0, y1 = 0;
+    int64_t uStart = 0, vStart = 0;
+    bool empty() const { return x0 >= x1 || y0 >= y1; }
+    int64_t v(int64_t y, int64_t step) const { return vStart + (y - y0) * step; }
+    // The columns of the span whose samples fall in source columns
+    // [first, end) (15 fraction bits), at most [x0, x1).
+    void columns(int64_t first, int64_t end, int64_t step, int64_t& from, int64_t& to) const
+    {
+        from = std::max(x0, x0 + stepsToReach(uStart - first, step));
+        to = std::min(x1, x0 + stepsToReach(uStart - end, step));
+    }
+};
+
+Placement place(const Sampling& s, const Target& t, int32_t sx, int32_t sy)
 {
     // Source coordinates of the clip's first column and row.
     const int64_t u0 = (((static_cast<int64_t>(t.x0) << 15) - sx) * s.step) >> 15;
     const int64_t v0 = (((static_cast<int64_t>(t.y0) << 15) - sy) * s.step) >> 15;
     // Restrict the clip to the buffer and to the columns and rows that sample the picture.
-    int64_t cx0 = std::max<int64_t>({t.x0, 0, t.x0 + stepsToReach(u0, s.step)});
-    int64_t cx1 = std::min<int64_t>({t.x1, t.width, t.x0 + stepsToReach(u0 - s.uEnd, s.step)});
-    int64_t cy0 = std::max<int64_t>({t.y0, 0, t.y0 + stepsToReach(v0, s.step)});
-    int64_t cy1 = std::min<int64_t>({t.y1, t.height, t.y0 + stepsToReach(v0 - s.vEnd, s.step)});
-    if (cx0 >= cx1 || cy0 >= cy1)
+    Placement p;
+    p.x0 = std::max<int64_t>({t.x0, 0, t.x0 + stepsToReach(u0, s.step)});
+    p.x1 = std::min<int64_t>({t.x1, t.width, t.x0 + stepsToReach(u0 - s.uEnd, s.step)});
+    p.y0 = std::max<int64_t>({t.y0, 0, t.y0 + stepsToReach(v0, s.step)});
+    p.y1 = std::min<int64_t>({t.y1, t.height, t.y0 + stepsToReach(v0 - s.vEnd, s.step)});
+    p.uStart = u0 + (p.x0 - t.x0) * s.step;
+    p.vStart = v0 + (p.y0 - t.y0) * s.step;
+    return p;
+}
+
+// Pictures of the world (they have a depth) drawn larger than their size
+// are filtered.
+bool filteredDrawing(const Sampling& s)
+{
+    return s.smooth && s.scale > 32768 && s.z > 0;
+}
+
+// The picture at any scale and opacity, its top-left corner at (sx, sy);
+// with a cover map, the groups of pixels it says a nearer picture hides are
+// passed by.
+void drawSampled(const Sampling& s, const Target& t, int32_t sx, int32_t sy, const CoverMap* cover)
+{
+    const Placement p = place(s, t, sx, sy);
+    if (p.empty())
         return;
-    const int64_t uStart = u0 + (cx0 - t.x0) * s.step;
     // The opacity and the filter are the same for every pixel: the choice is
-    // made once. Pictures of the world (they have a depth) drawn larger than
-    // their size are filtered.
-    const bool smooth = s.smooth && s.scale > 32768 && s.z > 0;
+    // made once.
+    const bool smooth = filteredDrawing(s);
     const auto row = smooth ? (s.alpha != 32768 ? smoothRow<true> : smoothRow<false>)
                             : (s.alpha != 32768 ? sampleRow<true> : sampleRow<false>);
     // Drawn nearest, a row only needs the columns that sample its span.
     const int32_t* spans = smooth ? nullptr : s.spans;
-    for (int64_t y = cy0; y < cy1; y++) {
-        const int64_t v = v0 + (y - t.y0) * s.step;
-        int64_t x0 = cx0, x1 = cx1;
+    for (int64_t y = p.y0; y < p.y1; y++) {
+        const int64_t v = p.v(y, s.step);
+        int64_t x0 = p.x0, x1 = p.x1;
         if (spans) {
             const int64_t r = v >> 15;
-            const int64_t first = static_cast<int64_t>(spans[2 * r]) << 15, end = static_cast<int64_t>(spans[2 * r + 1]) << 15;
-            x0 = std::max(cx0, cx0 + stepsToReach(uStart - first, s.step));
-            x1 = std::min(cx1, cx0 + stepsToReach(uStart - end, s.step));
+            p.columns(static_cast<int64_t>(spans[2 * r]) << 15, static_cast<int64_t>(spans[2 * r + 1]) << 15, s.step,
+                      x0, x1);
             if (x0 >= x1)
                 continue;
         }
-        row(s, t.buf + y * t.width, v, static_cast<int32_t>(x0), static_cast<int32_t>(x1), uStart + (x0 - cx0) * s.step);
+        uint32_t* dst = t.buf + y * t.width;
+        if (!cover) {
+            row(s, dst, v, static_cast<int32_t>(x0), static_cast<int32_t>(x1), p.uStart + (x0 - p.x0) * s.step);
+            continue;
+        }
+        // The runs of pixels between the hidden groups.
+        const uint8_t* hidden = cover->row(static_cast<int32_t>(y));
+        for (int64_t x = x0; x < x1;) {
+            if (hidden[x >> CoverMap::kShift] < s.z) {
+                x = ((x >> CoverMap::kShift) + 1) << CoverMap::kShift;
+                continue;
+            }
+            int64_t end = x;
+            while (end < x1 && hidden[end >> CoverMap::kShift] >= s.z)
+                end = ((end >> CoverMap::kShift) + 1) << CoverMap::kShift;
+            end = std::min(end, x1);
+            row(s, dst, v, static_cast<int32_t>(x), static_cast<int32_t>(end), p.uStart + (x - p.x0) * s.step);
+            x = end;
+        }
     }
+}
+
+// Marks in cover the groups of pixels the drawing would cover with fully
+// opaque pixels: on each row, those sampling the picture row's core (its
+// longest run of opaque pixels; filtered, the core of both rows it mixes,
+// less its last column, whose mix reaches past it).
+void markSampled(const Sampling& s, const Target& t, int32_t sx, int32_t sy, const int32_t* cores, CoverMap& cover)
+{
+    const Placement p = place(s, t, sx, sy);
+    const bool smooth = filteredDrawing(s);
+    for (int64_t y = p.y0; y < p.y1 && !p.empty(); y++) {
+        const int64_t r = p.v(y, s.step) >> 15;
+        int64_t first = cores[2 * r], end = cores[2 * r + 1];
+        if (smooth) {
+            const int64_t below = std::min<int64_t>(r + 1, s.h - 1);
+            first = std::max<int64_t>(first, cores[2 * below]);
+            end = std::min<int64_t>(end, cores[2 * below + 1]) - 1;
+        }
+        if (first >= end)
+            continue;
+        int64_t x0 = 0, x1 = 0;
+        p.columns(first << 15, end << 15, s.step, x0, x1);
+        cover.cover(static_cast<int32_t>(y), static_cast<int32_t>(x0), static_cast<int32_t>(x1),
+                    static_cast<uint8_t>(s.z));
+    }
+}
+
+// Where and how one drawing of a picture goes: the clip and the arguments
+// of Vpicture::draw.
+struct Clip {
+    int32_t x0, y0, x1, y1, sx, sy, scale, z, alpha;
+};
+
+// How picture is sampled at the scale, depth and opacity given (alpha
+// already within 0..32768); false when it cannot be drawn.
+bool sampling(const Vpicture& picture, int32_t scale, int32_t z, int32_t alpha, Sampling& s)
+{
+    const int32_t w = picture.m_width, h = picture.m_height;
+    if (scale <= 0 || w <= 0 || h <= 0 || picture.m_pixels.length < w * h)
+        return false;
+    s.src = reinterpret_cast<const uint32_t*>(picture.m_pixels.a);
+    s.w = w;
+    s.step = scale != 32768 ? 0x40000000 / scale : 32768;
+    s.uEnd = static_cast<int64_t>(w) << 15;
+    s.vEnd = static_cast<int64_t>(h) << 15;
+    s.scale = scale;
+    s.z = static_cast<uint32_t>(std::clamp(z, 0, 255));
+    s.alpha = alpha;
+    s.h = h;
+    s.smooth = picture.m_smooth;
+    s.vector = vectorRows.load(std::memory_order_relaxed) && PictureRowAvx2::available();
+    s.spans = picture.m_spans.length == 2 * h ? picture.m_spans.a : nullptr;
+    return true;
+}
+
+bool drawPicture(const Vpicture& picture, const Array<int32_t>& pixels, int32_t width, int32_t height, Clip c,
+                 const CoverMap* cover)
+{
+    if (c.scale == 0)
+        return true;
+    if (width <= 0 || height <= 0 || static_cast<int64_t>(width) * height > pixels.length)
+        return false;
+    const int32_t alpha = std::clamp(c.alpha, 0, 32768);
+    Sampling s;
+    if (!sampling(picture, c.scale, c.z, alpha, s))
+        return false;
+    const Target t{reinterpret_cast<uint32_t*>(pixels.a), width, height, c.x0, c.y0, c.x1, c.y1};
+    if (c.scale == 32768 && alpha == 32768 && picture.m_opaque) {
+        copyOpaque(s.src, s.w, s.h, t, c.sx, c.sy);
+        return true;
+    }
+    drawSampled(s, t, c.sx, c.sy, cover);
+    return true;
 }
 
 } // namespace
 
 ref<Vpicture> Vpicture::enlarged(int32_t factor) const
 {
-    const int32_t w = m_width, h = m_height;
-    if (factor < 1 || w <= 0 || h <= 0 || m_pixels.length < w * h || w * factor > 32767 || h * factor > 32767)
-        return nullptr;
     ref<Vpicture> big = new Vpicture;
+    return enlargeInto(*big, factor) ? big : nullptr;
+}
+
+bool Vpicture::enlargeInto(Vpicture& into, int32_t factor) const
+{
+    const int32_t w = m_width, h = m_height;
+    if (factor < 1 || w <= 0 || h <= 0 || m_pixels.length < w * h || w * factor > 32767 || h * factor > 32767 ||
+        &into == this)
+        return false;
+    Vpicture* big = &into;
     big->m_opaque = m_opaque;
     big->m_smooth = false;
     big->m_type = m_type;
@@ -403,7 +534,8 @@ ref<Vpicture> Vpicture::enlarged(int32_t factor) const
     big->m_cx = static_cast<int16_t>(m_cx * factor);
     big->m_cy = static_cast<int16_t>(m_cy * factor);
     const int32_t bw = big->m_width, bh = big->m_height;
-    big->m_pixels = Array<int32_t>(bw * bh);
+    if (big->m_pixels.length != bw * bh)
+        big->m_pixels = Array<int32_t>(bw * bh);
     const uint32_t* src = reinterpret_cast<const uint32_t*>(m_pixels.a);
     // Where a big pixel's middle falls on the picture, in 256ths of a pixel,
     // held inside it: its pixel and the fraction toward the next.
@@ -437,7 +569,7 @@ ref<Vpicture> Vpicture::enlarged(int32_t factor) const
         }
     }
     big->findSpans();
-    return big;
+    return true;
 }
 
 void Vpicture::drawRle(const Array<int8_t>& data, int32_t start, int32_t end)
@@ -458,10 +590,14 @@ void Vpicture::findSpans()
 {
     const int32_t w = m_width, h = m_height;
     if (w <= 0 || h <= 0 || m_pixels.length < w * h) {
-        m_spans = Array<int32_t>();
+        m_spans = m_cores = Array<int32_t>();
         return;
     }
-    m_spans = Array<int32_t>(2 * h);
+    // A picture filled again at its size keeps its arrays.
+    if (m_spans.length != 2 * h)
+        m_spans = Array<int32_t>(2 * h);
+    if (m_cores.length != 2 * h)
+        m_cores = Array<int32_t>(2 * h);
     for (int32_t y = 0; y < h; y++) {
         const int32_t* row = m_pixels.a + y * w;
         int32_t first = 0, end = w;
@@ -471,6 +607,22 @@ void Vpicture::findSpans()
             end--;
         m_spans.a[2 * y] = first;
         m_spans.a[2 * y + 1] = end;
+        int32_t coreFirst = 0, coreEnd = 0;
+        for (int32_t x = first; x < end;) {
+            if (static_cast<uint32_t>(row[x]) >> 28 != 15) {
+                x++;
+                continue;
+            }
+            const int32_t start = x;
+            while (x < end && static_cast<uint32_t>(row[x]) >> 28 == 15)
+                x++;
+            if (x - start > coreEnd - coreFirst) {
+                coreFirst = start;
+                coreEnd = x;
+            }
+        }
+        m_cores.a[2 * y] = coreFirst;
+        m_cores.a[2 * y + 1] = coreEnd;
     }
 }
 
@@ -478,32 +630,27 @@ bool Vpicture::draw(const Array<int32_t>& pixels, int32_t width, int32_t height,
                     int32_t y0, int32_t x1, int32_t y1, int32_t sx, int32_t sy, int32_t scale,
                     int32_t z, int32_t alpha)
 {
-    if (scale == 0)
-        return true;
-    const int32_t w = m_width, h = m_height;
-    if (scale < 0 || w <= 0 || h <= 0 || m_pixels.length < w * h || width <= 0 || height <= 0 ||
-        static_cast<int64_t>(width) * height > pixels.length)
-        return false;
-    alpha = std::clamp(alpha, 0, 32768);
-    const uint32_t* src = reinterpret_cast<const uint32_t*>(m_pixels.a);
-    const Target t{reinterpret_cast<uint32_t*>(pixels.a), width, height, x0, y0, x1, y1};
-    if (scale == 32768 && alpha == 32768 && m_opaque) {
-        copyOpaque(src, w, h, t, sx, sy);
-        return true;
-    }
+    return drawPicture(*this, pixels, width, height, Clip{x0, y0, x1, y1, sx, sy, scale, z, alpha}, nullptr);
+}
+
+bool Vpicture::drawCovered(const CoverMap& cover, const Array<int32_t>& pixels, int32_t width, int32_t height,
+                           int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t sx, int32_t sy, int32_t scale,
+                           int32_t z, int32_t alpha) const
+{
+    const bool fits = cover.width() == width && cover.height() == height;
+    return drawPicture(*this, pixels, width, height, Clip{x0, y0, x1, y1, sx, sy, scale, z, alpha},
+                       fits ? &cover : nullptr);
+}
+
+void Vpicture::markCover(CoverMap& cover, int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t sx, int32_t sy,
+                         int32_t scale, int32_t z, int32_t alpha) const
+{
+    const int32_t h = m_height;
     Sampling s;
-    s.src = src;
-    s.w = w;
-    s.step = scale != 32768 ? 0x40000000 / scale : 32768;
-    s.uEnd = static_cast<int64_t>(w) << 15;
-    s.vEnd = static_cast<int64_t>(h) << 15;
-    s.scale = scale;
-    s.z = static_cast<uint32_t>(std::clamp(z, 0, 255));
-    s.alpha = alpha;
-    s.h = h;
-    s.smooth = m_smooth;
-    s.vector = vectorRows.load(std::memory_order_relaxed) && PictureRowAvx2::available();
-    s.spans = m_spans.length == 2 * h ? m_spans.a : nullptr;
-    drawSampled(s, t, sx, sy);
-    return true;
+    // Only a drawing at full opacity, with the depth test, hides for certain.
+    if (alpha < 32768 || m_cores.length != 2 * h || !sampling(*this, scale, z, alpha, s) ||
+        (scale == 32768 && m_opaque))
+        return;
+    const Target t{nullptr, cover.width(), cover.height(), x0, y0, x1, y1};
+    markSampled(s, t, sx, sy, m_cores.a, cover);
 }

@@ -16,6 +16,11 @@ public:
 
     // Pictures first .. first + count - 1 of lib, faded toward colour.
     HazedPictures(const ref<Vilib>& lib, int32_t first, int32_t count, int32_t colour);
+    // The same pictures faded toward another colour, made again in the
+    // memory they hold: each battle's things are the last battle's, and
+    // refilled they leave the heap as it was. False, and nothing changed,
+    // when they are not the pictures these were made from.
+    bool refill(const ref<Vilib>& lib, int32_t first, int32_t count, int32_t colour);
 
     // Units from the eye: nearer ones are not drawn, and the next kFading
     // units they fade in. Aside from the middle of the view, where nothing
@@ -42,9 +47,12 @@ public:
 private:
     // The version kept for a haze share.
     static int32_t level(int32_t share);
+    // Picture i's hazed versions and twins, from its clear one.
+    void fill(int32_t i, int32_t colour);
 
     ref<Vilib> m_lib;
     int32_t m_first = 0, m_count = 0;
+    int32_t m_colour = 0;
     Array<ref<Vpicture>> m_pictures; // kLevels per picture
     Array<ref<Vpicture>> m_enlarged; // as m_pictures
 };

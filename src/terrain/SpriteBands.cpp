@@ -5,6 +5,17 @@
 #include "scene/Vpicture.h"
 #include "terrain/TerrainThreads.h"
 
+namespace {
+
+std::atomic<bool> passHidden{true};
+
+} // namespace
+
+void SpriteBands::setPassingHidden(bool on)
+{
+    passHidden.store(on, std::memory_order_relaxed);
+}
+
 void SpriteBands::clear()
 {
     m_items.clear();
@@ -36,6 +47,8 @@ void SpriteBands::draw(const Array<int32_t>& pixels, int32_t width, int32_t heig
     m_pixels = &pixels;
     m_width = width;
     m_height = height;
+    if (m_cover.width() != width || m_cover.height() != height)
+        m_cover.resize(width, height);
     if (!threads || threads->count() < 2 || m_area < kSharedFrom) {
         drawRows(m_top, m_bottom);
         return;
@@ -57,9 +70,18 @@ void SpriteBands::drawShare(void* context, int32_t)
 
 void SpriteBands::drawRows(int32_t y0, int32_t y1) const
 {
+    m_cover.clearRows(y0, y1);
+    for (const Item& i : m_items) {
+        if (!passHidden.load(std::memory_order_relaxed))
+            break;
+        const int32_t cy0 = std::max(y0, i.y0), cy1 = std::min(y1, i.y1);
+        if (cy0 < cy1)
+            i.picture->markCover(m_cover, i.x0, cy0, i.x1, cy1, i.sx, i.sy, i.scale, i.z, i.alpha);
+    }
     for (const Item& i : m_items) {
         const int32_t cy0 = std::max(y0, i.y0), cy1 = std::min(y1, i.y1);
         if (cy0 < cy1)
-            i.picture->draw(*m_pixels, m_width, m_height, i.x0, cy0, i.x1, cy1, i.sx, i.sy, i.scale, i.z, i.alpha);
+            i.picture->drawCovered(m_cover, *m_pixels, m_width, m_height, i.x0, cy0, i.x1, cy1, i.sx, i.sy, i.scale,
+                                   i.z, i.alpha);
     }
 }

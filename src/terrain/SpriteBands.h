@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "runtime/Array.h"
+#include "scene/CoverMap.h"
 
 class TerrainThreads;
 class Vpicture;
@@ -14,7 +15,9 @@ class Vpicture;
 // near one blends over the far one behind it instead of over what the far
 // one hides. Every pixel sees them in that order, and a picture clipped to a
 // band samples the rows it would sample whole, so the frame is the one a
-// single thread draws. The list is kept between frames to spare allocations.
+// single thread draws. Where a near picture's opaque middle covers a far one,
+// the far one's pixels there are passed by: they would be drawn over in full.
+// The list is kept between frames to spare allocations.
 class SpriteBands {
 public:
     // Forgets the last frame's pictures.
@@ -26,6 +29,10 @@ public:
     // Draws them all into the target, shared with threads when there are
     // enough pixels to be worth waking them (threads may be null).
     void draw(const Array<int32_t>& pixels, int32_t width, int32_t height, TerrainThreads* threads);
+
+    // Whether the hidden pixels are passed by (the default) or drawn all the
+    // same: the same frame either way. For tests and benchmarks.
+    static void setPassingHidden(bool on);
 
     static constexpr int32_t kBandRows = 32;
     // Fewer pixels than this are drawn by the calling thread alone.
@@ -47,4 +54,6 @@ private:
     const Array<int32_t>* m_pixels = nullptr;
     int32_t m_width = 0, m_height = 0;
     std::atomic<int32_t> m_nextBand{0};
+    // Each band's rows are cleared and marked by the thread drawing it.
+    mutable CoverMap m_cover;
 };

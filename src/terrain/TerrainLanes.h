@@ -83,11 +83,11 @@ struct TerrainLanes {
         const __m256i part = _mm256_srli_epi32(_mm256_mullo_epi32(_mm256_and_si256(d, _mm256_set1_epi32(4095)), fz.v), 12);
         return _mm256_add_epi32(top, _mm256_add_epi32(whole, part));
     }
+    // Each byte channel of a plus that of b, at most 255.
+    static TerrainLanes addChannels(TerrainLanes a, TerrainLanes b) { return _mm256_adds_epu8(a.v, b.v); }
     // Each byte channel times factor / 32768 (factor < 65536), at most 255,
     // as VpolyTerrain::scaleRgb: (2c * factor) >> 16 in 16-bit lanes, packed
     // back with saturation; the top byte 0.
-    // Each byte channel of a plus that of b, at most 255.
-    static TerrainLanes addChannels(TerrainLanes a, TerrainLanes b) { return _mm256_adds_epu8(a.v, b.v); }
     static TerrainLanes scaleChannels(TerrainLanes colour, TerrainLanes factor)
     {
         const __m256i f = _mm256_or_si256(factor.v, _mm256_slli_epi32(factor.v, 16));

@@ -176,8 +176,11 @@ void Vterrain::setHaze(int32_t colour, int32_t near, int32_t most)
 
 void Vterrain::hazeChildren(const ref<Vilib>& lib, int32_t first, int32_t count)
 {
-    // The last battle's pictures go first: built beside them, the new ones
-    // would sit above them in the heap and keep the freed space from returning.
+    // The last battle's pictures are the same: made again where they are,
+    // they leave the heap as it was. Else they go first: built beside them,
+    // the new ones would sit above them and keep the freed space from returning.
+    if (m_hazedChildren && count > 0 && m_hazedChildren->refill(lib, first, count, m_haze.colour))
+        return;
     m_hazedChildren = nullptr;
     m_hazedChildren = count > 0 ? new HazedPictures(lib, first, count, m_haze.colour) : nullptr;
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "scene/CoverMap.h"
 #include "support/LibraryFiles.h"
 
 namespace {
@@ -321,4 +322,58 @@ TEST(PictureDraw, EightPixelsAtATimeDrawTheSamePixelsAsOneAtATime)
         drew += !std::equal(vector.a, vector.a + vector.length, background.a);
     }
     EXPECT_GT(drew, 40) << "most drawings change the buffer";
+}
+
+// A row's core is its longest run of fully opaque pixels; a cover map takes
+// only the groups of eight wholly inside what a drawing covers with them,
+// and a drawing passes by exactly the groups covered nearer than itself.
+TEST(PictureDraw, CoresMarkWholeGroupsAndHiddenGroupsArePassedBy)
+{
+    ref<Vpicture> p = blank(12, 2);
+    const uint32_t opaque = 0xF0FFFFFFu, half = 0x80404040u;
+    for (int32_t x = 0; x < 12; x++) {
+        p->m_pixels[x] = static_cast<int32_t>(x == 3 || x == 9 ? half : opaque); // runs 0-2, 4-8, 10-11
+        p->m_pixels[12 + x] = static_cast<int32_t>(half);
+    }
+    p->findSpans();
+    ASSERT_EQ(p->m_cores.length, 4);
+    EXPECT_EQ(p->m_cores[0], 4);
+    EXPECT_EQ(p->m_cores[1], 9);
+    EXPECT_EQ(p->m_cores[2], p->m_cores[3]) << "no opaque pixel";
+
+    CoverMap cover;
+    cover.resize(40, 2);
+    cover.clearRows(0, 2);
+    // Drawn four times as large from column 1, the core covers columns
+    // 17 .. 36: group 3 (24 .. 31) whole, the others in part.
+    p->m_smooth = false;
+    p->markCover(cover, 0, 0, 40, 2, 32768, 0, 4 * 32768, 30, 32768);
+    EXPECT_EQ(std::vector<int32_t>(cover.row(0), cover.row(0) + 5), (std::vector<int32_t>{255, 255, 255, 30, 255}));
+    cover.clearRows(0, 2);
+    p->m_smooth = true;
+    p->markCover(cover, 0, 0, 40, 2, 0, 0, 5 * 32768, 30, 32768); // filtered: the cores of both rows it mixes
+    EXPECT_EQ(std::vector<int32_t>(cover.row(0), cover.row(0) + 5), (std::vector<int32_t>{255, 255, 255, 255, 255}))
+        << "the row below has no core";
+    p->m_smooth = false;
+    p->markCover(cover, 0, 0, 40, 2, 32768, 0, 4 * 32768, 30, 20000);
+    EXPECT_EQ(cover.row(0)[3], 255) << "faded: nothing hidden";
+
+    // A map that says groups 1 and 2 of row 0 are hidden at depth 10: a
+    // drawing at 20 leaves them alone, one at 10 (or nearer) does not.
+    cover.clearRows(0, 2);
+    cover.cover(0, 5, 24, 10);
+    EXPECT_EQ(std::vector<int32_t>(cover.row(0), cover.row(0) + 4), (std::vector<int32_t>{255, 10, 10, 255}));
+    ref<Vpicture> plain = blank(40, 1);
+    for (int32_t x = 0; x < 40; x++)
+        plain->m_pixels[x] = static_cast<int32_t>(opaque);
+    plain->m_smooth = false;
+    for (int32_t z : {20, 10}) {
+        Array<int32_t> buffer = filled(40 * 2, static_cast<int32_t>(0xFF000000u));
+        ASSERT_TRUE(plain->drawCovered(cover, buffer, 40, 2, 0, 0, 40, 1, 0, 0, 32768 + 1, z, 32768));
+        int32_t drawn = 0;
+        for (int32_t x = 0; x < 40; x++)
+            drawn += at(buffer, 40, x, 0) != 0xFF000000u;
+        EXPECT_EQ(drawn, z == 20 ? 24 : 40) << "depth " << z;
+        EXPECT_EQ(at(buffer, 40, 8, 0), z == 20 ? 0xFF000000u : static_cast<uint32_t>(z) << 24 | 0xFFFFFF);
+    }
 }

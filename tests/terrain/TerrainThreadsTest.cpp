@@ -131,3 +131,57 @@ TEST(TerrainThreads, PicturesDrawnInBandsAreThoseOneThreadDraws)
         EXPECT_TRUE(std::equal(shared.a, shared.a + shared.length, alone.a)) << threads << " threads";
     }
 }
+
+// Trees and houses stand in front of each other: pictures with solid middles
+// and soft, ragged edges, drawn plain and filtered, faded or not, at depths
+// that tie and differ, over a ground nearer and farther than them. Passing by
+// what nearer pictures hide gives the frame that drawing everything gives,
+// and it does pass by most of the far pictures' pixels.
+TEST(TerrainThreads, PicturesHiddenByNearerOnesArePassedByWithoutChangingTheFrame)
+{
+    uint32_t seed = 777;
+    auto next = [&seed](uint32_t n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    std::vector<ref<Vpicture>> pictures;
+    for (int32_t i = 0; i < 5; i++) {
+        ref<Vpicture> p = new Vpicture;
+        const int32_t pw = 16 + static_cast<int32_t>(next(40)), ph = 16 + static_cast<int32_t>(next(40));
+        p->m_width = static_cast<int16_t>(pw);
+        p->m_height = static_cast<int16_t>(ph);
+        p->m_smooth = i % 2 == 0;
+        p->m_pixels = Array<int32_t>(pw * ph);
+        for (int32_t y = 0; y < ph; y++)
+            for (int32_t x = 0; x < pw; x++) {
+                // An ellipse: opaque inside, a soft rim, clear outside.
+                const int32_t dx = 2 * x - pw, dy = 2 * y - ph;
+                const int32_t r = dx * dx * 256 / (pw * pw) + dy * dy * 256 / (ph * ph);
+                const uint32_t a = r < 200 ? 15 : r < 256 ? 1 + next(14) : 0;
+                p->m_pixels[y * pw + x] = static_cast<int32_t>(a << 28 | (a ? next(0x1000000) * a / 15 : 0));
+            }
+        p->findSpans();
+        pictures.push_back(p);
+    }
+    const int32_t w = 320, h = 200;
+    Array<int32_t> ground(w * h);
+    for (int32_t k = 0; k < ground.length; k++)
+        ground[k] = static_cast<int32_t>((k % 7 == 0 ? next(40) : 200 + next(56)) << 24 | next(0x1000000));
+    for (int32_t scene = 0; scene < 4; scene++) {
+        SpriteBands bands;
+        for (int32_t i = 0; i < 80; i++)
+            bands.add(pictures[next(5)].get(), 0, 0, w, h, (static_cast<int32_t>(next(w)) - 30) << 15,
+                      (static_cast<int32_t>(next(h)) - 30) << 15, 20000 + static_cast<int32_t>(next(200000)),
+                      static_cast<int32_t>(30 + next(20)), next(5) ? 32768 : static_cast<int32_t>(next(32768)));
+        Array<int32_t> passing(w * h), drawing(w * h);
+        std::copy(ground.a, ground.a + ground.length, passing.a);
+        std::copy(ground.a, ground.a + ground.length, drawing.a);
+        TerrainThreads workers(scene % 2 + 1);
+        bands.draw(passing, w, h, &workers);
+        SpriteBands::setPassingHidden(false);
+        bands.draw(drawing, w, h, &workers);
+        SpriteBands::setPassingHidden(true);
+        EXPECT_TRUE(std::equal(passing.a, passing.a + passing.length, drawing.a)) << "scene " << scene;
+        EXPECT_FALSE(std::equal(passing.a, passing.a + passing.length, ground.a));
+    }
+}
