@@ -59,6 +59,11 @@ void V3dLibrary::textureLoad(const ref<Vilib>& lib, const ref<String>& prefix)
             continue;
         if (prefix && std::strncmp(t->m_name->c_str(), prefix->c_str(), prefixLength) == 0) {
             t->m_pixels = Array<int32_t>();
+            // The library's copy goes too: else every texture any battle
+            // used would stay in memory for the rest of the run.
+            const int32_t index = lib ? lib->lookup(t->m_name) : -1;
+            if (index >= 0)
+                lib->freePicture(index);
         } else if (t->m_pixels.empty() && lib) {
             int32_t index = lib->lookup(t->m_name);
             if (index == -1)

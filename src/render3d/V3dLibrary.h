@@ -36,8 +36,9 @@ public:
     virtual void open(const ref<String>& name, const ref<Vilib>& lib);
     // The mesh of that name (the last of that name in the file), or null.
     virtual ref<V3dModel> lookupModel(const ref<String>& name);
-    // Releases the textures whose names begin with prefix and loads every
-    // other texture not loaded yet from lib.
+    // Releases the textures whose names begin with prefix (and the
+    // library's copies of them) and loads every other texture not loaded yet
+    // from lib.
     virtual void textureLoad(const ref<Vilib>& lib, const ref<String>& prefix);
     // Empties the meshes and the material table and lets go of the
     // textures; meshes still held by sprites stay alive through their own

@@ -295,6 +295,18 @@ TEST(ModelTexture, OnlySquarePowersOfTwoAreUsable)
     EXPECT_FALSE(texture(1)->usable());
     EXPECT_TRUE(texture(2)->m_pixels.empty());
 
+    // Released by their prefix, the textures are let go by the library too,
+    // and come back when asked for again.
+    const int32_t hull = lib->lookup("t34_hull"_s);
+    ASSERT_GE(hull, 0);
+    ASSERT_TRUE(lib->m_pictures[hull]);
+    files.m_models->textureLoad(lib, "t34"_s);
+    EXPECT_TRUE(texture(0)->m_pixels.empty());
+    EXPECT_FALSE(lib->m_pictures[hull]);
+    EXPECT_FALSE(texture(1)->m_pixels.empty()) << "other textures stay";
+    files.m_models->textureLoad(lib, nullptr);
+    EXPECT_TRUE(texture(0)->usable());
+
     // A later picture of another shape keeps the old shift: the shape, not
     // the shift, decides whether the rasterizer may index it.
     ref<V3dTexture> t = new V3dTexture;
