@@ -51,6 +51,9 @@ void CampaignEndScreen::done()
     App& app = m_app;
     app.removeAll();
     app.setColor(0);
+    // Shown once a campaign: kept, they would stay in memory for the run.
+    app.m_lib->freePicture(AppPicture::kBattlefield);
+    app.m_lib->freePicture(AppPicture::kVictory);
     Campaign& c = *app.m_campaign;
     // The demo goes on with a new campaign rather than wait in the menu.
     if (app.m_demo) {

@@ -1,4 +1,5 @@
 #include "GameTest.h"
+#include "game/AppPicture.h"
 #include "game/BattleScreen.h"
 #include "game/CampaignEndScreen.h"
 #include "game/MainMenuScreen.h"
@@ -44,6 +45,7 @@ TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
         if (!demo)
             host.key(5500, ' ');
         host.at(10500, [&](App& app) {
+            EXPECT_FALSE(app.m_lib->m_pictures[AppPicture::kBattlefield]) << "the page's picture is let go";
             if (demo) {
                 after = inBattle(app) && app.m_campaign->m_front == Campaign::kFirstFront;
             } else {
