@@ -491,6 +491,13 @@ bool sampling(const Vpicture& picture, int32_t scale, int32_t z, int32_t alpha, 
     return true;
 }
 
+// An opaque picture at its size and full opacity is copied whole, with no
+// depth test.
+bool copiedWhole(const Vpicture& picture, int32_t scale, int32_t alpha)
+{
+    return scale == 32768 && alpha == 32768 && picture.m_opaque;
+}
+
 bool drawPicture(const Vpicture& picture, const Array<int32_t>& pixels, int32_t width, int32_t height, Clip c,
                  const CoverMap* cover)
 {
@@ -503,7 +510,7 @@ bool drawPicture(const Vpicture& picture, const Array<int32_t>& pixels, int32_t 
     if (!sampling(picture, c.scale, c.z, alpha, s))
         return false;
     const Target t{reinterpret_cast<uint32_t*>(pixels.a), width, height, c.x0, c.y0, c.x1, c.y1};
-    if (c.scale == 32768 && alpha == 32768 && picture.m_opaque) {
+    if (copiedWhole(picture, c.scale, alpha)) {
         copyOpaque(s.src, s.w, s.h, t, c.sx, c.sy);
         return true;
     }
@@ -649,7 +656,7 @@ void Vpicture::markCover(CoverMap& cover, int32_t x0, int32_t y0, int32_t x1, in
     Sampling s;
     // Only a drawing at full opacity, with the depth test, hides for certain.
     if (alpha < 32768 || m_cores.length != 2 * h || !sampling(*this, scale, z, alpha, s) ||
-        (scale == 32768 && m_opaque))
+        copiedWhole(*this, scale, alpha))
         return;
     const Target t{nullptr, cover.width(), cover.height(), x0, y0, x1, y1};
     markSampled(s, t, sx, sy, m_cores.a, cover);

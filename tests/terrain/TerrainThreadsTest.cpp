@@ -16,6 +16,17 @@
 
 namespace {
 
+// Repeatable random numbers below n.
+struct Random {
+    explicit Random(uint32_t first) : seed(first) {}
+    uint32_t operator()(uint32_t n)
+    {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    }
+    uint32_t seed;
+};
+
 // Work items claimed one at a time, as the casters claim blocks of columns.
 struct Claims {
     std::atomic<int32_t> next{0};
@@ -83,11 +94,7 @@ TEST(TerrainThreads, SeveralThreadsDrawWhatOneDraws)
 // in bands by two and three threads give the pixels one thread gives.
 TEST(TerrainThreads, PicturesDrawnInBandsAreThoseOneThreadDraws)
 {
-    uint32_t seed = 12345;
-    auto next = [&seed](uint32_t n) {
-        seed = seed * 1664525u + 1013904223u;
-        return (seed >> 8) % n;
-    };
+    Random next(12345);
     std::vector<ref<Vpicture>> pictures;
     for (int32_t i = 0; i < 6; i++) {
         ref<Vpicture> p = new Vpicture;
@@ -135,15 +142,10 @@ TEST(TerrainThreads, PicturesDrawnInBandsAreThoseOneThreadDraws)
 // Trees and houses stand in front of each other: pictures with solid middles
 // and soft, ragged edges, drawn plain and filtered, faded or not, at depths
 // that tie and differ, over a ground nearer and farther than them. Passing by
-// what nearer pictures hide gives the frame that drawing everything gives,
-// and it does pass by most of the far pictures' pixels.
+// what nearer pictures hide gives the frame that drawing everything gives.
 TEST(TerrainThreads, PicturesHiddenByNearerOnesArePassedByWithoutChangingTheFrame)
 {
-    uint32_t seed = 777;
-    auto next = [&seed](uint32_t n) {
-        seed = seed * 1664525u + 1013904223u;
-        return (seed >> 8) % n;
-    };
+    Random next(777);
     std::vector<ref<Vpicture>> pictures;
     for (int32_t i = 0; i < 5; i++) {
         ref<Vpicture> p = new Vpicture;
