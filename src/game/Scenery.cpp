@@ -112,8 +112,7 @@ void Scenery::dress(Vterrain& view, const ref<Vilib>& lib, const Vbattlefield& f
     if (!lib)
         return;
     const int32_t sky = skyOf(mapX, mapY);
-    view.setSkyPanorama(lib->loadPicture(AppPicture::kSky + sky));
-    lib->freePicture(AppPicture::kSky + sky); // the view keeps its own copy
+    view.setSkyPanorama(*lib, AppPicture::kSky + sky);
     view.setHaze(view.horizonColour(), kAir[sky].near, kAir[sky].most);
     view.hazeChildren(lib, AppPicture::kThing, AppPicture::kThings);
 

@@ -202,34 +202,58 @@ void Vilib::readPicture(int32_t k)
 {
     if (k < 0 || k >= m_count)
         return;
-    Record r;
-    if (const char* why = readRecord(k, r))
-        return reject(k, why);
-
     ref<Vpicture> pic = new Vpicture;
     if (!pic)
         return;
-    pic->m_type = static_cast<char>(r.type);
-    pic->m_width = static_cast<int16_t>(r.sized ? r.width : 0);
-    pic->m_height = static_cast<int16_t>(r.sized ? r.height : 0);
-    pic->m_cx = static_cast<int16_t>(r.hotX);
-    pic->m_cy = static_cast<int16_t>(r.hotY);
-    if (r.type == 'o') {
-        pic->m_opaque = true;
-        pic->m_type = 'r';
+    if (const char* why = decode(k, *pic))
+        return reject(k, why);
+    m_pictures[k] = pic;
+}
+
+bool Vilib::decodeInto(int32_t i, Vpicture& pic)
+{
+    if (i < 0 || i >= m_count || m_failed[i])
+        return false;
+    if (const char* why = decode(i, pic)) {
+        reject(i, why);
+        return false;
     }
-    if (r.sized) {
-        pic->m_pixels = V::allocInt(r.width * r.height);
-        if (pic->m_pixels.empty())
-            return reject(k, "does not fit in memory");
+    return true;
+}
+
+const char* Vilib::decode(int32_t k, Vpicture& pic)
+{
+    Record r;
+    if (const char* why = readRecord(k, r))
+        return why;
+    pic.m_type = static_cast<char>(r.type);
+    pic.m_width = static_cast<int16_t>(r.sized ? r.width : 0);
+    pic.m_height = static_cast<int16_t>(r.sized ? r.height : 0);
+    pic.m_cx = static_cast<int16_t>(r.hotX);
+    pic.m_cy = static_cast<int16_t>(r.hotY);
+    pic.m_opaque = false;
+    if (r.type == 'o') {
+        pic.m_opaque = true;
+        pic.m_type = 'r';
+    }
+    if (!r.sized) {
+        pic.m_pixels = Array<int32_t>();
+    } else if (pic.m_pixels.length != r.width * r.height) {
+        pic.m_pixels = Array<int32_t>();
+        pic.m_pixels = V::allocInt(r.width * r.height);
+        if (pic.m_pixels.empty())
+            return "does not fit in memory";
+    } else if (pic.m_type == 'r') {
+        // A stream that ends early leaves the rest as it was: a reused buffer starts clear.
+        std::fill(pic.m_pixels.a, pic.m_pixels.a + pic.m_pixels.length, 0);
     }
     if (r.type == 'j') {
-        if (const char* why = decodeJpeg(*pic, r))
-            return reject(k, why);
-    } else if (pic->m_type == 'r') {
-        pic->drawRle(m_scratch, r.start, r.start + r.rest);
+        pic.m_spans = pic.m_cores = Array<int32_t>(); // a reused picture's runs no longer hold
+        return decodeJpeg(pic, r);
     }
-    m_pictures[k] = pic;
+    if (pic.m_type == 'r')
+        pic.drawRle(m_scratch, r.start, r.start + r.rest);
+    return nullptr;
 }
 
 const char* Vilib::decodeJpeg(Vpicture& pic, const Record& r)

@@ -28,6 +28,10 @@ public:
     // The decoded picture i (decoding it now if needed), marked used; null for
     // an index outside the library or a picture that could not be decoded.
     virtual ref<Vpicture> loadPicture(int32_t i);
+    // Decodes picture i into pic, into pic's own pixels when they are of its
+    // size, and keeps nothing of it: for a picture as big as a screen that its
+    // user holds anyway. False (reported once) when it cannot be decoded.
+    bool decodeInto(int32_t i, Vpicture& pic);
     virtual int32_t lookup(const ref<String>& name);
     virtual void open(const ref<String>& name);
     virtual void preload(int32_t a, int32_t b);
@@ -69,6 +73,8 @@ private:
     // lies behind it or in another page: page files are only read forward.
     void seek(int32_t p);
     void readPicture(int32_t k);
+    // Reads and decodes record k into pic; why it cannot be, or null.
+    const char* decode(int32_t k, Vpicture& pic);
     // Reads record k into r and its payload into the work buffer; why it
     // cannot be decoded, or null.
     const char* readRecord(int32_t k, Record& r);

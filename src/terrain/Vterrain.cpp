@@ -146,6 +146,17 @@ void Vterrain::setSkyPanorama(const ref<Vpicture>& picture)
         m_panorama.a[i] = picture->m_pixels.a[i] | static_cast<int32_t>(0xFF000000u);
 }
 
+void Vterrain::setSkyPanorama(Vilib& lib, int32_t i)
+{
+    ref<Vpicture> sky = new Vpicture;
+    sky->m_pixels = m_panorama;
+    if (!lib.decodeInto(i, *sky))
+        return setSkyPanorama(nullptr);
+    // Shared with the picture, the view's buffer is made opaque in place.
+    m_panorama = sky->m_pixels;
+    setSkyPanorama(sky);
+}
+
 int32_t Vterrain::horizonColour() const
 {
     if (m_panoramaWidth <= 0)

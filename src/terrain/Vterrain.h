@@ -71,6 +71,10 @@ public:
     // with the view and does not move with the eye. Null goes back to the
     // gradient.
     void setSkyPanorama(const ref<Vpicture>& picture);
+    // The sky as picture i of lib, decoded straight into the last sky's
+    // buffer when it is of its size: a new battle holds one sky, not two.
+    // A picture that cannot be decoded goes back to the gradient.
+    void setSkyPanorama(Vilib& lib, int32_t i);
     // Terrain pixels fade toward colour with their distance: not at all
     // nearer than near units, then more and more, to most/32768 of the
     // colour at the far end of the rays. most 0 turns the haze off.

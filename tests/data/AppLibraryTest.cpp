@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 
@@ -206,6 +207,34 @@ TEST_F(AppLibraryTest, BattleSitesAndCapitalsLieOnLand)
     // and the Black Sea.
     for (auto [col, row] : {std::pair{1, 1}, {7, 1}, {3, 11}, {15, 10}})
         EXPECT_LT(landShare(col, row), 0.15) << "sea cell " << col << "," << row;
+}
+
+TEST_F(AppLibraryTest, DecodingIntoAPictureReusesItsPixelsAndKeepsNothing)
+{
+    ref<Vilib> lib = new Vilib(new Vdisplay(), "app"_s);
+    // Explosion frames are run-length pictures of one size, skies JPEGs: each
+    // decoded over the one before must come out as decoded afresh.
+    for (int32_t first : {17, AppPicture::kSky}) {
+        Vpicture pic;
+        ASSERT_TRUE(lib->decodeInto(first, pic));
+        const int32_t* buffer = pic.m_pixels.a;
+        for (int32_t i = first + 1; i < first + 3; ++i) {
+            ASSERT_TRUE(lib->decodeInto(i, pic));
+            EXPECT_EQ(pic.m_pixels.a, buffer) << "picture " << i << " was given a buffer of its own";
+            ref<Vpicture> fresh = s_lib->loadPicture(i);
+            EXPECT_EQ(pic.m_type, fresh->m_type);
+            EXPECT_EQ(pic.m_opaque, fresh->m_opaque);
+            ASSERT_EQ(pic.m_pixels.length, fresh->m_pixels.length);
+            EXPECT_TRUE(std::equal(pic.m_pixels.a, pic.m_pixels.a + pic.m_pixels.length, fresh->m_pixels.a))
+                << "picture " << i;
+            EXPECT_EQ(pic.m_spans.length, fresh->m_spans.length);
+            EXPECT_TRUE(std::equal(pic.m_cores.a, pic.m_cores.a + pic.m_cores.length, fresh->m_cores.a));
+            EXPECT_FALSE(lib->m_pictures[i]) << "the library kept picture " << i;
+        }
+    }
+    Vpicture pic;
+    EXPECT_FALSE(lib->decodeInto(-1, pic));
+    EXPECT_FALSE(lib->decodeInto(lib->m_count, pic));
 }
 
 TEST(AppLibraryGeneration, IsDeterministic)

@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "TerrainFixtures.h"
+#include "data/DataFiles.h"
+#include "game/AppPicture.h"
+#include "host/Vdisplay.h"
+#include "runtime/InputStream.h"
+#include "scene/Vilib.h"
 #include "support/FakeHost.h"
 #include "support/Pixels.h"
 #include "terrain/Vterrain.h"
@@ -436,4 +442,32 @@ TEST(Vterrain, OnTheMoveTheViewIsCastStraightIntoTheTargetAndAgainWhenItStops)
     EXPECT_TRUE(frame(0x300, 12, false)) << "standing still: cast into the own buffer again";
     EXPECT_TRUE(frame(0x300, 12, false)) << "and copied from it";
     EXPECT_FALSE(v->m_changed);
+}
+
+TEST(Vterrain, ASkyDecodedFromTheLibraryIsTheSkyOfItsPicture)
+{
+    constexpr int32_t kW = 64, kH = 48;
+    InputStream::setResourceDir(dataDir());
+    ref<Vilib> lib = new Vilib(new Vdisplay, "app"_s);
+    const int32_t dusk = AppPicture::kSky + AppPicture::kSkyDusk;
+    // The second sky is decoded over the first, in the view's own buffer.
+    ref<Vterrain> decoded = view(kW, kH, plain(), 1000 * kUnit);
+    decoded->setSkyPanorama(*lib, AppPicture::kSky);
+    decoded->draw(decoded->m_pixels, kW, kH, 0, 0, kW, kH);
+    decoded->setSkyPanorama(*lib, dusk);
+    EXPECT_FALSE(lib->m_pictures[AppPicture::kSky]) << "the library kept a sky";
+    ref<Vterrain> copied = view(kW, kH, plain(), 1000 * kUnit);
+    copied->setSkyPanorama(lib->loadPicture(dusk));
+    for (Vterrain* v : {decoded.get(), copied.get()}) {
+        v->m_changed = true;
+        v->draw(v->m_pixels, kW, kH, 0, 0, kW, kH);
+    }
+    EXPECT_EQ(decoded->horizonColour(), copied->horizonColour());
+    EXPECT_TRUE(std::equal(decoded->m_pixels.a, decoded->m_pixels.a + kW * kH, copied->m_pixels.a));
+    // A picture that is not there goes back to the gradient.
+    decoded->setSkyPanorama(*lib, lib->m_count);
+    decoded->m_changed = true;
+    decoded->draw(decoded->m_pixels, kW, kH, 0, 0, kW, kH);
+    EXPECT_FALSE(std::equal(decoded->m_pixels.a, decoded->m_pixels.a + kW * kH, copied->m_pixels.a));
+    InputStream::setResourceDir(".");
 }
