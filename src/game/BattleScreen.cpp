@@ -440,10 +440,6 @@ void BattleScreen::finish()
     r.hits = t.m_hits;
     r.ms = t.m_battleMs;
     m_state = State::Over;
-    if (!m_fadeFrom.empty()) {
-        V::m_avail += m_fadeFrom.length * 4;
-        m_fadeFrom = Array<int32_t>();
-    }
     if (!m_abandoned) {
         if (m_won)
             app.sound(String::intern(GameSound::kFanfare));
@@ -486,14 +482,10 @@ void BattleScreen::draw()
         return;
     }
     if (m_state == State::Fading) {
-        // The last picture of the battle, darker and darker.
-        if (m_fadeMs < 0) {
-            m_fadeFrom = V::allocInt(m_app.m_pixels.length);
-            if (!m_fadeFrom.empty())
-                std::copy(m_app.m_pixels.a, m_app.m_pixels.a + m_app.m_pixels.length, m_fadeFrom.a);
-            m_fadeMs = 0;
-        }
-        m_app.dimTo(m_fadeFrom, 256 - (256 - kFadeLast) * std::min(m_fadeMs, kFadeMs) / kFadeMs);
+        // The last picture of the battle, darker and darker: the world
+        // stands still, so drawing it again gives that picture.
+        m_fadeMs = std::max(m_fadeMs, 0);
+        m_app.paintDimmed(256 - (256 - kFadeLast) * std::min(m_fadeMs, kFadeMs) / kFadeMs);
         return;
     }
     Screen::draw();

@@ -94,7 +94,6 @@ private:
     int32_t m_tickMs = 0;      // game time not yet ticked
     int32_t m_keptMs = 0;      // battle time since the battle was last saved
     int32_t m_fadeMs = -1;     // ms of the fade so far; -1 before it starts
-    Array<int32_t> m_fadeFrom; // the picture that fades
     bool m_wipe = false;
     int32_t m_wipeX = -1; // the next band of the wipe; -1 before the first
     int32_t m_wipeMs = 0; // ms of the wipe so far

@@ -275,20 +275,20 @@ void Viewport::fadeStep()
     Host::current().redraw(*this, 0, 0, m_width, m_height);
 }
 
-void Viewport::dimTo(const Array<int32_t>& picture, int32_t level)
+void Viewport::paintDimmed(int32_t level)
 {
-    const int32_t n = m_width * m_height;
-    if (m_pixels.empty() || picture.length < n)
+    if (m_pixels.empty())
         return;
-    level = std::clamp(level, 0, 256);
-    const int32_t* from = picture.a;
+    Vsprite::draw(m_pixels, m_width, m_height, 0, 0, m_width, m_height);
+    const uint32_t l = static_cast<uint32_t>(std::clamp(level, 0, 256));
     int32_t* px = m_pixels.a;
+    const int32_t n = m_width * m_height;
     // Red and blue scale together in one multiply, green in another; the
     // depth byte stays as it was.
     for (int32_t i = 0; i < n; i++) {
-        const uint32_t c = static_cast<uint32_t>(from[i]);
-        const uint32_t rb = ((c & 0xFF00FFu) * static_cast<uint32_t>(level) >> 8) & 0xFF00FFu;
-        const uint32_t g = ((c & 0xFF00u) * static_cast<uint32_t>(level) >> 8) & 0xFF00u;
+        const uint32_t c = static_cast<uint32_t>(px[i]);
+        const uint32_t rb = ((c & 0xFF00FFu) * l >> 8) & 0xFF00FFu;
+        const uint32_t g = ((c & 0xFF00u) * l >> 8) & 0xFF00u;
         px[i] = static_cast<int32_t>((c & 0xFF000000u) | rb | g);
     }
     Host::current().redraw(*this, 0, 0, m_width, m_height);

@@ -65,9 +65,9 @@ public:
     // One step of a fade to black: the whole buffer darkened by an eighth
     // and shown.
     void fadeStep();
-    // The whole buffer made from picture (a copy of it, of the same size) at
-    // a brightness of level / 256, and shown.
-    void dimTo(const Array<int32_t>& picture, int32_t level);
+    // The whole tree drawn again at a brightness of level / 256 and shown: a
+    // still scene fades from its own sprites, with no copy of its picture.
+    void paintDimmed(int32_t level);
 
     // The stop request: the host asks the game to end (requestStop, from any
     // thread; the game may ask itself), every wait gives up while it is set,

@@ -135,6 +135,26 @@ TEST_F(ViewportTest, FadeToBlackDarkensForItsTime)
     EXPECT_EQ(m_host.m_redraws.size(), 1u + 4u + 18u);
 }
 
+TEST_F(ViewportTest, PaintDimmedDrawsTheTreeAgainAtTheLevel)
+{
+    m_vp->add(box(0, 0, 200, 100, 0xFF336699));
+    m_vp->render(); // the last frame before the fade
+    m_vp->paintDimmed(128);
+    EXPECT_EQ(m_host.m_redraws, (std::vector<Rect>{{0, 0, 200, 100}}));
+    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF19334C)) << "each channel halved, the depth byte kept";
+    // Each frame of a fade starts from the tree, not from the frame before.
+    m_vp->paintDimmed(128);
+    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF19334C));
+    m_vp->paintDimmed(300);
+    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF336699)) << "a level past full is the picture itself";
+    m_vp->paintDimmed(-5);
+    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF000000));
+    // Without a buffer there is nothing to draw or show.
+    m_vp->destroy();
+    m_vp->paintDimmed(128);
+    EXPECT_EQ(m_host.m_redraws.size(), 4u);
+}
+
 TEST_F(ViewportTest, WipesShowBandsAndStopWhenAsked)
 {
     m_vp->setWidthHeight(100, 70);
