@@ -58,7 +58,8 @@ private:
     bool writeShot(const std::string& path);
     // The frames of --shots-every due by now.
     void shotsDue();
-    // Appends "MS RESIDENT_KIB PEAK_KIB" to the memory log.
+    // Appends "MS RESIDENT_KIB PEAK_KIB" to the memory log, and " HEAP_KIB"
+    // under a sanitizer.
     void logMemory();
     int32_t elapsedMs() const { return static_cast<int32_t>(m_elapsed); }
 

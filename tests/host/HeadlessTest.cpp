@@ -261,7 +261,8 @@ TEST(HeadlessHost, EachSoundIsInTheLogAsItPlays)
 }
 
 // The soak's memory curve: a line at the start, one per game minute and one
-// at the end, each with the resident and peak sizes of the process.
+// at the end, each with the resident and peak sizes of the process, and under
+// a sanitizer the live heap, which lies within the resident memory.
 TEST(HeadlessHost, TheMemoryLogHasALineEveryGameMinute)
 {
     TempDir dir("headless-memory");
@@ -272,12 +273,19 @@ TEST(HeadlessHost, TheMemoryLogHasALineEveryGameMinute)
     ASSERT_EQ(runHeadless(dir, "", a, o), 0);
     std::istringstream lines(readFile(o.m_memoryLog));
     std::vector<int32_t> minutes;
-    int32_t ms = 0;
-    int64_t resident = 0, peak = 0;
-    while (lines >> ms >> resident >> peak) {
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        int32_t ms = 0;
+        int64_t resident = 0, peak = 0, heap = 0;
+        ASSERT_TRUE(fields >> ms >> resident >> peak) << line;
         minutes.push_back(ms / 60000);
         EXPECT_GT(resident, 0);
         EXPECT_GE(peak, resident);
+        if (fields >> heap) {
+            EXPECT_GT(heap, 0) << line;
+            EXPECT_LT(heap, resident) << line;
+        }
+        EXPECT_TRUE(fields.eof()) << line;
     }
     EXPECT_EQ(minutes, (std::vector<int32_t>{0, 1, 2, 2}));
 }
