@@ -65,10 +65,9 @@ korvath_build() {
 
 # korvath_battle_ends SOUNDLOG: prints the battles ended in the game's sound
 # log, the game time (ms) the last one ended, of the last shot and of the
-# last sound. A
-# battle ends with the fanfare (won) or with the map's march (lost) after a
-# shot was fired; the fanfares of the title and a campaign's end and the
-# march of a map shown before any battle have no shot before them.
+# last sound. A battle ends with the fanfare (won) or with the map's march
+# (lost) after a shot was fired; the fanfares of the title and a campaign's
+# end and the march of a map shown before any battle have no shot before them.
 korvath_battle_ends() {
   awk '$2 == "shoot" { fought = 1; shot = $1 }
        ($2 == "music2" || $2 == "music3") && fought { ended++; at = $1; fought = 0 }
