@@ -17,6 +17,7 @@
 #include <fstream>
 #include <functional>
 
+#include "ScratchFolder.h"
 #include "game/App.h"
 #include "game/AppPicture.h"
 #include "game/BattleScreen.h"
@@ -78,9 +79,6 @@ struct Folders {
     explicit Folders(const std::string& record)
     {
         InputStream::setResourceDir((std::filesystem::read_symlink("/proc/self/exe").parent_path() / "data").string());
-        m_prefs = std::filesystem::temp_directory_path() / ("korvath-bench-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_prefs);
-        std::filesystem::create_directories(m_prefs);
         if (!record.empty())
             std::ofstream(m_prefs / "korvath", std::ios::binary).write(record.data(), static_cast<std::streamsize>(record.size()));
         Vdisplay::setPrefsDir(m_prefs.string());
@@ -88,10 +86,9 @@ struct Folders {
     ~Folders()
     {
         Vdisplay::setPrefsDir("");
-        std::error_code ec;
-        std::filesystem::remove_all(m_prefs, ec);
     }
-    std::filesystem::path m_prefs;
+    ScratchFolder m_folder{"bench"};
+    const std::filesystem::path& m_prefs = m_folder.path();
 };
 
 // An Allied campaign at the first front on the hard level: three enemies on

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "ImageLibraryWriter.h"
+#include "ScratchFolder.h"
 #include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
@@ -60,8 +61,8 @@ SourcePicture pattern(const char* name, int32_t w, int32_t h, int32_t seed)
 // Library "bench": a small picture 0, the background, the sprite.
 std::string writeLibrary()
 {
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("korvath-bench-scene-" + std::to_string(::getpid()));
+    static ScratchFolder folder("bench-scene");
+    const std::filesystem::path& dir = folder.path();
     ImageLibraryWriter writer;
     writer.add(pattern("first", 1, 1, 0), PictureEncoding::RleOpaque);
     writer.add(pattern("background", kWidth, kHeight, 0), PictureEncoding::RleOpaque);

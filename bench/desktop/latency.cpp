@@ -17,6 +17,7 @@
 
 #include <unistd.h>
 
+#include "ScratchFolder.h"
 #include "SdlHost.h"
 #include "game/App.h"
 #include "host/Vdisplay.h"
@@ -52,10 +53,8 @@ void BM_KeyToScreen(benchmark::State& state)
 {
     ::setenv("SDL_VIDEODRIVER", ::getenv("SDL_VIDEODRIVER") ? ::getenv("SDL_VIDEODRIVER") : "dummy", 1);
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    const std::filesystem::path prefs =
-        std::filesystem::temp_directory_path() / ("korvath-latency-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(prefs);
-    Vdisplay::setPrefsDir(prefs.string());
+    ScratchFolder prefs("latency");
+    Vdisplay::setPrefsDir(prefs.path().string());
     InputStream::setResourceDir(KORVATH_DATA_DIR);
 
     StampingHost host;
@@ -92,7 +91,7 @@ void BM_KeyToScreen(benchmark::State& state)
         state.counters["median_ms"] = ms[ms.size() / 2];
         state.counters["p99_ms"] = ms[ms.size() * 99 / 100];
     }
-    std::filesystem::remove_all(prefs);
+    Vdisplay::setPrefsDir("");
 }
 BENCHMARK(BM_KeyToScreen)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(100)->Repetitions(1);
 

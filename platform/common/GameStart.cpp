@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <string>
 
-#include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -13,13 +12,7 @@
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
 
-GameStart::~GameStart()
-{
-    if (!m_scratchPrefs.empty()) {
-        std::error_code ec;
-        std::filesystem::remove_all(m_scratchPrefs, ec);
-    }
-}
+GameStart::~GameStart() = default;
 
 int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
 {
@@ -69,10 +62,10 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
     // must neither read nor change the player's saved campaign; nor must a
     // replay, which brings a campaign of its own.
     if ((o.m_headless || m_replay) && o.m_prefsDir.empty()) {
-        m_scratchPrefs = std::filesystem::temp_directory_path() /
-                         ("korvath-headless-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(m_scratchPrefs, ec);
-        o.m_prefsDir = m_scratchPrefs.string();
+        m_scratchPrefs = std::make_unique<ScratchFolder>("headless");
+        if (!m_scratchPrefs->made())
+            return 1;
+        o.m_prefsDir = m_scratchPrefs->path().string();
     }
     if (!o.m_prefsDir.empty())
         Vdisplay::setPrefsDir(o.m_prefsDir);

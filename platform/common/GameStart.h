@@ -5,6 +5,7 @@
 
 #include "HostFrame.h"
 #include "HostOptions.h"
+#include "ScratchFolder.h"
 #include "game/ReplayReader.h"
 
 // What both programs do around a host's run: read the command line, find the
@@ -36,5 +37,5 @@ private:
 
     std::shared_ptr<ReplayReader> m_replay;
     std::shared_ptr<int32_t> m_gameStatus = std::make_shared<int32_t>(0);
-    std::filesystem::path m_scratchPrefs;
+    std::unique_ptr<ScratchFolder> m_scratchPrefs;
 };

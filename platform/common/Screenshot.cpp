@@ -81,7 +81,7 @@ std::string Screenshot::save(const Viewport& vp, int32_t scale)
         for (int32_t x = 0; x < w * s; x++)
             pixels[static_cast<std::size_t>(y) * w * s + x] = static_cast<uint32_t>(vp.m_pixels[(y / s) * w + x / s]);
     std::string error;
-    if (!Png::write(path, w * s, h * s, pixels.data(), false, &error)) {
+    if (!Png::write(path, w * s, h * s, pixels.data(), false, &error, true)) {
         std::fprintf(stderr, "korvath: cannot save the screenshot %s: %s\n", path.c_str(), error.c_str());
         return {};
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cinttypes>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -73,6 +74,24 @@ void HeadlessHost::logMemory()
         m_memoryLogFailed = errno;
 }
 
+namespace {
+
+volatile std::sig_atomic_t g_signal = 0;
+
+void onSignal(int sig)
+{
+    g_signal = sig;
+}
+
+} // namespace
+
+void HeadlessHost::catchSignals()
+{
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::signal(SIGHUP, onSignal);
+}
+
 int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
 {
     std::string error;
@@ -114,7 +133,7 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
     m_frame.assign(static_cast<std::size_t>(m_frameW) * m_frameH, 0);
 
     startGame(std::move(makeRoot), o.m_width, o.m_height);
-    while (!gameEnded() && !m_untilReached.load())
+    while (!gameEnded() && !m_untilReached.load() && g_signal == 0)
         realSleepUs(1000);
     if (!stop()) {
         // The game thread still runs and uses this host: end the process here.
@@ -141,6 +160,8 @@ int32_t HeadlessHost::run(const HostOptions& o, RootFactory makeRoot)
         m_memoryLog = nullptr;
     }
     std::fflush(stdout);
+    if (g_signal != 0)
+        return 128 + g_signal;
     return m_shotFailed || !logsWritten ? 1 : 0;
 }
 

@@ -27,6 +27,10 @@ public:
     // status: 0, 2 for a bad script or sound log, 1 when a shot could not be
     // written.
     int32_t run(const HostOptions& options, RootFactory makeRoot);
+    // From now on SIGINT, SIGTERM and SIGHUP end a run as its end time does
+    // (with the status 128 + the signal), so that its scratch folder and its
+    // logs are not left behind.
+    static void catchSignals();
 
     // Game thread (and any thread for nowMs).
     int32_t nowMs() override { return m_clock.load(); }

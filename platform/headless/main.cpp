@@ -7,6 +7,7 @@
 
 int main(int argc, char** argv)
 {
+    HeadlessHost::catchSignals();
     GameStart start;
     int32_t status = start.prepare(argc, argv, true);
     if (status >= 0)

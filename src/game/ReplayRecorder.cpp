@@ -1,15 +1,14 @@
 #include "game/ReplayRecorder.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
 
 #include "game/App.h"
 #include "host/Host.h"
+#include "host/Vdisplay.h"
 #include "math/V.h"
 
 void ReplayRecorder::recordOf(App& app, int8_t* bytes, bool withTank)
@@ -117,21 +116,9 @@ bool ReplayRecorder::write(const std::vector<uint8_t>& bytes, std::string& path)
                        .string();
     }
     // Written aside and renamed, so that a crash never leaves half a replay.
-    const std::string part = path + ".part";
-    {
-        std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::fprintf(stderr, "korvath: cannot write the replay %s: %s\n", path.c_str(), std::strerror(errno));
-            fs::remove(part, ec);
-            return false;
-        }
-    }
-    fs::rename(part, path, ec);
-    if (ec) {
-        std::fprintf(stderr, "korvath: cannot write the replay %s: %s\n", path.c_str(), ec.message().c_str());
-        fs::remove(part, ec);
+    std::string error;
+    if (!Vdisplay::storeFile(path, bytes.data(), static_cast<int32_t>(bytes.size()), &error)) {
+        std::fprintf(stderr, "korvath: cannot write the replay %s (%s)\n", path.c_str(), error.c_str());
         return false;
     }
     if (m_file.empty())

@@ -198,23 +198,37 @@ bool Vdisplay::storeRecord(const std::string& key, const int8_t* bytes, int32_t 
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
     const std::filesystem::path path = followLinks(std::filesystem::path(dir) / key);
-    const std::string fileDir = path.parent_path().string();
-    const std::string file = path.filename().string();
-    removeLeftovers(fileDir, file);
-    // mkstemp replaces the six trailing placeholder letters with a unique suffix.
-    std::string tmp = fileDir + "/." + file + "." + std::string(6, 'X');
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0) {
-        std::fprintf(stderr, "Preferences: cannot write in %s: %s\n", fileDir.c_str(), std::strerror(errno));
+    removeLeftovers(path.parent_path().string(), path.filename().string());
+    std::string error;
+    if (!storeFile(path.string(), reinterpret_cast<const uint8_t*>(bytes), n, &error)) {
+        std::fprintf(stderr, "Preferences: %s\n", error.c_str());
         return false;
     }
-    // The record reaches the disk under a temporary name and replaces the old
+    return true;
+}
+
+bool Vdisplay::storeFile(const std::string& path, const uint8_t* bytes, int32_t n, std::string* error)
+{
+    const std::filesystem::path p(path);
+    const std::string fileDir = p.has_parent_path() ? p.parent_path().string() : ".";
+    auto fail = [error](const std::string& what) {
+        if (error)
+            *error = what + ": " + std::strerror(errno);
+        return false;
+    };
+    // mkstemp makes the file anew under a name of its own (O_EXCL), so that a
+    // link planted where it writes is never followed.
+    std::string tmp = fileDir + "/." + p.filename().string() + "." + std::string(6, 'X');
+    int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        return fail("cannot write in " + fileDir);
+    // The file reaches the disk under the temporary name and replaces the old
     // one in a single rename, so a crash leaves either the old or the new one.
-    bool ok = writeAll(fd, bytes, std::max(n, 0)) && ::fsync(fd) == 0;
+    bool ok = writeAll(fd, reinterpret_cast<const int8_t*>(bytes), std::max(n, 0)) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     ok = ok && ::rename(tmp.c_str(), path.c_str()) == 0;
     if (!ok) {
-        std::fprintf(stderr, "Preferences: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        fail("cannot write " + path);
         ::unlink(tmp.c_str());
         return false;
     }

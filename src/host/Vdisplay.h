@@ -46,6 +46,10 @@ public:
     static bool storeRecord(const std::string& key, const int8_t* bytes, int32_t n);
     static int32_t loadRecord(const std::string& key, int8_t* bytes, int32_t n, std::string* why = nullptr);
     static bool renameRecord(const std::string& key, const std::string& newKey);
+    // Writes bytes into the file at path as the records are written: into a
+    // new file of a name of its own beside it (no link followed), flushed and
+    // renamed into place. False with the reason in error when it cannot.
+    static bool storeFile(const std::string& path, const uint8_t* bytes, int32_t n, std::string* error = nullptr);
     // For tests: every record read fails with the error number err from now
     // on, as a failing disc would; 0 ends it.
     static void failReads(int32_t err);

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <sys/stat.h>
 #include <sstream>
@@ -219,6 +222,49 @@ TEST(KorvathProgram, DamagedDataFilesStopTheStartWithOneLine)
 
 // A log that cannot be written (a full disc) fails the run with one line:
 // a soak whose memory curve was lost proved nothing.
+// Another user who knows the program's pid makes its folder beforehand, with
+// links to files of the victim's in it: the run keeps its preferences in a
+// folder of its own, follows neither, and leaves nothing behind; nor does a
+// run ended by a signal.
+TEST(KorvathProgram, AHeadlessRunsScratchFolderCannotBeRedirected)
+{
+    TempDir tmp("planted");
+    const std::string victim = tmp.file("victim");
+    std::filesystem::create_directory(victim);
+    const std::string script = tmp.file("script.txt");
+    writeFile(script, "at 2500 key 'N'\nat 3000 key 'A'\n");
+    // exec keeps the shell's pid, so the folder is planted under the name
+    // the program's pid would give it.
+    const std::string bin = std::string(KORVATH_BIN_DIR) + "/korvath-headless";
+    const std::string scratch = tmp.file("scratch");
+    std::filesystem::create_directory(scratch);
+    std::string out;
+    const int32_t status = runCommand(
+        "TMPDIR=" + scratch + " sh -c 'd=$TMPDIR/korvath-headless-$$; mkdir $d && ln -s " + victim + "/record $d/korvath && ln -s " +
+            victim + "/battle $d/korvath-battle && exec " + bin + " --script " + script + " --until 9000'",
+        out);
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_TRUE(std::filesystem::is_empty(victim));
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(scratch))
+        left.push_back(e.path().filename().string());
+    ASSERT_EQ(left.size(), 1u) << "the run left its folder behind";
+    std::vector<std::string> planted;
+    for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(scratch) / left[0]))
+        planted.push_back(e.path().filename().string());
+    std::sort(planted.begin(), planted.end());
+    EXPECT_EQ(planted, (std::vector<std::string>{"korvath", "korvath-battle"}));
+    std::filesystem::remove_all(std::filesystem::path(scratch) / left[0]);
+
+    // Stopped from outside once its folder exists: the folder goes too.
+    EXPECT_EQ(runCommand("TMPDIR=" + scratch + " " + bin + " --until 3600000 & p=$!; " +
+                             "while [ -z \"$(ls " + scratch + ")\" ]; do sleep 0.05; done; kill -TERM $p; wait $p",
+                         out),
+              128 + SIGTERM)
+        << out;
+    EXPECT_TRUE(std::filesystem::is_empty(scratch));
+}
+
 TEST(KorvathProgram, LogsThatCannotBeWrittenFailTheRun)
 {
     std::string out;

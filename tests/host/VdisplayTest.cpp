@@ -9,8 +9,10 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
+#include "Png.h"
 #include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
@@ -233,4 +235,31 @@ TEST_F(VdisplayTest, BadJpegStreamsFailSafely)
     EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
     for (int32_t i = 0; i < 16; i++)
         EXPECT_EQ(dest[i], 0);
+}
+
+// A file the game makes anew (a replay, a screenshot) replaces a link planted
+// in its place instead of writing where the link points; a screenshot never
+// replaces anything.
+TEST(VdisplayFiles, NewFilesFollowNoPlantedLink)
+{
+    TempDir dir("store-file");
+    const std::string target = dir.file("target"), path = dir.file("replay.kvr");
+    writeFile(target, "not yours");
+    std::filesystem::create_symlink(target, path);
+    const uint8_t bytes[] = {1, 2, 3};
+    std::string error;
+    ASSERT_TRUE(Vdisplay::storeFile(path, bytes, 3, &error)) << error;
+    EXPECT_FALSE(std::filesystem::is_symlink(path));
+    EXPECT_EQ(readFile(path), std::string("\1\2\3"));
+    EXPECT_EQ(readFile(target), "not yours");
+    EXPECT_FALSE(Vdisplay::storeFile(dir.file("no-folder/replay.kvr"), bytes, 3, &error));
+    EXPECT_NE(error.find("cannot write in"), std::string::npos) << error;
+
+    const std::string shot = dir.file("shot.png");
+    std::filesystem::create_symlink(target, shot);
+    const uint32_t pixel = 0xFF102030u;
+    EXPECT_FALSE(Png::write(shot, 1, 1, &pixel, false, &error, true));
+    EXPECT_NE(error.find("(it exists)"), std::string::npos) << error;
+    EXPECT_EQ(readFile(target), "not yours");
+    EXPECT_TRUE(Png::write(dir.file("new.png"), 1, 1, &pixel, false, &error, true)) << error;
 }

@@ -9,21 +9,15 @@
 #include <iterator>
 #include <string>
 
-// A folder of its own for one test, removed afterwards.
+#include "ScratchFolder.h"
+
+// A folder of its own for one test (a private one: see ScratchFolder),
+// removed afterwards.
 struct TempDir {
-    explicit TempDir(const std::string& tag)
-        : path(std::filesystem::temp_directory_path() / ("korvath-" + tag + "-" + std::to_string(::getpid())))
-    {
-        std::filesystem::remove_all(path);
-        std::filesystem::create_directories(path);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
+    explicit TempDir(const std::string& tag) : folder(tag), path(folder.path()) {}
     std::string str() const { return path.string(); }
     std::string file(const std::string& name) const { return (path / name).string(); }
+    ScratchFolder folder;
     std::filesystem::path path;
 };
 

@@ -1,11 +1,10 @@
 #include "BattleWorld.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
 #include "Png.h"
+#include "ScratchFolder.h"
 #include "host/Vdisplay.h"
 #include "math/V.h"
 #include "runtime/InputStream.h"
@@ -16,10 +15,8 @@ namespace {
 // The layout, written where the shape reader finds it and read back.
 void readLayout(const ref<VpolyTerrain>& ground)
 {
-    static int32_t serial = 0;
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("korvath-world-" + std::to_string(::getpid()) + "-" + std::to_string(serial++));
-    std::filesystem::create_directories(dir);
+    ScratchFolder folder("world");
+    const std::filesystem::path& dir = folder.path();
     std::vector<uint8_t> bytes = BattleLayout::build();
     std::ofstream(dir / "layout", std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -28,8 +25,6 @@ void readLayout(const ref<VpolyTerrain>& ground)
     ref<Vswf> swf = new Vswf;
     swf->make(ground, "layout"_s, 512, 512, 13007, 64, 0);
     InputStream::setResourceDir(resources);
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
 }
 
 } // namespace

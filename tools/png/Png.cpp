@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <memory>
 
@@ -22,13 +23,14 @@ bool fail(std::string* error, const std::string& why)
 } // namespace
 
 bool Png::write(const std::string& path, int32_t w, int32_t h, const uint32_t* pixels, bool withAlpha,
-                std::string* error)
+                std::string* error, bool fresh)
 {
     if (w <= 0 || h <= 0 || !pixels)
         return fail(error, "empty picture");
-    File f(std::fopen(path.c_str(), "wb"));
+    // "x" opens with O_EXCL, which follows no link either.
+    File f(std::fopen(path.c_str(), fresh ? "wbx" : "wb"));
     if (!f)
-        return fail(error, "cannot create " + path);
+        return fail(error, "cannot create " + path + (fresh && errno == EEXIST ? " (it exists)" : ""));
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
