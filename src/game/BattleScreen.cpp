@@ -435,6 +435,10 @@ void BattleScreen::finish()
     ResultScreen::Result r;
     r.outcome = m_won ? ResultScreen::Outcome::Victory
                       : t.isLinked() && t.m_fuel == 0 ? ResultScreen::Outcome::OutOfFuel : ResultScreen::Outcome::Defeat;
+    if (r.outcome == ResultScreen::Outcome::Defeat && !t.isLinked())
+        r.cause = t.m_wy < Tank::kSunk ? ResultScreen::Cause::Sank : ResultScreen::Cause::ShotThrough;
+    r.outOfRounds = t.m_rounds == 0;
+    r.enemy = Campaign::enemyKind(c.m_side, c.m_mapX);
     r.destroyed = std::max(m_enemiesAtStart - c.m_enemyCount, 0);
     r.shots = t.m_shots;
     r.hits = t.m_hits;

@@ -11,7 +11,6 @@ namespace {
 
 constexpr int32_t kLeadMs = 500;      // shown at least this long
 constexpr int32_t kDemoMs = 5000;     // the demo goes on by itself after this
-constexpr int32_t kForever = 0x7FFFFFFF;
 // The line stands on a dark band at the bottom of the picture.
 constexpr int32_t kBand = static_cast<int32_t>(0xD8182028);
 constexpr int32_t kBandGap = 4;

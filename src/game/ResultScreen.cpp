@@ -13,7 +13,38 @@ constexpr int32_t kPageColor = static_cast<int32_t>(0xFF303048); // opaque: the 
 
 } // namespace
 
-ResultScreen::ResultScreen(App& app, const Result& r) : WaitScreen(app, kShownMs, kLeadMs), m_result(r) {}
+ResultScreen::ResultScreen(App& app, const Result& r)
+    : WaitScreen(app, app.m_demo ? kShownMs : kForever, kLeadMs), m_result(r)
+{
+}
+
+std::string ResultScreen::cause(const Result& r)
+{
+    if (r.outcome == Outcome::Victory)
+        return {};
+    if (r.outcome == Outcome::OutOfFuel)
+        return "The tank ran out of fuel";
+    if (r.cause == Cause::Sank)
+        return "Sank in the river";
+    if (r.cause == Cause::ShotThrough) {
+        const char* name = r.enemy == TankKind::Sherman ? "Sherman" : r.enemy == TankKind::T34 ? "T-34" : "Tiger";
+        return std::string(r.outOfRounds ? "Out of rounds, shot through by a " : "Shot through by a ") + name;
+    }
+    return {};
+}
+
+std::string ResultScreen::tip(const Result& r)
+{
+    if (r.outcome == Outcome::Victory)
+        return {};
+    if (r.outcome == Outcome::OutOfFuel)
+        return "Tip: meet the supply truck for fuel";
+    if (r.cause == Cause::Sank)
+        return "Tip: deep water sinks a tank";
+    if (r.outOfRounds)
+        return "Tip: the supply truck brings rounds";
+    return "Tip: keep moving; lead moving tanks";
+}
 
 std::vector<std::string> ResultScreen::lines(const Result& r)
 {
@@ -22,17 +53,26 @@ std::vector<std::string> ResultScreen::lines(const Result& r)
     std::string seconds = std::to_string(s % 60);
     if (seconds.size() < 2)
         seconds = "0" + seconds;
-    return {heading,
-            "Enemies destroyed: " + std::to_string(r.destroyed),
-            "Shots fired: " + std::to_string(r.shots) + ", hit: " + std::to_string(r.hits),
-            "Time: " + std::to_string(s / 60) + ":" + seconds,
-            r.outcome == Outcome::Victory ? "The front moves one ring on." : "The front falls back one ring.",
-            "Enter or a click: the map"};
+    std::vector<std::string> out = {heading};
+    if (const std::string why = cause(r); !why.empty())
+        out.push_back(why);
+    out.push_back("Enemies destroyed: " + std::to_string(r.destroyed));
+    out.push_back("Shots fired: " + std::to_string(r.shots) + ", hit: " + std::to_string(r.hits));
+    out.push_back("Time: " + std::to_string(s / 60) + ":" + seconds);
+    out.push_back(r.outcome == Outcome::Victory ? "The front moves one ring on." : "The front falls back one ring.");
+    if (const std::string hint = tip(r); !hint.empty())
+        out.push_back(hint);
+    out.push_back("Enter or a click: the map");
+    return out;
 }
 
 void ResultScreen::enter()
 {
     App& app = m_app;
+    // The battle's panel and what is left of its picture go: the page
+    // stands alone.
+    app.removeAll();
+    app.setColor(static_cast<int32_t>(0xFF000000));
     m_page = new Vsprite;
     m_page->setColor(kPageColor);
     for (const std::string& line : lines(m_result))

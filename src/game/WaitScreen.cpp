@@ -13,8 +13,12 @@ void WaitScreen::input(Input& in)
         in.touchUsed();
         return;
     }
-    if (m_shownMs < m_leadMs)
+    if (m_shownMs < m_leadMs) {
+        while (in.keyGet() != Key::kNone) {
+        }
+        in.touchUsed();
         return;
+    }
     const int32_t k = ActionMap::menuKey(in.keyGet());
     if (m_app.m_actions.is(k, Action::Confirm) || k == Key::kEscape || k == Key::kMenu)
         finish();

@@ -10,8 +10,12 @@
 // no keys for its first leadMs.
 class WaitScreen : public Screen {
 public:
-    // Shown for at most ms of frame time, taking keys after leadMs.
+    // Shown for at most ms of frame time (kForever: until a key), taking
+    // keys pressed after leadMs; keys pressed before are dropped, so that a
+    // key meant for the screen before cannot skip the page unread.
     WaitScreen(App& app, int32_t ms, int32_t leadMs = 0);
+
+    static constexpr int32_t kForever = 0x7FFFFFFF;
 
     void input(Input& in) override;
     void advance(int32_t ms) override;

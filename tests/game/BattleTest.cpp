@@ -587,33 +587,58 @@ TEST_F(BattleTest, PauseFreezesFuelAndEnemiesUntilPAgain)
     m_host.run();
 }
 
-// After the run-out and the fade a page sums the battle up: won, lost, or
-// lost for want of fuel; it goes on to the map by itself.
+// After the run-out and the fade a page sums the battle up: won, lost (and
+// why, with a tip), or lost for want of fuel. It stays until a key pressed
+// after it appeared: a key as it comes up is dropped.
 TEST_F(BattleTest, TheResultPageFollowsAWinALossAndRunningOutOfFuel)
 {
-    const std::pair<std::function<void(App&)>, const char*> cases[] = {
-        {[](App& app) { app.m_campaign->m_enemyCount = 0; }, "Victory"},
-        {[](App& app) { app.m_battle->m_tank->m_damage = 50; }, "Defeat"},
-        {[](App& app) { app.m_battle->m_tank->m_fuel = 0; }, "Out of fuel"},
+    struct Case {
+        std::function<void(App&)> end;
+        const char* heading;
+        const char* cause;
     };
-    for (const auto& [end, heading] : cases) {
+    const Case cases[] = {
+        {[](App& app) { app.m_campaign->m_enemyCount = 0; }, "Victory", nullptr},
+        {[](App& app) { app.m_battle->m_tank->m_damage = 50; }, "Defeat", "Shot through by a "},
+        {[](App& app) {
+             app.m_battle->m_tank->m_rounds = 0;
+             app.m_battle->m_tank->m_damage = 50;
+         },
+         "Defeat", "Out of rounds, shot through by a "},
+        {[](App& app) { app.m_battle->m_tank->m_wy = Tank::kSunk - 1; }, "Defeat", "Sank in the river"},
+        {[](App& app) { app.m_battle->m_tank->m_fuel = 0; }, "Out of fuel", "The tank ran out of fuel"},
+    };
+    for (const Case& c : cases) {
         std::filesystem::remove(recordPath());
         campaign(1, 5);
         GameHost host;
         toBattle(host);
-        host.at(kInBattle, end);
+        host.at(kInBattle, c.end);
+        int32_t shownAt = -1;
         bool shown = false;
-        host.every(kInBattle + 4000, kInBattle + 9000, 100, [&, heading = heading](App& app) {
+        host.every(kInBattle + 3000, kInBattle + 9000, 50, [&](App& app) {
             auto* page = dynamic_cast<ResultScreen*>(app.top());
+            if (page && shownAt < 0) {
+                shownAt = host.m_elapsed;
+                // Pressed as the page comes up: not taken as the answer.
+                app.input().keyDownSys(Key::kEnter);
+                app.input().keyUpSys(Key::kEnter);
+            }
             if (page)
-                shown = findText(&app, heading) && findText(&app, "Enemies destroyed: ");
+                shown = findText(&app, c.heading) && findText(&app, "Enemies destroyed: ") &&
+                        (!c.cause || findText(&app, c.cause)) && (!c.cause || findText(&app, "Tip: "));
             return page != nullptr;
         });
         host.at(kInBattle + 9000 + ResultScreen::kShownMs, [](App& app) {
-            EXPECT_TRUE(dynamic_cast<MapScreen*>(app.top()));
+            EXPECT_TRUE(dynamic_cast<ResultScreen*>(app.top())) << "the page went on by itself";
+            app.input().keyDownSys(Key::kEnter);
+            app.input().keyUpSys(Key::kEnter);
         });
-        host.stopAt(kInBattle + 9100 + ResultScreen::kShownMs);
+        host.at(kInBattle + 9500 + ResultScreen::kShownMs,
+                [](App& app) { EXPECT_TRUE(dynamic_cast<MapScreen*>(app.top())); });
+        host.stopAt(kInBattle + 9600 + ResultScreen::kShownMs);
         host.run();
-        EXPECT_TRUE(shown) << heading;
+        EXPECT_TRUE(shown) << c.heading << " " << (c.cause ? c.cause : "");
+        EXPECT_GE(shownAt, 0);
     }
 }

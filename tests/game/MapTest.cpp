@@ -1,4 +1,5 @@
 #include "GameTest.h"
+#include "game/ResultScreen.h"
 
 using MapTest = GameTest;
 
@@ -78,8 +79,10 @@ TEST_F(MapTest, TheBriefingEndsTheScreenOnlyInTheDemo)
     }
 }
 
-// The map after a battle: a key pressed during the battle's fade is still
-// queued when it appears, and is ignored; one a second later goes on.
+// The map after a battle: a key pressed during the battle's fade is dropped
+// by the result page (which shows from about 7.3 s); a key pressed just as
+// the page gives way to the map is still queued when it appears, and is
+// ignored; one a second later goes on.
 TEST_F(MapTest, AKeyWaitingWhenTheMapAppearsIsIgnoredForASecond)
 {
     campaign(1, 5);
@@ -90,20 +93,22 @@ TEST_F(MapTest, AKeyWaitingWhenTheMapAppearsIsIgnoredForASecond)
         app.m_campaign->m_enemyCount = 0;        // and won
     });
     m_host.key(6000, ' ');
+    m_host.key(8600, ' ');
+    m_host.key(8600, ' '); // still queued when the map appears
     std::map<int32_t, Vsprite*> shown;
-    for (int32_t t = 5500; t < 10500; t += 50)
+    for (int32_t t = 5500; t < 11500; t += 50)
         m_host.at(t, [&shown, t](App& app) { shown[t] = mapSprite(app).get(); });
-    m_host.key(9500, ' ');
-    m_host.stopAt(10500);
+    m_host.key(10500, ' ');
+    m_host.stopAt(11500);
     m_host.run();
     int32_t appeared = -1;
     for (auto [t, map] : shown)
         if (map && appeared < 0)
             appeared = t;
-    ASSERT_GT(appeared, 6000);
-    ASSERT_LT(appeared, 8500);
+    ASSERT_GT(appeared, 8600);
+    ASSERT_LT(appeared, 9000);
     EXPECT_EQ(shown[appeared + 900], shown[appeared]);
-    EXPECT_FALSE(shown[10000]); // the next battle
+    EXPECT_FALSE(shown[11000]); // the next battle
 }
 
 // The battle at Berlin won as Allied ends the campaign: the map has nowhere
@@ -116,26 +121,26 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
     m_host.at(2700, [](App& app) { EXPECT_EQ(app.m_campaign->m_mapX, 6); });
     m_host.key(2800, ' ');
     m_host.at(3100, [](App& app) { app.m_campaign->m_enemyCount = 0; });
-    m_host.key(7900, 10); // on from the result page
-    m_host.at(8400, [](App& app) {
+    m_host.key(8300, 10); // on from the result page (shown from about 7.2 s)
+    m_host.at(8800, [](App& app) {
         EXPECT_EQ(app.m_campaign->m_front, 0);
         EXPECT_FALSE(mapSprite(app));
         EXPECT_FALSE(findText(&app, "ORDERS")); // nowhere left to go
         EXPECT_EQ(withImage(&app, 43).size(), 1u);
     });
     // The victory over the end picture stays for '0' and goes on a blank.
-    m_host.key(9400, '0');
-    m_host.at(9800, [](App& app) {
+    m_host.key(9900, '0');
+    m_host.at(10300, [](App& app) {
         EXPECT_FALSE(mapSprite(app));
         EXPECT_EQ(withImage(&app, 42).size(), 1u);
         EXPECT_EQ(withImage(&app, 43).size(), 1u);
     });
-    m_host.key(9900, ' ');
-    m_host.at(10300, [](App& app) {
+    m_host.key(10400, ' ');
+    m_host.at(10800, [](App& app) {
         EXPECT_TRUE(withImage(&app, 42).empty());
         EXPECT_EQ(menuItems(shownMenu(app)), (std::vector<std::string>{"New Game", "Sound: On", "Options", "Help", "About", "Quit"}));
     });
-    m_host.stopAt(10400);
+    m_host.stopAt(10900);
     m_host.run();
     EXPECT_EQ(storedSlot(1), 0);
     EXPECT_EQ(m_host.count("music3"), 3); // the splash, the battle won and the end

@@ -3,6 +3,7 @@
 #include "game/BattleScreen.h"
 #include "game/CampaignEndScreen.h"
 #include "game/MainMenuScreen.h"
+#include "game/ResultScreen.h"
 
 namespace {
 
@@ -70,7 +71,14 @@ TEST_F(NeverStuckTest, AVictoryAtBerlinEndsTheCampaignOnItsPage)
     m_host.key(2700, 10);
     m_host.at(kInBattle, [](App& app) { app.m_campaign->m_enemyCount = 0; });
     bool page = false;
-    // After the run-out and the battle's result page.
+    // After the run-out and the battle's result page, which waits for a key.
+    for (int32_t t = kInBattle + 5000; t < kInBattle + 15000; t += 500)
+        m_host.at(t, [](App& app) {
+            if (dynamic_cast<ResultScreen*>(app.top())) {
+                app.input().keyDownSys(Key::kEnter);
+                app.input().keyUpSys(Key::kEnter);
+            }
+        });
     m_host.every(kInBattle, kInBattle + 20000, 50, [&](App& app) {
         if (!dynamic_cast<CampaignEndScreen*>(app.top()))
             return false;
