@@ -1,6 +1,7 @@
 #include "game/ActionMap.h"
 
 #include <algorithm>
+#include <cstring>
 #include <iterator>
 
 namespace {
@@ -133,6 +134,52 @@ std::vector<int32_t> ActionMap::keysOf(Action a) const
         if (b.action == a && b.key != Key::kNone)
             keys.push_back(b.key);
     return keys;
+}
+
+std::string ActionMap::keysText(Action a) const
+{
+    std::vector<std::string> names;
+    for (int32_t k : keysOf(a)) {
+        // The phone's menu key is on no keyboard, and the gamepad has its own lines.
+        const std::string name = Key::name(k);
+        if (k == Key::kMenu || name.empty() || name.rfind("Pad ", 0) == 0)
+            continue;
+        if (isBattle(a) && battleAction(k) != a)
+            continue;
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+    std::string out;
+    for (std::size_t i = 0; i < names.size(); i++)
+        out += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
+    return out.empty() ? "no key" : out;
+}
+
+std::string ActionMap::withKeys(const std::string& text) const
+{
+    static constexpr std::pair<const char*, Action> kTokens[] = {
+        {"{Forward}", Action::Forward}, {"{Reverse}", Action::Reverse},   {"{TurnLeft}", Action::TurnLeft},
+        {"{TurnRight}", Action::TurnRight}, {"{GunUp}", Action::GunUp}, {"{GunDown}", Action::GunDown},
+        {"{Fire}", Action::Fire},       {"{Aim}", Action::Aim},           {"{View}", Action::View},
+        {"{Buttons}", Action::Buttons}, {"{Pause}", Action::Pause},       {"{Menu}", Action::Menu},
+        {"{Screenshot}", Action::Screenshot},
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t at = 0; at < text.size();) {
+        bool replaced = false;
+        if (text[at] == '{')
+            for (const auto& [token, action] : kTokens)
+                if (text.compare(at, std::strlen(token), token) == 0) {
+                    out += keysText(action);
+                    at += std::strlen(token);
+                    replaced = true;
+                    break;
+                }
+        if (!replaced)
+            out += text[at++];
+    }
+    return out;
 }
 
 int32_t ActionMap::button(Action a)

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "host/Input.h"
@@ -58,6 +59,13 @@ public:
     // The keys of action a, in the table's order: the player's key and
     // button first.
     std::vector<int32_t> keysOf(Action a) const;
+    // The keyboard's keys of action a as the player reads them, "Up, W or
+    // 2": the player's key first; a key that another action's player key
+    // has taken is left out (in battle it does the other thing).
+    std::string keysText(Action a) const;
+    // text with each {Name} of an action (its enum name: {Fire},
+    // {TurnLeft} ...) replaced by keysText; other braces stay.
+    std::string withKeys(const std::string& text) const;
     // The on-screen button of a battle action ('2' Go, '5' Fire, ...; the
     // phone keypad digit it is keyed by), or 0 for an action without one.
     static int32_t button(Action a);

@@ -103,6 +103,9 @@ public:
     ReplayRecorder m_recorder;    // records the battles, when told where to
     ReplayPlayer m_player;        // plays a recorded battle instead of the game, when given one
 
+    // A note over every screen ("Screenshot saved"), taken off after its time.
+    void showNote(const ref<String>& text);
+
 private:
     // A screen s taken off the stack; over: by itself, not at the end of the game.
     void left(Screen& s, bool over);
@@ -113,8 +116,6 @@ private:
 
     // Applies the stack changes asked for; false when there were none.
     bool settle();
-    // The note over every screen ("Screenshot saved"), taken off after its time.
-    void showNote(const ref<String>& text);
     void noteAdvance();
 
     std::vector<ref<Screen>> m_screens;

@@ -263,6 +263,10 @@ void BattleScreen::battleKey(Action a)
             hud.menuOff();
         break;
     case Action::View:
+        // The overhead map leaves aim mode, and coming back does not bring
+        // it back: say so, or the arrows would turn the hull unannounced.
+        if (t.m_aim)
+            app.showNote(String::copyOf(("Aim mode off - " + app.m_actions.keysText(Action::Aim) + " to aim again").c_str()));
         t.m_aim = false;
         if (overhead) {
             camera.perspectiveSwitch();

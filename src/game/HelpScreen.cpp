@@ -44,7 +44,12 @@ void HelpScreen::enter()
     m_panel->add(window);
     m_text = new Vtext(app.m_theme);
     m_text->setWidthHeight(w, 0);
-    m_text->setFile("help.txt"_s);
+    // The keys named are the player's, as remapped.
+    if (ref<StringBuffer> text = Vtext::fileText("help.txt"_s)) {
+        ref<StringBuffer> keyed = new StringBuffer;
+        keyed->append(app.m_actions.withKeys(text->c_str()).c_str());
+        m_text->setTextWrap(keyed);
+    }
     window->add(m_text);
     stage.stageAdd(m_panel);
     m_buttonsX = std::min((m_panel->getX() >> 15) + 2 * kHelpPad + w, sw - kHelpButton - 2);

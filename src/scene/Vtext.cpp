@@ -135,18 +135,24 @@ void Vtext::setTextWrap(const ref<StringBuffer>& b)
 
 void Vtext::setFile(const ref<String>& name)
 {
+    if (ref<StringBuffer> b = fileText(name))
+        setTextWrap(b);
+}
+
+ref<StringBuffer> Vtext::fileText(const ref<String>& name)
+{
     if (!name)
-        return;
+        return nullptr;
     ref<String> path = "/"_s + name;
     ref<InputStream> in = Class_::getResourceAsStream(path);
     if (!in) {
         std::fprintf(stderr, "Could not open %s\n", InputStream::displayPath((path ? path : name)->c_str()).c_str());
-        return;
+        return nullptr;
     }
     ref<StringBuffer> b = new StringBuffer;
     if (!b) {
         in->close();
-        return;
+        return nullptr;
     }
     // Read in blocks: the buffer grows by what each append needs, so
     // character by character it would copy itself over and over.
@@ -170,7 +176,7 @@ void Vtext::setFile(const ref<String>& name)
                      InputStream::displayPath(path->c_str()).c_str(), kMaxTextBytes);
     }
     in->close();
-    setTextWrap(b);
+    return b;
 }
 
 // ---- field ----

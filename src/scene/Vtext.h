@@ -53,6 +53,9 @@ public:
     // Loads the resource "/" + name as the text, wrapped to the current
     // width. A missing resource leaves the text as it was.
     virtual void setFile(const ref<String>& name);
+    // The text of the resource file name (at most kMaxTextBytes of it), as
+    // setFile shows it; null when it cannot be opened.
+    static ref<StringBuffer> fileText(const ref<String>& name);
     virtual void setText(const ref<String>& s);
     // Breaks b at spaces so that its lines fit the sprite's width and shows
     // it; without a font it shows b as it is.

@@ -405,6 +405,29 @@ TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdge)
     m_host.run();
 }
 
+// The overhead map taken from aim mode leaves it, and says so with the aim
+// key as the player has it; from the driving view it says nothing.
+TEST_F(BattleTest, LeavingAimModeByTheOverheadMapIsAnnounced)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.at(kInBattle, [](App& app) {
+        app.m_actions.bind(Action::Aim, 'G');
+        app.input().keyAddSys('G');
+    });
+    m_host.at(kInBattle + 200, [](App& app) {
+        EXPECT_TRUE(app.m_battle->m_tank->m_aim);
+        EXPECT_FALSE(findText(&app, "Aim mode off"));
+        app.input().keyAddSys('V');
+    });
+    m_host.at(kInBattle + 400, [](App& app) {
+        EXPECT_FALSE(app.m_battle->m_tank->m_aim);
+        EXPECT_TRUE(findText(&app, "Aim mode off - G or 9 to aim again"));
+    });
+    m_host.stopAt(kInBattle + 500);
+    m_host.run();
+}
+
 // While the turn key is held the camera lags any angle behind; let go, it
 // catches up.
 // The lazy camera, as an option.
