@@ -88,7 +88,8 @@ void Sight::update()
     const Trajectory& p = *m_path;
     m_range = Vphob::approxDistance(static_cast<int64_t>(p.m_x) - t->m_wx, static_cast<int64_t>(p.m_z) - t->m_wz) >> 15;
     const bool aim = t->m_aim;
-    const int32_t color = p.m_hit ? kOnTargetColor : kMarkerColor;
+    // Red only on an enemy: the friendly truck in the way is no target.
+    const int32_t color = p.m_hit && p.m_hit->m_id == Hud::kRadarEnemy ? kOnTargetColor : kMarkerColor;
     for (const ref<Vsprite>& s : {m_marker, m_small})
         for (Vsprite* bar = s->m_child.get(); bar; bar = bar->m_sibling.get())
             bar->setColor(color);

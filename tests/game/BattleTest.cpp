@@ -5,6 +5,8 @@
 
 #include "GameTest.h"
 #include "game/ResultScreen.h"
+#include "game/Sight.h"
+#include "game/Truck.h"
 #include "game/Shell.h"
 #include "game/Tracer.h"
 
@@ -425,6 +427,46 @@ TEST_F(BattleTest, LeavingAimModeByTheOverheadMapIsAnnounced)
         EXPECT_TRUE(findText(&app, "Aim mode off - G or 9 to aim again"));
     });
     m_host.stopAt(kInBattle + 500);
+    m_host.run();
+}
+
+// The landing marker turns red on an enemy where the shell comes down, not
+// on the friendly truck standing there.
+TEST_F(BattleTest, TheMarkerTurnsRedOnlyOnAnEnemy)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.at(kInBattle, [](App& app) { app.input().keyAddSys(Key::kTab); });
+    int32_t x = 0, z = 0;
+    int32_t normal = 0;
+    auto markerColor = [](App& app) { return app.m_battle->m_hud->m_sight->m_marker->m_child->m_color; };
+    m_host.at(kInBattle + 300, [&](App& app) {
+        const Sight& sight = *app.m_battle->m_hud->m_sight;
+        ASSERT_TRUE(sight.m_landed);
+        x = sight.m_path->m_x;
+        z = sight.m_path->m_z;
+        normal = markerColor(app);
+        for (const ref<Tank>& t : app.m_battle->m_forces)
+            t->placeOnGround(x + 100 * kUnit, z + 100 * kUnit);
+        // The truck in play (it waits off the field at first), standing there.
+        Truck& truck = *app.m_battle->m_truck;
+        truck.m_damage = 0;
+        truck.m_maxDamage = 1;
+        truck.placeOnGround(x, z);
+    });
+    m_host.at(kInBattle + 400, [&](App& app) {
+        const Sight& sight = *app.m_battle->m_hud->m_sight;
+        ASSERT_EQ(sight.m_path->m_hit, app.m_battle->m_truck.get());
+        EXPECT_EQ(markerColor(app), normal);
+        app.m_battle->m_truck->placeOnGround(x + 100 * kUnit, z - 100 * kUnit);
+        app.m_battle->m_enemy->placeOnGround(x, z);
+    });
+    m_host.at(kInBattle + 500, [&](App& app) {
+        const Sight& sight = *app.m_battle->m_hud->m_sight;
+        ASSERT_EQ(sight.m_path->m_hit, app.m_battle->m_enemy.get());
+        EXPECT_NE(markerColor(app), normal);
+    });
+    m_host.stopAt(kInBattle + 600);
     m_host.run();
 }
 
