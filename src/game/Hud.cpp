@@ -53,8 +53,21 @@ constexpr int32_t kRadarMargin = 4;
 constexpr int32_t kRadarRim = 0xF8000; // 31 pixels of 4 units
 constexpr int32_t kRadarOut = 0x4E20000; // blips beyond this lie on the rim
 constexpr int32_t kBlipHidden = 10000;   // a blip parked off the radar
-constexpr int32_t kBlipEnemy = static_cast<int32_t>(0xFFFFC0C0);
+constexpr int32_t kBlipEnemy = static_cast<int32_t>(0xFFFF5050);
 constexpr int32_t kBlipTruck = static_cast<int32_t>(0xFF80FF80);
+// The blips' shapes, 5 x 5 pixels, so that they differ without their
+// colours: an enemy is a cross, the supply truck a ring.
+constexpr const char* kCrossShape = "X...X"
+                                    ".X.X."
+                                    "..X.."
+                                    ".X.X."
+                                    "X...X";
+constexpr const char* kRingShape = "XXXXX"
+                                   "X...X"
+                                   "X...X"
+                                   "X...X"
+                                   "XXXXX";
+constexpr int32_t kBlipSide = 5;
 // The hull's arrow on the radar: dots out from the centre.
 constexpr int32_t kArrowDots = 5;
 constexpr int32_t kArrowColor = static_cast<int32_t>(0xFFFFFF60);
@@ -286,10 +299,34 @@ void Hud::radarAdd(const ref<Vsprite>& v, int32_t kind)
     if (!m_radar)
         return;
     ref<Vsprite> blip = new Vsprite;
-    blip->setWidthHeight(4, 4);
+    blip->setWidthHeight(kBlipSide, kBlipSide);
     blip->setXyi(kBlipHidden, kBlipHidden);
     m_radar->add(blip);
 }
+
+namespace {
+
+// Gives the blip the shape and colour of a vehicle of kind (the blips go
+// with the world's bodies in their order, which may change).
+void blipShape(Vsprite& blip, int32_t kind)
+{
+    const int32_t color = kind == Hud::kRadarEnemy ? kBlipEnemy : kBlipTruck;
+    if (blip.m_child && blip.m_child->m_color == color)
+        return;
+    blip.removeAll();
+    const char* shape = kind == Hud::kRadarEnemy ? kCrossShape : kRingShape;
+    for (int32_t i = 0; i < kBlipSide * kBlipSide; i++) {
+        if (shape[i] != 'X')
+            continue;
+        ref<Vsprite> dot = new Vsprite;
+        dot->setWidthHeight(1, 1);
+        dot->setColor(color);
+        dot->setXyi(i % kBlipSide, i / kBlipSide);
+        blip.add(dot);
+    }
+}
+
+} // namespace
 
 void Hud::radar()
 {
@@ -319,7 +356,7 @@ void Hud::radar()
             const int32_t r = std::min(d, kRadarRim);
             blip->setXyi((V::fmul(V::fsin(bearing), r) >> 15) + 31, (V::fmul(V::fcos(bearing), r) >> 15) + 31);
         }
-        blip->setColor(o->m_id == kRadarEnemy ? kBlipEnemy : kBlipTruck);
+        blipShape(*blip, o->m_id);
         blip = blip->m_sibling.get();
     }
 }

@@ -240,9 +240,19 @@ TEST_F(BattleTest, TheRadarRimIsTwoHundredUnitsAway)
         Tank& e = *app.m_battle->m_enemy;
         e.placeOnGround(app.m_battle->m_tank->m_wx, app.m_battle->m_tank->m_wz - 200 * kUnit);
         app.m_battle->m_hud->radar();
+        // An enemy is a red cross (9 dots), the truck a green ring (16): they
+        // differ in shape as well as colour.
         std::vector<Vsprite*> red, green;
-        for (Vsprite* b = app.m_battle->m_hud->m_radar->m_child.get(); b; b = b->m_sibling.get())
-            (b->m_color == static_cast<int32_t>(0xFFFFC0C0) ? red : green).push_back(b);
+        for (Vsprite* b = app.m_battle->m_hud->m_radar->m_child.get(); b; b = b->m_sibling.get()) {
+            int32_t dots = 0;
+            for (Vsprite* d = b->m_child.get(); d; d = d->m_sibling.get())
+                dots++;
+            ASSERT_TRUE(b->m_child);
+            if (b->m_child->m_color == static_cast<int32_t>(0xFFFF5050) && dots == 9)
+                red.push_back(b);
+            else if (b->m_child->m_color == static_cast<int32_t>(0xFF80FF80) && dots == 16)
+                green.push_back(b);
+        }
         ASSERT_EQ(red.size(), 1u);
         ASSERT_EQ(green.size(), 1u);
         EXPECT_NEAR(blipRadius(red[0]), 31, 1.5);
