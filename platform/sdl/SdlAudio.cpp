@@ -31,7 +31,7 @@ void SdlAudio::open(bool mute)
     std::string failure;
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         failure = SDL_GetError();
-    } else if (Mix_OpenAudio(44100, MIX_DEFAULT_FORMAT, 2, 1024) != 0) {
+    } else if (Mix_OpenAudio(44100, AUDIO_S16SYS, 2, 1024) != 0) {
         failure = Mix_GetError();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
     }
@@ -46,58 +46,73 @@ void SdlAudio::open(bool mute)
         std::fprintf(stderr, "korvath: no sound (%s); the game runs silent\n", failure.c_str());
         return;
     }
-    Mix_AllocateChannels(16);
+    int rate = 44100, channels = 2;
+    Uint16 format = AUDIO_S16SYS;
+    Mix_QuerySpec(&rate, &format, &channels);
+    m_mixer = std::make_unique<SoundMixer>(channels, rate);
+    m_mixer->setVolumes(m_effects, m_music);
+    // SDL2_mixer's own channels stay unused: it would clip their sum.
+    Mix_AllocateChannels(0);
+    Mix_HookMusic(&SdlAudio::mixInto, m_mixer.get());
     m_open = true;
+}
+
+void SdlAudio::mixInto(void* mixer, uint8_t* stream, int bytes)
+{
+    auto& m = *static_cast<SoundMixer*>(mixer);
+    // The stream is 16-bit samples (the format asked for when opening).
+    int channels = 2;
+    Mix_QuerySpec(nullptr, nullptr, &channels);
+    const int frames = bytes / static_cast<int>(sizeof(int16_t)) / std::max(channels, 1);
+    m.mix(reinterpret_cast<int16_t*>(stream), frames);
 }
 
 void SdlAudio::close()
 {
-    // No chunk may be freed while a channel still plays it.
-    if (m_open)
-        Mix_HaltChannel(-1);
-    for (Mix_Chunk* c : m_chunks) {
-        if (c)
-            Mix_FreeChunk(c);
-    }
-    m_chunks.clear();
-    m_isMusic.clear();
+    m_sounds.clear();
     if (m_open) {
+        // The mixer goes after the stream that reads it has stopped.
+        Mix_HookMusic(nullptr, nullptr);
         Mix_CloseAudio();
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        m_mixer.reset();
         m_open = false;
     }
 }
 
 int32_t SdlAudio::load(const char* path)
 {
-    Mix_Chunk* chunk = nullptr;
+    int32_t sound = -1;
     if (m_open) {
-        chunk = Mix_LoadWAV(path);
+        // Read and converted to the device's rate and channels.
+        Mix_Chunk* chunk = Mix_LoadWAV(path);
         if (!chunk)
             return -1;
+        const auto* samples = reinterpret_cast<const int16_t*>(chunk->abuf);
+        std::vector<int16_t> copy(samples, samples + chunk->alen / sizeof(int16_t));
+        Mix_FreeChunk(chunk);
+        sound = m_mixer->add(std::move(copy), std::filesystem::path(path).stem().string().rfind("music", 0) == 0);
     } else {
         std::FILE* f = std::fopen(path, "rb");
         if (!f)
             return -1;
         std::fclose(f);
     }
-    int32_t id = static_cast<int32_t>(m_chunks.size());
-    m_chunks.push_back(chunk);
-    m_isMusic.push_back(std::filesystem::path(path).stem().string().rfind("music", 0) == 0);
-    return id;
+    m_sounds.push_back(sound);
+    return static_cast<int32_t>(m_sounds.size() - 1);
 }
 
 void SdlAudio::play(int32_t id)
 {
-    if (id < 0 || id >= static_cast<int32_t>(m_chunks.size()) || !m_chunks[static_cast<std::size_t>(id)])
+    if (id < 0 || id >= static_cast<int32_t>(m_sounds.size()) || !m_mixer)
         return;
-    const auto i = static_cast<std::size_t>(id);
-    Mix_VolumeChunk(m_chunks[i], (m_isMusic[i] ? m_music : m_effects) * MIX_MAX_VOLUME / 100);
-    Mix_PlayChannel(-1, m_chunks[i], 0);
+    m_mixer->play(m_sounds[static_cast<std::size_t>(id)]);
 }
 
 void SdlAudio::setVolumes(int32_t effects, int32_t music)
 {
     m_effects = std::clamp(effects, 0, 100);
     m_music = std::clamp(music, 0, 100);
+    if (m_mixer)
+        m_mixer->setVolumes(m_effects, m_music);
 }

@@ -1,11 +1,14 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
-struct Mix_Chunk;
+#include "SoundMixer.h"
 
-// One-shot sounds through SDL2_mixer. open and close belong to the main
-// thread; load and play are called by the game thread in between.
+// One-shot sounds: SDL2_mixer opens the device and reads the files, the
+// game's own SoundMixer mixes them (without clipping) into SDL2_mixer's
+// music stream. open and close belong to the main thread; load and play are
+// called by the game thread in between.
 class SdlAudio {
 public:
     ~SdlAudio();
@@ -20,7 +23,7 @@ public:
     // cannot be read. Silent, a readable file still gets an identifier, so
     // the game does not report missing sounds.
     int32_t load(const char* path);
-    // Plays a loaded sound once on a free channel; nothing when all are busy.
+    // Plays a loaded sound once (with every voice busy, the oldest stops).
     void play(int32_t id);
     // The loudness of the sound effects and of the music (the sounds whose
     // names begin with "music"), 0..100 percent; for the sounds played from
@@ -28,9 +31,11 @@ public:
     void setVolumes(int32_t effects, int32_t music);
 
 private:
+    static void mixInto(void* mixer, uint8_t* stream, int bytes);
+
     bool m_open = false;
-    std::vector<Mix_Chunk*> m_chunks; // null while silent
-    std::vector<bool> m_isMusic;      // of each chunk
+    std::unique_ptr<SoundMixer> m_mixer; // while open
+    std::vector<int32_t> m_sounds;       // the mixer's sound of each identifier, -1 while silent
     int32_t m_effects = 100;
     int32_t m_music = 100;
 };

@@ -1,0 +1,92 @@
+#include "SoundMixer.h"
+
+#include <algorithm>
+#include <cmath>
+
+SoundMixer::SoundMixer(int32_t channels, int32_t rate)
+    : m_channels(std::max(channels, 1)),
+      // The gain comes back to 1 within about a fifth of a second.
+      m_release(1.0f / (0.2f * static_cast<float>(std::max(rate, 1000)))),
+      m_sum(static_cast<std::size_t>(m_channels))
+{
+}
+
+int32_t SoundMixer::add(std::vector<int16_t> samples, bool music)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_sounds.push_back({std::move(samples), music});
+    return static_cast<int32_t>(m_sounds.size() - 1);
+}
+
+void SoundMixer::play(int32_t id)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (id < 0 || id >= static_cast<int32_t>(m_sounds.size()))
+        return;
+    const Sound& s = m_sounds[static_cast<std::size_t>(id)];
+    Voice v;
+    v.sound = id;
+    v.volume = s.music ? m_music : m_effects;
+    v.started = m_serial++;
+    if (m_voices.size() < kVoices) {
+        m_voices.push_back(v);
+        return;
+    }
+    *std::min_element(m_voices.begin(), m_voices.end(),
+                      [](const Voice& a, const Voice& b) { return a.started < b.started; }) = v;
+}
+
+void SoundMixer::setVolumes(int32_t effects, int32_t music)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_effects = static_cast<float>(std::clamp(effects, 0, 100)) / 100.0f;
+    m_music = kMusicGain * static_cast<float>(std::clamp(music, 0, 100)) / 100.0f;
+}
+
+void SoundMixer::stopAll()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_voices.clear();
+}
+
+int32_t SoundMixer::playing()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return static_cast<int32_t>(m_voices.size());
+}
+
+float SoundMixer::gain()
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_gain;
+}
+
+void SoundMixer::mix(int16_t* out, int32_t frames)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    const auto channels = static_cast<std::size_t>(m_channels);
+    for (int32_t f = 0; f < frames; f++) {
+        std::fill(m_sum.begin(), m_sum.end(), 0.0f);
+        for (Voice& v : m_voices) {
+            const std::vector<int16_t>& s = m_sounds[static_cast<std::size_t>(v.sound)].samples;
+            if (v.at + channels > s.size())
+                continue;
+            for (std::size_t c = 0; c < channels; c++)
+                m_sum[c] += v.volume * static_cast<float>(s[v.at + c]);
+            v.at += channels;
+        }
+        float peak = 0;
+        for (float x : m_sum)
+            peak = std::max(peak, std::fabs(x));
+        // Down at once to what keeps this frame under the ceiling, back up slowly.
+        const float most = peak > kCeiling ? static_cast<float>(kCeiling) / peak : 1.0f;
+        m_gain = most < m_gain ? most : std::min(m_gain + m_release, most);
+        for (std::size_t c = 0; c < channels; c++) {
+            const float y = std::clamp(m_sum[c] * m_gain, -static_cast<float>(kCeiling), static_cast<float>(kCeiling));
+            out[static_cast<std::size_t>(f) * channels + c] = static_cast<int16_t>(std::lround(y));
+        }
+    }
+    std::erase_if(m_voices, [this, channels](const Voice& v) {
+        return v.at + channels > m_sounds[static_cast<std::size_t>(v.sound)].samples.size();
+    });
+}
