@@ -208,6 +208,122 @@ TEST_F(DesktopTest, TheScaleFitsTheDesktopAndTheWindowSettingsAreRestored)
     EXPECT_NE(err.find("window settings"), std::string::npos) << err;
 }
 
+namespace {
+
+// Full screen with or without a window manager (the dummy driver has none:
+// the test says which way the host should take), and the window as each
+// paint finds it.
+class FullScreenHost : public CountingHost {
+public:
+    explicit FullScreenHost(bool managed) : m_managed(managed) {}
+    bool windowManaged() const override { return m_managed; }
+    void show(const Viewport& vp, const int32_t* rects, int32_t n) override
+    {
+        int x = 0, y = 0, w = 0, h = 0;
+        SDL_GetWindowPosition(window(), &x, &y);
+        SDL_GetWindowSize(window(), &w, &h);
+        m_x.store(x);
+        m_y.store(y);
+        m_w.store(w);
+        m_h.store(h);
+        m_sdlFull.store((SDL_GetWindowFlags(window()) & SDL_WINDOW_FULLSCREEN) != 0);
+        CountingHost::show(vp, rects, n);
+    }
+    const bool m_managed;
+    std::atomic<int32_t> m_x{0}, m_y{0}, m_w{0}, m_h{0};
+    std::atomic<bool> m_sdlFull{false};
+};
+
+SDL_Event resizedTo(int32_t w, int32_t h)
+{
+    SDL_Event e{};
+    e.type = SDL_WINDOWEVENT;
+    e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    e.window.data1 = w;
+    e.window.data2 = h;
+    return e;
+}
+
+} // namespace
+
+// The player's window (1000 x 700 at scale 2, made so by hand) goes full
+// screen over the dummy display (1024 x 768) and comes back as it was, the
+// same size at the same place, whichever way full screen was made; then a
+// start in full screen (as stored) leaves it for the stored window.
+TEST_F(DesktopTest, FullScreenAndBackKeepThePlayersWindow)
+{
+    const std::string players("\xF4\x01\x5E\x01\x02\x00\x00\x00", 8); // 500 x 350, scale 2, not full
+    for (const bool managed : {false, true}) {
+        SCOPED_TRACE(managed ? "with a window manager" : "without a window manager");
+        RootLog log;
+        FullScreenHost host(managed);
+        std::thread user([&] {
+            auto shows = [&](int32_t w, int32_t h, int32_t lw, int32_t lh) {
+                if (waitFor([&] {
+                        return host.m_w.load() == w && host.m_h.load() == h && log.width.load() == lw &&
+                               log.height.load() == lh && host.m_lastWidth.load() == lw;
+                    }))
+                    return testing::AssertionSuccess();
+                return testing::AssertionFailure() << "the window is " << host.m_w.load() << " x " << host.m_h.load()
+                                                   << ", the game " << log.width.load() << " x " << log.height.load();
+            };
+            EXPECT_TRUE(waitFor([&] { return log.frames.load() >= 2; }));
+            push(resizedTo(1000, 700));
+            EXPECT_TRUE(waitFor([&] { return log.width.load() == 500 && host.m_lastWidth.load() == 500; }));
+            const int32_t x = host.m_x.load(), y = host.m_y.load();
+            push(key(SDL_KEYDOWN, SDLK_F11, SDL_SCANCODE_F11));
+            push(key(SDL_KEYUP, SDLK_F11, SDL_SCANCODE_F11));
+            // The display, laid out for at the player's scale.
+            EXPECT_TRUE(shows(1024, 768, 512, 384));
+            EXPECT_EQ(host.m_x.load(), 0);
+            EXPECT_EQ(host.m_y.load(), 0);
+            EXPECT_EQ(host.m_sdlFull.load(), managed);
+            EXPECT_TRUE(host.windowState().fullscreen);
+            // Out again by F11, or with a window manager, by the options page.
+            if (managed) {
+                host.setFullscreen(false);
+            } else {
+                push(key(SDL_KEYDOWN, SDLK_F11, SDL_SCANCODE_F11));
+                push(key(SDL_KEYUP, SDLK_F11, SDL_SCANCODE_F11));
+            }
+            EXPECT_TRUE(shows(1000, 700, 500, 350));
+            EXPECT_EQ(host.m_x.load(), x);
+            EXPECT_EQ(host.m_y.load(), y);
+            EXPECT_FALSE(host.m_sdlFull.load());
+            EXPECT_FALSE(host.windowState().fullscreen);
+            // Full screen once more, and closed so: that is stored with the
+            // player's window, not the display's.
+            push(key(SDL_KEYDOWN, SDLK_F11, SDL_SCANCODE_F11));
+            EXPECT_TRUE(shows(1024, 768, 512, 384));
+            push(SDL_Event{.type = SDL_QUIT});
+        });
+        EXPECT_EQ(host.run(HostOptions(), [&] { return ref<V3dView>(new TestRoot(&log)); }), 0);
+        user.join();
+        std::string full = players;
+        full[6] = 1;
+        EXPECT_EQ(readFile(m_dir.file("prefs/window")), full);
+
+        // The next start is full screen from the first frame; F11 brings the
+        // stored window.
+        RootLog again;
+        FullScreenHost next(managed);
+        std::thread user2([&] {
+            EXPECT_TRUE(waitFor([&] {
+                return next.m_w.load() == 1024 && next.m_h.load() == 768 && again.width.load() == 512;
+            }));
+            push(key(SDL_KEYDOWN, SDLK_F11, SDL_SCANCODE_F11));
+            EXPECT_TRUE(waitFor([&] {
+                return next.m_w.load() == 1000 && next.m_h.load() == 700 && again.width.load() == 500 &&
+                       again.height.load() == 350;
+            }));
+            push(SDL_Event{.type = SDL_QUIT});
+        });
+        EXPECT_EQ(next.run(HostOptions(), [&] { return ref<V3dView>(new TestRoot(&again)); }), 0);
+        user2.join();
+        EXPECT_EQ(readFile(m_dir.file("prefs/window")), players);
+    }
+}
+
 // The real game in the window: a new campaign chosen with the keyboard, then
 // the window closed; the stop handshake lets the game save its record.
 TEST_F(DesktopTest, TheGameStartsACampaignAndSavesItWhenTheWindowCloses)
