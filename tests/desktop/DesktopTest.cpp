@@ -335,18 +335,16 @@ TEST_F(DesktopTest, TheGameStartsACampaignAndSavesItWhenTheWindowCloses)
         // A first start shows the splash, then opens the main menu over the
         // map; keys pressed before the map screen is up are dropped, so the
         // choice is made again until the new campaign's record is there.
-        bool shown = waitFor([&] { return host.m_shows.load() >= 2; }, 20000);
-        EXPECT_TRUE(shown);
-        bool saved = false;
-        for (int32_t tries = 0; tries < 20 && !saved; tries++) {
-            push(key(SDL_KEYDOWN, SDLK_n, SDL_SCANCODE_N)); // New Game
-            push(key(SDL_KEYUP, SDLK_n, SDL_SCANCODE_N));
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            push(key(SDL_KEYDOWN, SDLK_g, SDL_SCANCODE_G)); // German side
-            push(key(SDL_KEYUP, SDLK_g, SDL_SCANCODE_G));
-            saved = waitFor([&] { return std::filesystem::exists(path); }, 1000);
-        }
-        EXPECT_TRUE(saved);
+        EXPECT_TRUE(waitFor([&] { return host.m_shows.load() >= 2; }));
+        EXPECT_TRUE(retryUntil(
+            [] {
+                push(key(SDL_KEYDOWN, SDLK_n, SDL_SCANCODE_N)); // New Game
+                push(key(SDL_KEYUP, SDLK_n, SDL_SCANCODE_N));
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                push(key(SDL_KEYDOWN, SDLK_g, SDL_SCANCODE_G)); // German side
+                push(key(SDL_KEYUP, SDLK_g, SDL_SCANCODE_G));
+            },
+            [&] { return std::filesystem::exists(path); }, 1000));
         push(mouse(SDL_MOUSEBUTTONDOWN, 100, 100));
         push(mouse(SDL_MOUSEBUTTONUP, 100, 100));
         push(SDL_Event{.type = SDL_QUIT});
@@ -370,19 +368,18 @@ TEST_F(DesktopTest, ABattlePlayedInTheWindowIsRecordedAndReplaysTheSame)
     ASSERT_EQ(start.prepare(3, argv, false), -1);
     CountingHost host;
     std::thread user([&] {
-        EXPECT_TRUE(waitFor([&] { return host.m_shows.load() >= 2; }, 20000));
+        EXPECT_TRUE(waitFor([&] { return host.m_shows.load() >= 2; }));
         // A new Allied campaign (tried until its record is saved), then Enter
         // now and then: on the map it starts the battle, in battle it fires.
-        bool saved = false;
-        for (int32_t tries = 0; tries < 20 && !saved; tries++) {
-            push(key(SDL_KEYDOWN, SDLK_n, SDL_SCANCODE_N));
-            push(key(SDL_KEYUP, SDLK_n, SDL_SCANCODE_N));
-            std::this_thread::sleep_for(std::chrono::milliseconds(300));
-            push(key(SDL_KEYDOWN, SDLK_a, SDL_SCANCODE_A));
-            push(key(SDL_KEYUP, SDLK_a, SDL_SCANCODE_A));
-            saved = waitFor([&] { return std::filesystem::exists(prefs + "/korvath"); }, 1000);
-        }
-        EXPECT_TRUE(saved);
+        EXPECT_TRUE(retryUntil(
+            [] {
+                push(key(SDL_KEYDOWN, SDLK_n, SDL_SCANCODE_N));
+                push(key(SDL_KEYUP, SDLK_n, SDL_SCANCODE_N));
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                push(key(SDL_KEYDOWN, SDLK_a, SDL_SCANCODE_A));
+                push(key(SDL_KEYUP, SDLK_a, SDL_SCANCODE_A));
+            },
+            [&] { return std::filesystem::exists(prefs + "/korvath"); }, 1000));
         for (int32_t i = 0; i < 24; i++) {
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
             push(key(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN));
@@ -646,13 +643,13 @@ TEST_F(DesktopTest, F12SavesTheWindowsPictureInThePicturesFolder)
     HostOptions o;
     o.m_scale = 2;
     std::thread user([&] {
-        EXPECT_TRUE(waitFor([&] { return host.m_shows.load() >= 2; }, 20000));
+        EXPECT_TRUE(waitFor([&] { return host.m_shows.load() >= 2; }));
         push(key(SDL_KEYDOWN, SDLK_F12, SDL_SCANCODE_F12));
         push(key(SDL_KEYUP, SDLK_F12, SDL_SCANCODE_F12));
-        EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(pictures + "/Korvath"); }, 5000));
+        EXPECT_TRUE(waitFor([&] { return std::filesystem::exists(pictures + "/Korvath"); }));
         // The file is complete once the note that it was saved is painted.
         const int32_t shows = host.m_shows.load();
-        waitFor([&] { return host.m_shows.load() > shows + 1; }, 2000);
+        EXPECT_TRUE(waitFor([&] { return host.m_shows.load() > shows + 1; }));
         push(SDL_Event{.type = SDL_QUIT});
     });
     EXPECT_EQ(host.run(o, [] { return ref<V3dView>(new App); }), 0);
