@@ -244,6 +244,9 @@ void SdlHost::resized(int32_t w, int32_t h)
     m_windowW = w;
     m_windowH = h;
     m_resizePending = true;
+    // The window manager may end its full screen by itself (its own key).
+    if (!m_borderless)
+        m_full = (SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN) != 0;
     if (m_full)
         return;
     m_restoreW = w;
