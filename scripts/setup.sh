@@ -11,7 +11,7 @@ KORVATH_PACKAGES=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libfreetype-dev fonts-dejavu-core libcairo2-dev
-  libsdl2-dev libsdl2-mixer-dev
+  libsdl2-dev libsdl2-mixer-dev libxcb1-dev
   desktop-file-utils appstream man-db dpkg-dev file
 )
 # What fuzz/run needs besides: clang and its libFuzzer runtime (libclang_rt.fuzzer).

@@ -74,7 +74,7 @@ int32_t SdlHost::run(const HostOptions& o, RootFactory makeRoot)
     waitRepaint();
     SDL_ShowWindow(m_window);
     if (m_startFull)
-        SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+        setFull(true);
     eventLoop();
     saveSettings();
     m_devices.releaseAll(input());
@@ -196,9 +196,61 @@ void SdlHost::setIcon()
     }
 }
 
-bool SdlHost::fullscreen() const
+bool SdlHost::windowManaged() const
 {
-    return m_window && (SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN_DESKTOP) == SDL_WINDOW_FULLSCREEN_DESKTOP;
+    return WindowManager::running(SDL_GetCurrentVideoDriver());
+}
+
+void SdlHost::setFull(bool on)
+{
+    if (!m_window || on == m_full)
+        return;
+    if (on) {
+        int x = 0, y = 0;
+        SDL_GetWindowPosition(m_window, &x, &y);
+        m_restoreX = x;
+        m_restoreY = y;
+        SDL_Rect d{0, 0, 0, 0};
+        if (SDL_GetDisplayBounds(std::max(SDL_GetWindowDisplayIndex(m_window), 0), &d) != 0)
+            d = SDL_Rect{0, 0, m_windowW, m_windowH};
+        m_full = true;
+        m_borderless = !windowManaged();
+        if (!m_borderless) {
+            SDL_SetWindowFullscreen(m_window, SDL_WINDOW_FULLSCREEN_DESKTOP);
+            return;
+        }
+        // Nobody would carry out SDL's request: the window itself covers
+        // the display, without its frame, above the others.
+        SDL_SetWindowBordered(m_window, SDL_FALSE);
+        SDL_SetWindowPosition(m_window, d.x, d.y);
+        SDL_SetWindowSize(m_window, d.w, d.h);
+        SDL_RaiseWindow(m_window);
+        return;
+    }
+    m_full = false;
+    if (m_borderless)
+        SDL_SetWindowBordered(m_window, SDL_TRUE);
+    else
+        SDL_SetWindowFullscreen(m_window, 0);
+    m_borderless = false;
+    // SDL would bring back the size it last set itself, which is not the
+    // player's after a resize or a change of scale.
+    SDL_SetWindowSize(m_window, m_restoreW, m_restoreH);
+    SDL_SetWindowPosition(m_window, m_restoreX, m_restoreY);
+}
+
+void SdlHost::resized(int32_t w, int32_t h)
+{
+    m_windowW = w;
+    m_windowH = h;
+    m_resizePending = true;
+    // The window manager may end its full screen by itself (its own key).
+    if (!m_borderless)
+        m_full = (SDL_GetWindowFlags(m_window) & SDL_WINDOW_FULLSCREEN) != 0;
+    if (m_full)
+        return;
+    m_restoreW = w;
+    m_restoreH = h;
 }
 
 void SdlHost::saveSettings() const
@@ -266,13 +318,7 @@ void SdlHost::handle(const SDL_Event& e)
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
         case SDL_WINDOWEVENT_SIZE_CHANGED:
-            m_windowW = e.window.data1;
-            m_windowH = e.window.data2;
-            if (!fullscreen()) {
-                m_restoreW = m_windowW;
-                m_restoreH = m_windowH;
-            }
-            m_resizePending = true;
+            resized(e.window.data1, e.window.data2);
             break;
         case SDL_WINDOWEVENT_LEAVE:
             input().pointerLeft();
@@ -294,8 +340,10 @@ void SdlHost::handle(const SDL_Event& e)
         return;
     case SDL_KEYDOWN:
         if (e.key.keysym.sym == SDLK_F11) {
-            if (!e.key.repeat)
-                SDL_SetWindowFullscreen(m_window, fullscreen() ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+            if (!e.key.repeat) {
+                setFull(!m_full);
+                publish();
+            }
             return;
         }
         break;
@@ -396,8 +444,8 @@ void SdlHost::request(int32_t code, int32_t value)
 {
     if (!m_window)
         return;
-    if (code == kFullscreen && (value != 0) != fullscreen())
-        SDL_SetWindowFullscreen(m_window, value != 0 ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+    if (code == kFullscreen)
+        setFull(value != 0);
     else if (code == kScale)
         applyScale(value);
     publish();

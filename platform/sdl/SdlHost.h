@@ -8,6 +8,7 @@
 #include "HostOptions.h"
 #include "SdlAudio.h"
 #include "SdlInput.h"
+#include "WindowManager.h"
 #include "WindowSettings.h"
 
 // The desktop host: an SDL2 window showing the logical screen at a whole
@@ -75,6 +76,10 @@ protected:
     // Main thread: what draws into the window (null before it is open).
     SDL_Renderer* renderer() const { return m_renderer; }
     SDL_Window* window() const { return m_window; }
+    // Main thread, each time full screen is entered: whether a window manager
+    // will carry out SDL's full screen (WindowManager); without one the host
+    // covers the display with a borderless window instead.
+    virtual bool windowManaged() const;
 
 private:
     // Chooses the scale and the logical size from the options, the stored
@@ -98,7 +103,13 @@ private:
     // Main thread: the options page's requests (events kFullscreen, kScale).
     void request(int32_t code, int32_t value);
     void applyScale(int32_t scale);
-    bool fullscreen() const;
+    // Enters or leaves full screen (F11, the options page, the stored state
+    // at start). Leaving puts the window back where the player had it, at
+    // the size it had.
+    void setFull(bool on);
+    bool fullscreen() const { return m_full; }
+    // A new size of the window: the player's own unless it is full screen.
+    void resized(int32_t w, int32_t h);
     void saveSettings() const;
 
     SDL_Window* m_window = nullptr;
@@ -127,9 +138,14 @@ private:
     int32_t m_minWidth = kMinWidth; // the smallest logical size
     int32_t m_minHeight = kMinHeight;
     bool m_startFull = false;
-    // The window's size (window pixels) the last time it was not full screen.
+    // The window's size (window pixels) and place the last time it was not
+    // full screen.
     int32_t m_restoreW = 0;
     int32_t m_restoreH = 0;
+    int32_t m_restoreX = SDL_WINDOWPOS_CENTERED;
+    int32_t m_restoreY = SDL_WINDOWPOS_CENTERED;
+    bool m_full = false;       // full screen, either way
+    bool m_borderless = false; // full screen made by the host, not by SDL
     uint32_t m_paintEvent = 0;
     bool m_quit = false;
     bool m_resizePending = false;

@@ -45,14 +45,15 @@ public:
         else
             HostFrame::realSleepUs(us);
     }
-    // Serves paints on this thread until cond holds; false on a time-out.
+    // Serves paints on this thread until cond holds; false when the
+    // patience ran out.
     template <class F>
-    bool serveUntil(F cond, int32_t ms = 20000)
+    bool serveUntil(F cond)
     {
         return waitFor([&] {
             servePaint();
             return cond();
-        }, ms);
+        });
     }
     std::atomic<int32_t> m_queued{0};
     std::atomic<int32_t> m_steps{0};
@@ -133,7 +134,7 @@ TEST(HostFrameGame, StartsPaintsResizesAndStops)
     TestFrame frame;
     // The main thread's steps wait for the game, however slow it is, so the
     // bounded waits below never run out.
-    frame.onStep = [&] { waitFor([&] { return !frame.getPaint() || frame.gameEnded(); }, 60000); };
+    frame.onStep = [&] { waitFor([&] { return !frame.getPaint() || frame.gameEnded(); }); };
     frame.startGame([&] { return ref<V3dView>(new TestRoot(&log)); }, 200, 120);
     EXPECT_EQ(&Host::current(), &frame);
     // waitRepaint returns as soon as the game asks for its first paint.
@@ -184,11 +185,17 @@ TEST(HostFrameGame, StopGivesUpOnAHungGameAndBeforeTheRootExists)
         EXPECT_TRUE(frame.finishGame());
     }
     {
-        // A stop that comes while the root is still being made reaches it.
+        // A stop that comes while the root is still being made reaches it:
+        // the root is made once stop waits for the game to end.
         RootLog log;
         TestFrame frame;
+        std::atomic<bool> stopping{false};
+        frame.onStep = [&] {
+            stopping = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        };
         frame.startGame([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            EXPECT_TRUE(waitFor([&] { return stopping.load(); }));
             return ref<V3dView>(new TestRoot(&log));
         }, 64, 64);
         EXPECT_TRUE(frame.stop());

@@ -77,15 +77,36 @@ public:
     RootLog* m_log = nullptr;
 };
 
-// Waits up to ms for cond; true when it came true.
-template <class F>
-bool waitFor(F cond, int32_t ms = 5000)
+// How long a test waits for another thread to bring something about: long
+// enough for any machine, however busy, so it only guards against a hang and
+// never judges speed.
+constexpr int32_t kPatienceMs = 120000;
+
+// Does act, then polls cond every ms; does act again after each everyMs that
+// cond did not hold (a key the game was not ready for yet), until the
+// patience runs out. True when cond came true.
+template <class A, class F>
+bool retryUntil(A act, F cond, int32_t everyMs)
 {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!cond()) {
-        if (std::chrono::steady_clock::now() > end)
+    const auto start = std::chrono::steady_clock::now();
+    auto again = start;
+    while (true) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= again) {
+            act();
+            again = std::chrono::steady_clock::now() + std::chrono::milliseconds(everyMs);
+        }
+        if (cond())
+            return true;
+        if (now - start > std::chrono::milliseconds(kPatienceMs))
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
-    return true;
+}
+
+// Polls cond until it holds; false only when the patience ran out.
+template <class F>
+bool waitFor(F cond)
+{
+    return retryUntil([] {}, cond, kPatienceMs);
 }
