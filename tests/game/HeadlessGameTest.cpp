@@ -165,7 +165,7 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     EXPECT_GT(std::unique(shades.begin(), shades.end()) - shades.begin(), 20); // textured, not flat
     EXPECT_GT(count(battle, 120, 0, 420, 120, tan), 80);                     // the enemy's hull
     EXPECT_GT(whiteIn(battle, 0, 0, 100, 64), 200);
-    auto red = [](uint32_t c) { return channel(c, 16) > 240 && channel(c, 8) > 170 && channel(c, 8) < 210; };
+    auto red = [](uint32_t c) { return channel(c, 16) > 240 && channel(c, 8) < 120 && channel(c, 0) < 120; }; // an enemy's cross
     EXPECT_GE(count(battle, 412, 4, 476, 68, red), 4);
     // A shot fired: the rounds' number changed.
     EXPECT_NE(whiteIn(battle, 60, 16, 100, 32), whiteIn(firing, 60, 16, 100, 32));
