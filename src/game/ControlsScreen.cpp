@@ -10,6 +10,8 @@ namespace {
 
 constexpr char kReset = 'R', kBack = 'B';
 constexpr int32_t kMargin = 40; // of the stage's width either side of the rows, together
+// Opaque: the map behind the half-transparent menus made the small rows hard to read.
+constexpr int32_t kPanel = static_cast<int32_t>(0xFF283040);
 
 // The rows are many: they are written small and keep their text look.
 ref<Vtheme> smallTheme(const App& app)
@@ -18,7 +20,7 @@ ref<Vtheme> smallTheme(const App& app)
     const Vtheme& big = *app.m_theme;
     t->m_font = app.m_fontSmall;
     t->m_textColor = big.m_textColor;
-    t->m_menuColor = big.m_menuColor;
+    t->m_menuColor = kPanel;
     t->m_lib = big.m_lib;
     t->m_mouse = big.m_mouse;
     t->m_inset = big.m_inset;

@@ -277,6 +277,31 @@ void MapScreen::mapFront()
             }
         }
     }
+    markNext();
+}
+
+void MapScreen::markNext()
+{
+    // A steady yellow frame round the next battle's flag: its blinking alone
+    // was easy to miss among the others.
+    if (!m_map || !m_next || m_next == m_site)
+        return;
+    constexpr int32_t kMarkColor = static_cast<int32_t>(0xFFFFD040);
+    constexpr int32_t kPad = 2, kLine = 2;
+    const int32_t x = (m_next->getX() >> 15) - kPad - kLine, y = (m_next->getY() >> 15) - kPad - kLine;
+    const int32_t w = m_next->getWidth() + 2 * (kPad + kLine), h = m_next->getHeight() + 2 * (kPad + kLine);
+    const int32_t bars[4][4] = {{0, 0, w, kLine}, {0, h - kLine, w, kLine}, {0, 0, kLine, h}, {w - kLine, 0, kLine, h}};
+    m_nextMark = new Vsprite;
+    m_nextMark->setWidthHeight(w, h);
+    m_nextMark->setXyi(x, y);
+    for (const auto& b : bars) {
+        ref<Vsprite> bar = new Vsprite;
+        bar->setColor(kMarkColor);
+        bar->setXyi(b[0], b[1]);
+        bar->setWidthHeight(b[2], b[3]);
+        m_nextMark->add(bar);
+    }
+    m_map->add(m_nextMark);
 }
 
 void MapScreen::mapBriefing()

@@ -24,6 +24,7 @@ public:
 
     // The campaign map and its labels while shown.
     ref<Vsprite> mapSprite() const { return m_map; }
+    ref<Vsprite> nextMark() const { return m_nextMark; }
     ref<Vtext> briefing() const { return m_briefing; }
 
 private:
@@ -35,6 +36,7 @@ private:
     // battle site); the orders.
     void mapBuild();
     void mapFront();
+    void markNext();
     void mapBriefing();
     // Where the orders run: below the map, or at the bottom of a low screen.
     int32_t mapOrdersY() const;
@@ -53,6 +55,7 @@ private:
     int64_t m_ordersX = 0;      // where the orders' line starts, 1/65536 stage pixels
     ref<Vsprite> m_map;
     ref<Vsprite> m_labels;
+    ref<Vsprite> m_nextMark; // the frame round the next battle's flag, or null
     ref<Vsprite> m_site; // flag of the battle site, and of the site after it
     ref<Vsprite> m_next;
     ref<Vtext> m_briefing;

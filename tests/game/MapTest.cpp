@@ -37,6 +37,14 @@ TEST_F(MapTest, TheSiteTheNextSiteAndTheBriefingFollowSideAndFront)
             if (c.front == 5 && c.side == 1) {
                 EXPECT_EQ(site->m_alpha + next->m_alpha, 0x7FFF); // the two flags cross-fade
             }
+            // A steady frame round the next flag, and only round it.
+            auto* screen = dynamic_cast<MapScreen*>(app.top());
+            ASSERT_TRUE(screen && screen->nextMark());
+            Vsprite& mark = *screen->nextMark();
+            EXPECT_LT(mark.getX(), next->getX());
+            EXPECT_LT(mark.getY(), next->getY());
+            EXPECT_GT((mark.getX() >> 15) + mark.getWidth(), (next->getX() >> 15) + next->getWidth());
+            EXPECT_EQ(mark.m_alpha, 0x8000); // steady: it does not blink with the flag
             ref<Vtext> orders = findText(&app, "ORDERS FROM ");
             EXPECT_EQ(orders ? orders->m_text->c_str() : "", "ORDERS FROM " + c.briefing);
         });

@@ -140,6 +140,8 @@ TEST_F(OptionsTest, AKeyReboundOnTheControlsPageDrivesTheTank)
         ASSERT_TRUE(page);
         EXPECT_EQ(selectedItem(page->menu()), "Forward: Up, Pad Up");
         EXPECT_EQ(menuItems(page->menu()).size(), ActionMap::rebindable().size() + 2);
+        // The small rows stand on an opaque panel, not over the map.
+        EXPECT_EQ(static_cast<uint32_t>(page->menu()->m_color) >> 24, 0xFFu);
     });
     m_host.key(2800, Key::kEnter);
     m_host.at(3000, [](App& app) {

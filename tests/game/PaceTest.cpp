@@ -70,8 +70,10 @@ protected:
                 seen->burnt = app.m_time;
             return seen->burnt >= 0;
         });
-        // The last enemy gone: run-out, fade, the result page, and the map again.
+        // The last enemy gone: run-out, fade, the result page (shown from
+        // about 20.6 s, until a key), and the map again.
         host.at(16500, [](App& app) { app.m_campaign->m_enemyCount = 0; });
+        host.key(23000, Key::kEnter);
         host.every(16500, 34500, 1, [seen](App& app) {
             if (dynamic_cast<MapScreen*>(app.top()) && seen->mapAgain < 0)
                 seen->mapAgain = app.m_time;
