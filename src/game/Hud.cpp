@@ -68,6 +68,8 @@ constexpr const char* kRingShape = "XXXXX"
                                    "X...X"
                                    "XXXXX";
 constexpr int32_t kBlipSide = 5;
+constexpr int32_t kWarningColor = static_cast<int32_t>(0xFFFF7050);
+constexpr int32_t kWaterWarnUnits = 9; // how far ahead water is warned of
 // The hull's arrow on the radar: dots out from the centre.
 constexpr int32_t kArrowDots = 5;
 constexpr int32_t kArrowColor = static_cast<int32_t>(0xFFFFFF60);
@@ -195,9 +197,44 @@ void Hud::hide()
         m_sight->hide();
     if (m_hullArrow)
         m_hullArrow->off();
-    for (const ref<Vsprite>& p : {ref<Vsprite>(m_menuDrive), ref<Vsprite>(m_menuAim), m_panel, m_radar})
+    for (const ref<Vsprite>& p : {ref<Vsprite>(m_menuDrive), ref<Vsprite>(m_menuAim), m_panel, m_radar,
+                                  ref<Vsprite>(m_waterWarning)})
         if (p)
             p->off();
+}
+
+bool Hud::waterAhead(Tank& t)
+{
+    if (t.groundWater(t.m_wx, t.m_wz))
+        return true;
+    if (t.m_driveSpeed == 0)
+        return false;
+    // The way it drives, forwards or backwards.
+    const int32_t way = t.m_heading + (t.m_driveSpeed < 0 ? 16384 : 0);
+    for (int32_t units = 3; units <= kWaterWarnUnits; units += 3)
+        if (t.groundWater(t.m_wx + V::fmul(V::fsin(way), units * Tank::kUnit),
+                          t.m_wz - V::fmul(V::fcos(way), units * Tank::kUnit)))
+            return true;
+    return false;
+}
+
+void Hud::waterWarning(Tank& t)
+{
+    // Water sinks a tank: said before it happens, not only on the result page.
+    const bool warn = t.isLinked() && waterAhead(t);
+    if (!warn) {
+        if (m_waterWarning)
+            m_waterWarning->off();
+        return;
+    }
+    if (!m_waterWarning) {
+        m_waterWarning = new Vtext(m_app.m_theme, "Deep water - turn back"_s);
+        m_waterWarning->setTextColor(kWarningColor);
+        m_waterWarning->setZ(kPanelZ);
+    }
+    m_waterWarning->setXyi((m_app.m_width - m_waterWarning->getWidth()) / 2, m_app.m_height * 3 / 5);
+    if (!m_waterWarning->isLinked())
+        m_app.add(m_waterWarning);
 }
 
 void Hud::dim(const ref<Vsprite>& s)
@@ -238,6 +275,7 @@ void Hud::status()
     m_textArmor->setNumber(std::clamp(50 - t.m_damage, 0, 99));
     m_textFuel->setNumber(std::max(0, t.m_fuel >> 15));
     m_textRounds->setNumber(t.m_rounds);
+    waterWarning(t);
 }
 
 // ---- the radar ----

@@ -8,6 +8,7 @@
 #include "scene/Vtext.h"
 
 class App;
+class Tank;
 
 // What the battle shows over the view: the on-screen controls (buttons on a
 // touch layout, a text menu on a small screen), the status panel with the
@@ -60,9 +61,14 @@ public:
     ref<Vsprite> m_radar; // made by the first battle
     ref<Sight> m_sight;   // the gun's reticle and landing marker
     ref<Vsprite> m_hullArrow; // over the radar
+    ref<Vtext> m_waterWarning; // "Deep water - turn back", while the tank is in or heads for water
 
 private:
     ref<Vmenu> controlMenu(bool aim, int32_t buttonSize);
+    // Whether tank t stands in water or drives towards it within a few units.
+    static bool waterAhead(Tank& t);
+    // Shows or takes off the water warning for t.
+    void waterWarning(Tank& t);
 
     App& m_app;
 };

@@ -480,6 +480,59 @@ TEST_F(BattleTest, TheMarkerTurnsRedOnlyOnAnEnemy)
     m_host.run();
 }
 
+// Driving towards water, or standing in it, the HUD warns before the tank
+// sinks; on dry ground it says nothing.
+TEST_F(BattleTest, WaterAheadIsWarnedOf)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    int32_t wetX = -1, dryX = -1;
+    const int32_t z = 256;
+    m_host.at(kInBattle, [&](App& app) {
+        const auto& field = *app.m_battle->m_physics->m_field;
+        auto dry = [&](int32_t from, int32_t to) {
+            for (int32_t x = from; x <= to; x++)
+                if (field.water(x * kUnit, z * kUnit))
+                    return false;
+            return true;
+        };
+        for (int32_t x = 40; x < 470 && (wetX < 0 || dryX < 0); x++) {
+            if (wetX < 0 && dry(x - 6, x - 1) && field.water(x * kUnit, z * kUnit))
+                wetX = x;
+            if (dryX < 0 && dry(x - 2, x + 16))
+                dryX = x;
+        }
+        ASSERT_GE(wetX, 0);
+        ASSERT_GE(dryX, 0);
+        for (const ref<Tank>& e : app.m_battle->m_forces)
+            e->park();
+        Tank& t = *app.m_battle->m_tank;
+        t.placeOnGround(dryX * kUnit, z * kUnit);
+        t.m_heading = 8192; // towards +x
+        t.m_driveSpeed = 100000;
+    });
+    m_host.at(kInBattle + 200, [&](App& app) {
+        const ref<Vtext>& warning = app.m_battle->m_hud->m_waterWarning;
+        EXPECT_TRUE(!warning || !warning->isLinked());
+        Tank& t = *app.m_battle->m_tank;
+        t.placeOnGround((wetX - 5) * kUnit, z * kUnit);
+        t.m_heading = 8192;
+        t.m_driveSpeed = 100000;
+    });
+    m_host.at(kInBattle + 300, [](App& app) {
+        EXPECT_TRUE(findText(&app, "Deep water - turn back"));
+        // Backing away from it: no warning.
+        Tank& t = *app.m_battle->m_tank;
+        t.m_driveSpeed = -100000;
+    });
+    m_host.at(kInBattle + 400, [](App& app) {
+        const ref<Vtext>& warning = app.m_battle->m_hud->m_waterWarning;
+        EXPECT_TRUE(!warning || !warning->isLinked());
+    });
+    m_host.stopAt(kInBattle + 500);
+    m_host.run();
+}
+
 // While the turn key is held the camera lags any angle behind; let go, it
 // catches up.
 // The lazy camera, as an option.
