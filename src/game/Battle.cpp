@@ -71,6 +71,22 @@ void Battle::newTank(Side side)
     m_tank = tankInit(tankOf(side), kPlayerHits);
 }
 
+void Battle::renewTank()
+{
+    const ref<Tank> old = m_tank;
+    if (!old)
+        return;
+    m_tank = nullptr;
+    newTank(m_app.m_campaign->m_side);
+    if (m_tank) {
+        m_tank->m_fuel = old->m_fuel;
+        m_tank->m_rounds = old->m_rounds;
+        m_tank->m_damage = old->m_damage;
+    }
+    old->pilot(nullptr);
+    old->destroy();
+}
+
 void Battle::tankEnemy()
 {
     const Campaign& c = *m_app.m_campaign;

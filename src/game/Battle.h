@@ -49,6 +49,9 @@ public:
     void hazeVehicles(bool on);
     // The player's tank of a new side: the old one is taken apart.
     void newTank(Side side);
+    // A new battle's tank: a fresh one of the campaign's side with only what
+    // the campaign carries from the last (fuel, rounds, damage).
+    void renewTank();
     // In demo mode: points the player's tank at the nearest enemy, or at the
     // supply truck when it is needed.
     void demoPilot();
