@@ -7,6 +7,10 @@
 
 #include "game/App.h"
 #include "game/AppPicture.h"
+#include "game/Flash.h"
+#include "game/FreeList.h"
+#include "game/Shell.h"
+#include "game/Tracer.h"
 #include "game/VehicleBuilds.h"
 #include "physics/Vbattlefield.h"
 #include "render3d/V3dLibrary.h"
@@ -85,6 +89,13 @@ void Battle::renewTank()
     }
     old->pilot(nullptr);
     old->destroy();
+}
+
+void Battle::dropSpent()
+{
+    dropFree(Shell::m_free);
+    dropFree(Flash::m_free);
+    dropFree(Tracer::m_free);
 }
 
 void Battle::tankEnemy()

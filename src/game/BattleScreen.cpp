@@ -25,9 +25,10 @@ void BattleScreen::enter()
     // A focus lost on the map does not pause the battle to come.
     m_app.input().focusLostTake();
     // Nothing of the last battle (the tank's timers and tilt, the panel's
-    // lit lines) carries over: a replay starts from none.
+    // lit lines, the spent shells) carries over: a replay starts from none.
     m_app.m_battle->renewTank();
     m_app.m_battle->m_hud->renew();
+    Battle::dropSpent();
     // A battle in progress comes back as it was kept; without its file it is
     // set up anew around the tank's place in the record.
     if (!m_app.m_campaign->battleInProgress() || !BattleFile::resume(m_app))

@@ -405,8 +405,8 @@ namespace {
 
 // A host as slow as a loaded machine: once a battle is recorded or replayed,
 // each paint takes the next time of a list (the frame it ends lasts that
-// long), and the window can be closed at the n-th host call (a paint or a
-// sleep) of the battle. It keeps the hash of every picture shown in the
+// long), and the window can be closed at the n-th host call (a paint, a
+// sleep, a look at the clock, a sound) of the battle. It keeps the hash of every picture shown in the
 // last battle.
 class BusyHost : public GameHost {
 public:
@@ -417,6 +417,20 @@ public:
         called();
         GameHost::sleepMs(ms);
     }
+    int32_t nowMs() override
+    {
+        called();
+        return GameHost::nowMs();
+    }
+    void playSound(int32_t id) override
+    {
+        // A sound comes from the world's tick: mid-frame, after the input
+        // was recorded and before the frame is drawn.
+        if (m_stopAtSound && inBattle())
+            stop();
+        called();
+        GameHost::playSound(id);
+    }
     std::string saveScreenshot(const Viewport&) override
     {
         m_shots++;
@@ -425,6 +439,7 @@ public:
 
     std::vector<int32_t> m_paintMs; // in turn; none: paints take no time
     int32_t m_stopAt = 0;           // the battle's host call that closes the window; 0: none
+    bool m_stopAtSound = false;     // the battle's first sound closes it
     std::vector<uint32_t> m_pictures;
     int32_t m_shots = 0;
 
@@ -446,8 +461,9 @@ private:
     void called()
     {
         if (inBattle() && ++m_calls == m_stopAt)
-            m_app->requestStop();
+            stop();
     }
+    void stop() { m_app->requestStop(); }
     std::size_t m_paints = 0;
     int32_t m_calls = 0;
     int32_t m_recordedFrames = 0;
@@ -542,12 +558,24 @@ TEST_F(ReplayBusyTest, LongIrregularFramesAndAStopAnywhereReplayTheSame)
             recordAndReplay(host, "paints of " + std::to_string(p[0]) + " ms, stopped at call " + std::to_string(stop));
             lengths.insert(std::min(m_replay->frames(), 3));
         }
+    // Closed as the first shot sounds, in the middle of a frame of the fight.
+    for (const std::vector<int32_t>& p : paints) {
+        campaign(1, 5);
+        BusyHost host;
+        host.m_paintMs = p;
+        host.m_stopAtSound = true;
+        toBattle(host);
+        press(host, kInBattle, ' ');
+        host.stopAt(kInBattle + 6000);
+        recordAndReplay(host, "paints of " + std::to_string(p[0]) + " ms, stopped at the first sound");
+    }
     // Battles of one frame, of two and of many.
     EXPECT_EQ(lengths, (std::set<int32_t>{1, 2, 3}));
 }
 
 // The second battle of a run (the first one abandoned for a new campaign)
-// starts from a fresh tank as a replay does, whatever the first left on it.
+// starts as a replay does, whatever the first left on the tank, the panel,
+// the screen and its depths, or in the spent shells.
 TEST_F(ReplayBusyTest, ASecondBattleReplaysTheSame)
 {
     campaign(1, 4);
@@ -563,6 +591,7 @@ TEST_F(ReplayBusyTest, ASecondBattleReplaysTheSame)
     press(host, kInBattle + 2500, 'A');
     press(host, kInBattle + 3500, Key::kEnter);
     host.at(kInBattle + 4500, [](App&) { Host::current().input().keyDownSys(Key::kLeft); });
+    press(host, kInBattle + 5000, ' '); // with the shells and flashes the first one left
     host.stopAt(kInBattle + 7000);
     recordAndReplay(host, "second battle");
     std::size_t battles = 0;
