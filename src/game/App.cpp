@@ -39,6 +39,7 @@ constexpr int32_t kMaxChanges = 16;
 // in front of everything.
 constexpr int32_t kNoteMs = 2000;
 constexpr int32_t kNoteTop = 6;
+constexpr int32_t kHintMs = 3000; // long enough to read a line of advice
 constexpr int32_t kNoteZ = -3000;
 
 int64_t steadyUs()
@@ -78,17 +79,23 @@ void App::run()
 
 void App::frame()
 {
+    // A stop counts from the top of a frame: one that comes meanwhile lets
+    // the frame draw as its replay will.
+    m_running = !stopRequested();
+    if (!m_running)
+        return;
     if (m_player.active() && !m_player.frame(*this))
         return;
-    // The picture on screen now is the one the player asked for.
-    if (input().hotkeyTake() > 0)
-        screenshot();
-    noteAdvance();
+    m_noteMsAtFrame = m_note ? m_noteMs : 0;
+    hotkeys();
     if (screenResize()) {
         const std::vector<ref<Screen>> shown = m_screens;
         for (const ref<Screen>& s : shown)
             s->layout();
     }
+    noteAdvance();
+    if (m_noteNow)
+        showNote(kNoteMs);
     // What the battle is given this frame, taken as it enters the game.
     m_recorder.frame(*this);
     if (!settle()) {
@@ -115,6 +122,22 @@ void App::frame()
     waitMs(wait);
     m_stats.add(m_frameMs, workUs);
     m_frameStartUs = steadyUs();
+}
+
+void App::hotkeys()
+{
+    // The host's own input, not the frame's copy a battle reads: the press
+    // saves the picture on screen now, on every screen, recorded or not.
+    const bool saved = Host::current().input().hotkeyTake() > 0 && screenshot();
+    // A replay shows the note where the battle showed it; a picture saved
+    // while watching one is not part of it.
+    m_noteNow = m_player.active() ? m_player.noteShown() : saved;
+}
+
+void App::quit()
+{
+    requestStop();
+    m_running = false;
 }
 
 int32_t App::pacedWait()
@@ -282,7 +305,8 @@ void App::applyOptions()
     Host& host = Host::current();
     host.setVolumes(m_options.m_effects, m_options.m_music);
     host.setFrameRate(m_options.m_frameRate);
-    input().setHotkeys(m_actions.key(Action::Screenshot), m_actions.pad(Action::Screenshot));
+    // On the host's input: a battle's copy of it never sees the presses.
+    host.input().setHotkeys(m_actions.key(Action::Screenshot), m_actions.pad(Action::Screenshot));
     if (m_battle) {
         m_battle->m_camera->m_lazy = m_options.m_lazyCamera;
         m_battle->m_hud->m_controls = m_options.m_buttons;
@@ -294,26 +318,53 @@ void App::saveOptions()
     m_options.save(m_actions);
 }
 
-void App::screenshot()
+bool App::screenshot()
 {
-    const std::string path = Host::current().saveScreenshot(*this);
-    if (!path.empty() && m_theme)
-        showNote("Screenshot saved"_s);
+    return !Host::current().saveScreenshot(*this).empty();
 }
 
-void App::showNote(const ref<String>& text)
+void App::showNote(int32_t ms)
 {
     if (m_note)
         m_note->off();
-    m_note = new Vtext(m_theme, text);
+    m_note = nullptr;
+    m_noteMs = ms;
+    if (ms <= 0 || !m_theme)
+        return;
+    m_note = new Vtext(m_theme, "Screenshot saved"_s);
     m_note->setZ(kNoteZ);
     m_note->setXyi((m_width - m_note->getWidth()) / 2, kNoteTop);
     add(m_note);
-    m_noteMs = kNoteMs;
+}
+
+void App::showHint(const ref<String>& text)
+{
+    if (m_hint)
+        m_hint->off();
+    m_hint = new Vtext(m_theme, text);
+    m_hint->setZ(kNoteZ);
+    add(m_hint);
+    m_hintMs = kHintMs;
+    hintPlace();
+}
+
+void App::hintPlace()
+{
+    const int32_t line = m_theme && m_theme->m_font ? m_theme->m_font->getHeight() : 16;
+    m_hint->setXyi((m_width - m_hint->getWidth()) / 2, kNoteTop + line + 4);
 }
 
 void App::noteAdvance()
 {
+    if (m_hint) {
+        m_hintMs -= m_frameMs;
+        if (m_hintMs <= 0 || !m_hint->isLinked()) {
+            m_hint->off();
+            m_hint = nullptr;
+        } else {
+            hintPlace();
+        }
+    }
     if (!m_note)
         return;
     m_noteMs -= m_frameMs;
@@ -364,7 +415,7 @@ bool App::screenResize()
             }
         }
         // The game pauses while the screen rotates and goes on at the new size.
-        if (!rotating() || !isRunning())
+        if (!rotating() || stopRequested())
             return changed;
         renderWait();
     }

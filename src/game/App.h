@@ -39,6 +39,14 @@ public:
     // Applies a new screen size to what every screen shares; true when the
     // size changed. While the screen rotates it waits for the rotation to end.
     bool screenResize() override;
+    // Whether the game runs this frame: the stop request as it stood when
+    // the frame began, so a stop that comes mid-frame (the window closed)
+    // lets the frame end the way a replay of it does. Waits give up on the
+    // request itself (stopRequested).
+    bool isRunning() override { return m_running; }
+    // The game ends itself (Quit, a replay's end): nothing more of this
+    // frame runs.
+    void quit();
 
     // ---- the screens ----
 
@@ -75,8 +83,15 @@ public:
     void applyOptions();
     // Saves the options and the player's keys.
     void saveOptions();
-    // Saves the frame on screen as a picture and says so for a moment.
-    void screenshot();
+    // Saves the frame on screen as a picture; true when it was saved.
+    bool screenshot();
+    // The note over every screen ("Screenshot saved") for ms more, or none
+    // (ms <= 0).
+    void showNote(int32_t ms);
+    // How much longer the note stayed when this frame began; 0 without one.
+    int32_t noteMsAtFrame() const { return m_noteMsAtFrame; }
+    // The note was put up in this frame (a screenshot saved, or replayed).
+    bool noteShownNow() const { return m_noteNow; }
     // The player's tank (null before the game is loaded).
     Tank* tank() const { return m_battle ? m_battle->m_tank.get() : nullptr; }
     // Adds s centred on the screen, scaled down to the screen width if wider,
@@ -103,8 +118,9 @@ public:
     ReplayRecorder m_recorder;    // records the battles, when told where to
     ReplayPlayer m_player;        // plays a recorded battle instead of the game, when given one
 
-    // A note over every screen ("Screenshot saved"), taken off after its time.
-    void showNote(const ref<String>& text);
+    // A line the game has to say over the screen ("Aim mode off - ..."),
+    // below the screenshot's note, taken off after a few seconds.
+    void showHint(const ref<String>& text);
 
 private:
     // A screen s taken off the stack; over: by itself, not at the end of the game.
@@ -116,7 +132,12 @@ private:
 
     // Applies the stack changes asked for; false when there were none.
     bool settle();
+    // The hotkey's screenshot, taken from the host's own input as pressed;
+    // the note it puts up is part of the frame (recorded, replayed).
+    void hotkeys();
+    // Takes the note and the hint off after their time.
     void noteAdvance();
+    void hintPlace();
 
     std::vector<ref<Screen>> m_screens;
     std::vector<ref<Screen>> m_changes; // in order; null pops
@@ -124,4 +145,9 @@ private:
     int64_t m_frameStartUs = 0;         // a steady clock, for the work of a frame
     ref<Vtext> m_note;                  // shown over every screen, or null
     int32_t m_noteMs = 0;               // how much longer it stays
+    ref<Vtext> m_hint;                  // the game's line, or null
+    int32_t m_hintMs = 0;               // how much longer it stays
+    int32_t m_noteMsAtFrame = 0;        // m_noteMs as the frame began
+    bool m_noteNow = false;             // put up in this frame
+    bool m_running = true;              // the stop request, latched at the top of a frame
 };

@@ -7,6 +7,10 @@
 
 #include "game/App.h"
 #include "game/AppPicture.h"
+#include "game/Flash.h"
+#include "game/FreeList.h"
+#include "game/Shell.h"
+#include "game/Tracer.h"
 #include "game/VehicleBuilds.h"
 #include "physics/Vbattlefield.h"
 #include "render3d/V3dLibrary.h"
@@ -69,6 +73,29 @@ void Battle::newTank(Side side)
         m_tank->destroy();
     }
     m_tank = tankInit(tankOf(side), kPlayerHits);
+}
+
+void Battle::renewTank()
+{
+    const ref<Tank> old = m_tank;
+    if (!old)
+        return;
+    m_tank = nullptr;
+    newTank(m_app.m_campaign->m_side);
+    if (m_tank) {
+        m_tank->m_fuel = old->m_fuel;
+        m_tank->m_rounds = old->m_rounds;
+        m_tank->m_damage = old->m_damage;
+    }
+    old->pilot(nullptr);
+    old->destroy();
+}
+
+void Battle::dropSpent()
+{
+    dropFree(Shell::m_free);
+    dropFree(Flash::m_free);
+    dropFree(Tracer::m_free);
 }
 
 void Battle::tankEnemy()

@@ -49,6 +49,13 @@ public:
     void hazeVehicles(bool on);
     // The player's tank of a new side: the old one is taken apart.
     void newTank(Side side);
+    // A new battle's tank: a fresh one of the campaign's side with only what
+    // the campaign carries from the last (fuel, rounds, damage).
+    void renewTank();
+    // Empties the free lists of shells, flashes and puffs: a body used in
+    // the last battle keeps some of its looks, which a replay's new ones
+    // would not have.
+    static void dropSpent();
     // In demo mode: points the player's tank at the nearest enemy, or at the
     // supply truck when it is needed.
     void demoPilot();

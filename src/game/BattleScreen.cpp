@@ -24,11 +24,19 @@ void BattleScreen::enter()
 {
     // A focus lost on the map does not pause the battle to come.
     m_app.input().focusLostTake();
+    // Nothing of the last battle (the tank's timers and tilt, the panel's
+    // lit lines, the spent shells) carries over: a replay starts from none.
+    m_app.m_battle->renewTank();
+    m_app.m_battle->m_hud->renew();
+    Battle::dropSpent();
     // A battle in progress comes back as it was kept; without its file it is
     // set up anew around the tank's place in the record.
     if (!m_app.m_campaign->battleInProgress() || !BattleFile::resume(m_app))
         m_app.m_battle->battleSetUp();
     m_enemiesAtStart = m_app.m_campaign->m_enemyCount;
+    // The wipe draws over what the screen before left, which a replay never
+    // saw: it starts from black, all of it to be drawn.
+    m_app.clearScreen();
     startWipe();
 }
 
@@ -266,7 +274,7 @@ void BattleScreen::battleKey(Action a)
         // The overhead map leaves aim mode, and coming back does not bring
         // it back: say so, or the arrows would turn the hull unannounced.
         if (t.m_aim)
-            app.showNote(String::copyOf(("Aim mode off - " + app.m_actions.keysText(Action::Aim) + " to aim again").c_str()));
+            app.showHint(String::copyOf(("Aim mode off - " + app.m_actions.keysText(Action::Aim) + " to aim again").c_str()));
         t.m_aim = false;
         if (overhead) {
             camera.perspectiveSwitch();
@@ -320,6 +328,10 @@ void BattleScreen::resume(Screen& from)
 
 void BattleScreen::advance(int32_t ms)
 {
+    Hud& hud = *m_app.m_battle->m_hud;
+    for (const ref<Vmenu>& m : {hud.m_menuDrive, hud.m_menuAim})
+        if (m)
+            m->advance(ms);
     if (m_wipe) {
         // The world waits for the wipe, and only for its own length: a frame
         // that runs past it gives the rest to the world.
@@ -522,10 +534,13 @@ void BattleScreen::wipeBands()
             return;
         }
         m_wipeX = 0;
+        m_wipeWidth = app.m_width;
+        m_wipeHeight = app.m_height;
     }
-    // A screen that changes its size meanwhile is drawn anew by the next
-    // frame; the dirty list stays for it.
-    if (!app.isRunning() || app.rotating()) {
+    // A screen that changed its size meanwhile (as the frames say, which a
+    // replay gives again) is drawn anew by the next frame; the dirty list
+    // stays for it.
+    if (app.m_width != m_wipeWidth || app.m_height != m_wipeHeight) {
         m_wipe = false;
         m_wait = kNoWait;
         return;

@@ -97,6 +97,7 @@ private:
     bool m_wipe = false;
     int32_t m_wipeX = -1; // the next band of the wipe; -1 before the first
     int32_t m_wipeMs = 0; // ms of the wipe so far
+    int32_t m_wipeWidth = 0, m_wipeHeight = 0; // the screen the wipe began on
     Action m_press = Action::None; // the last action pressed this frame
     int32_t m_wait = kPaced;       // after the frame drawn
 };

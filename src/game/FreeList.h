@@ -25,3 +25,15 @@ void giveFree(ref<T>& head, T* t)
     t->m_nextFree = head;
     head = t;
 }
+
+// Lets every waiting body go, one at a time: a chain freed from its head
+// would recurse once per body.
+template <class T>
+void dropFree(ref<T>& head)
+{
+    while (head) {
+        ref<T> t = head;
+        head = t->m_nextFree;
+        t->m_nextFree = nullptr;
+    }
+}

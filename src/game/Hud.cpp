@@ -84,6 +84,7 @@ Hud::Hud(App& app) : m_app(app) {}
 
 void Hud::build(int32_t buttonSize)
 {
+    m_buttonSize = buttonSize;
     m_menuDrive = controlMenu(false, buttonSize);
     m_menuAim = controlMenu(true, buttonSize);
     m_panel = new Vsprite;
@@ -99,6 +100,19 @@ void Hud::build(int32_t buttonSize)
     // B brings them back.
     m_controls = m_app.m_options.m_buttons;
     m_sight = new Sight(m_app);
+}
+
+void Hud::renew()
+{
+    const bool controls = m_controls;
+    hide();
+    if (m_sight)
+        m_sight->destroy();
+    for (const ref<Vsprite>& s : {ref<Vsprite>(m_menuDrive), ref<Vsprite>(m_menuAim), m_panel})
+        if (s)
+            s->removeAllStar();
+    build(m_buttonSize);
+    m_controls = controls;
 }
 
 ref<Vmenu> Hud::controlMenu(bool aim, int32_t buttonSize)

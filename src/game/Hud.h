@@ -20,6 +20,10 @@ public:
     // The controls of both states and the status panel, for buttons of
     // buttonSize pixels (0: text menus).
     void build(int32_t buttonSize);
+    // The same again for a new battle: nothing of the last one's (a status
+    // line still lit, a button still lit) carries over; the controls stay
+    // shown or hidden as they were.
+    void renew();
     // Shows the control menu for the driving or aiming state and lays out
     // menu, status panel and radar.
     void menuGameShow();
@@ -52,6 +56,7 @@ public:
 
     ref<Vmenu> m_menuDrive;
     ref<Vmenu> m_menuAim;
+    int32_t m_buttonSize = 0; // as built
     bool m_controls = false; // the full controls are shown (on the desktop: the player's choice, kept)
     ref<Vsprite> m_panel;    // status panel
     ref<Vtext> m_textEnemy;

@@ -74,7 +74,7 @@ void MainMenuScreen::input(Input& in)
         break;
     case 'Q':
     case 'E':
-        app.requestStop();
+        app.quit();
         break;
     default:
         break;

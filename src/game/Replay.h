@@ -16,7 +16,9 @@
 // The file: "KRPL", a format byte, the version (a length byte and its
 // characters), the start, the number of frames, the frames (each stores
 // what changed since the frame before), the end and a checksum of all the
-// bytes before it (ReplayWriter, ReplayReader).
+// bytes before it (ReplayWriter, ReplayReader). Format 2, the one before,
+// has no battle file or note in its start and no flags in its frames
+// (never a focus lost): it is still read.
 class Replay {
 public:
     // The part of the random numbers' state that a battle goes on from.
@@ -34,12 +36,15 @@ public:
         bool demo = false;                      // the tank drove itself
         bool controls = false;                  // the on-screen buttons were shown
         std::vector<int8_t> options;            // the player's options and keys, stored form
+        std::vector<int8_t> battle;             // the battle file it resumed from, or empty
+        int32_t noteMs = 0;                     // the screenshot's note stayed this long more
     };
 
     struct Frame {
         int32_t ms = 0; // the frame's time, as the battle advanced by it
         int32_t width = 0, height = 0;
         Input::State input;
+        bool note = false; // the screenshot's note was put up
     };
 
     struct End {
@@ -59,15 +64,20 @@ public:
 
     static constexpr uint32_t kHashStart = 2166136261u;
     static constexpr char kMagic[4] = {'K', 'R', 'P', 'L'};
-    static constexpr int32_t kFormat = 2;
+    static constexpr int32_t kFormat = 3;
+    static constexpr int32_t kOldestFormat = 2; // the oldest still read
     // The frames a replay holds at most: hours of battle at any frame rate.
     static constexpr int32_t kMostFrames = 1 << 22;
     // The largest value of a signed field (the frame's time, a touch, a drag).
     static constexpr int32_t kMostSigned = (1 << 30) - 1;
     static constexpr int32_t kMostSide = 4096; // of the screen, in pixels
 
-    // What changed in a frame: one bit per group of fields.
+    // What changed in a frame: one bit per group of fields (a byte in
+    // format 2, a varint since).
     enum Change : int32_t {
-        kSize = 1, kHeld = 2, kQueue = 4, kTouch = 8, kDrag = 16, kPointer = 32, kWheel = 64, kTilt = 128
+        kSize = 1, kHeld = 2, kQueue = 4, kTouch = 8, kDrag = 16, kPointer = 32, kWheel = 64, kTilt = 128,
+        kFlags = 256
     };
+    // The frame's flags, a byte after the fields above.
+    enum Flag : int32_t { kFocusLost = 1, kNote = 2 };
 };

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "game/App.h"
+#include "game/BattleFile.h"
 #include "game/BattleScreen.h"
 #include "game/ReplayRecorder.h"
 #include "host/Host.h"
@@ -26,6 +28,12 @@ void ReplayPlayer::start(App& app)
     for (int32_t i = 0; i < Replay::kRecordBytes; i++)
         record[i] = s.record[i];
     app.m_display->prefsWrite(Record::name(), record);
+    // And the battle it resumed, when it did, beside it; none left from before.
+    const std::string battle = BattleFile::name()->c_str();
+    std::error_code ec;
+    std::filesystem::remove(Vdisplay::prefsDir() + "/" + battle, ec);
+    if (!s.battle.empty())
+        Vdisplay::storeRecord(battle, s.battle.data(), static_cast<int32_t>(s.battle.size()));
     app.loadGame();
     app.m_campaign->locate();
     if (Tank* t = app.tank()) {
@@ -43,6 +51,8 @@ void ReplayPlayer::start(App& app)
         V::m_ranbuf[i] = s.random[i];
     V::m_rank = s.rank;
     V::m_ranj = s.ranj;
+    // The screenshot's note, as it stood over the battle's first frame.
+    app.showNote(s.noteMs);
     m_replay->rewind();
     m_played = 0;
     m_input.setState(Input::State());
@@ -87,7 +97,7 @@ bool ReplayPlayer::controls(App& app)
         case 'Q':
             m_finished = true;
             Host::current().setGameInput(nullptr);
-            app.requestStop();
+            app.quit();
             return false;
         default:
             break;
@@ -142,5 +152,5 @@ void ReplayPlayer::finish(App& app, bool over)
             *m_status = 1;
     }
     std::fflush(stdout);
-    app.requestStop();
+    app.quit();
 }

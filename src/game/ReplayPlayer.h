@@ -30,6 +30,8 @@ public:
     bool frame(App& app);
     // The wait after a frame: its recorded time at the speed chosen.
     int32_t wait();
+    // The frame playing put up the screenshot's note when it was recorded.
+    bool noteShown() const { return m_frame.note; }
     // Game thread, when the battle left the screen (over: by itself): the
     // end compared with the recorded one; the game stops.
     void end(App& app, bool over);

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "game/BattleFile.h"
 #include "game/Options.h"
 #include "math/V.h"
 
@@ -52,7 +53,7 @@ bool ReplayReader::parse(const Array<int8_t>& bytes, const std::string& name, st
         return false;
     }
     const std::string version(reinterpret_cast<const char*>(b + 6), static_cast<std::size_t>(versionLength));
-    if (b[4] != Replay::kFormat || version != Replay::version()) {
+    if (b[4] < Replay::kOldestFormat || b[4] > Replay::kFormat || version != Replay::version()) {
         std::string shown;
         for (char c : version)
             shown += c >= ' ' && c < 127 ? c : '?';
@@ -60,6 +61,7 @@ bool ReplayReader::parse(const Array<int8_t>& bytes, const std::string& name, st
                 ", which plays only its own replays";
         return false;
     }
+    m_format = b[4];
     uint32_t sum = 0;
     const bool summed = n >= 6 + versionLength + kEndBytes;
     if (summed)
@@ -115,11 +117,20 @@ bool ReplayReader::readStart()
     s.controls = (flags & 2) != 0;
     s.options.resize(static_cast<std::size_t>(in.u8()));
     in.read(s.options.data(), static_cast<int32_t>(s.options.size()));
+    bool fits = true;
+    if (m_format >= 3) {
+        const int32_t battle = in.varint();
+        fits = battle >= 0 && battle <= BattleFile::kMostBytes && battle <= in.remaining();
+        s.battle.resize(fits ? static_cast<std::size_t>(battle) : 0);
+        in.read(s.battle.data(), static_cast<int32_t>(s.battle.size()));
+        s.noteMs = in.varint();
+        fits = fits && s.noteMs >= 0 && s.noteMs <= Replay::kMostSigned;
+    }
     uint32_t frames = 0;
     getWord(frames);
     m_framesAt = in.position();
     auto side = [](int32_t v) { return v >= 1 && v <= Replay::kMostSide; };
-    if (in.ranOut() || !side(s.startWidth) || !side(s.startHeight) || s.rank >= Replay::kRandomWords ||
+    if (in.ranOut() || !fits || !side(s.startWidth) || !side(s.startHeight) || s.rank >= Replay::kRandomWords ||
         s.ranj >= Replay::kRandomWords || s.options.size() > Options::kMostBytes || s.fuel < 0 || s.rounds > 0xFFFF || s.damage > 0xFFFF || flags > 3 ||
         frames > static_cast<uint32_t>(Replay::kMostFrames))
         return false;
@@ -166,8 +177,10 @@ bool ReplayReader::readFrame(Replay::Frame& f)
     ByteReader& in = *m_in;
     f = m_last;
     Input::State& s = f.input;
-    const int32_t changed = in.u8();
-    bool ok = getSigned(f.ms);
+    f.input.focusLost = false;
+    f.note = false;
+    const int32_t changed = m_format >= 3 ? in.varint() : in.u8();
+    bool ok = changed >= 0 && changed < 2 * Replay::kFlags && getSigned(f.ms);
     if (changed & Replay::kSize) {
         f.width = in.varint();
         f.height = in.varint();
@@ -195,6 +208,12 @@ bool ReplayReader::readFrame(Replay::Frame& f)
         ok = getSigned(s.wheel) && ok;
     if (changed & Replay::kTilt)
         ok = getSigned(s.tiltX) && getSigned(s.tiltY) && ok;
+    if (changed & Replay::kFlags) {
+        const int32_t flags = in.u8();
+        ok = ok && flags > 0 && flags <= (Replay::kFocusLost | Replay::kNote);
+        s.focusLost = (flags & Replay::kFocusLost) != 0;
+        f.note = (flags & Replay::kNote) != 0;
+    }
     if (!ok || in.ranOut())
         return false;
     m_last = f;

@@ -22,6 +22,8 @@ public:
     const Replay::Start& start() const { return m_start; }
     const Replay::End& end() const { return m_end; }
     int32_t frames() const { return m_frames; }
+    // The file's format (Replay::kOldestFormat .. Replay::kFormat).
+    int32_t format() const { return m_format; }
 
     // Back to the first frame.
     void rewind();
@@ -43,6 +45,7 @@ private:
     ref<ByteReader> m_in = new ByteReader;
     int64_t m_framesAt = 0; // where the first frame begins
     int32_t m_frames = 0;
+    int32_t m_format = Replay::kFormat;
     int32_t m_next = 0;     // frames handed out since the rewind
     Replay::Frame m_last;   // the frame the next one changes
     Replay::Start m_start;

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "game/App.h"
+#include "game/BattleFile.h"
 #include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "math/V.h"
@@ -49,6 +50,14 @@ void ReplayRecorder::begin(App& app)
     s.demo = app.m_demo;
     s.controls = app.m_battle->m_hud->m_controls;
     s.options = app.m_options.encode(app.m_actions);
+    // A battle that resumes comes from its file, not from the record alone.
+    if (app.m_campaign->battleInProgress()) {
+        Array<int8_t> b(BattleFile::kMostBytes + 1);
+        const int32_t n = b.empty() ? -1 : Vdisplay::loadRecord(BattleFile::name()->c_str(), b.a, b.length);
+        if (n > 0 && n <= BattleFile::kMostBytes)
+            s.battle.assign(b.a, b.a + n);
+    }
+    s.noteMs = app.noteMsAtFrame();
     m_writer.begin(s);
     m_active = true;
     m_fullSaid = false;
@@ -75,6 +84,7 @@ void ReplayRecorder::record(App& app)
     f.width = app.m_width;
     f.height = app.m_height;
     f.input = m_input.state();
+    f.note = app.noteShownNow();
     m_writer.frame(f);
 }
 

@@ -23,8 +23,9 @@ public:
     // Each battle into file (the last one stays).
     void toFile(const std::string& file) { m_file = file; }
     bool enabled() const { return !m_folder.empty() || !m_file.empty(); }
-    // A battle is being recorded.
+    // A battle is being recorded; its frames so far.
     bool active() const { return m_active; }
+    int32_t frames() const { return m_writer.frames(); }
 
     // Game thread, as a battle is about to begin: its start, and its first
     // frame, which the battle is given at once.

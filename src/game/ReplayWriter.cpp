@@ -51,6 +51,9 @@ void ReplayWriter::begin(const Replay::Start& s)
     m_bytes.push_back(static_cast<uint8_t>((s.demo ? 1 : 0) | (s.controls ? 2 : 0)));
     m_bytes.push_back(static_cast<uint8_t>(s.options.size()));
     putBytes(s.options.data(), static_cast<int32_t>(s.options.size()));
+    put(static_cast<uint32_t>(s.battle.size()));
+    putBytes(s.battle.data(), static_cast<int32_t>(s.battle.size()));
+    put(static_cast<uint32_t>(std::max(s.noteMs, 0)));
     m_countAt = m_bytes.size();
     putWord(0);
     m_frames = 0;
@@ -80,7 +83,10 @@ void ReplayWriter::frame(const Replay::Frame& f)
         changed |= Replay::kWheel;
     if (a.tiltX != b.tiltX || a.tiltY != b.tiltY)
         changed |= Replay::kTilt;
-    m_bytes.push_back(static_cast<uint8_t>(changed));
+    const int32_t flags = (b.focusLost ? Replay::kFocusLost : 0) | (f.note ? Replay::kNote : 0);
+    if (flags != 0)
+        changed |= Replay::kFlags;
+    put(static_cast<uint32_t>(changed));
     putSigned(f.ms);
     if (changed & Replay::kSize) {
         put(static_cast<uint32_t>(f.width));
@@ -112,6 +118,8 @@ void ReplayWriter::frame(const Replay::Frame& f)
         putSigned(b.tiltX);
         putSigned(b.tiltY);
     }
+    if (changed & Replay::kFlags)
+        m_bytes.push_back(static_cast<uint8_t>(flags));
     m_last = f;
     m_frames++;
 }

@@ -177,6 +177,7 @@ Input::State Input::state() const
     s.wheel = m_wheel.load();
     s.tiltX = tiltX();
     s.tiltY = tiltY();
+    s.focusLost = m_focusLost.load(std::memory_order_acquire);
     return s;
 }
 
@@ -195,6 +196,7 @@ void Input::setState(const State& s)
     pointerSys(s.pointerX, s.pointerY);
     m_wheel.store(s.wheel);
     tiltSys(s.tiltX, s.tiltY);
+    m_focusLost.store(s.focusLost, std::memory_order_release);
 }
 
 void Input::latch(Input& live)
@@ -213,4 +215,6 @@ void Input::latch(Input& live)
     m_wheel.fetch_add(live.wheelTake());
     pointerSys(live.pointerX(), live.pointerY());
     tiltSys(live.tiltX(), live.tiltY());
+    if (live.focusLostTake())
+        focusLostSys();
 }

@@ -95,6 +95,7 @@ public:
         int32_t pointerX = -1, pointerY = -1;
         int32_t wheel = 0;
         int32_t tiltX = 0, tiltY = 0;
+        bool focusLost = false; // the window lost the focus, not taken yet
         bool operator==(const State&) const = default;
     };
     // Game thread: what the game would read now (nothing is taken).
@@ -104,8 +105,8 @@ public:
     void setState(const State& s);
     // Game thread, on a copy no host writes to: takes over what the host
     // delivered to live since the last latch (the keys queued, a touch not
-    // used, the drag and the wheel) and what live holds now. The game then
-    // reads this copy, unchanged by the host for the whole frame.
+    // used, the drag, the wheel, a focus lost) and what live holds now. The
+    // game then reads this copy, unchanged by the host for the whole frame.
     void latch(Input& live);
 
 private:

@@ -69,6 +69,13 @@ bool V3dView::screenResize()
     return true;
 }
 
+void V3dView::clearScreen()
+{
+    std::fill(m_pixels.a, m_pixels.a + m_pixels.length, 0);
+    std::fill(m_zbuf.a, m_zbuf.a + m_zbuf.length, static_cast<int16_t>(0));
+    redraw();
+}
+
 void V3dView::releaseDepth()
 {
     if (!m_zbuf.empty())
@@ -473,7 +480,7 @@ void V3dView::viewer(const ref<String>& name)
     setColor(static_cast<int32_t>(0xFF3A4450));
     add(s);
     lookAt(ONE);
-    while (isRunning()) {
+    while (!stopRequested()) {
         screenResize();
         const int32_t k = input().keyGet();
         if (k == Key::kEscape)

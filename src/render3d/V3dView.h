@@ -54,6 +54,10 @@ public:
     // Any thread: records the size; the first sizing is applied at once.
     void setWidthHeight(int32_t w, int32_t h) override;
     void destroy() override;
+    // Blanks the picture, depths included (their low bits stay between
+    // frames), and marks it all to be drawn: what comes next draws on
+    // nothing left by what was shown before.
+    void clearScreen();
 
     // A new sprite showing the named mesh of m_models (none when there is
     // no such mesh).

@@ -167,7 +167,7 @@ void Viewport::waitMs(int32_t ms)
     if (left > 0) {
         // Short slices so that a stop request ends the wait within 10 ms; the
         // clock is read after each so a slow sleep is not paid for twice.
-        while (left > 0 && isRunning()) {
+        while (left > 0 && !stopRequested()) {
             int32_t slice = std::min(left, 10);
             host.sleepMs(slice);
             left = std::min(left - slice, target - host.nowMs());
@@ -240,7 +240,7 @@ void Viewport::fadeIn(const ref<Vsprite>& s, int32_t shift)
     // A shift outside 0..31 would add nothing per frame and never finish.
     if (shift >= 0 && shift < 32) {
         int32_t a = 2048;
-        while (a < 32768 && isRunning()) {
+        while (a < 32768 && !stopRequested()) {
             s->setAlpha(a);
             renderWait();
             int64_t next = a + (static_cast<int64_t>(m_frameMs) << shift);
@@ -255,7 +255,7 @@ void Viewport::fadeToBlack(int32_t ms)
     if (m_pixels.empty() || ms < 0)
         return;
     int32_t left = ms;
-    for (int32_t step = 0; step < 18 && left >= 0 && isRunning(); step++) {
+    for (int32_t step = 0; step < 18 && left >= 0 && !stopRequested(); step++) {
         fadeStep();
         waitMs(ms / 18);
         left -= m_frameMs;
@@ -318,11 +318,11 @@ void Viewport::wipeTopToBottom()
     if (m_dirtyCount == 0)
         return;
     for (int32_t y = 0; y < m_height; y += 20) {
-        if (!isRunning() || rotating())
+        if (stopRequested() || rotating())
             return; // the dirty list stays for the next render
         wipeRect(0, y, m_width, y + 20);
     }
-    if (isRunning() && !rotating())
+    if (!stopRequested() && !rotating())
         m_dirtyCount = 0;
 }
 
@@ -333,10 +333,10 @@ void Viewport::wipeLeftToRight()
         return;
     int32_t band = m_width < 320 ? 40 : m_width >> 3;
     for (int32_t x = 0; x < m_width; x += band) {
-        if (!isRunning() || rotating())
+        if (stopRequested() || rotating())
             return;
         wipeRect(x, 0, x + band, m_height);
     }
-    if (isRunning() && !rotating())
+    if (!stopRequested() && !rotating())
         m_dirtyCount = 0;
 }

@@ -44,6 +44,7 @@ public:
     // Darkens the buffer by an eighth per step, at most 18 steps over ms.
     virtual void fadeToBlack(int32_t ms);
     virtual void init(const ref<Vdisplay>& d);
+    // Whether the game goes on: here, while no stop is requested.
     virtual bool isRunning();
     // What the player does, delivered by the host in charge.
     static Input& input();

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "host/Host.h"
 #include "scene/Vilib.h"
 
 namespace {
@@ -111,7 +110,7 @@ void Vmenu::select()
     ref<Vsprite> s = getSelected();
     if (s)
         s->setAlpha(kOpaque);
-    m_selectTime = Host::current().nowMs();
+    m_litMs = 0;
 }
 
 void Vmenu::deselect()
@@ -177,10 +176,7 @@ void Vmenu::fade()
     if (m_buttonSize == 0 || !m_selected)
         return;
     ref<Vsprite> p = getSelected();
-    // Both times are 32-bit clock readings: their difference stays right
-    // when the clock wraps.
-    uint32_t elapsed = static_cast<uint32_t>(Host::current().nowMs()) - static_cast<uint32_t>(m_selectTime);
-    if (p->m_alpha > m_dim && static_cast<int32_t>(elapsed) > kLitMs)
+    if (p->m_alpha > m_dim && m_litMs > kLitMs)
         p->setAlpha(m_dim);
 }
 

@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 
 #include "runtime/String.h"
@@ -35,8 +36,11 @@ public:
     // centred on it.
     virtual void addTouch(int32_t key, int32_t picture);
     virtual void deselect();
-    // Touch menus: the chosen button's highlight goes after 200 ms.
+    // Touch menus: the chosen button's highlight goes after 200 ms of the
+    // game's time (advance).
     virtual void fade();
+    // The game's time moved on by ms.
+    void advance(int32_t ms) { m_litMs += std::clamp(ms, 0, kMostLitMs - m_litMs); }
     // The sprite that shows the selection: a button's picture, else the item.
     virtual ref<Vsprite> getSelected();
     // The selected item if it is a plain text item, else null.
@@ -71,9 +75,10 @@ public:
     int32_t m_dim = 0x4000;
     ref<Vsprite> m_selected;
     int32_t m_buttonSize = 0; // 0 for a text menu
-    // Host clock in ms at the last select(); only its 32-bit difference to
-    // the clock is used, so the clock may wrap.
-    int64_t m_selectTime = 0;
+    // Game time since the last select(), in ms, up to kMostLitMs: the game's
+    // own time, so a replay fades the buttons at the same frames.
+    int32_t m_litMs = 0;
+    static constexpr int32_t kMostLitMs = 1 << 20;
 
 private:
     // Makes item the selection and highlights it.

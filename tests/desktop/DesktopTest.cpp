@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <thread>
 #include <tuple>
 
@@ -52,10 +53,14 @@ public:
             SDL_RenderReadPixels(renderer(), nullptr, SDL_PIXELFORMAT_XRGB8888, m_window.px.data(), m_window.w * 4);
         }
         m_lastWidth.store(vp.m_width);
+        // The game waits for this paint: its state holds still meanwhile.
+        const auto* game = dynamic_cast<const App*>(&vp);
+        m_inBattle.store(game && game->m_recorder.active());
         SdlHost::show(vp, rects, n);
     }
     std::atomic<int32_t> m_shows{0};
     std::atomic<int32_t> m_lastWidth{0};
+    std::atomic<bool> m_inBattle{false}; // a battle was being recorded at the last paint
     Frame m_window; // main thread, read after the run
 };
 
@@ -357,16 +362,48 @@ TEST_F(DesktopTest, TheGameStartsACampaignAndSavesItWhenTheWindowCloses)
     EXPECT_EQ(record[2], 5); // front: a new campaign
 }
 
+namespace {
+
+// The files of a folder, in no order.
+std::set<std::string> filesIn(const std::string& folder)
+{
+    std::set<std::string> out;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(folder, ec))
+        out.insert(e.path().string());
+    return out;
+}
+
+} // namespace
+
 // Every battle played in the window is recorded into the preferences folder's
 // replays, input and frame times as the window delivered them, and the replay
-// plays the same battle without a window.
+// plays the same battle without a window. F12 in battle saves the battle as
+// it is; the window losing the focus pauses it (two pictures two seconds
+// apart are alike, but for the note at the top), and the replay pauses too.
 TEST_F(DesktopTest, ABattlePlayedInTheWindowIsRecordedAndReplaysTheSame)
 {
+    const std::string pictures = m_dir.file("pictures");
+    ::setenv("XDG_PICTURES_DIR", pictures.c_str(), 1);
     GameStart start;
     const std::string prefs = m_dir.file("prefs");
     const char* argv[] = {"korvath", "--prefs", prefs.c_str()};
     ASSERT_EQ(start.prepare(3, argv, false), -1);
     CountingHost host;
+    std::vector<std::string> shots; // in the order taken
+    // F12 pressed; the picture it saved, once it is complete (the note that
+    // it was saved is painted after it).
+    auto shoot = [&] {
+        const std::set<std::string> before = filesIn(pictures + "/Korvath");
+        push(key(SDL_KEYDOWN, SDLK_F12, SDL_SCANCODE_F12));
+        push(key(SDL_KEYUP, SDLK_F12, SDL_SCANCODE_F12));
+        EXPECT_TRUE(waitFor([&] { return filesIn(pictures + "/Korvath").size() > before.size(); }));
+        const int32_t shows = host.m_shows.load();
+        EXPECT_TRUE(waitFor([&] { return host.m_shows.load() > shows + 1; }));
+        for (const std::string& f : filesIn(pictures + "/Korvath"))
+            if (!before.count(f))
+                shots.push_back(f);
+    };
     std::thread user([&] {
         EXPECT_TRUE(waitFor([&] { return host.m_shows.load() >= 2; }));
         // A new Allied campaign (tried until its record is saved), then Enter
@@ -380,6 +417,7 @@ TEST_F(DesktopTest, ABattlePlayedInTheWindowIsRecordedAndReplaysTheSame)
                 push(key(SDL_KEYUP, SDLK_a, SDL_SCANCODE_A));
             },
             [&] { return std::filesystem::exists(prefs + "/korvath"); }, 1000));
+        bool shot = false;
         for (int32_t i = 0; i < 24; i++) {
             std::this_thread::sleep_for(std::chrono::milliseconds(500));
             push(key(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN));
@@ -387,11 +425,42 @@ TEST_F(DesktopTest, ABattlePlayedInTheWindowIsRecordedAndReplaysTheSame)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
             push(key(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_RETURN));
             push(key(SDL_KEYUP, SDLK_UP, SDL_SCANCODE_UP));
+            // A few seconds into the battle: F12 while it is fought, then
+            // the focus goes to another window and two more a while apart.
+            if (i >= 12 && !shot && host.m_inBattle.load()) {
+                shot = true;
+                shoot();
+                SDL_Event lost{};
+                lost.type = SDL_WINDOWEVENT;
+                lost.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
+                push(lost);
+                std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+                shoot();
+                std::this_thread::sleep_for(std::chrono::milliseconds(2000));
+                shoot();
+            }
         }
+        EXPECT_TRUE(shot) << "no battle";
         push(SDL_Event{.type = SDL_QUIT});
     });
     EXPECT_EQ(host.run(start.m_options, start.game()), 0);
     user.join();
+    ::unsetenv("XDG_PICTURES_DIR");
+    ASSERT_EQ(shots.size(), 3u);
+    Frame shot[3];
+    for (std::size_t i = 0; i < 3; i++)
+        ASSERT_TRUE(Png::read(shots[i], shot[i].w, shot[i].h, shot[i].px)) << shots[i];
+    // The first is the battle (its sky at the top, light blue), not the map
+    // (black above it) or a page.
+    const uint32_t sky = shot[0].at(shot[0].w / 2, shot[0].h / 40);
+    EXPECT_GE(sky & 0xFF, 128u) << std::hex << sky;
+    EXPECT_GT(sky & 0xFF, (sky >> 16) & 0xFF) << std::hex << sky;
+    // Paused: below the note at the top, the same picture two seconds on.
+    ASSERT_EQ(shot[1].w, shot[2].w);
+    ASSERT_EQ(shot[1].h, shot[2].h);
+    const std::size_t quarter = static_cast<std::size_t>(shot[1].w * (shot[1].h / 4));
+    EXPECT_TRUE(std::equal(shot[1].px.begin() + static_cast<std::ptrdiff_t>(quarter), shot[1].px.end(),
+                           shot[2].px.begin() + static_cast<std::ptrdiff_t>(quarter)));
     std::vector<std::string> replays;
     for (const auto& e : std::filesystem::directory_iterator(prefs + "/replays"))
         replays.push_back(e.path().string());

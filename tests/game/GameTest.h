@@ -83,14 +83,17 @@ public:
         at(ms, [](App& app) { app.requestStop(); });
     }
 
-    // Runs a new App on a w x h screen until the script stops it.
-    void run(int32_t w = 480, int32_t h = 320)
+    // Runs a new App on a w x h screen until the script stops it; setUp
+    // readies it first (a recorder, a replay to play).
+    void run(int32_t w = 480, int32_t h = 320, const Action& setUp = nullptr)
     {
         stopAt(600000); // a script that never stops the game still ends
         m_app = new App;
         m_app->m_demo = m_demo;
         m_app->init(new Vdisplay);
         m_app->setWidthHeight(w, h);
+        if (setUp)
+            setUp(*m_app);
         m_app->run();
     }
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <set>
 
 #include "GameTest.h"
 
@@ -50,6 +51,9 @@ std::vector<Replay::Frame> sampleFrames()
             s.wheel = -3, s.tiltX = 32768, s.tiltY = -32768;
         if (i == 30)
             f.width = 1920, f.height = 1080;
+        // Flags hold for their frame only.
+        s.focusLost = i == 12 || i == 13;
+        f.note = i == 13 || i == 25;
         frames.push_back(f);
     }
     return frames;
@@ -72,6 +76,8 @@ std::vector<uint8_t> sampleFile(const std::string& version = Replay::version())
     s.damage = 41;
     s.controls = true;
     s.options = {'K', 'O', 'P', 'T', 1, 50};
+    s.battle = {'K', 'B', 'T', 'L', -1, 0, 7};
+    s.noteMs = 1234;
     ReplayWriter w;
     w.begin(s);
     for (const Replay::Frame& f : sampleFrames())
@@ -119,6 +125,8 @@ TEST(ReplayFile, ReadsBackEveryFieldAndFrame)
     EXPECT_FALSE(s.demo);
     EXPECT_TRUE(s.controls);
     EXPECT_EQ(s.options, (std::vector<int8_t>{'K', 'O', 'P', 'T', 1, 50}));
+    EXPECT_EQ(s.battle, (std::vector<int8_t>{'K', 'B', 'T', 'L', -1, 0, 7}));
+    EXPECT_EQ(s.noteMs, 1234);
     EXPECT_TRUE(r.end().over);
     EXPECT_EQ(r.end().picture, 0xDEADBEEFu);
     EXPECT_EQ(r.end().record[3], 9);
@@ -134,10 +142,58 @@ TEST(ReplayFile, ReadsBackEveryFieldAndFrame)
             EXPECT_EQ(f.width, want.width);
             EXPECT_EQ(f.height, want.height);
             EXPECT_TRUE(f.input == want.input);
+            EXPECT_EQ(f.note, want.note);
         }
         EXPECT_FALSE(r.next(f));
         r.rewind();
     }
+}
+
+// A replay of the format before (no battle file or note in the start, a
+// byte of changes a frame, no flags) still plays.
+TEST(ReplayFile, ReadsTheFormatBefore)
+{
+    Replay::Start s;
+    s.version = Replay::version();
+    s.options = {'K', 'O'};
+    ReplayWriter w;
+    w.begin(s);
+    std::vector<Replay::Frame> frames = sampleFrames();
+    // Without a tilt (the last bit of the old byte of changes), each frame's
+    // changes take one byte as they did.
+    for (Replay::Frame& f : frames) {
+        f.input.focusLost = false;
+        f.note = false;
+        f.input.tiltX = f.input.tiltY = 0;
+        w.frame(f);
+    }
+    std::vector<uint8_t> b = w.finish(Replay::End());
+    // As the format before wrote it: its number, and no battle length or note time (a zero byte each).
+    b[4] = 2;
+    const std::size_t after = 5 + 1 + s.version.size() + 2 + 2 + 2 * Replay::kRandomWords + 2 + Replay::kRecordBytes +
+                              4 + 1 + 1 + 1 + 1 + s.options.size();
+    ASSERT_EQ(b[after], 0);
+    ASSERT_EQ(b[after + 1], 0);
+    b.erase(b.begin() + static_cast<std::ptrdiff_t>(after), b.begin() + static_cast<std::ptrdiff_t>(after + 2));
+    resum(b);
+    ReplayReader r;
+    std::string error;
+    ASSERT_TRUE(r.parse(arrayOf(b), "old.replay", error)) << error;
+    EXPECT_EQ(r.format(), 2);
+    EXPECT_TRUE(r.start().battle.empty());
+    EXPECT_EQ(r.start().options, s.options);
+    ASSERT_EQ(r.frames(), static_cast<int32_t>(frames.size()));
+    Replay::Frame f;
+    for (const Replay::Frame& want : frames) {
+        ASSERT_TRUE(r.next(f));
+        EXPECT_EQ(f.ms, want.ms);
+        EXPECT_TRUE(f.input == want.input);
+    }
+    // A format after this one is another version's.
+    b[4] = Replay::kFormat + 1;
+    resum(b);
+    EXPECT_FALSE(r.parse(arrayOf(b), "new.replay", error));
+    EXPECT_NE(error.find("plays only its own replays"), std::string::npos) << error;
 }
 
 TEST(ReplayFile, RefusesWhatWasCutShortAlteredOrMadeByAnotherVersion)
@@ -343,4 +399,267 @@ TEST_F(ReplayRunTest, ABadReplayIsRefusedInOneLine)
         EXPECT_NE(m_out.find(says), std::string::npos) << file << ": " << m_out;
         EXPECT_EQ(std::count(m_out.begin(), m_out.end(), '\n'), 1) << m_out;
     }
+}
+
+namespace {
+
+// A host as slow as a loaded machine: once a battle is recorded or replayed,
+// each paint takes the next time of a list (the frame it ends lasts that
+// long), and the window can be closed at the n-th host call (a paint, a
+// sleep, a look at the clock, a sound) of the battle. It keeps the hash of every picture shown in the
+// last battle.
+class BusyHost : public GameHost {
+public:
+    void redrawAll(Viewport&) override { painted(); }
+    void redraw(Viewport&, int32_t, int32_t, int32_t, int32_t) override { painted(); }
+    void sleepMs(int32_t ms) override
+    {
+        called();
+        GameHost::sleepMs(ms);
+    }
+    int32_t nowMs() override
+    {
+        called();
+        return GameHost::nowMs();
+    }
+    void playSound(int32_t id) override
+    {
+        // A sound comes from the world's tick: mid-frame, after the input
+        // was recorded and before the frame is drawn.
+        if (m_stopAtSound && inBattle())
+            stop();
+        called();
+        GameHost::playSound(id);
+    }
+    std::string saveScreenshot(const Viewport&) override
+    {
+        m_shots++;
+        return "shot.png";
+    }
+
+    std::vector<int32_t> m_paintMs; // in turn; none: paints take no time
+    int32_t m_stopAt = 0;           // the battle's host call that closes the window; 0: none
+    bool m_stopAtSound = false;     // the battle's first sound closes it
+    std::vector<uint32_t> m_pictures;
+    int32_t m_shots = 0;
+
+private:
+    bool inBattle() const { return m_app && (m_app->m_recorder.active() || m_app->m_player.active()); }
+    void painted()
+    {
+        if (!inBattle())
+            return;
+        // Of the last battle only: that is the one recorded.
+        if (m_app->m_recorder.frames() < m_recordedFrames)
+            m_pictures.clear();
+        m_recordedFrames = m_app->m_recorder.frames();
+        m_pictures.push_back(ReplayRecorder::pictureOf(*m_app));
+        if (!m_paintMs.empty())
+            m_elapsed += m_paintMs[m_paints++ % m_paintMs.size()];
+        called();
+    }
+    void called()
+    {
+        if (inBattle() && ++m_calls == m_stopAt)
+            stop();
+    }
+    void stop() { m_app->requestStop(); }
+    std::size_t m_paints = 0;
+    int32_t m_calls = 0;
+    int32_t m_recordedFrames = 0;
+};
+
+// Into the battle of the stored campaign, as BattleTest does.
+constexpr int32_t kInBattle = 4000;
+void toBattle(GameHost& host)
+{
+    host.key(2200, 'R');
+    host.key(2700, Key::kEnter);
+}
+
+// A key pressed and let go in the window: on the host's own input, which a
+// recorded battle takes over once a frame.
+void press(GameHost& host, int32_t ms, int32_t code)
+{
+    host.at(ms, [&host, code](App&) {
+        host.input().keyDownSys(code);
+        host.input().keyUpSys(code);
+    });
+}
+
+class ReplayBusyTest : public GameTest {
+protected:
+    // Runs what host was set up for, recording its last battle, then plays
+    // that replay on a host of its own in a preferences folder of its own:
+    // it shows the same pictures, and its end is the recorded one.
+    void recordAndReplay(BusyHost& host, const std::string& what, const std::function<void(GameHost&)>& during = nullptr)
+    {
+        SCOPED_TRACE(what);
+        const std::string file = m_dir.file("r.replay");
+        std::filesystem::remove(file);
+        testing::internal::CaptureStdout();
+        host.run(480, 320, [&](App& app) { app.m_recorder.toFile(file); });
+        m_recorded = testing::internal::GetCapturedStdout();
+        m_replay = std::make_shared<ReplayReader>();
+        std::string error;
+        ASSERT_TRUE(m_replay->load(file, error)) << error << m_recorded;
+        TempDir elsewhere("replayed");
+        Vdisplay::setPrefsDir(elsewhere.str());
+        auto status = std::make_shared<int32_t>(0);
+        BusyHost again;
+        if (during)
+            during(again);
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        again.run(480, 320, [&](App& app) { app.m_player.load(m_replay, "r.replay", status); });
+        const std::string out = testing::internal::GetCapturedStdout() + testing::internal::GetCapturedStderr();
+        Vdisplay::setPrefsDir(m_dir.str());
+        EXPECT_EQ(*status, 0) << out;
+        EXPECT_NE(out.find("as recorded"), std::string::npos) << out;
+        ASSERT_FALSE(host.m_pictures.empty());
+        const auto parted = std::mismatch(host.m_pictures.begin(), host.m_pictures.end(), again.m_pictures.begin(),
+                                          again.m_pictures.end());
+        EXPECT_TRUE(parted.first == host.m_pictures.end() && parted.second == again.m_pictures.end())
+            << "the pictures part at paint " << parted.first - host.m_pictures.begin() << " of "
+            << host.m_pictures.size() << " (replayed: " << again.m_pictures.size() << ")";
+        m_replayShots = again.m_shots;
+    }
+    std::shared_ptr<ReplayReader> m_replay;
+    std::string m_recorded; // what the recording run printed
+    int32_t m_replayShots = 0;
+};
+
+} // namespace
+
+// Frames of 1, 16, 250 and 2,000 ms and of all of these in turn; the window
+// closed at the battle's first paint (a battle of one frame whose wipe has
+// barely begun), in its second frame, a few frames in, or not at all.
+TEST_F(ReplayBusyTest, LongIrregularFramesAndAStopAnywhereReplayTheSame)
+{
+#ifdef KORVATH_SANITIZED
+    // Fewer runs under the sanitizers: the longest frames and the mixed ones.
+    const std::vector<std::vector<int32_t>> paints = {{2000}, {1, 2000, 16, 250, 3, 700}};
+    const std::vector<int32_t> stops = {1, 3, 0};
+#else
+    const std::vector<std::vector<int32_t>> paints = {{1}, {16}, {250}, {2000}, {1, 2000, 16, 250, 3, 700}};
+    const std::vector<int32_t> stops = {1, 2, 3, 12, 0};
+#endif
+    std::set<int32_t> lengths; // of the battles recorded, in frames
+    for (const std::vector<int32_t>& p : paints)
+        for (int32_t stop : stops) {
+            campaign(1, 5);
+            BusyHost host;
+            host.m_paintMs = p;
+            host.m_stopAt = stop;
+            toBattle(host);
+            host.at(kInBattle, [](App&) { Host::current().input().keyDownSys(Key::kUp); });
+            press(host, kInBattle + 300, ' ');
+            host.stopAt(kInBattle + 6000);
+            recordAndReplay(host, "paints of " + std::to_string(p[0]) + " ms, stopped at call " + std::to_string(stop));
+            lengths.insert(std::min(m_replay->frames(), 3));
+        }
+    // Closed as the first shot sounds, in the middle of a frame of the fight.
+    for (const std::vector<int32_t>& p : paints) {
+        campaign(1, 5);
+        BusyHost host;
+        host.m_paintMs = p;
+        host.m_stopAtSound = true;
+        toBattle(host);
+        press(host, kInBattle, ' ');
+        host.stopAt(kInBattle + 6000);
+        recordAndReplay(host, "paints of " + std::to_string(p[0]) + " ms, stopped at the first sound");
+    }
+    // Battles of one frame, of two and of many.
+    EXPECT_EQ(lengths, (std::set<int32_t>{1, 2, 3}));
+}
+
+// The second battle of a run (the first one abandoned for a new campaign)
+// starts as a replay does, whatever the first left on the tank, the panel,
+// the screen and its depths, or in the spent shells.
+TEST_F(ReplayBusyTest, ASecondBattleReplaysTheSame)
+{
+    campaign(1, 4);
+    BusyHost host;
+    host.m_paintMs = {16, 40};
+    toBattle(host);
+    host.at(kInBattle, [](App&) { Host::current().input().keyDownSys(Key::kUp); });
+    press(host, kInBattle + 500, ' ');
+    host.at(kInBattle + 1500, [](App&) { Host::current().input().keyUpSys(Key::kUp); });
+    press(host, kInBattle + 1600, Key::kEscape);
+    press(host, kInBattle + 1900, 'N');
+    press(host, kInBattle + 2200, 'Y');
+    press(host, kInBattle + 2500, 'A');
+    press(host, kInBattle + 3500, Key::kEnter);
+    host.at(kInBattle + 4500, [](App&) { Host::current().input().keyDownSys(Key::kLeft); });
+    press(host, kInBattle + 5000, ' '); // with the shells and flashes the first one left
+    host.stopAt(kInBattle + 7000);
+    recordAndReplay(host, "second battle");
+    std::size_t battles = 0;
+    for (std::size_t at = m_recorded.find("recorded a battle"); at != std::string::npos;
+         at = m_recorded.find("recorded a battle", at + 1))
+        battles++;
+    EXPECT_EQ(battles, 2u) << m_recorded;
+}
+
+// A battle left midway and resumed from its file on the next start: the
+// replay carries the file and resumes the same.
+TEST_F(ReplayBusyTest, AResumedBattleReplaysTheSame)
+{
+    campaign(1, 5, 1);
+    {
+        GameHost first;
+        toBattle(first);
+        first.at(kInBattle, [](App& app) { app.input().keyDownSys(Key::kUp); });
+        first.stopAt(kInBattle + 2500);
+        first.run();
+    }
+    ASSERT_GT(storedSlot(10), 0);
+    BusyHost host;
+    host.m_paintMs = {30};
+    toBattle(host);
+    host.at(kInBattle, [](App&) { Host::current().input().keyDownSys(Key::kRight); });
+    host.stopAt(kInBattle + 3000);
+    recordAndReplay(host, "resumed");
+    EXPECT_FALSE(m_replay->start().battle.empty());
+}
+
+// Paused by P and by the window losing the focus (part of what is
+// recorded), and F12: the picture is saved when pressed, its note is part of
+// the battle's frames; a replay shows the note, and F12 while watching saves
+// without one.
+TEST_F(ReplayBusyTest, PausesAndAScreenshotReplayTheSame)
+{
+    campaign(1, 5);
+    BusyHost host;
+    host.m_paintMs = {20};
+    toBattle(host);
+    host.at(kInBattle, [](App&) { Host::current().input().keyDownSys(Key::kUp); });
+    press(host, kInBattle + 500, 'P');
+    press(host, kInBattle + 1500, 'P');
+    int32_t battleMs = -1;
+    host.at(kInBattle + 2000, [](App&) { Host::current().input().focusLostSys(); });
+    host.at(kInBattle + 2200, [&](App& app) { battleMs = app.m_battle->m_tank->m_battleMs; });
+    host.at(kInBattle + 3000, [&](App& app) {
+        EXPECT_EQ(app.m_battle->m_tank->m_battleMs, battleMs);
+        EXPECT_TRUE(findText(&app, "Paused"));
+    });
+    press(host, kInBattle + 3100, Key::kF12);
+    host.at(kInBattle + 3200, [](App& app) {
+        ref<Vtext> note = findText(&app, "Screenshot saved");
+        EXPECT_TRUE(note && note->isLinked());
+    });
+    press(host, kInBattle + 3500, 'P');
+    host.stopAt(kInBattle + 4500);
+    recordAndReplay(host, "paused", [](GameHost& again) { press(again, 3000, Key::kF12); });
+    EXPECT_EQ(host.m_shots, 1);
+    EXPECT_EQ(m_replayShots, 1);
+    int32_t lost = 0, notes = 0;
+    Replay::Frame f;
+    m_replay->rewind();
+    while (m_replay->next(f)) {
+        lost += f.input.focusLost;
+        notes += f.note;
+    }
+    EXPECT_GE(lost, 1);
+    EXPECT_EQ(notes, 1);
 }

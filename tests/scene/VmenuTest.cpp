@@ -151,11 +151,10 @@ TEST_F(VmenuTest, TouchesAndThePointerFindTheItemUnderThemAndNothingBetween)
         item(b, i)->setXyi(100 + 60 * i, 300);
     m_vp->add(b);
     m_vp->render();
-    m_host.m_now = 5000;
     EXPECT_TRUE(b->hover(165, 310));
     EXPECT_EQ(lit(b, 1), 0x8000);
     EXPECT_FALSE(b->hover(155, 310));
-    m_host.m_now = 5201;
+    b->advance(201);
     b->fade();
     EXPECT_EQ(lit(b, 1), 0x4000);
 }
@@ -170,7 +169,6 @@ TEST_F(VmenuTest, ButtonsTakeTheirEdgesAndStayLitFor200Ms)
     m_vp->add(m);
     m_vp->render();
 
-    m_host.m_now = 1000;
     EXPECT_EQ(m->key(5, 48, 10), '0'); // the edge both share: the first
     EXPECT_EQ(m->getSelected(), item(m, 0)->getChild());
     EXPECT_EQ(lit(m, 0), 0x8000);
@@ -180,19 +178,26 @@ TEST_F(VmenuTest, ButtonsTakeTheirEdgesAndStayLitFor200Ms)
     EXPECT_EQ(m->key(4, 0, 0), 4); // arrows pass through a button menu
     EXPECT_EQ(m->key('9', 0, 0), '9');
 
-    m_host.m_now = 1200;
+    // The game's time lets it fade (a replay fades it at the same frame),
+    // not the clock.
+    m_host.m_now = 100000;
     m->fade();
     EXPECT_EQ(lit(m, 4), 0x8000);
-    m_host.m_now = 1201;
+    m->advance(150);
+    m->advance(50);
+    m->fade();
+    EXPECT_EQ(lit(m, 4), 0x8000);
+    m->advance(1);
     EXPECT_EQ(m->key(0, 0, 0), 0); // every key call lets the highlight fade
     EXPECT_EQ(lit(m, 4), 0x4000);
-    // The clock may wrap between the touch and the fade.
-    m_host.m_now = INT32_MAX - 50;
+    // A new selection starts its time over; time going on for ever, or
+    // backwards, neither wraps nor undoes it.
     m->select('6');
-    m_host.m_now = static_cast<int32_t>(static_cast<uint32_t>(INT32_MAX) + 100);
+    m->advance(-500);
     m->fade();
     EXPECT_EQ(lit(m, 6), 0x8000);
-    m_host.m_now = static_cast<int32_t>(static_cast<uint32_t>(INT32_MAX) + 200);
+    for (int32_t i = 0; i < 4; i++)
+        m->advance(INT32_MAX);
     m->fade();
     EXPECT_EQ(lit(m, 6), 0x4000);
 
