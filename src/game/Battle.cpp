@@ -302,7 +302,7 @@ void Battle::battleClear()
     m_enemy = nullptr;
     m_truck = nullptr;
     if (m_hud->m_radar)
-        m_hud->m_radar->removeAll();
+        m_hud->m_radar->removeAllStar();
     hazeVehicles(false);
 }
 

@@ -297,7 +297,7 @@ void Hud::status()
 void Hud::radarReset()
 {
     if (m_radar) {
-        m_radar->removeAll();
+        m_radar->removeAllStar(); // the blips have dots of their own
     } else {
         m_radar = new Vsprite;
         m_radar->setImage(m_app.m_lib, AppPicture::kRadar);

@@ -63,10 +63,11 @@ void MapScreen::leave()
     app.removeAll();
     app.m_stage->clear();
     if (m_map)
-        m_map->removeAll();
+        m_map->removeAllStar(); // the next flag's frame has bars of its own
     if (m_labels)
         m_labels->removeAll();
     m_map = nullptr;
+    m_nextMark = nullptr;
     app.setColor(0);
 }
 
@@ -284,6 +285,11 @@ void MapScreen::markNext()
 {
     // A steady yellow frame round the next battle's flag: its blinking alone
     // was easy to miss among the others.
+    if (m_nextMark) {
+        m_nextMark->off();
+        m_nextMark->removeAll();
+        m_nextMark = nullptr;
+    }
     if (!m_map || !m_next || m_next == m_site)
         return;
     constexpr int32_t kMarkColor = static_cast<int32_t>(0xFFFFD040);
