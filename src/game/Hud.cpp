@@ -46,7 +46,8 @@ constexpr TouchButton kTouchButtons[] = {
 };
 
 // The status panel: the colour of the panel and the lines' tab stop.
-constexpr int32_t kPanelColor = static_cast<int32_t>(0x80606080);
+// Dark and nearly opaque: the white lines stay legible over sky and snow alike.
+constexpr int32_t kPanelColor = static_cast<int32_t>(0xD0202838);
 constexpr int32_t kPanelZ = -1000; // over the battle
 constexpr int32_t kRadarSize = 64; // the picture, and 4 pixels from the corner
 constexpr int32_t kRadarMargin = 4;
