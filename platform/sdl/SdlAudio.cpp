@@ -60,11 +60,9 @@ void SdlAudio::open(bool mute)
 void SdlAudio::mixInto(void* mixer, uint8_t* stream, int bytes)
 {
     auto& m = *static_cast<SoundMixer*>(mixer);
-    // The stream is 16-bit samples (the format asked for when opening).
-    int channels = 2;
-    Mix_QuerySpec(nullptr, nullptr, &channels);
-    const int frames = bytes / static_cast<int>(sizeof(int16_t)) / std::max(channels, 1);
-    m.mix(reinterpret_cast<int16_t*>(stream), frames);
+    // The stream is 16-bit samples (the format asked for when opening) in
+    // the device's channels, which the mixer was made for.
+    m.mix(reinterpret_cast<int16_t*>(stream), bytes / static_cast<int>(sizeof(int16_t)) / m.channels());
 }
 
 void SdlAudio::close()

@@ -32,6 +32,7 @@ public:
     // Fills frames frames of out (frames * channels samples).
     void mix(int16_t* out, int32_t frames);
 
+    int32_t channels() const { return m_channels; }
     // How many voices play now, and the limiter's gain (1: untouched).
     int32_t playing();
     float gain();

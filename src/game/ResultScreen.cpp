@@ -18,32 +18,20 @@ ResultScreen::ResultScreen(App& app, const Result& r)
 {
 }
 
-std::string ResultScreen::cause(const Result& r)
+ResultScreen::Why ResultScreen::why(const Result& r)
 {
     if (r.outcome == Outcome::Victory)
         return {};
     if (r.outcome == Outcome::OutOfFuel)
-        return "The tank ran out of fuel";
+        return {"The tank ran out of fuel", "Tip: meet the supply truck for fuel"};
     if (r.cause == Cause::Sank)
-        return "Sank in the river";
+        return {"Sank in the river", "Tip: deep water sinks a tank"};
+    std::string cause;
     if (r.cause == Cause::ShotThrough) {
         const char* name = r.enemy == TankKind::Sherman ? "Sherman" : r.enemy == TankKind::T34 ? "T-34" : "Tiger";
-        return std::string(r.outOfRounds ? "Out of rounds, shot through by a " : "Shot through by a ") + name;
+        cause = std::string(r.outOfRounds ? "Out of rounds, shot through by a " : "Shot through by a ") + name;
     }
-    return {};
-}
-
-std::string ResultScreen::tip(const Result& r)
-{
-    if (r.outcome == Outcome::Victory)
-        return {};
-    if (r.outcome == Outcome::OutOfFuel)
-        return "Tip: meet the supply truck for fuel";
-    if (r.cause == Cause::Sank)
-        return "Tip: deep water sinks a tank";
-    if (r.outOfRounds)
-        return "Tip: the supply truck brings rounds";
-    return "Tip: keep moving; lead moving tanks";
+    return {cause, r.outOfRounds ? "Tip: the supply truck brings rounds" : "Tip: keep moving; lead moving tanks"};
 }
 
 std::vector<std::string> ResultScreen::lines(const Result& r)
@@ -53,15 +41,16 @@ std::vector<std::string> ResultScreen::lines(const Result& r)
     std::string seconds = std::to_string(s % 60);
     if (seconds.size() < 2)
         seconds = "0" + seconds;
+    const Why w = why(r);
     std::vector<std::string> out = {heading};
-    if (const std::string why = cause(r); !why.empty())
-        out.push_back(why);
+    if (!w.cause.empty())
+        out.push_back(w.cause);
     out.push_back("Enemies destroyed: " + std::to_string(r.destroyed));
     out.push_back("Shots fired: " + std::to_string(r.shots) + ", hit: " + std::to_string(r.hits));
     out.push_back("Time: " + std::to_string(s / 60) + ":" + seconds);
     out.push_back(r.outcome == Outcome::Victory ? "The front moves one ring on." : "The front falls back one ring.");
-    if (const std::string hint = tip(r); !hint.empty())
-        out.push_back(hint);
+    if (!w.tip.empty())
+        out.push_back(w.tip);
     out.push_back("Enter or a click: the map");
     return out;
 }

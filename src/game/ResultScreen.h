@@ -40,10 +40,13 @@ public:
 
     // The page's lines, the heading first.
     static std::vector<std::string> lines(const Result& r);
-    // The line saying what ended a lost battle and the tip below it (empty
-    // for a victory).
-    static std::string cause(const Result& r);
-    static std::string tip(const Result& r);
+    // The line saying what ended a lost battle and the tip below it (both
+    // empty for a victory).
+    struct Why {
+        std::string cause;
+        std::string tip;
+    };
+    static Why why(const Result& r);
 
 protected:
     void done() override;
