@@ -23,8 +23,8 @@ constexpr int32_t kTankInSight = 3 * Tank::kUnit / 2; // the ball around the tan
 // ahead in its middle third.
 constexpr int32_t kSmoothBehindDriving = 0xC0000; // 24.0
 constexpr int32_t kSmoothHeightDriving = 0x3C000; // 7.5
-constexpr int32_t kSmoothBehindAiming = 0xA0000;  // 20.0
-constexpr int32_t kSmoothHeightAiming = 0x34000;  // 6.5
+constexpr int32_t kSmoothBehindAiming = 0x60000;  // 12.0
+constexpr int32_t kSmoothHeightAiming = 0x44000;  // 8.5
 // The follow: critically damped at 10 a second over a 16 ms tick, pull
 // (0.16)^2 and damping 2 x 0.16.
 constexpr int32_t kPull = 839;
@@ -87,6 +87,7 @@ void BattleCamera::lookAt()
     int32_t h = 0, d = 0, e = 0;
     goal(h, d, e);
     m_heading.snap(Tank::wrapAngle(h));
+    m_lastGoal = m_heading.x;
     m_behind.snap(d);
     m_height.snap(e);
     m_tilt.snap(tiltGoal());
@@ -132,6 +133,11 @@ void BattleCamera::smooth()
 {
     int32_t h = 0, d = 0, e = 0;
     goal(h, d, e);
+    h = Tank::wrapAngle(h);
+    Tank& t = *m_app.m_battle->m_tank;
+    if (t.m_aim && t.isLinked() && m_lastGoal != kNoGoal)
+        m_heading.x = Tank::wrapAngle(m_heading.x + Tank::wrapAngle(h - m_lastGoal));
+    m_lastGoal = h;
     m_heading.step(h, true);
     m_behind.step(d, false);
     m_height.step(e, false);

@@ -61,6 +61,11 @@ public:
     };
     // The smooth camera's state (a kept battle holds it too).
     Follower m_heading, m_behind, m_height;
+    // The heading the camera wanted at the last tick: in aim mode the camera
+    // turns with the turret at once, and only what it lagged before is taken
+    // up smoothly. kNoGoal: none yet (a battle resumed from its file).
+    static constexpr int32_t kNoGoal = INT32_MIN;
+    int32_t m_lastGoal = kNoGoal;
     Follower m_tilt{kHorizon, 0}; // the horizon
 
 private:

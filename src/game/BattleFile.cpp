@@ -740,6 +740,7 @@ void BattleFile::restoreView(App& app) const
     cam.m_behind = {m_followBehind, m_followBehindV};
     cam.m_height = {m_followHeight, m_followHeightV};
     cam.m_tilt = {m_followTilt, m_followTiltV};
+    cam.m_lastGoal = BattleCamera::kNoGoal;
     if (V::m_ranbuf.length != kDiceWords)
         V::franSeed(0);
     if (V::m_ranbuf.length == kDiceWords) {

@@ -16,9 +16,10 @@ ref<Flash> Flash::create()
         if (!f)
             return nullptr;
         f->m_gravity = 0;
-        f->setScale(1365);
         f->m_mat = new Vmat;
     }
+    // A wreck's flames draw smaller ones.
+    f->setScale(1365);
     f->m_animTime = 0;
     return f;
 }

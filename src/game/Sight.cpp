@@ -15,6 +15,9 @@ constexpr int32_t kReticleBars[] = {0, 11, 9, 2, 16, 11, 9, 2, 11, 0, 2, 9, 11, 
 // A flat box on the ground, open at the corners.
 constexpr int32_t kMarkerBars[] = {3, 0, 10, 2, 3, 8, 10, 2, 0, 2, 2, 6, 14, 2, 2, 6};
 constexpr int32_t kSmallBars[] = {1, 0, 4, 1, 1, 5, 4, 1, 0, 1, 1, 4, 5, 1, 1, 4};
+constexpr int32_t kLeadColor = static_cast<int32_t>(0xFF50E8FF);
+// A triangle pointing down at the spot, 11 pixels across.
+constexpr int32_t kLeadBars[] = {0, 0, 11, 2, 2, 2, 7, 2, 4, 4, 3, 2, 5, 6, 1, 1};
 // The reticle marks the bore this far out.
 constexpr int32_t kBoreReach = 200;
 
@@ -25,6 +28,7 @@ Sight::Sight(App& app) : m_path(new Trajectory), m_way(new Vector), m_mount(new 
     m_reticle = shape(25, 25, kReticleBars, 5, kReticleColor);
     m_marker = shape(16, 10, kMarkerBars, 4, kMarkerColor);
     m_small = shape(6, 6, kSmallBars, 4, kMarkerColor);
+    m_lead = shape(11, 7, kLeadBars, 4, kLeadColor);
     m_rangeText = new Vtext(app.m_theme, app.m_fontSmall ? app.m_fontSmall : nullptr, ""_s);
     m_rangeText->setFieldWidth(4);
     m_rangeText->setZ(kZ);
@@ -55,14 +59,14 @@ void Sight::show(const ref<Vsprite>& s, bool on)
 
 void Sight::hide()
 {
-    for (const ref<Vsprite>& s : {m_reticle, m_marker, m_small, ref<Vsprite>(m_rangeText)})
+    for (const ref<Vsprite>& s : {m_reticle, m_marker, m_small, m_lead, ref<Vsprite>(m_rangeText)})
         show(s, false);
 }
 
 void Sight::destroy()
 {
     hide();
-    for (const ref<Vsprite>& s : {m_reticle, m_marker, m_small})
+    for (const ref<Vsprite>& s : {m_reticle, m_marker, m_small, m_lead})
         s->removeAllStar();
 }
 
@@ -84,7 +88,8 @@ void Sight::update()
         hide();
         return;
     }
-    m_landed = m_path->run(*t);
+    const bool leads = m_app.m_campaign && m_app.m_campaign->m_level < 2;
+    m_landed = m_path->run(*t, leads);
     const Trajectory& p = *m_path;
     m_range = Vphob::approxDistance(static_cast<int64_t>(p.m_x) - t->m_wx, static_cast<int64_t>(p.m_z) - t->m_wz) >> 15;
     const bool aim = t->m_aim;
@@ -114,4 +119,42 @@ void Sight::update()
                    t->m_wy + mount->m_y + V::fmul(way->m_y, n << 15), t->m_wz + mount->m_z + V::fmul(way->m_z, n << 15));
     }
     show(m_reticle, bore);
+    show(m_lead, aim && leads && m_landed && lead(*t));
+}
+
+bool Sight::lead(const Tank& t)
+{
+    const Trajectory& p = *m_path;
+    const int32_t landed = std::max(Vphob::approxDistance(static_cast<int64_t>(p.m_x) - t.m_wx,
+                                                          static_cast<int64_t>(p.m_z) - t.m_wz), 1);
+    const Vphob* best = nullptr;
+    int32_t nearest = kLeadReach * Tank::kUnit;
+    for (Vphob* o = t.m_world->first().get(); o; o = o->m_nextBody.get()) {
+        if (o->m_id != Hud::kRadarEnemy || !o->isLinked() || o->parked() || !o->movesHorizontally())
+            continue;
+        const int32_t d = Vphob::approxDistance(static_cast<int64_t>(o->m_wx) - p.m_x,
+                                                static_cast<int64_t>(o->m_wz) - p.m_z);
+        if (d < nearest || o == p.m_hit) {
+            nearest = o == p.m_hit ? -1 : d;
+            best = o;
+        }
+    }
+    if (!best)
+        return false;
+    // The shell reaches the enemy's range in about the share of the flight
+    // that the range is of the whole.
+    const int32_t range = Vphob::approxDistance(static_cast<int64_t>(best->m_wx) - t.m_wx,
+                                                static_cast<int64_t>(best->m_wz) - t.m_wz);
+    const int64_t ticks = std::clamp<int64_t>(static_cast<int64_t>(p.m_ticks) * range / landed, 1,
+                                              Trajectory::kMostTicks);
+    int32_t x = 0, z = 0;
+    Trajectory::ahead(*best, static_cast<int32_t>(ticks), x, z);
+    if (Vphob::approxDistance(static_cast<int64_t>(x) - best->m_wx, static_cast<int64_t>(z) - best->m_wz) < kLeadLeast)
+        return false; // all but standing: the enemy itself is the aim
+    int32_t sx = 0, sy = 0, depth = 0;
+    if (!m_app.screenPoint(x, best->m_wy, z, sx, sy, depth))
+        return false;
+    // The triangle's tip on the spot.
+    m_lead->setXyi(sx - m_lead->getWidth() / 2, sy - m_lead->getHeight());
+    return true;
 }

@@ -10,6 +10,7 @@
 #include "game/Tracer.h"
 #include "game/Trajectory.h"
 #include "game/Truck.h"
+#include "game/Wreck.h"
 #include "physics/Vphysics.h"
 #include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
@@ -23,6 +24,7 @@ constexpr int32_t kCornerZs[4] = {-kCornerZ, -kCornerZ, kCornerZ, kCornerZ};
 constexpr int32_t kAirGap = 909;          // a corner this far above the ground is in the air
 constexpr int32_t kTiltLimit = 6369;      // steeper tilts are not believed
 constexpr int32_t kMaxDms = 125;          // longest step the rates are applied for
+constexpr int32_t kFineMs = 400;          // a hold of the gun keys lays it finely this long
 constexpr int32_t kHop = 32766;           // recoil of a shot
 constexpr int32_t kHitHop = 65532;        // jolt of a hit
 constexpr int32_t kHitTurn = 182;         // about 2 degrees
@@ -143,6 +145,8 @@ bool Tank::prestep(int32_t dt)
     if (isPlayer()) {
         m_battleMs = std::min(m_battleMs + (dt >> 5), 0x3FFFFFFF);
         if (m_damage > 49 || m_wy < kSunk) {
+            if (m_wy >= kSunk)
+                Wreck::leave(*this);
             off();
             return false;
         }
@@ -184,6 +188,7 @@ void Tank::playerCommands(Commands& c)
         break;
     case Action::Forward:
         c.up = true;
+        c.fine = aiming;
         if (aiming)
             play(GameSound::kTurret, 500);
         else if (m_driveSpeed <= 163829)
@@ -191,13 +196,14 @@ void Tank::playerCommands(Commands& c)
         break;
     case Action::Reverse:
         c.down = true;
+        c.fine = aiming;
         if (aiming)
             play(GameSound::kTurret, 500);
         break;
     case Action::GunUp:
     case Action::GunDown:
         (press == Action::GunUp ? c.up : c.down) = true;
-        c.aim = true;
+        c.aim = c.fine = true;
         play(GameSound::kTurret, 500);
         break;
     case Action::Fire:
@@ -244,6 +250,9 @@ void Tank::heldCommands(Commands& c, bool aiming)
     else if ((aiming || reversing) && o.holds(Action::Reverse))
         c.down = true;
     if (c.left || c.right || c.up || c.down) {
+        // Slow at first, for the small corrections of a gun laid at long
+        // range; faster the longer the key is held.
+        c.fine = m_holdTime < kFineMs;
         m_holdTime += c.dms;
         if (m_holdTime > 500)
             c.dms *= 2;
@@ -256,10 +265,15 @@ void Tank::applyCommands(const Commands& c)
 {
     int32_t dms = c.dms;
     if (c.aim) {
+        // On Easy the player's turret turns half as fast again, to follow
+        // an enemy that circles close by (the demo's pilot lays it by the
+        // usual rate).
+        const int32_t traverse = isPlayer() && !m_pilot && m_campaign && m_campaign->m_level == 0 ? 6 : 4;
         if (m_turret && (c.left || c.right))
-            m_turret->m_heading = wrapAngle(m_turret->m_heading + (c.left ? -4 : 4) * dms);
+            m_turret->m_heading = wrapAngle(m_turret->m_heading + (c.left ? -traverse : traverse) * dms);
         if (m_gun && (c.up || c.down)) {
-            int32_t p = m_gun->m_pitchAngle + (c.up ? -2 : 2) * dms;
+            const int32_t lay = c.fine ? 1 : 2;
+            int32_t p = m_gun->m_pitchAngle + (c.up ? -lay : lay) * dms;
             m_gun->m_pitchAngle = std::clamp(p, kGunUp, kGunDown);
         }
     } else {

@@ -167,6 +167,7 @@ protected:
     struct Commands {
         bool left = false, right = false, up = false, down = false, fire = false;
         bool aim = false; // turning keys move the turret, up and down the gun
+        bool fine = false; // the gun laid at half its rate: a tap, or the start of a hold
         int32_t dms = 0;  // milliseconds the rates are applied for
     };
     enum class Life { play, wait, leave };

@@ -8,6 +8,7 @@
 #include "game/Tank.h"
 #include "game/Trajectory.h"
 #include "game/Truck.h"
+#include "game/Wreck.h"
 #include "physics/Vbattlefield.h"
 
 namespace {
@@ -47,6 +48,7 @@ Tank::Life Tank::enemyLife(int32_t ms)
     if (destroyed) {
         play(GameSound::kSuccess, -1);
         enemyDestroyed();
+        Wreck::leave(*this);
     }
     if (destroyed || m_wy < kSunk) {
         off();
@@ -203,7 +205,10 @@ void Tank::repath(Commands& c, int32_t tolerance)
 void Tank::toDestination(Commands& c, int32_t tolerance, bool noSpeedUp)
 {
     bool turning = steer(c, wrapAngle(bearingTo(m_destX, m_destZ) - m_heading), tolerance);
-    c.up = !noSpeedUp && m_driveSpeed <= kCruise && (!turning || m_timer > 200);
+    // An Easy enemy moves to its next spot at half the pace, so that a
+    // newcomer's shells can still catch it there.
+    const bool easy = !m_piloting && m_campaign && m_campaign->m_level == 0;
+    c.up = !noSpeedUp && m_driveSpeed <= (easy ? kCruise / 2 : kCruise) && (!turning || m_timer > 200);
 }
 
 void Tank::engage(Commands& c, int32_t d, int32_t bearing, int32_t tolerance, bool mustMove)

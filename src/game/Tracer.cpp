@@ -21,17 +21,18 @@ ref<Tracer> Tracer::create()
     return t;
 }
 
-void Tracer::leave(V3dView* view, Vphysics* world, int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib,
-                   int32_t scale, int32_t fade)
+ref<Tracer> Tracer::leave(V3dView* view, Vphysics* world, int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib,
+                          int32_t scale, int32_t fade)
 {
     ref<Tracer> t = create();
     if (!t)
-        return;
+        return nullptr;
     t->init(x, y, z, lib, scale, fade);
     if (view)
         view->add(t);
     if (world)
         world->add(t);
+    return t;
 }
 
 void Tracer::init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_t scale, int32_t fade)
@@ -39,6 +40,7 @@ void Tracer::init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_
     m_fade = fade;
     setAlpha(28672);
     m_gravity = 0;
+    setVelocity(0, 0, 0); // a wreck's smoke rises
     setWxyz(x, y, z);
     setImage(lib, AppPicture::kPuff);
     setScale(scale);
@@ -46,7 +48,7 @@ void Tracer::init(int32_t x, int32_t y, int32_t z, const ref<Vilib>& lib, int32_
 
 bool Tracer::prestep(int32_t dt)
 {
-    setAlpha(m_alpha - m_fade * dt);
+    setAlpha(m_alpha - (m_fade * dt >> 2));
     if (m_alpha < 4096) {
         giveFree(m_free, this);
         return false;

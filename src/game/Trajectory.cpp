@@ -22,17 +22,33 @@ Trajectory::~Trajectory()
 
 namespace {
 
-// Whether the shell's swept box of the tick overlaps the vehicle's box where
-// it stands now (its own box is from the world's last tick, or none yet).
-bool crosses(const Shell& s, const Vphob& v)
+constexpr int32_t kTick = Battle::kTickMs * Vphysics::kTimePerMs;
+
+// Whether the shell's swept box of the tick overlaps the vehicle's box
+// centred on (x, z) (its own box is from the world's last tick, or none yet).
+bool crosses(const Shell& s, const Vphob& v, int32_t x, int32_t z)
 {
-    return std::max(s.m_box[1], v.m_wz - v.m_radius) < std::min(s.m_box[3], v.m_wz + v.m_radius) &&
-           std::max(s.m_box[0], v.m_wx - v.m_radius) < std::min(s.m_box[2], v.m_wx + v.m_radius);
+    return std::max<int64_t>(s.m_box[1], static_cast<int64_t>(z) - v.m_radius) <
+               std::min<int64_t>(s.m_box[3], static_cast<int64_t>(z) + v.m_radius) &&
+           std::max<int64_t>(s.m_box[0], static_cast<int64_t>(x) - v.m_radius) <
+               std::min<int64_t>(s.m_box[2], static_cast<int64_t>(x) + v.m_radius);
+}
+
+int32_t clampInt(int64_t v)
+{
+    return static_cast<int32_t>(std::clamp<int64_t>(v, -0x7FFFFFFF, 0x7FFFFFFF));
 }
 
 } // namespace
 
-bool Trajectory::run(Tank& t)
+void Trajectory::ahead(const Vphob& v, int32_t ticks, int32_t& x, int32_t& z)
+{
+    // The world moves a body by velocity * dt each tick.
+    x = clampInt(v.m_wx + static_cast<int64_t>(V::fmul(v.m_velocity->m_x, kTick)) * ticks);
+    z = clampInt(v.m_wz + static_cast<int64_t>(V::fmul(v.m_velocity->m_z, kTick)) * ticks);
+}
+
+bool Trajectory::run(Tank& t, bool lead)
 {
     m_hit = nullptr;
     m_ticks = 0;
@@ -43,7 +59,7 @@ bool Trajectory::run(Tank& t)
     s.m_gravity = Vphob::kGravity;
     s.m_acceleration->m_x = s.m_acceleration->m_y = s.m_acceleration->m_z = 0;
     t.launch(s);
-    constexpr int32_t dt = Battle::kTickMs * Vphysics::kTimePerMs;
+    constexpr int32_t dt = kTick;
     bool down = false;
     while (!down && m_ticks < kMostTicks) {
         // A shell joins the world in the tick it is fired, after the forces
@@ -53,8 +69,12 @@ bool Trajectory::run(Tank& t)
         s.stateSave();
         s.step(dt);
         for (Vphob* b = t.m_world->first().get(); b && !down; b = b->m_nextBody.get()) {
-            if (b == &t || b->m_gravity == 0 || b->parked() || !dynamic_cast<Tank*>(b) || !crosses(s, *b) ||
-                !s.meets(*b))
+            if (b == &t || b->m_gravity == 0 || b->parked() || !dynamic_cast<Tank*>(b) || !s.meets(*b))
+                continue;
+            int32_t x = b->m_wx, z = b->m_wz;
+            if (lead)
+                ahead(*b, m_ticks, x, z);
+            if (!crosses(s, *b, x, z))
                 continue;
             // It stops where the tick began, as on a vehicle in the world.
             s.stateRestore();

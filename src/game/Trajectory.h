@@ -19,8 +19,11 @@ public:
 
     // Flies the shell t would fire now; true when it came down (on the ground
     // or on a vehicle) within kMostTicks. m_x, m_y, m_z are where it stopped
-    // (or where it was when the flight was given up).
-    bool run(Tank& t);
+    // (or where it was when the flight was given up). With lead, the vehicles
+    // are met where they will be by then, each driving on as it drives now.
+    bool run(Tank& t, bool lead = false);
+    // Where vehicle v will be after ticks more ticks at its velocity now.
+    static void ahead(const Vphob& v, int32_t ticks, int32_t& x, int32_t& z);
 
     // The longest flight followed: 8 s.
     static constexpr int32_t kMostTicks = 500;

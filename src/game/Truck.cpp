@@ -1,5 +1,6 @@
 #include "game/Truck.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "game/GameSound.h"
@@ -12,6 +13,15 @@ constexpr int32_t kLeaveDistance = 2184400; // 66.7 units
 constexpr int32_t kSpeed = 174752;
 constexpr int32_t kBackUp = -10922;
 constexpr int32_t kOnCourse = 273, kFacing = 909, kTilted = 910;
+// Spots beside the tank: a quarter turn off its gun, give or take 30
+// degrees, close enough that the truck driving there touches the tank; the
+// way to it tested every 2 units.
+constexpr int32_t kQuarter = 8192, kAside = 2731;
+constexpr int32_t kBesideNear = 4 * Tank::kUnit, kBesideFar = 6 * Tank::kUnit;
+constexpr int32_t kComeNear = 45 * Tank::kUnit, kComeFar = 60 * Tank::kUnit; // where it comes from
+constexpr int32_t kWayStep = 2 * Tank::kUnit;
+constexpr int32_t kBesideTries = 16;
+constexpr int32_t kStayNear = 28 * Tank::kUnit; // a spot farther from the tank than this is left
 
 } // namespace
 
@@ -36,9 +46,58 @@ void Truck::redeploy()
         standBy(); // nowhere dry near the player: try again later
         return;
     }
+    // It comes from the tank's side, on the tank's side of any water, where
+    // there is such a spot.
+    if (!besideTarget(kComeNear, kComeFar))
+        for (int32_t i = 0; i < kBesideTries && !dryWay(m_destX, m_destZ, m_target->m_wx, m_target->m_wz); i++)
+            ranPosition(16380);
     placeOnGround(m_destX, m_destZ);
     m_timer = 0;
-    ranPosition(16380);
+    nextSpot();
+}
+
+bool Truck::dryWay(int32_t x0, int32_t z0, int32_t x1, int32_t z1) const
+{
+    const int64_t dx = static_cast<int64_t>(x1) - x0, dz = static_cast<int64_t>(z1) - z0;
+    const int32_t d = approxDistance(dx, dz);
+    const int32_t steps = d / kWayStep + 1;
+    for (int32_t i = 1; i <= steps; i++)
+        if (groundWater(static_cast<int32_t>(x0 + dx * i / steps), static_cast<int32_t>(z0 + dz * i / steps)))
+            return false;
+    return true;
+}
+
+bool Truck::besideTarget(int32_t nearest, int32_t farthest)
+{
+    const Tank& p = *m_target;
+    const int32_t gun = p.m_heading + p.turretHeading();
+    // On the field, it stays on its side of the gun: its way there does not
+    // cross the tank's.
+    const int64_t across = static_cast<int64_t>(fcos(gun)) * (static_cast<int64_t>(m_wx) - p.m_wx) +
+                           static_cast<int64_t>(fsin(gun)) * (static_cast<int64_t>(m_wz) - p.m_wz);
+    for (int32_t i = 0; i < kBesideTries; i++) {
+        const int32_t side = parked() ? (fran() < 16384 ? -kQuarter : kQuarter) : across >= 0 ? kQuarter : -kQuarter;
+        const int32_t a = gun + side + fmul(fran(), 2 * kAside + 1) - kAside;
+        const int32_t r = nearest + fmul(fran(), farthest - nearest + 1);
+        const int64_t x = static_cast<int64_t>(p.m_wx) + fmul(fsin(a), r);
+        const int64_t z = static_cast<int64_t>(p.m_wz) - fmul(fcos(a), r);
+        if (x < 0 || x >= kMapSize || z < 0 || z >= kMapSize)
+            continue;
+        // Land all the way: from the tank, and for the truck to get there.
+        const int32_t sx = static_cast<int32_t>(x), sz = static_cast<int32_t>(z);
+        if (!dryWay(p.m_wx, p.m_wz, sx, sz) || (!parked() && !dryWay(m_wx, m_wz, sx, sz)))
+            continue;
+        m_destX = sx;
+        m_destZ = sz;
+        return true;
+    }
+    return false;
+}
+
+void Truck::nextSpot()
+{
+    if (!besideTarget(kBesideNear, kBesideFar))
+        ranPosition(16380);
 }
 
 void Truck::standBy()
@@ -109,15 +168,29 @@ bool Truck::prestep(int32_t dt)
 
 void Truck::steer(int32_t dt)
 {
-    if (approxDistance(static_cast<int64_t>(m_destX) - m_wx, static_cast<int64_t>(m_destZ) - m_wz) < kArrived) {
+    const Tank& tank = *m_target;
+    const int32_t toSpot = approxDistance(static_cast<int64_t>(m_destX) - m_wx, static_cast<int64_t>(m_destZ) - m_wz);
+    // A spot the tank has driven away from is no spot beside it.
+    const bool left = approxDistance(static_cast<int64_t>(m_destX) - tank.m_wx,
+                                     static_cast<int64_t>(m_destZ) - tank.m_wz) > kStayNear;
+    if (!m_captured && (toSpot < kArrived || (left && distApprox(m_target) <= kStayNear))) {
         m_timer = 0;
-        ranPosition(16380);
+        nextSpot();
     }
-    if (m_captured) {
-        m_driveSpeed = 0;
+    if (m_captured && m_supply != 0) {
+        m_driveSpeed = 0; // handing the supplies over
         return;
     }
-    int32_t a = wrapAngle(bearingTo(m_destX, m_destZ) - m_heading);
+    if (m_captured) {
+        // Emptied, it drives off, away from the tank, and leaves the field
+        // once far and out of sight.
+        const int32_t away = bearingTo(tank.m_wx, tank.m_wz) + 16384;
+        m_destX = m_wx + fmul(fsin(away), kLeaveDistance);
+        m_destZ = m_wz - fmul(fcos(away), kLeaveDistance);
+    }
+    // Near its spot beside the tank it turns in and touches the tank's side.
+    const bool touch = !m_captured && toSpot < 2 * kArrived && distApprox(m_target) <= kStayNear;
+    int32_t a = wrapAngle((touch ? bearingTo(tank.m_wx, tank.m_wz) : bearingTo(m_destX, m_destZ)) - m_heading);
     m_driveSpeed = kSpeed;
     if (a < -kOnCourse)
         m_heading = wrapAngle(m_heading - (dt >> 4));
@@ -127,8 +200,8 @@ void Truck::steer(int32_t dt)
     if (obstacleCheck(m_heading)) {
         m_driveSpeed = kBackUp;
         if (facing)
-            ranPosition(16380);
+            nextSpot();
     } else if (facing && (std::abs(m_pitchAngle) > kTilted || std::abs(m_roll) > kTilted)) {
-        ranPosition(16380);
+        nextSpot();
     }
 }

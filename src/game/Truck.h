@@ -5,8 +5,9 @@
 #include "runtime/ref.h"
 
 // The supply truck: a vehicle with its own driving. It waits off the field
-// until the player needs supplies, then wanders between random spots near the
-// player. Touching it long enough captures it (it stops and hands over five
+// until the player needs supplies, then comes to the side of the player's
+// tank, never in front of its gun nor across water from it, and stays by
+// it; emptied, it drives off and leaves. Touching it long enough captures it (it stops and hands over five
 // supplies through the status panel); the player's shells destroy it, and a
 // truck destroyed before it was captured counts as an enemy destroyed.
 //
@@ -37,5 +38,14 @@ public:
 private:
     // Hidden and out of play until the supply timer runs out again.
     void standBy();
+    // A destination beside the player's tank, off the line of its gun,
+    // nearest to farthest away, with dry land all the way from the tank to
+    // it (and from the truck, when it is on the field); false, changing
+    // nothing, when the tries found none.
+    bool besideTarget(int32_t nearest, int32_t farthest);
+    // Whether no water lies on the straight way between the two points.
+    bool dryWay(int32_t x0, int32_t z0, int32_t x1, int32_t z1) const;
+    // The next destination: beside the tank, else as an enemy would go.
+    void nextSpot();
     void steer(int32_t dt);
 };

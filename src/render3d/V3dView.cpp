@@ -98,14 +98,20 @@ void V3dView::setHaze(int32_t colour, std::span<const int32_t> shares)
         share = std::clamp(share, 0, ONE);
 }
 
-int32_t V3dView::hazeOf(const Vsprite& s) const
+const Vsprite& V3dView::topOf(const Vsprite& s) const
 {
     const Vsprite* node = &s;
     while (node->m_parent && node->m_parent.get() != this && node->m_parent->m_mat)
         node = node->m_parent.get();
-    if (!node->m_mat)
+    return *node;
+}
+
+int32_t V3dView::hazeOf(const Vsprite& s) const
+{
+    const Vsprite& node = topOf(s);
+    if (!node.m_mat)
         return 0;
-    return m_hazeShares[static_cast<std::size_t>(std::clamp((node->m_mat->m32 >> 15) + 2, 0, 255))];
+    return m_hazeShares[static_cast<std::size_t>(std::clamp((node.m_mat->m32 >> 15) + 2, 0, 255))];
 }
 
 void V3dView::viewCopy(const ref<V3dView>& other)

@@ -76,8 +76,10 @@ public:
     // them does: shares[d] (of 32768) of colour at depth byte d, whole units
     // from the eye + 2 (the land's depth code); an empty table turns it off.
     void setHaze(int32_t colour, std::span<const int32_t> shares);
-    // The share of the haze for s's mesh: by the depth of the node right
-    // under the view that holds it, so that a vehicle's parts fade alike.
+    // The node right under the view that holds s's mesh: a vehicle's parts
+    // fade into the haze and char alike, by its depth and its m_soot.
+    const Vsprite& topOf(const Vsprite& s) const;
+    // The share of the haze for s's mesh, by the depth of topOf(s).
     int32_t hazeOf(const Vsprite& s) const;
     // Vertices first .. count - 1 of m to eye and screen space through mat;
     // from 0 it also relights the mesh.
@@ -133,8 +135,9 @@ public:
     void subedge(const EdgeVertex& t, const EdgeVertex& l, const EdgeVertex& r);
     // Makes m the material of the faces that follow.
     void bindMaterial(const ref<V3dMaterial>& m);
-    // The faces that follow are faded share/32768 of the way into the haze.
-    void bindHaze(int32_t share);
+    // The faces that follow are faded share/32768 of the way into the haze,
+    // their light first dimmed by soot/32768.
+    void bindHaze(int32_t share, int32_t soot = 0);
 
 private:
     // Screen coordinate centre + k * e / 2^30 (minus for y, which runs

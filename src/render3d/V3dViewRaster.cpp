@@ -505,10 +505,10 @@ void V3dView::bindMaterial(const ref<V3dMaterial>& m)
     m_texS = 0;
 }
 
-void V3dView::bindHaze(int32_t share)
+void V3dView::bindHaze(int32_t share, int32_t soot)
 {
     share = std::clamp(share, 0, 32768);
-    m_hazeKeep = 32768 - share;
+    m_hazeKeep = fmul(32768 - share, 32768 - std::clamp(soot, 0, 32768));
     m_hazeAdd = 0;
     for (int32_t shift = 0; shift <= 16; shift += 8)
         m_hazeAdd |= ((((m_hazeColour >> shift) & 0xFF) * share) >> 15) << shift;
@@ -525,7 +525,7 @@ void V3dView::drawModel(const ref<Vsprite>& s, int32_t x0, int32_t y0, int32_t x
     m_clipY1 = std::min(y1, m_height);
     if (m_clipX0 >= m_clipX1 || m_clipY0 >= m_clipY1)
         return;
-    bindHaze(hazeOf(*s));
+    bindHaze(hazeOf(*s), topOf(*s).m_soot);
     ref<V3dModel> mesh = s->m_model;
     V3dModel& m = *mesh;
     transform(mesh, s->m_mat, 0, m.m_vertices);

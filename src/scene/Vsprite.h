@@ -123,6 +123,9 @@ public:
 
     ref<V3dModel> m_model; // mesh drawn by the enclosing 3D view, or null
     int32_t m_alpha = 32768;
+    // Of a 3D view's node with meshes below it: the share of their light
+    // taken away (of 32768), charred black; 0 for none.
+    int32_t m_soot = 0;
     ref<Vsprite> m_child;
     ref<Vsprite> m_parent;
     ref<Vsprite> m_sibling;

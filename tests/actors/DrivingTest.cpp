@@ -53,10 +53,33 @@ TEST(Driving, TurningRatesAndAHeldKeyThatSpeedsUp)
     hold(w, *t, Action::None, 1024);
     t->m_orders.hold(Action::TurnLeft, false);
     EXPECT_EQ(t->m_heading, -8 * (7 * 64 + 2 * 9 * 64));
-    // The turret turns at half the hull's rate when aiming, within +-half a turn.
+    // The turret turns at half the hull's rate when aiming, within +-half a
+    // turn; on Easy half as fast again.
     t->m_aim = true;
-    hold(w, *t, Action::TurnRight, 2048 * 3);
-    EXPECT_EQ(t->turretHeading(), Tank::wrapAngle(4 * 2048 * 3));
+    for (int32_t level : {2, 0}) {
+        SCOPED_TRACE(level);
+        w.m_campaign->m_level = level;
+        t->m_turret->m_heading = 0;
+        hold(w, *t, Action::TurnRight, 2048);
+        EXPECT_EQ(t->turretHeading(), Tank::wrapAngle((level == 0 ? 6 : 4) * 2048));
+    }
+}
+
+TEST(Driving, TheGunIsLaidFinelyByATapAndAtTheStartOfAHold)
+{
+    BattleWorld w(1);
+    ref<Tank> t = w.player(kSherman, 60, 100, 0);
+    t->m_aim = true;
+    // A tap each frame: 1 a millisecond, the gun up being negative.
+    hold(w, *t, Action::GunUp, 256);
+    EXPECT_EQ(t->m_gun->m_pitchAngle, -256);
+    t->m_gun->m_pitchAngle = 0;
+    // Held: fine while held under 400 ms (seven 64 ms frames), then 2 a
+    // millisecond, over the doubled steps of a hold past 500 ms.
+    t->m_orders.hold(Action::GunUp, true);
+    hold(w, *t, Action::None, 9 * 64);
+    t->m_orders.hold(Action::GunUp, false);
+    EXPECT_EQ(t->m_gun->m_pitchAngle, -(7 * 64 + 2 * 2 * 128));
 }
 
 TEST(Driving, BrakingStopsAtZeroBeforeReversing)

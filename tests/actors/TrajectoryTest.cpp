@@ -84,3 +84,37 @@ TEST(Trajectory, AVehicleInTheWayIsWhereTheShellStops)
     EXPECT_EQ(e->m_damage, damage + 1);
     EXPECT_LE(std::abs(path->m_z - shell->m_wz), kUnit);
 }
+
+// A tank crossing the line of fire: the flight run with lead meets it where it
+// will be when the shell comes down, and a shell fired then hits it; the
+// flight without lead sees only the ground it has not reached yet.
+TEST(Trajectory, WithLeadTheFlightMeetsACrossingTankWhereItWillBe)
+{
+    BattleWorld w(4);
+    ref<Tank> t = w.player(kSherman, 100, 300, kNorth);
+    t->m_aim = true;
+    t->m_gun->m_pitchAngle = -300;
+    t->pose();
+    ref<Trajectory> path = new Trajectory;
+    ASSERT_TRUE(path->run(*t));
+    const int32_t landX = path->m_x, landZ = path->m_z;
+    // The crosser drives east at full speed towards the landing point, from
+    // far enough west that it passes it only after a whole flight.
+    ref<Tank> crosser = w.player(kTiger, 40, 100, kEast);
+    crosser->placeOnGround(landX - 40 * kUnit, landZ);
+    crosser->m_orders.hold(Action::Forward, true);
+    bool led = false;
+    for (int32_t i = 0; i < 600 && !led; i++) {
+        w.step(Battle::kTickMs);
+        led = path->run(*t, true) && path->m_hit == crosser.get();
+    }
+    ASSERT_TRUE(led);
+    EXPECT_LT(crosser->m_wx, landX - 3 * kUnit) << "led: still short of the line";
+    ASSERT_TRUE(path->run(*t));
+    EXPECT_EQ(path->m_hit, nullptr);
+    const int32_t damage = crosser->m_damage;
+    ref<Shell> shell = fireAndFollow(w, *t);
+    ASSERT_TRUE(shell);
+    EXPECT_FALSE(shell->m_hitGround);
+    EXPECT_EQ(crosser->m_damage, damage + 1);
+}

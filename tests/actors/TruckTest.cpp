@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "BattleWorld.h"
 
 namespace {
@@ -114,3 +116,35 @@ TEST_F(TruckTest, DestroyedBeforeItWasSuppliedItCountsAsAnEnemy)
 }
 
 } // namespace
+
+// Called for, it comes to the tank's side, well off the line of its gun, on
+// land with no water between them, and is captured there by touching it;
+// by the lake too, where the spots across the water are left out.
+TEST_F(TruckTest, ItComesToTheTanksSideOffTheGunOnTheTanksSideOfTheWater)
+{
+    struct Place {
+        const char* name;
+        int32_t x, z, heading;
+    };
+    for (const Place& at : {Place{"plain", 150, 256, kEast}, Place{"lake shore", 96 + 40, 448, 0}}) {
+        SCOPED_TRACE(at.name);
+        BattleWorld world(41);
+        ref<Tank> tank = world.player(kSherman, at.x, at.z, at.heading);
+        world.chase(*tank);
+        ref<Truck> t = world.truck(tank);
+        tank->m_rounds = 3;
+        int32_t ms = 0;
+        for (; ms < 60000 && !t->m_captured; ms += 64)
+            world.step();
+        ASSERT_TRUE(t->m_captured) << ms << " ms";
+        const int32_t dx = t->m_wx - tank->m_wx, dz = t->m_wz - tank->m_wz;
+        const double d = std::hypot(dx, dz) / kUnit;
+        EXPECT_LT(d, 12); // it touched the tank, and the two pushed each other apart
+        // Off the gun: at least 45 degrees from where it points.
+        const double gun = (tank->m_heading + tank->turretHeading()) * 2 * M_PI / 32768;
+        const double along = (dx * std::sin(gun) - dz * std::cos(gun)) / (d * kUnit);
+        EXPECT_LT(along, std::cos(M_PI / 4));
+        for (int32_t i = 0; i <= 20; i++)
+            EXPECT_FALSE(world.m_field->water(tank->m_wx + dx / 20 * i, tank->m_wz + dz / 20 * i)) << i;
+    }
+}

@@ -34,10 +34,15 @@ public:
 
     void redrawAll(Viewport&) override {}
     void redraw(Viewport&, int32_t, int32_t, int32_t, int32_t) override {}
-    int32_t nowMs() override { return 5000 + m_elapsed; }
+    int32_t nowMs() override { return m_epoch + m_elapsed; }
     void sleepMs(int32_t ms) override
     {
         m_elapsed += std::max(ms, 0);
+        runDue();
+    }
+    // Runs the actions whose time has come.
+    void runDue()
+    {
         while (!m_actions.empty() && m_actions.begin()->first <= m_elapsed && m_app) {
             Action a = std::move(m_actions.begin()->second);
             m_actions.erase(m_actions.begin());
@@ -104,6 +109,7 @@ public:
     }
 
     int32_t m_elapsed = 0;
+    int32_t m_epoch = 5000; // the clock at the start: the game's dice are thrown by it
     bool m_demo = false; // the game plays itself
     int32_t m_frameUs = Host::kPhoneFrameUs; // the pace of the frames
     ref<App> m_app;

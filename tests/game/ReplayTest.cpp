@@ -314,7 +314,7 @@ TEST_F(ReplayRunTest, ARecordedBattlePlaysTheSameAgain)
     };
     const Case cases[] = {
         {"keys", "--script battle.script --until 21500", false},
-        {"demo", "--demo --seed 8 --until 205000", true},
+        {"demo", "--demo --seed 7 --until 180000", true},
     };
     for (const Case& c : cases) {
         std::filesystem::remove(played + "/korvath");
@@ -456,6 +456,9 @@ private:
         m_pictures.push_back(ReplayRecorder::pictureOf(*m_app));
         if (!m_paintMs.empty())
             m_elapsed += m_paintMs[m_paints++ % m_paintMs.size()];
+        // A game always behind its frames never sleeps: the script's time
+        // comes by the paints then.
+        runDue();
         called();
     }
     void called()
