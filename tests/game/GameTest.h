@@ -52,6 +52,21 @@ public:
         return static_cast<int32_t>(m_names.size() - 1);
     }
     void playSound(int32_t id) override { m_played.push_back(m_names[static_cast<std::size_t>(id)]); }
+    int32_t loopSound(int32_t id, int32_t volume) override
+    {
+        m_loops.push_back({m_names[static_cast<std::size_t>(id)], volume});
+        return static_cast<int32_t>(m_loops.size() - 1);
+    }
+    void setLoopVolume(int32_t loop, int32_t volume) override
+    {
+        if (loop >= 0 && loop < static_cast<int32_t>(m_loops.size()) && m_loops[static_cast<std::size_t>(loop)].volume > 0)
+            m_loops[static_cast<std::size_t>(loop)].volume = volume;
+    }
+    void stopLoop(int32_t loop) override
+    {
+        if (loop >= 0 && loop < static_cast<int32_t>(m_loops.size()))
+            m_loops[static_cast<std::size_t>(loop)].volume = 0;
+    }
     int32_t frameUs() override { return m_frameUs; }
 
     // ---- the script ----
@@ -103,6 +118,17 @@ public:
         return static_cast<int32_t>(std::count(m_played.begin(), m_played.end(), name));
     }
 
+    // The volume of the loop of that name playing now; 0 when none plays,
+    // -1 when more than one does.
+    int32_t looping(const std::string& name) const
+    {
+        int32_t volume = 0, n = 0;
+        for (const Loop& l : m_loops)
+            if (l.name == name && l.volume > 0)
+                volume = l.volume, n++;
+        return n > 1 ? -1 : volume;
+    }
+
     int32_t m_elapsed = 0;
     bool m_demo = false; // the game plays itself
     int32_t m_frameUs = Host::kPhoneFrameUs; // the pace of the frames
@@ -110,6 +136,11 @@ public:
     std::vector<std::string> m_played;
 
 private:
+    struct Loop {
+        std::string name;
+        int32_t volume = 0; // 0 once stopped
+    };
+    std::vector<Loop> m_loops; // every loop started, by handle
     std::vector<std::string> m_names; // of the sounds loaded, by identifier
     std::multimap<int32_t, Action> m_actions;
 };

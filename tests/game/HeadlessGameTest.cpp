@@ -270,6 +270,48 @@ TEST_F(HeadlessGameTest, TheCampaignsEndIsVictoryOrDefeatBySideAndLastSite)
     }
 }
 
+// The sound log of a short battle: the engine's loop and the theme start with
+// it, the engine runs up while the tank drives; a pause stops both and going
+// on starts them again; the menu over the battle stops them.
+TEST_F(HeadlessGameTest, TheBattlesLoopsAreInTheSoundLog)
+{
+    campaign(1, 5);
+    ASSERT_EQ(korvath(script("at 2200 key 'R'\nat 2700 key enter\nat 4000 down up\nat 5000 up up\n"
+                             "at 5500 key 'P'\nat 6000 key 'P'\nat 6500 key esc\n"),
+                      7000),
+              0)
+        << m_out;
+    struct Line {
+        int32_t ms;
+        std::string word;
+    };
+    std::vector<Line> loops;
+    std::vector<int32_t> runUp; // the engine's volumes while the tank gets going
+    std::istringstream log(readFile(m_dir.file("sounds.log")));
+    Line l;
+    while (log >> l.ms >> l.word) {
+        if (l.word.rfind("volume:motor:", 0) == 0 && l.ms >= 4000 && l.ms < 5000)
+            runUp.push_back(std::stoi(l.word.substr(13)));
+        else if (l.word.find(':') != std::string::npos && l.word.rfind("volume:", 0) != 0)
+            loops.push_back(l);
+    }
+    // What each line begins with, and the time it comes in (the first once
+    // the battle's wipe is done).
+    const Line want[] = {{2700, "loop:motor:30"}, {2700, "loop:music4:100"}, {5500, "stop:motor"},
+                         {5500, "stop:music4"},   {6000, "loop:motor:"},     {6000, "loop:music4:100"},
+                         {6500, "stop:motor"},    {6500, "stop:music4"}};
+    ASSERT_EQ(loops.size(), std::size(want)) << readFile(m_dir.file("sounds.log"));
+    for (std::size_t i = 0; i < loops.size(); i++) {
+        SCOPED_TRACE(want[i].word);
+        EXPECT_EQ(loops[i].word.rfind(want[i].word, 0), 0u) << loops[i].word;
+        EXPECT_GE(loops[i].ms, want[i].ms);
+        EXPECT_LT(loops[i].ms, want[i].ms + 100);
+    }
+    ASSERT_GE(runUp.size(), 3u);
+    EXPECT_TRUE(std::is_sorted(runUp.begin(), runUp.end()));
+    EXPECT_EQ(runUp.back(), 100);
+}
+
 TEST_F(HeadlessGameTest, TheQuitItemEndsTheRunWithStatusZero)
 {
     // Down from "New Game" to "Quit" with the wheel, then Enter: the game ends
