@@ -43,7 +43,7 @@ int32_t BattleSound::engineLevel(Tank& tank)
     if (!tank.isLinked() || tank.m_damage < 0 || tank.m_fuel <= 0)
         return 0;
     const int64_t speed = std::min(std::abs(tank.m_driveSpeed), Tank::kMaxDrive);
-    int32_t level = kIdleLevel + static_cast<int32_t>((100 - kIdleLevel) * speed / Tank::kMaxDrive);
+    int32_t level = kIdleLevel + static_cast<int32_t>((kFullLevel - kIdleLevel) * speed / Tank::kMaxDrive);
     if (tank.m_battleMs - m_turnedMs < kTurnMs)
         level = std::max(level, kTurnLevel);
     return level;

@@ -22,16 +22,20 @@ public:
     void stop(Vdisplay& display);
 
     // The engine's level of tank, 0..100: silent once it is out of play or
-    // out of fuel, an idle stopped, louder with the speed it drives at; on
-    // the hull's turn it runs as at kTurnLevel at least.
+    // out of fuel, kIdleLevel stopped, up to kFullLevel at full speed; on
+    // the hull's turn it runs at kTurnLevel at least.
     int32_t engineLevel(Tank& tank);
 
-    static constexpr int32_t kIdleLevel = 30;
-    static constexpr int32_t kTurnLevel = 60;
-    static constexpr int32_t kMusicLevel = 100;
+    // The engine and the theme go on all battle long: they stay well under
+    // the shots and hits (which reach the limiter's ceiling), the engine at
+    // full speed about -20 dBFS RMS and the theme some 4 dB below it.
+    static constexpr int32_t kIdleLevel = 14;
+    static constexpr int32_t kTurnLevel = 24;
+    static constexpr int32_t kFullLevel = 36;
+    static constexpr int32_t kMusicLevel = 80;
     // Levels go to the host in steps of this many percent: the host glides
     // between them, and a speed that creeps does not call it every frame.
-    static constexpr int32_t kStep = 5;
+    static constexpr int32_t kStep = 2;
     // The hull turned within this much battle time (ms): it is turning.
     static constexpr int32_t kTurnMs = 100;
 

@@ -120,8 +120,7 @@ TEST(SoundMixer, LoopsWrapGlideAndKeepTheirVoiceUnderEveryOneShot)
         {"back to full", [&] { m.setVolumes(100, 100), m.setLoopVolume(handle, 100); }, 1.0f},
         {"stopped", [&] { m.stopLoop(handle); }, 0.0f},
     };
-    // From where the last case left the sound: the gain went from `from` to
-    // the case's in no fewer frames than the ramp's share of the change.
+    // Each from where the last left the gain.
     float from = 1.0f;
     int32_t at = 5000;
     for (const Case& c : cases) {
@@ -132,11 +131,9 @@ TEST(SoundMixer, LoopsWrapGlideAndKeepTheirVoiceUnderEveryOneShot)
             const int16_t dry = steps[2 * static_cast<std::size_t>((at + f) % 997)]; // odd, never 0
             return static_cast<float>(part[2 * static_cast<std::size_t>(f)]) / dry;
         };
+        // Halfway through the glide's time, half the way still to go.
         const int32_t half = static_cast<int32_t>(std::fabs(c.to - from) * static_cast<float>(ramp) / 2);
-        EXPECT_NEAR(gainAt(1), from, 0.01f);
-        if (half > 2) {
-            EXPECT_GT(std::fabs(gainAt(half) - c.to), std::fabs(c.to - from) / 4) << "a step, not a glide";
-        }
+        EXPECT_GT(std::fabs(gainAt(half) - c.to), std::fabs(c.to - from) / 4) << "a step, not a glide";
         EXPECT_NEAR(gainAt(2 * ramp - 1), c.to, 0.01f);
         at += 2 * ramp;
         from = c.to;
@@ -145,16 +142,11 @@ TEST(SoundMixer, LoopsWrapGlideAndKeepTheirVoiceUnderEveryOneShot)
     EXPECT_EQ(m.playing(), SoundMixer::kVoices);
 
     // The old handle does not reach a new loop; there are kLoops of them at most.
-    const int32_t again = m.loop(hum, 100);
-    EXPECT_NE(again, handle);
+    EXPECT_NE(m.loop(hum, 100), handle);
     m.stopLoop(handle);
-    m.setLoopVolume(handle, 0);
     for (int32_t i = 1; i < SoundMixer::kLoops; i++)
         EXPECT_GE(m.loop(hum, 10), 0);
     EXPECT_EQ(m.loop(hum, 10), -1);
-    EXPECT_EQ(m.loop(12345, 10), -1);
     mixed(m, 2 * ramp);
     EXPECT_EQ(m.looping(), SoundMixer::kLoops);
-    m.stopAll();
-    EXPECT_EQ(m.looping(), 0);
 }

@@ -41,17 +41,19 @@ TEST_F(BattleSoundTest, TheLoopsFollowTheBattle)
          [](App& app) { app.input().keyUpSys(Key::kLeft); }},
         {kInBattle + 800, "standing again", BattleSound::kIdleLevel, BattleSound::kIdleLevel, -1,
          [](App& app) { app.input().keyDownSys(Key::kUp); }},
-        {kInBattle + 2300, "driving", 80, 100, BattleSound::kMusicLevel,
+        {kInBattle + 2300, "driving", BattleSound::kFullLevel - 4, BattleSound::kFullLevel, BattleSound::kMusicLevel,
          [](App& app) {
              app.input().keyUpSys(Key::kUp);
              press(app, 'P');
          }},
         {kInBattle + 2500, "paused", 0, 0, 0, [](App& app) { press(app, 'P'); }},
-        {kInBattle + 2700, "going on", 60, 100, BattleSound::kMusicLevel, [](App& app) { press(app, Key::kEscape); }},
+        {kInBattle + 2700, "going on", BattleSound::kTurnLevel, BattleSound::kFullLevel, BattleSound::kMusicLevel,
+         [](App& app) { press(app, Key::kEscape); }},
         {kInBattle + 2900, "the menu open", 0, 0, 0, [](App& app) { press(app, Key::kEscape); }},
-        {kInBattle + 3100, "the menu closed", 40, 100, BattleSound::kMusicLevel, [](App& app) { app.m_mute = true; }},
+        {kInBattle + 3100, "the menu closed", BattleSound::kIdleLevel + 2, BattleSound::kFullLevel, BattleSound::kMusicLevel,
+         [](App& app) { app.m_mute = true; }},
         {kInBattle + 3300, "the sound off", 0, 0, 0, [](App& app) { app.m_mute = false; }},
-        {kInBattle + 3500, "the sound on", BattleSound::kIdleLevel, 100, BattleSound::kMusicLevel,
+        {kInBattle + 3500, "the sound on", BattleSound::kIdleLevel, BattleSound::kFullLevel, BattleSound::kMusicLevel,
          [](App& app) { app.m_battle->m_tank->m_fuel = 0; }},
         {kInBattle + 3700, "out of fuel", 0, 0, BattleSound::kMusicLevel, nullptr},
     };

@@ -52,21 +52,18 @@ public:
         return static_cast<int32_t>(m_names.size() - 1);
     }
     void playSound(int32_t id) override { m_played.push_back(m_names[static_cast<std::size_t>(id)]); }
+    // A loop's volume by its handle; 0 once stopped.
     int32_t loopSound(int32_t id, int32_t volume) override
     {
-        m_loops.push_back({m_names[static_cast<std::size_t>(id)], volume});
+        m_loops.emplace_back(m_names[static_cast<std::size_t>(id)], volume);
         return static_cast<int32_t>(m_loops.size() - 1);
     }
     void setLoopVolume(int32_t loop, int32_t volume) override
     {
-        if (loop >= 0 && loop < static_cast<int32_t>(m_loops.size()) && m_loops[static_cast<std::size_t>(loop)].volume > 0)
-            m_loops[static_cast<std::size_t>(loop)].volume = volume;
+        if (m_loops.at(static_cast<std::size_t>(loop)).second > 0)
+            m_loops[static_cast<std::size_t>(loop)].second = volume;
     }
-    void stopLoop(int32_t loop) override
-    {
-        if (loop >= 0 && loop < static_cast<int32_t>(m_loops.size()))
-            m_loops[static_cast<std::size_t>(loop)].volume = 0;
-    }
+    void stopLoop(int32_t loop) override { m_loops.at(static_cast<std::size_t>(loop)).second = 0; }
     int32_t frameUs() override { return m_frameUs; }
 
     // ---- the script ----
@@ -123,9 +120,9 @@ public:
     int32_t looping(const std::string& name) const
     {
         int32_t volume = 0, n = 0;
-        for (const Loop& l : m_loops)
-            if (l.name == name && l.volume > 0)
-                volume = l.volume, n++;
+        for (const auto& [sound, v] : m_loops)
+            if (sound == name && v > 0)
+                volume = v, n++;
         return n > 1 ? -1 : volume;
     }
 
@@ -136,11 +133,7 @@ public:
     std::vector<std::string> m_played;
 
 private:
-    struct Loop {
-        std::string name;
-        int32_t volume = 0; // 0 once stopped
-    };
-    std::vector<Loop> m_loops; // every loop started, by handle
+    std::vector<std::pair<std::string, int32_t>> m_loops; // every loop started: its sound and volume
     std::vector<std::string> m_names; // of the sounds loaded, by identifier
     std::multimap<int32_t, Action> m_actions;
 };

@@ -110,7 +110,9 @@ Synth::Buffer SoundBank::march()
         Synth::mix(out, snare(seed++, 0.8f), 0.3f, at);
     Synth::mix(out, cymbal(0.8f, 30), 0.12f, 2.5f);
     Synth::reverb(out, 0.25f, 1.0f);
-    finish(out, 0.8f);
+    // Near full scale: played as music (6 dB down), the map is then about as
+    // loud as a battle.
+    finish(out, 0.95f);
     return out;
 }
 
