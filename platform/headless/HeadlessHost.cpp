@@ -299,8 +299,52 @@ int32_t HeadlessHost::loadSound(const char* path)
 
 void HeadlessHost::playSound(int32_t id)
 {
-    if (m_soundLog && id >= 0 && id < static_cast<int32_t>(m_soundNames.size()) &&
-        std::fprintf(m_soundLog, "%d %s\n", elapsedMs(), m_soundNames[static_cast<std::size_t>(id)].c_str()) < 0 &&
-        m_soundLogFailed == 0)
+    logSound(nullptr, id, -1);
+}
+
+int32_t HeadlessHost::loopSound(int32_t id, int32_t volume)
+{
+    if (id < 0 || id >= static_cast<int32_t>(m_soundNames.size()))
+        return -1;
+    m_loops.push_back({id, volume});
+    logSound("loop", id, volume);
+    return static_cast<int32_t>(m_loops.size() - 1);
+}
+
+void HeadlessHost::setLoopVolume(int32_t loop, int32_t volume)
+{
+    if (loop < 0 || loop >= static_cast<int32_t>(m_loops.size()))
+        return;
+    Loop& l = m_loops[static_cast<std::size_t>(loop)];
+    if (l.sound < 0 || l.volume == volume)
+        return;
+    l.volume = volume;
+    logSound("volume", l.sound, volume);
+}
+
+void HeadlessHost::stopLoop(int32_t loop)
+{
+    if (loop < 0 || loop >= static_cast<int32_t>(m_loops.size()))
+        return;
+    Loop& l = m_loops[static_cast<std::size_t>(loop)];
+    if (l.sound < 0)
+        return;
+    logSound("stop", l.sound, -1);
+    l.sound = -1;
+}
+
+void HeadlessHost::logSound(const char* what, int32_t sound, int32_t volume)
+{
+    if (!m_soundLog || sound < 0 || sound >= static_cast<int32_t>(m_soundNames.size()))
+        return;
+    const char* name = m_soundNames[static_cast<std::size_t>(sound)].c_str();
+    int written = 0;
+    if (!what)
+        written = std::fprintf(m_soundLog, "%d %s\n", elapsedMs(), name);
+    else if (volume < 0)
+        written = std::fprintf(m_soundLog, "%d %s:%s\n", elapsedMs(), what, name);
+    else
+        written = std::fprintf(m_soundLog, "%d %s:%s:%d\n", elapsedMs(), what, name, volume);
+    if (written < 0 && m_soundLogFailed == 0)
         m_soundLogFailed = errno;
 }

@@ -41,6 +41,12 @@ public:
     int32_t loadSound(const char* path) override;
     // Writes "<ms> <name>" to the sound log, if there is one.
     void playSound(int32_t id) override;
+    // A loop writes "<ms> loop:<name>:<volume>" as it starts,
+    // "<ms> volume:<name>:<volume>" for each change of its volume and
+    // "<ms> stop:<name>" as it ends: one word after the time, as a one-shot's.
+    int32_t loopSound(int32_t id, int32_t volume) override;
+    void setLoopVolume(int32_t loop, int32_t volume) override;
+    void stopLoop(int32_t loop) override;
     // --fps, 60 frames a second by default.
     int32_t frameUs() override { return m_frameUs; }
 
@@ -79,6 +85,13 @@ private:
     int32_t m_frameH = 0;
     bool m_shotFailed = false;
     std::vector<std::string> m_soundNames;
+    // Each loop started, by handle: its sound and volume; -1 once stopped.
+    struct Loop {
+        int32_t sound = -1;
+        int32_t volume = -1;
+    };
+    std::vector<Loop> m_loops;
+    void logSound(const char* what, int32_t sound, int32_t volume);
     std::FILE* m_soundLog = nullptr;
     int m_soundLogFailed = 0; // errno of the first write to a log that failed
     int m_memoryLogFailed = 0;

@@ -107,6 +107,25 @@ void SdlAudio::play(int32_t id)
     m_mixer->play(m_sounds[static_cast<std::size_t>(id)]);
 }
 
+int32_t SdlAudio::loop(int32_t id, int32_t volume)
+{
+    if (id < 0 || id >= static_cast<int32_t>(m_sounds.size()) || !m_mixer)
+        return -1;
+    return m_mixer->loop(m_sounds[static_cast<std::size_t>(id)], volume);
+}
+
+void SdlAudio::setLoopVolume(int32_t handle, int32_t volume)
+{
+    if (m_mixer)
+        m_mixer->setLoopVolume(handle, volume);
+}
+
+void SdlAudio::stopLoop(int32_t handle)
+{
+    if (m_mixer)
+        m_mixer->stopLoop(handle);
+}
+
 void SdlAudio::setVolumes(int32_t effects, int32_t music)
 {
     m_effects = std::clamp(effects, 0, 100);

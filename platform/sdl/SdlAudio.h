@@ -5,10 +5,10 @@
 
 #include "SoundMixer.h"
 
-// One-shot sounds: SDL2_mixer opens the device and reads the files, the
-// game's own SoundMixer mixes them (without clipping) into SDL2_mixer's
-// music stream. open and close belong to the main thread; load and play are
-// called by the game thread in between.
+// The game's sounds, once or looping: SDL2_mixer opens the device and reads
+// the files, the game's own SoundMixer mixes them (without clipping) into
+// SDL2_mixer's music stream. open and close belong to the main thread; load,
+// play and the loops are called by the game thread in between.
 class SdlAudio {
 public:
     ~SdlAudio();
@@ -25,9 +25,14 @@ public:
     int32_t load(const char* path);
     // Plays a loaded sound once (with every voice busy, the oldest stops).
     void play(int32_t id);
+    // Plays a loaded sound over and over at volume percent (SoundMixer::loop):
+    // its handle, or -1 while silent.
+    int32_t loop(int32_t id, int32_t volume);
+    void setLoopVolume(int32_t handle, int32_t volume);
+    void stopLoop(int32_t handle);
     // The loudness of the sound effects and of the music (the sounds whose
     // names begin with "music"), 0..100 percent; for the sounds played from
-    // now on.
+    // now on and the loops playing.
     void setVolumes(int32_t effects, int32_t music);
 
 private:

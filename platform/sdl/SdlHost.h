@@ -35,6 +35,9 @@ public:
     // Game thread, through Vdisplay.
     int32_t loadSound(const char* path) override { return m_audio.load(path); }
     void playSound(int32_t id) override { m_audio.play(id); }
+    int32_t loopSound(int32_t id, int32_t volume) override { return m_audio.loop(id, volume); }
+    void setLoopVolume(int32_t loop, int32_t volume) override { m_audio.setLoopVolume(loop, volume); }
+    void stopLoop(int32_t loop) override { m_audio.stopLoop(loop); }
     // --fps, or the display's refresh rate.
     int32_t frameUs() override { return m_frameUs; }
     // The options page's window: read from what the main thread last

@@ -84,8 +84,12 @@ void App::frame()
     m_running = !stopRequested();
     if (!m_running)
         return;
-    if (m_player.active() && !m_player.frame(*this))
+    if (m_player.active() && !m_player.frame(*this)) {
+        // A replay paused or over: the battle on screen stands still.
+        if (m_display)
+            m_battleSound.stop(*m_display);
         return;
+    }
     m_noteMsAtFrame = m_note ? m_noteMs : 0;
     hotkeys();
     if (screenResize()) {
@@ -107,6 +111,7 @@ void App::frame()
             s->advance(m_frameMs);
         settle();
     }
+    battleSound();
     if (!isRunning() || m_screens.empty())
         return;
     ref<Screen> shown = m_screens.back();
@@ -132,6 +137,18 @@ void App::hotkeys()
     // A replay shows the note where the battle showed it; a picture saved
     // while watching one is not part of it.
     m_noteNow = m_player.active() ? m_player.noteShown() : saved;
+}
+
+void App::battleSound()
+{
+    if (!m_display)
+        return;
+    auto* battle = dynamic_cast<BattleScreen*>(top());
+    Tank* t = tank();
+    if (battle && t && isRunning() && !m_mute)
+        m_battleSound.play(*m_display, *t, battle->loudness());
+    else
+        m_battleSound.stop(*m_display);
 }
 
 void App::quit()
@@ -387,6 +404,8 @@ void App::destroy()
         left(*s, false);
     }
     m_changes.clear();
+    if (m_display)
+        m_battleSound.stop(*m_display);
     removeAllStar();
     if (m_stage && m_stage->m_sprite)
         m_stage->m_sprite->removeAllStar();

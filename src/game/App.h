@@ -6,6 +6,7 @@
 
 #include "game/ActionMap.h"
 #include "game/Battle.h"
+#include "game/BattleSound.h"
 #include "game/Campaign.h"
 #include "game/FrameStats.h"
 #include "game/Options.h"
@@ -135,6 +136,10 @@ private:
     // The hotkey's screenshot, taken from the host's own input as pressed;
     // the note it puts up is part of the frame (recorded, replayed).
     void hotkeys();
+    // The loops under a battle, as the screen on top stands after the
+    // frame's step: a menu, a page, a pause or the sound switched off
+    // silences them.
+    void battleSound();
     // Takes the note and the hint off after their time.
     void noteAdvance();
     void hintPlace();
@@ -150,4 +155,5 @@ private:
     int32_t m_noteMsAtFrame = 0;        // m_noteMs as the frame began
     bool m_noteNow = false;             // put up in this frame
     bool m_running = true;              // the stop request, latched at the top of a frame
+    BattleSound m_battleSound;
 };

@@ -143,6 +143,22 @@ void BattleScreen::pauseLayout()
                          (m_app.m_height - m_pausedText->getHeight()) / 2);
 }
 
+int32_t BattleScreen::loudness() const
+{
+    if (m_paused)
+        return 0;
+    switch (m_state) {
+    case State::Fighting:
+    case State::RunOut:
+        return 100;
+    case State::Fading:
+        return 100 - 100 * std::clamp(m_fadeMs, 0, kFadeMs) / kFadeMs;
+    case State::Over:
+        break;
+    }
+    return 0;
+}
+
 void BattleScreen::leave()
 {
     setPaused(false);

@@ -36,6 +36,10 @@ public:
     // it go on.
     void setPaused(bool on);
     bool paused() const { return m_paused; }
+    // How loud the battle's loops are now, 0..100 percent: in full while it
+    // is fought and runs out, falling with the fade, silent while paused
+    // and once it is over.
+    int32_t loudness() const;
 
 private:
     enum class State { Fighting, RunOut, Fading, Over };

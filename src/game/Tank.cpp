@@ -191,8 +191,6 @@ void Tank::playerCommands(Commands& c)
         c.fine = aiming;
         if (aiming)
             play(GameSound::kTurret, 500);
-        else if (m_driveSpeed <= 163829)
-            play(GameSound::kEngine, 1200);
         break;
     case Action::Reverse:
         c.down = true;
@@ -307,8 +305,6 @@ void Tank::drive()
         // Slower uphill, faster downhill: by one and a half times the slope.
         int32_t q = fsin(m_driveSpeed < 0 ? -m_pitchAngle : m_pitchAngle);
         s = fmul(s, q + q / 2 + 32768);
-        if (s > 0 && q < -16384 && isPlayer())
-            play(GameSound::kEngine, 2000);
     }
     m_velocity->m_x = fmul(fsin(m_heading), s);
     m_velocity->m_z = fmul(-fcos(m_heading), s);

@@ -37,6 +37,18 @@ public:
     virtual int32_t loadSound(const char* path) = 0;
     // Game thread: play a loaded sound once.
     virtual void playSound(int32_t id) = 0;
+    // Game thread, from Vdisplay::loop: play a loaded sound over and over,
+    // without a seam, at volume percent (0..100) of the loudness of its kind
+    // (music or effect, as the option sets it). A loop never gives way to
+    // one-shot sounds. A handle >= 0 for the two calls below, or -1 when no
+    // loop was started (the default: a host without sound).
+    virtual int32_t loopSound(int32_t, int32_t) { return -1; }
+    // Game thread, any time while the loop plays: its new volume, reached
+    // over a few ms so that the change does not click.
+    virtual void setLoopVolume(int32_t, int32_t) {}
+    // Game thread: the loop fades out within a few ms and ends; its handle
+    // means nothing from now on (a handle that means nothing is ignored).
+    virtual void stopLoop(int32_t) {}
     // Game thread, once a frame: the length of a frame in microseconds, the
     // pace the game keeps (0: as fast as it can). The display's refresh on
     // the desktop; by default the 64 ms of the phone the game was made for.

@@ -307,17 +307,42 @@ bool Vdisplay::getImage(const Array<int8_t>& data, int32_t offset, int32_t lengt
 
 bool Vdisplay::audio(const ref<String>& name, bool)
 {
-    if (!name)
+    const int32_t id = soundId(name);
+    if (id < 0)
         return false;
+    Host::current().playSound(id);
+    return true;
+}
+
+int32_t Vdisplay::loop(const ref<String>& name, int32_t volume)
+{
+    const int32_t id = soundId(name);
+    return id < 0 ? -1 : Host::current().loopSound(id, std::clamp(volume, 0, 100));
+}
+
+void Vdisplay::loopVolume(int32_t loop, int32_t volume)
+{
+    if (loop >= 0)
+        Host::current().setLoopVolume(loop, std::clamp(volume, 0, 100));
+}
+
+void Vdisplay::stopLoop(int32_t loop)
+{
+    if (loop >= 0)
+        Host::current().stopLoop(loop);
+}
+
+int32_t Vdisplay::soundId(const ref<String>& name)
+{
+    if (!name)
+        return -1;
     // Loaded sounds are cached by the host that loaded them; a sound that
     // failed is reported once and its loading retried on the next request.
     Host& host = Host::current();
     int32_t id = -1;
     const bool asked = host.cachedSound(name->c_str(), id);
-    if (asked && id >= 0) {
-        host.playSound(id);
-        return true;
-    }
+    if (asked && id >= 0)
+        return id;
     std::string file = std::string(name->c_str()) + ".wav";
     std::string path = InputStream::resourcePath(file.c_str());
     id = path.empty() ? -1 : host.loadSound(path.c_str());
@@ -326,9 +351,8 @@ bool Vdisplay::audio(const ref<String>& name, bool)
             std::fprintf(stderr, "Could not open %s\n", InputStream::displayPath(file.c_str()).c_str());
             host.cacheSound(name->c_str(), -1);
         }
-        return false;
+        return -1;
     }
     host.cacheSound(name->c_str(), id);
-    host.playSound(id);
-    return true;
+    return id;
 }

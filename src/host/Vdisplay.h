@@ -8,7 +8,7 @@
 #include "runtime/ref.h"
 
 // The engine's bridge to the platform services that are not drawing: the
-// preferences store, JPEG decoding and one-shot sounds. Game thread only.
+// preferences store, JPEG decoding and sounds. Game thread only.
 class Vdisplay : public Object {
 public:
     // Stores bytes under the key name: one file per key in the preferences
@@ -33,6 +33,13 @@ public:
     // false when the sound cannot be loaded. The host in charge loads each
     // name once and keeps it (Host::cachedSound).
     bool audio(const ref<String>& name, bool loop);
+    // Plays the resource name + ".wav" over and over at volume percent
+    // (Host::loopSound); the host's handle of the loop, or -1 when the sound
+    // cannot be loaded or the host plays none.
+    int32_t loop(const ref<String>& name, int32_t volume);
+    // The loop's new volume, and its end (Host::setLoopVolume, stopLoop).
+    void loopVolume(int32_t loop, int32_t volume);
+    void stopLoop(int32_t loop);
 
     // The record files behind prefsWrite and prefsRead, for callers that are
     // not the game (the desktop host keeps its window settings this way).
@@ -58,4 +65,9 @@ public:
     // else ~/.config/korvath. Hosts and tests may point it elsewhere.
     static void setPrefsDir(const std::string& dir);
     static std::string prefsDir();
+
+private:
+    // The host's identifier of the sound name, loaded on its first use; -1
+    // when it cannot be loaded (reported once).
+    static int32_t soundId(const ref<String>& name);
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 #include "SoundMixer.h"
@@ -76,4 +77,76 @@ TEST(SoundMixer, ManySoundsAtOnceNeverClipAndOneQuietSoundIsUntouched)
     m.stopAll();
     EXPECT_EQ(m.playing(), 0);
     EXPECT_EQ(peak(mixed(m, 100)), 0);
+}
+
+// A loop plays its sound round and round without a seam, beside the
+// one-shots and never giving way to them; a change of its volume and its
+// stop glide instead of stepping, and a stopped loop's handle means nothing.
+TEST(SoundMixer, LoopsWrapGlideAndKeepTheirVoiceUnderEveryOneShot)
+{
+    SoundMixer m(2, 44100);
+    const int32_t ramp = static_cast<int32_t>(SoundMixer::kRampSeconds * 44100) + 1;
+    // A rising staircase of odd values, so that every sample tells where in
+    // the sound it is.
+    std::vector<int16_t> steps;
+    for (int32_t f = 0; f < 997; f++)
+        steps.insert(steps.end(), 2, static_cast<int16_t>(8 * f - 3999));
+    const int32_t hum = m.add(steps, false);
+    const int32_t silent = m.add(std::vector<int16_t>(100000, 0), false);
+    const int32_t handle = m.loop(hum, 100);
+    ASSERT_GE(handle, 0);
+    for (int32_t i = 0; i < SoundMixer::kVoices + 4; i++)
+        m.play(silent);
+    EXPECT_EQ(m.playing(), SoundMixer::kVoices);
+    EXPECT_EQ(m.looping(), 1);
+
+    // Up from silence, then the sound itself, frame f of the mix being frame
+    // f mod 997 of the sound, across many wraps.
+    const std::vector<int16_t> out = mixed(m, 5000);
+    EXPECT_LE(std::abs(out[0]), 10);
+    for (int32_t f = ramp; f < 5000; f++) {
+        SCOPED_TRACE(f);
+        ASSERT_EQ(out[2 * static_cast<std::size_t>(f)], steps[2 * static_cast<std::size_t>(f % 997)]);
+    }
+
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        float to; // the loop's gain afterwards
+    };
+    const Case cases[] = {
+        {"half the volume", [&] { m.setLoopVolume(handle, 50); }, 0.5f},
+        {"half the effects' loudness", [&] { m.setVolumes(50, 100); }, 0.25f},
+        {"back to full", [&] { m.setVolumes(100, 100), m.setLoopVolume(handle, 100); }, 1.0f},
+        {"stopped", [&] { m.stopLoop(handle); }, 0.0f},
+    };
+    // Each from where the last left the gain.
+    float from = 1.0f;
+    int32_t at = 5000;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.change();
+        const std::vector<int16_t> part = mixed(m, 2 * ramp);
+        auto gainAt = [&](int32_t f) {
+            const int16_t dry = steps[2 * static_cast<std::size_t>((at + f) % 997)]; // odd, never 0
+            return static_cast<float>(part[2 * static_cast<std::size_t>(f)]) / dry;
+        };
+        // Halfway through the glide's time, half the way still to go.
+        const int32_t half = static_cast<int32_t>(std::fabs(c.to - from) * static_cast<float>(ramp) / 2);
+        EXPECT_GT(std::fabs(gainAt(half) - c.to), std::fabs(c.to - from) / 4) << "a step, not a glide";
+        EXPECT_NEAR(gainAt(2 * ramp - 1), c.to, 0.01f);
+        at += 2 * ramp;
+        from = c.to;
+    }
+    EXPECT_EQ(m.looping(), 0);
+    EXPECT_EQ(m.playing(), SoundMixer::kVoices);
+
+    // The old handle does not reach a new loop; there are kLoops of them at most.
+    EXPECT_NE(m.loop(hum, 100), handle);
+    m.stopLoop(handle);
+    for (int32_t i = 1; i < SoundMixer::kLoops; i++)
+        EXPECT_GE(m.loop(hum, 10), 0);
+    EXPECT_EQ(m.loop(hum, 10), -1);
+    mixed(m, 2 * ramp);
+    EXPECT_EQ(m.looping(), SoundMixer::kLoops);
 }

@@ -57,6 +57,18 @@ public:
         return static_cast<int32_t>(m_names.size() - 1);
     }
     void playSound(int32_t id) override { m_played.push_back(m_names[static_cast<std::size_t>(id)]); }
+    // A loop's volume by its handle; 0 once stopped.
+    int32_t loopSound(int32_t id, int32_t volume) override
+    {
+        m_loops.emplace_back(m_names[static_cast<std::size_t>(id)], volume);
+        return static_cast<int32_t>(m_loops.size() - 1);
+    }
+    void setLoopVolume(int32_t loop, int32_t volume) override
+    {
+        if (m_loops.at(static_cast<std::size_t>(loop)).second > 0)
+            m_loops[static_cast<std::size_t>(loop)].second = volume;
+    }
+    void stopLoop(int32_t loop) override { m_loops.at(static_cast<std::size_t>(loop)).second = 0; }
     int32_t frameUs() override { return m_frameUs; }
 
     // ---- the script ----
@@ -108,6 +120,17 @@ public:
         return static_cast<int32_t>(std::count(m_played.begin(), m_played.end(), name));
     }
 
+    // The volume of the loop of that name playing now; 0 when none plays,
+    // -1 when more than one does.
+    int32_t looping(const std::string& name) const
+    {
+        int32_t volume = 0, n = 0;
+        for (const auto& [sound, v] : m_loops)
+            if (sound == name && v > 0)
+                volume = v, n++;
+        return n > 1 ? -1 : volume;
+    }
+
     int32_t m_elapsed = 0;
     int32_t m_epoch = 5000; // the clock at the start: the game's dice are thrown by it
     bool m_demo = false; // the game plays itself
@@ -116,6 +139,7 @@ public:
     std::vector<std::string> m_played;
 
 private:
+    std::vector<std::pair<std::string, int32_t>> m_loops; // every loop started: its sound and volume
     std::vector<std::string> m_names; // of the sounds loaded, by identifier
     std::multimap<int32_t, Action> m_actions;
 };

@@ -270,6 +270,28 @@ TEST_F(HeadlessGameTest, TheCampaignsEndIsVictoryOrDefeatBySideAndLastSite)
     }
 }
 
+// The sound log of a short battle: the engine's loop and the theme start with
+// it (once its wipe is done), a pause stops both and going on starts them
+// again, the menu over the battle stops them.
+TEST_F(HeadlessGameTest, TheBattlesLoopsAreInTheSoundLog)
+{
+    campaign(1, 5);
+    ASSERT_EQ(korvath(script("at 2200 key 'R'\nat 2700 key enter\nat 4000 down up\nat 5000 up up\n"
+                             "at 5500 key 'P'\nat 6000 key 'P'\nat 6500 key esc\n"),
+                      7000),
+              0)
+        << m_out;
+    // The loops' starts and stops by the half second, without their volumes.
+    std::istringstream log(readFile(m_dir.file("sounds.log")));
+    std::string loops;
+    int32_t ms = 0;
+    for (std::string w; log >> ms >> w;)
+        if (w.rfind("loop:", 0) == 0 || w.rfind("stop:", 0) == 0)
+            loops += std::to_string(ms / 500) + " " + w.substr(0, w.find(':', 5)) + "\n";
+    EXPECT_EQ(loops, "5 loop:motor\n5 loop:music4\n11 stop:motor\n11 stop:music4\n"
+                     "12 loop:motor\n12 loop:music4\n13 stop:motor\n13 stop:music4\n");
+}
+
 TEST_F(HeadlessGameTest, TheQuitItemEndsTheRunWithStatusZero)
 {
     // Down from "New Game" to "Quit" with the wheel, then Enter: the game ends

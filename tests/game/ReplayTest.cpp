@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <set>
+#include <sstream>
 
 #include "GameTest.h"
 
@@ -283,14 +284,25 @@ protected:
         unsigned h = 0;
         return at != std::string::npos && std::sscanf(m_out.c_str() + at, "last frame %x", &h) == 1 ? h : 0;
     }
+    // The words of a sound log's loop lines ("loop:motor:30"), without their times.
+    static std::vector<std::string> loopLines(const std::string& log)
+    {
+        std::istringstream in(readFile(log));
+        std::vector<std::string> out;
+        int32_t ms = 0;
+        for (std::string word; in >> ms >> word;)
+            if (word.find(':') != std::string::npos)
+                out.push_back(word);
+        return out;
+    }
     std::string m_out;
 };
 
 // A battle played with keys of every kind (driving held, firing, aim and
 // overhead views, the menu opened and closed, a touch, the window resized)
 // and cut off by the end of the run; and a whole battle the demo wins. Each
-// replayed ends on the same frame with the same campaign record; the frames
-// written along the way end on the battle's last one.
+// replayed ends on the same frame with the same campaign record and the same
+// loops under it; the frames written along the way end on the battle's last one.
 TEST_F(ReplayRunTest, ARecordedBattlePlaysTheSameAgain)
 {
 #ifdef KORVATH_SANITIZED
@@ -319,10 +331,16 @@ TEST_F(ReplayRunTest, ARecordedBattlePlaysTheSameAgain)
     for (const Case& c : cases) {
         std::filesystem::remove(played + "/korvath");
         std::filesystem::remove(again + "/korvath");
-        ASSERT_EQ(headless(c.args + " --prefs " + played + " --record battle.replay"), 0) << c.what << m_out;
+        ASSERT_EQ(headless(c.args + " --prefs " + played + " --record battle.replay --sound-log played.log"), 0)
+            << c.what << m_out;
         const uint32_t recorded = lastFrame();
         EXPECT_NE(recorded, 0u) << c.what << m_out;
-        ASSERT_EQ(headless("--replay battle.replay --prefs " + again + " --shots-every 4000"), 0) << c.what << m_out;
+        ASSERT_EQ(headless("--replay battle.replay --prefs " + again + " --shots-every 4000 --sound-log again.log"), 0)
+            << c.what << m_out;
+        // The loops under the battle follow its state: the replay starts,
+        // changes and stops them as the battle did.
+        EXPECT_EQ(loopLines(m_dir.file("again.log")), loopLines(m_dir.file("played.log"))) << c.what;
+        EXPECT_FALSE(loopLines(m_dir.file("played.log")).empty()) << c.what;
         EXPECT_NE(m_out.find(c.over ? "the battle ended as recorded" : "the battle went as recorded"),
                   std::string::npos)
             << c.what << m_out;

@@ -276,11 +276,14 @@ TEST(KorvathProgram, LogsThatCannotBeWrittenFailTheRun)
 }
 
 // The sound log is written as the sounds play, not only when the game ends:
-// a soak that is stopped from outside still has its shots on record.
+// a soak that is stopped from outside still has its shots on record. A loop
+// is there as it starts, changes its volume and stops, in one word each; a
+// volume it already has, a handle stopped or never given add nothing.
 TEST(HeadlessHost, EachSoundIsInTheLogAsItPlays)
 {
     TempDir dir("headless-sounds");
     writeFile(dir.file("shoot.wav"), "");
+    writeFile(dir.file("motor.wav"), "");
     struct SoundRoot : V3dView {
         std::string sound, log, seen;
         std::string* out = nullptr;
@@ -288,6 +291,17 @@ TEST(HeadlessHost, EachSoundIsInTheLogAsItPlays)
         {
             Host& host = Host::current();
             host.playSound(host.loadSound(sound.c_str()));
+            const int32_t motor = host.loadSound((sound.substr(0, sound.rfind('/')) + "/motor.wav").c_str());
+            const int32_t loop = host.loopSound(motor, 30);
+            host.sleepMs(40);
+            host.setLoopVolume(loop, 30);
+            host.setLoopVolume(loop, 75);
+            host.sleepMs(10);
+            host.stopLoop(loop);
+            host.stopLoop(loop);
+            host.setLoopVolume(loop, 10);
+            host.stopLoop(loop + 1);
+            EXPECT_EQ(host.loopSound(motor + 1, 30), -1);
             *out = readFile(log);
         }
     };
@@ -303,7 +317,7 @@ TEST(HeadlessHost, EachSoundIsInTheLogAsItPlays)
         root->out = &seen;
         return ref<V3dView>(root);
     }), 0);
-    EXPECT_EQ(seen, "0 shoot\n");
+    EXPECT_EQ(seen, "0 shoot\n0 loop:motor:30\n40 volume:motor:75\n50 stop:motor\n");
 }
 
 // The soak's memory curve: a line at the start, one per game minute and one

@@ -82,7 +82,7 @@ std::vector<SoundBank::Sound> SoundBank::all()
     return {{S::kMarch, march()},        {S::kFanfare, fanfare()}, {S::kCannon, cannon()},
             {S::kEngine, engine()},      {S::kArmourHit, metalHit()}, {S::kBump, thud()},
             {S::kFarBlast, farBlast()},  {S::kSuccess, success()}, {S::kDenied, denied()},
-            {S::kTurret, servo()},       {S::kClick, click()}};
+            {S::kTurret, servo()},       {S::kClick, click()},     {S::kBattleTheme, battleTheme()}};
 }
 
 Synth::Buffer SoundBank::march()
@@ -110,7 +110,9 @@ Synth::Buffer SoundBank::march()
         Synth::mix(out, snare(seed++, 0.8f), 0.3f, at);
     Synth::mix(out, cymbal(0.8f, 30), 0.12f, 2.5f);
     Synth::reverb(out, 0.25f, 1.0f);
-    finish(out, 0.8f);
+    // Near full scale: played as music (6 dB down), the map is then about as
+    // loud as a battle.
+    finish(out, 0.95f);
     return out;
 }
 
@@ -163,23 +165,84 @@ Synth::Buffer SoundBank::cannon()
 
 Synth::Buffer SoundBank::engine()
 {
-    // A big petrol engine at idle-to-drive revs: firing pulses near 30 Hz,
-    // rich in harmonics, over the clank of the tracks.
+    // A big petrol engine at idle-to-drive revs: firing pulses at 32 Hz,
+    // rich in harmonics, over the clank of the tracks. It loops while the
+    // tank lives, so every part repeats after exactly one second (whole
+    // cycles of each tone and tremolo, the same second of noise twice over)
+    // and the second second is kept, the filters settled into the repeat.
     const float seconds = 1.0f;
-    Synth::Buffer out = Synth::harmonics(seconds, 31, 24, 0.9f);
+    const auto n = static_cast<size_t>(Synth::samples(seconds));
+    Synth::Buffer out = Synth::harmonics(2 * seconds, 32, 24, 0.9f);
     Synth::lowpass(out, 520);
-    Synth::tremolo(out, 15.5f, 0.25f);
-    Synth::Buffer clank = Synth::noise(seconds, 200);
+    Synth::tremolo(out, 16, 0.25f);
+    Synth::Buffer clank = Synth::repeat(Synth::noise(seconds, 200), 2);
     Synth::bandpass(clank, 1400, 3);
-    Synth::tremolo(clank, 9.0f, 0.9f);
-    Synth::Buffer growl = Synth::noise(seconds, 201);
+    Synth::tremolo(clank, 9, 0.9f);
+    Synth::Buffer growl = Synth::repeat(Synth::noise(seconds, 201), 2);
     Synth::lowpass(growl, 180);
     Synth::mix(out, clank, 0.9f);
     Synth::mix(out, growl, 2.2f);
     Synth::saturate(out, 1.5f);
     Synth::lowpass(out, 3000);
-    Synth::fadeEdges(out, 0.06f, 0.12f);
+    out.erase(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(n));
     Synth::normalize(out, 0.38f);
+    return out;
+}
+
+Synth::Buffer SoundBank::battleTheme()
+{
+    // Round and round under a battle: eight bars of a minor march at 120
+    // beats a minute (D minor, B flat, G minor, A; then D minor, B flat, C,
+    // A), the horns low and the drums dry, so the effects stay on top.
+    struct Note {
+        float beat = 0, beats = 0;
+        int32_t midi = 0;
+    };
+    constexpr int32_t kBars = 8;
+    constexpr float kBeat = 0.5f;
+    const float length = kBars * 4 * kBeat;
+    const int32_t roots[kBars] = {38, 34, 31, 33, 38, 34, 36, 33};
+    const int32_t thirds[kBars] = {3, 4, 3, 4, 3, 4, 4, 4}; // minor or major
+    const Note tune[] = {{0, 3, 62},  {3, 1, 65},  {4, 2, 65},  {6, 2, 62},  {8, 3, 67},  {11, 1, 70},
+                         {12, 4, 69}, {16, 2, 74}, {18, 1, 72}, {19, 1, 70}, {20, 2, 70}, {22, 1, 69},
+                         {23, 1, 67}, {24, 2, 67}, {26, 1, 64}, {27, 1, 67}, {28, 3, 69}, {31, 1, 61}};
+    // Past the end: the last notes and the room ring on into the repeat.
+    Synth::Buffer out = Synth::silence(length + 1.0f);
+    for (const Note& n : tune)
+        Synth::mix(out, brass(n.midi, n.beats * kBeat - 0.03f, 0.08f), 0.3f, n.beat * kBeat);
+    const Note bassLine[] = {{0, 0.8f, 0}, {1.5f, 0.4f, 0}, {2, 0.8f, 7}, {3, 0.4f, 0}, {3.5f, 0.4f, 7}};
+    uint32_t seed = 900;
+    for (int32_t bar = 0; bar < kBars; ++bar) {
+        const float at = static_cast<float>(bar) * 4 * kBeat;
+        const int32_t root = roots[bar];
+        for (const Note& n : bassLine)
+            Synth::mix(out, tuba(root + n.midi, n.beats * kBeat), 0.42f, at + n.beat * kBeat);
+        // The held chord of the bar, soft, in the horns' low register.
+        for (int32_t step : {0, thirds[bar], 7}) {
+            Synth::Buffer pad = Synth::harmonics(4 * kBeat, hz(root + 24 + step), 8, 1.8f);
+            Synth::lowpass(pad, 900);
+            Synth::envelope(pad, 0.15f, 1.2f, 0.5f);
+            Synth::fadeEdges(pad, 0.01f, 0.08f);
+            Synth::mix(out, pad, 0.09f, at);
+        }
+        for (int32_t beat : {0, 2})
+            Synth::mix(out, bassDrum(910), 0.4f, at + static_cast<float>(beat) * kBeat);
+        for (float beat : {1.0f, 3.0f})
+            Synth::mix(out, snare(seed++, 0.7f), 0.2f, at + beat * kBeat);
+        // A ruff into every second bar, a roll rising into the repeat.
+        if (bar % 2 == 1 && bar < kBars - 1)
+            for (float beat : {3.5f, 3.75f})
+                Synth::mix(out, snare(seed++, 0.5f), 0.16f, at + beat * kBeat);
+        if (bar == kBars - 1)
+            for (int32_t i = 0; i < 8; ++i)
+                Synth::mix(out, snare(seed++, 0.4f + 0.06f * static_cast<float>(i)), 0.16f,
+                           at + (2 + 0.25f * static_cast<float>(i)) * kBeat);
+        if (bar % 4 == 0)
+            Synth::mix(out, timpani(38, 1.6f), 0.35f, at);
+    }
+    Synth::reverb(out, 0.3f, 1.2f);
+    Synth::foldTail(out, static_cast<size_t>(Synth::samples(length)));
+    Synth::normalize(out, 0.7f);
     return out;
 }
 

@@ -18,8 +18,9 @@ public:
 
     static Synth::Buffer march();      // "music2"
     static Synth::Buffer fanfare();    // "music3"
+    static Synth::Buffer battleTheme(); // "music4", looping
     static Synth::Buffer cannon();     // "shoot"
-    static Synth::Buffer engine();     // "motor"
+    static Synth::Buffer engine();     // "motor", looping
     static Synth::Buffer metalHit();   // "hit"
     static Synth::Buffer thud();       // "collide"
     static Synth::Buffer farBlast();   // "miss"

@@ -182,6 +182,23 @@ void Synth::saturate(Buffer& b, float drive)
         v = std::tanh(v * drive) / std::tanh(drive);
 }
 
+Synth::Buffer Synth::repeat(const Buffer& b, int32_t times)
+{
+    Buffer out;
+    for (int32_t i = 0; i < times; ++i)
+        out.insert(out.end(), b.begin(), b.end());
+    return out;
+}
+
+void Synth::foldTail(Buffer& b, size_t length)
+{
+    if (length == 0)
+        return;
+    for (size_t i = length; i < b.size(); ++i)
+        b[i % length] += b[i];
+    b.resize(length, 0.0f);
+}
+
 void Synth::normalize(Buffer& b, float peak)
 {
     float m = 0;

@@ -40,6 +40,11 @@ public:
     static void reverb(Buffer& b, float wet, float size);
     // Soft saturation for weight without hard clipping.
     static void saturate(Buffer& b, float drive);
+    // b, times over: noise that repeats, for a sound that loops.
+    static Buffer repeat(const Buffer& b, int32_t times);
+    // Adds what lies past length back onto the start and cuts it off, so a
+    // sound that loops rings on into its repeat as it would into silence.
+    static void foldTail(Buffer& b, size_t length);
     // Scales the buffer so its largest magnitude is peak.
     static void normalize(Buffer& b, float peak);
 };
