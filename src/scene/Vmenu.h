@@ -75,6 +75,9 @@ public:
     int32_t m_dim = 0x4000;
     ref<Vsprite> m_selected;
     int32_t m_buttonSize = 0; // 0 for a text menu
+    // The rows of a text menu are laid out at least this wide where the
+    // screen has room, for texts that grow later.
+    int32_t m_leastWidth = 0;
     // Game time since the last select(), in ms, up to kMostLitMs: the game's
     // own time, so a replay fades the buttons at the same frames.
     int32_t m_litMs = 0;

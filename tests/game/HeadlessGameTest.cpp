@@ -117,11 +117,11 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     EXPECT_GT(whiteIn(map, 0, 286, 480, 302), 100);
     EXPECT_EQ(whiteIn(map, 0, 0, 480, 40), 0);
 
-    // Seven buttons of 200 x 34 spread over the height, the first at (140, 7),
-    // the last ending on the screen; "Resume" is selected and white, "Sound:
-    // On" dimmed, the names hidden.
-    Frame button = reference({7}, 140, 7);
-    for (auto [x, y] : {std::pair{150, 11}, std::pair{330, 37}, std::pair{145, 24}})
+    // Seven buttons of 200 x 34 spread over the height inside the margin of
+    // 13 pixels, 43 apart, the first at (140, 14); "Resume" is selected and
+    // white, "Sound: On" dimmed, the names hidden.
+    Frame button = reference({7}, 140, 14);
+    for (auto [x, y] : {std::pair{150, 18}, std::pair{330, 44}, std::pair{145, 31}})
         EXPECT_EQ(menu.at(x, y), button.at(x, y)) << x << "," << y;
     EXPECT_GT(whiteIn(menu, 160, 56, 320, 86), 80);
     EXPECT_EQ(whiteIn(menu, 160, 103, 320, 133), 0);
