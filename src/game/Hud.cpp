@@ -168,29 +168,28 @@ void Hud::menuGameShow()
     } else if (s == 0 && m->selectedOrdinal() == 0) {
         m->select(aimButton);
     }
-    int32_t x = 0, y = 0;
+    // The controls keep the screen's margin too; the buttons stand below the panel.
+    const int32_t margin = MenuLayout::margin(app.m_width, app.m_height);
+    int32_t x = margin, y = 0;
     if (s != 0) {
-        m->resize(app.m_width, app.m_height - (m_panel ? (m_panel->m_y >> 15) + factor() * m_panel->getHeight() : 0));
+        const int32_t top = m_panel ? (m_panel->m_y >> 15) + factor() * m_panel->getHeight() + margin : margin;
+        m->resize(app.m_width - 2 * margin, app.m_height - margin - top);
         if (m_controls) {
-            y = app.m_height - m->getHeight();
+            y = app.m_height - margin - m->getHeight();
         } else {
             // Only the first button, the menu button, stays: bottom left.
-            ref<Vsprite> first = m->getChild();
-            int32_t fx = 0;
-            if (first) {
-                first->setXy(first->getX(), 0);
-                fx = first->getX() >> 15;
-            }
-            m->setWidthHeight(s, m->getHeight());
-            y = app.m_height - s - fx;
+            if (ref<Vsprite> first = m->getChild())
+                first->setXyi(0, 0);
+            m->setWidthHeight(s, s);
+            y = app.m_height - margin - s;
         }
     } else {
-        x = app.m_width - m->getWidth();
+        x = app.m_width - margin - m->getWidth();
         if (m_controls) {
-            y = app.m_height - m->getHeight();
+            y = app.m_height - margin - m->getHeight();
         } else {
             ref<Vsprite> first = m->getChild();
-            y = app.m_height - (first ? first->getHeight() : 0);
+            y = app.m_height - margin - (first ? first->getHeight() : 0);
         }
     }
     // The status panel and the radar stay on screen with the buttons hidden

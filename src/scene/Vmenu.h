@@ -49,8 +49,8 @@ public:
     // not (0, 0), into an item key; 0 when nothing is chosen. Keys that name
     // no item pass through unchanged.
     virtual char key(char k, int32_t x, int32_t y);
-    // Touch menus: lays the buttons out for a screen area: two columns of two
-    // at the sides and one row below.
+    // Touch menus: lays the buttons out inside a screen area: two columns of
+    // two at its sides and one row along its bottom.
     virtual void resize(int32_t width, int32_t height);
     virtual void select();
     // Selects the first item with that key, unless it is already selected.

@@ -368,8 +368,10 @@ TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
         EXPECT_EQ(app.m_battle->m_terrain->m_width, 800);
         ref<Vmenu> m = app.m_battle->m_hud->m_menuDrive;
         ASSERT_TRUE(m->isLinked());
-        // Hidden, the buttons leave the menu button in the bottom left corner.
-        EXPECT_EQ((m->m_y >> 15) + m->m_buttonSize, 600 - (m->m_child->m_x >> 15));
+        // Hidden, the buttons leave the menu button in the bottom left corner,
+        // inside the margin.
+        EXPECT_EQ(m->m_x >> 15, 24);
+        EXPECT_EQ((m->m_y >> 15) + m->m_buttonSize, 600 - 24);
         EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
     });
     m_host.stopAt(kInBattle + 300);
