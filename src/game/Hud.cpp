@@ -172,16 +172,18 @@ void Hud::menuGameShow()
     const int32_t margin = MenuLayout::margin(app.m_width, app.m_height);
     int32_t x = margin, y = 0;
     if (s != 0) {
-        const int32_t top = m_panel ? (m_panel->m_y >> 15) + factor() * m_panel->getHeight() + margin : margin;
+        const int32_t top = m_panel ? (m_panel->m_y >> 15) + factor() * (m_panel->getHeight() + kPanelPad) : margin;
         m->resize(app.m_width - 2 * margin, app.m_height - margin - top);
         if (m_controls) {
             y = app.m_height - margin - m->getHeight();
         } else {
             // Only the first button, the menu button, stays: bottom left.
-            if (ref<Vsprite> first = m->getChild())
+            ref<Vsprite> first = m->getChild();
+            const int32_t b = first ? first->getWidth() : s;
+            if (first)
                 first->setXyi(0, 0);
-            m->setWidthHeight(s, s);
-            y = app.m_height - margin - s;
+            m->setWidthHeight(b, b);
+            y = app.m_height - margin - b;
         }
     } else {
         x = app.m_width - margin - m->getWidth();

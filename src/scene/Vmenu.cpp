@@ -271,20 +271,29 @@ void Vmenu::resize(int32_t width, int32_t height)
 {
     if (m_buttonSize == 0)
         return;
-    const int32_t s = m_buttonSize;
-    // An area too small for the grid is taken as one four buttons wide and
-    // three high, in which no button covers another.
-    width = std::max(width, 4 * s);
-    height = std::max(height, 3 * s);
+    // The buttons shrink to fit a low or narrow area, but not below half
+    // their size nor below their pictures.
+    int32_t least = m_buttonSize / 2;
+    for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get())
+        if (Vsprite* pic = c->m_child.get())
+            least = std::max({least, pic->m_width, pic->m_height});
+    const int32_t b = std::clamp(std::min(height / 3, width / 4), std::min(least, m_buttonSize), m_buttonSize);
+    // An area too small even so is taken as one four buttons wide and three
+    // high, in which no button covers another.
+    width = std::max(width, 4 * b);
+    height = std::max(height, 3 * b);
     // Every button inside the area: the columns at its sides, the bottom row
     // spread over its width, the rows no farther apart than the bottom
     // row's buttons.
-    const int32_t right = width - s;
-    const int32_t pitchY = std::min((height - s) / 2, right / 3);
+    const int32_t right = width - b;
+    const int32_t pitchY = std::min((height - b) / 2, right / 3);
     m_width = 0;
-    m_height = 2 * pitchY + s;
+    m_height = 2 * pitchY + b;
     int32_t i = 0;
     for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get(), i++) {
+        c->setWidthHeight(b, b);
+        if (Vsprite* pic = c->m_child.get())
+            pic->setXyi((b - pic->m_width) >> 1, (b - pic->m_height) >> 1);
         if (i < 4)
             c->setXyi((i & 1) == 0 ? 0 : right, (i >> 1) * pitchY);
         else

@@ -50,7 +50,8 @@ public:
     // no item pass through unchanged.
     virtual char key(char k, int32_t x, int32_t y);
     // Touch menus: lays the buttons out inside a screen area: two columns of
-    // two at its sides and one row along its bottom.
+    // two at its sides and one row along its bottom, the buttons smaller
+    // than m_buttonSize where the area is too low or narrow for them.
     virtual void resize(int32_t width, int32_t height);
     virtual void select();
     // Selects the first item with that key, unless it is already selected.

@@ -299,10 +299,12 @@ TEST_F(VmenuTest, EmptyMenusAndTooSmallAreasStaySafe)
         SCOPED_TRACE(testing::Message() << w << "x" << h);
         m->resize(w, h);
         EXPECT_GT(m->getHeight(), 0);
-        EXPECT_GE(item(m, 1)->getX() - item(m, 0)->getX(), 72 << 15);
-        EXPECT_GE(item(m, 2)->getY() - item(m, 0)->getY(), 72 << 15);
+        const int32_t b = item(m, 0)->getWidth();
+        EXPECT_GE(b, 36);
+        EXPECT_GE(item(m, 1)->getX() - item(m, 0)->getX(), b << 15);
+        EXPECT_GE(item(m, 2)->getY() - item(m, 0)->getY(), b << 15);
         for (int32_t i = 5; i < 8; i++)
-            EXPECT_GE(item(m, i)->getX() - item(m, i - 1)->getX(), 72 << 15) << i;
+            EXPECT_GE(item(m, i)->getX() - item(m, i - 1)->getX(), b << 15) << i;
     }
     m->removeAllStar();
 }
