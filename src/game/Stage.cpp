@@ -23,6 +23,7 @@ constexpr int32_t kTextGap = 6;      // between text rows where there is room
 constexpr int32_t kLeastTextGap = 1; // where there is not
 constexpr int32_t kPlateSpread = 2;  // button rows stand at most twice their height apart
 constexpr int32_t kPlateEnd = 14;    // the ends of a button, with their studs, stay free of text
+constexpr int32_t kPagePadX = 8, kPagePadY = 6; // round the lines of a page
 
 // What a restyled row shows: its last child (the first is the button picture).
 Vsprite* itemOf(Vsprite* row)
@@ -347,4 +348,44 @@ void Stage::mcenter(const ref<Vtext>& t, const ref<String>& text)
     t->setText(text);
     if (ref<Vsprite> holder = t->getParent())
         place(*holder, t);
+}
+
+ref<Vsprite> Stage::showLines(const std::vector<ref<Vtext>>& lines, int32_t color, bool centred, int32_t gap,
+                              int32_t headGap)
+{
+    if (!m_sprite || m_width == 0)
+        stageLayout();
+    const int32_t margin = MenuLayout::margin(m_width, m_height);
+    const int32_t inner = m_width - 2 * margin - 2 * kPagePadX;
+    auto measure = [&](int32_t& width, int32_t& height) {
+        width = 0;
+        height = 2 * kPagePadY;
+        for (std::size_t i = 0; i < lines.size(); i++) {
+            lines[i]->setMostWidth(0);
+            width = std::max(width, lines[i]->getWidth());
+            height += lines[i]->getHeight() + (i == 0 ? 0 : i == 1 ? headGap : gap);
+        }
+    };
+    int32_t width = 0, height = 0;
+    measure(width, height);
+    if ((width > inner || height > m_height - 2 * margin) && m_app.m_fontSmall) {
+        for (const ref<Vtext>& t : lines)
+            t->setText(m_app.m_fontSmall, t->m_text);
+        measure(width, height);
+    }
+    width = std::min(width, inner);
+    ref<Vsprite> page = new Vsprite;
+    page->setColor(color);
+    page->setWidthHeight(width + 2 * kPagePadX, height);
+    int32_t y = kPagePadY;
+    for (std::size_t i = 0; i < lines.size(); i++) {
+        const ref<Vtext>& t = lines[i];
+        y += i == 0 ? 0 : i == 1 ? headGap : gap;
+        t->setMostWidth(width);
+        t->setXyi(kPagePadX + (centred ? (width - t->getWidth()) >> 1 : 0), y);
+        page->addTail(t);
+        y += t->getHeight();
+    }
+    stageCenter(page);
+    return page;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <vector>
 
 #include "runtime/String.h"
 #include "runtime/ref.h"
@@ -55,6 +56,13 @@ public:
     // Changes the text of an item of a shown menu and places it in its row
     // again, cut to the row's width.
     void mcenter(const ref<Vtext>& t, const ref<String>& text);
+    // A page of text lines on colour, put on the stage centred inside its
+    // margin: the lines one below the other (gap pixels apart, headGap after
+    // the first), each centred or at the left. Lines too wide or too many for
+    // the room are all written in the small font, and cut short if one is
+    // still too wide.
+    ref<Vsprite> showLines(const std::vector<ref<Vtext>>& lines, int32_t color, bool centred, int32_t gap,
+                           int32_t headGap);
 
     ref<Vsprite> m_sprite; // the group node holding the pages
     int32_t m_scale = 1;   // screen pixels per stage pixel

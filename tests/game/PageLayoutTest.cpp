@@ -2,6 +2,7 @@
 #include "game/CampaignEndScreen.h"
 #include "game/ResultScreen.h"
 
+#include <filesystem>
 #include <set>
 
 // Every page of the game, and the battle's panel, at the screen sizes a
@@ -51,6 +52,18 @@ Vsprite* holderOf(Vsprite& s)
     return nullptr;
 }
 
+// The pictures shown below s (buttons, arrows), skip's subtrees aside.
+void pictures(Vsprite& s, const std::set<Vsprite*>& skip, std::vector<Box>& out)
+{
+    for (Vsprite* c = s.m_child.get(); c; c = c->m_sibling.get()) {
+        if (skip.count(c))
+            continue;
+        if (c->m_image != -1 && c->m_x1 > c->m_x0)
+            out.push_back(boxOf(*c, "picture " + std::to_string(c->m_image)));
+        pictures(*c, skip, out);
+    }
+}
+
 // The texts shown below s, skip's subtrees aside. A text taller than the
 // window that holds it scrolls there: the window is its box. Any other text
 // that reaches out of what holds it is cut off, and named in cut.
@@ -92,10 +105,13 @@ void expectApart(const std::vector<Box>& boxes)
             EXPECT_FALSE(meet(boxes[i], boxes[j])) << show(boxes[i]) << " covers " << show(boxes[j]);
 }
 
+int32_t g_checked = 0; // pages and panels looked at
+
 // The page on the stage: its texts, and the rows and heading of its menu.
 void expectPage(App& app, const std::string& page, bool solid = false)
 {
     SCOPED_TRACE(page);
+    g_checked++;
     const int32_t w = app.m_width, h = app.m_height;
     std::set<Vsprite*> skip;
     for (const ref<Screen>& s : app.screens())
@@ -111,6 +127,10 @@ void expectPage(App& app, const std::string& page, bool solid = false)
     for (const Box& b : shown)
         expectInside(b, w, h);
     expectApart(shown);
+    std::vector<Box> pics;
+    pictures(*app.m_stage->m_sprite, skip, pics);
+    for (const Box& b : pics)
+        expectInside(b, w, h);
     if (ref<Vmenu> m = shownMenu(app)) {
         std::vector<Box> rows;
         for (Vsprite* r = m->m_child.get(); r; r = r->m_sibling.get())
@@ -139,6 +159,7 @@ void expectPage(App& app, const std::string& page, bool solid = false)
 void expectHud(App& app, const std::string& what)
 {
     SCOPED_TRACE(what);
+    g_checked++;
     const int32_t w = app.m_width, h = app.m_height;
     const Hud& hud = *app.m_battle->m_hud;
     ASSERT_TRUE(hud.m_panel->isLinked());
@@ -217,7 +238,9 @@ TEST_F(PageLayoutTest, EveryPageKeepsTheMarginAndNothingCoversAnything)
         host.at(6900, [](App& app) { expectPage(app, "about"); });
         host.key(7000, Key::kEscape);
         host.stopAt(7300);
+        g_checked = 0;
         host.run(size.w, size.h);
+        EXPECT_EQ(g_checked, 8);
     }
 }
 
@@ -226,6 +249,7 @@ TEST_F(PageLayoutTest, TheBattlePanelAndTheResultPagesFitEverySize)
     for (const Size& size : kSizes) {
         SCOPED_TRACE(named(size));
         campaign(1, 5);
+        std::filesystem::remove(m_dir.file("options")); // the buttons hidden, as at a first start
         GameHost host;
         host.key(2200, 'R');
         host.key(2700, Key::kEnter);
@@ -249,6 +273,8 @@ TEST_F(PageLayoutTest, TheBattlePanelAndTheResultPagesFitEverySize)
         host.at(5500, [](App& app) { app.replace(new CampaignEndScreen(app)); });
         host.at(5900, [](App& app) { expectPage(app, "the campaign's end"); });
         host.stopAt(6000);
+        g_checked = 0;
         host.run(size.w, size.h);
+        EXPECT_EQ(g_checked, 4);
     }
 }
