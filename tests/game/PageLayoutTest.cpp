@@ -1,4 +1,5 @@
 #include "GameTest.h"
+#include "Png.h"
 #include "game/CampaignEndScreen.h"
 #include "game/ResultScreen.h"
 
@@ -8,7 +9,9 @@
 // Every page of the game, and the battle's panel, at the screen sizes a
 // player meets, from the smallest the game plays at to full HD: what it
 // shows keeps clear of the screen's edges by 4% of the shorter side, nothing
-// covers anything else, and no text is cut off by what holds it.
+// covers anything else, and no text is cut off by what holds it. With
+// KORVATH_LAYOUT_PNG set to a folder, each screen checked is also written
+// there as a picture to look at.
 
 namespace {
 
@@ -107,11 +110,20 @@ void expectApart(const std::vector<Box>& boxes)
 
 int32_t g_checked = 0; // pages and panels looked at
 
+void keepPicture(App& app, const std::string& what)
+{
+    if (const char* dir = std::getenv("KORVATH_LAYOUT_PNG"))
+        Png::write(std::string(dir) + "/" + what + " " + std::to_string(app.m_width) + "x" +
+                       std::to_string(app.m_height) + ".png",
+                   app.m_width, app.m_height, reinterpret_cast<const uint32_t*>(app.m_pixels.a), false);
+}
+
 // The page on the stage: its texts, and the rows and heading of its menu.
 void expectPage(App& app, const std::string& page, bool solid = false)
 {
     SCOPED_TRACE(page);
     g_checked++;
+    keepPicture(app, page);
     const int32_t w = app.m_width, h = app.m_height;
     std::set<Vsprite*> skip;
     for (const ref<Screen>& s : app.screens())
@@ -160,6 +172,7 @@ void expectHud(App& app, const std::string& what)
 {
     SCOPED_TRACE(what);
     g_checked++;
+    keepPicture(app, what);
     const int32_t w = app.m_width, h = app.m_height;
     const Hud& hud = *app.m_battle->m_hud;
     ASSERT_TRUE(hud.m_panel->isLinked());
@@ -218,7 +231,13 @@ TEST_F(PageLayoutTest, EveryPageKeepsTheMarginAndNothingCoversAnything)
         GameHost host;
         // From the main menu over the map through the options, the keys (and
         // a key asked for), the question, the sides, the help and About.
-        host.at(2300, [](App& app) { expectPage(app, "main menu"); });
+        host.at(2300, [](App& app) {
+            expectPage(app, "main menu");
+            // The longest row the keys page can have: a long key and button that the menu has too.
+            app.m_actions.bind(Action::View, Key::kPageDown);
+            app.m_actions.bind(Action::View, Key::kPadRightStick);
+            app.m_actions.bind(Action::Menu, Key::kPageDown);
+        });
         host.key(2400, 'O');
         host.at(2700, [](App& app) { expectPage(app, "options"); });
         host.key(2800, 'C');
