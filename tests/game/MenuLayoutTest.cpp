@@ -6,35 +6,23 @@
 
 namespace {
 
-TEST(MenuLayout, TheMarginIsFourPercentOfTheShorterSideAndNeverTiny)
+TEST(MenuLayout, TheMarginIsFourPercentOfTheShorterSideAndPagesGrowByWholeFactors)
 {
     struct Case {
-        int32_t w, h, margin;
+        int32_t w, h, margin, scale; // the scale of a 320 x 240 page
     };
     const Case cases[] = {
-        {320, 240, 10},   // 9.6 rounded up
-        {480, 320, 13},   // 12.8
-        {240, 480, 10},   // portrait: the width is the shorter side
-        {1920, 1080, 44}, // 43.2
-        {480, 270, 11},   // the stage of full HD
-        {50, 40, 4},      // a few pixels, however small the screen
-        {0, 0, 4},
+        {320, 240, 10, 1},   // 9.6 rounded up
+        {480, 320, 13, 1},   // 12.8
+        {240, 480, 10, 1},   // portrait: the width is the shorter side
+        {640, 480, 20, 2},   {1366, 768, 31, 3},
+        {1920, 1080, 44, 4}, // 43.2
+        {3000, 240, 10, 1},  // the height limits the growth
+        {50, 40, 4, 1},      // a few pixels however small the screen, no shrinking
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
         EXPECT_EQ(MenuLayout::margin(c.w, c.h), c.margin);
-    }
-}
-
-TEST(MenuLayout, ThePagesGrowByTheLargestWholeFactorThatFits)
-{
-    struct Case {
-        int32_t w, h, scale;
-    };
-    const Case cases[] = {{320, 240, 1}, {639, 479, 1}, {640, 480, 2}, {1920, 1080, 4}, {1366, 768, 3},
-                          {3000, 240, 1}, {100, 100, 1}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
         EXPECT_EQ(MenuLayout::scale(c.w, c.h, 320, 240), c.scale);
     }
     EXPECT_EQ(MenuLayout::scale(1920, 1080, 0, 240), 1); // no page: no growth
@@ -65,27 +53,6 @@ TEST(MenuLayout, RowsAtThePitchFitTheirRoomWithoutCoveringEachOther)
                         ASSERT_GT((rows - 1) * (p + 1) + height, room);
                     }
                 }
-}
-
-TEST(MenuLayout, PitchesOfTheGamesPages)
-{
-    struct Case {
-        const char* what;
-        int32_t room, rows, height, gap, most, pitch;
-    };
-    const Case cases[] = {
-        {"seven buttons at 480 x 320", 294, 7, 34, 0, 68, 43},
-        {"seven buttons at 320 x 240", 220, 7, 34, 0, 68, 0},
-        {"six buttons at 320 x 240", 220, 6, 34, 0, 68, 37},
-        {"two buttons spread no farther than twice", 294, 2, 34, 0, 68, 68},
-        {"ten options at 320 x 240", 182, 10, 16, 1, 22, 18},
-        {"a most below the least gap", 300, 3, 16, 4, 10, 20},
-        {"one row in too little room", 15, 1, 16, 0, 22, 0},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(MenuLayout::pitch(c.room, c.rows, c.height, c.gap, c.most), c.pitch);
-    }
 }
 
 } // namespace

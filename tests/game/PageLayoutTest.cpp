@@ -1,10 +1,10 @@
+#include <filesystem>
+#include <set>
+
 #include "GameTest.h"
 #include "Png.h"
 #include "game/CampaignEndScreen.h"
 #include "game/ResultScreen.h"
-
-#include <filesystem>
-#include <set>
 
 // Every page of the game, and the battle's panel, at the screen sizes a
 // player meets, from the smallest the game plays at to full HD: what it
@@ -20,9 +20,9 @@ struct Box {
     std::string what;
 };
 
-Box boxOf(const Vsprite& s, std::string what)
+Box boxOf(const Vsprite& s, const std::string& what)
 {
-    return {s.m_x0, s.m_y0, s.m_x1, s.m_y1, std::move(what)};
+    return {s.m_x0, s.m_y0, s.m_x1, s.m_y1, what};
 }
 
 bool meet(const Box& a, const Box& b)
@@ -41,64 +41,42 @@ std::string show(const Box& b)
            std::to_string(b.y1) + ")";
 }
 
-std::string textOf(const Vtext& t)
-{
-    return t.m_text ? t.m_text->c_str() : "";
-}
+// What shows below s, skip's subtrees aside: its texts and its pictures. A
+// text taller than the window that holds it scrolls there, and the window is
+// its box; any other text reaching out of what holds it is cut off.
+struct Shown {
+    std::vector<Box> texts, pictures;
+    std::vector<std::string> cut;
 
-// The nearest sprite above s that clips it (groups do not).
-Vsprite* holderOf(Vsprite& s)
-{
-    for (Vsprite* p = s.m_parent.get(); p; p = p->m_parent.get())
-        if (p->m_width != 0)
-            return p;
-    return nullptr;
-}
-
-// The pictures shown below s (buttons, arrows), skip's subtrees aside.
-void pictures(Vsprite& s, const std::set<Vsprite*>& skip, std::vector<Box>& out)
-{
-    for (Vsprite* c = s.m_child.get(); c; c = c->m_sibling.get()) {
-        if (skip.count(c))
-            continue;
-        if (c->m_image != -1 && c->m_x1 > c->m_x0)
-            out.push_back(boxOf(*c, "picture " + std::to_string(c->m_image)));
-        pictures(*c, skip, out);
-    }
-}
-
-// The texts shown below s, skip's subtrees aside. A text taller than the
-// window that holds it scrolls there: the window is its box. Any other text
-// that reaches out of what holds it is cut off, and named in cut.
-void texts(Vsprite& s, const std::set<Vsprite*>& skip, std::vector<Box>& out, std::vector<std::string>& cut)
-{
-    for (Vsprite* c = s.m_child.get(); c; c = c->m_sibling.get()) {
-        if (skip.count(c))
-            continue;
-        auto* t = dynamic_cast<Vtext*>(c);
-        if (t && !textOf(*t).empty() && t->m_alpha > 0) {
-            Vsprite* holder = holderOf(*t);
-            Box box = boxOf(*t, textOf(*t));
-            if (holder && t->m_height > holder->m_height)
-                box = boxOf(*holder, "scrolling " + textOf(*t).substr(0, 20));
-            else if (holder && !holds(boxOf(*holder, ""), box))
-                cut.push_back(show(box) + " out of " + show(boxOf(*holder, "")));
-            out.push_back(box);
+    void collect(Vsprite& s, const std::set<Vsprite*>& skip)
+    {
+        for (Vsprite* c = s.m_child.get(); c; c = c->m_sibling.get()) {
+            if (skip.count(c))
+                continue;
+            if (c->m_image != -1 && c->m_x1 > c->m_x0)
+                pictures.push_back(boxOf(*c, "picture " + std::to_string(c->m_image)));
+            auto* t = dynamic_cast<Vtext*>(c);
+            if (t && t->m_text && t->m_text->length() > 0 && t->m_alpha > 0) {
+                Vsprite* holder = t->m_parent.get();
+                while (holder && holder->m_width == 0) // groups clip nothing
+                    holder = holder->m_parent.get();
+                Box box = boxOf(*t, t->m_text->c_str());
+                if (holder && t->m_height > holder->m_height)
+                    box = boxOf(*holder, "scrolling text");
+                else if (holder && !holds(boxOf(*holder, ""), box))
+                    cut.push_back(show(box) + " out of " + show(boxOf(*holder, "its holder")));
+                texts.push_back(box);
+            }
+            collect(*c, skip);
         }
-        texts(*c, skip, out, cut);
     }
-}
+};
 
-// The margin the pages keep on a w x h screen, in its pixels.
-int32_t marginOf(int32_t w, int32_t h)
+void expectInside(const std::vector<Box>& boxes, const App& app)
 {
-    return std::min(w, h) * 4 / 100;
-}
-
-void expectInside(const Box& b, int32_t w, int32_t h)
-{
-    const int32_t m = marginOf(w, h);
-    EXPECT_TRUE(holds(Box{m, m, w - m, h - m, ""}, b)) << show(b) << " leaves the margin of " << m;
+    const int32_t w = app.m_width, h = app.m_height, m = std::min(w, h) * 4 / 100;
+    for (const Box& b : boxes)
+        EXPECT_TRUE(holds(Box{m, m, w - m, h - m, ""}, b)) << show(b) << " leaves the margin of " << m;
 }
 
 void expectApart(const std::vector<Box>& boxes)
@@ -108,132 +86,103 @@ void expectApart(const std::vector<Box>& boxes)
             EXPECT_FALSE(meet(boxes[i], boxes[j])) << show(boxes[i]) << " covers " << show(boxes[j]);
 }
 
-int32_t g_checked = 0; // pages and panels looked at
+int32_t g_checked = 0; // screens looked at in a run
 
-void keepPicture(App& app, const std::string& what)
+void looked(App& app, const std::string& what)
 {
+    g_checked++;
     if (const char* dir = std::getenv("KORVATH_LAYOUT_PNG"))
         Png::write(std::string(dir) + "/" + what + " " + std::to_string(app.m_width) + "x" +
                        std::to_string(app.m_height) + ".png",
                    app.m_width, app.m_height, reinterpret_cast<const uint32_t*>(app.m_pixels.a), false);
 }
 
-// The page on the stage: its texts, and the rows and heading of its menu.
+// The page on the stage (the map and its orders aside): its texts and
+// pictures, the rows and heading of its menu; with solid, the page is opaque
+// wherever a text stands.
 void expectPage(App& app, const std::string& page, bool solid = false)
 {
     SCOPED_TRACE(page);
-    g_checked++;
-    keepPicture(app, page);
-    const int32_t w = app.m_width, h = app.m_height;
+    looked(app, page);
     std::set<Vsprite*> skip;
     for (const ref<Screen>& s : app.screens())
-        if (auto* map = dynamic_cast<MapScreen*>(s.get())) {
-            skip.insert(map->mapSprite().get());
-            skip.insert(map->briefing().get());
-        }
-    std::vector<Box> shown;
-    std::vector<std::string> cut;
-    texts(*app.m_stage->m_sprite, skip, shown, cut);
-    ASSERT_FALSE(shown.empty());
-    EXPECT_TRUE(cut.empty()) << cut.front();
-    for (const Box& b : shown)
-        expectInside(b, w, h);
-    expectApart(shown);
-    std::vector<Box> pics;
-    pictures(*app.m_stage->m_sprite, skip, pics);
-    for (const Box& b : pics)
-        expectInside(b, w, h);
-    if (ref<Vmenu> m = shownMenu(app)) {
-        std::vector<Box> rows;
-        for (Vsprite* r = m->m_child.get(); r; r = r->m_sibling.get())
-            rows.push_back(boxOf(*r, "row " + itemText(r)));
-        ref<Vsprite> frame = m->getParent();
-        if (frame && frame != app.m_stage->m_sprite)
-            rows.push_back(boxOf(*frame->getChild(), "heading"));
-        for (const Box& b : rows)
-            expectInside(b, w, h);
-        expectApart(rows);
-    }
-    // Where the page is opaque, nothing behind it shows through a text's place.
+        if (auto* map = dynamic_cast<MapScreen*>(s.get()))
+            skip = {map->mapSprite().get(), map->briefing().get()};
+    Shown shown;
+    shown.collect(*app.m_stage->m_sprite, skip);
+    ASSERT_FALSE(shown.texts.empty());
+    EXPECT_TRUE(shown.cut.empty()) << shown.cut.front();
+    expectInside(shown.texts, app);
+    expectInside(shown.pictures, app);
+    expectApart(shown.texts);
+    const ref<Vmenu> m = shownMenu(app);
+    if (!m)
+        return;
+    std::vector<Box> rows;
+    for (Vsprite* r = m->m_child.get(); r; r = r->m_sibling.get())
+        rows.push_back(boxOf(*r, "row " + itemText(r)));
+    const ref<Vsprite> frame = m->getParent();
+    if (frame != app.m_stage->m_sprite)
+        rows.push_back(boxOf(*frame->getChild(), "heading"));
+    expectInside(rows, app);
+    expectApart(rows);
     if (solid) {
-        ref<Vmenu> m = shownMenu(app);
-        ASSERT_TRUE(m);
-        ref<Vsprite> frame = m->getParent();
         EXPECT_EQ(static_cast<uint32_t>(frame->m_color) >> 24, 0xFFu);
-        for (const Box& b : shown)
+        for (const Box& b : shown.texts)
             EXPECT_TRUE(holds(boxOf(*frame, "page"), b)) << show(b);
     }
 }
 
 // The battle's panel and radar: inside the margin, out of each other's way,
-// out of the middle of the view and of the on-screen buttons' way, the
-// panel's lines in the large font at least and inside it.
+// of the middle of the view and of the on-screen buttons; the panel's lines
+// at least of the large font's size, inside it and apart.
 void expectHud(App& app, const std::string& what)
 {
     SCOPED_TRACE(what);
-    g_checked++;
-    keepPicture(app, what);
+    looked(app, what);
     const int32_t w = app.m_width, h = app.m_height;
     const Hud& hud = *app.m_battle->m_hud;
-    ASSERT_TRUE(hud.m_panel->isLinked());
-    ASSERT_TRUE(hud.m_radar->isLinked());
+    ASSERT_TRUE(hud.m_panel->isLinked() && hud.m_radar->isLinked());
     const Box panel = boxOf(*hud.m_panel, "panel"), radar = boxOf(*hud.m_radar, "radar");
-    expectInside(panel, w, h);
-    expectInside(radar, w, h);
-    EXPECT_FALSE(meet(panel, radar));
-    EXPECT_FALSE(meet(panel, Box{w / 3, h / 3, w * 2 / 3, h * 2 / 3, "the middle"})) << show(panel);
+    expectInside({panel, radar}, app);
+    expectApart({panel, radar, Box{w / 3, h / 3, w * 2 / 3, h * 2 / 3, "the middle"}});
     std::vector<Box> lines;
     for (const ref<Vtext>& t : {hud.m_textEnemy, hud.m_textRounds, hud.m_textFuel, hud.m_textArmor}) {
-        const Box line = boxOf(*t, textOf(*t));
-        EXPECT_TRUE(holds(panel, line)) << show(line);
-        EXPECT_GE(line.y1 - line.y0, 16) << show(line);
-        lines.push_back(line);
+        lines.push_back(boxOf(*t, t->m_text->c_str()));
+        EXPECT_TRUE(holds(panel, lines.back())) << show(lines.back());
+        EXPECT_GE(lines.back().y1 - lines.back().y0, 16) << show(lines.back());
     }
     expectApart(lines);
-    if (hud.m_waterWarning && hud.m_waterWarning->isLinked())
-        expectInside(boxOf(*hud.m_waterWarning, "water"), w, h);
+    // The buttons shown: all of them, or the menu button alone.
     const ref<Vmenu> buttons = hud.activeMenu();
-    ASSERT_TRUE(buttons && buttons->isLinked());
-    for (Vsprite* b = buttons->m_child.get(); b; b = b->m_sibling.get()) {
-        if (!b->isLinked() || b->m_x1 <= b->m_x0 || (hud.touchLayout() && b != buttons->m_child.get() && !hud.m_controls))
-            continue;
+    ASSERT_TRUE(buttons->isLinked());
+    for (Vsprite* b = buttons->m_child.get(); b && (hud.m_controls || b == buttons->m_child.get()); b = b->m_sibling.get()) {
         const Box button = boxOf(*b, "button " + std::to_string(b->m_id));
-        EXPECT_TRUE(holds(Box{0, 0, w, h, ""}, button)) << show(button);
-        EXPECT_FALSE(meet(button, panel)) << show(button);
-        EXPECT_FALSE(meet(button, radar)) << show(button);
+        expectInside({button}, app);
+        expectApart({button, panel, radar});
     }
 }
 
-struct Size {
-    int32_t w, h;
-};
-
-// The sizes the hosts give the game: the small screen, the window's own
-// sizes and those of a window made larger, and full screen on the usual
-// displays at scale 1 (a display at scale 2 or 3 gives 960 x 540, 640 x 360).
-constexpr Size kSizes[] = {{320, 240},  {400, 300},  {480, 320},  {640, 360},  {640, 480},  {800, 600},
-                           {960, 540},  {1024, 768}, {1280, 720}, {1366, 768}, {1920, 1080}};
-
-std::string named(const Size& s)
-{
-    return std::to_string(s.w) + "x" + std::to_string(s.h);
-}
-
-class PageLayoutTest : public GameTest {};
+// The sizes the hosts give the game: the smallest, the window's own sizes
+// and those of a window made larger, and full screen on the usual displays
+// at scale 1 (a display at scale 2 or 3 gives 960 x 540 or 640 x 360).
+constexpr std::pair<int32_t, int32_t> kSizes[] = {{320, 240}, {400, 300},  {480, 320},  {640, 360},
+                                                  {640, 480}, {800, 600},  {960, 540},  {1024, 768},
+                                                  {1280, 720}, {1366, 768}, {1920, 1080}};
 
 } // namespace
 
-TEST_F(PageLayoutTest, EveryPageKeepsTheMarginAndNothingCoversAnything)
+TEST_F(GameTest, EveryPageKeepsTheMarginAndNothingCoversAnythingAtEverySize)
 {
-    for (const Size& size : kSizes) {
-        SCOPED_TRACE(named(size));
+    for (auto [w, h] : kSizes) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         campaign(1, 5);
         GameHost host;
-        // From the main menu over the map through the options, the keys (and
-        // a key asked for), the question, the sides, the help and About.
+        // The main menu over the map, the options, the keys (with the longest
+        // row they can have, and a key asked for), the question, the sides,
+        // the help and About.
         host.at(2300, [](App& app) {
             expectPage(app, "main menu");
-            // The longest row the keys page can have: a long key and button that the menu has too.
             app.m_actions.bind(Action::View, Key::kPageDown);
             app.m_actions.bind(Action::View, Key::kPadRightStick);
             app.m_actions.bind(Action::Menu, Key::kPageDown);
@@ -244,48 +193,37 @@ TEST_F(PageLayoutTest, EveryPageKeepsTheMarginAndNothingCoversAnything)
         host.at(3100, [](App& app) { expectPage(app, "controls", true); });
         host.key(3200, Key::kEnter);
         host.at(3500, [](App& app) { expectPage(app, "controls asking for a key", true); });
-        host.keys(3600, {Key::kEscape, Key::kEscape, Key::kEscape});
-        host.key(4600, 'N');
+        host.keys(3600, {Key::kEscape, Key::kEscape, Key::kEscape, 'N'});
         host.at(4900, [](App& app) { expectPage(app, "the question"); });
         host.key(5000, 'Y');
         host.at(5300, [](App& app) { expectPage(app, "the sides"); });
-        host.key(5400, 'B');
-        host.key(5700, 'H');
+        host.keys(5400, {'B', 'H'});
         host.at(6100, [](App& app) { expectPage(app, "help"); });
-        host.key(6200, Key::kEscape);
-        host.key(6500, 'A');
+        host.keys(6200, {Key::kEscape, 'A'});
         host.at(6900, [](App& app) { expectPage(app, "about"); });
-        host.key(7000, Key::kEscape);
-        host.stopAt(7300);
+        host.stopAt(7000);
         g_checked = 0;
-        host.run(size.w, size.h);
+        host.run(w, h);
         EXPECT_EQ(g_checked, 8);
     }
 }
 
-TEST_F(PageLayoutTest, TheBattlePanelAndTheResultPagesFitEverySize)
+TEST_F(GameTest, TheBattlePanelAndTheResultPagesFitEverySize)
 {
-    for (const Size& size : kSizes) {
-        SCOPED_TRACE(named(size));
+    for (auto [w, h] : kSizes) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         campaign(1, 5);
         std::filesystem::remove(m_dir.file("options")); // the buttons hidden, as at a first start
         GameHost host;
         host.key(2200, 'R');
         host.key(2700, Key::kEnter);
         host.at(4500, [](App& app) { expectHud(app, "the panel"); });
-        // The on-screen buttons shown.
         host.key(4600, 'B');
         host.at(4900, [](App& app) { expectHud(app, "with the buttons"); });
         // The longest result a battle can have, then the end of the campaign.
         host.at(5000, [](App& app) {
-            ResultScreen::Result r;
-            r.cause = ResultScreen::Cause::ShotThrough;
-            r.outOfRounds = true;
-            r.enemy = TankKind::Sherman;
-            r.destroyed = 12;
-            r.shots = 120;
-            r.hits = 99;
-            r.ms = 3599000;
+            ResultScreen::Result r{ResultScreen::Outcome::Defeat, ResultScreen::Cause::ShotThrough, true,
+                                   TankKind::Sherman, 12, 120, 99, 3599000};
             app.replace(new ResultScreen(app, r));
         });
         host.at(5400, [](App& app) { expectPage(app, "the result"); });
@@ -293,7 +231,7 @@ TEST_F(PageLayoutTest, TheBattlePanelAndTheResultPagesFitEverySize)
         host.at(5900, [](App& app) { expectPage(app, "the campaign's end"); });
         host.stopAt(6000);
         g_checked = 0;
-        host.run(size.w, size.h);
+        host.run(w, h);
         EXPECT_EQ(g_checked, 4);
     }
 }
