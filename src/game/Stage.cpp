@@ -145,7 +145,7 @@ ref<Vsprite> Stage::showMenu(const ref<Vmenu>& m, const ref<String>& heading)
 
 bool Stage::centred(const Vmenu& m) const
 {
-    return !m.m_theme || m.m_theme->m_font != m_app.m_fontSmall || m_app.m_theme->m_font == m_app.m_fontSmall;
+    return !m.m_theme || m.m_theme->m_font == m_app.m_theme->m_font;
 }
 
 void Stage::arrange(const ref<Vmenu>& m)

@@ -79,7 +79,8 @@ private:
     // Places item t in holder (a button row, or the menu of a text list) and
     // cuts it to the width there.
     void place(Vsprite& holder, const ref<Vtext>& t);
-    // Whether the rows of m are centred: all but a long list written small.
+    // Whether the rows of m are centred: all but a long list written in a
+    // font of its own (the small one).
     bool centred(const Vmenu& m) const;
 
     App& m_app;
