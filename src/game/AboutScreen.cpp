@@ -1,5 +1,7 @@
 #include "game/AboutScreen.h"
 
+#include <vector>
+
 #include "game/App.h"
 
 namespace {
@@ -17,6 +19,7 @@ constexpr const char* kCredits[] = {
 // The pages stand on a dark panel, so their text reads over the pale map.
 constexpr int32_t kPagePanel = static_cast<int32_t>(0xD8182028);
 constexpr int32_t kShownMs = 60000;
+constexpr int32_t kTitleGap = 6, kLineGap = 2;
 
 } // namespace
 
@@ -25,22 +28,13 @@ AboutScreen::AboutScreen(App& app) : WaitScreen(app, kShownMs) {}
 void AboutScreen::enter()
 {
     App& app = m_app;
-    m_page = new Vsprite;
-    m_page->setColor(kPagePanel);
-    m_page->m_height = app.m_theme->m_inset;
-    bool first = true;
+    std::vector<ref<Vtext>> lines;
     for (const char* line : kCredits) {
         // The title in the screen's font, the rest in the small one.
-        ref<Vtext> t = first ? new Vtext(app.m_theme, String::intern(line))
-                             : new Vtext(app.m_theme, app.m_fontSmall, String::intern(line));
-        m_page->addCenterBottom(app.m_theme, t);
-        m_page->m_height += first ? 6 : 2;
-        first = false;
+        lines.push_back(lines.empty() ? new Vtext(app.m_theme, String::intern(line))
+                                      : new Vtext(app.m_theme, app.m_fontSmall, String::intern(line)));
     }
-    m_page->m_width += 8;
-    for (Vsprite* c = m_page->m_child.get(); c; c = c->m_sibling.get())
-        c->setXy((m_page->m_width - c->m_width) * 16384, c->m_y);
-    app.m_stage->stageCenter(m_page);
+    m_page = app.m_stage->showLines(lines, kPagePanel, true, kLineGap, kTitleGap);
 }
 
 void AboutScreen::leave()

@@ -4,6 +4,7 @@
 #include "game/AppPicture.h"
 #include "game/BattleScreen.h"
 #include "game/GameSound.h"
+#include "game/MenuLayout.h"
 #include "game/MapScreen.h"
 #include "scene/Vtext.h"
 
@@ -13,7 +14,6 @@ constexpr int32_t kLeadMs = 500;      // shown at least this long
 constexpr int32_t kDemoMs = 5000;     // the demo goes on by itself after this
 // The line stands on a dark band at the bottom of the picture.
 constexpr int32_t kBand = static_cast<int32_t>(0xD8182028);
-constexpr int32_t kBandGap = 4;
 
 } // namespace
 
@@ -35,11 +35,14 @@ void CampaignEndScreen::enter()
         victory->setScale(picture->getScale());
         app.add(victory);
     }
-    ref<Vtext> line = new Vtext(app.m_theme, String::intern(won ? kWon : kLost));
-    line->setColor(kBand);
-    const int32_t h = line->getHeight() + kBandGap;
-    line->setXyi((app.m_width - line->getWidth()) / 2, app.m_height - h);
-    app.add(line);
+    // The line stands on the stage, inside its margin at the bottom.
+    Stage& stage = *app.m_stage;
+    m_line = new Vtext(app.m_theme, String::intern(won ? kWon : kLost));
+    m_line->setColor(kBand);
+    stage.stageAdd(m_line);
+    const int32_t margin = MenuLayout::margin(stage.m_width, stage.m_height);
+    m_line->setMostWidth(stage.m_width - 2 * margin);
+    m_line->setXyi((stage.m_width - m_line->getWidth()) / 2, stage.m_height - margin - m_line->getHeight());
     app.sound(String::intern(GameSound::kFanfare));
     // The campaign is over from here on, whether the player stays to look or not.
     app.m_campaign->resetGame(0, app.m_display.get(), app.tank());
@@ -48,6 +51,8 @@ void CampaignEndScreen::enter()
 void CampaignEndScreen::done()
 {
     App& app = m_app;
+    if (m_line)
+        m_line->off();
     app.removeAll();
     app.setColor(0);
     // Shown once a campaign: kept, they would stay in memory for the run.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "game/WaitScreen.h"
+#include "runtime/ref.h"
+#include "scene/Vtext.h"
 
 // The end of a campaign, a page of its own: the battlefield picture, with the
 // victory banner when the player won, and a line saying whether the campaign
@@ -18,4 +20,7 @@ public:
 
 protected:
     void done() override;
+
+private:
+    ref<Vtext> m_line;
 };

@@ -9,7 +9,6 @@
 namespace {
 
 constexpr char kReset = 'R', kBack = 'B';
-constexpr int32_t kMargin = 40; // of the stage's width either side of the rows, together
 // Opaque: the map behind the half-transparent menus made the small rows hard to read.
 constexpr int32_t kPanel = static_cast<int32_t>(0xFF283040);
 
@@ -25,6 +24,11 @@ ref<Vtheme> smallTheme(const App& app)
     t->m_mouse = big.m_mouse;
     t->m_inset = big.m_inset;
     return t;
+}
+
+std::string promptText(Action a)
+{
+    return std::string(ActionMap::name(a)) + ": press a key or a gamepad button";
 }
 
 std::string keyName(int32_t k)
@@ -57,9 +61,11 @@ void ControlsScreen::enter()
         m_rows.push_back(m_menu->add(String::copyOf(rowText(m_app.m_actions, a).c_str()), id++));
     m_menu->add("Reset to defaults"_s, kReset);
     m_menu->add("Back"_s, kBack);
-    // Room for the longer texts a row gets (a prompt, a shared key).
-    const int32_t stage = m_app.m_stage->m_width > 0 ? m_app.m_stage->m_width : m_app.m_width;
-    m_menu->setWidthHeight(std::max(m_menu->getWidth(), stage - kMargin), m_menu->getHeight());
+    // Room for the prompt a row shows while it waits for a key.
+    for (Action a : ActionMap::rebindable()) {
+        ref<Vtext> prompt = new Vtext(m_menu->m_theme, String::copyOf(promptText(a).c_str()));
+        m_menu->m_leastWidth = std::max(m_menu->m_leastWidth, prompt->getWidth());
+    }
     show("Controls"_s);
 }
 
@@ -69,7 +75,7 @@ void ControlsScreen::refresh()
     for (std::size_t i = 0; i < m_rows.size() && i < actions.size(); i++) {
         std::string s = rowText(m_app.m_actions, actions[i]);
         if (actions[i] == m_waiting)
-            s = std::string(ActionMap::name(m_waiting)) + ": press a key or a gamepad button";
+            s = promptText(m_waiting);
         m_rows[i]->setText(String::copyOf(s.c_str()));
     }
 }

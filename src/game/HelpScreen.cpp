@@ -4,6 +4,7 @@
 
 #include "game/App.h"
 #include "game/AppPicture.h"
+#include "game/MenuLayout.h"
 #include "scene/Vilib.h"
 
 namespace {
@@ -13,10 +14,11 @@ constexpr int32_t kPagePanel = static_cast<int32_t>(0xD8182028);
 // The help page keeps an inner margin; its buttons stand in a column at its right.
 constexpr int32_t kHelpPad = 6;
 constexpr int32_t kHelpButton = 40; // the pictures' size
-constexpr int32_t kTextWidth = 228; // the text's width where the stage has room
+constexpr int32_t kTextWidth = 228;     // the text's width where the stage has room
+constexpr int32_t kLeastTextWidth = 120; // narrower, the buttons stand over the text
 constexpr int32_t kWheelLines = 3;  // lines scrolled by a notch of the wheel
-constexpr int32_t kUpButtonY = 64;
-constexpr int32_t kDownButtonBottom = 10; // above the bottom of the screen
+constexpr int32_t kUpButtonY = 58;        // from the top of the panel
+constexpr int32_t kDownButtonBottom = 6;  // above the bottom of the panel
 constexpr int32_t kReach = 24;            // touches count this far around a button
 
 } // namespace
@@ -29,15 +31,19 @@ void HelpScreen::enter()
     in.dragReset();
     in.wheelTake();
     const int32_t sw = stage.m_width, sh = stage.m_height;
-    const int32_t w = sw > kTextWidth - 1 ? kTextWidth : sw - 2 * kHelpPad;
-    // The panel holds the text with a margin all round and, where the stage
-    // is wide enough, the buttons' column beside it.
+    // The page keeps the stage's margin; inside it the panel holds the text
+    // with a pad all round and, where the stage is wide enough, the buttons'
+    // column beside it.
+    const int32_t margin = MenuLayout::margin(sw, sh);
+    const int32_t roomW = sw - 2 * margin, roomH = sh - 2 * margin;
+    const int32_t beside = roomW - 3 * kHelpPad - kHelpButton;
+    const int32_t w = beside >= kTextWidth ? kTextWidth : beside >= kLeastTextWidth ? beside : roomW - 2 * kHelpPad;
     m_panel = new Vsprite;
     m_panel->setColor(kPagePanel);
-    m_panel->setWidthHeight(std::min(sw, w + 3 * kHelpPad + kHelpButton), sh);
-    m_panel->setXyi((sw - m_panel->getWidth()) / 2, 0);
-    // The text scrolls inside a window between the margins, which clips it.
-    const int32_t shown = sh - 2 * kHelpPad;
+    m_panel->setWidthHeight(std::min(roomW, w + 3 * kHelpPad + kHelpButton), roomH);
+    m_panel->setXyi((sw - m_panel->getWidth()) / 2, margin);
+    // The text scrolls inside a window between the pads, which clips it.
+    const int32_t shown = roomH - 2 * kHelpPad;
     ref<Vsprite> window = new Vsprite;
     window->setWidthHeight(w, shown);
     window->setXyi(kHelpPad, kHelpPad);
@@ -52,20 +58,20 @@ void HelpScreen::enter()
     }
     window->add(m_text);
     stage.stageAdd(m_panel);
-    m_buttonsX = std::min((m_panel->getX() >> 15) + 2 * kHelpPad + w, sw - kHelpButton - 2);
+    m_buttonsX = std::min((m_panel->getX() >> 15) + 2 * kHelpPad + w, sw - margin - kHelpButton - kHelpPad);
 
     m_close = new Vsprite;
     m_close->setImage(app.m_lib, AppPicture::kIconDrive);
-    m_close->setXyi(m_buttonsX, kHelpPad);
+    m_close->setXyi(m_buttonsX, margin + kHelpPad);
     stage.stageAdd(m_close);
     m_up = new Vsprite;
     m_up->setImage(app.m_lib, AppPicture::kIconUp);
-    m_up->setXyi(m_buttonsX, kUpButtonY);
+    m_up->setXyi(m_buttonsX, margin + kUpButtonY);
     m_down = new Vsprite;
     m_down->setImage(app.m_lib, AppPicture::kIconDown);
     // Placed by its bottom edge.
     m_down->setCenter(0, m_down->getHeight());
-    m_down->setXyi(m_buttonsX, sh - kDownButtonBottom);
+    m_down->setXyi(m_buttonsX, sh - margin - kDownButtonBottom);
 
     const ref<Vtheme>& theme = app.m_theme;
     m_line = theme && theme->m_font ? theme->m_font->getHeight() : 0;

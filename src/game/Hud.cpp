@@ -5,6 +5,7 @@
 
 #include "game/App.h"
 #include "game/AppPicture.h"
+#include "game/MenuLayout.h"
 #include "scene/Vilib.h"
 
 namespace {
@@ -45,12 +46,15 @@ constexpr TouchButton kTouchButtons[] = {
     {Action::TurnRight, P::kIconRight, P::kIconRight}, {Action::Fire, P::kIconFire, P::kIconFire},
 };
 
-// The status panel: the colour of the panel and the lines' tab stop.
-// Dark and nearly opaque: the white lines stay legible over sky and snow alike.
+// The status panel: dark and nearly opaque, so that the white lines stay
+// legible over sky and snow alike, and kept clear of its edges.
 constexpr int32_t kPanelColor = static_cast<int32_t>(0xD0202838);
+constexpr int32_t kPanelPad = 3;
 constexpr int32_t kPanelZ = -1000; // over the battle
-constexpr int32_t kRadarSize = 64; // the picture, and 4 pixels from the corner
-constexpr int32_t kRadarMargin = 4;
+constexpr int32_t kRadarSize = 64; // the picture
+// The panel and the radar keep the share of the screen they have on the
+// game's own screen of this size, growing by whole pixels on larger ones.
+constexpr int32_t kHudWidth = 480, kHudHeight = 320;
 constexpr int32_t kRadarRim = 0xF8000; // 31 pixels of 4 units
 constexpr int32_t kRadarOut = 0x4E20000; // blips beyond this lie on the rim
 constexpr int32_t kBlipHidden = 10000;   // a blip parked off the radar
@@ -96,6 +100,13 @@ void Hud::build(int32_t buttonSize)
     m_textRounds = m_panel->addBottom(theme, "Rounds:\t"_s, 2);
     m_textFuel = m_panel->addBottom(theme, "Fuel:\t"_s, 2);
     m_textArmor = m_panel->addBottom(theme, "Armor:\t"_s, 2);
+    int32_t widest = 0;
+    for (Vsprite* line = m_panel->m_child.get(); line; line = line->m_sibling.get()) {
+        line->setXy(kPanelPad << 15, line->getY() + (kPanelPad << 15));
+        widest = std::max(widest, line->getWidth());
+    }
+    m_panel->setWidthHeight(widest + 2 * kPanelPad, m_panel->getHeight() + 2 * kPanelPad);
+    panelPlace();
     // The keyboard plays without them: the buttons start hidden (the menu
     // button stays) unless the player chose them, and a click on the view or
     // B brings them back.
@@ -157,29 +168,30 @@ void Hud::menuGameShow()
     } else if (s == 0 && m->selectedOrdinal() == 0) {
         m->select(aimButton);
     }
-    int32_t x = 0, y = 0;
+    // The controls keep the screen's margin too; the buttons stand below the panel.
+    const int32_t margin = MenuLayout::margin(app.m_width, app.m_height);
+    int32_t x = margin, y = 0;
     if (s != 0) {
-        m->resize(app.m_width, app.m_height - (m_panel ? m_panel->getHeight() : 0));
+        const int32_t top = m_panel ? (m_panel->m_y >> 15) + factor() * (m_panel->getHeight() + kPanelPad) : margin;
+        m->resize(app.m_width - 2 * margin, app.m_height - margin - top);
         if (m_controls) {
-            y = app.m_height - m->getHeight();
+            y = app.m_height - margin - m->getHeight();
         } else {
             // Only the first button, the menu button, stays: bottom left.
             ref<Vsprite> first = m->getChild();
-            int32_t fx = 0;
-            if (first) {
-                first->setXy(first->getX(), 0);
-                fx = first->getX() >> 15;
-            }
-            m->setWidthHeight(s, m->getHeight());
-            y = app.m_height - s - fx;
+            const int32_t b = first ? first->getWidth() : s;
+            if (first)
+                first->setXyi(0, 0);
+            m->setWidthHeight(b, b);
+            y = app.m_height - margin - b;
         }
     } else {
-        x = app.m_width - m->getWidth();
+        x = app.m_width - margin - m->getWidth();
         if (m_controls) {
-            y = app.m_height - m->getHeight();
+            y = app.m_height - margin - m->getHeight();
         } else {
             ref<Vsprite> first = m->getChild();
-            y = app.m_height - (first ? first->getHeight() : 0);
+            y = app.m_height - margin - (first ? first->getHeight() : 0);
         }
     }
     // The status panel and the radar stay on screen with the buttons hidden
@@ -188,6 +200,7 @@ void Hud::menuGameShow()
         if (p && !p->isLinked())
             app.add(p);
     // The window may have changed while the radar was hidden (under the menu).
+    panelPlace();
     radarPlace();
     m->setXyi(x, y);
 }
@@ -247,7 +260,9 @@ void Hud::waterWarning(Tank& t)
         m_waterWarning->setTextColor(kWarningColor);
         m_waterWarning->setZ(kPanelZ);
     }
-    m_waterWarning->setXyi((m_app.m_width - m_waterWarning->getWidth()) / 2, m_app.m_height * 3 / 5);
+    const int32_t k = factor();
+    m_waterWarning->setScale(k << 15);
+    m_waterWarning->setXyi((m_app.m_width - k * m_waterWarning->getWidth()) / 2, m_app.m_height * 3 / 5);
     if (!m_waterWarning->isLinked())
         m_app.add(m_waterWarning);
 }
@@ -307,12 +322,29 @@ void Hud::radarReset()
     m_app.add(m_radar);
 }
 
+int32_t Hud::factor() const
+{
+    return MenuLayout::scale(m_app.m_width, m_app.m_height, kHudWidth, kHudHeight);
+}
+
+void Hud::panelPlace()
+{
+    if (!m_panel)
+        return;
+    const int32_t margin = MenuLayout::margin(m_app.m_width, m_app.m_height);
+    m_panel->setScale(factor() << 15);
+    m_panel->setXyi(margin, margin);
+}
+
 void Hud::radarPlace()
 {
-    if (m_radar)
-        m_radar->setXyi(m_app.m_width - kRadarSize - kRadarMargin, kRadarMargin);
-    if (m_hullArrow)
-        m_hullArrow->setXyi(m_app.m_width - kRadarSize - kRadarMargin, kRadarMargin);
+    const int32_t k = factor(), margin = MenuLayout::margin(m_app.m_width, m_app.m_height);
+    for (const ref<Vsprite>& r : {m_radar, m_hullArrow}) {
+        if (!r)
+            continue;
+        r->setScale(k << 15);
+        r->setXyi(m_app.m_width - k * kRadarSize - margin, margin);
+    }
 }
 
 void Hud::hullArrow()

@@ -42,8 +42,12 @@ public:
     void radarAdd(const ref<Vsprite>& v, int32_t kind);
     // The radar for a new battle, in the top right corner.
     void radarReset();
-    // Places the radar for the screen's width.
+    // Places the radar in the top right corner and the status panel in the
+    // top left one, inside the screen's margin, grown for a large screen.
     void radarPlace();
+    void panelPlace();
+    // The whole factor the panel and the radar are shown at on this screen.
+    int32_t factor() const;
     // The hull's heading on the radar, relative to the view's.
     void hullArrow();
     // Fades s towards half alpha, by 4 per ms of the last frame.

@@ -55,7 +55,7 @@ void MainMenuScreen::input(Input& in)
         break;
     case 'S':
         app.m_mute = !app.m_mute;
-        Stage::mcenter(m_soundItem, soundText(app.m_mute));
+        app.m_stage->mcenter(m_soundItem, soundText(app.m_mute));
         app.prefSave();
         m_again = true;
         break;

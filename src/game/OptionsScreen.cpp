@@ -90,7 +90,7 @@ ref<String> OptionsScreen::text(int32_t key) const
 void OptionsScreen::refresh()
 {
     for (const ref<Vtext>& item : m_items)
-        Stage::mcenter(item, text(item->getId()));
+        m_app.m_stage->mcenter(item, text(item->getId()));
 }
 
 void OptionsScreen::input(Input& in)

@@ -10,6 +10,7 @@
 namespace {
 
 constexpr int32_t kPageColor = static_cast<int32_t>(0xFF303048); // opaque: the battle behind it is over
+constexpr int32_t kHeadGap = 4; // below "Victory" or "Defeat"
 
 } // namespace
 
@@ -62,26 +63,30 @@ void ResultScreen::enter()
     // stands alone.
     app.removeAll();
     app.setColor(static_cast<int32_t>(0xFF000000));
-    m_page = new Vsprite;
-    m_page->setColor(kPageColor);
+    show();
+}
+
+void ResultScreen::show()
+{
+    std::vector<ref<Vtext>> texts;
     for (const std::string& line : lines(m_result))
-        m_page->addBottom(app.m_theme, String::copyOf(line.c_str()), 8);
-    app.center(m_page);
+        texts.push_back(new Vtext(m_app.m_theme, String::copyOf(line.c_str())));
+    m_page = m_app.m_stage->showLines(texts, kPageColor, false, 0, kHeadGap);
 }
 
 void ResultScreen::layout()
 {
-    // A new size keeps the page, centred again.
+    // A new size lays the page out anew.
     if (!m_page)
         return;
-    m_app.remove(m_page);
-    m_app.center(m_page);
+    leave();
+    show();
 }
 
 void ResultScreen::leave()
 {
     if (m_page) {
-        m_app.remove(m_page);
+        m_page->off();
         m_page->removeAllStar();
         m_page = nullptr;
     }

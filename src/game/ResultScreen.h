@@ -52,6 +52,9 @@ protected:
     void done() override;
 
 private:
+    // Puts the page on the stage, laid out for it as it is now.
+    void show();
+
     Result m_result;
     ref<Vsprite> m_page;
 };

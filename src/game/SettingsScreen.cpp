@@ -65,6 +65,6 @@ void SettingsScreen::input(Input& in)
             c.m_level = c.m_level <= 0 || c.m_level >= kLevels ? kLevels - 1 : c.m_level - 1;
         else
             c.m_level = c.m_level >= kLevels - 1 ? 0 : c.m_level + 1;
-        Stage::mcenter(m_levelItem, levelText(c.m_level));
+        app.m_stage->mcenter(m_levelItem, levelText(c.m_level));
     }
 }

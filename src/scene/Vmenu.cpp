@@ -271,38 +271,32 @@ void Vmenu::resize(int32_t width, int32_t height)
 {
     if (m_buttonSize == 0)
         return;
-    const int32_t s = m_buttonSize;
-    // An area too small for any grid (a pitch of zero or less would stack the
-    // buttons or run them backwards) is laid out as one four buttons wide and
-    // three high, in which no button covers another.
-    if ((width - 128) / 3 + 32 <= 0)
-        width = 4 * s;
-    if (height / 3 <= 0)
-        height = 3 * s;
-    int32_t a = height / 3;
-    int32_t t = (width - 128) / 3;
-    int32_t pitchX = t + 32;
-    int32_t half = t >> 1;
-    int32_t pitchY, trim;
-    if (a <= pitchX) {
-        pitchY = a;
-        trim = (a - 32) >> 1;
-    } else {
-        pitchY = pitchX;
-        trim = half;
-    }
+    // The buttons shrink to fit a low or narrow area, but not below half
+    // their size nor below their pictures.
+    int32_t least = m_buttonSize / 2;
+    for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get())
+        if (Vsprite* pic = c->m_child.get())
+            least = std::max({least, pic->m_width, pic->m_height});
+    const int32_t b = std::clamp(std::min(height / 3, width / 4), std::min(least, m_buttonSize), m_buttonSize);
+    // An area too small even so is taken as one four buttons wide and three
+    // high, in which no button covers another.
+    width = std::max(width, 4 * b);
+    height = std::max(height, 3 * b);
+    // Every button inside the area: the columns at its sides, the bottom row
+    // spread over its width, the rows no farther apart than the bottom
+    // row's buttons.
+    const int32_t right = width - b;
+    const int32_t pitchY = std::min((height - b) / 2, right / 3);
     m_width = 0;
-    m_height = 3 * pitchY - trim;
-    const int32_t bx = (pitchX - s) >> 1;
-    const int32_t by = (pitchY - s) >> 1;
+    m_height = 2 * pitchY + b;
     int32_t i = 0;
     for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get(), i++) {
-        if (i < 4) {
-            int32_t row = i >> 1;
-            int32_t x = (i & 1) == 0 ? bx - half : width + half - pitchX + bx;
-            c->setXyi(x, by + row * pitchY);
-        } else {
-            c->setXyi(bx - half + (i - 4) * pitchX, by + 2 * pitchY);
-        }
+        c->setWidthHeight(b, b);
+        if (Vsprite* pic = c->m_child.get())
+            pic->setXyi((b - pic->m_width) >> 1, (b - pic->m_height) >> 1);
+        if (i < 4)
+            c->setXyi((i & 1) == 0 ? 0 : right, (i >> 1) * pitchY);
+        else
+            c->setXyi((i - 4) * right / 3, 2 * pitchY);
     }
 }

@@ -49,8 +49,9 @@ public:
     // not (0, 0), into an item key; 0 when nothing is chosen. Keys that name
     // no item pass through unchanged.
     virtual char key(char k, int32_t x, int32_t y);
-    // Touch menus: lays the buttons out for a screen area: two columns of two
-    // at the sides and one row below.
+    // Touch menus: lays the buttons out inside a screen area: two columns of
+    // two at its sides and one row along its bottom, the buttons smaller
+    // than m_buttonSize where the area is too low or narrow for them.
     virtual void resize(int32_t width, int32_t height);
     virtual void select();
     // Selects the first item with that key, unless it is already selected.
@@ -75,6 +76,9 @@ public:
     int32_t m_dim = 0x4000;
     ref<Vsprite> m_selected;
     int32_t m_buttonSize = 0; // 0 for a text menu
+    // The rows of a text menu are laid out at least this wide where the
+    // screen has room, for texts that grow later.
+    int32_t m_leastWidth = 0;
     // Game time since the last select(), in ms, up to kMostLitMs: the game's
     // own time, so a replay fades the buttons at the same frames.
     int32_t m_litMs = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "runtime/Class_.h"
 #include "runtime/InputStream.h"
@@ -88,6 +89,44 @@ void Vtext::recalc()
     }
     m_width = std::max(maxW, x);
     m_height = h;
+    m_shown = -1;
+    if (m_mostWidth > 0 && m_width > m_mostWidth && h == line)
+        cut();
+}
+
+void Vtext::cut()
+{
+    // The start of the text, measured as recalc measures it.
+    auto widthOf = [this](int32_t n) {
+        int32_t x = 1;
+        const char* p = m_text->c_str();
+        for (int32_t i = 0; i < n && p[i]; i++)
+            x += p[i] == '\t' ? m_font->tab(x) : m_font->charWidth(p[i]);
+        return x;
+    };
+    int32_t field = 0;
+    for (int32_t i = 0; i < m_fieldCount; i++)
+        field += m_font->charWidth(m_field.a[i]);
+    const int32_t dots = 3 * m_font->charWidth('.');
+    const char* text = m_text->c_str();
+    const auto length = static_cast<int32_t>(m_text->length());
+    int32_t n = 0;
+    while (n < length && widthOf(n + 1) + dots + field <= m_mostWidth)
+        n++;
+    // "Pad B..." reads better than "Pad B -...".
+    while (n > 0 && std::strchr(" ,;:-", text[n - 1]))
+        n--;
+    m_shown = n;
+    m_width = widthOf(n) + dots + field;
+}
+
+void Vtext::setMostWidth(int32_t w)
+{
+    w = std::max(w, 0);
+    if (w == m_mostWidth)
+        return;
+    m_mostWidth = w;
+    recalc();
 }
 
 void Vtext::setTextWrap(const ref<StringBuffer>& b)
@@ -256,7 +295,7 @@ void Vtext::decrement()
 
 int32_t Vtext::checksum(int32_t ax, int32_t ay, int32_t scale)
 {
-    return Vsprite::checksum(ax, ay, scale) + 8 * m_textSum + m_textColor;
+    return Vsprite::checksum(ax, ay, scale) + 8 * m_textSum + m_textColor + 64 * m_shown;
 }
 
 void Vtext::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,
@@ -285,8 +324,13 @@ void Vtext::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, in
     const int32_t yMin = (y0 - (fontHeight + 1) * b) * 32768;
     int32_t x = left;
     int32_t y = m_sy;
+    // A text cut to its most width ends with three dots after its first m_shown characters.
+    static constexpr char kDots[] = "...";
+    const char* end = m_text && m_shown >= 0 ? m_text->c_str() + m_shown : nullptr;
     if (m_text) {
         for (const char* p = m_text->c_str(); *p; p++) {
+            if (p == end)
+                p = kDots;
             char c = *p;
             if (c == '\n') {
                 y += line;

@@ -62,6 +62,10 @@ public:
     virtual void setTextWrap(const ref<StringBuffer>& b);
     virtual void setText(const ref<Vfont>& f, const ref<String>& s);
     virtual void setTextColor(int32_t c);
+    // A text of one line wider than w pixels shows only the start that fits,
+    // ended by "...", so that it keeps within a menu row; 0 shows it whole.
+    // The text itself (toString) stays complete.
+    virtual void setMostWidth(int32_t w);
     virtual ref<String> toString();
 
     ref<Vfont> m_font;
@@ -73,4 +77,10 @@ public:
     ref<String> m_text;
     int32_t m_textColor = 0; // 0xRRGGBB
     int32_t m_textSum = 0;   // position-weighted sum of the codes of text and field
+    int32_t m_mostWidth = 0; // 0: no limit
+    int32_t m_shown = -1;    // characters of the text drawn before "..."; -1: all, no dots
+
+private:
+    // Finds m_shown for a text wider than m_mostWidth and takes the width it leaves.
+    void cut();
 };

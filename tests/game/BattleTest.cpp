@@ -361,12 +361,17 @@ TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
     m_host.at(kInBattle, [](App& app) { app.setWidthHeight(800, 600); });
     m_host.at(kInBattle + 200, [](App& app) {
         EXPECT_EQ(app.m_width, 800);
-        EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 800 - 68);
+        // The radar and the panel 24 pixels (4% of 600) from their corners.
+        EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 800 - 64 - 24);
+        EXPECT_EQ(app.m_battle->m_hud->m_panel->m_x >> 15, 24);
+        EXPECT_EQ(app.m_battle->m_hud->m_panel->m_y >> 15, 24);
         EXPECT_EQ(app.m_battle->m_terrain->m_width, 800);
         ref<Vmenu> m = app.m_battle->m_hud->m_menuDrive;
         ASSERT_TRUE(m->isLinked());
-        // Hidden, the buttons leave the menu button in the bottom left corner.
-        EXPECT_EQ((m->m_y >> 15) + m->m_buttonSize, 600 - (m->m_child->m_x >> 15));
+        // Hidden, the buttons leave the menu button in the bottom left corner,
+        // inside the margin.
+        EXPECT_EQ(m->m_x >> 15, 24);
+        EXPECT_EQ((m->m_y >> 15) + m->m_buttonSize, 600 - 24);
         EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
     });
     m_host.stopAt(kInBattle + 300);
@@ -387,7 +392,7 @@ TEST_F(BattleTest, TheRadarFollowsAResizeMadeWhileTheMenuWasOpen)
     m_host.key(kInBattle + 600, 6);
     m_host.at(kInBattle + 900, [](App& app) {
         ASSERT_TRUE(app.m_battle->m_hud->m_radar->isLinked());
-        EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 800 - 68);
+        EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 800 - 64 - 24);
     });
     m_host.stopAt(kInBattle + 1000);
     m_host.run();

@@ -11,11 +11,12 @@ TEST_F(GameTest, TouchScreensGetButtonControlsAndTheStatusPanel)
         // The splash is gone from the library once the game is up.
         EXPECT_FALSE(app.m_lib->m_pictures[49]);
 
-        // In battle: the whole button grid below the panel ...
+        // In battle: the whole button grid below the panel, inside the
+        // margin of 13 pixels ...
         app.m_battle->m_hud->menuGameShow();
         EXPECT_TRUE(app.m_battle->m_hud->m_menuDrive->isLinked());
         EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
-        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_y >> 15, 320 - app.m_battle->m_hud->m_menuDrive->m_height);
+        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_y >> 15, 320 - 13 - app.m_battle->m_hud->m_menuDrive->m_height);
         // ... or only the menu button, in the bottom left corner; the panel
         // stays for the keyboard's driver.
         app.m_battle->m_hud->menuOff();
@@ -24,7 +25,7 @@ TEST_F(GameTest, TouchScreensGetButtonControlsAndTheStatusPanel)
         EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_width, 72);
         Vsprite* first = app.m_battle->m_hud->m_menuDrive->m_child.get();
         EXPECT_EQ(first->m_y, 0);
-        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_y >> 15, 320 - 72 - (first->m_x >> 15));
+        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_y >> 15, 320 - 72 - 13);
         app.m_battle->m_hud->menuOff(); // already off: nothing changes
         EXPECT_FALSE(app.m_battle->m_hud->m_controls);
         app.m_battle->m_hud->m_menuDrive->off();

@@ -117,11 +117,11 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     EXPECT_GT(whiteIn(map, 0, 286, 480, 302), 100);
     EXPECT_EQ(whiteIn(map, 0, 0, 480, 40), 0);
 
-    // Seven buttons of 200 x 34 spread over the height, the first at (140, 7),
-    // the last ending on the screen; "Resume" is selected and white, "Sound:
-    // On" dimmed, the names hidden.
-    Frame button = reference({7}, 140, 7);
-    for (auto [x, y] : {std::pair{150, 11}, std::pair{330, 37}, std::pair{145, 24}})
+    // Seven buttons of 200 x 34 spread over the height inside the margin of
+    // 13 pixels, 43 apart, the first at (140, 14); "Resume" is selected and
+    // white, "Sound: On" dimmed, the names hidden.
+    Frame button = reference({7}, 140, 14);
+    for (auto [x, y] : {std::pair{150, 18}, std::pair{330, 44}, std::pair{145, 31}})
         EXPECT_EQ(menu.at(x, y), button.at(x, y)) << x << "," << y;
     EXPECT_GT(whiteIn(menu, 160, 56, 320, 86), 80);
     EXPECT_EQ(whiteIn(menu, 160, 103, 320, 133), 0);
@@ -164,11 +164,12 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     std::sort(shades.begin(), shades.end());
     EXPECT_GT(std::unique(shades.begin(), shades.end()) - shades.begin(), 20); // textured, not flat
     EXPECT_GT(count(battle, 120, 0, 420, 120, tan), 80);                     // the enemy's hull
-    EXPECT_GT(whiteIn(battle, 0, 0, 100, 64), 200);
+    // The panel's lines start 3 pixels inside it, the panel and the radar 13 from the corners.
+    EXPECT_GT(whiteIn(battle, 13, 13, 120, 85), 200);
     auto red = [](uint32_t c) { return channel(c, 16) > 240 && channel(c, 8) < 120 && channel(c, 0) < 120; }; // an enemy's cross
-    EXPECT_GE(count(battle, 412, 4, 476, 68, red), 4);
+    EXPECT_GE(count(battle, 403, 13, 467, 77, red), 4);
     // A shot fired: the rounds' number changed.
-    EXPECT_NE(whiteIn(battle, 60, 16, 100, 32), whiteIn(firing, 60, 16, 100, 32));
+    EXPECT_NE(whiteIn(battle, 74, 32, 115, 48), whiteIn(firing, 74, 32, 115, 48));
     EXPECT_NE(sounds.find(" shoot\n"), std::string::npos);
 }
 
@@ -191,7 +192,7 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleAndTheFrontMoves)
     EXPECT_NE(sounds.find(" music3\n", 10), std::string::npos); // after the splash's: the battle won
     Frame victory = shot("victory.png");
     ASSERT_EQ(victory.w, 480);
-    EXPECT_GT(whiteIn(victory, 60, 0, 100, 16), 10); // "0" enemies, lit
+    EXPECT_GT(whiteIn(victory, 74, 16, 115, 32), 10); // "0" enemies, lit
     EXPECT_FALSE(readFile(m_dir.file("front.png")).empty());
     // Between them the result page, in white on its panel.
     Frame result = shot("result.png");

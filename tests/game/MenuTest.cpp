@@ -220,8 +220,9 @@ TEST_F(GameTest, HelpPagesWithArrowsPagingKeysWheelAndDragAndStopsAtBothEnds)
     campaign(1, 5);
     m_host.key(2200, 'H');
     ref<Vtext> text;
-    // The window between the margins is 320 - 12 high; a page is that less a line.
-    const int32_t page = (16 * (308 / 16 - 1)) << 15;
+    // The window inside the stage's margin of 13 and the panel's pad of 6 is
+    // 320 - 26 - 12 high; a page is that less a line.
+    const int32_t page = (16 * (282 / 16 - 1)) << 15;
     int32_t bottom = 0;
     // Where the text is, and whether the up (39) and down (33) buttons show.
     auto expectAt = [&](App& app, int32_t y, bool up, bool down) {
@@ -233,11 +234,11 @@ TEST_F(GameTest, HelpPagesWithArrowsPagingKeysWheelAndDragAndStopsAtBothEnds)
         EXPECT_FALSE(shownMenu(app));
         text = findText(&app, "HOW TO PLAY");
         ASSERT_TRUE(text);
-        // Inside the dark panel with a margin of 6, the buttons beside it.
+        // Inside the dark panel with a pad of 6, the buttons beside it.
         EXPECT_EQ(text->m_x0, (480 - 286) / 2 + 6);
-        EXPECT_EQ(text->m_y0, 6);
+        EXPECT_EQ(text->m_y0, 13 + 6);
         EXPECT_GT(text->m_height, 320);
-        bottom = (308 - text->m_height) << 15;
+        bottom = (282 - text->m_height) << 15;
         expectAt(app, 0, false, true);
     });
     m_host.key(2600, 4);

@@ -223,7 +223,7 @@ TEST_F(VmenuTest, OrdinalsStopAtTheEnd)
     EXPECT_EQ(m->selectedOrdinal(), 2);
 }
 
-// The battle controls on landscape and portrait screens, laid out over the
+// The battle controls on landscape and portrait screens, laid out inside the
 // area below a status panel of four 16-pixel lines, at the screen's bottom.
 TEST_F(VmenuTest, ButtonGridPutsMenuAndViewLeftUpAndDownRightAndTheRestBelow)
 {
@@ -231,8 +231,8 @@ TEST_F(VmenuTest, ButtonGridPutsMenuAndViewLeftUpAndDownRightAndTheRestBelow)
         int32_t w, h, size, height, left, right, bottomX[4], rowY[3];
     };
     const Layout layouts[] = {
-        {480, 320, 72, 229, -20, 427, {-20, 129, 278, 427}, {6, 91, 176}},
-        {320, 480, 48, 256, -8, 280, {-8, 88, 184, 280}, {24, 120, 216}},
+        {480, 320, 72, 256, 0, 408, {0, 136, 272, 408}, {0, 92, 184}},
+        {320, 480, 48, 228, 0, 272, {0, 90, 181, 272}, {0, 90, 180}},
     };
     for (const Layout& l : layouts) {
         SCOPED_TRACE(testing::Message() << l.w << "x" << l.h << " buttons " << l.size);
@@ -246,6 +246,11 @@ TEST_F(VmenuTest, ButtonGridPutsMenuAndViewLeftUpAndDownRightAndTheRestBelow)
             EXPECT_EQ(item(m, i)->getY(), l.rowY[i / 2] << 15) << i;
             EXPECT_EQ(item(m, 4 + i)->getX(), l.bottomX[i] << 15) << i;
             EXPECT_EQ(item(m, 4 + i)->getY(), l.rowY[2] << 15) << i;
+        }
+        // No button reaches out of the area it was laid out in.
+        for (int32_t i = 0; i < 8; i++) {
+            const int32_t x = item(m, i)->getX() >> 15, y = item(m, i)->getY() >> 15;
+            EXPECT_TRUE(x >= 0 && y >= 0 && x + l.size <= l.w && y + l.size <= m->getHeight()) << i;
         }
         // On screen, a touch on each button's middle gives its key: menu and
         // view at the left edge, up and down at the right, and along the
@@ -294,10 +299,12 @@ TEST_F(VmenuTest, EmptyMenusAndTooSmallAreasStaySafe)
         SCOPED_TRACE(testing::Message() << w << "x" << h);
         m->resize(w, h);
         EXPECT_GT(m->getHeight(), 0);
-        EXPECT_GE(item(m, 1)->getX() - item(m, 0)->getX(), 72 << 15);
-        EXPECT_GE(item(m, 2)->getY() - item(m, 0)->getY(), 72 << 15);
+        const int32_t b = item(m, 0)->getWidth();
+        EXPECT_GE(b, 36);
+        EXPECT_GE(item(m, 1)->getX() - item(m, 0)->getX(), b << 15);
+        EXPECT_GE(item(m, 2)->getY() - item(m, 0)->getY(), b << 15);
         for (int32_t i = 5; i < 8; i++)
-            EXPECT_GE(item(m, i)->getX() - item(m, i - 1)->getX(), 72 << 15) << i;
+            EXPECT_GE(item(m, i)->getX() - item(m, i - 1)->getX(), b << 15) << i;
     }
     m->removeAllStar();
 }

@@ -111,6 +111,54 @@ TEST_F(VtextTest, StackingMakesTexts)
     panel->removeAll();
 }
 
+// A most width cuts a one-line text to the start that fits (the dots of
+// this font have no width), never after a space or separator, keeps room
+// for the field, and gives the whole text back when lifted.
+TEST_F(VtextTest, AMostWidthCutsALineBeforeItsDotsAndLiftingItRestoresIt)
+{
+    struct Case {
+        const char* text;
+        int32_t field; // digits shown in a field, -1 for none
+        int32_t most;
+        int32_t shown; // characters drawn, -1 for all
+        int32_t width;
+    };
+    const Case cases[] = {
+        {"abc def", -1, 40, -1, 36}, // fits as it is
+        {"abc def", -1, 36, -1, 36}, // exactly
+        {"abc def", -1, 30, 5, 26},  // "abc d"
+        {"abc def", -1, 21, 3, 16},  // "abc " loses its space
+        {"abc def", -1, 3, 0, 1},    // nothing fits but the dots
+        {"ab\ncdefgh", -1, 10, -1, 31}, // two lines are left whole
+        {"abcdef", 12, 30, 3, 26},   // the field's two digits keep their room
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.text) + " most " + std::to_string(c.most));
+        ref<Vtext> t = new Vtext(m_theme, String::copyOf(c.text));
+        if (c.field >= 0) {
+            t->setFieldWidth(2);
+            t->setNumber(c.field);
+        }
+        t->setMostWidth(c.most);
+        EXPECT_EQ(t->m_shown, c.shown);
+        EXPECT_EQ(t->getWidth(), c.width);
+        EXPECT_STREQ(t->toString()->c_str(), c.text);
+        t->setMostWidth(0);
+        EXPECT_EQ(t->m_shown, -1);
+    }
+    // Drawn cut, nothing shows past the characters kept; a new text is cut anew.
+    ref<Vtext> t = new Vtext(m_theme, "abcdefgh"_s);
+    t->setMostWidth(20);
+    m_vp->add(t);
+    m_vp->render();
+    EXPECT_EQ(at(m_vp, 15, 3), 0xFFFFFF);
+    for (int32_t x = 17; x < 45; x++)
+        EXPECT_EQ(at(m_vp, x, 3), 0) << x;
+    t->setText("ab"_s);
+    EXPECT_EQ(t->m_shown, -1);
+    EXPECT_EQ(t->getWidth(), 11);
+}
+
 TEST_F(VtextTest, DrawsFromOnePixelInWithTheFieldAtItsOwnOpacity)
 {
     ref<Vtext> t = new Vtext(m_theme, "ab"_s);

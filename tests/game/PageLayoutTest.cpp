@@ -1,0 +1,237 @@
+#include <filesystem>
+#include <set>
+
+#include "GameTest.h"
+#include "Png.h"
+#include "game/CampaignEndScreen.h"
+#include "game/ResultScreen.h"
+
+// Every page of the game, and the battle's panel, at the screen sizes a
+// player meets, from the smallest the game plays at to full HD: what it
+// shows keeps clear of the screen's edges by 4% of the shorter side, nothing
+// covers anything else, and no text is cut off by what holds it. With
+// KORVATH_LAYOUT_PNG set to a folder, each screen checked is also written
+// there as a picture to look at.
+
+namespace {
+
+struct Box {
+    int32_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    std::string what;
+};
+
+Box boxOf(const Vsprite& s, const std::string& what)
+{
+    return {s.m_x0, s.m_y0, s.m_x1, s.m_y1, what};
+}
+
+bool meet(const Box& a, const Box& b)
+{
+    return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+bool holds(const Box& outer, const Box& inner)
+{
+    return inner.x0 >= outer.x0 && inner.y0 >= outer.y0 && inner.x1 <= outer.x1 && inner.y1 <= outer.y1;
+}
+
+std::string show(const Box& b)
+{
+    return b.what + " [" + std::to_string(b.x0) + "," + std::to_string(b.y0) + " - " + std::to_string(b.x1) + "," +
+           std::to_string(b.y1) + ")";
+}
+
+// What shows below s, skip's subtrees aside: its texts and its pictures. A
+// text taller than the window that holds it scrolls there, and the window is
+// its box; any other text reaching out of what holds it is cut off.
+struct Shown {
+    std::vector<Box> texts, pictures;
+    std::vector<std::string> cut;
+
+    void collect(Vsprite& s, const std::set<Vsprite*>& skip)
+    {
+        for (Vsprite* c = s.m_child.get(); c; c = c->m_sibling.get()) {
+            if (skip.count(c))
+                continue;
+            if (c->m_image != -1 && c->m_x1 > c->m_x0)
+                pictures.push_back(boxOf(*c, "picture " + std::to_string(c->m_image)));
+            auto* t = dynamic_cast<Vtext*>(c);
+            if (t && t->m_text && t->m_text->length() > 0 && t->m_alpha > 0) {
+                Vsprite* holder = t->m_parent.get();
+                while (holder && holder->m_width == 0) // groups clip nothing
+                    holder = holder->m_parent.get();
+                Box box = boxOf(*t, t->m_text->c_str());
+                if (holder && t->m_height > holder->m_height)
+                    box = boxOf(*holder, "scrolling text");
+                else if (holder && !holds(boxOf(*holder, ""), box))
+                    cut.push_back(show(box) + " out of " + show(boxOf(*holder, "its holder")));
+                texts.push_back(box);
+            }
+            collect(*c, skip);
+        }
+    }
+};
+
+void expectInside(const std::vector<Box>& boxes, const App& app)
+{
+    const int32_t w = app.m_width, h = app.m_height, m = std::min(w, h) * 4 / 100;
+    for (const Box& b : boxes)
+        EXPECT_TRUE(holds(Box{m, m, w - m, h - m, ""}, b)) << show(b) << " leaves the margin of " << m;
+}
+
+void expectApart(const std::vector<Box>& boxes)
+{
+    for (std::size_t i = 0; i < boxes.size(); i++)
+        for (std::size_t j = i + 1; j < boxes.size(); j++)
+            EXPECT_FALSE(meet(boxes[i], boxes[j])) << show(boxes[i]) << " covers " << show(boxes[j]);
+}
+
+int32_t g_checked = 0; // screens looked at in a run
+
+void looked(App& app, const std::string& what)
+{
+    g_checked++;
+    if (const char* dir = std::getenv("KORVATH_LAYOUT_PNG"))
+        Png::write(std::string(dir) + "/" + what + " " + std::to_string(app.m_width) + "x" +
+                       std::to_string(app.m_height) + ".png",
+                   app.m_width, app.m_height, reinterpret_cast<const uint32_t*>(app.m_pixels.a), false);
+}
+
+// The page on the stage (the map and its orders aside): its texts and
+// pictures, the rows and heading of its menu; with solid, the page is opaque
+// wherever a text stands.
+void expectPage(App& app, const std::string& page, bool solid = false)
+{
+    SCOPED_TRACE(page);
+    looked(app, page);
+    std::set<Vsprite*> skip;
+    for (const ref<Screen>& s : app.screens())
+        if (auto* map = dynamic_cast<MapScreen*>(s.get()))
+            skip = {map->mapSprite().get(), map->briefing().get()};
+    Shown shown;
+    shown.collect(*app.m_stage->m_sprite, skip);
+    ASSERT_FALSE(shown.texts.empty());
+    EXPECT_TRUE(shown.cut.empty()) << shown.cut.front();
+    expectInside(shown.texts, app);
+    expectInside(shown.pictures, app);
+    expectApart(shown.texts);
+    const ref<Vmenu> m = shownMenu(app);
+    if (!m)
+        return;
+    std::vector<Box> rows;
+    for (Vsprite* r = m->m_child.get(); r; r = r->m_sibling.get())
+        rows.push_back(boxOf(*r, "row " + itemText(r)));
+    const ref<Vsprite> frame = m->getParent();
+    if (frame != app.m_stage->m_sprite)
+        rows.push_back(boxOf(*frame->getChild(), "heading"));
+    expectInside(rows, app);
+    expectApart(rows);
+    if (solid) {
+        EXPECT_EQ(static_cast<uint32_t>(frame->m_color) >> 24, 0xFFu);
+        for (const Box& b : shown.texts)
+            EXPECT_TRUE(holds(boxOf(*frame, "page"), b)) << show(b);
+    }
+}
+
+// The battle's panel and radar: inside the margin, out of each other's way,
+// of the middle of the view and of the on-screen buttons; the panel's lines
+// at least of the large font's size, inside it and apart.
+void expectHud(App& app, const std::string& what)
+{
+    SCOPED_TRACE(what);
+    looked(app, what);
+    const int32_t w = app.m_width, h = app.m_height;
+    const Hud& hud = *app.m_battle->m_hud;
+    ASSERT_TRUE(hud.m_panel->isLinked() && hud.m_radar->isLinked());
+    const Box panel = boxOf(*hud.m_panel, "panel"), radar = boxOf(*hud.m_radar, "radar");
+    expectInside({panel, radar}, app);
+    expectApart({panel, radar, Box{w / 3, h / 3, w * 2 / 3, h * 2 / 3, "the middle"}});
+    std::vector<Box> lines;
+    for (const ref<Vtext>& t : {hud.m_textEnemy, hud.m_textRounds, hud.m_textFuel, hud.m_textArmor}) {
+        lines.push_back(boxOf(*t, t->m_text->c_str()));
+        EXPECT_TRUE(holds(panel, lines.back())) << show(lines.back());
+        EXPECT_GE(lines.back().y1 - lines.back().y0, 16) << show(lines.back());
+    }
+    expectApart(lines);
+    // The buttons shown: all of them, or the menu button alone.
+    const ref<Vmenu> buttons = hud.activeMenu();
+    ASSERT_TRUE(buttons->isLinked());
+    for (Vsprite* b = buttons->m_child.get(); b && (hud.m_controls || b == buttons->m_child.get()); b = b->m_sibling.get()) {
+        const Box button = boxOf(*b, "button " + std::to_string(b->m_id));
+        expectInside({button}, app);
+        expectApart({button, panel, radar});
+    }
+}
+
+// The sizes the hosts give the game: the smallest, the window's own sizes
+// and those of a window made larger, and full screen on the usual displays
+// at scale 1 (a display at scale 2 or 3 gives 960 x 540 or 640 x 360).
+constexpr std::pair<int32_t, int32_t> kSizes[] = {{320, 240}, {400, 300},  {480, 320},  {640, 360},
+                                                  {640, 480}, {800, 600},  {960, 540},  {1024, 768},
+                                                  {1280, 720}, {1366, 768}, {1920, 1080}};
+
+} // namespace
+
+TEST_F(GameTest, EveryPageKeepsTheMarginAndNothingCoversAnythingAtEverySize)
+{
+    for (auto [w, h] : kSizes) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        campaign(1, 5);
+        GameHost host;
+        // The main menu over the map, the options, the keys (with the longest
+        // row they can have, and a key asked for), the question, the sides,
+        // the help and About.
+        host.at(2300, [](App& app) {
+            expectPage(app, "main menu");
+            app.m_actions.bind(Action::View, Key::kPageDown);
+            app.m_actions.bind(Action::View, Key::kPadRightStick);
+            app.m_actions.bind(Action::Menu, Key::kPageDown);
+        });
+        host.key(2400, 'O');
+        host.at(2700, [](App& app) { expectPage(app, "options"); });
+        host.key(2800, 'C');
+        host.at(3100, [](App& app) { expectPage(app, "controls", true); });
+        host.key(3200, Key::kEnter);
+        host.at(3500, [](App& app) { expectPage(app, "controls asking for a key", true); });
+        host.keys(3600, {Key::kEscape, Key::kEscape, Key::kEscape, 'N'});
+        host.at(4900, [](App& app) { expectPage(app, "the question"); });
+        host.key(5000, 'Y');
+        host.at(5300, [](App& app) { expectPage(app, "the sides"); });
+        host.keys(5400, {'B', 'H'});
+        host.at(6100, [](App& app) { expectPage(app, "help"); });
+        host.keys(6200, {Key::kEscape, 'A'});
+        host.at(6900, [](App& app) { expectPage(app, "about"); });
+        host.stopAt(7000);
+        g_checked = 0;
+        host.run(w, h);
+        EXPECT_EQ(g_checked, 8);
+    }
+}
+
+TEST_F(GameTest, TheBattlePanelAndTheResultPagesFitEverySize)
+{
+    for (auto [w, h] : kSizes) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        campaign(1, 5);
+        std::filesystem::remove(m_dir.file("options")); // the buttons hidden, as at a first start
+        GameHost host;
+        host.key(2200, 'R');
+        host.key(2700, Key::kEnter);
+        host.at(4500, [](App& app) { expectHud(app, "the panel"); });
+        host.key(4600, 'B');
+        host.at(4900, [](App& app) { expectHud(app, "with the buttons"); });
+        // The longest result a battle can have, then the end of the campaign.
+        host.at(5000, [](App& app) {
+            ResultScreen::Result r{ResultScreen::Outcome::Defeat, ResultScreen::Cause::ShotThrough, true,
+                                   TankKind::Sherman, 12, 120, 99, 3599000};
+            app.replace(new ResultScreen(app, r));
+        });
+        host.at(5400, [](App& app) { expectPage(app, "the result"); });
+        host.at(5500, [](App& app) { app.replace(new CampaignEndScreen(app)); });
+        host.at(5900, [](App& app) { expectPage(app, "the campaign's end"); });
+        host.stopAt(6000);
+        g_checked = 0;
+        host.run(w, h);
+        EXPECT_EQ(g_checked, 4);
+    }
+}
