@@ -673,6 +673,34 @@ TEST_F(BattleTest, InAimModeATargetFiftyUnitsAheadIsInTheMiddleThirdAtEverySize)
     }
 }
 
+// In aim mode the camera turns with the turret, not after it, and stands
+// where the own turret is below an enemy's hull 15 units ahead of the gun.
+TEST_F(BattleTest, InAimModeTheCameraTurnsWithTheTurretOverTheTurretsTop)
+{
+    campaign(1, 5);
+    toBattle(m_host);
+    m_host.key(kInBattle, Key::kTab);
+    m_host.at(kInBattle + 1500, [](App& app) { app.input().keyDownSys(Key::kRight); });
+    int32_t checks = 0, turned = 0;
+    m_host.every(kInBattle + 1700, kInBattle + 3500, 64, [&](App& app) {
+        Tank& t = *app.m_battle->m_tank;
+        const int32_t gun = t.m_heading + t.turretHeading();
+        EXPECT_LE(std::abs(Tank::wrapAngle(-app.m_heading - gun)), 4) << "the camera lags the turret";
+        turned = t.turretHeading();
+        const int32_t x = t.m_wx + 15 * V::fsin(gun), z = t.m_wz - 15 * V::fcos(gun);
+        int32_t gx = 0, gy = 0, tx = 0, ty = 0;
+        EXPECT_TRUE(onScreen(app, x, app.m_battle->m_physics->m_field->height(x, z) + 3 * kUnit / 2, z, gx, gy));
+        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty));
+        EXPECT_LT(gy, ty) << "an enemy 15 units ahead behind the turret";
+        checks++;
+        return false;
+    });
+    m_host.stopAt(kInBattle + 3600);
+    m_host.run();
+    EXPECT_GT(checks, 20);
+    EXPECT_GT(std::abs(turned), 1000) << "the turret turned";
+}
+
 // P pauses the battle: for ten seconds nothing moves, no fuel burns, under a
 // dimmed "Paused"; P again goes on. Losing the window's focus pauses too.
 TEST_F(BattleTest, PauseFreezesFuelAndEnemiesUntilPAgain)
