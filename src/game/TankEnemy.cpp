@@ -98,7 +98,10 @@ void Tank::enemyCommands(Commands& c)
 
     bool recent = m_timer <= 9999;
     bool blocked = obstacleCheck(m_heading);
-    int32_t tolerance = t->m_speed > kFastTarget ? kAimTolerance : 4;
+    // The demo's pilot lays its turret on any moving target within the wider
+    // tolerance: on Easy the enemies move slowly, and a turret that must
+    // come within 4 of one would follow it for ever without firing.
+    int32_t tolerance = t->m_speed > kFastTarget || (m_piloting && t->m_speed != 0) ? kAimTolerance : 4;
     if (m_collided) {
         m_collided = false;
         m_timer = 0;

@@ -181,8 +181,8 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleAndTheFrontMoves)
     GTEST_SKIP() << "a whole demo battle: left to the plain build";
 #endif
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/demo.script";
-    ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 11 --script " +
-                             script + " --until 183700 --prefs " + m_dir.str() + " --sound-log sounds.log",
+    ASSERT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 24 --script " +
+                             script + " --until 182700 --prefs " + m_dir.str() + " --sound-log sounds.log",
                          m_out),
               0)
         << m_out;
@@ -210,8 +210,8 @@ TEST_F(HeadlessGameTest, TheDemoWinsTheSameBattleAtAnyFrameRate)
 #endif
     auto lastEnemy = [&](const std::string& fps, int64_t& frames, int64_t& gameMs) {
         std::filesystem::remove(recordPath());
-        EXPECT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 11 --fps " +
-                                 fps + " --until 168000 --frame-stats --prefs " + m_dir.str() + " --sound-log sounds.log",
+        EXPECT_EQ(runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 24 --fps " +
+                                 fps + " --until 167000 --frame-stats --prefs " + m_dir.str() + " --sound-log sounds.log",
                              m_out),
                   0)
             << m_out;
