@@ -161,8 +161,8 @@ void Stage::arrange(const ref<Vmenu>& m)
     ref<Vtext> words = band ? ref_cast<Vtext>(band->getChild()) : nullptr;
     if (words)
         words->setMostWidth(roomW - 4 * kHeadingPad);
-    const int32_t heading = words ? words->getHeight() + 2 * kHeadingPad + kHeadingGap : 0;
-    const int32_t roomH = m_height - 2 * margin - heading;
+    const int32_t headingH = words ? words->getHeight() + 2 * kHeadingPad + kHeadingGap : 0;
+    const int32_t roomH = m_height - 2 * margin - headingH;
 
     // The items, taken off the button rows they may stand on.
     Vsprite* selected = m->m_selected ? itemOf(m->m_selected.get()) : nullptr;
@@ -184,68 +184,87 @@ void Stage::arrange(const ref<Vmenu>& m)
     int32_t pitch = 0;
     if (plate && plate->m_width <= roomW)
         pitch = MenuLayout::pitch(roomH, rows, plate->m_height, 0, kPlateSpread * plate->m_height);
-    if (pitch > 0) {
-        m->setColor(0);
-        m->setWidthHeight(plate->m_width, (rows - 1) * pitch + plate->m_height);
-        for (int32_t i = 0; i < rows; i++) {
-            const ref<Vtext>& t = items[static_cast<std::size_t>(i)];
-            t->setText(own, t->m_text);
-            ref<Vsprite> row = plateRow(m_app.m_lib, AppPicture::kButtonWide, t);
-            place(*row, t);
-            row->setXyi(0, i * pitch);
-            m->addTail(row);
-            if (t.get() == selected)
-                m->m_selected = row;
-        }
-    } else {
-        // A list of text rows, in the small font when the menu's own does not fit.
-        ref<Vfont> font = own;
-        int32_t line = 0;
-        for (;;) {
-            line = font ? font->getHeight() : 0;
-            pitch = MenuLayout::pitch(roomH - 2 * kListPadY, rows, line, kLeastTextGap, line + kTextGap);
-            if (pitch > 0 || font == m_app.m_fontSmall || !m_app.m_fontSmall)
-                break;
-            font = m_app.m_fontSmall;
-        }
-        // A screen lower than any list of them: the rows crowd as little as they must.
-        if (pitch == 0)
-            pitch = std::max((roomH - 2 * kListPadY) / rows, 1);
-        int32_t widest = 0;
-        for (const ref<Vtext>& t : items) {
-            t->setMostWidth(0);
-            t->setText(font, t->m_text);
-            widest = std::max(widest, t->getWidth());
-        }
-        const int32_t inner = std::min(std::max(widest, m->m_leastWidth), roomW - 2 * kListPadX);
-        m->setWidthHeight(inner + 2 * kListPadX, (rows - 1) * pitch + line + 2 * kListPadY);
-        if (!m->m_theme || !opaque(m->m_theme->m_menuColor))
-            m->setColor(kListPanel);
-        else
-            m->setColor(m->m_theme->m_menuColor);
-        for (int32_t i = 0; i < rows; i++) {
-            const ref<Vtext>& t = items[static_cast<std::size_t>(i)];
-            t->setXyi(0, kListPadY + i * pitch);
-            m->addTail(t);
-            place(*m, t);
-            if (t.get() == selected)
-                m->m_selected = t;
-        }
-    }
+    if (pitch > 0)
+        buttonRows(m, items, selected, own, plate, pitch);
+    else
+        textRows(m, items, selected, own, roomW, roomH);
 
-    if (!band)
-        return;
+    if (band)
+        heading(m, page, band, words, roomW, headingH);
+}
+
+void Stage::buttonRows(const ref<Vmenu>& m, const std::vector<ref<Vtext>>& items, Vsprite* selected,
+                       const ref<Vfont>& own, const ref<Vpicture>& plate, int32_t pitch)
+{
+    const auto rows = static_cast<int32_t>(items.size());
+    m->setColor(0);
+    m->setWidthHeight(plate->m_width, (rows - 1) * pitch + plate->m_height);
+    for (int32_t i = 0; i < rows; i++) {
+        const ref<Vtext>& t = items[static_cast<std::size_t>(i)];
+        t->setText(own, t->m_text);
+        ref<Vsprite> row = plateRow(m_app.m_lib, AppPicture::kButtonWide, t);
+        place(*row, t);
+        row->setXyi(0, i * pitch);
+        m->addTail(row);
+        if (t.get() == selected)
+            m->m_selected = row;
+    }
+}
+
+void Stage::textRows(const ref<Vmenu>& m, const std::vector<ref<Vtext>>& items, Vsprite* selected,
+                     const ref<Vfont>& own, int32_t roomW, int32_t roomH)
+{
+    const auto rows = static_cast<int32_t>(items.size());
+    int32_t pitch = 0;
+    // A list of text rows, in the small font when the menu's own does not fit.
+    ref<Vfont> font = own;
+    int32_t line = 0;
+    for (;;) {
+        line = font ? font->getHeight() : 0;
+        pitch = MenuLayout::pitch(roomH - 2 * kListPadY, rows, line, kLeastTextGap, line + kTextGap);
+        if (pitch > 0 || font == m_app.m_fontSmall || !m_app.m_fontSmall)
+            break;
+        font = m_app.m_fontSmall;
+    }
+    // A screen lower than any list of them: the rows crowd as little as they must.
+    if (pitch == 0)
+        pitch = std::max((roomH - 2 * kListPadY) / rows, 1);
+    int32_t widest = 0;
+    for (const ref<Vtext>& t : items) {
+        t->setMostWidth(0);
+        t->setText(font, t->m_text);
+        widest = std::max(widest, t->getWidth());
+    }
+    const int32_t inner = std::min(std::max(widest, m->m_leastWidth), roomW - 2 * kListPadX);
+    m->setWidthHeight(inner + 2 * kListPadX, (rows - 1) * pitch + line + 2 * kListPadY);
+    if (!m->m_theme || !opaque(m->m_theme->m_menuColor))
+        m->setColor(kListPanel);
+    else
+        m->setColor(m->m_theme->m_menuColor);
+    for (int32_t i = 0; i < rows; i++) {
+        const ref<Vtext>& t = items[static_cast<std::size_t>(i)];
+        t->setXyi(0, kListPadY + i * pitch);
+        m->addTail(t);
+        place(*m, t);
+        if (t.get() == selected)
+            m->m_selected = t;
+    }
+}
+
+void Stage::heading(const ref<Vmenu>& m, const ref<Vsprite>& page, const ref<Vsprite>& band, const ref<Vtext>& words,
+                    int32_t roomW, int32_t headingH)
+{
     const int32_t bandW = std::min(std::max(m->getWidth(), words->getWidth() + 4 * kHeadingPad), roomW);
     const int32_t pageW = std::max(bandW, m->getWidth());
     // Over an opaque list the band and the gap below it are as solid as the list.
     const bool solid = opaque(m->m_color);
     band->setColor(solid ? m->m_color : kHeadingBand);
-    band->setWidthHeight(bandW, heading - kHeadingGap);
+    band->setWidthHeight(bandW, headingH - kHeadingGap);
     band->setXyi((pageW - bandW) >> 1, 0);
     words->setXyi((bandW - words->getWidth()) >> 1, kHeadingPad);
     page->setColor(solid ? m->m_color : 0);
-    page->setWidthHeight(pageW, heading + m->getHeight());
-    m->setXyi((pageW - m->getWidth()) >> 1, heading);
+    page->setWidthHeight(pageW, headingH + m->getHeight());
+    m->setXyi((pageW - m->getWidth()) >> 1, headingH);
 }
 
 void Stage::place(Vsprite& holder, const ref<Vtext>& t)

@@ -9,6 +9,8 @@
 #include "scene/Vtext.h"
 
 class App;
+class Vfont;
+class Vpicture;
 
 // Where the pages outside the battle (map, menus, help, About) stand: a
 // screen of m_width x m_height pixels shown at a whole scale m_scale, so that
@@ -79,6 +81,14 @@ private:
     // Places item t in holder (a button row, or the menu of a text list) and
     // cuts it to the width there.
     void place(Vsprite& holder, const ref<Vtext>& t);
+    // arrange's three parts: the items as button rows pitch apart on plate,
+    // or as a list of text rows on a panel; then the heading band over them.
+    void buttonRows(const ref<Vmenu>& m, const std::vector<ref<Vtext>>& items, Vsprite* selected,
+                    const ref<Vfont>& own, const ref<Vpicture>& plate, int32_t pitch);
+    void textRows(const ref<Vmenu>& m, const std::vector<ref<Vtext>>& items, Vsprite* selected,
+                  const ref<Vfont>& own, int32_t roomW, int32_t roomH);
+    void heading(const ref<Vmenu>& m, const ref<Vsprite>& page, const ref<Vsprite>& band, const ref<Vtext>& words,
+                 int32_t roomW, int32_t headingH);
     // Whether the rows of m are centred: all but a long list written in a
     // font of its own (the small one).
     bool centred(const Vmenu& m) const;
