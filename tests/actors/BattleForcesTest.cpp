@@ -33,21 +33,19 @@ protected:
 
 TEST_F(AppBattle, TankInitBuildsEachKindFromItsMeshes)
 {
-    struct Want {
-        TankKind kind;
-        const VehicleBuild* vehicle;
-    };
-    for (Want k : {Want{TankKind::Sherman, &kSherman}, Want{TankKind::Tiger, &kTiger}, Want{TankKind::T34, &kT34}}) {
-        ref<Tank> t = app->m_battle->tankInit(k.kind, 2);
+    for (const VehicleBuild* v : {&kSherman, &kTiger, &kT34}) {
+        SCOPED_TRACE(v->kind);
+        const TankKind kind = v == &kSherman ? TankKind::Sherman : v == &kTiger ? TankKind::Tiger : TankKind::T34;
+        ref<Tank> t = app->m_battle->tankInit(kind, 2);
         ASSERT_TRUE(t->m_turret && t->m_gun);
-        EXPECT_STREQ(t->m_turret->m_model->m_name->c_str(), k.vehicle->turret);
-        EXPECT_STREQ(t->m_gun->m_model->m_name->c_str(), k.vehicle->gun);
-        EXPECT_EQ(t->m_gunPivot, k.vehicle->gunPivot);
+        EXPECT_STREQ(t->m_turret->m_model->m_name->c_str(), v->turret);
+        EXPECT_STREQ(t->m_gun->m_model->m_name->c_str(), v->gun);
+        EXPECT_EQ(t->m_gunPivot, v->gunPivot);
         EXPECT_EQ(t->m_view.get(), app.get());
         int32_t parts = 0;
         for (ref<Vsprite> c = t->m_child; c; c = c->m_sibling)
             parts++;
-        EXPECT_EQ(parts, k.vehicle->tracks ? 4 : 3);
+        EXPECT_EQ(parts, v->tracks ? 4 : 3);
         EXPECT_EQ(t->m_damage, 0);
         t->removeAllStar();
     }
@@ -58,52 +56,47 @@ TEST_F(AppBattle, TankInitBuildsEachKindFromItsMeshes)
 
 TEST_F(AppBattle, TankEnemyPutsPursuersIntoPlayOnTheirSide)
 {
+    Battle& b = *app->m_battle;
     app->m_campaign->m_side = Side::German;
     app->m_campaign->m_mapX = 3;
     app->m_campaign->m_dir = 3;
-    app->m_battle->m_tank = app->m_battle->tankInit(TankKind::Tiger, 50);
-    app->m_battle->m_tank->placeOnGround(100 * 32768, 256 * 32768);
-    app->add(app->m_battle->m_tank);
+    b.m_tank = b.tankInit(TankKind::Tiger, 50);
+    b.m_tank->placeOnGround(100 * 32768, 256 * 32768);
+    app->add(b.m_tank);
     for (int32_t i = 0; i < 3; i++)
-        app->m_battle->tankEnemy();
-    EXPECT_EQ(app->m_battle->m_physics->count(), 3);
-    int32_t n = 0;
-    for (ref<Vphob> b = app->m_battle->m_physics->first(); b; b = b->m_nextBody) {
-        ref<Tank> t = ref_cast<Tank>(b);
+        b.tankEnemy();
+    EXPECT_EQ(b.m_physics->count(), 3);
+    EXPECT_EQ(b.m_physics->first().get(), b.m_enemy.get()); // the newest is the head of the list
+    for (ref<Vphob> body = b.m_physics->first(); body; body = body->m_nextBody) {
+        ref<Tank> t = ref_cast<Tank>(body);
         ASSERT_TRUE(t);
-        EXPECT_EQ(t->m_target.get(), app->m_battle->m_tank.get());
+        EXPECT_EQ(t->m_target.get(), b.m_tank.get());
         EXPECT_EQ(t->getId(), Hud::kRadarEnemy);
         EXPECT_EQ(t->m_maxDamage, 2);
         EXPECT_EQ(t->m_gunHeight, kSherman.gunHeight);
         EXPECT_EQ(t->m_parent.get(), app.get());
         EXPECT_EQ(t->m_timer, 10000);
-        EXPECT_NE(t->m_wx, 0);
         // Around the player; outside the map only beyond the western edge.
-        EXPECT_LE(t->distApprox(app->m_battle->m_tank) / 32768, 198);
-        EXPECT_LT(t->m_wx, Tank::kMapSize);
-        EXPECT_LT(t->m_wz, Tank::kMapSize);
-        EXPECT_GE(t->m_wz, 0);
-        if (n++ == 0) {
-            EXPECT_EQ(t.get(), app->m_battle->m_enemy.get()); // the newest is the head of the list
-        }
+        EXPECT_LE(t->distApprox(b.m_tank) / 32768, 198);
+        EXPECT_NE(t->m_wx, 0);
+        EXPECT_TRUE(t->m_wx < Tank::kMapSize && t->m_wz < Tank::kMapSize && t->m_wz >= 0);
     }
 }
 
 TEST_F(AppBattle, TheTruckWaitsOffTheFieldAtFirst)
 {
-    app->m_battle->m_tank = app->m_battle->tankInit(TankKind::Sherman, 50);
-    app->m_battle->truckInit();
-    ASSERT_TRUE(app->m_battle->m_truck);
-    EXPECT_EQ(app->m_battle->m_truck->m_target.get(), app->m_battle->m_tank.get());
-    EXPECT_EQ(app->m_battle->m_truck->m_damage, -1);
-    EXPECT_EQ(app->m_battle->m_truck->m_maxDamage, 1);
-    EXPECT_EQ(app->m_battle->m_truck->m_supply, -1);
-    EXPECT_EQ(app->m_battle->m_truck->getId(), Hud::kRadarTruck);
-    EXPECT_TRUE(app->m_battle->m_truck->parked());
-    EXPECT_FALSE(app->m_battle->m_truck->isLinked());
-    EXPECT_EQ(app->m_battle->m_physics->first().get(), app->m_battle->m_truck.get());
-    EXPECT_FALSE(app->m_battle->m_truck->m_turret);
-    EXPECT_TRUE(app->m_battle->m_truck->m_child && app->m_battle->m_truck->m_child->m_model);
+    Battle& b = *app->m_battle;
+    b.m_tank = b.tankInit(TankKind::Sherman, 50);
+    b.truckInit();
+    ref<Truck> truck = b.m_truck;
+    ASSERT_TRUE(truck);
+    EXPECT_EQ(truck->m_target.get(), b.m_tank.get());
+    EXPECT_TRUE(truck->m_damage == -1 && truck->m_maxDamage == 1 && truck->m_supply == -1);
+    EXPECT_EQ(truck->getId(), Hud::kRadarTruck);
+    EXPECT_TRUE(truck->parked() && !truck->isLinked());
+    EXPECT_EQ(b.m_physics->first().get(), truck.get());
+    EXPECT_FALSE(truck->m_turret);
+    EXPECT_TRUE(truck->m_child && truck->m_child->m_model);
 }
 
 } // namespace

@@ -1,23 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 
-#include "BattleWorld.h"
+#include "actors/Actors.h"
 
 namespace {
-
-constexpr int32_t kUnit = 32768;
-constexpr int32_t kEast = 0x2000;
-
-// Presses an action every frame for ms of game time.
-void hold(BattleWorld& w, Tank& t, Action a, int32_t ms)
-{
-    for (int32_t e = 0; e < ms; e += BattleWorld::kFrameMs) {
-        t.m_orders.press = a;
-        w.step();
-    }
-}
 
 TEST(Driving, FullDriveOnThePlainCoversWhatTheRatesPredictAndBurnsFuelByTheRule)
 {
@@ -34,28 +21,35 @@ TEST(Driving, FullDriveOnThePlainCoversWhatTheRatesPredictAndBurnsFuelByTheRule)
     EXPECT_NEAR(went, want, want * 0.01);
     EXPECT_EQ(t->m_wz, 100 * kUnit); // straight east
     // The odometer sums speed * time; fuel drops by 1/128 of it.
-    double odo = (t->m_odometer - odo0) / 32768.0;
-    EXPECT_NEAR(odo, went, went * 0.01);
+    EXPECT_NEAR((t->m_odometer - odo0) / 32768.0, went, went * 0.01);
     EXPECT_NEAR(fuel0 - t->m_fuel, (t->m_odometer - odo0) / 128.0, 160);
 }
 
-TEST(Driving, TurningRatesAndAHeldKeyThatSpeedsUp)
+// A press every frame turns the hull 8 angle units a millisecond and lays the
+// gun 1 (up being negative); held, a key is fine under 400 ms (seven 64 ms
+// frames), then doubles past 500 ms. The turret turns at half the hull's rate
+// when aiming; on Easy half as fast again.
+TEST(Driving, TurningAndLayingRatesAndAHeldKeyThatSpeedsUp)
 {
     BattleWorld w(1);
     ref<Tank> t = w.player(kSherman, 60, 100, 0);
-    // A press every frame: 8 angle units a millisecond.
     hold(w, *t, Action::TurnRight, 1024);
     EXPECT_EQ(t->m_heading, 8 * 1024);
     hold(w, *t, Action::TurnLeft, 1024);
     EXPECT_EQ(t->m_heading, 0);
-    // Held: once held for more than 500 ms, the rate doubles.
-    t->m_orders.hold(Action::TurnLeft, true);
-    hold(w, *t, Action::None, 1024);
-    t->m_orders.hold(Action::TurnLeft, false);
+    auto held = [&](Action a, int32_t ms) {
+        t->m_orders.hold(a, true);
+        hold(w, *t, Action::None, ms);
+        t->m_orders.hold(a, false);
+    };
+    held(Action::TurnLeft, 1024);
     EXPECT_EQ(t->m_heading, -8 * (7 * 64 + 2 * 9 * 64));
-    // The turret turns at half the hull's rate when aiming, within +-half a
-    // turn; on Easy half as fast again.
     t->m_aim = true;
+    hold(w, *t, Action::GunUp, 256);
+    EXPECT_EQ(t->m_gun->m_pitchAngle, -256);
+    t->m_gun->m_pitchAngle = 0;
+    held(Action::GunUp, 9 * 64);
+    EXPECT_EQ(t->m_gun->m_pitchAngle, -(7 * 64 + 2 * 2 * 128));
     for (int32_t level : {2, 0}) {
         SCOPED_TRACE(level);
         w.m_campaign->m_level = level;
@@ -63,23 +57,6 @@ TEST(Driving, TurningRatesAndAHeldKeyThatSpeedsUp)
         hold(w, *t, Action::TurnRight, 2048);
         EXPECT_EQ(t->turretHeading(), Tank::wrapAngle((level == 0 ? 6 : 4) * 2048));
     }
-}
-
-TEST(Driving, TheGunIsLaidFinelyByATapAndAtTheStartOfAHold)
-{
-    BattleWorld w(1);
-    ref<Tank> t = w.player(kSherman, 60, 100, 0);
-    t->m_aim = true;
-    // A tap each frame: 1 a millisecond, the gun up being negative.
-    hold(w, *t, Action::GunUp, 256);
-    EXPECT_EQ(t->m_gun->m_pitchAngle, -256);
-    t->m_gun->m_pitchAngle = 0;
-    // Held: fine while held under 400 ms (seven 64 ms frames), then 2 a
-    // millisecond, over the doubled steps of a hold past 500 ms.
-    t->m_orders.hold(Action::GunUp, true);
-    hold(w, *t, Action::None, 9 * 64);
-    t->m_orders.hold(Action::GunUp, false);
-    EXPECT_EQ(t->m_gun->m_pitchAngle, -(7 * 64 + 2 * 2 * 128));
 }
 
 TEST(Driving, BrakingStopsAtZeroBeforeReversing)
@@ -109,22 +86,22 @@ TEST(Driving, OnTheSlopeTheTankTiltsAndSlowsUphillAndSpeedsDownhill)
         hold(w, *t, Action::Forward, ms);
         return (t->m_wx - x) / static_cast<double>(ms);
     };
+    auto driveTo = [&](int32_t x) {
+        while (t->m_wx < x * kUnit)
+            hold(w, *t, Action::Forward, 64);
+    };
     double flat = speedOver(1024);
-    while (t->m_wx < (BattleLayout::kRidgeWest + 20) * kUnit)
-        hold(w, *t, Action::Forward, 64);
+    driveTo(BattleLayout::kRidgeWest + 20);
     // The ramp rises 3/16 of a unit in a unit: about 10.6 degrees, front up.
     double slope = std::atan(3.0 * 4096 / 65536);
     EXPECT_NEAR(t->m_pitchAngle, -slope / (2 * M_PI) * 32768, 60);
     EXPECT_EQ(t->m_roll, 0);
-    double up = speedOver(1024);
-    EXPECT_NEAR(up / flat, 1 - 1.5 * std::sin(slope), 0.04);
+    EXPECT_NEAR(speedOver(1024) / flat, 1 - 1.5 * std::sin(slope), 0.04);
     // On the ground all the way: the hull's origin at the ground's height.
     EXPECT_NEAR(t->m_wy, w.m_field->height(t->m_wx, t->m_wz), 2000);
-    while (t->m_wx < (BattleLayout::kRidgeTopEast + 20) * kUnit)
-        hold(w, *t, Action::Forward, 64);
+    driveTo(BattleLayout::kRidgeTopEast + 20);
     EXPECT_NEAR(t->m_pitchAngle, slope / (2 * M_PI) * 32768, 60);
-    double down = speedOver(1024);
-    EXPECT_NEAR(down / flat, 1 + 1.5 * std::sin(slope), 0.04);
+    EXPECT_NEAR(speedOver(1024) / flat, 1 + 1.5 * std::sin(slope), 0.04);
 }
 
 TEST(Driving, InTheLakeATankSinksSlowlyAndIsLostBelowTheLimit)
@@ -133,13 +110,11 @@ TEST(Driving, InTheLakeATankSinksSlowlyAndIsLostBelowTheLimit)
     BattleWorld w(1);
     int32_t shore = BattleLayout::kLakeX - BattleLayout::kLakeRadius;
     ref<Tank> t = w.player(kSherman, shore - 12, BattleLayout::kLakeZ, kEast);
-    int32_t ms = 0, wet = -1, afloat = 0;
+    int32_t ms = 0, wet = -1, afloat = 0, vy = 0;
     int64_t dv = 0;
-    int32_t vy = 0;
-    while (t->isLinked() && ms < 10000) {
+    for (; t->isLinked() && ms < 10000; ms += 64) {
         t->m_orders.press = Action::Forward;
         w.step();
-        ms += 64;
         if (wet < 0 && t->m_gravity == Tank::kWaterGravity)
             wet = ms;
         if (t->m_contacts == 0 && t->isLinked()) {
@@ -173,31 +148,25 @@ TEST(Driving, InTheLakeATankSinksSlowlyAndIsLostBelowTheLimit)
     EXPECT_LT(u->m_wy, w.m_field->height(u->m_wx, u->m_wz));
 }
 
+// A shot needs 800 ms after the one before; without rounds the gun only
+// clicks, and the rounds go no lower than -1.
 TEST(Driving, FiringWithoutRoundsClicksAndAShotNeedsItsInterval)
 {
     BattleWorld w(1);
     ref<Tank> t = w.player(kSherman, 60, 100, kEast);
     t->m_rounds = 1;
     t->m_timer = 1000;
-    t->m_orders.press = Action::Fire;
-    w.step();
-    EXPECT_EQ(t->m_rounds, 0);
-    EXPECT_EQ(w.m_view->heard("shoot"), 1);
-    // Within 800 ms: nothing.
-    t->m_orders.press = Action::Fire;
-    w.step();
-    EXPECT_EQ(t->m_rounds, 0);
-    w.run(800);
-    t->m_orders.press = Action::Fire;
-    w.step();
-    EXPECT_EQ(t->m_rounds, -1);
-    EXPECT_EQ(w.m_view->heard("stinger5"), 1);
-    EXPECT_EQ(w.m_view->heard("shoot"), 1);
-    w.run(800);
-    t->m_orders.press = Action::Fire;
-    w.step();
-    EXPECT_EQ(t->m_rounds, -1); // no lower
-    EXPECT_EQ(w.m_view->heard("stinger5"), 2);
+    struct Press {
+        int32_t waitMs, rounds, shots, clicks;
+    };
+    for (Press p : {Press{0, 0, 1, 0}, Press{0, 0, 1, 0}, Press{800, -1, 1, 1}, Press{800, -1, 1, 2}}) {
+        w.run(p.waitMs);
+        t->m_orders.press = Action::Fire;
+        w.step();
+        EXPECT_EQ(t->m_rounds, p.rounds);
+        EXPECT_EQ(w.m_view->heard("shoot"), p.shots);
+        EXPECT_EQ(w.m_view->heard("stinger5"), p.clicks);
+    }
 }
 
 } // namespace

@@ -1,83 +1,65 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 
-#include "BattleWorld.h"
+#include "actors/Actors.h"
 #include "game/Hud.h"
-#include "game/Shell.h"
 
 namespace {
 
-constexpr int32_t kUnit = 32768;
-constexpr int32_t kEast = 0x2000, kWest = -0x2000, kNorth = 0;
-
 // An enemy 50 units east of a player that stands still on the plain, its
-// hull along heading: the time until its first hit, or -1 when none came
-// within 20 s.
-int32_t firstHit(int32_t seed, int32_t heading)
+// hull along heading: whether it hits within 20 s.
+bool hitsWithin20s(int32_t seed, int32_t heading)
 {
     BattleWorld w(seed);
     ref<Tank> p = w.player(kSherman, 100, 256, kEast);
-    ref<Tank> e = w.enemy(kTiger, p, 150, 256, heading);
+    w.enemy(kTiger, p, 150, 256, heading);
     w.chase(*p);
-    for (int32_t ms = 0; ms < 20000; ms += 64) {
-        w.step();
-        if (p->m_damage > 40)
-            return ms + 64;
-    }
-    return -1;
+    return stepUntil(w, [&] { return p->m_damage > 40; }, 20000) < 20000;
 }
 
 TEST(Enemy, AnEnemyFacingAStillPlayerLaysItsGunAndHitsWithin20sForMostSeeds)
 {
     // Facing the player, and side on (the turret has a quarter turn to make).
     for (int32_t heading : {kWest, kNorth}) {
-        int32_t hits = 0, total = 0;
-        for (int32_t seed = 1; seed <= 20; seed++) {
-            int32_t ms = firstHit(seed * 7919, heading);
-            if (ms >= 0) {
-                hits++;
-                total += ms;
-            }
-        }
-        std::printf("enemy with heading %d hits within 20 s for %d of 20 seeds, after %d ms on average\n", heading,
-                    hits, hits ? total / hits : 0);
-        EXPECT_GE(hits, 15);
+        int32_t hits = 0;
+        for (int32_t seed = 1; seed <= 20; seed++)
+            hits += hitsWithin20s(seed * 7919, heading);
+        EXPECT_GE(hits, 15) << heading;
     }
 }
 
-TEST(Enemy, ABlockedEnemyRepaths)
+TEST(Enemy, ABlockedOrBumpedEnemyRepaths)
 {
     BattleWorld w(3);
     ref<Tank> p = w.player(kSherman, 100, 300, kNorth);
     // At the lake's northern shore, facing the water, its goal across it.
-    int32_t x = BattleLayout::kLakeX, z = BattleLayout::kLakeZ - BattleLayout::kLakeRadius - 5;
+    const int32_t x = BattleLayout::kLakeX, z = BattleLayout::kLakeZ - BattleLayout::kLakeRadius - 5;
+    const int32_t across = (BattleLayout::kLakeZ + BattleLayout::kLakeRadius + 30) * kUnit;
     ref<Tank> e = w.enemy(kTiger, p, x, z, 0x4000);
     e->m_timer = 0;
     e->m_destX = x * kUnit;
-    e->m_destZ = (BattleLayout::kLakeZ + BattleLayout::kLakeRadius + 30) * kUnit;
+    e->m_destZ = across;
     e->m_driveSpeed = 100000;
     ASSERT_TRUE(e->obstacleCheck(e->m_heading));
     w.step();
     EXPECT_EQ(e->m_driveSpeed, 0);
-    EXPECT_NE(e->m_destZ, (BattleLayout::kLakeZ + BattleLayout::kLakeRadius + 30) * kUnit);
+    EXPECT_NE(e->m_destZ, across);
     EXPECT_FALSE(w.m_field->water(e->m_destX, e->m_destZ));
     // It never drives into the lake.
-    for (int32_t ms = 0; ms < 10000; ms += 64) {
-        w.step();
-        ASSERT_NE(e->m_gravity, Tank::kWaterGravity) << ms;
-    }
+    stepUntil(w, [&] { return e->m_gravity == Tank::kWaterGravity; }, 10000);
+    EXPECT_NE(e->m_gravity, Tank::kWaterGravity);
 
     // A bump makes it re-path too, and starts its timer again.
-    BattleWorld w2(3);
-    ref<Tank> p2 = w2.player(kSherman, 100, 256, kEast);
-    ref<Tank> e2 = w2.enemy(kTiger, p2, 150, 256, kWest);
-    e2->m_collided = true;
-    w2.step();
-    EXPECT_FALSE(e2->m_collided);
-    EXPECT_EQ(e2->m_timer, 0);
-    EXPECT_EQ(e2->m_driveSpeed, 0);
+    e->placeOnGround(150 * kUnit, 256 * kUnit);
+    e->m_timer = 5000;
+    e->m_driveSpeed = 100000;
+    e->m_collided = true;
+    w.step();
+    EXPECT_FALSE(e->m_collided);
+    EXPECT_EQ(e->m_timer, 0);
+    EXPECT_EQ(e->m_driveSpeed, 0);
 }
 
 TEST(Enemy, TwoVehiclesThatMeetPushEachOtherApart)
@@ -85,30 +67,30 @@ TEST(Enemy, TwoVehiclesThatMeetPushEachOtherApart)
     BattleWorld w(3);
     ref<Tank> p = w.player(kSherman, 100, 256, kEast);
     ref<Tank> e = w.player(kTiger, 120, 256, kWest); // a second, still vehicle
-    for (int32_t ms = 0; ms < 2500; ms += 64) {
-        p->m_orders.press = Action::Forward;
-        w.step();
-    }
+    hold(w, *p, Action::Forward, 2500);
     // The moving one gave its closing speed to the other.
     EXPECT_GT(e->m_wx, 120 * kUnit);
     EXPECT_LT(p->m_wx, e->m_wx - 5 * kUnit);
     EXPECT_GE(w.m_view->heard("collide"), 1);
 
     // Two on the very same spot: no direction to push along, nothing pushed.
-    BattleWorld w2(3);
-    ref<Tank> a = w2.player(kSherman, 100, 256, kEast);
-    ref<Tank> b = w2.player(kTiger, 100, 256, kEast);
-    a->setVelocity(100000, 0, 0);
-    b->m_velocity->m_x = 0;
-    a->collisionCheckObject(ref<Vphob>(b.get()), 512);
-    EXPECT_TRUE(a->m_collided);
-    EXPECT_EQ(a->m_velocity->m_x, 100000);
-    EXPECT_EQ(b->m_velocity->m_x, 0);
+    e->placeOnGround(p->m_wx, p->m_wz);
+    p->setVelocity(100000, 0, 0);
+    e->m_velocity->m_x = 0;
+    p->collisionCheckObject(ref<Vphob>(e.get()), 512);
+    EXPECT_TRUE(p->m_collided);
+    EXPECT_EQ(p->m_velocity->m_x, 100000);
+    EXPECT_EQ(e->m_velocity->m_x, 0);
 }
 
+// A destroyed enemy counts once and waits off the field 1 to 5 s; it comes
+// back on its own side: from beyond its own edge, one hit from death, or
+// (its side being west) inside the map. With no enemies left to destroy, a
+// destroyed one leaves for good.
 TEST(Enemy, ADestroyedEnemyCountsOnceAndComesBackOnItsSide)
 {
     for (int32_t dir : {1, 3}) {
+        SCOPED_TRACE(dir);
         BattleWorld w(17);
         w.m_campaign->m_dir = dir;
         w.m_campaign->m_enemyCount = 5;
@@ -125,51 +107,37 @@ TEST(Enemy, ADestroyedEnemyCountsOnceAndComesBackOnItsSide)
         EXPECT_TRUE(e->parked());
         EXPECT_LE(e->m_timer, -1000 + 64);
         EXPECT_GE(e->m_timer, -5000);
-        int32_t ms = 64;
-        while (!e->isLinked() && ms < 6000) {
-            w.step();
-            ms += 64;
-        }
+        const int32_t ms = 64 + stepUntil(w, [&] { return e->isLinked(); }, 6000);
         EXPECT_EQ(w.m_campaign->m_enemyCount, 4); // once
-        ASSERT_TRUE(e->isLinked()) << dir;
+        ASSERT_TRUE(e->isLinked());
         EXPECT_LE(ms, 5100);
         EXPECT_GE(ms, 1000);
-        if (dir == 1) {
-            EXPECT_GE(e->m_wx, 0); // not over the western edge: that is not its side
-            EXPECT_EQ(e->m_damage, 0);
-        } else {
-            EXPECT_LT(e->m_wx, 0); // from beyond its own edge, one hit from death
-            EXPECT_EQ(e->m_damage, 1);
-        }
+        EXPECT_EQ(e->m_wx < 0, dir == 3);
+        EXPECT_EQ(e->m_damage, dir == 3 ? 1 : 0);
         EXPECT_FALSE(w.m_field->water(e->m_wx, e->m_wz));
+        if (dir == 3)
+            continue;
+        w.m_campaign->m_enemyCount = 1;
+        e->m_damage = 2;
+        w.step();
+        EXPECT_EQ(w.m_campaign->m_enemyCount, 0);
+        EXPECT_EQ(e->m_world, nullptr);
     }
 }
 
-TEST(Enemy, ASunkEnemyWaitsWithoutCountingAndTheLastLeavesTheWorld)
+TEST(Enemy, ASunkEnemyWaitsWithoutCounting)
 {
     BattleWorld w(17);
     w.m_campaign->m_enemyCount = 5;
     ref<Tank> p = w.player(kSherman, 100, 300, kNorth);
     ref<Tank> e = w.enemy(kTiger, p, BattleLayout::kLakeX, BattleLayout::kLakeZ, kNorth);
     e->setVelocity(0, -40000, 0); // as one that drove in
-    int32_t ms = 0;
-    while (e->isLinked() && ms < 10000) {
-        w.step();
-        ms += 64;
-    }
+    stepUntil(w, [&] { return !e->isLinked(); }, 10000);
     EXPECT_FALSE(e->isLinked());
     EXPECT_EQ(e->m_damage, -1);
     EXPECT_EQ(w.m_campaign->m_enemyCount, 5);
     EXPECT_EQ(w.m_view->heard("stinger"), 0);
     EXPECT_EQ(e->m_world, w.m_physics.get());
-
-    // With no enemies left to destroy, a destroyed one leaves for good.
-    ref<Tank> f = w.enemy(kTiger, p, 100, 250, kNorth);
-    w.m_campaign->m_enemyCount = 1;
-    f->m_damage = 2;
-    w.step();
-    EXPECT_EQ(w.m_campaign->m_enemyCount, 0);
-    EXPECT_EQ(f->m_world, nullptr);
 }
 
 TEST(Enemy, WithFewEnemiesLeftOnlyTheOnesFromBeyondTheEdgeReturn)
@@ -194,24 +162,23 @@ TEST(Enemy, WithFewEnemiesLeftOnlyTheOnesFromBeyondTheEdgeReturn)
     EXPECT_EQ(e->m_damage, 1);
 }
 
+// 300 units behind the player, out of sight, an enemy moves up at once; seen
+// (the player looking at it) it stays where it is.
 TEST(Enemy, AnUnseenEnemyFarBehindCatchesUp)
 {
-    BattleWorld w(29);
-    ref<Tank> p = w.player(kSherman, 100, 100, kNorth);
-    w.chase(*p);
-    // 300 units behind the player, who looks away from it.
-    ref<Tank> e = w.enemy(kTiger, p, 100, 400, kNorth);
-    w.step();
-    int32_t d = e->distApprox(p) / kUnit;
-    EXPECT_LE(d, 198);
-    EXPECT_GE(d, 60);
-    // Seen from the front it would not have moved: the player looks at it.
-    BattleWorld w2(29);
-    ref<Tank> p2 = w2.player(kSherman, 100, 100, 0x4000);
-    w2.chase(*p2);
-    ref<Tank> e2 = w2.enemy(kTiger, p2, 100, 400, kNorth);
-    w2.step();
-    EXPECT_GT(e2->distApprox(p2) / kUnit, 270);
+    for (int32_t heading : {kNorth, 0x4000}) {
+        SCOPED_TRACE(heading);
+        BattleWorld w(29);
+        ref<Tank> p = w.player(kSherman, 100, 100, heading);
+        w.chase(*p);
+        ref<Tank> e = w.enemy(kTiger, p, 100, 400, kNorth);
+        w.step();
+        const int32_t d = e->distApprox(p) / kUnit;
+        if (heading == kNorth)
+            EXPECT_TRUE(d >= 60 && d <= 198) << d;
+        else
+            EXPECT_GT(d, 270);
+    }
 }
 
 TEST(Enemy, NoDestinationOnWaterEvenWhenEverySpotTriedIsWater)
@@ -268,26 +235,12 @@ TEST(Enemy, ATargetOutOfPlayDrawsNoFireAndTurningHasATolerance)
     EXPECT_LE(f->m_heading, kEast + 4);
 }
 
-} // namespace
-
-namespace {
-
-int32_t enemyShells(BattleWorld& w)
-{
-    int32_t n = 0;
-    for (ref<Vphob> b = w.m_physics->first(); b; b = b->m_nextBody)
-        if (Shell* s = dynamic_cast<Shell*>(b.get()); s && s->m_id == Shell::kEnemyShell)
-            n++;
-    return n;
-}
-
-} // namespace
-
 // An enemy ready to fire holds it for the player's first seconds of the
 // battle, and fires at once when the player has fired first.
 TEST(Enemy, NoEnemyFiresInThePlayersFirstSecondsUnlessThePlayerDid)
 {
     for (bool playerFires : {false, true}) {
+        SCOPED_TRACE(playerFires);
         BattleWorld w(17);
         ref<Tank> p = w.player(kSherman, 100, 256, kEast);
         ref<Tank> e = w.enemy(kTiger, p, 140, 256, kWest);
@@ -296,19 +249,19 @@ TEST(Enemy, NoEnemyFiresInThePlayersFirstSecondsUnlessThePlayerDid)
             p->m_timer = 1000;
             p->m_orders.press = Action::Fire;
         }
-        int32_t first = -1;
-        for (int32_t ms = 0; ms < 12000 && first < 0; ms += 16) {
+        auto enemyFired = [&] {
+            for (const ref<Shell>& s : bodies<Shell>(w))
+                if (s->m_id == Shell::kEnemyShell)
+                    return true;
             e->m_timer = std::max(e->m_timer, 10000); // ready to engage and fire
-            w.step(16);
-            if (enemyShells(w) > 0)
-                first = ms;
-        }
-        if (playerFires) {
-            EXPECT_GE(first, 0);
+            return false;
+        };
+        const int32_t first = stepUntil(w, enemyFired, 12000, 16) - 16;
+        if (playerFires)
             EXPECT_LT(first, Tank::kHoldFireMs - 1000);
-        } else {
+        else
             EXPECT_GE(first, Tank::kHoldFireMs - 16);
-        }
+        EXPECT_LT(first, 12000 - 16) << "never fired";
     }
 }
 
@@ -348,11 +301,12 @@ TEST(Enemy, TheDemoPilotFiresOnASlowlyMovingTarget)
     crawler->m_id = Hud::kRadarEnemy;
     p->pilot(crawler);
     p->m_rounds = 20;
-    int32_t ms = 0;
-    for (; ms < 20000 && p->m_rounds == 20; ms += BattleWorld::kFrameMs) {
+    stepUntil(w, [&] {
         crawler->m_driveSpeed = Tank::kCruise / 2;
-        w.step();
-    }
+        return p->m_rounds < 20;
+    }, 20000);
     EXPECT_GT(crawler->m_speed, 0);
-    EXPECT_LT(p->m_rounds, 20) << "no shot in " << ms << " ms";
+    EXPECT_LT(p->m_rounds, 20);
 }
+
+} // namespace

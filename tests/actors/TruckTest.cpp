@@ -2,12 +2,9 @@
 
 #include <cmath>
 
-#include "BattleWorld.h"
+#include "actors/Actors.h"
 
 namespace {
-
-constexpr int32_t kUnit = 32768;
-constexpr int32_t kEast = 0x2000;
 
 class TruckTest : public testing::Test {
 protected:
@@ -33,11 +30,7 @@ TEST_F(TruckTest, ItStaysAwayWhileThePlayerNeedsNothing)
     EXPECT_TRUE(truck->parked());
     // Short of rounds: it comes after its waiting time of about 10 s.
     p->m_rounds = 15;
-    int32_t ms = 0;
-    while (!truck->isLinked() && ms < 12000) {
-        w.step();
-        ms += 64;
-    }
+    stepUntil(w, [&] { return truck->isLinked(); }, 12000);
     ASSERT_TRUE(truck->isLinked());
     EXPECT_EQ(truck->m_damage, 0);
     EXPECT_EQ(truck->m_supply, -1);
@@ -60,13 +53,11 @@ TEST_F(TruckTest, EnoughContactCapturesItOnceAndItStops)
     truck->m_destX = truck->m_wx + 100 * kUnit;
     truck->m_destZ = truck->m_wz;
     truck->m_heading = kEast;
-    int32_t ms = 0;
-    while (!truck->m_captured && ms < 5000) {
+    auto push = [&] {
         p->m_orders.press = Action::Forward;
-        // Keep them together: the truck is slower than the tank.
-        w.step();
-        ms += 64;
-    }
+        return truck->m_captured;
+    };
+    stepUntil(w, push, 5000);
     ASSERT_TRUE(truck->m_captured);
     EXPECT_EQ(truck->m_supply, 5);
     EXPECT_EQ(w.m_view->heard("stinger"), 1);
@@ -74,44 +65,39 @@ TEST_F(TruckTest, EnoughContactCapturesItOnceAndItStops)
     EXPECT_EQ(truck->m_driveSpeed, 0);
     // Touching it again changes nothing while the supplies are being handed over.
     truck->m_supply = 3;
-    for (int32_t i = 0; i < 20; i++) {
-        p->m_orders.press = Action::Forward;
-        w.step();
-    }
+    hold(w, *p, Action::Forward, 20 * 64);
     EXPECT_EQ(truck->m_supply, 3);
     EXPECT_EQ(w.m_view->heard("stinger"), 1);
     // A captured truck stands level: the contact time is not its tilt.
     EXPECT_EQ(truck->m_roll, 0);
 }
 
+// Destroyed before it was supplied it counts as an enemy, once; after its
+// supplies were taken it does not; with no enemies left it leaves the world.
 TEST_F(TruckTest, DestroyedBeforeItWasSuppliedItCountsAsAnEnemy)
 {
-    w.m_campaign->m_enemyCount = 4;
-    truck->redeploy();
-    w.m_view->add(truck);
-    truck->m_damage = 1;
-    w.step();
-    EXPECT_EQ(w.m_campaign->m_enemyCount, 3);
-    EXPECT_EQ(w.m_view->heard("stinger"), 1);
-    EXPECT_FALSE(truck->isLinked());
-    EXPECT_EQ(truck->m_damage, -1);
-    w.step();
-    EXPECT_EQ(w.m_campaign->m_enemyCount, 3); // once
-    // After its supplies were taken, it does not count.
-    truck->redeploy();
-    w.m_view->add(truck);
-    truck->m_captured = true;
-    truck->m_supply = 0;
-    truck->m_damage = 1;
-    w.step();
-    EXPECT_EQ(w.m_campaign->m_enemyCount, 3);
-    // With no enemies left, the truck leaves the world.
-    w.m_campaign->m_enemyCount = 1;
-    truck->m_supply = -1;
-    truck->redeploy();
-    truck->m_damage = 1;
-    w.step();
-    EXPECT_EQ(w.m_campaign->m_enemyCount, 0);
+    struct Case {
+        int32_t before, supply, after;
+        bool captured;
+    };
+    int32_t counted = 0;
+    for (Case c : {Case{4, -1, 3, false}, Case{3, 0, 3, true}, Case{1, -1, 0, false}}) {
+        SCOPED_TRACE(c.before);
+        w.m_campaign->m_enemyCount = c.before;
+        truck->redeploy();
+        if (c.before > 1)
+            w.m_view->add(truck);
+        truck->m_captured = c.captured;
+        truck->m_supply = c.supply;
+        truck->m_damage = 1;
+        w.step();
+        w.step();
+        EXPECT_EQ(w.m_campaign->m_enemyCount, c.after);
+        counted += c.after < c.before;
+        EXPECT_EQ(w.m_view->heard("stinger"), counted);
+        EXPECT_FALSE(truck->isLinked());
+        EXPECT_EQ(truck->m_damage, -1);
+    }
     EXPECT_EQ(truck->m_world, nullptr);
 }
 
@@ -120,7 +106,7 @@ TEST_F(TruckTest, DestroyedBeforeItWasSuppliedItCountsAsAnEnemy)
 // Called for, it comes to the tank's side, well off the line of its gun, on
 // land with no water between them, and is captured there by touching it;
 // by the lake too, where the spots across the water are left out.
-TEST_F(TruckTest, ItComesToTheTanksSideOffTheGunOnTheTanksSideOfTheWater)
+TEST(Truck, ItComesToTheTanksSideOffTheGunOnTheTanksSideOfTheWater)
 {
     struct Place {
         const char* name;
@@ -133,17 +119,14 @@ TEST_F(TruckTest, ItComesToTheTanksSideOffTheGunOnTheTanksSideOfTheWater)
         world.chase(*tank);
         ref<Truck> t = world.truck(tank);
         tank->m_rounds = 3;
-        int32_t ms = 0;
-        for (; ms < 60000 && !t->m_captured; ms += 64)
-            world.step();
-        ASSERT_TRUE(t->m_captured) << ms << " ms";
+        stepUntil(world, [&] { return t->m_captured; }, 60000);
+        ASSERT_TRUE(t->m_captured);
         const int32_t dx = t->m_wx - tank->m_wx, dz = t->m_wz - tank->m_wz;
         const double d = std::hypot(dx, dz) / kUnit;
         EXPECT_LT(d, 12); // it touched the tank, and the two pushed each other apart
         // Off the gun: at least 45 degrees from where it points.
         const double gun = (tank->m_heading + tank->turretHeading()) * 2 * M_PI / 32768;
-        const double along = (dx * std::sin(gun) - dz * std::cos(gun)) / (d * kUnit);
-        EXPECT_LT(along, std::cos(M_PI / 4));
+        EXPECT_LT((dx * std::sin(gun) - dz * std::cos(gun)) / (d * kUnit), std::cos(M_PI / 4));
         for (int32_t i = 0; i <= 20; i++)
             EXPECT_FALSE(world.m_field->water(tank->m_wx + dx / 20 * i, tank->m_wz + dz / 20 * i)) << i;
     }

@@ -1,25 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "BattleWorld.h"
+#include "actors/Actors.h"
 #include "game/Flash.h"
 #include "game/Hud.h"
 #include "game/Tracer.h"
 #include "game/Wreck.h"
-
-namespace {
-
-constexpr int32_t kWest = 0x6000;
-
-template <class T>
-int32_t countIn(BattleWorld& w)
-{
-    int32_t n = 0;
-    for (Vphob* b = w.m_physics->first().get(); b; b = b->m_nextBody.get())
-        n += dynamic_cast<T*>(b) != nullptr;
-    return n;
-}
-
-} // namespace
 
 // An enemy destroyed leaves its wreck where it stood: the same meshes,
 // charred, burning at first and smoking all along, no target for the radar
@@ -34,13 +19,11 @@ TEST(Wreck, ADestroyedEnemyLeavesAWreckThatBurnsSmokesAndGoes)
     const int32_t x = e->m_wx, z = e->m_wz;
     e->m_damage = e->m_maxDamage;
     w.step();
-    ASSERT_EQ(countIn<Wreck>(w), 1);
-    ref<Wreck> wreck;
-    for (Vphob* b = w.m_physics->first().get(); b && !wreck; b = b->m_nextBody.get())
-        wreck = ref_cast<Wreck>(ref<Vphob>(b));
+    std::vector<ref<Wreck>> wrecks = bodies<Wreck>(w);
+    ASSERT_EQ(wrecks.size(), 1u);
+    ref<Wreck> wreck = wrecks[0];
     EXPECT_TRUE(wreck->isLinked());
-    EXPECT_EQ(wreck->m_wx, x);
-    EXPECT_EQ(wreck->m_wz, z);
+    EXPECT_TRUE(wreck->m_wx == x && wreck->m_wz == z);
     EXPECT_EQ(wreck->m_soot, Wreck::kSoot);
     EXPECT_NE(wreck->m_id, Hud::kRadarEnemy);
     int32_t meshes = 0;
@@ -49,11 +32,10 @@ TEST(Wreck, ADestroyedEnemyLeavesAWreckThatBurnsSmokesAndGoes)
     EXPECT_EQ(meshes, 3); // the Tiger's turret, gun and hull
     EXPECT_TRUE(e->parked());
 
-    // Flames and smoke at first.
+    // Flames and smoke at first; smoke only once the fire is out; then nothing.
     w.run(2000);
     EXPECT_GT(countIn<Tracer>(w), 5);
     EXPECT_GT(countIn<Flash>(w), 0);
-    // Smoke only once the fire is out; then nothing.
     w.run(Wreck::kBurnMs);
     EXPECT_EQ(countIn<Flash>(w), 0);
     EXPECT_GT(countIn<Tracer>(w), 0);
