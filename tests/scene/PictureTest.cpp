@@ -14,44 +14,6 @@ uint32_t at(const Array<int32_t>& px, int32_t width, int32_t x, int32_t y)
 
 } // namespace
 
-TEST(RleDecoder, TransparentRunsCountDownAndSetTheLevel)
-{
-    // 140 writes six transparent pixels with runs 5 .. 0.
-    auto six = decodeRle(6, 1, {140, 134});
-    EXPECT_EQ(six, (std::vector<uint32_t>{0x05000000, 0x04000000, 0x03000000, 0x02000000, 0x01000000, 0}));
-
-    // 134, 0x4B: (0x4B >> 3) + 16 = 25 pixels, the first ten 0x0F000000, and
-    // level 11, which the following red pixel shows in its top nibble.
-    auto px = decodeRle(26, 1, {134, 0x4B, 0x7C, 0x00, 134});
-    for (int k = 0; k < 10; k++)
-        EXPECT_EQ(px[k], 0x0F000000u) << k;
-    for (int k = 10; k < 25; k++)
-        EXPECT_EQ(px[k], static_cast<uint32_t>(24 - k) << 24) << k;
-    EXPECT_EQ(px[25], 0xB0000000u | (0x7C0000 + 0x3E0000));
-}
-
-TEST(RleDecoder, OpaqueRunsCacheAndLevels)
-{
-    // 20 opaque pixels: one two-byte colour, then 19 repeats from the cache.
-    std::vector<uint8_t> s = {0x03, 0xE0}; // green 31
-    s.insert(s.end(), 19, 150);
-    s.push_back(134);
-    auto px = decodeRle(20, 1, s);
-    for (int k = 0; k < 20; k++) {
-        uint32_t top = k < 5 ? 0xFF : 0xF0 | static_cast<uint32_t>(19 - k);
-        EXPECT_EQ(px[k], (top << 24) | 0x00F800) << k;
-    }
-
-    // Control codes 128..133 set levels 1..6, each weighting the colour its way;
-    // a partial pixel closes the opaque run before it (run 0 on its last pixel).
-    auto lv = decodeRle(5, 1, {0x7F, 0xFF, 128, 150, 129, 150, 130, 150, 132, 150, 134});
-    EXPECT_EQ(lv[0], 0xF0F8F8F8u);
-    EXPECT_EQ(lv[1], 0x101F1F1Fu); // level 1: 1/8
-    EXPECT_EQ(lv[2], 0x203E3E3Eu); // level 2: 1/4
-    EXPECT_EQ(lv[3], 0x307C7C7Cu); // level 3: 1/2
-    EXPECT_EQ(lv[4], 0x50BABABAu); // level 5: 3/4
-}
-
 TEST(RleDecoder, MalformedStreamsStayInsideThePicture)
 {
     // A run longer than the picture, a colour cut in half, no closing code.
@@ -242,9 +204,9 @@ TEST(PictureDraw, OnlyWhatCoversHalfOfTheBackgroundTakesThePicturesDepth)
     EXPECT_EQ(depths(0, 12000), (std::vector<uint32_t>{0, 0, 0}));
 }
 
-// Each row's span of pixels that are not transparent is noted, and a drawing
-// skips the columns outside it: it draws exactly what the whole rows draw.
-TEST(PictureDraw, RowSpansSkipOnlyTransparentColumns)
+// Each row's span of pixels that are not transparent is noted (a drawing skips
+// the columns outside it, and draws what the whole rows draw: see below).
+TEST(PictureDraw, RowSpansHoldTheColumnsThatAreNotTransparent)
 {
     ref<Vpicture> p = blank(9, 3);
     for (int32_t i = 0; i < 27; i++)
@@ -259,24 +221,14 @@ TEST(PictureDraw, RowSpansSkipOnlyTransparentColumns)
     EXPECT_GE(p->m_spans[2], p->m_spans[3]) << "an empty row";
     EXPECT_EQ(p->m_spans[4], 8);
     EXPECT_EQ(p->m_spans[5], 9);
-    ref<Vpicture> whole = blank(9, 3);
-    for (int32_t i = 0; i < 27; i++)
-        whole->m_pixels[i] = p->m_pixels[i];
-    for (int32_t scale : {9000, 32768 + 5, 3 * 32768 + 777})
-        for (int32_t sx : {-40000, 3 * 32768 + 1234}) {
-            Array<int32_t> a = filled(40 * 12, static_cast<int32_t>(0xFF101010u));
-            Array<int32_t> b = filled(40 * 12, static_cast<int32_t>(0xFF101010u));
-            ASSERT_TRUE(p->draw(a, 40, 12, 1, 0, 39, 12, sx, 32768, scale, 5, 32768));
-            ASSERT_TRUE(whole->draw(b, 40, 12, 1, 0, 39, 12, sx, 32768, scale, 5, 32768));
-            EXPECT_TRUE(std::equal(a.a, a.a + a.length, b.a)) << scale << " at " << sx;
-        }
 }
 
-TEST(PictureDraw, EightPixelsAtATimeDrawTheSamePixelsAsOneAtATime)
+// Random pictures with runs of clear, partly and fully opaque pixels, over a
+// buffer of random colours and depths, at scales from a fifth to three times
+// and depths with and without a test: eight pixels at a time draw what one
+// at a time draws, and the row spans skip only transparent columns.
+TEST(PictureDraw, EightPixelsAtATimeAndRowSpansDrawTheSamePixelsAsOneAtATimeOverWholeRows)
 {
-    // Random pictures with runs of clear, partly and fully opaque pixels,
-    // over a buffer of random colours and depths, at scales from a fifth to
-    // three times and depths with and without a test.
     uint32_t seed = 12345;
     auto next = [&seed](uint32_t n) {
         seed = seed * 1103515245u + 12345u;
@@ -302,6 +254,8 @@ TEST(PictureDraw, EightPixelsAtATimeDrawTheSamePixelsAsOneAtATime)
                     word = static_cast<uint32_t>(clear) << 24;
             }
         }
+        ref<Vpicture> whole = blank(w, h); // no spans: every column of every row
+        std::copy(p->m_pixels.a, p->m_pixels.a + p->m_pixels.length, whole->m_pixels.a);
         p->findSpans();
         const int32_t scale = 6000 + static_cast<int32_t>(next(3 * 32768));
         const int32_t z = round % 5 == 0 ? 0 : static_cast<int32_t>(next(256));
@@ -309,16 +263,17 @@ TEST(PictureDraw, EightPixelsAtATimeDrawTheSamePixelsAsOneAtATime)
         Array<int32_t> background(96 * 24);
         for (int32_t i = 0; i < background.length; i++)
             background[i] = static_cast<int32_t>(next(256) << 24 | next(1 << 24));
-        Array<int32_t> vector = filled(96 * 24, 0), single = filled(96 * 24, 0);
-        std::copy(background.a, background.a + background.length, vector.a);
-        std::copy(background.a, background.a + background.length, single.a);
-        Vpicture::setVectorRows(true);
+        Array<int32_t> vector = filled(96 * 24, 0), single = filled(96 * 24, 0), rows = filled(96 * 24, 0);
+        for (Array<int32_t>* a : {&vector, &single, &rows})
+            std::copy(background.a, background.a + background.length, a->a);
         ASSERT_TRUE(p->draw(vector, 96, 24, 3, 0, 93, 24, sx, sy, scale, z, 32768));
         Vpicture::setVectorRows(false);
         ASSERT_TRUE(p->draw(single, 96, 24, 3, 0, 93, 24, sx, sy, scale, z, 32768));
+        ASSERT_TRUE(whole->draw(rows, 96, 24, 3, 0, 93, 24, sx, sy, scale, z, 32768));
         Vpicture::setVectorRows(true);
-        ASSERT_TRUE(std::equal(vector.a, vector.a + vector.length, single.a))
-            << "round " << round << ": " << w << " x " << h << " at scale " << scale << ", depth " << z;
+        SCOPED_TRACE(testing::Message() << "round " << round << ": " << w << " x " << h << " at scale " << scale << ", depth " << z);
+        ASSERT_TRUE(std::equal(vector.a, vector.a + vector.length, single.a));
+        ASSERT_TRUE(std::equal(rows.a, rows.a + rows.length, single.a));
         drew += !std::equal(vector.a, vector.a + vector.length, background.a);
     }
     EXPECT_GT(drew, 40) << "most drawings change the buffer";

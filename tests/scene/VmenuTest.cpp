@@ -78,21 +78,16 @@ TEST_F(VmenuTest, KeysMoveRoundTheItemsPickByKeyAndChangeSettingItems)
     EXPECT_EQ(m->getSelectedText(), nullptr);
     EXPECT_EQ(level->getWidth(), ref<Vtext>(new Vtext(m_theme, "Level: Easy"_s))->getWidth());
     EXPECT_EQ(m->key(2, 0, 0), 2);
-}
-
-TEST_F(VmenuTest, TouchLabelsDropTheirKey)
-{
-    ref<Vmenu> m = new Vmenu(m_theme);
-    EXPECT_STREQ(m->add("2 Go"_s)->toString()->c_str(), "2 Go");
-    m_theme->m_mouse = true;
-    ref<Vtext> go = m->add("2 Go"_s);
-    EXPECT_STREQ(go->toString()->c_str(), "Go");
-    EXPECT_EQ(go->getId(), '2');
-    EXPECT_STREQ(m->add("H"_s)->toString()->c_str(), "H");
-    EXPECT_EQ(m->add(""_s)->getId(), 0);
-    EXPECT_EQ(go->getY(), (3 + kLine + 6) << 15); // 3 pixels above and below each
-    EXPECT_EQ(m->getHeight(), 4 * (kLine + 6));
-    m->removeAll();
+    // Ordinals stop at the end: past it the current item is dimmed and no
+    // other chosen; up from outside the items goes to the last.
+    m->selectOrdinal(1);
+    m->selectOrdinal(5);
+    EXPECT_EQ(m->m_selected, item(m, 1));
+    EXPECT_EQ(lit(m, 1), 0x4000);
+    EXPECT_EQ(lit(m, 2), 0x4000);
+    m->m_selected = new Vsprite;
+    EXPECT_EQ(m->key(3, 0, 0), 0);
+    EXPECT_EQ(m->selectedOrdinal(), 2);
 }
 
 // Two menus of two looks side by side: each takes colour, text colour, margin
@@ -120,6 +115,13 @@ TEST_F(VmenuTest, EachMenuBuildsInTheLookOfItsOwnTheme)
     grey->m_inset = 5;
     EXPECT_EQ(framed->add("Help"_s)->getX(), 5 << 15);
     EXPECT_EQ(plain->add("Help"_s)->getX(), 0);
+    // With a pointer a label drops its key, when it has one; items stand 3
+    // pixels apart above and below.
+    EXPECT_EQ(b->getId(), '2');
+    EXPECT_STREQ(framed->add("H"_s)->toString()->c_str(), "H");
+    EXPECT_EQ(framed->add(""_s)->getId(), 0);
+    EXPECT_EQ(b->getY(), 3 << 15);
+    EXPECT_EQ(framed->getHeight(), 4 * (kLine + 6));
     plain->removeAll();
     framed->removeAll();
 }
@@ -208,19 +210,6 @@ TEST_F(VmenuTest, ButtonsTakeTheirEdgesAndStayLitFor200Ms)
     text->setDim(0x6000);
     EXPECT_EQ(text->m_dim, 0x4000);
     EXPECT_EQ(lit(text, 1), 0x4000);
-}
-
-TEST_F(VmenuTest, OrdinalsStopAtTheEnd)
-{
-    ref<Vmenu> m = textMenu({"New Game", "Resume", "Help"});
-    m->selectOrdinal(1);
-    m->selectOrdinal(5); // the current item is dimmed, no other is chosen
-    EXPECT_EQ(m->m_selected, item(m, 1));
-    EXPECT_EQ(lit(m, 1), 0x4000);
-    EXPECT_EQ(lit(m, 2), 0x4000);
-    m->m_selected = new Vsprite; // not one of the items
-    EXPECT_EQ(m->key(3, 0, 0), 0); // up from outside goes to the last
-    EXPECT_EQ(m->selectedOrdinal(), 2);
 }
 
 // The battle controls on landscape and portrait screens, laid out inside the
