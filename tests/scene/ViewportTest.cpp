@@ -120,10 +120,25 @@ TEST_F(ViewportTest, SoundsAndBackgroundInterval)
     EXPECT_EQ(m_host.m_played, 2);
 }
 
-TEST_F(ViewportTest, FadeToBlackDarkensForItsTime)
+// A fade to black takes as many steps as fit its time (at most 18); a dimmed
+// frame is drawn from the tree each time, not from the frame before.
+TEST_F(ViewportTest, FadesDarkenForTheirTimeFromTheTree)
 {
+    m_vp->add(box(0, 0, 200, 100, 0xFF336699));
+    m_vp->render(); // the last frame before the fade
+    m_vp->paintDimmed(128);
+    EXPECT_EQ(m_host.m_redraws, (std::vector<Rect>{{0, 0, 200, 100}}));
+    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF19334C)) << "each channel halved, the depth byte kept";
+    m_vp->paintDimmed(128);
+    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF19334C));
+    m_vp->paintDimmed(300);
+    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF336699)) << "a level past full is the picture itself";
+    m_vp->paintDimmed(-5);
+    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF000000));
+
     for (int32_t i = 0; i < m_vp->m_pixels.length; i++)
         m_vp->m_pixels[i] = static_cast<int32_t>(0xFF08FF10);
+    m_host.m_redraws.clear();
     m_host.m_paintMs = 200; // one paint outlasts the fade: one step
     m_vp->fadeToBlack(180);
     EXPECT_EQ(m_host.m_redraws, (std::vector<Rect>{{0, 0, 200, 100}}));
@@ -133,26 +148,10 @@ TEST_F(ViewportTest, FadeToBlackDarkensForItsTime)
     m_host.m_paintMs = 0; // quick paints: at most 18 steps
     m_vp->fadeToBlack(180);
     EXPECT_EQ(m_host.m_redraws.size(), 1u + 4u + 18u);
-}
-
-TEST_F(ViewportTest, PaintDimmedDrawsTheTreeAgainAtTheLevel)
-{
-    m_vp->add(box(0, 0, 200, 100, 0xFF336699));
-    m_vp->render(); // the last frame before the fade
-    m_vp->paintDimmed(128);
-    EXPECT_EQ(m_host.m_redraws, (std::vector<Rect>{{0, 0, 200, 100}}));
-    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF19334C)) << "each channel halved, the depth byte kept";
-    // Each frame of a fade starts from the tree, not from the frame before.
-    m_vp->paintDimmed(128);
-    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF19334C));
-    m_vp->paintDimmed(300);
-    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF336699)) << "a level past full is the picture itself";
-    m_vp->paintDimmed(-5);
-    EXPECT_EQ(m_vp->m_pixels[777], static_cast<int32_t>(0xFF000000));
     // Without a buffer there is nothing to draw or show.
     m_vp->destroy();
     m_vp->paintDimmed(128);
-    EXPECT_EQ(m_host.m_redraws.size(), 4u);
+    EXPECT_EQ(m_host.m_redraws.size(), 1u + 4u + 18u);
 }
 
 TEST_F(ViewportTest, WipesShowBandsAndStopWhenAsked)

@@ -23,22 +23,23 @@ std::string wrapped(const ref<Vtheme>& theme, int32_t width, const char* s)
 
 } // namespace
 
+// A text is one pixel wider than its widest line; tab stops come every 35
+// pixels counted with the margin: from 6 to 35, and from 40 a whole stop on
+// to 70. Without a font the size stays.
 TEST_F(VtextTest, SizesToTheWidestLineWithTabStops)
 {
     ref<Vtext> t = new Vtext(m_theme, "ab"_s);
-    EXPECT_EQ(t->getWidth(), 11); // one pixel more than the glyphs
-    EXPECT_EQ(t->getHeight(), kLine);
-    t->setText("ab\nc"_s);
-    EXPECT_EQ(t->getWidth(), 11);
-    EXPECT_EQ(t->getHeight(), 2 * kLine);
-    t->setText("a\nbcd\n"_s);
-    EXPECT_EQ(t->getWidth(), 16);
-    EXPECT_EQ(t->getHeight(), 3 * kLine);
-    // Stops every 35 pixels counted with the margin: from 6 to 35, and from
-    // 40 a whole stop on to 70.
-    t->setText("a\tb\t"_s);
-    EXPECT_EQ(t->getWidth(), 70);
-    t->setText(nullptr, "ab"_s); // no font: the size stays
+    struct Case {
+        const char* text;
+        int32_t width, lines;
+    };
+    for (Case c : {Case{"ab", 11, 1}, Case{"ab\nc", 11, 2}, Case{"a\nbcd\n", 16, 3}, Case{"a\tb\t", 70, 1}}) {
+        SCOPED_TRACE(c.text);
+        t->setText(String::copyOf(c.text));
+        EXPECT_EQ(t->getWidth(), c.width);
+        EXPECT_EQ(t->getHeight(), c.lines * kLine);
+    }
+    t->setText(nullptr, "ab"_s);
     EXPECT_EQ(t->getWidth(), 70);
 }
 
