@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int32_t kInBattle = 4000;
 constexpr int32_t kTicks10s = 10000 / Battle::kTickMs;
 constexpr int32_t kHundredth = 328; // 0.01 unit
 
@@ -34,19 +33,6 @@ std::vector<std::vector<std::array<int32_t, 3>>> tenSeconds(App& app)
         out.push_back(vehicles(app));
     }
     return out;
-}
-
-// From the start-up menu into the battle of the stored campaign: Resume
-// closes the menu, Enter goes on from the map.
-void intoBattle(GameHost& host)
-{
-    host.key(2200, 'R');
-    host.key(2700, 10);
-}
-
-bool inBattle(App& app)
-{
-    return dynamic_cast<BattleScreen*>(app.top()) && app.m_battle->m_tank && app.m_battle->m_tank->m_wx != 0;
 }
 
 BattleFile::Body body(int32_t kind)
@@ -207,7 +193,7 @@ TEST_F(ResumeTest, AnInterruptedBattleGoesOnAsTheOneThatWasNot)
     std::random_device seed;
     std::mt19937 pick(seed());
     campaign(1, 5, 1);
-    intoBattle(m_host);
+    toBattle(m_host);
     m_host.at(kInBattle, [](App& app) { app.m_demo = true; });
     std::vector<int32_t> moments;
     for (int32_t t = kInBattle + 2000; t < kInBattle + 60000; t += 20000)
@@ -258,7 +244,7 @@ TEST_F(ResumeTest, AnInterruptedBattleGoesOnAsTheOneThatWasNot)
 TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
 {
     campaign(3, 5, 2);
-    intoBattle(m_host);
+    toBattle(m_host);
     m_host.at(kInBattle, [](App& app) { app.m_demo = true; });
     const int32_t stop = kInBattle + 45000;
     m_host.at(stop - 3000, [](App& app) { app.m_battle->m_camera->overheadSwitch(); });

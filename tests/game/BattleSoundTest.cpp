@@ -3,18 +3,6 @@
 #include "game/GameSound.h"
 #include "game/ResultScreen.h"
 
-namespace {
-
-constexpr int32_t kInBattle = 4000; // the battle has begun by this time
-
-void press(App& app, int32_t code)
-{
-    app.input().keyDownSys(code);
-    app.input().keyUpSys(code);
-}
-
-} // namespace
-
 using BattleSoundTest = GameTest;
 
 // The engine idles while the tank stands, runs up on a turn on the spot and
@@ -25,8 +13,7 @@ using BattleSoundTest = GameTest;
 TEST_F(BattleSoundTest, TheLoopsFollowTheBattle)
 {
     campaign(1, 5);
-    m_host.key(2200, 'R');
-    m_host.key(2700, Key::kEnter);
+    toBattle(m_host);
     const std::string motor = GameSound::kEngine, theme = GameSound::kBattleTheme;
     struct Step {
         int32_t at;

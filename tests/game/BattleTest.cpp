@@ -13,16 +13,6 @@
 namespace {
 
 constexpr int32_t kUnit = 32768;
-// The map screen is left at once: the menu of the start closes with 'R' and
-// Enter goes on; the battle has begun by this time.
-constexpr int32_t kInBattle = 4000;
-
-// Goes from the start-up menu into the battle of the stored campaign.
-void toBattle(GameHost& host)
-{
-    host.key(2200, 'R');
-    host.key(2700, 10);
-}
 
 // Runs check once, in the first frame of the battle.
 void onFirstFrame(GameHost& host, const std::function<void(App&)>& check)
@@ -262,49 +252,6 @@ TEST_F(BattleTest, TheRadarRimIsTwoHundredUnitsAway)
     m_host.run();
 }
 
-// Closing the game mid-battle keeps it: the next start resumes at the same
-// place with the same enemies, fuel, rounds and damage.
-TEST_F(BattleTest, ABattleStoppedMidwayResumesOnTheNextStart)
-{
-    campaign(1, 5, 1);
-    int32_t x = 0, z = 0, rounds = 0, fuel = 0, damage = 0;
-    toBattle(m_host);
-    m_host.key(kInBattle, ' ');
-    m_host.at(kInBattle + 1000, [&](App& app) {
-        app.m_campaign->m_enemyCount = 7;
-        app.m_battle->m_tank->m_damage = 44;
-    });
-    m_host.at(kInBattle + 1500, [&](App& app) {
-        x = app.m_battle->m_tank->m_wx >> 15;
-        z = app.m_battle->m_tank->m_wz >> 15;
-        rounds = app.m_battle->m_tank->m_rounds;
-        fuel = app.m_battle->m_tank->m_fuel;
-        damage = app.m_battle->m_tank->m_damage;
-        app.requestStop();
-    });
-    m_host.run();
-    EXPECT_EQ(storedSlot(10), x);
-    EXPECT_EQ(storedSlot(3), 7);
-    EXPECT_GT(x, 0);
-
-    GameHost again;
-    toBattle(again);
-    bool seen = false;
-    onFirstFrame(again, [&](App& app) {
-        seen = true;
-        EXPECT_EQ(app.m_campaign->m_enemyCount, 7);
-        EXPECT_EQ(app.m_battle->m_tank->m_wx >> 15, x);
-        EXPECT_EQ(app.m_battle->m_tank->m_wz >> 15, z);
-        EXPECT_EQ(app.m_battle->m_tank->m_rounds, rounds);
-        // Fuel is kept to the last fraction.
-        EXPECT_EQ(app.m_battle->m_tank->m_fuel, fuel);
-        EXPECT_EQ(app.m_battle->m_tank->m_damage, damage);
-    });
-    again.stopAt(kInBattle + 100);
-    again.run();
-    EXPECT_TRUE(seen);
-}
-
 // New Game in battle asks first; a new campaign chosen there ends the battle
 // at once, without the run-out and without moving the front, and the record
 // holds no battle. Another side brings another tank.
@@ -353,7 +300,8 @@ TEST_F(BattleTest, TheRecordKeepsATankOverTheEdgeOnTheMap)
 }
 
 // A new window size in battle lays out the radar, the panel and the buttons
-// again.
+// again; a resize while the in-battle menu hides the HUD brings the radar
+// back at the new width's corner.
 TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
 {
     campaign(1, 5);
@@ -374,33 +322,25 @@ TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
         EXPECT_EQ((m->m_y >> 15) + m->m_buttonSize, 600 - 24);
         EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
     });
-    m_host.stopAt(kInBattle + 300);
-    m_host.run();
-}
-
-// A resize while the in-battle menu hides the HUD: the radar comes back at
-// the new width's corner.
-TEST_F(BattleTest, TheRadarFollowsAResizeMadeWhileTheMenuWasOpen)
-{
-    campaign(1, 5);
-    toBattle(m_host);
-    m_host.key(kInBattle, 6);
-    m_host.at(kInBattle + 300, [](App& app) {
+    m_host.key(kInBattle + 300, 6);
+    m_host.at(kInBattle + 600, [](App& app) {
         EXPECT_FALSE(app.m_battle->m_hud->m_radar->isLinked());
-        app.setWidthHeight(800, 600);
+        app.setWidthHeight(480, 320);
     });
-    m_host.key(kInBattle + 600, 6);
-    m_host.at(kInBattle + 900, [](App& app) {
+    m_host.key(kInBattle + 900, 6);
+    m_host.at(kInBattle + 1200, [](App& app) {
         ASSERT_TRUE(app.m_battle->m_hud->m_radar->isLinked());
-        EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 800 - 64 - 24);
+        EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 480 - 64 - 13); // 4% of 320
     });
-    m_host.stopAt(kInBattle + 1000);
+    m_host.stopAt(kInBattle + 1300);
     m_host.run();
 }
 
 // Near the west edge the overhead map stops at the screen's left border and
-// the tank is drawn left of the centre; '3' again goes back.
-TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdge)
+// the tank is drawn left of the centre; '3' again goes back. The overhead map
+// taken from aim mode leaves it, and says so with the aim key as the player
+// has it; from the driving view it says nothing.
+TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdgeAndEndsAimModeWithANote)
 {
     campaign(1, 5);
     toBattle(m_host);
@@ -415,33 +355,24 @@ TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdge)
         EXPECT_EQ(app.m_heading, 0);
         const Vsprite& turret = *app.m_battle->m_tank->m_turret;
         EXPECT_LT((turret.m_x0 + turret.m_x1) / 2, 240 - 50);
+        EXPECT_FALSE(findText(&app, "Aim mode off"));
         app.input().keyAddSys('3');
     });
-    m_host.at(kInBattle + 400, [](App& app) { EXPECT_TRUE(app.m_battle->m_terrain->isLinked()); });
-    m_host.stopAt(kInBattle + 500);
-    m_host.run();
-}
-
-// The overhead map taken from aim mode leaves it, and says so with the aim
-// key as the player has it; from the driving view it says nothing.
-TEST_F(BattleTest, LeavingAimModeByTheOverheadMapIsAnnounced)
-{
-    campaign(1, 5);
-    toBattle(m_host);
-    m_host.at(kInBattle, [](App& app) {
+    m_host.at(kInBattle + 400, [](App& app) {
+        EXPECT_TRUE(app.m_battle->m_terrain->isLinked());
         app.m_actions.bind(Action::Aim, 'G');
         app.input().keyAddSys('G');
     });
-    m_host.at(kInBattle + 200, [](App& app) {
+    m_host.at(kInBattle + 600, [](App& app) {
         EXPECT_TRUE(app.m_battle->m_tank->m_aim);
         EXPECT_FALSE(findText(&app, "Aim mode off"));
         app.input().keyAddSys('V');
     });
-    m_host.at(kInBattle + 400, [](App& app) {
+    m_host.at(kInBattle + 800, [](App& app) {
         EXPECT_FALSE(app.m_battle->m_tank->m_aim);
         EXPECT_TRUE(findText(&app, "Aim mode off - G or 9 to aim again"));
     });
-    m_host.stopAt(kInBattle + 500);
+    m_host.stopAt(kInBattle + 900);
     m_host.run();
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/App.h"
+#include "game/BattleScreen.h"
 #include "game/MapScreen.h"
 #include "game/Tank.h"
 #include "host/Host.h"
@@ -143,6 +144,30 @@ private:
     std::vector<std::string> m_names; // of the sounds loaded, by identifier
     std::multimap<int32_t, Action> m_actions;
 };
+
+// The battle has begun by this time after toBattle.
+constexpr int32_t kInBattle = 4000;
+
+// From the start-up menu into the battle of the stored campaign: Resume
+// closes the menu, Enter goes on from the map.
+inline void toBattle(GameHost& host)
+{
+    host.key(2200, 'R');
+    host.key(2700, Key::kEnter);
+}
+
+// A key pressed and let go.
+inline void press(App& app, int32_t code)
+{
+    app.input().keyDownSys(code);
+    app.input().keyUpSys(code);
+}
+
+// The battle is on the screen, with the tank in it.
+inline bool inBattle(App& app)
+{
+    return dynamic_cast<BattleScreen*>(app.top()) && app.m_battle->m_tank && app.m_battle->m_tank->m_wx != 0;
+}
 
 // A drag of dy pixels down the middle of the screen, as a finger or the mouse
 // does it: a touch that moves and ends.

@@ -7,13 +7,6 @@
 
 namespace {
 
-constexpr int32_t kInBattle = 4000;
-
-bool inBattle(App& app)
-{
-    return dynamic_cast<BattleScreen*>(app.top()) && app.m_battle->m_tank && app.m_battle->m_tank->m_wx != 0;
-}
-
 bool inPlay(Tank& t)
 {
     return t.isLinked() && t.m_damage != -1 && !t.parked();
@@ -62,43 +55,13 @@ TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
     }
 }
 
-// The Allies' victory at Berlin (front 0 after the battle) is a campaign's
-// end too: the page says it was won.
-TEST_F(NeverStuckTest, AVictoryAtBerlinEndsTheCampaignOnItsPage)
-{
-    campaign(1, 1);
-    m_host.key(2200, 'R');
-    m_host.key(2700, 10);
-    m_host.at(kInBattle, [](App& app) { app.m_campaign->m_enemyCount = 0; });
-    bool page = false;
-    // After the run-out and the battle's result page, which waits for a key.
-    for (int32_t t = kInBattle + 5000; t < kInBattle + 15000; t += 500)
-        m_host.at(t, [](App& app) {
-            if (dynamic_cast<ResultScreen*>(app.top())) {
-                app.input().keyDownSys(Key::kEnter);
-                app.input().keyUpSys(Key::kEnter);
-            }
-        });
-    m_host.every(kInBattle, kInBattle + 20000, 50, [&](App& app) {
-        if (!dynamic_cast<CampaignEndScreen*>(app.top()))
-            return false;
-        page = true;
-        EXPECT_TRUE(findText(&app, CampaignEndScreen::kWon));
-        return true;
-    });
-    m_host.stopAt(kInBattle + 20000);
-    m_host.run();
-    EXPECT_TRUE(page);
-}
-
 // Near the end of a battle, enemies waiting to come back and finding no way
 // in from beyond the edge (the player in the middle of the map) still come
 // back within a bounded time, so there is always somebody to fight.
 TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
 {
     campaign(1, 5, 2);
-    m_host.key(2200, 'R');
-    m_host.key(2700, 10);
+    toBattle(m_host);
     int32_t waiting = 0;
     m_host.at(kInBattle, [&](App& app) {
         Battle& b = *app.m_battle;
@@ -140,8 +103,7 @@ TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
 TEST_F(NeverStuckTest, TheDemoLeavesAnEmptiedTruckForTheEnemy)
 {
     campaign(1, 5);
-    m_host.key(2200, 'R');
-    m_host.key(2700, 10);
+    toBattle(m_host);
     bool checked = false;
     m_host.at(kInBattle, [&](App& app) {
         Battle& b = *app.m_battle;
