@@ -64,8 +64,7 @@ TEST_F(BattleSoundTest, TheLoopsFollowTheBattle)
         silentPage = dynamic_cast<ResultScreen*>(app.top()) && music == 0 && m_host.looping(motor) == 0;
         return silentPage;
     });
-    m_host.stopAt(kInBattle + 12000);
-    m_host.run();
+    m_host.runUntil(kInBattle + 12000);
     EXPECT_TRUE(faded);
     EXPECT_TRUE(silentPage);
 }

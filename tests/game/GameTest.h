@@ -115,6 +115,13 @@ public:
         m_app->run();
     }
 
+    // Runs a new App until the clock reaches ms.
+    void runUntil(int32_t ms, int32_t w = 480, int32_t h = 320)
+    {
+        stopAt(ms);
+        run(w, h);
+    }
+
     // How often the sound of that name was played.
     int32_t count(const std::string& name) const
     {

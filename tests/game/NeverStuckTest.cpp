@@ -48,8 +48,7 @@ TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
                 });
             }
         });
-        host.stopAt(10600);
-        host.run();
+        host.runUntil(10600);
         EXPECT_TRUE(page);
         EXPECT_TRUE(after);
     }
@@ -91,8 +90,7 @@ TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
         back = m_host.m_elapsed;
         return true;
     });
-    m_host.stopAt(kInBattle + 40000);
-    m_host.run();
+    m_host.runUntil(kInBattle + 40000);
     EXPECT_EQ(waiting, 3);
     ASSERT_GE(back, 0) << "an enemy never came back";
     EXPECT_LE(back - kInBattle, Tank::kMostOffFieldMs + 6000);
@@ -124,7 +122,6 @@ TEST_F(NeverStuckTest, TheDemoLeavesAnEmptiedTruckForTheEnemy)
         EXPECT_TRUE(t.m_pilot && t.m_pilot->m_id == Hud::kRadarEnemy);
         checked = true;
     });
-    m_host.stopAt(kInBattle + 100);
-    m_host.run();
+    m_host.runUntil(kInBattle + 100);
     EXPECT_TRUE(checked);
 }

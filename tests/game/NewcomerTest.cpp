@@ -174,8 +174,7 @@ Outcome playFirstBattle(GameHost& host, int32_t level, int32_t epoch)
         }
         return false;
     });
-    host.stopAt(4000 + kPlayMs + 10000);
-    host.run();
+    host.runUntil(4000 + kPlayMs + 10000);
     return out;
 }
 

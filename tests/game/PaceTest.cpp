@@ -79,8 +79,7 @@ protected:
                 seen->mapAgain = app.m_time;
             return seen->mapAgain >= 0;
         });
-        host.stopAt(34500);
-        host.run();
+        host.runUntil(34500);
         return *seen;
     }
 };

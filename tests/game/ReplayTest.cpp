@@ -607,8 +607,7 @@ TEST_F(ReplayBusyTest, AResumedBattlePausedAndPhotographedReplaysTheSame)
         GameHost first;
         toBattle(first);
         first.at(kInBattle, [](App& app) { app.input().keyDownSys(Key::kUp); });
-        first.stopAt(kInBattle + 2500);
-        first.run();
+        first.runUntil(kInBattle + 2500);
     }
     ASSERT_GT(storedSlot(10), 0);
     BusyHost host;
