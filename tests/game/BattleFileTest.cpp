@@ -178,8 +178,7 @@ TEST_F(ResumeTest, AnInterruptedBattleGoesOnAsTheOneThatWasNot)
 {
     std::random_device seed;
     std::mt19937 pick(seed());
-    campaign(1, 5, 1);
-    toBattle(m_host);
+    battle(1, 5, 1);
     m_host.at(kInBattle, [](App& app) { app.m_demo = true; });
     std::vector<int32_t> moments;
     for (int32_t t = kInBattle + 2000; t < kInBattle + 60000; t += 20000)
@@ -228,8 +227,7 @@ TEST_F(ResumeTest, AnInterruptedBattleGoesOnAsTheOneThatWasNot)
 // release before too (version 2), with every thing whole.
 TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
 {
-    campaign(3, 5, 2);
-    toBattle(m_host);
+    battle(3, 5, 2);
     m_host.at(kInBattle, [](App& app) { app.m_demo = true; });
     const int32_t stop = kInBattle + 45000;
     m_host.at(stop - 3000, [](App& app) { app.m_battle->m_camera->overheadSwitch(); });

@@ -12,8 +12,7 @@ using BattleSoundTest = GameTest;
 // page after it is silent.
 TEST_F(BattleSoundTest, TheLoopsFollowTheBattle)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     const std::string motor = GameSound::kEngine, theme = GameSound::kBattleTheme;
     struct Step {
         int32_t at;

@@ -105,8 +105,7 @@ TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndPutsTheFirstAhead)
 // Space fires: the rounds drop, a shell flies and ends in an explosion.
 TEST_F(BattleTest, FiringLowersTheRoundsAndTheShellExplodes)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     m_host.key(kInBattle, ' ');
     bool flew = false;
     m_host.at(kInBattle + 200, [&](App& app) {
@@ -175,8 +174,7 @@ TEST_F(BattleTest, WinningAndLosingMoveTheFrontOneRing)
 // a share each time its timer passes the supply tick.
 TEST_F(BattleTest, TheStatusLinesLightUpWhenLowAndTheTruckRefills)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     m_host.at(kInBattle, [](App& app) {
         Tank& t = *app.m_battle->m_tank;
         t.m_fuel = 0x28000;
@@ -219,8 +217,7 @@ TEST_F(BattleTest, TheStatusLinesLightUpWhenLowAndTheTruckRefills)
 // the map is not on it.
 TEST_F(BattleTest, TheRadarRimIsTwoHundredUnitsAway)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     m_host.at(kInBattle, [](App& app) {
         // Placed and looked at at once: an enemy that far, unseen, soon comes nearer.
         Tank& e = *app.m_battle->m_enemy;
@@ -252,8 +249,7 @@ TEST_F(BattleTest, TheRadarRimIsTwoHundredUnitsAway)
 // holds no battle. Another side brings another tank.
 TEST_F(BattleTest, ANewCampaignChosenInBattleEndsItAtOnce)
 {
-    campaign(1, 4);
-    toBattle(m_host);
+    battle(1, 4);
     ref<Tank> before;
     m_host.at(kInBattle, [&](App& app) { before = app.m_battle->m_tank; });
     m_host.key(kInBattle + 100, 6);
@@ -278,8 +274,7 @@ TEST_F(BattleTest, ANewCampaignChosenInBattleEndsItAtOnce)
 // neither loses the battle (x 0) nor wraps the place round 16 bits.
 TEST_F(BattleTest, TheRecordKeepsATankOverTheEdgeOnTheMap)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     m_host.at(kInBattle, [&](App& app) {
         for (auto [x, z, slot10, slot11] : {std::array{-5, 600, 1, 511}, std::array{0, -3, 1, 0}}) {
             app.m_battle->m_tank->m_wx = x == 0 ? 100 : x * kUnit; // just off 0: still in battle
@@ -298,8 +293,7 @@ TEST_F(BattleTest, TheRecordKeepsATankOverTheEdgeOnTheMap)
 // back at the new width's corner.
 TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     m_host.at(kInBattle, [](App& app) { app.setWidthHeight(800, 600); });
     m_host.at(kInBattle + 200, [](App& app) {
         EXPECT_EQ(app.m_width, 800);
@@ -335,8 +329,7 @@ TEST_F(BattleTest, AResizeInBattleReLaysOutHudRadarAndButtons)
 // has it; from the driving view it says nothing.
 TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdgeAndEndsAimModeWithANote)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     m_host.at(kInBattle, [](App& app) {
         app.m_battle->m_tank->placeOnGround(10 * kUnit, 256 * kUnit);
         app.input().keyAddSys('3');
@@ -372,8 +365,7 @@ TEST_F(BattleTest, TheOverheadMapStopsAtTheTerrainsEdgeAndEndsAimModeWithANote)
 // on the friendly truck standing there.
 TEST_F(BattleTest, TheMarkerTurnsRedOnlyOnAnEnemy)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     m_host.at(kInBattle, [](App& app) { app.input().keyAddSys(Key::kTab); });
     int32_t x = 0, z = 0;
     int32_t normal = 0;
@@ -411,8 +403,7 @@ TEST_F(BattleTest, TheMarkerTurnsRedOnlyOnAnEnemy)
 // sinks; on dry ground it says nothing.
 TEST_F(BattleTest, WaterAheadIsWarnedOf)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     int32_t wetX = -1, dryX = -1;
     const int32_t z = 256;
     m_host.at(kInBattle, [&](App& app) {
@@ -464,8 +455,7 @@ TEST_F(BattleTest, WaterAheadIsWarnedOf)
 // The lazy camera, as an option.
 TEST_F(BattleTest, TheCameraWaitsWhileTheTurnKeyIsHeld)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     int32_t start = 0;
     m_host.at(kInBattle - 100, [&](App& app) {
         app.m_battle->m_camera->m_lazy = true;
@@ -525,8 +515,7 @@ bool onScreen(App& app, int32_t x, int32_t y, int32_t z, int32_t& sx, int32_t& s
 // without a wipe.
 TEST_F(BattleTest, TheChaseCameraKeepsTheTankLowOnTheScreenThroughAFullTurn)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     int32_t turned = 0, last = 0, checks = 0;
     m_host.at(kInBattle, [&](App& app) {
         last = app.m_battle->m_tank->m_heading;
@@ -594,8 +583,7 @@ TEST_F(BattleTest, InAimModeATargetFiftyUnitsAheadIsInTheMiddleThirdAtEverySize)
 // where the own turret is below an enemy's hull 15 units ahead of the gun.
 TEST_F(BattleTest, InAimModeTheCameraTurnsWithTheTurretOverTheTurretsTop)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     m_host.key(kInBattle, Key::kTab);
     m_host.at(kInBattle + 1500, [](App& app) { app.input().keyDownSys(Key::kRight); });
     int32_t checks = 0, turned = 0;
@@ -621,8 +609,7 @@ TEST_F(BattleTest, InAimModeTheCameraTurnsWithTheTurretOverTheTurretsTop)
 // dimmed "Paused"; P again goes on. Losing the window's focus pauses too.
 TEST_F(BattleTest, PauseFreezesFuelAndEnemiesUntilPAgain)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     struct Still {
         int32_t fuel = 0, battleMs = 0;
         std::vector<std::array<int32_t, 3>> enemies;

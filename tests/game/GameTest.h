@@ -224,6 +224,13 @@ protected:
         writeRecord({side, front, level, 0, 0, mute ? 1 : 0, 0, 40, 20, 20, 0, 0});
     }
 
+    // Into the battle of that campaign on m_host.
+    void battle(int32_t side = 1, int32_t front = 5, int32_t level = 0)
+    {
+        campaign(side, front, level);
+        toBattle(m_host);
+    }
+
     TempDir m_dir{"game"};
     GameHost m_host;
 };

@@ -59,8 +59,7 @@ TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
 // back within a bounded time, so there is always somebody to fight.
 TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
 {
-    campaign(1, 5, 2);
-    toBattle(m_host);
+    battle(1, 5, 2);
     int32_t waiting = 0;
     m_host.at(kInBattle, [&](App& app) {
         Battle& b = *app.m_battle;
@@ -100,8 +99,7 @@ TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
 // captured and emptied: it goes back to the enemy, however short of supplies.
 TEST_F(NeverStuckTest, TheDemoLeavesAnEmptiedTruckForTheEnemy)
 {
-    campaign(1, 5);
-    toBattle(m_host);
+    battle();
     bool checked = false;
     m_host.at(kInBattle, [&](App& app) {
         Battle& b = *app.m_battle;
