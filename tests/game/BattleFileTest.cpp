@@ -11,7 +11,6 @@
 
 namespace {
 
-constexpr int32_t kInBattle = 4000;
 constexpr int32_t kTicks10s = 10000 / Battle::kTickMs;
 constexpr int32_t kHundredth = 328; // 0.01 unit
 
@@ -34,19 +33,6 @@ std::vector<std::vector<std::array<int32_t, 3>>> tenSeconds(App& app)
         out.push_back(vehicles(app));
     }
     return out;
-}
-
-// From the start-up menu into the battle of the stored campaign: Resume
-// closes the menu, Enter goes on from the map.
-void intoBattle(GameHost& host)
-{
-    host.key(2200, 'R');
-    host.key(2700, 10);
-}
-
-bool inBattle(App& app)
-{
-    return dynamic_cast<BattleScreen*>(app.top()) && app.m_battle->m_tank && app.m_battle->m_tank->m_wx != 0;
 }
 
 BattleFile::Body body(int32_t kind)
@@ -160,40 +146,26 @@ TEST(BattleFileFormat, ReadsBackWhatItWroteAndRefusesEveryDamage)
         EXPECT_FALSE(reads(changed, why)) << at;
     }
 
-    auto refused = [](BattleFile g, const std::string& reason) {
-        std::string said;
-        EXPECT_FALSE(reads(g.bytes(), said)) << reason;
-        EXPECT_NE(said.find(reason), std::string::npos) << said;
+    const std::pair<std::function<void(BattleFile&)>, const char*> refused[] = {
+        {[](BattleFile& g) { g.m_stamp.side = 4; }, "side"},
+        {[](BattleFile& g) { g.m_bodies[2].damage = 101; }, "damage"},
+        {[](BattleFile& g) { g.m_bodies[1].x = Tank::kMapSize * 3; }, "x"},
+        {[](BattleFile& g) { g.m_bodies[0].image = Shell::kLastPicture + 1; }, "picture"},
+        {[](BattleFile& g) { g.m_bodies[0].owner = 0; }, "owner"}, // a shell fired by a shell
+        {[](BattleFile& g) { g.m_bodies[2].pilot = 0; }, "goal"},  // the demo pursuing a shell
+        {[](BattleFile& g) { g.m_bodies[2].kind = BattleFile::Body::kEnemy; }, "player"},
+        {[](BattleFile& g) { g.m_cells = {{9, 1}, {9, 2}}; }, "order"},
+        {[](BattleFile& g) { g.m_ruins = {7, Scenery::kMost}; }, "a ruin is out of range"},
+        {[](BattleFile& g) { g.m_ruins = {7, 7}; }, "the ruins are out of order"},
     };
-    BattleFile g = f;
-    g.m_stamp.side = 4;
-    refused(g, "side");
-    g = f;
-    g.m_bodies[2].damage = 101;
-    refused(g, "damage");
-    g = f;
-    g.m_bodies[1].x = Tank::kMapSize * 3;
-    refused(g, "x");
-    g = f;
-    g.m_bodies[0].image = Shell::kLastPicture + 1;
-    refused(g, "picture");
-    g = f;
-    g.m_bodies[0].owner = 0; // a shell fired by a shell
-    refused(g, "owner");
-    g = f;
-    g.m_bodies[2].pilot = 0; // the demo pursuing a shell
-    refused(g, "goal");
-    g = f;
-    g.m_bodies[2].kind = BattleFile::Body::kEnemy;
-    refused(g, "player");
-    g = f;
-    g.m_cells = {{9, 1}, {9, 2}};
-    refused(g, "order");
-    g = f;
-    g.m_ruins = {7, Scenery::kMost};
-    refused(g, "a ruin is out of range");
-    g.m_ruins = {7, 7};
-    refused(g, "the ruins are out of order");
+    for (const auto& [change, reason] : refused) {
+        SCOPED_TRACE(reason);
+        BattleFile g = f;
+        change(g);
+        std::string said;
+        EXPECT_FALSE(reads(g.bytes(), said));
+        EXPECT_NE(said.find(reason), std::string::npos) << said;
+    }
 }
 
 using ResumeTest = GameTest;
@@ -206,8 +178,7 @@ TEST_F(ResumeTest, AnInterruptedBattleGoesOnAsTheOneThatWasNot)
 {
     std::random_device seed;
     std::mt19937 pick(seed());
-    campaign(1, 5, 1);
-    intoBattle(m_host);
+    battle(1, 5, 1);
     m_host.at(kInBattle, [](App& app) { app.m_demo = true; });
     std::vector<int32_t> moments;
     for (int32_t t = kInBattle + 2000; t < kInBattle + 60000; t += 20000)
@@ -245,8 +216,7 @@ TEST_F(ResumeTest, AnInterruptedBattleGoesOnAsTheOneThatWasNot)
                       numbers);
             checked++;
         });
-    m_host.stopAt(moments.back() + 100);
-    m_host.run();
+    m_host.runUntil(moments.back() + 100);
     EXPECT_EQ(checked, static_cast<int32_t>(moments.size()));
 }
 
@@ -257,8 +227,7 @@ TEST_F(ResumeTest, AnInterruptedBattleGoesOnAsTheOneThatWasNot)
 // release before too (version 2), with every thing whole.
 TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
 {
-    campaign(3, 5, 2);
-    intoBattle(m_host);
+    battle(3, 5, 2);
     m_host.at(kInBattle, [](App& app) { app.m_demo = true; });
     const int32_t stop = kInBattle + 45000;
     m_host.at(stop - 3000, [](App& app) { app.m_battle->m_camera->overheadSwitch(); });
@@ -309,8 +278,7 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
         app.requestStop();
         return true;
     });
-    again.stopAt(61500);
-    again.run();
+    again.runUntil(61500);
     EXPECT_TRUE(seen);
 
     // The file as the release before would have kept it: version 2, no ruins.
@@ -333,8 +301,7 @@ TEST_F(ResumeTest, AQuitBattleComesBackAsItWasLeft)
         EXPECT_TRUE(now.m_ruins.empty());
         return true;
     });
-    player.stopAt(4500);
-    player.run();
+    player.runUntil(4500);
     EXPECT_TRUE(driven);
 }
 

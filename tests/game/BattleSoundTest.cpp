@@ -3,18 +3,6 @@
 #include "game/GameSound.h"
 #include "game/ResultScreen.h"
 
-namespace {
-
-constexpr int32_t kInBattle = 4000; // the battle has begun by this time
-
-void press(App& app, int32_t code)
-{
-    app.input().keyDownSys(code);
-    app.input().keyUpSys(code);
-}
-
-} // namespace
-
 using BattleSoundTest = GameTest;
 
 // The engine idles while the tank stands, runs up on a turn on the spot and
@@ -24,9 +12,7 @@ using BattleSoundTest = GameTest;
 // page after it is silent.
 TEST_F(BattleSoundTest, TheLoopsFollowTheBattle)
 {
-    campaign(1, 5);
-    m_host.key(2200, 'R');
-    m_host.key(2700, Key::kEnter);
+    battle();
     const std::string motor = GameSound::kEngine, theme = GameSound::kBattleTheme;
     struct Step {
         int32_t at;
@@ -77,8 +63,7 @@ TEST_F(BattleSoundTest, TheLoopsFollowTheBattle)
         silentPage = dynamic_cast<ResultScreen*>(app.top()) && music == 0 && m_host.looping(motor) == 0;
         return silentPage;
     });
-    m_host.stopAt(kInBattle + 12000);
-    m_host.run();
+    m_host.runUntil(kInBattle + 12000);
     EXPECT_TRUE(faded);
     EXPECT_TRUE(silentPage);
 }

@@ -68,27 +68,4 @@ TEST(Campaign, TheFrontMovesARingABattleAndTheEndsAreTheRightWayRound)
     EXPECT_FALSE(fallen->won());
 }
 
-TEST(Campaign, EnemiesToDestroyGrowWithTheLevelAndTheDistanceFromTheStart)
-{
-    EXPECT_EQ(Campaign::enemyTotal(Campaign::kFirstFront, 0), 5);
-    EXPECT_EQ(Campaign::enemyTotal(Campaign::kFirstFront, 2), 15);
-    EXPECT_EQ(Campaign::enemyTotal(1, 0), 9);
-    EXPECT_EQ(Campaign::enemyTotal(9, 0), 9);
-    EXPECT_EQ(Campaign::enemyTotal(9, 2), 19);
-}
-
-TEST(Campaign, ANewCampaignHasAFreshTankAndNoBattleInProgress)
-{
-    ref<Campaign> c = at(Side::Soviet, 7, 1);
-    c->prefWrite(Record::kBattleX, 120);
-    c->prefWrite(Record::kDamage, 48);
-    c->resetGame(Campaign::kFirstFront, nullptr, nullptr);
-    EXPECT_FALSE(c->battleInProgress());
-    EXPECT_EQ(c->m_front, Campaign::kFirstFront);
-    EXPECT_EQ(c->prefRead(Record::kDamage), 40);
-    EXPECT_EQ(c->prefRead(Record::kFuel), 20);
-    EXPECT_EQ(c->prefRead(Record::kRounds), 20);
-    EXPECT_EQ(c->m_level, 1); // the settings stay
-}
-
 } // namespace

@@ -30,8 +30,7 @@ TEST_F(GameTest, TouchScreensGetButtonControlsAndTheStatusPanel)
         EXPECT_FALSE(app.m_battle->m_hud->m_controls);
         app.m_battle->m_hud->m_menuDrive->off();
     });
-    m_host.stopAt(2300);
-    m_host.run();
+    m_host.runUntil(2300);
 }
 
 TEST_F(GameTest, TinyScreensPlayTheShellWithTextMenus)
@@ -56,8 +55,7 @@ TEST_F(GameTest, TinyScreensPlayTheShellWithTextMenus)
         host.keys(4700, "NA");
         host.at(5500, [w = w](App& app) { EXPECT_TRUE(mapSprite(app)) << w; });
         host.key(5600, ' ');
-        host.stopAt(6000);
-        host.run(w, h);
+        host.runUntil(6000, w, h);
         EXPECT_EQ(storedSlot(1), 5) << w;
         EXPECT_EQ(storedSlot(2), 1) << w;
     }

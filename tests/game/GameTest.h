@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/App.h"
+#include "game/BattleScreen.h"
 #include "game/MapScreen.h"
 #include "game/Tank.h"
 #include "host/Host.h"
@@ -114,6 +115,13 @@ public:
         m_app->run();
     }
 
+    // Runs a new App until the clock reaches ms.
+    void runUntil(int32_t ms, int32_t w = 480, int32_t h = 320)
+    {
+        stopAt(ms);
+        run(w, h);
+    }
+
     // How often the sound of that name was played.
     int32_t count(const std::string& name) const
     {
@@ -143,6 +151,30 @@ private:
     std::vector<std::string> m_names; // of the sounds loaded, by identifier
     std::multimap<int32_t, Action> m_actions;
 };
+
+// The battle has begun by this time after toBattle.
+constexpr int32_t kInBattle = 4000;
+
+// From the start-up menu into the battle of the stored campaign: Resume
+// closes the menu, Enter goes on from the map.
+inline void toBattle(GameHost& host)
+{
+    host.key(2200, 'R');
+    host.key(2700, Key::kEnter);
+}
+
+// A key pressed and let go.
+inline void press(App& app, int32_t code)
+{
+    app.input().keyDownSys(code);
+    app.input().keyUpSys(code);
+}
+
+// The battle is on the screen, with the tank in it.
+inline bool inBattle(App& app)
+{
+    return dynamic_cast<BattleScreen*>(app.top()) && app.m_battle->m_tank && app.m_battle->m_tank->m_wx != 0;
+}
 
 // A drag of dy pixels down the middle of the screen, as a finger or the mouse
 // does it: a touch that moves and ends.
@@ -190,6 +222,13 @@ protected:
     void campaign(int32_t side, int32_t front, int32_t level = 0, bool mute = false)
     {
         writeRecord({side, front, level, 0, 0, mute ? 1 : 0, 0, 40, 20, 20, 0, 0});
+    }
+
+    // Into the battle of that campaign on m_host.
+    void battle(int32_t side = 1, int32_t front = 5, int32_t level = 0)
+    {
+        campaign(side, front, level);
+        toBattle(m_host);
     }
 
     TempDir m_dir{"game"};

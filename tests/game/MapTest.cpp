@@ -48,8 +48,7 @@ TEST_F(MapTest, TheSiteTheNextSiteAndTheBriefingFollowSideAndFront)
             ref<Vtext> orders = findText(&app, "ORDERS FROM ");
             EXPECT_EQ(orders ? orders->m_text->c_str() : "", "ORDERS FROM " + c.briefing);
         });
-        host.stopAt(3300);
-        host.run();
+        host.runUntil(3300);
     }
 }
 
@@ -73,8 +72,7 @@ TEST_F(MapTest, TheBriefingEndsTheScreenOnlyInTheDemo)
                     ended = t;
             });
         }
-        host.stopAt(41500);
-        host.run();
+        host.runUntil(41500);
         if (!demo) {
             EXPECT_EQ(ended, -1);
             // The map music starts with the map and repeats every 4 seconds.
@@ -107,8 +105,7 @@ TEST_F(MapTest, AKeyWaitingWhenTheMapAppearsIsIgnoredForASecond)
     for (int32_t t = 5500; t < 11500; t += 50)
         m_host.at(t, [&shown, t](App& app) { shown[t] = mapSprite(app).get(); });
     m_host.key(10500, ' ');
-    m_host.stopAt(11500);
-    m_host.run();
+    m_host.runUntil(11500);
     int32_t appeared = -1;
     for (auto [t, map] : shown)
         if (map && appeared < 0)
@@ -148,8 +145,7 @@ TEST_F(MapTest, WinningAtBerlinAsAlliedShowsTheVictoryAndClearsTheCampaign)
         EXPECT_TRUE(withImage(&app, 42).empty());
         EXPECT_EQ(menuItems(shownMenu(app)), (std::vector<std::string>{"New Game", "Sound: On", "Options", "Help", "About", "Quit"}));
     });
-    m_host.stopAt(10900);
-    m_host.run();
+    m_host.runUntil(10900);
     EXPECT_EQ(storedSlot(1), 0);
     EXPECT_EQ(m_host.count("music3"), 3); // the splash, the battle won and the end
 }
@@ -193,8 +189,7 @@ TEST_F(MapTest, ZeroOpensTheMenuNarrowScreensSlideTheMapAndAResizeKeepsTheOrders
         EXPECT_EQ(mapSprite(app)->m_x >> 15, 0);
         EXPECT_EQ(mapSprite(app)->m_y >> 15, 120);
     });
-    m_host.stopAt(4500);
-    m_host.run(240, 320);
+    m_host.runUntil(4500, 240, 320);
 }
 
 // On a large screen the map screen grows by whole pixels: 1920 x 1080 shows
@@ -224,7 +219,6 @@ TEST_F(MapTest, LargeScreensScaleTheMapScreenAndLowOnesKeepTheOrdersOnIt)
             Vsprite* picture = withImage(mapSprite(app).get(), 41)[0];
             EXPECT_EQ(picture->m_x1 - picture->m_x0, 336 * c.scale);
         });
-        host.stopAt(2800);
-        host.run(c.w, c.h);
+        host.runUntil(2800, c.w, c.h);
     }
 }

@@ -40,16 +40,14 @@ TEST_F(GameTest, TheTitleStaysTwoSecondsOrUntilAKey)
         EXPECT_FALSE(onTitle(app));
         EXPECT_EQ(selectedItem(shownMenu(app)), "New Game");
     });
-    m_host.stopAt(2500);
-    m_host.run();
+    m_host.runUntil(2500);
     GameHost quick;
     quick.key(300, Key::kDown);
     quick.at(700, [&](App& app) {
         EXPECT_FALSE(onTitle(app));
         EXPECT_EQ(selectedItem(shownMenu(app)), "New Game");
     });
-    quick.stopAt(800);
-    quick.run();
+    quick.runUntil(800);
 }
 
 TEST_F(GameTest, FirstStartOffersQuitAndANewGameUnderAHeading)
@@ -83,8 +81,7 @@ TEST_F(GameTest, FirstStartOffersQuitAndANewGameUnderAHeading)
         EXPECT_FALSE(shownMenu(app));
         EXPECT_TRUE(findText(&app, "ORDERS FROM BERLIN"));
     });
-    m_host.stopAt(7300);
-    m_host.run();
+    m_host.runUntil(7300);
     EXPECT_EQ(storedSlot(0), 2);
     EXPECT_EQ(storedSlot(1), 5);
     // Every choice clicked: Enter on "New Game", "Back", "New Game", "German Forces".
@@ -112,8 +109,7 @@ TEST_F(GameTest, ANewGameDuringACampaignIsConfirmedFirst)
         EXPECT_EQ(app.m_campaign->m_front, 7); // nothing is lost before a side is chosen
     });
     m_host.key(4600, 'A');
-    m_host.stopAt(5000);
-    m_host.run();
+    m_host.runUntil(5000);
     EXPECT_EQ(storedSlot(0), 1);
     EXPECT_EQ(storedSlot(1), 5);
 }
@@ -143,8 +139,7 @@ TEST_F(GameTest, LeftLowersTheLevelRightAndLRaiseItBackReturnsAndClosingKeepsThe
     });
     // The game closed with the settings open: the campaign and the level as changed.
     m_host.keys(6100, {'N', 'Y', 'L'});
-    m_host.stopAt(7300);
-    m_host.run();
+    m_host.runUntil(7300);
     EXPECT_EQ(seen, (Items{"Level: Hard", "Level: Medium", "Level: Hard", "Level: Easy", "Level: Medium"}));
     EXPECT_EQ(storedSlot(0), 3);
     EXPECT_EQ(storedSlot(1), 7);
@@ -181,8 +176,7 @@ TEST_F(GameTest, TheMouseWheelAndPointerMoveTheHighlight)
         app.input().pointerSys(2, 2);
     });
     m_host.at(3700, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Help"); });
-    m_host.stopAt(3800);
-    m_host.run();
+    m_host.runUntil(3800);
     EXPECT_EQ(m_host.count("click"), 0); // moving the highlight chooses nothing
 }
 
@@ -207,8 +201,7 @@ TEST_F(GameTest, TheSoundSwitchIsSavedAtOnceAndKeptAfterARestartAndQuitEnds)
         EXPECT_EQ(menuItems(shownMenu(app))[2], "Sound: Off");
     });
     second.key(2300, 'E'); // as the phone's hidden key did
-    second.stopAt(7500);
-    second.run();
+    second.runUntil(7500);
     EXPECT_LT(second.m_elapsed, 3500);
     EXPECT_TRUE(second.m_played.empty());
     EXPECT_EQ(storedSlot(5), 1);
@@ -278,6 +271,5 @@ TEST_F(GameTest, HelpPagesWithArrowsPagingKeysWheelAndDragAndStopsAtBothEnds)
         EXPECT_TRUE(withImage(&app, 34).empty());
         EXPECT_EQ(selectedItem(shownMenu(app)), "Help");
     });
-    m_host.stopAt(6300);
-    m_host.run();
+    m_host.runUntil(6300);
 }

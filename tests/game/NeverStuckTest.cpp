@@ -7,13 +7,6 @@
 
 namespace {
 
-constexpr int32_t kInBattle = 4000;
-
-bool inBattle(App& app)
-{
-    return dynamic_cast<BattleScreen*>(app.top()) && app.m_battle->m_tank && app.m_battle->m_tank->m_wx != 0;
-}
-
 bool inPlay(Tank& t)
 {
     return t.isLinked() && t.m_damage != -1 && !t.parked();
@@ -55,40 +48,10 @@ TEST_F(NeverStuckTest, TheEndIsAPageAndTheDemoGoesOnFromIt)
                 });
             }
         });
-        host.stopAt(10600);
-        host.run();
+        host.runUntil(10600);
         EXPECT_TRUE(page);
         EXPECT_TRUE(after);
     }
-}
-
-// The Allies' victory at Berlin (front 0 after the battle) is a campaign's
-// end too: the page says it was won.
-TEST_F(NeverStuckTest, AVictoryAtBerlinEndsTheCampaignOnItsPage)
-{
-    campaign(1, 1);
-    m_host.key(2200, 'R');
-    m_host.key(2700, 10);
-    m_host.at(kInBattle, [](App& app) { app.m_campaign->m_enemyCount = 0; });
-    bool page = false;
-    // After the run-out and the battle's result page, which waits for a key.
-    for (int32_t t = kInBattle + 5000; t < kInBattle + 15000; t += 500)
-        m_host.at(t, [](App& app) {
-            if (dynamic_cast<ResultScreen*>(app.top())) {
-                app.input().keyDownSys(Key::kEnter);
-                app.input().keyUpSys(Key::kEnter);
-            }
-        });
-    m_host.every(kInBattle, kInBattle + 20000, 50, [&](App& app) {
-        if (!dynamic_cast<CampaignEndScreen*>(app.top()))
-            return false;
-        page = true;
-        EXPECT_TRUE(findText(&app, CampaignEndScreen::kWon));
-        return true;
-    });
-    m_host.stopAt(kInBattle + 20000);
-    m_host.run();
-    EXPECT_TRUE(page);
 }
 
 // Near the end of a battle, enemies waiting to come back and finding no way
@@ -96,9 +59,7 @@ TEST_F(NeverStuckTest, AVictoryAtBerlinEndsTheCampaignOnItsPage)
 // back within a bounded time, so there is always somebody to fight.
 TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
 {
-    campaign(1, 5, 2);
-    m_host.key(2200, 'R');
-    m_host.key(2700, 10);
+    battle(1, 5, 2);
     int32_t waiting = 0;
     m_host.at(kInBattle, [&](App& app) {
         Battle& b = *app.m_battle;
@@ -128,8 +89,7 @@ TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
         back = m_host.m_elapsed;
         return true;
     });
-    m_host.stopAt(kInBattle + 40000);
-    m_host.run();
+    m_host.runUntil(kInBattle + 40000);
     EXPECT_EQ(waiting, 3);
     ASSERT_GE(back, 0) << "an enemy never came back";
     EXPECT_LE(back - kInBattle, Tank::kMostOffFieldMs + 6000);
@@ -139,9 +99,7 @@ TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
 // captured and emptied: it goes back to the enemy, however short of supplies.
 TEST_F(NeverStuckTest, TheDemoLeavesAnEmptiedTruckForTheEnemy)
 {
-    campaign(1, 5);
-    m_host.key(2200, 'R');
-    m_host.key(2700, 10);
+    battle();
     bool checked = false;
     m_host.at(kInBattle, [&](App& app) {
         Battle& b = *app.m_battle;
@@ -162,7 +120,6 @@ TEST_F(NeverStuckTest, TheDemoLeavesAnEmptiedTruckForTheEnemy)
         EXPECT_TRUE(t.m_pilot && t.m_pilot->m_id == Hud::kRadarEnemy);
         checked = true;
     });
-    m_host.stopAt(kInBattle + 100);
-    m_host.run();
+    m_host.runUntil(kInBattle + 100);
     EXPECT_TRUE(checked);
 }

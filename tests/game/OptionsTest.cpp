@@ -169,8 +169,7 @@ TEST_F(OptionsTest, AKeyReboundOnTheControlsPageDrivesTheTank)
         EXPECT_GT(app.m_battle->m_tank->m_driveSpeed, 0);
         app.input().keyUpSys('I');
     });
-    m_host.stopAt(8600);
-    m_host.run();
+    m_host.runUntil(8600);
     ActionMap stored;
     Options o;
     ASSERT_TRUE(o.load(stored));
@@ -201,32 +200,11 @@ TEST_F(OptionsTest, TheOptionsPageChangesAndKeepsItsSettings)
     });
     m_host.key(4600, 'B');
     m_host.at(4800, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Options"); });
-    m_host.stopAt(4900);
-    m_host.run();
+    m_host.runUntil(4900);
     ActionMap keys;
     Options o;
     ASSERT_TRUE(o.load(keys));
     EXPECT_EQ(o.m_effects, 80);
     EXPECT_EQ(o.m_frameRate, 60);
     EXPECT_TRUE(o.m_invertGun);
-}
-
-TEST_F(OptionsTest, TheOptionsAndControlsPagesFitASmallWindowWithTheirHeadings)
-{
-    // Every row and the heading inside the screen, the last row included.
-    auto fits = [](App& app, const char* page) {
-        ref<Vmenu> m = shownMenu(app);
-        ASSERT_TRUE(m) << page;
-        ref<Vsprite> frame = m->getParent();
-        ASSERT_TRUE(frame) << page;
-        EXPECT_GE(frame->m_y0, 0) << page << ": the heading";
-        for (Vsprite* row = m->m_child.get(); row; row = row->m_sibling.get())
-            EXPECT_LE(row->m_y1, app.m_height) << page << ": " << itemText(row);
-    };
-    m_host.key(2200, 'O');
-    m_host.at(2500, [&](App& app) { fits(app, "options"); });
-    m_host.key(2600, 'C');
-    m_host.at(2900, [&](App& app) { fits(app, "controls"); });
-    m_host.stopAt(3000);
-    m_host.run(320, 240);
 }

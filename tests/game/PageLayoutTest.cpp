@@ -215,8 +215,7 @@ TEST_F(GameTest, TheBattlePanelAndTheResultPagesFitEverySize)
         campaign(1, 5);
         std::filesystem::remove(m_dir.file("options")); // the buttons hidden, as at a first start
         GameHost host;
-        host.key(2200, 'R');
-        host.key(2700, Key::kEnter);
+        toBattle(host);
         host.at(4500, [](App& app) { expectHud(app, "the panel"); });
         host.key(4600, 'B');
         host.at(4900, [](App& app) { expectHud(app, "with the buttons"); });
