@@ -267,40 +267,6 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleTheSameAtAnyFrameRateAndInItsR
     EXPECT_EQ(loops(again + "/again.log"), loops(played + "/sounds.log"));
 }
 
-// A campaign at its side's last ring ends on a page of its own, without a
-// map to wait on: the battlefield picture (with the victory banner when won)
-// and its line at the bottom; a key leads to the main menu.
-TEST_F(HeadlessGameTest, TheCampaignsEndIsVictoryOrDefeatBySideAndLastSite)
-{
-    Frame over = reference({42}, 0, 0), victory = reference({42, 43}, 0, 0);
-    struct Case {
-        int32_t side, front;
-        bool won;
-    };
-    constexpr int32_t kLine = 40; // the page's line at the bottom
-    for (Case c : {Case{2, 11, true}, Case{1, 10, false}, Case{2, 1, false}, Case{3, 10, false}}) {
-        SCOPED_TRACE(testing::Message() << "side " << c.side << " front " << c.front);
-        campaign(c.side, c.front);
-        ASSERT_EQ(korvath(script("at 3000 shot end.png\nat 3500 key space\nat 4000 shot menu.png\n"), 4100), 0)
-            << m_out;
-        const Frame end = shot("end.png");
-        const Frame& expected = c.won ? victory : over;
-        int32_t differ = 0, text = 0;
-        for (int32_t y = 0; y < end.h; y++)
-            for (int32_t x = 0; x < end.w; x++) {
-                if (y < end.h - kLine)
-                    differ += end.at(x, y) != expected.at(x, y);
-                else
-                    text += whiteish(end.at(x, y));
-            }
-        EXPECT_EQ(differ, 0);
-        EXPECT_GT(text, 100); // "Campaign won" or "Campaign lost"
-        EXPECT_GT(shot("menu.png").differences(end), 480 * 320 / 4); // on to the menu
-        // The campaign is over: the record no longer holds one.
-        EXPECT_EQ(storedSlot(1), 0);
-    }
-}
-
 TEST_F(HeadlessGameTest, FailedSavesKeepTheOldRecordAndFailedShotsFailTheRun)
 {
     // No file may grow: the sound switch and the stop both fail to save.
