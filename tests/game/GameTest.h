@@ -21,6 +21,13 @@
 #include "scene/Vtext.h"
 #include "support/Files.h"
 
+// A key pressed and let go.
+inline void press(App& app, int32_t code)
+{
+    app.input().keyDownSys(code);
+    app.input().keyUpSys(code);
+}
+
 // A host for running the real App on the test's own thread: a virtual clock
 // that advances by what the game sleeps, and a script of actions applied when
 // the clock passes their time (keys, checks of the game's state, the stop).
@@ -76,10 +83,7 @@ public:
     void at(int32_t ms, Action a) { m_actions.emplace(ms, std::move(a)); }
     void key(int32_t ms, int32_t code)
     {
-        at(ms, [code](App& app) {
-            app.input().keyDownSys(code);
-            app.input().keyUpSys(code);
-        });
+        at(ms, [code](App& app) { press(app, code); });
     }
     // Keys in turn, 300 ms apart from ms on.
     void keys(int32_t ms, const std::string& codes)
@@ -163,17 +167,25 @@ inline void toBattle(GameHost& host)
     host.key(2700, Key::kEnter);
 }
 
-// A key pressed and let go.
-inline void press(App& app, int32_t code)
-{
-    app.input().keyDownSys(code);
-    app.input().keyUpSys(code);
-}
-
 // The battle is on the screen, with the tank in it.
 inline bool inBattle(App& app)
 {
     return dynamic_cast<BattleScreen*>(app.top()) && app.m_battle->m_tank && app.m_battle->m_tank->m_wx != 0;
+}
+
+// The text is on the screen.
+inline bool showing(App& app, const std::string& text);
+
+// Every enemy sent off the field for good: nothing but the ground in the way.
+inline void clearField(App& app)
+{
+    for (const ref<Tank>& e : app.m_battle->m_forces)
+        if (e->m_id == Hud::kRadarEnemy) {
+            e->off();
+            e->park();
+            e->m_damage = -1;
+            e->m_timer = -100000;
+        }
 }
 
 // A drag of dy pixels down the middle of the screen, as a finger or the mouse
@@ -279,6 +291,12 @@ inline ref<Vtext> findText(Vsprite* s, const std::string& part)
         if (ref<Vtext> t = findText(c, part))
             return t;
     return nullptr;
+}
+
+inline bool showing(App& app, const std::string& text)
+{
+    ref<Vtext> t = findText(&app, text);
+    return t && t->isLinked();
 }
 
 // Every sprite below s showing picture index.
