@@ -1,9 +1,6 @@
 #pragma once
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "Png.h"
 #include "runtime/Array.h"
@@ -53,7 +50,6 @@ struct Frame {
     static Frame read(const std::string& path)
     {
         Frame f;
-        Png::read(path, f.w, f.h, f.px);
-        return f;
+        return Png::read(path, f.w, f.h, f.px), f;
     }
 };
