@@ -27,7 +27,8 @@ inline Array<int32_t> filled(int32_t n, uint32_t value)
 
 inline std::vector<uint32_t> words(const Array<int32_t>& a)
 {
-    return {reinterpret_cast<uint32_t*>(a.a), reinterpret_cast<uint32_t*>(a.a) + a.length};
+    const auto* w = reinterpret_cast<const uint32_t*>(a.a);
+    return {w, w + a.length};
 }
 
 // A picture as words 0xAARRGGBB, read from a PNG or taken from a buffer.
