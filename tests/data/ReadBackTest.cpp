@@ -39,8 +39,7 @@ public:
     Digest& num(int64_t v)
     {
         const uint32_t w = static_cast<uint32_t>(v);
-        const uint8_t b[4] = {static_cast<uint8_t>(w), static_cast<uint8_t>(w >> 8), static_cast<uint8_t>(w >> 16),
-                              static_cast<uint8_t>(w >> 24)};
+        const uint8_t b[4] = {uint8_t(w), uint8_t(w >> 8), uint8_t(w >> 16), uint8_t(w >> 24)};
         return bytes(b, 4);
     }
     Digest& text(const ref<String>& s)
@@ -59,8 +58,7 @@ public:
     std::string hex() const
     {
         char s[17];
-        std::snprintf(s, sizeof s, "%016llx", static_cast<unsigned long long>(m_h));
-        return s;
+        return std::snprintf(s, sizeof s, "%016llx", static_cast<unsigned long long>(m_h)), s;
     }
 
 private:
@@ -77,15 +75,6 @@ protected:
     }
     void TearDown() override { InputStream::setResourceDir("."); }
 };
-
-std::string fontDigest(const char* file)
-{
-    ref<Vfont> f = new Vfont;
-    EXPECT_TRUE(f->open(String::copyOf(file))) << file;
-    Digest d;
-    d.num(f->m_space).num(f->m_height).num(f->m_extra).num(f->m_first).num(f->m_last).num(f->m_tab);
-    return d.array(f->m_widths).array(f->m_offsets).array(f->m_data).hex();
-}
 
 } // namespace
 
@@ -111,8 +100,13 @@ TEST_F(ReadBack, ImageLibraryPictures)
 
 TEST_F(ReadBack, Fonts)
 {
-    EXPECT_EQ(fontDigest("f10.bin"), "7e84a7ecf8216150");
-    EXPECT_EQ(fontDigest("f16.bin"), "94f13bd8190dd9bb");
+    for (auto [file, digest] : {std::pair{"f10.bin", "7e84a7ecf8216150"}, std::pair{"f16.bin", "94f13bd8190dd9bb"}}) {
+        ref<Vfont> f = new Vfont;
+        EXPECT_TRUE(f->open(String::copyOf(file))) << file;
+        Digest d;
+        d.num(f->m_space).num(f->m_height).num(f->m_extra).num(f->m_first).num(f->m_last).num(f->m_tab);
+        EXPECT_EQ(d.array(f->m_widths).array(f->m_offsets).array(f->m_data).hex(), digest) << file;
+    }
 }
 
 TEST_F(ReadBack, ModelFileMeshesMaterialsAndTextures)

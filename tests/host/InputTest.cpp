@@ -7,19 +7,24 @@
 
 namespace {
 
-std::vector<int32_t> drain(Input& in)
+using Codes = std::vector<int32_t>;
+
+Codes drain(Input& in)
 {
-    std::vector<int32_t> keys;
+    Codes keys;
     for (int32_t k = in.keyGet(); k != Key::kNone; k = in.keyGet())
         keys.push_back(k);
     return keys;
 }
 
-TEST(Input, AKeyHeldByTwoSourcesIsQueuedOnceAndHeldUntilBothLetGo)
+// A key held by two sources (an arrow and the keypad's 8) is queued once and
+// held until both let go; hotkeys are counted, not queued, yet held; the queue
+// holds nine keys and drops the rest, round its ring more than once.
+TEST(Input, KeysAreHeldUntilEverySourceLetsGoQueuedOnceAndHotkeysCounted)
 {
     Input in;
     in.keyDownSys(Key::kUp);
-    in.keyDownSys(Key::kUp); // the keypad's 8 as well
+    in.keyDownSys(Key::kUp);
     in.keyDownSys('W');
     in.keyUpSys(Key::kUp);
     EXPECT_TRUE(in.keyDown(Key::kUp));
@@ -28,30 +33,45 @@ TEST(Input, AKeyHeldByTwoSourcesIsQueuedOnceAndHeldUntilBothLetGo)
     EXPECT_FALSE(in.keyDown(Key::kUp));
     EXPECT_TRUE(in.keyDown('W'));
     EXPECT_EQ(in.keyPeek(), Key::kUp);
-    EXPECT_EQ(drain(in), (std::vector<int32_t>{Key::kUp, 'W'}));
-    EXPECT_FALSE(in.keyWaiting());
+    EXPECT_EQ(drain(in), (Codes{Key::kUp, 'W'}));
     // No key has code 0 or 128 and up: they are neither held nor queued.
     for (int32_t c : {0, 128, 200, -3}) {
         in.keyDownSys(c);
         EXPECT_FALSE(in.keyDown(c));
     }
     EXPECT_FALSE(in.keyWaiting());
-}
 
-TEST(Input, TheQueueHoldsNineKeysAndDropsTheRest)
-{
-    Input in;
-    for (int32_t round = 0; round < 3; round++) { // round the ring more than once
+    in.setHotkeys(Key::kF12, Key::kPadBack);
+    in.keyDownSys(Key::kF12);
+    in.keyDownSys('X');
+    in.keyDownSys(Key::kF12); // held already: no second press
+    EXPECT_TRUE(in.keyDown(Key::kF12));
+    in.keyUpSys(Key::kF12);
+    in.keyUpSys(Key::kF12);
+    in.keyDownSys(Key::kPadBack);
+    EXPECT_EQ(in.hotkeyTake(), 2);
+    EXPECT_EQ(in.hotkeyTake(), 0);
+    EXPECT_EQ(drain(in), Codes{'X'});
+    // Released as hotkeys, they queue as any key.
+    in.setHotkeys(Key::kNone, Key::kNone);
+    in.keyUpSys(Key::kPadBack);
+    in.keyDownSys(Key::kPadBack);
+    EXPECT_EQ(drain(in), Codes{Key::kPadBack});
+    EXPECT_EQ(in.hotkeyTake(), 0);
+
+    Codes nine;
+    for (int32_t k = 'A'; k < 'A' + Input::kQueued; k++)
+        nine.push_back(k);
+    for (int32_t round = 0; round < 3; round++) {
         for (int32_t k = 'A'; k < 'A' + 12; k++)
             in.keyAddSys(k);
-        std::vector<int32_t> want;
-        for (int32_t k = 'A'; k < 'A' + Input::kQueued; k++)
-            want.push_back(k);
-        EXPECT_EQ(drain(in), want);
+        EXPECT_EQ(drain(in), nine);
     }
 }
 
-TEST(Input, TheTouchProtocol)
+// Releasing everything (the focus lost) lets go of what is held and keeps
+// the queue and the wheel.
+TEST(Input, TheTouchProtocolAndReleaseAll)
 {
     Input in;
     in.touchBegin(30, 40);
@@ -69,15 +89,11 @@ TEST(Input, TheTouchProtocol)
     EXPECT_EQ(in.touchY(), 49);
     in.touchMove(90, 90); // not touching: no drag
     EXPECT_EQ(in.dragX(), 6);
-    EXPECT_EQ(drain(in), std::vector<int32_t>{Key::kTouch});
+    EXPECT_EQ(drain(in), Codes{Key::kTouch});
     in.touchUsed();
     in.dragReset();
     EXPECT_EQ(in.touchX() + in.touchY() + in.dragX() + in.dragY(), 0);
-}
 
-TEST(Input, ReleaseAllLetsGoOfWhatIsHeldAndKeepsTheQueue)
-{
-    Input in;
     in.keyDownSys('5');
     in.keyDownSys('5');
     in.touchBegin(1, 2);
@@ -88,7 +104,7 @@ TEST(Input, ReleaseAllLetsGoOfWhatIsHeldAndKeepsTheQueue)
     EXPECT_FALSE(in.keyDown(Key::kTouch));
     EXPECT_EQ(in.tiltX(), 0);
     in.keyDownSys('5'); // pressed anew after the focus came back: a press
-    EXPECT_EQ(drain(in), (std::vector<int32_t>{'5', Key::kTouch, '5'}));
+    EXPECT_EQ(drain(in), (Codes{'5', Key::kTouch, '5'}));
     EXPECT_EQ(in.wheelTake(), 3);
     EXPECT_EQ(in.wheelTake(), 0);
 }
@@ -109,32 +125,25 @@ TEST(Input, ALatchTakesOverWhatTheHostDeliveredOnce)
     live.tiltSys(-300, 400);
     frame.latch(live);
     EXPECT_FALSE(live.keyWaiting());
-    EXPECT_EQ(drain(frame), (std::vector<int32_t>{Key::kUp, ' ', Key::kTouch}));
+    EXPECT_EQ(drain(frame), (Codes{Key::kUp, ' ', Key::kTouch}));
     EXPECT_TRUE(frame.keyDown(Key::kUp) && frame.keyDown(Key::kTouch) && !frame.keyDown(' '));
-    EXPECT_EQ(frame.touchX(), 100);
-    EXPECT_EQ(frame.dragX(), 10);
-    EXPECT_EQ(frame.dragY(), -10);
-    EXPECT_EQ(frame.pointerX(), 7);
-    EXPECT_EQ(frame.tiltY(), 400);
+    EXPECT_EQ(Codes({frame.touchX(), frame.dragX(), frame.dragY(), frame.pointerX(), frame.tiltY()}),
+              Codes({100, 10, -10, 7, 400}));
     frame.touchUsed();
     frame.dragReset();
     EXPECT_EQ(frame.wheelTake(), 2);
-
     // Nothing new: what the game used stays used; a key let go is let go.
     live.keyUpSys(Key::kUp);
     frame.latch(live);
     EXPECT_FALSE(frame.keyWaiting());
-    EXPECT_EQ(frame.touchX(), 0);
-    EXPECT_EQ(frame.dragX(), 0);
-    EXPECT_EQ(frame.wheelTake(), 0);
+    EXPECT_EQ(Codes({frame.touchX(), frame.dragX(), frame.wheelTake()}), Codes({0, 0, 0}));
     EXPECT_FALSE(frame.keyDown(Key::kUp));
     // Not taken yet, the drag and wheel add up over frames.
-    live.touchMove(130, 50);
-    live.wheelSys(-1);
-    frame.latch(live);
-    live.touchMove(135, 50);
-    live.wheelSys(-1);
-    frame.latch(live);
+    for (int32_t x : {130, 135}) {
+        live.touchMove(x, 50);
+        live.wheelSys(-1);
+        frame.latch(live);
+    }
     EXPECT_EQ(frame.dragX(), 25);
     EXPECT_EQ(frame.wheelTake(), -2);
     live.touchEnd();
@@ -156,7 +165,7 @@ TEST(Input, AStateSetIsTheStateRead)
     in.setState(s);
     EXPECT_TRUE(in.state() == s);
     EXPECT_TRUE(in.keyDown('z'));
-    EXPECT_EQ(drain(in), (std::vector<int32_t>{'A', 10, 127}));
+    EXPECT_EQ(drain(in), (Codes{'A', 10, 127}));
     // What the game cannot have read is not taken: no key 0, no tenth key.
     s.held[0] |= 1;
     s.queued = Input::kQueued + 1;
@@ -180,37 +189,14 @@ TEST(Keys, ScriptWordsAndNames)
         EXPECT_TRUE(Key::parse(word, code)) << word;
         EXPECT_EQ(code, want) << word;
     }
-    EXPECT_EQ(Key::name(Key::kEnter), "Enter");
-    EXPECT_EQ(Key::name(Key::kPageDown), "Page Down");
-    EXPECT_EQ(Key::name('W'), "W");
-    EXPECT_EQ(Key::name(Key::kNone), "");
-    EXPECT_EQ(Key::name(Key::kF12), "F12");
-    EXPECT_EQ(Key::name(Key::kPadLeftShoulder), "Pad LB");
-    EXPECT_EQ(Key::name(126), ""); // in the gamepad's range, but no button
+    // 126 is in the gamepad's range, but no button.
+    const std::pair<int32_t, const char*> names[] = {{Key::kEnter, "Enter"}, {Key::kPageDown, "Page Down"},
+                                                     {'W', "W"},             {Key::kNone, ""},
+                                                     {Key::kF12, "F12"},     {Key::kPadLeftShoulder, "Pad LB"},
+                                                     {126, ""}};
+    for (auto [key, name] : names)
+        EXPECT_EQ(Key::name(key), name) << key;
     EXPECT_EQ(Key::letter('w'), 'W');
-}
-
-TEST(Input, HotkeysAreCountedNotQueuedAndStillHeld)
-{
-    Input in;
-    in.setHotkeys(Key::kF12, Key::kPadBack);
-    in.keyDownSys(Key::kF12);
-    in.keyDownSys('W');
-    in.keyDownSys(Key::kF12); // held already: no second press
-    EXPECT_TRUE(in.keyDown(Key::kF12));
-    in.keyUpSys(Key::kF12);
-    in.keyUpSys(Key::kF12);
-    in.keyDownSys(Key::kPadBack);
-    EXPECT_EQ(in.hotkeyTake(), 2);
-    EXPECT_EQ(in.hotkeyTake(), 0);
-    EXPECT_EQ(in.keyGet(), 'W');
-    EXPECT_EQ(in.keyGet(), Key::kNone);
-    // Released as hotkeys, they queue as any key.
-    in.setHotkeys(Key::kNone, Key::kNone);
-    in.keyUpSys(Key::kPadBack);
-    in.keyDownSys(Key::kPadBack);
-    EXPECT_EQ(in.keyGet(), Key::kPadBack);
-    EXPECT_EQ(in.hotkeyTake(), 0);
 }
 
 } // namespace

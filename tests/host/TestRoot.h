@@ -64,12 +64,9 @@ public:
         for (int32_t c = 1; c < Key::kCount; c++)
             if (in.keyDown(c))
                 m_log->heldAtEnd.push_back(c);
-        m_log->mouseX = in.touchX();
-        m_log->mouseY = in.touchY();
-        m_log->dragX = in.dragX();
-        m_log->dragY = in.dragY();
-        m_log->pointerX = in.pointerX();
-        m_log->pointerY = in.pointerY();
+        m_log->mouseX = in.touchX(), m_log->mouseY = in.touchY();
+        m_log->dragX = in.dragX(), m_log->dragY = in.dragY();
+        m_log->pointerX = in.pointerX(), m_log->pointerY = in.pointerY();
         m_log->wheel = input().wheelTake();
         removeAll();
     }
@@ -88,19 +85,17 @@ constexpr int32_t kPatienceMs = 120000;
 template <class A, class F>
 bool retryUntil(A act, F cond, int32_t everyMs)
 {
-    const auto start = std::chrono::steady_clock::now();
-    auto again = start;
-    while (true) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= again) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    for (auto again = start;; std::this_thread::sleep_for(std::chrono::milliseconds(1))) {
+        if (Clock::now() >= again) {
             act();
-            again = std::chrono::steady_clock::now() + std::chrono::milliseconds(everyMs);
+            again = Clock::now() + std::chrono::milliseconds(everyMs);
         }
         if (cond())
             return true;
-        if (now - start > std::chrono::milliseconds(kPatienceMs))
+        if (Clock::now() - start > std::chrono::milliseconds(kPatienceMs))
             return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
 }
 

@@ -1,22 +1,16 @@
 #include <gtest/gtest.h>
 
-#include <memory>
-
 #include <sys/resource.h>
-
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <filesystem>
-#include <vector>
+#include <memory>
 
 #include "Png.h"
-#include "host/Host.h"
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
-#include "runtime/String.h"
 #include "support/FakeHost.h"
 #include "support/Files.h"
 
@@ -33,10 +27,7 @@ Array<int8_t> bytes(std::initializer_list<int> values)
     return a;
 }
 
-std::vector<int> contents(const Array<int8_t>& a)
-{
-    return std::vector<int>(a.a, a.a + a.length);
-}
+std::vector<int> contents(const Array<int8_t>& a) { return std::vector<int>(a.a, a.a + a.length); }
 
 // Counts sound loads; paths listed in m_missing fail to load.
 class SoundHost : public FakeHost {
@@ -61,63 +52,48 @@ protected:
 
 } // namespace
 
-TEST_F(VdisplayTest, PrefsRoundTripMissingShortRecordsAndKeysOutsideTheFolder)
+// A failed write keeps the old record: a folder in the record's place, or a
+// disc on which no file may grow (even for root), the new record failing part
+// way; no temporary file is left behind.
+TEST_F(VdisplayTest, PrefsRoundTripShortRecordsFailedWritesAndKeysOutsideTheFolder)
 {
     Array<int8_t> out = bytes({9, 9, 9});
     EXPECT_FALSE(m_d->prefsRead("korvath"_s, out));
     EXPECT_EQ(contents(out), (std::vector<int>{9, 9, 9}));
-
-    // The folder is created on the first write.
+    // The folder is created on the first write. A longer array keeps what
+    // the record does not cover; a shorter one takes the front.
     ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({1, -2, 3, 4})));
-    Array<int8_t> back(4);
-    ASSERT_TRUE(m_d->prefsRead("korvath"_s, back));
-    EXPECT_EQ(contents(back), (std::vector<int>{1, -2, 3, 4}));
-
-    // A longer array keeps what the record does not cover; a shorter one takes the front.
-    Array<int8_t> longer = bytes({7, 7, 7, 7, 7, 7});
+    Array<int8_t> longer = bytes({7, 7, 7, 7, 7, 7}), shorter(2);
     ASSERT_TRUE(m_d->prefsRead("korvath"_s, longer));
     EXPECT_EQ(contents(longer), (std::vector<int>{1, -2, 3, 4, 7, 7}));
-    Array<int8_t> shorter(2);
     ASSERT_TRUE(m_d->prefsRead("korvath"_s, shorter));
     EXPECT_EQ(contents(shorter), (std::vector<int>{1, -2}));
-
-    // Rewriting replaces the record and leaves no temporary files behind.
     ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({5})));
     ASSERT_TRUE(m_d->prefsRead("korvath"_s, shorter));
     EXPECT_EQ(contents(shorter), (std::vector<int>{5, -2}));
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path / "prefs"), fs::directory_iterator()), 1);
-
-    // Keys that would leave the folder are refused.
     for (const char* key : {"", "../escape", "a/b", ".."}) {
         EXPECT_FALSE(m_d->prefsWrite(String::copyOf(key), bytes({1}))) << key;
         EXPECT_FALSE(m_d->prefsRead(String::copyOf(key), bytes({1}))) << key;
     }
     EXPECT_FALSE(fs::exists(m_dir.path / "escape"));
-}
 
-TEST_F(VdisplayTest, FailedWriteKeepsTheOldRecord)
-{
-    ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({1, 2})));
-    // A directory in the record's place cannot be replaced.
     fs::create_directories(m_dir.path / "prefs" / "blocked" / "inside");
     EXPECT_FALSE(m_d->prefsWrite("blocked"_s, bytes({1})));
     EXPECT_TRUE(fs::is_directory(m_dir.path / "prefs" / "blocked" / "inside"));
-
-    // No file may grow (a full disc, even for root): the new record fails part way.
     rlimit saved{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
     auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit none = saved;
     none.rlim_cur = 1;
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &none), 0);
-    bool written = m_d->prefsWrite("korvath"_s, bytes({8, 8, 8}));
+    const bool written = m_d->prefsWrite("korvath"_s, bytes({8, 8, 8}));
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_FALSE(written);
     Array<int8_t> back(3);
     ASSERT_TRUE(m_d->prefsRead("korvath"_s, back));
-    EXPECT_EQ(contents(back), (std::vector<int>{1, 2, 0}));
-    // Only the record and the blocking folder: no temporary file is left behind.
+    EXPECT_EQ(contents(back), (std::vector<int>{5, 0, 0}));
+    // Only the record and the blocking folder.
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path / "prefs"), fs::directory_iterator()), 2);
 }
 

@@ -66,9 +66,9 @@ TEST(Varint, EveryWidthReadsBackThroughTheSharedRulesAndTheKnownBytesDecode)
     EXPECT_EQ(r->remaining(), 0);
 
     // The written forms: the first byte below 128 is the whole value.
-    EXPECT_EQ(over({0x7F})->varint(), 127);
-    EXPECT_EQ(over({0x81, 0x00})->varint(), 128);
-    EXPECT_EQ(over({0x81, 0x80, 0x00})->varint(), 16384);
+    EXPECT_EQ(bytes, (std::vector<uint8_t>{0, 1, 0x7F, 0x81, 0, 0xFF, 0x7F, 0x81, 0x80, 0, 0xFF, 0xFF, 0x7F, 0x81, 0x80,
+                                            0x80, 0, 0xFF, 0xFF, 0xFF, 0x7F, 0x81, 0x80, 0x80, 0x80, 0, 0x87, 0xFF, 0xFF,
+                                            0xFF, 0x7F}));
 
     // Beyond 31 bits: the whole number is read, and it is too large for any
     // count or size; the next number starts where it should.
@@ -104,10 +104,7 @@ TEST(ByteReader, ACutOffNumberOrAnyReadPastTheEndRunsOutForGood)
     EXPECT_EQ(r->u16be(), 0x5600);
     EXPECT_TRUE(r->ranOut());
     // Once out, every read gives its defined value and the state stays.
-    EXPECT_EQ(r->u8(), 0);
-    EXPECT_EQ(r->i32le(), 0);
-    EXPECT_EQ(r->position(), 3);
-    EXPECT_TRUE(r->ranOut());
+    EXPECT_TRUE(r->u8() == 0 && r->i32le() == 0 && r->position() == 3 && r->ranOut());
 
     // A block read short fills the rest with zeros; a skip past the end stops there.
     r = over({1, 2, 3});
@@ -115,19 +112,15 @@ TEST(ByteReader, ACutOffNumberOrAnyReadPastTheEndRunsOutForGood)
     EXPECT_FALSE(r->read(block, 6));
     EXPECT_EQ(std::vector<int8_t>(block, block + 6), (std::vector<int8_t>{1, 2, 3, 0, 0, 0}));
     r = over({1, 2, 3});
-    EXPECT_TRUE(r->skip(2));
-    EXPECT_FALSE(r->ranOut());
+    EXPECT_TRUE(r->skip(2) && !r->ranOut());
     EXPECT_FALSE(r->skip(2));
-    EXPECT_TRUE(r->ranOut());
-    EXPECT_EQ(r->position(), 3);
+    EXPECT_TRUE(r->ranOut() && r->position() == 3);
 
     // Opening again starts afresh; nothing to read at all runs out at once.
     r->open(bytesOf({7}), 0, 1);
-    EXPECT_EQ(r->u8(), 7);
-    EXPECT_FALSE(r->ranOut());
+    EXPECT_TRUE(r->u8() == 7 && !r->ranOut());
     r->open(ref<InputStream>(), 0);
-    EXPECT_EQ(r->varint(), 0);
-    EXPECT_TRUE(r->ranOut());
+    EXPECT_TRUE(r->varint() == 0 && r->ranOut());
 }
 
 TEST(ByteReader, AStreamReadsAsTheSameBytesInMemoryAcrossEveryRefill)
@@ -154,22 +147,19 @@ TEST(ByteReader, AStreamReadsAsTheSameBytesInMemoryAcrossEveryRefill)
         case 4: ASSERT_EQ(a->varint(), b->varint()); break;
         case 5:
         case 6:
-            blockA.assign(static_cast<std::size_t>(n), 0);
-            blockB.assign(static_cast<std::size_t>(n), 0);
+            blockA.assign(static_cast<std::size_t>(n), 0), blockB = blockA;
             ASSERT_EQ(a->read(blockA.data(), n), b->read(blockB.data(), n));
             ASSERT_EQ(blockA, blockB);
             break;
         case 7:
-            shortsA.assign(static_cast<std::size_t>(n), 0);
-            shortsB.assign(static_cast<std::size_t>(n), 0);
+            shortsA.assign(static_cast<std::size_t>(n), 0), shortsB = shortsA;
             ASSERT_EQ(a->readShorts(shortsA.data(), n), b->readShorts(shortsB.data(), n));
             ASSERT_EQ(shortsA, shortsB);
             break;
         default: ASSERT_EQ(a->skip(n), b->skip(n)); break;
         }
-        ASSERT_EQ(a->position(), b->position()) << "step " << step;
-        ASSERT_EQ(a->remaining(), b->remaining()) << "step " << step;
-        ASSERT_EQ(a->ranOut(), b->ranOut()) << "step " << step;
+        ASSERT_TRUE(a->position() == b->position() && a->remaining() == b->remaining() && a->ranOut() == b->ranOut())
+            << "step " << step;
     }
     EXPECT_TRUE(a->ranOut());
     EXPECT_EQ(a->position(), static_cast<int64_t>(bytes.size()));
@@ -179,7 +169,5 @@ TEST(ByteReader, AStreamReadsAsTheSameBytesInMemoryAcrossEveryRefill)
     r->open(bytesOf({0xAA, 0xFF, 0xFE, 0x01, 0x02}), 1, 5);
     int16_t s[2] = {};
     EXPECT_TRUE(r->readShorts(s, 2));
-    EXPECT_EQ(s[0], -2);
-    EXPECT_EQ(s[1], 0x0102);
-    EXPECT_EQ(r->position(), 5);
+    EXPECT_TRUE(s[0] == -2 && s[1] == 0x0102 && r->position() == 5);
 }

@@ -1,5 +1,4 @@
 #pragma once
-#include <cstdint>
 #include <vector>
 
 #include "host/Host.h"
@@ -28,8 +27,7 @@ public:
     int32_t nowMs() override { return m_now; }
     void sleepMs(int32_t ms) override
     {
-        m_slept += ms;
-        m_now += ms;
+        m_slept += ms, m_now += ms;
         if (m_stopVp && m_now >= m_stopAt)
             m_stopVp->requestStop();
     }
@@ -58,8 +56,6 @@ public:
 inline ref<Vsprite> box(int32_t x, int32_t y, int32_t w, int32_t h, uint32_t color = 0xFF808080)
 {
     ref<Vsprite> s(new Vsprite());
-    s->setXyi(x, y);
-    s->setWidthHeight(w, h);
-    s->setColor(static_cast<int32_t>(color));
+    s->setXyi(x, y), s->setWidthHeight(w, h), s->setColor(static_cast<int32_t>(color));
     return s;
 }

@@ -1,12 +1,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <cstdint>
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <vector>
-
 #include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
 #include "runtime/Varint.h"
@@ -53,8 +47,7 @@ inline void writePages(const std::filesystem::path& dir, const std::string& name
 inline ref<Vpicture> blank(int32_t w, int32_t h)
 {
     ref<Vpicture> p = new Vpicture;
-    p->m_width = static_cast<int16_t>(w);
-    p->m_height = static_cast<int16_t>(h);
+    p->m_width = static_cast<int16_t>(w), p->m_height = static_cast<int16_t>(h);
     p->m_pixels = Array<int32_t>(w * h);
     return p;
 }

@@ -1,9 +1,6 @@
 #pragma once
 #include <algorithm>
-#include <cstdint>
 #include <cstdlib>
-#include <string>
-#include <vector>
 
 #include "Png.h"
 #include "runtime/Array.h"
@@ -30,7 +27,8 @@ inline Array<int32_t> filled(int32_t n, uint32_t value)
 
 inline std::vector<uint32_t> words(const Array<int32_t>& a)
 {
-    return {reinterpret_cast<uint32_t*>(a.a), reinterpret_cast<uint32_t*>(a.a) + a.length};
+    const auto* w = reinterpret_cast<const uint32_t*>(a.a);
+    return {w, w + a.length};
 }
 
 // A picture as words 0xAARRGGBB, read from a PNG or taken from a buffer.
@@ -53,7 +51,6 @@ struct Frame {
     static Frame read(const std::string& path)
     {
         Frame f;
-        Png::read(path, f.w, f.h, f.px);
-        return f;
+        return Png::read(path, f.w, f.h, f.px), f;
     }
 };

@@ -1,9 +1,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "FontFile.h"
 #include "runtime/InputStream.h"
 #include "runtime/StringBuffer.h"
@@ -44,9 +41,7 @@ protected:
     {
         FontTestDir::SetUp();
         FontFile f;
-        f.m_space = 5;
-        f.m_height = kLine;
-        f.m_first = '0';
+        f.m_space = 5, f.m_height = kLine, f.m_first = '0';
         for (int32_t c = '0'; c <= 'z'; c++) {
             int32_t w = (c <= '9' || c >= 'a') ? 5 : c == 'W' ? 9 : 0;
             f.m_glyphs.push_back({w, FontFile::encodeRuns(std::vector<uint8_t>(w * kLine, 15))});
@@ -54,8 +49,7 @@ protected:
         m_font = new Vfont;
         ASSERT_TRUE(load(m_font, f.encode()));
         m_theme = new Vtheme;
-        m_theme->m_font = m_font;
-        m_theme->m_textColor = 0xFFFFFF;
+        m_theme->m_font = m_font, m_theme->m_textColor = 0xFFFFFF;
     }
     static ref<Viewport> screen(int32_t w, int32_t h)
     {
