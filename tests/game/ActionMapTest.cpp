@@ -12,38 +12,43 @@
 
 namespace {
 
-TEST(ActionMap, EveryBattleActionHasAKeyAndTheButtonsRoundTrip)
+// Every battle action has a key, its first standing for it in battle, and
+// its on-screen button round trips. One key serves the battle and the menus
+// alike: Enter fires and goes on in a page, Up drives and pages up, a held W
+// drives as the arrow does. Gamepads move through menus, and turning the gun
+// around swaps laying it, and driving only in aim mode (where forward and
+// back lay the gun).
+TEST(ActionMap, EachKeyServesTheBattleTheMenusAndTheGamepad)
 {
     const ActionMap map;
     for (int32_t i = static_cast<int32_t>(Action::Forward); i <= static_cast<int32_t>(Action::Menu); i++) {
         const Action a = static_cast<Action>(i);
         const std::vector<int32_t> keys = map.keysOf(a);
         ASSERT_FALSE(keys.empty()) << i;
-        // The first key of an action stands for it in battle.
         EXPECT_EQ(map.battleAction(keys.front()), a) << i;
         if (const int32_t b = ActionMap::button(a)) {
             EXPECT_EQ(ActionMap::ofButton(b), a) << i;
         }
     }
     EXPECT_EQ(ActionMap::ofButton(Key::kEnter), Action::None);
-}
-
-TEST(ActionMap, OneKeyServesTheBattleAndTheMenusAlike)
-{
-    const ActionMap map;
-    // Enter fires in battle and goes on in a page; Up drives and pages up.
     EXPECT_EQ(map.battleAction(Key::kEnter), Action::Fire);
     EXPECT_TRUE(map.is(Key::kEnter, Action::Confirm));
     EXPECT_EQ(map.battleAction(Key::kUp), Action::Forward);
     EXPECT_TRUE(map.is(Key::kUp, Action::PageUp));
     EXPECT_FALSE(map.is(Key::kNone, Action::None));
-    // A held key holds its action: W drives as the arrow does.
     Input in;
     in.keyDownSys('W');
     EXPECT_TRUE(map.held(in, Action::Forward));
     EXPECT_FALSE(map.held(in, Action::Reverse));
     in.keyUpSys('W');
     EXPECT_FALSE(map.held(in, Action::Forward));
+    for (auto [pad, key] : {std::pair{Key::kPadDown, Key::kDown}, {Key::kPadA, Key::kEnter},
+                            {Key::kPadStart, Key::kEscape}, {int32_t{'N'}, int32_t{'N'}}})
+        EXPECT_EQ(ActionMap::menuKey(pad), key) << pad;
+    EXPECT_EQ(ActionMap::invertGun(Action::GunUp, false), Action::GunDown);
+    EXPECT_EQ(ActionMap::invertGun(Action::Forward, false), Action::Forward);
+    EXPECT_EQ(ActionMap::invertGun(Action::Forward, true), Action::Reverse);
+    EXPECT_EQ(ActionMap::invertGun(Action::TurnLeft, true), Action::TurnLeft);
 }
 
 TEST(ActionMap, RebindingKeepsKeysAndButtonsApartAndShowsConflicts)
@@ -89,20 +94,6 @@ TEST(ActionMap, RebindingKeepsKeysAndButtonsApartAndShowsConflicts)
     EXPECT_EQ(map.key(Action::Forward), Key::kUp);
     EXPECT_EQ(map.pad(Action::Fire), Key::kPadA);
     EXPECT_EQ(map.battleAction('W'), Action::Forward);
-}
-
-TEST(ActionMap, GamepadsMoveThroughMenusAndTheGunCanBeTurnedAround)
-{
-    EXPECT_EQ(ActionMap::menuKey(Key::kPadDown), Key::kDown);
-    EXPECT_EQ(ActionMap::menuKey(Key::kPadA), Key::kEnter);
-    EXPECT_EQ(ActionMap::menuKey(Key::kPadStart), Key::kEscape);
-    EXPECT_EQ(ActionMap::menuKey('N'), 'N');
-    // Laying the gun swaps; driving does not, unless forward and back lay
-    // the gun (aim mode).
-    EXPECT_EQ(ActionMap::invertGun(Action::GunUp, false), Action::GunDown);
-    EXPECT_EQ(ActionMap::invertGun(Action::Forward, false), Action::Forward);
-    EXPECT_EQ(ActionMap::invertGun(Action::Forward, true), Action::Reverse);
-    EXPECT_EQ(ActionMap::invertGun(Action::TurnLeft, true), Action::TurnLeft);
 }
 
 } // namespace

@@ -3,32 +3,29 @@
 TEST_F(GameTest, TouchScreensGetButtonControlsAndTheStatusPanel)
 {
     m_host.at(2200, [](App& app) {
+        Hud& hud = *app.m_battle->m_hud;
+        Vmenu& buttons = *hud.m_menuDrive;
         EXPECT_TRUE(app.m_bigScreen);
         // The buttons start hidden on the desktop; B shows them.
-        EXPECT_FALSE(app.m_battle->m_hud->m_controls);
-        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_buttonSize, 72);
-        app.m_battle->m_hud->m_controls = true;
-        // The splash is gone from the library once the game is up.
-        EXPECT_FALSE(app.m_lib->m_pictures[49]);
-
-        // In battle: the whole button grid below the panel, inside the
-        // margin of 13 pixels ...
-        app.m_battle->m_hud->menuGameShow();
-        EXPECT_TRUE(app.m_battle->m_hud->m_menuDrive->isLinked());
-        EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
-        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_y >> 15, 320 - 13 - app.m_battle->m_hud->m_menuDrive->m_height);
+        EXPECT_FALSE(hud.m_controls);
+        EXPECT_EQ(buttons.m_buttonSize, 72);
+        EXPECT_FALSE(app.m_lib->m_pictures[49]); // the splash is let go once the game is up
+        // In battle: the whole button grid below the panel, inside the margin of 13 pixels ...
+        hud.m_controls = true;
+        hud.menuGameShow();
+        EXPECT_TRUE(buttons.isLinked() && hud.m_panel->isLinked());
+        EXPECT_EQ(buttons.m_y >> 15, 320 - 13 - buttons.m_height);
         // ... or only the menu button, in the bottom left corner; the panel
-        // stays for the keyboard's driver.
-        app.m_battle->m_hud->menuOff();
-        EXPECT_FALSE(app.m_battle->m_hud->m_controls);
-        EXPECT_TRUE(app.m_battle->m_hud->m_panel->isLinked());
-        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_width, 72);
-        Vsprite* first = app.m_battle->m_hud->m_menuDrive->m_child.get();
-        EXPECT_EQ(first->m_y, 0);
-        EXPECT_EQ(app.m_battle->m_hud->m_menuDrive->m_y >> 15, 320 - 72 - 13);
-        app.m_battle->m_hud->menuOff(); // already off: nothing changes
-        EXPECT_FALSE(app.m_battle->m_hud->m_controls);
-        app.m_battle->m_hud->m_menuDrive->off();
+        // stays for the keyboard's driver. Twice: the second changes nothing.
+        for (int32_t i = 0; i < 2; i++) {
+            hud.menuOff();
+            EXPECT_FALSE(hud.m_controls);
+            EXPECT_TRUE(hud.m_panel->isLinked());
+            EXPECT_EQ(buttons.m_width, 72);
+            EXPECT_EQ(buttons.m_child->m_y, 0);
+            EXPECT_EQ(buttons.m_y >> 15, 320 - 72 - 13);
+        }
+        buttons.off();
     });
     m_host.runUntil(2300);
 }

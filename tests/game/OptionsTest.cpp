@@ -14,12 +14,8 @@ std::string optionsPath(const TempDir& dir)
 Options changed(ActionMap& keys)
 {
     Options o;
-    o.m_effects = 30;
-    o.m_music = 0;
-    o.m_frameRate = 144;
-    o.m_lazyCamera = true;
-    o.m_buttons = true;
-    o.m_invertGun = true;
+    o.m_effects = 30, o.m_music = 0, o.m_frameRate = 144;
+    o.m_lazyCamera = o.m_buttons = o.m_invertGun = true;
     keys.bind(Action::Forward, Key::letter('I'));
     keys.bind(Action::Fire, Key::kPadRightTrigger);
     keys.bind(Action::Screenshot, Key::kPadBack);
@@ -27,18 +23,10 @@ Options changed(ActionMap& keys)
     return o;
 }
 
+// The same options and keys: the same stored form.
 void expectSame(const Options& a, const ActionMap& ka, const Options& b, const ActionMap& kb)
 {
-    EXPECT_EQ(a.m_effects, b.m_effects);
-    EXPECT_EQ(a.m_music, b.m_music);
-    EXPECT_EQ(a.m_frameRate, b.m_frameRate);
-    EXPECT_EQ(a.m_lazyCamera, b.m_lazyCamera);
-    EXPECT_EQ(a.m_buttons, b.m_buttons);
-    EXPECT_EQ(a.m_invertGun, b.m_invertGun);
-    for (Action x : ActionMap::rebindable()) {
-        EXPECT_EQ(ka.key(x), kb.key(x)) << ActionMap::name(x);
-        EXPECT_EQ(ka.pad(x), kb.pad(x)) << ActionMap::name(x);
-    }
+    EXPECT_EQ(a.encode(ka), b.encode(kb));
 }
 
 } // namespace
@@ -58,6 +46,8 @@ TEST_F(OptionsTest, TheOptionsFileRoundTripsAndAMissingOneGivesTheDefaults)
     read.bind(Action::Reverse, Key::letter('Q'));
     ASSERT_TRUE(back.load(read));
     expectSame(back, read, o, keys);
+    EXPECT_TRUE(back.m_lazyCamera && back.m_buttons && back.m_invertGun);
+    EXPECT_EQ((std::vector{back.m_effects, back.m_music, back.m_frameRate}), (std::vector{30, 0, 144}));
     EXPECT_EQ(read.battleAction(Key::letter('Q')), Action::None);
     EXPECT_EQ(read.battleAction(Key::kPadRightTrigger), Action::Fire);
     EXPECT_FALSE(std::filesystem::exists(recordPath())); // the record is another file
@@ -128,56 +118,13 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndKeepsTheCampaign)
     EXPECT_EQ(readFile(recordPath()).substr(0, 6), record.substr(0, 6));
 }
 
-// Options, Controls, Forward, 'I': from then on 'I' drives the tank, and the
-// arrow does not.
-TEST_F(OptionsTest, AKeyReboundOnTheControlsPageDrivesTheTank)
+// The options page: effects (highlighted first) lowered twice, the frame
+// rate chosen twice, the camera and the gun switched; then Controls, Forward,
+// 'I': from then on 'I' drives the tank, and the arrow does not. All of it is
+// stored.
+TEST_F(OptionsTest, TheOptionsAndControlsPagesChangeAndKeepTheirSettings)
 {
     campaign(1, 5);
-    m_host.key(2200, 'O');
-    m_host.key(2500, 'C');
-    m_host.at(2700, [](App& app) {
-        auto* page = dynamic_cast<ControlsScreen*>(app.top());
-        ASSERT_TRUE(page);
-        EXPECT_EQ(selectedItem(page->menu()), "Forward: Up, Pad Up");
-        EXPECT_EQ(menuItems(page->menu()).size(), ActionMap::rebindable().size() + 2);
-        // The small rows stand on an opaque panel, not over the map.
-        EXPECT_EQ(static_cast<uint32_t>(page->menu()->m_color) >> 24, 0xFFu);
-    });
-    m_host.key(2800, Key::kEnter);
-    m_host.at(3000, [](App& app) {
-        auto* page = dynamic_cast<ControlsScreen*>(app.top());
-        ASSERT_TRUE(page);
-        EXPECT_EQ(page->waiting(), Action::Forward);
-        EXPECT_EQ(selectedItem(page->menu()), "Forward: press a key or a gamepad button");
-    });
-    m_host.key(3100, 'I');
-    m_host.at(3200, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: I, Pad Up"); });
-    m_host.key(3400, Key::kEscape); // back to the options, which saves them
-    m_host.key(3700, Key::kEscape); // the main menu
-    m_host.key(4000, 'R');
-    m_host.key(4500, Key::kEnter);
-    m_host.at(6500, [](App& app) {
-        ASSERT_TRUE(app.m_battle->m_terrain && app.m_battle->m_terrain->isLinked());
-        app.input().keyDownSys(Key::kUp);
-    });
-    m_host.at(7500, [](App& app) {
-        EXPECT_LE(app.m_battle->m_tank->m_driveSpeed, 0) << "the arrow no longer drives";
-        app.input().keyUpSys(Key::kUp);
-        app.input().keyDownSys('I');
-    });
-    m_host.at(8500, [](App& app) {
-        EXPECT_GT(app.m_battle->m_tank->m_driveSpeed, 0);
-        app.input().keyUpSys('I');
-    });
-    m_host.runUntil(8600);
-    ActionMap stored;
-    Options o;
-    ASSERT_TRUE(o.load(stored));
-    EXPECT_EQ(stored.key(Action::Forward), 'I');
-}
-
-TEST_F(OptionsTest, TheOptionsPageChangesAndKeepsItsSettings)
-{
     m_host.key(2200, 'O');
     m_host.at(2400, [](App& app) {
         EXPECT_EQ(menuItems(ref_cast<OptionsScreen>(ref<Screen>(app.top()))->menu()),
@@ -185,12 +132,8 @@ TEST_F(OptionsTest, TheOptionsPageChangesAndKeepsItsSettings)
                                             "Frame rate: Display", "Camera: Smooth", "Buttons: Hidden",
                                             "Invert gun: Off", "Controls", "Back"}));
     });
-    // Effects (highlighted first) lowered twice; the frame rate chosen
-    // twice; the camera and the gun switched.
-    m_host.key(2800, Key::kLeft);
-    m_host.key(3000, Key::kLeft);
-    m_host.keys(3200, "RRAI");
-    m_host.at(4500, [](App& app) {
+    m_host.keys(2800, {Key::kLeft, Key::kLeft, 'R', 'R', 'A', 'I'});
+    m_host.at(4700, [](App& app) {
         const Options& o = app.m_options;
         EXPECT_EQ(o.m_effects, 80);
         EXPECT_EQ(o.m_frameRate, 60);
@@ -198,13 +141,44 @@ TEST_F(OptionsTest, TheOptionsPageChangesAndKeepsItsSettings)
         EXPECT_TRUE(o.m_invertGun);
         EXPECT_EQ(selectedItem(shownMenu(app)), "Invert gun: On");
     });
-    m_host.key(4600, 'B');
-    m_host.at(4800, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Options"); });
-    m_host.runUntil(4900);
+    m_host.key(4800, 'C');
+    m_host.at(5000, [](App& app) {
+        auto* page = dynamic_cast<ControlsScreen*>(app.top());
+        ASSERT_TRUE(page);
+        EXPECT_EQ(selectedItem(page->menu()), "Forward: Up, Pad Up");
+        EXPECT_EQ(menuItems(page->menu()).size(), ActionMap::rebindable().size() + 2);
+        // The small rows stand on an opaque panel, not over the map.
+        EXPECT_EQ(static_cast<uint32_t>(page->menu()->m_color) >> 24, 0xFFu);
+    });
+    m_host.key(5100, Key::kEnter);
+    m_host.at(5300, [](App& app) {
+        auto* page = dynamic_cast<ControlsScreen*>(app.top());
+        ASSERT_TRUE(page);
+        EXPECT_EQ(page->waiting(), Action::Forward);
+        EXPECT_EQ(selectedItem(page->menu()), "Forward: press a key or a gamepad button");
+    });
+    m_host.key(5400, 'I');
+    m_host.at(5500, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: I, Pad Up"); });
+    m_host.keys(5700, {Key::kEscape, 'B'}); // the options, then the main menu
+    m_host.at(6200, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Options"); });
+    m_host.key(6300, 'R');
+    m_host.key(6800, Key::kEnter);
+    m_host.at(8800, [](App& app) {
+        ASSERT_TRUE(app.m_battle->m_terrain && app.m_battle->m_terrain->isLinked());
+        app.input().keyDownSys(Key::kUp);
+    });
+    m_host.at(9800, [](App& app) {
+        EXPECT_LE(app.m_battle->m_tank->m_driveSpeed, 0) << "the arrow no longer drives";
+        app.input().keyUpSys(Key::kUp);
+        app.input().keyDownSys('I');
+    });
+    m_host.at(10800, [](App& app) { EXPECT_GT(app.m_battle->m_tank->m_driveSpeed, 0); });
+    m_host.runUntil(10900);
     ActionMap keys;
     Options o;
     ASSERT_TRUE(o.load(keys));
     EXPECT_EQ(o.m_effects, 80);
     EXPECT_EQ(o.m_frameRate, 60);
     EXPECT_TRUE(o.m_invertGun);
+    EXPECT_EQ(keys.key(Action::Forward), 'I');
 }

@@ -20,15 +20,9 @@ struct Box {
     std::string what;
 };
 
-Box boxOf(const Vsprite& s, const std::string& what)
-{
-    return {s.m_x0, s.m_y0, s.m_x1, s.m_y1, what};
-}
+Box boxOf(const Vsprite& s, const std::string& what) { return {s.m_x0, s.m_y0, s.m_x1, s.m_y1, what}; }
 
-bool meet(const Box& a, const Box& b)
-{
-    return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
-}
+bool meet(const Box& a, const Box& b) { return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1; }
 
 bool holds(const Box& outer, const Box& inner)
 {
@@ -172,15 +166,17 @@ constexpr std::pair<int32_t, int32_t> kSizes[] = {{320, 240}, {400, 300},  {480,
 
 } // namespace
 
-TEST_F(GameTest, EveryPageKeepsTheMarginAndNothingCoversAnythingAtEverySize)
+// One run a size: the main menu over the map, the options, the keys (with
+// the longest row they can have, and a key asked for), the question, the
+// sides, the help and About; then the battle's panel, without and with the
+// buttons, the longest result a battle can have, and the campaign's end.
+TEST_F(GameTest, EveryPageAndThePanelKeepTheMarginAndNothingCoversAnythingAtEverySize)
 {
     for (auto [w, h] : kSizes) {
         SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
         campaign(1, 5);
+        std::filesystem::remove(m_dir.file("options")); // the buttons hidden, as at a first start
         GameHost host;
-        // The main menu over the map, the options, the keys (with the longest
-        // row they can have, and a key asked for), the question, the sides,
-        // the help and About.
         host.at(2300, [](App& app) {
             expectPage(app, "main menu");
             app.m_actions.bind(Action::View, Key::kPageDown);
@@ -201,36 +197,23 @@ TEST_F(GameTest, EveryPageKeepsTheMarginAndNothingCoversAnythingAtEverySize)
         host.at(6100, [](App& app) { expectPage(app, "help"); });
         host.keys(6200, {Key::kEscape, 'A'});
         host.at(6900, [](App& app) { expectPage(app, "about"); });
-        host.stopAt(7000);
-        g_checked = 0;
-        host.run(w, h);
-        EXPECT_EQ(g_checked, 8);
-    }
-}
-
-TEST_F(GameTest, TheBattlePanelAndTheResultPagesFitEverySize)
-{
-    for (auto [w, h] : kSizes) {
-        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-        campaign(1, 5);
-        std::filesystem::remove(m_dir.file("options")); // the buttons hidden, as at a first start
-        GameHost host;
-        toBattle(host);
-        host.at(4500, [](App& app) { expectHud(app, "the panel"); });
-        host.key(4600, 'B');
-        host.at(4900, [](App& app) { expectHud(app, "with the buttons"); });
-        // The longest result a battle can have, then the end of the campaign.
-        host.at(5000, [](App& app) {
+        // Back to the map (About closes on a blank) and on into the battle.
+        host.keys(7100, " R");
+        host.key(7800, Key::kEnter);
+        host.at(9600, [](App& app) { expectHud(app, "the panel"); });
+        host.key(9700, 'B');
+        host.at(10000, [](App& app) { expectHud(app, "with the buttons"); });
+        host.at(10100, [](App& app) {
             ResultScreen::Result r{ResultScreen::Outcome::Defeat, ResultScreen::Cause::ShotThrough, true,
                                    TankKind::Sherman, 12, 120, 99, 3599000};
             app.replace(new ResultScreen(app, r));
         });
-        host.at(5400, [](App& app) { expectPage(app, "the result"); });
-        host.at(5500, [](App& app) { app.replace(new CampaignEndScreen(app)); });
-        host.at(5900, [](App& app) { expectPage(app, "the campaign's end"); });
-        host.stopAt(6000);
+        host.at(10500, [](App& app) { expectPage(app, "the result"); });
+        host.at(10600, [](App& app) { app.replace(new CampaignEndScreen(app)); });
+        host.at(11000, [](App& app) { expectPage(app, "the campaign's end"); });
+        host.stopAt(11100);
         g_checked = 0;
         host.run(w, h);
-        EXPECT_EQ(g_checked, 4);
+        EXPECT_EQ(g_checked, 12);
     }
 }

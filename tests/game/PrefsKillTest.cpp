@@ -14,12 +14,9 @@ namespace {
 // The record that save number i leaves: every one differs from the others.
 std::string recordOf(int32_t i)
 {
-    std::string r(26, '\0');
-    const int32_t slots[13] = {1 + i % 3, i % 12, i % 3, i, 0, i & 1, 0, 40, 20, 20, 0, 0, 0};
-    for (int32_t k = 0; k < 13; k++) {
-        r[2 * k] = static_cast<char>(slots[k] & 255);
-        r[2 * k + 1] = static_cast<char>((slots[k] >> 8) & 255);
-    }
+    std::string r;
+    for (int32_t v : {1 + i % 3, i % 12, i % 3, i, 0, i & 1, 0, 40, 20, 20, 0, 0, 0})
+        r += {static_cast<char>(v & 255), static_cast<char>((v >> 8) & 255)};
     return r;
 }
 
@@ -30,11 +27,9 @@ void saveInChild(App& app, int32_t i, std::chrono::microseconds delay, bool kill
     pid_t pid = ::fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        app.m_campaign->m_side = static_cast<Side>(1 + i % 3);
-        app.m_campaign->m_front = i % 12;
-        app.m_campaign->m_level = i % 3;
+        Campaign& c = *app.m_campaign;
+        c.m_side = static_cast<Side>(1 + i % 3), c.m_front = i % 12, c.m_level = i % 3, c.m_enemyCount = i;
         app.m_mute = (i & 1) != 0;
-        app.m_campaign->m_enemyCount = i;
         app.prefSave();
         std::fflush(stdout);
         ::_exit(0);
