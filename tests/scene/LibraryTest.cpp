@@ -127,23 +127,13 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
     EXPECT_EQ(static_cast<uint32_t>(run->m_pixels[0]), 0x0F000000u);
     EXPECT_EQ(static_cast<uint32_t>(run->m_pixels[46]), 0u);
 
-    // A page cut short: the directory is intact, the record is not. A missing
-    // second page: the record there is rejected, not read as garbage.
+    // A page cut short: the directory is intact, the record is not (a page
+    // missing altogether ends the stream as well: see the page tests).
     auto stream = libraryStream({rawHeader(), record('o', 8, 8, flatRle(8, 8, 1, 2))}, 800);
     stream.resize(stream.size() - 20);
     ref<Vilib> cut = openBad("cut", stream, "");
     ASSERT_EQ(cut->m_count, 2);
     expectReject(cut, 1, "truncated");
-    std::vector<uint8_t> alternating; // 40000 pixels alternating blue and green
-    for (int k = 0; k < 40000; k++)
-        alternating.insert(alternating.end(), {static_cast<uint8_t>(k & 1 ? 0x03 : 0x00), static_cast<uint8_t>(k & 1 ? 0xE0 : 0x1F)});
-    alternating.push_back(134);
-    writePages(m_dir.path, "lost", libraryStream({rawHeader(), record('r', 200, 200, alternating)}, 90000));
-    std::filesystem::remove(m_dir.path / "lost1.bin");
-    ref<Vilib> lost = open("lost");
-    ASSERT_EQ(lost->m_count, 2);
-    expectReject(lost, 1, "truncated");
-
     // A directory that runs past the end of the file, an absurd picture
     // count, and a thousand pictures announced in a file of a few bytes.
     auto dir = libraryStream({rawHeader(), rawHeader()}, 700);

@@ -104,22 +104,6 @@ TEST_F(ViewportTest, FadeInStepsByFrameTime)
     EXPECT_EQ(s->m_log, (std::vector<int32_t>{32768}));
 }
 
-TEST_F(ViewportTest, SoundsAndBackgroundInterval)
-{
-    ref<Vsprite> child(new Vsprite());
-    m_vp->add(child);
-    child->sound("shoot"_s); // passed up to the root
-    m_host.m_now += 300;
-    m_vp->soundBkg("motor"_s, 500); // 300 ms after a sound: nothing
-    EXPECT_EQ(m_host.m_played, 1);
-    m_host.m_now += 200;
-    m_vp->soundBkg("motor"_s, 500);
-    EXPECT_EQ(m_host.m_played, 2);
-    m_vp->m_mute = true;
-    m_vp->sound("hit"_s);
-    EXPECT_EQ(m_host.m_played, 2);
-}
-
 // A fade to black takes as many steps as fit its time (at most 18); a dimmed
 // frame is drawn from the tree each time, not from the frame before.
 TEST_F(ViewportTest, FadesDarkenForTheirTimeFromTheTree)
@@ -194,9 +178,8 @@ TEST_F(ViewportTest, NestedViewportIsCopiedAndReportsToItsParent)
 
 TEST_F(ViewportTest, VisibleLooksAtAGroupsFirstChild)
 {
-    ref<Vsprite> group = new Vsprite; // width 0: its own rectangle stays empty
+    ref<Vsprite> group = new Vsprite, inside = box(10, 10, 5, 5); // the group's own rectangle stays empty
     m_vp->add(group);
-    ref<Vsprite> inside = box(10, 10, 5, 5);
     group->add(inside);
     m_vp->renderChangeDetect(0, 0, 32768);
     EXPECT_TRUE(m_vp->visible(group));
@@ -204,5 +187,4 @@ TEST_F(ViewportTest, VisibleLooksAtAGroupsFirstChild)
     m_vp->renderChangeDetect(0, 0, 32768);
     EXPECT_FALSE(m_vp->visible(group));
     EXPECT_FALSE(m_vp->visible(new Vsprite));
-    m_vp->removeAllStar();
 }
