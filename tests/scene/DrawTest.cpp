@@ -25,28 +25,3 @@ TEST(Draw, RectBlendsByOpacity)
     EXPECT_EQ(buf[5], blue);
 }
 
-TEST(Draw, GradientRowsCountFromTheSpritesOwnTop)
-{
-    FakeHost host;
-    ref<Viewport> vp(new Viewport());
-    vp->setWidthHeight(40, 120);
-    ref<Vsprite> g = box(0, 10, 40, 100, 0);
-    g->setColorGradient(static_cast<int32_t>(0x8000FF80));
-    vp->add(g);
-    vp->renderChangeDetect(0, 0, 32768);
-    vp->m_dirtyCount = 0;
-    // Rows 60..62 take the colours of gradient rows 50..52 (from black), and
-    // half opacity mixes them evenly into what was there.
-    for (int32_t i = 0; i < vp->m_pixels.length; i++)
-        vp->m_pixels[i] = 0x00FE0000;
-    vp->redraw(0, 60, 40, 63);
-    vp->render();
-    for (int32_t row = 60; row < 63; row++) {
-        int32_t t = (row - 10) * (32768 / 100);
-        int32_t c = (((t * 255) >> 15) << 8) | ((t * 0x80) >> 15);
-        EXPECT_EQ(vp->m_pixels[row * 40 + 5], ((c >> 1) & 0x7F7F7F) + 0x7F0000) << row;
-    }
-    EXPECT_EQ(vp->m_pixels[59 * 40 + 5], 0x00FE0000);
-    EXPECT_EQ(vp->m_pixels[63 * 40 + 5], 0x00FE0000);
-    vp->removeAll();
-}

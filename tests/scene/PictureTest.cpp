@@ -181,25 +181,6 @@ TEST(PictureDraw, OnlyWhatCoversHalfOfTheBackgroundTakesThePicturesDepth)
     EXPECT_EQ(depths(0, 12000), (std::vector<uint32_t>{0, 0, 0}));
 }
 
-// Each row's span of pixels that are not transparent is noted (a drawing skips
-// the columns outside it, and draws what the whole rows draw: see below).
-TEST(PictureDraw, RowSpansHoldTheColumnsThatAreNotTransparent)
-{
-    ref<Vpicture> p = blank(9, 3);
-    for (int32_t i = 0; i < 27; i++)
-        p->m_pixels[i] = 0;
-    p->m_pixels[0 * 9 + 2] = static_cast<int32_t>(0xF0FF0000u);
-    p->m_pixels[0 * 9 + 6] = static_cast<int32_t>(0x8000FF00u);
-    p->m_pixels[2 * 9 + 8] = static_cast<int32_t>(0xF00000FFu);
-    p->findSpans();
-    ASSERT_EQ(p->m_spans.length, 6);
-    EXPECT_EQ(p->m_spans[0], 2);
-    EXPECT_EQ(p->m_spans[1], 7);
-    EXPECT_GE(p->m_spans[2], p->m_spans[3]) << "an empty row";
-    EXPECT_EQ(p->m_spans[4], 8);
-    EXPECT_EQ(p->m_spans[5], 9);
-}
-
 // Random pictures with runs of clear, partly and fully opaque pixels, over a
 // buffer of random colours and depths, at scales from a fifth to three times
 // and depths with and without a test: eight pixels at a time draw what one

@@ -270,26 +270,3 @@ TEST_F(VtextTest, TextColourAndCounterChangesRedrawOnlyTheText)
     onlyTheText("the same digits' sum in another order");
 }
 
-TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
-{
-    ref<Vtext> t = new Vtext(m_theme, "old"_s);
-    std::string huge;
-    for (int32_t i = 0; i < 2000; i++)
-        huge += std::string(99, 'a') + '\n';
-    writeFile(m_dir.file("page.txt"), std::string("abc def\0 ghi\n", 13));
-    writeFile(m_dir.file("huge.txt"), huge);
-    // What was printed reading each file; a missing one is named where it was looked for.
-    auto read = [&](const char* name, int32_t width) {
-        t->setWidthHeight(width, 0);
-        testing::internal::CaptureStderr();
-        t->setFile(String::copyOf(name));
-        return testing::internal::GetCapturedStderr();
-    };
-    EXPECT_EQ(read("missing.txt", 40), "Could not open " + m_dir.file("missing.txt") + "\n");
-    EXPECT_STREQ(t->toString()->c_str(), "old");
-    EXPECT_EQ(read("page.txt", 40), "");
-    EXPECT_STREQ(t->toString()->c_str(), "abc def\nghi\n"); // the NUL is dropped
-    EXPECT_NE(read("huge.txt", 1000).find("/huge.txt is longer than 65536 bytes"), std::string::npos);
-    EXPECT_EQ(t->toString()->length(), 65536);
-    EXPECT_EQ(t->getHeight(), (65536 / 100 + 1) * kLine);
-}
