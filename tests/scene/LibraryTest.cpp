@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/LibraryFiles.h"
 
 namespace {
@@ -52,17 +54,14 @@ TEST_F(LibraryTest, EvictionClockGivesASecondChance)
     lib->m_clock = 3;
     EXPECT_FALSE(lib->free(64 + 1));
     EXPECT_TRUE(lib->m_lowMemory);
-    EXPECT_EQ(loaded(), "10000");
-    EXPECT_EQ(V::m_avail, avail + 64);
-    EXPECT_EQ(lib->m_clock, 3);
+    EXPECT_EQ(std::tuple(loaded(), V::m_avail, lib->m_clock), std::tuple("10000", avail + 64, 3));
 
     // Reloaded, then one marked used: eviction passes it over and stops when enough is freed.
     for (int k = 1; k < 5; k++)
         lib->loadPicture(k)->m_used = k == 2;
     lib->m_clock = 2;
     EXPECT_TRUE(lib->free(20));
-    EXPECT_EQ(loaded(), "11100");
-    EXPECT_EQ(lib->m_clock, 4);
+    EXPECT_EQ(std::pair(loaded(), lib->m_clock), std::pair(std::string("11100"), 4));
 
     // preload does nothing once memory ran short; deletePicture gives the bytes back.
     lib->preload(3, 4);
@@ -111,13 +110,9 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
                                            623 + 100),
                              "");
     ASSERT_EQ(lib->m_count, 8);
-    expectReject(lib, 1, "impossible size");
-    expectReject(lib, 2, "impossible size");
-    expectReject(lib, 3, "longer than the work buffer");
-    expectReject(lib, 9, "no picture 9");
-    expectReject(lib, -1, "no picture -1");
-    expectReject(lib, 5, "too little data");
-    expectReject(lib, 6, "too little data");
+    for (auto [k, why] : {std::pair{1, "impossible size"}, {2, "impossible size"}, {3, "longer than the work buffer"},
+                          {9, "no picture 9"}, {-1, "no picture -1"}, {5, "too little data"}, {6, "too little data"}})
+        expectReject(lib, k, why);
     ref<Vpicture> p4;
     EXPECT_NE(printed([&] { p4 = lib->loadPicture(4); }).find("longer than"), std::string::npos);
     ASSERT_TRUE(p4); // decoded as far as it fits
@@ -125,8 +120,7 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
     // The densest real run-length data still loads.
     ref<Vpicture> run = lib->loadPicture(7);
     ASSERT_TRUE(run);
-    EXPECT_EQ(static_cast<uint32_t>(run->m_pixels[0]), 0x0F000000u);
-    EXPECT_EQ(static_cast<uint32_t>(run->m_pixels[46]), 0u);
+    EXPECT_EQ(std::pair(run->m_pixels[0], run->m_pixels[46]), std::pair(0x0F000000, 0));
 
     // A page cut short: the directory is intact, the record is not (a page
     // missing altogether ends the stream as well: see the page tests).

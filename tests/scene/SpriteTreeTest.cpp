@@ -27,11 +27,10 @@ TEST_F(SpriteTree, ChildrenRunFarToNearAndLaterEqualDepthsDrawOnTop)
 {
     ref<Vsprite> a = box(0, 0, 10, 10, 0xFF0000AA), b = box(0, 0, 10, 10, 0xFF0000BB),
                  c = box(0, 0, 10, 10, 0xFF0000CC);
-    a->setZ(5);
-    b->setZ(10);
-    c->setZ(5);
-    for (auto& s : {a, b, c})
+    for (auto [s, z] : {std::pair{a, 5}, std::pair{b, 10}, std::pair{c, 5}}) {
+        s->setZ(z);
         m_vp->add(s);
+    }
     EXPECT_TRUE(m_vp->m_child == b && b->m_sibling == a && a->m_sibling == c && !c->m_sibling);
     m_vp->render();
     EXPECT_EQ(m_vp->m_pixels[0], static_cast<int32_t>(0xFF0000CC));
@@ -77,14 +76,14 @@ TEST_F(SpriteTree, ChangeDetectionRedrawsOnlyWhatChanged)
 
 TEST_F(SpriteTree, ScaleAndHotSpotPlaceTheRectangle)
 {
-    ref<Vsprite> s = box(200, 100, 100, 40);
-    s->setScale(16384);
-    s->setCenter(50, 20);
-    // The same through a half-scale group at (100, 50): the offset is halved.
-    ref<Vsprite> group(new Vsprite()), t = box(200, 100, 100, 40);
+    // A half-scale sprite, and the same through a half-scale group at
+    // (100, 50): the offset is halved.
+    ref<Vsprite> s = box(200, 100, 100, 40), group(new Vsprite()), t = box(200, 100, 100, 40);
     group->setXyi(100, 50);
-    group->setScale(16384);
-    t->setCenter(50, 20);
+    for (auto [v, scaled] : {std::pair{s, s}, std::pair{t, group}}) {
+        scaled->setScale(16384);
+        v->setCenter(50, 20);
+    }
     group->add(t);
     m_vp->add(s);
     m_vp->add(group);
