@@ -128,16 +128,13 @@ TEST(PictureDraw, AnEnlargedTwinDrawnSmallerCoversTheSamePixelsWithSoftEdges)
     // Opaque red and green side by side over a transparent row.
     ref<Vpicture> p = pic(2, 2, {0xF0FF0000, 0xF000FF00, 0x01000000, 0});
     ref<Vpicture> big = p->enlarged(4);
-    ASSERT_TRUE(big);
-    ASSERT_EQ(big->m_width, 8);
-    ASSERT_EQ(big->m_height, 8);
-    const Array<int32_t>& b = big->m_pixels;
-    EXPECT_EQ(at(b, 8, 0, 0), 0xF0FF0000u) << "the edge keeps its pixel's colour";
-    EXPECT_EQ(at(b, 8, 7, 0), 0xF000FF00u);
-    EXPECT_EQ(at(b, 8, 3, 0), 0xF09F5F00u) << "three eighths of the way to green";
-    EXPECT_EQ(at(b, 8, 0, 3) >> 28, 9u) << "fading toward the transparent row";
-    for (int32_t x = 0; x < 8; x++)
-        EXPECT_EQ(at(b, 8, x, 7), static_cast<uint32_t>(7 - x) << 24) << "a run counting down to its end";
+    ASSERT_TRUE(big && big->m_width == 8 && big->m_height == 8);
+    // The edges keep their pixels' colours, three eighths of the way from red
+    // is three eighths green, and the alpha fades toward the transparent row.
+    const std::vector<uint32_t> b = words(big->m_pixels);
+    EXPECT_EQ(std::tuple(b[0], b[7], b[3], b[3 * 8] >> 28), std::tuple(0xF0FF0000u, 0xF000FF00u, 0xF09F5F00u, 9u));
+    EXPECT_EQ(std::vector<uint32_t>(b.begin() + 56, b.end()), // a run counting down to its end
+              (std::vector<uint32_t>{7 << 24, 6 << 24, 5 << 24, 4 << 24, 3 << 24, 2 << 24, 1 << 24, 0}));
 
     // Drawn near (six times its size), the twin of an opaque picture at a
     // quarter of the scale covers exactly the pixels the picture covers.
@@ -145,8 +142,7 @@ TEST(PictureDraw, AnEnlargedTwinDrawnSmallerCoversTheSamePixelsWithSoftEdges)
     p->m_pixels[3] = static_cast<int32_t>(0xF0FFFFFFu);
     big = p->enlarged(4);
     for (int32_t scale : {6 * 32768, 5 * 32768 + 1234}) {
-        Array<int32_t> plain = filled(40 * 40, static_cast<int32_t>(0xFF000000u));
-        Array<int32_t> twin = filled(40 * 40, static_cast<int32_t>(0xFF000000u));
+        Array<int32_t> plain = filled(40 * 40, 0xFF000000), twin = filled(40 * 40, 0xFF000000);
         ASSERT_TRUE(p->draw(plain, 40, 40, 0, 0, 40, 40, 3 * 32768 + 500, 2 * 32768, scale, 9, 32768));
         ASSERT_TRUE(big->draw(twin, 40, 40, 0, 0, 40, 40, 3 * 32768 + 500, 2 * 32768, scale / 4, 9, 32768));
         int32_t covered = 0;

@@ -55,17 +55,13 @@ protected:
 
 TEST_F(VfontTest, MeasuresCharactersTabsAndStrings)
 {
-    EXPECT_EQ(m_font->charWidth('a'), 16);
-    EXPECT_EQ(m_font->charWidth(' '), 4); // the space has its own advance, outside the range too
-    EXPECT_EQ(m_font->charWidth('e'), 0);
-    EXPECT_EQ(m_font->charWidth('`'), 0); // below the first code
-    EXPECT_EQ(m_font->charWidth('g'), 0); // above the last
-    EXPECT_EQ(m_font->tab(0), 28);
-    EXPECT_EQ(m_font->tab(30), 26);
-    EXPECT_EQ(m_font->tab(28), 28);
+    // The space has its own advance, outside the range too; nothing below the
+    // first code or above the last.
+    for (auto [c, width] : {std::pair{'a', 16}, {' ', 4}, {'e', 0}, {'`', 0}, {'g', 0}})
+        EXPECT_EQ(m_font->charWidth(c), width) << c;
+    EXPECT_EQ(std::tuple(m_font->tab(0), m_font->tab(30), m_font->tab(28)), std::tuple(28, 26, 28));
     EXPECT_EQ(m_font->stringWidth("a\tb"_s), 16 + 12 + 3);
-    EXPECT_EQ(m_font->stringWidth("ab b"_s), 26);
-    EXPECT_EQ(m_font->stringWidth(nullptr), 0);
+    EXPECT_EQ(std::pair(m_font->stringWidth("ab b"_s), m_font->stringWidth(nullptr)), std::pair(26, 0));
     // Fixed-point positions round down to the pixel (drawing off the buffer's
     // edges is left to the font fuzzer's replays).
     Array<int32_t> one = filled(4 * 2, 0);
