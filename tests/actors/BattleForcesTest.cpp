@@ -8,15 +8,6 @@
 
 namespace {
 
-TEST(BattleForces, EachSideMeetsItsEnemysTanks)
-{
-    // Germans meet Shermans in the west and T-34s from Berlin's column on.
-    EXPECT_STREQ(vehicleBuild(Campaign::enemyKind(Side::German, 5)).kind, "Sherman");
-    EXPECT_STREQ(vehicleBuild(Campaign::enemyKind(Side::German, 6)).kind, "t34");
-    EXPECT_STREQ(vehicleBuild(Campaign::enemyKind(Side::Allied, 0)).kind, "tiger");
-    EXPECT_STREQ(vehicleBuild(Campaign::enemyKind(Side::Soviet, 15)).kind, "tiger");
-}
-
 class AppBattle : public testing::Test {
 protected:
     AppBattle() : w(43)

@@ -241,24 +241,4 @@ TEST(Enemy, AtEasyTheEnemysFirstShotsSpreadAndTheSpreadShrinks)
     EXPECT_EQ(widest(0), 0);
 }
 
-// The demo's pilot fires on a target that crawls across its front (slower
-// than the enemies' rule for a fast target, as an Easy enemy moving to its
-// next spot), instead of following it with its turret for ever.
-TEST(Enemy, TheDemoPilotFiresOnASlowlyMovingTarget)
-{
-    BattleWorld w(5);
-    ref<Tank> p = w.player(kSherman, 100, 300, kNorth);
-    w.chase(*p);
-    ref<Tank> crawler = w.player(kTiger, 60, 260, kEast);
-    crawler->m_id = Hud::kRadarEnemy;
-    p->pilot(crawler);
-    p->m_rounds = 20;
-    stepUntil(w, [&] {
-        crawler->m_driveSpeed = Tank::kCruise / 2;
-        return p->m_rounds < 20;
-    }, 20000);
-    EXPECT_GT(crawler->m_speed, 0);
-    EXPECT_LT(p->m_rounds, 20);
-}
-
 } // namespace

@@ -46,11 +46,7 @@ TEST_F(TruckTest, EnoughContactCapturesItOnceAndItStops)
     truck->m_destX = truck->m_wx + 100 * kUnit;
     truck->m_destZ = truck->m_wz;
     truck->m_heading = kEast;
-    auto push = [&] {
-        p->m_orders.press = Action::Forward;
-        return truck->m_captured;
-    };
-    stepUntil(w, push, 5000);
+    stepUntil(w, [&] { return (p->m_orders.press = Action::Forward, truck->m_captured); }, 5000);
     ASSERT_TRUE(truck->m_captured);
     EXPECT_EQ(std::pair(truck->m_supply, w.m_view->heard("stinger")), std::pair(5, 1));
     w.run(1000);
