@@ -148,5 +148,4 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
     EXPECT_NE(printed([&] { EXPECT_EQ(open("none")->m_count, 0); })
                   .find("Could not open image library " + (m_dir.path / "none0.bin").string()),
               std::string::npos);
-
 }

@@ -52,8 +52,7 @@ TEST_F(SpriteTree, ChangeDetectionRedrawsOnlyWhatChanged)
     EXPECT_EQ(detect(), (std::vector<Rect>{{10, 10, 35, 30}}));
     s2->setAlpha(0x4000);
     EXPECT_EQ(detect(), (std::vector<Rect>{{100, 50, 110, 60}}));
-    s2->setColorGradient(0xFF00FF00); // not part of the checksum
-    s2->setZ(7 * ONE);
+    s2->setZ(7 * ONE); // not part of the checksum
     EXPECT_TRUE(detect().empty());
 
     // Removal erases the old place and empties the rectangle: a later

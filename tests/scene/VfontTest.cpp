@@ -99,11 +99,10 @@ TEST_F(VfontTest, FullInkEvenMixAndGeneralBlendWithTheirShadows)
     // Coverages other than 15 and 7 blend each channel, rounding down.
     px = filled(4 * 3, 0xFF814020);
     draw('f', px, 4, 3, 0, 0, 0x00FF80);
-    EXPECT_EQ(px[0], 0x606F38);     // coverage 4: 0x81 - 33, 0x40 + 47, 0x20 + 24
-    EXPECT_EQ(px[4], 0x686332);     // coverage 3, not shadowed: 0x81 - 25 (-24.2 rounds down)
-    EXPECT_EQ(px[4 + 3], 0x613018); // shadow only: a quarter darker
-    EXPECT_EQ(px[8 + 0], int32_t(0xFF814020));
-    EXPECT_EQ(px[8 + 1], 0x613018);
+    // Coverage 4: 0x81 - 33, 0x40 + 47, 0x20 + 24; coverage 3, not shadowed:
+    // 0x81 - 25 (-24.2 rounds down); shadow only: a quarter darker.
+    EXPECT_EQ(std::tuple(px[0], px[4], px[4 + 3], px[8], px[8 + 1]),
+              std::tuple(0x606F38, 0x686332, 0x613018, int32_t(0xFF814020), 0x613018));
 }
 
 TEST_F(VfontTest, PartialOpacityScalesCoverageAndDropsTheShadow)
@@ -119,9 +118,7 @@ TEST_F(VfontTest, PartialOpacityScalesCoverageAndDropsTheShadow)
     // Opacities beyond the range neither overflow a channel nor cast a shadow.
     draw('a', px, 20, 3, 0, 0, 0xFFFFFF, 65536);
     draw('d', px, 20, 3, 18, 1, 0xFFFFFF, -32768);
-    EXPECT_EQ(px[0], 0xFFFFFF);
-    EXPECT_EQ(px[21], 0x8F9FAF);
-    EXPECT_EQ(px[20 + 18], 0x204060);
+    EXPECT_EQ(std::tuple(px[0], px[21], px[20 + 18]), std::tuple(0xFFFFFF, 0x8F9FAF, 0x204060));
 }
 
 // A clip or an enlarged block that loses a shadow, or draws past the clip.

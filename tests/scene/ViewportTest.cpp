@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/FakeHost.h"
 #include "host/Vdisplay.h"
 
@@ -103,9 +105,8 @@ TEST_F(ViewportTest, NestedViewportIsCopiedAndReportsToItsParent)
     inner->setXyi(10, 20);
     m_vp->add(ref<Vsprite>(inner));
     m_vp->render();
-    EXPECT_EQ(m_vp->m_pixels[(20 + 5) * 200 + 10 + 7], 0x070000 + 5);
-    EXPECT_EQ(m_vp->m_pixels[(20 + 29) * 200 + 10 + 39], 0x270000 + 29);
-    EXPECT_EQ(m_vp->m_pixels[20 * 200 + 9], 0);
+    EXPECT_EQ(std::tuple(m_vp->m_pixels[(20 + 5) * 200 + 10 + 7], m_vp->m_pixels[(20 + 29) * 200 + 10 + 39], m_vp->m_pixels[20 * 200 + 9]),
+              std::tuple(0x070000 + 5, 0x270000 + 29, 0));
     // What it drew into its own buffer (its first full frame, collected before
     // it was linked) is reported to the parent where it is shown.
     inner->render();
