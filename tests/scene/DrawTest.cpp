@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/FakeHost.h"
 #include "support/Pixels.h"
 
@@ -13,15 +15,10 @@ TEST(Draw, RectBlendsByOpacity)
     s->drawRect(buf, 8, 4, 0, 0, 1, 1, red, 0x80);
     s->drawRect(buf, 8, 4, 1, 0, 2, 1, red, 0x7F);
     s->drawRect(buf, 8, 4, 2, 0, 3, 1, red, 0x100);
-    EXPECT_EQ(buf[0], 0x007F007F);
-    EXPECT_EQ(buf[1], 0x007E007F);
-    EXPECT_EQ(buf[2], blue);
+    EXPECT_EQ(std::tuple(buf[0], buf[1], buf[2]), std::tuple(0x007F007F, 0x007E007F, blue));
     // 255 stores the word as it is, on every row of the rectangle only; a
     // rectangle past the buffer is cut at its edges.
     s->drawRect(buf, 8, 4, 5, 1, 100, 100, 0x12345678, 0xFF);
-    EXPECT_EQ(buf[5 + 8 * 1], 0x12345678);
-    EXPECT_EQ(buf[7 + 8 * 3], 0x12345678);
-    EXPECT_EQ(buf[4 + 8 * 3], blue);
-    EXPECT_EQ(buf[5], blue);
+    EXPECT_EQ(std::tuple(buf[5 + 8 * 1], buf[7 + 8 * 3], buf[4 + 8 * 3], buf[5]), std::tuple(0x12345678, 0x12345678, blue, blue));
 }
 

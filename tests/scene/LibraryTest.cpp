@@ -52,8 +52,7 @@ TEST_F(LibraryTest, EvictionClockGivesASecondChance)
     // Every picture used: the first sweep only clears marks, the second evicts
     // (never picture 0), and 64 bytes cannot be found in four 16-byte pictures.
     lib->m_clock = 3;
-    EXPECT_FALSE(lib->free(64 + 1));
-    EXPECT_TRUE(lib->m_lowMemory);
+    EXPECT_TRUE(!lib->free(64 + 1) && lib->m_lowMemory);
     EXPECT_EQ(std::tuple(loaded(), V::m_avail, lib->m_clock), std::tuple("10000", avail + 64, 3));
 
     // Reloaded, then one marked used: eviction passes it over and stops when enough is freed.
@@ -71,9 +70,8 @@ TEST_F(LibraryTest, EvictionClockGivesASecondChance)
     EXPECT_EQ(V::m_avail, avail + 16);
     lib->unload(-5, 50);
     EXPECT_EQ(loaded(), "00000");
-    ref<Vpicture> again = lib->loadPicture(0);
-    ASSERT_TRUE(again);
-    EXPECT_EQ(static_cast<uint32_t>(again->m_pixels[0]), 0xF30000F8u);
+    ASSERT_TRUE(lib->loadPicture(0));
+    EXPECT_EQ(static_cast<uint32_t>(lib->m_pictures[0]->m_pixels[0]), 0xF30000F8u);
 }
 
 // Malformed libraries are refused with a line saying why, and counts and

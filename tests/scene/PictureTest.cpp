@@ -80,18 +80,16 @@ TEST(PictureDraw, ScaledAndBlended)
                            {2, 3, 0x0000007Fu}, {5, 4, 0x007F7F7Fu}, {6, 4, 0xFF000000u}})
         EXPECT_EQ(at(px, 8, x, y), c) << x << "," << y;
     // With a depth (a picture in the world) it is filtered: between the
-    // source pixels the colours blend.
+    // source pixels the colours blend (on a source pixel its colour, halfway
+    // from red to green, amid all four, outside).
     Array<int32_t> world = filled(8 * 8, 0xFF000000);
     ASSERT_TRUE(p->draw(world, 8, 8, 0, 0, 8, 8, 2 * 32768, 32768, 65536, 7, 32768));
-    EXPECT_EQ(at(world, 8, 2, 1), 0x07FF0000u); // on a source pixel: its colour
-    EXPECT_EQ(at(world, 8, 3, 1), 0x077F7F00u); // halfway from red to green
-    EXPECT_EQ(at(world, 8, 3, 2), 0x077F7F7Fu); // amid all four
-    EXPECT_EQ(at(world, 8, 6, 4), 0xFF000000u);
+    EXPECT_EQ(std::tuple(at(world, 8, 2, 1), at(world, 8, 3, 1), at(world, 8, 3, 2), at(world, 8, 6, 4)),
+              std::tuple(0x07FF0000u, 0x077F7F00u, 0x077F7F7Fu, 0xFF000000u));
     // Shrunk to a third, the 2 x 2 picture fits in one pixel: nearest neighbour takes (0, 0).
     Array<int32_t> small = filled(4 * 4, 0xFF000000);
     ASSERT_TRUE(p->draw(small, 4, 4, 0, 0, 4, 4, 32768, 32768, 10923, 7, 32768));
-    EXPECT_EQ(at(small, 4, 1, 1), 0x07FF0000u);
-    EXPECT_EQ(at(small, 4, 2, 1), 0xFF000000u);
+    EXPECT_EQ(std::pair(at(small, 4, 1, 1), at(small, 4, 2, 1)), std::pair(0x07FF0000u, 0xFF000000u));
     // Scale 0 draws nothing and succeeds; pixels gone (evicted) draw nothing and say so.
     EXPECT_TRUE(p->draw(small, 4, 4, 0, 0, 4, 4, 0, 0, 0, 0, 32768));
     p->m_pixels = Array<int32_t>();

@@ -67,10 +67,8 @@ TEST_F(SpriteTree, ChangeDetectionRedrawsOnlyWhatChanged)
     EXPECT_EQ(detect(), (std::vector<Rect>{{15, 10, 35, 30}}));
 
     // Removing through the wrong parent erases but keeps the links.
-    ref<Vsprite> stranger(new Vsprite());
-    stranger->remove(s2);
-    EXPECT_TRUE(s2->getParent() == m_vp);
-    EXPECT_EQ(m_vp->m_dirtyCount, 8);
+    ref<Vsprite>(new Vsprite())->remove(s2);
+    EXPECT_TRUE(s2->getParent() == m_vp && m_vp->m_dirtyCount == 8) << m_vp->m_dirtyCount;
 }
 
 TEST_F(SpriteTree, ScaleAndHotSpotPlaceTheRectangle)
@@ -89,9 +87,7 @@ TEST_F(SpriteTree, ScaleAndHotSpotPlaceTheRectangle)
     detect();
     for (auto& v : {s, t})
         EXPECT_EQ((Rect{v->m_x0, v->m_y0, v->m_x1, v->m_y1}), (Rect{175, 90, 225, 110}));
-    EXPECT_FALSE(group->pick(174, 100));
-    EXPECT_TRUE(group->pick(175, 109));
-    EXPECT_FALSE(ref<Vsprite>(new Vsprite())->pick(0, 0));
+    EXPECT_TRUE(!group->pick(174, 100) && group->pick(175, 109) && !ref<Vsprite>(new Vsprite())->pick(0, 0));
 }
 
 TEST_F(SpriteTree, RemoveAllStarDismantlesTheWholeSubtree)
