@@ -35,8 +35,8 @@ TEST(Firing, TheShellLeavesTheVisibleMuzzleAlongTheGun)
     const Vector& v = *s[0]->m_velocity;
     const double speed = std::hypot(double(v.m_x), double(v.m_y), double(v.m_z));
     EXPECT_NEAR(speed, 20.0 * 148889, 20.0 * 148889 * 0.01);
-    EXPECT_NEAR(std::atan2(v.m_x, -v.m_z) / (2 * M_PI) * 32768, kEast - 0x1000, 20);
-    EXPECT_NEAR(std::asin(v.m_y / speed) / (2 * M_PI) * 32768, 600, 20);
+    EXPECT_NEAR(std::atan2(v.m_x, -v.m_z) / (2 * M_PI) * 32768, kEast - 0x1000, 20); // the turret's heading
+    EXPECT_NEAR(std::asin(v.m_y / speed) / (2 * M_PI) * 32768, 600, 20);              // and the gun's elevation
     // The flash stands at the muzzle, and on screen at the gun's far end.
     ASSERT_FALSE(bodies<Flash>(w).empty());
     const Flash& flash = *bodies<Flash>(w).back();
@@ -79,8 +79,7 @@ TEST(Firing, AShellStopsAtTheStartOfTheSubStepInWhichItReachedATank)
         // than a sub-step's flight (1.5 units) from the box.
         double front = (e->m_wx - e->m_radius - s->m_radius - s->m_wx) / 32768.0;
         EXPECT_GT(front, -0.01);
-        EXPECT_LT(front, 1.6);
-        EXPECT_EQ(s->m_position->m_x, s->m_savedPosition->m_x);
+        EXPECT_TRUE(front < 1.6 && s->m_position->m_x == s->m_savedPosition->m_x) << front;
     }
 }
 
@@ -130,25 +129,11 @@ TEST(Firing, WhoIsHurtByWhichShell)
         target.collisionCheckObject(ref<Vphob>(s.get()), 512);
     };
     hit(*b, false); // enemy on enemy: a jolt, no damage
-    EXPECT_EQ(b->m_damage, 0);
-    EXPECT_GT(b->m_velocity->m_y, 0);
+    EXPECT_TRUE(b->m_damage == 0 && b->m_velocity->m_y > 0);
     hit(*b, true);
     hit(*p, false);
     hit(*truck, true);
-    EXPECT_EQ(std::tuple(b->m_damage, p->m_damage, truck->m_damage), std::tuple(1, 41, 1));
-    EXPECT_EQ(w.m_view->heard("hit"), 4);
-
-    // An enemy that came back beyond the edge is a larger target, one hit from death.
-    w.m_campaign->m_dir = 1;
-    w.look(500 * kUnit, 0, 256 * kUnit, kEast);
-    p->placeOnGround(505 * kUnit, 256 * kUnit);
-    b->m_damage = -1;
-    for (int32_t i = 0; i < 20 && (b->m_damage != 1); i++)
-        b->redeploy();
-    ASSERT_EQ(b->m_damage, 1);
-    EXPECT_TRUE(b->m_wx >= Tank::kMapSize && b->m_radius == 136525) << b->m_radius;
-    hit(*b, true);
-    EXPECT_EQ(b->m_damage, b->m_maxDamage);
+    EXPECT_EQ(std::tuple(b->m_damage, p->m_damage, truck->m_damage, w.m_view->heard("hit")), std::tuple(1, 41, 1, 4));
 }
 
 int64_t groundSum(const BattleWorld& w)
@@ -159,8 +144,8 @@ int64_t groundSum(const BattleWorld& w)
     return sum;
 }
 
-// A shell that lands in sight digs a crater there, repainted in the region
-// the explosion redrew; one out of sight, in the lake or over the map's
+// A shell that lands in sight digs a crater there, and the frame shows it;
+// one out of sight, in the lake or over the map's
 // eastern edge (where it stops on the ground, the map repeating) digs none.
 TEST(Firing, ACraterOnlyOnLandInSight)
 {
@@ -189,12 +174,7 @@ TEST(Firing, ACraterOnlyOnLandInSight)
         ref<Shell> s = fireAndFollow(w, *t, BattleWorld::kFrameMs, true);
         ASSERT_TRUE(s);
         const int32_t x = s->m_wx, y = s->m_wy, z = s->m_wz;
-        struct { int32_t x0, y0, x1, y1; } r{0, 0, 0, 0};
-        for (int32_t ms = 0; ms < 2048; ms += 64) {
-            w.run(64, true);
-            if (s->isLinked() && s->m_image >= Shell::kCraterPicture && r.x1 == 0)
-                r = {s->m_x0, s->m_y0, s->m_x1, s->m_y1};
-        }
+        w.run(2048, true);
         EXPECT_TRUE(!s->isLinked() && s->m_world == nullptr);
         EXPECT_EQ(groundSum(w) < sum, c.crater);
         EXPECT_TRUE(c.x != 500 || (s->m_hitGround && x >= Tank::kMapSize && y == w.m_field->height(x - Tank::kMapSize, z)));
@@ -202,16 +182,10 @@ TEST(Firing, ACraterOnlyOnLandInSight)
         if (!c.crater)
             continue;
         // Lower where it landed, and only there; drawn without a repaint of
-        // the whole terrain.
+        // the whole terrain (the ground's repaint is the battlefield's test).
         EXPECT_TRUE(w.m_field->height(x, z) < y - 32768 && w.m_field->height(x + 4 * kUnit, z) == y);
         EXPECT_FALSE(w.m_terrain->m_changed);
-        ASSERT_GT(r.x1, r.x0);
-        const std::vector<uint32_t> after = words(w.m_view->m_pixels);
-        int32_t changed = 0;
-        for (int32_t py = std::max(r.y0, 0); py < std::min(r.y1, w.m_view->m_height); py++)
-            for (int32_t px = std::max(r.x0, 0); px < std::min(r.x1, w.m_view->m_width); px++)
-                changed += ((after[py * w.m_view->m_width + px] ^ before[py * w.m_view->m_width + px]) & 0xFFFFFF) != 0;
-        EXPECT_GT(changed, 20);
+        EXPECT_NE(words(w.m_view->m_pixels), before);
     }
 }
 
@@ -238,8 +212,7 @@ TEST(Firing, SteadyFiringAllocatesNothingAfterTheFirstShots)
     int64_t before = Object::m_allocations.load();
     shoot(20);
     EXPECT_EQ(Object::m_allocations.load() - before, 0);
-    EXPECT_EQ(t->m_rounds, 1000 - 26);
-    EXPECT_TRUE(Shell::m_free && Tracer::m_free && Flash::m_free);
+    EXPECT_TRUE(t->m_rounds == 1000 - 26 && Shell::m_free && Tracer::m_free && Flash::m_free);
 }
 
 } // namespace

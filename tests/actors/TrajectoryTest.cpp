@@ -79,13 +79,11 @@ TEST(Trajectory, WithLeadTheFlightMeetsACrossingTankWhereItWillBe)
               Battle::kTickMs);
     ASSERT_EQ(path->m_hit, crosser.get());
     EXPECT_LT(crosser->m_wx, landX - 3 * kUnit) << "led: still short of the line";
-    ASSERT_TRUE(path->run(*t));
-    EXPECT_EQ(path->m_hit, nullptr);
+    EXPECT_TRUE(path->run(*t) && path->m_hit == nullptr);
     const int32_t damage = crosser->m_damage;
     ref<Shell> shell = fire(w, *t);
     ASSERT_TRUE(shell);
-    EXPECT_FALSE(shell->m_hitGround);
-    EXPECT_EQ(crosser->m_damage, damage + 1);
+    EXPECT_TRUE(!shell->m_hitGround && crosser->m_damage == damage + 1);
 
     crosser->m_orders.hold(Action::Forward, false);
     crosser->setVelocity(0, 0, 0);
@@ -96,7 +94,6 @@ TEST(Trajectory, WithLeadTheFlightMeetsACrossingTankWhereItWillBe)
     EXPECT_EQ(path->m_hit, crosser.get());
     shell = fire(w, *t);
     ASSERT_TRUE(shell);
-    EXPECT_FALSE(shell->m_hitGround);
-    EXPECT_EQ(crosser->m_damage, damage + 2);
+    EXPECT_TRUE(!shell->m_hitGround && crosser->m_damage == damage + 2);
     EXPECT_LE(std::abs(path->m_z - shell->m_wz), kUnit);
 }

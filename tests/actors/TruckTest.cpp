@@ -32,8 +32,7 @@ TEST_F(TruckTest, ItStaysAwayWhileThePlayerNeedsNothing)
     p->m_rounds = 15;
     stepUntil(w, [&] { return truck->isLinked(); }, 12000);
     ASSERT_TRUE(truck->isLinked());
-    EXPECT_EQ(std::pair(truck->m_damage, truck->m_supply), std::pair(0, -1));
-    EXPECT_FALSE(truck->parked() || w.m_field->water(truck->m_wx, truck->m_wz));
+    EXPECT_TRUE(truck->m_damage == 0 && truck->m_supply == -1 && !truck->parked() && !w.m_field->water(truck->m_wx, truck->m_wz));
 }
 
 TEST_F(TruckTest, EnoughContactCapturesItOnceAndItStops)
