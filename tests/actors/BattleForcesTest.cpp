@@ -24,7 +24,7 @@ protected:
     ref<App> app;
 };
 
-TEST_F(AppBattle, TankInitBuildsEachKindFromItsMeshes)
+TEST_F(AppBattle, TankInitBuildsEachKindAndPutsPursuersAndTheTruckIntoPlay)
 {
     const std::pair<const VehicleBuild*, TankKind> kinds[] = {
         {&kSherman, TankKind::Sherman}, {&kTiger, TankKind::Tiger}, {&kT34, TankKind::T34}};
@@ -41,21 +41,15 @@ TEST_F(AppBattle, TankInitBuildsEachKindFromItsMeshes)
         EXPECT_EQ(parts, v->tracks ? 4 : 3);
         t->removeAllStar();
     }
-    ref<Tank> player = app->m_battle->tankInit(TankKind::Sherman, 50);
-    EXPECT_EQ(player->m_damage, 40); // a player's tank starts worn
-    player->removeAllStar();
-}
-
-// Pursuers come on the player's enemies' side around the player (outside the
-// map only beyond the western edge), the newest at the head of the list; the
-// truck waits off the field at first.
-TEST_F(AppBattle, TankEnemyPutsPursuersIntoPlayOnTheirSideAndTheTruckWaits)
-{
+    // A player's tank starts worn. Pursuers come on the player's enemies'
+    // side around the player (outside the map only beyond the western edge),
+    // the newest at the head of the list; the truck waits off the field at first.
     Battle& b = *app->m_battle;
     app->m_campaign->m_side = Side::German;
     app->m_campaign->m_mapX = 3;
     app->m_campaign->m_dir = 3;
     b.m_tank = b.tankInit(TankKind::Tiger, 50);
+    EXPECT_EQ(b.m_tank->m_damage, 40);
     b.m_tank->placeOnGround(100 * 32768, 256 * 32768);
     app->add(b.m_tank);
     for (int32_t i = 0; i < 3; i++)

@@ -17,8 +17,7 @@ TEST(Driving, FullDriveCoversWhatTheRatesPredictBurnsFuelByTheRuleAndBrakesToZer
     hold(w, *t, Action::Forward, 10000);
     // Speed is units per 1024 ms: 10 s at 323564 is 96.4 units; the drag
     // inside each frame takes a little.
-    double want = (Tank::kMaxDrive - 64 * 64) / 32768.0 * 10000 / 1024;
-    double went = (t->m_wx - x0) / 32768.0;
+    const double want = (Tank::kMaxDrive - 64 * 64) / 32768.0 * 10000 / 1024, went = (t->m_wx - x0) / 32768.0;
     EXPECT_NEAR(went, want, want * 0.01);
     EXPECT_EQ(t->m_wz, 100 * kUnit); // straight east
     // The odometer sums speed * time; fuel drops by 1/128 of it.
@@ -42,7 +41,7 @@ TEST(Driving, FullDriveCoversWhatTheRatesPredictBurnsFuelByTheRuleAndBrakesToZer
 // gun 1 (up being negative); held, a key is fine under 400 ms (seven 64 ms
 // frames), then doubles past 500 ms. The turret turns at half the hull's rate
 // when aiming; on Easy half as fast again.
-TEST(Driving, TurningAndLayingRatesAndAHeldKeyThatSpeedsUp)
+TEST(Driving, TurningLayingAndFiringRatesAndAHeldKeyThatSpeedsUp)
 {
     BattleWorld w(1);
     ref<Tank> t = w.player(kSherman, 60, 100, 0);
@@ -67,6 +66,20 @@ TEST(Driving, TurningAndLayingRatesAndAHeldKeyThatSpeedsUp)
         t->m_turret->m_heading = 0;
         hold(w, *t, Action::TurnRight, 2048);
         EXPECT_EQ(t->turretHeading(), Tank::wrapAngle((level == 0 ? 6 : 4) * 2048));
+    }
+    // A shot needs 800 ms after the one before; without rounds the gun only
+    // clicks, and the rounds go no lower than -1.
+    t->m_rounds = 1;
+    t->m_timer = 1000;
+    struct Press {
+        int32_t waitMs, rounds, shots, clicks;
+    };
+    for (Press p : {Press{0, 0, 1, 0}, Press{0, 0, 1, 0}, Press{800, -1, 1, 1}, Press{800, -1, 1, 2}}) {
+        w.run(p.waitMs);
+        t->m_orders.press = Action::Fire;
+        w.step();
+        EXPECT_EQ(std::tuple(t->m_rounds, w.m_view->heard("shoot"), w.m_view->heard("stinger5")),
+                  std::tuple(p.rounds, p.shots, p.clicks));
     }
 }
 
@@ -133,26 +146,6 @@ TEST(Driving, InTheLakeATankSinksSlowlyAndIsLostBelowTheLimit)
     EXPECT_EQ(std::pair(u->m_gravity, u->m_contacts), std::pair(Tank::kWaterGravity, 0));
     hold(w2, *u, Action::Forward, 640);
     EXPECT_TRUE(u->m_wx == BattleLayout::kLakeX * kUnit && u->m_wy < w.m_field->height(u->m_wx, u->m_wz));
-}
-
-// A shot needs 800 ms after the one before; without rounds the gun only
-// clicks, and the rounds go no lower than -1.
-TEST(Driving, FiringWithoutRoundsClicksAndAShotNeedsItsInterval)
-{
-    BattleWorld w(1);
-    ref<Tank> t = w.player(kSherman, 60, 100, kEast);
-    t->m_rounds = 1;
-    t->m_timer = 1000;
-    struct Press {
-        int32_t waitMs, rounds, shots, clicks;
-    };
-    for (Press p : {Press{0, 0, 1, 0}, Press{0, 0, 1, 0}, Press{800, -1, 1, 1}, Press{800, -1, 1, 2}}) {
-        w.run(p.waitMs);
-        t->m_orders.press = Action::Fire;
-        w.step();
-        EXPECT_EQ(std::tuple(t->m_rounds, w.m_view->heard("shoot"), w.m_view->heard("stinger5")),
-                  std::tuple(p.rounds, p.shots, p.clicks));
-    }
 }
 
 } // namespace

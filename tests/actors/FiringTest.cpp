@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 #include <tuple>
 #include <vector>
 
@@ -29,10 +29,9 @@ TEST(Firing, TheShellLeavesTheVisibleMuzzleAlongTheGun)
     t->m_timer = 1000;
     t->m_orders.press = Action::Fire;
     w.step();
-    std::vector<ref<Shell>> s = bodies<Shell>(w);
-    ASSERT_EQ(s.size(), 1u);
+    ASSERT_EQ(bodies<Shell>(w).size(), 1u);
     // The shell flies along the gun at its muzzle speed.
-    const Vector& v = *s[0]->m_velocity;
+    const Vector& v = *bodies<Shell>(w)[0]->m_velocity;
     const double speed = std::hypot(double(v.m_x), double(v.m_y), double(v.m_z));
     EXPECT_NEAR(speed, 20.0 * 148889, 20.0 * 148889 * 0.01);
     EXPECT_NEAR(std::atan2(v.m_x, -v.m_z) / (2 * M_PI) * 32768, kEast - 0x1000, 20); // the turret's heading
@@ -138,10 +137,8 @@ TEST(Firing, WhoIsHurtByWhichShell)
 
 int64_t groundSum(const BattleWorld& w)
 {
-    int64_t sum = 0;
-    for (int32_t i = 0; i < w.m_ground->m_heightMap.length; i++)
-        sum += w.m_ground->m_heightMap[i] & 255;
-    return sum;
+    const auto& map = w.m_ground->m_heightMap;
+    return std::accumulate(map.a, map.a + map.length, int64_t{0}, [](int64_t sum, auto h) { return sum + (h & 255); });
 }
 
 // A shell that lands in sight digs a crater there, and the frame shows it;

@@ -7,20 +7,11 @@
 #include "game/Battle.h"
 #include "game/Trajectory.h"
 
-namespace {
-
-// The player's shell fired now, followed in the game's ticks until it stops.
-ref<Shell> fire(BattleWorld& w, Tank& t)
-{
-    return fireAndFollow(w, t, Battle::kTickMs);
-}
-
-} // namespace
-
-// The sight's landing point is where the shell really comes down, at the
-// gun's elevations from below level to the highest, on the plain (where it
-// flies farther the higher it is laid, and stops on the ground) and against
-// the ridge's ramp (which the higher shots land on, well above the plain).
+// The sight's landing point is where the shell (followed in the game's ticks)
+// really comes down, at the gun's elevations from below level to the highest,
+// on the plain (where it flies farther the higher it is laid, and stops on the
+// ground) and against the ridge's ramp (which the higher shots land on, well
+// above the plain).
 TEST(Trajectory, TheLandingPointIsWhereTheShellComesDown)
 {
     struct Ground {
@@ -38,7 +29,7 @@ TEST(Trajectory, TheLandingPointIsWhereTheShellComesDown)
             t->pose();
             ref<Trajectory> path = new Trajectory;
             ASSERT_TRUE(path->run(*t));
-            ref<Shell> shell = fire(w, *t);
+            ref<Shell> shell = fireAndFollow(w, *t, Battle::kTickMs);
             ASSERT_TRUE(shell);
             ASSERT_EQ(shell->m_gravity, 0) << "still flying";
             EXPECT_TRUE(shell->m_hitGround && path->m_hit == nullptr);
@@ -81,7 +72,7 @@ TEST(Trajectory, WithLeadTheFlightMeetsACrossingTankWhereItWillBe)
     EXPECT_LT(crosser->m_wx, landX - 3 * kUnit) << "led: still short of the line";
     EXPECT_TRUE(path->run(*t) && path->m_hit == nullptr);
     const int32_t damage = crosser->m_damage;
-    ref<Shell> shell = fire(w, *t);
+    ref<Shell> shell = fireAndFollow(w, *t, Battle::kTickMs);
     ASSERT_TRUE(shell);
     EXPECT_TRUE(!shell->m_hitGround && crosser->m_damage == damage + 1);
 
@@ -92,7 +83,7 @@ TEST(Trajectory, WithLeadTheFlightMeetsACrossingTankWhereItWillBe)
     t->pose();
     ASSERT_TRUE(path->run(*t));
     EXPECT_EQ(path->m_hit, crosser.get());
-    shell = fire(w, *t);
+    shell = fireAndFollow(w, *t, Battle::kTickMs);
     ASSERT_TRUE(shell);
     EXPECT_TRUE(!shell->m_hitGround && crosser->m_damage == damage + 2);
     EXPECT_LE(std::abs(path->m_z - shell->m_wz), kUnit);

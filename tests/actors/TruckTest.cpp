@@ -20,21 +20,6 @@ protected:
     ref<Truck> truck;
 };
 
-TEST_F(TruckTest, ItStaysAwayWhileThePlayerNeedsNothing)
-{
-    p->m_rounds = 16;
-    p->m_fuel = 327681;
-    p->m_damage = 39;
-    w.run(40000);
-    EXPECT_TRUE(!truck->isLinked() && truck->parked() && truck->m_damage == -1);
-    // Short of rounds: it comes after its waiting time of about 10 s (and
-    // drives to the tank: see below).
-    p->m_rounds = 15;
-    stepUntil(w, [&] { return truck->isLinked(); }, 12000);
-    ASSERT_TRUE(truck->isLinked());
-    EXPECT_TRUE(truck->m_damage == 0 && truck->m_supply == -1 && !truck->parked() && !w.m_field->water(truck->m_wx, truck->m_wz));
-}
-
 TEST_F(TruckTest, EnoughContactCapturesItOnceAndItStops)
 {
     p->m_rounds = 3;
@@ -87,22 +72,31 @@ TEST_F(TruckTest, DestroyedBeforeItWasSuppliedItCountsAsAnEnemy)
 
 } // namespace
 
-// Called for, it comes to the tank's side, well off the line of its gun, on
-// land with no water between them, and is captured there by touching it;
-// by the lake too, where the spots across the water are left out.
-TEST(Truck, ItComesToTheTanksSideOffTheGunOnTheTanksSideOfTheWater)
+// While the player needs nothing (16 rounds, fuel above 10, damage below 40)
+// it stays away (on the plain, for 40 s). Short of rounds, it comes after its waiting time of about
+// 10 s, to the tank's side, well off the line of its gun, on land with no
+// water between them, and is captured there by touching it; by the lake too,
+// where the spots across the water are left out.
+TEST(Truck, ItComesWhenNeededToTheTanksSideOffTheGunOnTheTanksSideOfTheWater)
 {
     struct Place {
         const char* name;
-        int32_t x, z, heading;
+        int32_t x, z, heading, waitMs;
     };
-    for (const Place& at : {Place{"plain", 150, 256, kEast}, Place{"lake shore", 96 + 40, 448, 0}}) {
+    for (const Place& at : {Place{"plain", 150, 256, kEast, 40000}, Place{"lake shore", 96 + 40, 448, 0, 0}}) {
         SCOPED_TRACE(at.name);
         BattleWorld world(41);
         ref<Tank> tank = world.player(kSherman, at.x, at.z, at.heading);
         world.chase(*tank);
         ref<Truck> t = world.truck(tank);
-        tank->m_rounds = 3;
+        tank->m_rounds = 16;
+        tank->m_fuel = 327681;
+        tank->m_damage = 39;
+        world.run(at.waitMs);
+        EXPECT_TRUE(!t->isLinked() && t->parked() && t->m_damage == -1);
+        tank->m_rounds = 15;
+        EXPECT_LT(stepUntil(world, [&] { return t->isLinked(); }, 12000), 12000);
+        EXPECT_TRUE(t->m_damage == 0 && t->m_supply == -1 && !t->parked() && !world.m_field->water(t->m_wx, t->m_wz));
         stepUntil(world, [&] { return t->m_captured; }, 60000);
         ASSERT_TRUE(t->m_captured);
         const int32_t dx = t->m_wx - tank->m_wx, dz = t->m_wz - tank->m_wz;
