@@ -21,12 +21,6 @@ std::vector<ref<T>> bodies(BattleWorld& w)
     return out;
 }
 
-template <class T>
-int32_t countIn(BattleWorld& w)
-{
-    return static_cast<int32_t>(bodies<T>(w).size());
-}
-
 // Steps the world until done() or limit ms of game time have passed; the time taken.
 inline int32_t stepUntil(BattleWorld& w, const std::function<bool()>& done, int32_t limit,
                          int32_t frame = BattleWorld::kFrameMs)

@@ -1,25 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "actors/Actors.h"
 #include "game/Battle.h"
 #include "game/Trajectory.h"
 
-namespace {
-
-// The player's shell fired now, followed in the game's ticks until it stops.
-ref<Shell> fire(BattleWorld& w, Tank& t)
-{
-    return fireAndFollow(w, t, Battle::kTickMs);
-}
-
-} // namespace
-
-// The sight's landing point is where the shell really comes down, at the
-// gun's elevations from below level to the highest, on the plain (where it
-// flies farther the higher it is laid, and stops on the ground) and against
-// the ridge's ramp (which the higher shots land on, well above the plain).
+// The sight's landing point is where the shell (followed in the game's ticks)
+// really comes down, at the gun's elevations from below level to the highest,
+// on the plain (where it flies farther the higher it is laid, and stops on the
+// ground) and against the ridge's ramp (which the higher shots land on, well
+// above the plain).
 TEST(Trajectory, TheLandingPointIsWhereTheShellComesDown)
 {
     struct Ground {
@@ -37,14 +29,11 @@ TEST(Trajectory, TheLandingPointIsWhereTheShellComesDown)
             t->pose();
             ref<Trajectory> path = new Trajectory;
             ASSERT_TRUE(path->run(*t));
-            ref<Shell> shell = fire(w, *t);
+            ref<Shell> shell = fireAndFollow(w, *t, Battle::kTickMs);
             ASSERT_TRUE(shell);
             ASSERT_EQ(shell->m_gravity, 0) << "still flying";
-            EXPECT_TRUE(shell->m_hitGround);
-            EXPECT_EQ(path->m_hit, nullptr);
-            EXPECT_LE(std::abs(path->m_x - shell->m_wx), kUnit);
-            EXPECT_LE(std::abs(path->m_z - shell->m_wz), kUnit);
-            EXPECT_LE(std::abs(path->m_y - shell->m_wy), kUnit);
+            EXPECT_TRUE(shell->m_hitGround && path->m_hit == nullptr);
+            EXPECT_LE(std::max({std::abs(path->m_x - shell->m_wx), std::abs(path->m_y - shell->m_wy), std::abs(path->m_z - shell->m_wz)}), kUnit);
             const int32_t range = std::abs(path->m_x - t->m_wx) + std::abs(path->m_z - t->m_wz);
             EXPECT_TRUE(pitch > 0 || range > 15 * kUnit);
             EXPECT_TRUE(g.heading != kEast || pitch > -1000 || path->m_y > t->m_wy + 2 * kUnit);
@@ -58,29 +47,10 @@ TEST(Trajectory, TheLandingPointIsWhereTheShellComesDown)
     }
 }
 
-// A vehicle in the way stops the shell, in the sight as in the world.
-TEST(Trajectory, AVehicleInTheWayIsWhereTheShellStops)
-{
-    BattleWorld w(4);
-    ref<Tank> t = w.player(kSherman, 100, 200, kNorth);
-    ref<Tank> e = w.enemy(kTiger, t, 100, 185, kEast);
-    t->m_aim = true;
-    t->m_gun->m_pitchAngle = Tank::kGunDown;
-    t->pose();
-    ref<Trajectory> path = new Trajectory;
-    ASSERT_TRUE(path->run(*t));
-    EXPECT_EQ(path->m_hit, e.get());
-    const int32_t damage = e->m_damage;
-    ref<Shell> shell = fire(w, *t);
-    ASSERT_TRUE(shell);
-    EXPECT_FALSE(shell->m_hitGround);
-    EXPECT_EQ(e->m_damage, damage + 1);
-    EXPECT_LE(std::abs(path->m_z - shell->m_wz), kUnit);
-}
-
 // A tank crossing the line of fire: the flight run with lead meets it where it
 // will be when the shell comes down, and a shell fired then hits it; the
-// flight without lead sees only the ground it has not reached yet.
+// flight without lead sees only the ground it has not reached yet. Standing
+// in the way, a vehicle stops the shell in the sight as in the world.
 TEST(Trajectory, WithLeadTheFlightMeetsACrossingTankWhereItWillBe)
 {
     BattleWorld w(4);
@@ -100,11 +70,21 @@ TEST(Trajectory, WithLeadTheFlightMeetsACrossingTankWhereItWillBe)
               Battle::kTickMs);
     ASSERT_EQ(path->m_hit, crosser.get());
     EXPECT_LT(crosser->m_wx, landX - 3 * kUnit) << "led: still short of the line";
-    ASSERT_TRUE(path->run(*t));
-    EXPECT_EQ(path->m_hit, nullptr);
+    EXPECT_TRUE(path->run(*t) && path->m_hit == nullptr);
     const int32_t damage = crosser->m_damage;
-    ref<Shell> shell = fire(w, *t);
+    ref<Shell> shell = fireAndFollow(w, *t, Battle::kTickMs);
     ASSERT_TRUE(shell);
-    EXPECT_FALSE(shell->m_hitGround);
-    EXPECT_EQ(crosser->m_damage, damage + 1);
+    EXPECT_TRUE(!shell->m_hitGround && crosser->m_damage == damage + 1);
+
+    crosser->m_orders.hold(Action::Forward, false);
+    crosser->setVelocity(0, 0, 0);
+    crosser->placeOnGround(t->m_wx, t->m_wz - 15 * kUnit);
+    t->m_gun->m_pitchAngle = Tank::kGunDown;
+    t->pose();
+    ASSERT_TRUE(path->run(*t));
+    EXPECT_EQ(path->m_hit, crosser.get());
+    shell = fireAndFollow(w, *t, Battle::kTickMs);
+    ASSERT_TRUE(shell);
+    EXPECT_TRUE(!shell->m_hitGround && crosser->m_damage == damage + 2);
+    EXPECT_LE(std::abs(path->m_z - shell->m_wz), kUnit);
 }

@@ -19,28 +19,20 @@ TEST(Wreck, ADestroyedEnemyLeavesAWreckThatBurnsSmokesAndGoes)
     const int32_t x = e->m_wx, z = e->m_wz;
     e->m_damage = e->m_maxDamage;
     w.step();
-    std::vector<ref<Wreck>> wrecks = bodies<Wreck>(w);
-    ASSERT_EQ(wrecks.size(), 1u);
-    ref<Wreck> wreck = wrecks[0];
-    EXPECT_TRUE(wreck->isLinked());
-    EXPECT_TRUE(wreck->m_wx == x && wreck->m_wz == z);
-    EXPECT_EQ(wreck->m_soot, Wreck::kSoot);
-    EXPECT_NE(wreck->m_id, Hud::kRadarEnemy);
+    ASSERT_EQ(bodies<Wreck>(w).size(), 1u);
+    ref<Wreck> wreck = bodies<Wreck>(w)[0];
+    EXPECT_TRUE(wreck->isLinked() && wreck->m_wx == x && wreck->m_wz == z);
+    EXPECT_TRUE(wreck->m_soot == Wreck::kSoot && wreck->m_id != Hud::kRadarEnemy);
     int32_t meshes = 0;
     for (Vsprite* s = wreck->m_child.get(); s; s = s->m_sibling.get())
         meshes += s->m_model != nullptr;
-    EXPECT_EQ(meshes, 3); // the Tiger's turret, gun and hull
-    EXPECT_TRUE(e->parked());
+    EXPECT_TRUE(meshes == 3 && e->parked()) << meshes; // the Tiger's turret, gun and hull
 
     // Flames and smoke at first; smoke only once the fire is out; then nothing.
     w.run(2000);
-    EXPECT_GT(countIn<Tracer>(w), 5);
-    EXPECT_GT(countIn<Flash>(w), 0);
+    EXPECT_TRUE(bodies<Tracer>(w).size() > 5 && !bodies<Flash>(w).empty());
     w.run(Wreck::kBurnMs);
-    EXPECT_EQ(countIn<Flash>(w), 0);
-    EXPECT_GT(countIn<Tracer>(w), 0);
+    EXPECT_TRUE(bodies<Flash>(w).empty() && !bodies<Tracer>(w).empty());
     w.run(Wreck::kLifeMs);
-    EXPECT_EQ(countIn<Wreck>(w), 0);
-    EXPECT_FALSE(wreck->isLinked());
-    EXPECT_FALSE(wreck->m_child) << "taken apart";
+    EXPECT_TRUE(bodies<Wreck>(w).empty() && !wreck->isLinked() && !wreck->m_child) << "gone and taken apart";
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "support/LibraryFiles.h"
 
 namespace {
@@ -50,19 +52,15 @@ TEST_F(LibraryTest, EvictionClockGivesASecondChance)
     // Every picture used: the first sweep only clears marks, the second evicts
     // (never picture 0), and 64 bytes cannot be found in four 16-byte pictures.
     lib->m_clock = 3;
-    EXPECT_FALSE(lib->free(64 + 1));
-    EXPECT_TRUE(lib->m_lowMemory);
-    EXPECT_EQ(loaded(), "10000");
-    EXPECT_EQ(V::m_avail, avail + 64);
-    EXPECT_EQ(lib->m_clock, 3);
+    EXPECT_TRUE(!lib->free(64 + 1) && lib->m_lowMemory);
+    EXPECT_EQ(std::tuple(loaded(), V::m_avail, lib->m_clock), std::tuple("10000", avail + 64, 3));
 
     // Reloaded, then one marked used: eviction passes it over and stops when enough is freed.
     for (int k = 1; k < 5; k++)
         lib->loadPicture(k)->m_used = k == 2;
     lib->m_clock = 2;
     EXPECT_TRUE(lib->free(20));
-    EXPECT_EQ(loaded(), "11100");
-    EXPECT_EQ(lib->m_clock, 4);
+    EXPECT_EQ(std::pair(loaded(), lib->m_clock), std::pair(std::string("11100"), 4));
 
     // preload does nothing once memory ran short; deletePicture gives the bytes back.
     lib->preload(3, 4);
@@ -72,13 +70,13 @@ TEST_F(LibraryTest, EvictionClockGivesASecondChance)
     EXPECT_EQ(V::m_avail, avail + 16);
     lib->unload(-5, 50);
     EXPECT_EQ(loaded(), "00000");
-    ref<Vpicture> again = lib->loadPicture(0);
-    ASSERT_TRUE(again);
-    EXPECT_EQ(static_cast<uint32_t>(again->m_pixels[0]), 0xF30000F8u);
+    ASSERT_TRUE(lib->loadPicture(0));
+    EXPECT_EQ(static_cast<uint32_t>(lib->m_pictures[0]->m_pixels[0]), 0xF30000F8u);
 }
 
 // Malformed libraries are refused with a line saying why, and counts and
-// sizes are checked against the bytes present before anything is allocated.
+// sizes are checked against the bytes present before anything is allocated
+// (how much a library may allocate for its bytes is the fuzzer's check).
 TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
 {
     Array<int32_t> screen(16 * 16);
@@ -110,13 +108,9 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
                                            623 + 100),
                              "");
     ASSERT_EQ(lib->m_count, 8);
-    expectReject(lib, 1, "impossible size");
-    expectReject(lib, 2, "impossible size");
-    expectReject(lib, 3, "longer than the work buffer");
-    expectReject(lib, 9, "no picture 9");
-    expectReject(lib, -1, "no picture -1");
-    expectReject(lib, 5, "too little data");
-    expectReject(lib, 6, "too little data");
+    for (auto [k, why] : {std::pair{1, "impossible size"}, {2, "impossible size"}, {3, "longer than the work buffer"},
+                          {9, "no picture 9"}, {-1, "no picture -1"}, {5, "too little data"}, {6, "too little data"}})
+        expectReject(lib, k, why);
     ref<Vpicture> p4;
     EXPECT_NE(printed([&] { p4 = lib->loadPicture(4); }).find("longer than"), std::string::npos);
     ASSERT_TRUE(p4); // decoded as far as it fits
@@ -124,26 +118,15 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
     // The densest real run-length data still loads.
     ref<Vpicture> run = lib->loadPicture(7);
     ASSERT_TRUE(run);
-    EXPECT_EQ(static_cast<uint32_t>(run->m_pixels[0]), 0x0F000000u);
-    EXPECT_EQ(static_cast<uint32_t>(run->m_pixels[46]), 0u);
+    EXPECT_EQ(std::pair(run->m_pixels[0], run->m_pixels[46]), std::pair(0x0F000000, 0));
 
-    // A page cut short: the directory is intact, the record is not. A missing
-    // second page: the record there is rejected, not read as garbage.
+    // A page cut short: the directory is intact, the record is not (a page
+    // missing altogether ends the stream as well: see the page tests).
     auto stream = libraryStream({rawHeader(), record('o', 8, 8, flatRle(8, 8, 1, 2))}, 800);
     stream.resize(stream.size() - 20);
     ref<Vilib> cut = openBad("cut", stream, "");
     ASSERT_EQ(cut->m_count, 2);
     expectReject(cut, 1, "truncated");
-    std::vector<uint8_t> alternating; // 40000 pixels alternating blue and green
-    for (int k = 0; k < 40000; k++)
-        alternating.insert(alternating.end(), {static_cast<uint8_t>(k & 1 ? 0x03 : 0x00), static_cast<uint8_t>(k & 1 ? 0xE0 : 0x1F)});
-    alternating.push_back(134);
-    writePages(m_dir.path, "lost", libraryStream({rawHeader(), record('r', 200, 200, alternating)}, 90000));
-    std::filesystem::remove(m_dir.path / "lost1.bin");
-    ref<Vilib> lost = open("lost");
-    ASSERT_EQ(lost->m_count, 2);
-    expectReject(lost, 1, "truncated");
-
     // A directory that runs past the end of the file, an absurd picture
     // count, and a thousand pictures announced in a file of a few bytes.
     auto dir = libraryStream({rawHeader(), rawHeader()}, 700);
@@ -163,12 +146,4 @@ TEST_F(LibraryTest, MalformedLibrariesAreRejectedWithoutHarm)
     EXPECT_NE(printed([&] { EXPECT_EQ(open("none")->m_count, 0); })
                   .find("Could not open image library " + (m_dir.path / "none0.bin").string()),
               std::string::npos);
-
-    // A work buffer of 16 MB announced for a small library: it gets what its
-    // largest record can use.
-    writePages(m_dir.path, "wide", libraryStream({rawHeader(), record('o', 2, 2, flatRle(2, 2, 1, 2))}, 16000000));
-    lib = open("wide");
-    ASSERT_EQ(lib->m_count, 2);
-    EXPECT_EQ(lib->m_scratch.length, 623 + lib->m_offsets[1] - lib->m_offsets[0]);
-    EXPECT_TRUE(lib->loadPicture(1));
 }

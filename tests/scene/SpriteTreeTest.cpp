@@ -27,11 +27,10 @@ TEST_F(SpriteTree, ChildrenRunFarToNearAndLaterEqualDepthsDrawOnTop)
 {
     ref<Vsprite> a = box(0, 0, 10, 10, 0xFF0000AA), b = box(0, 0, 10, 10, 0xFF0000BB),
                  c = box(0, 0, 10, 10, 0xFF0000CC);
-    a->setZ(5);
-    b->setZ(10);
-    c->setZ(5);
-    for (auto& s : {a, b, c})
+    for (auto [s, z] : {std::pair{a, 5}, std::pair{b, 10}, std::pair{c, 5}}) {
+        s->setZ(z);
         m_vp->add(s);
+    }
     EXPECT_TRUE(m_vp->m_child == b && b->m_sibling == a && a->m_sibling == c && !c->m_sibling);
     m_vp->render();
     EXPECT_EQ(m_vp->m_pixels[0], static_cast<int32_t>(0xFF0000CC));
@@ -53,8 +52,7 @@ TEST_F(SpriteTree, ChangeDetectionRedrawsOnlyWhatChanged)
     EXPECT_EQ(detect(), (std::vector<Rect>{{10, 10, 35, 30}}));
     s2->setAlpha(0x4000);
     EXPECT_EQ(detect(), (std::vector<Rect>{{100, 50, 110, 60}}));
-    s2->setColorGradient(0xFF00FF00); // not part of the checksum
-    s2->setZ(7 * ONE);
+    s2->setZ(7 * ONE); // not part of the checksum
     EXPECT_TRUE(detect().empty());
 
     // Removal erases the old place and empties the rectangle: a later
@@ -69,31 +67,27 @@ TEST_F(SpriteTree, ChangeDetectionRedrawsOnlyWhatChanged)
     EXPECT_EQ(detect(), (std::vector<Rect>{{15, 10, 35, 30}}));
 
     // Removing through the wrong parent erases but keeps the links.
-    ref<Vsprite> stranger(new Vsprite());
-    stranger->remove(s2);
-    EXPECT_TRUE(s2->getParent() == m_vp);
-    EXPECT_EQ(m_vp->m_dirtyCount, 8);
+    ref<Vsprite>(new Vsprite())->remove(s2);
+    EXPECT_TRUE(s2->getParent() == m_vp && m_vp->m_dirtyCount == 8) << m_vp->m_dirtyCount;
 }
 
 TEST_F(SpriteTree, ScaleAndHotSpotPlaceTheRectangle)
 {
-    ref<Vsprite> s = box(200, 100, 100, 40);
-    s->setScale(16384);
-    s->setCenter(50, 20);
-    // The same through a half-scale group at (100, 50): the offset is halved.
-    ref<Vsprite> group(new Vsprite()), t = box(200, 100, 100, 40);
+    // A half-scale sprite, and the same through a half-scale group at
+    // (100, 50): the offset is halved.
+    ref<Vsprite> s = box(200, 100, 100, 40), group(new Vsprite()), t = box(200, 100, 100, 40);
     group->setXyi(100, 50);
-    group->setScale(16384);
-    t->setCenter(50, 20);
+    for (auto [v, scaled] : {std::pair{s, s}, std::pair{t, group}}) {
+        scaled->setScale(16384);
+        v->setCenter(50, 20);
+    }
     group->add(t);
     m_vp->add(s);
     m_vp->add(group);
     detect();
     for (auto& v : {s, t})
         EXPECT_EQ((Rect{v->m_x0, v->m_y0, v->m_x1, v->m_y1}), (Rect{175, 90, 225, 110}));
-    EXPECT_FALSE(group->pick(174, 100));
-    EXPECT_TRUE(group->pick(175, 109));
-    EXPECT_FALSE(ref<Vsprite>(new Vsprite())->pick(0, 0));
+    EXPECT_TRUE(!group->pick(174, 100) && group->pick(175, 109) && !ref<Vsprite>(new Vsprite())->pick(0, 0));
 }
 
 TEST_F(SpriteTree, RemoveAllStarDismantlesTheWholeSubtree)

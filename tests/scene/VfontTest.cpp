@@ -55,17 +55,18 @@ protected:
 
 TEST_F(VfontTest, MeasuresCharactersTabsAndStrings)
 {
-    EXPECT_EQ(m_font->charWidth('a'), 16);
-    EXPECT_EQ(m_font->charWidth(' '), 4); // the space has its own advance, outside the range too
-    EXPECT_EQ(m_font->charWidth('e'), 0);
-    EXPECT_EQ(m_font->charWidth('`'), 0); // below the first code
-    EXPECT_EQ(m_font->charWidth('g'), 0); // above the last
-    EXPECT_EQ(m_font->tab(0), 28);
-    EXPECT_EQ(m_font->tab(30), 26);
-    EXPECT_EQ(m_font->tab(28), 28);
+    // The space has its own advance, outside the range too; nothing below the
+    // first code or above the last.
+    for (auto [c, width] : {std::pair{'a', 16}, {' ', 4}, {'e', 0}, {'`', 0}, {'g', 0}})
+        EXPECT_EQ(m_font->charWidth(c), width) << c;
+    EXPECT_EQ(std::tuple(m_font->tab(0), m_font->tab(30), m_font->tab(28)), std::tuple(28, 26, 28));
     EXPECT_EQ(m_font->stringWidth("a\tb"_s), 16 + 12 + 3);
-    EXPECT_EQ(m_font->stringWidth("ab b"_s), 26);
-    EXPECT_EQ(m_font->stringWidth(nullptr), 0);
+    EXPECT_EQ(std::pair(m_font->stringWidth("ab b"_s), m_font->stringWidth(nullptr)), std::pair(26, 0));
+    // Fixed-point positions round down to the pixel (drawing off the buffer's
+    // edges is left to the font fuzzer's replays).
+    Array<int32_t> one = filled(4 * 2, 0);
+    m_font->draw('d', one, 4, 2, 0, 0, 4, 2, (2 << 15) - 1, 0, 0xFFFFFF, 32768);
+    EXPECT_TRUE(one[1] == 0xFFFFFF && one[3] == 0);
 
     // Codes 128..255 are negative chars: never a glyph, even in a font whose
     // range reaches 255.
@@ -98,11 +99,10 @@ TEST_F(VfontTest, FullInkEvenMixAndGeneralBlendWithTheirShadows)
     // Coverages other than 15 and 7 blend each channel, rounding down.
     px = filled(4 * 3, 0xFF814020);
     draw('f', px, 4, 3, 0, 0, 0x00FF80);
-    EXPECT_EQ(px[0], 0x606F38);     // coverage 4: 0x81 - 33, 0x40 + 47, 0x20 + 24
-    EXPECT_EQ(px[4], 0x686332);     // coverage 3, not shadowed: 0x81 - 25 (-24.2 rounds down)
-    EXPECT_EQ(px[4 + 3], 0x613018); // shadow only: a quarter darker
-    EXPECT_EQ(px[8 + 0], int32_t(0xFF814020));
-    EXPECT_EQ(px[8 + 1], 0x613018);
+    // Coverage 4: 0x81 - 33, 0x40 + 47, 0x20 + 24; coverage 3, not shadowed:
+    // 0x81 - 25 (-24.2 rounds down); shadow only: a quarter darker.
+    EXPECT_EQ(std::tuple(px[0], px[4], px[4 + 3], px[8], px[8 + 1]),
+              std::tuple(0x606F38, 0x686332, 0x613018, int32_t(0xFF814020), 0x613018));
 }
 
 TEST_F(VfontTest, PartialOpacityScalesCoverageAndDropsTheShadow)
@@ -118,9 +118,7 @@ TEST_F(VfontTest, PartialOpacityScalesCoverageAndDropsTheShadow)
     // Opacities beyond the range neither overflow a channel nor cast a shadow.
     draw('a', px, 20, 3, 0, 0, 0xFFFFFF, 65536);
     draw('d', px, 20, 3, 18, 1, 0xFFFFFF, -32768);
-    EXPECT_EQ(px[0], 0xFFFFFF);
-    EXPECT_EQ(px[21], 0x8F9FAF);
-    EXPECT_EQ(px[20 + 18], 0x204060);
+    EXPECT_EQ(std::tuple(px[0], px[21], px[20 + 18]), std::tuple(0xFFFFFF, 0x8F9FAF, 0x204060));
 }
 
 // A clip or an enlarged block that loses a shadow, or draws past the clip.
@@ -162,28 +160,6 @@ TEST_F(VfontTest, ClippedAndBlockDrawingsAreTheFullSmallDrawingPixelForPixel)
         expectClipped(3, large, x0, y0, x1, y1);
 }
 
-TEST_F(VfontTest, NeverWritesOutsideTheBufferWhateverThePosition)
-{
-    constexpr int32_t W = 10, H = 4;
-    Array<int32_t> px = filled(W * (H + 1), 0x55); // the row after the buffer is a guard
-    for (int32_t y = -40; y < 40; y++)
-        for (int32_t x = -40; x < 40; x++)
-            for (char c : {'a', 'd', 'f'})
-                for (int32_t b : {1, 4, 100})
-                    m_font->draw(c, px, W, H, -100, -100, 1000, 1000, x << 15, y << 15, 0xFFFFFF, 32768, b);
-    for (int32_t i = 0; i < W; i++)
-        EXPECT_EQ(px[W * H + i], 0x55);
-    // A height beyond the array, and positions at the ends of the range.
-    m_font->draw('a', px, W, 1000, 0, 0, W, 1000, 0, int32_t(0x7FFF0000), 0xFFFFFF, 32768);
-    m_font->draw('a', px, W, 1000, 0, 0, W, 1000, int32_t(0x80000000), 0, 0xFFFFFF, 32768);
-    m_font->draw('a', px, 0, H, 0, 0, W, H, 0, 0, 0xFFFFFF, 32768);
-    // Fixed-point positions round down to the pixel.
-    Array<int32_t> one = filled(4 * 2, 0);
-    m_font->draw('d', one, 4, 2, 0, 0, 4, 2, (2 << 15) - 1, 0, 0xFFFFFF, 32768);
-    EXPECT_EQ(one[1], 0xFFFFFF);
-    EXPECT_EQ(one[3], 0);
-}
-
 TEST_F(VfontTest, MissingTruncatedOrMalformedFilesLeaveAnEmptyFont)
 {
     auto rejected = [&](const std::vector<uint8_t>* bytes, const char* why) {
@@ -214,16 +190,7 @@ TEST_F(VfontTest, MissingTruncatedOrMalformedFilesLeaveAnEmptyFont)
     };
     for (const auto& [bytes, why] : bad)
         rejected(&bytes, why);
-    // 4 MB of glyph data announced by a file of a thousand bytes: refused
-    // before the data is allocated.
-    std::vector<uint8_t> big = {4, 0x88, 0x00, 0, 0, 0x81, 0x7F};
-    for (int32_t c = 0; c < 256; c++)
-        big.insert(big.end(), {0x81, 0x80, 0x00, 16});
-    big.insert(big.end(), {0x82, 0x80, 0x80, 0x00, 0x1F});
-    rejected(&big, "4 MB announced");
-    const int32_t avail = V::m_avail;
-    EXPECT_FALSE(load(m_font, big));
-    EXPECT_GT(V::m_avail, avail - 4096); // the glyph table only
+    // (What a font may allocate for the bytes it holds is the fuzzer's check.)
     EXPECT_TRUE(load(m_font, {4, 2, 0, 65, 66, 1, 1, 1, 1, 2, 0x1F, 0x1F}));
     EXPECT_EQ(m_font->charWidth('B'), 1);
 }

@@ -63,30 +63,28 @@ TEST_F(VtextTest, CountersCarryWrapAndKeepTheirLowestDigits)
     EXPECT_EQ(t->getWidth(), 6 + 15);
     t->increment(); // an empty field stays empty
     EXPECT_EQ(fieldText(t), "");
-    t->setNumber(999);
-    t->increment();
-    EXPECT_EQ(fieldText(t), "000");
-    t->setNumber(12345);
-    EXPECT_EQ(fieldText(t), "345");
-    EXPECT_EQ(t->getNumber(), 345);
+    // Set to a number, then counted up (1), down (-1) or left (0). There is
+    // no sign to show: counts stop at 0.
+    struct Step {
+        int32_t width, number, count;
+        const char* field;
+    };
+    for (Step c : {Step{3, 999, 1, "000"}, Step{3, 12345, 0, "345"}, Step{4, 999, 1, "1000"}, Step{4, 0, 0, "0"},
+                   Step{4, 0, -1, "0"}, Step{4, INT32_MIN, 0, "0"}}) {
+        SCOPED_TRACE(c.number);
+        t->setFieldWidth(c.width);
+        t->setNumber(c.number);
+        if (c.count)
+            c.count > 0 ? t->increment() : t->decrement();
+        EXPECT_EQ(fieldText(t), c.field);
+        EXPECT_EQ(t->getWidth(), 6 + 5 * static_cast<int32_t>(strlen(c.field)));
+    }
+    t->setFieldWidth(3);
     t->setField(buffer("vwxyz"));
     EXPECT_EQ(fieldText(t), "xyz");
-
-    t->setFieldWidth(4);
-    t->setNumber(999);
-    t->increment();
-    EXPECT_EQ(fieldText(t), "1000");
-    EXPECT_EQ(t->getWidth(), 6 + 20);
-    t->setNumber(0);
-    EXPECT_EQ(fieldText(t), "0");
-    // There is no sign to show: counts stop at 0.
-    t->decrement();
-    EXPECT_EQ(fieldText(t), "0");
-    t->setNumber(INT32_MIN);
-    EXPECT_EQ(fieldText(t), "0");
-
+    t->setNumber(12345);
+    EXPECT_EQ(t->getNumber(), 345);
     // A field of width 0 holds nothing; narrowing keeps the count inside.
-    t->setNumber(777);
     t->setFieldWidth(0);
     t->setNumber(7);
     t->increment();
@@ -95,20 +93,17 @@ TEST_F(VtextTest, CountersCarryWrapAndKeepTheirLowestDigits)
     EXPECT_EQ(t->getWidth(), 6);
 }
 
-TEST_F(VtextTest, StackingMakesTexts)
+TEST_F(VtextTest, StackingMakesTextsBelowAndCentred)
 {
     m_theme->m_inset = 2;
     ref<Vsprite> panel = new Vsprite;
-    ref<Vtext> a = panel->addBs(m_theme, "ab"_s);
+    panel->addBottom(m_theme, "ab"_s, 0);
     ref<Vtext> b = panel->addBottom(m_theme, "a\t"_s, 2);
     EXPECT_EQ(b->getY(), kLine << 15);
     EXPECT_EQ(b->getWidth(), 35 + 10); // widened by two digits
     EXPECT_EQ(panel->getWidth(), 45 + 4);
     ref<Vtext> c = panel->addCenterBottom(m_theme, "b"_s, 1);
-    EXPECT_EQ(c->getX(), (49 - 11) * 16384);
-    ref<Vtext> d = panel->addCenterBs(m_theme, "a"_s);
-    EXPECT_EQ(d->getX(), (49 - 6) * 16384);
-    EXPECT_EQ(d->getY(), (3 * kLine) << 15);
+    EXPECT_EQ(std::pair(c->getX(), c->getY()), std::pair((49 - 11) * 16384, (2 * kLine) << 15));
     panel->removeAll();
 }
 
@@ -160,30 +155,27 @@ TEST_F(VtextTest, AMostWidthCutsALineBeforeItsDotsAndLiftingItRestoresIt)
     EXPECT_EQ(t->getWidth(), 11);
 }
 
+// Under a half-transparent group a text blends and casts no shadow, and its
+// field keeps the sprite's own opacity; without a font only the background is
+// drawn.
 TEST_F(VtextTest, DrawsFromOnePixelInWithTheFieldAtItsOwnOpacity)
 {
-    ref<Vtext> t = new Vtext(m_theme, "ab"_s);
+    ref<Vtext> t = new Vtext(m_theme, "ab"_s), u = new Vtext(m_theme, "a"_s), n = new Vtext(m_theme, nullptr, "ab"_s);
     t->setXyi(2, 3);
-    m_vp->add(t);
-    // Under a half-transparent group the text blends and casts no shadow;
-    // the field keeps the sprite's own opacity.
     ref<Vsprite> group = new Vsprite;
     group->setAlpha(16384);
     group->setXyi(0, 12);
-    ref<Vtext> u = new Vtext(m_theme, "a"_s);
+    group->add(u);
+    n->setWidthHeight(4, 4);
+    n->setXyi(30, 0);
     u->setFieldWidth(1);
     u->setNumber(4);
-    u->setColor(static_cast<int32_t>(0xFF202020));
-    group->add(u);
-    m_vp->add(group);
-    // Without a font only the background is drawn.
-    ref<Vtext> n = new Vtext(m_theme, nullptr, "ab"_s);
-    n->setWidthHeight(4, 4);
-    n->setColor(static_cast<int32_t>(0xFF0000FF));
-    n->setXyi(30, 0);
     n->setFieldWidth(2);
     n->setNumber(5);
-    m_vp->add(n);
+    u->setColor(static_cast<int32_t>(0xFF202020));
+    n->setColor(static_cast<int32_t>(0xFF0000FF));
+    for (const ref<Vsprite>& s : {ref<Vsprite>(t), group, ref<Vsprite>(n)})
+        m_vp->add(s);
     m_vp->render();
     EXPECT_EQ(at(m_vp, 31, 1), int32_t(0xFF0000FF));
     for (int32_t x = 0; x < 16; x++)
@@ -275,29 +267,3 @@ TEST_F(VtextTest, TextColourAndCounterChangesRedrawOnlyTheText)
     onlyTheText("the same digits' sum in another order");
 }
 
-TEST_F(VtextTest, TextResourcesAreReadWrappedAndCapped)
-{
-    ref<Vtext> t = new Vtext(m_theme, "old"_s);
-    testing::internal::CaptureStderr();
-    t->setFile("missing.txt"_s);
-    // The message names the file where it was looked for.
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Could not open " + m_dir.file("missing.txt") + "\n");
-    EXPECT_STREQ(t->toString()->c_str(), "old");
-
-    writeFile(m_dir.file("page.txt"), std::string("abc def\0 ghi\n", 13));
-    t->setWidthHeight(40, 0);
-    t->setFile("page.txt"_s);
-    EXPECT_STREQ(t->toString()->c_str(), "abc def\nghi\n"); // the NUL is dropped
-
-    std::string huge;
-    for (int32_t i = 0; i < 2000; i++)
-        huge += std::string(99, 'a') + '\n';
-    writeFile(m_dir.file("huge.txt"), huge);
-    t->setWidthHeight(1000, 0);
-    testing::internal::CaptureStderr();
-    t->setFile("huge.txt"_s);
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("/huge.txt is longer than 65536 bytes"),
-              std::string::npos);
-    EXPECT_EQ(t->toString()->length(), 65536);
-    EXPECT_EQ(t->getHeight(), (65536 / 100 + 1) * kLine);
-}
