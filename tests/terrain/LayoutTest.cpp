@@ -74,21 +74,6 @@ TEST_F(LayoutTest, BothStartStripsOfferPlentyOfGoodSpots)
     }
 }
 
-TEST_F(LayoutTest, TheStyleGridAnswersAsTheLookupAcrossTheWholeLayout)
-{
-    VpolyTerrain& g = *s_scene->m_ground;
-    uint32_t seed = 5;
-    int32_t wrong = 0;
-    for (int32_t k = 0; k < 400000; k++) {
-        seed = seed * 1664525u + 1013904223u;
-        int32_t x = static_cast<int32_t>(seed);
-        seed = seed * 1664525u + 1013904223u;
-        int32_t z = static_cast<int32_t>(seed);
-        wrong += g.styleAt(x, z) != g.getXy2(x, z);
-    }
-    EXPECT_EQ(wrong, 0);
-}
-
 TEST_F(LayoutTest, TheEdgesJoinUpAndTheReliefIsAsPlanned)
 {
     const VpolyTerrain& g = *s_scene->m_ground;
@@ -127,28 +112,4 @@ TEST_F(LayoutTest, WaterReadsAsWaterOnLandAndRiverSites)
             water += land == 0;
         }
     EXPECT_GT(water, 1500);
-}
-
-TEST_F(LayoutTest, FramesHaveNoHolesAndTheSkyOnlyAboveTheGround)
-{
-    for (int32_t heading : {0, 0x2000, 0x4000, 0x6000, 0x1234}) {
-        ref<Vterrain> v = s_scene->view(240, 160, 140 * kUnit, 100 * kUnit + heading * 40, heading);
-        for (int32_t k = 0; k < v->m_pixels.length; k++)
-            v->m_pixels[k] = 0x01020304;
-        TerrainScene::render(*v);
-        int32_t terrain = 0;
-        for (int32_t x = 0; x < 240; x++) {
-            bool sky = false;
-            for (int32_t y = 159; y >= 0; y--) {
-                uint32_t p = static_cast<uint32_t>(v->m_pixels[y * 240 + x]);
-                bool isSky = p == static_cast<uint32_t>(v->m_sky[y]);
-                int32_t depth = static_cast<int32_t>(p >> 24);
-                ASSERT_TRUE(isSky || (depth >= 2 && depth <= 194)) << "heading " << heading << " at " << x << "," << y;
-                ASSERT_FALSE(sky && !isSky) << "ground above the sky at " << x << "," << y;
-                sky |= isSky;
-                terrain += !isSky;
-            }
-        }
-        EXPECT_GT(terrain, 240 * 160 / 2) << heading;
-    }
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <random>
 
 #include "TerrainFixtures.h"
 #include "runtime/InputStream.h"
@@ -253,26 +252,5 @@ TEST(Vswf, StyleCountsPastTheTagStopTheShape)
         std::string out = readQuietly("shape", p);
         EXPECT_EQ(out, "Vector file shape: a shape runs past the end of its tag; the drawing stops there\n") << lines;
         EXPECT_EQ(p->edgeCount(), 0) << lines;
-    }
-}
-
-TEST(Vswf, DamagedBytesNeverCrashOrLoop)
-{
-    ShapeFile f;
-    f.begin({0xFF0000FF, 0xFF00FF00, 0xFFFF0000});
-    f.polygon(square(10, 10, 500, 500), 0, 1);
-    f.polygon(square(100, 100, 200, 200), 1, 2);
-    f.polygon({{300, 300}, {310, 450}, {450, 460}}, 1, 3);
-    std::vector<uint8_t> good = f.bytes();
-    std::mt19937 rnd(11);
-    for (int32_t k = 0; k < 300; k++) {
-        std::vector<uint8_t> bad = good;
-        for (int32_t n = 0; n < 1 + k % 5; n++)
-            bad[8 + rnd() % (bad.size() - 8)] = static_cast<uint8_t>(rnd());
-        f.save(bad);
-        ref<VpolyTerrain> p;
-        readQuietly("shape", p);
-        ASSERT_LE(p->edgeCount(), Vpolyn::kMaxCrossings);
-        p->getXy2(static_cast<int32_t>(rnd()), static_cast<int32_t>(rnd()));
     }
 }

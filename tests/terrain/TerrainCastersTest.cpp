@@ -11,7 +11,7 @@
 #include "terrain/TerrainThreads.h"
 
 // Every way of casting the terrain (the scalar reference, the vector
-// packets, one thread or several) must draw the very frames the scalar
+// packets, one thread, two or three) must draw the very frames the scalar
 // caster draws alone: pixels, depth bytes and column tops, over many eyes
 // and sizes, odd ones and ones the packets do not divide, with the sky as a
 // gradient or a panorama, with haze or without.
@@ -74,6 +74,8 @@ protected:
                     v->setHaze(0x9AB4C8, 10 * e, 30000);
                 }
                 useCaster(*v, caster);
+                if (caster.threads > 1)
+                    v->setThreads(2 + (e & 1)); // and three threads: blocks of columns that do not split evenly
                 for (int32_t k = 0; k < v->m_pixels.length; k++)
                     v->m_pixels[k] = 0x01020304;
                 TerrainScene::render(*v);
