@@ -3,17 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
 #include <vector>
 
-#include "ModelSheet.h"
-#include "Models.h"
 #include "Models3d.h"
-#include "Png.h"
 #include "VehicleRig.h"
 
 namespace {
@@ -209,35 +204,4 @@ TEST_F(Vehicles, TheTracksRestOnTheGroundAndOnlyTheGunReachesPastTheCorners)
             }
         }
     }
-}
-
-// The model file is what the generators give in this process (its bytes are
-// pinned by the data read-back test), and the sheet of every vehicle drawn
-// here is the one the build drew in another process.
-TEST_F(Vehicles, TheGeneratorsAndTheSheetGiveTheSameBytesEveryTime)
-{
-    std::ifstream in(std::string(KORVATH_DATA_DIR) + "/p3d.bin", std::ios::binary);
-    EXPECT_EQ(Models::build().m_file.bytes(), (std::vector<uint8_t>{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()}));
-    int32_t w = 0, h = 0, pw = 0, ph = 0;
-    std::vector<uint32_t> first = ModelSheet::draw(w, h), png;
-    ASSERT_TRUE(Png::read(std::string(KORVATH_BIN_DIR) + "/../model-sheet.png", pw, ph, png));
-    ASSERT_TRUE(pw == w && ph == h);
-    EXPECT_EQ(png, first);
-    // Every cell shows a vehicle between sky and ground, textured (not the
-    // grey of a missing picture).
-    const int32_t cw = ModelSheet::kCellWidth, ch = ModelSheet::kCellHeight;
-    const uint32_t sky = first[0] & 0xFFFFFF, ground = first[static_cast<std::size_t>((ch - 1) * w)] & 0xFFFFFF;
-    EXPECT_NE(sky, ground);
-    for (int32_t cy = 0; cy < h / ch; cy++)
-        for (int32_t cx = 0; cx < w / cw; cx++) {
-            int32_t vehicle = 0, grey = 0;
-            for (int32_t y = cy * ch; y < (cy + 1) * ch; y++)
-                for (int32_t x = cx * cw; x < (cx + 1) * cw; x++) {
-                    uint32_t p = first[static_cast<std::size_t>(y * w + x)] & 0xFFFFFF;
-                    vehicle += p != sky && p != ground;
-                    grey += p == 0x808080 || p == 0x404040;
-                }
-            EXPECT_GT(vehicle, cw * ch / 10) << "cell " << cx << ", " << cy;
-            EXPECT_LT(grey, 10) << "cell " << cx << ", " << cy;
-        }
 }
