@@ -9,13 +9,8 @@ namespace {
 
 class Body : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (V::m_fsin.empty())
-            V::fsinInit();
-        b = new Vphob;
-    }
-    ref<Vphob> b;
+    void SetUp() override { V::m_fsin.empty() ? V::fsinInit() : void(); }
+    ref<Vphob> b = new Vphob;
 };
 
 TEST_F(Body, ForcesAreGravityAndADragThatGrowsWithTheSquareOfTheSpeed)
