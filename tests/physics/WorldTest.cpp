@@ -21,8 +21,16 @@ public:
         lastFrame = dt;
         return stay;
     }
-    void step(int32_t dt) override { steps.push_back(dt), Vphob::step(dt); }
-    int32_t collisionCheckObject(const ref<Vphob>& other, int32_t dt) override { return asked.push_back(other.get()), dt; }
+    void step(int32_t dt) override
+    {
+        steps.push_back(dt);
+        Vphob::step(dt);
+    }
+    int32_t collisionCheckObject(const ref<Vphob>& other, int32_t dt) override
+    {
+        asked.push_back(other.get());
+        return dt;
+    }
     int32_t collisionCheckEnvironment(int32_t dt) override { return keep < 0 ? dt : keep; }
     void poststep() override { poststepped++; }
 
@@ -77,8 +85,7 @@ TEST_F(World, ThePrestepPassRemovesBodiesThatAreDoneAndAddsNewOnesForTheNextFram
     ref<Probe> a = probe(0, 0), b = probe(0, 0), c = probe(0, 0);
     b->stay = false;
     world->step(64);
-    EXPECT_EQ(world->count(), 2);
-    EXPECT_TRUE(b->steps.empty() && b->poststepped == 0 && a->poststepped == 1 && c->poststepped == 1);
+    EXPECT_TRUE(world->count() == 2 && b->steps.empty() && b->poststepped == 0 && a->poststepped == 1 && c->poststepped == 1);
     EXPECT_TRUE(b->m_world == nullptr && b->m_nextBody == nullptr);
     a->stay = c->stay = false;
     world->step(64);
@@ -176,12 +183,10 @@ TEST_F(World, ListHandling)
     root->add(b);
     root->add(c);
     world->removeAll(b);
-    EXPECT_EQ(world->count(), 0);
-    EXPECT_TRUE(b->isLinked() && !c->isLinked() && !part->isLinked());
+    EXPECT_TRUE(world->count() == 0 && b->isLinked() && !c->isLinked() && !part->isLinked());
     world->add(b);
     world->destroy();
-    EXPECT_FALSE(b->isLinked());
-    EXPECT_EQ(world->count(), 0);
+    EXPECT_TRUE(!b->isLinked() && world->count() == 0);
 }
 
 } // namespace
