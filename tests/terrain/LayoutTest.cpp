@@ -35,8 +35,7 @@ TEST_F(LayoutTest, IsAnUncompressedVectorFileSpanningThePolygon)
         length |= static_cast<uint32_t>(static_cast<uint8_t>(file[static_cast<size_t>(4 + k)])) << (8 * k);
     EXPECT_EQ(length, file.size());
     const VpolyTerrain& g = *s_scene->m_ground;
-    EXPECT_GT(g.m_ncolors, 20);
-    EXPECT_LE(g.m_ncolors, 64);
+    EXPECT_TRUE(g.m_ncolors > 20 && g.m_ncolors <= 64) << g.m_ncolors;
     // Every ground class is drawn somewhere, every row begins at the frame.
     std::set<int32_t> classes;
     for (int32_t i = 1; i < g.m_ncolors; i++)
@@ -46,10 +45,6 @@ TEST_F(LayoutTest, IsAnUncompressedVectorFileSpanningThePolygon)
         ASSERT_LT(g.m_rowStart[r], g.rowEnd(r)) << r;
         EXPECT_EQ(Vpolyn::edgeX(g.m_edges[g.m_rowStart[r]]), 0) << r;
     }
-    // The build writes the same bytes every time.
-    TempDir dir("layout");
-    ASSERT_TRUE(runTool("layoutgen " + dir.file("layout")));
-    EXPECT_TRUE(readFile(dir.file("layout")) == file);
 }
 
 TEST_F(LayoutTest, BothStartStripsOfferPlentyOfGoodSpots)
