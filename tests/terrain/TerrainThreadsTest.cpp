@@ -58,7 +58,8 @@ ref<Vpicture> picture(Random& next, int32_t w, int32_t h, Alpha alpha)
     return p;
 }
 
-// A ground of random colours and depth bytes, near ones one in `nearEvery`.
+// A ground of random colours and depth bytes; given nearEvery, one pixel in
+// that many is near (below 40), the others far (200 and more).
 Array<int32_t> makeGround(Random& next, int32_t w, int32_t h, int32_t nearEvery)
 {
     Array<int32_t> g(w * h);
