@@ -115,7 +115,7 @@ TEST(Vterrain, ChildrenProjectOntoTheScreenFromEightUnitsOut)
     EXPECT_GT(marker->m_x1, 0);
     marker->setWxyz(v->getWx(), v->getWy(), v->getWz() - 20 * kUnit);
     v->setScreenCoords(marker);
-    EXPECT_EQ(marker->m_drawScale, static_cast<int32_t>((static_cast<int64_t>(v->m_focal) << 30) / (20 * kUnit)));
+    EXPECT_EQ(marker->m_drawScale, 344064); // focal 210 over 20 units, in 1/32768ths
     EXPECT_TRUE(marker->m_sx == 80 * kUnit && marker->m_sy == v->m_horizon * kUnit && marker->m_z == 20 * kUnit);
     marker->setWxyz(v->getWx(), v->getWy(), v->getWz() + 20 * kUnit);
     v->setScreenCoords(marker);
