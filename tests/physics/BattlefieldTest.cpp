@@ -11,59 +11,38 @@ constexpr int32_t kPlain = BattleLayout::kPlainHeight * 4096;
 
 // A body finds the ground through the world it is in: the field of that
 // world, flat land at 0 outside any world, the other field when it moves on.
-TEST(Battlefield, BodiesStandOnTheFieldOfTheirWorld)
+// Start spots are level grass. A crater lowers the map and has the view
+// repaint; a blast in the air changes nothing.
+TEST(Battlefield, BodiesStandOnTheFieldOfTheirWorldWhichGivesStartSpotsAndCraters)
 {
     BattleWorld w(1);
     const int32_t x = 100 * kUnit, z = 256 * kUnit;
     const int32_t lakeX = BattleLayout::kLakeX * kUnit, lakeZ = BattleLayout::kLakeZ * kUnit;
     ref<Vphob> b = new Vphob;
-    EXPECT_EQ(b->groundHeight(x, z), 0);
-    EXPECT_FALSE(b->groundWater(lakeX, lakeZ));
+    EXPECT_TRUE(b->groundHeight(x, z) == 0 && !b->groundWater(lakeX, lakeZ));
     w.m_physics->add(b);
     EXPECT_EQ(b->ground(), w.m_field.get());
-    EXPECT_EQ(b->groundHeight(x, z), kPlain);
-    EXPECT_EQ(b->groundCell(x, z), BattleLayout::kPlainHeight);
-    EXPECT_TRUE(b->groundWater(lakeX, lakeZ));
-    EXPECT_FALSE(b->groundWater(x, z));
+    EXPECT_TRUE(b->groundHeight(x, z) == kPlain && b->groundCell(x, z) == BattleLayout::kPlainHeight);
+    EXPECT_TRUE(b->groundWater(lakeX, lakeZ) && !b->groundWater(x, z));
 
-    // Another world on the same map whose water is the grass: the body sees
-    // what its own world's field says.
+    // Another world on the same map whose water is the grass.
     ref<Vphysics> other = new Vphysics;
     other->m_field = new Vbattlefield(w.m_ground, VpolyTerrain::kGrass, nullptr);
     other->add(b);
-    EXPECT_TRUE(b->groundWater(x, z));
-    EXPECT_FALSE(b->groundWater(lakeX, lakeZ));
-    EXPECT_EQ(w.m_field->groundClass(x, z), VpolyTerrain::kGrass);
-    EXPECT_EQ(other->m_field->groundClass(x, z), VpolyTerrain::kWater);
+    EXPECT_TRUE(b->groundWater(x, z) && !b->groundWater(lakeX, lakeZ));
+    EXPECT_TRUE(w.m_field->groundClass(x, z) == VpolyTerrain::kGrass && other->m_field->groundClass(x, z) == VpolyTerrain::kWater);
     other->remove(b);
-    EXPECT_EQ(b->ground(), nullptr);
-    EXPECT_EQ(b->groundHeight(x, z), 0);
-}
+    EXPECT_TRUE(b->ground() == nullptr && b->groundHeight(x, z) == 0);
 
-// Start spots are level grass: the plain and the ridge's top, not the lake.
-TEST(Battlefield, StartSpotsAreLevelGrass)
-{
-    BattleWorld w(1);
-    const Vbattlefield& f = *w.m_field;
-    EXPECT_TRUE(f.startSpot(100 * kUnit, 256 * kUnit));
-    EXPECT_TRUE(f.startSpot(300 * kUnit, 256 * kUnit)); // the ridge's flat top
-    EXPECT_FALSE(f.startSpot(BattleLayout::kLakeX * kUnit, BattleLayout::kLakeZ * kUnit));
-}
-
-// A crater lowers the map and has the view repaint; a blast in the air
-// changes nothing and leaves the view as it was.
-TEST(Battlefield, ACraterRepaintsTheViewOnlyWhenTheGroundSank)
-{
-    BattleWorld w(1);
     Vbattlefield& f = *w.m_field;
-    const int32_t x = 100 * kUnit, z = 256 * kUnit;
+    EXPECT_TRUE(f.startSpot(x, z) && f.startSpot(300 * kUnit, z)) << "the plain and the ridge's flat top";
+    EXPECT_FALSE(f.startSpot(lakeX, lakeZ));
+
     w.m_terrain->m_changed = false;
     f.dig(x, kPlain + 20 * kUnit, z, 65532);
-    EXPECT_FALSE(w.m_terrain->m_changed);
-    EXPECT_EQ(f.height(x, z), kPlain);
+    EXPECT_TRUE(!w.m_terrain->m_changed && f.height(x, z) == kPlain) << "a blast in the air";
     f.dig(x, kPlain, z, 65532);
-    EXPECT_TRUE(w.m_terrain->m_changed);
-    EXPECT_LT(f.height(x, z), kPlain);
+    EXPECT_TRUE(w.m_terrain->m_changed && f.height(x, z) < kPlain);
     EXPECT_EQ(f.viewHeading(), w.m_terrain->getHeading());
 }
 

@@ -8,11 +8,15 @@
 
 namespace {
 
-// A body that records what the world asks of it, and answers as told.
+// A body that records what the world asks of it, and answers as told; a
+// spawner adds another body to its world in its first prestep.
 class Probe : public Vphob {
 public:
+    explicit Probe(bool spawns = false) : spawner(spawns) {}
     bool prestep(int32_t dt) override
     {
+        if (spawner && !child)
+            m_world->add(child = new Probe);
         prestepped++;
         lastFrame = dt;
         return stay;
@@ -30,35 +34,17 @@ public:
     int32_t collisionCheckEnvironment(int32_t dt) override { return keep < 0 ? dt : keep; }
     void poststep() override { poststepped++; }
 
-    bool stay = true;
+    bool spawner, stay = true;
     int32_t keep = -1; // what the ground check answers; -1 the whole step
     int32_t prestepped = 0, poststepped = 0, lastFrame = 0;
     std::vector<int32_t> steps;
     std::vector<Vphob*> asked;
-};
-
-// A body whose prestep adds another body to its world.
-class Spawner : public Probe {
-public:
-    bool prestep(int32_t dt) override
-    {
-        if (!child) {
-            child = new Probe;
-            m_world->add(child);
-        }
-        return Probe::prestep(dt);
-    }
     ref<Probe> child;
 };
 
 class World : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        if (V::m_fsin.empty())
-            V::fsinInit();
-        world = new Vphysics;
-    }
+    void SetUp() override { V::m_fsin.empty() ? V::fsinInit() : void(); }
     ref<Probe> probe(int32_t x, int32_t z, int32_t vx = 0, int32_t gravity = 0)
     {
         ref<Probe> p = new Probe;
@@ -69,12 +55,13 @@ protected:
         world->add(p);
         return p;
     }
-    ref<Vphysics> world;
+    ref<Vphysics> world = new Vphysics;
 };
 
 TEST_F(World, FramesAreCutIntoSubStepsOfAtMost16Ms)
 {
     ref<Probe> p = probe(0, 0);
+    // A frame of no time, of a negative time or of more than 200 ms is one of 200.
     for (int32_t ms : {0, 500, -3, 200}) {
         p->steps.clear();
         world->step(ms);
@@ -90,35 +77,27 @@ TEST_F(World, FramesAreCutIntoSubStepsOfAtMost16Ms)
     EXPECT_EQ(p->lastFrame, 32);
 }
 
-TEST_F(World, ABodyThatIsDoneLeavesBeforeAnythingMoves)
+// A body that is done leaves before anything moves (the head and the tail as
+// well as one in the middle); one added during the prestep pass moves in
+// that frame but is asked to act only from the next.
+TEST_F(World, ThePrestepPassRemovesBodiesThatAreDoneAndAddsNewOnesForTheNextFrame)
 {
     ref<Probe> a = probe(0, 0), b = probe(0, 0), c = probe(0, 0);
     b->stay = false;
     world->step(64);
-    EXPECT_EQ(world->count(), 2);
-    EXPECT_TRUE(b->steps.empty());
-    EXPECT_EQ(b->poststepped, 0);
-    EXPECT_EQ(a->poststepped, 1);
-    EXPECT_EQ(c->poststepped, 1);
-    EXPECT_EQ(b->m_world, nullptr);
-    EXPECT_EQ(b->m_nextBody, nullptr);
-    // The head and the tail leave just as well.
+    EXPECT_TRUE(world->count() == 2 && b->steps.empty() && b->poststepped == 0 && a->poststepped == 1 && c->poststepped == 1);
+    EXPECT_TRUE(b->m_world == nullptr && b->m_nextBody == nullptr);
     a->stay = c->stay = false;
     world->step(64);
     EXPECT_EQ(world->count(), 0);
-}
 
-TEST_F(World, BodiesAddedDuringThePrestepPassMoveButActFromTheNextFrame)
-{
-    ref<Spawner> s = new Spawner;
+    ref<Probe> s = new Probe(true);
     s->m_gravity = 0;
     world->add(s);
     world->step(64);
     ASSERT_TRUE(s->child);
     EXPECT_EQ(world->first().get(), s->child.get());
-    EXPECT_EQ(s->child->prestepped, 0);
-    EXPECT_EQ(s->child->steps.size(), 4u);
-    EXPECT_EQ(s->child->poststepped, 1);
+    EXPECT_TRUE(s->child->prestepped == 0 && s->child->steps.size() == 4u && s->child->poststepped == 1);
     world->step(64);
     EXPECT_EQ(s->child->prestepped, 1);
 }
@@ -129,8 +108,7 @@ TEST_F(World, OnlyMovingPairsWithOverlappingBoxesAreAskedOncePerPair)
     // At rest next to each other, overlapping: never asked.
     ref<Probe> a = probe(0, 0, 0, g), b = probe(u, 0, 0, g);
     world->step(64);
-    EXPECT_TRUE(a->asked.empty());
-    EXPECT_TRUE(b->asked.empty());
+    EXPECT_TRUE(a->asked.empty() && b->asked.empty());
     // One moves: asked, and only the one nearer the head asks.
     a->setVelocity(100000, 0, 0); // fast enough not to be stopped by calcForces
     world->step(16);
@@ -138,17 +116,11 @@ TEST_F(World, OnlyMovingPairsWithOverlappingBoxesAreAskedOncePerPair)
     EXPECT_TRUE(a->asked.empty());
 
     // Boxes that only touch are not asked.
-    ref<Vphysics> w2 = new Vphysics;
-    ref<Probe> c = new Probe, d = new Probe;
-    for (Probe* p : {c.get(), d.get()}) {
-        p->m_radius = u;
-        p->m_gravity = g;
-        w2->add(ref<Vphob>(p));
-    }
-    c->setWxyz(0, 0, 0);
-    d->setWxyz(2 * u, 0, 0);
+    ref<Vphysics> w2 = world;
+    world = new Vphysics;
+    ref<Probe> c = probe(0, 0, 0, g), d = probe(2 * u, 0, 0, g);
     c->setVelocity(0, 0, 1000); // moves along z only
-    w2->step(16);
+    world->step(16);
     EXPECT_TRUE(d->asked.empty());
     EXPECT_EQ(d->m_box[0], c->m_box[2]);
 
@@ -156,46 +128,41 @@ TEST_F(World, OnlyMovingPairsWithOverlappingBoxesAreAskedOncePerPair)
     a->asked.clear();
     b->asked.clear();
     b->m_gravity = 0;
-    world->step(16);
+    w2->step(16);
     EXPECT_TRUE(a->asked.empty() && b->asked.empty());
     b->m_gravity = g;
     b->park();
     a->m_radius = 0x3FFFFFFF; // a box over everything
-    world->step(16);
+    w2->step(16);
     EXPECT_TRUE(a->asked.empty() && b->asked.empty());
     EXPECT_EQ(b->m_wx, Vphob::kFarAway);
 }
 
-TEST_F(World, AShortenedSubStepIsRedoneFromTheSavedState)
+// A sub-step the ground check cuts short is undone and redone from the saved
+// state as long as the check allowed. A body that never accepts costs, each
+// sub-step, an attempt of s and one of 1 that stands; after 1000 retries the
+// rest of the frame is dropped.
+TEST_F(World, AShortenedSubStepIsRedoneFromTheSavedStateAThousandTimesAtMost)
 {
-    ref<Probe> p = probe(0, 0, 32768);
-    p->m_gravity = Vphob::kGravity;
+    ref<Probe> p = probe(0, 0, 32768, Vphob::kGravity);
     p->keep = 100; // every step longer than 100 ran into something
     world->step(1); // 32 units: accepted at once
     EXPECT_EQ(p->steps, std::vector<int32_t>{32});
     p->steps.clear();
-    world->step(16); // 512: undone, redone as 100; then 412 -> 100 ...
-    std::vector<int32_t> want = {512, 100, 412, 100, 312, 100, 212, 100, 112, 100, 12};
-    EXPECT_EQ(p->steps, want);
-}
+    world->step(16);
+    EXPECT_EQ(p->steps, (std::vector<int32_t>{512, 100, 412, 100, 312, 100, 212, 100, 112, 100, 12}));
 
-TEST_F(World, ABodyThatNeverAcceptsCostsAThousandRetriesThenTheFrameEnds)
-{
-    ref<Probe> p = probe(0, 0, 32768);
-    p->m_gravity = Vphob::kGravity;
     p->keep = 0;
+    p->steps.clear();
     world->step(64);
-    // Each sub-step: one attempt of s, one of 1 that stands; after 1000
-    // retries the rest of the frame is dropped, restored.
     ASSERT_EQ(p->steps.size(), 2001u);
-    EXPECT_EQ(p->steps[0], 512);
-    EXPECT_EQ(p->steps[1], 1);
-    EXPECT_EQ(p->steps[2], 512);
-    EXPECT_EQ(p->poststepped, 1);
     int32_t moved = 0;
-    for (size_t i = 1; i < 2000; i += 2)
-        moved += p->steps[i];
+    for (size_t i = 0; i < 2000; i += 2) {
+        ASSERT_EQ(p->steps[i], 512) << i;
+        moved += p->steps[i + 1];
+    }
     EXPECT_EQ(moved, 1000);
+    EXPECT_EQ(p->poststepped, 3);
 }
 
 TEST_F(World, ListHandling)
@@ -205,28 +172,21 @@ TEST_F(World, ListHandling)
     EXPECT_EQ(world->count(), 2);
     ref<Vphysics> other = new Vphysics;
     other->add(a); // moves over
-    EXPECT_EQ(world->count(), 1);
-    EXPECT_EQ(other->count(), 1);
-    EXPECT_EQ(a->m_world, other.get());
+    EXPECT_TRUE(world->count() == 1 && other->count() == 1 && a->m_world == other.get());
     world->remove(a); // not here: nothing happens
     EXPECT_EQ(world->count(), 1);
 
     // removeAll takes the others out of the sprite tree, keeps one linked.
-    ref<Vsprite> root = new Vsprite;
+    ref<Vsprite> root = new Vsprite, part = new Vsprite;
     ref<Probe> c = probe(0, 0);
-    ref<Vsprite> part = new Vsprite;
     c->add(part);
     root->add(b);
     root->add(c);
     world->removeAll(b);
-    EXPECT_EQ(world->count(), 0);
-    EXPECT_TRUE(b->isLinked());
-    EXPECT_FALSE(c->isLinked());
-    EXPECT_FALSE(part->isLinked());
+    EXPECT_TRUE(world->count() == 0 && b->isLinked() && !c->isLinked() && !part->isLinked());
     world->add(b);
     world->destroy();
-    EXPECT_FALSE(b->isLinked());
-    EXPECT_EQ(world->count(), 0);
+    EXPECT_TRUE(!b->isLinked() && world->count() == 0);
 }
 
 } // namespace

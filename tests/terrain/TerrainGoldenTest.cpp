@@ -41,21 +41,6 @@ ref<Vilib> noiseLibrary(int32_t n)
     return lib;
 }
 
-uint64_t fnv(uint64_t h, const void* data, size_t bytes)
-{
-    const auto* b = static_cast<const uint8_t*>(data);
-    for (size_t k = 0; k < bytes; k++)
-        h = (h ^ b[k]) * 0x100000001B3u;
-    return h;
-}
-
-// The pixels and the column tops.
-uint64_t checksum(const Array<int32_t>& pixels, const Vterrain& v)
-{
-    uint64_t h = fnv(0xCBF29CE484222325u, pixels.a, static_cast<size_t>(pixels.length) * 4);
-    return fnv(h, v.m_top.a, static_cast<size_t>(v.m_top.length) * 2);
-}
-
 struct Golden {
     const char* name;
     uint64_t sum;

@@ -5,8 +5,6 @@
 #include <vector>
 
 #include "TerrainFixtures.h"
-#include "TerrainScene.h"
-#include "data/DataFiles.h"
 #include "terrain/SpriteBands.h"
 #include "terrain/TerrainThreads.h"
 #include "scene/Vpicture.h"
@@ -44,6 +42,33 @@ struct Claims {
     }
 };
 
+// A picture of w x h whose pixel (x, y) has the alpha alpha(x, y) (0 clear
+// to 15 opaque) and a random colour premultiplied by it.
+template <typename Alpha>
+ref<Vpicture> picture(Random& next, int32_t w, int32_t h, Alpha alpha)
+{
+    ref<Vpicture> p = new Vpicture;
+    p->m_width = static_cast<int16_t>(w);
+    p->m_height = static_cast<int16_t>(h);
+    p->m_pixels = Array<int32_t>(w * h);
+    for (int32_t k = 0; k < w * h; k++) {
+        const uint32_t a = alpha(k % w, k / w);
+        p->m_pixels[k] = static_cast<int32_t>(a << 28 | (a ? next(0x1000000) * a / 15 : 0));
+    }
+    return p;
+}
+
+// A ground of random colours and depth bytes; given nearEvery, one pixel in
+// that many is near (below 40), the others far (200 and more).
+Array<int32_t> makeGround(Random& next, int32_t w, int32_t h, int32_t nearEvery)
+{
+    Array<int32_t> g(w * h);
+    for (int32_t k = 0; k < g.length; k++)
+        g[k] = static_cast<int32_t>((nearEvery && k % nearEvery == 0 ? next(40) : nearEvery ? 200 + next(56) : next(256)) << 24 |
+                                    next(0x1000000));
+    return g;
+}
+
 } // namespace
 
 TEST(TerrainThreads, EveryItemIsDoneOnceWhetherOrNotTheWorkersJoinIn)
@@ -64,31 +89,6 @@ TEST(TerrainThreads, EveryItemIsDoneOnceWhetherOrNotTheWorkersJoinIn)
     }
 }
 
-TEST(TerrainThreads, SeveralThreadsDrawWhatOneDraws)
-{
-    TerrainScene scene(dataDir(), false);
-    auto draw = [&](const Caster& caster, int32_t threads, int32_t w, int32_t h) {
-        ref<Vterrain> v = scene.view(w, h, 0x6C73A0, 0x1643D6, 0x2267);
-        useCaster(*v, caster);
-        v->setThreads(threads);
-        TerrainScene::render(*v);
-        v->move(2 * kUnit);
-        TerrainScene::render(*v);
-        std::vector<int32_t> out(v->m_pixels.a, v->m_pixels.a + v->m_pixels.length);
-        out.insert(out.end(), v->m_top.a, v->m_top.a + v->m_top.length);
-        return out;
-    };
-    for (const Caster& caster : kCasters) {
-        if (!Vterrain::supports(caster.path))
-            continue;
-        for (int32_t threads : {2, 3})
-            for (auto [w, h] : {std::pair{120, 80}, std::pair{97, 61}})
-                EXPECT_EQ(draw(caster, threads, w, h), draw(kCasters[0], 1, w, h))
-                    << caster.name << " on " << threads << " threads, " << w << "x" << h;
-    }
-    InputStream::setResourceDir(".");
-}
-
 // Pictures of every kind the landscape shows (opaque, edged, faded, tiny
 // and enlarged, partly off the buffer, behind and before the ground) drawn
 // in bands by two and three threads give the pixels one thread gives.
@@ -97,20 +97,11 @@ TEST(TerrainThreads, PicturesDrawnInBandsAreThoseOneThreadDraws)
     Random next(12345);
     std::vector<ref<Vpicture>> pictures;
     for (int32_t i = 0; i < 6; i++) {
-        ref<Vpicture> p = new Vpicture;
-        p->m_width = static_cast<int16_t>(8 + next(40));
-        p->m_height = static_cast<int16_t>(8 + next(40));
-        p->m_pixels = Array<int32_t>(p->m_width * p->m_height);
-        for (int32_t k = 0; k < p->m_pixels.length; k++) {
-            const uint32_t a = next(3) == 0 ? 0 : next(2) == 0 ? 15 : 1 + next(14);
-            p->m_pixels[k] = static_cast<int32_t>(a << 28 | (a ? next(0x1000000) * a / 15 : 0));
-        }
-        pictures.push_back(p);
+        const int32_t pw = 8 + static_cast<int32_t>(next(40)), ph = 8 + static_cast<int32_t>(next(40));
+        pictures.push_back(picture(next, pw, ph, [&](int32_t, int32_t) { return next(3) == 0 ? 0 : next(2) == 0 ? 15 : 1 + next(14); }));
     }
     const int32_t w = 640, h = 400;
-    Array<int32_t> ground(w * h);
-    for (int32_t k = 0; k < ground.length; k++)
-        ground[k] = static_cast<int32_t>(next(256) << 24 | next(0x1000000));
+    const Array<int32_t> ground = makeGround(next, w, h, 0);
     SpriteBands bands;
     struct Drawn {
         Vpicture* p;
@@ -148,27 +139,17 @@ TEST(TerrainThreads, PicturesHiddenByNearerOnesArePassedByWithoutChangingTheFram
     Random next(777);
     std::vector<ref<Vpicture>> pictures;
     for (int32_t i = 0; i < 5; i++) {
-        ref<Vpicture> p = new Vpicture;
         const int32_t pw = 16 + static_cast<int32_t>(next(40)), ph = 16 + static_cast<int32_t>(next(40));
-        p->m_width = static_cast<int16_t>(pw);
-        p->m_height = static_cast<int16_t>(ph);
-        p->m_smooth = i % 2 == 0;
-        p->m_pixels = Array<int32_t>(pw * ph);
-        for (int32_t y = 0; y < ph; y++)
-            for (int32_t x = 0; x < pw; x++) {
-                // An ellipse: opaque inside, a soft rim, clear outside.
-                const int32_t dx = 2 * x - pw, dy = 2 * y - ph;
-                const int32_t r = dx * dx * 256 / (pw * pw) + dy * dy * 256 / (ph * ph);
-                const uint32_t a = r < 200 ? 15 : r < 256 ? 1 + next(14) : 0;
-                p->m_pixels[y * pw + x] = static_cast<int32_t>(a << 28 | (a ? next(0x1000000) * a / 15 : 0));
-            }
-        p->findSpans();
-        pictures.push_back(p);
+        // An ellipse: opaque inside, a soft rim, clear outside.
+        pictures.push_back(picture(next, pw, ph, [&](int32_t x, int32_t y) {
+            const int32_t dx = 2 * x - pw, dy = 2 * y - ph, r = dx * dx * 256 / (pw * pw) + dy * dy * 256 / (ph * ph);
+            return r < 200 ? 15u : r < 256 ? 1 + next(14) : 0u;
+        }));
+        pictures.back()->m_smooth = i % 2 == 0;
+        pictures.back()->findSpans();
     }
     const int32_t w = 320, h = 200;
-    Array<int32_t> ground(w * h);
-    for (int32_t k = 0; k < ground.length; k++)
-        ground[k] = static_cast<int32_t>((k % 7 == 0 ? next(40) : 200 + next(56)) << 24 | next(0x1000000));
+    const Array<int32_t> ground = makeGround(next, w, h, 7);
     for (int32_t scene = 0; scene < 4; scene++) {
         SpriteBands bands;
         for (int32_t i = 0; i < 80; i++)
