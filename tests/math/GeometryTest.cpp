@@ -120,31 +120,3 @@ TEST_F(Geometry, MatrixBuildersIdentityShortcutsAndTheInverseRotation)
         EXPECT_TRUE(out->equals(in));
     }
 }
-
-TEST_F(Geometry, QuaternionMatrixAgreesWithMatrixRotations)
-{
-    ref<Vquaternion> q = new Vquaternion, zero = new Vquaternion;
-    q->setHeadingBankPitch(0, 0, 0);
-    EXPECT_TRUE(q->m_w == 32765 && (q->m_x | q->m_y | q->m_z) == 0);
-    zero->normalize();
-    EXPECT_EQ(zero->m_w | zero->m_x | zero->m_y | zero->m_z, 0);
-    q->set(3 * ONE, 0, 4 * ONE, 0);
-    q->normalize();
-    EXPECT_TRUE(std::abs(q->m_w - 3 * ONE / 5) <= 4 && std::abs(q->m_y - 4 * ONE / 5) <= 4);
-
-    // A single-axis quaternion (cos a/2, sin a/2 along the axis) writes the
-    // same 3x3 part as the matrix builders, to within a few units.
-    for (int32_t a = -16000; a < 16384; a += 1111) {
-        int32_t c = V::fcos(a >> 1), s = V::fsin(a >> 1);
-        for (int axis = 0; axis < 3; axis++) {
-            q->set(c, axis == 0 ? s : 0, axis == 1 ? s : 0, axis == 2 ? s : 0);
-            ref<Vmat> fromQ = new Vmat, fromM = new Vmat;
-            fromQ->m30 = 77; // outside the 3x3 part: left unchanged
-            q->setMatrix(fromQ);
-            EXPECT_EQ(fromQ->m30, 77);
-            axis == 0 ? fromM->rotateX(a) : axis == 1 ? fromM->rotateY(a) : fromM->rotateZ(a);
-            for (int e : {0, 1, 2, 4, 5, 6, 8, 9, 10})
-                EXPECT_LE(std::abs((&fromQ->m00)[e] - (&fromM->m00)[e]), 12) << "angle " << a << " entry " << e;
-        }
-    }
-}

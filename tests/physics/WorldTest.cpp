@@ -4,7 +4,6 @@
 
 #include "math/V.h"
 #include "physics/Vphysics.h"
-#include "scene/Vsprite.h"
 
 namespace {
 
@@ -163,30 +162,6 @@ TEST_F(World, AShortenedSubStepIsRedoneFromTheSavedStateAThousandTimesAtMost)
     }
     EXPECT_EQ(moved, 1000);
     EXPECT_EQ(p->poststepped, 3);
-}
-
-TEST_F(World, ListHandling)
-{
-    ref<Probe> a = probe(0, 0), b = probe(0, 0);
-    world->add(a); // twice: no ring
-    EXPECT_EQ(world->count(), 2);
-    ref<Vphysics> other = new Vphysics;
-    other->add(a); // moves over
-    EXPECT_TRUE(world->count() == 1 && other->count() == 1 && a->m_world == other.get());
-    world->remove(a); // not here: nothing happens
-    EXPECT_EQ(world->count(), 1);
-
-    // removeAll takes the others out of the sprite tree, keeps one linked.
-    ref<Vsprite> root = new Vsprite, part = new Vsprite;
-    ref<Probe> c = probe(0, 0);
-    c->add(part);
-    root->add(b);
-    root->add(c);
-    world->removeAll(b);
-    EXPECT_TRUE(world->count() == 0 && b->isLinked() && !c->isLinked() && !part->isLinked());
-    world->add(b);
-    world->destroy();
-    EXPECT_TRUE(!b->isLinked() && world->count() == 0);
 }
 
 } // namespace
