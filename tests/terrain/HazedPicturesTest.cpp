@@ -31,30 +31,3 @@ TEST(HazedPictures, ThingsDrawnLargeComeFromTheirEnlargedTwin)
     ASSERT_NE(hazed, twin);
     EXPECT_GT(hazed->m_pixels[0] & 0xFF, twin->m_pixels[0] & 0xFF);
 }
-
-// A new battle's haze refills the same pictures where they are: each level
-// and twin is the object it was, now faded toward the new colour, and it
-// keeps the rows' spans and opaque cores. Other pictures are not refilled.
-TEST(HazedPictures, ANewHazeRefillsThePicturesInPlace)
-{
-    ref<Vilib> lib = textureLibrary(3);
-    for (int32_t i = 0; i < 3; i++)
-        lib->loadPicture(i)->findSpans();
-    HazedPictures things(lib, 1, 2, 0xFFFFFF);
-    int32_t scale = 5 * 32768;
-    Vpicture* level = things.at(2, 20000);
-    Vpicture* twin = things.at(2, 20000, scale);
-    const uint32_t white = static_cast<uint32_t>(level->m_pixels[0]) & 0xFF;
-    EXPECT_EQ(level->m_cores.length, 2 * level->m_height);
-    EXPECT_EQ(level->m_cores.a, things.at(2, 0)->m_cores.a) << "hazing keeps the alpha: the same cores";
-
-    ASSERT_TRUE(things.refill(lib, 1, 2, 0x000000));
-    scale = 5 * 32768;
-    EXPECT_EQ(things.at(2, 20000), level);
-    EXPECT_EQ(things.at(2, 20000, scale), twin);
-    EXPECT_LT(static_cast<uint32_t>(level->m_pixels[0]) & 0xFF, white) << "faded toward black now";
-
-    EXPECT_FALSE(things.refill(lib, 0, 2, 0x000000));
-    EXPECT_FALSE(things.refill(textureLibrary(3), 1, 2, 0x000000));
-    EXPECT_EQ(things.at(2, 20000), level);
-}

@@ -60,42 +60,6 @@ TEST(VpolyTerrain, AKnownDrawingGivesKnownBytes)
         EXPECT_EQ(VpolyTerrain::colorHeight(colour), height) << std::hex << colour;
 }
 
-TEST(VpolyTerrain, EachMapRowWalksTwoPolygonRowsAsOneSequence)
-{
-    ref<VpolyTerrain> p = new VpolyTerrain;
-    p->init(512, 512, 64, 64);
-    // The background's height is read by the same rule as every style's.
-    p->setColor(0, 0x002000);
-    int32_t a = p->addColor(0x000040), b = p->addColor(0x000060);
-    p->addEdge(20 * 16, 20, 20 * 16, a, 0, true);   // map row 10: a from column 10 ...
-    p->addEdge(400 * 16, 21, 400 * 16, b, 0, true); // ... and b from column 200
-    p->addEdge(200 * 16, 60, 200 * 16, a, 0, true); // map row 30: a from column 100, but
-    p->addEdge(100 * 16, 61, 100 * 16, b, 0, true); // b (at 50, behind) takes over from there
-    p->finish();
-    p->makeHeight();
-    EXPECT_EQ(p->m_baseHeight, 32 * 4096);
-    // A lone row of 0x40 or 0x60 among rows of 32, after two passes down the columns.
-    const int32_t want[][3] = {{128, 0, 32}, {5, 10, 32}, {100, 10, 44}, {230, 10, 56}, {60, 30, 32}, {120, 30, 56}, {200, 30, 56}};
-    for (const auto& w : want)
-        EXPECT_EQ(cell(*p, w[0], w[1]), w[2]) << "column " << w[0] << " row " << w[1];
-}
-
-TEST(VpolyTerrain, SmoothingPassesKeepToTheirEdgeRules)
-{
-    ref<VpolyTerrain> p = new VpolyTerrain;
-    Array<int8_t> src(8), dst(8);
-    const uint8_t in[] = {0, 100, 0, 200, 10, 10, 10, 250};
-    std::memcpy(src.a, in, 8);
-    p->blur2(dst, src, 4, 2, 0);
-    // Two rows of four, written transposed (column-major).
-    EXPECT_EQ((std::vector<uint8_t>(dst.a, dst.a + 8)), (std::vector<uint8_t>{25, 10, 50, 10, 75, 70, 150, 190}));
-    // A map of one value stays that value.
-    ref<VpolyTerrain> flat = flatMap(77);
-    Array<int8_t> scratch(65536);
-    flat->blur(flat->m_heightMap, scratch, 2);
-    EXPECT_TRUE(cell(*flat, 0, 0) == 77 && cell(*flat, 255, 255) == 77 && cell(*flat, 17, 200) == 77);
-}
-
 TEST(VpolyTerrain, HeightsAreBilinearAndWrapOnBothAxes)
 {
     ref<VpolyTerrain> p = flatMap(40);
@@ -129,25 +93,6 @@ TEST(VpolyTerrain, HeightsAreBilinearAndWrapOnBothAxes)
     const int32_t cliff = p->getHeight(80 * kCell + 100, 81 * kCell - 16);
     EXPECT_TRUE(cliff > 254 * 4096 && cliff <= 255 * 4096) << cliff;
     EXPECT_EQ(p->getCell(80 * kCell + 5, 81 * kCell + 5), 255);
-}
-
-TEST(VpolyTerrain, ShadingHalvesBrightensAndCaps)
-{
-    ref<VpolyTerrain> p = new VpolyTerrain;
-    EXPECT_EQ(static_cast<uint32_t>(p->shade(static_cast<int32_t>(0xFF808080u), -16385)), 0xFF404040u);
-    EXPECT_EQ(static_cast<uint32_t>(p->shade(0x808080, -16384)), 0xFF404040u);
-    EXPECT_EQ(p->shade(0x80F010, 20000), p->shade(0x80F010, 8192));
-    EXPECT_EQ(static_cast<uint32_t>(p->shade(0x80F010, 8192)), 0xFFA0FF14u);
-    EXPECT_EQ(static_cast<uint32_t>(p->shade(0x102030, 0)), 0xFF102030u);
-    // The word and the colour-only forms agree for every channel value and
-    // light, each channel shaded in its own place.
-    int32_t wrong = 0;
-    for (int32_t light = -20000; light <= 12000; light += 7)
-        for (int32_t c = 0; c < 256; c++) {
-            int32_t color = c << 16 | (255 - c) << 8 | (c * 7 & 255) | static_cast<int32_t>(0x80000000u);
-            wrong += VpolyTerrain::shadeRgb(color, light) != (VpolyTerrain::shadeColor(color, light) & 0xFFFFFF);
-        }
-    EXPECT_EQ(wrong, 0);
 }
 
 TEST(VpolyTerrain, CratersOnlyLowerTheGroundInsideTheMap)
@@ -193,29 +138,6 @@ TEST(VpolyTerrain, GroundClassesTexturesAndFriction)
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "VpolyTerrain: no ground style 64\nVpolyTerrain: no ground style -1\n");
 }
 
-TEST(VpolyTerrain, TheMapFromAboveIsTexturedAndShadedOnSlopes)
-{
-    // Grass at 16 rising to 48 from x (units), drawn from above at a scale.
-    auto topDown = [](int32_t x, int32_t scale, int32_t w, int32_t h) {
-        ref<VpolyTerrain> p = stripes({{0, 0x001000}, {x, 0x003000}});
-        p->setGroundTextures(textureLibrary(8), 0);
-        p->makeHeight();
-        p->rescale(0, 0, scale);
-        Array<int32_t> px(w * h);
-        p->draw(px, w, h, 0, 0, w, h);
-        return px;
-    };
-    // Two pixels a unit: texels every half unit, so one texel a pixel. Flat
-    // ground shows the texel as it is: texture 2 (grass), column (u >> 14) & 63.
-    Array<int32_t> px = topDown(256, 65536, 200, 20);
-    EXPECT_EQ(static_cast<uint32_t>(px[5 * 200 + 70]), 0xFF000000u | 2u << 16 | 5u << 8 | 6u);
-    // One pixel a unit: texel column 2x, row 2y; where the ground rises toward
-    // x 60 the slope darkens it.
-    Array<int32_t> shaded = topDown(60, 32768, 80, 4);
-    EXPECT_EQ(static_cast<uint32_t>(shaded[1 * 80 + 29]), 0xFF000000u | 2u << 16 | 2u << 8 | 58u);
-    EXPECT_LT(static_cast<uint32_t>(shaded[1 * 80 + 59]) & 0xFF, 118u & 63) << "rising ground ahead is darkened";
-}
-
 TEST(VpolyTerrain, CornerWordsFollowTheHeightMapThroughCratersAndTheWrap)
 {
     // What a corner word must hold, straight from the map.
@@ -250,41 +172,4 @@ TEST(VpolyTerrain, CornerWordsFollowTheHeightMapThroughCratersAndTheWrap)
             EXPECT_EQ(VpolyTerrain::blendCorners(p->corners()[(z >> 16 & 255) * 256 + (x >> 16 & 255)], (x >> 4) & 4095,
                                                  (z >> 4) & 4095),
                       p->getHeight(x, z));
-}
-
-TEST(VpolyTerrain, TexelsFollowEachStylesPictureOrColour)
-{
-    ref<VpolyTerrain> p = stripes({{0, 0x001000}, {100, 0x100000}, {300, 0x000040}});
-    // A picture wider than 64 texels gives its top left 64 x 64.
-    ref<Vilib> lib = textureLibrary(8);
-    ref<Vpicture> wide = new Vpicture;
-    wide->m_width = 80;
-    wide->m_height = 64;
-    wide->m_pixels = Array<int32_t>(80 * 64);
-    for (int32_t k = 0; k < 80 * 64; k++)
-        wide->m_pixels[k] = k;
-    lib->m_pictures[5] = wide;
-    p->setGroundTextures(lib, 0);
-    const int32_t grass = p->getXy2(50 * kUnit, 0), earth = p->getXy2(200 * kUnit, 0), water = p->getXy2(400 * kUnit, 0);
-    ASSERT_EQ(p->m_textures[earth], VpolyTerrain::kEarth);
-    p->m_textures[earth] = 5;
-    const int32_t* t = p->texels();
-    ASSERT_NE(t, nullptr);
-    EXPECT_EQ(static_cast<uint32_t>(t[grass << 12 | 7 << 6 | 9]), 0xFF000000u | VpolyTerrain::kGrass << 16 | 7 << 8 | 9);
-    EXPECT_EQ(static_cast<uint32_t>(t[water << 12 | 63 << 6 | 63]), 0xFF003F3Fu);
-    EXPECT_EQ(t[earth << 12 | 2 << 6 | 3], 2 * 80 + 3);
-    // Without a library each style is its colour; with it again, its picture.
-    p->m_textureLib = nullptr;
-    t = p->texels();
-    EXPECT_EQ(t[grass << 12 | 1234], p->m_colors[grass]);
-    EXPECT_EQ(t[water << 12], p->m_colors[water]);
-    p->m_textureLib = lib;
-    EXPECT_EQ(p->texels()[earth << 12 | 63 << 6], 63 * 80);
-    // A picture the library replaced is copied again.
-    ref<Vpicture> fresh = new Vpicture;
-    fresh->m_width = fresh->m_height = 64;
-    fresh->m_pixels = Array<int32_t>(64 * 64);
-    fresh->m_pixels[0] = 42;
-    lib->m_pictures[5] = fresh;
-    EXPECT_EQ(p->texels()[earth << 12], 42);
 }

@@ -25,28 +25,6 @@ TerrainScene* LayoutTest::s_scene = nullptr;
 
 } // namespace
 
-TEST_F(LayoutTest, IsAnUncompressedVectorFileSpanningThePolygon)
-{
-    std::string file = readFile(dataDir() + "/layout");
-    ASSERT_GT(file.size(), 1000u);
-    EXPECT_EQ(file.substr(0, 3), "FWS");
-    uint32_t length = 0;
-    for (int32_t k = 0; k < 4; k++)
-        length |= static_cast<uint32_t>(static_cast<uint8_t>(file[static_cast<size_t>(4 + k)])) << (8 * k);
-    EXPECT_EQ(length, file.size());
-    const VpolyTerrain& g = *s_scene->m_ground;
-    EXPECT_TRUE(g.m_ncolors > 20 && g.m_ncolors <= 64) << g.m_ncolors;
-    // Every ground class is drawn somewhere, every row begins at the frame.
-    std::set<int32_t> classes;
-    for (int32_t i = 1; i < g.m_ncolors; i++)
-        classes.insert(VpolyTerrain::colorClass(g.m_colors[i]));
-    EXPECT_EQ(classes.size(), 7u);
-    for (int32_t r = 0; r < 512; r++) {
-        ASSERT_LT(g.m_rowStart[r], g.rowEnd(r)) << r;
-        EXPECT_EQ(Vpolyn::edgeX(g.m_edges[g.m_rowStart[r]]), 0) << r;
-    }
-}
-
 TEST_F(LayoutTest, BothStartStripsOfferPlentyOfGoodSpots)
 {
     // The battle set-up's random spots: x from 41 (or 271) over 200 units,

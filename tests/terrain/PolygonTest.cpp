@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <map>
 #include <random>
 #include <vector>
 
@@ -11,19 +10,6 @@
 #include "terrain/Vpolyn.h"
 
 namespace {
-
-struct Crossing {
-    int32_t x, style, dx;
-    bool operator==(const Crossing&) const = default;
-};
-
-std::vector<Crossing> row(const Vpolyn& p, int32_t r)
-{
-    std::vector<Crossing> out;
-    for (int32_t k = p.m_rowStart[r]; k < p.rowEnd(r); k++)
-        out.push_back({Vpolyn::edgeX(p.m_edges[k]), Vpolyn::edgeStyle(p.m_edges[k]), Vpolyn::edgeDx(p.m_edges[k])});
-    return out;
-}
 
 ref<Vpolyn> polygon(int32_t w, int32_t h, int32_t maxEdges)
 {
@@ -48,118 +34,6 @@ int32_t plainStyle(const Vpolyn& p, int32_t x, int32_t y)
 }
 
 } // namespace
-
-TEST(Vpolyn, LinesWalkDownRowByRowAndKeepTheStyleOnTheirRight)
-{
-    ref<Vpolyn> p = polygon(64, 16, 100);
-    // Down from (10, 2.5) to (18, 6.5): rows 2..5, 2 pixels (32/16) per row.
-    p->line(10 * kUnit, 5 * kUnit / 2, 18 * kUnit, 13 * kUnit / 2, 3, 4);
-    EXPECT_EQ(p->finish(), 4);
-    for (int32_t r = 2; r < 6; r++)
-        EXPECT_EQ(row(*p, r), (std::vector<Crossing>{{160 + 32 * (r - 2), 4, 32}})) << r;
-    EXPECT_TRUE(row(*p, 6).empty());
-    // Walked upward it stores its first style, as the same line walked down
-    // with the styles exchanged.
-    ref<Vpolyn> up = polygon(64, 16, 100), down = polygon(64, 16, 100);
-    up->line(30 * kUnit, 9 * kUnit, 20 * kUnit, 2 * kUnit, 5, 6);
-    down->line(20 * kUnit, 2 * kUnit, 30 * kUnit, 9 * kUnit, 6, 5);
-    EXPECT_EQ(up->finish(), down->finish());
-    for (int32_t r = 0; r < 16; r++)
-        EXPECT_EQ(row(*up, r), row(*down, r)) << r;
-    EXPECT_EQ(row(*up, 2)[0].style, 5);
-    // A horizontal line, or one inside a single row, adds nothing.
-    ref<Vpolyn> flat = polygon(64, 16, 100);
-    flat->line(0, 3 * kUnit, 60 * kUnit, 3 * kUnit + 100, 1, 2);
-    EXPECT_EQ(flat->finish(), 0);
-}
-
-TEST(Vpolyn, EqualCrossingsGoByTheirSlopeOnlyOnASegmentsFirstRow)
-{
-    ref<Vpolyn> p = polygon(64, 8, 100);
-    p->addEdge(100, 3, 140, 1, 0, true);
-    p->addEdge(100, 3, 60, 2, 0, true);  // first row, smaller dx: before
-    p->addEdge(100, 3, 120, 3, 0, true); // between the two
-    p->addEdge(100, 3, 90, 4, 0, false); // not a first row: after all equal ones
-    p->addEdge(99, 3, 99, 5, 0, false);
-    p->finish();
-    std::vector<int32_t> styles;
-    for (const Crossing& c : row(*p, 3))
-        styles.push_back(c.style);
-    EXPECT_EQ(styles, (std::vector<int32_t>{5, 2, 3, 1, 4}));
-}
-
-TEST(Vpolyn, TheGapTravelsAndGrowsWithoutLosingACrossing)
-{
-    // Crossings thrown into random rows, far more than the first table holds.
-    ref<Vpolyn> p = polygon(512, 64, 10);
-    std::map<int32_t, std::multiset<std::pair<int32_t, int32_t>>> model;
-    std::mt19937 rnd(7);
-    int32_t avail = V::m_avail;
-    for (int32_t k = 0; k < 5000; k++) {
-        int32_t r = static_cast<int32_t>(rnd() % 64), x = static_cast<int32_t>(rnd() % 8000);
-        int32_t style = static_cast<int32_t>(rnd() % 64);
-        p->addEdge(x, r, x, style, 0, false);
-        model[r].insert({x, style});
-    }
-    EXPECT_EQ(avail - V::m_avail, (p->m_edgeCapacity - 10) * 4) << "each growth hands the old table back";
-    EXPECT_EQ(p->finish(), 5000);
-    for (int32_t r = 0; r < 64; r++) {
-        std::vector<Crossing> got = row(*p, r);
-        EXPECT_TRUE(std::is_sorted(got.begin(), got.end(), [](auto& a, auto& b) { return a.x < b.x; })) << r;
-        std::multiset<std::pair<int32_t, int32_t>> seen;
-        for (const Crossing& c : got)
-            seen.insert({c.x, c.style});
-        EXPECT_EQ(seen, model[r]) << r;
-    }
-    // Lines after finish still go in.
-    p->addEdge(5, 0, 5, 9, 0, false);
-    EXPECT_EQ(p->finish(), 5001);
-    EXPECT_EQ(row(*p, 0).front(), (Crossing{5, 9, 0}));
-}
-
-TEST(Vpolyn, CrossingsKeepToTheirFieldsAndStopAtTheCap)
-{
-    ref<Vpolyn> p = polygon(512, 8, 16);
-    p->addEdge(9000, 1, 9500, 1, 0, true); // wholly right of the polygon: nothing
-    p->addEdge(-40, 1, -20, 2, 0, true);   // left of it: held at x 0
-    p->addEdge(8100, 2, 9000, 3, 0, true); // reaches out: held inside
-    p->addEdge(100, 3, 6000, 4, 0, true);  // a slope past the field's range keeps its sign
-    p->addEdge(6000, 4, 100, 5, 0, true);
-    p->addEdge(10, 5, 10, 70, 0, true); // style 70 is no style: its low six bits
-    p->finish();
-    const Crossing want[] = {{0, 2, 0}, {8100, 3, 91}, {100, 4, 4095}, {6000, 5, -4096}};
-    for (int32_t r = 1; r <= 4; r++)
-        EXPECT_EQ(row(*p, r), std::vector<Crossing>{want[r - 1]}) << r;
-    EXPECT_EQ(row(*p, 5)[0].style, 70 & 63);
-
-    // A damaged drawing cannot grow the table for ever.
-    ref<Vpolyn> big = polygon(512, 512, 2048);
-    testing::internal::CaptureStderr();
-    for (int32_t k = 0; k < Vpolyn::kMaxCrossings / 512 + 8; k++)
-        big->line((k % 500) * kUnit, 0, (k % 500) * kUnit, 512 * kUnit, 1, 2);
-    std::string out = testing::internal::GetCapturedStderr();
-    EXPECT_NE(out.find("boundary crossings; the rest are dropped"), std::string::npos) << out;
-    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1);
-    EXPECT_EQ(big->finish(), Vpolyn::kMaxCrossings);
-    for (int32_t r = 0; r < 512; r++)
-        ASSERT_LE(big->m_rowStart[r], big->rowEnd(r));
-}
-
-TEST(Vpolyn, ColoursAreSharedAndAFullTableAnswersTheBackground)
-{
-    ref<Vpolyn> p = new Vpolyn;
-    p->init(16, 16, 10, 4);
-    std::vector<int32_t> got;
-    testing::internal::CaptureStderr();
-    for (int32_t c : {0x112233, 0x445566, 0x112233, 0x778899, 0xAABBCC, 0xDDEEFF})
-        got.push_back(p->addColor(c));
-    std::string out = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(got, (std::vector<int32_t>{1, 2, 1, 3, 0, 0}));
-    EXPECT_NE(out.find("more than 4 fill colours"), std::string::npos) << out;
-    EXPECT_TRUE(std::count(out.begin(), out.end(), '\n') == 1 && p->m_ncolors == 4) << out;
-    p->setColor(9, 1); // out of the table: ignored
-    p->setTexture(-1, nullptr, 3);
-}
 
 TEST(Vpolyn, LookupsWrapAndTheCursorAndCacheAnswerAsAPlainSearch)
 {

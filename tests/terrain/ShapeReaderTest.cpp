@@ -94,46 +94,6 @@ TEST(Vswf, ACircleOfCurves)
     EXPECT_EQ(styleAt(p, c, c), 1);
 }
 
-TEST(Vswf, ACurveWithinTwoRowsIsOneStraightEdge)
-{
-    ref<VpolyTerrain> p = new VpolyTerrain;
-    p->init(512, 512, 64, 64);
-    ref<Vswf> swf = new Vswf;
-    swf->m_poly = p;
-    swf->quad(100 * kUnit, 10 * kUnit + 6000, 150 * kUnit, 10 * kUnit + 30000, 200 * kUnit, 11 * kUnit + 9000);
-    EXPECT_EQ(p->finish(), 1);
-    EXPECT_EQ(Vpolyn::edgeX(p->m_edges[0]), 1600);
-    EXPECT_EQ(Vpolyn::edgeDx(p->m_edges[0]), 1600);
-    EXPECT_EQ(swf->distanceSquaredToLine(3, 4, 3, 4, 9, 9), 0);
-    EXPECT_EQ(swf->distanceSquaredToLine(1, 1, 5, 5, 5, 5), 2147483647) << "a chord of no length";
-    EXPECT_EQ(swf->distanceSquaredToLine(20, 0, 0, 0, 10, 0), 2147483647) << "beyond the far end";
-    EXPECT_EQ(swf->distanceSquaredToLine(5, 3, 0, 0, 10, 0), 9);
-}
-
-TEST(Vswf, TheFrameSpansThePolygonFromItsCentreAndOtherTagsAreSkipped)
-{
-    ShapeFile f;
-    f.begin({0xFF0000FF});
-    f.polygon(square(0, 0, 100, 512), 0, 1);
-    // An unknown tag with a 32-bit length, full of bytes that look like tags.
-    SwfWriter junk;
-    junk.tag(777 & 0x3FF, std::vector<uint8_t>(300, 0x3F), true);
-    std::vector<uint8_t> file = f.bytes(junk.bytes());
-    // Shift the frame by 1000 twips: the drawing moves with it.
-    SwfWriter head;
-    head.rect(1000, 1000 + 512 * 32, 1000, 1000 + 512 * 32);
-    SwfWriter plain;
-    plain.rect(0, 512 * 32, 0, 512 * 32);
-    ASSERT_EQ(head.bytes().size(), plain.bytes().size());
-    std::copy(head.bytes().begin(), head.bytes().end(), file.begin() + 8);
-    f.save(file);
-    ref<VpolyTerrain> p = ShapeFile::read();
-    // The square's left side at the frame's left edge, its right side at
-    // 100 - 1000/32 units.
-    expectStyles(p, {{0.1, 200, 1}, {100 - 1000 / 32.0 - 0.2, 200, 1}, {100 - 1000 / 32.0 + 0.2, 200, 0}});
-    EXPECT_EQ(Vpolyn::edgeX(p->m_edges[p->m_rowStart[5]]), 0);
-}
-
 // A damaged file gives one line naming the file and what is wrong, keeps what
 // it read before the damage, and never leaves the polygon's rows unordered.
 TEST(Vswf, DamagedFilesGiveOneLineAndStopCleanly)
@@ -183,59 +143,5 @@ TEST(Vswf, DamagedFilesGiveOneLineAndStopCleanly)
         if (length > 20) {
             EXPECT_EQ(styleAt(p, 150, 150), 2);
         }
-    }
-}
-
-TEST(Vswf, TooManyStylesBadIndicesAndPointsOffTheFrame)
-{
-    ShapeFile f;
-    std::vector<uint32_t> fills;
-    for (uint32_t k = 1; k <= 70; k++)
-        fills.push_back(0xFF000000u | k);
-    f.fillBits = 7;
-    f.begin(fills);
-    f.polygon(square(10, 10, 20, 20), 0, 3);
-    f.polygon(square(30, 10, 40, 20), 0, 68); // past 64: the background
-    f.polygon(square(50, 10, 60, 20), 0, 100); // no such style
-    // Reaching far outside the frame on every side: held at its border.
-    f.polygon(square(-300, 100, 900, 200), 0, 5);
-    f.save(f.bytes());
-    ensureSine();
-    ref<VpolyTerrain> p = new VpolyTerrain;
-    ref<Vswf> swf = new Vswf;
-    testing::internal::CaptureStderr();
-    swf->make(p, "shape"_s, 512, 512, 64, 64, 0);
-    std::string out = testing::internal::GetCapturedStderr();
-    EXPECT_NE(out.find("defines 70 fill styles"), std::string::npos) << out;
-    EXPECT_NE(out.find("more than 64 fill colours"), std::string::npos) << out;
-    // Styles a crossing cannot name are not mapped at all.
-    EXPECT_EQ(swf->m_styles.length, 65);
-    // Style 68 lies past 64 and style 100 past the list: both the background.
-    expectStyles(p, {{15, 15, 3}, {35, 15, 0}, {55, 15, 0}, {0, 150, 5}, {511.9, 150, 5}, {256, 210, 0}});
-    for (int32_t k = 0; k < p->edgeCount(); k++)
-        EXPECT_LT(Vpolyn::edgeStyle(p->m_edges[k]), 64);
-}
-
-TEST(Vswf, StyleCountsPastTheTagStopTheShape)
-{
-    // A fill style count (255, then 65535) or a line style count far past
-    // the tag: one line, and the shape stops there before it makes a map of
-    // that many styles.
-    for (bool lines : {false, true}) {
-        ShapeFile f;
-        f.begin({0xFF0000FF});
-        f.polygon(square(10, 10, 500, 500), 0, 1);
-        std::vector<uint8_t> bytes = f.bytes();
-        std::size_t at = 8 + 9 + 4 + 6 + 2 + 9; // header, rate, count, tag, id, bounds
-        ASSERT_EQ(bytes[at], 1);
-        if (lines)
-            at += 1 + 5; // the fill style and its colour
-        bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(at) + 1, {0xFF, 0xFF});
-        bytes[at] = 255;
-        f.save(bytes);
-        ref<VpolyTerrain> p;
-        std::string out = readQuietly("shape", p);
-        EXPECT_EQ(out, "Vector file shape: a shape runs past the end of its tag; the drawing stops there\n") << lines;
-        EXPECT_EQ(p->edgeCount(), 0) << lines;
     }
 }

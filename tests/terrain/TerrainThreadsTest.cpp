@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <vector>
 
 #include "TerrainFixtures.h"
@@ -25,23 +24,6 @@ struct Random {
     uint32_t seed;
 };
 
-// Work items claimed one at a time, as the casters claim blocks of columns.
-struct Claims {
-    std::atomic<int32_t> next{0};
-    std::vector<std::atomic<int32_t>> done = std::vector<std::atomic<int32_t>>(500);
-    std::atomic<int32_t> badThread{0};
-    int32_t threads = 0;
-
-    static void job(void* context, int32_t thread)
-    {
-        Claims& c = *static_cast<Claims*>(context);
-        if (thread < 0 || thread >= c.threads)
-            c.badThread++;
-        for (int32_t k = c.next++; k < 500; k = c.next++)
-            c.done[static_cast<size_t>(k)]++;
-    }
-};
-
 // A picture of w x h whose pixel (x, y) has the alpha alpha(x, y) (0 clear
 // to 15 opaque) and a random colour premultiplied by it.
 template <typename Alpha>
@@ -58,36 +40,16 @@ ref<Vpicture> picture(Random& next, int32_t w, int32_t h, Alpha alpha)
     return p;
 }
 
-// A ground of random colours and depth bytes; given nearEvery, one pixel in
-// that many is near (below 40), the others far (200 and more).
-Array<int32_t> makeGround(Random& next, int32_t w, int32_t h, int32_t nearEvery)
+// A ground of random colours and depth bytes.
+Array<int32_t> makeGround(Random& next, int32_t w, int32_t h)
 {
     Array<int32_t> g(w * h);
     for (int32_t k = 0; k < g.length; k++)
-        g[k] = static_cast<int32_t>((nearEvery && k % nearEvery == 0 ? next(40) : nearEvery ? 200 + next(56) : next(256)) << 24 |
-                                    next(0x1000000));
+        g[k] = static_cast<int32_t>(next(256) << 24 | next(0x1000000));
     return g;
 }
 
 } // namespace
-
-TEST(TerrainThreads, EveryItemIsDoneOnceWhetherOrNotTheWorkersJoinIn)
-{
-    for (int32_t count : {1, 2, 4}) {
-        TerrainThreads threads(count);
-        EXPECT_EQ(threads.count(), count);
-        for (int32_t run = 0; run < 50; run++) {
-            Claims claims;
-            claims.threads = count;
-            threads.run(Claims::job, &claims);
-            int32_t wrong = 0;
-            for (const std::atomic<int32_t>& d : claims.done)
-                wrong += d != 1;
-            ASSERT_EQ(wrong, 0) << count << " threads, run " << run;
-            ASSERT_EQ(claims.badThread, 0);
-        }
-    }
-}
 
 // Pictures of every kind the landscape shows (opaque, edged, faded, tiny
 // and enlarged, partly off the buffer, behind and before the ground) drawn
@@ -101,7 +63,7 @@ TEST(TerrainThreads, PicturesDrawnInBandsAreThoseOneThreadDraws)
         pictures.push_back(picture(next, pw, ph, [&](int32_t, int32_t) { return next(3) == 0 ? 0 : next(2) == 0 ? 15 : 1 + next(14); }));
     }
     const int32_t w = 640, h = 400;
-    const Array<int32_t> ground = makeGround(next, w, h, 0);
+    const Array<int32_t> ground = makeGround(next, w, h);
     SpriteBands bands;
     struct Drawn {
         Vpicture* p;
@@ -127,44 +89,5 @@ TEST(TerrainThreads, PicturesDrawnInBandsAreThoseOneThreadDraws)
         std::copy(ground.a, ground.a + ground.length, shared.a);
         bands.draw(shared, w, h, &workers);
         EXPECT_TRUE(std::equal(shared.a, shared.a + shared.length, alone.a)) << threads << " threads";
-    }
-}
-
-// Trees and houses stand in front of each other: pictures with solid middles
-// and soft, ragged edges, drawn plain and filtered, faded or not, at depths
-// that tie and differ, over a ground nearer and farther than them. Passing by
-// what nearer pictures hide gives the frame that drawing everything gives.
-TEST(TerrainThreads, PicturesHiddenByNearerOnesArePassedByWithoutChangingTheFrame)
-{
-    Random next(777);
-    std::vector<ref<Vpicture>> pictures;
-    for (int32_t i = 0; i < 5; i++) {
-        const int32_t pw = 16 + static_cast<int32_t>(next(40)), ph = 16 + static_cast<int32_t>(next(40));
-        // An ellipse: opaque inside, a soft rim, clear outside.
-        pictures.push_back(picture(next, pw, ph, [&](int32_t x, int32_t y) {
-            const int32_t dx = 2 * x - pw, dy = 2 * y - ph, r = dx * dx * 256 / (pw * pw) + dy * dy * 256 / (ph * ph);
-            return r < 200 ? 15u : r < 256 ? 1 + next(14) : 0u;
-        }));
-        pictures.back()->m_smooth = i % 2 == 0;
-        pictures.back()->findSpans();
-    }
-    const int32_t w = 320, h = 200;
-    const Array<int32_t> ground = makeGround(next, w, h, 7);
-    for (int32_t scene = 0; scene < 4; scene++) {
-        SpriteBands bands;
-        for (int32_t i = 0; i < 80; i++)
-            bands.add(pictures[next(5)].get(), 0, 0, w, h, (static_cast<int32_t>(next(w)) - 30) << 15,
-                      (static_cast<int32_t>(next(h)) - 30) << 15, 20000 + static_cast<int32_t>(next(200000)),
-                      static_cast<int32_t>(30 + next(20)), next(5) ? 32768 : static_cast<int32_t>(next(32768)));
-        Array<int32_t> passing(w * h), drawing(w * h);
-        std::copy(ground.a, ground.a + ground.length, passing.a);
-        std::copy(ground.a, ground.a + ground.length, drawing.a);
-        TerrainThreads workers(scene % 2 + 1);
-        bands.draw(passing, w, h, &workers);
-        SpriteBands::setPassingHidden(false);
-        bands.draw(drawing, w, h, &workers);
-        SpriteBands::setPassingHidden(true);
-        EXPECT_TRUE(std::equal(passing.a, passing.a + passing.length, drawing.a)) << "scene " << scene;
-        EXPECT_FALSE(std::equal(passing.a, passing.a + passing.length, ground.a));
     }
 }

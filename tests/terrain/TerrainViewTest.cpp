@@ -6,11 +6,6 @@
 #include <tuple>
 
 #include "TerrainFixtures.h"
-#include "data/DataFiles.h"
-#include "game/AppPicture.h"
-#include "host/Vdisplay.h"
-#include "runtime/InputStream.h"
-#include "scene/Vilib.h"
 #include "support/FakeHost.h"
 #include "support/Pixels.h"
 #include "terrain/Vterrain.h"
@@ -80,29 +75,6 @@ TEST(Vterrain, AnEyeAboveAllTerrainSeesOnlyTheSkyGradient)
     EXPECT_TRUE((low->m_sky[n - 1] & 0xFF) < 0xFF && static_cast<uint32_t>(low->m_sky[n]) == 0xFF0000FFu);
 }
 
-TEST(Vterrain, HeadingsWrapAndLookAtAimsTheEye)
-{
-    // Headings wrap to 0 .. 32767; west rotates a step along x to -z.
-    ref<Vterrain> v = view(32, 32, plain(), 8 * kUnit);
-    v->setHeading(3000 + 32768);
-    EXPECT_EQ(v->getHeading(), 3000);
-    v->setHeading(-8192);
-    EXPECT_EQ(v->getHeading(), 24576);
-    EXPECT_TRUE(v->rotateX(kUnit, 0) == 0 && v->rotateZ(kUnit, 0) == -kUnit + 1);
-
-    v->setWxyz(100 * kUnit, 5 * kUnit, 100 * kUnit);
-    int32_t heading = v->lookAt(130 * kUnit, 60 * kUnit);
-    EXPECT_EQ(heading, v->getHeading());
-    EXPECT_TRUE(std::abs(v->m_sin / 32768.0 - 0.6) < 0.01 && std::abs(v->m_cos / 32768.0 - 0.8) < 0.01);
-    v->move(5 * kUnit);
-    EXPECT_TRUE(std::abs(v->getWx() / 32768.0 - 103) < 0.05 && std::abs(v->getWz() / 32768.0 - 96) < 0.05);
-    EXPECT_EQ(v->getWy(), 5 * kUnit);
-    v->setWxyz(10 * kUnit, 0, 10 * kUnit);
-    EXPECT_TRUE(v->setAboveGround() == kGround * 4096 && v->getWy() == kGround * 4096);
-    v->setHeight(kUnit);
-    EXPECT_EQ(v->getWy(), kGround * 4096 + kUnit);
-}
-
 TEST(Vterrain, ChildrenProjectOntoTheScreenFromEightUnitsOut)
 {
     ref<Vterrain> v = view(160, 120, plain(), 8 * kUnit);
@@ -120,26 +92,6 @@ TEST(Vterrain, ChildrenProjectOntoTheScreenFromEightUnitsOut)
     marker->setWxyz(v->getWx(), v->getWy(), v->getWz() + 20 * kUnit);
     v->setScreenCoords(marker);
     EXPECT_EQ(marker->m_x0 | marker->m_x1 | marker->m_y0 | marker->m_y1, 0) << "behind the eye";
-}
-
-TEST(Vterrain, SpiresAndHolesMarkTheTerrainForRepainting)
-{
-    ref<VpolyTerrain> ground = plain();
-    ref<Vterrain> v = view(32, 32, ground, 8 * kUnit);
-    v->m_changed = false;
-    v->makeSpire(-1, 10 * 65536, 40 * 4096);
-    v->makeSpire(256 * 65536, 10 * 65536, 40 * 4096);
-    EXPECT_FALSE(v->m_changed) << "outside the map";
-    v->makeSpire(10 * 65536, 10 * 65536, 20 * 4096);
-    EXPECT_TRUE(v->m_changed && ground->m_heightMap[10 * 256 + 10] == 20) << "the smaller of b + k and k";
-    ground->m_heightMap[11 * 256 + 10] = static_cast<int8_t>(200);
-    v->makeSpire(10 * 65536, 11 * 65536, 20 * 4096);
-    EXPECT_EQ(ground->m_heightMap[11 * 256 + 10] & 255, 220);
-    v->m_changed = false;
-    v->makeHole(50 * kUnit, kGround * 4096 + 10 * kUnit, 50 * kUnit, kUnit);
-    EXPECT_FALSE(v->m_changed) << "a blast in the air";
-    v->makeHole(50 * kUnit, kGround * 4096, 50 * kUnit, 2 * kUnit);
-    EXPECT_TRUE(v->m_changed);
 }
 
 TEST(Vterrain, PartialRedrawsKeepTheSkyAndTheOwnBuffer)
@@ -372,30 +324,4 @@ TEST(Vterrain, OnTheMoveTheViewIsCastStraightIntoTheTargetAndAgainWhenItStops)
     EXPECT_TRUE(frame(0x300, 12, false)) << "standing still: cast into the own buffer again";
     EXPECT_TRUE(frame(0x300, 12, false)) << "and copied from it";
     EXPECT_FALSE(v->m_changed);
-}
-
-TEST(Vterrain, ASkyDecodedFromTheLibraryIsTheSkyOfItsPicture)
-{
-    constexpr int32_t kW = 64, kH = 48;
-    InputStream::setResourceDir(dataDir());
-    ref<Vilib> lib = new Vilib(new Vdisplay, "app"_s);
-    const int32_t dusk = AppPicture::kSky + AppPicture::kSkyDusk;
-    // The second sky is decoded over the first, in the view's own buffer.
-    ref<Vterrain> decoded = view(kW, kH, plain(), 1000 * kUnit);
-    decoded->setSkyPanorama(*lib, AppPicture::kSky);
-    decoded->draw(decoded->m_pixels, kW, kH, 0, 0, kW, kH);
-    decoded->setSkyPanorama(*lib, dusk);
-    EXPECT_FALSE(lib->m_pictures[AppPicture::kSky]) << "the library kept a sky";
-    ref<Vterrain> copied = view(kW, kH, plain(), 1000 * kUnit);
-    copied->setSkyPanorama(lib->loadPicture(dusk));
-    for (Vterrain* v : {decoded.get(), copied.get()}) {
-        redraw(*v);
-    }
-    EXPECT_EQ(decoded->horizonColour(), copied->horizonColour());
-    EXPECT_TRUE(std::equal(decoded->m_pixels.a, decoded->m_pixels.a + kW * kH, copied->m_pixels.a));
-    // A picture that is not there goes back to the gradient.
-    decoded->setSkyPanorama(*lib, lib->m_count);
-    redraw(*decoded);
-    EXPECT_FALSE(std::equal(decoded->m_pixels.a, decoded->m_pixels.a + kW * kH, copied->m_pixels.a));
-    InputStream::setResourceDir(".");
 }
