@@ -101,10 +101,11 @@ struct Placed {
     int32_t heading, turret, gun;
 };
 
-// The vehicles, each a group as the game builds it, placed in the view.
+// The vehicles, each a group as the game builds it, placed in the view;
+// the view is taken down with them.
 class Convoy {
 public:
-    Convoy(const ref<V3dView>& v, const std::vector<Placed>& list)
+    Convoy(const ref<V3dView>& v, const std::vector<Placed>& list) : m_view(v)
     {
         for (const Placed& p : list) {
             m_rigs.push_back(std::make_unique<VehicleRig>(v, *p.vehicle));
@@ -124,6 +125,13 @@ public:
             v->drawModel(s, x0, y0, x1, y1);
     }
 
+    ~Convoy()
+    {
+        m_view->removeAllStar();
+        m_view->destroy();
+    }
+
+    ref<V3dView> m_view;
     std::vector<std::unique_ptr<VehicleRig>> m_rigs;
     std::vector<ref<Vsprite>> m_meshes;
 };
@@ -149,18 +157,28 @@ void still(Checksum& sum, const ref<V3dLibrary>& models, int32_t w, int32_t h, c
     terrain(v, seed);
     c.draw(v, 0, 0, w, h);
     sum.add(v);
-    v->removeAllStar();
-    v->destroy();
 }
 
-// A corner of a hand-made triangle, projected as transform does it.
-V3dView::EyeVertex corner(const ref<V3dView>& v, double x, double y, double z, int32_t u, int32_t tv, int32_t shade)
+// A corner of a hand-made triangle at (x, y, z) in eye space (units),
+// projected as transform does it.
+V3dView::EyeVertex corner(const ref<V3dView>& view, double x, double y, double z, int32_t u, int32_t tv, int32_t shade)
 {
-    V3dView::EyeVertex e = eyeCorner(v, x, y, z);
-    e.u = u;
-    e.v = tv;
-    e.shade = shade;
-    return e;
+    V3dView::EyeVertex v{};
+    v.xe = static_cast<int32_t>(x * 32768);
+    v.ye = static_cast<int32_t>(y * 32768);
+    v.ze = static_cast<int32_t>(z * 32768);
+    if (v.ze < 0x10000) {
+        v.zt = V3dView::kNear;
+    } else {
+        v.zt = V::finvd(v.ze);
+        int64_t k = static_cast<int64_t>(v.zt) * view->m_focal;
+        v.xt = view->m_centerX + static_cast<int32_t>((k * v.xe) >> 30);
+        v.yt = view->m_centerY - static_cast<int32_t>((k * v.ye) >> 30);
+    }
+    v.u = u;
+    v.v = tv;
+    v.shade = shade;
+    return v;
 }
 
 ref<V3dMaterial> textured(int32_t side, int32_t coordShift, uint32_t seed, bool square = true)
@@ -237,8 +255,6 @@ TEST_F(GoldenFrames, TheVehiclesLookExactlyAsBefore)
         terrain(v, 3);
         c.draw(v, -50, 13, 700, 290);
         sum.add(v);
-        v->removeAllStar();
-        v->destroy();
     });
 
     // Close enough that parts of the tanks lie nearer than 2.0 or behind
@@ -255,8 +271,6 @@ TEST_F(GoldenFrames, TheVehiclesLookExactlyAsBefore)
             c.draw(v, 0, 0, 480, 320);
             sum.add(v);
         }
-        v->removeAllStar();
-        v->destroy();
     });
 
     // One family's textures freed, as a battle does: its faces are grey.
@@ -286,8 +300,6 @@ TEST_F(GoldenFrames, TheVehiclesLookExactlyAsBefore)
             sum.add(v);
         }
         v->remove(ground);
-        v->removeAllStar();
-        v->destroy();
     });
 
     expect({

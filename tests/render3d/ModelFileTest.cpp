@@ -1,11 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
-
 #include "ImageLibraryWriter.h"
 #include "Models3d.h"
-#include "support/FakeHost.h"
 #include "host/Vdisplay.h"
 #include "scene/Vilib.h"
 
@@ -90,11 +86,6 @@ TEST(ModelFile, ReadsBackWhatTheWriterWroteAndFindsTheLaterOfTwoNames)
         EXPECT_TRUE(same(m->m_faceA, want.a) && same(m->m_faceB, want.b) && same(m->m_faceC, want.c));
         std::vector<int8_t> mats(want.material.begin(), want.material.end());
         EXPECT_TRUE(same(m->m_faceMaterial, mats));
-        // The corners the generator stores are the ones calcExtent computes.
-        std::vector<int16_t> x(m->m_vx.a, m->m_vx.a + m->m_vx.length), y(m->m_vy.a, m->m_vy.a + m->m_vy.length),
-            z(m->m_vz.a, m->m_vz.a + m->m_vz.length);
-        m->calcExtent();
-        EXPECT_TRUE(same(m->m_vx, x) && same(m->m_vy, y) && same(m->m_vz, z));
     }
     EXPECT_FALSE(files.lookup("Box")); // names are case-sensitive
 
@@ -110,50 +101,6 @@ TEST(ModelFile, ReadsBackWhatTheWriterWroteAndFindsTheLaterOfTwoNames)
     files.m_models->open("nothing"_s, nullptr);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "V3dModel open error\n");
     EXPECT_FALSE(files.lookup("twin"));
-}
-
-TEST(ModelFile, LibrariesAreApartAndAMeshOutlivesItsLibrary)
-{
-    FakeHost host;
-    ModelFiles files;
-    // A red box: a colour no missing material is drawn in.
-    ModelFile red = withMeshes({boxMesh("box", 1, 1, 1, 2)});
-    red.materials.push_back({"red", "", 0xC03020, false, 0});
-    EXPECT_EQ(files.open(red.bytes(), "small"), "");
-    const std::vector<uint8_t> bigger = withMeshes({boxMesh("box", 2, 2, 2, 1)}).bytes();
-    writeFile(files.m_dir.file("big.bin"), std::string(bigger.begin(), bigger.end()));
-    ref<V3dLibrary> big = new V3dLibrary;
-    big->open("big"_s, nullptr);
-    ASSERT_TRUE(files.lookup("box") && big->lookupModel("box"_s));
-
-    // Each view finds its own library's mesh of the name.
-    auto frame = [](const ref<V3dView>& view) {
-        view->render();
-        std::vector<int32_t> px(view->m_pixels.a, view->m_pixels.a + view->m_pixels.length);
-        view->removeAll();
-        view->destroy();
-        return px;
-    };
-    ref<V3dView> a = emptyView(64, 48, 0xFF102030, files.m_models), b = emptyView(64, 48, 0xFF102030, big);
-    place(a, "box", 0, 0, -8);
-    place(b, "box", 0, 0, -8);
-    const std::vector<int32_t> small = frame(a);
-    EXPECT_NE(small, frame(b));
-
-    // Emptying one library leaves the other whole.
-    big->destroy();
-    EXPECT_FALSE(big->lookupModel("box"_s));
-    ASSERT_TRUE(files.lookup("box"));
-
-    // A mesh a sprite still holds keeps its materials when its library goes.
-    ref<V3dView> c = emptyView(64, 48);
-    ref<Vsprite> held = new Vsprite;
-    held->m_model = files.lookup("box");
-    held->setWxyz(0, 0, -8 << 15);
-    a = b = nullptr; // the views let go of their libraries too
-    files.m_models = nullptr;
-    c->add(held);
-    EXPECT_EQ(frame(c), small);
 }
 
 TEST(ModelFile, AMalformedMeshIsLeftOutWithOneLineNamingIt)
@@ -185,37 +132,6 @@ TEST(ModelFile, AMalformedMeshIsLeftOutWithOneLineNamingIt)
         EXPECT_NE(out.find(std::string("V3dModel: mesh ") + name + " "), std::string::npos) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 6) << out;
     EXPECT_TRUE(files.meshCount() == 2 && files.lookup("first") && files.lookup("tent"));
-}
-
-TEST(ModelFile, ACutFileKeepsTheMeshesBeforeTheCut)
-{
-    ModelFiles files;
-    std::ifstream in(std::string(KORVATH_DATA_DIR) + "/p3d.bin", std::ios::binary);
-    std::vector<uint8_t> whole{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    ASSERT_GT(whole.size(), 1000u);
-    EXPECT_EQ(files.open(whole), "");
-    const int32_t all = files.meshCount();
-    ASSERT_GE(all, 12);
-
-    // Cut anywhere: one line, never a crash, never more meshes than a longer
-    // cut keeps, and nothing read past the cut.
-    int32_t before = 0;
-    for (std::size_t n = 0; n < whole.size(); n += 257) {
-        std::string out = files.open(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(n)));
-        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << "cut at " << n << ": " << out;
-        int32_t kept = files.meshCount();
-        EXPECT_GE(kept, before) << "cut at " << n;
-        EXPECT_LT(kept, all) << "cut at " << n;
-        before = kept;
-    }
-    // Cut just before the end mark: every mesh is complete.
-    std::string out = files.open(std::vector<uint8_t>(whole.begin(), whole.end() - 2));
-    EXPECT_NE(out.find("ends before its end mark"), std::string::npos) << out;
-    EXPECT_EQ(files.meshCount(), all);
-    // Cut inside a mesh: the mesh is named.
-    out = files.open(std::vector<uint8_t>(whole.begin(), whole.end() - 40));
-    EXPECT_NE(out.find("is cut short"), std::string::npos) << out;
-    EXPECT_EQ(files.meshCount(), all - 1);
 }
 
 TEST(ModelFile, CountsBeyondTheBytesLeftOrTheSlotsAFaceCanNameStopTheFile)

@@ -147,25 +147,6 @@ inline void setClip(const ref<V3dView>& view, int32_t x0, int32_t y0, int32_t x1
     view->m_clipY1 = y1;
 }
 
-// A corner of a triangle at (x, y, z) in eye space (units), projected as
-// transform does it.
-inline V3dView::EyeVertex eyeCorner(const ref<V3dView>& view, double x, double y, double z)
-{
-    V3dView::EyeVertex v{};
-    v.xe = static_cast<int32_t>(x * 32768);
-    v.ye = static_cast<int32_t>(y * 32768);
-    v.ze = static_cast<int32_t>(z * 32768);
-    if (v.ze < 0x10000) {
-        v.zt = V3dView::kNear;
-    } else {
-        v.zt = V::finvd(v.ze);
-        int64_t k = static_cast<int64_t>(v.zt) * view->m_focal;
-        v.xt = view->m_centerX + static_cast<int32_t>((k * v.xe) >> 30);
-        v.yt = view->m_centerY - static_cast<int32_t>((k * v.ye) >> 30);
-    }
-    return v;
-}
-
 // A value in lo .. hi - 1.
 inline int32_t inRange(std::mt19937& rng, int32_t lo, int32_t hi)
 {

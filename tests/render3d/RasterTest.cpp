@@ -69,45 +69,6 @@ TEST_F(Raster, TheNearerMeshWinsWhateverTheOrderAndTheClipIsKept)
 }
 
 
-TEST_F(Raster, AFarVehicleFadesTowardTheHazeByItsShareANearOneNot)
-{
-    open({boxMesh("grey", 1, 1, 1)});
-    ref<V3dView> view = emptyView(160, 120, kSky, m_files.m_models);
-    // The group stands 20 units off (depth byte 22), its box a unit nearer:
-    // the box fades by the group's depth, as a tank's parts by the tank's.
-    ref<Vsprite> group = new Vsprite, far = view->loadModel("grey"_s);
-    far->setWxyz(0, 0, 1 << 15);
-    group->add(far);
-    group->setWxyz(-(2 << 15), 0, -(20 << 15));
-    view->add(group);
-    ref<Vsprite> near = place(view, "grey", 1.5f, 0, -6);
-    view->renderChangeDetect(0, 0, 32768);
-    auto draw = [&](int32_t from, int32_t share) {
-        view->setHaze(0xC8D4DC, hazeFrom(from, share));
-        clear(view);
-        view->drawModel(far, 0, 0, 160, 120);
-        view->drawModel(near, 0, 0, 160, 120);
-        return std::vector<int32_t>(view->m_pixels.a, view->m_pixels.a + view->m_pixels.length);
-    };
-    const std::vector<int32_t> clearAir = draw(0, 0), half = draw(22, 16384), thick = draw(22, 32768);
-    int32_t faded = 0;
-    for (std::size_t i = 0; i < clearAir.size(); i++) {
-        const int32_t before = clearAir[i];
-        if ((before >> 24 & 0xFF) < 10 || static_cast<uint32_t>(before) == kSky) {
-            ASSERT_EQ(half[i], before) << i; // the sky and the near box
-            continue;
-        }
-        faded++;
-        ASSERT_EQ(half[i] >> 24, before >> 24) << i;
-        ASSERT_EQ(thick[i] & 0xFFFFFF, 0xC8D4DC) << i;
-        for (int32_t shift : {0, 8, 16})
-            ASSERT_NEAR(channel(half[i], shift), (channel(before, shift) + channel(0xC8D4DC, shift)) / 2, 1) << i;
-    }
-    EXPECT_GT(faded, 300);
-    view->removeAllStar();
-    view->destroy();
-}
-
 TEST_F(Raster, HazedFacesFillAlikeFourPixelsAtATimeAndOneAtATimeAndNeverOverflow)
 {
     open();

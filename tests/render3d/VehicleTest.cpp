@@ -169,39 +169,3 @@ TEST_F(Vehicles, TheGunSitsWhereTheGameFiresFromAndTheTurretTurnsFreely)
         EXPECT_EQ(clashes, 0);
     }
 }
-
-// Each vehicle rests on the ground at y = 0, from end to end of its corners
-// and out to its sides; nothing but the gun reaches far past the corners, so
-// the vehicle is about as long as the collision circle is wide.
-TEST_F(Vehicles, TheTracksRestOnTheGroundAndOnlyTheGunReachesPastTheCorners)
-{
-    for (const Family& f : kFamilies) {
-        SCOPED_TRACE(f.prefix);
-        VehicleRig rig(m_view, *f.vehicle);
-        ref<V3dModel> m = (rig.m_tracks ? rig.m_tracks : rig.m_hull)->m_model;
-        double low = 1e9, zMin = 0, zMax = 0, xMin = 0, xMax = 0;
-        for (int32_t i = 0; i < m->m_vertices; i++)
-            low = std::min(low, inVehicle(m, i).y);
-        for (int32_t i = 0; i < m->m_vertices; i++) {
-            const Point p = inVehicle(m, i);
-            if (p.y > low + 0.05)
-                continue;
-            zMin = std::min(zMin, p.z);
-            zMax = std::max(zMax, p.z);
-            xMin = std::min(xMin, p.x);
-            xMax = std::max(xMax, p.x);
-        }
-        const double side = f.vehicle == &kTruck ? 1.3 : kCornerX / kUnit - 0.1;
-        EXPECT_NEAR(low, 0, 0.01);
-        EXPECT_TRUE(zMin <= -2.4 && zMax >= 2.4 && xMin <= -side && xMax >= side) << zMin << " " << zMax << " " << xMin << " " << xMax;
-        for (const ref<V3dModel>& p : parts(*f.vehicle)) {
-            if (f.vehicle->gun && p == m_models->lookupModel(String::copyOf(f.vehicle->gun)))
-                continue;
-            for (int32_t i = 0; i < p->m_vertices; i++) {
-                const Point q = inVehicle(p, i);
-                EXPECT_TRUE(std::abs(q.x) <= kCornerX / kUnit + 0.05 && std::abs(q.z) <= kVehicleRadius / kUnit + 0.2)
-                    << p->m_name->c_str() << " vertex " << i;
-            }
-        }
-    }
-}
