@@ -41,6 +41,5 @@ TEST_F(FontGenTest, RenderedFontReadsBackExactly)
         EXPECT_TRUE(g.m_runs.empty() || glyphLevels(f, c - 32).size() == size_t(g.m_width * f->getHeight())) << char(c);
     }
 
-    EXPECT_FALSE(FontRasterizer::render({"/no/such/font.ttf"}, file, &error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_TRUE(!FontRasterizer::render({"/no/such/font.ttf"}, file, &error) && !error.empty());
 }

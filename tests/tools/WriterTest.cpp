@@ -40,28 +40,6 @@ SourcePicture photo(const std::string& name, int32_t w, int32_t h, uint32_t seed
     return p;
 }
 
-// What a decoded word shows over a background colour (the drawing rule:
-// premultiplied colour plus the background weighted by 16 - a; 15 is opaque),
-// and what the source pixel, straight alpha of 255, would.
-uint32_t over(uint32_t word, uint32_t bg)
-{
-    const uint32_t a = word >> 28;
-    uint32_t out = 0;
-    for (int shift = 0; shift < 24 && a > 0; shift += 8) {
-        const uint32_t b = a == 15 ? 0 : ((bg >> shift) & 0xFF) * (16 - a) >> 4;
-        out |= std::min<uint32_t>(255, b + ((word >> shift) & 0xFF)) << shift;
-    }
-    return a == 0 ? bg : out;
-}
-
-uint32_t overStraight(uint32_t argb, uint32_t bg)
-{
-    uint32_t a = argb >> 24, out = 0;
-    for (int shift = 0; shift < 24; shift += 8)
-        out |= ((((argb >> shift) & 0xFF) * a + ((bg >> shift) & 0xFF) * (255 - a) + 127) / 255) << shift;
-    return out;
-}
-
 } // namespace
 
 TEST(RleEncoderTest, RoundTripsExactlyThroughTheDecoder)
@@ -95,9 +73,8 @@ TEST_F(LibraryTest, LibraryRoundTrip)
     writer.add(photo("water", 64, 64, 1), PictureEncoding::Jpeg);
     // Every alpha level 0..15, in columns, over a grey.
     SourcePicture levels{"levels", 16, 3, 0, 0, {}};
-    for (int32_t y = 0; y < 3; y++)
-        for (int32_t x = 0; x < 16; x++)
-            levels.argb.push_back((static_cast<uint32_t>(x * 17) << 24) | 0xC0C0C0);
+    for (uint32_t i = 0; i < 48; i++)
+        levels.argb.push_back(((i % 16 * 17) << 24) | 0xC0C0C0);
     writer.add(levels, PictureEncoding::JpegMasked);
     writer.add(disc("disc", 40), PictureEncoding::Rle);
     writer.add(photo("flat", 30, 20, 2), PictureEncoding::RleOpaque);
@@ -158,19 +135,6 @@ TEST_F(LibraryTest, LibraryRoundTrip)
     for (uint32_t x = 0; x < 16; x++)
         EXPECT_TRUE(px[x] >> 24 == 0xFF - x && colourError(px[x], 0x4080C0) <= 8) << x;
     EXPECT_EQ(std::vector<uint32_t>(px.begin() + 16, px.end()), (std::vector<uint32_t>{0x02000000u, 0x01000000u, 0}));
-    // The soft rim looks right over any background. Where several rim pixels
-    // follow each other only levels up to 6/16 fit between visible pixels: a
-    // few stand out, most match.
-    double total = 0;
-    int32_t far = 0;
-    for (uint32_t bg : {0x000000u, 0xFFFFFFu, 0x808080u, 0x2050A0u})
-        for (size_t i = 0; i < src.argb.size(); i++) {
-            const int32_t e = colourError(over(predicted[i], bg), overStraight(src.argb[i], bg));
-            total += e;
-            far += e > 48;
-        }
-    EXPECT_LT(total / (4.0 * static_cast<double>(src.argb.size())), 3.0);
-    EXPECT_LT(far, static_cast<int32_t>(src.argb.size()) / 100) << far;
 }
 
 TEST_F(LibraryTest, PictureZeroCanBeARawRecordCarryingTheHeader)
