@@ -69,10 +69,8 @@ TEST_F(VdisplayTest, PrefsRoundTripShortRecordsFailedWritesAndKeysOutsideTheFold
     ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({5})));
     ASSERT_TRUE(m_d->prefsRead("korvath"_s, shorter));
     EXPECT_EQ(contents(shorter), (std::vector<int>{5, -2}));
-    for (const char* key : {"", "../escape", "a/b", ".."}) {
-        EXPECT_FALSE(m_d->prefsWrite(String::copyOf(key), bytes({1}))) << key;
-        EXPECT_FALSE(m_d->prefsRead(String::copyOf(key), bytes({1}))) << key;
-    }
+    for (const char* key : {"", "../escape", "a/b", ".."})
+        EXPECT_FALSE(m_d->prefsWrite(String::copyOf(key), bytes({1})) || m_d->prefsRead(String::copyOf(key), bytes({1}))) << key;
     EXPECT_FALSE(fs::exists(m_dir.path / "escape"));
 
     fs::create_directories(m_dir.path / "prefs" / "blocked" / "inside");
@@ -198,8 +196,7 @@ TEST_F(VdisplayTest, BadJpegStreamsFailSafely)
     EXPECT_FALSE(m_d->getImage(bytes({-1, -40}), 1, 5, 4, 4, dest, 0));
     EXPECT_FALSE(m_d->getImage(bytes({-1, -40}), 0, 2, 4, 4, dest, 65));
     EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
-    for (int32_t i = 0; i < 16; i++)
-        EXPECT_EQ(dest[i], 0);
+    EXPECT_EQ(std::vector<int32_t>(dest.a, dest.a + 16), std::vector<int32_t>(16, 0));
 }
 
 // A file the game makes anew (a replay, a screenshot) replaces a link planted
