@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
 
 #include "DataFiles.h"
 
@@ -80,36 +79,30 @@ TEST(Sounds, AreMono16BitPcmOfTheRightLengthWithoutClipsOrClicks)
     }
 }
 
-TEST(Sounds, GenerationIsDeterministic)
+// Each generator makes the same files on every run.
+TEST(Generators, WriteTheSameFilesEveryTimeAndReportAFailedWrite)
 {
-    TempDir dir("soundgen");
-    ASSERT_TRUE(runTool("soundgen " + dir.str()));
-    for (const Range& r : kSounds) {
-        std::string file = std::string("/") + r.name + ".wav";
-        EXPECT_EQ(readFile(dir.str() + file), readFile(dataDir() + file)) << file;
+    const std::pair<const char*, std::string> tools[] = {{"imagegen", " " + assetsDir() + "/europe.txt"}, {"soundgen", ""}};
+    for (const auto& [tool, args] : tools) {
+        SCOPED_TRACE(tool);
+        TempDir dir(tool);
+        ASSERT_TRUE(runTool(tool + (" " + dir.str()) + args));
+        int32_t files = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path)) {
+            EXPECT_EQ(readFile(e.path().string()), readFile(dataDir() + "/" + e.path().filename().string())) << e.path();
+            files++;
+        }
+        EXPECT_GT(files, 1);
     }
-    EXPECT_FALSE(runTool("soundgen " + dir.str() + "/missing/folder")) << "a write failure must be reported";
+    EXPECT_FALSE(runTool("soundgen /nonexistent/folder")) << "a write failure must be reported";
 }
 
-TEST(HelpText, IsPlainAsciiInShortParagraphsSeparatedByBlankLines)
+TEST(HelpText, IsTheAssetCopiedAsPlainAscii)
 {
     std::string text = readFile(dataDir() + "/help.txt");
     EXPECT_EQ(text, readFile(assetsDir() + "/help.txt"));
     for (unsigned char c : text)
         EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7F)) << "byte " << static_cast<int32_t>(c);
-    int32_t paragraphs = 0;
-    std::istringstream lines(text);
-    bool previousBlank = true;
-    for (std::string line; std::getline(lines, line); previousBlank = line.empty()) {
-        if (line.empty())
-            continue;
-        EXPECT_TRUE(previousBlank) << "paragraph without a blank line before it: " << line;
-        EXPECT_LT(line.size(), 300u) << "paragraph too long for the page: " << line;
-        ++paragraphs;
-    }
-    EXPECT_GE(paragraphs, 20);
-    for (const char* word : {"Enemy", "Rounds", "Fuel", "Armor", "truck", "Escape", "F11"})
-        EXPECT_NE(text.find(word), std::string::npos) << word;
 }
 
 } // namespace

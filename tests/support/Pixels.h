@@ -1,6 +1,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdlib>
+#include <numeric>
 
 #include "Png.h"
 #include "runtime/Array.h"
@@ -10,18 +11,15 @@ inline int32_t channel(uint32_t c, int32_t shift) { return static_cast<int32_t>(
 // Largest difference of one colour component.
 inline int32_t colourError(uint32_t a, uint32_t b)
 {
-    int32_t e = 0;
-    for (int32_t shift : {0, 8, 16})
-        e = std::max(e, std::abs(channel(a, shift) - channel(b, shift)));
-    return e;
+    auto d = [&](int32_t shift) { return std::abs(channel(a, shift) - channel(b, shift)); };
+    return std::max({d(0), d(8), d(16)});
 }
 
 // n words of one value.
 inline Array<int32_t> filled(int32_t n, uint32_t value)
 {
     Array<int32_t> px(n);
-    for (int32_t i = 0; i < n; i++)
-        px[i] = static_cast<int32_t>(value);
+    std::fill(px.a, px.a + n, static_cast<int32_t>(value));
     return px;
 }
 
@@ -43,10 +41,9 @@ struct Frame {
     }
     int32_t differences(const Frame& o) const
     {
-        int32_t n = 0;
-        for (std::size_t i = 0; i < px.size() && i < o.px.size(); i++)
-            n += ((px[i] ^ o.px[i]) & 0xFFFFFF) != 0;
-        return n;
+        const std::size_t n = std::min(px.size(), o.px.size());
+        return static_cast<int32_t>(std::inner_product(px.begin(), px.begin() + n, o.px.begin(), 0, std::plus<>(),
+                                                       [](uint32_t a, uint32_t b) { return ((a ^ b) & 0xFFFFFF) != 0; }));
     }
     static Frame read(const std::string& path)
     {

@@ -13,12 +13,8 @@
 // A temporary data folder that font files are written to and opened from.
 class FontTestDir : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        m_saved = InputStream::resourceDir();
-        InputStream::setResourceDir(m_dir.str());
-    }
-    void TearDown() override { InputStream::setResourceDir(m_saved); }
+    void SetUp() override { InputStream::setResourceDir(m_dir.str()); }
+    void TearDown() override { InputStream::setResourceDir("."); }
     // Writes bytes as "t.bin" and opens them into font; the result of open.
     bool load(const ref<Vfont>& font, const std::vector<uint8_t>& bytes)
     {
@@ -26,7 +22,6 @@ protected:
         return font->open("t.bin"_s);
     }
     TempDir m_dir{"font"};
-    std::string m_saved;
 };
 
 // Installs, while a test runs, a default font in which every glyph is a solid
@@ -79,8 +74,5 @@ protected:
 // The field of t as it reads, first character first.
 inline std::string fieldText(const ref<Vtext>& t)
 {
-    std::string s;
-    for (int32_t i = t->m_fieldCount - 1; i >= 0; i--)
-        s += t->m_field[i];
-    return s;
+    return {std::reverse_iterator(t->m_field.a + t->m_fieldCount), std::reverse_iterator(t->m_field.a)};
 }
