@@ -48,16 +48,33 @@ std::vector<std::array<int32_t, 4>> blips(App& app)
 
 using BattleTest = GameTest;
 
-// Enemy counts by front and level; the first enemy 60 units ahead within 30
-// degrees; the start spot on level grass; HUD and radar up, the panel showing
-// the battle's numbers.
-TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndPutsTheFirstAhead)
+// A new battle: its enemies counted by front and level; the first enemy 60
+// units ahead within 30 degrees; the start spot on level grass; HUD and radar
+// up, the panel showing the battle's numbers. Won, the front moves one ring
+// toward Berlin for the Allies, away for the Germans; lost (fuel exactly 0)
+// the other way, and the record has no battle. After the run-out and the
+// fade a page sums the battle up: won, lost (and why, with a tip), or out of
+// fuel. It stays until a key pressed after it appeared: a key as it comes up
+// is dropped.
+TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndItsResultPageMovesTheFrontOneRing)
 {
     struct Case {
         int32_t side, front, level, total, onField;
-    } cases[] = {{1, 5, 0, 5, 1}, {3, 5, 2, 15, 3}, {1, 1, 0, 9, 1}, {2, 9, 1, 14, 2}};
+        std::function<void(Tank&)> end; // none: the last enemy destroyed
+        const char *heading, *cause;
+        int32_t frontAfter;
+    };
+    const Case cases[] = {
+        {1, 5, 0, 5, 1, nullptr, "Victory", nullptr, 4},
+        {2, 9, 1, 14, 2, nullptr, "Victory", nullptr, 10},
+        {1, 1, 0, 9, 1, [](Tank& t) { t.m_fuel = 0; }, "Out of fuel", "The tank ran out of fuel", 2},
+        {3, 5, 2, 15, 3, [](Tank& t) { t.m_damage = 50; }, "Defeat", "Shot through by a ", 6},
+        {2, 5, 0, 5, 1, [](Tank& t) { t.m_rounds = 0, t.m_damage = 50; }, "Defeat", "Out of rounds, shot through by a ", 4},
+        {1, 5, 0, 5, 1, [](Tank& t) { t.m_wy = Tank::kSunk - 1; }, "Defeat", "Sank in the river", 6},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "side " << c.side << " front " << c.front << " level " << c.level);
+        SCOPED_TRACE(testing::Message() << "side " << c.side << " front " << c.front << " level " << c.level << ": "
+                                        << (c.cause ? c.cause : c.heading));
         campaign(c.side, c.front, c.level);
         GameHost host;
         toBattle(host);
@@ -87,39 +104,6 @@ TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndPutsTheFirstAhead)
             EXPECT_EQ((std::array{hud.m_textEnemy->getNumber(), hud.m_textRounds->getNumber(), hud.m_textFuel->getNumber(),
                                   hud.m_textArmor->getNumber()}),
                       (std::array{app.m_campaign->m_enemyCount, t.m_rounds, t.m_fuel >> 15, 50 - t.m_damage}));
-        });
-        host.runUntil(kInBattle + 100);
-        EXPECT_TRUE(seen);
-    }
-}
-
-// Won, the front moves one ring toward Berlin for the Allies, away for the
-// Germans; lost (fuel exactly 0) the other way, and the record has no battle.
-// After the run-out and the fade a page sums the battle up: won, lost (and
-// why, with a tip), or out of fuel. It stays until a key pressed after it
-// appeared: a key as it comes up is dropped.
-TEST_F(BattleTest, TheResultPageSumsUpAWinOrALossAndTheFrontMovesOneRing)
-{
-    struct Case {
-        int32_t side;
-        std::function<void(Tank&)> end; // none: the last enemy destroyed
-        const char *heading, *cause;
-        int32_t front;
-    };
-    const Case cases[] = {
-        {1, nullptr, "Victory", nullptr, 4},
-        {2, nullptr, "Victory", nullptr, 6},
-        {1, [](Tank& t) { t.m_fuel = 0; }, "Out of fuel", "The tank ran out of fuel", 6},
-        {3, [](Tank& t) { t.m_damage = 50; }, "Defeat", "Shot through by a ", 6},
-        {2, [](Tank& t) { t.m_rounds = 0, t.m_damage = 50; }, "Defeat", "Out of rounds, shot through by a ", 4},
-        {1, [](Tank& t) { t.m_wy = Tank::kSunk - 1; }, "Defeat", "Sank in the river", 6},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "side " << c.side << ": " << (c.cause ? c.cause : c.heading));
-        campaign(c.side, 5);
-        GameHost host;
-        toBattle(host);
-        host.at(kInBattle, [&](App& app) {
             if (c.end)
                 c.end(*app.m_battle->m_tank);
             else
@@ -145,10 +129,11 @@ TEST_F(BattleTest, TheResultPageSumsUpAWinOrALossAndTheFrontMovesOneRing)
             front = app.m_campaign->m_front;
         });
         host.runUntil(kInBattle + 9600 + ResultScreen::kShownMs);
+        EXPECT_TRUE(seen);
         EXPECT_TRUE(runOut);
         EXPECT_TRUE(shown);
-        EXPECT_EQ(front, c.front);
-        EXPECT_EQ(storedSlot(1), c.front);
+        EXPECT_EQ(front, c.frontAfter);
+        EXPECT_EQ(storedSlot(1), c.frontAfter);
         EXPECT_EQ(storedSlot(10), 0);
     }
 }
