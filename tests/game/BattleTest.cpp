@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "GameTest.h"
+#include "game/BattleSound.h"
+#include "game/GameSound.h"
 #include "game/ResultScreen.h"
 #include "game/Shell.h"
 #include "game/Sight.h"
@@ -44,6 +46,17 @@ std::vector<std::array<int32_t, 4>> blips(App& app)
     return out;
 }
 
+// The engine's loop is within [least, most] and the theme's at music (-1: not checked).
+void expectLoops(const GameHost& host, int32_t least, int32_t most, int32_t music = -1)
+{
+    const int32_t engine = host.looping(GameSound::kEngine);
+    EXPECT_GE(engine, least);
+    EXPECT_LE(engine, most);
+    if (music >= 0) {
+        EXPECT_EQ(host.looping(GameSound::kBattleTheme), music);
+    }
+}
+
 } // namespace
 
 using BattleTest = GameTest;
@@ -55,7 +68,8 @@ using BattleTest = GameTest;
 // the other way, and the record has no battle. After the run-out and the
 // fade a page sums the battle up: won, lost (and why, with a tip), or out of
 // fuel. It stays until a key pressed after it appeared: a key as it comes up
-// is dropped.
+// is dropped. A battle lost takes the engine's loop at once, the theme goes
+// down with the fade, and the page is silent.
 TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndItsResultPageMovesTheFrontOneRing)
 {
     struct Case {
@@ -109,11 +123,20 @@ TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndItsResultPageMovesTheFrontOneRin
             else
                 app.m_campaign->m_enemyCount = 0;
         });
-        bool runOut = false, shown = false;
-        host.at(kInBattle + 1000, [&](App& app) { runOut = mapSprite(app) == nullptr; });
-        host.every(kInBattle + 3000, kInBattle + 9000, 50, [&](App& app) {
+        bool runOut = false, shown = false, faded = false;
+        host.at(kInBattle + 1000, [&](App& app) {
+            runOut = mapSprite(app) == nullptr;
+            if (c.end) {
+                SCOPED_TRACE("a battle lost takes the engine at once");
+                expectLoops(host, 0, 0, BattleSound::kMusicLevel);
+            }
+        });
+        host.every(kInBattle + 1000, kInBattle + 9000, 50, [&](App& app) {
+            const int32_t music = host.looping(GameSound::kBattleTheme);
+            faded = faded || (music > 0 && music < BattleSound::kMusicLevel);
             if (!dynamic_cast<ResultScreen*>(app.top()))
                 return false;
+            expectLoops(host, 0, 0, 0); // the page is silent
             press(app, Key::kEnter); // as the page comes up: not taken as the answer
             shown = findText(&app, c.heading) && findText(&app, "Enemies destroyed: ") &&
                     (!c.cause || (findText(&app, c.cause) && findText(&app, "Tip: ")));
@@ -132,6 +155,7 @@ TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndItsResultPageMovesTheFrontOneRin
         EXPECT_TRUE(seen);
         EXPECT_TRUE(runOut);
         EXPECT_TRUE(shown);
+        EXPECT_TRUE(faded) << "the theme goes down with the fade";
         EXPECT_EQ(front, c.frontAfter);
         EXPECT_EQ(storedSlot(1), c.frontAfter);
         EXPECT_EQ(storedSlot(10), 0);
@@ -343,7 +367,10 @@ TEST_F(BattleTest, TheHudFollowsShotsSuppliesTargetsAndWaterAndANewCampaignEndsT
 
 // One battle, in turn: P pauses it (for ten seconds nothing moves and no fuel
 // burns, under "Paused"; P again goes on), and so does losing the window's
-// focus. The lazy camera waits while the turn key is held and catches up once
+// focus. The engine's loop idles while the tank stands, runs up on a turn on
+// the spot and with the speed, and the theme plays under it; a pause, the
+// menu and the sound switched off silence both, and going on brings them
+// back. The lazy camera waits while the turn key is held and catches up once
 // let go; the chase camera keeps the tank low on the screen, across the
 // middle, through a whole turn, without a wipe. A new window size lays out
 // the radar, the panel and the buttons again, and one while the menu hides
@@ -363,12 +390,19 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
     std::vector<int32_t> before;
     std::array<int32_t, 3> place{};
     m_host.at(t0, [&](App& app) {
+        expectLoops(m_host, BattleSound::kIdleLevel, BattleSound::kIdleLevel, BattleSound::kMusicLevel);
         const Tank& t = *app.m_battle->m_tank;
         place = {t.m_wx, t.m_wz, t.m_heading};
         app.input().keyDownSys(Key::kUp);
     });
+    m_host.at(t0 + 2900, [&](App&) {
+        expectLoops(m_host, BattleSound::kFullLevel - 4, BattleSound::kFullLevel, BattleSound::kMusicLevel);
+    });
     m_host.key(t0 + 3000, 'P');
-    m_host.at(t0 + 3200, [&](App& app) { before = still(app); });
+    m_host.at(t0 + 3200, [&](App& app) {
+        before = still(app);
+        expectLoops(m_host, 0, 0, 0);
+    });
     m_host.at(t0 + 13200, [&](App& app) {
         EXPECT_EQ(still(app), before);
         EXPECT_TRUE(showing(app, "Paused"));
@@ -378,6 +412,7 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
         EXPECT_GT(app.m_battle->m_tank->m_battleMs, before[1]);
         EXPECT_LT(app.m_battle->m_tank->m_fuel, before[0]);
         EXPECT_FALSE(showing(app, "Paused"));
+        expectLoops(m_host, BattleSound::kTurnLevel, BattleSound::kFullLevel, BattleSound::kMusicLevel);
         app.input().focusLostSys();
     });
     m_host.at(t0 + 14400, [&](App& app) { before = still(app); });
@@ -400,6 +435,7 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
     m_host.at(t1 + 1000, [&](App& app) {
         EXPECT_GT(Tank::wrapAngle(app.m_battle->m_tank->m_heading - start), 0x1000); // well over 28 degrees
         EXPECT_EQ(app.m_battle->m_terrain->getHeading(), start);
+        expectLoops(m_host, BattleSound::kTurnLevel, BattleSound::kTurnLevel); // turning on the spot
         app.input().keyUpSys(Key::kRight);
     });
     int32_t turned = 0, last = 0, checks = 0;
@@ -442,17 +478,25 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
         EXPECT_EQ((std::pair{m->m_x >> 15, (m->m_y >> 15) + m->m_buttonSize}), (std::pair{24, 600 - 24}));
     });
     m_host.key(t2 + 300, Key::kEscape);
-    m_host.at(t2 + 600, [](App& app) {
+    m_host.at(t2 + 600, [&](App& app) {
         EXPECT_FALSE(app.m_battle->m_hud->m_radar->isLinked());
+        expectLoops(m_host, 0, 0, 0); // the menu open
         app.setWidthHeight(480, 320);
     });
     m_host.key(t2 + 900, Key::kEscape);
-    m_host.at(t2 + 1200, [](App& app) {
+    m_host.at(t2 + 1200, [&](App& app) {
+        expectLoops(m_host, BattleSound::kIdleLevel, BattleSound::kFullLevel, BattleSound::kMusicLevel);
         ASSERT_TRUE(app.m_battle->m_hud->m_radar->isLinked());
         EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 480 - 64 - 13); // 4% of 320
+        app.m_mute = true;
+    });
+    m_host.at(t2 + 1250, [&](App& app) {
+        expectLoops(m_host, 0, 0, 0); // the sound switched off
+        app.m_mute = false;
     });
     // Aiming from where the battle began.
     m_host.at(t2 + 1300, [&](App& app) {
+        expectLoops(m_host, BattleSound::kIdleLevel, BattleSound::kFullLevel, BattleSound::kMusicLevel);
         Tank& t = *app.m_battle->m_tank;
         t.placeOnGround(place[0], place[1]);
         t.m_heading = place[2];

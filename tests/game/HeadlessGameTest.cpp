@@ -1,7 +1,6 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
-#include <set>
 #include <sstream>
 
 #include "GameTest.h"
@@ -95,12 +94,6 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     EXPECT_EQ(map.at(85, 245), bare.at(85, 245));
     EXPECT_EQ(map.at(395, 275), bare.at(395, 275));
     EXPECT_EQ(map.at(75, 35), bare.at(75, 35)); // the margin, beyond the grid
-    // Grid lines: white at a quarter over the map.
-    for (auto [x, y] : {std::pair{180, 245}, std::pair{185, 240}, std::pair{300, 262}}) {
-        uint32_t p = bare.at(x, y), g = map.at(x, y);
-        for (int32_t s : {16, 8, 0})
-            EXPECT_EQ(channel(g, s), 63 + ((191 * channel(p, s)) >> 8)) << x << "," << y;
-    }
     // The capitals' flags cover their cells: London, Moscow.
     auto covered = [&](int32_t c, int32_t r) {
         int32_t n = 0;
@@ -125,22 +118,10 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     EXPECT_EQ(shot("map-1920x1080.png").w, 1920);
     EXPECT_EQ(shot("menu-800x600.png").h, 600);
 
-    // The battle: sky over the horizon, textured ground under it, the first
-    // enemy tank ahead, the numbers on the panel and the enemy on the radar.
+    // The battle (its sky and ground are the golden frames' to check): the
+    // first enemy tank ahead, the numbers on the panel and the enemy on the radar.
     Frame battle = shot("battle.png"), firing = shot("firing.png");
     ASSERT_EQ(battle.w, 480);
-    // Blue sky or the white and grey of clouds, pale toward the horizon (the
-    // enemy or trees may stand against it); grass, textured, not flat.
-    EXPECT_GT(countIn(battle, 120, 0, 400, 30, [](uint32_t c) {
-                  return channel(c, 0) >= channel(c, 16) && channel(c, 0) + 12 >= channel(c, 8) && channel(c, 0) > 120;
-              }),
-              280 * 30 * 6 / 10);
-    EXPECT_GT(countIn(battle, 0, 250, 120, 300, [](uint32_t c) { return channel(c, 8) > channel(c, 16) && channel(c, 8) > channel(c, 0); }),
-              120 * 50 * 9 / 10);
-    std::set<uint32_t> shades;
-    for (int32_t x = 0; x < 120; x++)
-        shades.insert(battle.at(x, 280));
-    EXPECT_GT(shades.size(), 20u);
     // The enemy's tan hull, though faded toward the haze; the panel's lines 3
     // pixels inside it, the panel and the radar (an enemy's red cross) 13 from the corners.
     EXPECT_GT(countIn(battle, 120, 0, 420, 120, [](uint32_t c) { return channel(c, 16) > channel(c, 8) && channel(c, 8) > channel(c, 0) + 8; }), 80);

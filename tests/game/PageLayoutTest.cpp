@@ -2,16 +2,13 @@
 #include <set>
 
 #include "GameTest.h"
-#include "Png.h"
 #include "game/CampaignEndScreen.h"
 #include "game/ResultScreen.h"
 
 // Every page of the game, and the battle's panel, at the screen sizes a
 // player meets, from the smallest the game plays at to full HD: what it
 // shows keeps clear of the screen's edges by 4% of the shorter side, nothing
-// covers anything else, and no text is cut off by what holds it. With
-// KORVATH_LAYOUT_PNG set to a folder, each screen checked is also written
-// there as a picture to look at.
+// covers anything else, and no text is cut off by what holds it.
 
 namespace {
 
@@ -82,22 +79,13 @@ void expectApart(const std::vector<Box>& boxes)
 
 int32_t g_checked = 0; // screens looked at in a run
 
-void looked(App& app, const std::string& what)
-{
-    g_checked++;
-    if (const char* dir = std::getenv("KORVATH_LAYOUT_PNG"))
-        Png::write(std::string(dir) + "/" + what + " " + std::to_string(app.m_width) + "x" +
-                       std::to_string(app.m_height) + ".png",
-                   app.m_width, app.m_height, reinterpret_cast<const uint32_t*>(app.m_pixels.a), false);
-}
-
 // The page on the stage (the map and its orders aside): its texts and
 // pictures, the rows and heading of its menu; with solid, the page is opaque
 // wherever a text stands.
 void expectPage(App& app, const std::string& page, bool solid = false)
 {
     SCOPED_TRACE(page);
-    looked(app, page);
+    g_checked++;
     std::set<Vsprite*> skip;
     for (const ref<Screen>& s : app.screens())
         if (auto* map = dynamic_cast<MapScreen*>(s.get()))
@@ -133,7 +121,7 @@ void expectPage(App& app, const std::string& page, bool solid = false)
 void expectHud(App& app, const std::string& what)
 {
     SCOPED_TRACE(what);
-    looked(app, what);
+    g_checked++;
     const int32_t w = app.m_width, h = app.m_height;
     const Hud& hud = *app.m_battle->m_hud;
     ASSERT_TRUE(hud.m_panel->isLinked() && hud.m_radar->isLinked());
