@@ -541,13 +541,15 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
     EXPECT_GT(std::abs(turret), 1000) << "the turret turned";
 }
 
-// The demo plays from the map into a battle, where the pilot drives the
-// player's tank; a key hands it back. The pilot drives to the truck for
+// The demo plays from the map, once its orders have scrolled past (some 700
+// pixels of text and 480 of screen at 4 pixels a frame), into a battle,
+// where the pilot drives the player's tank; a key hands it back. The pilot drives to the truck for
 // supplies, but not to one captured and emptied: it goes back to the enemy,
 // however short of supplies.
 TEST_F(BattleTest, TheDemoPilotDrivesUntilAKeyAndLeavesAnEmptiedTruckForTheEnemy)
 {
     m_host.m_demo = true;
+    m_host.at(15000, [](App& app) { EXPECT_TRUE(mapSprite(app)) << "the orders still running"; });
     int32_t odometer = 0;
     m_host.at(41500, [&](App& app) {
         EXPECT_TRUE(app.m_demo);

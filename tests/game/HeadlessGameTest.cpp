@@ -88,13 +88,8 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 
     // The map's grid at (80, 40), its picture reaching 8 pixels beyond it.
     Frame bare = reference({41}, 80 - 8, 40 - 8);
-    // Black around the map, the map itself where nothing covers it.
-    EXPECT_EQ(map.at(40, 20), 0u);
-    EXPECT_EQ(map.at(440, 20), 0u);
-    EXPECT_EQ(map.at(85, 245), bare.at(85, 245));
-    EXPECT_EQ(map.at(395, 275), bare.at(395, 275));
-    EXPECT_EQ(map.at(75, 35), bare.at(75, 35)); // the margin, beyond the grid
-    // The capitals' flags cover their cells: London, Moscow.
+    // Where the map stands and what is on it are MapTest's; its pixels show
+    // the capitals' flags cover their cells: London, Moscow.
     auto covered = [&](int32_t c, int32_t r) {
         int32_t n = 0;
         for (int32_t y = 40 + r * 20 + 2; y < 40 + r * 20 + 18; y++)
@@ -105,18 +100,9 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     EXPECT_GT(covered(0, 4), 60);
     EXPECT_GT(covered(15, 1), 60);
     EXPECT_EQ(covered(8, 10), 0); // an empty cell: only its grid lines changed
-    // City names in white above their flags; the briefing along the bottom.
-    EXPECT_GT(countIn(map, 80 + 110, 40 + 68, 80 + 150, 40 + 80), 10); // Berlin
-    EXPECT_GT(countIn(map, 80 + 260, 40 + 8, 80 + 320, 40 + 20), 10);  // Moscow
-    EXPECT_GT(countIn(map, 0, 286, 480, 302), 100);
-    EXPECT_EQ(countIn(map, 0, 0, 480, 40), 0);
-
-    // "Resume" is selected and white, "Sound: On" dimmed, the names hidden.
+    // "Resume" is selected and white, "Sound: On" dimmed.
     EXPECT_GT(countIn(menu, 160, 56, 320, 86), 80);
     EXPECT_EQ(countIn(menu, 160, 103, 320, 133), 0);
-    EXPECT_EQ(countIn(menu, 0, 0, 130, 320), 0);
-    EXPECT_EQ(shot("map-1920x1080.png").w, 1920);
-    EXPECT_EQ(shot("menu-800x600.png").h, 600);
 
     // The battle (its sky and ground are the golden frames' to check): the
     // first enemy tank ahead, the numbers on the panel and the enemy on the radar.
@@ -138,7 +124,7 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 // rate: the last enemy falls at the same time, within two frames of the
 // slowest rate (the title and the map each end at a frame), and the frames
 // drawn follow the rate asked for. Its replay ends as the battle did, on the
-// same frame, with the same loops under it.
+// same frame, with the same loops under it, at any playback speed.
 TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleTheSameAtAnyFrameRateAndInItsReplay)
 {
 #ifdef KORVATH_SANITIZED
@@ -224,6 +210,28 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleTheSameAtAnyFrameRateAndInItsR
     };
     EXPECT_FALSE(loops(played + "/sounds.log").empty());
     EXPECT_EQ(loops(again + "/again.log"), loops(played + "/sounds.log"));
+
+    // The player's keys steer the playback only: cut short by the end of the
+    // run it says where it stopped, four times as far on at speed 4, less far
+    // for a pause of two seconds; Q ends it there and then.
+    auto stoppedAt = [&](const std::string& keys) {
+        writeFile(m_dir.file("keys"), keys);
+        EXPECT_EQ(runCommand("cd " + again + " && " + KORVATH_BIN_DIR + "/korvath-headless --replay " +
+                                 m_dir.file("demo.replay") + " --script " + m_dir.file("keys") + " --until 4000",
+                             m_out),
+                  0)
+            << m_out;
+        int32_t frame = -1;
+        const std::size_t at = m_out.find("stopped at frame ");
+        if (at != std::string::npos)
+            std::sscanf(m_out.c_str() + at, "stopped at frame %d", &frame);
+        return frame;
+    };
+    const int32_t plain = stoppedAt("");
+    EXPECT_GT(plain, 100) << m_out;
+    EXPECT_NEAR(stoppedAt("at 10 key '4'\n"), 4 * plain, plain / 5);
+    EXPECT_NEAR(stoppedAt("at 1000 key 'P'\nat 3000 key 'P'\n"), plain / 2, plain / 5);
+    EXPECT_EQ(stoppedAt("at 2000 key 'Q'\n"), -1) << m_out;
 }
 
 TEST_F(HeadlessGameTest, FailedSavesKeepTheOldRecordAndFailedShotsFailTheRun)

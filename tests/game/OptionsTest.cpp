@@ -1,7 +1,5 @@
 #include "GameTest.h"
-#include "game/ControlsScreen.h"
 #include "game/Options.h"
-#include "game/OptionsScreen.h"
 
 namespace {
 
@@ -104,69 +102,4 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndLeavesTheRecordAlone)
     EXPECT_NE(testing::internal::GetCapturedStderr().find("unreadable"), std::string::npos);
     std::filesystem::remove(optionsPath(m_dir));
     EXPECT_EQ(readFile(recordPath()), record);
-}
-
-// The options page: effects (highlighted first) lowered twice, the frame
-// rate chosen twice, the camera and the gun switched; then Controls, Forward,
-// 'I': from then on 'I' drives the tank, and the arrow does not. All of it is
-// stored.
-TEST_F(OptionsTest, TheOptionsAndControlsPagesChangeAndKeepTheirSettings)
-{
-    campaign(1, 5);
-    m_host.key(2200, 'O');
-    m_host.at(2400, [](App& app) {
-        EXPECT_EQ(menuItems(ref_cast<OptionsScreen>(ref<Screen>(app.top()))->menu()),
-                  (std::vector<std::string>{"Effects: 100%", "Music: 100%", "Full screen: Off", "Scale: -",
-                                            "Frame rate: Display", "Camera: Smooth", "Buttons: Hidden",
-                                            "Invert gun: Off", "Controls", "Back"}));
-    });
-    m_host.keys(2800, {Key::kLeft, Key::kLeft, 'R', 'R', 'A', 'I'});
-    m_host.at(4700, [](App& app) {
-        const Options& o = app.m_options;
-        EXPECT_EQ(o.m_effects, 80);
-        EXPECT_EQ(o.m_frameRate, 60);
-        EXPECT_TRUE(o.m_lazyCamera);
-        EXPECT_TRUE(o.m_invertGun);
-        EXPECT_EQ(selectedItem(shownMenu(app)), "Invert gun: On");
-    });
-    m_host.key(4800, 'C');
-    m_host.at(5000, [](App& app) {
-        auto* page = dynamic_cast<ControlsScreen*>(app.top());
-        ASSERT_TRUE(page);
-        EXPECT_EQ(selectedItem(page->menu()), "Forward: Up, Pad Up");
-        EXPECT_EQ(menuItems(page->menu()).size(), ActionMap::rebindable().size() + 2);
-        // The small rows stand on an opaque panel, not over the map.
-        EXPECT_EQ(static_cast<uint32_t>(page->menu()->m_color) >> 24, 0xFFu);
-    });
-    m_host.key(5100, Key::kEnter);
-    m_host.at(5300, [](App& app) {
-        auto* page = dynamic_cast<ControlsScreen*>(app.top());
-        ASSERT_TRUE(page);
-        EXPECT_EQ(page->waiting(), Action::Forward);
-        EXPECT_EQ(selectedItem(page->menu()), "Forward: press a key or a gamepad button");
-    });
-    m_host.key(5400, 'I');
-    m_host.at(5500, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: I, Pad Up"); });
-    m_host.keys(5700, {Key::kEscape, 'B'}); // the options, then the main menu
-    m_host.at(6200, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Options"); });
-    m_host.key(6300, 'R');
-    m_host.key(6800, Key::kEnter);
-    m_host.at(8800, [](App& app) {
-        ASSERT_TRUE(app.m_battle->m_terrain && app.m_battle->m_terrain->isLinked());
-        app.input().keyDownSys(Key::kUp);
-    });
-    m_host.at(9800, [](App& app) {
-        EXPECT_LE(app.m_battle->m_tank->m_driveSpeed, 0) << "the arrow no longer drives";
-        app.input().keyUpSys(Key::kUp);
-        app.input().keyDownSys('I');
-    });
-    m_host.at(10800, [](App& app) { EXPECT_GT(app.m_battle->m_tank->m_driveSpeed, 0); });
-    m_host.runUntil(10900);
-    ActionMap keys;
-    Options o;
-    ASSERT_TRUE(o.load(keys));
-    EXPECT_EQ(o.m_effects, 80);
-    EXPECT_EQ(o.m_frameRate, 60);
-    EXPECT_TRUE(o.m_invertGun);
-    EXPECT_EQ(keys.key(Action::Forward), 'I');
 }
