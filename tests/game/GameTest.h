@@ -81,9 +81,19 @@ public:
 
     // ---- the script ----
     void at(int32_t ms, Action a) { m_actions.emplace(ms, std::move(a)); }
+    // Keys come in by the window's input: a battle recorded takes its copy
+    // of them once a frame.
     void key(int32_t ms, int32_t code)
     {
-        at(ms, [code](App& app) { press(app, code); });
+        at(ms, [this, code](App&) {
+            input().keyDownSys(code);
+            input().keyUpSys(code);
+        });
+    }
+    // A key held down from ms on, or with down false, let go then.
+    void hold(int32_t ms, int32_t code, bool down = true)
+    {
+        at(ms, [this, code, down](App&) { down ? input().keyDownSys(code) : input().keyUpSys(code); });
     }
     // Keys in turn, 300 ms apart from ms on.
     void keys(int32_t ms, const std::string& codes)

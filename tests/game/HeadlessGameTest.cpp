@@ -39,13 +39,13 @@ Frame reference(std::initializer_list<int32_t> pictures, int32_t x, int32_t y)
 class HeadlessGameTest : public GameTest {
 protected:
     // In the folder dir (the preferences folder too), after the shell
-    // commands of wrap; shots and the sound log land in the folder.
-    int32_t korvath(const std::string& scriptFile, int32_t untilMs, const std::string& wrap = "", std::string dir = "")
+    // commands of wrap; shots and the sound log (sounds.log) land in the folder.
+    int32_t korvath(const std::string& args, std::string dir = "", const std::string& wrap = "")
     {
         dir = dir.empty() ? m_dir.str() : dir;
-        return runCommand("cd " + dir + " && " + wrap + " " + KORVATH_BIN_DIR + "/korvath-headless --script " +
-                              scriptFile + " --until " + std::to_string(untilMs) + " --prefs " + dir +
-                              " --sound-log sounds.log",
+        std::filesystem::create_directories(dir);
+        return runCommand("cd " + dir + " && " + wrap + " " + KORVATH_BIN_DIR + "/korvath-headless " + args +
+                              " --prefs " + dir + " --sound-log sounds.log",
                           m_out);
     }
     std::string script(const std::string& text) const
@@ -64,9 +64,8 @@ protected:
 TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 {
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/screenshots.script";
-    ASSERT_EQ(korvath(script, 24000), 0) << m_out;
-    std::filesystem::create_directory(m_dir.file("again"));
-    ASSERT_EQ(korvath(script, 24000, "", m_dir.file("again")), 0) << m_out;
+    ASSERT_EQ(korvath("--script " + script + " --until 24000"), 0) << m_out;
+    ASSERT_EQ(korvath("--script " + script + " --until 24000", m_dir.file("again")), 0) << m_out;
     for (std::string name : {"splash.png", "sides.png", "map.png", "menu.png", "confirm.png", "help.png",
                              "menu-320x240.png", "help-320x240.png", "map-320x240.png", "map-800x600.png",
                              "menu-800x600.png", "menu-1920x1080.png", "help-1920x1080.png",
@@ -131,15 +130,9 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleTheSameAtAnyFrameRateAndInItsR
     GTEST_SKIP() << "whole demo battles: left to the plain build";
 #endif
     const std::string played = m_dir.file("played"), again = m_dir.file("again");
-    std::filesystem::create_directories(again);
     // The time of the last "stinger" (an enemy destroyed) of a run in the folder dir.
     auto lastEnemy = [&](const std::string& args, const std::string& dir, int64_t& frames, int64_t& gameMs) {
-        std::filesystem::create_directories(dir);
-        EXPECT_EQ(runCommand("cd " + dir + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 24 " + args +
-                                 " --frame-stats --prefs " + dir + " --sound-log sounds.log",
-                             m_out),
-                  0)
-            << m_out;
+        EXPECT_EQ(korvath("--demo --seed 24 " + args + " --frame-stats", dir), 0) << m_out;
         const std::size_t stats = m_out.find("frames: ");
         EXPECT_EQ(std::sscanf(m_out.c_str() + std::min(stats, m_out.size()), "frames: %" SCNd64 ", game time: %" SCNd64,
                               &frames, &gameMs),
@@ -190,11 +183,7 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleTheSameAtAnyFrameRateAndInItsR
     // Between them the result page, in white on its panel.
     EXPECT_GT(countIn(Frame::read(played + "/result.png"), 80, 100, 400, 220), 1000);
 
-    ASSERT_EQ(runCommand("cd " + again + " && " + KORVATH_BIN_DIR + "/korvath-headless --replay " +
-                             m_dir.file("demo.replay") + " --prefs " + again + " --sound-log again.log",
-                         m_out),
-              0)
-        << m_out;
+    ASSERT_EQ(korvath("--replay " + m_dir.file("demo.replay"), again), 0) << m_out;
     EXPECT_NE(m_out.find("the battle ended as recorded"), std::string::npos) << m_out;
     EXPECT_EQ(lastFrame(), recordedFrame);
     // The loops under the battle follow its state: the replay starts, changes
@@ -209,16 +198,15 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleTheSameAtAnyFrameRateAndInItsR
         return found;
     };
     EXPECT_FALSE(loops(played + "/sounds.log").empty());
-    EXPECT_EQ(loops(again + "/again.log"), loops(played + "/sounds.log"));
+    EXPECT_EQ(loops(again + "/sounds.log"), loops(played + "/sounds.log"));
 
     // The player's keys steer the playback only: cut short by the end of the
     // run it says where it stopped, four times as far on at speed 4, less far
     // for a pause of two seconds; Q ends it there and then.
     auto stoppedAt = [&](const std::string& keys) {
         writeFile(m_dir.file("keys"), keys);
-        EXPECT_EQ(runCommand("cd " + again + " && " + KORVATH_BIN_DIR + "/korvath-headless --replay " +
-                                 m_dir.file("demo.replay") + " --script " + m_dir.file("keys") + " --until 4000",
-                             m_out),
+        EXPECT_EQ(korvath("--replay " + m_dir.file("demo.replay") + " --script " + m_dir.file("keys") + " --until 4000",
+                          again),
                   0)
             << m_out;
         int32_t frame = -1;
@@ -240,11 +228,25 @@ TEST_F(HeadlessGameTest, FailedSavesKeepTheOldRecordAndFailedShotsFailTheRun)
     campaign(3, 6, 2);
     const std::string before = readFile(recordPath());
     // The sound log cannot be written either, which fails the run.
-    EXPECT_EQ(korvath(script("at 2300 key 'S'\n"), 3000, "trap '' XFSZ; ulimit -f 0;"), 1) << m_out;
+    EXPECT_EQ(korvath("--script " + script("at 2300 key 'S'\n") + " --until 3000", "", "trap '' XFSZ; ulimit -f 0;"), 1)
+        << m_out;
     EXPECT_NE(m_out.find("Preferences: cannot write"), std::string::npos) << m_out;
     EXPECT_NE(m_out.find("cannot write the sound log sounds.log"), std::string::npos) << m_out;
     EXPECT_EQ(readFile(recordPath()), before);
 
-    EXPECT_EQ(korvath(script("at 10 shot missing/folder/x.png\n"), 100), 1);
+    EXPECT_EQ(korvath("--script " + script("at 10 shot missing/folder/x.png\n") + " --until 100"), 1);
     EXPECT_NE(m_out.find("cannot write the shot missing/folder/x.png"), std::string::npos) << m_out;
+}
+
+// A replay that cannot be read, or is not one, is refused in one line with
+// status 1 (the reader's every reason is ReplayTest's).
+TEST_F(HeadlessGameTest, ABadReplayIsRefusedInOneLine)
+{
+    writeFile(m_dir.file("bad.replay"), "PK\3\4 not a replay");
+    for (const auto& [file, says] : {std::pair{"bad.replay", "bad.replay is not a Korvath replay"},
+                                     {"missing.replay", "cannot read the replay missing.replay"}}) {
+        EXPECT_EQ(korvath(std::string("--replay ") + file), 1) << file;
+        EXPECT_NE(m_out.find(says), std::string::npos) << file << ": " << m_out;
+        EXPECT_EQ(std::count(m_out.begin(), m_out.end(), '\n'), 1) << m_out;
+    }
 }

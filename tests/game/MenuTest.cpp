@@ -41,6 +41,7 @@ TEST_F(GameTest, FirstStartOffersQuitAndANewGameUnderAHeadingAfterTheTitle)
     m_host.at(1900, [&](App& app) { EXPECT_TRUE(onTitle(app)); });
     m_host.at(2200, [&](App& app) {
         EXPECT_FALSE(onTitle(app));
+        EXPECT_FALSE(app.m_lib->m_pictures[49]) << "the splash is let go once the game is up";
         EXPECT_EQ(menuItems(shownMenu(app)), kFirstMenu);
         EXPECT_EQ(selectedItem(shownMenu(app)), "New Game");
         EXPECT_EQ(headingOf(app), "");
@@ -236,4 +237,32 @@ TEST_F(GameTest, HelpPagesWithArrowsPagingKeysWheelAndDragAndStopsAtBothEnds)
         EXPECT_EQ(selectedItem(shownMenu(app)), "Help");
     });
     m_host.runUntil(6700);
+}
+
+TEST_F(GameTest, TinyScreensPlayTheShellWithTextMenus)
+{
+    for (auto [w, h] : {std::pair{160, 120}, std::pair{100, 300}, std::pair{40, 30}, std::pair{1, 1}}) {
+        std::filesystem::remove(recordPath());
+        GameHost host;
+        host.at(2200, [w = w](App& app) {
+            EXPECT_FALSE(app.m_bigScreen) << w;
+            EXPECT_EQ(app.m_theme->m_font, app.m_fontSmall) << w;
+            ref<Vmenu> m = shownMenu(app);
+            ASSERT_TRUE(m) << w;
+            EXPECT_TRUE(dynamic_cast<Vtext*>(m->m_child.get())) << w; // not restyled
+        });
+        // Every page once ('0' does not close the About page, a blank does),
+        // then a new campaign and its map.
+        host.keys(2300, "H\x06");
+        host.keys(3000, "A0 ");
+        host.at(3500, [w = w](App& app) { EXPECT_TRUE(findText(&app, "Version")) << w; });
+        host.at(3700, [w = w](App& app) { EXPECT_FALSE(findText(&app, "Version")) << w; });
+        host.keys(3800, "NLB");
+        host.keys(4700, "NA");
+        host.at(5500, [w = w](App& app) { EXPECT_TRUE(mapSprite(app)) << w; });
+        host.key(5600, ' ');
+        host.runUntil(6000, w, h);
+        EXPECT_EQ(storedSlot(1), 5) << w;
+        EXPECT_EQ(storedSlot(2), 1) << w;
+    }
 }

@@ -49,9 +49,7 @@ TEST_F(NeverStuckTest, TheEndIsVictoryOrDefeatBySideAndLastSiteOnAPageTheDemoGoe
         host.at(10500, [&](App& app) {
             EXPECT_FALSE(app.m_lib->m_pictures[AppPicture::kBattlefield]) << "the page's picture is let go";
             after = c.demo ? inBattle(app) && app.m_campaign->m_front == Campaign::kFirstFront
-                           : std::any_of(app.screens().begin(), app.screens().end(), [](const ref<Screen>& s) {
-                                 return dynamic_cast<MainMenuScreen*>(s.get()) != nullptr;
-                             });
+                           : dynamic_cast<MainMenuScreen*>(app.top()) != nullptr;
         });
         host.runUntil(10600);
         EXPECT_TRUE(page);

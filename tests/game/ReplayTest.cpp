@@ -191,30 +191,6 @@ TEST(ReplayRecorder, KeepsTheNewestReplaysOnly)
     EXPECT_TRUE(std::filesystem::exists(dir.file("notes.txt")));
 }
 
-// Recorded and replayed by the headless program.
-class ReplayRunTest : public GameTest {
-protected:
-    int32_t headless(const std::string& args)
-    {
-        return runCommand("cd " + m_dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless " + args, m_out);
-    }
-    std::string m_out;
-};
-
-// Every kind of damage the reader refuses takes the same way out of the
-// program: one line and status 1.
-TEST_F(ReplayRunTest, ABadReplayIsRefusedInOneLine)
-{
-    const std::vector<uint8_t> bytes = sampleFile();
-    writeFile(m_dir.file("cut.replay"), std::string(bytes.begin(), bytes.end() - 9));
-    for (const auto& [file, says] : {std::pair{"cut.replay", "damaged"},
-                                     {"missing.replay", "cannot read the replay missing.replay"}}) {
-        EXPECT_EQ(headless(std::string("--replay ") + file), 1) << file;
-        EXPECT_NE(m_out.find(says), std::string::npos) << file << ": " << m_out;
-        EXPECT_EQ(std::count(m_out.begin(), m_out.end(), '\n'), 1) << m_out;
-    }
-}
-
 namespace {
 
 // A host as slow as a loaded machine: once a battle is recorded or replayed,
@@ -284,24 +260,6 @@ private:
     int32_t m_recordedFrames = 0;
 };
 
-// Keys in the window at their times, on the host's own input (which a
-// recorded battle takes over once a frame): pressed and let go, or only held
-// down, or only let go.
-struct Press {
-    int32_t ms, code;
-    bool down = true, up = true;
-};
-void press(GameHost& host, std::initializer_list<Press> keys)
-{
-    for (Press p : keys)
-        host.at(p.ms, [&host, p](App&) {
-            if (p.down)
-                host.input().keyDownSys(p.code);
-            if (p.up)
-                host.input().keyUpSys(p.code);
-        });
-}
-
 class ReplayBusyTest : public GameTest {
 protected:
     // Runs what host was set up for, recording its last battle, then plays
@@ -368,10 +326,12 @@ TEST_F(ReplayBusyTest, LongIrregularFramesAndAStopAnywhereReplayTheSame)
             host.m_paintMs = p;
             host.m_stopAt = stop;
             toBattle(host);
-            if (stop < 0)
-                press(host, {{kInBattle, ' '}});
-            else
-                press(host, {{kInBattle, Key::kUp, true, false}, {kInBattle + 300, ' '}});
+            if (stop < 0) {
+                host.key(kInBattle, ' ');
+            } else {
+                host.hold(kInBattle, Key::kUp);
+                host.key(kInBattle + 300, ' ');
+            }
             host.stopAt(kInBattle + 6000);
             recordAndReplay(host, "paints of " + std::to_string(p[0]) + " ms, stopped at call " + std::to_string(stop));
             if (stop >= 0)
@@ -391,10 +351,13 @@ TEST_F(ReplayBusyTest, ASecondBattleReplaysTheSame)
     host.m_paintMs = {16, 40};
     toBattle(host);
     // The second battle fires with the shells and flashes the first one left.
-    press(host, {{kInBattle, Key::kUp, true, false}, {kInBattle + 500, ' '}, {kInBattle + 1500, Key::kUp, false},
-                 {kInBattle + 1600, Key::kEscape}, {kInBattle + 1900, 'N'}, {kInBattle + 2200, 'Y'},
-                 {kInBattle + 2500, 'A'}, {kInBattle + 3500, Key::kEnter}, {kInBattle + 4500, Key::kLeft, true, false},
-                 {kInBattle + 5000, ' '}});
+    host.hold(kInBattle, Key::kUp);
+    host.key(kInBattle + 500, ' ');
+    host.hold(kInBattle + 1500, Key::kUp, false);
+    host.keys(kInBattle + 1600, {Key::kEscape, 'N', 'Y', 'A'});
+    host.key(kInBattle + 3500, Key::kEnter);
+    host.hold(kInBattle + 4500, Key::kLeft);
+    host.key(kInBattle + 5000, ' ');
     host.stopAt(kInBattle + 7000);
     recordAndReplay(host, "second battle");
     const std::size_t first = m_recorded.find("recorded a battle");
@@ -412,18 +375,21 @@ TEST_F(ReplayBusyTest, AResumedBattlePausedAndPhotographedReplaysTheSame)
     {
         GameHost first;
         toBattle(first);
-        first.at(kInBattle, [](App& app) { app.input().keyDownSys(Key::kUp); });
+        first.hold(kInBattle, Key::kUp);
         first.runUntil(kInBattle + 2500);
     }
     ASSERT_GT(storedSlot(10), 0);
     BusyHost host;
     host.m_paintMs = {20};
     toBattle(host);
-    press(host, {{kInBattle, Key::kRight, true, false}, {kInBattle + 500, 'P'}, {kInBattle + 1500, 'P'},
-                 {kInBattle + 3100, Key::kF12}, {kInBattle + 3500, 'P'}});
+    host.hold(kInBattle, Key::kRight);
+    host.key(kInBattle + 500, 'P');
+    host.key(kInBattle + 1500, 'P');
+    host.key(kInBattle + 3100, Key::kF12);
+    host.key(kInBattle + 3500, 'P');
     host.at(kInBattle + 2000, [](App&) { Host::current().input().focusLostSys(); });
     host.stopAt(kInBattle + 4500);
-    recordAndReplay(host, "resumed and paused", [](GameHost& again) { press(again, {{3000, Key::kF12}}); });
+    recordAndReplay(host, "resumed and paused", [](GameHost& again) { again.key(3000, Key::kF12); });
     EXPECT_FALSE(m_replay->start().battle.empty());
     EXPECT_EQ(host.m_shots, 1);
     EXPECT_EQ(m_replayShots, 1);
