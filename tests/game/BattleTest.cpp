@@ -195,7 +195,7 @@ TEST_F(BattleTest, TheHudFollowsShotsSuppliesTargetsAndWaterAndANewCampaignEndsT
         }
         EXPECT_EQ(dust, 3);
     });
-    m_host.at(t0 + 300, [](App& app) {
+    m_host.at(t0 + 300, [&](App& app) {
         Tank& t = *app.m_battle->m_tank;
         Hud& hud = *app.m_battle->m_hud;
         // Fuel at exactly 5.0 lights its line, a step more dims it; rounds
@@ -221,8 +221,6 @@ TEST_F(BattleTest, TheHudFollowsShotsSuppliesTargetsAndWaterAndANewCampaignEndsT
             EXPECT_EQ((std::array{t.m_fuel, t.m_rounds, t.m_damage, truck.m_supply}),
                       (std::array{0x140000 - 1 + 0x4000, 99, 20, supply}));
         }
-    });
-    m_host.at(t0 + 300, [](App& app) {
         // Placed and looked at at once: an enemy that far, unseen, soon comes nearer.
         app.m_battle->m_enemy->placeOnGround(app.m_battle->m_tank->m_wx, app.m_battle->m_tank->m_wz - 200 * kUnit);
         app.m_battle->m_hud->radar();
@@ -235,10 +233,7 @@ TEST_F(BattleTest, TheHudFollowsShotsSuppliesTargetsAndWaterAndANewCampaignEndsT
             }
         }
         EXPECT_EQ((std::pair{red, green}), (std::pair{1, 1}));
-    });
-    m_host.at(t0 + 300, [&](App& app) {
-        // Neither the battle lost (x 0) nor the place wrapped round 16 bits.
-        Tank& t = *app.m_battle->m_tank;
+        // The record: neither the battle lost (x 0) nor the place wrapped round 16 bits.
         const int32_t wx = t.m_wx, wz = t.m_wz;
         for (auto [x, z, slot11] : {std::array{-5, 600, 511}, std::array{0, -3, 0}}) {
             t.m_wx = x == 0 ? 100 : x * kUnit; // just off 0: still in battle

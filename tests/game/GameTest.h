@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -59,9 +60,7 @@ public:
     }
     int32_t loadSound(const char* path) override
     {
-        std::string name = path;
-        name = name.substr(name.rfind('/') + 1);
-        m_names.push_back(name.substr(0, name.rfind('.')));
+        m_names.push_back(std::filesystem::path(path).stem().string());
         return static_cast<int32_t>(m_names.size() - 1);
     }
     void playSound(int32_t id) override { m_played.push_back(m_names[static_cast<std::size_t>(id)]); }
