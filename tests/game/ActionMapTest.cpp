@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <map>
-#include <set>
 #include <string>
 
 #include "game/ActionMap.h"

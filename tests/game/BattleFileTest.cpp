@@ -1,10 +1,8 @@
-#include <array>
 #include <utility>
 #include <vector>
 
 #include "GameTest.h"
 #include "game/BattleFile.h"
-#include "game/BattleScreen.h"
 #include "game/Scenery.h"
 #include "game/Shell.h"
 

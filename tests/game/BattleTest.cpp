@@ -1,7 +1,6 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 
 #include "GameTest.h"
 #include "game/BattleSound.h"
@@ -24,13 +23,6 @@ std::vector<Tank*> enemies(App& app)
         if (b->m_id == Hud::kRadarEnemy)
             out.push_back(static_cast<Tank*>(b));
     return out;
-}
-
-// Where the world point (x, y, z) is on the screen; false behind the camera.
-bool onScreen(App& app, int32_t x, int32_t y, int32_t z, int32_t& sx, int32_t& sy)
-{
-    int32_t depth = 0;
-    return app.screenPoint(x, y, z, sx, sy, depth);
 }
 
 // The blips of the radar, each its colour and count of dots.
@@ -444,9 +436,9 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
         Tank& t = *app.m_battle->m_tank;
         turned += Tank::wrapAngle(t.m_heading - last);
         last = t.m_heading;
-        int32_t sx = 0, sy = 0, tx = 0, ty = 0;
-        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy, t.m_wz, sx, sy));
-        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty));
+        int32_t sx = 0, sy = 0, tx = 0, ty = 0, depth = 0;
+        EXPECT_TRUE(app.screenPoint(t.m_wx, t.m_wy, t.m_wz, sx, sy, depth));
+        EXPECT_TRUE(app.screenPoint(t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty, depth));
         EXPECT_GT(ty, app.m_height / 2) << "turret top";
         EXPECT_LT(sy, app.m_height) << "hull";
         EXPECT_TRUE(sx > app.m_width / 4 && sx < app.m_width * 3 / 4) << sx;
@@ -506,8 +498,8 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
             ASSERT_TRUE(t.m_aim);
             const int32_t a = t.m_heading + t.turretHeading();
             const int32_t x = t.m_wx + 50 * V::fsin(a), z = t.m_wz - 50 * V::fcos(a);
-            int32_t sx = 0, sy = 0;
-            ASSERT_TRUE(onScreen(app, x, app.m_battle->m_physics->m_field->height(x, z), z, sx, sy));
+            int32_t sx = 0, sy = 0, depth = 0;
+            ASSERT_TRUE(app.screenPoint(x, app.m_battle->m_physics->m_field->height(x, z), z, sx, sy, depth));
             EXPECT_TRUE(sx > w / 3 && sx < w * 2 / 3 && sy > h / 3 && sy < h * 2 / 3) << sx << "," << sy;
             if (i < 3)
                 app.setWidthHeight(sizes[i + 1].first, sizes[i + 1].second);
@@ -524,9 +516,10 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
         EXPECT_LE(std::abs(Tank::wrapAngle(-app.m_heading - gun)), 4) << "the camera lags the turret";
         turret = t.turretHeading();
         const int32_t x = t.m_wx + 15 * V::fsin(gun), z = t.m_wz - 15 * V::fcos(gun);
-        int32_t gx = 0, gy = 0, tx = 0, ty = 0;
-        EXPECT_TRUE(onScreen(app, x, app.m_battle->m_physics->m_field->height(x, z) + 3 * kUnit / 2, z, gx, gy));
-        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty));
+        int32_t gx = 0, gy = 0, tx = 0, ty = 0, depth = 0;
+        const int32_t hull = app.m_battle->m_physics->m_field->height(x, z) + 3 * kUnit / 2;
+        EXPECT_TRUE(app.screenPoint(x, hull, z, gx, gy, depth));
+        EXPECT_TRUE(app.screenPoint(t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty, depth));
         EXPECT_LT(gy, ty);
         aimChecks++;
         return false;

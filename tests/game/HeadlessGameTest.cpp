@@ -5,7 +5,6 @@
 
 #include "GameTest.h"
 
-#include "scene/Vilib.h"
 #include "support/Pixels.h"
 
 namespace {

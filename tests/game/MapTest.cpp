@@ -1,5 +1,4 @@
 #include "GameTest.h"
-#include "game/ResultScreen.h"
 
 using MapTest = GameTest;
 

@@ -1,18 +1,7 @@
 #include "GameTest.h"
 #include "game/AppPicture.h"
-#include "game/BattleScreen.h"
 #include "game/CampaignEndScreen.h"
 #include "game/MainMenuScreen.h"
-#include "game/ResultScreen.h"
-
-namespace {
-
-bool inPlay(Tank& t)
-{
-    return t.isLinked() && t.m_damage != -1 && !t.parked();
-}
-
-} // namespace
 
 using NeverStuckTest = GameTest;
 
@@ -89,7 +78,7 @@ TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
     m_host.every(kInBattle + 100, kInBattle + 40000, 250, [&](App& app) {
         int32_t in = 0;
         for (const ref<Tank>& t : app.m_battle->m_forces)
-            in += t->m_id == Hud::kRadarEnemy && inPlay(*t);
+            in += t->m_id == Hud::kRadarEnemy && t->isLinked() && t->m_damage != -1 && !t->parked();
         if (in < waiting)
             return false;
         back = m_host.m_elapsed;

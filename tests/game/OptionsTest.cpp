@@ -3,11 +3,6 @@
 
 namespace {
 
-std::string optionsPath(const TempDir& dir)
-{
-    return dir.file(Options::kKey);
-}
-
 // Options and keys far from the defaults.
 Options changed(ActionMap& keys)
 {
@@ -78,9 +73,9 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndLeavesTheRecordAlone)
         {"one action twice", with(14, static_cast<char>(Action::Forward))},
     };
     campaign(2, 7, 1);
-    const std::string record = readFile(recordPath());
+    const std::string record = readFile(recordPath()), path = m_dir.file(Options::kKey);
     for (const auto& [what, bytes] : damaged) {
-        writeFile(optionsPath(m_dir), bytes);
+        writeFile(path, bytes);
         ActionMap read;
         read.bind(Action::Fire, 'Q');
         Options o;
@@ -93,13 +88,13 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndLeavesTheRecordAlone)
         expectSame(o, read, Options(), ActionMap());
     }
     // One that cannot be read at all (a folder in its place) is reported too.
-    std::filesystem::remove(optionsPath(m_dir));
-    std::filesystem::create_directory(optionsPath(m_dir));
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
     testing::internal::CaptureStderr();
     ActionMap read;
     Options o;
     EXPECT_FALSE(o.load(read));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("unreadable"), std::string::npos);
-    std::filesystem::remove(optionsPath(m_dir));
+    std::filesystem::remove(path);
     EXPECT_EQ(readFile(recordPath()), record);
 }

@@ -22,17 +22,12 @@ int32_t slot(const Campaign& c, int32_t k)
     return c.prefRead(Record::Slot(k));
 }
 
-// Lines written to stderr by f.
+// What f writes to stderr.
 template <class F> std::string stderrOf(F f)
 {
     testing::internal::CaptureStderr();
     f();
     return testing::internal::GetCapturedStderr();
-}
-
-int32_t lines(const std::string& s)
-{
-    return static_cast<int32_t>(std::count(s.begin(), s.end(), '\n'));
 }
 
 } // namespace
@@ -99,7 +94,7 @@ TEST_F(GameTest, ARecordThatCannotBeReadIsNeverWrittenOver)
     auto check = [&](const std::string& reason) {
         ref<Campaign> c;
         const std::string err = stderrOf([&] { c = loaded(); });
-        EXPECT_EQ(lines(err), 1) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
         EXPECT_NE(err.find("cannot read " + recordPath() + " (" + reason + ")"), std::string::npos) << err;
         EXPECT_EQ(c->m_side, Side::Allied);
         EXPECT_EQ(c->m_front, 0);
@@ -143,7 +138,7 @@ TEST_F(GameTest, ARecordOfTheWrongLengthIsPutAsideAndTheGameStartsAfresh)
         writeFile(recordPath(), (whole + "xy").substr(0, n));
         ref<Campaign> c;
         const std::string err = stderrOf([&] { c = loaded(); });
-        EXPECT_EQ(lines(err), 1) << n << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << n << err;
         EXPECT_NE(err.find(recordPath() + " has the wrong length"), std::string::npos) << err;
         // The first start's side, front, fresh tank and no battle.
         EXPECT_EQ((std::vector{static_cast<int32_t>(c->m_side), c->m_front, slot(*c, 7), slot(*c, 10)}),

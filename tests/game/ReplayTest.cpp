@@ -5,7 +5,6 @@
 
 #include "GameTest.h"
 
-#include "game/Replay.h"
 #include "game/ReplayReader.h"
 #include "game/ReplayRecorder.h"
 #include "game/ReplayWriter.h"
