@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fstream>
 #include <iterator>
-#include <map>
-#include <set>
 #include <string>
 
 #include "game/ActionMap.h"
@@ -59,8 +56,6 @@ TEST(ActionMap, RebindingKeepsKeysAndButtonsApartAndShowsConflicts)
         EXPECT_FALSE(map.conflicted(a)) << ActionMap::name(a);
         EXPECT_STRNE(ActionMap::name(a), "") << static_cast<int32_t>(a);
     }
-    EXPECT_EQ(map.key(Action::Screenshot), Key::kF12);
-    EXPECT_EQ(map.pad(Action::Fire), Key::kPadA);
 
     // A gamepad button goes to the button, a key to the key; the other keys stay.
     EXPECT_TRUE(map.bind(Action::Fire, Key::kPadRightTrigger));

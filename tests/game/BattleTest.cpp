@@ -1,9 +1,10 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
-#include <memory>
 
 #include "GameTest.h"
+#include "game/BattleSound.h"
+#include "game/GameSound.h"
 #include "game/ResultScreen.h"
 #include "game/Shell.h"
 #include "game/Sight.h"
@@ -24,13 +25,6 @@ std::vector<Tank*> enemies(App& app)
     return out;
 }
 
-// Where the world point (x, y, z) is on the screen; false behind the camera.
-bool onScreen(App& app, int32_t x, int32_t y, int32_t z, int32_t& sx, int32_t& sy)
-{
-    int32_t depth = 0;
-    return app.screenPoint(x, y, z, sx, sy, depth);
-}
-
 // The blips of the radar, each its colour and count of dots.
 std::vector<std::array<int32_t, 4>> blips(App& app)
 {
@@ -44,20 +38,49 @@ std::vector<std::array<int32_t, 4>> blips(App& app)
     return out;
 }
 
+// The engine's loop is within [least, most] and the theme's at music (-1: not checked).
+void expectLoops(const GameHost& host, int32_t least, int32_t most, int32_t music = -1)
+{
+    const int32_t engine = host.looping(GameSound::kEngine);
+    EXPECT_GE(engine, least);
+    EXPECT_LE(engine, most);
+    if (music >= 0) {
+        EXPECT_EQ(host.looping(GameSound::kBattleTheme), music);
+    }
+}
+
 } // namespace
 
 using BattleTest = GameTest;
 
-// Enemy counts by front and level; the first enemy 60 units ahead within 30
-// degrees; the start spot on level grass; HUD and radar up, the panel showing
-// the battle's numbers.
-TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndPutsTheFirstAhead)
+// A new battle: its enemies counted by front and level; the first enemy 60
+// units ahead within 30 degrees; the start spot on level grass; HUD and radar
+// up, the panel showing the battle's numbers. Won, the front moves one ring
+// toward Berlin for the Allies, away for the Germans; lost (fuel exactly 0)
+// the other way, and the record has no battle. After the run-out and the
+// fade a page sums the battle up: won, lost (and why, with a tip), or out of
+// fuel. It stays until a key pressed after it appeared: a key as it comes up
+// is dropped. A battle lost takes the engine's loop at once, the theme goes
+// down with the fade, and the page is silent.
+TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndItsResultPageMovesTheFrontOneRing)
 {
     struct Case {
         int32_t side, front, level, total, onField;
-    } cases[] = {{1, 5, 0, 5, 1}, {3, 5, 2, 15, 3}, {1, 1, 0, 9, 1}, {2, 9, 1, 14, 2}};
+        std::function<void(Tank&)> end; // none: the last enemy destroyed
+        const char *heading, *cause;
+        int32_t frontAfter;
+    };
+    const Case cases[] = {
+        {1, 5, 0, 5, 1, nullptr, "Victory", nullptr, 4},
+        {2, 9, 1, 14, 2, nullptr, "Victory", nullptr, 10},
+        {1, 1, 0, 9, 1, [](Tank& t) { t.m_fuel = 0; }, "Out of fuel", "The tank ran out of fuel", 2},
+        {3, 5, 2, 15, 3, [](Tank& t) { t.m_damage = 50; }, "Defeat", "Shot through by a ", 6},
+        {2, 5, 0, 5, 1, [](Tank& t) { t.m_rounds = 0, t.m_damage = 50; }, "Defeat", "Out of rounds, shot through by a ", 4},
+        {1, 5, 0, 5, 1, [](Tank& t) { t.m_wy = Tank::kSunk - 1; }, "Defeat", "Sank in the river", 6},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "side " << c.side << " front " << c.front << " level " << c.level);
+        SCOPED_TRACE(testing::Message() << "side " << c.side << " front " << c.front << " level " << c.level << ": "
+                                        << (c.cause ? c.cause : c.heading));
         campaign(c.side, c.front, c.level);
         GameHost host;
         toBattle(host);
@@ -87,49 +110,25 @@ TEST_F(BattleTest, ANewBattleCountsItsEnemiesAndPutsTheFirstAhead)
             EXPECT_EQ((std::array{hud.m_textEnemy->getNumber(), hud.m_textRounds->getNumber(), hud.m_textFuel->getNumber(),
                                   hud.m_textArmor->getNumber()}),
                       (std::array{app.m_campaign->m_enemyCount, t.m_rounds, t.m_fuel >> 15, 50 - t.m_damage}));
-        });
-        host.runUntil(kInBattle + 100);
-        EXPECT_TRUE(seen);
-    }
-}
-
-// Won, the front moves one ring toward Berlin for the Allies, away for the
-// Germans; lost (fuel exactly 0) the other way, and the record has no battle.
-// After the run-out and the fade a page sums the battle up: won, lost (and
-// why, with a tip), or out of fuel. It stays until a key pressed after it
-// appeared: a key as it comes up is dropped.
-TEST_F(BattleTest, TheResultPageSumsUpAWinOrALossAndTheFrontMovesOneRing)
-{
-    struct Case {
-        int32_t side;
-        std::function<void(Tank&)> end; // none: the last enemy destroyed
-        const char *heading, *cause;
-        int32_t front;
-    };
-    const Case cases[] = {
-        {1, nullptr, "Victory", nullptr, 4},
-        {2, nullptr, "Victory", nullptr, 6},
-        {1, [](Tank& t) { t.m_fuel = 0; }, "Out of fuel", "The tank ran out of fuel", 6},
-        {3, [](Tank& t) { t.m_damage = 50; }, "Defeat", "Shot through by a ", 6},
-        {2, [](Tank& t) { t.m_rounds = 0, t.m_damage = 50; }, "Defeat", "Out of rounds, shot through by a ", 4},
-        {1, [](Tank& t) { t.m_wy = Tank::kSunk - 1; }, "Defeat", "Sank in the river", 6},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "side " << c.side << ": " << (c.cause ? c.cause : c.heading));
-        campaign(c.side, 5);
-        GameHost host;
-        toBattle(host);
-        host.at(kInBattle, [&](App& app) {
             if (c.end)
                 c.end(*app.m_battle->m_tank);
             else
                 app.m_campaign->m_enemyCount = 0;
         });
-        bool runOut = false, shown = false;
-        host.at(kInBattle + 1000, [&](App& app) { runOut = mapSprite(app) == nullptr; });
-        host.every(kInBattle + 3000, kInBattle + 9000, 50, [&](App& app) {
+        bool runOut = false, shown = false, faded = false;
+        host.at(kInBattle + 1000, [&](App& app) {
+            runOut = mapSprite(app) == nullptr;
+            if (c.end) {
+                SCOPED_TRACE("a battle lost takes the engine at once");
+                expectLoops(host, 0, 0, BattleSound::kMusicLevel);
+            }
+        });
+        host.every(kInBattle + 1000, kInBattle + 9000, 50, [&](App& app) {
+            const int32_t music = host.looping(GameSound::kBattleTheme);
+            faded = faded || (music > 0 && music < BattleSound::kMusicLevel);
             if (!dynamic_cast<ResultScreen*>(app.top()))
                 return false;
+            expectLoops(host, 0, 0, 0); // the page is silent
             press(app, Key::kEnter); // as the page comes up: not taken as the answer
             shown = findText(&app, c.heading) && findText(&app, "Enemies destroyed: ") &&
                     (!c.cause || (findText(&app, c.cause) && findText(&app, "Tip: ")));
@@ -145,10 +144,12 @@ TEST_F(BattleTest, TheResultPageSumsUpAWinOrALossAndTheFrontMovesOneRing)
             front = app.m_campaign->m_front;
         });
         host.runUntil(kInBattle + 9600 + ResultScreen::kShownMs);
+        EXPECT_TRUE(seen);
         EXPECT_TRUE(runOut);
         EXPECT_TRUE(shown);
-        EXPECT_EQ(front, c.front);
-        EXPECT_EQ(storedSlot(1), c.front);
+        EXPECT_TRUE(faded) << "the theme goes down with the fade";
+        EXPECT_EQ(front, c.frontAfter);
+        EXPECT_EQ(storedSlot(1), c.frontAfter);
         EXPECT_EQ(storedSlot(10), 0);
     }
 }
@@ -186,7 +187,7 @@ TEST_F(BattleTest, TheHudFollowsShotsSuppliesTargetsAndWaterAndANewCampaignEndsT
         }
         EXPECT_EQ(dust, 3);
     });
-    m_host.at(t0 + 300, [](App& app) {
+    m_host.at(t0 + 300, [&](App& app) {
         Tank& t = *app.m_battle->m_tank;
         Hud& hud = *app.m_battle->m_hud;
         // Fuel at exactly 5.0 lights its line, a step more dims it; rounds
@@ -212,8 +213,6 @@ TEST_F(BattleTest, TheHudFollowsShotsSuppliesTargetsAndWaterAndANewCampaignEndsT
             EXPECT_EQ((std::array{t.m_fuel, t.m_rounds, t.m_damage, truck.m_supply}),
                       (std::array{0x140000 - 1 + 0x4000, 99, 20, supply}));
         }
-    });
-    m_host.at(t0 + 300, [](App& app) {
         // Placed and looked at at once: an enemy that far, unseen, soon comes nearer.
         app.m_battle->m_enemy->placeOnGround(app.m_battle->m_tank->m_wx, app.m_battle->m_tank->m_wz - 200 * kUnit);
         app.m_battle->m_hud->radar();
@@ -226,10 +225,7 @@ TEST_F(BattleTest, TheHudFollowsShotsSuppliesTargetsAndWaterAndANewCampaignEndsT
             }
         }
         EXPECT_EQ((std::pair{red, green}), (std::pair{1, 1}));
-    });
-    m_host.at(t0 + 300, [&](App& app) {
-        // Neither the battle lost (x 0) nor the place wrapped round 16 bits.
-        Tank& t = *app.m_battle->m_tank;
+        // The record: neither the battle lost (x 0) nor the place wrapped round 16 bits.
         const int32_t wx = t.m_wx, wz = t.m_wz;
         for (auto [x, z, slot11] : {std::array{-5, 600, 511}, std::array{0, -3, 0}}) {
             t.m_wx = x == 0 ? 100 : x * kUnit; // just off 0: still in battle
@@ -358,7 +354,10 @@ TEST_F(BattleTest, TheHudFollowsShotsSuppliesTargetsAndWaterAndANewCampaignEndsT
 
 // One battle, in turn: P pauses it (for ten seconds nothing moves and no fuel
 // burns, under "Paused"; P again goes on), and so does losing the window's
-// focus. The lazy camera waits while the turn key is held and catches up once
+// focus. The engine's loop idles while the tank stands, runs up on a turn on
+// the spot and with the speed, and the theme plays under it; a pause, the
+// menu and the sound switched off silence both, and going on brings them
+// back. The lazy camera waits while the turn key is held and catches up once
 // let go; the chase camera keeps the tank low on the screen, across the
 // middle, through a whole turn, without a wipe. A new window size lays out
 // the radar, the panel and the buttons again, and one while the menu hides
@@ -378,12 +377,19 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
     std::vector<int32_t> before;
     std::array<int32_t, 3> place{};
     m_host.at(t0, [&](App& app) {
+        expectLoops(m_host, BattleSound::kIdleLevel, BattleSound::kIdleLevel, BattleSound::kMusicLevel);
         const Tank& t = *app.m_battle->m_tank;
         place = {t.m_wx, t.m_wz, t.m_heading};
         app.input().keyDownSys(Key::kUp);
     });
+    m_host.at(t0 + 2900, [&](App&) {
+        expectLoops(m_host, BattleSound::kFullLevel - 4, BattleSound::kFullLevel, BattleSound::kMusicLevel);
+    });
     m_host.key(t0 + 3000, 'P');
-    m_host.at(t0 + 3200, [&](App& app) { before = still(app); });
+    m_host.at(t0 + 3200, [&](App& app) {
+        before = still(app);
+        expectLoops(m_host, 0, 0, 0);
+    });
     m_host.at(t0 + 13200, [&](App& app) {
         EXPECT_EQ(still(app), before);
         EXPECT_TRUE(showing(app, "Paused"));
@@ -393,6 +399,7 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
         EXPECT_GT(app.m_battle->m_tank->m_battleMs, before[1]);
         EXPECT_LT(app.m_battle->m_tank->m_fuel, before[0]);
         EXPECT_FALSE(showing(app, "Paused"));
+        expectLoops(m_host, BattleSound::kTurnLevel, BattleSound::kFullLevel, BattleSound::kMusicLevel);
         app.input().focusLostSys();
     });
     m_host.at(t0 + 14400, [&](App& app) { before = still(app); });
@@ -415,6 +422,7 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
     m_host.at(t1 + 1000, [&](App& app) {
         EXPECT_GT(Tank::wrapAngle(app.m_battle->m_tank->m_heading - start), 0x1000); // well over 28 degrees
         EXPECT_EQ(app.m_battle->m_terrain->getHeading(), start);
+        expectLoops(m_host, BattleSound::kTurnLevel, BattleSound::kTurnLevel); // turning on the spot
         app.input().keyUpSys(Key::kRight);
     });
     int32_t turned = 0, last = 0, checks = 0;
@@ -428,9 +436,9 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
         Tank& t = *app.m_battle->m_tank;
         turned += Tank::wrapAngle(t.m_heading - last);
         last = t.m_heading;
-        int32_t sx = 0, sy = 0, tx = 0, ty = 0;
-        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy, t.m_wz, sx, sy));
-        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty));
+        int32_t sx = 0, sy = 0, tx = 0, ty = 0, depth = 0;
+        EXPECT_TRUE(app.screenPoint(t.m_wx, t.m_wy, t.m_wz, sx, sy, depth));
+        EXPECT_TRUE(app.screenPoint(t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty, depth));
         EXPECT_GT(ty, app.m_height / 2) << "turret top";
         EXPECT_LT(sy, app.m_height) << "hull";
         EXPECT_TRUE(sx > app.m_width / 4 && sx < app.m_width * 3 / 4) << sx;
@@ -457,17 +465,25 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
         EXPECT_EQ((std::pair{m->m_x >> 15, (m->m_y >> 15) + m->m_buttonSize}), (std::pair{24, 600 - 24}));
     });
     m_host.key(t2 + 300, Key::kEscape);
-    m_host.at(t2 + 600, [](App& app) {
+    m_host.at(t2 + 600, [&](App& app) {
         EXPECT_FALSE(app.m_battle->m_hud->m_radar->isLinked());
+        expectLoops(m_host, 0, 0, 0); // the menu open
         app.setWidthHeight(480, 320);
     });
     m_host.key(t2 + 900, Key::kEscape);
-    m_host.at(t2 + 1200, [](App& app) {
+    m_host.at(t2 + 1200, [&](App& app) {
+        expectLoops(m_host, BattleSound::kIdleLevel, BattleSound::kFullLevel, BattleSound::kMusicLevel);
         ASSERT_TRUE(app.m_battle->m_hud->m_radar->isLinked());
         EXPECT_EQ(app.m_battle->m_hud->m_radar->m_x >> 15, 480 - 64 - 13); // 4% of 320
+        app.m_mute = true;
+    });
+    m_host.at(t2 + 1250, [&](App& app) {
+        expectLoops(m_host, 0, 0, 0); // the sound switched off
+        app.m_mute = false;
     });
     // Aiming from where the battle began.
     m_host.at(t2 + 1300, [&](App& app) {
+        expectLoops(m_host, BattleSound::kIdleLevel, BattleSound::kFullLevel, BattleSound::kMusicLevel);
         Tank& t = *app.m_battle->m_tank;
         t.placeOnGround(place[0], place[1]);
         t.m_heading = place[2];
@@ -482,8 +498,8 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
             ASSERT_TRUE(t.m_aim);
             const int32_t a = t.m_heading + t.turretHeading();
             const int32_t x = t.m_wx + 50 * V::fsin(a), z = t.m_wz - 50 * V::fcos(a);
-            int32_t sx = 0, sy = 0;
-            ASSERT_TRUE(onScreen(app, x, app.m_battle->m_physics->m_field->height(x, z), z, sx, sy));
+            int32_t sx = 0, sy = 0, depth = 0;
+            ASSERT_TRUE(app.screenPoint(x, app.m_battle->m_physics->m_field->height(x, z), z, sx, sy, depth));
             EXPECT_TRUE(sx > w / 3 && sx < w * 2 / 3 && sy > h / 3 && sy < h * 2 / 3) << sx << "," << sy;
             if (i < 3)
                 app.setWidthHeight(sizes[i + 1].first, sizes[i + 1].second);
@@ -500,9 +516,10 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
         EXPECT_LE(std::abs(Tank::wrapAngle(-app.m_heading - gun)), 4) << "the camera lags the turret";
         turret = t.turretHeading();
         const int32_t x = t.m_wx + 15 * V::fsin(gun), z = t.m_wz - 15 * V::fcos(gun);
-        int32_t gx = 0, gy = 0, tx = 0, ty = 0;
-        EXPECT_TRUE(onScreen(app, x, app.m_battle->m_physics->m_field->height(x, z) + 3 * kUnit / 2, z, gx, gy));
-        EXPECT_TRUE(onScreen(app, t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty));
+        int32_t gx = 0, gy = 0, tx = 0, ty = 0, depth = 0;
+        const int32_t hull = app.m_battle->m_physics->m_field->height(x, z) + 3 * kUnit / 2;
+        EXPECT_TRUE(app.screenPoint(x, hull, z, gx, gy, depth));
+        EXPECT_TRUE(app.screenPoint(t.m_wx, t.m_wy + t.m_gunHeight + kUnit, t.m_wz, tx, ty, depth));
         EXPECT_LT(gy, ty);
         aimChecks++;
         return false;
@@ -512,13 +529,15 @@ TEST_F(BattleTest, PauseAndTheCamerasKeepTheTankAndTheTargetInViewAtEverySize)
     EXPECT_GT(std::abs(turret), 1000) << "the turret turned";
 }
 
-// The demo plays from the map into a battle, where the pilot drives the
-// player's tank; a key hands it back. The pilot drives to the truck for
+// The demo plays from the map, once its orders have scrolled past (some 700
+// pixels of text and 480 of screen at 4 pixels a frame), into a battle,
+// where the pilot drives the player's tank; a key hands it back. The pilot drives to the truck for
 // supplies, but not to one captured and emptied: it goes back to the enemy,
 // however short of supplies.
 TEST_F(BattleTest, TheDemoPilotDrivesUntilAKeyAndLeavesAnEmptiedTruckForTheEnemy)
 {
     m_host.m_demo = true;
+    m_host.at(15000, [](App& app) { EXPECT_TRUE(mapSprite(app)) << "the orders still running"; });
     int32_t odometer = 0;
     m_host.at(41500, [&](App& app) {
         EXPECT_TRUE(app.m_demo);

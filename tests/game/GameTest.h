@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -59,9 +60,7 @@ public:
     }
     int32_t loadSound(const char* path) override
     {
-        std::string name = path;
-        name = name.substr(name.rfind('/') + 1);
-        m_names.push_back(name.substr(0, name.rfind('.')));
+        m_names.push_back(std::filesystem::path(path).stem().string());
         return static_cast<int32_t>(m_names.size() - 1);
     }
     void playSound(int32_t id) override { m_played.push_back(m_names[static_cast<std::size_t>(id)]); }
@@ -81,9 +80,19 @@ public:
 
     // ---- the script ----
     void at(int32_t ms, Action a) { m_actions.emplace(ms, std::move(a)); }
+    // Keys come in by the window's input: a battle recorded takes its copy
+    // of them once a frame.
     void key(int32_t ms, int32_t code)
     {
-        at(ms, [code](App& app) { press(app, code); });
+        at(ms, [this, code](App&) {
+            input().keyDownSys(code);
+            input().keyUpSys(code);
+        });
+    }
+    // A key held down from ms on, or with down false, let go then.
+    void hold(int32_t ms, int32_t code, bool down = true)
+    {
+        at(ms, [this, code, down](App&) { down ? input().keyDownSys(code) : input().keyUpSys(code); });
     }
     // Keys in turn, 300 ms apart from ms on.
     void keys(int32_t ms, const std::string& codes)

@@ -1,12 +1,10 @@
 #include <cinttypes>
 #include <cstdio>
 #include <filesystem>
-#include <set>
 #include <sstream>
 
 #include "GameTest.h"
 
-#include "scene/Vilib.h"
 #include "support/Pixels.h"
 
 namespace {
@@ -40,13 +38,13 @@ Frame reference(std::initializer_list<int32_t> pictures, int32_t x, int32_t y)
 class HeadlessGameTest : public GameTest {
 protected:
     // In the folder dir (the preferences folder too), after the shell
-    // commands of wrap; shots and the sound log land in the folder.
-    int32_t korvath(const std::string& scriptFile, int32_t untilMs, const std::string& wrap = "", std::string dir = "")
+    // commands of wrap; shots and the sound log (sounds.log) land in the folder.
+    int32_t korvath(const std::string& args, std::string dir = "", const std::string& wrap = "")
     {
         dir = dir.empty() ? m_dir.str() : dir;
-        return runCommand("cd " + dir + " && " + wrap + " " + KORVATH_BIN_DIR + "/korvath-headless --script " +
-                              scriptFile + " --until " + std::to_string(untilMs) + " --prefs " + dir +
-                              " --sound-log sounds.log",
+        std::filesystem::create_directories(dir);
+        return runCommand("cd " + dir + " && " + wrap + " " + KORVATH_BIN_DIR + "/korvath-headless " + args +
+                              " --prefs " + dir + " --sound-log sounds.log",
                           m_out);
     }
     std::string script(const std::string& text) const
@@ -65,9 +63,8 @@ protected:
 TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 {
     const std::string script = std::string(KORVATH_SOURCE_DIR) + "/assets/screenshots.script";
-    ASSERT_EQ(korvath(script, 24000), 0) << m_out;
-    std::filesystem::create_directory(m_dir.file("again"));
-    ASSERT_EQ(korvath(script, 24000, "", m_dir.file("again")), 0) << m_out;
+    ASSERT_EQ(korvath("--script " + script + " --until 24000"), 0) << m_out;
+    ASSERT_EQ(korvath("--script " + script + " --until 24000", m_dir.file("again")), 0) << m_out;
     for (std::string name : {"splash.png", "sides.png", "map.png", "menu.png", "confirm.png", "help.png",
                              "menu-320x240.png", "help-320x240.png", "map-320x240.png", "map-800x600.png",
                              "menu-800x600.png", "menu-1920x1080.png", "help-1920x1080.png",
@@ -89,19 +86,8 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 
     // The map's grid at (80, 40), its picture reaching 8 pixels beyond it.
     Frame bare = reference({41}, 80 - 8, 40 - 8);
-    // Black around the map, the map itself where nothing covers it.
-    EXPECT_EQ(map.at(40, 20), 0u);
-    EXPECT_EQ(map.at(440, 20), 0u);
-    EXPECT_EQ(map.at(85, 245), bare.at(85, 245));
-    EXPECT_EQ(map.at(395, 275), bare.at(395, 275));
-    EXPECT_EQ(map.at(75, 35), bare.at(75, 35)); // the margin, beyond the grid
-    // Grid lines: white at a quarter over the map.
-    for (auto [x, y] : {std::pair{180, 245}, std::pair{185, 240}, std::pair{300, 262}}) {
-        uint32_t p = bare.at(x, y), g = map.at(x, y);
-        for (int32_t s : {16, 8, 0})
-            EXPECT_EQ(channel(g, s), 63 + ((191 * channel(p, s)) >> 8)) << x << "," << y;
-    }
-    // The capitals' flags cover their cells: London, Moscow.
+    // Where the map stands and what is on it are MapTest's; its pixels show
+    // the capitals' flags cover their cells: London, Moscow.
     auto covered = [&](int32_t c, int32_t r) {
         int32_t n = 0;
         for (int32_t y = 40 + r * 20 + 2; y < 40 + r * 20 + 18; y++)
@@ -112,35 +98,14 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
     EXPECT_GT(covered(0, 4), 60);
     EXPECT_GT(covered(15, 1), 60);
     EXPECT_EQ(covered(8, 10), 0); // an empty cell: only its grid lines changed
-    // City names in white above their flags; the briefing along the bottom.
-    EXPECT_GT(countIn(map, 80 + 110, 40 + 68, 80 + 150, 40 + 80), 10); // Berlin
-    EXPECT_GT(countIn(map, 80 + 260, 40 + 8, 80 + 320, 40 + 20), 10);  // Moscow
-    EXPECT_GT(countIn(map, 0, 286, 480, 302), 100);
-    EXPECT_EQ(countIn(map, 0, 0, 480, 40), 0);
-
-    // "Resume" is selected and white, "Sound: On" dimmed, the names hidden.
+    // "Resume" is selected and white, "Sound: On" dimmed.
     EXPECT_GT(countIn(menu, 160, 56, 320, 86), 80);
     EXPECT_EQ(countIn(menu, 160, 103, 320, 133), 0);
-    EXPECT_EQ(countIn(menu, 0, 0, 130, 320), 0);
-    EXPECT_EQ(shot("map-1920x1080.png").w, 1920);
-    EXPECT_EQ(shot("menu-800x600.png").h, 600);
 
-    // The battle: sky over the horizon, textured ground under it, the first
-    // enemy tank ahead, the numbers on the panel and the enemy on the radar.
+    // The battle (its sky and ground are the golden frames' to check): the
+    // first enemy tank ahead, the numbers on the panel and the enemy on the radar.
     Frame battle = shot("battle.png"), firing = shot("firing.png");
     ASSERT_EQ(battle.w, 480);
-    // Blue sky or the white and grey of clouds, pale toward the horizon (the
-    // enemy or trees may stand against it); grass, textured, not flat.
-    EXPECT_GT(countIn(battle, 120, 0, 400, 30, [](uint32_t c) {
-                  return channel(c, 0) >= channel(c, 16) && channel(c, 0) + 12 >= channel(c, 8) && channel(c, 0) > 120;
-              }),
-              280 * 30 * 6 / 10);
-    EXPECT_GT(countIn(battle, 0, 250, 120, 300, [](uint32_t c) { return channel(c, 8) > channel(c, 16) && channel(c, 8) > channel(c, 0); }),
-              120 * 50 * 9 / 10);
-    std::set<uint32_t> shades;
-    for (int32_t x = 0; x < 120; x++)
-        shades.insert(battle.at(x, 280));
-    EXPECT_GT(shades.size(), 20u);
     // The enemy's tan hull, though faded toward the haze; the panel's lines 3
     // pixels inside it, the panel and the radar (an enemy's red cross) 13 from the corners.
     EXPECT_GT(countIn(battle, 120, 0, 420, 120, [](uint32_t c) { return channel(c, 16) > channel(c, 8) && channel(c, 8) > channel(c, 0) + 8; }), 80);
@@ -157,22 +122,16 @@ TEST_F(HeadlessGameTest, TheScreenshotScriptShowsTheShellTheSameEveryTime)
 // rate: the last enemy falls at the same time, within two frames of the
 // slowest rate (the title and the map each end at a frame), and the frames
 // drawn follow the rate asked for. Its replay ends as the battle did, on the
-// same frame, with the same loops under it.
+// same frame, with the same loops under it, at any playback speed.
 TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleTheSameAtAnyFrameRateAndInItsReplay)
 {
 #ifdef KORVATH_SANITIZED
     GTEST_SKIP() << "whole demo battles: left to the plain build";
 #endif
     const std::string played = m_dir.file("played"), again = m_dir.file("again");
-    std::filesystem::create_directories(again);
     // The time of the last "stinger" (an enemy destroyed) of a run in the folder dir.
     auto lastEnemy = [&](const std::string& args, const std::string& dir, int64_t& frames, int64_t& gameMs) {
-        std::filesystem::create_directories(dir);
-        EXPECT_EQ(runCommand("cd " + dir + " && " + KORVATH_BIN_DIR + "/korvath-headless --demo --seed 24 " + args +
-                                 " --frame-stats --prefs " + dir + " --sound-log sounds.log",
-                             m_out),
-                  0)
-            << m_out;
+        EXPECT_EQ(korvath("--demo --seed 24 " + args + " --frame-stats", dir), 0) << m_out;
         const std::size_t stats = m_out.find("frames: ");
         EXPECT_EQ(std::sscanf(m_out.c_str() + std::min(stats, m_out.size()), "frames: %" SCNd64 ", game time: %" SCNd64,
                               &frames, &gameMs),
@@ -223,11 +182,7 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleTheSameAtAnyFrameRateAndInItsR
     // Between them the result page, in white on its panel.
     EXPECT_GT(countIn(Frame::read(played + "/result.png"), 80, 100, 400, 220), 1000);
 
-    ASSERT_EQ(runCommand("cd " + again + " && " + KORVATH_BIN_DIR + "/korvath-headless --replay " +
-                             m_dir.file("demo.replay") + " --prefs " + again + " --sound-log again.log",
-                         m_out),
-              0)
-        << m_out;
+    ASSERT_EQ(korvath("--replay " + m_dir.file("demo.replay"), again), 0) << m_out;
     EXPECT_NE(m_out.find("the battle ended as recorded"), std::string::npos) << m_out;
     EXPECT_EQ(lastFrame(), recordedFrame);
     // The loops under the battle follow its state: the replay starts, changes
@@ -242,7 +197,28 @@ TEST_F(HeadlessGameTest, TheDemoWinsItsFirstBattleTheSameAtAnyFrameRateAndInItsR
         return found;
     };
     EXPECT_FALSE(loops(played + "/sounds.log").empty());
-    EXPECT_EQ(loops(again + "/again.log"), loops(played + "/sounds.log"));
+    EXPECT_EQ(loops(again + "/sounds.log"), loops(played + "/sounds.log"));
+
+    // The player's keys steer the playback only: cut short by the end of the
+    // run it says where it stopped, four times as far on at speed 4, less far
+    // for a pause of two seconds; Q ends it there and then.
+    auto stoppedAt = [&](const std::string& keys) {
+        writeFile(m_dir.file("keys"), keys);
+        EXPECT_EQ(korvath("--replay " + m_dir.file("demo.replay") + " --script " + m_dir.file("keys") + " --until 4000",
+                          again),
+                  0)
+            << m_out;
+        int32_t frame = -1;
+        const std::size_t at = m_out.find("stopped at frame ");
+        if (at != std::string::npos)
+            std::sscanf(m_out.c_str() + at, "stopped at frame %d", &frame);
+        return frame;
+    };
+    const int32_t plain = stoppedAt("");
+    EXPECT_GT(plain, 100) << m_out;
+    EXPECT_NEAR(stoppedAt("at 10 key '4'\n"), 4 * plain, plain / 5);
+    EXPECT_NEAR(stoppedAt("at 1000 key 'P'\nat 3000 key 'P'\n"), plain / 2, plain / 5);
+    EXPECT_EQ(stoppedAt("at 2000 key 'Q'\n"), -1) << m_out;
 }
 
 TEST_F(HeadlessGameTest, FailedSavesKeepTheOldRecordAndFailedShotsFailTheRun)
@@ -251,11 +227,25 @@ TEST_F(HeadlessGameTest, FailedSavesKeepTheOldRecordAndFailedShotsFailTheRun)
     campaign(3, 6, 2);
     const std::string before = readFile(recordPath());
     // The sound log cannot be written either, which fails the run.
-    EXPECT_EQ(korvath(script("at 2300 key 'S'\n"), 3000, "trap '' XFSZ; ulimit -f 0;"), 1) << m_out;
+    EXPECT_EQ(korvath("--script " + script("at 2300 key 'S'\n") + " --until 3000", "", "trap '' XFSZ; ulimit -f 0;"), 1)
+        << m_out;
     EXPECT_NE(m_out.find("Preferences: cannot write"), std::string::npos) << m_out;
     EXPECT_NE(m_out.find("cannot write the sound log sounds.log"), std::string::npos) << m_out;
     EXPECT_EQ(readFile(recordPath()), before);
 
-    EXPECT_EQ(korvath(script("at 10 shot missing/folder/x.png\n"), 100), 1);
+    EXPECT_EQ(korvath("--script " + script("at 10 shot missing/folder/x.png\n") + " --until 100"), 1);
     EXPECT_NE(m_out.find("cannot write the shot missing/folder/x.png"), std::string::npos) << m_out;
+}
+
+// A replay that cannot be read, or is not one, is refused in one line with
+// status 1 (the reader's every reason is ReplayTest's).
+TEST_F(HeadlessGameTest, ABadReplayIsRefusedInOneLine)
+{
+    writeFile(m_dir.file("bad.replay"), "PK\3\4 not a replay");
+    for (const auto& [file, says] : {std::pair{"bad.replay", "bad.replay is not a Korvath replay"},
+                                     {"missing.replay", "cannot read the replay missing.replay"}}) {
+        EXPECT_EQ(korvath(std::string("--replay ") + file), 1) << file;
+        EXPECT_NE(m_out.find(says), std::string::npos) << file << ": " << m_out;
+        EXPECT_EQ(std::count(m_out.begin(), m_out.end(), '\n'), 1) << m_out;
+    }
 }

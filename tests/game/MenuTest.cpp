@@ -41,6 +41,7 @@ TEST_F(GameTest, FirstStartOffersQuitAndANewGameUnderAHeadingAfterTheTitle)
     m_host.at(1900, [&](App& app) { EXPECT_TRUE(onTitle(app)); });
     m_host.at(2200, [&](App& app) {
         EXPECT_FALSE(onTitle(app));
+        EXPECT_FALSE(app.m_lib->m_pictures[49]) << "the splash is let go once the game is up";
         EXPECT_EQ(menuItems(shownMenu(app)), kFirstMenu);
         EXPECT_EQ(selectedItem(shownMenu(app)), "New Game");
         EXPECT_EQ(headingOf(app), "");
@@ -130,9 +131,10 @@ TEST_F(GameTest, ANewGameDuringACampaignIsConfirmedAndItsLevelChangedOnTheSides)
 // A notch of the wheel is an arrow key; the pointer moved onto an item
 // lights it, and resting there does not take the highlight back from the
 // keys; moving the highlight chooses nothing. The sound switch is saved at
-// once and kept after a restart; the Quit item ends the game, and so does
-// 'E', as the phone's hidden key did.
-TEST_F(GameTest, TheWheelAndPointerMoveTheHighlightAndTheSoundSwitchIsKept)
+// once and kept after a restart. The help pages go by arrows, paging keys,
+// the wheel and a drag, and stop at both ends. The Quit item ends the game,
+// and so does 'E', as the phone's hidden key did.
+TEST_F(GameTest, TheWheelPointerAndHelpPagesMoveAsAskedAndTheSoundSwitchIsKept)
 {
     campaign(1, 5);
     auto expectSelected = [&](int32_t ms, const std::string& item, const std::function<void(App&, Input&)>& then) {
@@ -157,36 +159,15 @@ TEST_F(GameTest, TheWheelAndPointerMoveTheHighlightAndTheSoundSwitchIsKept)
         EXPECT_EQ(menuItems(shownMenu(app))[2], "Sound: Off");
         EXPECT_EQ(storedSlot(5), 1); // already on disk
     });
-    m_host.key(4200, 'Q');
-    m_host.run();
-    EXPECT_LT(m_host.m_elapsed, 5000);
-    EXPECT_EQ(m_host.count("music3"), 1); // the splash, before the switch
-    EXPECT_EQ(m_host.count("click"), 1);  // the switch; then the sound is off
-
-    GameHost second;
-    second.at(2200, [](App& app) {
-        EXPECT_TRUE(app.m_mute);
-        EXPECT_EQ(menuItems(shownMenu(app))[2], "Sound: Off");
-    });
-    second.key(2300, 'E');
-    second.runUntil(7500);
-    EXPECT_LT(second.m_elapsed, 3500);
-    EXPECT_TRUE(second.m_played.empty());
-    EXPECT_EQ(storedSlot(5), 1);
-    EXPECT_EQ(storedSlot(1), 5);
-}
-
-TEST_F(GameTest, HelpPagesWithArrowsPagingKeysWheelAndDragAndStopsAtBothEnds)
-{
-    campaign(1, 5);
-    m_host.key(2200, 'H');
+    // The help page, paged and scrolled by every means, stops at both ends.
+    m_host.key(4200, 'H');
     ref<Vtext> text;
     // The window inside the stage's margin of 13 and the panel's pad of 6 is
     // 320 - 26 - 12 high; a page is that less a line.
     const int32_t page = (16 * (282 / 16 - 1)) << 15;
     int32_t bottom = 0;
     constexpr int32_t kBottom = 1; // the text's end at the window's
-    m_host.at(2500, [&](App& app) {
+    m_host.at(4500, [&](App& app) {
         EXPECT_FALSE(shownMenu(app));
         text = findText(&app, "HOW TO PLAY");
         ASSERT_TRUE(text);
@@ -217,23 +198,68 @@ TEST_F(GameTest, HelpPagesWithArrowsPagingKeysWheelAndDragAndStopsAtBothEnds)
     };
     for (int32_t i = 0; i < static_cast<int32_t>(std::size(steps)); i++) {
         const Step& st = steps[i];
-        m_host.at(2600 + 300 * i, st.act);
-        m_host.at(2800 + 300 * i, [&, i](App& app) {
+        m_host.at(4600 + 300 * i, st.act);
+        m_host.at(4800 + 300 * i, [&, i](App& app) {
             EXPECT_EQ(text->m_y, st.y == kBottom ? bottom : st.y) << "step " << i;
             EXPECT_EQ(withImage(&app, 39).size(), st.up ? 1u : 0u) << "step " << i;
             EXPECT_EQ(withImage(&app, 33).size(), st.down ? 1u : 0u) << "step " << i;
         });
     }
     // Touching the close button (34) closes the page.
-    m_host.at(6300, [](App& app) {
+    m_host.at(8300, [](App& app) {
         Vsprite* close = withImage(&app, 34)[0];
         app.input().touchBegin(close->m_x0 + 10, close->m_y0 + 10);
         app.input().touchEnd();
     });
-    m_host.at(6600, [](App& app) {
+    m_host.at(8600, [](App& app) {
         EXPECT_FALSE(findText(&app, "HOW TO PLAY"));
         EXPECT_TRUE(withImage(&app, 34).empty());
         EXPECT_EQ(selectedItem(shownMenu(app)), "Help");
     });
-    m_host.runUntil(6700);
+    m_host.key(8700, 'Q');
+    m_host.run();
+    EXPECT_LT(m_host.m_elapsed, 9000);
+    EXPECT_EQ(m_host.count("music3"), 1); // the splash, before the switch
+    EXPECT_EQ(m_host.count("click"), 1);  // the switch; then the sound is off
+
+    GameHost second;
+    second.at(2200, [](App& app) {
+        EXPECT_TRUE(app.m_mute);
+        EXPECT_EQ(menuItems(shownMenu(app))[2], "Sound: Off");
+    });
+    second.key(2300, 'E');
+    second.runUntil(7500);
+    EXPECT_LT(second.m_elapsed, 3500);
+    EXPECT_TRUE(second.m_played.empty());
+    EXPECT_EQ(storedSlot(5), 1);
+    EXPECT_EQ(storedSlot(1), 5);
+}
+
+
+TEST_F(GameTest, TinyScreensPlayTheShellWithTextMenus)
+{
+    for (auto [w, h] : {std::pair{160, 120}, std::pair{100, 300}, std::pair{40, 30}, std::pair{1, 1}}) {
+        std::filesystem::remove(recordPath());
+        GameHost host;
+        host.at(2200, [w = w](App& app) {
+            EXPECT_FALSE(app.m_bigScreen) << w;
+            EXPECT_EQ(app.m_theme->m_font, app.m_fontSmall) << w;
+            ref<Vmenu> m = shownMenu(app);
+            ASSERT_TRUE(m) << w;
+            EXPECT_TRUE(dynamic_cast<Vtext*>(m->m_child.get())) << w; // not restyled
+        });
+        // Every page once ('0' does not close the About page, a blank does),
+        // then a new campaign and its map.
+        host.keys(2300, "H\x06");
+        host.keys(3000, "A0 ");
+        host.at(3500, [w = w](App& app) { EXPECT_TRUE(findText(&app, "Version")) << w; });
+        host.at(3700, [w = w](App& app) { EXPECT_FALSE(findText(&app, "Version")) << w; });
+        host.keys(3800, "NLB");
+        host.keys(4700, "NA");
+        host.at(5500, [w = w](App& app) { EXPECT_TRUE(mapSprite(app)) << w; });
+        host.key(5600, ' ');
+        host.runUntil(6000, w, h);
+        EXPECT_EQ(storedSlot(1), 5) << w;
+        EXPECT_EQ(storedSlot(2), 1) << w;
+    }
 }

@@ -1,18 +1,7 @@
 #include "GameTest.h"
 #include "game/AppPicture.h"
-#include "game/BattleScreen.h"
 #include "game/CampaignEndScreen.h"
 #include "game/MainMenuScreen.h"
-#include "game/ResultScreen.h"
-
-namespace {
-
-bool inPlay(Tank& t)
-{
-    return t.isLinked() && t.m_damage != -1 && !t.parked();
-}
-
-} // namespace
 
 using NeverStuckTest = GameTest;
 
@@ -49,9 +38,7 @@ TEST_F(NeverStuckTest, TheEndIsVictoryOrDefeatBySideAndLastSiteOnAPageTheDemoGoe
         host.at(10500, [&](App& app) {
             EXPECT_FALSE(app.m_lib->m_pictures[AppPicture::kBattlefield]) << "the page's picture is let go";
             after = c.demo ? inBattle(app) && app.m_campaign->m_front == Campaign::kFirstFront
-                           : std::any_of(app.screens().begin(), app.screens().end(), [](const ref<Screen>& s) {
-                                 return dynamic_cast<MainMenuScreen*>(s.get()) != nullptr;
-                             });
+                           : dynamic_cast<MainMenuScreen*>(app.top()) != nullptr;
         });
         host.runUntil(10600);
         EXPECT_TRUE(page);
@@ -91,7 +78,7 @@ TEST_F(NeverStuckTest, EveryWaitingEnemyComesBackWithinABoundedTime)
     m_host.every(kInBattle + 100, kInBattle + 40000, 250, [&](App& app) {
         int32_t in = 0;
         for (const ref<Tank>& t : app.m_battle->m_forces)
-            in += t->m_id == Hud::kRadarEnemy && inPlay(*t);
+            in += t->m_id == Hud::kRadarEnemy && t->isLinked() && t->m_damage != -1 && !t->parked();
         if (in < waiting)
             return false;
         back = m_host.m_elapsed;

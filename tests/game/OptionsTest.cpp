@@ -1,14 +1,7 @@
 #include "GameTest.h"
-#include "game/ControlsScreen.h"
 #include "game/Options.h"
-#include "game/OptionsScreen.h"
 
 namespace {
-
-std::string optionsPath(const TempDir& dir)
-{
-    return dir.file(Options::kKey);
-}
 
 // Options and keys far from the defaults.
 Options changed(ActionMap& keys)
@@ -53,7 +46,7 @@ TEST_F(OptionsTest, TheOptionsFileRoundTripsAndAMissingOneGivesTheDefaults)
     EXPECT_FALSE(std::filesystem::exists(recordPath())); // the record is another file
 }
 
-TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndKeepsTheCampaign)
+TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndLeavesTheRecordAlone)
 {
     ActionMap keys;
     const std::vector<int8_t> good = changed(keys).encode(keys);
@@ -80,9 +73,9 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndKeepsTheCampaign)
         {"one action twice", with(14, static_cast<char>(Action::Forward))},
     };
     campaign(2, 7, 1);
-    const std::string record = readFile(recordPath());
+    const std::string record = readFile(recordPath()), path = m_dir.file(Options::kKey);
     for (const auto& [what, bytes] : damaged) {
-        writeFile(optionsPath(m_dir), bytes);
+        writeFile(path, bytes);
         ActionMap read;
         read.bind(Action::Fire, 'Q');
         Options o;
@@ -95,90 +88,13 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndKeepsTheCampaign)
         expectSame(o, read, Options(), ActionMap());
     }
     // One that cannot be read at all (a folder in its place) is reported too.
-    std::filesystem::remove(optionsPath(m_dir));
-    std::filesystem::create_directory(optionsPath(m_dir));
+    std::filesystem::remove(path);
+    std::filesystem::create_directory(path);
     testing::internal::CaptureStderr();
     ActionMap read;
     Options o;
     EXPECT_FALSE(o.load(read));
     EXPECT_NE(testing::internal::GetCapturedStderr().find("unreadable"), std::string::npos);
-    std::filesystem::remove(optionsPath(m_dir));
-
-    // The game starts on such a file with the stored campaign and default keys.
-    writeFile(optionsPath(m_dir), "garbage");
-    m_host.at(2200, [](App& app) {
-        EXPECT_EQ(app.m_campaign->m_front, 7);
-        EXPECT_EQ(static_cast<int32_t>(app.m_campaign->m_side), 2);
-        EXPECT_EQ(app.m_actions.key(Action::Forward), Key::kUp);
-    });
-    m_host.stopAt(2300);
-    testing::internal::CaptureStderr();
-    m_host.run();
-    testing::internal::GetCapturedStderr();
-    EXPECT_EQ(readFile(recordPath()).substr(0, 6), record.substr(0, 6));
-}
-
-// The options page: effects (highlighted first) lowered twice, the frame
-// rate chosen twice, the camera and the gun switched; then Controls, Forward,
-// 'I': from then on 'I' drives the tank, and the arrow does not. All of it is
-// stored.
-TEST_F(OptionsTest, TheOptionsAndControlsPagesChangeAndKeepTheirSettings)
-{
-    campaign(1, 5);
-    m_host.key(2200, 'O');
-    m_host.at(2400, [](App& app) {
-        EXPECT_EQ(menuItems(ref_cast<OptionsScreen>(ref<Screen>(app.top()))->menu()),
-                  (std::vector<std::string>{"Effects: 100%", "Music: 100%", "Full screen: Off", "Scale: -",
-                                            "Frame rate: Display", "Camera: Smooth", "Buttons: Hidden",
-                                            "Invert gun: Off", "Controls", "Back"}));
-    });
-    m_host.keys(2800, {Key::kLeft, Key::kLeft, 'R', 'R', 'A', 'I'});
-    m_host.at(4700, [](App& app) {
-        const Options& o = app.m_options;
-        EXPECT_EQ(o.m_effects, 80);
-        EXPECT_EQ(o.m_frameRate, 60);
-        EXPECT_TRUE(o.m_lazyCamera);
-        EXPECT_TRUE(o.m_invertGun);
-        EXPECT_EQ(selectedItem(shownMenu(app)), "Invert gun: On");
-    });
-    m_host.key(4800, 'C');
-    m_host.at(5000, [](App& app) {
-        auto* page = dynamic_cast<ControlsScreen*>(app.top());
-        ASSERT_TRUE(page);
-        EXPECT_EQ(selectedItem(page->menu()), "Forward: Up, Pad Up");
-        EXPECT_EQ(menuItems(page->menu()).size(), ActionMap::rebindable().size() + 2);
-        // The small rows stand on an opaque panel, not over the map.
-        EXPECT_EQ(static_cast<uint32_t>(page->menu()->m_color) >> 24, 0xFFu);
-    });
-    m_host.key(5100, Key::kEnter);
-    m_host.at(5300, [](App& app) {
-        auto* page = dynamic_cast<ControlsScreen*>(app.top());
-        ASSERT_TRUE(page);
-        EXPECT_EQ(page->waiting(), Action::Forward);
-        EXPECT_EQ(selectedItem(page->menu()), "Forward: press a key or a gamepad button");
-    });
-    m_host.key(5400, 'I');
-    m_host.at(5500, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: I, Pad Up"); });
-    m_host.keys(5700, {Key::kEscape, 'B'}); // the options, then the main menu
-    m_host.at(6200, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Options"); });
-    m_host.key(6300, 'R');
-    m_host.key(6800, Key::kEnter);
-    m_host.at(8800, [](App& app) {
-        ASSERT_TRUE(app.m_battle->m_terrain && app.m_battle->m_terrain->isLinked());
-        app.input().keyDownSys(Key::kUp);
-    });
-    m_host.at(9800, [](App& app) {
-        EXPECT_LE(app.m_battle->m_tank->m_driveSpeed, 0) << "the arrow no longer drives";
-        app.input().keyUpSys(Key::kUp);
-        app.input().keyDownSys('I');
-    });
-    m_host.at(10800, [](App& app) { EXPECT_GT(app.m_battle->m_tank->m_driveSpeed, 0); });
-    m_host.runUntil(10900);
-    ActionMap keys;
-    Options o;
-    ASSERT_TRUE(o.load(keys));
-    EXPECT_EQ(o.m_effects, 80);
-    EXPECT_EQ(o.m_frameRate, 60);
-    EXPECT_TRUE(o.m_invertGun);
-    EXPECT_EQ(keys.key(Action::Forward), 'I');
+    std::filesystem::remove(path);
+    EXPECT_EQ(readFile(recordPath()), record);
 }

@@ -2,16 +2,15 @@
 #include <set>
 
 #include "GameTest.h"
-#include "Png.h"
 #include "game/CampaignEndScreen.h"
+#include "game/MenuLayout.h"
+#include "game/Options.h"
 #include "game/ResultScreen.h"
 
 // Every page of the game, and the battle's panel, at the screen sizes a
 // player meets, from the smallest the game plays at to full HD: what it
 // shows keeps clear of the screen's edges by 4% of the shorter side, nothing
-// covers anything else, and no text is cut off by what holds it. With
-// KORVATH_LAYOUT_PNG set to a folder, each screen checked is also written
-// there as a picture to look at.
+// covers anything else, and no text is cut off by what holds it.
 
 namespace {
 
@@ -82,22 +81,13 @@ void expectApart(const std::vector<Box>& boxes)
 
 int32_t g_checked = 0; // screens looked at in a run
 
-void looked(App& app, const std::string& what)
-{
-    g_checked++;
-    if (const char* dir = std::getenv("KORVATH_LAYOUT_PNG"))
-        Png::write(std::string(dir) + "/" + what + " " + std::to_string(app.m_width) + "x" +
-                       std::to_string(app.m_height) + ".png",
-                   app.m_width, app.m_height, reinterpret_cast<const uint32_t*>(app.m_pixels.a), false);
-}
-
 // The page on the stage (the map and its orders aside): its texts and
 // pictures, the rows and heading of its menu; with solid, the page is opaque
 // wherever a text stands.
 void expectPage(App& app, const std::string& page, bool solid = false)
 {
     SCOPED_TRACE(page);
-    looked(app, page);
+    g_checked++;
     std::set<Vsprite*> skip;
     for (const ref<Screen>& s : app.screens())
         if (auto* map = dynamic_cast<MapScreen*>(s.get()))
@@ -133,7 +123,7 @@ void expectPage(App& app, const std::string& page, bool solid = false)
 void expectHud(App& app, const std::string& what)
 {
     SCOPED_TRACE(what);
-    looked(app, what);
+    g_checked++;
     const int32_t w = app.m_width, h = app.m_height;
     const Hud& hud = *app.m_battle->m_hud;
     ASSERT_TRUE(hud.m_panel->isLinked() && hud.m_radar->isLinked());
@@ -166,10 +156,11 @@ constexpr std::pair<int32_t, int32_t> kSizes[] = {{320, 240}, {400, 300},  {480,
 
 } // namespace
 
-// One run a size: the main menu over the map, the options, the keys (with
-// the longest row they can have, and a key asked for), the question, the
-// sides, the help and About; then the battle's panel, without and with the
-// buttons, the longest result a battle can have, and the campaign's end.
+// One run a size: the main menu over the map, the options (changed on the
+// way, and stored), the keys (with the longest row they can have, and a key
+// asked for and given, which from then on drives), the question, the sides,
+// the help and About; then the battle's panel, without and with the buttons,
+// the longest result a battle can have, and the campaign's end.
 TEST_F(GameTest, EveryPageAndThePanelKeepTheMarginAndNothingCoversAnythingAtEverySize)
 {
     for (auto [w, h] : kSizes) {
@@ -184,36 +175,101 @@ TEST_F(GameTest, EveryPageAndThePanelKeepTheMarginAndNothingCoversAnythingAtEver
             app.m_actions.bind(Action::Menu, Key::kPageDown);
         });
         host.key(2400, 'O');
-        host.at(2700, [](App& app) { expectPage(app, "options"); });
-        host.key(2800, 'C');
-        host.at(3100, [](App& app) { expectPage(app, "controls", true); });
-        host.key(3200, Key::kEnter);
-        host.at(3500, [](App& app) { expectPage(app, "controls asking for a key", true); });
-        host.keys(3600, {Key::kEscape, Key::kEscape, Key::kEscape, 'N'});
-        host.at(4900, [](App& app) { expectPage(app, "the question"); });
-        host.key(5000, 'Y');
-        host.at(5300, [](App& app) { expectPage(app, "the sides"); });
-        host.keys(5400, {'B', 'H'});
-        host.at(6100, [](App& app) { expectPage(app, "help"); });
-        host.keys(6200, {Key::kEscape, 'A'});
-        host.at(6900, [](App& app) { expectPage(app, "about"); });
+        host.at(2700, [](App& app) {
+            expectPage(app, "options");
+            EXPECT_EQ(menuItems(shownMenu(app)),
+                      (std::vector<std::string>{"Effects: 100%", "Music: 100%", "Full screen: Off", "Scale: -",
+                                                "Frame rate: Display", "Camera: Smooth", "Buttons: Hidden",
+                                                "Invert gun: Off", "Controls", "Back"}));
+        });
+        // Effects (highlighted first) lowered twice, the frame rate chosen
+        // twice, the camera and the gun switched.
+        host.keys(2800, {Key::kLeft, Key::kLeft, 'R', 'R', 'A', 'I'});
+        host.at(4500, [](App& app) {
+            const Options& o = app.m_options;
+            EXPECT_EQ((std::vector{o.m_effects, o.m_frameRate}), (std::vector{80, 60}));
+            EXPECT_TRUE(o.m_lazyCamera && o.m_invertGun);
+            EXPECT_EQ(selectedItem(shownMenu(app)), "Invert gun: On");
+        });
+        host.key(4600, 'C');
+        host.at(4900, [](App& app) {
+            expectPage(app, "controls", true);
+            EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: Up, Pad Up");
+            EXPECT_EQ(menuItems(shownMenu(app)).size(), ActionMap::rebindable().size() + 2);
+        });
+        host.key(5000, Key::kEnter);
+        host.at(5300, [](App& app) {
+            expectPage(app, "controls asking for a key", true);
+            EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: press a key or a gamepad button");
+        });
+        // From then on 'I' drives the tank, and the arrow does not.
+        host.key(5400, 'I');
+        host.at(5500, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: I, Pad Up"); });
+        host.keys(5600, {Key::kEscape, Key::kEscape, 'N'});
+        host.at(6600, [](App& app) { expectPage(app, "the question"); });
+        host.key(6700, 'Y');
+        host.at(7000, [](App& app) { expectPage(app, "the sides"); });
+        host.keys(7100, {'B', 'H'});
+        host.at(7800, [](App& app) { expectPage(app, "help"); });
+        host.keys(7900, {Key::kEscape, 'A'});
+        host.at(8600, [](App& app) { expectPage(app, "about"); });
         // Back to the map (About closes on a blank) and on into the battle.
-        host.keys(7100, " R");
-        host.key(7800, Key::kEnter);
-        host.at(9600, [](App& app) { expectHud(app, "the panel"); });
-        host.key(9700, 'B');
-        host.at(10000, [](App& app) { expectHud(app, "with the buttons"); });
-        host.at(10100, [](App& app) {
+        host.keys(8800, " R");
+        host.key(9500, Key::kEnter);
+        host.at(11300, [](App& app) {
+            expectHud(app, "the panel");
+            app.input().keyDownSys(Key::kUp);
+        });
+        host.at(11800, [](App& app) {
+            EXPECT_LE(app.m_battle->m_tank->m_driveSpeed, 0) << "the arrow no longer drives";
+            app.input().keyUpSys(Key::kUp);
+            app.input().keyDownSys('I');
+        });
+        host.at(12300, [](App& app) {
+            EXPECT_GT(app.m_battle->m_tank->m_driveSpeed, 0);
+            app.input().keyUpSys('I');
+        });
+        host.key(12400, 'B');
+        host.at(12700, [](App& app) { expectHud(app, "with the buttons"); });
+        host.at(12800, [](App& app) {
             ResultScreen::Result r{ResultScreen::Outcome::Defeat, ResultScreen::Cause::ShotThrough, true,
                                    TankKind::Sherman, 12, 120, 99, 3599000};
             app.replace(new ResultScreen(app, r));
         });
-        host.at(10500, [](App& app) { expectPage(app, "the result"); });
-        host.at(10600, [](App& app) { app.replace(new CampaignEndScreen(app)); });
-        host.at(11000, [](App& app) { expectPage(app, "the campaign's end"); });
-        host.stopAt(11100);
+        host.at(13200, [](App& app) { expectPage(app, "the result"); });
+        host.at(13300, [](App& app) { app.replace(new CampaignEndScreen(app)); });
+        host.at(13700, [](App& app) { expectPage(app, "the campaign's end"); });
+        host.stopAt(13800);
         g_checked = 0;
         host.run(w, h);
         EXPECT_EQ(g_checked, 12);
+        // All of it is stored.
+        ActionMap keys;
+        Options o;
+        ASSERT_TRUE(o.load(keys));
+        EXPECT_EQ((std::vector{o.m_effects, o.m_frameRate, int32_t{o.m_invertGun}}), (std::vector{80, 60, 1}));
+        EXPECT_EQ(keys.key(Action::Forward), 'I');
     }
+}
+
+TEST(MenuLayout, TheMarginIsFourPercentOfTheShorterSideAndPagesGrowByWholeFactors)
+{
+    struct Case {
+        int32_t w, h, margin, scale; // the scale of a 320 x 240 page
+    };
+    const Case cases[] = {
+        {320, 240, 10, 1},   // 9.6 rounded up
+        {480, 320, 13, 1},   // 12.8
+        {240, 480, 10, 1},   // portrait: the width is the shorter side
+        {640, 480, 20, 2},   {1366, 768, 31, 3},
+        {1920, 1080, 44, 4}, // 43.2
+        {3000, 240, 10, 1},  // the height limits the growth
+        {50, 40, 4, 1},      // a few pixels however small the screen, no shrinking
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.w) + "x" + std::to_string(c.h));
+        EXPECT_EQ(MenuLayout::margin(c.w, c.h), c.margin);
+        EXPECT_EQ(MenuLayout::scale(c.w, c.h, 320, 240), c.scale);
+    }
+    EXPECT_EQ(MenuLayout::scale(1920, 1080, 0, 240), 1); // no page: no growth
 }

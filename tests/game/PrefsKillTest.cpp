@@ -85,6 +85,4 @@ TEST_F(GameTest, RecordIsOldOrNewAfterEveryKilledSave)
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(m_dir.path))
         files++;
     EXPECT_EQ(files, 1) << "temporary files left behind";
-    std::printf("%d kills: %d kept the old record, %d the new one; a save takes %d us\n", kept + replaced,
-                kept, replaced, static_cast<int32_t>(whole.count()));
 }

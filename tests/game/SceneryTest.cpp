@@ -19,37 +19,25 @@ namespace {
 
 constexpr int32_t kUnit = 32768;
 
-class SceneryTest : public testing::Test {
-protected:
-    static void SetUpTestSuite() { s_scene = new TerrainScene(dataDir(), false); }
-    static void TearDownTestSuite()
-    {
-        delete s_scene;
-        s_scene = nullptr;
-        InputStream::setResourceDir(".");
-    }
-    // Where the things of a site stand, and what they are.
-    static std::set<std::tuple<int32_t, int32_t, int32_t>> placed(const Scenery& s)
-    {
-        std::set<std::tuple<int32_t, int32_t, int32_t>> out;
-        for (const ref<Vsprite>& t : s.things())
-            out.emplace(t->m_wx, t->m_wz, t->m_image);
-        return out;
-    }
-    static TerrainScene* s_scene;
-};
-
-TerrainScene* SceneryTest::s_scene = nullptr;
+// Where the things of a site stand, and what they are.
+std::set<std::tuple<int32_t, int32_t, int32_t>> placed(const Scenery& s)
+{
+    std::set<std::tuple<int32_t, int32_t, int32_t>> out;
+    for (const ref<Vsprite>& t : s.things())
+        out.emplace(t->m_wx, t->m_wz, t->m_image);
+    return out;
+}
 
 } // namespace
 
 // A site's things look the same every time, with nothing in the water or the
 // crops; a shell bursting by one leaves a wreck.
-TEST_F(SceneryTest, ASiteLooksTheSameEveryTimeAndABurstByAThingLeavesAWreck)
+TEST(Scenery, ASiteLooksTheSameEveryTimeAndABurstByAThingLeavesAWreck)
 {
-    ref<Vterrain> view = s_scene->view(64, 48, 100 * kUnit, 100 * kUnit, 0);
+    TerrainScene scene(dataDir(), false);
+    ref<Vterrain> view = scene.view(64, 48, 100 * kUnit, 100 * kUnit, 0);
     ref<Scenery> first = new Scenery, again = new Scenery, other = new Scenery;
-    first->dress(*view, s_scene->m_lib, *s_scene->m_field, 2, 6, 0, 280 * kUnit);
+    first->dress(*view, scene.m_lib, *scene.m_field, 2, 6, 0, 280 * kUnit);
     EXPECT_GE(first->count(), 200) << "a few hundred things";
     EXPECT_LE(first->count(), Scenery::kMost);
     EXPECT_NE(view->horizonColour(), 0) << "the site's sky is up";
@@ -63,17 +51,16 @@ TEST_F(SceneryTest, ASiteLooksTheSameEveryTimeAndABurstByAThingLeavesAWreck)
             }
     EXPECT_GE(kinds, 5) << "woods, hedges, houses, fences, bushes";
     for (const ref<Vsprite>& t : first->things()) {
-        const int32_t g = s_scene->m_field->groundClass(t->m_wx, t->m_wz);
+        const int32_t g = scene.m_field->groundClass(t->m_wx, t->m_wz);
         EXPECT_NE(g, VpolyTerrain::kWater);
         EXPECT_NE(g, VpolyTerrain::kWheat);
         EXPECT_TRUE(t->m_parent.get() == view.get()) << "a picture in the terrain view";
-        EXPECT_LT(std::abs(t->m_wy - s_scene->m_field->height(t->m_wx, t->m_wz)), kUnit) << "on the ground";
+        EXPECT_LT(std::abs(t->m_wy - scene.m_field->height(t->m_wx, t->m_wz)), kUnit) << "on the ground";
     }
-    ref<Vterrain> view2 = s_scene->view(64, 48, 300 * kUnit, 50 * kUnit, 0x1234);
-    again->dress(*view2, s_scene->m_lib, *s_scene->m_field, 2, 6, 0, 280 * kUnit);
+    ref<Vterrain> view2 = scene.view(64, 48, 300 * kUnit, 50 * kUnit, 0x1234);
+    again->dress(*view2, scene.m_lib, *scene.m_field, 2, 6, 0, 280 * kUnit);
     EXPECT_EQ(placed(*first), placed(*again)) << "the site alone decides";
-    EXPECT_EQ(Scenery::skyOf(2, 6), Scenery::skyOf(2, 6));
-    other->dress(*view2, s_scene->m_lib, *s_scene->m_field, 10, 4, 0, 280 * kUnit);
+    other->dress(*view2, scene.m_lib, *scene.m_field, 10, 4, 0, 280 * kUnit);
     EXPECT_NE(placed(*first), placed(*other));
     other->clear();
     EXPECT_EQ(other->count(), 0);
@@ -103,4 +90,5 @@ TEST_F(SceneryTest, ASiteLooksTheSameEveryTimeAndABurstByAThingLeavesAWreck)
     const std::vector<int32_t> wrecks = scenery->ruined();
     EXPECT_NE(std::find(wrecks.begin(), wrecks.end(), target), wrecks.end());
     EXPECT_LT(wrecks.size(), 10u) << "only those by the burst";
+    InputStream::setResourceDir(".");
 }
