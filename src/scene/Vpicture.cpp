@@ -259,10 +259,12 @@ void sampleRow(const Sampling& s, uint32_t* dst, int64_t v, int32_t x, int32_t x
     const int64_t step = s.step, scale = s.scale;
     const uint32_t z = s.z, zTop = z << 24;
     const int32_t alpha = s.alpha;
+#if KORVATH_X86_VECTORS
     if constexpr (!Faded) {
         if (s.vector)
             x = PictureRowAvx2::over(row, s.w, dst, x, xEnd, u, step, scale, z);
     }
+#endif
     while (x < xEnd) {
         KV_CHECK(u >= 0 && u < s.uEnd, "Vpicture::draw");
         const int64_t texel = u >> 15;
@@ -486,7 +488,11 @@ bool sampling(const Vpicture& picture, int32_t scale, int32_t z, int32_t alpha, 
     s.alpha = alpha;
     s.h = h;
     s.smooth = picture.m_smooth;
+#if KORVATH_X86_VECTORS
     s.vector = vectorRows.load(std::memory_order_relaxed) && PictureRowAvx2::available();
+#else
+    s.vector = false;
+#endif
     s.spans = picture.m_spans.length == 2 * h ? picture.m_spans.a : nullptr;
     return true;
 }

@@ -570,6 +570,7 @@ struct Share {
 
 bool Vterrain::supports(CastPath path)
 {
+#if KORVATH_X86_VECTORS
     // The one choice made for the whole program: what the processor has.
     static const CastPath best = [] {
         __builtin_cpu_init();
@@ -577,6 +578,9 @@ bool Vterrain::supports(CastPath path)
             return kAvx512Path;
         return __builtin_cpu_supports("avx2") ? kAvx2Path : kScalarPath;
     }();
+#else
+    constexpr CastPath best = kScalarPath; // no vector casters are built for this target
+#endif
     return path <= best;
 }
 
@@ -675,14 +679,18 @@ void Vterrain::paintShare(void* context, int32_t)
     const Share& share = *static_cast<const Share*>(context);
     const TerrainCast& c = *share.cast;
     TerrainCast::Columns walk;
+#if KORVATH_X86_VECTORS
     if (share.path == kAvx512Path) {
         castPacketsAvx512(c, walk);
-    } else if (share.path == kAvx2Path) {
-        castPacketsAvx2(c, walk);
-    } else {
-        for (int32_t x = c.next(walk); x >= 0; x = c.next(walk))
-            castColumn(c, x, walk.skyFrom);
+        return;
     }
+    if (share.path == kAvx2Path) {
+        castPacketsAvx2(c, walk);
+        return;
+    }
+#endif
+    for (int32_t x = c.next(walk); x >= 0; x = c.next(walk))
+        castColumn(c, x, walk.skyFrom);
 }
 
 void Vterrain::castColumn(const TerrainCast& c, int32_t x, int32_t skyFrom)
