@@ -27,11 +27,15 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
     o.m_headless = headlessOnly;
     std::string error;
     if (!o.parse(argc, argv, error)) {
-        std::fprintf(stderr, "korvath: %s\n\n%s", error.c_str(), HostOptions::usage());
+        std::fprintf(stderr, "korvath: %s\nTry 'korvath --help'.\n", error.c_str());
         return 2;
     }
     if (o.m_help) {
         std::printf("%s", HostOptions::usage());
+        return 0;
+    }
+    if (o.m_version) {
+        std::printf("%s\n", HostOptions::versionLine().c_str());
         return 0;
     }
     std::vector<std::string> tried = {o.m_dataDir};

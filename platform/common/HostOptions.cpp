@@ -35,8 +35,9 @@ const char* HostOptions::usage()
            "       korvath-headless [--script FILE] [--until MS] [options]\n"
            "       (or korvath --headless ...)\n"
            "\n"
-           "Options:\n"
+           "Options (a value may also be joined to its option: --scale=2):\n"
            "  --help          show this text\n"
+           "  --version       print the version and stop\n"
            "  --scale N       show each pixel as N x N screen pixels (1..16; by default\n"
            "                  the largest that fits the desktop, or the last one used)\n"
            "  --size WxH      logical screen size in pixels (default 480x320, or the\n"
@@ -152,6 +153,8 @@ bool needName(const char* opt, const std::string& v, std::string& error, std::st
 const Option kOptions[] = {
     {"--help", For::Both, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_help = true; }},
     {"-h", For::Both, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_help = true; }},
+    {"--version", For::Both, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_version = true; }},
+    {"-v", For::Both, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_version = true; }},
     {"--headless", For::Both, false,
      [](HostOptions& o, const std::string&, std::string&) { return o.m_headless = true; }},
     {"--demo", For::Both, false, [](HostOptions& o, const std::string&, std::string&) { return o.m_demo = true; }},
@@ -268,11 +271,31 @@ std::string namesFor(For use)
 
 } // namespace
 
+std::string HostOptions::versionLine()
+{
+    return std::string("korvath ") + KORVATH_VERSION;
+}
+
 bool HostOptions::parseRate(const std::string& s, int32_t& frameUs)
 {
-    double fps = 0;
-    auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), fps);
-    if (s.empty() || s[0] == '-' || ec != std::errc() || end != s.data() + s.size() || !(fps == 0 || (fps >= 1 && fps <= 1000)))
+    // Digits with an optional fraction, read by hand: no locale's decimal
+    // comma, and C++ libraries without a floating-point from_chars.
+    if (s.empty() || s.size() > 12 || s == ".")
+        return false;
+    int64_t digits = 0, divisor = 1;
+    bool point = false;
+    for (char c : s) {
+        if (c == '.' && !point) {
+            point = true;
+        } else if (c < '0' || c > '9') {
+            return false;
+        } else {
+            digits = digits * 10 + (c - '0');
+            divisor *= point ? 10 : 1;
+        }
+    }
+    const double fps = static_cast<double>(digits) / static_cast<double>(divisor);
+    if (!(fps == 0 || (fps >= 1 && fps <= 1000)))
         return false;
     frameUs = fps == 0 ? 0 : static_cast<int32_t>(1e6 / fps + 0.5);
     return true;
@@ -282,7 +305,12 @@ bool HostOptions::parse(int argc, const char* const* argv, std::string& error)
 {
     bool windowOption = false, headlessOption = false;
     for (int i = 1; i < argc; i++) {
-        const std::string opt = argv[i];
+        std::string opt = argv[i];
+        // A long option's value may follow it after '=' in the same word.
+        const size_t equals = opt.rfind("--", 0) == 0 ? opt.find('=') : std::string::npos;
+        const bool joined = equals != std::string::npos;
+        std::string v = joined ? opt.substr(equals + 1) : "";
+        opt.resize(joined ? equals : opt.size());
         const Option* found = nullptr;
         for (const Option& o : kOptions)
             if (opt == o.name)
@@ -291,8 +319,11 @@ bool HostOptions::parse(int argc, const char* const* argv, std::string& error)
             error = "unknown option \"" + opt + "\"";
             return false;
         }
-        std::string v;
-        if (found->takesValue) {
+        if (joined && !found->takesValue) {
+            error = opt + " takes no value";
+            return false;
+        }
+        if (found->takesValue && !joined) {
             if (i + 1 >= argc) {
                 error = opt + " needs a value";
                 return false;

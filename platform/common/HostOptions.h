@@ -30,6 +30,9 @@ public:
     static bool parseRate(const std::string& s, int32_t& frameUs);
 
     bool m_help = false;
+    bool m_version = false;
+    // "korvath" and the game's version, for --version.
+    static std::string versionLine();
     bool m_headless = false;
     int32_t m_width = 480; // logical screen size
     int32_t m_height = 320;

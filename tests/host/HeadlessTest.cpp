@@ -194,9 +194,19 @@ TEST(KorvathProgram, BadScriptsOptionsAndUnwritableLogsAreRejected)
     writeFile(script, "at 10 key 'N'\n# fine so far\nat 20 bogus 1\n");
     EXPECT_EQ(korvathHeadless("--prefs " + dir.file("prefs") + " --script " + script, out), 2);
     EXPECT_NE(out.find(script + ":3: unknown command \"bogus\""), std::string::npos) << out;
-    EXPECT_EQ(korvathHeadless("--until soon", out), 2);
-    EXPECT_NE(out.find("--until"), std::string::npos) << out;
-    EXPECT_NE(out.find("Usage:"), std::string::npos) << out;
+    // A bad option or value: its line and the way to the help, as GNU programs do.
+    for (const char* bad : {"--until soon", "--until=soon", "--demo=yes", "--untill 9", "--until"}) {
+        EXPECT_EQ(korvathHeadless(bad, out), 2) << bad;
+        EXPECT_EQ(lines(out), 2) << out;
+        EXPECT_NE(out.find("Try 'korvath --help'.\n"), std::string::npos) << out;
+    }
+    EXPECT_NE(out.find("--until needs a value"), std::string::npos) << out;
+    // A value joined by '=' is the value given apart; the version from the build.
+    EXPECT_EQ(korvathHeadless("--until=0 --seed=-3 --size=320x240", out), 0) << out;
+    for (const char* version : {"--version", "-v"}) {
+        EXPECT_EQ(runCommand(kHeadless + " " + version, out), 0);
+        EXPECT_EQ(out, std::string("korvath ") + KORVATH_VERSION + "\n");
+    }
     // The program without a window takes no window options.
     EXPECT_EQ(korvathHeadless("--scale 3", out), 2);
     EXPECT_EQ(korvathHeadless("--script " + dir.str(), out), 2);
@@ -320,4 +330,21 @@ TEST(KorvathProgram, AHeadlessRunsScratchFolderCannotBeRedirectedAndF12SavesTheS
               128 + SIGTERM)
         << out;
     EXPECT_TRUE(fs::is_empty(scratch));
+}
+
+// Frame rates: decimals with a point whatever the locale, 0 for as fast as it
+// can, 1 to 1000 otherwise; anything else is refused and leaves the rate.
+TEST(HostOptions, FrameRatesAreDecimalsWithAPoint)
+{
+    for (auto [text, us] : {std::pair{"60", 16667}, {"15.625", 64000}, {"144", 6944}, {"0", 0}, {"1000", 1000},
+                            {"1.", 1000000}, {"0007.50", 133333}}) {
+        int32_t frameUs = -1;
+        EXPECT_TRUE(HostOptions::parseRate(text, frameUs)) << text;
+        EXPECT_EQ(frameUs, us) << text;
+    }
+    for (const char* bad : {"", ".", "-5", "0.5", "1000.5", "1e3", "60,5", "1.2.3", " 60", "9999999999999"}) {
+        int32_t frameUs = -1;
+        EXPECT_FALSE(HostOptions::parseRate(bad, frameUs)) << bad;
+        EXPECT_EQ(frameUs, -1) << bad;
+    }
 }
