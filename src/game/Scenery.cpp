@@ -158,7 +158,12 @@ void Scenery::dress(Vterrain& view, const ref<Vilib>& lib, const Vbattlefield& f
         } else if (roll >= 68) {
             for (int32_t n = 1 + r.below(3); n > 0; n--) {
                 const int32_t kind = r.below(3) == 0 ? AppPicture::kTree : AppPicture::kBush;
-                add(view, field, kind, x + r.around(6) * kUnit, z + r.around(6) * kUnit, jitter(sizeOf(kind)));
+                // Drawn one by one, in the order battles have always placed
+                // them: in a call's arguments the compiler picks the order.
+                const int32_t size = jitter(sizeOf(kind));
+                const int32_t dz = r.around(6) * kUnit;
+                const int32_t dx = r.around(6) * kUnit;
+                add(view, field, kind, x + dx, z + dz, size);
             }
         }
     }
