@@ -1,0 +1,104 @@
+#include "Png.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <algorithm>
+#include <memory>
+
+// Png for targets without libpng (the browser): files written with their
+// pixels stored, not compressed, which every PNG reader takes; no reader.
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+bool fail(std::string* error, const std::string& why)
+{
+    if (error)
+        *error = why;
+    return false;
+}
+
+uint32_t crc32(const uint8_t* data, size_t n, uint32_t crc = 0)
+{
+    crc = ~crc;
+    for (size_t i = 0; i < n; i++) {
+        crc ^= data[i];
+        for (int32_t k = 0; k < 8; k++)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1)));
+    }
+    return ~crc;
+}
+
+void put32(std::vector<uint8_t>& out, uint32_t v)
+{
+    out.insert(out.end(), {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+                           static_cast<uint8_t>(v)});
+}
+
+void chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data)
+{
+    put32(out, static_cast<uint32_t>(data.size()));
+    const size_t from = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    put32(out, crc32(out.data() + from, out.size() - from));
+}
+
+} // namespace
+
+bool Png::write(const std::string& path, int32_t w, int32_t h, const uint32_t* pixels, bool withAlpha,
+                std::string* error, bool fresh)
+{
+    if (w <= 0 || h <= 0 || !pixels)
+        return fail(error, "empty picture");
+    const int32_t channels = withAlpha ? 4 : 3;
+    // The filtered rows: a filter byte (none) before each.
+    std::vector<uint8_t> raw;
+    raw.reserve(static_cast<size_t>(w * channels + 1) * h);
+    for (int32_t y = 0; y < h; y++) {
+        raw.push_back(0);
+        for (int32_t x = 0; x < w; x++) {
+            const uint32_t p = pixels[static_cast<size_t>(y) * w + x];
+            raw.insert(raw.end(), {static_cast<uint8_t>(p >> 16), static_cast<uint8_t>(p >> 8), static_cast<uint8_t>(p)});
+            if (withAlpha)
+                raw.push_back(static_cast<uint8_t>(p >> 24));
+        }
+    }
+    // A zlib stream of stored blocks of at most 65535 bytes, then its Adler-32.
+    std::vector<uint8_t> z = {0x78, 0x01};
+    uint32_t a = 1, b = 0;
+    for (size_t at = 0; at < raw.size() || at == 0; at += 65535) {
+        const size_t n = std::min<size_t>(65535, raw.size() - at);
+        z.insert(z.end(), {static_cast<uint8_t>(at + n == raw.size()), static_cast<uint8_t>(n), static_cast<uint8_t>(n >> 8),
+                           static_cast<uint8_t>(~n), static_cast<uint8_t>(~n >> 8)});
+        z.insert(z.end(), raw.begin() + at, raw.begin() + at + n);
+    }
+    for (uint8_t c : raw) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    put32(z, b << 16 | a);
+
+    std::vector<uint8_t> out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, header;
+    put32(header, static_cast<uint32_t>(w));
+    put32(header, static_cast<uint32_t>(h));
+    header.insert(header.end(), {8, static_cast<uint8_t>(withAlpha ? 6 : 2), 0, 0, 0});
+    chunk(out, "IHDR", header);
+    chunk(out, "IDAT", z);
+    chunk(out, "IEND", {});
+    // "x" opens with O_EXCL, which follows no link either.
+    File f(std::fopen(path.c_str(), fresh ? "wbx" : "wb"));
+    if (!f)
+        return fail(error, "cannot create " + path + (fresh && errno == EEXIST ? " (it exists)" : ""));
+    if (std::fwrite(out.data(), 1, out.size(), f.get()) != out.size() || std::fflush(f.get()) != 0)
+        return fail(error, "cannot write " + path);
+    return true;
+}
+
+bool Png::read(const std::string&, int32_t&, int32_t&, std::vector<uint32_t>&, std::string* error)
+{
+    return fail(error, "this build reads no PNG files");
+}
