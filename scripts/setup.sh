@@ -10,7 +10,7 @@ KORVATH_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 KORVATH_PACKAGES=(
   g++ cmake ninja-build pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  libjpeg62-turbo-dev libstb-dev libpng-dev libfreetype-dev fonts-dejavu-core libcairo2-dev
+  libjpeg62-turbo-dev libpng-dev libfreetype-dev fonts-dejavu-core libcairo2-dev
   libsdl2-dev libsdl2-mixer-dev libxcb1-dev
   desktop-file-utils appstream man-db dpkg-dev file
 )

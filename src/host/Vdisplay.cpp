@@ -13,9 +13,9 @@
 #include <unistd.h>
 
 #include "host/Host.h"
-#if KORVATH_JPEG_STB
-#include "host/JpegStb.h"
-using Jpeg = JpegStb;
+#if KORVATH_JPEG_BUILTIN
+#include "host/JpegBuiltin.h"
+using Jpeg = JpegBuiltin;
 #else
 #include "host/JpegLibjpeg.h"
 using Jpeg = JpegLibjpeg;

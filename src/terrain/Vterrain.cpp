@@ -553,7 +553,6 @@ struct Lane {
     friend Lane operator+(Lane a, Lane b) { return a.v + b.v; }
     friend Lane operator-(Lane a, Lane b) { return a.v - b.v; }
     friend Lane operator|(Lane a, Lane b) { return a.v | b.v; }
-    friend Lane operator&(Lane a, Lane b) { return a.v & b.v; }
     friend Lane operator<<(Lane a, int32_t n) { return a.v << n; }
     friend Lane operator>>(Lane a, int32_t n) { return a.v >> n; }
     int32_t v;
