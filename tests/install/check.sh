@@ -9,6 +9,8 @@
 #   check.sh package BUILD OUT                   cpack -G DEB into OUT: section, maintainer, dependencies, files
 #   check.sh nodata PREFIX BUILT_IN_DATA_DIR     without data it names the folders it tried
 #                                                (exit 77, skipped, where the game is installed)
+#   check.sh gameonly SOURCE DIR                 a packager's configure of the game alone needs neither
+#                                                GoogleTest nor Google Benchmark and builds no test
 set -u
 fail() {
   echo "FAIL: $*" >&2
@@ -18,6 +20,17 @@ step=$1
 shift
 
 case $step in
+gameonly)
+  source=$1 dir=$2
+  rm -rf "$dir"
+  cmake -S "$source" -B "$dir" -G Ninja -DKORVATH_TESTS=OFF -DKORVATH_BENCH=OFF -DKORVATH_PICTURES=OFF \
+    -DCMAKE_DISABLE_FIND_PACKAGE_GTest=ON -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON >"$dir.log" 2>&1 \
+    || fail "the game-only configure: $(tail -5 "$dir.log")"
+  targets=$(ninja -C "$dir" -t targets all) || fail "ninja -t targets"
+  grep -q '^bin/korvath-headless:' <<<"$targets" || fail "the game-only build has no korvath-headless"
+  ! grep -qE '^bin/(test|bench|fuzz)_' <<<"$targets" || fail "the game-only build has tests or benchmarks"
+  rm -rf "$dir" "$dir.log"
+  ;;
 install)
   build=$1 prefix=$2 id=$3
   shift 3

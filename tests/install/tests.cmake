@@ -16,6 +16,8 @@ if(TARGET korvath)
   add_test(NAME Install.DesktopEntryAndMetainfo COMMAND ${check} validate ${prefix} ${KORVATH_APP_ID})
   set_tests_properties(Install.DesktopEntryAndMetainfo PROPERTIES FIXTURES_REQUIRED KorvathInstalled)
 endif()
+add_test(NAME Install.GameAloneWithoutTheTestLibraries COMMAND ${check} gameonly ${PROJECT_SOURCE_DIR}
+    ${CMAKE_BINARY_DIR}/gameonly-test)
 add_test(NAME Install.DebianPackage COMMAND ${check} package ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/package-test)
 # Both install from the same build tree; run in parallel they trip over each other.
 set_tests_properties(Install.Tree Install.DebianPackage PROPERTIES RESOURCE_LOCK KorvathInstallTree)
