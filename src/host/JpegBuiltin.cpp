@@ -194,6 +194,9 @@ struct Decoder {
                 code <<= 1;
             }
             std::copy(p + 17, p + 17 + total, h.symbols);
+            // A DC difference has at most 15 bits, as libjpeg requires too.
+            if (kind == 0 && std::any_of(h.symbols, h.symbols + total, [](uint8_t s) { return s > 15; }))
+                return fail("bad Huffman table");
             h.defined = true;
             p += 17 + total, n -= 17 + total;
         }
@@ -213,7 +216,9 @@ struct Decoder {
             comps[i].id = p[6 + 3 * i];
             if (p[7 + 3 * i] != 0x11)
                 return fail("only pictures without subsampling are decoded");
-            comps[i].quant = p[8 + 3 * i] & 3;
+            comps[i].quant = p[8 + 3 * i];
+            if (comps[i].quant > 3)
+                return fail("bad frame header");
         }
         frame = true;
         return true;
@@ -228,8 +233,10 @@ struct Decoder {
         for (int32_t i = 0; i < compCount; i++) {
             if (p[1 + 2 * i] != comps[i].id)
                 return fail("bad scan header");
-            comps[i].dc = p[2 + 2 * i] >> 4 & 3;
-            comps[i].ac = p[2 + 2 * i] & 3;
+            comps[i].dc = p[2 + 2 * i] >> 4;
+            comps[i].ac = p[2 + 2 * i] & 15;
+            if (comps[i].dc > 3 || comps[i].ac > 3)
+                return fail("bad scan header");
             if (!dc[comps[i].dc].defined || !ac[comps[i].ac].defined || !quantDefined[comps[i].quant])
                 return fail("a table is missing");
         }

@@ -7,7 +7,8 @@
 // samples, Huffman coding, one component or three without subsampling),
 // decoded the way libjpeg decodes them by default, bit for bit (its slow
 // integer inverse DCT and its colour conversion), so that every build draws
-// the same pictures. Rows of 4-byte pixels 0xFFRRGGBB packed at the
+// the same pictures. (On damaged streams whose samples run far out of range
+// libjpeg's vector code saturates where its plain code, and this one, wraps.) Rows of 4-byte pixels 0xFFRRGGBB packed at the
 // decoded width.
 class JpegBuiltin {
 public:
