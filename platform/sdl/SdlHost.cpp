@@ -339,7 +339,9 @@ void SdlHost::handle(const SDL_Event& e)
         }
         return;
     case SDL_KEYDOWN:
-        if (e.key.keysym.sym == SDLK_F11) {
+        // F11, or Alt+Enter as in most desktop games, toggles full screen.
+        if (e.key.keysym.sym == SDLK_F11 ||
+            ((e.key.keysym.sym == SDLK_RETURN || e.key.keysym.sym == SDLK_KP_ENTER) && (e.key.keysym.mod & KMOD_ALT))) {
             if (!e.key.repeat) {
                 setFull(!m_full);
                 publish();
