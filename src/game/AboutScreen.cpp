@@ -10,7 +10,7 @@ namespace {
 constexpr const char* kCredits[] = {
     "Korvath",
     "A tank campaign across Europe",
-    "Version 1.0",
+    "Version " KORVATH_VERSION,
     "Esc: menu   F11: full screen   Quit: Q in the menu",
     "made with DejaVu Sans fonts",
     "Free software under the MIT licence",

@@ -2,7 +2,8 @@
 # The installed game, checked the way a desktop, a software centre and a
 # player meet it. One step per call, the install first:
 #   check.sh install BUILD PREFIX APP_ID SIZES... installs BUILD into PREFIX and checks the tree
-#   check.sh validate PREFIX APP_ID              the desktop entry and the metainfo
+#   check.sh validate PREFIX APP_ID VERSION      the desktop entry and the metainfo, whose newest
+#                                                release is the project's version
 #   check.sh manual PREFIX                       the manual page renders and knows every option
 #   check.sh battle PREFIX                       the headless program plays battle.script, with no --data
 #                                                (the frame is kept in $KORVATH_KEEP_FRAME when set)
@@ -60,11 +61,13 @@ install)
   fi
   ;;
 validate)
-  prefix=$1 id=$2
+  prefix=$1 id=$2 version=$3
   desktop=$prefix/share/applications/$id.desktop
   metainfo=$prefix/share/metainfo/$id.metainfo.xml
   desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
   appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate $metainfo"
+  newest=$(grep -o '<release version="[^"]*"' "$metainfo" | head -1 | cut -d'"' -f2)
+  [ "$newest" = "$version" ] || fail "the metainfo's newest release is $newest, the project's version $version"
   # The menu finds the icon and the software centre the menu entry by the id.
   grep -qx "Icon=$id" "$desktop" || fail "$desktop does not name the icon $id"
   grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" \

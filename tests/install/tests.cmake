@@ -13,7 +13,8 @@ add_test(NAME Install.MissingDataNamesTheFoldersTried COMMAND ${check} nodata ${
 set_tests_properties(Install.ManualPage Install.HeadlessBattleWithoutData Install.MissingDataNamesTheFoldersTried
     PROPERTIES FIXTURES_REQUIRED KorvathInstalled SKIP_RETURN_CODE 77)
 if(TARGET korvath)
-  add_test(NAME Install.DesktopEntryAndMetainfo COMMAND ${check} validate ${prefix} ${KORVATH_APP_ID})
+  add_test(NAME Install.DesktopEntryAndMetainfo COMMAND ${check} validate ${prefix} ${KORVATH_APP_ID}
+      ${PROJECT_VERSION})
   set_tests_properties(Install.DesktopEntryAndMetainfo PROPERTIES FIXTURES_REQUIRED KorvathInstalled)
 endif()
 add_test(NAME Install.GameAloneWithoutTheTestLibraries COMMAND ${check} gameonly ${PROJECT_SOURCE_DIR}
