@@ -83,20 +83,20 @@ bool fail(const char* why)
 constexpr int32_t kConstBits = 13, kPass1Bits = 2;
 constexpr int32_t descale(int64_t x, int32_t n) { return static_cast<int32_t>((x + (int64_t{1} << (n - 1))) >> n); }
 
-// One dimension of the inverse DCT on eight values in, step apart; out
-// receives them descaled by shift.
+// One dimension of the inverse DCT on eight values in; out receives them
+// descaled by shift.
 template <class Out>
-void idct8(const int32_t* in, int32_t step, int32_t shift, Out out)
+void idct8(const int32_t* in, int32_t shift, Out out)
 {
-    int64_t z2 = in[2 * step], z3 = in[6 * step];
+    int64_t z2 = in[2], z3 = in[6];
     int64_t z1 = (z2 + z3) * 4433;
     const int64_t tmp2e = z1 + z3 * -15137, tmp3e = z1 + z2 * 6270;
     z2 = in[0];
-    z3 = in[4 * step];
+    z3 = in[4];
     const int64_t tmp0e = (z2 + z3) * (1 << kConstBits), tmp1e = (z2 - z3) * (1 << kConstBits);
     const int64_t tmp10 = tmp0e + tmp3e, tmp13 = tmp0e - tmp3e, tmp11 = tmp1e + tmp2e, tmp12 = tmp1e - tmp2e;
 
-    int64_t tmp0 = in[7 * step], tmp1 = in[5 * step], tmp2 = in[3 * step], tmp3 = in[step];
+    int64_t tmp0 = in[7], tmp1 = in[5], tmp2 = in[3], tmp3 = in[1];
     z1 = tmp0 + tmp3;
     z2 = tmp1 + tmp2;
     z3 = tmp0 + tmp2;
@@ -138,14 +138,14 @@ void inverseDct(const int16_t* coef, const uint16_t* quant, uint8_t* out, int32_
 {
     int32_t work[64];
     for (int32_t c = 0; c < 8; c++) {
-        int32_t in[64];
+        int32_t column[8];
         for (int32_t r = 0; r < 8; r++)
-            in[r * 8] = coef[r * 8 + c] * static_cast<int16_t>(quant[r * 8 + c]);
-        idct8(in, 8, kConstBits - kPass1Bits, [&](int32_t r, int32_t v) { work[r * 8 + c] = v; });
+            column[r] = coef[r * 8 + c] * static_cast<int16_t>(quant[r * 8 + c]);
+        idct8(column, kConstBits - kPass1Bits, [&](int32_t r, int32_t v) { work[r * 8 + c] = v; });
     }
     for (int32_t r = 0; r < 8; r++) {
         uint8_t* row = out + r * stride;
-        idct8(work + r * 8, 1, kConstBits + kPass1Bits + 3, [row](int32_t c, int32_t v) { row[c] = sample(v); });
+        idct8(work + r * 8, kConstBits + kPass1Bits + 3, [row](int32_t c, int32_t v) { row[c] = sample(v); });
     }
 }
 

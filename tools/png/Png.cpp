@@ -2,35 +2,19 @@
 
 #include <png.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <memory>
+#include "PngFile.h"
 
-namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-bool fail(std::string* error, const std::string& why)
-{
-    if (error)
-        *error = why;
-    return false;
-}
-
-} // namespace
+using PngFile::fail;
+using PngFile::File;
 
 bool Png::write(const std::string& path, int32_t w, int32_t h, const uint32_t* pixels, bool withAlpha,
                 std::string* error, bool fresh)
 {
     if (w <= 0 || h <= 0 || !pixels)
         return fail(error, "empty picture");
-    // "x" opens with O_EXCL, which follows no link either.
-    File f(std::fopen(path.c_str(), fresh ? "wbx" : "wb"));
+    File f = PngFile::create(path, fresh, error);
     if (!f)
-        return fail(error, "cannot create " + path + (fresh && errno == EEXIST ? " (it exists)" : ""));
+        return false;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {

@@ -1,25 +1,14 @@
 #include "Png.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <algorithm>
-#include <memory>
+
+#include "PngFile.h"
+
+using PngFile::fail;
 
 // Png for targets without libpng (the browser): files written with their
 // pixels stored, not compressed, which every PNG reader takes; no reader.
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-bool fail(std::string* error, const std::string& why)
-{
-    if (error)
-        *error = why;
-    return false;
-}
 
 uint32_t crc32(const uint8_t* data, size_t n, uint32_t crc = 0)
 {
@@ -89,10 +78,9 @@ bool Png::write(const std::string& path, int32_t w, int32_t h, const uint32_t* p
     chunk(out, "IHDR", header);
     chunk(out, "IDAT", z);
     chunk(out, "IEND", {});
-    // "x" opens with O_EXCL, which follows no link either.
-    File f(std::fopen(path.c_str(), fresh ? "wbx" : "wb"));
+    PngFile::File f = PngFile::create(path, fresh, error);
     if (!f)
-        return fail(error, "cannot create " + path + (fresh && errno == EEXIST ? " (it exists)" : ""));
+        return false;
     if (std::fwrite(out.data(), 1, out.size(), f.get()) != out.size() || std::fflush(f.get()) != 0)
         return fail(error, "cannot write " + path);
     return true;
