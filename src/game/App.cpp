@@ -57,18 +57,48 @@ App::~App() = default;
 
 void App::run()
 {
-    if (m_viewer) {
+    if (m_viewer)
         inspect();
-        return;
-    }
+    else
+        V3dView::run();
+}
+
+void App::begin()
+{
     initOnce();
     if (m_player.active())
         m_player.start(*this);
     else
         push(new TitleScreen(*this));
     m_frameStartUs = steadyUs();
-    while (isRunning() && (!m_screens.empty() || !m_changes.empty()))
-        frame();
+}
+
+int32_t App::step()
+{
+    if (m_statsDue) {
+        // The wait of the frame before is over: the frame is counted whole.
+        m_stats.add(m_frameMs, m_workUs);
+        m_frameStartUs = steadyUs();
+        m_statsDue = false;
+    }
+    if (!isRunning() || (m_screens.empty() && m_changes.empty()))
+        return kStepOver;
+    int32_t wait = frame();
+    if (wait == Screen::kNoWait)
+        return kStepAtOnce;
+    if (m_player.active() && m_player.paused())
+        return ReplayPlayer::kPausedWaitMs;
+    if (m_player.active())
+        wait = m_player.wait();
+    else if (wait == Screen::kPaced)
+        wait = pacedWait();
+    m_workUs = steadyUs() - m_frameStartUs;
+    m_statsDue = true;
+    return wait;
+}
+
+void App::end()
+{
     if (m_frameStats) {
         std::printf("%s\n", m_stats.line().c_str());
         std::fflush(stdout);
@@ -77,18 +107,18 @@ void App::run()
     destroy();
 }
 
-void App::frame()
+int32_t App::frame()
 {
     // A stop counts from the top of a frame: one that comes meanwhile lets
     // the frame draw as its replay will.
     m_running = !stopRequested();
     if (!m_running)
-        return;
+        return Screen::kNoWait;
     if (m_player.active() && !m_player.frame(*this)) {
         // A replay paused or over: the battle on screen stands still.
         if (m_display)
             m_battleSound.stop(*m_display);
-        return;
+        return m_player.paused() ? 0 : Screen::kNoWait;
     }
     m_noteMsAtFrame = m_note ? m_noteMs : 0;
     hotkeys();
@@ -105,7 +135,7 @@ void App::frame()
     if (!settle()) {
         ref<Screen> s = m_screens.empty() ? nullptr : m_screens.back();
         if (!s)
-            return;
+            return Screen::kNoWait;
         s->input(input());
         if (m_changes.empty())
             s->advance(m_frameMs);
@@ -113,20 +143,10 @@ void App::frame()
     }
     battleSound();
     if (!isRunning() || m_screens.empty())
-        return;
+        return Screen::kNoWait;
     ref<Screen> shown = m_screens.back();
     shown->draw();
-    int32_t wait = shown->frameWait();
-    if (wait == Screen::kNoWait)
-        return;
-    if (m_player.active())
-        wait = m_player.wait();
-    else if (wait == Screen::kPaced)
-        wait = pacedWait();
-    const int64_t workUs = steadyUs() - m_frameStartUs;
-    waitMs(wait);
-    m_stats.add(m_frameMs, workUs);
-    m_frameStartUs = steadyUs();
+    return shown->frameWait();
 }
 
 void App::hotkeys()

@@ -35,8 +35,16 @@ public:
     // Takes the sprite trees apart so that their counted parent links do not
     // keep them alive; the pixel buffer and the last frame stay.
     void destroy() override;
-    // The whole game; returns when the viewport stops running.
+    // The whole game; returns when the viewport stops running. The mesh
+    // inspector instead, when one is asked for.
     void run() override;
+    // Start-up and the title; one frame of the screen on top and the wait it
+    // asks for; the record saved and everything taken apart at the end.
+    void begin() override;
+    int32_t step() override;
+    void end() override;
+    // The record and the battle in progress stored as they stand.
+    void suspend() override { prefSave(); }
     // Applies a new screen size to what every screen shares; true when the
     // size changed. While the screen rotates it waits for the rotation to end.
     bool screenResize() override;
@@ -51,9 +59,9 @@ public:
 
     // ---- the screens ----
 
-    // One frame of the screen on top: its new size, its input, its advance,
-    // its drawing, and the wait until the next frame.
-    void frame();
+    // One frame of the screen on top: its new size, its input, its advance
+    // and its drawing; the screen's wait (Screen::frameWait).
+    int32_t frame();
     // Puts s on top of the stack, pop takes the top one off, replace does
     // both. The change happens once the current step of the frame is done:
     // a new top takes the input of the frame and advances at once, and the
@@ -148,6 +156,8 @@ private:
     std::vector<ref<Screen>> m_changes; // in order; null pops
     int32_t m_paceUs = 0;               // the fraction of a ms the pace owes
     int64_t m_frameStartUs = 0;         // a steady clock, for the work of a frame
+    int64_t m_workUs = 0;               // the work of the frame whose wait runs
+    bool m_statsDue = false;            // that frame is counted once its wait is over
     ref<Vtext> m_note;                  // shown over every screen, or null
     int32_t m_noteMs = 0;               // how much longer it stays
     ref<Vtext> m_hint;                  // the game's line, or null

@@ -64,10 +64,8 @@ bool ReplayPlayer::frame(App& app)
 {
     if (m_finished || !controls(app))
         return false;
-    if (m_paused) {
-        app.waitMs(kPausedWaitMs);
+    if (m_paused)
         return false;
-    }
     if (!m_replay->next(m_frame)) {
         finish(app, false);
         return false;

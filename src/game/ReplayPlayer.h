@@ -28,6 +28,8 @@ public:
     // Game thread, at the top of every frame: false when no frame is to run
     // now (paused, or the replay is over and the game stops).
     bool frame(App& app);
+    // While paused, how long to wait before the next look at the keys.
+    bool paused() const { return m_paused; }
     // The wait after a frame: its recorded time at the speed chosen.
     int32_t wait();
     // The frame playing put up the screenshot's note when it was recorded.

@@ -67,7 +67,15 @@ void Viewport::destroy()
     m_dirtyCount = 0;
 }
 
-void Viewport::run() {}
+void Viewport::run()
+{
+    begin();
+    for (int32_t wait = step(); wait != kStepOver; wait = step()) {
+        if (wait != kStepAtOnce)
+            waitMs(wait);
+    }
+    end();
+}
 
 bool Viewport::isRunning()
 {

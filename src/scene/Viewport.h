@@ -50,7 +50,24 @@ public:
     static Input& input();
     // render, then wait out the rest of a 64 ms frame.
     virtual void renderWait();
+    // The whole game, on a thread that may sleep: begin, then steps with the
+    // waits they ask for, then end.
     virtual void run();
+    // The same driven by a host a frame at a time, for a host whose thread
+    // must not block (a browser page). begin: once, before the first frame.
+    // step: one frame, without its wait; the ms to wait after the end of the
+    // last wait before the next step (kStepAtOnce: no wait, the frame did not
+    // happen for the player), or kStepOver once the game is over. Between two
+    // steps the host calls waitMs with that number once the time has come,
+    // so that the wait never sleeps. end: once, after the last step.
+    virtual void begin() {}
+    virtual int32_t step() { return kStepOver; }
+    virtual void end() {}
+    // Between frames, when the host may go away without warning (a browser
+    // page hidden or closed): store what the player would lose.
+    virtual void suspend() {}
+    static constexpr int32_t kStepAtOnce = -1;
+    static constexpr int32_t kStepOver = -2;
     // Whether s, or else its first child, lies on screen.
     virtual bool visible(const ref<Vsprite>& s);
     // Sleeps until ms after the end of the last wait; m_frameMs becomes the
