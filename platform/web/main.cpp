@@ -1,0 +1,39 @@
+#include <emscripten.h>
+
+#include "GameStart.h"
+#include "WebHost.h"
+
+// The browser page: the game, its data preloaded beside the page, the
+// player's files in IndexedDB. The page's address may carry options
+// (index.html?fps=30&scale=3), which the page hands over as the command line.
+int main(int argc, char** argv)
+{
+    static GameStart start;
+    const int32_t status = start.prepare(argc, argv, false);
+    if (status >= 0)
+        return status;
+    static WebHost host(start);
+    host.open();
+    // The game goes on in the browser's animation frames.
+    emscripten_exit_with_live_runtime();
+    return 0;
+}
+
+extern "C" {
+
+EMSCRIPTEN_KEEPALIVE void korvath_storage_ready(int stored)
+{
+    WebHost::s_host->storageReady(stored != 0);
+}
+
+EMSCRIPTEN_KEEPALIVE void korvath_page_resized()
+{
+    WebHost::s_host->resized();
+}
+
+EMSCRIPTEN_KEEPALIVE void korvath_page_hidden(int hidden)
+{
+    if (WebHost::s_host)
+        WebHost::s_host->hidden(hidden != 0);
+}
+}
