@@ -30,7 +30,7 @@ void korvath_canvas_download(int32_t scale, const char* name);
 void korvath_fullscreen(int32_t on);
 int32_t korvath_fullscreen_on();
 void korvath_say(const char* text);
-int32_t korvath_sound_load(const uint8_t* bytes, int32_t n, int32_t music);
+int32_t korvath_sound_load(const uint8_t* bytes, int32_t n, int32_t music, const char* name);
 void korvath_sound_play(int32_t id);
 int32_t korvath_sound_loop(int32_t id, int32_t volume);
 void korvath_sound_loop_volume(int32_t loop, int32_t volume);
@@ -38,6 +38,7 @@ void korvath_sound_loop_stop(int32_t loop);
 void korvath_sound_volumes(int32_t effects, int32_t music);
 void korvath_storage_open(const char* folder);
 void korvath_storage_sync();
+void korvath_storage_journal(const char* folder);
 }
 
 WebHost* WebHost::s_host = nullptr;
@@ -100,6 +101,8 @@ void WebHost::open()
 
 void WebHost::storageReady(bool)
 {
+    // What the journal of the last visit put back is stored for good.
+    korvath_storage_sync();
     g_d = new Vdisplay;
     m_root = m_start.game()();
     g_p = m_root;
@@ -132,11 +135,14 @@ bool WebHost::play()
             // Over by now, so the wait returns at once.
             m_root->waitMs(std::min(m_wait, elapsed));
         }
+        const double began = emscripten_get_now();
         m_wait = m_root->step();
         if (m_wait == Viewport::kStepOver)
             return false;
-        if (m_wait != Viewport::kStepAtOnce)
+        if (m_wait != Viewport::kStepAtOnce) {
+            m_stats.add(m_root->m_frameMs, static_cast<int64_t>((emscripten_get_now() - began) * 1000));
             return true;
+        }
     }
     return true;
 }
@@ -168,6 +174,7 @@ void WebHost::hidden(bool hidden)
         std::fill(std::begin(m_keyDown), std::end(m_keyDown), 0);
         input().focusLostSys();
         m_root->suspend();
+        korvath_storage_journal(Vdisplay::prefsDir().c_str());
         korvath_storage_sync();
     } else {
         // The time away is no game time.
@@ -264,6 +271,11 @@ void WebHost::setFrameRate(int32_t fps)
     m_frameUs = fps > 0 ? 1000000 / fps : 0;
 }
 
+std::string WebHost::frameReport() const
+{
+    return m_stats.line();
+}
+
 std::string WebHost::saveScreenshot(const Viewport&)
 {
     const std::time_t now = std::time(nullptr);
@@ -284,8 +296,9 @@ int32_t WebHost::loadSound(const char* path)
         return -1;
     if (bytes.empty())
         return -1;
-    const bool music = std::filesystem::path(path).stem().string().rfind("music", 0) == 0;
-    return korvath_sound_load(bytes.data(), static_cast<int32_t>(bytes.size()), music ? 1 : 0);
+    const std::string name = std::filesystem::path(path).stem().string();
+    const bool music = name.rfind("music", 0) == 0;
+    return korvath_sound_load(bytes.data(), static_cast<int32_t>(bytes.size()), music ? 1 : 0, name.c_str());
 }
 
 void WebHost::playSound(int32_t id)

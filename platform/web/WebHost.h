@@ -5,6 +5,7 @@
 
 #include "PadState.h"
 #include "WebScreen.h"
+#include "game/FrameStats.h"
 #include "host/Host.h"
 #include "render3d/V3dView.h"
 #include "runtime/ref.h"
@@ -60,6 +61,10 @@ public:
     // Downloads the canvas, each pixel scale x scale, as a PNG picture.
     std::string saveScreenshot(const Viewport& vp) override;
 
+    // How the frames went so far, as --frame-stats prints it; the work of a
+    // frame here includes putting it on the canvas.
+    std::string frameReport() const;
+
     static WebHost* s_host;
 
 private:
@@ -83,6 +88,7 @@ private:
     int32_t m_wait = 0;         // what the last step asked for
     bool m_playing = false;
     bool m_hidden = false;
+    FrameStats m_stats;
     std::vector<uint8_t> m_rgba; // the canvas's pixels, red, green, blue, opaque
     int16_t m_keyDown[256] = {}; // by the browser's key number: the code it pressed
     int32_t m_touchId = -1;      // the finger that is the game's touch

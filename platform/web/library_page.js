@@ -12,6 +12,34 @@ mergeInto(LibraryManager.library, {
     syncing: false,
     syncAgain: false,
     storageLine: false,
+    played: [],          // the names of the sounds asked for, for the page's tests
+    journalKey: 'korvath-journal',
+    journalMost: 262144,  // bytes of a file the journal keeps: the records, not the replays
+    replayJournal: function (dir) {
+      var text = null;
+      try { text = localStorage.getItem(KorvathPage.journalKey); } catch (e) {}
+      if (!text) return;
+      try {
+        var files = JSON.parse(text);
+        // The journal holds every small file the page had: one it lacks was removed.
+        FS.readdir(dir).forEach(function (name) {
+          var st = FS.stat(dir + '/' + name);
+          if (FS.isFile(st.mode) && st.size <= KorvathPage.journalMost && !(name in files))
+            FS.unlink(dir + '/' + name);
+        });
+        Object.keys(files).forEach(function (name) {
+          if (name.indexOf('/') >= 0) return;
+          var raw = atob(files[name]);
+          var bytes = new Uint8Array(raw.length);
+          for (var i = 0; i < raw.length; i++) bytes[i] = raw.charCodeAt(i);
+          FS.writeFile(dir + '/' + name, bytes);
+        });
+      } catch (e) {
+        console.warn('korvath: the journal of the last visit could not be read');
+      }
+      KorvathPage.journal++;
+    },
+    journal: 0,           // the journals written (or put back): dropped once IndexedDB holds the last
     say: function (text) {
       var line = document.getElementById('status');
       if (line) line.textContent = text;
@@ -23,6 +51,7 @@ mergeInto(LibraryManager.library, {
     var P = KorvathPage;
     P.canvas = document.getElementById('canvas');
     P.context = P.canvas.getContext('2d', {alpha: false});
+    window.korvathSounds = P.played;
     var Audio = window.AudioContext || window.webkitAudioContext;
     if (Audio) {
       P.audio = new Audio();
@@ -113,11 +142,11 @@ mergeInto(LibraryManager.library, {
   korvath_say: function (text) { KorvathPage.say(UTF8ToString(text)); },
 
   korvath_sound_load__deps: ['$KorvathPage'],
-  korvath_sound_load: function (bytes, n, music) {
+  korvath_sound_load: function (bytes, n, music, name) {
     var P = KorvathPage;
     if (!P.audio) return -1;
     var id = P.sounds.length;
-    var entry = {buffer: null, music: music, waiting: []};
+    var entry = {buffer: null, music: music, waiting: [], name: UTF8ToString(name)};
     P.sounds.push(entry);
     var copy = HEAPU8.slice(bytes, bytes + n).buffer;
     P.audio.decodeAudioData(copy, function (b) {
@@ -132,6 +161,7 @@ mergeInto(LibraryManager.library, {
   korvath_sound_play: function (id) {
     var P = KorvathPage;
     var s = P.sounds[id];
+    if (s) P.played.push(s.name);
     // Sounds asked for before they are decoded or while silent are dropped, not queued.
     if (!s || !s.buffer || P.audio.state !== 'running') return;
     var src = P.audio.createBufferSource();
@@ -145,6 +175,7 @@ mergeInto(LibraryManager.library, {
     var P = KorvathPage;
     var s = P.sounds[id];
     if (!s) return -1;
+    P.played.push('loop:' + s.name);
     var handle = P.loops.length;
     var loop = {source: null, gain: P.audio.createGain(), stopped: false};
     loop.gain.gain.value = volume / 100;
@@ -209,8 +240,36 @@ mergeInto(LibraryManager.library, {
     }
     FS.syncfs(true, function (err) {
       if (err) refused(err.message || err);
+      P.replayJournal(dir);
       _korvath_storage_ready(err ? 0 : 1);
     });
+  },
+
+  // A page that goes away gets no time for IndexedDB's slow writes: its small
+  // files go at once into localStorage too, a journal that the next start
+  // puts back over what IndexedDB kept, then drops once that is stored.
+  korvath_storage_journal__deps: ['$KorvathPage', '$FS'],
+  korvath_storage_journal: function (folder) {
+    var P = KorvathPage;
+    var dir = UTF8ToString(folder);
+    var files = {};
+    try {
+      FS.readdir(dir).forEach(function (name) {
+        var file = dir + '/' + name;
+        var st = FS.stat(file);
+        if (FS.isFile(st.mode) && st.size <= P.journalMost) {
+          var bytes = FS.readFile(file);
+          var text = '';
+          for (var i = 0; i < bytes.length; i += 8192)
+            text += String.fromCharCode.apply(null, bytes.subarray(i, i + 8192));
+          files[name] = btoa(text);
+        }
+      });
+      localStorage.setItem(P.journalKey, JSON.stringify(files));
+      P.journal++;
+    } catch (e) {
+      // No localStorage or no room: IndexedDB's copy is all there is.
+    }
   },
 
   korvath_storage_sync__deps: ['$KorvathPage', '$FS'],
@@ -218,8 +277,12 @@ mergeInto(LibraryManager.library, {
     var P = KorvathPage;
     if (P.syncing) { P.syncAgain = true; return; }
     P.syncing = true;
+    var journal = P.journal;
     FS.syncfs(false, function (err) {
       P.syncing = false;
+      if (!err && journal > 0 && journal === P.journal) {
+        try { localStorage.removeItem(P.journalKey); } catch (e) {}
+      }
       if (err && !P.storageLine) {
         P.storageLine = true;
         P.say('Your progress could not be stored in this browser (' + (err.message || err) + ').');

@@ -1,5 +1,7 @@
 #include <emscripten.h>
 
+#include <string>
+
 #include "GameStart.h"
 #include "WebHost.h"
 
@@ -29,6 +31,13 @@ EMSCRIPTEN_KEEPALIVE void korvath_storage_ready(int stored)
 EMSCRIPTEN_KEEPALIVE void korvath_page_resized()
 {
     WebHost::s_host->resized();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* korvath_frame_report()
+{
+    static std::string report;
+    report = WebHost::s_host ? WebHost::s_host->frameReport() : std::string();
+    return report.c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE void korvath_page_hidden(int hidden)

@@ -36,8 +36,10 @@ std::string FrameStats::line() const
         std::snprintf(b, sizeof b, "%" PRId64 ".%02" PRId64, us / 1000, (us % 1000) / 10);
         return std::string(b);
     };
-    char line[160];
-    std::snprintf(line, sizeof line, "frames: %" PRId64 ", game time: %" PRId64 " ms, median frame: %s ms, slowest: %s ms",
-                  m_frames, m_gameMs, ms(medianUs()).c_str(), ms(m_slowestUs).c_str());
+    char line[200];
+    std::snprintf(line, sizeof line,
+                  "frames: %" PRId64 ", game time: %" PRId64 " ms, median frame: %s ms, 99th percentile: %s ms, "
+                  "slowest: %s ms",
+                  m_frames, m_gameMs, ms(medianUs()).c_str(), ms(percentileUs(99)).c_str(), ms(m_slowestUs).c_str());
     return line;
 }

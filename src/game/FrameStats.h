@@ -20,7 +20,8 @@ public:
     // The work that p percent of the frames took at most.
     int64_t percentileUs(int32_t p) const;
     int64_t slowestUs() const { return m_slowestUs; }
-    // "frames: N, game time: T ms, median frame: A ms, slowest: B ms".
+    // "frames: N, game time: T ms, median frame: A ms, 99th percentile: P ms,
+    // slowest: B ms".
     std::string line() const;
 
     static constexpr int32_t kStepUs = 10;      // the histogram's step

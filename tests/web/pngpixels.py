@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Prints whether PNG files hold the same pixels: pngpixels.py A B [A B ...].
+"""Prints whether PNG files hold the same pixels:
+pngpixels.py [--except X0,Y0,X1,Y1] A B [A B ...].
 
 Reads 8-bit RGB and RGBA files, compressed or stored, with every row filter;
 exit status 1 when any pair differs (and the first differing pixel of each)."""
@@ -48,6 +49,12 @@ def pixels(path):
 
 
 def main(args):
+    # --except X0,Y0,X1,Y1: a rectangle (x1, y1 exclusive) left out, where the
+    # screen moves by the clock (a blinking marker).
+    hole = None
+    if args[:1] == ["--except"] and len(args) > 1:
+        hole = [int(v) for v in args[1].split(",")]
+        args = args[2:]
     if len(args) % 2 or not args:
         print(__doc__.strip(), file=sys.stderr)
         return 2
@@ -59,6 +66,9 @@ def main(args):
             same = False
             continue
         for y, (x1, x2) in enumerate(zip(ra, rb)):
+            if hole and hole[1] <= y < hole[3]:
+                x1 = x1[: hole[0] * 3] + x1[hole[2] * 3 :]
+                x2 = x2[: hole[0] * 3] + x2[hole[2] * 3 :]
             if x1 != x2:
                 x = next(i for i in range(len(x1)) if x1[i] != x2[i]) // 3
                 print(f"{a} and {b} differ first at ({x}, {y})")
