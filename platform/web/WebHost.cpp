@@ -271,9 +271,12 @@ void WebHost::setFrameRate(int32_t fps)
     m_frameUs = fps > 0 ? 1000000 / fps : 0;
 }
 
-std::string WebHost::frameReport() const
+std::string WebHost::frameReport(bool reset)
 {
-    return m_stats.line();
+    const std::string line = m_stats.line();
+    if (reset)
+        m_stats = FrameStats();
+    return line;
 }
 
 std::string WebHost::saveScreenshot(const Viewport&)

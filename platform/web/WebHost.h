@@ -63,7 +63,7 @@ public:
 
     // How the frames went so far, as --frame-stats prints it; the work of a
     // frame here includes putting it on the canvas.
-    std::string frameReport() const;
+    std::string frameReport(bool reset);
 
     static WebHost* s_host;
 

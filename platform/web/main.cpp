@@ -33,10 +33,12 @@ EMSCRIPTEN_KEEPALIVE void korvath_page_resized()
     WebHost::s_host->resized();
 }
 
-EMSCRIPTEN_KEEPALIVE const char* korvath_frame_report()
+// For the benchmark: the frames so far, as --frame-stats prints them; reset:
+// counting starts again after this report.
+EMSCRIPTEN_KEEPALIVE const char* korvath_frame_report(int reset)
 {
     static std::string report;
-    report = WebHost::s_host ? WebHost::s_host->frameReport() : std::string();
+    report = WebHost::s_host ? WebHost::s_host->frameReport(reset != 0) : std::string();
     return report.c_str();
 }
 
