@@ -23,8 +23,8 @@ add_custom_target(korvath_icons ALL DEPENDS ${icons})
 configure_file(${PROJECT_SOURCE_DIR}/assets/korvath.6.in ${CMAKE_BINARY_DIR}/man/korvath.6 @ONLY)
 file(WRITE ${CMAKE_BINARY_DIR}/man/korvath-headless.6 ".so man6/korvath.6\n")
 
-install(TARGETS korvath-headless RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(DIRECTORY ${KORVATH_DATA_DIR}/ DESTINATION ${CMAKE_INSTALL_DATADIR}/korvath)
+install(TARGETS korvath-headless RUNTIME DESTINATION ${KORVATH_BINDIR})
+install(DIRECTORY ${KORVATH_DATA_DIR}/ DESTINATION ${KORVATH_DATADIR})
 install(FILES ${CMAKE_BINARY_DIR}/man/korvath.6 ${CMAKE_BINARY_DIR}/man/korvath-headless.6
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 # The screenshots are taken when installing rather than in every build: the
@@ -40,7 +40,7 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DEST
 # The menu entry, the software centre's page and the icons belong to the
 # window program.
 if(TARGET korvath)
-  install(TARGETS korvath RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(TARGETS korvath RUNTIME DESTINATION ${KORVATH_BINDIR})
   install(FILES ${PROJECT_SOURCE_DIR}/assets/${KORVATH_APP_ID}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${PROJECT_SOURCE_DIR}/assets/${KORVATH_APP_ID}.metainfo.xml
