@@ -44,7 +44,8 @@ const char* HostOptions::usage()
            "                  last one used)\n"
            "  --fullscreen    start in full screen (F11 toggles it; the last state is kept)\n"
            "  --data DIR      game data folder (default: data next to the program, else\n"
-           "                  ../share/korvath from its folder, else the installed one)\n"
+           "                  " KORVATH_INSTALL_DATA_RELATIVE " from its folder, else the\n"
+           "                  installed one)\n"
            "  --prefs DIR     preferences folder (default: $XDG_CONFIG_HOME/korvath; with\n"
            "                  --headless a fresh temporary folder, removed afterwards),\n"
            "                  holding the campaign (korvath), the options and keys\n"
@@ -103,11 +104,11 @@ const char* HostOptions::usage()
            "                  battle's last)\n";
 }
 
-std::vector<std::string> HostOptions::dataDirSearch(const std::filesystem::path& exe, const std::string& installed)
+std::vector<std::string> HostOptions::dataDirSearch(const std::filesystem::path& exe, const std::string& relative,
+                                                    const std::string& installed)
 {
     const std::filesystem::path dir = exe.parent_path();
-    std::vector<std::string> dirs = {(dir / "data").string(),
-                                     (dir.parent_path() / "share" / "korvath").lexically_normal().string()};
+    std::vector<std::string> dirs = {(dir / "data").string(), (dir / relative).lexically_normal().string()};
     const std::string prefix = std::filesystem::path(installed).lexically_normal().string();
     if (!installed.empty() && prefix != dirs[1])
         dirs.push_back(prefix);
@@ -120,7 +121,7 @@ std::string HostOptions::defaultDataDir(std::vector<std::string>& tried)
     std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
     if (ec) // without /proc the working folder stands in for the program's
         exe = std::filesystem::current_path(ec) / "korvath";
-    tried = dataDirSearch(exe, KORVATH_INSTALLED_DATA_DIR);
+    tried = dataDirSearch(exe, KORVATH_INSTALL_DATA_RELATIVE, KORVATH_INSTALLED_DATA_DIR);
     for (const std::string& dir : tried)
         if (std::filesystem::is_directory(dir, ec))
             return dir;

@@ -14,10 +14,12 @@ public:
     static const char* usage();
     // The folders where the game data is looked for when --data is not
     // given, in order: data beside the executable exe (the build tree),
-    // ../share/korvath from the executable's folder (an installed tree,
-    // wherever its prefix is), then installed, the folder of the prefix the
-    // program was built for. No folder twice.
-    static std::vector<std::string> dataDirSearch(const std::filesystem::path& exe, const std::string& installed);
+    // relative to the executable's folder (an installed tree, wherever its
+    // prefix is; ../share/korvath or ../share/games/korvath), then
+    // installed, the folder of the prefix the program was built for. No
+    // folder twice.
+    static std::vector<std::string> dataDirSearch(const std::filesystem::path& exe, const std::string& relative,
+                                                  const std::string& installed);
     // The first of dataDirSearch for the running program that is a folder;
     // empty when none is, with the folders looked at in tried.
     static std::string defaultDataDir(std::vector<std::string>& tried);

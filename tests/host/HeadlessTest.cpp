@@ -42,14 +42,17 @@ Strings filesIn(const fs::path& dir)
 
 // Beside the program first, so a build tree never plays an installed game's
 // data; then the install tree the program sits in, wherever it was moved (the
-// install test moves one); then the prefix it was built for, unless that is
-// the same folder. This test program lives in the build tree's bin folder.
+// install test moves one), in either layout; then the prefix it was built
+// for, unless that is the same folder. This test program lives in the build
+// tree's bin folder.
 TEST(DataFolder, TheBuildTreeComesBeforeTheInstallTreeAndTheBuiltInPrefix)
 {
-    EXPECT_EQ(HostOptions::dataDirSearch("/usr/bin/korvath", "/usr//share/./korvath"),
+    EXPECT_EQ(HostOptions::dataDirSearch("/usr/bin/korvath", "../share/korvath", "/usr//share/./korvath"),
               (Strings{"/usr/bin/data", "/usr/share/korvath"}));
-    EXPECT_EQ(HostOptions::dataDirSearch("/home/p/build/bin/korvath", ""),
+    EXPECT_EQ(HostOptions::dataDirSearch("/home/p/build/bin/korvath", "../share/korvath", ""),
               (Strings{"/home/p/build/bin/data", "/home/p/build/share/korvath"}));
+    EXPECT_EQ(HostOptions::dataDirSearch("/opt/k/games/korvath", "../share/games/korvath", "/usr/share/games/korvath"),
+              (Strings{"/opt/k/games/data", "/opt/k/share/games/korvath", "/usr/share/games/korvath"}));
     Strings tried;
     const std::string found = HostOptions::defaultDataDir(tried);
     EXPECT_TRUE(fs::equivalent(found, KORVATH_DATA_DIR)) << found;

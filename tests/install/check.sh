@@ -12,10 +12,21 @@
 #                                                (exit 77, skipped, where the game is installed)
 #   check.sh gameonly SOURCE DIR                 a packager's configure of the game alone needs neither
 #                                                GoogleTest nor Google Benchmark and builds no test
+# The build's layout, relative to the prefix, comes from the environment
+# (written to BUILD/packaging/layout.sh): KORVATH_INSTALL_BINDIR (bin or
+# games) and KORVATH_INSTALL_DATADIR (share/korvath or share/games/korvath).
 set -u
 fail() {
   echo "FAIL: $*" >&2
   exit 1
+}
+bindir=${KORVATH_INSTALL_BINDIR:-bin}
+datadir=${KORVATH_INSTALL_DATADIR:-share/korvath}
+# gzip -9n: no file name and no time stamp in the header, so that the
+# package is the same from one build to the next.
+reproducible_gzip() {
+  [ "$(od -An -tx1 -N8 "$1" | tr -d ' ')" = 1f8b080000000000 ] || fail "$1 is not gzip'd without name and time"
+  gzip -t "$1" || fail "$1 is a damaged gzip file"
 }
 step=$1
 shift
@@ -38,13 +49,26 @@ install)
   rm -rf "$prefix"
   cmake --install "$build" --prefix "$prefix" >"$build/install-test.log" 2>&1 \
     || fail "cmake --install: $(tail -5 "$build/install-test.log")"
-  for f in bin/korvath-headless share/korvath/app0.bin share/korvath/p3d.bin share/korvath/layout \
-    share/man/man6/korvath.6 share/man/man6/korvath-headless.6; do
+  docs=share/doc/korvath
+  for f in $bindir/korvath-headless $datadir/app0.bin $datadir/p3d.bin $datadir/layout \
+    share/man/man6/korvath.6.gz share/man/man6/korvath-headless.6.gz $docs/copyright $docs/changelog.Debian.gz \
+    $docs/changelog.gz; do
     [ -s "$prefix/$f" ] || fail "$f is not installed"
   done
-  [ -x "$prefix/bin/korvath-headless" ] || fail "bin/korvath-headless is not executable"
+  [ -x "$prefix/$bindir/korvath-headless" ] || fail "$bindir/korvath-headless is not executable"
+  for f in share/man/man6/korvath.6.gz share/man/man6/korvath-headless.6.gz $docs/changelog.Debian.gz \
+    $docs/changelog.gz; do
+    reproducible_gzip "$prefix/$f"
+  done
+  # Debian's machine-readable format, with the game's licence and the fonts'.
+  copyright=$prefix/$docs/copyright
+  head -1 "$copyright" | grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
+    || fail "$copyright is not in the machine-readable format"
+  for license in Expat bitstream-vera; do
+    [ "$(grep -c "^License: $license\$" "$copyright")" -eq 2 ] || fail "$copyright lacks the $license licence or its text"
+  done
   if [ -e "$build/bin/korvath" ]; then
-    for f in bin/korvath "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"; do
+    for f in $bindir/korvath "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"; do
       [ -s "$prefix/$f" ] || fail "$f is not installed"
     done
     for size in "$@"; do
@@ -75,12 +99,12 @@ validate)
   ;;
 manual)
   prefix=$1
-  page=$prefix/share/man/man6/korvath.6
+  page=$prefix/share/man/man6/korvath.6.gz
   warnings=$(mktemp)
   trap 'rm -f "$warnings"' EXIT
   text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>"$warnings") || fail "man -l $page"
   [ -s "$warnings" ] && fail "man -l $page warns: $(cat "$warnings")"
-  options=$("$prefix/bin/korvath-headless" --help | grep -oE '^  --[a-z-]+') || fail "no options in --help"
+  options=$("$prefix/$bindir/korvath-headless" --help | grep -oE '^  --[a-z-]+') || fail "no options in --help"
   for option in $options; do
     grep -qe "$option" <<<"$text" || fail "the manual page does not describe $option"
   done
@@ -93,7 +117,7 @@ battle)
   dir=$(mktemp -d)
   trap 'rm -rf "$dir"' EXIT
   cp "$(dirname "$0")/battle.script" "$dir/"
-  out=$(cd "$dir" && "$prefix/bin/korvath-headless" --script battle.script --until 8500 --sound-log sounds.txt 2>&1) \
+  out=$(cd "$dir" && "$prefix/$bindir/korvath-headless" --script battle.script --until 8500 --sound-log sounds.txt 2>&1) \
     || fail "korvath-headless: $out"
   file "$dir/battle.png" | grep -q "PNG image data, 480 x 320," || fail "no frame: $out"
   # Only a battle has a gun to fire.
@@ -111,6 +135,7 @@ package)
     || fail "cpack: $(tail -5 "$build/package-test.log")"
   deb=$(ls "$out"/korvath_*.deb) || fail "cpack made no package"
   info=$(dpkg-deb -f "$deb" Section Maintainer Depends Description) || fail "dpkg-deb -f $deb"
+  version=$(dpkg-deb -f "$deb" Version) || fail "dpkg-deb -f $deb Version"
   # dpkg-shlibdeps names the libraries' packages (their names differ between releases).
   want=("Section: games" "Maintainer: .+@" "Depends: .*libpng16" "Depends: .*libjpeg" "Depends: .*libstdc\+\+")
   [ -e "$build/bin/korvath" ] && want+=("Depends: .*libsdl2-2\.0-0" "Depends: .*libsdl2-mixer")
@@ -118,25 +143,29 @@ package)
     grep -qE "$w" <<<"$info" || fail "the package's control has no \"$w\": $info"
   done
   listing=$(dpkg-deb -c "$deb") || fail "dpkg-deb -c $deb"
-  for f in bin/korvath-headless share/korvath/app0.bin share/korvath/p3d.bin share/man/man6/korvath.6 \
-    share/doc/korvath/screenshots/battle.png; do
+  for f in $bindir/korvath-headless $datadir/app0.bin $datadir/p3d.bin share/man/man6/korvath.6.gz \
+    share/doc/korvath/screenshots/battle.png share/doc/korvath/copyright share/doc/korvath/changelog.Debian.gz; do
     grep -q " \./usr/$f\$" <<<"$listing" || fail "$f is not in the package under /usr"
   done
+  # The package's version and its changelog's newest entry are the same.
+  entry=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/korvath/changelog.Debian.gz | gzip -dc | head -1)
+  [ "$entry" = "korvath ($version) unstable; urgency=medium" ] \
+    || fail "the changelog's newest entry \"$entry\" is not of the package's version $version"
   ;;
 nodata)
   prefix=$1 builtin=$2
   dir=$(mktemp -d)
   trap 'rm -rf "$dir"' EXIT
-  mkdir -p "$dir/a/bin"
-  cp "$prefix/bin/korvath-headless" "$dir/a/bin/"
+  mkdir -p "$dir/a/$bindir"
+  cp "$prefix/$bindir/korvath-headless" "$dir/a/$bindir/"
   if [ -d "$builtin" ]; then
     echo "$builtin exists here: the lone program would find it"
     exit 77
   fi
-  out=$("$dir/a/bin/korvath-headless" --until 100 2>&1)
+  out=$("$dir/a/$bindir/korvath-headless" --until 100 2>&1)
   status=$?
   [ $status -eq 1 ] || fail "exit status $status: $out"
-  want="korvath: no game data folder at $dir/a/bin/data, $dir/a/share/korvath or $builtin (give one with --data DIR)"
+  want="korvath: no game data folder at $dir/a/$bindir/data, $dir/a/$datadir or $builtin (give one with --data DIR)"
   [ "$out" = "$want" ] || fail "said \"$out\", not \"$want\""
   ;;
 *)

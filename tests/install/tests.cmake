@@ -3,6 +3,10 @@
 if(KORVATH_SANITIZE OR KORVATH_TSAN)
   return()
 endif()
+# A scratch prefix cannot hold folders given as absolute paths.
+if(IS_ABSOLUTE ${KORVATH_BINDIR} OR IS_ABSOLUTE ${KORVATH_DATADIR})
+  return()
+endif()
 set(prefix ${CMAKE_BINARY_DIR}/install-test)
 set(check ${CMAKE_CURRENT_LIST_DIR}/check.sh)
 add_test(NAME Install.Tree COMMAND ${check} install ${CMAKE_BINARY_DIR} ${prefix} ${KORVATH_APP_ID} ${KORVATH_ICON_SIZES})
@@ -20,5 +24,9 @@ endif()
 add_test(NAME Install.GameAloneWithoutTheTestLibraries COMMAND ${check} gameonly ${PROJECT_SOURCE_DIR}
     ${CMAKE_BINARY_DIR}/gameonly-test)
 add_test(NAME Install.DebianPackage COMMAND ${check} package ${CMAKE_BINARY_DIR} ${CMAKE_BINARY_DIR}/package-test)
+get_directory_property(tests TESTS)
+list(FILTER tests INCLUDE REGEX "^Install\\.")
+set_tests_properties(${tests} PROPERTIES
+    ENVIRONMENT "KORVATH_INSTALL_BINDIR=${KORVATH_BINDIR};KORVATH_INSTALL_DATADIR=${KORVATH_DATADIR}")
 # Both install from the same build tree; run in parallel they trip over each other.
 set_tests_properties(Install.Tree Install.DebianPackage PROPERTIES RESOURCE_LOCK KorvathInstallTree)
