@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "PadMappings.h"
 #include "Png.h"
 #include "runtime/InputStream.h"
 
@@ -133,6 +134,8 @@ bool SdlHost::openWindow()
     }
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
         std::fprintf(stderr, "korvath: no gamepads (%s)\n", SDL_GetError());
+    else
+        PadMappings::load(PadMappings::files());
     m_window = SDL_CreateWindow("Korvath", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, m_windowW, m_windowH,
                                 SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!m_window) {
@@ -323,6 +326,7 @@ void SdlHost::eventLoop()
         }
         if (m_resizePending && !m_quit)
             applyResize();
+        m_audio.poll();
     }
 }
 
@@ -338,6 +342,10 @@ void SdlHost::handle(const SDL_Event& e)
     switch (e.type) {
     case SDL_QUIT:
         m_quit = true;
+        return;
+    case SDL_AUDIODEVICEREMOVED:
+        if (!e.adevice.iscapture)
+            m_audio.removed(e.adevice.which);
         return;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {

@@ -78,6 +78,7 @@ protected:
     // Main thread: what draws into the window (null before it is open).
     SDL_Renderer* renderer() const { return m_renderer; }
     SDL_Window* window() const { return m_window; }
+    SdlAudio& audio() { return m_audio; }
     // Main thread, each time full screen is entered: whether a window manager
     // will carry out SDL's full screen (WindowManager); without one the host
     // covers the display with a borderless window instead.

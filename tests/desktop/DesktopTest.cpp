@@ -4,6 +4,7 @@
 #include <set>
 
 #include "GameStart.h"
+#include "PadMappings.h"
 #include "SdlHost.h"
 #include "SdlInput.h"
 #include "game/App.h"
@@ -520,6 +521,78 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
                                              Key::kPadRightTrigger}));
     input.closePads();
     SDL_Quit();
+}
+
+// A pad SDL cannot map by itself is mapped by the databases: the data
+// folder's, then the player's, whose mapping of the same pad wins; bad lines
+// are counted, one line on stderr for each file, and the pad plugged in
+// before is announced once mapped. SDL_GAMECONTROLLERCONFIG wins over both.
+TEST_F(DesktopTest, GamepadDatabasesMapPadsSdlDoesNotKnow)
+{
+    for (const bool variable : {false, true}) {
+        SCOPED_TRACE(variable ? "with SDL_GAMECONTROLLERCONFIG" : "files only");
+        SDL_VirtualJoystickDesc desc{};
+        desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+        desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;
+        desc.nbuttons = 4;
+        desc.vendor_id = 0x1234;
+        desc.product_id = 0x5678;
+        desc.name = "Unknown pad";
+        char guid[33] = {};
+        {
+            // The pad's GUID as the database writes it (without SDL's CRC).
+            ASSERT_EQ(SDL_Init(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+            const int32_t index = SDL_JoystickAttachVirtualEx(&desc);
+            ASSERT_GE(index, 0) << SDL_GetError();
+            SDL_JoystickGUID g = SDL_JoystickGetDeviceGUID(index);
+            g.data[2] = g.data[3] = 0;
+            SDL_JoystickGetGUIDString(g, guid, sizeof guid);
+            SDL_Quit();
+        }
+        const std::string pad = guid;
+        auto mapping = [&](int32_t a) { return pad + ",Test pad,a:b" + std::to_string(a) + ",b:b0,platform:Linux,\n"; };
+        if (variable)
+            ::setenv("SDL_GAMECONTROLLERCONFIG", mapping(3).c_str(), 1);
+        const std::string shipped = m_dir.file("shipped.txt"), players = m_dir.file("players.txt");
+        writeFile(shipped, "# comment\n\n" + pad + ",Test pad,a:b1,b:b0,platform:Windows,\n" + mapping(1) +
+                               "03000000000000000000000000000000,Broken,a:,platform:Linux,\n");
+        writeFile(players, "not a mapping at all\r\n" + mapping(2) + "0300,Short guid,a:b0,platform:Linux,\n" +
+                               pad + ",No platform,a:b2,b:b0,\n");
+
+        ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+        const int32_t index = SDL_JoystickAttachVirtualEx(&desc);
+        ASSERT_GE(index, 0) << SDL_GetError();
+        EXPECT_EQ(SDL_IsGameController(index), variable ? SDL_TRUE : SDL_FALSE);
+        testing::internal::CaptureStderr();
+        PadMappings::load({shipped, m_dir.file("none.txt"), players});
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(err, "korvath: " + shipped +
+                           ": 1 line not understood as gamepad mappings (the first is line 5); 1 mapping taken\n"
+                           "korvath: " + players +
+                           ": 3 lines not understood as gamepad mappings (the first is line 1); 1 mapping taken\n");
+        Input in;
+        SdlInput input;
+        auto pump = [&] {
+            SDL_Event e;
+            SDL_JoystickUpdate();
+            while (SDL_PollEvent(&e))
+                input.handle(e, &in);
+        };
+        pump();
+        SDL_Joystick* joy = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));
+        ASSERT_NE(joy, nullptr) << "the pad was not opened";
+        // Buttons 1, 2 and 3 pressed in turn: only the one mapped to A counts.
+        for (int32_t b = 1; b <= 3; b++) {
+            SDL_JoystickSetVirtualButton(joy, b, 1);
+            pump();
+            SDL_JoystickSetVirtualButton(joy, b, 0);
+            pump();
+            EXPECT_EQ(in.keyGet(), b == (variable ? 3 : 2) ? Key::kPadA : 0) << "button " << b;
+        }
+        input.closePads();
+        SDL_Quit();
+        ::unsetenv("SDL_GAMECONTROLLERCONFIG");
+    }
 }
 
 TEST(KorvathDesktopProgram, RefusesBadOptionsAndMissingDataBeforeAnyWindow)
