@@ -595,6 +595,62 @@ TEST_F(DesktopTest, GamepadDatabasesMapPadsSdlDoesNotKnow)
     }
 }
 
+namespace {
+
+class AudioHost : public SdlHost {
+public:
+    using SdlHost::audio;
+};
+
+} // namespace
+
+// The sound device goes away (SDL's event, as when headphones are unplugged)
+// while the engine's loop plays: the host closes it and opens the default
+// device again a second later, and the loop is heard again. SDL's disk
+// driver writes what the device plays into a file, anew on each opening.
+TEST_F(DesktopTest, ASoundDeviceThatGoesAwayIsOpenedAgainAndPlaysOn)
+{
+    const std::string played = m_dir.file("played.raw");
+    ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    ::setenv("SDL_DISKAUDIOFILE", played.c_str(), 1);
+    auto heard = [&] {
+        const std::string s = readFile(played);
+        return s.size() > 8192 && std::any_of(s.begin(), s.end(), [](char c) { return c != 0; });
+    };
+    RootLog log;
+    AudioHost host;
+    testing::internal::CaptureStderr();
+    play(host, HostOptions(), testRoot(log), [&] {
+        ASSERT_TRUE(waitFor([&] { return log.frames.load() >= 2; }));
+        const int32_t motor = host.loadSound(KORVATH_DATA_DIR "/motor.wav");
+        ASSERT_GE(host.loopSound(motor, 100), 0);
+        EXPECT_TRUE(waitFor(heard));
+        const uint32_t device = host.audio().device();
+        ASSERT_NE(device, 0u);
+        // An output device the game did not open is not its own.
+        SDL_Event e{.type = SDL_AUDIODEVICEREMOVED};
+        e.adevice.which = device + 1;
+        push(e);
+        const int32_t frames = log.frames.load();
+        EXPECT_TRUE(waitFor([&] { return log.frames.load() >= frames + 2; })); // the event handled meanwhile
+        EXPECT_TRUE(host.audio().sounding());
+        e.adevice.which = device;
+        push(e);
+        EXPECT_TRUE(waitFor([&] { return !host.audio().sounding(); }));
+        // Asked for while it is gone: read once it is back.
+        const int32_t shot = host.loadSound(KORVATH_DATA_DIR "/shoot.wav");
+        EXPECT_GE(shot, 0);
+        host.playSound(shot);
+        EXPECT_TRUE(waitFor([&] { return host.audio().sounding(); }));
+        EXPECT_NE(host.audio().device(), 0u);
+        EXPECT_TRUE(waitFor(heard));
+    });
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(err, "korvath: the sound device went away; trying it again every second\n"
+                   "korvath: the sound device is back\n");
+    ::unsetenv("SDL_DISKAUDIOFILE");
+}
+
 TEST(KorvathDesktopProgram, RefusesBadOptionsAndMissingDataBeforeAnyWindow)
 {
     TempDir dir("korvath-desktop");
