@@ -58,6 +58,7 @@ public:
         m_inBattle = game && game->m_recorder.active();
         SdlHost::show(vp, rects, n);
     }
+    using SdlHost::audio;
     std::atomic<int32_t> m_shows{0}, m_lastWidth{0}, m_x{0}, m_y{0}, m_w{0}, m_h{0};
     std::atomic<bool> m_inBattle{false}; // a battle was being recorded at the last paint
     std::atomic<bool> m_sdlFull{false};
@@ -132,6 +133,15 @@ void play(SdlHost& host, const HostOptions& o, const HostFrame::RootFactory& gam
     });
     EXPECT_EQ(host.run(o, game), 0);
     t.join();
+}
+
+// The joysticks' state and the queued events, handed to input.
+void pump(SdlInput& input, Input& in)
+{
+    SDL_Event e;
+    SDL_JoystickUpdate();
+    while (SDL_PollEvent(&e))
+        input.handle(e, &in);
 }
 
 HostFrame::RootFactory testRoot(RootLog& log)
@@ -456,25 +466,19 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
     ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
     Input in;
     SdlInput input;
-    auto pump = [&] {
-        SDL_Event e;
-        SDL_JoystickUpdate();
-        while (SDL_PollEvent(&e))
-            input.handle(e, &in);
-    };
     int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
                                           SDL_CONTROLLER_BUTTON_MAX, 0);
     ASSERT_GE(index, 0) << SDL_GetError();
-    pump(); // plugged in: the host opens it
+    pump(input, in); // plugged in: the host opens it
     SDL_Joystick* joy = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));
     ASSERT_NE(joy, nullptr) << "the gamepad was not opened";
     auto button = [&](SDL_GameControllerButton b, bool down) {
         SDL_JoystickSetVirtualButton(joy, b, down ? 1 : 0);
-        pump();
+        pump(input, in);
     };
     auto axis = [&](SDL_GameControllerAxis a, int16_t v) {
         SDL_JoystickSetVirtualAxis(joy, a, v);
-        pump();
+        pump(input, in);
     };
     for (auto b : {SDL_CONTROLLER_BUTTON_A, SDL_CONTROLLER_BUTTON_START}) {
         button(b, true);
@@ -510,7 +514,7 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
     // Unplugged while "B" and "down" are held: both are let go.
     EXPECT_TRUE(in.keyDown(Key::kPadB));
     SDL_JoystickDetachVirtual(index);
-    pump();
+    pump(input, in);
     EXPECT_FALSE(in.keyDown(Key::kPadB));
     EXPECT_FALSE(in.keyDown(Key::kPadDown));
     EXPECT_EQ(in.tiltY(), 0);
@@ -523,86 +527,53 @@ TEST_F(DesktopTest, GamepadButtonsSticksAndHotPlug)
     SDL_Quit();
 }
 
-// A pad SDL cannot map by itself is mapped by the databases: the data
-// folder's, then the player's, whose mapping of the same pad wins; bad lines
-// are counted, one line on stderr for each file, and the pad plugged in
-// before is announced once mapped. SDL_GAMECONTROLLERCONFIG wins over both.
+// A pad SDL cannot map by itself, plugged in before the game starts, is
+// mapped by the databases: the data folder's, then the player's, whose
+// mapping wins; it is announced once mapped; bad lines are counted, one line
+// on stderr for each file.
 TEST_F(DesktopTest, GamepadDatabasesMapPadsSdlDoesNotKnow)
 {
-    for (const bool variable : {false, true}) {
-        SCOPED_TRACE(variable ? "with SDL_GAMECONTROLLERCONFIG" : "files only");
-        SDL_VirtualJoystickDesc desc{};
-        desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
-        desc.type = SDL_JOYSTICK_TYPE_UNKNOWN;
-        desc.nbuttons = 4;
-        desc.vendor_id = 0x1234;
-        desc.product_id = 0x5678;
-        desc.name = "Unknown pad";
-        char guid[33] = {};
-        {
-            // The pad's GUID as the database writes it (without SDL's CRC).
-            ASSERT_EQ(SDL_Init(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
-            const int32_t index = SDL_JoystickAttachVirtualEx(&desc);
-            ASSERT_GE(index, 0) << SDL_GetError();
-            SDL_JoystickGUID g = SDL_JoystickGetDeviceGUID(index);
-            g.data[2] = g.data[3] = 0;
-            SDL_JoystickGetGUIDString(g, guid, sizeof guid);
-            SDL_Quit();
-        }
-        const std::string pad = guid;
-        auto mapping = [&](int32_t a) { return pad + ",Test pad,a:b" + std::to_string(a) + ",b:b0,platform:Linux,\n"; };
-        if (variable)
-            ::setenv("SDL_GAMECONTROLLERCONFIG", mapping(3).c_str(), 1);
-        const std::string shipped = m_dir.file("shipped.txt"), players = m_dir.file("players.txt");
-        writeFile(shipped, "# comment\n\n" + pad + ",Test pad,a:b1,b:b0,platform:Windows,\n" + mapping(1) +
-                               "03000000000000000000000000000000,Broken,a:,platform:Linux,\n");
-        writeFile(players, "not a mapping at all\r\n" + mapping(2) + "0300,Short guid,a:b0,platform:Linux,\n" +
-                               pad + ",No platform,a:b2,b:b0,\n");
-
-        ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
-        const int32_t index = SDL_JoystickAttachVirtualEx(&desc);
-        ASSERT_GE(index, 0) << SDL_GetError();
-        EXPECT_EQ(SDL_IsGameController(index), variable ? SDL_TRUE : SDL_FALSE);
-        testing::internal::CaptureStderr();
-        PadMappings::load({shipped, m_dir.file("none.txt"), players});
-        const std::string err = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(err, "korvath: " + shipped +
-                           ": 1 line not understood as gamepad mappings (the first is line 5); 1 mapping taken\n"
-                           "korvath: " + players +
-                           ": 3 lines not understood as gamepad mappings (the first is line 1); 1 mapping taken\n");
-        Input in;
-        SdlInput input;
-        auto pump = [&] {
-            SDL_Event e;
-            SDL_JoystickUpdate();
-            while (SDL_PollEvent(&e))
-                input.handle(e, &in);
-        };
-        pump();
-        SDL_Joystick* joy = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));
-        ASSERT_NE(joy, nullptr) << "the pad was not opened";
-        // Buttons 1, 2 and 3 pressed in turn: only the one mapped to A counts.
-        for (int32_t b = 1; b <= 3; b++) {
-            SDL_JoystickSetVirtualButton(joy, b, 1);
-            pump();
-            SDL_JoystickSetVirtualButton(joy, b, 0);
-            pump();
-            EXPECT_EQ(in.keyGet(), b == (variable ? 3 : 2) ? Key::kPadA : 0) << "button " << b;
-        }
-        input.closePads();
-        SDL_Quit();
-        ::unsetenv("SDL_GAMECONTROLLERCONFIG");
+    ASSERT_EQ(SDL_Init(SDL_INIT_GAMECONTROLLER), 0) << SDL_GetError();
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.nbuttons = 4;
+    desc.vendor_id = 0x1234, desc.product_id = 0x5678;
+    const int32_t index = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    EXPECT_FALSE(SDL_IsGameController(index));
+    // Its GUID as the database writes it, without SDL's CRC.
+    SDL_JoystickGUID g = SDL_JoystickGetDeviceGUID(index);
+    g.data[2] = g.data[3] = 0;
+    std::string pad(33, 0);
+    SDL_JoystickGetGUIDString(g, pad.data(), 33);
+    pad.resize(32);
+    auto mapping = [&](int32_t a) { return pad + ",Test pad,a:b" + std::to_string(a) + ",b:b0,platform:Linux,\n"; };
+    const std::string shipped = m_dir.file("shipped.txt"), players = m_dir.file("players.txt");
+    writeFile(shipped, "# comment\n\n" + pad + ",Test pad,a:b3,b:b0,platform:Windows,\n" + mapping(1) +
+                           "03000000000000000000000000000000,Broken,a:,platform:Linux,\n");
+    writeFile(players, "not a mapping at all\r\n" + mapping(2) + "0300,Short guid,a:b0,platform:Linux,\n" + pad +
+                           ",No platform,a:b3,b:b0,\n");
+    testing::internal::CaptureStderr();
+    PadMappings::load({shipped, m_dir.file("none.txt"), players});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "korvath: " + shipped +
+                  ": 1 line not understood as gamepad mappings (the first is line 5); 1 mapping taken\n"
+                  "korvath: " + players +
+                  ": 3 lines not understood as gamepad mappings (the first is line 1); 1 mapping taken\n");
+    Input in;
+    SdlInput input;
+    pump(input, in);
+    SDL_Joystick* joy = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(index));
+    ASSERT_NE(joy, nullptr) << "the pad was not opened";
+    // Buttons 1, 2 and 3 pressed in turn: only the player's A counts.
+    for (int32_t b = 1; b <= 3; b++) {
+        SDL_JoystickSetVirtualButton(joy, b, 1);
+        pump(input, in);
+        EXPECT_EQ(in.keyGet(), b == 2 ? Key::kPadA : 0) << "button " << b;
     }
+    input.closePads();
+    SDL_Quit();
 }
-
-namespace {
-
-class AudioHost : public SdlHost {
-public:
-    using SdlHost::audio;
-};
-
-} // namespace
 
 // The sound device goes away (SDL's event, as when headphones are unplugged)
 // while the engine's loop plays: the host closes it and opens the default
@@ -618,7 +589,7 @@ TEST_F(DesktopTest, ASoundDeviceThatGoesAwayIsOpenedAgainAndPlaysOn)
         return s.size() > 8192 && std::any_of(s.begin(), s.end(), [](char c) { return c != 0; });
     };
     RootLog log;
-    AudioHost host;
+    CountingHost host;
     testing::internal::CaptureStderr();
     play(host, HostOptions(), testRoot(log), [&] {
         ASSERT_TRUE(waitFor([&] { return log.frames.load() >= 2; }));
@@ -645,9 +616,8 @@ TEST_F(DesktopTest, ASoundDeviceThatGoesAwayIsOpenedAgainAndPlaysOn)
         EXPECT_NE(host.audio().device(), 0u);
         EXPECT_TRUE(waitFor(heard));
     });
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(err, "korvath: the sound device went away; trying it again every second\n"
-                   "korvath: the sound device is back\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "korvath: the sound device went away; trying it again every second\nkorvath: the sound device is back\n");
     ::unsetenv("SDL_DISKAUDIOFILE");
 }
 
