@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "PadMappings.h"
 #include "Png.h"
 #include "runtime/InputStream.h"
 
@@ -30,15 +31,6 @@ int32_t SdlHost::fitScale(int32_t width, int32_t height, int32_t deskWidth, int3
     while (fits < 16 && width * (fits + 1) <= deskWidth && height * (fits + 1) <= deskHeight)
         fits++;
     return asked >= 1 ? std::min(std::min(asked, 16), fits) : fits;
-}
-
-int32_t SdlHost::shownScale(int32_t windowWidth, int32_t windowHeight, int32_t scale, int32_t minWidth,
-                            int32_t minHeight)
-{
-    int32_t k = std::max(scale, 1);
-    while (k > 1 && (windowWidth / k < minWidth || windowHeight / k < minHeight))
-        k--;
-    return k;
 }
 
 int32_t SdlHost::displayFrameUs() const
@@ -105,12 +97,15 @@ void SdlHost::chooseSize(const HostOptions& o, const WindowSettings& stored, boo
     int32_t asked = o.m_scale;
     if (asked == 0 && restored)
         asked = stored.m_scale;
+    m_askedScale = asked;
+    m_optionScale = o.m_scale;
     m_startFull = o.m_fullscreen || (restored && stored.m_fullscreen);
 
     SDL_Rect desk{0, 0, 0, 0};
     if (SDL_GetDisplayUsableBounds(0, &desk) != 0 || desk.w <= 0 || desk.h <= 0)
         desk = SDL_Rect{0, 0, 1 << 14, 1 << 14};
     const int32_t deskW = desk.w - kFrameWidth, deskH = desk.h - kFrameHeight;
+    m_desk = desk;
     m_deskW = deskW;
     m_deskH = deskH;
     // A stored size from a larger desktop shrinks to fit this one.
@@ -118,12 +113,8 @@ void SdlHost::chooseSize(const HostOptions& o, const WindowSettings& stored, boo
         m_width = std::max(std::min(m_width, deskW), m_minWidth);
         m_height = std::max(std::min(m_height, deskH), m_minHeight);
     }
+    // As if a window coordinate were a real pixel, until the window says.
     m_scale = fitScale(m_width, m_height, deskW, deskH, asked);
-    if (o.m_scale > m_scale)
-        std::fprintf(stderr,
-                     "korvath: at --scale %d the window (%d x %d) would not fit the desktop (%d x %d); "
-                     "using scale %d\n",
-                     o.m_scale, m_width * o.m_scale, m_height * o.m_scale, desk.w, desk.h, m_scale);
     m_shownScale = m_scale;
     m_windowW = m_restoreW = m_width * m_scale;
     m_windowH = m_restoreH = m_height * m_scale;
@@ -143,8 +134,10 @@ bool SdlHost::openWindow()
     }
     if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0)
         std::fprintf(stderr, "korvath: no gamepads (%s)\n", SDL_GetError());
+    else
+        PadMappings::load(PadMappings::files());
     m_window = SDL_CreateWindow("Korvath", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, m_windowW, m_windowH,
-                                SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE);
+                                SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!m_window) {
         noDisplay("cannot open a window");
         return false;
@@ -170,12 +163,46 @@ bool SdlHost::openWindow()
     SDL_GetWindowSize(m_window, &w, &h);
     m_windowW = w;
     m_windowH = h;
+    m_geom = measure();
+    if (m_geom.scaled())
+        fitRealPixels();
+    if (m_optionScale > m_scale)
+        std::fprintf(stderr,
+                     "korvath: at --scale %d the window (%d x %d) would not fit the desktop (%d x %d); "
+                     "using scale %d\n",
+                     m_optionScale, m_width * m_optionScale, m_height * m_optionScale, m_geom.pixelsW(m_desk.w),
+                     m_geom.pixelsH(m_desk.h), m_scale);
     // The window manager may have given another size than asked for.
-    m_shownScale = shownScale(m_windowW, m_windowH, m_scale, m_minWidth, m_minHeight);
-    m_width = std::max(m_windowW / m_shownScale, m_minWidth);
-    m_height = std::max(m_windowH / m_shownScale, m_minHeight);
+    m_shownScale = m_geom.shownScale(m_scale, m_minWidth, m_minHeight);
+    m_width = m_geom.logicalW(m_shownScale, m_minWidth);
+    m_height = m_geom.logicalH(m_shownScale, m_minHeight);
     placeScreen();
     return true;
+}
+
+WindowGeometry SdlHost::measure() const
+{
+    int ww = 0, wh = 0, dw = 0, dh = 0;
+    SDL_GetWindowSize(m_window, &ww, &wh);
+    if (!m_renderer || SDL_GetRendererOutputSize(m_renderer, &dw, &dh) != 0 || dw <= 0 || dh <= 0) {
+        dw = ww;
+        dh = wh;
+    }
+    // SDL's sizes give the desktop's scale; the size is the one the last
+    // window event reported, which SDL's may already be ahead of.
+    return WindowGeometry(ww, wh, dw, dh).resized(m_windowW, m_windowH);
+}
+
+void SdlHost::fitRealPixels()
+{
+    m_scale = fitScale(m_width, m_height, deskPixelsW(), deskPixelsH(), m_askedScale);
+    SDL_SetWindowMinimumSize(m_window, m_geom.coordsW(m_minWidth), m_geom.coordsH(m_minHeight));
+    SDL_SetWindowSize(m_window, m_geom.coordsW(m_width * m_scale), m_geom.coordsH(m_height * m_scale));
+    int w = 0, h = 0;
+    SDL_GetWindowSize(m_window, &w, &h);
+    m_windowW = m_restoreW = w;
+    m_windowH = m_restoreH = h;
+    m_geom = measure();
 }
 
 void SdlHost::setIcon()
@@ -261,8 +288,8 @@ void SdlHost::saveSettings() const
     // The size the window had the last time it was not full screen, in the
     // player's scale.
     s.m_scale = m_scale;
-    s.m_width = std::clamp(m_restoreW / m_scale, 16, 4096);
-    s.m_height = std::clamp(m_restoreH / m_scale, 16, 4096);
+    s.m_width = std::clamp(m_geom.pixelsW(m_restoreW) / m_scale, 16, 4096);
+    s.m_height = std::clamp(m_geom.pixelsH(m_restoreH) / m_scale, 16, 4096);
     s.m_fullscreen = fullscreen();
     s.save();
 }
@@ -299,6 +326,7 @@ void SdlHost::eventLoop()
         }
         if (m_resizePending && !m_quit)
             applyResize();
+        m_audio.poll();
     }
 }
 
@@ -314,6 +342,10 @@ void SdlHost::handle(const SDL_Event& e)
     switch (e.type) {
     case SDL_QUIT:
         m_quit = true;
+        return;
+    case SDL_AUDIODEVICEREMOVED:
+        if (!e.adevice.iscapture)
+            m_audio.removed(e.adevice.which);
         return;
     case SDL_WINDOWEVENT:
         switch (e.window.event) {
@@ -361,9 +393,10 @@ void SdlHost::applyResize()
     m_resizePending = false;
     // Too small for the game at the player's scale, the window shows it at a
     // smaller one; below one window pixel per game pixel, scaled down.
-    m_shownScale = shownScale(m_windowW, m_windowH, m_scale, m_minWidth, m_minHeight);
-    int32_t w = std::max(m_windowW / m_shownScale, m_minWidth);
-    int32_t h = std::max(m_windowH / m_shownScale, m_minHeight);
+    m_geom = measure();
+    m_shownScale = m_geom.shownScale(m_scale, m_minWidth, m_minHeight);
+    const int32_t w = m_geom.logicalW(m_shownScale, m_minWidth);
+    const int32_t h = m_geom.logicalH(m_shownScale, m_minHeight);
     placeScreen();
     if (w == m_width && h == m_height)
         return;
@@ -375,31 +408,14 @@ void SdlHost::applyResize()
     endResize(w, h);
 }
 
-SDL_Rect SdlHost::screenRect() const
+WindowGeometry::Rect SdlHost::screenRect() const
 {
-    const int32_t w = m_texW > 0 ? m_texW : m_width;
-    const int32_t h = m_texH > 0 ? m_texH : m_height;
-    int32_t sw = w * m_shownScale, sh = h * m_shownScale;
-    if (sw > m_windowW || sh > m_windowH) {
-        // Scaled down to fit, keeping the shape, as the game fits a picture
-        // wider than the screen.
-        const int64_t byWidth = static_cast<int64_t>(m_windowW) * h, byHeight = static_cast<int64_t>(m_windowH) * w;
-        if (byWidth <= byHeight) {
-            sw = m_windowW;
-            sh = static_cast<int32_t>(byWidth / std::max(w, 1));
-        } else {
-            sh = m_windowH;
-            sw = static_cast<int32_t>(byHeight / std::max(h, 1));
-        }
-    }
-    return SDL_Rect{std::max((m_windowW - sw) / 2, 0), std::max((m_windowH - sh) / 2, 0), std::max(sw, 1),
-                    std::max(sh, 1)};
+    return m_geom.screen(m_texW > 0 ? m_texW : m_width, m_texH > 0 ? m_texH : m_height, m_shownScale);
 }
 
 void SdlHost::placeScreen()
 {
-    const SDL_Rect r = screenRect();
-    m_devices.setScreen(r.x, r.y, r.w, r.h, m_texW > 0 ? m_texW : m_width, m_texH > 0 ? m_texH : m_height);
+    m_devices.setScreen(m_geom, screenRect(), m_texW > 0 ? m_texW : m_width, m_texH > 0 ? m_texH : m_height);
     publish();
 }
 
@@ -407,7 +423,7 @@ void SdlHost::publish()
 {
     m_published.fullscreen.store(fullscreen());
     m_published.scale.store(m_scale);
-    m_published.maxScale.store(fitScale(m_width, m_height, m_deskW, m_deskH, 0));
+    m_published.maxScale.store(fitScale(m_width, m_height, deskPixelsW(), deskPixelsH(), 0));
     m_published.shownScale.store(m_shownScale);
 }
 
@@ -455,11 +471,11 @@ void SdlHost::request(int32_t code, int32_t value)
 
 void SdlHost::applyScale(int32_t scale)
 {
-    m_scale = std::clamp(scale, 1, fitScale(m_width, m_height, m_deskW, m_deskH, 0));
+    m_scale = std::clamp(scale, 1, fitScale(m_width, m_height, deskPixelsW(), deskPixelsH(), 0));
     // The window takes the game's size at the new scale; in full screen the
     // size is kept for when it leaves it.
-    m_restoreW = m_width * m_scale;
-    m_restoreH = m_height * m_scale;
+    m_restoreW = m_geom.coordsW(m_width * m_scale);
+    m_restoreH = m_geom.coordsH(m_height * m_scale);
     if (!fullscreen())
         SDL_SetWindowSize(m_window, m_restoreW, m_restoreH);
     m_resizePending = true;
@@ -512,7 +528,8 @@ void SdlHost::present()
     SDL_SetRenderDrawColor(m_renderer, 0, 0, 0, 255);
     SDL_RenderClear(m_renderer);
     if (m_texture) {
-        const SDL_Rect dst = screenRect();
+        const WindowGeometry::Rect r = screenRect();
+        const SDL_Rect dst{r.x, r.y, r.w, r.h};
         // Whole scales keep their sharp pixels; a screen scaled down is smoothed.
         const bool whole = dst.w == m_texW * m_shownScale && dst.h == m_texH * m_shownScale;
         SDL_SetTextureScaleMode(m_texture, whole ? SDL_ScaleModeNearest : SDL_ScaleModeLinear);

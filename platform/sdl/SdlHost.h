@@ -8,6 +8,7 @@
 #include "HostOptions.h"
 #include "SdlAudio.h"
 #include "SdlInput.h"
+#include "WindowGeometry.h"
 #include "WindowManager.h"
 #include "WindowSettings.h"
 
@@ -17,7 +18,9 @@
 // thread arrive there as events.
 //
 // The scale is the largest whole one at which the window fits the desktop,
-// unless one was asked for (or was used last time). A window too small for
+// unless one was asked for (or was used last time). It counts the window's
+// real pixels: on a HiDPI desktop (scale 2, say) a window of 960 x 640
+// coordinates shows 480 x 320 game pixels at scale 4 (WindowGeometry). A window too small for
 // the game's controls at that scale is shown at a smaller one; below one
 // window pixel per game pixel the screen is scaled down to fit instead of
 // being cut. The window's size, scale and full-screen state are kept for the
@@ -53,10 +56,6 @@ public:
     // deskWidth x deskHeight usable pixels: asked (1..16), or the largest that
     // fits when asked is 0; never more than fits, never less than 1.
     static int32_t fitScale(int32_t width, int32_t height, int32_t deskWidth, int32_t deskHeight, int32_t asked);
-    // The scale at which a window of windowWidth x windowHeight shows at
-    // least minWidth x minHeight logical pixels: scale, or smaller down to 1.
-    static int32_t shownScale(int32_t windowWidth, int32_t windowHeight, int32_t scale, int32_t minWidth,
-                              int32_t minHeight);
 
     // The game lays out its controls for at least this many logical pixels;
     // the window cannot be made smaller (unless --size asks for less).
@@ -79,6 +78,7 @@ protected:
     // Main thread: what draws into the window (null before it is open).
     SDL_Renderer* renderer() const { return m_renderer; }
     SDL_Window* window() const { return m_window; }
+    SdlAudio& audio() { return m_audio; }
     // Main thread, each time full screen is entered: whether a window manager
     // will carry out SDL's full screen (WindowManager); without one the host
     // covers the display with a borderless window instead.
@@ -89,6 +89,15 @@ private:
     // settings and the desktop.
     void chooseSize(const HostOptions& o, const WindowSettings& stored, bool restored);
     bool openWindow();
+    // The window's geometry now, at the size last reported (m_windowW x
+    // m_windowH).
+    WindowGeometry measure() const;
+    // On a HiDPI desktop: the scale chosen again for the desktop's real
+    // pixels, the window made the size that holds it.
+    void fitRealPixels();
+    // The usable desktop in real pixels, less the window's frame.
+    int32_t deskPixelsW() const { return m_geom.pixelsW(m_deskW); }
+    int32_t deskPixelsH() const { return m_geom.pixelsH(m_deskH); }
     // A frame of the display the window is on, in microseconds.
     int32_t displayFrameUs() const;
     void setIcon();
@@ -97,9 +106,9 @@ private:
     void handle(const SDL_Event& e);
     void present();
     void applyResize();
-    // Where the screen lies in the window: shown at m_shownScale when it
-    // fits, else scaled down to fit.
-    SDL_Rect screenRect() const;
+    // Where the screen lies in the window, in real pixels: shown at
+    // m_shownScale when it fits, else scaled down to fit.
+    WindowGeometry::Rect screenRect() const;
     void placeScreen();
     // What the game thread may read of the window, after every change.
     void publish();
@@ -128,20 +137,23 @@ private:
         std::atomic<int32_t> maxScale{0};
         std::atomic<int32_t> shownScale{1};
     } m_published;
-    int32_t m_deskW = 1 << 14; // usable desktop, less the window's frame
+    int32_t m_deskW = 1 << 14; // usable desktop, less the window's frame (coordinates)
     int32_t m_deskH = 1 << 14;
+    SDL_Rect m_desk{0, 0, 1 << 14, 1 << 14}; // the usable desktop itself
+    int32_t m_askedScale = 0;  // by the options or the stored settings; 0: the largest that fits
+    int32_t m_optionScale = 0; // --scale
     // The kinds of the events the game thread posts (SDL_UserEvent::code).
     static constexpr int32_t kPaint = 0, kFullscreen = 1, kScale = 2;
     int32_t m_texW = 0; // size of the texture = the logical size last painted
     int32_t m_texH = 0;
-    int32_t m_scale = 2;      // the player's scale
+    int32_t m_scale = 2;      // the player's scale, in real pixels
     int32_t m_shownScale = 2; // the scale in use for the window's size
     int32_t m_width = 480;    // logical size asked of the game
     int32_t m_height = 320;
     int32_t m_minWidth = kMinWidth; // the smallest logical size
     int32_t m_minHeight = kMinHeight;
     bool m_startFull = false;
-    // The window's size (window pixels) and place the last time it was not
+    // The window's size (coordinates) and place the last time it was not
     // full screen.
     int32_t m_restoreW = 0;
     int32_t m_restoreH = 0;
@@ -152,8 +164,9 @@ private:
     uint32_t m_paintEvent = 0;
     bool m_quit = false;
     bool m_resizePending = false;
-    int32_t m_windowW = 0; // window size in window pixels
+    int32_t m_windowW = 0; // window size in coordinates
     int32_t m_windowH = 0;
+    WindowGeometry m_geom; // and in real pixels
     bool m_sdlStarted = false;
     SdlInput m_devices; // keyboard, mouse and gamepads
     SdlAudio m_audio;

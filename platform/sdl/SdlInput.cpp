@@ -98,23 +98,20 @@ int32_t SdlInput::padCode(int32_t button)
     return Key::kNone;
 }
 
-void SdlInput::setScreen(int32_t originX, int32_t originY, int32_t shownWidth, int32_t shownHeight,
-                         int32_t width, int32_t height)
+void SdlInput::setScreen(const WindowGeometry& window, const WindowGeometry::Rect& shown, int32_t width,
+                         int32_t height)
 {
-    m_originX = originX;
-    m_originY = originY;
-    m_shownWidth = std::max(shownWidth, 1);
-    m_shownHeight = std::max(shownHeight, 1);
+    m_window = window;
+    m_shown = shown;
     m_width = std::max(width, 1);
     m_height = std::max(height, 1);
 }
 
 void SdlInput::logical(int32_t wx, int32_t wy, int32_t& x, int32_t& y) const
 {
-    // Floor division, so the pixel left of the screen does not round to column 0.
-    auto floorDiv = [](int64_t a, int64_t b) { return static_cast<int32_t>(a >= 0 ? a / b : -((-a + b - 1) / b)); };
-    x = std::clamp(floorDiv(static_cast<int64_t>(wx - m_originX) * m_width, m_shownWidth), 0, m_width - 1);
-    y = std::clamp(floorDiv(static_cast<int64_t>(wy - m_originY) * m_height, m_shownHeight), 0, m_height - 1);
+    x = wx;
+    y = wy;
+    m_window.logical(m_shown, m_width, m_height, x, y);
 }
 
 bool SdlInput::handle(const SDL_Event& e, Input* in)

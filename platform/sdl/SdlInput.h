@@ -4,6 +4,8 @@
 
 #include <SDL.h>
 
+#include "WindowGeometry.h"
+
 class Input;
 
 // Turns keyboard, mouse and gamepad events into the game's input (Input):
@@ -26,10 +28,10 @@ public:
     static int32_t keyCode(SDL_Keycode key);
     // The game's key of a gamepad button, or Key::kNone.
     static int32_t padCode(int32_t button);
-    // Where the logical screen of width x height lies in the window: its
-    // top-left corner and its size there, in window pixels.
-    void setScreen(int32_t originX, int32_t originY, int32_t shownWidth, int32_t shownHeight, int32_t width,
-                   int32_t height);
+    // Where the logical screen of width x height lies in the window: shown,
+    // in the real pixels of the window's geometry (mouse positions come in
+    // its coordinates).
+    void setScreen(const WindowGeometry& window, const WindowGeometry::Rect& shown, int32_t width, int32_t height);
     // Handles one event; false when it is not an input event. Without the
     // game's input (the game has not started yet) only gamepads are tracked.
     bool handle(const SDL_Event& e, Input* in);
@@ -67,10 +69,8 @@ private:
     // Key given to each pressed key, by scancode (0 when not pressed).
     int16_t m_keyDown[SDL_NUM_SCANCODES] = {};
     std::map<SDL_JoystickID, Pad> m_pads;
-    int32_t m_originX = 0;
-    int32_t m_originY = 0;
-    int32_t m_shownWidth = 1;
-    int32_t m_shownHeight = 1;
+    WindowGeometry m_window;
+    WindowGeometry::Rect m_shown;
     int32_t m_width = 1;
     int32_t m_height = 1;
 };

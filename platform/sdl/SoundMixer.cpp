@@ -19,10 +19,22 @@ int32_t SoundMixer::add(std::vector<int16_t> samples, bool music)
     return static_cast<int32_t>(m_sounds.size() - 1);
 }
 
-void SoundMixer::play(int32_t id)
+void SoundMixer::fill(int32_t id, std::vector<int16_t> samples)
 {
     std::lock_guard<std::mutex> hold(m_lock);
     if (id < 0 || id >= static_cast<int32_t>(m_sounds.size()))
+        return;
+    // A loop already on it starts from the beginning.
+    m_sounds[static_cast<std::size_t>(id)].samples = std::move(samples);
+    for (Loop& l : m_loops)
+        if (l.sound == id)
+            l.at = 0;
+}
+
+void SoundMixer::play(int32_t id)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_lost || id < 0 || id >= static_cast<int32_t>(m_sounds.size()))
         return;
     const Sound& s = m_sounds[static_cast<std::size_t>(id)];
     Voice v;
@@ -63,6 +75,9 @@ void SoundMixer::stopLoop(int32_t handle)
     std::lock_guard<std::mutex> hold(m_lock);
     if (Loop* l = findLoop(handle))
         l->stopping = true;
+    // Nothing sounds: no fade to wait for.
+    if (m_lost)
+        std::erase_if(m_loops, [](const Loop& l) { return l.stopping; });
 }
 
 SoundMixer::Loop* SoundMixer::findLoop(int32_t handle)
@@ -85,6 +100,16 @@ void SoundMixer::stopAll()
     std::lock_guard<std::mutex> hold(m_lock);
     m_voices.clear();
     m_loops.clear();
+}
+
+void SoundMixer::setDeviceLost(bool lost)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_lost = lost;
+    if (lost) {
+        m_voices.clear();
+        std::erase_if(m_loops, [](const Loop& l) { return l.stopping; });
+    }
 }
 
 int32_t SoundMixer::playing()

@@ -28,6 +28,8 @@ public:
 
     // Keeps a sound; its identifier.
     int32_t add(std::vector<int16_t> samples, bool music);
+    // The samples of a sound added empty (read once the device could convert it).
+    void fill(int32_t id, std::vector<int16_t> samples);
     // Starts sound id from its beginning; with every voice busy the oldest
     // gives way.
     void play(int32_t id);
@@ -44,6 +46,10 @@ public:
     void setVolumes(int32_t effects, int32_t music);
     // Every sound and every loop ends now.
     void stopAll();
+    // While the device is gone (AudioReopen) nothing is mixed: the one-shots
+    // playing end and those asked for are dropped; the loops wait where they
+    // are, and those stopped meanwhile end at once.
+    void setDeviceLost(bool lost);
     // Fills frames frames of out (frames * channels samples).
     void mix(int16_t* out, int32_t frames);
 
@@ -90,4 +96,5 @@ private:
     float m_music = kMusicGain;
     uint32_t m_serial = 0;
     int32_t m_nextLoop = 0;
+    bool m_lost = false;
 };

@@ -6,6 +6,7 @@
 #include <functional>
 #include <vector>
 
+#include "AudioReopen.h"
 #include "SoundMixer.h"
 
 namespace {
@@ -29,6 +30,16 @@ std::vector<int16_t> mixed(SoundMixer& m, int32_t frames)
     for (int32_t at = 0; at < frames; at += 512)
         m.mix(out.data() + static_cast<std::size_t>(at) * 2, std::min(512, frames - at));
     return out;
+}
+
+// A rising staircase of 997 odd values (stereo), so that every sample tells
+// where in the sound it is.
+std::vector<int16_t> staircase()
+{
+    std::vector<int16_t> steps;
+    for (int32_t f = 0; f < 997; f++)
+        steps.insert(steps.end(), 2, static_cast<int16_t>(8 * f - 3999));
+    return steps;
 }
 
 int32_t peak(const std::vector<int16_t>& s)
@@ -84,11 +95,7 @@ TEST(SoundMixer, LoopsWrapGlideAndKeepTheirVoiceUnderEveryOneShot)
 {
     SoundMixer m(2, 44100);
     const int32_t ramp = static_cast<int32_t>(SoundMixer::kRampSeconds * 44100) + 1;
-    // A rising staircase of odd values, so that every sample tells where in
-    // the sound it is.
-    std::vector<int16_t> steps;
-    for (int32_t f = 0; f < 997; f++)
-        steps.insert(steps.end(), 2, static_cast<int16_t>(8 * f - 3999));
+    const std::vector<int16_t> steps = staircase();
     const int32_t hum = m.add(steps, false);
     const int32_t silent = m.add(std::vector<int16_t>(100000, 0), false);
     const int32_t handle = m.loop(hum, 100);
@@ -147,4 +154,57 @@ TEST(SoundMixer, LoopsWrapGlideAndKeepTheirVoiceUnderEveryOneShot)
     EXPECT_EQ(m.loop(hum, 10), -1);
     mixed(m, 2 * ramp);
     EXPECT_EQ(m.looping(), SoundMixer::kLoops);
+}
+
+namespace {
+
+// A device that opens at its second try.
+struct FakeDevice : AudioReopen::Device {
+    void shut() override { open = false; }
+    bool reopen() override { return open = ++tries >= 2; }
+    int32_t tries = 0;
+    bool open = true;
+};
+
+} // namespace
+
+// The device goes away: closed at once, tried again a second later and each
+// second after a try that failed (the millisecond clock wrapping meanwhile).
+// While it is gone a one-shot is dropped, a loop stopped ends, one started
+// waits (its sound read only when the device is back); back, the engine's
+// loop goes on from the sample it had reached, and one-shots play again.
+TEST(SoundMixer, ADeviceGoneIsTriedEverySecondAndTheLoopsGoOnWhenItIsBack)
+{
+    SoundMixer m(2, 44100);
+    const std::vector<int16_t> steps = staircase();
+    const int32_t engine = m.add(steps, false), shot = m.add(std::vector<int16_t>(20000, 100), false);
+    const int32_t theme = m.add({}, true);
+    const int32_t gone = m.loop(shot, 100);
+    m.loop(engine, 100);
+    m.play(shot);
+    mixed(m, 5000);
+    FakeDevice device;
+    AudioReopen reopen(device, m);
+    const uint32_t t0 = 0xFFFFFF00u;
+    reopen.removed(t0);
+    EXPECT_TRUE(reopen.lost() && !device.open);
+    m.play(shot);
+    m.stopLoop(gone);
+    EXPECT_GE(m.loop(theme, 100), 0);
+    EXPECT_TRUE(m.playing() == 0 && m.looping() == 2);
+    reopen.removed(t0 + 10); // again: still the first schedule
+    for (const auto& [at, tries] : {std::pair{t0 + 999, 0}, std::pair{t0 + 1000, 1}, std::pair{t0 + 1999, 1}}) {
+        EXPECT_FALSE(reopen.poll(at));
+        EXPECT_EQ(device.tries, tries) << at - t0;
+    }
+    EXPECT_TRUE(reopen.poll(t0 + 2000));
+    EXPECT_TRUE(!reopen.lost() && device.open);
+    EXPECT_FALSE(reopen.poll(t0 + 5000));
+    EXPECT_EQ(device.tries, 2);
+    m.fill(theme, std::vector<int16_t>(2000, 0));
+    const std::vector<int16_t> out = mixed(m, 10);
+    for (int32_t f = 0; f < 10; f++)
+        EXPECT_EQ(out[2 * static_cast<std::size_t>(f)], steps[2 * static_cast<std::size_t>((5000 + f) % 997)]);
+    m.play(shot);
+    EXPECT_EQ(m.playing(), 1);
 }
