@@ -191,7 +191,7 @@ bool SdlInput::handlePad(const SDL_Event& e, Input& in)
     case SDL_CONTROLLERDEVICEREMOVED: {
         auto p = m_pads.find(e.cdevice.which);
         if (p != m_pads.end()) {
-            releasePad(in, p->second);
+            p->second.state.release(in);
             SDL_GameControllerClose(p->second.controller);
             m_pads.erase(p);
         }
@@ -201,13 +201,17 @@ bool SdlInput::handlePad(const SDL_Event& e, Input& in)
     case SDL_CONTROLLERBUTTONUP: {
         auto p = m_pads.find(e.cbutton.which);
         if (p != m_pads.end())
-            padButton(in, p->second, e.cbutton.button, e.type == SDL_CONTROLLERBUTTONDOWN);
+            p->second.state.button(in, padCode(e.cbutton.button), e.type == SDL_CONTROLLERBUTTONDOWN);
         return true;
     }
     case SDL_CONTROLLERAXISMOTION: {
         auto p = m_pads.find(e.caxis.which);
-        if (p != m_pads.end())
-            padAxis(in, p->second, e.caxis.axis, e.caxis.value);
+        // SDL's axes, in SDL's order.
+        constexpr PadState::Axis kAxes[SDL_CONTROLLER_AXIS_MAX] = {PadState::LeftX,  PadState::LeftY,
+                                                                   PadState::RightX, PadState::RightY,
+                                                                   PadState::LeftTrigger, PadState::RightTrigger};
+        if (p != m_pads.end() && e.caxis.axis < SDL_CONTROLLER_AXIS_MAX)
+            p->second.state.axis(in, kAxes[e.caxis.axis], e.caxis.value);
         return true;
     }
     default:
@@ -215,103 +219,13 @@ bool SdlInput::handlePad(const SDL_Event& e, Input& in)
     }
 }
 
-void SdlInput::padButton(Input& in, Pad& pad, int32_t button, bool down)
-{
-    if (button < 0 || button >= SDL_CONTROLLER_BUTTON_MAX || pad.button[button] == down)
-        return;
-    const int32_t code = padCode(button);
-    if (code == Key::kNone)
-        return;
-    pad.button[button] = down;
-    if (down)
-        in.keyDownSys(code);
-    else
-        in.keyUpSys(code);
-}
-
-void SdlInput::padAxis(Input& in, Pad& pad, int32_t axis, int32_t value)
-{
-    // Stick directions 0..3 are left, right, up and down: the d-pad's.
-    constexpr int32_t kArrows[4] = {Key::kPadLeft, Key::kPadRight, Key::kPadUp, Key::kPadDown};
-    auto stick = [&](int32_t negative, int32_t positive) {
-        const bool on[2] = {pad.stick[negative] ? value < -kStickRelease : value <= -kStickPress,
-                            pad.stick[positive] ? value > kStickRelease : value >= kStickPress};
-        const int32_t dirs[2] = {negative, positive};
-        for (int32_t i = 0; i < 2; i++) {
-            bool& held = pad.stick[dirs[i]];
-            if (held == on[i])
-                continue;
-            held = on[i];
-            if (held)
-                in.keyDownSys(kArrows[dirs[i]]);
-            else
-                in.keyUpSys(kArrows[dirs[i]]);
-        }
-    };
-    // Full deflection reads as one g (32768).
-    auto tilt = [](int32_t v) {
-        if (v > -kTiltDeadZone && v < kTiltDeadZone)
-            return 0;
-        return static_cast<int32_t>(static_cast<int64_t>(std::max(v, -32767)) * 32768 / 32767);
-    };
-    switch (axis) {
-    case SDL_CONTROLLER_AXIS_LEFTX:
-        stick(0, 1);
-        break;
-    case SDL_CONTROLLER_AXIS_LEFTY: // SDL's y grows downwards
-        stick(2, 3);
-        break;
-    case SDL_CONTROLLER_AXIS_RIGHTX:
-        pad.tiltX = tilt(value);
-        in.tiltSys(pad.tiltX, pad.tiltY);
-        break;
-    case SDL_CONTROLLER_AXIS_RIGHTY:
-        pad.tiltY = tilt(value);
-        in.tiltSys(pad.tiltX, pad.tiltY);
-        break;
-    case SDL_CONTROLLER_AXIS_TRIGGERLEFT:
-    case SDL_CONTROLLER_AXIS_TRIGGERRIGHT: {
-        // A trigger is a button pulled past half way, let go below a quarter.
-        const int32_t t = axis == SDL_CONTROLLER_AXIS_TRIGGERLEFT ? 0 : 1;
-        const bool on = pad.trigger[t] ? value > kStickRelease : value >= kStickPress;
-        if (on != pad.trigger[t]) {
-            pad.trigger[t] = on;
-            const int32_t code = t == 0 ? Key::kPadLeftTrigger : Key::kPadRightTrigger;
-            if (on)
-                in.keyDownSys(code);
-            else
-                in.keyUpSys(code);
-        }
-        break;
-    }
-    default:
-        break;
-    }
-}
-
-void SdlInput::releasePad(Input& in, Pad& pad)
-{
-    for (int32_t b = 0; b < SDL_CONTROLLER_BUTTON_MAX; b++)
-        padButton(in, pad, b, false);
-    padAxis(in, pad, SDL_CONTROLLER_AXIS_LEFTX, 0);
-    padAxis(in, pad, SDL_CONTROLLER_AXIS_LEFTY, 0);
-    padAxis(in, pad, SDL_CONTROLLER_AXIS_TRIGGERLEFT, 0);
-    padAxis(in, pad, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 0);
-    pad.tiltX = pad.tiltY = 0;
-    in.tiltSys(0, 0);
-}
-
 void SdlInput::releaseAll(Input& in)
 {
     in.releaseAll();
     // The input let go of everything: nothing here is held any more either.
     std::memset(m_keyDown, 0, sizeof m_keyDown);
-    for (auto& [id, pad] : m_pads) {
-        std::fill(std::begin(pad.button), std::end(pad.button), false);
-        std::fill(std::begin(pad.stick), std::end(pad.stick), false);
-        std::fill(std::begin(pad.trigger), std::end(pad.trigger), false);
-        pad.tiltX = pad.tiltY = 0;
-    }
+    for (auto& [id, pad] : m_pads)
+        pad.state.forget();
 }
 
 void SdlInput::closePads()

@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include "PadState.h"
 #include "WindowGeometry.h"
 
 class Input;
@@ -40,31 +41,16 @@ public:
     // Closes the gamepads.
     void closePads();
 
-    // The stick has to pass the first value to press its arrow and fall back
-    // below the second to let it go, so a stick resting near the edge does not
-    // chatter.
-    static constexpr int32_t kStickPress = 16384;
-    static constexpr int32_t kStickRelease = 8192;
-    // Right stick readings closer to the centre than this read as level.
-    static constexpr int32_t kTiltDeadZone = 3000;
-
 private:
     struct Pad {
         SDL_GameController* controller = nullptr;
-        bool button[SDL_CONTROLLER_BUTTON_MAX] = {};
-        bool stick[4] = {}; // left, right, up, down
-        bool trigger[2] = {}; // left, right
-        int32_t tiltX = 0;
-        int32_t tiltY = 0;
+        PadState state;
     };
 
     bool handleKey(const SDL_Event& e, Input& in);
     bool handleMouse(const SDL_Event& e, Input& in);
     bool handlePad(const SDL_Event& e, Input& in);
     void logical(int32_t wx, int32_t wy, int32_t& x, int32_t& y) const;
-    void padButton(Input& in, Pad& pad, int32_t button, bool down);
-    void padAxis(Input& in, Pad& pad, int32_t axis, int32_t value);
-    void releasePad(Input& in, Pad& pad);
 
     // Key given to each pressed key, by scancode (0 when not pressed).
     int16_t m_keyDown[SDL_NUM_SCANCODES] = {};
