@@ -101,7 +101,8 @@ await a.page.goto(address);
 if (!(await titleShown(a.page))) await fail('the title shows');
 pass(`the title shows (${Date.now() - opened} ms after the page was opened)`);
 save('splash.png', await canvasPng(a.page));
-await sleep(2500);
+// The map's march: the title is over.
+if (!(await heard(a.page, 'music2', 15000))) await fail('the map follows the title');
 await a.page.keyboard.press('n');
 save('sides.png', await still(a.page));
 await a.page.keyboard.press('a');
@@ -122,7 +123,7 @@ pass('a touch on the fire button fires');
 await sleep(1000);
 await a.page.reload();
 if (!(await titleShown(a.page))) await fail('the title shows after the reload');
-await sleep(2500);
+if (!(await heard(a.page, 'music2', 15000))) await fail('the map follows the title after the reload');
 await a.page.keyboard.press('r');
 if (!(await heard(a.page, 'loop:motor', 10000))) await fail('after a reload Resume brings the battle back');
 pass('a reload during the battle offers Resume and the battle comes back');
@@ -160,7 +161,7 @@ if (!(await titleShown(page))) await fail('the title shows with a damaged record
 const line = await page.evaluate(() => document.getElementById('status').textContent);
 if (!/wrong length for a record/.test(line) || line.includes('\n')) await fail(`one line for the damaged record: "${line}"`);
 pass(`a damaged record gives one line: "${line}"`);
-await sleep(2500);
+if (!(await heard(page, 'music2', 15000))) await fail('the map follows the title with a damaged record');
 await page.keyboard.press('n');
 save('sides-after-damage.png', await still(page));
 if (errors.length) await fail(`no errors in the console: ${errors.join(' | ')}`);
