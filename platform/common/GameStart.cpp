@@ -73,6 +73,10 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
     }
     if (!o.m_prefsDir.empty())
         Vdisplay::setPrefsDir(o.m_prefsDir);
+    else if (const int32_t moved = Vdisplay::moveOldFiles(); moved > 0)
+        std::printf("korvath: moved %d of the player's files from %s to %s and %s\n", moved,
+                    Vdisplay::folder(Vdisplay::Store::Config).c_str(), Vdisplay::folder(Vdisplay::Store::Data).c_str(),
+                    Vdisplay::folder(Vdisplay::Store::State).c_str());
     return -1;
 }
 
@@ -107,7 +111,7 @@ HostFrame::RootFactory GameStart::game() const
     // only when asked to.
     const std::string record = m_options.m_record;
     const std::string replays =
-        m_options.m_headless || replay || !viewer.empty() ? "" : Vdisplay::prefsDir() + "/replays";
+        m_options.m_headless || replay || !viewer.empty() ? "" : Vdisplay::replaysFolder();
     return [viewer, demo, frameStats, threads, halfTerrain, replay, replayName, status, record, replays] {
         ref<App> app = new App;
         app->m_demo = demo;

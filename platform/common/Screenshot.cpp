@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Png.h"
+#include "host/Vdisplay.h"
 #include "scene/Viewport.h"
 
 namespace {
@@ -19,9 +20,7 @@ constexpr int32_t kMostTries = 100; // shots in one second
 // XDG_PICTURES_DIR="$HOME/Pictures", the only form that file has.
 std::string userDirsPictures(const std::string& home)
 {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const std::string dir = config && config[0] == '/' ? std::string(config) : home + "/.config";
-    std::ifstream in(dir + "/user-dirs.dirs");
+    std::ifstream in(Vdisplay::xdgHome("XDG_CONFIG_HOME", ".config") + "/user-dirs.dirs");
     const std::string key = "XDG_PICTURES_DIR=\"";
     for (std::string line; std::getline(in, line);) {
         if (line.compare(0, key.size(), key) != 0 || line.size() < key.size() + 1 || line.back() != '"')

@@ -83,7 +83,7 @@ std::vector<std::string> PadMappings::files()
     const std::string shipped = InputStream::resourcePath(kFile);
     if (!shipped.empty())
         out.push_back(shipped);
-    const std::string prefs = Vdisplay::prefsDir();
+    const std::string prefs = Vdisplay::folder(Vdisplay::Store::Config);
     if (!prefs.empty())
         out.push_back(prefs + "/" + kFile);
     return out;

@@ -24,8 +24,8 @@ bool WindowSettings::load()
     const int32_t w = slot(b, 0), h = slot(b, 1), scale = slot(b, 2), full = slot(b, 3);
     // The same bounds as the command line's.
     if (got < 2 * kSlots || w < 16 || w > 4096 || h < 16 || h > 4096 || scale < 1 || scale > 16 || full > 1) {
-        std::fprintf(stderr, "korvath: the window settings %s/%s are damaged; using the defaults\n",
-                     Vdisplay::prefsDir().c_str(), kKey);
+        std::fprintf(stderr, "korvath: the window settings %s are damaged; using the defaults\n",
+                     Vdisplay::recordPath(kKey).c_str());
         return false;
     }
     m_width = w;

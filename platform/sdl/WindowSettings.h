@@ -2,8 +2,8 @@
 #include <cstdint>
 
 // The window as the player left it: its logical size, its scale and whether
-// it was full screen. Kept between runs in the record "window" beside the
-// campaign record, written the same safe way (Vdisplay::storeRecord): four
+// it was full screen. Kept between runs in the record "window" (with the
+// game's other state), written the same safe way (Vdisplay::storeRecord): four
 // 16-bit slots, low byte first. Main thread.
 class WindowSettings {
 public:

@@ -96,7 +96,7 @@ void WebHost::open()
                                      return false;
                                  });
     layout();
-    korvath_storage_open(Vdisplay::prefsDir().c_str());
+    korvath_storage_open(Vdisplay::folder(Vdisplay::Store::Data).c_str());
 }
 
 void WebHost::storageReady(bool)
@@ -156,7 +156,6 @@ void WebHost::over()
     m_root = nullptr;
     g_p = nullptr;
     g_d = nullptr;
-    korvath_storage_sync();
     korvath_say("The game has ended. Reload the page to play again.");
 }
 
@@ -174,7 +173,7 @@ void WebHost::hidden(bool hidden)
         std::fill(std::begin(m_keyDown), std::end(m_keyDown), 0);
         input().focusLostSys();
         m_root->suspend();
-        korvath_storage_journal(Vdisplay::prefsDir().c_str());
+        korvath_storage_journal(Vdisplay::folder(Vdisplay::Store::Data).c_str());
         korvath_storage_sync();
     } else {
         // The time away is no game time.
@@ -269,6 +268,11 @@ void WebHost::setScale(int32_t scale)
 void WebHost::setFrameRate(int32_t fps)
 {
     m_frameUs = fps > 0 ? 1000000 / fps : 0;
+}
+
+void WebHost::stored()
+{
+    korvath_storage_sync();
 }
 
 std::string WebHost::frameReport(bool reset)

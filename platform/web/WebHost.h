@@ -60,6 +60,8 @@ public:
     void setFrameRate(int32_t fps) override;
     // Downloads the canvas, each pixel scale x scale, as a PNG picture.
     std::string saveScreenshot(const Viewport& vp) override;
+    // Writes the player's folder back to IndexedDB.
+    void stored() override;
 
     // How the frames went so far, as --frame-stats prints it; the work of a
     // frame here includes putting it on the canvas.

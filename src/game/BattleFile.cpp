@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
-#include <filesystem>
 #include <map>
 #include <string>
 
@@ -598,8 +597,7 @@ bool BattleFile::keep(const App& app)
     if (!b.empty() && Vdisplay::storeRecord(key->c_str(), b.a, b.length))
         return true;
     // An older file must not come back with the record of this battle.
-    std::error_code ec;
-    std::filesystem::remove(Vdisplay::prefsDir() + "/" + key->c_str(), ec);
+    Vdisplay::removeRecord(key->c_str());
     return false;
 }
 
@@ -630,8 +628,8 @@ bool BattleFile::resume(App& app)
     if (f.load(why) && !(f.m_stamp == stampOf(app)))
         why = "it belongs to another battle";
     if (!why.empty()) {
-        std::fprintf(stderr, "Battle file %s/%s: %s; the battle resumes around the tank's place\n",
-                     Vdisplay::prefsDir().c_str(), name()->c_str(), why.c_str());
+        std::fprintf(stderr, "Battle file %s: %s; the battle resumes around the tank's place\n",
+                     Vdisplay::recordPath(name()->c_str()).c_str(), why.c_str());
         return false;
     }
     f.restore(app);

@@ -74,7 +74,7 @@ Record::Loaded Campaign::readRecord(Vdisplay& display)
 {
     std::string why;
     const Record::Loaded got = m_record.load(display, &why);
-    const std::string path = Vdisplay::prefsDir() + "/" + Record::name()->c_str();
+    const std::string path = Vdisplay::recordPath(Record::name()->c_str());
     if (got == Record::Loaded::Damaged) {
         if (display.prefsRename(Record::name(), Record::damagedName())) {
             std::fprintf(stderr, "Preferences: %s has the wrong length for a record; kept as %s, starting afresh\n",

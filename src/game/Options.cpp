@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 #include "host/Vdisplay.h"
@@ -92,13 +91,11 @@ bool Options::load(ActionMap& actions)
     actions.reset();
     int8_t bytes[kMostBytes + 1] = {};
     const int32_t got = Vdisplay::loadRecord(kKey, bytes, sizeof bytes);
-    const std::string path = Vdisplay::prefsDir() + "/" + kKey;
-    std::error_code ec;
-    if (got < 0 && !std::filesystem::exists(path, ec))
+    if (got == Vdisplay::kNoRecord)
         return false;
     if (got >= 0 && decode(bytes, got, actions))
         return true;
-    std::fprintf(stderr, "korvath: the options %s are %s; using the defaults\n", path.c_str(),
+    std::fprintf(stderr, "korvath: the options %s are %s; using the defaults\n", Vdisplay::recordPath(kKey).c_str(),
                  got < 0 ? "unreadable" : "damaged");
     return false;
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "game/App.h"
 #include "game/BattleFile.h"
@@ -30,8 +29,7 @@ void ReplayPlayer::start(App& app)
     app.m_display->prefsWrite(Record::name(), record);
     // And the battle it resumed, when it did, beside it; none left from before.
     const std::string battle = BattleFile::name()->c_str();
-    std::error_code ec;
-    std::filesystem::remove(Vdisplay::prefsDir() + "/" + battle, ec);
+    Vdisplay::removeRecord(battle);
     if (!s.battle.empty())
         Vdisplay::storeRecord(battle, s.battle.data(), static_cast<int32_t>(s.battle.size()));
     app.loadGame();

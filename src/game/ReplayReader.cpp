@@ -2,10 +2,11 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
+#include <algorithm>
 
 #include "game/BattleFile.h"
 #include "game/Options.h"
+#include "host/Vdisplay.h"
 #include "math/V.h"
 
 namespace {
@@ -16,22 +17,20 @@ constexpr int32_t kEndBytes = 1 + 4 + Replay::kRecordBytes + 4; // over, picture
 
 bool ReplayReader::load(const std::string& path, std::string& error)
 {
-    std::ifstream f(path, std::ios::binary | std::ios::ate);
-    if (!f) {
-        error = "cannot read the replay " + path + ": " + std::strerror(errno);
+    // One byte more than the longest replay tells a longer file without reading all of it.
+    std::vector<int8_t> data;
+    std::string why;
+    const int32_t got = Vdisplay::loadFile(path, data, kMostBytes + 1, &why);
+    if (got < 0) {
+        error = "cannot read the replay " + path + ": " + (got == Vdisplay::kNoRecord ? std::strerror(ENOENT) : why);
         return false;
     }
-    const std::streamoff size = f.tellg();
-    if (size < 0 || size > kMostBytes) {
+    if (got > kMostBytes) {
         error = path + " is not a Korvath replay";
         return false;
     }
-    Array<int8_t> bytes(static_cast<int32_t>(size));
-    f.seekg(0);
-    if (size > 0 && !f.read(reinterpret_cast<char*>(bytes.a), size)) {
-        error = "cannot read the replay " + path;
-        return false;
-    }
+    Array<int8_t> bytes(got);
+    std::copy(data.begin(), data.end(), bytes.a);
     return parse(bytes, path, error);
 }
 

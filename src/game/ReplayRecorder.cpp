@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 
 #include "game/App.h"
 #include "game/BattleFile.h"
@@ -112,18 +111,16 @@ bool ReplayRecorder::end(App& app, bool over)
 
 bool ReplayRecorder::write(const std::vector<uint8_t>& bytes, std::string& path)
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
     path = m_file;
     if (path.empty()) {
-        fs::create_directories(m_folder, ec);
-        const std::string name = fileName(static_cast<int64_t>(std::time(nullptr)));
-        path = (fs::path(m_folder) / name).string();
+        Vdisplay::makeFolder(m_folder);
+        const std::vector<std::string> taken = Vdisplay::listFiles(m_folder, kExtension);
+        const std::string stem = fileName(static_cast<int64_t>(std::time(nullptr)));
+        std::string name = stem;
         // Two battles in one second keep apart (and in order: '_' sorts after '.').
-        for (int32_t n = 2; fs::exists(path, ec) && n < 100; n++)
-            path = (fs::path(m_folder) / (name.substr(0, name.size() - std::strlen(kExtension)) + "_" +
-                                          std::to_string(n) + kExtension))
-                       .string();
+        for (int32_t n = 2; std::binary_search(taken.begin(), taken.end(), name) && n < 100; n++)
+            name = stem.substr(0, stem.size() - std::strlen(kExtension)) + "_" + std::to_string(n) + kExtension;
+        path = m_folder + "/" + name;
     }
     // Written aside and renamed, so that a crash never leaves half a replay.
     std::string error;
@@ -149,15 +146,7 @@ std::string ReplayRecorder::fileName(int64_t t)
 
 void ReplayRecorder::rotate(const std::string& folder, int32_t keep)
 {
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    std::vector<fs::path> replays;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        if (it->path().extension() == kExtension && it->is_regular_file(ec))
-            replays.push_back(it->path());
-    if (static_cast<int32_t>(replays.size()) <= keep)
-        return;
-    std::sort(replays.begin(), replays.end());
+    const std::vector<std::string> replays = Vdisplay::listFiles(folder, kExtension);
     for (std::size_t i = 0; i + static_cast<std::size_t>(std::max(keep, 0)) < replays.size(); i++)
-        fs::remove(replays[i], ec);
+        Vdisplay::removeFile(folder + "/" + replays[i]);
 }

@@ -85,6 +85,17 @@ public:
     // string (with a line on stderr) when nothing could be saved.
     virtual std::string saveScreenshot(const Viewport&) { return {}; }
 
+    // ---- the player's files ----
+
+    // The game thread, or any thread that stores (the desktop's main thread
+    // for the window settings, a host's start-up moving old files): after a
+    // player's file was written, renamed or removed through Vdisplay, once
+    // the change is complete on the host's file system. A host whose file
+    // system does not last (a browser page's) copies it to storage that does;
+    // the desktop and the headless host keep files where they are written
+    // and do nothing. Called once per change, never for a failed one.
+    virtual void stored() {}
+
     // Game thread, from Vdisplay::audio: the sounds this host was asked to
     // load, by name, with the identifier it gave (-1: it could not load it).
     // The cache belongs to the host, so an identifier never outlives the host

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -33,23 +34,41 @@ std::string& prefsOverride()
 // The error every record read fails with, for tests; 0 for none.
 std::atomic<int32_t> g_readFault{0};
 
+constexpr const char* kReplays = "replays";
+
+// The keys, and the replays' folder, kept outside the settings folder.
+struct Kind {
+    const char* key;
+    Vdisplay::Store store;
+};
+constexpr Kind kKinds[] = {
+    {"korvath", Vdisplay::Store::Data},        {"korvath.damaged", Vdisplay::Store::Data},
+    {kReplays, Vdisplay::Store::Data},         {"korvath-battle", Vdisplay::Store::State},
+    {"window", Vdisplay::Store::State},
+};
+
 // Key names become file names: nothing that could leave the folder.
 bool validKey(const std::string& key)
 {
     return !key.empty() && key.find('/') == std::string::npos && key.find("..") == std::string::npos;
 }
 
-// A save killed between making its temporary file and renaming it leaves the
-// file behind: remove those of earlier saves of the key. (A save under way in
-// a second copy of the game then fails its rename, which loses no more than
-// being overwritten by this one would.)
-void removeLeftovers(const std::string& dir, const std::string& key)
+void stored()
 {
-    const std::string prefix = "." + key + ".";
+    Host::current().stored();
+}
+
+// A save killed between making its temporary file and renaming it leaves the
+// file behind: remove those of earlier saves of the file. (A save under way
+// in a second copy of the game then fails its rename, which loses no more
+// than being overwritten by this one would.)
+void removeLeftovers(const std::string& dir, const std::string& file)
+{
+    const std::string prefix = "." + file + ".";
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
-        const std::string file = e.path().filename().string();
-        if (file.size() == prefix.size() + 6 && file.compare(0, prefix.size(), prefix) == 0 && e.is_regular_file(ec))
+        const std::string name = e.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 && e.is_regular_file(ec))
             std::filesystem::remove(e.path(), ec);
     }
 }
@@ -84,6 +103,114 @@ bool writeAll(int fd, const int8_t* data, int32_t n)
     return true;
 }
 
+// Reads the plain file at path into data: at most most bytes, or all of it
+// when most < 0. The number read, kNoRecord when there is no file, or
+// kUnreadable with the reason in why.
+int32_t readPlain(const std::string& path, std::vector<int8_t>& data, int32_t most, std::string* why)
+{
+    auto unreadable = [why](const std::string& reason) {
+        if (why)
+            *why = reason;
+        return Vdisplay::kUnreadable;
+    };
+    // Not blocking: a pipe in the file's place must not hang the start.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? Vdisplay::kNoRecord : unreadable(std::strerror(errno));
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || (most < 0 && st.st_size > INT32_MAX)) {
+        const bool folder = S_ISDIR(st.st_mode), plain = S_ISREG(st.st_mode);
+        ::close(fd);
+        return unreadable(folder ? "a folder is in its place" : plain ? "it is too large" : "it is not a plain file");
+    }
+    data.assign(static_cast<std::size_t>(most < 0 ? st.st_size : std::min<int64_t>(most, st.st_size)), 0);
+    std::size_t got = 0;
+    int err = 0;
+    while (got < data.size()) {
+        const int32_t fault = g_readFault;
+        const ssize_t r = fault ? (errno = fault, -1) : ::read(fd, data.data() + got, data.size() - got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0)
+            err = errno;
+        if (r <= 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+    ::close(fd);
+    if (err != 0)
+        return unreadable(std::strerror(err));
+    data.resize(got);
+    return static_cast<int32_t>(got);
+}
+
+// Puts a copy of the file from (its bytes) in to, made anew: a symbolic link
+// (to a dotfiles folder, say) as a link to the same file, so that saves
+// still go where it points.
+bool copyFile(const std::string& from, const std::string& to, const std::vector<int8_t>& bytes, std::string& error)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!Vdisplay::makeFolder(fs::path(to).parent_path().string())) {
+        error = "cannot make its folder";
+        return false;
+    }
+    if (!fs::is_symlink(from, ec))
+        return Vdisplay::storeFile(to, reinterpret_cast<const uint8_t*>(bytes.data()),
+                                   static_cast<int32_t>(bytes.size()), &error);
+    const fs::path link = fs::read_symlink(from, ec);
+    const fs::path target = (fs::path(from).parent_path() / link).lexically_normal();
+    const std::string tmp = fs::path(to).parent_path().string() + "/." + fs::path(to).filename().string() + ".link";
+    ::unlink(tmp.c_str());
+    if (ec || ::symlink(target.c_str(), tmp.c_str()) != 0 || ::rename(tmp.c_str(), to.c_str()) != 0) {
+        error = ec ? ec.message() : std::strerror(errno);
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    stored();
+    return true;
+}
+
+// Moves the file from into its new place to: copied whole, then the old one
+// removed. 1 when it moved (or had moved before, its removal cut short).
+int32_t moveFile(const std::string& from, const std::string& to)
+{
+    namespace fs = std::filesystem;
+    std::vector<int8_t> bytes;
+    std::string why;
+    const int32_t got = readPlain(from, bytes, -1, &why);
+    std::error_code ec;
+    // Nothing to move, or one folder serves both kinds.
+    if (got == Vdisplay::kNoRecord || fs::equivalent(fs::path(from).parent_path(), fs::path(to).parent_path(), ec))
+        return 0;
+    if (got < 0) {
+        std::fprintf(stderr, "korvath: cannot move %s to %s (%s); it stays where it is\n", from.c_str(), to.c_str(),
+                     why.c_str());
+        return 0;
+    }
+    std::vector<int8_t> there;
+    const int32_t thereGot = readPlain(to, there, -1, nullptr);
+    if (thereGot != Vdisplay::kNoRecord) {
+        // The new place links to the old file: that file stays.
+        if (fs::equivalent(from, to, ec) && !fs::is_symlink(from, ec))
+            return 0;
+        // The same bytes: a move stopped after the copy. Anything else the
+        // new place holds is the game's newer file, and the old one is left.
+        if (thereGot < 0 || there != bytes) {
+            std::fprintf(stderr, "korvath: %s is kept, and %s, which differs, stays where it is\n", to.c_str(),
+                         from.c_str());
+            return 0;
+        }
+    } else if (std::string error; !copyFile(from, to, bytes, error)) {
+        std::fprintf(stderr, "korvath: cannot move %s to %s (%s); it stays where it is\n", from.c_str(), to.c_str(),
+                     error.c_str());
+        return 0;
+    }
+    if (!Vdisplay::removeFile(from))
+        std::fprintf(stderr, "korvath: %s was copied to %s but cannot be removed\n", from.c_str(), to.c_str());
+    return 1;
+}
+
 } // namespace
 
 void Vdisplay::setPrefsDir(const std::string& dir)
@@ -91,17 +218,44 @@ void Vdisplay::setPrefsDir(const std::string& dir)
     prefsOverride() = dir;
 }
 
-std::string Vdisplay::prefsDir()
+std::string Vdisplay::xdgHome(const char* name, const char* fallback)
+{
+    const char* xdg = std::getenv(name);
+    if (xdg && xdg[0] == '/')
+        return xdg;
+    const char* home = std::getenv("HOME");
+    if (home && home[0])
+        return std::string(home) + "/" + fallback;
+    return "";
+}
+
+std::string Vdisplay::folder(Store store)
 {
     if (!prefsOverride().empty())
         return prefsOverride();
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    if (xdg && xdg[0] == '/')
-        return std::string(xdg) + "/korvath";
-    const char* home = std::getenv("HOME");
-    if (home && home[0])
-        return std::string(home) + "/.config/korvath";
-    return "";
+    const std::string base = store == Store::Config ? xdgHome("XDG_CONFIG_HOME", ".config")
+                             : store == Store::Data ? xdgHome("XDG_DATA_HOME", ".local/share")
+                                                    : xdgHome("XDG_STATE_HOME", ".local/state");
+    return base.empty() ? base : base + "/korvath";
+}
+
+Vdisplay::Store Vdisplay::storeOf(const std::string& key)
+{
+    for (const Kind& k : kKinds)
+        if (key == k.key)
+            return k.store;
+    return Store::Config;
+}
+
+std::string Vdisplay::replaysFolder()
+{
+    const std::string dir = folder(storeOf(kReplays));
+    return dir.empty() ? dir : dir + "/" + kReplays;
+}
+
+std::string Vdisplay::recordPath(const std::string& key)
+{
+    return folder(storeOf(key)) + "/" + key;
 }
 
 bool Vdisplay::prefsWrite(const ref<String>& name, const Array<int8_t>& bytes)
@@ -131,15 +285,13 @@ void Vdisplay::failReads(int32_t err)
 
 bool Vdisplay::storeRecord(const std::string& key, const int8_t* bytes, int32_t n)
 {
-    std::string dir = prefsDir();
+    const std::string dir = folder(storeOf(key));
     if (!validKey(key) || dir.empty()) {
         std::fprintf(stderr, "Preferences: cannot store the record \"%s\"\n", key.c_str());
         return false;
     }
-    std::error_code ec;
-    std::filesystem::create_directories(dir, ec);
+    makeFolder(dir);
     const std::filesystem::path path = followLinks(std::filesystem::path(dir) / key);
-    removeLeftovers(path.parent_path().string(), path.filename().string());
     std::string error;
     if (!storeFile(path.string(), reinterpret_cast<const uint8_t*>(bytes), n, &error)) {
         std::fprintf(stderr, "Preferences: %s\n", error.c_str());
@@ -157,6 +309,7 @@ bool Vdisplay::storeFile(const std::string& path, const uint8_t* bytes, int32_t 
             *error = what + ": " + std::strerror(errno);
         return false;
     };
+    removeLeftovers(fileDir, p.filename().string());
     // mkstemp makes the file anew under a name of its own (O_EXCL), so that a
     // link planted where it writes is never followed.
     std::string tmp = fileDir + "/." + p.filename().string() + "." + std::string(6, 'X');
@@ -178,58 +331,93 @@ bool Vdisplay::storeFile(const std::string& path, const uint8_t* bytes, int32_t 
         ::fsync(dirFd);
         ::close(dirFd);
     }
+    stored();
     return true;
 }
 
 int32_t Vdisplay::loadRecord(const std::string& key, int8_t* bytes, int32_t n, std::string* why)
 {
-    std::string dir = prefsDir();
-    if (!validKey(key) || dir.empty())
+    if (!validKey(key) || folder(storeOf(key)).empty())
         return kNoRecord;
-    const std::string path = dir + "/" + key;
-    auto unreadable = [why](const std::string& reason) {
-        if (why)
-            *why = reason;
-        return kUnreadable;
-    };
-    // Not blocking: a pipe in the record's place must not hang the start.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? kNoRecord : unreadable(std::strerror(errno));
-    struct stat st{};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        const bool folder = S_ISDIR(st.st_mode);
-        ::close(fd);
-        return unreadable(folder ? "a folder is in its place" : "it is not a plain file");
-    }
     // Read into a copy first so that a failing read leaves the caller's array alone.
-    std::string data(static_cast<std::size_t>(std::max(n, 0)), '\0');
-    std::size_t got = 0;
-    int err = 0;
-    while (got < data.size()) {
-        const int32_t fault = g_readFault;
-        const ssize_t r = fault ? (errno = fault, -1) : ::read(fd, data.data() + got, data.size() - got);
-        if (r < 0 && errno == EINTR)
-            continue;
-        if (r < 0)
-            err = errno;
-        if (r <= 0)
-            break;
-        got += static_cast<std::size_t>(r);
-    }
-    ::close(fd);
-    if (err != 0)
-        return unreadable(std::strerror(err));
-    std::memcpy(bytes, data.data(), got);
-    return static_cast<int32_t>(got);
+    std::vector<int8_t> data;
+    const int32_t got = readPlain(recordPath(key), data, std::max(n, 0), why);
+    if (got > 0)
+        std::memcpy(bytes, data.data(), static_cast<std::size_t>(got));
+    return got;
 }
 
 bool Vdisplay::renameRecord(const std::string& key, const std::string& newKey)
 {
-    const std::string dir = prefsDir();
-    if (!validKey(key) || !validKey(newKey) || dir.empty())
+    if (!validKey(key) || !validKey(newKey) || folder(storeOf(key)).empty() || folder(storeOf(newKey)).empty())
         return false;
-    return ::rename((dir + "/" + key).c_str(), (dir + "/" + newKey).c_str()) == 0;
+    if (::rename(recordPath(key).c_str(), recordPath(newKey).c_str()) != 0)
+        return false;
+    stored();
+    return true;
+}
+
+bool Vdisplay::removeRecord(const std::string& key)
+{
+    return validKey(key) && !folder(storeOf(key)).empty() && removeFile(recordPath(key));
+}
+
+int32_t Vdisplay::loadFile(const std::string& path, std::vector<int8_t>& bytes, int32_t most, std::string* why)
+{
+    return readPlain(path, bytes, std::max(most, 0), why);
+}
+
+bool Vdisplay::removeFile(const std::string& path)
+{
+    if (::unlink(path.c_str()) != 0)
+        return errno == ENOENT;
+    stored();
+    return true;
+}
+
+bool Vdisplay::makeFolder(const std::string& folder)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    return std::filesystem::is_directory(folder, ec);
+}
+
+std::vector<std::string> Vdisplay::listFiles(const std::string& folder, const std::string& suffix)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        // Hidden names are a save's temporary files, never whole ones.
+        if (name[0] != '.' && name.size() >= suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0 && it->is_regular_file(ec))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int32_t Vdisplay::moveOldFiles()
+{
+    const std::string old = folder(Store::Config);
+    if (!prefsOverride().empty() || old.empty())
+        return 0;
+    int32_t moved = 0;
+    for (const Kind& k : kKinds) {
+        const std::string to = folder(k.store);
+        if (to.empty())
+            continue;
+        const std::string from = old + "/" + k.key;
+        if (k.key != std::string(kReplays)) {
+            moved += moveFile(from, to + "/" + k.key);
+            continue;
+        }
+        for (const std::string& name : listFiles(from, ""))
+            moved += moveFile(from + "/" + name, to + "/" + k.key + "/" + name);
+        // Gone once every replay moved; a file that stayed keeps it.
+        ::rmdir(from.c_str());
+    }
+    return moved;
 }
 
 bool Vdisplay::getImage(const Array<int8_t>& data, int32_t offset, int32_t length, int32_t,

@@ -3,6 +3,8 @@
 #include <filesystem>
 
 #include "GameTest.h"
+#include "game/BattleFile.h"
+#include "game/Options.h"
 
 namespace {
 
@@ -194,4 +196,15 @@ TEST_F(GameTest, SavingWritesSixteenBitSlotsAndKeepsThoseTheGameDoesNotOwn)
     // A new campaign: the fresh tank and no battle in progress.
     c->resetGame(Campaign::kFirstFront, display.get(), nullptr);
     EXPECT_EQ(storedSlots(), (std::vector{3, 5, 2, 300, 65535, 1, 4321, 40, 20, 20, 0, 0, 0}));
+}
+
+// The host's table of kinds knows the game's keys (a key renamed in the game
+// alone would leave its file among the settings).
+TEST(PrefsKinds, EachOfTheGamesFilesHasItsKind)
+{
+    using S = Vdisplay::Store;
+    EXPECT_EQ((std::vector{Vdisplay::storeOf(Record::name()->c_str()),
+                           Vdisplay::storeOf(Record::damagedName()->c_str()),
+                           Vdisplay::storeOf(BattleFile::name()->c_str()), Vdisplay::storeOf(Options::kKey)}),
+              (std::vector{S::Data, S::Data, S::State, S::Config}));
 }

@@ -153,6 +153,30 @@ TEST_F(VdisplayTest, ARecordThatIsALinkIsWrittenThroughIt)
     EXPECT_EQ(std::distance(fs::directory_iterator(m_dir.path / "prefs"), fs::directory_iterator()), 1);
 }
 
+// A browser host copies its files to lasting storage on Host::stored: it is
+// told of every change (a write, a rename, a removal, of a record or a
+// replay) and of nothing that failed or did not change a file.
+TEST_F(VdisplayTest, TheHostIsToldOfEveryChangeStoredAndOfNoOther)
+{
+    struct StoringHost : FakeHost {
+        void stored() override { m_changes++; }
+        int32_t m_changes = 0;
+    } host;
+    ASSERT_TRUE(m_d->prefsWrite("korvath"_s, bytes({1})));
+    ASSERT_TRUE(m_d->prefsRename("korvath"_s, "korvath.damaged"_s));
+    EXPECT_TRUE(Vdisplay::removeRecord("korvath.damaged"));
+    EXPECT_FALSE(m_d->prefsRename("korvath"_s, "korvath.damaged"_s));
+    EXPECT_TRUE(Vdisplay::removeRecord("korvath.damaged")); // none left, and none was there
+    fs::create_directories(m_dir.path / "prefs" / "window" / "inside");
+    EXPECT_FALSE(Vdisplay::storeRecord("window", bytes({1}).a, 1));
+    EXPECT_FALSE(Vdisplay::removeRecord("window"));
+    EXPECT_EQ(host.m_changes, 3);
+
+    const uint8_t replay[] = {1, 2};
+    ASSERT_TRUE(Vdisplay::storeFile(m_dir.file("a.replay"), replay, 2) && Vdisplay::removeFile(m_dir.file("a.replay")));
+    EXPECT_EQ(host.m_changes, 5);
+}
+
 TEST_F(VdisplayTest, SoundsLoadOncePerNameAndHostAndMissingOnesAreRetried)
 {
     auto host = std::make_unique<SoundHost>();
