@@ -43,7 +43,7 @@ protected:
     {
         dir = dir.empty() ? m_dir.str() : dir;
         std::filesystem::create_directories(dir);
-        return runCommand("cd " + dir + " && " + wrap + " " + KORVATH_BIN_DIR + "/korvath-headless " + args +
+        return runCommand("cd " + dir + " && " + wrap + " " KORVATH_RUN KORVATH_BIN_DIR "/korvath-headless " + args +
                               " --prefs " + dir + " --sound-log sounds.log",
                           m_out);
     }

@@ -372,7 +372,12 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
             const int32_t sx = in(0, size), sy = in(1 << 14, size);
             V3dView::EdgeVertex t = vertex(in(0, size), 0);
             t.y -= in(0, 1 << 15);
-            v->subedge(t, vertex(0, sy), vertex(sx + size / 2, in(1 << 14, size)));
+            // Drawn one by one, last corner first as the sums were made: in
+            // a call's arguments the compiler picks the order (arm64's GCC
+            // another than x86-64's).
+            const int32_t ry = in(1 << 14, size);
+            const V3dView::EdgeVertex r = vertex(sx + size / 2, ry), l = vertex(0, sy);
+            v->subedge(t, l, r);
         }
         sum.add(v);
         v->destroy();
@@ -402,9 +407,11 @@ TEST_F(GoldenFrames, HandMadeTrianglesFillExactlyAsBefore)
                     c.zt = V3dView::kNear;
             }
             v->subeye(e[0], e[1], e[2]);
-            v->subedge({wild(), wild(), wild(), wild(), wild(), wild()},
-                       {wild(), wild(), wild(), wild(), wild(), wild()},
-                       {wild(), wild(), wild(), wild(), wild(), wild()});
+            // Last corner first, as in the small triangles.
+            const V3dView::EdgeVertex c = {wild(), wild(), wild(), wild(), wild(), wild()},
+                                      b = {wild(), wild(), wild(), wild(), wild(), wild()},
+                                      a = {wild(), wild(), wild(), wild(), wild(), wild()};
+            v->subedge(a, b, c);
         }
         int32_t outside = 0;
         for (int32_t i = 0; i < 80 * 60; i++)

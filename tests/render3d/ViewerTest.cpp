@@ -10,7 +10,7 @@ struct Viewer {
     explicit Viewer(const std::string& name, const std::string& script) : dir("viewer")
     {
         writeFile(dir.file("s.txt"), script);
-        status = runCommand("cd " + dir.str() + " && " + KORVATH_BIN_DIR + "/korvath-headless --viewer " + name +
+        status = runCommand("cd " + dir.str() + " && " KORVATH_RUN KORVATH_BIN_DIR "/korvath-headless --viewer " + name +
                                 " --script s.txt --until 20000",
                             out);
     }

@@ -6,8 +6,9 @@
 
 using PngFile::fail;
 
-// Png for targets without libpng (the browser): files written with their
-// pixels stored, not compressed, which every PNG reader takes; no reader.
+// Png for targets without libpng (the browser, a cross build's tests): files
+// written with their pixels stored, not compressed, which every PNG reader
+// takes; read back are only such files (what the tests read the programs wrote).
 namespace {
 
 uint32_t crc32(const uint8_t* data, size_t n, uint32_t crc = 0)
@@ -34,6 +35,11 @@ void chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_
     out.insert(out.end(), type, type + 4);
     out.insert(out.end(), data.begin(), data.end());
     put32(out, crc32(out.data() + from, out.size() - from));
+}
+
+uint32_t get32(const uint8_t* p)
+{
+    return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
 } // namespace
@@ -86,7 +92,66 @@ bool Png::write(const std::string& path, int32_t w, int32_t h, const uint32_t* p
     return true;
 }
 
-bool Png::read(const std::string&, int32_t&, int32_t&, std::vector<uint32_t>&, std::string* error)
+bool Png::read(const std::string& path, int32_t& w, int32_t& h, std::vector<uint32_t>& pixels, std::string* error)
 {
-    return fail(error, "this build reads no PNG files");
+    std::vector<uint8_t> file;
+    {
+        PngFile::File f(std::fopen(path.c_str(), "rb"));
+        if (!f)
+            return fail(error, "cannot open " + path);
+        uint8_t buffer[65536];
+        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f.get())) > 0;)
+            file.insert(file.end(), buffer, buffer + n);
+    }
+    static const uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (file.size() < 8 || !std::equal(kSignature, kSignature + 8, file.begin()))
+        return fail(error, path + " is not a PNG file");
+    // The chunks: the header, then the zlib stream of the IDAT chunks.
+    std::vector<uint8_t> z;
+    int32_t channels = 0;
+    for (size_t at = 8; at + 12 <= file.size();) {
+        const size_t n = get32(&file[at]);
+        if (n > file.size() - at - 12)
+            return fail(error, path + " is cut short");
+        const uint8_t* type = &file[at + 4];
+        const uint8_t* data = type + 4;
+        if (std::equal(type, type + 4, "IHDR") && n == 13) {
+            w = static_cast<int32_t>(get32(data));
+            h = static_cast<int32_t>(get32(data + 4));
+            channels = data[9] == 6 ? 4 : data[9] == 2 ? 3 : 0;
+            if (data[8] != 8 || data[12] != 0 || !channels || w <= 0 || h <= 0 || w > 65535 || h > 65535)
+                return fail(error, path + ": only 8-bit RGB or RGBA pictures, not interlaced, are read");
+        } else if (std::equal(type, type + 4, "IDAT")) {
+            z.insert(z.end(), data, data + n);
+        }
+        at += 12 + n;
+    }
+    // Stored blocks only: a header byte, the length and its complement, the bytes.
+    std::vector<uint8_t> raw;
+    bool last = false;
+    for (size_t at = 2; !last;) {
+        if (at + 5 > z.size() || (z[at] & 6) != 0)
+            return fail(error, path + " is compressed, which this build does not read");
+        last = z[at] & 1;
+        const size_t n = z[at + 1] | static_cast<size_t>(z[at + 2]) << 8;
+        if (at + 5 + n > z.size())
+            return fail(error, path + " is cut short");
+        raw.insert(raw.end(), z.begin() + at + 5, z.begin() + at + 5 + n);
+        at += 5 + n;
+    }
+    const size_t stride = static_cast<size_t>(w) * channels + 1;
+    if (!channels || raw.size() != stride * h)
+        return fail(error, path + " has not the size its header gives");
+    pixels.resize(static_cast<size_t>(w) * h);
+    for (int32_t y = 0; y < h; y++) {
+        const uint8_t* row = &raw[stride * y];
+        if (row[0] != 0)
+            return fail(error, path + " has filtered rows, which this build does not read");
+        for (int32_t x = 0; x < w; x++) {
+            const uint8_t* p = row + 1 + static_cast<size_t>(x) * channels;
+            const uint32_t alpha = channels == 4 ? p[3] : 0xFF;
+            pixels[static_cast<size_t>(y) * w + x] = alpha << 24 | static_cast<uint32_t>(p[0]) << 16 | p[1] << 8 | p[2];
+        }
+    }
+    return true;
 }
