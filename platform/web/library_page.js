@@ -11,7 +11,8 @@ mergeInto(LibraryManager.library, {
     loops: [],           // by handle: {source, gain}
     syncing: false,
     syncAgain: false,
-    storageLine: false,
+    storageLine: false,   // the line on storage is said once
+    noStorage: false,     // the browser has no IndexedDB: the folder stays in memory
     played: [],          // the names of the sounds asked for, for the page's tests
     journalKey: 'korvath-journal',
     journalMost: 262144,  // bytes of a file the journal keeps: the records, not the replays
@@ -231,10 +232,14 @@ mergeInto(LibraryManager.library, {
       P.storageLine = true;
       P.say('This browser keeps no files for this page (' + why + '): the campaign ends when the page closes.');
     };
+    var db = null;
+    try { db = window.indexedDB; } catch (e) {}
     try {
+      if (!db) throw new Error('no IndexedDB');
       FS.mount(IDBFS, {}, dir);
     } catch (e) {
-      refused('no IndexedDB');
+      refused(e.message);
+      P.noStorage = true;
       _korvath_storage_ready(0);
       return;
     }
@@ -275,6 +280,7 @@ mergeInto(LibraryManager.library, {
   korvath_storage_sync__deps: ['$KorvathPage', '$FS'],
   korvath_storage_sync: function () {
     var P = KorvathPage;
+    if (P.noStorage) return;
     if (P.syncing) { P.syncAgain = true; return; }
     P.syncing = true;
     var journal = P.journal;
