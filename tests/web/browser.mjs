@@ -3,7 +3,7 @@
 // canvas at the moments the screenshot script shoots into SHOTS, for the
 // caller to compare with the headless program's frames. Checks on the way:
 // no error in the console, keys reach the menus and start a battle, a touch
-// on the fire button fires, a reload during the battle offers Resume and the
+// on the fire button fires, F12 downloads a screenshot, a reload during the battle offers Resume and the
 // battle comes back, a damaged stored record gives one line and a first
 // start, a browser that keeps no files says so and plays on. Prints one
 // line per check; exits 1 at the first that fails.
@@ -51,7 +51,8 @@ const sleep = (ms) => new Promise((done) => setTimeout(done, ms));
 
 // One player's browser: the game's storage lasts across reloads of its pages.
 async function player() {
-  const context = await browser.newContext({viewport: {width: 960, height: 640}, deviceScaleFactor: 1, hasTouch: true});
+  const context = await browser.newContext({viewport: {width: 960, height: 640}, deviceScaleFactor: 1, hasTouch: true,
+                                           acceptDownloads: true});
   const page = await context.newPage();
   const errors = [];
   page.on('console', (m) => { if (m.type() === 'error') errors.push(m.text()); });
@@ -130,6 +131,10 @@ await sleep(500);
 await tap(a.page, 430, 270); // the fire button
 if (!(await heard(a.page, 'shoot', 3000))) await fail('a touch on the fire button fires');
 pass('a touch on the fire button fires');
+const [shot] = await Promise.all([a.page.waitForEvent('download', {timeout: 5000}).catch(() => null),
+                                  a.page.keyboard.press('F12')]);
+if (!shot || !/^korvath-.*\.png$/.test(shot.suggestedFilename())) await fail('F12 downloads a screenshot');
+pass(`F12 downloads a screenshot (${shot.suggestedFilename()})`);
 await sleep(1000);
 await a.page.reload();
 if (!(await titleShown(a.page))) await fail('the title shows after the reload');
