@@ -60,7 +60,8 @@ korvath_build() {
     fi
   done
   cmake -S "$KORVATH_ROOT" -B "$dir" -G Ninja "${options[@]}" >/dev/null || return 1
-  cmake --build "$dir" --parallel "$(nproc)" "${target[@]}" || return 1
+  # KORVATH_NICE: a build that leaves the processor to what else runs.
+  nice -n "${KORVATH_NICE:-0}" cmake --build "$dir" --parallel "$(nproc)" "${target[@]}" || return 1
 }
 
 # korvath_battle_ends SOUNDLOG: prints the battles ended in the game's sound

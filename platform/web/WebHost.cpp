@@ -212,21 +212,20 @@ void WebHost::show(const Viewport& vp, int32_t x0, int32_t y0, int32_t x1, int32
     y1 = std::min(y1, h);
     if (x0 >= x1 || y0 >= y1 || vp.m_pixels.length < w * h)
         return;
-    const std::size_t bytes = static_cast<std::size_t>(w) * h * 4;
-    if (m_rgba.size() != bytes)
-        m_rgba.assign(bytes, 255);
+    const std::size_t words = static_cast<std::size_t>(w) * h;
+    if (m_rgba.size() != words)
+        m_rgba.assign(words, 0xFF000000u);
     for (int32_t y = y0; y < y1; y++) {
         const int32_t* from = vp.m_pixels.a + y * w;
-        uint8_t* to = m_rgba.data() + (static_cast<std::size_t>(y) * w) * 4;
+        uint32_t* to = m_rgba.data() + static_cast<std::size_t>(y) * w;
+        // 0xZZRRGGBB to the bytes red, green, blue, opaque: the word
+        // 0xFFBBGGRR of a little-endian machine, which WebAssembly always is.
         for (int32_t x = x0; x < x1; x++) {
             const uint32_t c = static_cast<uint32_t>(from[x]);
-            to[x * 4] = static_cast<uint8_t>(c >> 16);
-            to[x * 4 + 1] = static_cast<uint8_t>(c >> 8);
-            to[x * 4 + 2] = static_cast<uint8_t>(c);
-            to[x * 4 + 3] = 255;
+            to[x] = 0xFF000000u | (c & 0xFF00u) | ((c >> 16) & 0xFFu) | ((c & 0xFFu) << 16);
         }
     }
-    korvath_canvas_blit(m_rgba.data(), w, h, x0, y0, x1 - x0, y1 - y0);
+    korvath_canvas_blit(reinterpret_cast<const uint8_t*>(m_rgba.data()), w, h, x0, y0, x1 - x0, y1 - y0);
 }
 
 void WebHost::redrawAll(Viewport& vp)

@@ -91,7 +91,7 @@ private:
     bool m_playing = false;
     bool m_hidden = false;
     FrameStats m_stats;
-    std::vector<uint8_t> m_rgba; // the canvas's pixels, red, green, blue, opaque
+    std::vector<uint32_t> m_rgba; // the canvas's pixels: bytes red, green, blue, opaque
     int16_t m_keyDown[256] = {}; // by the browser's key number: the code it pressed
     int32_t m_touchId = -1;      // the finger that is the game's touch
     static constexpr int32_t kPads = 4;

@@ -49,7 +49,12 @@ protected:
         for (const Size& s : sizes) {
             for (int32_t e = 0; e < 5; e++) {
                 const std::string name = std::to_string(s.w) + "x" + std::to_string(s.h) + " eye " + std::to_string(e);
-                ref<Vterrain> v = s_scene->view(s.w, s.h, next() & 0xFFFFFF, next() & 0xFFFFFF, next() & 0x7FFF);
+                // One by one, last first as GCC on x86-64 draws them: a call's
+                // arguments come in the order each compiler chooses.
+                const int32_t heading = next() & 0x7FFF;
+                const int32_t z = next() & 0xFFFFFF;
+                const int32_t x = next() & 0xFFFFFF;
+                ref<Vterrain> v = s_scene->view(s.w, s.h, x, z, heading);
                 if (e == 4)
                     v->setWxhz(v->getWx(), 0x800, v->getWz()); // right on the ground: the rays start farther out
                 if (e & 1) {
