@@ -166,8 +166,26 @@ bool FontRasterizer::render(const Options& o, FontFile& out, std::string* error)
     out.m_height = ascent + descent;
     out.m_extra = ascent;
     out.m_first = o.m_first;
-    // A glyph box as tall as the line; rows of ink outside it are cut.
-    auto boxed = [&](const Rendered& r) {
+    // A glyph box as tall as the line; rows of ink below it are cut.
+    auto boxed = [&](Rendered r) {
+        // A mark above a capital (Ö, É, Й) often reaches past the line's
+        // top: the faintest rows between the mark and the letter go first,
+        // so that the mark stays and the letter keeps its baseline.
+        for (; r.m_top > ascent && r.m_rows > 2; r.m_top--, r.m_rows--) {
+            const int32_t reach = std::min(r.m_rows - 1, r.m_top - ascent + 4);
+            int32_t lightest = 1, least = INT32_MAX;
+            for (int32_t y = 1; y < reach; y++) {
+                int32_t ink = 0;
+                for (int32_t x = 0; x < r.m_width; x++)
+                    ink += r.m_grey[static_cast<size_t>(y * r.m_width + x)];
+                if (ink < least) {
+                    least = ink;
+                    lightest = y;
+                }
+            }
+            auto row = r.m_grey.begin() + lightest * r.m_width;
+            r.m_grey.erase(row, row + r.m_width);
+        }
         FontFile::Glyph g;
         // A blank character other than the space still keeps its advance:
         // an empty glyph would have no width at all.
