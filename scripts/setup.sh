@@ -8,7 +8,7 @@ KORVATH_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # line checks the install (desktop entry, metainfo, manual page) and lets
 # cpack find the package's dependencies (dpkg-shlibdeps, file).
 KORVATH_PACKAGES=(
-  g++ cmake ninja-build pkg-config
+  g++ cmake ninja-build pkg-config gettext
   libgtest-dev libgmock-dev libbenchmark-dev
   libjpeg62-turbo-dev libpng-dev libfreetype-dev fonts-dejavu-core libcairo2-dev
   libsdl2-dev libsdl2-mixer-dev libxcb1-dev

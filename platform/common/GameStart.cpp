@@ -1,6 +1,7 @@
 #include "GameStart.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #if defined(__GLIBC__)
@@ -10,6 +11,7 @@
 #include "game/App.h"
 #include "game/GameData.h"
 #include "host/Vdisplay.h"
+#include "runtime/Catalog.h"
 #include "runtime/InputStream.h"
 
 GameStart::~GameStart() = default;
@@ -49,6 +51,15 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
         return 1;
     }
     InputStream::setResourceDir(data);
+    // A headless run draws the same frames in any locale.
+    const std::string language = !o.m_language.empty() ? o.m_language
+                                 : o.m_headless      ? ""
+                                                     : Catalog::localeLanguage(std::getenv("LC_ALL"),
+                                                                               std::getenv("LC_MESSAGES"),
+                                                                               std::getenv("LANG"));
+    if (!Catalog::choose(language) && !o.m_language.empty() && o.m_language != "en")
+        std::fprintf(stderr, "korvath: no translation into %s in %s; the texts stay English\n",
+                     o.m_language.c_str(), data.c_str());
     // Checked before any window opens: a folder half built or from another
     // version would otherwise give a bare screen and a stream of errors.
     const GameData::Problem problem = GameData::firstProblem();

@@ -52,6 +52,8 @@ const char* HostOptions::usage()
            "                  the campaign and replays in $XDG_DATA_HOME/korvath, the\n"
            "                  window and the battle in progress in $XDG_STATE_HOME/korvath\n"
            "  --mute          open no audio device\n"
+           "  --lang LANG     the language of the texts (de, en, ...; by default the\n"
+           "                  locale's, from LC_ALL, LC_MESSAGES or LANG; headless en)\n"
            "  --viewer NAME   inspect the mesh NAME of the model file instead of playing\n"
            "                  (arrows turn it, + and - zoom, U and D move, Escape leaves)\n"
            "  --demo          the game plays itself, campaign and battles (any key takes\n"
@@ -212,6 +214,10 @@ const Option kOptions[] = {
     {"--prefs", For::Both, true,
      [](HostOptions& o, const std::string& v, std::string& error) {
          return needName("--prefs", v, error, o.m_prefsDir);
+     }},
+    {"--lang", For::Both, true,
+     [](HostOptions& o, const std::string& v, std::string& error) {
+         return needName("--lang", v, error, o.m_language);
      }},
     {"--script", For::Headless, true,
      [](HostOptions& o, const std::string& v, std::string& error) {

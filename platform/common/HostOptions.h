@@ -46,6 +46,8 @@ public:
     // Both; empty means the default.
     std::string m_dataDir;
     std::string m_prefsDir;
+    // Both: the texts' language; empty: the locale's (headless: English).
+    std::string m_language;
     // Both: the name of a mesh to show in the mesh inspector instead of the game.
     std::string m_viewer;
     // Both: the player's tank drives itself (attract mode, soak runs).

@@ -6,12 +6,13 @@
 #include "game/HelpScreen.h"
 #include "game/OptionsScreen.h"
 #include "game/SettingsScreen.h"
+#include "runtime/Catalog.h"
 
 namespace {
 
 ref<String> soundText(bool mute)
 {
-    return mute ? "Sound: Off"_s : "Sound: On"_s;
+    return mute ? Catalog::tr("Sound: Off") : Catalog::tr("Sound: On");
 }
 
 } // namespace
@@ -19,14 +20,15 @@ ref<String> soundText(bool mute)
 void MainMenuScreen::enter()
 {
     const bool campaign = m_app.m_campaign->m_front != 0;
-    m_menu->add("New Game"_s);
+    // The ids are the English first letters; a translation brings its own keys.
+    m_menu->addItem(Catalog::tr("New Game"), 'N');
     if (campaign)
-        m_menu->add("Resume"_s);
-    m_soundItem = m_menu->add(soundText(m_app.m_mute));
-    m_menu->add("Options"_s);
-    m_menu->add("Help"_s);
-    m_menu->add("About"_s);
-    m_menu->add("Quit"_s);
+        m_menu->addItem(Catalog::tr("Resume"), 'R');
+    m_soundItem = m_menu->addItem(soundText(m_app.m_mute), 'S');
+    m_menu->addItem(Catalog::tr("Options"), 'O');
+    m_menu->addItem(Catalog::tr("Help"), 'H');
+    m_menu->addItem(Catalog::tr("About"), 'A');
+    m_menu->addItem(Catalog::tr("Quit"), 'Q');
     if (campaign)
         m_menu->select('R');
     show();

@@ -7,6 +7,7 @@
 #include "runtime/Class_.h"
 #include "runtime/InputStream.h"
 #include "runtime/StringBuffer.h"
+#include "runtime/Utf8.h"
 
 namespace {
 
@@ -14,7 +15,13 @@ namespace {
 // they keep every product below in 32 bits.
 constexpr int32_t kMaxPixels = 1024;     // space, line height, glyph width
 constexpr int32_t kMaxData = 1 << 22;    // glyph data bytes
-constexpr int32_t kMaxCode = 255;
+constexpr int32_t kMaxCode = 255;       // of the first table
+constexpr int32_t kMaxCodePoint = 0x10FFFF;
+constexpr int32_t kMaxMore = 1 << 16;   // glyphs past the first table
+// Each glyph past the first table takes at least its code step, length,
+// width and one data byte; a count the file cannot hold is refused before
+// anything is allocated for it.
+constexpr int32_t kLeastMoreBytes = 4;
 
 constexpr int32_t kOpaque = 32768;
 
@@ -142,14 +149,53 @@ void drawRuns(const GlyphTarget& t, const uint8_t* run, const uint8_t* const sto
 
 } // namespace
 
-int32_t Vfont::charWidth(char c)
+int32_t Vfont::glyph(int32_t c) const
+{
+    if (c >= m_first && c <= m_last) {
+        const int32_t k = c - m_first;
+        return k < m_widths.length && m_widths.a[k] > 0 ? k : -1;
+    }
+    if (c <= m_last || m_codes.empty())
+        return -1;
+    const int32_t* begin = m_codes.a;
+    const int32_t* end = m_codes.a + m_codes.length;
+    const int32_t* at = std::lower_bound(begin, end, c);
+    if (at == end || *at != c)
+        return -1;
+    const int32_t k = m_last - m_first + 1 + static_cast<int32_t>(at - begin);
+    return k < m_widths.length ? k : -1;
+}
+
+int32_t Vfont::shown(int32_t c) const
+{
+    const int32_t k = glyph(c);
+    return k >= 0 || c < 128 ? k : m_replacement;
+}
+
+int32_t Vfont::charWidth(int32_t c)
 {
     if (c == ' ')
         return m_space;
-    int32_t k = static_cast<int8_t>(c) - m_first;
-    if (static_cast<int8_t>(c) > m_last || k < 0 || k >= m_widths.length)
-        return 0;
-    return m_widths.a[k];
+    const int32_t k = shown(c);
+    return k >= 0 ? m_widths.a[k] : 0;
+}
+
+bool Vfont::hasGlyph(int32_t c)
+{
+    return c == ' ' ? m_height > 0 : glyph(c) >= 0;
+}
+
+int32_t Vfont::firstMissing(const ref<String>& s)
+{
+    if (!s)
+        return -1;
+    const int32_t n = s->length();
+    for (int32_t i = 0; i < n;) {
+        const int32_t c = Utf8::next(s->c_str(), n, i);
+        if (c != '\n' && c != '\t' && !hasGlyph(c))
+            return c;
+    }
+    return -1;
 }
 
 int32_t Vfont::getHeight()
@@ -170,8 +216,11 @@ int32_t Vfont::stringWidth(const ref<String>& s)
     if (!s)
         return 0;
     int32_t w = 0;
-    for (const char* p = s->c_str(); *p; p++)
-        w += *p == '\t' ? tab(w) : charWidth(*p);
+    const int32_t n = s->length();
+    for (int32_t i = 0; i < n;) {
+        const int32_t c = Utf8::next(s->c_str(), n, i);
+        w += c == '\t' ? tab(w) : charWidth(c);
+    }
     return w;
 }
 
@@ -180,6 +229,9 @@ void Vfont::clear()
     m_data = Array<int8_t>();
     m_offsets = Array<int32_t>();
     m_widths = Array<int16_t>();
+    m_codes = Array<int32_t>();
+    m_moreData = Array<int8_t>();
+    m_replacement = -1;
     m_extra = m_height = m_first = m_last = m_space = m_tab = 0;
 }
 
@@ -224,8 +276,8 @@ const char* Vfont::load(ByteReader& in)
     Array<int32_t> offsets = allocInt(count + 1);
     if (widths.empty() || offsets.empty())
         return "out of memory";
-    int32_t total = 0;
-    for (int32_t k = 0; k < count; k++) {
+    // One glyph's table entry: its length and, for a length above 0, its width.
+    auto entry = [&](int32_t k, int32_t& total) -> const char* {
         const int32_t length = in.varint();
         const int32_t w = length > 0 ? in.varint() : 0;
         if (in.ranOut())
@@ -242,20 +294,69 @@ const char* Vfont::load(ByteReader& in)
         if (total > kMaxData)
             return "glyph data too large";
         offsets.a[k + 1] = total;
-    }
-    const int32_t size = in.varint();
-    if (in.ranOut())
-        return "glyph table cut short";
-    if (size != total)
-        return "data size does not match the glyph lengths";
-    if (size > in.remaining())
-        return "glyph data shorter than announced";
+        return nullptr;
+    };
+    // The total length of glyphs [from, to), then their data.
+    auto glyphData = [&](int32_t size, Array<int8_t>& data) -> const char* {
+        if (in.varint() != size || in.ranOut())
+            return "data size does not match the glyph lengths";
+        if (size > in.remaining())
+            return "glyph data shorter than announced";
+        data = allocByte(size);
+        if (size > 0 && data.empty())
+            return "out of memory";
+        if (!in.read(data.a, size))
+            return "glyph data shorter than announced";
+        return nullptr;
+    };
 
-    Array<int8_t> data = allocByte(size);
-    if (size > 0 && data.empty())
-        return "out of memory";
-    if (!in.read(data.a, size))
-        return "glyph data shorter than announced";
+    int32_t total = 0;
+    for (int32_t k = 0; k < count; k++)
+        if (const char* problem = entry(k, total))
+            return problem;
+    Array<int8_t> data;
+    if (const char* problem = glyphData(total, data))
+        return problem;
+
+    Array<int32_t> codes;
+    Array<int8_t> moreData;
+    if (in.remaining() > 0) {
+        const int32_t more = in.varint();
+        if (in.ranOut() || more < 1 || more > kMaxMore)
+            return "glyph count past the first table out of range";
+        if (more > in.remaining() / kLeastMoreBytes)
+            return "more glyphs announced than the file holds";
+        codes = allocInt(more);
+        Array<int16_t> allWidths = allocShort(count + more);
+        Array<int32_t> allOffsets = allocInt(count + more + 1);
+        if (codes.empty() || allWidths.empty() || allOffsets.empty())
+            return "out of memory";
+        for (int32_t k = 0; k < count; k++)
+            allWidths.a[k] = widths.a[k];
+        for (int32_t k = 0; k <= count; k++)
+            allOffsets.a[k] = offsets.a[k];
+        widths = allWidths;
+        offsets = allOffsets;
+        int32_t code = last;
+        for (int32_t i = 0; i < more; i++) {
+            const int32_t step = in.varint();
+            if (in.ranOut())
+                return "glyph table cut short";
+            if (step < 1 || step > kMaxCodePoint - code)
+                return "glyph code out of order or out of range";
+            code += step;
+            codes.a[i] = code;
+            const int32_t before = total;
+            if (const char* problem = entry(count + i, total))
+                return problem;
+            if (total == before)
+                return "empty glyph past the first table";
+        }
+        if (const char* problem = glyphData(total - data.length, moreData))
+            return problem;
+        if (in.remaining() > 0)
+            return "bytes after the glyph data";
+    }
 
     m_data = data;
     m_extra = extra;
@@ -266,14 +367,19 @@ const char* Vfont::load(ByteReader& in)
     m_space = space;
     m_tab = 7 * space;
     m_widths = widths;
+    m_codes = codes;
+    m_moreData = moreData;
+    m_replacement = glyph(0xFFFD);
+    if (m_replacement < 0)
+        m_replacement = glyph('?');
     return nullptr;
 }
 
 void Vfont::draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t height, int32_t x0, int32_t y0,
                  int32_t x1, int32_t y1, int32_t x, int32_t y, int32_t color, int32_t alpha, int32_t block)
 {
-    int32_t k = c - m_first;
-    if (c < m_first || c > m_last || k + 1 >= m_offsets.length || k >= m_widths.length)
+    const int32_t k = shown(c);
+    if (k < 0 || k + 1 >= m_offsets.length || k >= m_widths.length)
         return;
     int32_t start = m_offsets.a[k];
     int32_t end = m_offsets.a[k + 1];
@@ -289,7 +395,17 @@ void Vfont::draw(int32_t c, const Array<int32_t>& pixels, int32_t width, int32_t
     if (x0 >= x1 || y0 >= y1)
         return;
     const GlyphTarget t{pixels.a, pixels.length, width, x0, y0, x1, y1, color, alpha};
-    const uint8_t* runs = reinterpret_cast<const uint8_t*>(m_data.a);
+    // The glyphs past the first table have data of their own, which
+    // continues the first table's offsets.
+    const bool more = start >= m_data.length;
+    const Array<int8_t>& data = more ? m_moreData : m_data;
+    if (more) {
+        start -= m_data.length;
+        end -= m_data.length;
+    }
+    if (end > data.length)
+        return;
+    const uint8_t* runs = reinterpret_cast<const uint8_t*>(data.a);
     if (block <= 1)
         drawRuns<false>(t, runs + start, runs + end, w, 1, x >> 15, y >> 15);
     else

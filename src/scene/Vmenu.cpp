@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "runtime/Utf8.h"
 #include "scene/Vilib.h"
 
 namespace {
@@ -9,7 +10,41 @@ namespace {
 constexpr int32_t kOpaque = 0x8000;
 constexpr int32_t kLitMs = 200; // how long a touched button stays lit
 
+// The plain letters of U+00C0..U+00FF and U+0100..U+017F, upper and lower
+// case alike; '.' where there is none (the signs × and ÷).
+constexpr char kLatin1Letters[] = "AAAAAAACEEEEIIIIDNOOOOO.OUUUUYTSAAAAAAACEEEEIIIIDNOOOOO.OUUUUYTY";
+constexpr char kLatinALetters[] = "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiIiJjKkkLlLlLlLlLlNnNnNnnNn"
+                                  "OoOoOoOoRrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
+static_assert(sizeof kLatin1Letters == 64 + 1 && sizeof kLatinALetters == 128 + 1);
+
 } // namespace
+
+int32_t Vmenu::letterKey(const ref<String>& text)
+{
+    if (!text)
+        return 0;
+    int32_t i = 0;
+    int32_t c = Utf8::next(text->c_str(), text->length(), i);
+    if (c >= 0xC0 && c < 0x100)
+        c = kLatin1Letters[c - 0xC0];
+    else if (c >= 0x100 && c < 0x180)
+        c = kLatinALetters[c - 0x100];
+    if (c >= 'a' && c <= 'z')
+        c -= 'a' - 'A';
+    return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : 0;
+}
+
+int32_t Vmenu::keyOf(const Vsprite* item)
+{
+    // A row restyled as a button holds the item as its last child.
+    const Vsprite* shown = item;
+    for (const Vsprite* c = item->m_child.get(); c; c = c->m_sibling.get())
+        shown = c;
+    for (const Vsprite* s : {item, shown})
+        if (const auto* t = dynamic_cast<const Vtext*>(s); t && t->m_key != 0)
+            return t->m_key;
+    return item->m_id;
+}
 
 Vmenu::Vmenu(const ref<Vtheme>& theme) : m_theme(theme)
 {
@@ -41,6 +76,15 @@ ref<Vtext> Vmenu::add(const ref<String>& text, int32_t key)
     m_height += 3;
     addSprite(t);
     m_height += 3;
+    return t;
+}
+
+ref<Vtext> Vmenu::addItem(const ref<String>& text, int32_t id)
+{
+    ref<Vtext> t = add(text, id);
+    const int32_t k = letterKey(text);
+    if (t && k != 0 && k != id)
+        t->m_key = k;
     return t;
 }
 
@@ -228,11 +272,15 @@ char Vmenu::key(char k, int32_t x, int32_t y)
     if (k == 0)
         return 0;
     for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get()) {
-        if (c->m_id == k) {
+        if (keyOf(c) == k) {
             choose(ref<Vsprite>(c));
-            return k;
+            return static_cast<char>(c->m_id);
         }
     }
+    // Reached only when the item of that id has another key now.
+    for (Vsprite* c = m_child.get(); c; c = c->m_sibling.get())
+        if (c->m_id == k)
+            return 0;
     return k;
 }
 

@@ -27,6 +27,14 @@ public:
     // used by pointer, a "K label" text shows only the label.
     virtual ref<Vtext> add(const ref<String>& text);
     virtual ref<Vtext> add(const ref<String>& text, int32_t key);
+    // A text item with id, picked by the key of its first letter (a
+    // translated text brings its own); the id stays what the screen acts on.
+    virtual ref<Vtext> addItem(const ref<String>& text, int32_t id);
+    // The key of the first letter of a UTF-8 text: A..Z, 0..9, a Latin
+    // letter with a mark as its plain letter (É as E); 0 for any other.
+    static int32_t letterKey(const ref<String>& text);
+    // The key that picks a menu item (on a row restyled as a button, its text's).
+    static int32_t keyOf(const Vsprite* item);
     // A text item that also carries a picture index, for menus restyled with
     // pictures; it never counts as a plain text item.
     virtual ref<Vtext> addIcon(const ref<String>& text, int32_t picture);
@@ -46,8 +54,9 @@ public:
     // The selected item if it is a plain text item, else null.
     virtual ref<Vtext> getSelectedText();
     // Translates key k, or a touch at (x, y) when k is 5 and the position is
-    // not (0, 0), into an item key; 0 when nothing is chosen. Keys that name
-    // no item pass through unchanged.
+    // not (0, 0), into an item id; 0 when nothing is chosen. An item's id
+    // that is no longer its key (a translated item) picks nothing; other keys
+    // that name no item pass through unchanged.
     virtual char key(char k, int32_t x, int32_t y);
     // Touch menus: lays the buttons out inside a screen area: two columns of
     // two at its sides and one row along its bottom, the buttons smaller

@@ -6,6 +6,7 @@
 
 #include "runtime/Class_.h"
 #include "runtime/InputStream.h"
+#include "runtime/Utf8.h"
 
 namespace {
 
@@ -70,8 +71,10 @@ void Vtext::recalc()
     int32_t x = 1; // the drop shadow takes one pixel past the last glyph
     // Weighted by position, so that texts with the same characters in another
     // order (a counter going from 29 to 38) still count as changed.
-    for (const char* p = m_text->c_str(); *p; p++) {
-        char c = *p;
+    const char* text = m_text->c_str();
+    const int32_t n = m_text->length();
+    for (int32_t i = 0; i < n;) {
+        const int32_t c = Utf8::next(text, n, i);
         m_textSum = m_textSum * 31 + c;
         if (c == '\n') {
             h += line;
@@ -96,28 +99,33 @@ void Vtext::recalc()
 
 void Vtext::cut()
 {
-    // The start of the text, measured as recalc measures it.
-    auto widthOf = [this](int32_t n) {
-        int32_t x = 1;
-        const char* p = m_text->c_str();
-        for (int32_t i = 0; i < n && p[i]; i++)
-            x += p[i] == '\t' ? m_font->tab(x) : m_font->charWidth(p[i]);
-        return x;
-    };
     int32_t field = 0;
     for (int32_t i = 0; i < m_fieldCount; i++)
         field += m_font->charWidth(m_field.a[i]);
     const int32_t dots = 3 * m_font->charWidth('.');
     const char* text = m_text->c_str();
-    const auto length = static_cast<int32_t>(m_text->length());
+    const int32_t length = m_text->length();
+    // Whole letters only: n is a byte count at the end of a code point.
     int32_t n = 0;
-    while (n < length && widthOf(n + 1) + dots + field <= m_mostWidth)
-        n++;
+    int32_t x = 1;
+    for (int32_t i = 0; i < length;) {
+        const int32_t c = Utf8::next(text, length, i);
+        x += c == '\t' ? m_font->tab(x) : m_font->charWidth(c);
+        if (x + dots + field > m_mostWidth)
+            break;
+        n = i;
+    }
     // "Pad B..." reads better than "Pad B -...".
     while (n > 0 && std::strchr(" ,;:-", text[n - 1]))
         n--;
     m_shown = n;
-    m_width = widthOf(n) + dots + field;
+    // The start of the text, measured as recalc measures it.
+    x = 1;
+    for (int32_t i = 0; i < n;) {
+        const int32_t c = Utf8::next(text, n, i);
+        x += c == '\t' ? m_font->tab(x) : m_font->charWidth(c);
+    }
+    m_width = x + dots + field;
 }
 
 void Vtext::setMostWidth(int32_t w)
@@ -140,8 +148,10 @@ void Vtext::setTextWrap(const ref<StringBuffer>& b)
         int32_t lastSpace = -1;
         int32_t widthAtSpace = 0;
         const int32_t limit = m_width;
-        for (int32_t i = 0; i < b->length(); i++) {
-            char c = b->charAt(i);
+        const int32_t n = b->length();
+        for (int32_t i = 0; i < n;) {
+            const int32_t at = i;
+            const int32_t c = Utf8::next(b->c_str(), n, i);
             if (c == '\n') {
                 // A break of the text's own ends the line: a later overflow
                 // must not reach back and break this line too.
@@ -152,7 +162,7 @@ void Vtext::setTextWrap(const ref<StringBuffer>& b)
             }
             x += m_font->charWidth(c);
             if (c == ' ') {
-                lastSpace = i;
+                lastSpace = at;
                 widthAtSpace = x;
             }
             if (x > limit) {
@@ -324,14 +334,20 @@ void Vtext::draw(const Array<int32_t>& pixels, int32_t width, int32_t height, in
     const int32_t yMin = (y0 - (fontHeight + 1) * b) * 32768;
     int32_t x = left;
     int32_t y = m_sy;
-    // A text cut to its most width ends with three dots after its first m_shown characters.
+    // A text cut to its most width ends with three dots after its first m_shown bytes.
     static constexpr char kDots[] = "...";
-    const char* end = m_text && m_shown >= 0 ? m_text->c_str() + m_shown : nullptr;
     if (m_text) {
-        for (const char* p = m_text->c_str(); *p; p++) {
-            if (p == end)
-                p = kDots;
-            char c = *p;
+        const char* text = m_text->c_str();
+        int32_t n = m_text->length();
+        if (m_shown >= 0 && m_shown < n)
+            n = m_shown;
+        for (int32_t i = 0; i < n || (text != kDots && m_shown >= 0);) {
+            if (i >= n) {
+                text = kDots;
+                n = 3;
+                i = 0;
+            }
+            const int32_t c = Utf8::next(text, n, i);
             if (c == '\n') {
                 y += line;
                 x = left;

@@ -78,7 +78,10 @@ public:
     int32_t m_textColor = 0; // 0xRRGGBB
     int32_t m_textSum = 0;   // position-weighted sum of the codes of text and field
     int32_t m_mostWidth = 0; // 0: no limit
-    int32_t m_shown = -1;    // characters of the text drawn before "..."; -1: all, no dots
+    int32_t m_shown = -1;    // bytes of the text drawn before "..."; -1: all, no dots
+    // The key that picks the text in a menu when it is not its id (an item
+    // whose text a translation changed); 0: its id.
+    int32_t m_key = 0;
 
 private:
     // Finds m_shown for a text wider than m_mostWidth and takes the width it leaves.

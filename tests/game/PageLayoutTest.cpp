@@ -2,10 +2,12 @@
 #include <set>
 
 #include "GameTest.h"
+#include "game/AboutScreen.h"
 #include "game/CampaignEndScreen.h"
 #include "game/MenuLayout.h"
 #include "game/Options.h"
 #include "game/ResultScreen.h"
+#include "runtime/Catalog.h"
 
 // Every page of the game, and the battle's panel, at the screen sizes a
 // player meets, from the smallest the game plays at to full HD: what it
@@ -250,6 +252,51 @@ TEST_F(GameTest, EveryPageAndThePanelKeepTheMarginAndNothingCoversAnythingAtEver
         EXPECT_EQ((std::vector{o.m_effects, o.m_frameRate, int32_t{o.m_invertGun}}), (std::vector{80, 60, 1}));
         EXPECT_EQ(keys.key(Action::Forward), 'I');
     }
+}
+
+// The German main menu: its rows fit the page at the smallest sizes, the
+// font has every letter, every item has a key of its own from its German
+// first letter, and that key does what the English one did.
+TEST_F(GameTest, TheGermanMainMenuFitsItsPageWithEveryGlyphAndKeysByItsOwnLetters)
+{
+    ASSERT_TRUE(Catalog::choose("de"));
+    for (auto [w, h] : {std::pair{320, 240}, {480, 320}}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        campaign(1, 5);
+        GameHost host;
+        host.at(2300, [](App& app) {
+            expectPage(app, "German main menu");
+            const ref<Vmenu> m = shownMenu(app);
+            ASSERT_TRUE(m);
+            EXPECT_EQ(menuItems(m), (std::vector<std::string>{"Neues Spiel", "Fortsetzen", "Ton: An", "Optionen",
+                                                               "Hilfe", "Info", "Beenden"}));
+            std::set<int32_t> keys;
+            for (Vsprite* c = m->m_child.get(); c; c = c->m_sibling.get()) {
+                // The row keeps the key; on a button row its last child shows the text.
+                Vsprite* shown = c;
+                for (Vsprite* k = c->m_child.get(); k; k = k->m_sibling.get())
+                    shown = k;
+                auto* t = dynamic_cast<Vtext*>(shown);
+                ASSERT_TRUE(t && t->m_font);
+                EXPECT_EQ(t->m_font->firstMissing(t->m_text), -1) << itemText(c);
+                EXPECT_EQ(Vmenu::keyOf(c), Vmenu::letterKey(t->m_text)) << itemText(c);
+                keys.insert(Vmenu::keyOf(c));
+            }
+            EXPECT_EQ(keys.size(), 7u);
+        });
+        // T (Ton) switches the sound; S, now nobody's key, does nothing.
+        host.key(2400, 'S');
+        host.key(2500, 'T');
+        host.at(2700, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Ton: Aus"); });
+        host.key(2800, 'I');
+        host.at(3300, [](App& app) {
+            EXPECT_TRUE(dynamic_cast<AboutScreen*>(app.screens().back().get()));
+            expectPage(app, "about, from Info");
+        });
+        host.stopAt(3400);
+        host.run(w, h);
+    }
+    Catalog::choose("");
 }
 
 TEST(MenuLayout, TheMarginIsFourPercentOfTheShorterSideAndPagesGrowByWholeFactors)

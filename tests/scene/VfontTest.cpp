@@ -34,7 +34,7 @@ protected:
         m_font = new Vfont;
         ASSERT_TRUE(load(m_font, testFont().encode()));
     }
-    void draw(char c, const Array<int32_t>& px, int32_t w, int32_t h, int32_t x, int32_t y,
+    void draw(int32_t c, const Array<int32_t>& px, int32_t w, int32_t h, int32_t x, int32_t y,
               int32_t color = 0xFFFFFF, int32_t alpha = 32768)
     {
         m_font->draw(c, px, w, h, 0, 0, w, h, x << 15, y << 15, color, alpha);
@@ -68,17 +68,85 @@ TEST_F(VfontTest, MeasuresCharactersTabsAndStrings)
     m_font->draw('d', one, 4, 2, 0, 0, 4, 2, (2 << 15) - 1, 0, 0xFFFFFF, 32768);
     EXPECT_TRUE(one[1] == 0xFFFFFF && one[3] == 0);
 
-    // Codes 128..255 are negative chars: never a glyph, even in a font whose
-    // range reaches 255.
+    // Codes 128..255 of the first table are Latin-1 letters now that texts
+    // are code points, not chars.
     FontFile wide;
     wide.m_height = 1;
     wide.m_first = 32;
     wide.m_glyphs.assign(224, FontFile::Glyph{1, {0x1F}});
     ref<Vfont> f = new Vfont;
     ASSERT_TRUE(load(f, wide.encode()));
-    EXPECT_EQ(f->charWidth('~'), 1);
-    for (int32_t c = 128; c < 256; c++)
-        EXPECT_EQ(f->charWidth(static_cast<char>(c)), 0) << c;
+    EXPECT_TRUE(f->charWidth('~') == 1 && f->charWidth(0xE4) == 1 && f->hasGlyph(0xFF) && !f->hasGlyph(0x100));
+}
+
+TEST_F(VfontTest, GlyphsPastTheFirstTableAndTheReplacementOfMissingLetters)
+{
+    FontFile file = testFont();
+    const std::vector<uint8_t> old = file.encode();
+    file.m_more = {{0xE4, {5, {0x5F, 0x50}}}, {0x416, {7, {0xEF}}}, {0xFFFD, {4, {0x8F}}}};
+    const std::vector<uint8_t> bytes = file.encode();
+    // The first table is written as before, so old readers still read it.
+    ASSERT_TRUE(bytes.size() > old.size() && std::equal(old.begin(), old.end(), bytes.begin()));
+    ASSERT_TRUE(load(m_font, bytes));
+
+    EXPECT_TRUE(m_font->hasGlyph(0xE4) && m_font->hasGlyph(0x416) && m_font->hasGlyph(' '));
+    EXPECT_FALSE(m_font->hasGlyph(0x417) || m_font->hasGlyph('g') || m_font->hasGlyph('e'));
+    // A letter without a glyph takes the replacement's room; a control code none.
+    for (auto [c, width] : {std::pair{0xE4, 5}, {0x416, 7}, {0x417, 4}, {0x80, 4}, {0x10FFFF, 4}, {'g', 0},
+                            {'\r', 0}, {-1, 0}})
+        EXPECT_EQ(m_font->charWidth(c), width) << c;
+    // UTF-8 "aä", "Ж", and a lone byte E4 (Latin-1 ä) and C3 (Latin-1 Ã, missing).
+    EXPECT_EQ(m_font->stringWidth("a\xC3\xA4\xD0\x96"_s), 16 + 5 + 7);
+    EXPECT_EQ(m_font->stringWidth("\xE4\xC3"_s), 5 + 4);
+    EXPECT_EQ(std::tuple(m_font->firstMissing("ab\xC3\xA4\tf\n\xD0\x96 "_s), m_font->firstMissing("a\xD0\x97"_s),
+                         m_font->firstMissing("ag"_s), m_font->firstMissing(nullptr)),
+              std::tuple(-1, 0x417, 'g', -1));
+
+    // A missing letter draws the replacement's pixels.
+    Array<int32_t> a = filled(8 * 2, 0), b = filled(8 * 2, 0);
+    draw(0xFFFD, a, 8, 2, 1, 0);
+    draw(0x42F, b, 8, 2, 1, 0);
+    EXPECT_TRUE(words(a) == words(b) && a[1] == 0xFFFFFF);
+    draw(0xE4, b, 8, 2, 1, 0);
+    EXPECT_NE(words(a), words(b));
+
+    // Without U+FFFD the replacement is '?'; without either, nothing.
+    FontFile q;
+    q.m_height = 1, q.m_first = '?';
+    q.m_glyphs = {{3, {0x3F}}};
+    ASSERT_TRUE(load(m_font, q.encode()));
+    EXPECT_TRUE(m_font->charWidth(0x416) == 3 && m_font->charWidth('@') == 0);
+    ASSERT_TRUE(load(m_font, old));
+    EXPECT_TRUE(m_font->charWidth(0x416) == 0 && m_font->charWidth('a') == 16);
+}
+
+TEST_F(VfontTest, DamagedGlyphsPastTheFirstTableRefuseTheWholeFile)
+{
+    const std::vector<uint8_t> old = testFont().encode();
+    // After the first table: count, then per glyph step, length, width; the
+    // total length; the data.
+    std::vector<uint8_t> good = old;
+    good.insert(good.end(), {2, 10, 1, 2, 0x90, 0x5B, 1, 1, 2, 0x2F, 0x1F});
+    ASSERT_TRUE(load(m_font, good));
+    EXPECT_TRUE(m_font->charWidth('f' + 10) == 2 && m_font->charWidth('f' + 10 + 2139) == 1);
+    const std::vector<std::vector<uint8_t>> damaged = {
+        {0},                                         // no glyphs announced
+        {1, 0, 1, 1, 1, 0x1F},                       // a code step of 0
+        {1, 0xC3, 0xFF, 0x7F, 1, 1, 1, 0x1F},        // a code past U+10FFFF
+        {1, 1, 0, 1, 0},                             // an empty glyph
+        {1, 1, 3, 1, 3, 0x1F, 0x1F, 0x1F},           // longer than its box (1 x 2)
+        {1, 1, 1, 1, 2, 0x1F},                       // the total does not match
+        {1, 1, 1, 1, 1},                             // the data cut off
+        {1, 1, 1, 1, 1, 0x1F, 0},                    // bytes after the data
+        {0x83, 0x80, 0, 1, 1, 1, 0x1F},              // more glyphs than the file holds
+    };
+    for (size_t i = 0; i < damaged.size(); i++) {
+        std::vector<uint8_t> bytes = old;
+        bytes.insert(bytes.end(), damaged[i].begin(), damaged[i].end());
+        ref<Vfont> f = new Vfont;
+        EXPECT_FALSE(load(f, bytes)) << i;
+        expectEmpty(f);
+    }
 }
 
 TEST_F(VfontTest, FullInkEvenMixAndGeneralBlendWithTheirShadows)

@@ -41,5 +41,22 @@ TEST_F(FontGenTest, RenderedFontReadsBackExactly)
         EXPECT_TRUE(g.m_runs.empty() || glyphLevels(f, c - 32).size() == size_t(g.m_width * f->getHeight())) << char(c);
     }
 
+    // The letters of the languages past ASCII, each with its box of the
+    // line's height, and the first table as an ASCII-only font has it.
+    EXPECT_EQ(f->firstMissing("\xC3\x84\xC3\xB6\xC3\x9F \xC3\xA9\xC3\xA7 \xC5\x81\xC5\x93\xC5\xBE "
+                              "\xD0\x81\xD0\x96\xD1\x8F\xD1\x9F \xC2\xA0\xC2\xAB\xC2\xBB"_s),
+              -1);
+    EXPECT_EQ(f->m_codes.length, static_cast<int32_t>(file.m_more.size()));
+    for (const auto& [code, g] : file.m_more) {
+        EXPECT_EQ(f->charWidth(code), g.m_width) << code;
+        EXPECT_EQ(FontFile::decodeRuns(g.m_runs).size(), size_t(g.m_width * f->getHeight())) << code;
+    }
+    o.m_more.clear();
+    ASSERT_TRUE(FontRasterizer::render(o, again));
+    const std::vector<uint8_t> full = file.encode(), ascii = again.encode();
+    EXPECT_TRUE(ascii.size() < full.size() && std::equal(ascii.begin(), ascii.end(), full.begin()));
+    o.m_more = {{0x100, 0x17F}, {0xA0, 0xFF}};
+    EXPECT_FALSE(FontRasterizer::render(o, again)); // ranges must rise
+
     EXPECT_TRUE(!FontRasterizer::render({"/no/such/font.ttf"}, file, &error) && !error.empty());
 }

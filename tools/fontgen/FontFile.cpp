@@ -23,6 +23,21 @@ std::vector<uint8_t> FontFile::encode() const
     Varint::put(out, size);
     for (const Glyph& g : m_glyphs)
         out.insert(out.end(), g.m_runs.begin(), g.m_runs.end());
+    if (m_more.empty())
+        return out;
+    Varint::put(out, static_cast<uint32_t>(m_more.size()));
+    int32_t code = last();
+    size = 0;
+    for (const auto& [c, g] : m_more) {
+        Varint::put(out, static_cast<uint32_t>(c - code));
+        Varint::put(out, static_cast<uint32_t>(g.m_runs.size()));
+        Varint::put(out, static_cast<uint32_t>(g.m_width));
+        size += static_cast<uint32_t>(g.m_runs.size());
+        code = c;
+    }
+    Varint::put(out, size);
+    for (const auto& [c, g] : m_more)
+        out.insert(out.end(), g.m_runs.begin(), g.m_runs.end());
     return out;
 }
 

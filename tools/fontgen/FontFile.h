@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 // A font file of the engine's format, in memory: the header values and one
@@ -9,7 +10,10 @@
 // (and its width when the length is not 0), the total length and the glyph
 // data. Glyph data are coverage runs: high nibble the run length 1..16 (0
 // standing for 16), low nibble the coverage 0..15; runs go on from one row of
-// the glyph's box into the next.
+// the glyph's box into the next. Glyphs past the one-byte codes (m_more)
+// follow the data: their count, per glyph its code step, length and width,
+// their total length and their data; a font without them is written as
+// before.
 class FontFile {
 public:
     struct Glyph {
@@ -40,4 +44,6 @@ public:
     int32_t m_extra = 0; // the baseline: pixels from the top of the line
     int32_t m_first = 0;
     std::vector<Glyph> m_glyphs;
+    // Code point and glyph, codes rising past last(); every glyph has runs.
+    std::vector<std::pair<int32_t, Glyph>> m_more;
 };

@@ -166,26 +166,60 @@ bool FontRasterizer::render(const Options& o, FontFile& out, std::string* error)
     out.m_height = ascent + descent;
     out.m_extra = ascent;
     out.m_first = o.m_first;
+    // A glyph box as tall as the line; rows of ink below it are cut.
+    auto boxed = [&](Rendered r) {
+        // A mark above a capital (Ö, É, Й) often reaches past the line's
+        // top: the faintest rows between the mark and the letter go first,
+        // so that the mark stays and the letter keeps its baseline.
+        for (; r.m_top > ascent && r.m_rows > 2; r.m_top--, r.m_rows--) {
+            const int32_t reach = std::min(r.m_rows - 1, r.m_top - ascent + 4);
+            int32_t lightest = 1, least = INT32_MAX;
+            for (int32_t y = 1; y < reach; y++) {
+                int32_t ink = 0;
+                for (int32_t x = 0; x < r.m_width; x++)
+                    ink += r.m_grey[static_cast<size_t>(y * r.m_width + x)];
+                if (ink < least) {
+                    least = ink;
+                    lightest = y;
+                }
+            }
+            auto row = r.m_grey.begin() + lightest * r.m_width;
+            r.m_grey.erase(row, row + r.m_width);
+        }
+        FontFile::Glyph g;
+        // A blank character other than the space still keeps its advance:
+        // an empty glyph would have no width at all.
+        int32_t width = std::max(r.m_advance, r.m_width);
+        int32_t ox = std::clamp(r.m_left, 0, width - r.m_width);
+        int32_t oy = ascent - r.m_top;
+        std::vector<uint8_t> box(static_cast<size_t>(width * out.m_height), 0);
+        for (int32_t y = std::max(0, -oy); y < std::min(r.m_rows, out.m_height - oy); y++) {
+            const uint8_t* grey = r.m_grey.data() + y * r.m_width;
+            uint8_t* row = box.data() + (oy + y) * width + ox;
+            for (int32_t x = 0; x < r.m_width; x++)
+                row[x] = levels[grey[x]];
+        }
+        g.m_width = width;
+        g.m_runs = FontFile::encodeRuns(box);
+        return g;
+    };
     for (int32_t code = o.m_first; code <= o.m_last; code++) {
         const Rendered& r = glyphs[static_cast<size_t>(code - o.m_first)];
-        FontFile::Glyph g;
-        if (code != ' ' && (!r.m_grey.empty() || r.m_advance > 0)) {
-            // A blank character other than the space still keeps its advance:
-            // an empty glyph would have no width at all.
-            int32_t width = std::max(r.m_advance, r.m_width);
-            int32_t ox = std::clamp(r.m_left, 0, width - r.m_width);
-            int32_t oy = ascent - r.m_top;
-            std::vector<uint8_t> box(static_cast<size_t>(width * out.m_height), 0);
-            for (int32_t y = 0; y < r.m_rows; y++) {
-                const uint8_t* grey = r.m_grey.data() + y * r.m_width;
-                uint8_t* row = box.data() + (oy + y) * width + ox;
-                for (int32_t x = 0; x < r.m_width; x++)
-                    row[x] = levels[grey[x]];
-            }
-            g.m_width = width;
-            g.m_runs = FontFile::encodeRuns(box);
+        out.m_glyphs.push_back(code != ' ' && (!r.m_grey.empty() || r.m_advance > 0) ? boxed(r) : FontFile::Glyph());
+    }
+    int32_t after = o.m_last;
+    for (const auto& [from, to] : o.m_more) {
+        if (from <= after || to < from || to > 0x10FFFF)
+            return fail(error, "the ranges past the first must rise and lie in Unicode");
+        for (int32_t code = from; code <= to; code++) {
+            FT_UInt index = FT_Get_Char_Index(ft.m_face, static_cast<FT_ULong>(code));
+            if (index == 0)
+                continue;
+            Rendered r = renderFitted(ft.m_face, index, loadFlags(o.m_hinting));
+            if (!r.m_grey.empty() || r.m_advance > 0)
+                out.m_more.emplace_back(code, boxed(r));
         }
-        out.m_glyphs.push_back(std::move(g));
+        after = to;
     }
     return true;
 }

@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "FontFile.h"
 
@@ -26,6 +28,16 @@ public:
         double m_gamma = 1.0;
         int32_t m_first = 32;
         int32_t m_last = 126;
+        // Code point ranges rendered past m_last, rising; a code the font
+        // has no glyph for is left out. They are fitted into the line that
+        // m_first..m_last make (ink above or below it is cut), so adding
+        // letters never moves the text of the first range.
+        std::vector<std::pair<int32_t, int32_t>> m_more = {
+            {0x00A0, 0x00FF}, // Latin-1
+            {0x0100, 0x017F}, // Latin Extended-A
+            {0x0400, 0x045F}, // Cyrillic
+            {0xFFFD, 0xFFFD}, // the replacement, drawn for a missing letter
+        };
     };
 
     // Fills out; false, with the reason in error, when the font cannot be

@@ -14,8 +14,9 @@ namespace {
 void usage(std::FILE* to)
 {
     std::fputs("Usage: mkfont --font FILE --size PIXELS --output FILE [options]\n"
-               "Renders codes 32..126 of an outline font (TrueType, OpenType) into a\n"
-               "16-level coverage bitmap font for the game.\n"
+               "Renders codes 32..126, Latin-1, Latin Extended-A and Cyrillic of an\n"
+               "outline font (TrueType, OpenType) into a 16-level coverage bitmap font\n"
+               "for the game.\n"
                "\n"
                "  --font FILE       outline font to render\n"
                "  --size PIXELS     em size in pixels (the line is about as tall)\n"
@@ -91,7 +92,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "mkfont: %s\n", error.c_str());
         return 1;
     }
-    std::printf("mkfont: %s: line %d px, baseline %d, space %d, %zu bytes\n", output.c_str(), font.m_height,
-                font.m_extra, font.m_space, font.encode().size());
+    std::printf("mkfont: %s: line %d px, baseline %d, space %d, %zu glyphs, %zu bytes\n", output.c_str(),
+                font.m_height, font.m_extra, font.m_space, font.m_glyphs.size() + font.m_more.size(),
+                font.encode().size());
     return 0;
 }
