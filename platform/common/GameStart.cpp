@@ -11,6 +11,7 @@
 #include "game/App.h"
 #include "game/GameData.h"
 #include "host/Vdisplay.h"
+#include "game/Language.h"
 #include "runtime/Catalog.h"
 #include "runtime/InputStream.h"
 
@@ -57,6 +58,7 @@ int32_t GameStart::prepare(int argc, const char* const* argv, bool headlessOnly)
                                                      : Catalog::localeLanguage(std::getenv("LC_ALL"),
                                                                                std::getenv("LC_MESSAGES"),
                                                                                std::getenv("LANG"));
+    Language::setDesktop(language, !o.m_language.empty());
     if (!Catalog::choose(language) && !o.m_language.empty() && o.m_language != "en")
         std::fprintf(stderr, "korvath: no translation into %s in %s; the texts stay English\n",
                      o.m_language.c_str(), data.c_str());

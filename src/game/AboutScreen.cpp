@@ -3,17 +3,19 @@
 #include <vector>
 
 #include "game/App.h"
+#include "runtime/Catalog.h"
 
 namespace {
 
 // The maker's credits of the About page, title first.
 constexpr const char* kCredits[] = {
     "Korvath",
-    "A tank campaign across Europe",
-    "Version " KORVATH_VERSION,
-    "Esc: menu   F11: full screen   Quit: Q in the menu",
-    "made with DejaVu Sans fonts",
-    "Free software under the MIT licence",
+    trMark("A tank campaign across Europe"),
+    trMark("Version {1}"),
+    // TRANSLATORS: Q is the key of the main menu's Quit in your language.
+    trMark("Esc: menu   F11: full screen   Quit: Q in the menu"),
+    trMark("made with DejaVu Sans fonts"),
+    trMark("Free software under the MIT licence"),
 };
 
 // The pages stand on a dark panel, so their text reads over the pale map.
@@ -31,8 +33,8 @@ void AboutScreen::enter()
     std::vector<ref<Vtext>> lines;
     for (const char* line : kCredits) {
         // The title in the screen's font, the rest in the small one.
-        lines.push_back(lines.empty() ? new Vtext(app.m_theme, String::intern(line))
-                                      : new Vtext(app.m_theme, app.m_fontSmall, String::intern(line)));
+        const ref<String> text = String::copyOf(Catalog::fill(Catalog::tr(line), {KORVATH_VERSION}).c_str());
+        lines.push_back(lines.empty() ? new Vtext(app.m_theme, text) : new Vtext(app.m_theme, app.m_fontSmall, text));
     }
     m_page = app.m_stage->showLines(lines, kPagePanel, true, kLineGap, kTitleGap);
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "runtime/Catalog.h"
+
 namespace {
 
 using A = Action;
@@ -52,11 +54,19 @@ constexpr struct {
     Action action = Action::None;
     const char* name = "";
 } kNames[] = {
-    {A::Forward, "Forward"},     {A::Reverse, "Back"},         {A::TurnLeft, "Turn left"},
-    {A::TurnRight, "Turn right"}, {A::GunUp, "Gun up"},         {A::GunDown, "Gun down"},
-    {A::Fire, "Fire"},           {A::Aim, "Aim mode"},         {A::View, "Overhead view"},
-    {A::Buttons, "Buttons"},     {A::Pause, "Pause"},          {A::Menu, "Menu"},
-    {A::Screenshot, "Screenshot"},
+    {A::Forward, trMarkIn("action", "Forward")},
+    {A::Reverse, trMarkIn("action", "Back")},
+    {A::TurnLeft, trMarkIn("action", "Turn left")},
+    {A::TurnRight, trMarkIn("action", "Turn right")},
+    {A::GunUp, trMarkIn("action", "Gun up")},
+    {A::GunDown, trMarkIn("action", "Gun down")},
+    {A::Fire, trMarkIn("action", "Fire")},
+    {A::Aim, trMarkIn("action", "Aim mode")},
+    {A::View, trMarkIn("action", "Overhead view")},
+    {A::Buttons, trMarkIn("action", "Buttons")},
+    {A::Pause, trMarkIn("action", "Pause")},
+    {A::Menu, trMarkIn("action", "Menu")},
+    {A::Screenshot, trMarkIn("action", "Screenshot")},
 };
 
 // The on-screen buttons are keyed by the phone keypad's digits.
@@ -146,13 +156,26 @@ std::string ActionMap::keysText(Action a) const
             continue;
         if (isBattle(a) && battleAction(k) != a)
             continue;
-        if (std::find(names.begin(), names.end(), name) == names.end())
-            names.push_back(name);
+        const std::string shown = keyName(k);
+        if (std::find(names.begin(), names.end(), shown) == names.end())
+            names.push_back(shown);
     }
-    std::string out;
-    for (std::size_t i = 0; i < names.size(); i++)
-        out += (i == 0 ? "" : i + 1 == names.size() ? " or " : ", ") + names[i];
-    return out.empty() ? "no key" : out;
+    if (names.empty())
+        return Catalog::text("no key");
+    std::string out = names[0];
+    for (std::size_t i = 1; i < names.size(); i++)
+        out = i + 1 == names.size() ? Catalog::fill(Catalog::tr("{1} or {2}"), {out, names[i]}) : out + ", " + names[i];
+    return out;
+}
+
+std::string ActionMap::shownName(Action a)
+{
+    return Catalog::trc("action", name(a))->c_str();
+}
+
+std::string ActionMap::keyName(int32_t k)
+{
+    return Catalog::trc("key", Key::name(k).c_str())->c_str();
 }
 
 std::string ActionMap::withKeys(const std::string& text) const

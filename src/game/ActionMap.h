@@ -82,8 +82,11 @@ public:
     // The actions the player binds, in the order the controls page lists them.
     static std::span<const Action> rebindable();
     static bool isRebindable(Action a);
-    // What the player reads for an action: "Forward", "Turn left", ...
+    // The English name of an action: "Forward", "Turn left", ...
     static const char* name(Action a);
+    // The names a player reads, in the chosen language: of an action, of a key.
+    static std::string shownName(Action a);
+    static std::string keyName(int32_t k);
     // The player's key and gamepad button of a (Key::kNone: none).
     int32_t key(Action a) const;
     int32_t pad(Action a) const;

@@ -1,5 +1,8 @@
 #include "game/App.h"
 
+#include "game/Language.h"
+#include "runtime/Catalog.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -7,6 +10,7 @@
 #include "game/AppPicture.h"
 #include "game/BattleFile.h"
 #include "game/BattleScreen.h"
+#include "game/Language.h"
 #include "game/TitleScreen.h"
 #include "game/VehicleBuilds.h"
 #include "host/Host.h"
@@ -14,6 +18,7 @@
 #include "math/V.h"
 #include "render3d/V3dLibrary.h"
 #include "render3d/V3dModel.h"
+#include "runtime/Catalog.h"
 #include "runtime/String.h"
 #include "scene/Vilib.h"
 
@@ -288,6 +293,8 @@ void App::initOnce()
     // The keys count from the title on (the screenshot's among them).
     m_options.load(m_actions);
     applyOptions();
+    if (!Language::given())
+        Language::apply(m_options.m_language);
 }
 
 void App::loadGame()
@@ -368,7 +375,7 @@ void App::showNote(int32_t ms)
     m_noteMs = ms;
     if (ms <= 0 || !m_theme)
         return;
-    m_note = new Vtext(m_theme, "Screenshot saved"_s);
+    m_note = new Vtext(m_theme, Catalog::tr("Screenshot saved"));
     m_note->setZ(kNoteZ);
     m_note->setXyi((m_width - m_note->getWidth()) / 2, kNoteTop);
     add(m_note);

@@ -8,6 +8,7 @@
 #include "game/MainMenuScreen.h"
 #include "game/MapScreen.h"
 #include "game/ResultScreen.h"
+#include "runtime/Catalog.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ void BattleScreen::setPaused(bool on)
         m_shade = new Vsprite;
         m_shade->setColor(kShade);
         m_shade->setZ(kPauseZ);
-        m_pausedText = new Vtext(app.m_theme, "Paused"_s);
+        m_pausedText = new Vtext(app.m_theme, Catalog::tr("Paused"));
         m_pausedText->setZ(kPauseZ - 1);
     }
     app.add(m_shade);
@@ -290,7 +291,9 @@ void BattleScreen::battleKey(Action a)
         // The overhead map leaves aim mode, and coming back does not bring
         // it back: say so, or the arrows would turn the hull unannounced.
         if (t.m_aim)
-            app.showHint(String::copyOf(("Aim mode off - " + app.m_actions.keysText(Action::Aim) + " to aim again").c_str()));
+            app.showHint(String::copyOf(
+                Catalog::fill(Catalog::tr("Aim mode off - {1} to aim again"), {app.m_actions.keysText(Action::Aim)})
+                    .c_str()));
         t.m_aim = false;
         if (overhead) {
             camera.perspectiveSwitch();

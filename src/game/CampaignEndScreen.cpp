@@ -37,7 +37,7 @@ void CampaignEndScreen::enter()
     }
     // The line stands on the stage, inside its margin at the bottom.
     Stage& stage = *app.m_stage;
-    m_line = new Vtext(app.m_theme, String::intern(won ? kWon : kLost));
+    m_line = new Vtext(app.m_theme, won ? Catalog::tr(kWon) : Catalog::tr(kLost));
     m_line->setColor(kBand);
     stage.stageAdd(m_line);
     const int32_t margin = MenuLayout::margin(stage.m_width, stage.m_height);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/WaitScreen.h"
+#include "runtime/Catalog.h"
 #include "runtime/ref.h"
 #include "scene/Vtext.h"
 
@@ -15,8 +16,8 @@ public:
     void enter() override;
 
     // The page's line.
-    static constexpr const char* kWon = "Campaign won";
-    static constexpr const char* kLost = "Campaign lost";
+    static constexpr const char* kWon = trMark("Campaign won");
+    static constexpr const char* kLost = trMark("Campaign lost");
 
 protected:
     void done() override;

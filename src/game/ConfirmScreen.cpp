@@ -1,13 +1,15 @@
 #include "game/ConfirmScreen.h"
 
 #include "game/App.h"
+#include "runtime/Catalog.h"
 
 ConfirmScreen::ConfirmScreen(App& app, const ref<String>& question) : MenuScreen(app), m_question(question) {}
 
 void ConfirmScreen::enter()
 {
-    m_menu->add("Yes"_s);
-    m_menu->add("No"_s);
+    // TRANSLATORS: the answers begin with different letters.
+    m_menu->addItem(Catalog::tr("Yes"), 'Y');
+    m_menu->addItem(Catalog::tr("No"), 'N');
     m_menu->select('N');
     show(m_question);
 }

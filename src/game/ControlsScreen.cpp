@@ -4,6 +4,7 @@
 #include <string>
 
 #include "game/App.h"
+#include "runtime/Catalog.h"
 #include "scene/Vtheme.h"
 
 namespace {
@@ -28,12 +29,12 @@ ref<Vtheme> smallTheme(const App& app)
 
 std::string promptText(Action a)
 {
-    return std::string(ActionMap::name(a)) + ": press a key or a gamepad button";
+    return Catalog::fill(Catalog::tr("{1}: press a key or a gamepad button"), {ActionMap::shownName(a)});
 }
 
 std::string keyName(int32_t k)
 {
-    return k == Key::kNone ? "-" : Key::name(k);
+    return k == Key::kNone ? "-" : ActionMap::keyName(k);
 }
 
 } // namespace
@@ -45,12 +46,12 @@ ControlsScreen::ControlsScreen(App& app) : MenuScreen(app)
 
 std::string ControlsScreen::rowText(const ActionMap& map, Action a)
 {
-    std::string s = std::string(ActionMap::name(a)) + ": " + keyName(map.key(a)) + ", " + keyName(map.pad(a));
+    std::string s = ActionMap::shownName(a) + ": " + keyName(map.key(a)) + ", " + keyName(map.pad(a));
     Action other = map.conflict(a, map.key(a));
     if (other == Action::None)
         other = map.conflict(a, map.pad(a));
     if (other != Action::None)
-        s += std::string(" - also ") + ActionMap::name(other);
+        s = Catalog::fill(Catalog::tr("{1} - also {2}"), {s, ActionMap::shownName(other)});
     return s;
 }
 
@@ -59,14 +60,14 @@ void ControlsScreen::enter()
     int32_t id = kFirstRow;
     for (Action a : ActionMap::rebindable())
         m_rows.push_back(m_menu->add(String::copyOf(rowText(m_app.m_actions, a).c_str()), id++));
-    m_menu->add("Reset to defaults"_s, kReset);
-    m_menu->add("Back"_s, kBack);
+    m_menu->addItem(Catalog::tr("Reset to defaults"), kReset);
+    m_menu->addItem(Catalog::tr("Back"), kBack);
     // Room for the prompt a row shows while it waits for a key.
     for (Action a : ActionMap::rebindable()) {
         ref<Vtext> prompt = new Vtext(m_menu->m_theme, String::copyOf(promptText(a).c_str()));
         m_menu->m_leastWidth = std::max(m_menu->m_leastWidth, prompt->getWidth());
     }
-    show("Controls"_s);
+    show(Catalog::tr("Controls"));
 }
 
 void ControlsScreen::refresh()

@@ -1,10 +1,13 @@
 #include "game/HelpScreen.h"
 
 #include <algorithm>
+#include <cstring>
+#include <string>
 
 #include "game/App.h"
 #include "game/AppPicture.h"
 #include "game/MenuLayout.h"
+#include "runtime/Catalog.h"
 #include "scene/Vilib.h"
 
 namespace {
@@ -20,6 +23,23 @@ constexpr int32_t kWheelLines = 3;  // lines scrolled by a notch of the wheel
 constexpr int32_t kUpButtonY = 58;        // from the top of the panel
 constexpr int32_t kDownButtonBottom = 6;  // above the bottom of the panel
 constexpr int32_t kReach = 24;            // touches count this far around a button
+
+// The help in the chosen language: each paragraph of help.txt is a line of
+// its own and a text of the catalog.
+std::string translated(const char* text)
+{
+    std::string out;
+    for (const char* p = text; *p;) {
+        const char* end = std::strchr(p, '\n');
+        const std::string line(p, end ? end : p + std::strlen(p));
+        out += line.empty() ? line : Catalog::text(line.c_str());
+        if (!end)
+            break;
+        out += '\n';
+        p = end + 1;
+    }
+    return out;
+}
 
 } // namespace
 
@@ -53,7 +73,7 @@ void HelpScreen::enter()
     // The keys named are the player's, as remapped.
     if (ref<StringBuffer> text = Vtext::fileText("help.txt"_s)) {
         ref<StringBuffer> keyed = new StringBuffer;
-        keyed->append(app.m_actions.withKeys(text->c_str()).c_str());
+        keyed->append(app.m_actions.withKeys(translated(text->c_str())).c_str());
         m_text->setTextWrap(keyed);
     }
     window->add(m_text);

@@ -6,6 +6,7 @@
 #include "game/App.h"
 #include "game/AppPicture.h"
 #include "game/MenuLayout.h"
+#include "runtime/Catalog.h"
 #include "scene/Vilib.h"
 
 namespace {
@@ -22,15 +23,17 @@ struct ControlItem {
 
 using P = AppPicture;
 
+// TRANSLATORS: the on-screen buttons of a small screen: keep the digit and
+// the space after it (the button's key), and a short word.
 constexpr ControlItem kTextItems[] = {
-    {Action::Menu, "0 Menu", "0 Menu", -1},
-    {Action::Forward, "2 Go", "2 Up", P::kIconUp},
-    {Action::TurnLeft, "4 Left", "4 Left", P::kIconLeft},
-    {Action::Fire, "5 Fire", "5 Fire", -1},
-    {Action::TurnRight, "6 Right", "6 Right", P::kIconRight},
-    {Action::Reverse, "8 Back", "8 Down", P::kIconDown},
-    {Action::View, "3 View", "3 View", -1},
-    {Action::Aim, "9 Aim", "9 Drive", -1},
+    {Action::Menu, trMark("0 Menu"), trMark("0 Menu"), -1},
+    {Action::Forward, trMark("2 Go"), trMark("2 Up"), P::kIconUp},
+    {Action::TurnLeft, trMark("4 Left"), trMark("4 Left"), P::kIconLeft},
+    {Action::Fire, trMark("5 Fire"), trMark("5 Fire"), -1},
+    {Action::TurnRight, trMark("6 Right"), trMark("6 Right"), P::kIconRight},
+    {Action::Reverse, trMark("8 Back"), trMark("8 Down"), P::kIconDown},
+    {Action::View, trMark("3 View"), trMark("3 View"), -1},
+    {Action::Aim, trMark("9 Aim"), trMark("9 Drive"), -1},
 };
 
 struct TouchButton {
@@ -83,6 +86,12 @@ constexpr int32_t kFuelLow = 0x28001;     // 5.0
 constexpr int32_t kRoundsLow = 6;
 constexpr int32_t kArmorLow = 5;
 
+// A line of the status panel: its label, then a tab before the number.
+ref<String> panelLabel(const char* label)
+{
+    return String::copyOf((std::string(Catalog::text(label)) + "\t").c_str());
+}
+
 } // namespace
 
 Hud::Hud(App& app) : m_app(app) {}
@@ -96,10 +105,11 @@ void Hud::build(int32_t buttonSize)
     m_panel->setZ(kPanelZ);
     m_panel->setColor(kPanelColor);
     const ref<Vtheme>& theme = m_app.m_theme;
-    m_textEnemy = m_panel->addBottom(theme, "Enemy:\t"_s, 2);
-    m_textRounds = m_panel->addBottom(theme, "Rounds:\t"_s, 2);
-    m_textFuel = m_panel->addBottom(theme, "Fuel:\t"_s, 2);
-    m_textArmor = m_panel->addBottom(theme, "Armor:\t"_s, 2);
+    // TRANSLATORS: the status panel's lines; a number follows each.
+    m_textEnemy = m_panel->addBottom(theme, panelLabel(trMark("Enemy:")), 2);
+    m_textRounds = m_panel->addBottom(theme, panelLabel(trMark("Rounds:")), 2);
+    m_textFuel = m_panel->addBottom(theme, panelLabel(trMark("Fuel:")), 2);
+    m_textArmor = m_panel->addBottom(theme, panelLabel(trMark("Armor:")), 2);
     int32_t widest = 0;
     for (Vsprite* line = m_panel->m_child.get(); line; line = line->m_sibling.get()) {
         line->setXy(kPanelPad << 15, line->getY() + (kPanelPad << 15));
@@ -132,7 +142,8 @@ ref<Vmenu> Hud::controlMenu(bool aim, int32_t buttonSize)
     ref<Vmenu> m = new Vmenu(m_app.m_theme);
     if (buttonSize == 0) {
         for (const ControlItem& item : kTextItems) {
-            ref<String> text = String::intern(aim ? item.aim : item.drive);
+            // Kept by the translations: the digit and its space, the button's key.
+            ref<String> text = Catalog::tr(aim ? item.aim : item.drive);
             if (item.picture >= 0)
                 m->addIcon(text, item.picture);
             else
@@ -256,7 +267,7 @@ void Hud::waterWarning(Tank& t)
         return;
     }
     if (!m_waterWarning) {
-        m_waterWarning = new Vtext(m_app.m_theme, "Deep water - turn back"_s);
+        m_waterWarning = new Vtext(m_app.m_theme, Catalog::tr("Deep water - turn back"));
         m_waterWarning->setTextColor(kWarningColor);
         m_waterWarning->setZ(kPanelZ);
     }

@@ -12,6 +12,7 @@ namespace {
 
 ref<String> soundText(bool mute)
 {
+    // TRANSLATORS: a setting, changed with left and right: keep the colon.
     return mute ? Catalog::tr("Sound: Off") : Catalog::tr("Sound: On");
 }
 
@@ -21,6 +22,8 @@ void MainMenuScreen::enter()
 {
     const bool campaign = m_app.m_campaign->m_front != 0;
     // The ids are the English first letters; a translation brings its own keys.
+    // TRANSLATORS: the main menu. An item is picked by the key of its first
+    // letter: the items of one menu must begin with different letters.
     m_menu->addItem(Catalog::tr("New Game"), 'N');
     if (campaign)
         m_menu->addItem(Catalog::tr("Resume"), 'R');
@@ -53,7 +56,7 @@ void MainMenuScreen::input(Input& in)
         if (app.m_campaign->m_front == 0 && !app.m_campaign->battleInProgress())
             app.push(new SettingsScreen(app));
         else
-            app.push(new ConfirmScreen(app, "Abandon the running campaign?"_s));
+            app.push(new ConfirmScreen(app, Catalog::tr("Abandon the running campaign?")));
         break;
     case 'S':
         app.m_mute = !app.m_mute;
@@ -100,7 +103,10 @@ void MainMenuScreen::resume(Screen& from)
 
 void MainMenuScreen::goOn()
 {
-    m_app.m_stage->reshowMenu(m_menu);
+    if (stale())
+        rebuild();
+    else
+        m_app.m_stage->reshowMenu(m_menu);
     input(m_app.input());
 }
 

@@ -8,6 +8,7 @@
 #include "game/CampaignEndScreen.h"
 #include "game/GameSound.h"
 #include "game/MainMenuScreen.h"
+#include "runtime/Catalog.h"
 #include "runtime/StringBuffer.h"
 #include "scene/Vilib.h"
 
@@ -224,11 +225,11 @@ void MapScreen::mapBuild()
 
     m_labels = new Vsprite;
     m_labels->setZ(-2);
-    ref<Vtext> berlin = new Vtext(app.m_theme, app.m_fontSmall, "Berlin"_s);
+    ref<Vtext> berlin = new Vtext(app.m_theme, app.m_fontSmall, Catalog::tr("Berlin"));
     berlin->setXyi(130 - berlin->getWidth() / 2, 80 - berlin->getHeight());
-    ref<Vtext> moscow = new Vtext(app.m_theme, app.m_fontSmall, "Moscow"_s);
+    ref<Vtext> moscow = new Vtext(app.m_theme, app.m_fontSmall, Catalog::tr("Moscow"));
     moscow->setXyi(P::kMapWidth - moscow->getWidth(), 20 - moscow->getHeight());
-    ref<Vtext> london = new Vtext(app.m_theme, app.m_fontSmall, "London"_s);
+    ref<Vtext> london = new Vtext(app.m_theme, app.m_fontSmall, Catalog::tr("London"));
     london->setXyi(0, 80 - london->getHeight());
     m_labels->add(berlin);
     m_labels->add(moscow);
@@ -317,17 +318,19 @@ void MapScreen::mapBriefing()
         return;
     const Campaign& c = *m_app.m_campaign;
     ref<StringBuffer> b = new StringBuffer;
-    b->append("ORDERS FROM ");
-    b->append(c.m_side == Side::Allied ? "ALLIED HQ" : c.m_side == Side::German ? "BERLIN" : "COMRADE DRESKOV");
-    b->append("... ");
-    b->append("ADVANCE ");
-    b->append(c.m_dir == Campaign::kWest ? "WEST" : "EAST");
-    b->append(" AND CLEAR ENEMY FROM FAR BANK...");
+    using C = Catalog;
+    // TRANSLATORS: the orders run past as a telegram; {1} is who sends them.
+    const char* from = c.m_side == Side::Allied   ? C::text("ALLIED HQ")
+                       : c.m_side == Side::German ? C::text("BERLIN")
+                                                  : C::text("COMRADE DRESKOV");
+    b->append(C::fill(C::tr("ORDERS FROM {1}... "), {from}).c_str());
+    b->append(c.m_dir == Campaign::kWest ? C::text("ADVANCE WEST AND CLEAR ENEMY FROM FAR BANK...")
+                                         : C::text("ADVANCE EAST AND CLEAR ENEMY FROM FAR BANK..."));
     if (c.m_front == Campaign::kFirstFront)
-        b->append(" DISABLE CONVOYS AND SCAVENGE SUPPLIES... ");
-    b->append(c.m_side == Side::Allied   ? "'NEVER SURRENDER!'"
-              : c.m_side == Side::German ? "'VICTORY OR DEATH!'"
-                                         : "'NOT ONE STEP BACK!'");
+        b->append(C::text(" DISABLE CONVOYS AND SCAVENGE SUPPLIES... "));
+    b->append(c.m_side == Side::Allied   ? C::text("'NEVER SURRENDER!'")
+              : c.m_side == Side::German ? C::text("'VICTORY OR DEATH!'")
+                                         : C::text("'NOT ONE STEP BACK!'"));
     m_briefing = new Vtext(m_app.m_theme, b->toString());
     m_briefing->setColor(kOrdersBand);
     m_ordersX = static_cast<int64_t>(m_app.m_stage->m_width) << 16;

@@ -4,6 +4,7 @@
 
 #include "game/App.h"
 #include "game/GameSound.h"
+#include "runtime/Catalog.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ MenuScreen::MenuScreen(App& app) : Screen(app), m_menu(new Vmenu(app.m_theme)) {
 
 void MenuScreen::show(const ref<String>& heading)
 {
+    m_texts = Catalog::generation();
     m_app.input().wheelTake();
     m_app.m_stage->showMenu(m_menu, heading);
 }
@@ -31,6 +33,18 @@ void MenuScreen::layout()
 {
     if (m_app.m_stage->menuShown(m_menu))
         m_app.m_stage->reshowMenu(m_menu);
+}
+
+void MenuScreen::rebuild()
+{
+    m_app.m_stage->closeMenu(m_menu);
+    m_menu = new Vmenu(m_menu->m_theme);
+    enter();
+}
+
+bool MenuScreen::stale() const
+{
+    return m_texts != Catalog::generation();
 }
 
 void MenuScreen::leave()

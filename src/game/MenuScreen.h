@@ -31,6 +31,13 @@ protected:
     int32_t menuKey(Input& in, int32_t* pressed = nullptr);
     // Whether k is one of the keys that go back (Escape, the menu keys).
     bool back(int32_t k) const;
+    // The page made anew by enter(), in the language now chosen.
+    void rebuild();
+    // Whether the language changed since the page was shown.
+    bool stale() const;
 
     ref<Vmenu> m_menu;
+
+private:
+    int32_t m_texts = 0; // the generation of the catalog the page was shown in
 };

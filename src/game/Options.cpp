@@ -10,9 +10,10 @@
 namespace {
 
 constexpr char kMagic[4] = {'K', 'O', 'P', 'T'};
-constexpr int32_t kVersion = 1;
+constexpr int32_t kVersion = 2, kOldVersion = 1;
 constexpr int32_t kLazyCamera = 1, kButtons = 2, kInvertGun = 4;
-constexpr int32_t kHeaderBytes = 4 + 1 + 2 + 2 + 1 + 1;
+constexpr int32_t kOldHeaderBytes = 4 + 1 + 2 + 2 + 1 + 1;
+constexpr int32_t kLanguageBytes = 2;
 
 bool validKey(int32_t k, bool pad)
 {
@@ -31,6 +32,8 @@ std::vector<int8_t> Options::encode(const ActionMap& actions) const
     put(m_frameRate);
     put(m_frameRate >> 8);
     put((m_lazyCamera ? kLazyCamera : 0) | (m_buttons ? kButtons : 0) | (m_invertGun ? kInvertGun : 0));
+    for (int32_t i = 0; i < kLanguageBytes; i++)
+        put(m_language.size() == kLanguageBytes ? m_language[static_cast<std::size_t>(i)] : 0);
     put(static_cast<int32_t>(ActionMap::rebindable().size()));
     for (Action a : ActionMap::rebindable()) {
         put(static_cast<int32_t>(a));
@@ -42,7 +45,7 @@ std::vector<int8_t> Options::encode(const ActionMap& actions) const
 
 bool Options::decode(const int8_t* bytes, int32_t n, ActionMap& actions)
 {
-    if (n < kHeaderBytes || n > kMostBytes || std::memcmp(bytes, kMagic, sizeof kMagic) != 0)
+    if (n < kOldHeaderBytes || n > kMostBytes || std::memcmp(bytes, kMagic, sizeof kMagic) != 0)
         return false;
     Array<int8_t> copy(n);
     std::memcpy(copy.a, bytes, static_cast<std::size_t>(n));
@@ -54,10 +57,19 @@ bool Options::decode(const int8_t* bytes, int32_t n, ActionMap& actions)
     o.m_music = in->u8();
     o.m_frameRate = in->u16le();
     const int32_t switches = in->u8();
+    if (version == kVersion) {
+        const char a = static_cast<char>(in->u8()), b = static_cast<char>(in->u8());
+        const bool letters = a >= 'a' && a <= 'z' && b >= 'a' && b <= 'z';
+        if (!letters && (a != 0 || b != 0))
+            return false;
+        if (letters)
+            o.m_language = {a, b};
+    }
     const int32_t count = in->u8();
-    if (version != kVersion || o.m_effects > kMostVolume || o.m_music > kMostVolume ||
+    const int32_t header = kOldHeaderBytes + (version == kVersion ? kLanguageBytes : 0);
+    if ((version != kVersion && version != kOldVersion) || o.m_effects > kMostVolume || o.m_music > kMostVolume ||
         (o.m_frameRate != 0 && (o.m_frameRate < kLeastFrameRate || o.m_frameRate > kMostFrameRate)) ||
-        (switches & ~(kLazyCamera | kButtons | kInvertGun)) != 0 || n != kHeaderBytes + 3 * count)
+        (switches & ~(kLazyCamera | kButtons | kInvertGun)) != 0 || n != header + 3 * count)
         return false;
     o.m_lazyCamera = (switches & kLazyCamera) != 0;
     o.m_buttons = (switches & kButtons) != 0;

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "game/ActionMap.h"
@@ -13,8 +14,10 @@
 //
 // The file: "KOPT", a version byte, the effects and music volume (a byte
 // each, percent), the frame rate (16 bits, low byte first), a byte of
-// switches, the number of key records and each record as three bytes:
-// action, key, gamepad button. Nothing may follow.
+// switches, the language (two lower-case letters, or two zeros for the
+// desktop's), the number of key records and each record as three bytes:
+// action, key, gamepad button. Nothing may follow. Version 1, written before
+// the language was a choice, had no language bytes; it still reads.
 class Options {
 public:
     // Reads the stored options into this and the player's keys into
@@ -37,6 +40,7 @@ public:
     bool m_lazyCamera = false;       // the chase camera of old: it lags and wipes
     bool m_buttons = false;          // the on-screen buttons shown when a battle begins
     bool m_invertGun = false;        // up lowers the gun and down raises it
+    std::string m_language;          // "de", say; "" follows the desktop
 
     static constexpr const char* kKey = "options";
     static constexpr int32_t kMostVolume = 100;

@@ -7,14 +7,16 @@
 
 #include "game/App.h"
 #include "game/ControlsScreen.h"
+#include "game/Language.h"
 #include "host/Host.h"
+#include "runtime/Catalog.h"
 
 namespace {
 
 // The settings' items by their keys, in the page's order.
 constexpr char kEffects = 'E', kMusic = 'M', kFull = 'F', kScale = 'S', kRate = 'R', kCamera = 'A',
-               kButtons = 'U', kInvert = 'I';
-constexpr char kSettings[] = {kEffects, kMusic, kFull, kScale, kRate, kCamera, kButtons, kInvert};
+               kButtons = 'U', kInvert = 'I', kLanguage = 'L';
+constexpr char kSettings[] = {kEffects, kMusic, kFull, kScale, kRate, kCamera, kButtons, kInvert, kLanguage};
 constexpr char kControls = 'C', kBack = 'B';
 
 // One step along values, round at the ends when wrap, else stopping there.
@@ -54,34 +56,44 @@ void OptionsScreen::enter()
     const Host::Window w = Host::current().windowState();
     m_fullscreen = w.fullscreen;
     m_scale = w.scale;
+    // Keyed by these letters in every language: the settings' first letters repeat.
+    m_items.clear();
     for (char key : kSettings)
         m_items.push_back(m_menu->add(text(key), key));
-    m_menu->add("Controls"_s, kControls);
-    m_menu->add("Back"_s, kBack);
-    show("Options"_s);
+    m_menu->add(Catalog::tr("Controls"), kControls);
+    m_menu->add(Catalog::tr("Back"), kBack);
+    show(Catalog::tr("Options"));
 }
 
 ref<String> OptionsScreen::text(int32_t key) const
 {
     const Options& o = m_app.m_options;
-    auto onOff = [](bool on) { return std::string(on ? "On" : "Off"); };
+    auto onOff = [](bool on) { return std::string(on ? Catalog::text("On") : Catalog::text("Off")); };
+    auto fill = [](const char* pattern, const std::string& value) {
+        return copy(Catalog::fill(Catalog::tr(pattern), {value}));
+    };
     switch (key) {
     case kEffects:
-        return copy("Effects: " + std::to_string(o.m_effects) + "%");
+        // TRANSLATORS: the options, changed with left and right: keep the
+        // colon; {1} is the value. They stay short: the page is narrow.
+        return fill(trMark("Effects: {1}%"), std::to_string(o.m_effects));
     case kMusic:
-        return copy("Music: " + std::to_string(o.m_music) + "%");
+        return fill(trMark("Music: {1}%"), std::to_string(o.m_music));
     case kFull:
-        return copy("Full screen: " + onOff(m_fullscreen));
+        return fill(trMark("Full screen: {1}"), onOff(m_fullscreen));
     case kScale:
-        return copy("Scale: " + (m_scale > 0 ? std::to_string(m_scale) : std::string("-")));
+        return fill(trMark("Scale: {1}"), m_scale > 0 ? std::to_string(m_scale) : std::string("-"));
     case kRate:
-        return copy("Frame rate: " + (o.m_frameRate > 0 ? std::to_string(o.m_frameRate) : std::string("Display")));
+        return fill(trMark("Frame rate: {1}"),
+                    o.m_frameRate > 0 ? std::to_string(o.m_frameRate) : std::string(Catalog::text("Display")));
     case kCamera:
-        return o.m_lazyCamera ? "Camera: Lazy"_s : "Camera: Smooth"_s;
+        return o.m_lazyCamera ? Catalog::tr("Camera: Lazy") : Catalog::tr("Camera: Smooth");
     case kButtons:
-        return o.m_buttons ? "Buttons: Shown"_s : "Buttons: Hidden"_s;
+        return o.m_buttons ? Catalog::tr("Buttons: Shown") : Catalog::tr("Buttons: Hidden");
     case kInvert:
-        return copy("Invert gun: " + onOff(o.m_invertGun));
+        return fill(trMark("Invert gun: {1}"), onOff(o.m_invertGun));
+    case kLanguage:
+        return fill(trMark("Language: {1}"), Language::name(o.m_language));
     default:
         return ""_s;
     }
@@ -111,9 +123,16 @@ void OptionsScreen::input(Input& in)
     // Left lowers and Right raises, stopping at the ends; choosing raises
     // and goes round.
     const bool arrow = pressed == Key::kLeft || pressed == Key::kRight;
+    const int32_t texts = Catalog::generation();
     change(k, pressed == Key::kLeft ? -1 : 1, !arrow);
-    refresh();
     m_app.applyOptions();
+    if (Catalog::generation() != texts) {
+        // A new language: the whole page anew, in it.
+        rebuild();
+        m_menu->select(kLanguage);
+        return;
+    }
+    refresh();
 }
 
 void OptionsScreen::change(int32_t key, int32_t dir, bool wrap)
@@ -150,6 +169,10 @@ void OptionsScreen::change(int32_t key, int32_t dir, bool wrap)
         break;
     case kInvert:
         o.m_invertGun = !o.m_invertGun;
+        break;
+    case kLanguage:
+        o.m_language = Language::step(o.m_language, dir, wrap);
+        Language::apply(o.m_language);
         break;
     default:
         break;

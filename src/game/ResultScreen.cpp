@@ -5,6 +5,7 @@
 
 #include "game/App.h"
 #include "game/MapScreen.h"
+#include "runtime/Catalog.h"
 #include "scene/Vtext.h"
 
 namespace {
@@ -21,23 +22,29 @@ ResultScreen::ResultScreen(App& app, const Result& r)
 
 ResultScreen::Why ResultScreen::why(const Result& r)
 {
+    using C = Catalog;
     if (r.outcome == Outcome::Victory)
         return {};
     if (r.outcome == Outcome::OutOfFuel)
-        return {"The tank ran out of fuel", "Tip: meet the supply truck for fuel"};
+        return {C::text("The tank ran out of fuel"), C::text("Tip: meet the supply truck for fuel")};
     if (r.cause == Cause::Sank)
-        return {"Sank in the river", "Tip: deep water sinks a tank"};
+        return {C::text("Sank in the river"), C::text("Tip: deep water sinks a tank")};
     std::string cause;
     if (r.cause == Cause::ShotThrough) {
         const char* name = r.enemy == TankKind::Sherman ? "Sherman" : r.enemy == TankKind::T34 ? "T-34" : "Tiger";
-        cause = std::string(r.outOfRounds ? "Out of rounds, shot through by a " : "Shot through by a ") + name;
+        cause = C::fill(r.outOfRounds ? C::tr("Out of rounds, shot through by a {1}") : C::tr("Shot through by a {1}"),
+                        {name});
     }
-    return {cause, r.outOfRounds ? "Tip: the supply truck brings rounds" : "Tip: keep moving; lead moving tanks"};
+    return {cause, r.outOfRounds ? C::text("Tip: the supply truck brings rounds")
+                                 : C::text("Tip: keep moving; lead moving tanks")};
 }
 
 std::vector<std::string> ResultScreen::lines(const Result& r)
 {
-    const char* heading = r.outcome == Outcome::Victory ? "Victory" : r.outcome == Outcome::Defeat ? "Defeat" : "Out of fuel";
+    using C = Catalog;
+    const char* heading = r.outcome == Outcome::Victory  ? C::text("Victory")
+                          : r.outcome == Outcome::Defeat ? C::text("Defeat")
+                                                         : C::text("Out of fuel");
     const int32_t s = r.ms / 1000;
     std::string seconds = std::to_string(s % 60);
     if (seconds.size() < 2)
@@ -46,13 +53,14 @@ std::vector<std::string> ResultScreen::lines(const Result& r)
     std::vector<std::string> out = {heading};
     if (!w.cause.empty())
         out.push_back(w.cause);
-    out.push_back("Enemies destroyed: " + std::to_string(r.destroyed));
-    out.push_back("Shots fired: " + std::to_string(r.shots) + ", hit: " + std::to_string(r.hits));
-    out.push_back("Time: " + std::to_string(s / 60) + ":" + seconds);
-    out.push_back(r.outcome == Outcome::Victory ? "The front moves one ring on." : "The front falls back one ring.");
+    out.push_back(C::fill(C::tr("Enemies destroyed: {1}"), {std::to_string(r.destroyed)}));
+    out.push_back(C::fill(C::tr("Shots fired: {1}, hit: {2}"), {std::to_string(r.shots), std::to_string(r.hits)}));
+    out.push_back(C::fill(C::tr("Time: {1}"), {std::to_string(s / 60) + ":" + seconds}));
+    out.push_back(r.outcome == Outcome::Victory ? C::text("The front moves one ring on.")
+                                                : C::text("The front falls back one ring."));
     if (!w.tip.empty())
         out.push_back(w.tip);
-    out.push_back("Enter or a click: the map");
+    out.push_back(C::text("Enter or a click: the map"));
     return out;
 }
 

@@ -1,19 +1,20 @@
 #include "game/SettingsScreen.h"
 
 #include "game/App.h"
+#include "runtime/Catalog.h"
 
 namespace {
 
 ref<String> levelText(int32_t level)
 {
     if (level == 0)
-        return "Level: Easy"_s;
+        return Catalog::tr("Level: Easy");
     if (level == 1)
-        return "Level: Medium"_s;
-    return "Level: Hard"_s;
+        return Catalog::tr("Level: Medium");
+    return Catalog::tr("Level: Hard");
 }
 
-// The item of each side: its first letter.
+// The item of each side: its id, the English first letter.
 constexpr struct {
     char key = 0;
     Side side = Side::None;
@@ -26,15 +27,16 @@ constexpr int32_t kLevels = 3;
 void SettingsScreen::enter()
 {
     const Campaign& c = *m_app.m_campaign;
-    m_menu->add("Allied Forces"_s);
-    m_menu->add("German Forces"_s);
-    m_menu->add("Soviet Forces"_s);
-    m_levelItem = m_menu->add(levelText(c.m_level), 'L');
-    m_menu->add("Back"_s);
+    // TRANSLATORS: the choice of side; the five items begin with different letters.
+    m_menu->addItem(Catalog::tr("Allied Forces"), 'A');
+    m_menu->addItem(Catalog::tr("German Forces"), 'G');
+    m_menu->addItem(Catalog::tr("Soviet Forces"), 'S');
+    m_levelItem = m_menu->addItem(levelText(c.m_level), 'L');
+    m_menu->addItem(Catalog::tr("Back"), 'B');
     for (const auto& s : kSides)
         if (s.side == c.m_side)
             m_menu->select(s.key);
-    show("Choose your side"_s);
+    show(Catalog::tr("Choose your side"));
 }
 
 void SettingsScreen::input(Input& in)

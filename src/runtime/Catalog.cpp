@@ -97,10 +97,18 @@ Catalog& Catalog::current()
     return catalog;
 }
 
+std::string& Catalog::chosen()
+{
+    static std::string language;
+    return language;
+}
+
 bool Catalog::choose(const std::string& language)
 {
     Catalog& c = current();
     c.clear();
+    chosen() = language;
+    s_generation++;
     if (language.empty() || language == "en")
         return false;
     // Only a plain name: a language never reaches outside the data folder.
@@ -130,4 +138,33 @@ ref<String> Catalog::tr(const char* english)
 {
     const char* t = current().find(english);
     return t ? String::copyOf(t) : String::intern(english);
+}
+
+ref<String> Catalog::trc(const char* context, const char* english)
+{
+    // msgfmt files a text with a context under the context, EOT and the text.
+    const std::string key = std::string(context) + '\x04' + english;
+    const char* t = current().find(key.c_str());
+    return t ? String::copyOf(t) : String::intern(english);
+}
+
+const char* Catalog::text(const char* english)
+{
+    const char* t = current().find(english);
+    return t ? t : english;
+}
+
+std::string Catalog::fill(const char* pattern, std::initializer_list<std::string> values)
+{
+    std::string out;
+    for (const char* p = pattern; *p; p++) {
+        const int32_t n = p[0] == '{' && p[1] >= '1' && p[1] <= '9' && p[2] == '}' ? p[1] - '0' : 0;
+        if (n > 0 && n <= static_cast<int32_t>(values.size())) {
+            out += values.begin()[n - 1];
+            p += 2;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,17 @@
 //
 // tr() looks a text up in the catalog of the language the host chose
 // (current()); a text without a translation stays as it is.
+// Mark a text in a table for the translators; it is translated where it is
+// shown (with Catalog::trc and the same context for the second).
+constexpr const char* trMark(const char* english)
+{
+    return english;
+}
+constexpr const char* trMarkIn(const char* /*context*/, const char* english)
+{
+    return english;
+}
+
 class Catalog {
 public:
     // Reads a catalog from size bytes; false, leaving it empty, when they
@@ -35,6 +47,10 @@ public:
     // region (pt_BR) the plain language's when there is no catalog of its
     // own. False, and English, when there is none.
     static bool choose(const std::string& language);
+    // The language last chosen, whether its catalog was found or not.
+    static const std::string& language() { return chosen(); }
+    // Counts the choices made: a page built before a change knows its texts are stale.
+    static int32_t generation() { return s_generation; }
     // The language of a POSIX locale, as the environment gives it: the
     // first of LC_ALL, LC_MESSAGES and LANG that is set and not empty,
     // without its encoding and modifier ("de_DE.UTF-8" gives "de_DE");
@@ -43,8 +59,24 @@ public:
     // The text in the current language; english is a literal (it is the
     // interned string when there is no translation).
     static ref<String> tr(const char* english);
+    // The same where one English text has two meanings: context tells the
+    // translator which ("action" for the name of a key's action).
+    static ref<String> trc(const char* context, const char* english);
+    // The translation as a plain string, valid until the next choose().
+    static const char* text(const char* english);
+    // pattern with {1}, {2}... replaced by the values in turn, so that a
+    // translation may put them in its own order; any other brace, and a
+    // number without its value, stays as it is.
+    static std::string fill(const char* pattern, std::initializer_list<std::string> values);
+    static std::string fill(const ref<String>& pattern, std::initializer_list<std::string> values)
+    {
+        return fill(pattern ? pattern->c_str() : "", values);
+    }
 
 private:
+    static std::string& chosen();
+    static inline int32_t s_generation = 0;
+
     // A string of the file: its offset and length.
     struct Piece {
         uint32_t offset = 0;
