@@ -28,6 +28,25 @@ include(${CMAKE_CURRENT_LIST_DIR}/Changelog.cmake)
 korvath_changelogs(${PROJECT_SOURCE_DIR}/assets/${KORVATH_APP_ID}.metainfo.xml ${CMAKE_BINARY_DIR}/packaging
                    ${KORVATH_DEBIAN_REVISION} "${KORVATH_CONTACT}")
 
+# The menu entry and the software centre's page in every language of po/:
+# msgfmt writes each translated text beside the English one.
+find_program(KORVATH_MSGFMT msgfmt REQUIRED)
+file(GLOB translations CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/po/*.po)
+set(translated)
+foreach(kind desktop xml)
+  set(file ${KORVATH_APP_ID}.desktop)
+  if(kind STREQUAL "xml")
+    set(file ${KORVATH_APP_ID}.metainfo.xml)
+  endif()
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/${file}
+      COMMAND ${KORVATH_MSGFMT} --${kind} --template=${PROJECT_SOURCE_DIR}/assets/${file} -d ${PROJECT_SOURCE_DIR}/po
+              -o ${CMAKE_BINARY_DIR}/packaging/${file}
+      DEPENDS ${PROJECT_SOURCE_DIR}/assets/${file} ${translations} ${PROJECT_SOURCE_DIR}/po/LINGUAS
+      COMMENT "Translating ${file}")
+  list(APPEND translated ${CMAKE_BINARY_DIR}/packaging/${file})
+endforeach()
+add_custom_target(korvath_translated_entries ALL DEPENDS ${translated})
+
 # Manual pages and changelogs are installed gzip'd, without the name and time
 # stamp, so that two builds make the same package.
 set(gzipped)
@@ -72,9 +91,9 @@ endif()
 # window program.
 if(TARGET korvath)
   install(TARGETS korvath RUNTIME DESTINATION ${KORVATH_BINDIR})
-  install(FILES ${PROJECT_SOURCE_DIR}/assets/${KORVATH_APP_ID}.desktop
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/${KORVATH_APP_ID}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-  install(FILES ${PROJECT_SOURCE_DIR}/assets/${KORVATH_APP_ID}.metainfo.xml
+  install(FILES ${CMAKE_BINARY_DIR}/packaging/${KORVATH_APP_ID}.metainfo.xml
           DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
   install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/ DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor)
 endif()

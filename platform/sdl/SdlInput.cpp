@@ -71,6 +71,20 @@ int32_t SdlInput::keyCode(SDL_Keycode key)
     return Key::kNone;
 }
 
+int32_t SdlInput::keyCode(SDL_Keycode key, SDL_Scancode scancode)
+{
+    const int32_t code = keyCode(key);
+    // Only keys that type a character outside ASCII: a sign such as '&' is
+    // the layout's own key, and a Latin letter is already its place.
+    if (code != Key::kNone || (key & SDLK_SCANCODE_MASK) != 0 || key < 0x80)
+        return code;
+    if (scancode >= SDL_SCANCODE_A && scancode <= SDL_SCANCODE_Z)
+        return Key::letter(static_cast<char>('a' + (scancode - SDL_SCANCODE_A)));
+    if (scancode >= SDL_SCANCODE_1 && scancode <= SDL_SCANCODE_9)
+        return Key::digit(1 + (scancode - SDL_SCANCODE_1));
+    return scancode == SDL_SCANCODE_0 ? Key::digit(0) : Key::kNone;
+}
+
 int32_t SdlInput::padCode(int32_t button)
 {
     constexpr struct {
@@ -145,7 +159,7 @@ bool SdlInput::handleKey(const SDL_Event& e, Input& in)
         // Held keys stay held until released; the system's repeats are not presses.
         if (e.key.repeat || m_keyDown[sc])
             return true;
-        const int32_t code = keyCode(e.key.keysym.sym);
+        const int32_t code = keyCode(e.key.keysym.sym, sc);
         if (code != Key::kNone) {
             m_keyDown[sc] = static_cast<int16_t>(code);
             in.keyDownSys(code);

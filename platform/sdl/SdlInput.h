@@ -27,6 +27,10 @@ public:
 
     // The game's key of a keyboard key, or Key::kNone.
     static int32_t keyCode(SDL_Keycode key);
+    // The same, for a key pressed at scancode: a layout whose letter or
+    // digit keys type other scripts or signs (Russian, the digit row of a
+    // French one) gives the Latin letter or digit printed beside them.
+    static int32_t keyCode(SDL_Keycode key, SDL_Scancode scancode);
     // The game's key of a gamepad button, or Key::kNone.
     static int32_t padCode(int32_t button);
     // Where the logical screen of width x height lies in the window: shown,

@@ -38,6 +38,15 @@ int32_t WebKeys::code(const char* code, const char* key)
         if (n >= 1 && n <= 12)
             return Key::function(n);
     }
+    // A character outside ASCII (a Russian letter, a French é on the digit
+    // row): the Latin letter or digit printed at that place.
+    if ((static_cast<unsigned char>(key[0]) & 0x80) != 0) {
+        if (std::strncmp(code, "Key", 3) == 0 && code[3] >= 'A' && code[3] <= 'Z' && code[4] == '\0')
+            return Key::letter(code[3]);
+        if (std::strncmp(code, "Digit", 5) == 0 && code[5] >= '0' && code[5] <= '9' && code[6] == '\0')
+            return Key::digit(code[5] - '0');
+        return Key::kNone;
+    }
     // One character typed: what the layout puts on the key.
     if (key[0] == '\0' || key[1] != '\0')
         return Key::kNone;

@@ -5,7 +5,8 @@
 // desktop's, read from a KeyboardEvent. code is the key's place on the
 // keyboard ("ArrowLeft", "Numpad4", "F12"), key what it types with the
 // player's layout ("a", "+", "Enter"): letters, digits and signs follow the
-// layout, as they do on the desktop; the other keys go by their place.
+// layout, as they do on the desktop; the other keys, and letter and digit
+// keys that type another script ("н" on KeyY), go by their place.
 struct WebKeys {
     // Key::kNone for a key the game does not use.
     static int32_t code(const char* code, const char* key);

@@ -37,9 +37,12 @@ void MenuScreen::layout()
 
 void MenuScreen::rebuild()
 {
+    const int32_t chosen = m_menu->m_selected ? m_menu->m_selected->m_id : 0;
     m_app.m_stage->closeMenu(m_menu);
     m_menu = new Vmenu(m_menu->m_theme);
     enter();
+    if (chosen != 0)
+        m_menu->select(chosen);
 }
 
 bool MenuScreen::stale() const

@@ -129,7 +129,6 @@ void OptionsScreen::input(Input& in)
     if (Catalog::generation() != texts) {
         // A new language: the whole page anew, in it.
         rebuild();
-        m_menu->select(kLanguage);
         return;
     }
     refresh();

@@ -23,6 +23,105 @@ constexpr int32_t kMaxMore = 1 << 16;   // glyphs past the first table
 // anything is allocated for it.
 constexpr int32_t kLeastMoreBytes = 4;
 
+// The glyph tables as a font file gives them: each glyph's width and where
+// its data ends, and the length of the data so far.
+struct GlyphTables {
+    GlyphTables(ByteReader& r, int32_t h) : in(r), height(h) {}
+
+    ByteReader& in;
+    int32_t height = 0;
+    Array<int16_t> widths;
+    Array<int32_t> offsets;
+    int32_t total = 0;
+
+    // Room for n glyphs, those read kept; false when out of memory.
+    bool grow(int32_t n)
+    {
+        Array<int16_t> w = V::allocShort(n);
+        Array<int32_t> o = V::allocInt(n + 1);
+        if (w.empty() || o.empty())
+            return false;
+        for (int32_t k = 0; k < widths.length; k++)
+            w.a[k] = widths.a[k];
+        for (int32_t k = 0; k < offsets.length; k++)
+            o.a[k] = offsets.a[k];
+        widths = w;
+        offsets = o;
+        return true;
+    }
+
+    // Glyph k's entry: its length and, for a length above 0, its width.
+    const char* entry(int32_t k)
+    {
+        const int32_t length = in.varint();
+        const int32_t w = length > 0 ? in.varint() : 0;
+        if (in.ranOut())
+            return "glyph table cut short";
+        if (length > 0) {
+            if (w < 1 || w > kMaxPixels)
+                return "glyph width out of range";
+            // Every run covers at least one pixel of the w x height box.
+            if (length > w * height)
+                return "glyph longer than its box";
+            widths.a[k] = static_cast<int16_t>(w);
+        }
+        total += length;
+        if (total > kMaxData)
+            return "glyph data too large";
+        offsets.a[k + 1] = total;
+        return nullptr;
+    }
+
+    // The data of the entries read since the last data: size bytes, as
+    // the file announces them.
+    const char* data(int32_t size, Array<int8_t>& out)
+    {
+        if (in.varint() != size || in.ranOut())
+            return "data size does not match the glyph lengths";
+        if (size > in.remaining())
+            return "glyph data shorter than announced";
+        out = V::allocByte(size);
+        if (size > 0 && out.empty())
+            return "out of memory";
+        if (!in.read(out.a, size))
+            return "glyph data shorter than announced";
+        return nullptr;
+    }
+
+    // The second table, after count glyphs up to code last and firstBytes
+    // of their data: the glyphs' codes by their steps from the one before,
+    // their entries, then their data; nothing may follow.
+    const char* readMore(int32_t count, int32_t last, int32_t firstBytes, Array<int32_t>& codes, Array<int8_t>& more)
+    {
+        const int32_t n = in.varint();
+        if (in.ranOut() || n < 1 || n > kMaxMore)
+            return "glyph count past the first table out of range";
+        if (n > in.remaining() / kLeastMoreBytes)
+            return "more glyphs announced than the file holds";
+        codes = V::allocInt(n);
+        if (codes.empty() || !grow(count + n))
+            return "out of memory";
+        int32_t code = last;
+        for (int32_t i = 0; i < n; i++) {
+            const int32_t step = in.varint();
+            if (in.ranOut())
+                return "glyph table cut short";
+            if (step < 1 || step > kMaxCodePoint - code)
+                return "glyph code out of order or out of range";
+            code += step;
+            codes.a[i] = code;
+            const int32_t before = total;
+            if (const char* problem = entry(count + i))
+                return problem;
+            if (total == before)
+                return "empty glyph past the first table";
+        }
+        if (const char* problem = data(total - firstBytes, more))
+            return problem;
+        return in.remaining() > 0 ? "bytes after the glyph data" : nullptr;
+    }
+};
+
 constexpr int32_t kOpaque = 32768;
 
 // Ink at coverage cov (1 .. 15) over line[a, b). The three cases are three
@@ -271,102 +370,31 @@ const char* Vfont::load(ByteReader& in)
     if (first > last || last > kMaxCode)
         return "character range out of range";
 
+    GlyphTables t(in, height);
     const int32_t count = last - first + 1;
-    Array<int16_t> widths = allocShort(count);
-    Array<int32_t> offsets = allocInt(count + 1);
-    if (widths.empty() || offsets.empty())
+    if (!t.grow(count))
         return "out of memory";
-    // One glyph's table entry: its length and, for a length above 0, its width.
-    auto entry = [&](int32_t k, int32_t& total) -> const char* {
-        const int32_t length = in.varint();
-        const int32_t w = length > 0 ? in.varint() : 0;
-        if (in.ranOut())
-            return "glyph table cut short";
-        if (length > 0) {
-            if (w < 1 || w > kMaxPixels)
-                return "glyph width out of range";
-            // Every run covers at least one pixel of the w x height box.
-            if (length > w * height)
-                return "glyph longer than its box";
-            widths.a[k] = static_cast<int16_t>(w);
-        }
-        total += length;
-        if (total > kMaxData)
-            return "glyph data too large";
-        offsets.a[k + 1] = total;
-        return nullptr;
-    };
-    // The total length of glyphs [from, to), then their data.
-    auto glyphData = [&](int32_t size, Array<int8_t>& data) -> const char* {
-        if (in.varint() != size || in.ranOut())
-            return "data size does not match the glyph lengths";
-        if (size > in.remaining())
-            return "glyph data shorter than announced";
-        data = allocByte(size);
-        if (size > 0 && data.empty())
-            return "out of memory";
-        if (!in.read(data.a, size))
-            return "glyph data shorter than announced";
-        return nullptr;
-    };
-
-    int32_t total = 0;
     for (int32_t k = 0; k < count; k++)
-        if (const char* problem = entry(k, total))
+        if (const char* problem = t.entry(k))
             return problem;
     Array<int8_t> data;
-    if (const char* problem = glyphData(total, data))
+    if (const char* problem = t.data(t.total, data))
         return problem;
-
     Array<int32_t> codes;
     Array<int8_t> moreData;
-    if (in.remaining() > 0) {
-        const int32_t more = in.varint();
-        if (in.ranOut() || more < 1 || more > kMaxMore)
-            return "glyph count past the first table out of range";
-        if (more > in.remaining() / kLeastMoreBytes)
-            return "more glyphs announced than the file holds";
-        codes = allocInt(more);
-        Array<int16_t> allWidths = allocShort(count + more);
-        Array<int32_t> allOffsets = allocInt(count + more + 1);
-        if (codes.empty() || allWidths.empty() || allOffsets.empty())
-            return "out of memory";
-        for (int32_t k = 0; k < count; k++)
-            allWidths.a[k] = widths.a[k];
-        for (int32_t k = 0; k <= count; k++)
-            allOffsets.a[k] = offsets.a[k];
-        widths = allWidths;
-        offsets = allOffsets;
-        int32_t code = last;
-        for (int32_t i = 0; i < more; i++) {
-            const int32_t step = in.varint();
-            if (in.ranOut())
-                return "glyph table cut short";
-            if (step < 1 || step > kMaxCodePoint - code)
-                return "glyph code out of order or out of range";
-            code += step;
-            codes.a[i] = code;
-            const int32_t before = total;
-            if (const char* problem = entry(count + i, total))
-                return problem;
-            if (total == before)
-                return "empty glyph past the first table";
-        }
-        if (const char* problem = glyphData(total - data.length, moreData))
+    if (in.remaining() > 0)
+        if (const char* problem = t.readMore(count, last, data.length, codes, moreData))
             return problem;
-        if (in.remaining() > 0)
-            return "bytes after the glyph data";
-    }
 
     m_data = data;
     m_extra = extra;
     m_height = height;
     m_last = last;
     m_first = first;
-    m_offsets = offsets;
+    m_offsets = t.offsets;
     m_space = space;
     m_tab = 7 * space;
-    m_widths = widths;
+    m_widths = t.widths;
     m_codes = codes;
     m_moreData = moreData;
     m_replacement = glyph(0xFFFD);

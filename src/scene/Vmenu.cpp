@@ -15,7 +15,11 @@ constexpr int32_t kLitMs = 200; // how long a touched button stays lit
 constexpr char kLatin1Letters[] = "AAAAAAACEEEEIIIIDNOOOOO.OUUUUYTSAAAAAAACEEEEIIIIDNOOOOO.OUUUUYTY";
 constexpr char kLatinALetters[] = "AaAaAaCcCcCcCcDdDdEeEeEeEeEeGgGgGgGgHhHhIiIiIiIiIiIiJjKkkLlLlLlLlLlNnNnNnnNn"
                                   "OoOoOoOoRrRrRrSsSsSsSsTtTtTtUuUuUuUuUuUuWwYyYZzZzZzs";
-static_assert(sizeof kLatin1Letters == 64 + 1 && sizeof kLatinALetters == 128 + 1);
+// The keys of А..Я (U+0410..U+042F, and а..я after them) in the Russian
+// layout, as the hosts report its keys: by their Latin letters; '.' for a
+// letter on a key the game has no code for.
+constexpr char kCyrillicKeys[] = "F.DULT.PBQRKVYJGHCNEA.WXIO.SM..Z";
+static_assert(sizeof kLatin1Letters == 64 + 1 && sizeof kLatinALetters == 128 + 1 && sizeof kCyrillicKeys == 32 + 1);
 
 } // namespace
 
@@ -29,6 +33,8 @@ int32_t Vmenu::letterKey(const ref<String>& text)
         c = kLatin1Letters[c - 0xC0];
     else if (c >= 0x100 && c < 0x180)
         c = kLatinALetters[c - 0x100];
+    else if (c >= 0x410 && c < 0x450)
+        c = kCyrillicKeys[(c - 0x410) % 32];
     if (c >= 'a' && c <= 'z')
         c -= 'a' - 'A';
     return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ? c : 0;

@@ -31,7 +31,9 @@ public:
     // translated text brings its own); the id stays what the screen acts on.
     virtual ref<Vtext> addItem(const ref<String>& text, int32_t id);
     // The key of the first letter of a UTF-8 text: A..Z, 0..9, a Latin
-    // letter with a mark as its plain letter (É as E); 0 for any other.
+    // letter with a mark as its plain letter (É as E), a Cyrillic letter as
+    // the key it sits on in the Russian layout (Н on Y); 0 for any other,
+    // and for the Cyrillic letters on keys that type signs (Ж, Х, ...).
     static int32_t letterKey(const ref<String>& text);
     // The key that picks a menu item (on a row restyled as a button, its text's).
     static int32_t keyOf(const Vsprite* item);

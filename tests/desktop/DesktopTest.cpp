@@ -419,6 +419,12 @@ TEST_F(DesktopTest, KeysMouseAndHeldCodesMapToTheGame)
         {SDLK_KP_4, Key::kLeft},      {SDLK_KP_6, Key::kRight},  {SDLK_PAGEDOWN, Key::kPageDown}, {SDLK_END, Key::kEnd}};
     for (const auto& [sym, code] : keys)
         EXPECT_EQ(SdlInput::keyCode(sym), code) << SDL_GetKeyName(sym);
+    // A Russian layout's letters and a French digit row's é come by their
+    // place; an ASCII sign there ('&') and a Latin letter stay the layout's.
+    EXPECT_EQ((std::vector{SdlInput::keyCode(0x43D, SDL_SCANCODE_Y), SdlInput::keyCode(0xE9, SDL_SCANCODE_2),
+                           SdlInput::keyCode(0x444, SDL_SCANCODE_0), SdlInput::keyCode('&', SDL_SCANCODE_1),
+                           SdlInput::keyCode(SDLK_q, SDL_SCANCODE_A), SdlInput::keyCode(0x43D, SDL_SCANCODE_F13)}),
+              (std::vector<int32_t>{'Y', '2', '0', Key::kNone, 'Q', Key::kNone}));
 
     // Mouse positions map into the logical screen of 100 x 50 shown at (20, 10), scale 3.
     Input in;

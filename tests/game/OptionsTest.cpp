@@ -9,6 +9,7 @@ Options changed(ActionMap& keys)
     Options o;
     o.m_effects = 30, o.m_music = 0, o.m_frameRate = 144;
     o.m_lazyCamera = o.m_buttons = o.m_invertGun = true;
+    o.m_language = "ru";
     keys.bind(Action::Forward, Key::letter('I'));
     keys.bind(Action::Fire, Key::kPadRightTrigger);
     keys.bind(Action::Screenshot, Key::kPadBack);
@@ -41,6 +42,7 @@ TEST_F(OptionsTest, TheOptionsFileRoundTripsAndAMissingOneGivesTheDefaults)
     expectSame(back, read, o, keys);
     EXPECT_TRUE(back.m_lazyCamera && back.m_buttons && back.m_invertGun);
     EXPECT_EQ((std::vector{back.m_effects, back.m_music, back.m_frameRate}), (std::vector{30, 0, 144}));
+    EXPECT_EQ(back.m_language, "ru");
     EXPECT_EQ(read.battleAction(Key::letter('Q')), Action::None);
     EXPECT_EQ(read.battleAction(Key::kPadRightTrigger), Action::Fire);
     EXPECT_FALSE(std::filesystem::exists(recordPath())); // the record is another file
@@ -65,12 +67,16 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndLeavesTheRecordAlone)
         {"a volume over 100", with(5, 101)},
         {"a frame rate of 5", with(7, 5)},
         {"an unknown switch", with(9, 0x10)},
-        {"more keys than there are", with(10, static_cast<char>(ActionMap::rebindable().size() + 1))},
-        {"an action that is not the player's", with(11, static_cast<char>(Action::Confirm))},
-        {"a gamepad button as a key", with(12, static_cast<char>(Key::kPadA))},
-        {"a key as a gamepad button", with(13, 'W')},
-        {"the mouse's click as a key", with(12, static_cast<char>(Key::kTouch))},
-        {"one action twice", with(14, static_cast<char>(Action::Forward))},
+        {"a language in capitals", with(10, 'R')},
+        {"half a language", with(11, 0)},
+        {"more keys than there are", with(12, static_cast<char>(ActionMap::rebindable().size() + 1))},
+        {"an action that is not the player's", with(13, static_cast<char>(Action::Confirm))},
+        {"a gamepad button as a key", with(14, static_cast<char>(Key::kPadA))},
+        {"a key as a gamepad button", with(15, 'W')},
+        {"the mouse's click as a key", with(14, static_cast<char>(Key::kTouch))},
+        {"one action twice", with(16, static_cast<char>(Action::Forward))},
+        // The first version had no language; its length then is wrong.
+        {"an old version's header", with(4, 1)},
     };
     campaign(2, 7, 1);
     const std::string record = readFile(recordPath()), path = m_dir.file(Options::kKey);
@@ -97,4 +103,21 @@ TEST_F(OptionsTest, ADamagedOptionsFileGivesTheDefaultsAndLeavesTheRecordAlone)
     EXPECT_NE(testing::internal::GetCapturedStderr().find("unreadable"), std::string::npos);
     std::filesystem::remove(path);
     EXPECT_EQ(readFile(recordPath()), record);
+}
+
+// A file of the first version, before the language was stored, still reads:
+// the same options, the language the desktop's.
+TEST_F(OptionsTest, TheFirstVersionsFileReadsWithTheDesktopsLanguage)
+{
+    ActionMap keys;
+    std::vector<int8_t> bytes = changed(keys).encode(keys);
+    bytes[4] = 1;
+    bytes.erase(bytes.begin() + 10, bytes.begin() + 12);
+    writeFile(m_dir.file(Options::kKey), std::string(bytes.begin(), bytes.end()));
+    ActionMap read;
+    Options o;
+    ASSERT_TRUE(o.load(read));
+    Options expected = changed(keys);
+    expected.m_language.clear();
+    expectSame(o, read, expected, keys);
 }

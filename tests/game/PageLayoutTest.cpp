@@ -4,6 +4,7 @@
 #include "GameTest.h"
 #include "game/AboutScreen.h"
 #include "game/CampaignEndScreen.h"
+#include "game/Language.h"
 #include "game/MenuLayout.h"
 #include "game/Options.h"
 #include "game/ResultScreen.h"
@@ -41,7 +42,7 @@ std::string show(const Box& b)
 // its box; any other text reaching out of what holds it is cut off.
 struct Shown {
     std::vector<Box> texts, pictures;
-    std::vector<std::string> cut;
+    std::vector<std::string> cut, missing;
 
     void collect(Vsprite& s, const std::set<Vsprite*>& skip)
     {
@@ -61,6 +62,8 @@ struct Shown {
                 else if (holder && !holds(boxOf(*holder, ""), box))
                     cut.push_back(show(box) + " out of " + show(boxOf(*holder, "its holder")));
                 texts.push_back(box);
+                if (t->m_font && t->m_font->firstMissing(t->m_text) != -1)
+                    missing.push_back(t->m_text->c_str());
             }
             collect(*c, skip);
         }
@@ -98,6 +101,7 @@ void expectPage(App& app, const std::string& page, bool solid = false)
     shown.collect(*app.m_stage->m_sprite, skip);
     ASSERT_FALSE(shown.texts.empty());
     EXPECT_TRUE(shown.cut.empty()) << shown.cut.front();
+    EXPECT_TRUE(shown.missing.empty()) << shown.missing.front() << " has a letter the font lacks";
     expectInside(shown.texts, app);
     expectInside(shown.pictures, app);
     expectApart(shown.texts);
@@ -105,8 +109,13 @@ void expectPage(App& app, const std::string& page, bool solid = false)
     if (!m)
         return;
     std::vector<Box> rows;
-    for (Vsprite* r = m->m_child.get(); r; r = r->m_sibling.get())
+    std::set<int32_t> keys;
+    for (Vsprite* r = m->m_child.get(); r; r = r->m_sibling.get()) {
         rows.push_back(boxOf(*r, "row " + itemText(r)));
+        // Every item has a key, and one of its own.
+        const int32_t k = Vmenu::keyOf(r);
+        EXPECT_TRUE(k != 0 && keys.insert(k).second) << itemText(r) << " has no key of its own";
+    }
     const ref<Vsprite> frame = m->getParent();
     if (frame != app.m_stage->m_sprite)
         rows.push_back(boxOf(*frame->getChild(), "heading"));
@@ -156,17 +165,60 @@ constexpr std::pair<int32_t, int32_t> kSizes[] = {{320, 240}, {400, 300},  {480,
                                                   {640, 480}, {800, 600},  {960, 540},  {1024, 768},
                                                   {1280, 720}, {1366, 768}, {1920, 1080}};
 
+// Presses the key of the item with id on the menu shown: its own first
+// letter in the language shown.
+void pick(GameHost& host, int32_t ms, int32_t id)
+{
+    host.at(ms, [id](App& app) {
+        const ref<Vmenu> m = shownMenu(app);
+        ASSERT_TRUE(m);
+        for (Vsprite* c = m->m_child.get(); c; c = c->m_sibling.get())
+            if (c->m_id == id) {
+                app.input().keyDownSys(Vmenu::keyOf(c));
+                app.input().keyUpSys(Vmenu::keyOf(c));
+                return;
+            }
+        ADD_FAILURE() << "no item " << static_cast<char>(id);
+    });
+}
+
+// The game in a language from here to the end of the scope (as the host
+// chooses it at the start), then English again.
+struct Speaking {
+    explicit Speaking(const char* language)
+    {
+        Language::setDesktop(language, false);
+        Catalog::choose(language);
+    }
+    ~Speaking()
+    {
+        Language::setDesktop("", false);
+        Catalog::choose("");
+    }
+};
+
 } // namespace
 
-// One run a size: the main menu over the map, the options (changed on the
-// way, and stored), the keys (with the longest row they can have, and a key
-// asked for and given, which from then on drives), the question, the sides,
-// the help and About; then the battle's panel, without and with the buttons,
-// the longest result a battle can have, and the campaign's end.
-TEST_F(GameTest, EveryPageAndThePanelKeepTheMarginAndNothingCoversAnythingAtEverySize)
+// One run a size and language: the main menu over the map, the options
+// (changed on the way, and stored), the keys (with the longest row they can
+// have, and a key asked for and given, which from then on drives), the
+// question, the sides, the help and About; then the battle's panel, without
+// and with the buttons, the longest result a battle can have, and the
+// campaign's end. English at every size, each translation at the two
+// smallest a player meets; the menus are used by their own letters.
+TEST_F(GameTest, EveryPageAndThePanelKeepTheMarginAndNothingCoversAnythingAtEverySizeAndLanguage)
 {
-    for (auto [w, h] : kSizes) {
-        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+    std::vector<std::tuple<const char*, int32_t, int32_t>> runs;
+    for (auto [w, h] : kSizes)
+        runs.emplace_back("", w, h);
+    for (const char* language : {"de", "fr", "ru"})
+        for (auto [w, h] : {std::pair{320, 240}, {480, 320}})
+            runs.emplace_back(language, w, h);
+    for (auto [language, w, h] : runs) {
+        SCOPED_TRACE(std::string(language) + " " + std::to_string(w) + "x" + std::to_string(h));
+        Speaking speaking(language);
+        ASSERT_TRUE(!*language || Catalog::current().size() > 0) << "no catalog";
+        const bool english = !*language;
         campaign(1, 5);
         std::filesystem::remove(m_dir.file("options")); // the buttons hidden, as at a first start
         GameHost host;
@@ -176,47 +228,63 @@ TEST_F(GameTest, EveryPageAndThePanelKeepTheMarginAndNothingCoversAnythingAtEver
             app.m_actions.bind(Action::View, Key::kPadRightStick);
             app.m_actions.bind(Action::Menu, Key::kPageDown);
         });
-        host.key(2400, 'O');
-        host.at(2700, [](App& app) {
+        pick(host, 2400, 'O');
+        host.at(2700, [english](App& app) {
             expectPage(app, "options");
-            EXPECT_EQ(menuItems(shownMenu(app)),
-                      (std::vector<std::string>{"Effects: 100%", "Music: 100%", "Full screen: Off", "Scale: -",
-                                                "Frame rate: Display", "Camera: Smooth", "Buttons: Hidden",
-                                                "Invert gun: Off", "Controls", "Back"}));
+            if (english) {
+                EXPECT_EQ(menuItems(shownMenu(app)),
+                          (std::vector<std::string>{"Effects: 100%", "Music: 100%", "Full screen: Off", "Scale: -",
+                                                    "Frame rate: Display", "Camera: Smooth", "Buttons: Hidden",
+                                                    "Invert gun: Off", "Language: Auto", "Controls", "Back"}));
+            }
         });
         // Effects (highlighted first) lowered twice, the frame rate chosen
         // twice, the camera and the gun switched.
         host.keys(2800, {Key::kLeft, Key::kLeft, 'R', 'R', 'A', 'I'});
-        host.at(4500, [](App& app) {
+        host.at(4500, [english](App& app) {
             const Options& o = app.m_options;
             EXPECT_EQ((std::vector{o.m_effects, o.m_frameRate}), (std::vector{80, 60}));
             EXPECT_TRUE(o.m_lazyCamera && o.m_invertGun);
-            EXPECT_EQ(selectedItem(shownMenu(app)), "Invert gun: On");
+            if (english) {
+                EXPECT_EQ(selectedItem(shownMenu(app)), "Invert gun: On");
+            }
         });
         host.key(4600, 'C');
-        host.at(4900, [](App& app) {
+        host.at(4900, [english](App& app) {
             expectPage(app, "controls", true);
-            EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: Up, Pad Up");
+            if (english) {
+                EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: Up, Pad Up");
+            }
             EXPECT_EQ(menuItems(shownMenu(app)).size(), ActionMap::rebindable().size() + 2);
         });
         host.key(5000, Key::kEnter);
-        host.at(5300, [](App& app) {
+        host.at(5300, [english](App& app) {
             expectPage(app, "controls asking for a key", true);
-            EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: press a key or a gamepad button");
+            if (english) {
+                EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: press a key or a gamepad button");
+            }
         });
         // From then on 'I' drives the tank, and the arrow does not.
         host.key(5400, 'I');
-        host.at(5500, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: I, Pad Up"); });
-        host.keys(5600, {Key::kEscape, Key::kEscape, 'N'});
+        host.at(5500, [english](App& app) {
+            if (english) {
+                EXPECT_EQ(selectedItem(shownMenu(app)), "Forward: I, Pad Up");
+            }
+        });
+        host.keys(5600, {Key::kEscape, Key::kEscape});
+        pick(host, 6200, 'N');
         host.at(6600, [](App& app) { expectPage(app, "the question"); });
-        host.key(6700, 'Y');
+        pick(host, 6700, 'Y');
         host.at(7000, [](App& app) { expectPage(app, "the sides"); });
-        host.keys(7100, {'B', 'H'});
+        pick(host, 7100, 'B');
+        pick(host, 7400, 'H');
         host.at(7800, [](App& app) { expectPage(app, "help"); });
-        host.keys(7900, {Key::kEscape, 'A'});
+        host.key(7900, Key::kEscape);
+        pick(host, 8200, 'A');
         host.at(8600, [](App& app) { expectPage(app, "about"); });
         // Back to the map (About closes on a blank) and on into the battle.
-        host.keys(8800, " R");
+        host.key(8800, ' ');
+        pick(host, 9100, 'R');
         host.key(9500, Key::kEnter);
         host.at(11300, [](App& app) {
             expectHud(app, "the panel");
@@ -254,49 +322,40 @@ TEST_F(GameTest, EveryPageAndThePanelKeepTheMarginAndNothingCoversAnythingAtEver
     }
 }
 
-// The German main menu: its rows fit the page at the smallest sizes, the
-// font has every letter, every item has a key of its own from its German
-// first letter, and that key does what the English one did.
-TEST_F(GameTest, TheGermanMainMenuFitsItsPageWithEveryGlyphAndKeysByItsOwnLetters)
+// In German the main menu's keys are the German first letters, doing what
+// the English ones did; the English letter that no item begins with now
+// does nothing. Options changes the language at once, and it is stored.
+TEST_F(GameTest, TheMenusKeyByTheTranslatedLettersAndOptionsChangeTheLanguage)
 {
-    ASSERT_TRUE(Catalog::choose("de"));
-    for (auto [w, h] : {std::pair{320, 240}, {480, 320}}) {
-        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
-        campaign(1, 5);
-        GameHost host;
-        host.at(2300, [](App& app) {
-            expectPage(app, "German main menu");
-            const ref<Vmenu> m = shownMenu(app);
-            ASSERT_TRUE(m);
-            EXPECT_EQ(menuItems(m), (std::vector<std::string>{"Neues Spiel", "Fortsetzen", "Ton: An", "Optionen",
-                                                               "Hilfe", "Info", "Beenden"}));
-            std::set<int32_t> keys;
-            for (Vsprite* c = m->m_child.get(); c; c = c->m_sibling.get()) {
-                // The row keeps the key; on a button row its last child shows the text.
-                Vsprite* shown = c;
-                for (Vsprite* k = c->m_child.get(); k; k = k->m_sibling.get())
-                    shown = k;
-                auto* t = dynamic_cast<Vtext*>(shown);
-                ASSERT_TRUE(t && t->m_font);
-                EXPECT_EQ(t->m_font->firstMissing(t->m_text), -1) << itemText(c);
-                EXPECT_EQ(Vmenu::keyOf(c), Vmenu::letterKey(t->m_text)) << itemText(c);
-                keys.insert(Vmenu::keyOf(c));
-            }
-            EXPECT_EQ(keys.size(), 7u);
-        });
-        // T (Ton) switches the sound; S, now nobody's key, does nothing.
-        host.key(2400, 'S');
-        host.key(2500, 'T');
-        host.at(2700, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Ton: Aus"); });
-        host.key(2800, 'I');
-        host.at(3300, [](App& app) {
-            EXPECT_TRUE(dynamic_cast<AboutScreen*>(app.screens().back().get()));
-            expectPage(app, "about, from Info");
-        });
-        host.stopAt(3400);
-        host.run(w, h);
-    }
-    Catalog::choose("");
+    Speaking speaking("de");
+    campaign(1, 5);
+    GameHost host;
+    host.at(2300, [](App& app) {
+        EXPECT_EQ(menuItems(shownMenu(app)), (std::vector<std::string>{"Neues Spiel", "Fortsetzen", "Ton: An",
+                                                                        "Optionen", "Hilfe", "Info", "Beenden"}));
+    });
+    // T (Ton) switches the sound; S, now nobody's key, does nothing.
+    host.key(2400, 'S');
+    host.key(2500, 'T');
+    host.at(2700, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Ton: Aus"); });
+    // The language from Auto (German here) to English on the options page,
+    // which shows itself anew in it, as does the main menu after.
+    host.key(2800, 'O');
+    host.key(3100, 'L');
+    host.at(3900, [](App& app) {
+        EXPECT_EQ(selectedItem(shownMenu(app)), "Language: English");
+        EXPECT_EQ(app.m_options.m_language, "en");
+    });
+    host.key(4000, Key::kEscape);
+    host.at(4300, [](App& app) { EXPECT_EQ(selectedItem(shownMenu(app)), "Options"); });
+    host.key(4400, 'A');
+    host.at(4800, [](App& app) { EXPECT_TRUE(dynamic_cast<AboutScreen*>(app.screens().back().get())); });
+    host.stopAt(4900);
+    host.run(480, 320);
+    ActionMap keys;
+    Options o;
+    ASSERT_TRUE(o.load(keys));
+    EXPECT_EQ(o.m_language, "en");
 }
 
 TEST(MenuLayout, TheMarginIsFourPercentOfTheShorterSideAndPagesGrowByWholeFactors)

@@ -100,3 +100,15 @@ TEST(Catalog, TheLanguageComesFromTheLocaleAndTrFallsBackToEnglish)
     }
     InputStream::setResourceDir(".");
 }
+
+// A translation puts the values where its language wants them; a brace that
+// is no value's stays, so a damaged catalog cannot reach past the values.
+TEST(Catalog, FillPutsEachValueInItsPlaceAndLeavesAnyOtherBrace)
+{
+    EXPECT_EQ(Catalog::fill("Shots fired: {1}, hit: {2}", {"16", "15"}), "Shots fired: 16, hit: 15");
+    EXPECT_EQ(Catalog::fill("{2} von {1} getroffen", {"16", "15"}), "15 von 16 getroffen");
+    EXPECT_EQ(Catalog::fill("{1}{1}", {"a"}), "aa");
+    EXPECT_EQ(Catalog::fill("{3} {0} {} {1 {Fire} {", {"a", "b"}), "{3} {0} {} {1 {Fire} {");
+    EXPECT_EQ(Catalog::fill("Effects: {1}%", {}), "Effects: {1}%");
+    EXPECT_EQ(Catalog::fill(ref<String>(), {"a"}), "");
+}

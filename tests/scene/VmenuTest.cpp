@@ -246,9 +246,13 @@ TEST_F(VmenuTest, EmptyMenusStaySafe)
 
 TEST_F(VmenuTest, TranslatedItemsAreKeyedByTheirOwnFirstLetters)
 {
-    // UTF-8 first letters: plain, lower case, with a mark, a digit, none.
+    // UTF-8 first letters: plain, lower case, with a mark, a digit, none;
+    // Cyrillic by the Russian layout's keys: А, я, Н, Й, and Ж, Ё on sign keys.
     EXPECT_EQ((std::vector{Vmenu::letterKey("Neu"_s), Vmenu::letterKey("ja"_s), Vmenu::letterKey("\xC3\x9C" "ber"_s),
                            Vmenu::letterKey("\xC5\x81\xC3\xB3""d\xC5\xBA"_s), Vmenu::letterKey("2x"_s),
-                           Vmenu::letterKey("\xD0\x96"_s), Vmenu::letterKey("\xC3\x97"_s), Vmenu::letterKey(nullptr)}),
-              (std::vector<int32_t>{'N', 'J', 'U', 'L', '2', 0, 0, 0}));
+                           Vmenu::letterKey("\xC3\x97"_s), Vmenu::letterKey(nullptr)}),
+              (std::vector<int32_t>{'N', 'J', 'U', 'L', '2', 0, 0}));
+    EXPECT_EQ((std::vector{Vmenu::letterKey("\xD0\x90"_s), Vmenu::letterKey("\xD1\x8F"_s), Vmenu::letterKey("\xD0\x9D"_s),
+                           Vmenu::letterKey("\xD0\x99"_s), Vmenu::letterKey("\xD0\x96"_s), Vmenu::letterKey("\xD0\x81"_s)}),
+              (std::vector<int32_t>{'F', 'Z', 'Y', 'Q', 0, 0}));
 }

@@ -39,6 +39,8 @@ TEST(WebKeys, PlacesAndTypedCharactersGiveTheDesktopCodes)
         {"F13", "F13", Key::kNone},             {"F0", "F0", Key::kNone},       {"Digit1", "!", Key::kNone},
         {"KeyE", "Dead", Key::kNone},           {"ShiftLeft", "Shift", Key::kNone}, {"", "", Key::kNone},
         {nullptr, nullptr, Key::kNone},         {"Semicolon", "é", Key::kNone},
+        // A Russian layout's letters and a French digit row's é by their place.
+        {"KeyY", "н", 'Y'},                     {"Digit2", "é", '2'},           {"KeyF", "А", 'F'},
     };
     for (const auto& c : cases)
         EXPECT_EQ(WebKeys::code(c.code, c.key), c.want) << (c.code ? c.code : "null") << " " << (c.key ? c.key : "");
