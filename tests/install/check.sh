@@ -96,6 +96,13 @@ validate)
   grep -qx "Icon=$id" "$desktop" || fail "$desktop does not name the icon $id"
   grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" \
     || fail "$metainfo does not launch $id.desktop"
+  # Each language the game speaks also names it in the menu and the software centre.
+  for mo in "$prefix/$datadir"/*.mo; do
+    [ -e "$mo" ] || fail "no translations in $prefix/$datadir"
+    language=$(basename "$mo" .mo)
+    grep -q "^Comment\[$language\]=" "$desktop" || fail "$desktop has no $language comment"
+    grep -q "<summary xml:lang=\"$language\">" "$metainfo" || fail "$metainfo has no $language summary"
+  done
   ;;
 manual)
   prefix=$1

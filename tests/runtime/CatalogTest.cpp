@@ -54,7 +54,7 @@ TEST(Catalog, ReadsMsgfmtsFileAndRefusesADamagedOneWhole)
     ASSERT_GT(mo.size(), 28u);
     Catalog c;
     ASSERT_TRUE(c.load(mo.data(), static_cast<int32_t>(mo.size())));
-    EXPECT_EQ(c.size(), 8);
+    EXPECT_GT(c.size(), 200);
     EXPECT_STREQ(c.find("New Game"), "Neues Spiel");
     EXPECT_STREQ(c.find("Sound: Off"), "Ton: Aus");
     EXPECT_TRUE(c.find("Quit ") == nullptr && c.find("") == nullptr && c.find(nullptr) == nullptr);
@@ -75,9 +75,11 @@ TEST(Catalog, ReadsMsgfmtsFileAndRefusesADamagedOneWhole)
         EXPECT_FALSE(c.load(cut.data(), static_cast<int32_t>(n))) << n;
         EXPECT_EQ(c.size(), 0);
     }
-    // The other byte order reads the same.
+    // The other byte order reads the same: the header and both tables
+    // (msgfmt puts them one after the other) word by word.
     std::vector<uint8_t> swapped = mo;
-    for (size_t k = 0; k < 28 + 16 * 9; k += 4)
+    const size_t count = mo[8] | mo[9] << 8 | mo[10] << 16;
+    for (size_t k = 0; k < 28 + 16 * count; k += 4)
         std::swap(swapped[k], swapped[k + 3]), std::swap(swapped[k + 1], swapped[k + 2]);
     ASSERT_TRUE(c.load(swapped.data(), static_cast<int32_t>(swapped.size())));
     EXPECT_STREQ(c.find("About"), "Info");
@@ -93,6 +95,10 @@ TEST(Catalog, TheLanguageComesFromTheLocaleAndTrFallsBackToEnglish)
     EXPECT_TRUE(Catalog::choose("de_AT")); // the plain language's catalog
     EXPECT_STREQ(Catalog::tr("Help")->c_str(), "Hilfe");
     EXPECT_STREQ(Catalog::tr("Nothing like it")->c_str(), "Nothing like it");
+    // One English word, two meanings: the menu's way back and the tank's reverse.
+    EXPECT_EQ(std::pair(std::string(Catalog::tr("Back")->c_str()), std::string(Catalog::trc("action", "Back")->c_str())),
+              std::pair(std::string("Zur\xC3\xBC" "ck"), std::string("R\xC3\xBC" "ckw\xC3\xA4rts")));
+    EXPECT_STREQ(Catalog::trc("key", "Nothing like it")->c_str(), "Nothing like it");
     // No catalog, or a name that reaches out of the data folder: English.
     for (const char* l : {"xx", "../de", "en", ""}) {
         EXPECT_FALSE(Catalog::choose(l)) << l;
