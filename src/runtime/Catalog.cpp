@@ -145,7 +145,8 @@ ref<String> Catalog::trc(const char* context, const char* english)
     // msgfmt files a text with a context under the context, EOT and the text.
     const std::string key = std::string(context) + '\x04' + english;
     const char* t = current().find(key.c_str());
-    return t ? String::copyOf(t) : String::intern(english);
+    // english may be a name built for the call (a key's): copied, not interned.
+    return String::copyOf(t ? t : english);
 }
 
 const char* Catalog::text(const char* english)

@@ -60,7 +60,8 @@ public:
     // interned string when there is no translation).
     static ref<String> tr(const char* english);
     // The same where one English text has two meanings: context tells the
-    // translator which ("action" for the name of a key's action).
+    // translator which ("action" for the name of a key's action). english
+    // need not be a literal.
     static ref<String> trc(const char* context, const char* english);
     // The translation as a plain string, valid until the next choose().
     static const char* text(const char* english);
