@@ -105,12 +105,15 @@ void Vtext::cut()
     const int32_t dots = 3 * m_font->charWidth('.');
     const char* text = m_text->c_str();
     const int32_t length = m_text->length();
+    // The next letter from byte i on added to the width x, as recalc measures it.
+    auto advance = [&](int32_t end, int32_t& i, int32_t& x) {
+        const int32_t c = Utf8::next(text, end, i);
+        x += c == '\t' ? m_font->tab(x) : m_font->charWidth(c);
+    };
     // Whole letters only: n is a byte count at the end of a code point.
     int32_t n = 0;
-    int32_t x = 1;
-    for (int32_t i = 0; i < length;) {
-        const int32_t c = Utf8::next(text, length, i);
-        x += c == '\t' ? m_font->tab(x) : m_font->charWidth(c);
+    for (int32_t i = 0, x = 1; i < length;) {
+        advance(length, i, x);
         if (x + dots + field > m_mostWidth)
             break;
         n = i;
@@ -119,12 +122,9 @@ void Vtext::cut()
     while (n > 0 && std::strchr(" ,;:-", text[n - 1]))
         n--;
     m_shown = n;
-    // The start of the text, measured as recalc measures it.
-    x = 1;
-    for (int32_t i = 0; i < n;) {
-        const int32_t c = Utf8::next(text, n, i);
-        x += c == '\t' ? m_font->tab(x) : m_font->charWidth(c);
-    }
+    int32_t x = 1;
+    for (int32_t i = 0; i < n;)
+        advance(n, i, x);
     m_width = x + dots + field;
 }
 
